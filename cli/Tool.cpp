@@ -1,0 +1,55 @@
+#include "cli/Tool.h"
+
+#include "cli/Commands.h"
+#include "platform/Errors.h"
+
+#include <exception>
+#include <istream>
+#include <ostream>
+
+namespace quillet::cli {
+
+const std::vector<TCommand>& Commands() {
+    static const std::vector<TCommand> commands = {
+#define QCOMMAND(name, usage, fn) {name, usage, fn},
+#include "cli/Commands.inc"
+#undef QCOMMAND
+    };
+    return commands;
+}
+
+static void Usage(std::ostream& os) {
+    os << "usage: quillet-tool COMMAND [ARGS...]\n";
+    for (const auto& c : Commands())
+        os << "  " << c.Name << " " << c.Usage << "\n";
+}
+
+int RunTool(const std::vector<std::string>& args, std::istream& in, std::ostream& out,
+            std::ostream& err) {
+    if (args.empty() || args[0] == "--help" || args[0] == "-h") {
+        Usage(args.empty() ? err : out);
+        return args.empty() ? exError : exOk;
+    }
+    for (const auto& c : Commands()) {
+        if (args[0] != c.Name)
+            continue;
+        std::vector<std::string> rest(args.begin() + 1, args.end());
+        try {
+            return c.Run(rest, in, out, err);
+        } catch (const EQuilletError& e) {
+            err << "quillet-tool: " << e.what() << "\n";
+            return exError;
+        } catch (const std::bad_alloc&) {
+            err << "quillet-tool: Not enough memory for operation\n";
+            return exError;
+        } catch (const std::exception& e) {
+            err << "quillet-tool: " << e.what() << "\n";
+            return exError;
+        }
+    }
+    err << "quillet-tool: unknown command '" << args[0] << "'\n";
+    Usage(err);
+    return exError;
+}
+
+} // namespace quillet::cli

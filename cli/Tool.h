@@ -1,0 +1,31 @@
+// quillet-tool: the command-line face of the libraries.
+#pragma once
+
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+namespace quillet::cli {
+
+// Exit codes: 0 success, 1 not found / no match, 2 error.
+enum TExitCode : int { exOk = 0, exNotFound = 1, exError = 2 };
+
+// Runs one command line (without the program name). Results go to out,
+// errors to err as "quillet-tool: MESSAGE".
+int RunTool(const std::vector<std::string>& args, std::istream& in, std::ostream& out,
+            std::ostream& err);
+
+// A command's body; thrown EQuilletError texts become "quillet-tool: TEXT", exit 2.
+using TCommandFn = int (*)(const std::vector<std::string>& args, std::istream& in,
+                           std::ostream& out, std::ostream& err);
+
+struct TCommand {
+    const char* Name;
+    const char* Usage;
+    TCommandFn Run;
+};
+
+// The table of commands, in the order the usage text lists them.
+const std::vector<TCommand>& Commands();
+
+} // namespace quillet::cli

@@ -1,0 +1,46 @@
+// Fonts: made from a name, height, style and character set; metrics and widths.
+#pragma once
+
+#include "platform/Types.h"
+
+#include <memory>
+#include <string>
+#include <string_view>
+
+namespace quillet {
+
+enum TFontCharset : uint8_t { ANSI_CHARSET = 0, DEFAULT_CHARSET = 1, RUSSIAN_CHARSET = 204 };
+
+struct TFontDesc {
+    std::string Name = "Courier New";
+    // Negative: character height in pixels; positive: size in points.
+    int Height = -13;
+    TFontStyles Style = 0;
+    uint8_t Charset = DEFAULT_CHARSET;
+    friend bool operator==(const TFontDesc&, const TFontDesc&) = default;
+};
+
+class IFont {
+public:
+    virtual ~IFont() = default;
+    virtual const TFontDesc& Desc() const = 0;
+    virtual int Height() const = 0;  // line height in pixels (ascent + descent)
+    virtual int Ascent() const = 0;
+    virtual int Descent() const = 0;
+    virtual int AverageCharWidth() const = 0;
+    virtual int MaxCharWidth() const = 0;
+    // Advance of one Unicode code point, in pixels.
+    virtual int CharWidth(char32_t codePoint) const = 0;
+    // Advance of a UTF-8 text, in pixels.
+    virtual int TextWidth(std::string_view utf8) const = 0;
+};
+
+using TFontHandle = std::shared_ptr<const IFont>;
+
+class IFonts {
+public:
+    virtual ~IFonts() = default;
+    virtual TFontHandle CreateFont(const TFontDesc& desc) = 0;
+};
+
+} // namespace quillet

@@ -1,0 +1,26 @@
+// The process-wide platform services the core reaches through one place.
+#pragma once
+
+#include "platform/Dialogs.h"
+#include "platform/Fonts.h"
+#include "platform/Keyboard.h"
+
+#include <memory>
+
+namespace quillet {
+
+// Services that are not tied to one window. A window's own services come
+// through its IWindowHost. At start the headless services are installed,
+// so the core and quillet-tool work without a screen; the Qt program
+// installs its own before it builds the main window.
+struct TPlatformServices {
+    std::unique_ptr<IFonts> Fonts;
+    std::unique_ptr<IDialogs> Dialogs;
+    std::unique_ptr<IKeyboardLayout> Keyboard;
+};
+
+TPlatformServices& Platform();
+// Replaces every service that `services` holds (empty members keep the old one).
+void InstallPlatform(TPlatformServices services);
+
+} // namespace quillet

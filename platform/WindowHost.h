@@ -1,0 +1,63 @@
+// What an editor control asks of the window it lives in.
+#pragma once
+
+#include "platform/Canvas.h"
+#include "platform/Types.h"
+
+#include <cstdint>
+
+namespace quillet {
+
+enum TScrollBarKind : uint8_t { sbHorizontal = 0, sbVertical = 1 };
+
+struct TScrollInfo {
+    int Min = 0;
+    int Max = 0;
+    int Page = 0;
+    int Pos = 0;
+    bool Visible = true;
+    friend bool operator==(const TScrollInfo&, const TScrollInfo&) = default;
+};
+
+enum TCursorShape : uint8_t {
+    crDefault, crArrow, crIBeam, crHandPoint, crSizeWE, crDrag, crNoDrop, crHourGlass
+};
+
+class IWindowHost {
+public:
+    virtual ~IWindowHost() = default;
+
+    // Painting: the persistent back buffer the control draws into, and a
+    // request that the screen be updated from it.
+    virtual ICanvas& Canvas() = 0;
+    virtual void Invalidate(const TRect& r) = 0;
+    virtual void InvalidateAll() = 0;
+    virtual TSize ClientSize() const = 0;
+
+    virtual void SetScrollInfo(TScrollBarKind bar, const TScrollInfo& info) = 0;
+    virtual TScrollInfo GetScrollInfo(TScrollBarKind bar) const = 0;
+
+    // Caret: created with a size, placed, shown or hidden.
+    virtual void CreateCaret(int width, int height) = 0;
+    virtual void DestroyCaret() = 0;
+    virtual void SetCaretPos(int x, int y) = 0;
+    virtual void ShowCaret(bool show) = 0;
+
+    virtual void SetCursor(TCursorShape shape) = 0;
+    virtual void SetCapture(bool capture) = 0;
+    virtual bool HasFocus() const = 0;
+    virtual void SetFocus() = 0;
+    virtual bool IsVisible() const = 0;
+    virtual TPoint ClientToScreen(TPoint p) const = 0;
+
+    // Time and input state.
+    virtual uint32_t TickCount() const = 0;
+    virtual uint32_t DoubleClickTime() const = 0;
+    // True while the virtual key (a mouse button included) is held down.
+    virtual bool KeyDown(int virtualKey) const = 0;
+    virtual void Beep() = 0;
+    // Lets the event loop run once (used by loops that wait on the mouse).
+    virtual void PumpMessages() = 0;
+};
+
+} // namespace quillet
