@@ -1,6 +1,7 @@
 // Numbered bookmarks (line-mark bits plus columns) and named bookmarks (offsets).
 #pragma once
 
+#include "editor/TextStore.h"
 #include "platform/Errors.h"
 
 #include <cstdint>
@@ -17,7 +18,6 @@ public:
 
 // Line-mark word of a line record.
 constexpr uint16_t lmBookmarkBits = 0x03FF; // bookmarks 0-9
-constexpr uint16_t lmContinuation = 0x1000; // a continuation row of a wrapped line
 
 // What numbered bookmarks need of the control and its store.
 class TBookmarkHost {
