@@ -51,3 +51,40 @@ TEST(UndoStore, KeepUndoAfterSave) {
     EXPECT_EQ(store.CharCount(), 0);
     EXPECT_FALSE(store.UndoStack()->Modified());
 }
+
+namespace {
+// Numbered bookmarks over the store's own line records.
+struct TStoreHost : TBookmarkHost {
+    TTextStore& S;
+    explicit TStoreHost(TTextStore& s) : S(s) {}
+    int LineCount() const override { return S.LineCount(); }
+    uint16_t LineMarks(int line) const override { return S.Line(line).Marks; }
+    void SetLineMarks(int line, uint16_t marks) override {
+        S.Line(line).Marks = marks;
+        S.Line(line).Flags |= lfRepaint;
+    }
+    int LineLength(int line) const override { return S.Line(line).Length; }
+    bool LineEndsWithCR(int line) const override {
+        auto v = S.Line(line).View();
+        return !v.empty() && v.back() == '\r';
+    }
+    int CaretLine() const override { return 0; }
+    int CaretColumn() const override { return 0; }
+    bool WordWrap() const override { return false; }
+};
+} // namespace
+
+TEST(UndoStore, BookmarksAndMarksMoveWithTheText) {
+    TTextStore store;
+    TLineTracker tracker;
+    TUndoStoreLink link(store, &tracker);
+    store.Insert(0, "a{}\rb{}\rc{}");
+    TStoreHost host(store);
+    tracker.Numbered.Set(host, 1, 2, 3);
+    TMark& m = tracker.Marks().Add(4, 3);
+    store.Insert(0, "new{}\r"); // a line above the bookmarked one
+    int line = -1, offset = -1;
+    ASSERT_TRUE(tracker.Numbered.Find(host, 1, line, offset));
+    EXPECT_EQ(store.StoredText(offset - 2, offset + 1), "b{}");
+    EXPECT_EQ(store.StoredText(m.Start, m.End), "b{}");
+}
