@@ -1,0 +1,31 @@
+#include "editor/LineTrack.h"
+
+namespace quillet {
+
+TMarkList& TLineTracker::Marks() {
+    if (!FMarks) {
+        FMarks = std::make_unique<TMarkList>();
+        if (OnMarksCreated) OnMarksCreated(*FMarks);
+    }
+    return *FMarks;
+}
+
+void TLineTracker::TextInserted(int position, int length) {
+    if (length <= 0) return;
+    Named.AdjustInsert(position, length);
+    if (FMarks) FMarks->AdjustInsert(position, length);
+    Breakpoints.AdjustInsert(position, length);
+    CodeBreak.AdjustInsert(position, length);
+}
+
+void TLineTracker::TextDeleted(int position, std::string_view removed, int textLength) {
+    if (removed.empty()) return;
+    const int length = int(removed.size());
+    const bool reachesEnd = position >= textLength;
+    Named.AdjustDelete(position, length);
+    if (FMarks) FMarks->AdjustDelete(position, length);
+    Breakpoints.AdjustDelete(position, removed, reachesEnd);
+    CodeBreak.AdjustDelete(position, removed, reachesEnd);
+}
+
+} // namespace quillet

@@ -1,0 +1,133 @@
+#include "editor/Marks.h"
+
+#include <algorithm>
+
+namespace quillet {
+
+TMarkList::~TMarkList() = default;
+
+void TMarkList::Repaint() {
+    if (OnRepaint) OnRepaint(*this);
+}
+
+void TMarkList::Changed(TMark& mark) {
+    if (OnMarkChange) OnMarkChange(*this, mark);
+}
+
+// Before the first mark whose start is greater: equal starts keep their order.
+void TMarkList::Place(std::unique_ptr<TMark> mark) {
+    int start = mark->Start;
+    auto at = std::upper_bound(FMarks.begin(), FMarks.end(), start,
+                               [](int s, const std::unique_ptr<TMark>& m) { return s < m->Start; });
+    FMarks.insert(at, std::move(mark));
+}
+
+std::unique_ptr<TMark> TMarkList::Take(TMark& mark) {
+    auto it = std::find_if(FMarks.begin(), FMarks.end(),
+                           [&](const std::unique_ptr<TMark>& m) { return m.get() == &mark; });
+    if (it == FMarks.end()) return nullptr;
+    std::unique_ptr<TMark> taken = std::move(*it);
+    FMarks.erase(it);
+    return taken;
+}
+
+TMark& TMarkList::Add(int start, int length, int32_t value) {
+    auto mark = std::make_unique<TMark>();
+    mark->Start = std::min(start, start + length);
+    mark->End = std::max(start, start + length);
+    mark->Value = value;
+    TMark& ref = *mark;
+    Place(std::move(mark));
+    Repaint();
+    return ref;
+}
+
+TMark* TMarkList::Find(int offset, int length) const {
+    int lo = std::min(offset, offset + length), hi = std::max(offset, offset + length);
+    for (const auto& m : FMarks) {
+        if (m->Start > hi) break;
+        if (m->End >= lo) return m.get();
+    }
+    return nullptr;
+}
+
+void TMarkList::SetMarkStart(TMark& mark, int offset) {
+    auto owned = Take(mark);
+    if (!owned) return;
+    int other = owned->End;
+    owned->Start = std::min(offset, other);
+    owned->End = std::max(offset, other);
+    Place(std::move(owned));
+    Repaint();
+}
+
+void TMarkList::SetMarkEnd(TMark& mark, int offset) {
+    auto owned = Take(mark);
+    if (!owned) return;
+    int other = owned->Start;
+    owned->Start = std::min(offset, other);
+    owned->End = std::max(offset, other);
+    Place(std::move(owned));
+    Repaint();
+}
+
+void TMarkList::Delete(TMark& mark) {
+    auto owned = Take(mark);
+    if (!owned) return;
+    if (OnMarkFree) OnMarkFree(*this, *owned);
+    Repaint();
+}
+
+void TMarkList::Clear() {
+    std::vector<std::unique_ptr<TMark>> gone;
+    gone.swap(FMarks);
+    for (auto& m : gone)
+        if (OnMarkFree) OnMarkFree(*this, *m);
+}
+
+void TMarkList::AdjustInsert(int position, int length) {
+    for (auto& m : FMarks) {
+        if (m->Start >= position) {
+            m->Start += length;
+            m->End += length;
+        } else if (m->End >= position) {
+            m->End += length;
+        } else {
+            continue;
+        }
+        Changed(*m);
+    }
+}
+
+// A mark's ends inside the deleted range move to its start, so that no end
+// points into text that is gone (or before the mark's other end).
+void TMarkList::AdjustDelete(int position, int length) {
+    const int end = position + length;
+    std::vector<std::unique_ptr<TMark>> kept, gone;
+    kept.reserve(FMarks.size());
+    std::vector<TMark*> changed;
+    for (auto& m : FMarks) {
+        if (m->End < position || (m->End == position && m->Start < position)) {
+            kept.push_back(std::move(m));
+            continue;
+        }
+        if (m->Start < position) {
+            m->End = m->End > end ? m->End - length : position;
+        } else if (m->End > end) {
+            m->Start = m->Start >= end ? m->Start - length : position;
+            m->End -= length;
+        } else {
+            gone.push_back(std::move(m));
+            continue;
+        }
+        changed.push_back(m.get());
+        kept.push_back(std::move(m));
+    }
+    FMarks.swap(kept);
+    for (TMark* m : changed)
+        Changed(*m);
+    for (auto& m : gone)
+        if (OnMarkFree) OnMarkFree(*this, *m);
+}
+
+} // namespace quillet

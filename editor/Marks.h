@@ -1,0 +1,56 @@
+// Range marks: offset ranges kept in start order that follow the text through edits.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <vector>
+
+namespace quillet {
+
+struct TMark {
+    int Start = 0;
+    int End = 0;
+    uint8_t Flags = 0; // 0 for marks the control makes
+    int32_t Value = 0;
+};
+
+class TMarkList {
+public:
+    std::function<void(TMarkList& sender, TMark& mark)> OnMarkChange;
+    // Raised before the mark is freed.
+    std::function<void(TMarkList& sender, TMark& mark)> OnMarkFree;
+    std::function<void(TMarkList& sender)> OnRepaint;
+
+    TMarkList() = default;
+    TMarkList(const TMarkList&) = delete;
+    TMarkList& operator=(const TMarkList&) = delete;
+    ~TMarkList();
+
+    // A negative length marks the range before start.
+    TMark& Add(int start, int length, int32_t value = 0);
+    // The first mark overlapping [offset, offset + length], both ends included.
+    TMark* Find(int offset, int length) const;
+    void SetMarkStart(TMark& mark, int offset);
+    void SetMarkEnd(TMark& mark, int offset);
+    int MarkStart(const TMark& mark) const { return mark.Start; }
+    int MarkEnd(const TMark& mark) const { return mark.End; }
+    void Delete(TMark& mark);
+    void Clear();
+
+    void AdjustInsert(int position, int length);
+    void AdjustDelete(int position, int length);
+
+    size_t Count() const { return FMarks.size(); }
+    TMark& operator[](size_t i) const { return *FMarks[i]; }
+
+private:
+    void Place(std::unique_ptr<TMark> mark);
+    std::unique_ptr<TMark> Take(TMark& mark);
+    void Changed(TMark& mark);
+    void Repaint();
+
+    std::vector<std::unique_ptr<TMark>> FMarks; // by start offset
+};
+
+} // namespace quillet

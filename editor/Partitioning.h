@@ -1,0 +1,100 @@
+// Line start offsets with a lazily applied step: offset <-> line in O(log n).
+#pragma once
+
+#include "editor/SplitVector.h"
+
+namespace quillet {
+
+// Partition i starts at PositionFromPartition(i); partition Partitions() is the end sentinel.
+// An edit inside one partition shifts all later starts by a step that is applied lazily,
+// so typing inside a line costs O(1) amortised while the step point stays close.
+class TPartitioning {
+public:
+    TPartitioning() {
+        FBody.Insert(0, 0);
+        FBody.Insert(1, 0);
+    }
+
+    int Partitions() const { return FBody.Length() - 1; }
+
+    int PositionFromPartition(int partition) const {
+        int pos = FBody[partition];
+        if (partition > FStepPartition) pos += FStepLength;
+        return pos;
+    }
+
+    // The partition holding pos (the last one whose start <= pos).
+    int PartitionFromPosition(int pos) const {
+        if (FBody.Length() <= 1) return 0;
+        if (pos >= PositionFromPartition(Partitions())) return Partitions() - 1;
+        int lo = 0, hi = Partitions();
+        while (hi - lo > 1) {
+            int mid = lo + (hi - lo) / 2;
+            if (PositionFromPartition(mid) <= pos)
+                lo = mid;
+            else
+                hi = mid;
+        }
+        return lo;
+    }
+
+    // A new partition starting at pos, numbered partition.
+    void InsertPartition(int partition, int pos) {
+        if (FStepPartition < partition) ApplyStep(partition);
+        FBody.Insert(partition, pos);
+        ++FStepPartition;
+    }
+
+    void RemovePartition(int partition) {
+        if (partition > FStepPartition) ApplyStep(partition);
+        --FStepPartition;
+        FBody.Delete(partition);
+    }
+
+    // Shifts the starts of every partition after 'partition' by delta.
+    void InsertText(int partition, int delta) {
+        if (FStepLength != 0) {
+            if (partition >= FStepPartition) {
+                ApplyStep(partition);
+                FStepLength += delta;
+            } else if (partition >= FStepPartition - Partitions() / 10) {
+                BackStep(partition);
+                FStepLength += delta;
+            } else {
+                ApplyStep(Partitions());
+                FStepPartition = partition;
+                FStepLength = delta;
+            }
+        } else {
+            FStepPartition = partition;
+            FStepLength = delta;
+        }
+    }
+
+private:
+    // Applies the step to starts up to and including partitionUpTo.
+    void ApplyStep(int partitionUpTo) {
+        if (FStepLength != 0)
+            for (int i = FStepPartition + 1; i <= partitionUpTo; ++i)
+                FBody[i] += FStepLength;
+        FStepPartition = partitionUpTo;
+        if (FStepPartition >= Partitions()) {
+            FStepPartition = Partitions();
+            FStepLength = 0;
+        }
+    }
+
+    // Moves the step point back to partitionDownTo, unapplying on the way.
+    void BackStep(int partitionDownTo) {
+        if (FStepLength != 0)
+            for (int i = partitionDownTo + 1; i <= FStepPartition; ++i)
+                FBody[i] -= FStepLength;
+        FStepPartition = partitionDownTo;
+    }
+
+    TSplitVector<int> FBody;
+    int FStepPartition = 0;
+    int FStepLength = 0;
+};
+
+} // namespace quillet

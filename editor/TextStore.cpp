@@ -1,0 +1,210 @@
+// The line store: normalisation, insertion, deletion and plain-text output.
+#include "editor/TextStore.h"
+
+#include "editor/UndoStack.h"
+
+#include "platform/Errors.h"
+#include "resources/Strings.h"
+
+#include <algorithm>
+#include <climits>
+#include <cstring>
+
+namespace quillet {
+
+TLineExtra& TLineRecord::EnsureExtra() {
+    if (!Extra) Extra = std::make_unique<TLineExtra>();
+    return *Extra;
+}
+
+TTextStore::TTextStore() {
+    FLines.Insert(0, TLineRecord());
+}
+TTextStore::~TTextStore() = default;
+
+int TTextStore::LineFromPos(int pos) const {
+    return FStarts.PartitionFromPosition(std::clamp(pos, 0, FCharCount));
+}
+
+int TTextStore::PosFromLine(int line) const {
+    if (line < 0 || line >= LineCount()) return -1;
+    return FStarts.PositionFromPartition(line);
+}
+
+std::string TTextStore::Normalize(std::string_view text) {
+    if (text.size() == 1 && text[0] == '\n') return "\r";
+    std::string out;
+    out.reserve(text.size());
+    for (size_t i = 0; i < text.size(); ++i) {
+        auto c = static_cast<unsigned char>(text[i]);
+        if (c == '\r') {
+            out += '\r';
+            if (i + 1 < text.size() && text[i + 1] == '\n') ++i;
+        } else if (c == '\n') {
+            out += '\r';
+        } else if (c == '\t' || c >= 32) {
+            out += static_cast<char>(c);
+        } else {
+            out += '.';
+        }
+    }
+    return out;
+}
+
+void TTextStore::SetRecordText(TLineRecord& rec, std::string_view text, bool keepDecor) {
+    std::unique_ptr<char[]> buf;
+    try {
+        buf = std::make_unique<char[]>(text.size() + 1);
+    } catch (const std::bad_alloc&) {
+        throw EOutOfMemory(LoadStr(SOutOfMemory));
+    }
+    std::memcpy(buf.get(), text.data(), text.size());
+    buf[text.size()] = 0;
+    rec.Text = std::move(buf);
+    rec.Length = static_cast<int>(text.size());
+    if (rec.Extra) rec.Extra->Attributes.clear();
+    if (!keepDecor) {
+        rec.Glyphs = 0;
+        rec.PaintA = rec.PaintB = -1;
+    }
+    rec.Flags |= lfRepaint | lfRescan;
+    if (text.find('\t') != std::string_view::npos)
+        rec.Flags |= lfHasTab;
+    else
+        rec.Flags &= ~lfHasTab;
+    FWidest = std::max(FWidest, rec.Length);
+}
+
+int TTextStore::Insert(int pos, std::string_view raw) {
+    std::string text = Normalize(raw);
+    if (text.empty()) return 0;
+    if (text.size() > static_cast<size_t>(INT_MAX - FCharCount))
+        throw EOutOfMemory(LoadStr(SOutOfMemory));
+    pos = std::clamp(pos, 0, FCharCount);
+    int line = LineFromPos(pos);
+    int start = FStarts.PositionFromPartition(line);
+    int offset = pos - start;
+    std::string old(FLines[line].View());
+    std::string before = old.substr(0, offset), after = old.substr(offset);
+    int len = static_cast<int>(text.size());
+
+    size_t cr = text.find('\r');
+    if (cr == std::string::npos) {
+        SetRecordText(FLines[line], before + text + after, true);
+        FStarts.InsertText(line, len);
+    } else {
+        // Split: the first piece ends the old line, the rest become new records.
+        std::vector<std::string_view> pieces;
+        size_t from = 0;
+        std::string_view tv(text);
+        while (true) {
+            size_t e = tv.find('\r', from);
+            if (e == std::string_view::npos) {
+                pieces.push_back(tv.substr(from));
+                break;
+            }
+            pieces.push_back(tv.substr(from, e - from + 1));
+            from = e + 1;
+        }
+        FLines.Reserve(FLines.Length() + static_cast<int>(pieces.size()));
+        FStarts.InsertText(line, len);
+        SetRecordText(FLines[line], before + std::string(pieces[0]), true);
+        int at = start + static_cast<int>(before.size() + pieces[0].size());
+        for (size_t k = 1; k < pieces.size(); ++k) {
+            TLineRecord rec;
+            std::string body(pieces[k]);
+            if (k + 1 == pieces.size()) body += after;
+            SetRecordText(rec, body, false);
+            int index = line + static_cast<int>(k);
+            FLines.Insert(index, std::move(rec));
+            FStarts.InsertPartition(index, at);
+            at += static_cast<int>(pieces[k].size());
+        }
+    }
+    FCharCount += len;
+    if (line < FCachedTop && cr != std::string::npos) FCachedTop = 0;
+    for (auto* o : FObservers)
+        o->OnInsert(pos, text);
+    return len;
+}
+
+void TTextStore::Delete(int pos, int length) {
+    pos = std::clamp(pos, 0, FCharCount);
+    length = std::clamp(length, 0, FCharCount - pos);
+    if (length == 0) return;
+    std::string deleted = FObservers.empty() ? std::string() : StoredText(pos, pos + length);
+    int l1 = LineFromPos(pos), l2 = LineFromPos(pos + length);
+    int o1 = pos - FStarts.PositionFromPartition(l1);
+    int o2 = pos + length - FStarts.PositionFromPartition(l2);
+    std::string joined =
+        std::string(FLines[l1].View().substr(0, o1)) + std::string(FLines[l2].View().substr(o2));
+    for (int i = l2; i > l1; --i)
+        FStarts.RemovePartition(i);
+    FLines.DeleteRange(l1 + 1, l2 - l1);
+    FStarts.InsertText(l1, -length);
+    SetRecordText(FLines[l1], joined, true);
+    FCharCount -= length;
+    if (l1 < FCachedTop) FCachedTop = 0;
+    for (auto* o : FObservers)
+        o->OnDelete(pos, deleted);
+}
+
+std::string TTextStore::StoredText(int start, int end) const {
+    return Output(start, end, "\r");
+}
+
+std::string TTextStore::GetText(int start, int end, TSaveFormat format) const {
+    bool crlf = format != sfUNIX && FLineStyle == lsCRLF;
+    return Output(start, end, crlf ? "\r\n" : "\n");
+}
+
+std::string TTextStore::Output(int start, int end, const char* lineEnd) const {
+    if (start > end) std::swap(start, end);
+    start = std::clamp(start, 0, FCharCount);
+    end = std::clamp(end, 0, FCharCount);
+    std::string out;
+    out.reserve(static_cast<size_t>(end - start));
+    int line = LineFromPos(start);
+    int at = FStarts.PositionFromPartition(line);
+    while (at < end && line < LineCount()) {
+        std::string_view v = FLines[line].View();
+        int from = std::max(start - at, 0);
+        int to = std::min(end - at, static_cast<int>(v.size()));
+        for (int i = from; i < to; ++i) {
+            if (v[i] == '\r')
+                out += lineEnd;
+            else
+                out += v[i];
+        }
+        at += static_cast<int>(v.size());
+        ++line;
+    }
+    return out;
+}
+
+void TTextStore::AttachControl(TCustomCodeMemo* control) {
+    if (std::find(FControls.begin(), FControls.end(), control) == FControls.end())
+        FControls.push_back(control);
+}
+
+void TTextStore::DetachControl(TCustomCodeMemo* control) {
+    FControls.erase(std::remove(FControls.begin(), FControls.end(), control), FControls.end());
+}
+
+std::unique_ptr<TUndoStack> TTextStore::DetachUndoStack() {
+    return std::move(FUndo);
+}
+void TTextStore::AttachUndoStack(std::unique_ptr<TUndoStack> stack) {
+    FUndo = std::move(stack);
+}
+
+void TTextStore::AddObserver(ITextStoreObserver* o) {
+    if (std::find(FObservers.begin(), FObservers.end(), o) == FObservers.end())
+        FObservers.push_back(o);
+}
+
+void TTextStore::RemoveObserver(ITextStoreObserver* o) {
+    FObservers.erase(std::remove(FObservers.begin(), FObservers.end(), o), FObservers.end());
+}
+
+} // namespace quillet

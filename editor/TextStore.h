@@ -1,0 +1,123 @@
+// The line store: the text as line records, with the hooks that must follow every edit.
+#pragma once
+
+#include "editor/Partitioning.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace quillet {
+
+class TUndoStack;
+class TCustomCodeMemo;
+
+// Anything attached to a line; freed with the line.
+class TLineObject {
+public:
+    virtual ~TLineObject() = default;
+};
+
+// Created on first use so that a plain record stays small.
+struct TLineExtra {
+    std::vector<uint8_t> Attributes; // one style byte per character, empty = none
+    std::unique_ptr<TLineObject> Object;
+};
+
+enum : uint32_t {
+    lfRepaint = 1,
+    lfRescan = 2,
+    lfHasTab = 4,
+    lfScanRestart = 16,
+};
+constexpr uint16_t lmContinuation = 4096;
+
+struct TLineRecord {
+    std::unique_ptr<char[]> Text; // Length bytes + terminating zero; ends with CR unless last
+    int Length = 0;               // 32-bit: a single line may exceed 65,535 characters
+    uint32_t Flags = 0;
+    std::unique_ptr<TLineExtra> Extra;
+    uint16_t Marks = 0;
+    uint16_t Glyphs = 0;
+    int32_t PaintA = -1;
+    int32_t PaintB = -1;
+
+    std::string_view View() const { return {Text ? Text.get() : "", static_cast<size_t>(Length)}; }
+    TLineExtra& EnsureExtra();
+};
+
+// Told of every edit (undo logging, bookmarks, marks).
+class ITextStoreObserver {
+public:
+    virtual ~ITextStoreObserver() = default;
+    virtual void OnInsert(int pos, std::string_view text) = 0;
+    virtual void OnDelete(int pos, std::string_view deletedText) = 0;
+};
+
+enum TSelLineStyle { lsCRLF = 0, lsLF = 1 };
+enum TSaveFormat { sfTEXT = 0, sfRTF = 1, sfHTML = 2, sfUNIX = 3 };
+
+class TTextStore {
+public:
+    TTextStore();
+    ~TTextStore();
+
+    int LineCount() const { return FLines.Length(); }
+    int CharCount() const { return FCharCount; }
+    int WidestLine() const { return FWidest; }
+    void ResetWidestLine() { FWidest = 0; }
+
+    const TLineRecord& Line(int i) const { return FLines[i]; }
+    TLineRecord& Line(int i) { return FLines[i]; }
+    int LineFromPos(int pos) const;
+    int PosFromLine(int line) const; // -1 when the line does not exist
+
+    // Normalises and inserts; returns the stored length.
+    int Insert(int pos, std::string_view text);
+    void Delete(int pos, int length);
+    // Plain text of [start, end) in the given format.
+    std::string GetText(int start, int end, TSaveFormat format = sfTEXT) const;
+    std::string GetText() const { return GetText(0, FCharCount); }
+
+    static std::string Normalize(std::string_view text);
+
+    TSelLineStyle LineStyle() const { return FLineStyle; }
+    void SetLineStyle(TSelLineStyle s) { FLineStyle = s; }
+
+    int CachedTopLine() const { return FCachedTop; }
+    void SetCachedTopLine(int line) { FCachedTop = line; }
+
+    void AttachControl(TCustomCodeMemo* control);
+    void DetachControl(TCustomCodeMemo* control);
+    const std::vector<TCustomCodeMemo*>& Controls() const { return FControls; }
+
+    TUndoStack* UndoStack() const { return FUndo.get(); }
+    std::unique_ptr<TUndoStack> DetachUndoStack();
+    void AttachUndoStack(std::unique_ptr<TUndoStack> stack);
+
+    void AddObserver(ITextStoreObserver* o);
+    void RemoveObserver(ITextStoreObserver* o);
+
+    uint16_t Bookmarks[10] = {};
+
+    // The stored characters of [start, end), line ends as single CRs.
+    std::string StoredText(int start, int end) const;
+
+private:
+    std::string Output(int start, int end, const char* lineEnd) const;
+    void SetRecordText(TLineRecord& rec, std::string_view text, bool keepDecor);
+
+    TSplitVector<TLineRecord> FLines;
+    TPartitioning FStarts;
+    int FCharCount = 0;
+    int FWidest = 1;
+    int FCachedTop = 0;
+    TSelLineStyle FLineStyle = lsCRLF;
+    std::vector<TCustomCodeMemo*> FControls;
+    std::unique_ptr<TUndoStack> FUndo;
+    std::vector<ITextStoreObserver*> FObservers;
+};
+
+} // namespace quillet

@@ -1,0 +1,42 @@
+#include "editor/UndoStackLink.h"
+
+namespace quillet {
+
+TUndoStoreLink::TUndoStoreLink(TTextStore& store, TLineTracker* tracker)
+    : FStore(store), FTracker(tracker) {
+    FStore.AddObserver(this);
+}
+
+TUndoStoreLink::~TUndoStoreLink() {
+    FStore.RemoveObserver(this);
+}
+
+void TUndoStoreLink::OnInsert(int pos, std::string_view text) {
+    if (TUndoStack* undo = FStore.UndoStack()) {
+        undo->SetTarget(this);
+        undo->LogInsert(pos, text);
+    }
+    if (FTracker) FTracker->TextInserted(pos, int(text.size()));
+}
+
+void TUndoStoreLink::OnDelete(int pos, std::string_view deletedText) {
+    if (TUndoStack* undo = FStore.UndoStack()) {
+        undo->SetTarget(this);
+        undo->LogDelete(pos, deletedText);
+    }
+    if (FTracker) FTracker->TextDeleted(pos, deletedText, FStore.CharCount());
+}
+
+std::string TUndoStoreLink::TextRange(int start, int end) const {
+    return FStore.StoredText(start, end);
+}
+
+void TUndoStoreLink::InsertText(int position, std::string_view text) {
+    FStore.Insert(position, text);
+}
+
+void TUndoStoreLink::DeleteRange(int start, int end) {
+    FStore.Delete(start, end - start);
+}
+
+} // namespace quillet

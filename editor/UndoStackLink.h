@@ -1,0 +1,37 @@
+// Ties a text store to its undo stack and trackers: logs every edit, replays on the store.
+#pragma once
+
+#include "editor/LineTrack.h"
+#include "editor/TextStore.h"
+#include "editor/UndoStack.h"
+
+namespace quillet {
+
+// Until the control takes over, the selection lives here.
+class TUndoStoreLink : public ITextStoreObserver, public TUndoTarget {
+public:
+    explicit TUndoStoreLink(TTextStore& store, TLineTracker* tracker = nullptr);
+    ~TUndoStoreLink() override;
+    TUndoStoreLink(const TUndoStoreLink&) = delete;
+    TUndoStoreLink& operator=(const TUndoStoreLink&) = delete;
+
+    // Edits: logged in the store's stack while one is attached.
+    void OnInsert(int pos, std::string_view text) override;
+    void OnDelete(int pos, std::string_view deletedText) override;
+
+    TSelectionPair Selection() const override { return FSel; }
+    void SetSelection(int anchor, int caret) override { FSel = {anchor, caret}; }
+    std::string TextRange(int start, int end) const override;
+    void InsertText(int position, std::string_view text) override;
+    void DeleteRange(int start, int end) override;
+    void Beep() override { ++FBeeps; }
+    int Beeps() const { return FBeeps; }
+
+private:
+    TTextStore& FStore;
+    TLineTracker* FTracker;
+    TSelectionPair FSel{};
+    int FBeeps = 0;
+};
+
+} // namespace quillet

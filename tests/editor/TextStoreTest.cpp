@@ -1,0 +1,160 @@
+// The line store: normalisation, line bookkeeping, edits and plain-text output.
+#include "editor/TextStore.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+
+using namespace quillet;
+
+namespace {
+struct TRecorder : ITextStoreObserver {
+    std::string Log;
+    void OnInsert(int pos, std::string_view text) override {
+        Log += "+" + std::to_string(pos) + ":" + std::string(text) + ";";
+    }
+    void OnDelete(int pos, std::string_view text) override {
+        Log += "-" + std::to_string(pos) + ":" + std::string(text) + ";";
+    }
+};
+} // namespace
+
+TEST(TextStore, EmptyStoreHasOneEmptyLine) {
+    TTextStore store;
+    EXPECT_EQ(store.LineCount(), 1);
+    EXPECT_EQ(store.CharCount(), 0);
+    EXPECT_EQ(store.Line(0).View(), "");
+    EXPECT_EQ(store.GetText(), "");
+    EXPECT_EQ(store.WidestLine(), 1);
+    EXPECT_LE(sizeof(TLineRecord), 40u);
+}
+
+TEST(TextStore, NormalisesLineBreaksAndControlCharacters) {
+    EXPECT_EQ(TTextStore::Normalize("a\r\nb\rc\nd"), "a\rb\rc\rd");
+    EXPECT_EQ(TTextStore::Normalize(std::string("x\x07\x00\x0b\x0c\x1f\ty\xff", 9)),
+              "x.....\ty\xff");
+    EXPECT_EQ(TTextStore::Normalize("\n"), "\r");
+    EXPECT_EQ(TTextStore::Normalize("\n\n"), "\r\r");
+    EXPECT_EQ(TTextStore::Normalize("\r\n\r\n"), "\r\r");
+}
+
+TEST(TextStore, LoadedLinesAndOutputStyles) {
+    TTextStore store;
+    store.Insert(0, "a\nb");
+    ASSERT_EQ(store.LineCount(), 2);
+    EXPECT_EQ(store.Line(0).View(), "a\r");
+    EXPECT_EQ(store.Line(1).View(), "b");
+    EXPECT_EQ(store.CharCount(), 3);
+    EXPECT_EQ(store.GetText(), "a\r\nb");
+    EXPECT_EQ(store.GetText(0, 3, sfUNIX), "a\nb");
+    store.SetLineStyle(lsLF);
+    EXPECT_EQ(store.GetText(), "a\nb");
+    EXPECT_EQ(store.StoredText(0, 3), "a\rb");
+    EXPECT_EQ(store.GetText(3, 1), "\nb"); // reversed range is ordered
+}
+
+TEST(TextStore, PositionsAndLines) {
+    TTextStore store;
+    store.Insert(0, "ab\ncde\n\nf");
+    EXPECT_EQ(store.LineCount(), 4);
+    EXPECT_EQ(store.PosFromLine(0), 0);
+    EXPECT_EQ(store.PosFromLine(1), 3);
+    EXPECT_EQ(store.PosFromLine(2), 7);
+    EXPECT_EQ(store.PosFromLine(3), 8);
+    EXPECT_EQ(store.PosFromLine(4), -1);
+    EXPECT_EQ(store.PosFromLine(-1), -1);
+    EXPECT_EQ(store.LineFromPos(2), 0); // the CR belongs to its line
+    EXPECT_EQ(store.LineFromPos(3), 1);
+    EXPECT_EQ(store.LineFromPos(9), 3);
+    EXPECT_EQ(store.LineFromPos(99), 3);
+}
+
+TEST(TextStore, InsertInsideLineKeepsDecorationAndSetsFlags) {
+    TTextStore store;
+    store.Insert(0, "abc\ndef");
+    store.Line(1).Glyphs = 3;
+    store.Line(1).PaintA = 7;
+    store.Line(1).EnsureExtra().Attributes.assign(3, 5);
+    store.Line(1).Flags = 0;
+    store.Insert(5, "\t");
+    EXPECT_EQ(store.Line(1).View(), "d\tef");
+    EXPECT_EQ(store.Line(1).Glyphs, 3);
+    EXPECT_EQ(store.Line(1).PaintA, 7);
+    EXPECT_TRUE(store.Line(1).Extra->Attributes.empty());
+    EXPECT_EQ(store.Line(1).Flags, lfRepaint | lfRescan | lfHasTab);
+}
+
+TEST(TextStore, LongLineBeyond16BitsKeepsItsLength) {
+    TTextStore store;
+    std::string big(70000, 'x');
+    store.Insert(0, big + "\ny");
+    EXPECT_EQ(store.Line(0).Length, 70001);
+    EXPECT_EQ(store.PosFromLine(1), 70001);
+    EXPECT_EQ(store.WidestLine(), 70001);
+    EXPECT_EQ(store.GetText(0, store.CharCount(), sfUNIX), big + "\ny");
+}
+
+TEST(TextStore, DeleteJoinsLinesAndReportsStoredText) {
+    TTextStore store;
+    TRecorder rec;
+    store.AddObserver(&rec);
+    store.AddObserver(&rec); // added once
+    store.Insert(0, "ab\ncd\nef");
+    store.Delete(1, 5); // "b\rcd\r"
+    EXPECT_EQ(store.LineCount(), 1);
+    EXPECT_EQ(store.Line(0).View(), "aef");
+    EXPECT_EQ(store.CharCount(), 3);
+    EXPECT_EQ(rec.Log, "+0:ab\rcd\ref;-1:b\rcd\r;");
+    store.Delete(2, 100); // clamped to the end
+    EXPECT_EQ(store.GetText(), "ae");
+    store.RemoveObserver(&rec);
+    store.Delete(0, 2);
+    EXPECT_EQ(rec.Log, "+0:ab\rcd\ref;-1:b\rcd\r;-2:f;");
+    EXPECT_EQ(store.LineCount(), 1);
+}
+
+TEST(TextStore, RandomEditsMatchAStringModel) {
+    std::mt19937 rng(3);
+    TTextStore store;
+    std::string model;
+    const char alphabet[] = "ab\r\t";
+    for (int step = 0; step < 3000; ++step) {
+        int len = static_cast<int>(model.size());
+        if (rng() % 3 != 0 || len == 0) {
+            int pos = rng() % (len + 1);
+            std::string s;
+            for (int n = 1 + rng() % 6; n > 0; --n)
+                s += alphabet[rng() % 4];
+            store.Insert(pos, s);
+            model.insert(pos, s);
+        } else {
+            int pos = rng() % len;
+            int n = 1 + rng() % 8;
+            store.Delete(pos, n);
+            model.erase(pos, n);
+        }
+        ASSERT_EQ(store.CharCount(), static_cast<int>(model.size()));
+        if (step % 29 == 0) {
+            ASSERT_EQ(store.StoredText(0, store.CharCount()), model);
+            int lines = 1 + static_cast<int>(std::count(model.begin(), model.end(), '\r'));
+            ASSERT_EQ(store.LineCount(), lines);
+            for (int i = 0, at = 0; i < lines; ++i) {
+                ASSERT_EQ(store.PosFromLine(i), at);
+                ASSERT_EQ(store.LineFromPos(at), i);
+                at += store.Line(i).Length;
+            }
+        }
+    }
+}
+
+TEST(TextStore, ControlsAndUndoSlot) {
+    TTextStore store;
+    auto* c = reinterpret_cast<TCustomCodeMemo*>(&store);
+    store.AttachControl(c);
+    store.AttachControl(c);
+    EXPECT_EQ(store.Controls().size(), 1u);
+    store.DetachControl(c);
+    EXPECT_TRUE(store.Controls().empty());
+    EXPECT_EQ(store.UndoStack(), nullptr);
+}

@@ -1,0 +1,90 @@
+#include "editor/UndoStackLink.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+
+using namespace quillet;
+
+TEST(UndoStore, RandomEditsUndoToTheStartAndRedoToTheEnd) {
+    TTextStore store;
+    store.AttachUndoStack(std::make_unique<TUndoStack>());
+    TUndoStoreLink link(store);
+    store.Insert(0, "body {\r  color: red;\r}\r");
+    store.UndoStack()->Clear();
+    const std::string start = store.StoredText(0, store.CharCount());
+    std::mt19937 rng(1234);
+    const char* pieces[] = {"a", "\r", "margin: 0;", "x\ry\rz", "{}"};
+    for (int i = 0; i < 3000; ++i) {
+        int count = store.CharCount();
+        if (count > 0 && rng() % 3 == 0) {
+            int pos = int(rng() % unsigned(count));
+            int len = 1 + int(rng() % unsigned(std::min(8, count - pos)));
+            store.Delete(pos, len);
+        } else {
+            store.Insert(int(rng() % unsigned(count + 1)), pieces[rng() % 5]);
+        }
+    }
+    const std::string end = store.StoredText(0, store.CharCount());
+    TUndoStack& undo = *store.UndoStack();
+    while (undo.CanUndo())
+        undo.Undo();
+    EXPECT_EQ(store.StoredText(0, store.CharCount()), start);
+    while (undo.CanRedo())
+        undo.Redo();
+    EXPECT_EQ(store.StoredText(0, store.CharCount()), end);
+    EXPECT_EQ(link.Beeps(), 0);
+}
+
+TEST(UndoStore, KeepUndoAfterSave) {
+    TTextStore store;
+    store.AttachUndoStack(std::make_unique<TUndoStack>());
+    TUndoStoreLink link(store);
+    store.Insert(0, "a{}");
+    // Detached: nothing is logged (or cleared) while the file is written.
+    auto kept = store.DetachUndoStack();
+    store.Insert(3, " ");
+    store.Delete(3, 1);
+    store.AttachUndoStack(std::move(kept));
+    EXPECT_TRUE(store.UndoStack()->Modified());
+    store.UndoStack()->Undo();
+    EXPECT_EQ(store.CharCount(), 0);
+    EXPECT_FALSE(store.UndoStack()->Modified());
+}
+
+namespace {
+// Numbered bookmarks over the store's own line records.
+struct TStoreHost : TBookmarkHost {
+    TTextStore& S;
+    explicit TStoreHost(TTextStore& s) : S(s) {}
+    int LineCount() const override { return S.LineCount(); }
+    uint16_t LineMarks(int line) const override { return S.Line(line).Marks; }
+    void SetLineMarks(int line, uint16_t marks) override {
+        S.Line(line).Marks = marks;
+        S.Line(line).Flags |= lfRepaint;
+    }
+    int LineLength(int line) const override { return S.Line(line).Length; }
+    bool LineEndsWithCR(int line) const override {
+        auto v = S.Line(line).View();
+        return !v.empty() && v.back() == '\r';
+    }
+    int CaretLine() const override { return 0; }
+    int CaretColumn() const override { return 0; }
+    bool WordWrap() const override { return false; }
+};
+} // namespace
+
+TEST(UndoStore, BookmarksAndMarksMoveWithTheText) {
+    TTextStore store;
+    TLineTracker tracker;
+    TUndoStoreLink link(store, &tracker);
+    store.Insert(0, "a{}\rb{}\rc{}");
+    TStoreHost host(store);
+    tracker.Numbered.Set(host, 1, 2, 3);
+    TMark& m = tracker.Marks().Add(4, 3);
+    store.Insert(0, "new{}\r"); // a line above the bookmarked one
+    int line = -1, offset = -1;
+    ASSERT_TRUE(tracker.Numbered.Find(host, 1, line, offset));
+    EXPECT_EQ(store.StoredText(offset - 2, offset + 1), "b{}");
+    EXPECT_EQ(store.StoredText(m.Start, m.End), "b{}");
+}
