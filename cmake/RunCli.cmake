@@ -7,7 +7,12 @@ string(STRIP "${line}" line)
 string(REPLACE "@DATA@" "${DATA}" line "${line}")
 string(REPLACE "@OUT@" "${OUT}" line "${line}")
 separate_arguments(args UNIX_COMMAND "${line}")
-execute_process(COMMAND ${TOOL} ${args}
+# NAME.in, when present, is fed as standard input.
+set(input_args)
+if(EXISTS ${dir}/${case}.in)
+  set(input_args INPUT_FILE ${dir}/${case}.in)
+endif()
+execute_process(COMMAND ${TOOL} ${args} ${input_args}
   OUTPUT_VARIABLE out ERROR_VARIABLE err RESULT_VARIABLE rc)
 set(want_rc 0)
 if(EXISTS ${dir}/${case}.rc)

@@ -1,0 +1,93 @@
+// Regex search speed over ~100 MB of corpus CSS, beside grep -E -c on the same file.
+#include "highlight/REParser.h"
+
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+namespace {
+
+std::string CorpusDir() {
+    if (const char* env = std::getenv("QUILLET_CORPUS")) return env;
+    if (std::filesystem::exists("/work/shared/corpus")) return "/work/shared/corpus";
+    return QUILLET_CORPUS;
+}
+
+// The corpus CSS repeated to about 100 MB, line ends turned into CR as the editor stores them.
+const std::string& BigText() {
+    static const std::string text = [] {
+        std::string once;
+        for (const auto& e : std::filesystem::recursive_directory_iterator(CorpusDir() + "/css")) {
+            if (!e.is_regular_file() || e.path().extension() != ".css") continue;
+            std::ifstream f(e.path(), std::ios::binary);
+            std::ostringstream s;
+            s << f.rdbuf();
+            once += s.str();
+        }
+        for (char& c : once)
+            if (c == '\n') c = '\r';
+        std::string all;
+        if (once.empty()) return all;
+        while (all.size() < 100u << 20)
+            all += once;
+        return all;
+    }();
+    return text;
+}
+
+const char* const Pattern = "#[0-9a-fA-F]{6}";
+
+void BM_RegexHexColours(benchmark::State& state) {
+    const std::string& text = BigText();
+    quillet::TREParser re;
+    re.SetPattern(Pattern);
+    quillet::TStringCharSource source(text);
+    int64_t hits = 0;
+    for (auto _ : state) {
+        hits = 0;
+        int64_t pos = 0;
+        while (re.Search(source, pos, true)) {
+            ++hits;
+            pos = re.MatchEnd() > re.MatchStart() ? re.MatchEnd() : re.MatchStart() + 1;
+        }
+    }
+    state.counters["hits"] = static_cast<double>(hits);
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) *
+                            static_cast<int64_t>(text.size()));
+}
+BENCHMARK(BM_RegexHexColours)->Unit(benchmark::kMillisecond)->Iterations(2);
+
+// grep counts lines, so it gets the text with LF line ends.
+void BM_GrepHexColours(benchmark::State& state) {
+    std::string file =
+        (std::filesystem::temp_directory_path() / "quillet-bench-regex.css").string();
+    {
+        std::string text = BigText();
+        for (char& c : text)
+            if (c == '\r') c = '\n';
+        std::ofstream(file, std::ios::binary) << text;
+    }
+    std::string cmd = std::string("grep -E -c '") + Pattern + "' " + file;
+    for (auto _ : state) {
+        FILE* p = popen(cmd.c_str(), "r");
+        char buf[64] = {};
+        if (p) {
+            if (!std::fgets(buf, sizeof buf, p)) buf[0] = 0;
+            pclose(p);
+        }
+        state.counters["lines"] = std::atof(buf);
+    }
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) *
+                            static_cast<int64_t>(BigText().size()));
+    std::filesystem::remove(file);
+}
+BENCHMARK(BM_GrepHexColours)->Unit(benchmark::kMillisecond)->Iterations(2)->UseRealTime();
+
+} // namespace
+
+BENCHMARK_MAIN();

@@ -1,0 +1,830 @@
+#include "highlight/REParser.h"
+
+#include "resources/Strings.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace quillet {
+
+namespace {
+
+enum : uint8_t {
+    opEnd = 0,
+    opBol = 1,
+    opEol = 2,
+    opAny = 3,
+    opAnyOf = 4,
+    opAnyBut = 5,
+    opBranch = 6,
+    opBack = 7,
+    opExactly = 8,
+    opNothing = 9,
+    opStar = 10,
+    opPlus = 11,
+    opOpen = 20,
+    opClose = 40,
+    opCounted = 150
+};
+constexpr uint8_t Magic = 0x9C;
+constexpr uint8_t CR = 13;
+constexpr int Unbounded = 0xFFFF;
+constexpr int MaxCount = 1000;
+constexpr size_t MaxStack = 1 << 20;
+
+// Parse flags, as in the classic node compiler.
+enum : int { flHasWidth = 1, flSimple = 2, flSpStart = 4 };
+
+struct TCompileError {
+    int Number;
+    int Column;
+};
+
+bool IsRepeat(char c) {
+    return c == '*' || c == '+' || c == '?' || c == '{';
+}
+
+int HexValue(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+int NextOf(const uint8_t* prog, int p) {
+    int offset = (prog[p + 1] << 8) | prog[p + 2];
+    if (offset == 0) return -1;
+    return prog[p] == opBack ? p - offset : p + offset;
+}
+
+// A top-level "A||B" becomes "((A)(B)?)|((B)(A)?)"; a side already starting with "(" is kept.
+std::string RewriteEitherOrder(std::string_view text) {
+    int depth = 0;
+    bool inSet = false, inQuote = false;
+    for (size_t i = 0; i < text.size(); ++i) {
+        char c = text[i];
+        if (c == '\\') {
+            ++i;
+            continue;
+        }
+        if (inQuote) {
+            inQuote = c != '"';
+        } else if (inSet) {
+            inSet = c != ']';
+        } else if (c == '"') {
+            inQuote = true;
+        } else if (c == '[') {
+            inSet = true;
+        } else if (c == '(') {
+            ++depth;
+        } else if (c == ')') {
+            --depth;
+        } else if (c == '|' && depth == 0 && i + 1 < text.size() && text[i + 1] == '|') {
+            auto wrap = [](std::string_view s) {
+                return !s.empty() && s[0] == '(' ? std::string(s) : "(" + std::string(s) + ")";
+            };
+            std::string a = wrap(text.substr(0, i)), b = wrap(text.substr(i + 2));
+            return "(" + a + b + "?)|(" + b + a + "?)";
+        }
+    }
+    return std::string(text);
+}
+
+} // namespace
+
+// Two-pass compiler: the first pass only measures, the second emits.
+class TRECompiler {
+public:
+    TRECompiler(std::string_view text, std::vector<uint8_t>* code) : FText(text), FCode(code) {}
+
+    int Run() {
+        Emit(Magic);
+        int flags = 0;
+        Reg(false, flags);
+        return FSize;
+    }
+
+private:
+    std::string_view FText;
+    size_t FPos = 0;
+    int FGroups = 0;
+    int FSize = 0;
+    std::vector<uint8_t>* FCode; // null in the measuring pass
+
+    [[noreturn]] void Fail(int number, size_t at) {
+        throw TCompileError{number, static_cast<int>(at) + 1};
+    }
+    [[noreturn]] void Fail(int number) { Fail(number, FPos); }
+    bool AtEnd() const { return FPos >= FText.size(); }
+    char Peek() const { return AtEnd() ? '\0' : FText[FPos]; }
+
+    void Emit(uint8_t b) {
+        if (FSize >= 0xFFFF) Fail(SRETooComplex);
+        if (FCode) FCode->push_back(b);
+        ++FSize;
+    }
+    int Node(uint8_t op) {
+        int at = FSize;
+        Emit(op);
+        Emit(0);
+        Emit(0);
+        return at;
+    }
+    void Emit16(int v) {
+        Emit(static_cast<uint8_t>(v >> 8));
+        Emit(static_cast<uint8_t>(v & 0xFF));
+    }
+    // Inserts an operator (and operand bytes) before the node at opnd.
+    void Insert(uint8_t op, int opnd, const std::vector<uint8_t>& operand = {}) {
+        int extra = 3 + static_cast<int>(operand.size());
+        if (FSize + extra > 0xFFFF) Fail(SRETooComplex);
+        FSize += extra;
+        if (!FCode) return;
+        std::vector<uint8_t> head{op, 0, 0};
+        head.insert(head.end(), operand.begin(), operand.end());
+        FCode->insert(FCode->begin() + opnd, head.begin(), head.end());
+    }
+    void Rewind(int to) {
+        FSize = to;
+        if (FCode) FCode->resize(to);
+    }
+    void Tail(int p, int val) {
+        if (!FCode) return;
+        uint8_t* prog = FCode->data();
+        int scan = p;
+        for (int n; (n = NextOf(prog, scan)) >= 0;)
+            scan = n;
+        int offset = prog[scan] == opBack ? scan - val : val - scan;
+        prog[scan + 1] = static_cast<uint8_t>(offset >> 8);
+        prog[scan + 2] = static_cast<uint8_t>(offset & 0xFF);
+    }
+    void OpTail(int p, int val) {
+        if (FCode && (*FCode)[p] == opBranch) Tail(p + 3, val);
+    }
+
+    int Reg(bool paren, int& flags) {
+        flags = flHasWidth;
+        int ret = -1, groupNo = 0;
+        size_t openAt = FPos - 1;
+        if (paren) {
+            if (FGroups >= TREParser::MaxGroups) Fail(SRETooManySubexp, openAt);
+            groupNo = ++FGroups;
+            ret = Node(static_cast<uint8_t>(opOpen + groupNo));
+        }
+        int branchFlags = 0;
+        int br = Branch(branchFlags);
+        if (ret >= 0)
+            Tail(ret, br);
+        else
+            ret = br;
+        if (!(branchFlags & flHasWidth)) flags &= ~flHasWidth;
+        flags |= branchFlags & flSpStart;
+        while (Peek() == '|') {
+            ++FPos;
+            br = Branch(branchFlags);
+            Tail(ret, br);
+            if (!(branchFlags & flHasWidth)) flags &= ~flHasWidth;
+            flags |= branchFlags & flSpStart;
+        }
+        int ender = Node(paren ? static_cast<uint8_t>(opClose + groupNo) : uint8_t(opEnd));
+        Tail(ret, ender);
+        if (FCode)
+            for (int b = ret; b >= 0; b = NextOf(FCode->data(), b))
+                OpTail(b, ender);
+        if (paren) {
+            if (Peek() != ')') Fail(SREUnmatchedParen, AtEnd() ? openAt : FPos);
+            ++FPos;
+        } else if (!AtEnd()) {
+            Fail(Peek() == ')' ? SREUnmatchedParen : SREInternalError);
+        }
+        return ret;
+    }
+
+    int Branch(int& flags) {
+        flags = 0;
+        int ret = Node(opBranch), chain = -1;
+        while (!AtEnd() && Peek() != '|' && Peek() != ')') {
+            int pieceFlags = 0;
+            int latest = Piece(pieceFlags);
+            flags |= pieceFlags & flHasWidth;
+            if (chain < 0)
+                flags |= pieceFlags & flSpStart;
+            else
+                Tail(chain, latest);
+            chain = latest;
+        }
+        if (chain < 0) Node(opNothing);
+        return ret;
+    }
+
+    int ReadNumber() {
+        int n = -1;
+        while (Peek() >= '0' && Peek() <= '9') {
+            n = (n < 0 ? 0 : n) * 10 + (Peek() - '0');
+            if (n > MaxCount) n = MaxCount + 1;
+            ++FPos;
+        }
+        return n;
+    }
+
+    int Piece(int& flags) {
+        size_t atomAt = FPos;
+        int groupsBefore = FGroups;
+        int atomFlags = 0;
+        int ret = Atom(atomFlags);
+        if (!IsRepeat(Peek())) {
+            flags = atomFlags;
+            return ret;
+        }
+        char op = Peek();
+        size_t opAt = FPos;
+        ++FPos;
+        int minCount = 0, maxCount = Unbounded;
+        if (op == '{') {
+            minCount = ReadNumber();
+            if (Peek() == ',') {
+                ++FPos;
+                maxCount = ReadNumber();
+                if (maxCount < 0) maxCount = Unbounded;
+            } else {
+                maxCount = minCount;
+            }
+            if (Peek() != '}' || (minCount < 0 && maxCount == Unbounded))
+                Fail(SREInvalidRange, AtEnd() ? opAt : FPos);
+            if (minCount < 0) minCount = 0;
+            if ((maxCount != Unbounded && maxCount < minCount) || minCount > MaxCount ||
+                (maxCount != Unbounded && maxCount > MaxCount))
+                Fail(SREInvalidRange, FPos);
+            ++FPos;
+        }
+        if (IsRepeat(Peek())) Fail(SRENestedRepeat);
+        flags = (op == '+' || (op == '{' && minCount > 0)) ? (atomFlags & flHasWidth) : 0;
+        if (op != '{' && op != '?') flags |= flSpStart;
+        bool simple = atomFlags & flSimple;
+        if (op == '*' && simple) {
+            Insert(opStar, ret);
+        } else if (op == '+' && simple) {
+            Insert(opPlus, ret);
+        } else if (op == '{' && simple) {
+            Insert(opCounted, ret,
+                   {static_cast<uint8_t>(minCount >> 8), static_cast<uint8_t>(minCount),
+                    static_cast<uint8_t>(maxCount >> 8), static_cast<uint8_t>(maxCount)});
+        } else if (op == '*') {
+            StarOf(ret);
+        } else if (op == '+') {
+            int next = Node(opBranch);
+            Tail(ret, next);
+            Tail(Node(opBack), ret);
+            Tail(next, Node(opBranch));
+            Tail(ret, Node(opNothing));
+        } else if (op == '?') {
+            Insert(opBranch, ret);
+            Tail(ret, Node(opBranch));
+            int next = Node(opNothing);
+            Tail(ret, next);
+            OpTail(ret, next);
+        } else {
+            // A counted repeat of a compound atom: the atom is compiled again for every copy.
+            size_t after = FPos;
+            Rewind(ret);
+            int first = -1, last = -1;
+            auto chain = [&](int node) {
+                if (first < 0)
+                    first = node;
+                else
+                    Tail(last, node);
+                last = node;
+            };
+            for (int i = 0; i < minCount; ++i)
+                chain(AtomAgain(atomAt, groupsBefore));
+            if (maxCount == Unbounded) {
+                int star = AtomAgain(atomAt, groupsBefore);
+                StarOf(star);
+                chain(star);
+            } else if (maxCount > minCount) {
+                chain(Optional(maxCount - minCount, atomAt, groupsBefore));
+            }
+            if (first < 0) first = Node(opNothing);
+            FPos = after;
+            ret = first;
+        }
+        return ret;
+    }
+
+    void StarOf(int ret) {
+        Insert(opBranch, ret);
+        OpTail(ret, Node(opBack));
+        OpTail(ret, ret);
+        Tail(ret, Node(opBranch));
+        Tail(ret, Node(opNothing));
+    }
+
+    int AtomAgain(size_t atomAt, int groupsBefore) {
+        FPos = atomAt;
+        FGroups = groupsBefore;
+        int flags = 0;
+        return Atom(flags);
+    }
+
+    // (x(x(...)?)?)? nested, so a failed tail is not retried in equivalent orders.
+    int Optional(int count, size_t atomAt, int groupsBefore) {
+        int ret = Node(opBranch);
+        int x = AtomAgain(atomAt, groupsBefore);
+        if (count > 1) Tail(x, Optional(count - 1, atomAt, groupsBefore));
+        Tail(ret, Node(opBranch));
+        int next = Node(opNothing);
+        Tail(ret, next);
+        OpTail(ret, next);
+        return ret;
+    }
+
+    // One escaped character after the backslash (FPos at the letter).
+    int Escape() {
+        if (AtEnd()) Fail(SREUnexpectedEnd);
+        char c = FText[FPos++];
+        switch (c) {
+        case 'b':
+        case 'B':
+            return 8;
+        case 'f':
+        case 'F':
+            return 12;
+        case 'n':
+        case 'N':
+            return 13;
+        case 'r':
+        case 'R':
+            return 10;
+        case 't':
+        case 'T':
+            return 9;
+        case 'x':
+        case 'X': {
+            int v = HexValue(Peek());
+            if (v < 0) Fail(SREHexDigitExpected);
+            ++FPos;
+            if (HexValue(Peek()) >= 0) v = v * 16 + HexValue(FText[FPos++]);
+            return v;
+        }
+        default:
+            break;
+        }
+        if (c >= '0' && c <= '7') {
+            int v = c - '0';
+            for (int i = 0; i < 2 && Peek() >= '0' && Peek() <= '7'; ++i)
+                v = v * 8 + (FText[FPos++] - '0');
+            return v & 0xFF;
+        }
+        return static_cast<uint8_t>(c);
+    }
+
+    static bool ClassMember(char cls, int c) {
+        switch (cls) {
+        case 'd':
+            return c >= '0' && c <= '9';
+        case 's':
+            return c == 13 || c == ' ' || c == 10 || c == 12 || c == 9 || c == 8;
+        default:
+            return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
+                   c == '_';
+        }
+    }
+
+    int SetNode(const std::array<bool, 256>& members, bool negate) {
+        int ret = Node(negate ? opAnyBut : opAnyOf);
+        for (bool m : members)
+            Emit(m ? 1 : 0);
+        return ret;
+    }
+
+    int Atom(int& flags) {
+        flags = 0;
+        if (AtEnd()) Fail(SREUnexpectedEnd);
+        size_t at = FPos;
+        char c = FText[FPos++];
+        switch (c) {
+        case '^':
+            return Node(opBol);
+        case '$':
+            return Node(opEol);
+        case '.':
+            flags |= flHasWidth | flSimple;
+            return Node(opAny);
+        case '[':
+            return Set(flags, at);
+        case '(': {
+            int groupFlags = 0;
+            int ret = Reg(true, groupFlags);
+            flags |= groupFlags & (flHasWidth | flSpStart);
+            return ret;
+        }
+        case '|':
+        case ')':
+            Fail(SREInternalError, at);
+        case '*':
+        case '+':
+        case '?':
+        case '{':
+            Fail(SREInvalidRepeat, at);
+        case '"': {
+            size_t close = FText.find('"', FPos);
+            if (close == std::string_view::npos) Fail(SREQuoteExpected, at);
+            std::string_view lit = FText.substr(FPos, close - FPos);
+            FPos = close + 1;
+            if (lit.empty()) return Node(opNothing);
+            flags |= flHasWidth | (lit.size() == 1 ? flSimple : 0);
+            return Literal(lit);
+        }
+        case '\\': {
+            char e = Peek();
+            char lower = static_cast<char>(e | 0x20);
+            if (lower == 'd' || lower == 's' || lower == 'w') {
+                ++FPos;
+                std::array<bool, 256> members{};
+                for (int i = 0; i < 256; ++i)
+                    members[i] = ClassMember(lower, i);
+                flags |= flHasWidth | flSimple;
+                return SetNode(members, e != lower);
+            }
+            int v = Escape();
+            flags |= flHasWidth | flSimple;
+            return Char(static_cast<uint8_t>(v));
+        }
+        default:
+            flags |= flHasWidth | flSimple;
+            return Char(static_cast<uint8_t>(c));
+        }
+    }
+
+    int Char(uint8_t c) {
+        if (c == 0) { // an exact node cannot hold a zero byte
+            std::array<bool, 256> members{};
+            members[0] = true;
+            return SetNode(members, false);
+        }
+        int ret = Node(opExactly);
+        Emit(c);
+        Emit(0);
+        return ret;
+    }
+
+    int Literal(std::string_view lit) {
+        if (lit.find('\0') != std::string_view::npos) Fail(SREInvalidParameter, FPos - 1);
+        int ret = Node(opExactly);
+        for (char ch : lit)
+            Emit(static_cast<uint8_t>(ch));
+        Emit(0);
+        return ret;
+    }
+
+    int SetChar() {
+        if (AtEnd()) Fail(SREUnmatchedBracket);
+        char c = FText[FPos++];
+        return c == '\\' ? Escape() : static_cast<uint8_t>(c);
+    }
+
+    int Set(int& flags, size_t openAt) {
+        std::array<bool, 256> members{};
+        bool negate = false;
+        if (Peek() == '^') {
+            negate = true;
+            ++FPos;
+        }
+        bool first = true;
+        while (first || Peek() != ']') {
+            if (AtEnd()) Fail(SREUnmatchedBracket, openAt);
+            first = false;
+            if (Peek() == '\\' && FPos + 1 < FText.size()) {
+                char lower = static_cast<char>(FText[FPos + 1] | 0x20);
+                if (lower == 'd' || lower == 's' || lower == 'w') {
+                    bool neg = FText[FPos + 1] != lower;
+                    FPos += 2;
+                    for (int i = 0; i < 256; ++i)
+                        if (ClassMember(lower, i) != neg) members[i] = true;
+                    continue;
+                }
+            }
+            size_t lowAt = FPos;
+            int low = SetChar();
+            if (Peek() == '-' && FPos + 1 < FText.size() && FText[FPos + 1] != ']') {
+                ++FPos;
+                int high = SetChar();
+                if (high < low) Fail(SREInvalidRange, lowAt);
+                for (int i = low; i <= high; ++i)
+                    members[i] = true;
+            } else {
+                members[low] = true;
+            }
+        }
+        ++FPos;
+        flags |= flHasWidth | flSimple;
+        return SetNode(members, negate);
+    }
+};
+
+// Backtracking over the node program with an explicit stack of choice points.
+class TREMatcher {
+public:
+    TREMatcher(TREParser& owner, const IRECharSource& source)
+        : FOwner(owner), FSource(source), FSize(source.Size()), FProg(owner.FProgram.data()) {}
+
+    bool Try(int64_t start);
+    // The next position at or after pos that may start a match (FSize + 1 when none).
+    int64_t SkipForward(int64_t pos);
+
+private:
+    struct TChoice {
+        int Node;      // alternative to try, or the node after a repeat
+        int64_t Pos;   // where the repeat's run starts
+        int64_t Count; // repeat: the next run length to try; -1 for an alternative
+        int64_t Min;
+        size_t Trail;
+        int Recorded;
+    };
+    struct TTrail {
+        int64_t* Slot;
+        int64_t Old;
+    };
+
+    TREParser& FOwner;
+    const IRECharSource& FSource;
+    int64_t FSize;
+    const uint8_t* FProg;
+    std::string_view FRun;
+    int64_t FRunStart = 0;
+    std::vector<TChoice> FStack;
+    std::vector<TTrail> FTrail;
+    int FRecorded = 0;
+
+    int CharAt(int64_t pos) {
+        uint64_t rel = static_cast<uint64_t>(pos - FRunStart);
+        if (rel >= FRun.size()) {
+            FRun = FSource.RunAt(pos, FRunStart);
+            rel = static_cast<uint64_t>(pos - FRunStart);
+        }
+        return static_cast<uint8_t>(FRun[rel]);
+    }
+    void SetSlot(int64_t& slot, int64_t value) {
+        FTrail.push_back({&slot, slot});
+        slot = value;
+    }
+    void Record(int64_t pos) {
+        // Past the table's end positions are no longer kept; the match itself goes on.
+        if (FRecorded < TREParser::PositionCount - 1) FOwner.FPositions[FRecorded++] = pos;
+    }
+    bool OneChar(int node, int c) const {
+        switch (FProg[node]) {
+        case opAny:
+            return c != CR;
+        case opExactly:
+            return FProg[node + 3] == c;
+        case opAnyOf:
+            return FProg[node + 3 + c] != 0;
+        case opAnyBut:
+            return FProg[node + 3 + c] == 0;
+        default:
+            return false;
+        }
+    }
+    void Push(const TChoice& choice) {
+        if (FStack.size() >= MaxStack) throw ERegexError(LoadStr(SRETooComplex));
+        FStack.push_back(choice);
+    }
+};
+
+int64_t TREMatcher::SkipForward(int64_t pos) {
+    if (!FOwner.FHasFirst) return pos;
+    const auto& first = FOwner.FFirst;
+    while (pos < FSize) {
+        CharAt(pos);
+        const char* base = FRun.data();
+        const char* p = base + (pos - FRunStart);
+        const char* end = base + FRun.size();
+        for (; p < end; ++p)
+            if (first[static_cast<uint8_t>(*p)]) return FRunStart + (p - base);
+        pos = FRunStart + static_cast<int64_t>(FRun.size());
+    }
+    return FSize + 1;
+}
+
+bool TREMatcher::Try(int64_t start) {
+    FStack.clear();
+    FTrail.clear();
+    FRecorded = 0;
+    FOwner.FPositions.fill(-1);
+    FOwner.FStartP.fill(-1);
+    FOwner.FEndP.fill(-1);
+    int64_t pos = start;
+    int node = 1;
+    int64_t steps = 0;
+    for (;;) {
+        if (++steps > FOwner.FStepBudget) throw ERegexError(LoadStr(SRETooComplex));
+        bool ok = true;
+        uint8_t op = FProg[node];
+        int next = NextOf(FProg, node);
+        switch (op) {
+        case opEnd:
+            FOwner.FMatchStart = start;
+            FOwner.FMatchEnd = pos;
+            return true;
+        case opBol:
+            ok = pos == 0 || CharAt(pos - 1) == CR;
+            break;
+        case opEol:
+            ok = pos == FSize || CharAt(pos) == CR;
+            break;
+        case opAny:
+        case opAnyOf:
+        case opAnyBut:
+            ok = pos < FSize && OneChar(node, CharAt(pos));
+            if (ok) ++pos;
+            break;
+        case opExactly: {
+            const uint8_t* s = FProg + node + 3;
+            Record(pos);
+            for (; *s && ok; ++s, ++pos)
+                ok = pos < FSize && CharAt(pos) == *s;
+            if (ok) Record(pos);
+            break;
+        }
+        case opNothing:
+        case opBack:
+            break;
+        case opBranch:
+            if (FProg[next] == opBranch) Push({next, pos, -1, 0, FTrail.size(), FRecorded});
+            next = node + 3;
+            break;
+        case opStar:
+        case opPlus:
+        case opCounted: {
+            int64_t minCount = op == opStar ? 0 : 1, maxCount = INT64_MAX;
+            int simple = node + 3;
+            if (op == opCounted) {
+                minCount = (FProg[node + 3] << 8) | FProg[node + 4];
+                int m = (FProg[node + 5] << 8) | FProg[node + 6];
+                if (m != Unbounded) maxCount = m;
+                simple = node + 7;
+            }
+            int64_t run = 0;
+            while (run < maxCount && pos + run < FSize && OneChar(simple, CharAt(pos + run)))
+                ++run;
+            if (run < minCount) {
+                ok = false;
+                break;
+            }
+            if (run > minCount) Push({next, pos, run - 1, minCount, FTrail.size(), FRecorded});
+            pos += run;
+            break;
+        }
+        default:
+            if (op > opOpen && op <= opOpen + TREParser::MaxGroups) {
+                SetSlot(FOwner.FStartP[op - opOpen], pos);
+                Record(pos);
+            } else if (op > opClose && op <= opClose + TREParser::MaxGroups) {
+                SetSlot(FOwner.FEndP[op - opClose], pos);
+                Record(pos);
+            } else {
+                throw ERegexError(LoadStr(SREInternalError));
+            }
+            break;
+        }
+        if (ok) {
+            node = next;
+            continue;
+        }
+        // Backtrack to the latest choice point.
+        for (;;) {
+            if (FStack.empty()) return false;
+            TChoice& top = FStack.back();
+            while (FTrail.size() > top.Trail) {
+                *FTrail.back().Slot = FTrail.back().Old;
+                FTrail.pop_back();
+            }
+            FRecorded = top.Recorded;
+            std::fill(FOwner.FPositions.begin() + FRecorded, FOwner.FPositions.end(), -1);
+            node = top.Node;
+            if (top.Count < 0) {
+                pos = top.Pos;
+                FStack.pop_back();
+                break;
+            }
+            // A shorter run; when a literal follows, only runs it can follow are worth trying.
+            int64_t count = top.Count;
+            if (FProg[node] == opExactly) {
+                uint8_t lit = FProg[node + 3];
+                while (count >= top.Min &&
+                       (top.Pos + count >= FSize || CharAt(top.Pos + count) != lit))
+                    --count;
+                if (count < top.Min) {
+                    FStack.pop_back();
+                    continue;
+                }
+            }
+            pos = top.Pos + count;
+            if (count > top.Min)
+                top.Count = count - 1;
+            else
+                FStack.pop_back();
+            break;
+        }
+    }
+}
+
+TREParser::TREParser() : FErrorNumber(SRENoErrors) {
+    FStartP.fill(-1);
+    FEndP.fill(-1);
+    FPositions.fill(-1);
+}
+
+std::string TREParser::ErrorText() const {
+    return LoadStr(FErrorNumber);
+}
+
+bool TREParser::SetPattern(std::string_view text) {
+    if (Compiled() && text == FCachedPattern) return true;
+    FProgram.clear();
+    FCachedPattern.clear();
+    FHasFirst = false;
+    try {
+        if (text.empty()) throw TCompileError{SREInvalidParameter, 1};
+        std::string source = RewriteEitherOrder(text);
+        TRECompiler(source, nullptr).Run();
+        std::vector<uint8_t> code;
+        TRECompiler(source, &code).Run();
+        FProgram = std::move(code);
+    } catch (const TCompileError& e) {
+        FErrorNumber = e.Number;
+        FErrorColumn = e.Column;
+        return false;
+    }
+    ++FCompileCount;
+    FErrorNumber = SRENoErrors;
+    FErrorColumn = 0;
+    FCachedPattern = std::string(text);
+
+    // The prefilter: a single top-level branch that starts with a character-consuming node.
+    const uint8_t* prog = FProgram.data();
+    int scan = 1;
+    if (prog[scan] == opBranch && prog[NextOf(prog, scan)] == opEnd) {
+        scan += 3;
+        while (prog[scan] > opOpen && prog[scan] <= opOpen + MaxGroups)
+            scan = NextOf(prog, scan);
+        int simple = -1;
+        if (prog[scan] == opPlus)
+            simple = scan + 3;
+        else if (prog[scan] == opCounted && ((prog[scan + 3] << 8) | prog[scan + 4]) > 0)
+            simple = scan + 7;
+        else
+            simple = scan;
+        uint8_t op = prog[simple];
+        if (op == opExactly || op == opAnyOf || op == opAnyBut) {
+            FHasFirst = true;
+            for (int c = 0; c < 256; ++c)
+                FFirst[c] = op == opExactly ? prog[simple + 3] == c
+                            : op == opAnyOf ? prog[simple + 3 + c] != 0
+                                            : prog[simple + 3 + c] == 0;
+        }
+    }
+    return true;
+}
+
+bool TREParser::Search(const IRECharSource& source, int64_t start, bool forward) {
+    if (!Compiled()) throw ERegexError(LoadStr(SREInvalidParameter));
+    FMatchStart = FMatchEnd = -1;
+    int64_t size = source.Size();
+    if (start < 0 || start > size) throw ERegexError(LoadStr(SREInvalidParameter));
+    TREMatcher matcher(*this, source);
+    if (forward) {
+        for (int64_t pos = start; pos <= size; ++pos) {
+            pos = matcher.SkipForward(pos);
+            if (pos > size) break;
+            if (matcher.Try(pos)) return true;
+        }
+    } else {
+        int64_t pos = start;
+        if (pos == size && pos > 0) --pos;
+        for (; pos >= 0; --pos)
+            if (matcher.Try(pos)) return true;
+    }
+    FStartP.fill(-1);
+    FEndP.fill(-1);
+    FPositions.fill(-1);
+    return false;
+}
+
+int64_t TREParser::GroupStart(int n) const {
+    if (n < 0 || n > MaxGroups) throw ERegexError(LoadStr(SREIndexRange));
+    return n == 0 ? FMatchStart : (FEndP[n] >= 0 ? FStartP[n] : -1);
+}
+
+int64_t TREParser::GroupEnd(int n) const {
+    if (n < 0 || n > MaxGroups) throw ERegexError(LoadStr(SREIndexRange));
+    return n == 0 ? FMatchEnd : (FStartP[n] >= 0 ? FEndP[n] : -1);
+}
+
+int64_t TREParser::Position(int index) const {
+    if (index < 0 || index >= PositionCount) throw ERegexError(LoadStr(SREIndexRange));
+    return FPositions[index];
+}
+
+} // namespace quillet

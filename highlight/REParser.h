@@ -1,0 +1,76 @@
+// Regular-expression engine: compiles a pattern into a node program and searches text with it.
+#pragma once
+
+#include "highlight/RECharSource.h"
+#include "platform/Errors.h"
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace quillet {
+
+// A search-time failure of the engine (bad call, bad index, budget exhausted).
+class ERegexError : public EQuilletError {
+public:
+    using EQuilletError::EQuilletError;
+};
+
+class TREParser {
+public:
+    static constexpr int MaxGroups = 9;
+    static constexpr int PositionCount = 256;
+
+    TREParser();
+
+    // Compiles text unless it equals the last pattern compiled successfully. On failure
+    // the answer is false and ErrorNumber/ErrorColumn tell why.
+    bool SetPattern(std::string_view text);
+    const std::string& Pattern() const { return FCachedPattern; }
+    bool Compiled() const { return !FProgram.empty(); }
+    // How many times a pattern was actually compiled (cache hits do not count).
+    int CompileCount() const { return FCompileCount; }
+
+    // String-table number of the last compile error (SRENoErrors when none) and its
+    // 1-based column in the pattern.
+    int ErrorNumber() const { return FErrorNumber; }
+    int ErrorColumn() const { return FErrorColumn; }
+    std::string ErrorText() const;
+
+    // Tries a match at start, then at each next (or previous) position. Backward from the
+    // very end first steps back one character. True: MatchStart/MatchEnd are set.
+    bool Search(const IRECharSource& source, int64_t start, bool forward);
+    int64_t MatchStart() const { return FMatchStart; }
+    int64_t MatchEnd() const { return FMatchEnd; }
+
+    // Group n (1..9) of the last match, -1 when it took no part.
+    int64_t GroupStart(int n) const;
+    int64_t GroupEnd(int n) const;
+    // The positions recorded in order during the last match (literal runs and groups).
+    int64_t Position(int index) const;
+
+    // Steps one match attempt may take before the search gives up as too complex.
+    void SetStepBudget(int64_t steps) { FStepBudget = steps; }
+
+    const std::vector<uint8_t>& Program() const { return FProgram; }
+
+private:
+    friend class TRECompiler;
+    friend class TREMatcher;
+    std::vector<uint8_t> FProgram;
+    std::string FCachedPattern;
+    int FErrorNumber;
+    int FErrorColumn = 0;
+    int FCompileCount = 0;
+    int64_t FStepBudget = 2'000'000;
+    // First-character prefilter: FFirst[c] is true for every byte a match can start with.
+    bool FHasFirst = false;
+    std::array<bool, 256> FFirst{};
+    int64_t FMatchStart = -1, FMatchEnd = -1;
+    std::array<int64_t, MaxGroups + 1> FStartP{}, FEndP{};
+    std::array<int64_t, PositionCount> FPositions{};
+};
+
+} // namespace quillet

@@ -1,0 +1,1 @@
+regex --backward ab
