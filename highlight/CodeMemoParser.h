@@ -1,0 +1,203 @@
+// A compiled language definition: token tables, token effects, styles and settings.
+#pragma once
+
+#include "highlight/CharGroup.h"
+#include "highlight/Settings.h"
+#include "highlight/SyntaxKeywords.h"
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace quillet {
+
+// The byte cursor handlers read from: Pos advances over Text[0..Length).
+struct TTokenCursor {
+    const uint8_t* Text = nullptr;
+    size_t Length = 0;
+    size_t Pos = 0;
+    int Peek(size_t ahead = 0) const { return Pos + ahead < Length ? Text[Pos + ahead] : 0; }
+    bool AtEnd() const { return Pos >= Length; }
+};
+
+enum class TPartKind : uint8_t { Start, Body, End };
+
+// One part of a token rule: characters of a group, or a handler routine.
+struct TRulePart {
+    uint8_t Flag = 0;       // body: may be empty; end: the end sequence belongs to the token
+    uint16_t Group = 0;     // start/body character group
+    bool IsHandler = false; // recognised by a handler instead of by characters
+    bool Custom = false;    // handler is OnCustomParse with ParseID = Handler
+    int32_t Handler = 0;
+    uint8_t EndCount = 0; // character end part: 0..4 end characters
+    std::array<uint16_t, 4> EndGroups{};
+};
+
+struct TContinuationRule {
+    TRulePart Body;
+    TRulePart End;
+};
+
+struct TTokenRule {
+    TRulePart Start;
+    TStateSet Valid;
+    TRulePart Body;
+    TRulePart End;
+    uint8_t Token = 0;
+};
+
+// 256 optional rules indexed by the first character.
+struct TStartTable {
+    std::array<std::optional<TTokenRule>, 256> Rules;
+};
+
+enum TStackFlag : uint8_t { sfPushBefore = 1, sfPopBefore = 2, sfPushAfter = 4, sfPopAfter = 8 };
+
+struct TTokenEffect {
+    TStateSet Valid;
+    TStateSet Add;
+    TStateSet Remove;
+    bool Bound = false;
+    bool NoTransition = false;
+    uint8_t StackFlags = 0;
+};
+
+// The editor control as the definition sees it: told to re-read the settings and re-highlight.
+class IDefinitionUser {
+public:
+    virtual ~IDefinitionUser() = default;
+    virtual void DefinitionChanged() = 0;
+    // Called when the definition goes away while the control still uses it.
+    virtual void DefinitionDestroyed() {}
+};
+
+class TCustomCodeMemoParser;
+
+// OnCustomParse: recognise at the cursor; set length/value and answer true when matched.
+using TCustomParseEvent = std::function<bool(TCustomCodeMemoParser& sender, int parseId,
+                                             TTokenCursor& cursor, int& length, int& value)>;
+using TVersionErrorEvent = std::function<void(TCustomCodeMemoParser& sender, int version)>;
+using TNotifyEvent = std::function<void(TCustomCodeMemoParser& sender)>;
+
+class TCustomCodeMemoParser {
+public:
+    TCustomCodeMemoParser();
+    virtual ~TCustomCodeMemoParser();
+    TCustomCodeMemoParser(const TCustomCodeMemoParser&) = delete;
+    TCustomCodeMemoParser& operator=(const TCustomCodeMemoParser&) = delete;
+
+    virtual std::string ClassName() const { return "TCustomCodeMemoParser"; }
+
+    // The three operations a concrete definition provides.
+    // One token from the cursor; returns its value and advances the cursor over it.
+    virtual int NextToken(TTokenCursor& cursor) = 0;
+    virtual void ResetState(uint8_t restartToken) = 0;
+    virtual void ShowProperties() = 0;
+
+    void AttachUser(IDefinitionUser* user);
+    void DetachUser(IDefinitionUser* user);
+    size_t UserCount() const { return FUsers.size(); }
+    // Every user re-reads; one user's exception does not stop the others.
+    void NotifyUsers();
+
+    TCM_Settings& Settings() { return *FSettings; }
+    const TCM_Settings& Settings() const { return *FSettings; }
+
+    std::string Script;
+    std::string RegistryKey;
+    bool UseRegistry = false;
+    bool AutoScriptUpdate = false;
+    TCustomParseEvent OnCustomParse;
+    TVersionErrorEvent OnParserVersionError;
+    TNotifyEvent OnModifyProperties;
+
+protected:
+    std::shared_ptr<TCM_Settings> FSettings;
+    std::vector<IDefinitionUser*> FUsers;
+};
+
+class TCodeMemoParser : public TCustomCodeMemoParser {
+public:
+    TCodeMemoParser();
+    ~TCodeMemoParser() override;
+
+    std::string ClassName() const override { return "TCodeMemoParser"; }
+
+    // Frees every table and resets the sets and the settings.
+    void Clear();
+    // Copies another definition; any other class raises "Cannot assign a %s to %s".
+    void Assign(const TCustomCodeMemoParser& source);
+
+    // Raises a clear error for numbers outside the built-in handlers 0..2 and 10..20.
+    static void ValidateHandler(int32_t number);
+    static bool IsStandardRecogniser(int32_t number) { return number >= 10 && number <= 20; }
+    // Start characters of a standard recogniser.
+    static TCM_CharGroup RecogniserStart(int32_t number);
+
+    int NextToken(TTokenCursor& cursor) override;
+    void ResetState(uint8_t restartToken) override;
+    void ShowProperties() override;
+
+    TStateSet AnchorSet() const { return Anchor; }
+    bool InBoundState() const { return State.Meets(BoundStates); }
+    // Token value of the last token and whether it was recognised as valid.
+    uint8_t LastToken() const { return FLastToken; }
+
+    // Tables (filled by the compiler and the stream reader).
+    TCM_CharGroupManager Groups;
+    TSyntaxKeywords Keywords;
+    std::array<std::optional<TContinuationRule>, 256> Continuations;
+    TStartTable GlobalStart;
+    std::array<std::unique_ptr<TStartTable>, 256> StateStart;
+    TStateSet StatesWithTable;
+    std::array<std::optional<TTokenEffect>, 256> Effects;
+    std::array<std::optional<TStateSet>, 256> Context;
+    TStateSet Anchor;
+    TStateSet BoundStates;
+    TStateSet StartState;
+    bool CaseSensitive = true;
+    bool CustomHandlers = false;
+    // Secondary keyword tables built from Settings().KeyTables by PrepareKeyTables.
+    std::vector<TSyntaxKeywords> SecondaryKeywords;
+    std::vector<TStateSet> SecondaryStates;
+    std::vector<int> SecondaryEndGroups;
+    void PrepareKeyTables();
+
+    // Scan state.
+    TStateSet State;
+    std::vector<TStateSet> Stack;
+
+    // Adds a state start table for the state if it has none, and returns it.
+    TStartTable& StateTable(uint8_t state);
+
+    // Chooses the start table for the current state (after every state change).
+    void SelectStartTable();
+    bool Busy() const { return FBusy; }
+    bool BoundOpen() const { return FBoundOpen; }
+    size_t BoundEnd() const { return FBoundEnd; }
+    uint8_t BoundToken() const { return FBoundToken; }
+
+private:
+    bool EndTest(const TRulePart& end, TTokenCursor& cur, size_t start);
+    bool PartHandler(const TRulePart& part, TTokenCursor& cur, size_t start);
+    bool Repeat(const TRulePart& body, const TRulePart& end, bool continuation, TTokenCursor& cur,
+                size_t start);
+    bool LookupKeyword(const TSyntaxKeywords& kw, int endGroup, TTokenCursor& cur, size_t start,
+                       uint8_t& token);
+    void PopState();
+
+    uint8_t FLastToken = 0;
+    const TStartTable* FSelected = nullptr;
+    bool FBoundOpen = false;
+    size_t FBoundEnd = 0;
+    uint8_t FBoundToken = 0;
+    TStateSet FSavedState;
+    bool FBusy = false;
+};
+
+} // namespace quillet

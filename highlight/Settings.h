@@ -1,0 +1,81 @@
+// The language's editor properties shared with the controls that use the definition.
+#pragma once
+
+#include "highlight/CharGroup.h"
+#include "highlight/Style.h"
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace quillet {
+
+struct TEditableStyle {
+    std::string Name; // at most 25 characters
+    uint8_t Style = 0;
+};
+
+// One secondary keyword table definition.
+struct TKeyTableDef {
+    TStateSet States;
+    int EndGroup = -1; // -1: any character may follow
+    bool CaseSensitive = true;
+    std::vector<std::pair<std::string, uint8_t>> Words;
+};
+
+// Slots filled by the key-table and auto-replace units; opaque here so this unit stands alone.
+class TKeyStoreSlot;
+class TAutoReplaceSlot;
+
+class TCM_Settings {
+public:
+    static constexpr int MaxKeyTables = 21;
+    static constexpr int MaxEditableStyles = 50;
+
+    TCM_Settings() { Reset(); }
+    void Reset();
+
+    // A definition whose states equal an existing one is merged into it; a partial overlap
+    // raises "Ambigious key table state definition".
+    void AddKeyTable(const TKeyTableDef& def);
+
+    std::string ExampleText;
+    std::string Name;
+    std::string WrapOverride;
+    uint32_t Options = 0;
+    int32_t MarginWidth = 0;
+    int32_t RightMargin = 0;
+    int32_t WordWrapColumn = 0;
+    int32_t GutterWidth = 0;
+    int32_t IndentStep = 1;
+    TColor MarginColor = 0;
+    TColor GutterColor = 0;
+    TColor SelTextColor = 0;
+    TColor SelTextBack = 0;
+    int32_t TabDefault = 0;
+    std::array<int32_t, 32> TabColumns{};
+    std::string FontName;
+    int32_t FontSize = 0;
+    uint8_t FontCharset = 0;
+    bool MarginColorDefault = false;
+    bool SelTextColorDefault = false;
+    bool SelTextBackDefault = false;
+    bool GutterColorDefault = false;
+    std::string GutterFontName;
+    int32_t GutterFontSize = 0;
+    uint8_t GutterFontCharset = 0;
+    TColor GutterFontColor = 0;
+    uint8_t GutterFontStyle = 0;
+    std::array<TCM_Style, 256> Styles;
+    std::array<uint8_t, 256> StyleMap{};
+    std::vector<TEditableStyle> EditableStyles;
+    std::vector<TKeyTableDef> KeyTables;
+    // Held for real once the key-table and auto-replace units are merged.
+    std::shared_ptr<TKeyStoreSlot> KeyStore;
+    std::shared_ptr<TAutoReplaceSlot> AutoReplace;
+    std::shared_ptr<TAutoReplaceSlot> Templates;
+};
+
+} // namespace quillet

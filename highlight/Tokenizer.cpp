@@ -1,0 +1,189 @@
+// One token per call from the definition's tables.
+#include "highlight/CodeMemoParser.h"
+#include "highlight/DefinitionError.h"
+#include "highlight/Handlers.h"
+#include "resources/Strings.h"
+
+namespace quillet {
+
+void TCodeMemoParser::SelectStartTable() {
+    FSelected = &GlobalStart;
+    if (StatesWithTable.Empty()) return;
+    for (int i = 0; i < 32; ++i) {
+        uint8_t both = StatesWithTable.Bits[size_t(i)] & State.Bits[size_t(i)];
+        if (both) {
+            int bit = __builtin_ctz(both);
+            FSelected = StateStart[size_t(i * 8 + bit)].get();
+            return;
+        }
+    }
+}
+
+void TCodeMemoParser::PopState() {
+    if (Stack.empty()) throw EDefinitionError(LoadStr(SStackUnderflow));
+    State = Stack.back();
+    Stack.pop_back();
+}
+
+bool TCodeMemoParser::PartHandler(const TRulePart& part, TTokenCursor& cur, size_t start) {
+    if (!part.Custom) return RunBuiltinHandler(part.Handler, cur, start);
+    if (!OnCustomParse) return false;
+    int length = int(cur.Pos - start);
+    int value = 0;
+    TTokenCursor probe = cur;
+    if (!OnCustomParse(*this, part.Handler, probe, length, value)) return false;
+    cur.Pos = probe.Pos > cur.Pos ? probe.Pos : cur.Pos;
+    return true;
+}
+
+bool TCodeMemoParser::EndTest(const TRulePart& end, TTokenCursor& cur, size_t start) {
+    if (end.IsHandler) return PartHandler(end, cur, start);
+    const size_t from = cur.Pos;
+    for (int i = 0; i < end.EndCount; ++i) {
+        if (cur.AtEnd() || !Groups.Group(end.EndGroups[size_t(i)]).Contains(cur.Text[cur.Pos])) {
+            cur.Pos = from;
+            return false;
+        }
+        ++cur.Pos;
+    }
+    if (!end.Flag) cur.Pos = from;
+    return true;
+}
+
+bool TCodeMemoParser::Repeat(const TRulePart& body, const TRulePart& end, bool continuation,
+                             TTokenCursor& cur, size_t start) {
+    bool endFirst = body.Flag != 0;
+    const bool hasEnd = end.IsHandler || end.EndCount > 0;
+    // The group is fixed for the whole loop: look it up once.
+    const TCM_CharGroup* group = body.IsHandler ? nullptr : &Groups.Group(body.Group);
+    for (;;) {
+        if (cur.AtEnd()) return true;
+        if (endFirst && hasEnd && EndTest(end, cur, start)) return true;
+        endFirst = true;
+        if (body.IsHandler) {
+            if (!body.Custom && IsStandardRecogniser(body.Handler))
+                return RunBuiltinHandler(body.Handler, cur, start);
+            if (!PartHandler(body, cur, start)) return false;
+            if (!continuation && body.Custom) return true;
+        } else {
+            if (!group->Contains(cur.Text[cur.Pos])) return false;
+            ++cur.Pos;
+        }
+        if (continuation && !hasEnd) return true;
+    }
+}
+
+bool TCodeMemoParser::LookupKeyword(const TSyntaxKeywords& kw, int, TTokenCursor& cur, size_t start,
+                                    uint8_t& token) {
+    int32_t node = kw.Top(cur.Text[start]);
+    size_t pos = start;
+    size_t best = 0;
+    bool found = false;
+    while (node != TSyntaxKeywords::NoNode) {
+        const auto& n = kw.Node(node);
+        if (!n.States.Meets(State)) break;
+        ++pos;
+        if (!n.Entries.empty()) {
+            const int after = pos < cur.Length ? cur.Text[pos] : 0;
+            for (const auto& e : n.Entries) {
+                if (!e.States.Meets(State)) continue;
+                if (e.EndGroup >= 0 && !Groups.Group(e.EndGroup).Contains(uint8_t(after))) continue;
+                token = e.Token;
+                best = pos;
+                found = true;
+                break;
+            }
+        }
+        if (pos >= cur.Length) break;
+        node = kw.Child(node, cur.Text[pos]);
+    }
+    cur.Pos = found ? best : start + 1;
+    return found;
+}
+
+int TCodeMemoParser::NextToken(TTokenCursor& cur) {
+    if (cur.AtEnd()) return 0;
+    if (!FSelected) SelectStartTable();
+    const size_t start = cur.Pos;
+    const uint8_t startChar = cur.Text[start];
+    uint8_t token = 0;
+    bool keyword = LookupKeyword(Keywords, -1, cur, start, token);
+    bool secondary = false;
+    if (!keyword) {
+        for (size_t i = 0; i < SecondaryKeywords.size() && !keyword; ++i) {
+            if (!SecondaryStates[i].Meets(State)) continue;
+            keyword = LookupKeyword(SecondaryKeywords[i], SecondaryEndGroups[i], cur, start, token);
+            secondary = keyword;
+        }
+        if (!keyword) cur.Pos = start + 1;
+    }
+
+    if (const auto& cont = Continuations[token]) {
+        if (!Repeat(cont->Body, cont->End, true, cur, start)) {
+            token = 0;
+            keyword = false;
+            cur.Pos = start + 1;
+        }
+    }
+
+    if (!keyword && token == 0) {
+        const auto& rule = FSelected->Rules[startChar];
+        if (rule && rule->Valid.Meets(State)) {
+            if (rule->Start.IsHandler) {
+                cur.Pos = start;
+                bool ok = rule->Start.Custom ? PartHandler(rule->Start, cur, start)
+                                             : RunBuiltinHandler(rule->Start.Handler, cur, start);
+                if (ok)
+                    token = rule->Token;
+                else
+                    cur.Pos = start + 1;
+            } else {
+                cur.Pos = start + 1;
+                if (Repeat(rule->Body, rule->End, false, cur, start))
+                    token = rule->Token;
+                else
+                    cur.Pos = start + 1;
+            }
+        }
+    }
+
+    if (!FBoundOpen) FSavedState = State;
+    const auto& effect = Effects[token];
+    if (cur.Pos == start || (effect && !secondary && !effect->Valid.Meets(State))) {
+        token = 0;
+        cur.Pos = start + 1;
+    } else if (effect) {
+        if (effect->StackFlags & sfPopBefore)
+            PopState();
+        else if (effect->StackFlags & sfPushBefore)
+            Stack.push_back(State);
+        if (!effect->NoTransition) {
+            State.Unite(effect->Add);
+            State.Subtract(effect->Remove);
+            SelectStartTable();
+        }
+        if (effect->StackFlags & sfPopAfter)
+            PopState();
+        else if (effect->StackFlags & sfPushAfter)
+            Stack.push_back(State);
+        if (effect->StackFlags & (sfPopBefore | sfPopAfter)) SelectStartTable();
+    }
+
+    bool opened = false;
+    if (FBoundOpen) {
+        if (cur.Pos >= FBoundEnd || cur.AtEnd()) {
+            State = FSavedState;
+            FBoundOpen = false;
+            SelectStartTable();
+        }
+    } else if (effect && effect->Bound && token != 0) {
+        FBoundOpen = opened = true;
+        FBoundEnd = cur.Pos;
+        FBoundToken = token;
+    }
+    FBusy = (FBoundOpen && cur.Pos < FBoundEnd) || opened;
+    FLastToken = token;
+    return token;
+}
+
+} // namespace quillet
