@@ -57,3 +57,31 @@ TEST(Compressor, EveryPrefixOfACompressedStreamFailsCleanly) {
         }
     }
 }
+
+TEST(Compressor, AlteredLengthAndRandomFlipsNeverCrash) {
+    std::vector<uint8_t> data(40000);
+    for (size_t i = 0; i < data.size(); ++i)
+        data[i] = uint8_t("a { margin: 0 auto; }\n"[i % 22]);
+    auto packed = Pack(data, cmKH);
+    auto altered = packed;
+    altered[4] ^= 1;
+    try {
+        Unpack(altered);
+        FAIL();
+    } catch (const ECompressorException& e) {
+        EXPECT_STREQ(e.what(), "Compressor (decompression Compressor/KH) : Original and "
+                               "compressed sizes do not match !");
+    }
+    std::mt19937 rng(3);
+    for (auto m : {cmKH, cmLZH}) {
+        auto base = Pack(data, m);
+        for (int k = 0; k < 300; ++k) {
+            auto bad = base;
+            bad[8 + rng() % (bad.size() - 8)] ^= uint8_t(1 + rng() % 255);
+            try {
+                Unpack(bad);
+            } catch (const ECompressorException&) {
+            }
+        }
+    }
+}
