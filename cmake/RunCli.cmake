@@ -1,3 +1,4 @@
+cmake_minimum_required(VERSION 3.25)
 # Runs one quillet-tool command line and checks its output and exit code.
 get_filename_component(dir ${CASE} DIRECTORY)
 get_filename_component(case ${CASE} NAME_WE)

@@ -1,3 +1,4 @@
+cmake_minimum_required(VERSION 3.25)
 # Runs one play script and compares its output with the .out file beside it.
 get_filename_component(dir ${SCRIPT} DIRECTORY)
 get_filename_component(case ${SCRIPT} NAME_WE)
