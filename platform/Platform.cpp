@@ -1,0 +1,27 @@
+#include "platform/Platform.h"
+
+#include "platform/headless/HeadlessFonts.h"
+#include "platform/headless/ScriptedDialogs.h"
+#include "platform/headless/UsKeyboard.h"
+
+namespace quillet {
+
+TPlatformServices& Platform() {
+    static TPlatformServices services = [] {
+        TPlatformServices s;
+        s.Fonts = std::make_unique<THeadlessFonts>();
+        s.Dialogs = std::make_unique<TScriptedDialogs>();
+        s.Keyboard = std::make_unique<TUsKeyboardLayout>();
+        return s;
+    }();
+    return services;
+}
+
+void InstallPlatform(TPlatformServices services) {
+    auto& current = Platform();
+    if (services.Fonts) current.Fonts = std::move(services.Fonts);
+    if (services.Dialogs) current.Dialogs = std::move(services.Dialogs);
+    if (services.Keyboard) current.Keyboard = std::move(services.Keyboard);
+}
+
+} // namespace quillet
