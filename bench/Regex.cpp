@@ -1,4 +1,5 @@
 // Regex search speed over ~100 MB of corpus CSS, beside grep -E -c on the same file.
+#include "bench/BenchCorpus.h"
 #include "highlight/REParser.h"
 
 #include <benchmark/benchmark.h>
@@ -13,9 +14,7 @@
 namespace {
 
 std::string CorpusDir() {
-    if (const char* env = std::getenv("QUILLET_CORPUS")) return env;
-    if (std::filesystem::exists("/work/shared/corpus")) return "/work/shared/corpus";
-    return QUILLET_CORPUS;
+    return BenchCorpusRoot().string();
 }
 
 // The corpus CSS repeated to about 100 MB, line ends turned into CR as the editor stores them.

@@ -18,6 +18,25 @@ TColor FromArgb(uint32_t argb) {
     return RGB(int((argb >> 16) & 0xFF), int((argb >> 8) & 0xFF), int(argb & 0xFF));
 }
 
+// Visits the pixels of a line with their index; the end point is not
+// drawn, as with the platform's line drawing.
+template <typename F> void WalkLine(int x1, int y1, int x2, int y2, F&& visit) {
+    int dx = std::abs(x2 - x1), dy = -std::abs(y2 - y1);
+    int sx = x1 < x2 ? 1 : -1, sy = y1 < y2 ? 1 : -1, err = dx + dy;
+    for (int n = 0; x1 != x2 || y1 != y2; ++n) {
+        visit(x1, y1, n);
+        int e2 = 2 * err;
+        if (e2 >= dy) {
+            err += dy;
+            x1 += sx;
+        }
+        if (e2 <= dx) {
+            err += dx;
+            y1 += sy;
+        }
+    }
+}
+
 } // namespace
 
 THeadlessCanvas::THeadlessCanvas(int width, int height) {
@@ -78,38 +97,15 @@ TSize THeadlessCanvas::TextExtent(std::string_view utf8) {
 
 void THeadlessCanvas::Line(int x1, int y1, int x2, int y2, TColor color, TPenStyle style) {
     uint32_t argb = ToArgb(color);
-    int dx = std::abs(x2 - x1), dy = -std::abs(y2 - y1);
-    int sx = x1 < x2 ? 1 : -1, sy = y1 < y2 ? 1 : -1, err = dx + dy;
-    // The end point is not drawn, as with the platform's line drawing.
-    for (int n = 0; x1 != x2 || y1 != y2; ++n) {
-        if (style == psSolid || n % 2 == 0) Plot(x1, y1, argb);
-        int e2 = 2 * err;
-        if (e2 >= dy) {
-            err += dy;
-            x1 += sx;
-        }
-        if (e2 <= dx) {
-            err += dx;
-            y1 += sy;
-        }
-    }
+    WalkLine(x1, y1, x2, y2, [&](int x, int y, int n) {
+        if (style == psSolid || n % 2 == 0) Plot(x, y, argb);
+    });
 }
 
 void THeadlessCanvas::XorLine(int x1, int y1, int x2, int y2) {
-    int dx = std::abs(x2 - x1), dy = -std::abs(y2 - y1);
-    int sx = x1 < x2 ? 1 : -1, sy = y1 < y2 ? 1 : -1, err = dx + dy;
-    while (x1 != x2 || y1 != y2) {
-        if (Inside(x1, y1)) FPixels[size_t(y1) * FWidth + x1] ^= 0x00FFFFFFu;
-        int e2 = 2 * err;
-        if (e2 >= dy) {
-            err += dy;
-            x1 += sx;
-        }
-        if (e2 <= dx) {
-            err += dx;
-            y1 += sy;
-        }
-    }
+    WalkLine(x1, y1, x2, y2, [&](int x, int y, int) {
+        if (Inside(x, y)) FPixels[size_t(y) * FWidth + x] ^= 0x00FFFFFFu;
+    });
 }
 
 void THeadlessCanvas::DrawImage(int x, int y, const TImage& image, const TRect& source) {
