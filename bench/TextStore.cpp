@@ -1,0 +1,53 @@
+// Line store costs: position lookups and one typed character at 1k and 1M lines.
+#include "editor/TextStore.h"
+
+#include <benchmark/benchmark.h>
+
+#include <memory>
+#include <string>
+
+using namespace quillet;
+
+namespace {
+std::unique_ptr<TTextStore> MakeStore(int lines) {
+    auto store = std::make_unique<TTextStore>();
+    std::string text;
+    text.reserve(static_cast<size_t>(lines) * 40);
+    for (int i = 0; i < lines; ++i)
+        text += "  color: #" + std::to_string(100000 + i % 900000) + "; margin: 0 auto;\n";
+    store->Insert(0, text);
+    return store;
+}
+} // namespace
+
+static void BM_OffsetToLine(benchmark::State& state) {
+    auto store = MakeStore(static_cast<int>(state.range(0)));
+    int n = store->CharCount(), pos = 0;
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(store->LineFromPos(pos));
+        pos = (pos + 7919) % n;
+    }
+}
+BENCHMARK(BM_OffsetToLine)->Arg(1000)->Arg(1000000);
+
+static void BM_LineToOffset(benchmark::State& state) {
+    auto store = MakeStore(static_cast<int>(state.range(0)));
+    int n = store->LineCount(), line = 0;
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(store->PosFromLine(line));
+        line = (line + 7919) % n;
+    }
+}
+BENCHMARK(BM_LineToOffset)->Arg(1000)->Arg(1000000);
+
+static void BM_TypeInMiddle(benchmark::State& state) {
+    auto store = MakeStore(static_cast<int>(state.range(0)));
+    int pos = store->PosFromLine(store->LineCount() / 2) + 3;
+    for (auto _ : state) {
+        store->Insert(pos, "x");
+        store->Delete(pos, 1);
+    }
+}
+BENCHMARK(BM_TypeInMiddle)->Arg(1000)->Arg(1000000);
+
+BENCHMARK_MAIN();

@@ -1,0 +1,141 @@
+// File encodings and atomic saving.
+#include "editor/TextEncoding.h"
+
+#include "platform/Errors.h"
+#include "platform/Stream.h"
+#include "resources/Strings.h"
+
+#include <cstdint>
+#include <filesystem>
+#include <system_error>
+
+namespace quillet {
+
+namespace {
+// Code points of bytes 0x80-0xBF; 0x98 has no character and maps to U+0098 so it survives.
+const uint16_t KCp1251High[64] = {
+    0x0402, 0x0403, 0x201A, 0x0453, 0x201E, 0x2026, 0x2020, 0x2021, 0x20AC, 0x2030, 0x0409,
+    0x2039, 0x040A, 0x040C, 0x040B, 0x040F, 0x0452, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x0098, 0x2122, 0x0459, 0x203A, 0x045A, 0x045C, 0x045B, 0x045F, 0x00A0,
+    0x040E, 0x045E, 0x0408, 0x00A4, 0x0490, 0x00A6, 0x00A7, 0x0401, 0x00A9, 0x0404, 0x00AB,
+    0x00AC, 0x00AD, 0x00AE, 0x0407, 0x00B0, 0x00B1, 0x0406, 0x0456, 0x0491, 0x00B5, 0x00B6,
+    0x00B7, 0x0451, 0x2116, 0x0454, 0x00BB, 0x0458, 0x0405, 0x0455, 0x0457};
+
+int Cp1251ToCode(unsigned char b) {
+    if (b < 0x80) return b;
+    if (b >= 0xC0) return 0x0410 + (b - 0xC0);
+    return KCp1251High[b - 0x80];
+}
+
+int CodeToCp1251(uint32_t cp) {
+    if (cp < 0x80) return static_cast<int>(cp);
+    if (cp >= 0x0410 && cp <= 0x044F) return static_cast<int>(0xC0 + (cp - 0x0410));
+    for (int i = 0; i < 64; ++i)
+        if (KCp1251High[i] == cp) return 0x80 + i;
+    return -1;
+}
+
+void AppendUtf8(std::string& out, uint32_t cp) {
+    if (cp < 0x80) {
+        out += static_cast<char>(cp);
+    } else if (cp < 0x800) {
+        out += static_cast<char>(0xC0 | (cp >> 6));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else if (cp < 0x10000) {
+        out += static_cast<char>(0xE0 | (cp >> 12));
+        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (cp >> 18));
+        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    }
+}
+
+// Decodes one sequence at i; returns its length, 0 when invalid.
+int Utf8Sequence(std::string_view s, size_t i, uint32_t& cp) {
+    auto b = static_cast<unsigned char>(s[i]);
+    int n = b < 0x80 ? 1 : (b >> 5) == 6 ? 2 : (b >> 4) == 14 ? 3 : (b >> 3) == 30 ? 4 : 0;
+    if (n == 0 || i + n > s.size()) return 0;
+    cp = n == 1 ? b : n == 2 ? (b & 0x1F) : n == 3 ? (b & 0x0F) : (b & 0x07);
+    for (int k = 1; k < n; ++k) {
+        auto c = static_cast<unsigned char>(s[i + k]);
+        if ((c & 0xC0) != 0x80) return 0;
+        cp = (cp << 6) | (c & 0x3F);
+    }
+    static const uint32_t KMin[5] = {0, 0, 0x80, 0x800, 0x10000};
+    if (cp < KMin[n] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return 0;
+    return n;
+}
+
+bool IsValidUtf8(std::string_view s) {
+    uint32_t cp;
+    for (size_t i = 0; i < s.size();) {
+        int n = Utf8Sequence(s, i, cp);
+        if (n == 0) return false;
+        i += static_cast<size_t>(n);
+    }
+    return true;
+}
+} // namespace
+
+std::string DecodeText(std::string_view bytes, TTextEncoding& encoding) {
+    if (bytes.substr(0, 3) == "\xEF\xBB\xBF") {
+        encoding = {TEncodingKind::Utf8, true};
+        return std::string(bytes.substr(3));
+    }
+    if (IsValidUtf8(bytes)) {
+        encoding = {TEncodingKind::Utf8, false};
+        return std::string(bytes);
+    }
+    encoding = {TEncodingKind::Windows1251, false};
+    std::string out;
+    out.reserve(bytes.size() * 2);
+    for (char c : bytes)
+        AppendUtf8(out, static_cast<uint32_t>(Cp1251ToCode(static_cast<unsigned char>(c))));
+    return out;
+}
+
+std::string EncodeText(std::string_view text, TTextEncoding& encoding) {
+    if (encoding.Kind == TEncodingKind::Windows1251) {
+        std::string out;
+        out.reserve(text.size());
+        uint32_t cp;
+        bool ok = true;
+        for (size_t i = 0; i < text.size() && ok;) {
+            int n = Utf8Sequence(text, i, cp);
+            int b = n ? CodeToCp1251(cp) : -1;
+            if (b < 0)
+                ok = false;
+            else
+                out += static_cast<char>(b);
+            i += static_cast<size_t>(n ? n : 1);
+        }
+        if (ok) return out;
+        encoding = {TEncodingKind::Utf8, false}; // never write a lossy 1251 file
+    }
+    return encoding.Bom ? "\xEF\xBB\xBF" + std::string(text) : std::string(text);
+}
+
+void SaveFileAtomically(const std::string& path, std::string_view bytes) {
+    namespace fs = std::filesystem;
+    std::string temp = path + ".qtmp";
+    bool created = false;
+    try {
+        {
+            TFileStream f(temp, fmCreate);
+            created = true;
+            f.WriteBuffer(bytes.data(), static_cast<int64_t>(bytes.size()));
+            if (!f.Flush()) throw EFileError("flush");
+        }
+        fs::rename(temp, path);
+    } catch (const std::exception&) {
+        std::error_code ec;
+        if (created)
+            fs::remove(temp, ec);
+        throw EFileError(FmtLoadStr(SCannotCreateFile, path));
+    }
+}
+
+} // namespace quillet

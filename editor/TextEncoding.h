@@ -1,0 +1,24 @@
+// File encodings: UTF-8 (with or without BOM) or Windows-1251, and atomic saving.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace quillet {
+
+enum class TEncodingKind { Utf8, Windows1251 };
+
+struct TTextEncoding {
+    TEncodingKind Kind = TEncodingKind::Utf8;
+    bool Bom = false;
+};
+
+// Bytes of a file to UTF-8 text; 'encoding' receives what was found.
+std::string DecodeText(std::string_view bytes, TTextEncoding& encoding);
+// UTF-8 text back to file bytes; a character 1251 cannot hold switches 'encoding' to UTF-8.
+std::string EncodeText(std::string_view text, TTextEncoding& encoding);
+// Writes through a temp file in the same folder; on failure the old file stays and
+// "Cannot create file %s" is raised.
+void SaveFileAtomically(const std::string& path, std::string_view bytes);
+
+} // namespace quillet

@@ -1,0 +1,64 @@
+// Encodings survive a load and save byte for byte; a failed save keeps the old file.
+#include "editor/TextEncoding.h"
+#include "platform/Errors.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+using namespace quillet;
+namespace fs = std::filesystem;
+
+namespace {
+std::string ReadAll(const fs::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    std::stringstream ss;
+    ss << in.rdbuf();
+    return ss.str();
+}
+} // namespace
+
+TEST(TextEncoding, Windows1251AndBomRoundTrip) {
+    std::string cp1251 = "a { content: \"\xCF\xF0\xE8\xE2\xE5\xF2 \xA8\xB8\x98\x88\"; }";
+    TTextEncoding enc;
+    std::string utf8 = DecodeText(cp1251, enc);
+    EXPECT_EQ(enc.Kind, TEncodingKind::Windows1251);
+    EXPECT_NE(utf8.find("\xD0\x9F\xD1\x80"), std::string::npos); // "Пр"
+    EXPECT_EQ(EncodeText(utf8, enc), cp1251);
+
+    std::string bom = "\xEF\xBB\xBFp { x: \"\xD0\xAF\"; }";
+    TTextEncoding enc2;
+    std::string text = DecodeText(bom, enc2);
+    EXPECT_TRUE(enc2.Bom);
+    EXPECT_EQ(text, "p { x: \"\xD0\xAF\"; }");
+    EXPECT_EQ(EncodeText(text, enc2), bom);
+}
+
+TEST(TextEncoding, Unrepresentable1251CharacterFallsBackToUtf8) {
+    TTextEncoding enc{TEncodingKind::Windows1251, false};
+    std::string text = "\xE2\x82\xAC \xE4\xB8\xAD"; // euro sign fits, a CJK character does not
+    EXPECT_EQ(EncodeText(text, enc), text);
+    EXPECT_EQ(enc.Kind, TEncodingKind::Utf8);
+}
+
+TEST(TextEncoding, FailedSaveKeepsTheOldFile) {
+    fs::path dir = fs::temp_directory_path() / "quillet_enc_test";
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+    fs::path target = dir / "a.css";
+    SaveFileAtomically(target.string(), "old");
+    EXPECT_EQ(ReadAll(target), "old");
+    // A folder in the way of the temp file makes creation fail even as root.
+    fs::create_directories(target.string() + ".qtmp");
+    try {
+        SaveFileAtomically(target.string(), "new");
+        FAIL() << "save should fail";
+    } catch (const EFileError& e) {
+        EXPECT_EQ(std::string(e.what()), "Cannot create file " + target.string());
+    }
+    EXPECT_EQ(ReadAll(target), "old");
+    EXPECT_THROW(SaveFileAtomically((dir / "missing" / "b.css").string(), "x"), EFileError);
+    fs::remove_all(dir);
+}
