@@ -1,4 +1,5 @@
 #include "highlight/KeyboardActionController.h"
+#include "highlight/Settings.h"
 #include "resources/Strings.h"
 
 #include <gtest/gtest.h>
@@ -356,4 +357,23 @@ TEST(KeyNames, NamesAndShortCutTexts) {
     EXPECT_EQ(TextToShortCut(""), 0);
     EXPECT_EQ(ErrorOf([] { TextToShortCut("Ctrl+Nope"); }), "Unknown shortcut \"Ctrl+Nope\"");
     EXPECT_EQ(ErrorOf([] { TextToShortCut("Ctrl+"); }), "Unknown shortcut \"Ctrl+\"");
+}
+
+TEST(KeyTable, SettingsResetRestoresTheTables) {
+    TCM_Settings s;
+    EXPECT_EQ(s.KeyStore.Store().Count(), 48);
+    EXPECT_EQ(s.Templates.TriggerShortCut(), ShortCut('J', scCtrl));
+    EXPECT_EQ(s.AutoReplace.TriggerKeys(), ";,:.=()[]\\{Return}\\{Tab}\\{Space}");
+    s.KeyStore.Clear();
+    s.AutoReplace.AddEntry("teh", "", "the");
+    s.AutoReplace.SetTriggerKeys("x");
+    s.Templates.AddEntry("if", "", "if (|)");
+    s.Templates.SetTriggerShortCut(ShortCut(VK_SPACE, scCtrl));
+    s.Reset();
+    EXPECT_EQ(s.KeyStore.Store().Count(), 48);
+    EXPECT_EQ(s.KeyStore.CommandName(0), "Cursor left");
+    EXPECT_EQ(s.AutoReplace.Count(), 0);
+    EXPECT_EQ(s.AutoReplace.TriggerKeys(), TAutoReplace::DefaultTriggerKeys);
+    EXPECT_EQ(s.Templates.Count(), 0);
+    EXPECT_EQ(s.Templates.TriggerShortCut(), ShortCut('J', scCtrl));
 }
