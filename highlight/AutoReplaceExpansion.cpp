@@ -2,6 +2,7 @@
 
 #include "highlight/AutoReplace.h"
 
+#include <algorithm>
 #include <cctype>
 
 namespace quillet {
@@ -117,6 +118,22 @@ int TMacroPopupList::InitialIndex() const {
         for (size_t i = 0; i < FNames.size(); ++i)
             if (FNames[i].find(partial) != std::string::npos) return int(i);
     return 0;
+}
+
+void TMacroPopupList::Measure(
+    const std::function<int(std::string_view text, bool bold)>& textWidth) {
+    FWidestDescription = FWidestName = 0;
+    for (int i = 0; i < Count(); ++i) {
+        FWidestDescription = std::max(FWidestDescription, textWidth(Description(i), false));
+        FWidestName = std::max(FWidestName, textWidth(Name(i), true));
+    }
+}
+
+TPoint PlaceMacroPopup(int caretX, int lineTop, int lineBottom, TSize list, TSize client) {
+    TPoint p{caretX, lineBottom};
+    if (lineBottom + list.Height > client.Height) p.Y = lineTop - list.Height;
+    if (p.X + list.Width > client.Width) p.X = std::max(0, client.Width - list.Width - 24);
+    return p;
 }
 
 int TMacroPopupList::FindPrefix(const std::string& prefix) const {

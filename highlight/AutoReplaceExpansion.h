@@ -3,6 +3,9 @@
 
 #include "highlight/AutoReplaceTarget.h"
 #include "highlight/KeywordsMacro.h"
+#include "platform/Types.h"
+
+#include <functional>
 
 #include <string>
 #include <vector>
@@ -45,6 +48,14 @@ public:
     void TypeChar(char c);
     const std::string& SearchText() const { return FSearch; }
 
+    // Measures the texts (textWidth gives pixels, bold for names) for the list's layout.
+    void Measure(const std::function<int(std::string_view text, bool bold)>& textWidth);
+    int WidestDescription() const { return FWidestDescription; }
+    int WidestName() const { return FWidestName; }
+    // Names are drawn in a column right of the widest description.
+    int NameColumn() const { return FWidestDescription + 24; }
+    int Width() const { return FWidestDescription + FWidestName + 48; }
+
     // Return: expands the selected entry through the table's fire callback. When the partial
     // word is not part of the chosen name the selection collapses first, so the word stays.
     bool Choose(IExpansionTarget& target);
@@ -56,6 +67,12 @@ private:
     std::vector<std::string> FNames;
     std::string FSearch;
     int FSelected = -1;
+    int FWidestDescription = 0;
+    int FWidestName = 0;
 };
+
+// Where the list goes: at the caret's x, below the caret line when it fits in the client area,
+// else above it; moved left when it would pass the right edge, but never past the left one.
+TPoint PlaceMacroPopup(int caretX, int lineTop, int lineBottom, TSize list, TSize client);
 
 } // namespace quillet

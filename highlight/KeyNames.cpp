@@ -107,7 +107,6 @@ TShortCut TextToShortCut(std::string_view text) {
         for (auto [prefix, bit] : {std::pair<std::string_view, TShortCut>{"Shift+", scShift},
                                    {"Ctrl+", scCtrl},
                                    {"Alt+", scAlt}}) {
-            // "Ctrl++" would be ambiguous with a key named "+"; keys here never are.
             if (rest.size() > prefix.size() && SameText(rest.substr(0, prefix.size()), prefix)) {
                 mods |= bit;
                 rest.remove_prefix(prefix.size());

@@ -426,3 +426,24 @@ TEST(AutoReplaceStreams, BadStreamsAndAssignLoseNothing) {
     EXPECT_EQ(ErrorOf([&] { a.Assign(t); }), "Cannot assign TCodeTemplates to TAutoReplace");
     EXPECT_EQ(Saved(a), good);
 }
+
+TEST(AutoReplaceTemplates, PopupLayoutAndPlacement) {
+    TCodeTemplates t;
+    t.AddEntry("for", "for loop", "");
+    t.AddEntry("while", "", "");
+    TMacroPopupList list(t);
+    // 7 pixels a character, 8 in bold.
+    list.Measure([](std::string_view s, bool bold) { return int(s.size()) * (bold ? 8 : 7); });
+    EXPECT_EQ(list.WidestDescription(), 56);
+    EXPECT_EQ(list.WidestName(), 40);
+    EXPECT_EQ(list.NameColumn(), 80);
+    EXPECT_EQ(list.Width(), 144);
+
+    const TSize client{400, 300};
+    // Below the caret line when it fits, else above it.
+    EXPECT_EQ(PlaceMacroPopup(50, 100, 117, {144, 80}, client), (TPoint{50, 117}));
+    EXPECT_EQ(PlaceMacroPopup(50, 230, 247, {144, 80}, client), (TPoint{50, 150}));
+    // Moved left when it would pass the right edge; a list wider than the control stays at 0.
+    EXPECT_EQ(PlaceMacroPopup(300, 0, 17, {144, 80}, client), (TPoint{232, 17}));
+    EXPECT_EQ(PlaceMacroPopup(10, 0, 17, {420, 80}, client), (TPoint{0, 17}));
+}
