@@ -166,7 +166,7 @@ bool TMacroPopupList::Choose(IExpansionTarget& target) {
         target.SetSelection(end, end);
     }
     std::string text = FTable.Entries().at(name).Expansion;
-    if (FTable.OnFire) FTable.OnFire(FTable, nullptr, text);
+    FTable.Fire(target, nullptr, std::move(text));
     return true;
 }
 

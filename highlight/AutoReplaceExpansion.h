@@ -15,14 +15,14 @@ namespace quillet {
 // The undo group an expansion is recorded in.
 constexpr int ExpansionUndoGroup = 18;
 
-// The control's fire callback. name is the word as typed before the caret (null for an entry
-// chosen from the list). Auto-replacements inside a longer word are refused; a handler of the
+// The standard expansion of a fired entry. name is the word as typed before the caret (null for an
+// entry chosen from the list). Auto-replacements inside a longer word are refused; a handler of the
 // control's events may change the text or refuse. The replacement is one undo group; a "|" in
 // the text marks the caret when the table says so, and later lines are indented to the word.
 void ExpandMacro(IExpansionTarget& target, TMacroKeywords& table, const std::string* name,
                  std::string text);
 
-// Points the table's fire callback at ExpandMacro on the target.
+// Points the table's fire callback at ExpandMacro on one target, for a table that serves only it.
 void ConnectExpansion(TMacroKeywords& table, IExpansionTarget& target);
 
 // The entries as the pop-up list shows them, and what its keys do.
@@ -56,7 +56,7 @@ public:
     int NameColumn() const { return FWidestDescription + 24; }
     int Width() const { return FWidestDescription + FWidestName + 48; }
 
-    // Return: expands the selected entry through the table's fire callback. When the partial
+    // Return: expands the selected entry into the target. When the partial
     // word is not part of the chosen name the selection collapses first, so the word stays.
     bool Choose(IExpansionTarget& target);
 

@@ -1,5 +1,6 @@
 #include "highlight/KeywordsMacro.h"
 
+#include "highlight/AutoReplaceExpansion.h"
 #include "resources/Strings.h"
 
 #include <algorithm>
@@ -88,11 +89,11 @@ bool TMacroKeywords::ProcessKey(IExpansionTarget& target, int key, bool& handled
     std::string line = target.LineBeforeCaret();
     if (!line.empty()) {
         TKeywordMatch m = FMatcher.MatchBackward(line);
-        if (m && OnFire) {
+        if (m) {
             // The name as typed, which may differ in case from the entry's.
             std::string name = line.substr(line.size() - m.Length);
             std::string text = FEntries.at(FMatchNames[size_t(m.Value)]).Expansion;
-            OnFire(*this, &name, text);
+            Fire(target, &name, std::move(text));
             if (FSwallowTrigger) handled = true;
             return true;
         }
@@ -108,6 +109,13 @@ bool TMacroKeywords::ProcessKey(IExpansionTarget& target, int key, bool& handled
         target.ShowMacroPopup(*this);
     }
     return false;
+}
+
+void TMacroKeywords::Fire(IExpansionTarget& target, const std::string* name, std::string text) {
+    if (OnFire)
+        OnFire(*this, name, text);
+    else
+        ExpandMacro(target, *this, name, std::move(text));
 }
 
 void TMacroKeywords::Assign(const TPersistentTable& source) {

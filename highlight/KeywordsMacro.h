@@ -67,9 +67,12 @@ public:
 
     virtual bool IsTrigger(int key, TShiftState shift) const;
     // The control's key-down: when the key triggers this table, match the names backwards from
-    // the caret and fire OnFire, or offer the list. Returns whether an expansion fired; handled
-    // is set when the key must go no further.
+    // the caret and fire, or offer the list. Returns whether an expansion fired; handled is set
+    // when the key must go no further.
     bool ProcessKey(IExpansionTarget& target, int key, bool& handled, TShiftState shift);
+    // Fires an entry into the target: OnFire when set, else the standard expansion. The tables
+    // live in settings that several controls share, so the target is the one the key came from.
+    void Fire(IExpansionTarget& target, const std::string* name, std::string text);
 
     // Copies a table of the same class; another class raises "Cannot assign %s to %s".
     void Assign(const TPersistentTable& source);
@@ -77,6 +80,7 @@ public:
     // All or nothing: a stream that fails to load leaves the table as it was.
     void LoadFromStream(TStream& stream) override;
 
+    // Replaces the standard expansion when set.
     TFireEvent OnFire;
 
 protected:

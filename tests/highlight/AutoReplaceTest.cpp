@@ -447,3 +447,29 @@ TEST(AutoReplaceTemplates, PopupLayoutAndPlacement) {
     EXPECT_EQ(PlaceMacroPopup(300, 0, 17, {144, 80}, client), (TPoint{232, 17}));
     EXPECT_EQ(PlaceMacroPopup(10, 0, 17, {420, 80}, client), (TPoint{0, 17}));
 }
+
+TEST(AutoReplaceTyping, SharedTableExpandsWhereTheKeyWasPressed) {
+    // Two controls on one definition share its tables; neither wires a callback.
+    TAutoReplace a;
+    a.SetKeyboardLayout(&kUs);
+    a.AddEntry("teh", "", "the");
+    TFakeTarget one, two;
+    one.Put("teh");
+    two.Put("a teh");
+    bool handled = false;
+    EXPECT_TRUE(a.ProcessKey(two, VK_SPACE, handled, 0));
+    EXPECT_EQ(two.Text, "a the");
+    EXPECT_EQ(one.Text, "teh");
+    EXPECT_TRUE(a.ProcessKey(one, VK_SPACE, handled, 0));
+    EXPECT_EQ(one.Text, "the");
+
+    // A fire callback replaces the standard expansion.
+    std::string fired;
+    a.OnFire = [&](TMacroKeywords&, const std::string* name, std::string& text) {
+        fired = *name + "=" + text;
+    };
+    one.Put("TEH");
+    EXPECT_TRUE(a.ProcessKey(one, VK_SPACE, handled, 0));
+    EXPECT_EQ(fired, "TEH=the");
+    EXPECT_EQ(one.Text, "TEH");
+}
