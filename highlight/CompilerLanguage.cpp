@@ -75,7 +75,7 @@ void TScriptParser::EditableStyles() {
     auto& styles = D.Settings().EditableStyles;
     if (S.Token() != ssOpenParen) S.Error(SOpenParenExpected);
     while (S.Token() == ssOpenParen) {
-        const int line = S.Line(), column = S.Column();
+        const TAt at = Here();
         S.Next();
         TEditableStyle entry;
         entry.Name = Cut(StringValue(), MaxStyleNameLength);
@@ -83,7 +83,7 @@ void TScriptParser::EditableStyles() {
         entry.Style = ByteValue();
         Expect(ssCloseParen, SCloseParenExpected);
         if (int(styles.size()) >= TCM_Settings::MaxEditableStyles)
-            throw ECM_COMP_ERROR(line, column, LoadStr(STooManyEditableStyles), S.SourceName());
+            FailAt(at, LoadStr(STooManyEditableStyles));
         styles.push_back(std::move(entry));
         if (S.Token() == ssComma) S.Next();
     }
@@ -94,22 +94,20 @@ void TScriptParser::ContextStates() {
     if (S.Token() != ssOpenParen) S.Error(SOpenParenExpected);
     while (S.Token() == ssOpenParen) {
         S.Next();
-        std::vector<std::pair<uint8_t, std::pair<int, int>>> tokens;
+        std::vector<std::pair<uint8_t, TAt>> tokens;
         while (S.Token() != ssOpenBracket) {
             if (S.Token() == ssComma) {
                 S.Next();
                 continue;
             }
             if (!AtExpression()) S.Error(SOpenBracketExpected);
-            const int line = S.Line(), column = S.Column();
-            tokens.push_back({ByteValue(), {line, column}});
+            const TAt at = Here();
+            tokens.push_back({ByteValue(), at});
         }
         const TStateSet states = StateList();
         Expect(ssCloseParen, SCloseParenExpected);
         for (const auto& [token, at] : tokens) {
-            if (D.Context[token])
-                throw ECM_COMP_ERROR(at.first, at.second, FmtLoadStr(STokenReSpecified, token),
-                                     S.SourceName());
+            if (D.Context[token]) FailAt(at, FmtLoadStr(STokenReSpecified, token));
             D.Context[token] = states;
         }
         if (S.Token() == ssComma) S.Next();
@@ -176,9 +174,10 @@ bool TScriptParser::LanguageProperty() {
     case spName:
         st.Name = Cut(StringValue(), MaxNameLength);
         break;
-    case spCase:
-        SetCase(Expression() != 0);
-        break;
+    case spCase: {
+        const TAt at = Here();
+        SetCase(Expression() != 0, at);
+    } break;
     case spOptions:
         st.Options = WordValue();
         break;
@@ -216,7 +215,7 @@ bool TScriptParser::LanguageProperty() {
         }
         break;
     case spIndentStep:
-        st.IndentStep = int32_t(Ranged(Expression(), 0, 20));
+        st.IndentStep = int32_t(Ranged(0, 20));
         break;
     case spWrapOverride:
         st.WrapOverride = Cut(StringValue(), MaxNameLength);
@@ -225,18 +224,18 @@ bool TScriptParser::LanguageProperty() {
         st.RightMargin = IntValue();
         break;
     case spTabColumns: {
-        const int line = S.Line(), column = S.Column();
+        const TAt at = Here();
         const std::string text = StringValue();
         try {
             ParseTabColumns(text, st.TabColumns);
         } catch (const EScriptValueError& e) {
-            throw ECM_COMP_ERROR(line, column, e.what(), S.SourceName());
+            FailAt(at, e.what());
         }
         break;
     }
     case spTabDefault:
         // A zero width would leave no next tab stop.
-        st.TabDefault = int32_t(Ranged(Expression(), 1, INT32_MAX));
+        st.TabDefault = int32_t(Ranged(1, INT32_MAX));
         break;
     case spBoundStates:
         D.BoundStates = StateOrList();

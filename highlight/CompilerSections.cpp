@@ -39,6 +39,10 @@ TScriptParser::TScriptParser(TCM_Compiler& scanner, TCodeMemoParser& def) : S(sc
 
 // --- Small pieces --------------------------------------------------------------------------
 
+void TScriptParser::FailAt(TAt at, const std::string& message) const {
+    throw ECM_COMP_ERROR(at.Line, at.Column, message, S.SourceName());
+}
+
 void TScriptParser::Expect(TScriptToken token, int messageId) {
     if (S.Token() != token) S.Error(messageId);
     S.Next();
@@ -82,19 +86,23 @@ int64_t TScriptParser::Expression() {
     }
 }
 
+// Value errors point at the start of the value, not at what follows it.
 uint8_t TScriptParser::ByteValue() {
+    const TAt at = Here();
     const int64_t v = Expression();
-    if (v < 0 || v > 255) S.Error(SValueMustBe0To255);
+    if (v < 0 || v > 255) FailAt(at, LoadStr(SValueMustBe0To255));
     return uint8_t(v);
 }
 
-int64_t TScriptParser::Ranged(int64_t v, int64_t lo, int64_t hi) {
-    if (v < lo || v > hi) S.Error(FmtLoadStr(SRangeErrorOutwith, lo, hi));
+int64_t TScriptParser::Ranged(int64_t lo, int64_t hi) {
+    const TAt at = Here();
+    const int64_t v = Expression();
+    if (v < lo || v > hi) FailAt(at, FmtLoadStr(SRangeErrorOutwith, lo, hi));
     return v;
 }
 
 int32_t TScriptParser::IntValue() {
-    return int32_t(Ranged(Expression(), 0, INT32_MAX));
+    return int32_t(Ranged(0, INT32_MAX));
 }
 
 uint32_t TScriptParser::WordValue() {
@@ -102,7 +110,11 @@ uint32_t TScriptParser::WordValue() {
 }
 
 uint8_t TScriptParser::StateValue(bool term) {
-    return uint8_t(Ranged(term ? Term() : Expression(), 0, 255));
+    if (!term) return uint8_t(Ranged(0, 255));
+    const TAt at = Here();
+    const int64_t v = Term();
+    if (v < 0 || v > 255) FailAt(at, FmtLoadStr(SRangeErrorOutwith, 0, 255));
+    return uint8_t(v);
 }
 
 TStateSet TScriptParser::StateList() {
@@ -170,13 +182,13 @@ void TScriptParser::EndSequence(TRulePart& end) {
 }
 
 void TScriptParser::BuiltinHandler(TRulePart& part) {
-    const int line = S.Line(), column = S.Column();
+    const TAt at = Here();
     const int64_t n = Expression();
     try {
         if (n < INT32_MIN || n > INT32_MAX) throw EDefinitionError(FmtLoadStr(SInvalidHandler, n));
         TCodeMemoParser::ValidateHandler(int32_t(n));
     } catch (const EDefinitionError& e) {
-        throw ECM_COMP_ERROR(line, column, e.what(), S.SourceName());
+        FailAt(at, e.what());
     }
     part.IsHandler = true;
     part.Custom = false;
@@ -286,17 +298,18 @@ void TScriptParser::Finish() {
 
 // --- %%Words -------------------------------------------------------------------------------
 
-void TScriptParser::AddKeyword(const TWordDef& w) {
+void TScriptParser::AddKeyword(const TWordDef& w, TAt at) {
     try {
         D.Keywords.Add(w.Text, w.Token, w.States, w.EndGroup);
     } catch (const EDefinitionError&) {
-        S.Error(SDuplicateWordEntry);
+        FailAt(at, LoadStr(SDuplicateWordEntry));
     }
 }
 
 void TScriptParser::WordsSection() {
     while (S.Token() == stString) {
         TWordDef w;
+        const TAt at = Here();
         if (S.Raw().empty()) S.Error(SStringValueExpected);
         w.Text = StringValue();
         const auto specs = CharSpecs();
@@ -305,27 +318,27 @@ void TScriptParser::WordsSection() {
         S.Next();
         w.Token = ByteValue();
         w.States = S.Token() == ssOpenBracket ? StateList() : TStateSet::Of({0});
-        AddKeyword(w);
+        AddKeyword(w, at);
         FWords.push_back(w);
         Effect(w.Token).Valid.Unite(w.States);
     }
 }
 
 // The keyword trie folds case as words are added: a change of case rebuilds it.
-void TScriptParser::SetCase(bool caseSensitive) {
+void TScriptParser::SetCase(bool caseSensitive, TAt at) {
     D.CaseSensitive = caseSensitive;
     if (D.Keywords.CaseSensitive() == caseSensitive) return;
     D.Keywords.Clear();
     D.Keywords.SetCaseSensitive(caseSensitive);
     for (const auto& w : FWords)
-        AddKeyword(w);
+        AddKeyword(w, at);
 }
 
 // --- %%Handlers ----------------------------------------------------------------------------
 
 void TScriptParser::HandlersSection() {
     while (AtExpression()) {
-        const int line = S.Line(), column = S.Column();
+        const TAt at = Here();
         const uint8_t token = ByteValue();
         TContinuationRule rule;
         if (S.Token() == swMatch) {
@@ -347,8 +360,7 @@ void TScriptParser::HandlersSection() {
                 EndSequence(rule.End);
             rule.End.Flag = Expression() != 0 ? 1 : 0;
         }
-        if (D.Continuations[token])
-            throw ECM_COMP_ERROR(line, column, LoadStr(SDuplicateHandlerEntry), S.SourceName());
+        if (D.Continuations[token]) FailAt(at, LoadStr(SDuplicateHandlerEntry));
         D.Continuations[token] = rule;
     }
 }
@@ -378,7 +390,7 @@ void TScriptParser::TokenEntry(TStartTable* table, TStateSet valid) {
     TTokenRule rule;
     rule.Token = ByteValue();
     TCM_CharGroup starts;
-    const int startLine = S.Line(), startColumn = S.Column();
+    const TAt at = Here();
     if (S.Token() == stString) {
         const auto specs = CharSpecs();
         if (specs.size() != 1) S.Error(SSingleCharSpecExpected);
@@ -400,8 +412,7 @@ void TScriptParser::TokenEntry(TStartTable* table, TStateSet valid) {
     } else if (AtExpression()) {
         const int64_t n = Expression();
         if (!TCodeMemoParser::IsStandardRecogniser(int32_t(n)) || n != int32_t(n))
-            throw ECM_COMP_ERROR(startLine, startColumn, LoadStr(SScriptSyntaxError),
-                                 S.SourceName());
+            FailAt(at, LoadStr(SScriptSyntaxError));
         rule.Start.IsHandler = true;
         rule.Start.Handler = int32_t(n);
         starts = TCodeMemoParser::RecogniserStart(int32_t(n));
@@ -413,8 +424,7 @@ void TScriptParser::TokenEntry(TStartTable* table, TStateSet valid) {
 
     for (int c = 0; c < 256; ++c)
         if (starts.Contains(uint8_t(c)) && table->Rules[size_t(c)])
-            throw ECM_COMP_ERROR(startLine, startColumn, LoadStr(SAmbiguousStartSet),
-                                 S.SourceName());
+            FailAt(at, LoadStr(SAmbiguousStartSet));
     for (int c = 0; c < 256; ++c)
         if (starts.Contains(uint8_t(c))) table->Rules[size_t(c)] = rule;
     auto& effect = D.Effects[rule.Token];
@@ -462,7 +472,7 @@ void TScriptParser::MapSection() {
 
 void TScriptParser::EffectsSection() {
     while (AtExpression()) {
-        const int line = S.Line(), column = S.Column();
+        const TAt at = Here();
         const uint8_t number = ByteValue();
         TCM_Style style;
         style.FontStyle = FontStyles();
@@ -479,8 +489,7 @@ void TScriptParser::EffectsSection() {
         if (S.Token() == stString) style.Hotspot = ContainsNoCase(StringValue(), "hotspot");
         style.Defined = true;
         auto& slot = D.Settings().Styles[number];
-        if (number != 0 && slot.Defined)
-            throw ECM_COMP_ERROR(line, column, LoadStr(SDuplicateEffectEntry), S.SourceName());
+        if (number != 0 && slot.Defined) FailAt(at, LoadStr(SDuplicateEffectEntry));
         slot = style;
     }
 }
@@ -526,7 +535,7 @@ void TScriptParser::StatesSection(bool containers) {
 
 void TScriptParser::KwTablesSection() {
     while (S.Token() == swForState) {
-        const int line = S.Line(), column = S.Column();
+        const TAt at = Here();
         S.Next();
         TKeyTableDef def;
         def.CaseSensitive = D.CaseSensitive;
@@ -560,7 +569,7 @@ void TScriptParser::KwTablesSection() {
             D.Settings().AddKeyTable(def);
             D.PrepareKeyTables();
         } catch (const EDefinitionError& e) {
-            throw ECM_COMP_ERROR(line, column, e.what(), S.SourceName());
+            FailAt(at, e.what());
         }
     }
 }

@@ -27,12 +27,19 @@ private:
         int EndGroup = -1;
     };
 
+    struct TAt {
+        int Line = 1;
+        int Column = 1;
+    };
+    TAt Here() const { return {S.Line(), S.Column()}; }
+    [[noreturn]] void FailAt(TAt at, const std::string& message) const;
+
     void Expect(TScriptToken token, int messageId);
     bool AtExpression() const;
     int64_t Term();
     int64_t Expression();
     uint8_t ByteValue();
-    int64_t Ranged(int64_t v, int64_t lo, int64_t hi);
+    int64_t Ranged(int64_t lo, int64_t hi);
     int32_t IntValue();
     uint32_t WordValue();
     uint8_t StateValue(bool term);
@@ -54,8 +61,8 @@ private:
     void EditableStyles();
     void ContextStates();
     void WordsSection();
-    void AddKeyword(const TWordDef& w);
-    void SetCase(bool caseSensitive);
+    void AddKeyword(const TWordDef& w, TAt at);
+    void SetCase(bool caseSensitive, TAt at);
     void HandlersSection();
     void TokensSection();
     void TokenEntry(TStartTable* table, TStateSet valid);
