@@ -189,3 +189,123 @@ TEST(CompilerScript, RecompilingStartsFromAClearDefinition) {
     EXPECT_FALSE(p.Effects[16]);
     EXPECT_TRUE(p.CaseSensitive);
 }
+
+TEST(CompilerScript, StringEscapesFollowTheScriptConvention) {
+    TCodeMemoParser p;
+    // \n is a carriage return and \r a line feed; letters may be upper case.
+    CompileScript(p,
+                  "%%Language ExampleText = 'a\\nb\\rc\\N\\R\\s\\t\\b\\e\\101\\x41\\X4a\\q\\\\'");
+    EXPECT_EQ(p.Settings().ExampleText, std::string("a\rb\nc\r\n \t\b\x1b"
+                                                    "AAJq\\"));
+    // In character specifications too.
+    CompileScript(p, "%%Words 'x' '\\n' 1 'y' '\\r' 2");
+    p.ResetState(0);
+    const std::string text = "x\ry\n";
+    TTokenCursor cur{reinterpret_cast<const uint8_t*>(text.data()), text.size(), 0};
+    EXPECT_EQ(p.NextToken(cur), 1);
+    EXPECT_EQ(p.NextToken(cur), 0);
+    EXPECT_EQ(p.NextToken(cur), 2);
+}
+
+TEST(CompilerScript, LessCommonForms) {
+    TCodeMemoParser p;
+    CompileScript(p, R"(
+%%Language
+StartState = [3 4]
+BoundStates = 7
+Anchor = []
+GutterColor = [*] 2147483663
+MarginColor = [*] 1
+GutterFontStyle = [3 8 fsUnderline]
+WrapOverride = '>|:;'
+Options = (__OPT_WORDWRAP or __OPT_AUTOINDENT or 1024) + 1
+%%Handler
+40 match(7) 1 __STD_IDENTIFIER 'x' 0
+42 _WEB_CHAR * match(3) 1
+%%Tokens
+InState 9 (
+  60 'a' match(2) [8]
+  61 'b' '[0-9]' * __STD_NUMBER 1
+  62 'c' [9]
+  63 '[de]' 'x' '\n\n' 1
+)
+%%States
+70 push ( +1 ) pop
+71 pop ( -2 ) push
+72 ( )
+%%Containers
+80 ( +[5 6] -1 )
+%%KwTables
+forstate [4] endswith '[^a-z]' ( 90 is 'alpha', 'beta' 91 is 'gamma' )
+forstate [] ( 92 is 'delta' )
+)",
+                  {});
+    EXPECT_EQ(p.StartState, TStateSet::Of({3, 4}));
+    EXPECT_EQ(p.BoundStates, TStateSet::Of({7}));
+    EXPECT_EQ(p.Anchor, TStateSet::Of({0}));
+    const auto& st = p.Settings();
+    EXPECT_TRUE(st.GutterColorDefault);
+    EXPECT_EQ(st.GutterColor, 0x8000000Fu);
+    EXPECT_TRUE(st.MarginColorDefault);
+    EXPECT_EQ(st.GutterFontStyle, 8 | 4);
+    EXPECT_EQ(st.WrapOverride, ">|:;");
+    EXPECT_EQ(st.Options, 3073u);
+
+    EXPECT_TRUE(p.CustomHandlers);
+    ASSERT_TRUE(p.Continuations[40]);
+    EXPECT_TRUE(p.Continuations[40]->Body.Custom);
+    EXPECT_EQ(p.Continuations[40]->Body.Handler, 7);
+    EXPECT_FALSE(p.Continuations[40]->End.IsHandler);
+    EXPECT_EQ(p.Continuations[40]->End.EndCount, 0);
+    EXPECT_TRUE(p.Continuations[1]->Body.IsHandler);
+    EXPECT_EQ(p.Continuations[1]->Body.Handler, 10);
+    EXPECT_EQ(p.Continuations[1]->End.Flag, 0);
+    EXPECT_EQ(p.Continuations[42]->Body.Flag, 1);
+    EXPECT_TRUE(p.Continuations[42]->End.Custom);
+    EXPECT_EQ(p.Continuations[42]->End.Handler, 3);
+    EXPECT_EQ(p.Continuations[42]->End.Flag, 1);
+
+    ASSERT_TRUE(p.StateStart[9]);
+    const auto& t = *p.StateStart[9];
+    EXPECT_EQ(t.Rules['a']->Valid, TStateSet::Of({8, 9}));
+    EXPECT_TRUE(t.Rules['a']->Body.Custom);
+    EXPECT_EQ(t.Rules['b']->End.Handler, 16);
+    EXPECT_EQ(t.Rules['b']->Body.Flag, 1);
+    EXPECT_EQ(t.Rules['b']->End.Flag, 1);
+    EXPECT_EQ(t.Rules['e']->End.EndCount, 2);
+    EXPECT_EQ(p.Effects[60]->Valid, TStateSet::Of({8, 9}));
+    EXPECT_FALSE(p.GlobalStart.Rules['a']);
+
+    EXPECT_EQ(p.Effects[70]->StackFlags, sfPushBefore | sfPopAfter);
+    EXPECT_TRUE(p.Effects[70]->Add.Empty()); // a pop afterwards empties the sets
+    EXPECT_TRUE(p.Effects[70]->NoTransition);
+    EXPECT_EQ(p.Effects[71]->StackFlags, sfPopBefore | sfPushAfter);
+    EXPECT_EQ(p.Effects[71]->Remove, TStateSet::Of({2}));
+    EXPECT_FALSE(p.Effects[71]->NoTransition);
+    EXPECT_TRUE(p.Effects[72]->NoTransition);
+    EXPECT_TRUE(p.Effects[80]->Bound);
+    EXPECT_EQ(p.Effects[80]->Add, TStateSet::Of({5, 6}));
+    EXPECT_EQ(p.Effects[80]->Remove, TStateSet::Of({1}));
+    EXPECT_FALSE(p.Effects[70]->Bound);
+
+    ASSERT_EQ(st.KeyTables.size(), 2u);
+    EXPECT_EQ(st.KeyTables[0].States, TStateSet::Of({4}));
+    EXPECT_GE(st.KeyTables[0].EndGroup, 0);
+    EXPECT_TRUE(st.KeyTables[0].CaseSensitive);
+    ASSERT_EQ(st.KeyTables[0].Words.size(), 3u);
+    EXPECT_EQ(st.KeyTables[0].Words[1], (std::pair<std::string, uint8_t>{"beta", 90}));
+    EXPECT_EQ(st.KeyTables[0].Words[2], (std::pair<std::string, uint8_t>{"gamma", 91}));
+    EXPECT_EQ(st.KeyTables[1].States, TStateSet::Of({0}));
+    EXPECT_EQ(st.KeyTables[1].EndGroup, -1);
+    EXPECT_EQ(p.SecondaryKeywords.size(), 2u);
+}
+
+TEST(CompilerScript, GlobalRulesAndStartOnlyTokens) {
+    TCodeMemoParser p;
+    CompileScript(p, "%%Tokens\r5 '[\\1-\\s]' '[\\1-\\s]' * '[^\\1-\\s]' 0\r6 '[;,]' [0]\r"
+                     "7 __STD_NUMBER\r8 '\"' '[^\"]' * '\"' 1");
+    const auto toks = Tokens(p, "12 ;\t,\"q q\"x");
+    const std::vector<std::pair<int, std::string>> expected = {{7, "12"}, {5, " "}, {6, ";"},
+                                                               {5, "\t"}, {6, ","}, {8, "\"q q\""}};
+    EXPECT_EQ(toks, expected);
+}
