@@ -2,6 +2,7 @@
 #include "highlight/Compressor.h"
 #include "highlight/DefStreamDump.h"
 #include "highlight/ScriptCharSpec.h"
+#include "highlight/ShippedDefinition.h"
 #include "platform/headless/ScriptedDialogs.h"
 #include "tests/highlight/SampleCssDefinition.h"
 
@@ -602,5 +603,32 @@ TEST(DefStream, TruncatedAndCorruptedValuesRaiseAndNeverCrash) {
         auto bad = saved;
         bad[rng() % bad.size()] ^= uint8_t(1 + rng() % 255);
         LoadError(bad);
+    }
+}
+
+TEST(DefStream, ShippedDefinitionsLoadThroughTheReader) {
+    try {
+        ShippedDefinitionBytes("xml");
+        FAIL();
+    } catch (const EDefinitionError& e) {
+        EXPECT_STREQ(e.what(), "No shipped definition named 'xml' (css or html)");
+    }
+    for (const char* name : {"css", "html"}) {
+        std::unique_ptr<TCodeMemoParser> def;
+        try {
+            def = ShippedDefinition(name);
+        } catch (const EDefinitionError& e) {
+            EXPECT_EQ(e.what(),
+                      "The program was built without the '" + std::string(name) + "' definition");
+            continue;
+        }
+        const TShippedBytes b = ShippedDefinitionBytes(name);
+        EXPECT_EQ(b.Data[0] | (b.Data[1] << 8), 51);
+        // What was embedded is exactly what the writer makes of it again.
+        EXPECT_EQ(TDefinitionStream::SaveToBytes(*def),
+                  std::vector<uint8_t>(b.Data, b.Data + b.Size));
+        EXPECT_EQ(def->Settings().Name,
+                  std::string(name) == "css" ? "Cascading Style Sheets" : "HTML / JS / VBS");
+        EXPECT_FALSE(def->CaseSensitive);
     }
 }
