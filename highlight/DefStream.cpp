@@ -656,17 +656,37 @@ void TDefinitionStream::WriteEditing(TDefWriter& w, const TStoredEditing& e) {
     WriteBlock(w, e.AutoReplace);
     w.SString(e.ActionKeys);
     WriteBlock(w, e.Templates);
-    w.U32(uint32_t(e.Keys.Commands.size()));
-    for (const auto& [number, name] : e.Keys.Commands) {
+    WriteKeys(w, e.Keys);
+}
+
+void TDefinitionStream::WriteKeys(TDefWriter& w, const TStoredKeyTable& keys) {
+    w.U32(uint32_t(keys.Commands.size()));
+    for (const auto& [number, name] : keys.Commands) {
         w.U32(number);
         w.SString(name);
     }
-    w.U32(uint32_t(e.Keys.Bindings.size()));
-    for (const auto& b : e.Keys.Bindings) {
+    w.U32(uint32_t(keys.Bindings.size()));
+    for (const auto& b : keys.Bindings) {
         w.U16(b.First);
         w.U16(b.Second);
         w.U32(b.Command);
     }
+}
+
+TStoredKeyTable TDefinitionStream::ReadKeys(TDefReader& r) {
+    TStoredKeyTable keys;
+    for (uint32_t n = r.U32(); n; --n) {
+        const uint32_t number = r.U32();
+        keys.Commands.emplace_back(number, r.SString());
+    }
+    for (uint32_t n = r.U32(); n; --n) {
+        TStoredBinding b;
+        b.First = r.U16();
+        b.Second = r.U16();
+        b.Command = r.U32();
+        keys.Bindings.push_back(b);
+    }
+    return keys;
 }
 
 TStoredEditing TDefinitionStream::ReadEditing(TDefReader& r) {
@@ -674,17 +694,7 @@ TStoredEditing TDefinitionStream::ReadEditing(TDefReader& r) {
     e.AutoReplace = ReadBlock(r);
     e.ActionKeys = r.SString();
     e.Templates = ReadBlock(r);
-    for (uint32_t n = r.U32(); n; --n) {
-        const uint32_t number = r.U32();
-        e.Keys.Commands.emplace_back(number, r.SString());
-    }
-    for (uint32_t n = r.U32(); n; --n) {
-        TStoredBinding b;
-        b.First = r.U16();
-        b.Second = r.U16();
-        b.Command = r.U32();
-        e.Keys.Bindings.push_back(b);
-    }
+    e.Keys = ReadKeys(r);
     return e;
 }
 
