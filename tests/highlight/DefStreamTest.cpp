@@ -1,4 +1,5 @@
 #include "highlight/DefStream.h"
+#include "highlight/Compiler.h"
 #include "highlight/Compressor.h"
 #include "highlight/DefStreamDump.h"
 #include "highlight/ScriptCharSpec.h"
@@ -631,4 +632,16 @@ TEST(DefStream, ShippedDefinitionsLoadThroughTheReader) {
                   std::string(name) == "css" ? "Cascading Style Sheets" : "HTML / JS / VBS");
         EXPECT_FALSE(def->CaseSensitive);
     }
+}
+
+TEST(DefStream, ACompiledScriptRoundTrips) {
+    TCodeMemoParser a;
+    CompileScriptFile(a, std::string(QUILLET_TEST_DATA) + "/cli/compile-sample.script");
+    const auto saved = TDefinitionStream::SaveToBytes(a);
+    TCodeMemoParser b;
+    ASSERT_TRUE(TDefinitionStream::LoadFromBytes(b, saved.data(), saved.size()));
+    EXPECT_EQ(DumpDefinition(b), DumpDefinition(a));
+    EXPECT_EQ(TDefinitionStream::SaveToBytes(b), saved);
+    ASSERT_EQ(b.SecondaryKeywords.size(), 2u);
+    EXPECT_EQ(b.Settings().KeyTables[0].Words.size(), 3u);
 }
