@@ -394,16 +394,19 @@ public:
 private:
     // Equal groups come back as one: interned by their bytes, each stored once.
     int Group() {
-        TCM_CharGroup g;
         const TByteSet bits = R.Set();
         if (R.U32() != 0) throw EDefinitionError(LoadStr(SDefGroupRanges));
         const bool negate = R.U8() != 0;
+        return Intern(bits, negate);
+    }
+    int Intern(const TByteSet& bits, bool negate) {
         std::string key(reinterpret_cast<const char*>(bits.Bits.data()), 32);
         key += char(negate);
         auto it = FInterned.find(key);
         if (it != FInterned.end()) return it->second;
         if (FDef.Groups.Count() > 0xFFFF)
             throw EDefinitionError(FmtLoadStr(SDefTooManyGroups, 65536));
+        TCM_CharGroup g;
         for (int c = 0; c < 256; ++c)
             if (bits.Has(uint8_t(c))) g.Add(uint8_t(c));
         g.SetNegate(negate);
@@ -529,10 +532,10 @@ private:
             throw EDefinitionError(FmtLoadStr(SDefBadEndSpec, spec));
         }
         if (sets.size() != 1) throw EDefinitionError(FmtLoadStr(SDefBadEndSpec, spec));
-        TCM_CharGroup g;
+        TByteSet bits;
         for (int c = 0; c < 256; ++c)
-            if (sets[0].test(size_t(c))) g.Add(uint8_t(c));
-        return FDef.Groups.Add(g);
+            if (sets[0].test(size_t(c))) bits.Include(uint8_t(c));
+        return Intern(bits, false);
     }
 
     void Keywords() {
