@@ -467,6 +467,7 @@ void TCustomCodeMemo::RecalcMetrics() {
 
 void TCustomCodeMemo::Repaint() {
     if (!FHost || !FRedraw || FPaintLock || FUpdateCount > 0) return;
+    FView->PlaceCaret();
     if (FView->AllDirty()) {
         FHost->InvalidateAll();
         return;
@@ -477,7 +478,6 @@ void TCustomCodeMemo::Repaint() {
         if (FStore->Line(FTopLine + row).Flags & (lfRepaint | lfRescan))
             FHost->Invalidate({0, row * lh, FClientWidth, (row + 1) * lh});
     }
-    FView->PlaceCaret();
 }
 
 void TCustomCodeMemo::ScrollCaretIntoView() {
