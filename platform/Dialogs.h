@@ -13,8 +13,17 @@ enum TMsgDlgType : uint8_t { mtWarning, mtError, mtInformation, mtConfirmation, 
 
 // Button sets and results, numbered as the platform's message boxes number them.
 enum TMsgDlgButtons : uint8_t { mbOK, mbOKCancel, mbYesNoCancel, mbYesNo, mbYesNoCancelAll };
-enum TModalResult : int { mrNone = 0, mrOk = 1, mrCancel = 2, mrAbort = 3, mrRetry = 4,
-                          mrIgnore = 5, mrYes = 6, mrNo = 7, mrAll = 8 };
+enum TModalResult : int {
+    mrNone = 0,
+    mrOk = 1,
+    mrCancel = 2,
+    mrAbort = 3,
+    mrRetry = 4,
+    mrIgnore = 5,
+    mrYes = 6,
+    mrNo = 7,
+    mrAll = 8
+};
 
 struct TFileDialogOptions {
     std::string Title;
