@@ -43,7 +43,7 @@ void ParseTabColumns(std::string_view text, std::array<int32_t, 32>& columns) {
         }
         if (i < text.size() && text[i] != ' ' && text[i] != ';' && text[i] != '\t')
             throw EScriptValueError(LoadStr(STabColumnExpected));
-        if (v <= 1) throw EScriptValueError(LoadStr(STabColumnTooSmall));
+        if (v <= 1) throw EScriptValueError(LoadStr(STabColumnMin));
         if (v <= previous) throw EScriptValueError(LoadStr(STabColumnsOrder));
         if (count == out.size()) throw EScriptValueError(FmtLoadStr(STooManyTabStops, 32));
         out[count++] = int32_t(v - 1);
