@@ -29,7 +29,7 @@ void ParseTabColumns(std::string_view text, TTabColumns& columns) {
         }
         if (i < text.size() && !IsSeparator(text[i]))
             throw ETabColumnsError(LoadStr(STabColumnExpected));
-        if (v <= 1) throw ETabColumnsError(LoadStr(STabColumnTooSmall));
+        if (v <= 1) throw ETabColumnsError(LoadStr(STabColumnMin));
         if (v <= previous) throw ETabColumnsError(LoadStr(STabColumnsOrder));
         if (count == out.size())
             throw ETabColumnsError(FmtLoadStr(STooManyTabStops, MaxTabColumnCount));
