@@ -1,6 +1,7 @@
 // The process-wide platform services the core reaches through one place.
 #pragma once
 
+#include "platform/Clipboard.h"
 #include "platform/Dialogs.h"
 #include "platform/Fonts.h"
 #include "platform/Keyboard.h"
@@ -21,6 +22,7 @@ struct TPlatformServices {
     // Owned by whoever installs it; MakeDefaultRegistry() (platform/RegistryFile.h) gives the
     // usual one.
     IRegistry* Registry = nullptr;
+    std::unique_ptr<IClipboard> Clipboard;
 };
 
 TPlatformServices& Platform();
