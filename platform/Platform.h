@@ -1,9 +1,11 @@
 // The process-wide platform services the core reaches through one place.
 #pragma once
 
+#include "platform/Clipboard.h"
 #include "platform/Dialogs.h"
 #include "platform/Fonts.h"
 #include "platform/Keyboard.h"
+#include "platform/Registry.h"
 
 #include <memory>
 
@@ -17,6 +19,10 @@ struct TPlatformServices {
     std::unique_ptr<IFonts> Fonts;
     std::unique_ptr<IDialogs> Dialogs;
     std::unique_ptr<IKeyboardLayout> Keyboard;
+    // Owned by whoever installs it; MakeDefaultRegistry() (platform/RegistryFile.h) gives the
+    // usual one.
+    IRegistry* Registry = nullptr;
+    std::unique_ptr<IClipboard> Clipboard;
 };
 
 TPlatformServices& Platform();
