@@ -4,6 +4,7 @@
 #include "editor/CodeMemoStrings.h"
 #include "editor/CodeMemoUndoLink.h"
 #include "editor/CodeMemoView.h"
+#include "editor/SearchControl.h"
 #include "editor/UndoStack.h"
 #include "highlight/CodeMemoParser.h"
 #include "highlight/Settings.h"
