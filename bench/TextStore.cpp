@@ -4,7 +4,9 @@
 #include <benchmark/benchmark.h>
 
 #include <memory>
+#include <random>
 #include <string>
+#include <vector>
 
 using namespace quillet;
 
@@ -29,6 +31,21 @@ static void BM_OffsetToLine(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_OffsetToLine)->Arg(1000)->Arg(1000000);
+
+// The worst case: every lookup far from the one before.
+static void BM_OffsetToLineRandom(benchmark::State& state) {
+    auto store = MakeStore(static_cast<int>(state.range(0)));
+    std::mt19937 rng(7);
+    std::vector<int> positions(4096);
+    for (int& p : positions)
+        p = static_cast<int>(rng() % static_cast<unsigned>(store->CharCount()));
+    size_t i = 0;
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(store->LineFromPos(positions[i]));
+        i = (i + 1) & 4095;
+    }
+}
+BENCHMARK(BM_OffsetToLineRandom)->Arg(1000)->Arg(1000000);
 
 static void BM_LineToOffset(benchmark::State& state) {
     auto store = MakeStore(static_cast<int>(state.range(0)));

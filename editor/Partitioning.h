@@ -23,19 +23,21 @@ public:
         return pos;
     }
 
-    // The partition holding pos (the last one whose start <= pos).
+    // The partition holding pos (the last one whose start <= pos). Lookups come in runs
+    // (painting, the caret, a re-scan), so the previous answer is tried first; otherwise a
+    // binary search over the raw starts on each side of the step point and the gap.
     int PartitionFromPosition(int pos) const {
-        if (FBody.Length() <= 1) return 0;
-        if (pos >= PositionFromPartition(Partitions())) return Partitions() - 1;
-        int lo = 0, hi = Partitions();
-        while (hi - lo > 1) {
-            int mid = lo + (hi - lo) / 2;
-            if (PositionFromPartition(mid) <= pos)
-                lo = mid;
-            else
-                hi = mid;
-        }
-        return lo;
+        int parts = Partitions();
+        if (parts <= 0 || pos < 0) return 0;
+        if (pos >= PositionFromPartition(parts)) return parts - 1;
+        int h = FHint;
+        if (h < parts && PositionFromPartition(h) <= pos && pos < PositionFromPartition(h + 1))
+            return h;
+        int stepped = (FStepPartition < parts ? FStepPartition : parts) + 1;
+        int count = FBody.CountNotGreater(0, stepped, pos);
+        if (count == stepped) count += FBody.CountNotGreater(stepped, parts + 1, pos - FStepLength);
+        FHint = count - 1;
+        return count - 1;
     }
 
     // A new partition starting at pos, numbered partition.
@@ -95,6 +97,7 @@ private:
     TSplitVector<int> FBody;
     int FStepPartition = 0;
     int FStepLength = 0;
+    mutable int FHint = 0; // the last answer of PartitionFromPosition
 };
 
 } // namespace quillet

@@ -24,6 +24,16 @@ public:
     T& operator[](int i) { return i < FPart1 ? FBody[i] : FBody[i + FGap]; }
     const T& operator[](int i) const { return i < FPart1 ? FBody[i] : FBody[i + FGap]; }
 
+    // How many elements of [first, last) are not greater than value; the range must be
+    // sorted. Searches the raw halves on either side of the gap directly.
+    int CountNotGreater(int first, int last, const T& value) const {
+        const T* body = FBody.get();
+        int split = std::clamp(FPart1, first, last);
+        int c = UpperBound(body + first, split - first, value);
+        if (c < split - first) return c;
+        return c + UpperBound(body + split + FGap, last - split, value);
+    }
+
     void Insert(int pos, T value) {
         RoomFor(1);
         MoveGapTo(pos);
@@ -67,6 +77,21 @@ public:
     }
 
 private:
+    // Branch-free upper bound: the loads of a long search do not wait on mispredictions,
+    // and the next probe on either side is fetched while this one is compared.
+    static int UpperBound(const T* base, int n, const T& value) {
+        if (n <= 0) return 0;
+        const T* p = base;
+        while (n > 1) {
+            int half = n / 2;
+            __builtin_prefetch(p + half / 2);
+            __builtin_prefetch(p + half + half / 2);
+            p = (p[half] <= value) ? p + half : p;
+            n -= half;
+        }
+        return static_cast<int>(p - base) + (*p <= value ? 1 : 0);
+    }
+
     void RoomFor(int extra) {
         if (extra > INT_MAX - FLength) throw EOutOfMemory(LoadStr(SOutOfMemory));
         if (FGap >= extra) return;

@@ -1,6 +1,7 @@
 #include "platform/Platform.h"
 
 #include "platform/headless/HeadlessFonts.h"
+#include "platform/headless/MemoryClipboard.h"
 #include "platform/headless/ScriptedDialogs.h"
 #include "platform/headless/UsKeyboard.h"
 
@@ -12,6 +13,7 @@ TPlatformServices& Platform() {
         s.Fonts = std::make_unique<THeadlessFonts>();
         s.Dialogs = std::make_unique<TScriptedDialogs>();
         s.Keyboard = std::make_unique<TUsKeyboardLayout>();
+        s.Clipboard = std::make_unique<TMemoryClipboard>();
         return s;
     }();
     return services;
@@ -22,6 +24,7 @@ void InstallPlatform(TPlatformServices services) {
     if (services.Fonts) current.Fonts = std::move(services.Fonts);
     if (services.Dialogs) current.Dialogs = std::move(services.Dialogs);
     if (services.Keyboard) current.Keyboard = std::move(services.Keyboard);
+    if (services.Clipboard) current.Clipboard = std::move(services.Clipboard);
 }
 
 } // namespace quillet

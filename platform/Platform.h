@@ -1,6 +1,7 @@
 // The process-wide platform services the core reaches through one place.
 #pragma once
 
+#include "platform/Clipboard.h"
 #include "platform/Dialogs.h"
 #include "platform/Fonts.h"
 #include "platform/Keyboard.h"
@@ -17,6 +18,7 @@ struct TPlatformServices {
     std::unique_ptr<IFonts> Fonts;
     std::unique_ptr<IDialogs> Dialogs;
     std::unique_ptr<IKeyboardLayout> Keyboard;
+    std::unique_ptr<IClipboard> Clipboard;
 };
 
 TPlatformServices& Platform();
