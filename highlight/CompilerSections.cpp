@@ -59,8 +59,12 @@ int64_t TScriptParser::Term() {
         return v;
     }
     if (S.Token() == ssOpenParen) {
+        // Bounded so that a hostile script cannot exhaust the stack.
+        if (FDepth >= MaxExpressionDepth) S.Error(SExpressionTooDeep);
         S.Next();
+        ++FDepth;
         const int64_t v = Expression();
+        --FDepth;
         if (S.Token() != ssCloseParen) S.Error(SExpressionExpected);
         S.Next();
         return v;

@@ -76,6 +76,8 @@ private:
     TCM_Compiler& S;
     TCodeMemoParser& D;
     std::vector<TWordDef> FWords;
+    static constexpr int MaxExpressionDepth = 200;
+    int FDepth = 0;
 };
 
 // Parses tab stop columns ("9 17;25": 1-based, ascending, each > 1, at most 32) into the

@@ -69,6 +69,9 @@ TEST(CompilerErrors, SyntaxAndExpressions) {
     EXPECT_FAILS_AT("%%Map (1 2", "Expression expected", 1, 10);
     EXPECT_FAILS("%%Map 1 (2 or", "Expression expected");
     EXPECT_FAILS("%%KwTables forstate [1] ( 1 'a' )", "Script syntax error");
+    // Deep nesting is refused instead of exhausting the stack.
+    EXPECT_FAILS("%%Map 1 " + std::string(200, '(') + "1" + std::string(200, ')'), "(compiled)");
+    EXPECT_FAILS("%%Map 1 " + std::string(100000, '('), "Expression nested too deeply");
 }
 
 TEST(CompilerErrors, RangesAndLimits) {
