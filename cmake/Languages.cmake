@@ -9,9 +9,11 @@ file(GLOB css_script CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/resources/languages/c
 file(GLOB html_script CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/resources/languages/html.*)
 
 if(EXISTS ${CMAKE_SOURCE_DIR}/cli/CmdCompile.cpp)
-  # The host tool runs the compile command only, so it never needs the values it makes.
-  add_executable(quillet-defc ${CMAKE_SOURCE_DIR}/cmake/DefCompileTool.cpp)
-  target_link_libraries(quillet-defc PRIVATE quillet_cli)
+  # The host tool runs the compile command only, so it never needs the values it makes; it
+  # takes that one command's source rather than quillet_cli, which links the values.
+  add_executable(quillet-defc ${CMAKE_SOURCE_DIR}/cmake/DefCompileTool.cpp
+                              ${CMAKE_SOURCE_DIR}/cli/CmdCompile.cpp)
+  target_link_libraries(quillet-defc PRIVATE quillet_highlight)
   set_target_properties(quillet-defc PROPERTIES QUILLET_HOST_TOOL ON)
   foreach(name css html)
     set(script "${${name}_script}")

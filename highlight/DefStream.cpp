@@ -394,16 +394,19 @@ public:
 private:
     // Equal groups come back as one: interned by their bytes, each stored once.
     int Group() {
-        TCM_CharGroup g;
         const TByteSet bits = R.Set();
         if (R.U32() != 0) throw EDefinitionError(LoadStr(SDefGroupRanges));
         const bool negate = R.U8() != 0;
+        return Intern(bits, negate);
+    }
+    int Intern(const TByteSet& bits, bool negate) {
         std::string key(reinterpret_cast<const char*>(bits.Bits.data()), 32);
         key += char(negate);
         auto it = FInterned.find(key);
         if (it != FInterned.end()) return it->second;
         if (FDef.Groups.Count() > 0xFFFF)
             throw EDefinitionError(FmtLoadStr(SDefTooManyGroups, 65536));
+        TCM_CharGroup g;
         for (int c = 0; c < 256; ++c)
             if (bits.Has(uint8_t(c))) g.Add(uint8_t(c));
         g.SetNegate(negate);
@@ -529,10 +532,10 @@ private:
             throw EDefinitionError(FmtLoadStr(SDefBadEndSpec, spec));
         }
         if (sets.size() != 1) throw EDefinitionError(FmtLoadStr(SDefBadEndSpec, spec));
-        TCM_CharGroup g;
+        TByteSet bits;
         for (int c = 0; c < 256; ++c)
-            if (sets[0].test(size_t(c))) g.Add(uint8_t(c));
-        return FDef.Groups.Add(g);
+            if (sets[0].test(size_t(c))) bits.Include(uint8_t(c));
+        return Intern(bits, false);
     }
 
     void Keywords() {
@@ -656,17 +659,37 @@ void TDefinitionStream::WriteEditing(TDefWriter& w, const TStoredEditing& e) {
     WriteBlock(w, e.AutoReplace);
     w.SString(e.ActionKeys);
     WriteBlock(w, e.Templates);
-    w.U32(uint32_t(e.Keys.Commands.size()));
-    for (const auto& [number, name] : e.Keys.Commands) {
+    WriteKeys(w, e.Keys);
+}
+
+void TDefinitionStream::WriteKeys(TDefWriter& w, const TStoredKeyTable& keys) {
+    w.U32(uint32_t(keys.Commands.size()));
+    for (const auto& [number, name] : keys.Commands) {
         w.U32(number);
         w.SString(name);
     }
-    w.U32(uint32_t(e.Keys.Bindings.size()));
-    for (const auto& b : e.Keys.Bindings) {
+    w.U32(uint32_t(keys.Bindings.size()));
+    for (const auto& b : keys.Bindings) {
         w.U16(b.First);
         w.U16(b.Second);
         w.U32(b.Command);
     }
+}
+
+TStoredKeyTable TDefinitionStream::ReadKeys(TDefReader& r) {
+    TStoredKeyTable keys;
+    for (uint32_t n = r.U32(); n; --n) {
+        const uint32_t number = r.U32();
+        keys.Commands.emplace_back(number, r.SString());
+    }
+    for (uint32_t n = r.U32(); n; --n) {
+        TStoredBinding b;
+        b.First = r.U16();
+        b.Second = r.U16();
+        b.Command = r.U32();
+        keys.Bindings.push_back(b);
+    }
+    return keys;
 }
 
 TStoredEditing TDefinitionStream::ReadEditing(TDefReader& r) {
@@ -674,17 +697,7 @@ TStoredEditing TDefinitionStream::ReadEditing(TDefReader& r) {
     e.AutoReplace = ReadBlock(r);
     e.ActionKeys = r.SString();
     e.Templates = ReadBlock(r);
-    for (uint32_t n = r.U32(); n; --n) {
-        const uint32_t number = r.U32();
-        e.Keys.Commands.emplace_back(number, r.SString());
-    }
-    for (uint32_t n = r.U32(); n; --n) {
-        TStoredBinding b;
-        b.First = r.U16();
-        b.Second = r.U16();
-        b.Command = r.U32();
-        e.Keys.Bindings.push_back(b);
-    }
+    e.Keys = ReadKeys(r);
     return e;
 }
 

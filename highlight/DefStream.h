@@ -138,6 +138,9 @@ public:
 
     static void WriteEditing(TDefWriter& w, const TStoredEditing& e);
     static TStoredEditing ReadEditing(TDefReader& r);
+    // Item 26 alone (the registry keeps it as its own value).
+    static void WriteKeys(TDefWriter& w, const TStoredKeyTable& keys);
+    static TStoredKeyTable ReadKeys(TDefReader& r);
 
     // Where items 24-26 come from and go to; set by the key-table and auto-replace units.
     // Unset, a definition stores empty lists and the usual template key, and reading drops them.

@@ -1,4 +1,5 @@
 #include "highlight/DefStream.h"
+#include "highlight/Compiler.h"
 #include "highlight/Compressor.h"
 #include "highlight/DefStreamDump.h"
 #include "highlight/ScriptCharSpec.h"
@@ -240,10 +241,23 @@ TEST(DefStream, SharedGroupsStaySharedAndEqualGroupsAreInterned) {
     r.End.EndCount = 1;
     r.End.EndGroups[0] = uint16_t(dup);
     a.Continuations[3] = r;
+    // A keyword table ending on the same characters as a keyword shares its group too.
+    const int ends = testdef::G(a, " ;");
+    a.Keywords.Add("!important", 40, TStateSet::Of({53}), ends);
+    TKeyTableDef kt;
+    kt.States = TStateSet::Of({53});
+    kt.EndGroup = ends;
+    kt.Words = {{"auto", 31}};
+    a.Settings().AddKeyTable(kt);
     const auto saved = TDefinitionStream::SaveToBytes(a);
     TCodeMemoParser b;
     TDefinitionStream::LoadFromBytes(b, saved.data(), saved.size());
     EXPECT_EQ(b.Continuations[3]->Body.Group, b.Continuations[3]->End.EndGroups[0]);
+    int keywordEnd = -2;
+    b.Keywords.ForEach([&](std::string_view text, const TKeywordEntry& e) {
+        if (text == "!important") keywordEnd = e.EndGroup;
+    });
+    EXPECT_EQ(b.Settings().KeyTables[0].EndGroup, keywordEnd);
     EXPECT_EQ(b.Continuations[19]->End.EndGroups[0] == b.Continuations[19]->End.EndGroups[1],
               false);
     // State 50 and 52 rules started from one group before, and still do.
@@ -631,4 +645,16 @@ TEST(DefStream, ShippedDefinitionsLoadThroughTheReader) {
                   std::string(name) == "css" ? "Cascading Style Sheets" : "HTML / JS / VBS");
         EXPECT_FALSE(def->CaseSensitive);
     }
+}
+
+TEST(DefStream, ACompiledScriptRoundTrips) {
+    TCodeMemoParser a;
+    CompileScriptFile(a, std::string(QUILLET_TEST_DATA) + "/cli/compile-sample.script");
+    const auto saved = TDefinitionStream::SaveToBytes(a);
+    TCodeMemoParser b;
+    ASSERT_TRUE(TDefinitionStream::LoadFromBytes(b, saved.data(), saved.size()));
+    EXPECT_EQ(DumpDefinition(b), DumpDefinition(a));
+    EXPECT_EQ(TDefinitionStream::SaveToBytes(b), saved);
+    ASSERT_EQ(b.SecondaryKeywords.size(), 2u);
+    EXPECT_EQ(b.Settings().KeyTables[0].Words.size(), 3u);
 }
