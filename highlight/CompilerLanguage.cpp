@@ -232,9 +232,4 @@ bool TScriptParser::LanguageProperty() {
     return true;
 }
 
-// The key table, auto-replace list and templates live in units still being merged.
-void TScriptParser::EditingSection(TScriptToken) {
-    S.Error(SNotImplementedYet);
-}
-
 } // namespace quillet

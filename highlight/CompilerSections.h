@@ -4,6 +4,7 @@
 #include "highlight/CodeMemoParser.h"
 #include "highlight/Compiler.h"
 #include "highlight/ScriptCharSpec.h"
+#include "platform/VirtualKeys.h"
 
 #include <array>
 #include <cstdint>
@@ -71,7 +72,11 @@ private:
     void EffectsSection();
     void StatesSection(bool containers);
     void KwTablesSection();
-    void EditingSection(TScriptToken section);
+    void KeysSection();
+    void AutoReplaceSection();
+    void TemplatesSection();
+    TShortCut Modifiers();
+    TShortCut KeyValue();
 
     TCM_Compiler& S;
     TCodeMemoParser& D;
