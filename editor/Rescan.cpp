@@ -240,6 +240,7 @@ int TRescanner::ScanFrom(int changed, int budget, int& last, bool& budgetStop) {
 
     int line = restartLine;
     size_t lineStart = 0; // window index where `line` begins
+    size_t lineEnd = size_t(FStore.Line(line).Length);
     int scanned = 0;
     budgetStop = false;
     last = changed - 1;
@@ -247,13 +248,16 @@ int TRescanner::ScanFrom(int changed, int budget, int& last, bool& budgetStop) {
     FEditedWhileScanning = false;
     try {
         for (;;) {
-            if (!def.BoundOpen()) {
+            if (pos >= lineEnd && !def.BoundOpen()) {
                 bool stop = false;
                 uint32_t digest = 0;
                 while (line < lineCount) {
                     TLineRecord& rec = FStore.Line(line);
                     const size_t len = size_t(rec.Length);
-                    if (lineStart + len > pos) break;
+                    if (lineStart + len > pos) {
+                        lineEnd = lineStart + len;
+                        break;
+                    }
                     const uint8_t* fresh = FNew.data() + lineStart;
                     const auto* old = BytesOf(rec);
                     const bool equal =
@@ -294,6 +298,7 @@ int TRescanner::ScanFrom(int changed, int budget, int& last, bool& budgetStop) {
                     FNew.erase(FNew.begin(), FNew.begin() + ptrdiff_t(lineStart));
                     pos -= lineStart;
                     winPos += int(lineStart);
+                    lineEnd -= lineStart;
                     lineStart = 0;
                 }
             }
