@@ -4,9 +4,11 @@
 #include "editor/CodeMemoStrings.h"
 #include "editor/CodeMemoUndoLink.h"
 #include "editor/CodeMemoView.h"
+#include "editor/SearchControl.h"
 #include "editor/UndoStack.h"
 #include "highlight/CodeMemoParser.h"
 #include "highlight/Settings.h"
+#include "highlight/TabColumns.h"
 #include "resources/Strings.h"
 
 #include <algorithm>
@@ -658,27 +660,10 @@ void TCustomCodeMemo::SetTabDefault(int value) {
 }
 
 void TCustomCodeMemo::ParseTabColumns(std::string_view text, std::array<int32_t, 32>& out) {
-    out.fill(-1);
-    int count = 0;
-    int previous = 0;
-    size_t i = 0;
-    auto separator = [](char c) { return c == ' ' || c == ';' || c == '\t'; };
-    while (true) {
-        while (i < text.size() && separator(text[i]))
-            ++i;
-        if (i >= text.size()) break;
-        if (text[i] < '0' || text[i] > '9') throw ECodeMemo(LoadStr(STabColumnExpected));
-        long long value = 0;
-        while (i < text.size() && text[i] >= '0' && text[i] <= '9') {
-            value = std::min<long long>(value * 10 + (text[i] - '0'), INT_MAX);
-            ++i;
-        }
-        if (i < text.size() && !separator(text[i])) throw ECodeMemo(LoadStr(STabColumnExpected));
-        if (value <= 1) throw ECodeMemo(LoadStr(STabColumnMin));
-        if (value <= previous) throw ECodeMemo(LoadStr(STabColumnsOrder));
-        if (count == MaxTabColumns) throw ECodeMemo(FmtLoadStr(STooManyTabStops, MaxTabColumns));
-        out[size_t(count++)] = int32_t(value - 1);
-        previous = int(value);
+    try {
+        quillet::ParseTabColumns(text, out);
+    } catch (const ETabColumnsError& e) {
+        throw ECodeMemo(e.what());
     }
 }
 

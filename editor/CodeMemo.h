@@ -21,6 +21,7 @@ class TCodeMemoStrings;
 class TCodeMemoView;
 class TCodeMemoUndoLink;
 class TCodeMemoStoreWatch;
+class TCodeMemoSearch;
 class TCM_Settings;
 class TCustomCodeMemoParser;
 class TUndoStack;
@@ -117,6 +118,7 @@ public:
     TTextStore& Store() { return *FStore; }
     const TTextStore& Store() const { return *FStore; }
     TCodeMemoView& View() { return *FView; }
+    TCodeMemoSearch& Search(); // the search and replace commands (SearchControl.cpp)
 
     // Text and selection.
     std::string Text();
@@ -304,6 +306,7 @@ private:
     friend class TCodeMemoView;
     friend class TCodeMemoUndoLink;
     friend class TCodeMemoStoreWatch;
+    friend class TCodeMemoSearch;
     class TDefinitionUser;
 
     // Messages (CodeMemoMessages.cpp).
@@ -369,6 +372,7 @@ private:
     std::unique_ptr<TCodeMemoStoreWatch> FWatch;
     std::unique_ptr<TCodeMemoStrings> FLines;
     std::unique_ptr<TCodeMemoView> FView;
+    std::unique_ptr<TCodeMemoSearch> FSearch;
     std::unique_ptr<TCM_Settings> FOwnSettings;
     TCM_Settings* FActiveSettings = nullptr;
     std::array<std::unique_ptr<TDefinitionUser>, ParserSlots> FDefUsers;

@@ -5,6 +5,7 @@
 #include "editor/CodeMemoUndoLink.h"
 #include "editor/CodeMemoView.h"
 #include "editor/EdStream.h"
+#include "editor/SearchControl.h"
 #include "editor/UndoStack.h"
 #include "highlight/CodeMemoParser.h"
 #include "highlight/Settings.h"
@@ -131,22 +132,11 @@ LRESULT TCustomCodeMemo::Dispatch(uint32_t msg, WPARAM wParam, LPARAM lParam) {
     case SM_LEFTCOLUMN:
         if (wParam & smSET) ScrollTo(int(lParam), FTopLine, !(wParam & smNOREPAINT));
         return FLeftColumn;
-    case SM_FIND: {
-        // Plain forward search from the caret; the search engine replaces this.
-        const char* text = reinterpret_cast<const char*>(lParam);
-        if (!text || !*text) return -1;
-        std::string all = FStore->StoredText(0, FStore->CharCount());
-        size_t at = all.find(TTextStore::Normalize(text), size_t(std::max(FAnchor, FCaret)));
-        if (at == std::string::npos) {
-            if (OnSearchFail) OnSearchFail(*this, text);
-            return -1;
-        }
-        int end = int(at + std::strlen(text));
-        ApplySelection(int(at), std::min(end, FStore->CharCount()), true);
-        return LRESULT(at);
-    }
+    case SM_FIND:
+        return Search().Engine().FindMessage(uint32_t(wParam),
+                                             reinterpret_cast<const char*>(lParam));
     case SM_REPLACE:
-        return 0; // the replace dialog belongs to the search engine
+        return Search().Engine().ReplaceMessage(uint32_t(wParam));
     case SM_GETSELTEXT:
         return DoGetSelText(wParam, reinterpret_cast<char*>(lParam));
     case SM_CANREDO: {

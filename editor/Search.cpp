@@ -13,6 +13,20 @@
 
 namespace quillet {
 
+namespace {
+
+std::string StoredLineEnds(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;
+        out += text[i] == '\n' ? '\r' : text[i];
+    }
+    return out;
+}
+
+} // namespace
+
 TCM_Search::TCM_Search(ISearchTarget& target) : FTarget(target) {}
 
 TCM_Search::~TCM_Search() {
@@ -86,12 +100,14 @@ TCM_Search::THit TCM_Search::FindHit(const std::string& text, uint32_t flags, in
         }
         return hit;
     }
-    int64_t pos = FStrings.Search(source, text, start, forward, flags & srfMatchCase,
+    // The store keeps each line end as one CR: so must the text searched for.
+    const std::string plain = StoredLineEnds(text);
+    int64_t pos = FStrings.Search(source, plain, start, forward, flags & srfMatchCase,
                                   flags & srfWholeWord, FTarget.WordTests());
     if (pos < 0 || pos >= size) return hit;
     hit.Status = hsFound;
     hit.Start = static_cast<int>(pos);
-    hit.End = hit.Start + static_cast<int>(text.size());
+    hit.End = hit.Start + static_cast<int>(plain.size());
     if (replacement) hit.Replacement = *replacement;
     return hit;
 }

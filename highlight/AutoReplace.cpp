@@ -48,7 +48,7 @@ uint16_t KeyOfChar(char32_t c, const IKeyboardLayout* layout, bool withModifiers
 
 } // namespace
 
-std::vector<uint16_t> ParseTriggerKeys(std::string_view spec, const IKeyboardLayout* layout) {
+std::vector<uint16_t> ParseTriggerKeys(std::string_view keyText, const IKeyboardLayout* layout) {
     std::vector<uint16_t> keys;
     auto add = [&](uint16_t code) {
         // "No key" is not a trigger.
@@ -56,13 +56,13 @@ std::vector<uint16_t> ParseTriggerKeys(std::string_view spec, const IKeyboardLay
             keys.push_back(code);
     };
     size_t i = 0;
-    while (i < spec.size()) {
-        if (spec[i] != '\\') {
-            add(KeyOfChar(NextChar(spec, i), layout, true));
+    while (i < keyText.size()) {
+        if (keyText[i] != '\\') {
+            add(KeyOfChar(NextChar(keyText, i), layout, true));
             continue;
         }
-        if (++i >= spec.size()) break; // a final lone backslash escapes nothing
-        char e = spec[i];
+        if (++i >= keyText.size()) break; // a final lone backslash escapes nothing
+        char e = keyText[i];
         switch (e) {
         case 'n':
         case 'r':
@@ -75,10 +75,10 @@ std::vector<uint16_t> ParseTriggerKeys(std::string_view spec, const IKeyboardLay
             add(VK_TAB), ++i;
             break;
         case '{': {
-            size_t close = spec.find('}', i + 1);
+            size_t close = keyText.find('}', i + 1);
             if (close == std::string_view::npos) throw EKeyError(LoadStr(SBadKeySpecifier));
             std::string name;
-            for (char c : spec.substr(i + 1, close - i - 1))
+            for (char c : keyText.substr(i + 1, close - i - 1))
                 if ((c >= 'a' && c <= 'z') || (c >= '0' && c <= '9'))
                     name += c;
                 else if (c >= 'A' && c <= 'Z')
@@ -88,7 +88,7 @@ std::vector<uint16_t> ParseTriggerKeys(std::string_view spec, const IKeyboardLay
             break;
         }
         default:
-            add(KeyOfChar(NextChar(spec, i), layout, false));
+            add(KeyOfChar(NextChar(keyText, i), layout, false));
             break;
         }
     }
@@ -118,12 +118,12 @@ void TAutoReplace::Reset() {
     SetTriggerKeys(DefaultTriggerKeys);
 }
 
-void TAutoReplace::SetTriggerKeys(std::string_view spec) {
-    if (spec.size() > 255)
+void TAutoReplace::SetTriggerKeys(std::string_view keyText) {
+    if (keyText.size() > 255)
         throw EKeyError(
-            FmtLoadStr(SMacroTextTooLong, "trigger key specification", Abbreviate(spec)));
-    FTriggerList = ParseTriggerKeys(spec, Layout());
-    FTriggerSpec = std::string(spec);
+            FmtLoadStr(SMacroTextTooLong, "trigger key specification", Abbreviate(keyText)));
+    FTriggerList = ParseTriggerKeys(keyText, Layout());
+    FTriggerSpec = std::string(keyText);
 }
 
 bool TAutoReplace::IsTrigger(int key, TShiftState shift) const {

@@ -36,7 +36,7 @@ constexpr uint16_t tkAlt = 0x400;
 // The trigger keys a specification gives: "\n" or "\r" Return, "\s" Space, "\t" Tab, "\{name}"
 // a key of the key-name table, "\c" the key that types c unshifted, and any other character
 // the key (with modifiers) that types it. Raises "Bad key specifier" for "\{" without "}".
-std::vector<uint16_t> ParseTriggerKeys(std::string_view spec, const IKeyboardLayout* layout);
+std::vector<uint16_t> ParseTriggerKeys(std::string_view keyText, const IKeyboardLayout* layout);
 
 class TAutoReplace : public TCodeTemplates {
 public:
@@ -51,7 +51,7 @@ public:
     const std::string& TriggerKeys() const { return FTriggerSpec; }
     // Parses with the layout set here, else the platform's; a bad or over-long specification
     // raises and changes nothing.
-    void SetTriggerKeys(std::string_view spec);
+    void SetTriggerKeys(std::string_view keyText);
     const std::vector<uint16_t>& TriggerKeyList() const { return FTriggerList; }
 
     // The layout that maps characters of the specification to keys; null: the platform's.

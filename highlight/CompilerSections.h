@@ -80,8 +80,4 @@ private:
     int FDepth = 0;
 };
 
-// Parses tab stop columns ("9 17;25": 1-based, ascending, each > 1, at most 32) into the
-// zero-based array, unused entries -1. Raises EScriptValueError.
-void ParseTabColumns(std::string_view text, std::array<int32_t, 32>& columns);
-
 } // namespace quillet

@@ -2,6 +2,7 @@
 
 #include "platform/headless/HeadlessFonts.h"
 #include "platform/headless/MemoryClipboard.h"
+#include "platform/headless/MemoryRegistry.h"
 #include "platform/headless/ScriptedDialogs.h"
 #include "platform/headless/UsKeyboard.h"
 
@@ -14,6 +15,7 @@ TPlatformServices& Platform() {
         s.Dialogs = std::make_unique<TScriptedDialogs>();
         s.Keyboard = std::make_unique<TUsKeyboardLayout>();
         s.Clipboard = std::make_unique<TMemoryClipboard>();
+        s.Registry = std::make_unique<TMemoryRegistry>();
         return s;
     }();
     return services;
@@ -25,6 +27,7 @@ void InstallPlatform(TPlatformServices services) {
     if (services.Dialogs) current.Dialogs = std::move(services.Dialogs);
     if (services.Keyboard) current.Keyboard = std::move(services.Keyboard);
     if (services.Clipboard) current.Clipboard = std::move(services.Clipboard);
+    if (services.Registry) current.Registry = std::move(services.Registry);
 }
 
 } // namespace quillet

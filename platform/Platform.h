@@ -19,9 +19,8 @@ struct TPlatformServices {
     std::unique_ptr<IFonts> Fonts;
     std::unique_ptr<IDialogs> Dialogs;
     std::unique_ptr<IKeyboardLayout> Keyboard;
-    // Owned by whoever installs it; MakeDefaultRegistry() (platform/RegistryFile.h) gives the
-    // usual one.
-    IRegistry* Registry = nullptr;
+    // In memory by default; the program installs MakeDefaultRegistry() (platform/RegistryFile.h).
+    std::unique_ptr<IRegistry> Registry;
     std::unique_ptr<IClipboard> Clipboard;
 };
 

@@ -174,6 +174,12 @@ TEST(SearchDirect, PositionsSelectionsAndTheLimits) {
     EXPECT_EQ(s.FindMessage(srfDirect | srfRegex, "(x"), -1);
     EXPECT_EQ(t.D.Calls().size(), 1u);
     EXPECT_TRUE(t.D.Calls()[0].Text.starts_with(LoadStr(SREUnmatchedParen)));
+    // Line ends in the text searched for are the store's single CR.
+    TTarget lines("a {\r}\rb {\r}");
+    TCM_Search ls(lines);
+    EXPECT_EQ(ls.FindMessage(srfDirect, "}\r\nb"), 4);
+    EXPECT_TRUE(ls.FindNext("{\n}", 0));
+    EXPECT_EQ(lines.Sel(), std::make_pair(2, 5));
     TTarget empty("");
     TCM_Search es(empty);
     EXPECT_EQ(es.FindMessage(srfDirect, "a"), -1);
@@ -212,6 +218,8 @@ TEST(SearchDialog, OpeningTheDialogs) {
     repl->Close();
     EXPECT_TRUE(t.Hide);
     EXPECT_THROW(find->Press(frFindNext), EQuilletError);
+    find->Show();
+    EXPECT_THROW(find->Press(frReplaceAll), EQuilletError); // no such button
 }
 
 TEST(SearchDialog, APlatformWithoutDialogsSaysSo) {
