@@ -674,7 +674,7 @@ void TCustomCodeMemo::ParseTabColumns(std::string_view text, std::array<int32_t,
             ++i;
         }
         if (i < text.size() && !separator(text[i])) throw ECodeMemo(LoadStr(STabColumnExpected));
-        if (value <= 1) throw ECodeMemo(LoadStr(STabColumnMin));
+        if (value <= 1) throw ECodeMemo(LoadStr(STabColumnTooSmall));
         if (value <= previous) throw ECodeMemo(LoadStr(STabColumnsOrder));
         if (count == MaxTabColumns) throw ECodeMemo(FmtLoadStr(STooManyTabStops, MaxTabColumns));
         out[size_t(count++)] = int32_t(value - 1);

@@ -130,6 +130,9 @@ public:
 
     // Frees every table and resets the sets and the settings.
     void Clear();
+    // Compiles a script file into the tables (see highlight/Compiler.h); raises
+    // ECM_COMP_ERROR at the first script error, EFileError when the file cannot be read.
+    void Compile(const std::string& scriptPath, const std::vector<std::string>& includePaths = {});
     // Copies another definition; any other class raises "Cannot assign a %s to %s".
     void Assign(const TCustomCodeMemoParser& source);
 
@@ -181,6 +184,22 @@ public:
     bool BoundOpen() const { return FBoundOpen; }
     size_t BoundEnd() const { return FBoundEnd; }
     uint8_t BoundToken() const { return FBoundToken; }
+
+    // The scan state between two tokens, kept by a caller that may have to tokenize one again
+    // (the re-scan does when a token ran into the end of the text it was shown).
+    struct TScanSnapshot {
+        TStateSet State;
+        TStateSet Saved;
+        std::vector<TStateSet> Stack;
+        const TStartTable* Selected = nullptr;
+        size_t BoundEnd = 0;
+        bool BoundOpen = false;
+        bool Busy = false;
+        uint8_t BoundToken = 0;
+        uint8_t LastToken = 0;
+    };
+    void SaveScan(TScanSnapshot& to) const;
+    void RestoreScan(const TScanSnapshot& from);
 
 private:
     bool EndTest(const TRulePart& end, TTokenCursor& cur, size_t start);

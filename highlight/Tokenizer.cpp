@@ -186,4 +186,28 @@ int TCodeMemoParser::NextToken(TTokenCursor& cur) {
     return token;
 }
 
+void TCodeMemoParser::SaveScan(TScanSnapshot& to) const {
+    to.State = State;
+    to.Saved = FSavedState;
+    if (!Stack.empty() || !to.Stack.empty()) to.Stack = Stack;
+    to.Selected = FSelected;
+    to.BoundEnd = FBoundEnd;
+    to.BoundOpen = FBoundOpen;
+    to.Busy = FBusy;
+    to.BoundToken = FBoundToken;
+    to.LastToken = FLastToken;
+}
+
+void TCodeMemoParser::RestoreScan(const TScanSnapshot& from) {
+    State = from.State;
+    FSavedState = from.Saved;
+    Stack = from.Stack;
+    FSelected = from.Selected;
+    FBoundEnd = from.BoundEnd;
+    FBoundOpen = from.BoundOpen;
+    FBusy = from.Busy;
+    FBoundToken = from.BoundToken;
+    FLastToken = from.LastToken;
+}
+
 } // namespace quillet

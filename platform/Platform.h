@@ -5,6 +5,7 @@
 #include "platform/Dialogs.h"
 #include "platform/Fonts.h"
 #include "platform/Keyboard.h"
+#include "platform/Registry.h"
 
 #include <memory>
 
@@ -18,6 +19,9 @@ struct TPlatformServices {
     std::unique_ptr<IFonts> Fonts;
     std::unique_ptr<IDialogs> Dialogs;
     std::unique_ptr<IKeyboardLayout> Keyboard;
+    // Owned by whoever installs it; MakeDefaultRegistry() (platform/RegistryFile.h) gives the
+    // usual one.
+    IRegistry* Registry = nullptr;
     std::unique_ptr<IClipboard> Clipboard;
 };
 
