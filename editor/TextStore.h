@@ -43,6 +43,7 @@ struct TLineRecord {
     uint16_t Glyphs = 0;
     int32_t PaintA = -1;
     int32_t PaintB = -1;
+    uint32_t ScanEnd = 0; // the highlighter's digest of its scan state after this line; 0: none
 
     std::string_view View() const { return {Text ? Text.get() : "", static_cast<size_t>(Length)}; }
     TLineExtra& EnsureExtra();

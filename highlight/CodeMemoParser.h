@@ -185,6 +185,22 @@ public:
     size_t BoundEnd() const { return FBoundEnd; }
     uint8_t BoundToken() const { return FBoundToken; }
 
+    // The scan state between two tokens, kept by a caller that may have to tokenize one again
+    // (the re-scan does when a token ran into the end of the text it was shown).
+    struct TScanSnapshot {
+        TStateSet State;
+        TStateSet Saved;
+        std::vector<TStateSet> Stack;
+        const TStartTable* Selected = nullptr;
+        size_t BoundEnd = 0;
+        bool BoundOpen = false;
+        bool Busy = false;
+        uint8_t BoundToken = 0;
+        uint8_t LastToken = 0;
+    };
+    void SaveScan(TScanSnapshot& to) const;
+    void RestoreScan(const TScanSnapshot& from);
+
 private:
     bool EndTest(const TRulePart& end, TTokenCursor& cur, size_t start);
     bool PartHandler(const TRulePart& part, TTokenCursor& cur, size_t start);

@@ -1,5 +1,6 @@
 // The %%Language section: the language's editor properties and its state sets.
 #include "highlight/CompilerSections.h"
+#include "highlight/TabColumns.h"
 #include "highlight/ScriptError.h"
 #include "resources/Strings.h"
 
@@ -24,33 +25,6 @@ std::string Cut(std::string s, size_t max) {
 
 } // namespace
 
-void ParseTabColumns(std::string_view text, std::array<int32_t, 32>& columns) {
-    std::array<int32_t, 32> out;
-    out.fill(-1);
-    size_t count = 0;
-    size_t i = 0;
-    int64_t previous = 0;
-    for (;;) {
-        while (i < text.size() && (text[i] == ' ' || text[i] == ';' || text[i] == '\t'))
-            ++i;
-        if (i >= text.size()) break;
-        if (text[i] < '0' || text[i] > '9') throw EScriptValueError(LoadStr(STabColumnExpected));
-        int64_t v = 0;
-        while (i < text.size() && text[i] >= '0' && text[i] <= '9') {
-            v = v * 10 + (text[i] - '0');
-            if (v > INT32_MAX) v = INT32_MAX;
-            ++i;
-        }
-        if (i < text.size() && text[i] != ' ' && text[i] != ';' && text[i] != '\t')
-            throw EScriptValueError(LoadStr(STabColumnExpected));
-        if (v <= 1) throw EScriptValueError(LoadStr(STabColumnTooSmall));
-        if (v <= previous) throw EScriptValueError(LoadStr(STabColumnsOrder));
-        if (count == out.size()) throw EScriptValueError(FmtLoadStr(STooManyTabStops, 32));
-        out[count++] = int32_t(v - 1);
-        previous = v;
-    }
-    columns = out;
-}
 
 // `= [*] value`: the bracketed star marks the colour as the default one.
 bool TScriptParser::ColourValue(TColor& colour) {
@@ -228,7 +202,7 @@ bool TScriptParser::LanguageProperty() {
         const std::string text = StringValue();
         try {
             ParseTabColumns(text, st.TabColumns);
-        } catch (const EScriptValueError& e) {
+        } catch (const ETabColumnsError& e) {
             FailAt(at, e.what());
         }
         break;
@@ -256,11 +230,6 @@ bool TScriptParser::LanguageProperty() {
         break;
     }
     return true;
-}
-
-// The key table, auto-replace list and templates live in units still being merged.
-void TScriptParser::EditingSection(TScriptToken) {
-    S.Error(SNotImplementedYet);
 }
 
 } // namespace quillet

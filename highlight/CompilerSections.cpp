@@ -279,10 +279,16 @@ void TScriptParser::Run() {
             KwTablesSection();
             break;
         case stKeys:
+            S.Next();
+            KeysSection();
+            break;
         case stAutoReplace:
+            S.Next();
+            AutoReplaceSection();
+            break;
         case stTemplates:
             S.Next();
-            EditingSection(section);
+            TemplatesSection();
             break;
         default:
             S.Error(SScriptSyntaxError);

@@ -4,6 +4,7 @@
 #include "highlight/CodeMemoParser.h"
 #include "highlight/Compiler.h"
 #include "highlight/ScriptCharSpec.h"
+#include "platform/VirtualKeys.h"
 
 #include <array>
 #include <cstdint>
@@ -71,7 +72,11 @@ private:
     void EffectsSection();
     void StatesSection(bool containers);
     void KwTablesSection();
-    void EditingSection(TScriptToken section);
+    void KeysSection();
+    void AutoReplaceSection();
+    void TemplatesSection();
+    TShortCut Modifiers();
+    TShortCut KeyValue();
 
     TCM_Compiler& S;
     TCodeMemoParser& D;
@@ -79,9 +84,5 @@ private:
     static constexpr int MaxExpressionDepth = 200;
     int FDepth = 0;
 };
-
-// Parses tab stop columns ("9 17;25": 1-based, ascending, each > 1, at most 32) into the
-// zero-based array, unused entries -1. Raises EScriptValueError.
-void ParseTabColumns(std::string_view text, std::array<int32_t, 32>& columns);
 
 } // namespace quillet

@@ -268,12 +268,7 @@ private:
                 W.U32(token);
             }
         }
-        TStoredEditing editing;
-        if (TDefinitionStream::CollectEditing)
-            editing = TDefinitionStream::CollectEditing(s);
-        else
-            editing.Templates.HotKey = "Ctrl+J";
-        TDefinitionStream::WriteEditing(W, editing);
+        TDefinitionStream::WriteEditing(W, TDefinitionStream::EditingOf(s));
         if (FVersion > 50) {
             W.LString(s.GutterFontName);
             W.U32(uint32_t(s.GutterFontSize));
@@ -513,8 +508,7 @@ private:
             }
             s.AddKeyTable(t);
         }
-        TStoredEditing editing = TDefinitionStream::ReadEditing(R);
-        if (TDefinitionStream::ApplyEditing) TDefinitionStream::ApplyEditing(s, std::move(editing));
+        TDefinitionStream::SetEditing(s, TDefinitionStream::ReadEditing(R));
         if (FVersion > 50) {
             s.GutterFontName = R.LString();
             s.GutterFontSize = int32_t(R.U32());
@@ -699,6 +693,30 @@ TStoredEditing TDefinitionStream::ReadEditing(TDefReader& r) {
     e.Templates = ReadBlock(r);
     e.Keys = ReadKeys(r);
     return e;
+}
+
+TStoredEditing TDefinitionStream::EditingOf(const TCM_Settings& s) {
+    if (CollectEditing) return CollectEditing(s);
+    // The tables write themselves in the stored layout; read it back into its parts.
+    TMemoryStream bytes;
+    s.AutoReplace.SaveToStream(bytes);
+    s.Templates.SaveToStream(bytes);
+    s.KeyStore.SaveToStream(bytes);
+    TDefReader r(bytes.Bytes().data(), bytes.Bytes().size());
+    return ReadEditing(r);
+}
+
+void TDefinitionStream::SetEditing(TCM_Settings& s, TStoredEditing&& e) {
+    if (ApplyEditing) {
+        ApplyEditing(s, std::move(e));
+        return;
+    }
+    TDefWriter w;
+    WriteEditing(w, e);
+    TReadOnlyMemoryStream in(w.Bytes().data(), int64_t(w.Bytes().size()));
+    s.AutoReplace.LoadFromStream(in);
+    s.Templates.LoadFromStream(in);
+    s.KeyStore.LoadFromStream(in);
 }
 
 // ---- the envelope --------------------------------------------------------------

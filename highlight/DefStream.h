@@ -142,8 +142,11 @@ public:
     static void WriteKeys(TDefWriter& w, const TStoredKeyTable& keys);
     static TStoredKeyTable ReadKeys(TDefReader& r);
 
-    // Where items 24-26 come from and go to; set by the key-table and auto-replace units.
-    // Unset, a definition stores empty lists and the usual template key, and reading drops them.
+    // Items 24-26 of the settings: the auto-replace list, the templates and the key table, in
+    // the stored shape, taken from and given to the settings' own tables.
+    static TStoredEditing EditingOf(const TCM_Settings& s);
+    static void SetEditing(TCM_Settings& s, TStoredEditing&& e);
+    // Replace EditingOf / SetEditing when set (tests).
     static std::function<TStoredEditing(const TCM_Settings&)> CollectEditing;
     static std::function<void(TCM_Settings&, TStoredEditing&&)> ApplyEditing;
 

@@ -317,11 +317,6 @@ static void CheckEnabled(const TCodeMemoParser& def, const std::string& componen
         throw EDefinitionError(LoadStr(SRegDisabled) + componentName);
 }
 
-static TStoredEditing Editing(const TCM_Settings& s) {
-    if (TDefinitionStream::CollectEditing) return TDefinitionStream::CollectEditing(s);
-    return {};
-}
-
 void SaveToRegistry(const TCodeMemoParser& def, IRegistry& registry,
                     const std::string& componentName) {
     CheckEnabled(def, componentName);
@@ -329,7 +324,7 @@ void SaveToRegistry(const TCodeMemoParser& def, IRegistry& registry,
     registry.OpenKey(def.RegistryKey, true);
     registry.WriteString(def.RegistryKey, HighlightingValueName(s), FormatHighlighting(s));
     registry.WriteBinary(def.RegistryKey, KeyAssignmentsValueName(s),
-                         FormatKeyAssignments(Editing(s).Keys));
+                         FormatKeyAssignments(TDefinitionStream::EditingOf(s).Keys));
 }
 
 bool LoadFromRegistry(TCodeMemoParser& def, IRegistry& registry, const std::string& componentName) {
@@ -345,11 +340,9 @@ bool LoadFromRegistry(TCodeMemoParser& def, IRegistry& registry, const std::stri
     }
     if (registry.ValueType(def.RegistryKey, keys) != rtNone) {
         TStoredKeyTable table = ParseKeyAssignments(registry.ReadBinary(def.RegistryKey, keys));
-        if (TDefinitionStream::ApplyEditing) {
-            TStoredEditing e = Editing(s);
-            e.Keys = std::move(table);
-            TDefinitionStream::ApplyEditing(s, std::move(e));
-        }
+        TStoredEditing e = TDefinitionStream::EditingOf(s);
+        e.Keys = std::move(table);
+        TDefinitionStream::SetEditing(s, std::move(e));
         any = true;
     }
     return any;

@@ -4,7 +4,32 @@
 #include "highlight/Handlers.h"
 #include "resources/Strings.h"
 
+#include <cstring>
+
 namespace quillet {
+
+namespace {
+// Word-wide set operations: the tokenizer does several per token.
+struct TWords {
+    uint64_t W[4];
+};
+inline TWords Words(const TByteSet& s) {
+    TWords w;
+    std::memcpy(w.W, s.Bits.data(), sizeof w.W);
+    return w;
+}
+inline bool Meets(const TByteSet& a, const TByteSet& b) {
+    const TWords x = Words(a), y = Words(b);
+    return ((x.W[0] & y.W[0]) | (x.W[1] & y.W[1]) | (x.W[2] & y.W[2]) | (x.W[3] & y.W[3])) != 0;
+}
+inline void Transit(TByteSet& state, const TByteSet& add, const TByteSet& remove) {
+    TWords s = Words(state);
+    const TWords a = Words(add), r = Words(remove);
+    for (int i = 0; i < 4; ++i)
+        s.W[i] = (s.W[i] | a.W[i]) & ~r.W[i];
+    std::memcpy(state.Bits.data(), s.W, sizeof s.W);
+}
+} // namespace
 
 void TCodeMemoParser::SelectStartTable() {
     FSelected = &GlobalStart;
@@ -81,12 +106,12 @@ bool TCodeMemoParser::LookupKeyword(const TSyntaxKeywords& kw, int, TTokenCursor
     bool found = false;
     while (node != TSyntaxKeywords::NoNode) {
         const auto& n = kw.Node(node);
-        if (!n.States.Meets(State)) break;
+        if (!Meets(n.States, State)) break;
         ++pos;
         if (!n.Entries.empty()) {
             const int after = pos < cur.Length ? cur.Text[pos] : 0;
             for (const auto& e : n.Entries) {
-                if (!e.States.Meets(State)) continue;
+                if (!Meets(e.States, State)) continue;
                 if (e.EndGroup >= 0 && !Groups.Group(e.EndGroup).Contains(uint8_t(after))) continue;
                 token = e.Token;
                 best = pos;
@@ -106,12 +131,21 @@ int TCodeMemoParser::NextToken(TTokenCursor& cur) {
     if (!FSelected) SelectStartTable();
     const size_t start = cur.Pos;
     const uint8_t startChar = cur.Text[start];
+    // Most characters (blanks, line ends, punctuation outside any rule) are one character of
+    // default text: nothing to look up and no state to change.
+    if (Keywords.Top(startChar) == TSyntaxKeywords::NoNode && SecondaryKeywords.empty() &&
+        !FSelected->Rules[startChar] && !Continuations[0] && !Effects[0] && !FBoundOpen) {
+        cur.Pos = start + 1;
+        FBusy = false;
+        FLastToken = 0;
+        return 0;
+    }
     uint8_t token = 0;
     bool keyword = LookupKeyword(Keywords, -1, cur, start, token);
     bool secondary = false;
     if (!keyword) {
         for (size_t i = 0; i < SecondaryKeywords.size() && !keyword; ++i) {
-            if (!SecondaryStates[i].Meets(State)) continue;
+            if (!Meets(SecondaryStates[i], State)) continue;
             keyword = LookupKeyword(SecondaryKeywords[i], SecondaryEndGroups[i], cur, start, token);
             secondary = keyword;
         }
@@ -128,7 +162,7 @@ int TCodeMemoParser::NextToken(TTokenCursor& cur) {
 
     if (!keyword && token == 0) {
         const auto& rule = FSelected->Rules[startChar];
-        if (rule && rule->Valid.Meets(State)) {
+        if (rule && Meets(rule->Valid, State)) {
             if (rule->Start.IsHandler) {
                 cur.Pos = start;
                 bool ok = rule->Start.Custom ? PartHandler(rule->Start, cur, start)
@@ -149,7 +183,7 @@ int TCodeMemoParser::NextToken(TTokenCursor& cur) {
 
     if (!FBoundOpen) FSavedState = State;
     const auto& effect = Effects[token];
-    if (cur.Pos == start || (effect && !secondary && !effect->Valid.Meets(State))) {
+    if (cur.Pos == start || (effect && !secondary && !Meets(effect->Valid, State))) {
         token = 0;
         cur.Pos = start + 1;
     } else if (effect) {
@@ -158,8 +192,7 @@ int TCodeMemoParser::NextToken(TTokenCursor& cur) {
         else if (effect->StackFlags & sfPushBefore)
             Stack.push_back(State);
         if (!effect->NoTransition) {
-            State.Unite(effect->Add);
-            State.Subtract(effect->Remove);
+            Transit(State, effect->Add, effect->Remove);
             SelectStartTable();
         }
         if (effect->StackFlags & sfPopAfter)
@@ -184,6 +217,30 @@ int TCodeMemoParser::NextToken(TTokenCursor& cur) {
     FBusy = (FBoundOpen && cur.Pos < FBoundEnd) || opened;
     FLastToken = token;
     return token;
+}
+
+void TCodeMemoParser::SaveScan(TScanSnapshot& to) const {
+    to.State = State;
+    if (FBoundOpen) to.Saved = FSavedState; // only read while a region is open
+    if (!Stack.empty() || !to.Stack.empty()) to.Stack = Stack;
+    to.Selected = FSelected;
+    to.BoundEnd = FBoundEnd;
+    to.BoundOpen = FBoundOpen;
+    to.Busy = FBusy;
+    to.BoundToken = FBoundToken;
+    to.LastToken = FLastToken;
+}
+
+void TCodeMemoParser::RestoreScan(const TScanSnapshot& from) {
+    State = from.State;
+    FSavedState = from.Saved;
+    Stack = from.Stack;
+    FSelected = from.Selected;
+    FBoundEnd = from.BoundEnd;
+    FBoundOpen = from.BoundOpen;
+    FBusy = from.Busy;
+    FBoundToken = from.BoundToken;
+    FLastToken = from.LastToken;
 }
 
 } // namespace quillet

@@ -1,6 +1,7 @@
 // The process-wide platform services the core reaches through one place.
 #pragma once
 
+#include "platform/Clipboard.h"
 #include "platform/Dialogs.h"
 #include "platform/Fonts.h"
 #include "platform/Keyboard.h"
@@ -18,9 +19,9 @@ struct TPlatformServices {
     std::unique_ptr<IFonts> Fonts;
     std::unique_ptr<IDialogs> Dialogs;
     std::unique_ptr<IKeyboardLayout> Keyboard;
-    // Owned by whoever installs it; MakeDefaultRegistry() (platform/RegistryFile.h) gives the
-    // usual one.
-    IRegistry* Registry = nullptr;
+    // In memory by default; the program installs MakeDefaultRegistry() (platform/RegistryFile.h).
+    std::unique_ptr<IRegistry> Registry;
+    std::unique_ptr<IClipboard> Clipboard;
 };
 
 TPlatformServices& Platform();

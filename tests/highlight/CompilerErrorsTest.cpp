@@ -161,6 +161,29 @@ TEST(CompilerErrors, HandlerNumbersOutsideTheBuiltInOnes) {
     EXPECT_EQ(Fail("%%Handlers 1 2 '' 0 2 __STD_JS_LINE_COMMENT '' 0").Message, "(compiled)");
 }
 
+TEST(CompilerErrors, KeysAndExpansions) {
+    EXPECT_FAILS_AT("%%Keys 1 (LEFT) ''", "Key function name cannot be blank", 1, 17);
+    EXPECT_FAILS_AT("%%Keys 1 ( [ctrl] )", "Key specification required", 1, 19);
+    EXPECT_FAILS("%%Keys 1 ( )", "Key specification required");
+    EXPECT_FAILS("%%Keys 1 ( 'a', )", "Key specification required");
+    EXPECT_FAILS("%%Keys 1 ( 0 )", "Key specification required");
+    EXPECT_FAILS("%%Keys 1 ( 300 )", "Value must be 0..255");
+    EXPECT_FAILS("%%Keys 1 ( 'ab' )", "Single character specifier expected");
+    EXPECT_FAILS("%%Keys 1 ( [ctrl 'x'] 'a' )", "']' expected");
+    EXPECT_FAILS("%%Keys 1 ( 'a' 'b' )", "')' expected");
+    EXPECT_FAILS("%%Keys 1 'a'", "'(' expected");
+    EXPECT_FAILS_AT("%%Keys 1 ( 'a' )\r 2 ( LEFT | 'A' )",
+                    "Duplicate key sequence definition for\r\n\"Line start\" and \"Cursor right\"",
+                    2, 13);
+    EXPECT_FAILS_AT("%%AutoReplace\r actionkeys = '\\{Return'", "Bad key specifier", 2, 2);
+    EXPECT_FAILS("%%AutoReplace actionkeys ';'", "'=' expected");
+    EXPECT_FAILS("%%AutoReplace 'a' 'b'", "'=' expected");
+    EXPECT_FAILS_AT("%%Templates 'x' = 'y'\r '' = 'z'", "An entry needs a name", 2, 2);
+    EXPECT_FAILS("%%Templates 'x' ('y' = 'z'", "')' expected");
+    EXPECT_FAILS("%%Templates hotkey = 'J'", "'(' expected");
+    EXPECT_FAILS("%%Templates hotkey = ( [ctrl] )", "Key specification required");
+}
+
 TEST(CompilerErrors, TabColumns) {
     EXPECT_EQ(Fail("%%Language TabColumns = ' 3;5 9 '").Message, "(compiled)");
     EXPECT_FAILS_AT("%%Language TabColumns = '9 x'", "Tab stop column value expected", 1, 25);

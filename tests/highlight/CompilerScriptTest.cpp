@@ -309,3 +309,54 @@ TEST(CompilerScript, GlobalRulesAndStartOnlyTokens) {
                                                                {5, "\t"}, {6, ","}, {8, "\"q q\""}};
     EXPECT_EQ(toks, expected);
 }
+
+TEST(CompilerScript, KeysAutoReplaceAndTemplates) {
+    TCodeMemoParser p;
+    // Before any %%Keys section the standard table is in place.
+    EXPECT_GT(p.Settings().KeyStore.Store().Count(), 40);
+    CompileScript(p, R"(
+%%Keys
+caLEFT ( LEFT | [ctrl] 'b' ) 'Back one'
+caSETBOOKMARK3 ( [ctrl, shift] 'k', '3' | [alt] F2 )
+%%AutoReplace
+'teh' = 'the'
+'sig' = 'Best\nregards'
+actionkeys = ';\s\{Return}'
+%%Templates
+'ife' ('if else') = 'if () {\n} else {\n}'
+'wh' = 'while'
+hotkey = ( [ctrl, alt] 'T' )
+)");
+    const auto& keys = p.Settings().KeyStore;
+    const auto bindings = keys.Store().Bindings();
+    ASSERT_EQ(bindings.size(), 4u);
+    auto has = [&](TShortCut first, TShortCut second, int32_t command) {
+        for (const auto& b : bindings)
+            if (b.First == first && b.Second == second && b.Command == command) return true;
+        return false;
+    };
+    EXPECT_TRUE(has(37, 0, 0));
+    EXPECT_TRUE(has(ShortCut('B', scCtrl), 0, 0));
+    EXPECT_TRUE(has(ShortCut('K', scCtrl | scShift), '3', 23));
+    EXPECT_TRUE(has(ShortCut(113, scAlt), 0, 23));
+    EXPECT_EQ(keys.CommandName(0), "Back one");
+    EXPECT_EQ(keys.CommandName(1), "Cursor right");
+
+    const auto& ar = p.Settings().AutoReplace;
+    ASSERT_EQ(ar.Count(), 2);
+    EXPECT_EQ(*ar.FindExpansion("teh"), "the");
+    EXPECT_EQ(*ar.FindExpansion("SIG"), "Best\rregards");
+    EXPECT_EQ(ar.TriggerKeys(), ";\\s\\{Return}");
+    EXPECT_EQ(ar.TriggerKeyList().size(), 3u);
+
+    const auto& tp = p.Settings().Templates;
+    ASSERT_EQ(tp.Count(), 2);
+    EXPECT_EQ(tp.Entries().at("ife").Description, "if else");
+    EXPECT_EQ(tp.Entries().at("ife").Expansion, "if () {\r} else {\r}");
+    EXPECT_EQ(tp.TriggerShortCut(), ShortCut('T', scCtrl | scAlt));
+
+    // Each section starts afresh: a second %%AutoReplace drops the entries and trigger keys.
+    CompileScript(p, "%%AutoReplace 'a' = 'b' actionkeys = ':' %%AutoReplace 'c' = 'd'");
+    EXPECT_EQ(p.Settings().AutoReplace.Count(), 1);
+    EXPECT_EQ(p.Settings().AutoReplace.TriggerKeys(), TAutoReplace::DefaultTriggerKeys);
+}

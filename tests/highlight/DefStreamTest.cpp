@@ -658,3 +658,28 @@ TEST(DefStream, ACompiledScriptRoundTrips) {
     ASSERT_EQ(b.SecondaryKeywords.size(), 2u);
     EXPECT_EQ(b.Settings().KeyTables[0].Words.size(), 3u);
 }
+
+TEST(DefStream, TheSettingsOwnTablesTravelWithTheDefinition) {
+    TCodeMemoParser a;
+    BuildFull(a);
+    TCM_Settings& s = a.Settings();
+    s.AutoReplace.AddEntry("teh", "typo", "the");
+    s.AutoReplace.SetTriggerKeys(" ;");
+    s.Templates.AddEntry("rule", "a rule", "| {\r}");
+    s.KeyStore.SetCommandName(0, "Left arrow");
+    const auto saved = TDefinitionStream::SaveToBytes(a);
+    TCodeMemoParser b;
+    ASSERT_TRUE(TDefinitionStream::LoadFromBytes(b, saved.data(), saved.size()));
+    const TCM_Settings& t = b.Settings();
+    ASSERT_NE(t.AutoReplace.FindExpansion("teh"), nullptr);
+    EXPECT_EQ(*t.AutoReplace.FindExpansion("teh"), "the");
+    EXPECT_EQ(t.AutoReplace.TriggerKeys(), " ;");
+    EXPECT_EQ(t.Templates.Count(), 1);
+    EXPECT_EQ(t.Templates.TriggerShortCut(), s.Templates.TriggerShortCut());
+    EXPECT_EQ(t.KeyStore.CommandName(0), "Left arrow");
+    EXPECT_EQ(t.KeyStore.CommandNames(), s.KeyStore.CommandNames());
+    EXPECT_EQ(TDefinitionStream::SaveToBytes(b), saved);
+    const TStoredEditing e = TDefinitionStream::EditingOf(t);
+    EXPECT_EQ(e.Templates.HotKey, "Ctrl+J");
+    EXPECT_FALSE(e.Keys.Bindings.empty());
+}

@@ -1,0 +1,349 @@
+// Re-scanning: restart at an anchor token, tokenize forward, stop where lines come out unchanged.
+#include "editor/Rescan.h"
+
+#include <algorithm>
+#include <climits>
+#include <cstring>
+
+namespace quillet {
+
+namespace {
+
+// The window always reaches this far past a token's start (or to the text end), so look-ahead
+// of keywords and end sequences never runs off it; a token that ends closer than kMargin to the
+// window's end is tokenized again over a longer window.
+constexpr size_t kLookahead = 4096;
+constexpr size_t kMargin = 64;
+// Settled text is dropped from the window's front once this much has piled up.
+constexpr size_t kCompactAt = size_t(1) << 20;
+
+const std::vector<uint8_t>* BytesOf(const TLineRecord& rec) {
+    if (!rec.Extra || rec.Extra->Attributes.size() != size_t(rec.Length)) return nullptr;
+    return &rec.Extra->Attributes;
+}
+
+bool HasBytes(const TLineRecord& rec) {
+    return rec.Length == 0 || BytesOf(rec) != nullptr;
+}
+
+inline void Fill(uint8_t* p, size_t n, uint8_t v) {
+    if (n <= 8) {
+        for (size_t i = 0; i < n; ++i)
+            p[i] = v;
+    } else {
+        std::memset(p, v, n);
+    }
+}
+
+// A digest of the state the tokenizer carries past a line end; never 0.
+uint32_t StateDigest(const TCodeMemoParser& def) {
+    uint64_t h = 0x9E3779B97F4A7C15ull;
+    auto mix = [&h](const TStateSet& s) {
+        uint64_t w[4];
+        std::memcpy(w, s.Bits.data(), sizeof w);
+        for (uint64_t x : w)
+            h = (h ^ x) * 0x100000001B3ull + (h >> 29);
+    };
+    mix(def.State);
+    for (const auto& s : def.Stack)
+        mix(s);
+    h ^= def.Stack.size();
+    const auto d = uint32_t(h ^ (h >> 32));
+    return d ? d : 1;
+}
+
+int CountCR(std::string_view text) {
+    return int(std::count(text.begin(), text.end(), '\r'));
+}
+
+} // namespace
+
+TRescanner::TRescanner(TTextStore& store) : FStore(store) {
+    FStore.AddObserver(this);
+}
+
+TRescanner::~TRescanner() {
+    FStore.RemoveObserver(this);
+}
+
+void TRescanner::SetDefinition(TCodeMemoParser* definition) {
+    FDef = definition;
+    FPending.clear();
+    for (int i = 0; i < FStore.LineCount(); ++i) {
+        TLineRecord& rec = FStore.Line(i);
+        if (rec.Extra) rec.Extra->Attributes.clear();
+        rec.Flags |= lfRepaint | lfRescan;
+    }
+    if (FDef) FPending.push_back(0);
+}
+
+bool TRescanner::CanScan() const {
+    // A definition with custom rules cannot tokenize without its handler.
+    return FDef && !(FDef->CustomHandlers && !FDef->OnCustomParse);
+}
+
+bool TRescanner::Pending() const {
+    return CanScan() && !FPending.empty();
+}
+
+void TRescanner::AddPending(int line) {
+    if (!FDef) return;
+    line = std::clamp(line, 0, FStore.LineCount() - 1);
+    auto it = std::lower_bound(FPending.begin(), FPending.end(), line);
+    if (it == FPending.end() || *it != line) FPending.insert(it, line);
+}
+
+void TRescanner::DropPendingThrough(int line) {
+    FPending.erase(FPending.begin(), std::upper_bound(FPending.begin(), FPending.end(), line));
+}
+
+void TRescanner::MarkLine(int line) {
+    if (line < 0 || line >= FStore.LineCount()) return;
+    FStore.Line(line).Flags |= lfRescan;
+    AddPending(line);
+}
+
+void TRescanner::OnInsert(int pos, std::string_view text) {
+    if (FScanning) FEditedWhileScanning = true;
+    if (!FDef) return;
+    int line = FStore.LineFromPos(pos);
+    int added = CountCR(text);
+    if (added)
+        for (int& h : FPending)
+            if (h > line) h += added;
+    AddPending(line);
+}
+
+void TRescanner::OnDelete(int pos, std::string_view deletedText) {
+    if (FScanning) FEditedWhileScanning = true;
+    if (!FDef) return;
+    int line = FStore.LineFromPos(pos);
+    int removed = CountCR(deletedText);
+    if (removed) {
+        for (int& h : FPending)
+            h = h > line + removed ? h - removed : std::min(h, line);
+        FPending.erase(std::unique(FPending.begin(), FPending.end()), FPending.end());
+    }
+    AddPending(line);
+}
+
+int TRescanner::Rescan() {
+    return Run(FBudget, INT_MAX);
+}
+
+void TRescanner::ScanThrough(int line) {
+    Run(0, line);
+}
+
+int TRescanner::Run(int budget, int throughLine) {
+    // One scan at a time: the definition holds the scan state.
+    if (!CanScan() || FScanning) return 0;
+    int total = 0;
+    while (!FPending.empty() && FPending.front() <= throughLine) {
+        if (budget > 0 && total >= budget) break;
+        int line = std::min(FPending.front(), FStore.LineCount() - 1);
+        const TLineRecord& rec = FStore.Line(line);
+        if (!(rec.Flags & (lfRescan | lfScanRestart)) && HasBytes(rec)) {
+            FPending.erase(FPending.begin());
+            continue;
+        }
+        int last = line;
+        bool budgetStop = false;
+        try {
+            total += ScanFrom(line, budget > 0 ? budget - total : 0, last, budgetStop);
+        } catch (...) {
+            // A definition that fails here fails again: drop the request rather than retry forever.
+            FPending.erase(FPending.begin());
+            throw;
+        }
+        DropPendingThrough(last);
+        if (budgetStop) {
+            FStore.Line(last + 1).Flags |= lfScanRestart;
+            AddPending(last + 1);
+        }
+        if (FEditedWhileScanning) {
+            FEditedWhileScanning = false;
+            break;
+        }
+    }
+    return total;
+}
+
+void TRescanner::FindRestart(int changed, int& line, int& offset, uint8_t& token,
+                             bool& atStart) const {
+    line = offset = 0;
+    token = 0;
+    atStart = true;
+    const TStateSet anchor = FDef->AnchorSet();
+    // A line without bytes was never scanned: its start is no safe point, so look further back.
+    for (int j = changed - 1; j >= 0; --j) {
+        const auto* bytes = BytesOf(FStore.Line(j));
+        if (!bytes) continue;
+        for (int i = int(bytes->size()) - 1; i >= 0; --i) {
+            const uint8_t v = (*bytes)[size_t(i)];
+            if (!anchor.Has(v)) continue;
+            atStart = false;
+            token = v;
+            line = j;
+            offset = i;
+            if (v == 0) {
+                // Default text is no token of its own: restart at the line start instead.
+                while (offset > 0 && (*bytes)[size_t(offset - 1)] == 0)
+                    --offset;
+                return;
+            }
+            // Back to the first character of the anchor token, across lines if it spans them.
+            for (;;) {
+                const auto& cur = *BytesOf(FStore.Line(line));
+                while (offset > 0 && cur[size_t(offset - 1)] == v)
+                    --offset;
+                if (offset > 0 || line == 0) return;
+                const auto* prev = BytesOf(FStore.Line(line - 1));
+                if (!prev || prev->empty() || prev->back() != v) return;
+                --line;
+                offset = int(prev->size());
+            }
+        }
+    }
+}
+
+void TRescanner::AppendLines(size_t wantEnd) {
+    const int count = FStore.LineCount();
+    while (FWin.size() < wantEnd && FNextLine < count) {
+        std::string_view v = FStore.Line(FNextLine++).View();
+        const auto* p = reinterpret_cast<const uint8_t*>(v.data());
+        FWin.insert(FWin.end(), p, p + v.size());
+    }
+    FNew.resize(FWin.size());
+}
+
+int TRescanner::ScanFrom(int changed, int budget, int& last, bool& budgetStop) {
+    TCodeMemoParser& def = *FDef;
+    const int lineCount = FStore.LineCount();
+    int restartLine, restartOffset;
+    uint8_t restartToken;
+    bool atStart;
+    FindRestart(changed, restartLine, restartOffset, restartToken, atStart);
+    def.ResetState(restartToken);
+    if (atStart) {
+        def.State = def.StartState;
+        def.SelectStartTable();
+    }
+
+    FWin.clear();
+    FNew.clear();
+    FNextLine = restartLine;
+    size_t pos = size_t(restartOffset);
+    int winPos = FStore.PosFromLine(restartLine); // text offset of FWin[0]
+    AppendLines(pos + kLookahead);
+    if (pos > 0) std::memcpy(FNew.data(), BytesOf(FStore.Line(restartLine))->data(), pos);
+
+    int line = restartLine;
+    size_t lineStart = 0; // window index where `line` begins
+    size_t lineEnd = size_t(FStore.Line(line).Length);
+    int scanned = 0;
+    budgetStop = false;
+    last = changed - 1;
+    FScanning = true;
+    FEditedWhileScanning = false;
+    try {
+        for (;;) {
+            if (pos >= lineEnd && !def.BoundOpen()) {
+                bool stop = false;
+                uint32_t digest = 0;
+                while (line < lineCount) {
+                    TLineRecord& rec = FStore.Line(line);
+                    const size_t len = size_t(rec.Length);
+                    if (lineStart + len > pos) {
+                        lineEnd = lineStart + len;
+                        break;
+                    }
+                    const uint8_t* fresh = FNew.data() + lineStart;
+                    const auto* old = BytesOf(rec);
+                    const bool equal =
+                        len == 0 || (old && std::memcmp(old->data(), fresh, len) == 0);
+                    bool nextReady = true;
+                    if (line + 1 < lineCount) {
+                        const TLineRecord& next = FStore.Line(line + 1);
+                        nextReady = HasBytes(next) && !(next.Flags & lfRescan);
+                    }
+                    last = line;
+                    if (!digest) digest = StateDigest(def);
+                    // Equal bytes with another state behind them (a blank line after a new
+                    // brace) are no place to stop: the lines after would keep stale colours.
+                    if (equal && rec.ScanEnd == digest && line > restartLine && line >= changed &&
+                        nextReady && !(rec.Flags & lfScanRestart) && !def.InBoundState()) {
+                        rec.Flags &= ~lfRescan;
+                        stop = true;
+                        break;
+                    }
+                    if (!equal) {
+                        rec.EnsureExtra().Attributes.assign(fresh, fresh + len);
+                        rec.Flags |= lfRepaint;
+                    }
+                    rec.Flags &= ~(lfRescan | lfScanRestart);
+                    rec.ScanEnd = digest;
+                    if (line >= changed) ++scanned; // lines before only recover the state
+                    lineStart += len;
+                    ++line;
+                    if (budget > 0 && scanned >= budget && line < lineCount) {
+                        budgetStop = true;
+                        stop = true;
+                        break;
+                    }
+                }
+                if (stop || line >= lineCount) break;
+                if (lineStart >= kCompactAt) {
+                    FWin.erase(FWin.begin(), FWin.begin() + ptrdiff_t(lineStart));
+                    FNew.erase(FNew.begin(), FNew.begin() + ptrdiff_t(lineStart));
+                    pos -= lineStart;
+                    winPos += int(lineStart);
+                    lineEnd -= lineStart;
+                    lineStart = 0;
+                }
+            }
+            if (FWin.size() - pos < kLookahead) AppendLines(pos + kLookahead);
+
+            const bool inRegion = def.BoundOpen();
+            const size_t regionEnd = def.BoundEnd();
+            def.SaveScan(FSnap);
+            uint8_t value;
+            size_t end;
+            for (;;) {
+                TTokenCursor cur{FWin.data(), FWin.size(), pos};
+                value = uint8_t(def.NextToken(cur));
+                end = cur.Pos > pos ? cur.Pos : pos + 1;
+                if (FNextLine >= lineCount || end + kMargin <= FWin.size()) break;
+                // The token may go on past what the tokenizer saw: again, over more text.
+                def.RestoreScan(FSnap);
+                AppendLines(pos + 2 * (FWin.size() - pos) + kLookahead);
+            }
+            if (OnTokenSeen) {
+                if (FSupplyText)
+                    FTokenText.assign(reinterpret_cast<const char*>(FWin.data() + pos), end - pos);
+                OnTokenSeen(*this, value, winPos + int(pos), winPos + int(end));
+                if (FEditedWhileScanning) break;
+            }
+            if (!inRegion) {
+                Fill(FNew.data() + pos, end - pos, value);
+            } else if (value != 0) {
+                Fill(FNew.data() + pos, end - pos, value);
+            } else if (end > regionEnd) {
+                // Default text inside a region keeps the container's value.
+                size_t from = std::max(pos, regionEnd);
+                Fill(FNew.data() + from, end - from, 0);
+            }
+            // A container just opened: scan its stretch again in the region's state.
+            if (inRegion || !def.BoundOpen()) pos = end;
+        }
+    } catch (...) {
+        FScanning = false;
+        def.ResetState(restartToken);
+        throw;
+    }
+    FScanning = false;
+    def.ResetState(restartToken);
+    return scanned;
+}
+
+} // namespace quillet

@@ -1,0 +1,97 @@
+// Keeps a text store's attribute bytes in step with its text by re-running the tokenizer over
+// changed lines.
+#pragma once
+
+#include "editor/TextStore.h"
+#include "highlight/CodeMemoParser.h"
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace quillet {
+
+class TRescanner;
+
+// Called once per token found while re-scanning: [extentStart, extentEnd) are text offsets; the
+// handler may change the value before it is stored. It must not edit the text.
+using TTokenSeenEvent =
+    std::function<void(TRescanner& sender, uint8_t& value, int extentStart, int extentEnd)>;
+
+// Watches one store (as its observer) and remembers which lines need scanning; Rescan() brings
+// their attribute bytes up to date. A scan restarts at the nearest anchor token before the first
+// changed line and stops at the first line whose bytes come out unchanged.
+//
+// With a line budget a scan stops after that many lines; the next line then carries the restart
+// mark (lfScanRestart) and stays pending, so a later Rescan() (or ScanThrough() for a line about to
+// be painted) finishes the work. Lines past the budget may show stale bytes for a while, never for
+// good.
+class TRescanner : public ITextStoreObserver {
+public:
+    explicit TRescanner(TTextStore& store);
+    ~TRescanner() override;
+    TRescanner(const TRescanner&) = delete;
+    TRescanner& operator=(const TRescanner&) = delete;
+
+    TCodeMemoParser* Definition() const { return FDef; }
+    // Bytes made by another definition mean nothing: every line's bytes are dropped and the whole
+    // text becomes pending. Call it again when the definition's tables change. nullptr: none.
+    void SetDefinition(TCodeMemoParser* definition);
+
+    // Most lines one Rescan() call scans; 0 means no limit.
+    int LineBudget() const { return FBudget; }
+    void SetLineBudget(int lines) { FBudget = lines > 0 ? lines : 0; }
+
+    // For changes the store does not report (bytes set by hand): scan from this line next time.
+    void MarkLine(int line);
+    // True when lines wait for a scan that can run now.
+    bool Pending() const;
+    int FirstPending() const { return FPending.empty() ? -1 : FPending.front(); }
+
+    // Scans the pending lines within the budget; returns how many lines were scanned.
+    int Rescan();
+    // Scans, without a budget, until no line up to `line` is pending.
+    void ScanThrough(int line);
+    void ScanAll() { ScanThrough(FStore.LineCount() - 1); }
+
+    // Copy each token's characters into TokenText() before OnTokenSeen is called.
+    bool SupplyTokenText() const { return FSupplyText; }
+    void SetSupplyTokenText(bool value) { FSupplyText = value; }
+    std::string_view TokenText() const { return FTokenText; }
+
+    TTokenSeenEvent OnTokenSeen;
+
+    void OnInsert(int pos, std::string_view text) override;
+    void OnDelete(int pos, std::string_view deletedText) override;
+
+private:
+    bool CanScan() const;
+    int Run(int budget, int throughLine);
+    // Scans from the changed line; `last` is the last line it settled, `budgetStop` whether the
+    // budget ended it. Returns the number of lines scanned.
+    int ScanFrom(int changed, int budget, int& last, bool& budgetStop);
+    void FindRestart(int changed, int& line, int& offset, uint8_t& token, bool& atStart) const;
+    void AppendLines(size_t wantEnd);
+    void AddPending(int line);
+    void DropPendingThrough(int line);
+
+    TTextStore& FStore;
+    TCodeMemoParser* FDef = nullptr;
+    int FBudget = 0;
+    bool FSupplyText = false;
+    bool FScanning = false;
+    bool FEditedWhileScanning = false;
+    std::string FTokenText;
+    std::vector<int> FPending; // sorted line indexes where a scan must start
+
+    // The text from a line start on, copied so that tokens may span lines; FNew holds the new
+    // bytes for the same characters.
+    std::vector<uint8_t> FWin;
+    std::vector<uint8_t> FNew;
+    int FNextLine = 0; // first line not yet in the window
+    TCodeMemoParser::TScanSnapshot FSnap;
+};
+
+} // namespace quillet

@@ -1,0 +1,260 @@
+#include "editor/Rescan.h"
+#include "highlight/DefinitionError.h"
+#include "tests/highlight/SampleCssDefinition.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+#include <vector>
+
+using namespace quillet;
+using namespace quillet::testdef;
+
+namespace {
+
+// The bytes a single pass of the tokenizer over the whole text gives (no containers).
+std::vector<uint8_t> Reference(TCodeMemoParser& p, const std::string& text) {
+    std::vector<uint8_t> out(text.size());
+    TTokenCursor cur{reinterpret_cast<const uint8_t*>(text.data()), text.size(), 0};
+    p.ResetState(0);
+    p.State = p.StartState;
+    p.SelectStartTable();
+    while (!cur.AtEnd()) {
+        size_t from = cur.Pos;
+        uint8_t v = uint8_t(p.NextToken(cur));
+        for (size_t i = from; i < cur.Pos; ++i)
+            out[i] = v;
+    }
+    return out;
+}
+
+std::vector<uint8_t> StoredBytes(const TTextStore& s) {
+    std::vector<uint8_t> out;
+    for (int i = 0; i < s.LineCount(); ++i) {
+        const auto& rec = s.Line(i);
+        std::vector<uint8_t> b = rec.Extra ? rec.Extra->Attributes : std::vector<uint8_t>();
+        b.resize(size_t(rec.Length), 0xEE); // missing bytes show up as 0xEE
+        out.insert(out.end(), b.begin(), b.end());
+    }
+    return out;
+}
+
+std::vector<uint8_t> LineBytes(const TTextStore& s, int line) {
+    const auto& rec = s.Line(line);
+    return rec.Extra ? rec.Extra->Attributes : std::vector<uint8_t>();
+}
+
+std::string Rules(int count) {
+    std::string t;
+    for (int i = 0; i < count; ++i)
+        t.append("h")
+            .append(1, char('0' + i % 7))
+            .append(" {\r  color: #a0b0c0;\r  margin: 12.5;\r}\r");
+    return t;
+}
+
+class RescanTest : public ::testing::Test {
+protected:
+    void SetUp() override { BuildCss(P); }
+    void Load(const std::string& text) {
+        Store.Insert(0, text);
+        R.SetDefinition(&P);
+        R.ScanAll();
+        for (int i = 0; i < Store.LineCount(); ++i) // as if painted
+            Store.Line(i).Flags &= ~lfRepaint;
+    }
+    // Tokens seen by the next scan, as text offsets.
+    std::vector<std::pair<int, int>> Track() {
+        Seen.clear();
+        R.OnTokenSeen = [this](TRescanner&, uint8_t&, int a, int b) { Seen.push_back({a, b}); };
+        return {};
+    }
+    TCodeMemoParser P;
+    TTextStore Store;
+    TRescanner R{Store};
+    std::vector<std::pair<int, int>> Seen;
+};
+
+} // namespace
+
+TEST_F(RescanTest, WholeTextAgreesWithOnePassOverTheText) {
+    std::string text =
+        "/* head\r   still comment */\rh1 { color: #ff0000; }\r.x{margin:12.}\r/* open";
+    Load(text);
+    EXPECT_FALSE(R.Pending());
+    EXPECT_EQ(StoredBytes(Store), Reference(P, Store.StoredText(0, Store.CharCount())));
+    // A multi-line token colours its line ends too.
+    EXPECT_EQ(LineBytes(Store, 0), std::vector<uint8_t>(8, 19));
+    EXPECT_EQ(LineBytes(Store, 4), std::vector<uint8_t>(7, 19));
+    for (int i = 0; i < Store.LineCount(); ++i)
+        EXPECT_EQ(Store.Line(i).Flags & (lfRescan | lfScanRestart), 0u) << i;
+}
+
+TEST_F(RescanTest, OpeningACommentRecoloursUntilLinesComeOutUnchanged) {
+    Load(Rules(5) + "/* one */\r" + Rules(5) + "/* two */\r" + Rules(40));
+    const std::vector<uint8_t> before = StoredBytes(Store);
+    // Dropping the first comment's end runs it on into the second comment.
+    Store.Delete(Store.PosFromLine(20) + 6, 3);
+    Track();
+    R.Rescan();
+    EXPECT_EQ(StoredBytes(Store), Reference(P, Store.StoredText(0, Store.CharCount())));
+    for (int i = 20; i < 41; ++i)
+        ASSERT_EQ(LineBytes(Store, i), std::vector<uint8_t>(size_t(Store.Line(i).Length), 19)) << i;
+    ASSERT_FALSE(Seen.empty());
+    EXPECT_LT(Seen.back().second, Store.PosFromLine(44));
+    EXPECT_EQ(Store.Line(43).Flags & lfRepaint, 0u);
+    // Closing it again restores every line and stops just as early.
+    Store.Insert(Store.PosFromLine(20) + 6, " */");
+    Track();
+    R.Rescan();
+    EXPECT_EQ(StoredBytes(Store), before);
+    EXPECT_LT(Seen.back().second, Store.PosFromLine(44));
+    // An edit that changes nothing after its line settles on the next one.
+    Store.Insert(Store.PosFromLine(103) + 9, "f");
+    Track();
+    R.Rescan();
+    EXPECT_EQ(StoredBytes(Store), Reference(P, Store.StoredText(0, Store.CharCount())));
+    EXPECT_LE(Seen.back().second, Store.PosFromLine(105));
+}
+
+TEST_F(RescanTest, RestartsAtTheAnchorTokenBeforeTheChange) {
+    Load("h1 {\r  color: red;\r  margin: 1;\r}\r");
+    Store.Insert(Store.PosFromLine(2) + 2, "x");
+    Track();
+    R.Rescan();
+    ASSERT_FALSE(Seen.empty());
+    EXPECT_EQ(Seen.front().first, 0); // the selector "h1" two lines up
+    EXPECT_EQ(StoredBytes(Store), Reference(P, Store.StoredText(0, Store.CharCount())));
+
+    // A multi-line anchor token restarts at its first character.
+    P.Anchor = TStateSet::Of({19});
+    R.SetDefinition(&P);
+    R.ScanAll();
+    TTextStore& s = Store;
+    s.Insert(0, "/* a\rb\rc */ ");
+    R.ScanAll();
+    s.Insert(s.PosFromLine(3) + 4, "q");
+    Track();
+    R.Rescan();
+    EXPECT_EQ(Seen.front().first, 0);
+    EXPECT_EQ(StoredBytes(Store), Reference(P, Store.StoredText(0, Store.CharCount())));
+}
+
+TEST_F(RescanTest, BudgetLimitsOneScanAndLaterScansFinish) {
+    Load(Rules(100));
+    R.SetLineBudget(5);
+    Store.Insert(Store.PosFromLine(10), "/*");
+    EXPECT_EQ(R.Rescan(), 5);
+    EXPECT_TRUE(R.Pending());
+    const int mark = R.FirstPending();
+    EXPECT_NE(Store.Line(mark).Flags & lfScanRestart, 0u);
+    EXPECT_EQ(R.Rescan(), 5);
+    EXPECT_GT(R.FirstPending(), mark);
+    // A line about to be painted can be brought up to date at once.
+    R.ScanThrough(300);
+    EXPECT_EQ(LineBytes(Store, 300), std::vector<uint8_t>(size_t(Store.Line(300).Length), 19));
+    int calls = 0;
+    while (R.Pending() && calls < 1000) {
+        EXPECT_LE(R.Rescan(), 5);
+        ++calls;
+    }
+    EXPECT_FALSE(R.Pending());
+    EXPECT_EQ(StoredBytes(Store), Reference(P, Store.StoredText(0, Store.CharCount())));
+    // A change that settles quickly leaves nothing pending.
+    Store.Insert(Store.PosFromLine(1) + 3, "m");
+    R.Rescan();
+    EXPECT_FALSE(R.Pending());
+}
+
+TEST_F(RescanTest, RandomEditsMatchAFreshScan) {
+    std::mt19937 rng(7);
+    const std::vector<std::string> pieces = {"/*", "*/",   "{",   "}",        ":",   ";",  "\r",
+                                             "a",  " 1.5", "#ab", "\r/* x\r", "h2 ", "}\r"};
+    for (int budget : {0, 3}) {
+        TTextStore store;
+        TRescanner r(store);
+        store.Insert(0, Rules(30));
+        r.SetDefinition(&P);
+        r.SetLineBudget(budget);
+        r.ScanAll();
+        for (int step = 0; step < 300; ++step) {
+            int pos = int(rng() % unsigned(store.CharCount() + 1));
+            if (rng() % 3 == 0)
+                store.Delete(pos, int(rng() % 6));
+            else
+                store.Insert(pos, pieces[rng() % pieces.size()]);
+            if (step % 4 == 0) r.Rescan();
+        }
+        r.ScanAll();
+        ASSERT_EQ(StoredBytes(store), Reference(P, store.StoredText(0, store.CharCount())))
+            << "budget " << budget;
+    }
+}
+
+TEST_F(RescanTest, TokenSeenMaySwapTheValueAndGetsTheText) {
+    Store.Insert(0, "h1 { color: red; }");
+    std::vector<std::string> texts;
+    R.SetSupplyTokenText(true);
+    R.OnTokenSeen = [&](TRescanner& sender, uint8_t& value, int a, int b) {
+        texts.emplace_back(sender.TokenText());
+        EXPECT_EQ(int(sender.TokenText().size()), b - a);
+        if (value == 13) value = 99;
+    };
+    R.SetDefinition(&P);
+    R.ScanAll();
+    EXPECT_EQ(texts, (std::vector<std::string>{"h1", " ", "{", " ", "color", ":", " ", "red", ";",
+                                               " ", "}"}));
+    std::vector<uint8_t> want = {11, 11, 0, 15, 0,  99, 99, 99, 99,
+                                 99, 17, 0, 14, 14, 14, 18, 0,  16};
+    EXPECT_EQ(LineBytes(Store, 0), want);
+}
+
+TEST_F(RescanTest, ContainerTokensAreScannedAgainInsideTheirRegion) {
+    // "[...]" is a container: inside it the value state holds, outside the selector state.
+    P.Keywords.Add("[", 30, TStateSet::Of({50}));
+    TContinuationRule rule;
+    rule.Body.Flag = 1;
+    rule.Body.Group = uint16_t(G(P, "", true));
+    rule.End.Flag = 1;
+    rule.End.EndCount = 1;
+    rule.End.EndGroups[0] = uint16_t(G(P, "]"));
+    P.Continuations[30] = rule;
+    Effect(P, 30, TStateSet::Of({50}), TStateSet::Of({53}), TStateSet::Of({50}));
+    P.Effects[30]->Bound = true;
+    Store.Insert(0, "[a 1\rb] x");
+    R.SetDefinition(&P);
+    R.ScanAll();
+    EXPECT_EQ(LineBytes(Store, 0), (std::vector<uint8_t>{30, 14, 30, 3, 30}));
+    EXPECT_EQ(LineBytes(Store, 1), (std::vector<uint8_t>{14, 30, 0, 11}));
+}
+
+TEST_F(RescanTest, DefinitionsThatCannotScanLeaveTheTextAlone) {
+    Store.Insert(0, "h1 { }");
+    P.CustomHandlers = true; // custom rules but no handler
+    R.SetDefinition(&P);
+    EXPECT_FALSE(R.Pending());
+    EXPECT_EQ(R.Rescan(), 0);
+    EXPECT_TRUE(LineBytes(Store, 0).empty());
+    P.OnCustomParse = [](TCustomCodeMemoParser&, int, TTokenCursor&, int&, int&) { return false; };
+    EXPECT_TRUE(R.Pending());
+    R.Rescan();
+    EXPECT_EQ(LineBytes(Store, 0).size(), 6u);
+
+    // A failing definition reports its error once and is not retried for ever.
+    TCodeMemoParser q;
+    BuildCss(q);
+    q.Effects[15]->StackFlags = sfPopBefore;
+    R.SetDefinition(&q);
+    try {
+        R.Rescan();
+        ADD_FAILURE() << "no error";
+    } catch (const EDefinitionError& e) {
+        EXPECT_STREQ(e.what(), "Stack underflow");
+    }
+    EXPECT_FALSE(R.Pending());
+    R.SetDefinition(nullptr);
+    EXPECT_FALSE(R.Pending());
+    Store.Insert(0, "x");
+    EXPECT_EQ(R.Rescan(), 0);
+}
