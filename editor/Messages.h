@@ -17,7 +17,7 @@ struct TSelectionPair {
 };
 
 // Flags word of most private messages.
-constexpr WPARAM smSET = 0x01;      // set a value (otherwise read it)
+constexpr WPARAM smSET = 0x01;       // set a value (otherwise read it)
 constexpr WPARAM smNOREPAINT = 0x02; // do not repaint
 
 // Format bits for writing text (save to stream, get selected text).
@@ -112,8 +112,15 @@ enum TMessageId : uint32_t {
 
 // Scroll-bar request codes (low word of WM_HSCROLL / WM_VSCROLL's wParam).
 enum TScrollCode : uint16_t {
-    SB_LINEUP = 0, SB_LINEDOWN = 1, SB_PAGEUP = 2, SB_PAGEDOWN = 3,
-    SB_THUMBPOSITION = 4, SB_THUMBTRACK = 5, SB_TOP = 6, SB_BOTTOM = 7, SB_ENDSCROLL = 8
+    SB_LINEUP = 0,
+    SB_LINEDOWN = 1,
+    SB_PAGEUP = 2,
+    SB_PAGEDOWN = 3,
+    SB_THUMBPOSITION = 4,
+    SB_THUMBTRACK = 5,
+    SB_TOP = 6,
+    SB_BOTTOM = 7,
+    SB_ENDSCROLL = 8
 };
 
 // Mouse messages carry the client point in lParam (x low 16 bits, y high,
@@ -123,7 +130,25 @@ constexpr WPARAM MK_LBUTTON = 0x01, MK_RBUTTON = 0x02, MK_SHIFT = 0x04, MK_CONTR
 constexpr LPARAM MakePointParam(int x, int y) {
     return LPARAM((uint32_t(uint16_t(int16_t(x)))) | (uint32_t(uint16_t(int16_t(y))) << 16));
 }
-constexpr int PointParamX(LPARAM p) { return int16_t(uint16_t(p & 0xFFFF)); }
-constexpr int PointParamY(LPARAM p) { return int16_t(uint16_t((p >> 16) & 0xFFFF)); }
+constexpr int PointParamX(LPARAM p) {
+    return int16_t(uint16_t(p & 0xFFFF));
+}
+constexpr int PointParamY(LPARAM p) {
+    return int16_t(uint16_t((p >> 16) & 0xFFFF));
+}
+
+// Two 16-bit halves in one parameter (WM_SIZE, scroll and wheel messages).
+constexpr LPARAM MakeLong(int lo, int hi) {
+    return LPARAM(uint32_t(uint16_t(lo)) | (uint32_t(uint16_t(hi)) << 16));
+}
+constexpr int LoWord(intptr_t v) {
+    return int(uint16_t(uintptr_t(v) & 0xFFFF));
+}
+constexpr int HiWord(intptr_t v) {
+    return int(uint16_t((uintptr_t(v) >> 16) & 0xFFFF));
+}
+
+// Dialog codes answered to WM_GETDLGCODE.
+constexpr LRESULT DLGC_WANTARROWS = 0x01, DLGC_WANTTAB = 0x02, DLGC_WANTCHARS = 0x80;
 
 } // namespace quillet

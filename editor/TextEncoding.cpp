@@ -69,6 +69,8 @@ int Utf8Sequence(std::string_view s, size_t i, uint32_t& cp) {
     return n;
 }
 
+} // namespace
+
 bool IsValidUtf8(std::string_view s) {
     uint32_t cp;
     for (size_t i = 0; i < s.size();) {
@@ -78,7 +80,6 @@ bool IsValidUtf8(std::string_view s) {
     }
     return true;
 }
-} // namespace
 
 std::string DecodeText(std::string_view bytes, TTextEncoding& encoding) {
     if (bytes.substr(0, 3) == "\xEF\xBB\xBF") {
@@ -132,8 +133,7 @@ void SaveFileAtomically(const std::string& path, std::string_view bytes) {
         fs::rename(temp, path);
     } catch (const std::exception&) {
         std::error_code ec;
-        if (created)
-            fs::remove(temp, ec);
+        if (created) fs::remove(temp, ec);
         throw EFileError(FmtLoadStr(SCannotCreateFile, path));
     }
 }

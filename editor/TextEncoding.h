@@ -13,6 +13,8 @@ struct TTextEncoding {
     bool Bom = false;
 };
 
+// True when the bytes are well-formed UTF-8 (no overlongs, no surrogates).
+bool IsValidUtf8(std::string_view bytes);
 // Bytes of a file to UTF-8 text; 'encoding' receives what was found.
 std::string DecodeText(std::string_view bytes, TTextEncoding& encoding);
 // UTF-8 text back to file bytes; a character 1251 cannot hold switches 'encoding' to UTF-8.

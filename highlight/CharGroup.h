@@ -50,6 +50,11 @@ class TCM_CharGroupManager {
 public:
     // Returns the index of an equal group already held, else stores a copy.
     int Add(const TCM_CharGroup& group);
+    // Stores a copy without looking for an equal one: for callers that intern on their own.
+    int Append(const TCM_CharGroup& group) {
+        FGroups.push_back(group);
+        return int(FGroups.size()) - 1;
+    }
     // Raises "Invalid Set ID (%d)" for an index out of range.
     const TCM_CharGroup& Group(int index) const;
     int Count() const { return int(FGroups.size()); }

@@ -130,6 +130,9 @@ public:
 
     // Frees every table and resets the sets and the settings.
     void Clear();
+    // Compiles a script file into the tables (see highlight/Compiler.h); raises
+    // ECM_COMP_ERROR at the first script error, EFileError when the file cannot be read.
+    void Compile(const std::string& scriptPath, const std::vector<std::string>& includePaths = {});
     // Copies another definition; any other class raises "Cannot assign a %s to %s".
     void Assign(const TCustomCodeMemoParser& source);
 

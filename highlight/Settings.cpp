@@ -44,9 +44,10 @@ void TCM_Settings::Reset() {
     StyleMap.fill(0);
     EditableStyles.clear();
     KeyTables.clear();
-    KeyStore.reset();
-    AutoReplace.reset();
-    Templates.reset();
+    KeyStore.ResetToDefault();
+    AutoReplace.Reset();
+    Templates.Clear();
+    Templates.SetTriggerShortCut(ShortCut('J', scCtrl));
 }
 
 void TCM_Settings::AddKeyTable(const TKeyTableDef& def) {

@@ -1,7 +1,9 @@
 // The language's editor properties shared with the controls that use the definition.
 #pragma once
 
+#include "highlight/AutoReplace.h"
 #include "highlight/CharGroup.h"
+#include "highlight/KeyboardActionController.h"
 #include "highlight/Style.h"
 
 #include <array>
@@ -24,10 +26,6 @@ struct TKeyTableDef {
     bool CaseSensitive = true;
     std::vector<std::pair<std::string, uint8_t>> Words;
 };
-
-// Slots filled by the key-table and auto-replace units; opaque here so this unit stands alone.
-class TKeyStoreSlot;
-class TAutoReplaceSlot;
 
 class TCM_Settings {
 public:
@@ -72,10 +70,10 @@ public:
     std::array<uint8_t, 256> StyleMap{};
     std::vector<TEditableStyle> EditableStyles;
     std::vector<TKeyTableDef> KeyTables;
-    // Held for real once the key-table and auto-replace units are merged.
-    std::shared_ptr<TKeyStoreSlot> KeyStore;
-    std::shared_ptr<TAutoReplaceSlot> AutoReplace;
-    std::shared_ptr<TAutoReplaceSlot> Templates;
+    // The key table (a copy of the default after a reset), auto-replace and templates.
+    TKeyboardActionContoller KeyStore;
+    TAutoReplace AutoReplace;
+    TCodeTemplates Templates;
 };
 
 } // namespace quillet

@@ -29,6 +29,15 @@ public:
         return true;
     }
 
+    // Adds the word or replaces its value.
+    void Set(std::string_view word, T value) {
+        TNode* node = &FRoot;
+        for (char c : word)
+            node = node->Child(Lower(c), true);
+        if (!node->Value) ++FCount;
+        node->Value = std::move(value);
+    }
+
     // Exact, whole-word lookup.
     const T* Find(std::string_view word) const {
         const TNode* node = &FRoot;

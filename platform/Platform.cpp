@@ -1,6 +1,8 @@
 #include "platform/Platform.h"
 
 #include "platform/headless/HeadlessFonts.h"
+#include "platform/headless/MemoryClipboard.h"
+#include "platform/headless/MemoryRegistry.h"
 #include "platform/headless/ScriptedDialogs.h"
 #include "platform/headless/UsKeyboard.h"
 
@@ -12,6 +14,8 @@ TPlatformServices& Platform() {
         s.Fonts = std::make_unique<THeadlessFonts>();
         s.Dialogs = std::make_unique<TScriptedDialogs>();
         s.Keyboard = std::make_unique<TUsKeyboardLayout>();
+        s.Clipboard = std::make_unique<TMemoryClipboard>();
+        s.Registry = std::make_unique<TMemoryRegistry>();
         return s;
     }();
     return services;
@@ -22,6 +26,8 @@ void InstallPlatform(TPlatformServices services) {
     if (services.Fonts) current.Fonts = std::move(services.Fonts);
     if (services.Dialogs) current.Dialogs = std::move(services.Dialogs);
     if (services.Keyboard) current.Keyboard = std::move(services.Keyboard);
+    if (services.Clipboard) current.Clipboard = std::move(services.Clipboard);
+    if (services.Registry) current.Registry = std::move(services.Registry);
 }
 
 } // namespace quillet

@@ -1,9 +1,11 @@
 // The process-wide platform services the core reaches through one place.
 #pragma once
 
+#include "platform/Clipboard.h"
 #include "platform/Dialogs.h"
 #include "platform/Fonts.h"
 #include "platform/Keyboard.h"
+#include "platform/Registry.h"
 
 #include <memory>
 
@@ -17,6 +19,9 @@ struct TPlatformServices {
     std::unique_ptr<IFonts> Fonts;
     std::unique_ptr<IDialogs> Dialogs;
     std::unique_ptr<IKeyboardLayout> Keyboard;
+    // In memory by default; the program installs MakeDefaultRegistry() (platform/RegistryFile.h).
+    std::unique_ptr<IRegistry> Registry;
+    std::unique_ptr<IClipboard> Clipboard;
 };
 
 TPlatformServices& Platform();

@@ -1,5 +1,7 @@
 #include "platform/headless/ScriptedDialogs.h"
 
+#include <algorithm>
+
 namespace quillet {
 
 TModalResult TScriptedDialogs::MessageBox(const std::string& text, const std::string& title,
@@ -36,6 +38,50 @@ std::optional<std::string> TScriptedDialogs::OpenFile(const TFileDialogOptions& 
 
 std::optional<std::string> TScriptedDialogs::SaveFile(const TFileDialogOptions& options) {
     return NextFile(dkSave, options);
+}
+
+TModalResult TScriptedDialogs::MessageBoxAt(const std::string& text, const std::string& title,
+                                            TMsgDlgType type, TMsgDlgButtons buttons, int x,
+                                            int y) {
+    TModalResult r = MessageBox(text, title, type, buttons);
+    TCall& call = FCalls.back();
+    call.Placed = true;
+    call.X = x;
+    call.Y = y;
+    return r;
+}
+
+std::unique_ptr<IFindDialog> TScriptedDialogs::CreateFindDialog(TFindDialogKind kind) {
+    return std::make_unique<TScriptedFindDialog>(*this, kind);
+}
+
+TScriptedFindDialog* TScriptedDialogs::FindDialog(TFindDialogKind kind) const {
+    for (auto it = FFindDialogs.rbegin(); it != FFindDialogs.rend(); ++it)
+        if ((*it)->Kind() == kind) return *it;
+    return nullptr;
+}
+
+TScriptedFindDialog::TScriptedFindDialog(TScriptedDialogs& owner, TFindDialogKind kind)
+    : FOwner(&owner), FKind(kind) {
+    FOwner->FFindDialogs.push_back(this);
+}
+
+TScriptedFindDialog::~TScriptedFindDialog() {
+    auto& list = FOwner->FFindDialogs;
+    list.erase(std::remove(list.begin(), list.end(), this), list.end());
+}
+
+void TScriptedFindDialog::Close() {
+    if (!FVisible) return;
+    FVisible = false;
+    if (OnClose) OnClose(*this);
+}
+
+void TScriptedFindDialog::Press(TFindRequest request) {
+    if (!FVisible) throw EQuilletError("The find dialog is not open");
+    if (FKind == fdkFind && request != frFindNext)
+        throw EQuilletError("The find dialog has no replace buttons");
+    if (OnRequest) OnRequest(*this, request);
 }
 
 } // namespace quillet

@@ -11,6 +11,8 @@
 
 namespace quillet {
 
+class TScriptedFindDialog;
+
 class TScriptedDialogs : public IDialogs {
 public:
     enum TKind { dkMessage, dkOpen, dkSave };
@@ -21,6 +23,8 @@ public:
         TMsgDlgType Type = mtCustom;
         TMsgDlgButtons Buttons = mbOK;
         TFileDialogOptions FileOptions;
+        bool Placed = false; // asked through MessageBoxAt, at (X, Y)
+        int X = 0, Y = 0;
     };
 
     // Answers are taken in order; a dialog asked with none queued raises
@@ -39,14 +43,57 @@ public:
                             TMsgDlgButtons buttons) override;
     std::optional<std::string> OpenFile(const TFileDialogOptions& options) override;
     std::optional<std::string> SaveFile(const TFileDialogOptions& options) override;
+    TModalResult MessageBoxAt(const std::string& text, const std::string& title, TMsgDlgType type,
+                              TMsgDlgButtons buttons, int x, int y) override;
+    std::unique_ptr<IFindDialog> CreateFindDialog(TFindDialogKind kind) override;
+
+    // The find and replace dialogs created so far that still exist, oldest first.
+    const std::vector<TScriptedFindDialog*>& FindDialogs() const { return FFindDialogs; }
+    // The newest live dialog of a kind, or null.
+    TScriptedFindDialog* FindDialog(TFindDialogKind kind) const;
 
 private:
+    friend class TScriptedFindDialog;
+    std::vector<TScriptedFindDialog*> FFindDialogs;
+
     std::optional<std::string> NextFile(TKind kind, const TFileDialogOptions& options);
 
     std::deque<TModalResult> FAnswers;
     std::deque<std::optional<std::string>> FFiles;
     std::vector<TCall> FCalls;
     bool FAutoErrors = true;
+};
+
+// A find or replace dialog whose fields a test fills in and whose buttons it presses.
+class TScriptedFindDialog : public IFindDialog {
+public:
+    TScriptedFindDialog(TScriptedDialogs& owner, TFindDialogKind kind);
+    ~TScriptedFindDialog() override;
+
+    TFindDialogKind Kind() const override { return FKind; }
+    void Show() override { FVisible = true; }
+    void Close() override;
+    bool Visible() const override { return FVisible; }
+    std::string FindText() const override { return FFindText; }
+    void SetFindText(const std::string& text) override { FFindText = text; }
+    std::string ReplaceText() const override { return FReplaceText; }
+    void SetReplaceText(const std::string& text) { FReplaceText = text; }
+    bool MatchCase() const override { return FMatchCase; }
+    void SetMatchCase(bool on) override { FMatchCase = on; }
+    bool WholeWord() const override { return FWholeWord; }
+    void SetWholeWord(bool on) { FWholeWord = on; }
+    bool Down() const override { return FDown; }
+    void SetDown(bool on) { FDown = on; }
+
+    // A button press as the user would make it.
+    void Press(TFindRequest request);
+
+private:
+    TScriptedDialogs* FOwner;
+    TFindDialogKind FKind;
+    bool FVisible = false;
+    std::string FFindText, FReplaceText;
+    bool FMatchCase = false, FWholeWord = false, FDown = true;
 };
 
 } // namespace quillet

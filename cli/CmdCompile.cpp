@@ -1,0 +1,53 @@
+// quillet-tool compile: a language script to the stored definition value.
+#include "cli/Commands.h"
+#include "highlight/CodeMemoParser.h"
+#include "highlight/Compiler.h"
+#include "highlight/DefStream.h"
+#include "platform/Stream.h"
+#include "resources/Strings.h"
+
+#include <cstdio>
+#include <ostream>
+
+namespace quillet::cli {
+
+int CmdCompile(const std::vector<std::string>& args, std::istream&, std::ostream& out,
+               std::ostream& err) {
+    std::string script, output;
+    std::vector<std::string> includes;
+    for (size_t i = 0; i < args.size(); ++i) {
+        if (args[i] == "-o" && i + 1 < args.size())
+            output = args[++i];
+        else if (args[i] == "-I" && i + 1 < args.size())
+            includes.push_back(args[++i]);
+        else if (script.empty())
+            script = args[i];
+        else
+            output.clear(), script.clear(), i = args.size(); // too many names: usage below
+    }
+    if (script.empty() || output.empty()) {
+        err << "quillet-tool: " << LoadStr(SDefCompileUsage) << "\n";
+        return exError;
+    }
+    TCodeMemoParser def;
+    CompileScriptFile(def, script, includes);
+    const std::vector<uint8_t> bytes = TDefinitionStream::SaveToBytes(def);
+    // Whole or not at all: a build step must never see half a value.
+    const std::string temp = output + ".part";
+    try {
+        TFileStream file(temp, fmCreate);
+        file.WriteBuffer(bytes.data(), int64_t(bytes.size()));
+        if (!file.Flush()) throw EFileError(temp + ": flush failed");
+    } catch (...) {
+        std::remove(temp.c_str());
+        throw;
+    }
+    if (std::rename(temp.c_str(), output.c_str()) != 0) {
+        std::remove(temp.c_str());
+        throw EFileError(output + ": cannot be written");
+    }
+    out << bytes.size() << " bytes\n";
+    return exOk;
+}
+
+} // namespace quillet::cli

@@ -1,0 +1,56 @@
+// quillet-tool export: the whole text of a file through the editor's writers.
+#include "cli/Commands.h"
+#include "editor/CodeMemo.h"
+#include "resources/Strings.h"
+
+#include <fstream>
+#include <ostream>
+
+namespace quillet::cli {
+
+int CmdExport(const std::vector<std::string>& args, std::istream&, std::ostream& out,
+              std::ostream& err) {
+    std::string format, file, output;
+    bool bad = false;
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        if (a == "--format" && i + 1 < args.size())
+            format = args[++i];
+        else if (a == "--lang" && i + 1 < args.size())
+            ++i; // highlighting matters only to the rich formats
+        else if (a == "-o" && i + 1 < args.size())
+            output = args[++i];
+        else if (file.empty() && !a.starts_with("-"))
+            file = a;
+        else
+            bad = true;
+    }
+    if (bad || file.empty() || format.empty()) {
+        err << "quillet-tool: " << LoadStr(SExportUsage) << "\n";
+        return exError;
+    }
+    TSaveFormat saveFormat;
+    if (format == "text")
+        saveFormat = sfTEXT;
+    else if (format == "unix")
+        saveFormat = sfUNIX;
+    else if (format == "html" || format == "rtf")
+        throw EQuilletError(FmtLoadStr(SExportNotAvailable, format));
+    else
+        throw EQuilletError(FmtLoadStr(SExportUnknownFormat, format));
+    TCodeMemo memo;
+    memo.LoadFromFile(file);
+    memo.SetSaveFormat(saveFormat);
+    TMemoryStream stream;
+    memo.SaveToStream(&stream);
+    const auto& bytes = stream.Bytes();
+    if (output.empty()) {
+        out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+    } else {
+        SaveFileAtomically(
+            output, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+    }
+    return exOk;
+}
+
+} // namespace quillet::cli

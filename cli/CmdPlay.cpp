@@ -1,0 +1,802 @@
+// quillet-tool play: drives one editor control on the headless platform from a script.
+#include "cli/Commands.h"
+#include "editor/CodeMemo.h"
+#include "editor/CodeMemoStrings.h"
+#include "editor/CodeMemoView.h"
+#include "platform/Platform.h"
+#include "platform/VirtualKeys.h"
+#include "platform/headless/HeadlessFonts.h"
+#include "platform/headless/HeadlessWindowHost.h"
+#include "resources/Strings.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstring>
+#include <fstream>
+#include <functional>
+#include <iostream>
+#include <map>
+#include <memory>
+#include <sstream>
+
+namespace quillet::cli {
+
+namespace {
+
+std::string Lower(std::string s) {
+    for (char& c : s)
+        c = char(std::tolower(static_cast<unsigned char>(c)));
+    return s;
+}
+
+// The output form of a text: CR, TAB, backslash and quote escaped, other control bytes as \xHH.
+std::string Quote(std::string_view s) {
+    static const char* hex = "0123456789ABCDEF";
+    std::string out = "\"";
+    for (char ch : s) {
+        auto c = static_cast<unsigned char>(ch);
+        if (c == '\r')
+            out += "\\r";
+        else if (c == '\t')
+            out += "\\t";
+        else if (c == '\\')
+            out += "\\\\";
+        else if (c == '"')
+            out += "\\\"";
+        else if (c < 32 || c == 127) {
+            out += "\\x";
+            out += hex[c >> 4];
+            out += hex[c & 15];
+        } else
+            out += ch;
+    }
+    return out + "\"";
+}
+
+int HexDigit(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    c = char(std::tolower(static_cast<unsigned char>(c)));
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    return -1;
+}
+
+// Escapes shared by typed text and quoted arguments: \n \r \t \\ \" \xHH.
+std::string Unescape(std::string_view s) {
+    std::string out;
+    for (size_t i = 0; i < s.size(); ++i) {
+        if (s[i] != '\\' || i + 1 >= s.size()) {
+            out += s[i];
+            continue;
+        }
+        char e = s[++i];
+        switch (e) {
+        case 'n':
+            out += '\n';
+            break;
+        case 'r':
+            out += '\r';
+            break;
+        case 't':
+            out += '\t';
+            break;
+        case '\\':
+            out += '\\';
+            break;
+        case '"':
+            out += '"';
+            break;
+        case 'x':
+            if (i + 2 < s.size() + 0 && HexDigit(s[i + 1]) >= 0 && HexDigit(s[i + 2]) >= 0) {
+                out += char(HexDigit(s[i + 1]) * 16 + HexDigit(s[i + 2]));
+                i += 2;
+            } else {
+                out += "\\x";
+            }
+            break;
+        default:
+            out += '\\';
+            out += e;
+        }
+    }
+    return out;
+}
+
+// Splits arguments at blanks; "..." is one argument (quotes kept, to tell text from numbers).
+std::vector<std::string> SplitArgs(std::string_view s) {
+    std::vector<std::string> args;
+    size_t i = 0;
+    while (i < s.size()) {
+        while (i < s.size() && s[i] == ' ')
+            ++i;
+        if (i >= s.size()) break;
+        size_t start = i;
+        if (s[i] == '"') {
+            ++i;
+            while (i < s.size() && s[i] != '"') {
+                if (s[i] == '\\') ++i;
+                ++i;
+            }
+            if (i >= s.size())
+                throw EQuilletError(FmtLoadStr(SPlayBadQuote, std::string(s.substr(start))));
+            ++i;
+        } else {
+            while (i < s.size() && s[i] != ' ')
+                ++i;
+        }
+        args.emplace_back(s.substr(start, i - start));
+    }
+    return args;
+}
+
+bool IsQuoted(const std::string& a) {
+    return a.size() >= 2 && a.front() == '"' && a.back() == '"';
+}
+
+std::string TextArg(const std::string& a) {
+    return IsQuoted(a) ? Unescape(std::string_view(a).substr(1, a.size() - 2)) : Unescape(a);
+}
+
+long long NumberArg(const std::string& a) {
+    try {
+        size_t used = 0;
+        long long v = std::stoll(a, &used, 0);
+        if (used == a.size()) return v;
+    } catch (const std::exception&) {
+    }
+    throw EQuilletError(FmtLoadStr(SPlayBadNumber, a));
+}
+
+std::vector<char32_t> CodePoints(std::string_view s) {
+    std::vector<char32_t> out;
+    for (size_t i = 0; i < s.size();) {
+        auto b = static_cast<unsigned char>(s[i]);
+        int n = b < 0x80 ? 1 : (b >> 5) == 6 ? 2 : (b >> 4) == 14 ? 3 : (b >> 3) == 30 ? 4 : 1;
+        if (i + size_t(n) > s.size()) n = 1;
+        char32_t cp = n == 1 ? b : n == 2 ? (b & 0x1F) : n == 3 ? (b & 0x0F) : (b & 0x07);
+        for (int k = 1; k < n; ++k)
+            cp = (cp << 6) | (static_cast<unsigned char>(s[i + size_t(k)]) & 0x3F);
+        out.push_back(cp);
+        i += size_t(n);
+    }
+    return out;
+}
+
+const std::map<std::string, int>& KeyNames() {
+    static const std::map<std::string, int> names = [] {
+        std::map<std::string, int> m = {
+            {"backspace", VK_BACK}, {"delete", VK_DELETE}, {"del", VK_DELETE},
+            {"down", VK_DOWN},      {"end", VK_END},       {"home", VK_HOME},
+            {"insert", VK_INSERT},  {"ins", VK_INSERT},    {"left", VK_LEFT},
+            {"pagedown", VK_NEXT},  {"pgdn", VK_NEXT},     {"pageup", VK_PRIOR},
+            {"pgup", VK_PRIOR},     {"return", VK_RETURN}, {"enter", VK_RETURN},
+            {"right", VK_RIGHT},    {"space", VK_SPACE},   {"up", VK_UP},
+            {"tab", VK_TAB},        {"escape", VK_ESCAPE}, {"esc", VK_ESCAPE}};
+        for (int i = 1; i <= 12; ++i)
+            m["f" + std::to_string(i)] = VK_F1 + i - 1;
+        return m;
+    }();
+    return names;
+}
+
+const std::map<std::string, uint32_t>& MessageNames() {
+    static const std::map<std::string, uint32_t> names = {
+#define M(x) {#x, x}
+        M(SM_SELECTION),
+        M(SM_OPTIONS),
+        M(SM_REPLACESEL),
+        M(SM_PAINTLOCK),
+        M(SM_LOADSTREAM),
+        M(SM_SAVESTREAM),
+        M(SM_MODIFIED),
+        M(SM_TOPLINE),
+        M(SM_LEFTCOLUMN),
+        M(SM_FIND),
+        M(SM_REPLACE),
+        M(SM_GETSELTEXT),
+        M(SM_CANREDO),
+        M(SM_REDO),
+        M(SM_INDENT),
+        M(SM_UNINDENT),
+        M(SM_REFRESH),
+        M(SM_SETATTRIBUTES),
+        M(SM_GETATTRIBUTES),
+        M(SM_CHANGEDLINE),
+        M(SM_IDENTIFY),
+        M(EM_GETSEL),
+        M(EM_SETSEL),
+        M(EM_LINESCROLL),
+        M(EM_SCROLLCARET),
+        M(EM_GETMODIFY),
+        M(EM_GETLINECOUNT),
+        M(EM_LINEINDEX),
+        M(EM_LINELENGTH),
+        M(EM_REPLACESEL),
+        M(EM_GETLINE),
+        M(EM_CANUNDO),
+        M(EM_UNDO),
+        M(EM_LINEFROMCHAR),
+        M(EM_EMPTYUNDOBUFFER),
+        M(EM_GETFIRSTVISIBLELINE),
+        M(EM_POSFROMCHAR),
+        M(EM_CHARFROMPOS),
+        M(WM_SETTEXT),
+        M(WM_GETTEXT),
+        M(WM_GETTEXTLENGTH),
+        M(WM_SETREDRAW),
+        M(WM_GETDLGCODE),
+        M(WM_VSCROLL),
+        M(WM_HSCROLL),
+        M(WM_CUT),
+        M(WM_COPY),
+        M(WM_PASTE),
+        M(WM_CLEAR),
+        M(WM_UNDO),
+        M(CM_CANPASTE),
+        M(WM_SETFOCUS),
+        M(WM_KILLFOCUS),
+        M(WM_ERASEBKGND),
+#undef M
+    };
+    return names;
+}
+
+class TPlayer {
+public:
+    TPlayer(int width, int height, std::ostream& out)
+        : FHost(width, height), FMemo(&FHost), FOut(out) {
+        FHost.SetFocused(true);
+        FMemo.Perform(WM_SETFOCUS, 0, 0);
+        Paint();
+    }
+
+    TCodeMemo& Memo() { return FMemo; }
+
+    void Run(std::istream& script) {
+        std::string line;
+        while (std::getline(script, line)) {
+            if (!line.empty() && line.back() == '\r') line.pop_back();
+            size_t first = line.find_first_not_of(' ');
+            if (first == std::string::npos || line[first] == '#') continue;
+            try {
+                Action(line.substr(first));
+            } catch (const EQuilletError& e) {
+                FOut << "error: " << e.what() << "\n";
+            } catch (const std::bad_alloc&) {
+                FOut << "error: " << LoadStr(SOutOfMemory) << "\n";
+            }
+            Paint();
+        }
+    }
+
+private:
+    void Paint() { FMemo.Perform(WM_PAINT, 0, 0); }
+
+    void Action(const std::string& line) {
+        size_t blank = line.find(' ');
+        std::string name = Lower(line.substr(0, blank));
+        std::string rest = blank == std::string::npos ? std::string() : line.substr(blank + 1);
+        if (name == "type") return Type(Unescape(rest));
+        std::vector<std::string> args = SplitArgs(rest);
+        if (name == "key") {
+            if (args.empty()) throw EQuilletError(FmtLoadStr(SPlayMissingArgument, name));
+            for (const auto& combo : args)
+                Key(combo);
+        } else if (name == "click" || name == "dblclick" || name == "tripleclick") {
+            Need(args, 2, name);
+            Click(int(NumberArg(args[0])), int(NumberArg(args[1])), args,
+                  name == "click"      ? 1
+                  : name == "dblclick" ? 2
+                                       : 3);
+        } else if (name == "drag") {
+            Need(args, 4, name);
+            Drag(args);
+        } else if (name == "msg") {
+            Need(args, 1, name);
+            Message(args);
+        } else if (name == "set") {
+            Need(args, 1, name);
+            size_t at = rest.find_first_not_of(' ');
+            size_t valueAt = rest.find(' ', at);
+            std::string value =
+                valueAt == std::string::npos ? std::string() : rest.substr(valueAt + 1);
+            SetProperty(args[0], value);
+        } else if (name == "get") {
+            Need(args, 1, name);
+            std::string value = GetProperty(args[0]);
+            FOut << args[0] << ": " << value << "\n";
+        } else if (name == "clip") {
+            Clip(args, rest);
+        } else if (name == "load") {
+            Need(args, 1, name);
+            FMemo.LoadFromFile(TextArg(args[0]));
+        } else if (name == "save") {
+            Need(args, 1, name);
+            FMemo.SaveToFile(TextArg(args[0]));
+        } else if (name == "print") {
+            Print();
+        } else if (name == "attrs") {
+            Need(args, 1, name);
+            Attrs(int(NumberArg(args[0])));
+        } else {
+            throw EQuilletError(FmtLoadStr(SPlayUnknownAction, name));
+        }
+    }
+
+    static void Need(const std::vector<std::string>& args, size_t n, const std::string& name) {
+        if (args.size() < n) throw EQuilletError(FmtLoadStr(SPlayMissingArgument, name));
+    }
+
+    void Modifiers(TShiftState shift, bool down) {
+        if (shift & ssShift) FHost.SetKeyDown(VK_SHIFT, down);
+        if (shift & ssCtrl) FHost.SetKeyDown(VK_CONTROL, down);
+        if (shift & ssAlt) FHost.SetKeyDown(VK_MENU, down);
+    }
+
+    void Type(const std::string& text) {
+        for (char32_t cp : CodePoints(text)) {
+            if (cp == '\n') cp = '\r';
+            std::optional<TKeyStroke> stroke;
+            if (cp == '\r')
+                stroke = TKeyStroke{VK_RETURN, 0};
+            else if (cp == '\t')
+                stroke = TKeyStroke{VK_TAB, 0};
+            else if (Platform().Keyboard)
+                stroke = Platform().Keyboard->KeyForChar(cp);
+            if (stroke) {
+                Modifiers(stroke->Shift, true);
+                FMemo.Perform(WM_KEYDOWN, WPARAM(stroke->VirtualKey), 0);
+            }
+            FMemo.Perform(WM_CHAR, WPARAM(cp), 0);
+            if (stroke) {
+                FMemo.Perform(WM_KEYUP, WPARAM(stroke->VirtualKey), 0);
+                Modifiers(stroke->Shift, false);
+            }
+        }
+    }
+
+    void Key(const std::string& combo) {
+        TShiftState shift = 0;
+        std::string keyName;
+        size_t start = 0;
+        while (true) {
+            size_t plus = combo.find('+', start);
+            // A lone "+" (or a trailing one) is the key itself.
+            if (plus == std::string::npos || plus + 1 == combo.size()) {
+                keyName = combo.substr(start);
+                break;
+            }
+            std::string mod = Lower(combo.substr(start, plus - start));
+            if (mod == "shift")
+                shift |= ssShift;
+            else if (mod == "ctrl" || mod == "control")
+                shift |= ssCtrl;
+            else if (mod == "alt")
+                shift |= ssAlt;
+            else
+                throw EQuilletError(FmtLoadStr(SPlayUnknownKey, combo));
+            start = plus + 1;
+        }
+        int vk = 0;
+        std::string lower = Lower(keyName);
+        auto it = KeyNames().find(lower);
+        if (it != KeyNames().end()) {
+            vk = it->second;
+        } else if (keyName.size() == 1 && std::isalnum(static_cast<unsigned char>(keyName[0]))) {
+            vk = std::toupper(static_cast<unsigned char>(keyName[0]));
+        } else if (keyName.size() == 1 && Platform().Keyboard) {
+            auto stroke = Platform().Keyboard->KeyForChar(char32_t(keyName[0]));
+            if (!stroke) throw EQuilletError(FmtLoadStr(SPlayUnknownKey, combo));
+            vk = stroke->VirtualKey;
+            shift |= stroke->Shift;
+        } else {
+            throw EQuilletError(FmtLoadStr(SPlayUnknownKey, combo));
+        }
+        Modifiers(shift, true);
+        LRESULT taken = FMemo.Perform(WM_KEYDOWN, WPARAM(vk), 0);
+        if (!taken && !(shift & (ssCtrl | ssAlt)) && Platform().Keyboard) {
+            char32_t ch = Platform().Keyboard->CharForKey({vk, TShiftState(shift & ssShift)});
+            if (ch) FMemo.Perform(WM_CHAR, WPARAM(ch), 0);
+        }
+        FMemo.Perform(WM_KEYUP, WPARAM(vk), 0);
+        Modifiers(shift, false);
+    }
+
+    void Click(int x, int y, const std::vector<std::string>& args, int clicks) {
+        TShiftState shift = 0;
+        for (size_t i = 2; i < args.size(); ++i) {
+            std::string m = Lower(args[i]);
+            if (m == "shift")
+                shift |= ssShift;
+            else if (m == "ctrl")
+                shift |= ssCtrl;
+            else if (m == "alt")
+                shift |= ssAlt;
+            else
+                throw EQuilletError(FmtLoadStr(SPlayBadValue, "click", args[i]));
+        }
+        WPARAM keys =
+            MK_LBUTTON | ((shift & ssShift) ? MK_SHIFT : 0) | ((shift & ssCtrl) ? MK_CONTROL : 0);
+        LPARAM at = MakePointParam(x, y);
+        Modifiers(shift, true);
+        FHost.AdvanceTicks(FHost.DoubleClickTime() + 1); // a fresh click, not part of the last
+        for (int i = 0; i < clicks; ++i) {
+            if (i > 0) FHost.AdvanceTicks(10);
+            FMemo.Perform(WM_LBUTTONDOWN, keys, at);
+            if (i == 1) FMemo.Perform(WM_LBUTTONDBLCLK, keys, at);
+            FMemo.Perform(WM_LBUTTONUP, keys & ~MK_LBUTTON, at);
+        }
+        Modifiers(shift, false);
+    }
+
+    void Drag(const std::vector<std::string>& args) {
+        LPARAM from = MakePointParam(int(NumberArg(args[0])), int(NumberArg(args[1])));
+        LPARAM to = MakePointParam(int(NumberArg(args[2])), int(NumberArg(args[3])));
+        FHost.AdvanceTicks(FHost.DoubleClickTime() + 1);
+        FMemo.Perform(WM_LBUTTONDOWN, MK_LBUTTON, from);
+        FMemo.Perform(WM_MOUSEMOVE, MK_LBUTTON, to);
+        FMemo.Perform(WM_LBUTTONUP, 0, to);
+    }
+
+    void Message(const std::vector<std::string>& args) {
+        auto it = MessageNames().find(args[0]);
+        if (it == MessageNames().end())
+            throw EQuilletError(FmtLoadStr(SPlayUnknownMessage, args[0]));
+        uint32_t msg = it->second;
+        std::vector<std::string> strings; // keeps quoted arguments alive for the call
+        strings.reserve(args.size());
+        auto param = [&](size_t i) -> intptr_t {
+            if (i >= args.size()) return 0;
+            if (IsQuoted(args[i])) {
+                strings.push_back(TextArg(args[i]));
+                return intptr_t(strings.back().c_str());
+            }
+            return intptr_t(NumberArg(args[i]));
+        };
+        std::string buffer(1 << 16, '\0');
+        std::vector<std::string> extra;
+        LRESULT result = 0;
+        switch (msg) {
+        case SM_SELECTION: {
+            WPARAM flags = WPARAM(param(1));
+            TSelectionPair p{int32_t(param(2)), int32_t(param(3))};
+            result = FMemo.Perform(msg, flags, LPARAM(&p));
+            if (!(flags & smSET))
+                extra.push_back("sel: " + std::to_string(p.Anchor) + " " + std::to_string(p.Caret));
+            break;
+        }
+        case EM_GETSEL: {
+            int32_t a = 0, c = 0;
+            result = FMemo.Perform(msg, WPARAM(&a), LPARAM(&c));
+            extra.push_back("sel: " + std::to_string(a) + " " + std::to_string(c));
+            break;
+        }
+        case EM_POSFROMCHAR: {
+            TPoint p;
+            result = FMemo.Perform(msg, WPARAM(&p), param(1));
+            extra.push_back("point: " + std::to_string(p.X) + " " + std::to_string(p.Y));
+            break;
+        }
+        case EM_CHARFROMPOS:
+            result = FMemo.Perform(msg, 0, MakePointParam(int(param(1)), int(param(2))));
+            break;
+        case EM_GETLINE: {
+            uint16_t size = uint16_t(std::min<size_t>(buffer.size() - 1, 0xFFFF));
+            std::memcpy(buffer.data(), &size, sizeof size);
+            result = FMemo.Perform(msg, WPARAM(param(1)), LPARAM(buffer.data()));
+            extra.push_back("text: " + Quote(std::string_view(buffer.data(), size_t(result))));
+            break;
+        }
+        case SM_GETSELTEXT:
+        case WM_GETTEXT: {
+            WPARAM w = msg == WM_GETTEXT ? WPARAM(param(1)) : WPARAM(param(1));
+            if (msg == WM_GETTEXT)
+                w = std::min<WPARAM>(w, buffer.size());
+            else
+                buffer.resize(size_t(FMemo.Perform(SM_GETSELTEXT, w, 0)) + 1);
+            result = FMemo.Perform(msg, w, LPARAM(buffer.data()));
+            extra.push_back("text: " + Quote(std::string_view(buffer.data(), size_t(result))));
+            break;
+        }
+        case SM_IDENTIFY:
+            result = FMemo.Perform(msg, 0, 0);
+            extra.push_back("text: " + Quote(reinterpret_cast<const char*>(result)));
+            result = 1;
+            break;
+        case SM_LOADSTREAM: {
+            std::string text = args.size() > 2 ? TextArg(args[2]) : std::string();
+            TReadOnlyMemoryStream stream(text.data(), int64_t(text.size()));
+            result = FMemo.Perform(msg, WPARAM(param(1)), LPARAM(&stream));
+            break;
+        }
+        case SM_SAVESTREAM: {
+            TMemoryStream stream;
+            result = FMemo.Perform(msg, WPARAM(param(1)), LPARAM(&stream));
+            extra.push_back("text: " + Quote(stream.AsString()));
+            break;
+        }
+        case SM_SETATTRIBUTES:
+        case SM_GETATTRIBUTES: {
+            int range[2] = {int(param(1)), int(param(2))};
+            bool all = args.size() < 3;
+            std::vector<uint8_t> bytes(size_t(FMemo.Store().CharCount()) + 1, 0);
+            for (size_t i = 3; i < args.size() && i - 3 < bytes.size(); ++i)
+                bytes[i - 3] = uint8_t(NumberArg(args[i]));
+            result = FMemo.Perform(msg, all ? 0 : WPARAM(range), LPARAM(bytes.data()));
+            if (msg == SM_GETATTRIBUTES) {
+                std::string list = "attrs:";
+                for (LRESULT i = 0; i < result; ++i)
+                    list += " " + std::to_string(bytes[size_t(i)]);
+                extra.push_back(list);
+            }
+            break;
+        }
+        case WM_VSCROLL:
+        case WM_HSCROLL:
+            result = FMemo.Perform(msg, WPARAM(MakeLong(int(param(1)), int(param(2)))), 0);
+            break;
+        default:
+            result = FMemo.Perform(msg, WPARAM(param(1)), param(2));
+        }
+        FOut << "result: " << result << "\n";
+        for (const auto& e : extra)
+            FOut << e << "\n";
+    }
+
+    static bool BoolValue(const std::string& name, const std::string& v) {
+        std::string l = Lower(v);
+        if (l == "1" || l == "true") return true;
+        if (l == "0" || l == "false") return false;
+        throw EQuilletError(FmtLoadStr(SPlayBadValue, name, v));
+    }
+
+    int IntValue(const std::string& name, const std::string& v) {
+        try {
+            return int(NumberArg(v));
+        } catch (const EQuilletError&) {
+            throw EQuilletError(FmtLoadStr(SPlayBadValue, name, v));
+        }
+    }
+
+    TCodeMemoOptions OptionsValue(const std::string& v) {
+        if (v.starts_with("0x") || v.starts_with("0X") ||
+            (!v.empty() && std::isdigit(static_cast<unsigned char>(v[0]))))
+            return TCodeMemoOptions(IntValue("Options", v));
+        TCodeMemoOptions word = 0;
+        std::string name;
+        std::istringstream in(v);
+        while (std::getline(in, name, ' ')) {
+            name.erase(std::remove(name.begin(), name.end(), ','), name.end());
+            if (name.empty()) continue;
+            auto it = std::find_if(
+                CodeMemoOptionNames.begin(), CodeMemoOptionNames.end(),
+                [&](const TCodeMemoOptionName& o) { return Lower(o.Name) == Lower(name); });
+            if (it == CodeMemoOptionNames.end())
+                throw EQuilletError(FmtLoadStr(SPlayUnknownOption, name));
+            word |= it->Option;
+        }
+        return word;
+    }
+
+    void SetProperty(const std::string& name, const std::string& raw) {
+        std::string v = raw;
+        std::string text = IsQuoted(v) ? TextArg(v) : v;
+        std::string p = Lower(name);
+        if (p == "options")
+            FMemo.SetOptions(OptionsValue(v));
+        else if (p == "tabcolumns")
+            FMemo.SetTabColumns(text);
+        else if (p == "tabdefault")
+            FMemo.SetTabDefault(IntValue(name, v));
+        else if (p == "gutter")
+            FMemo.SetGutter(IntValue(name, v));
+        else if (p == "margin")
+            FMemo.SetMargin(IntValue(name, v));
+        else if (p == "rightmargin")
+            FMemo.SetRightMargin(IntValue(name, v));
+        else if (p == "indentstep")
+            FMemo.SetIndentStep(IntValue(name, v));
+        else if (p == "wrapatcolumn")
+            FMemo.SetWrapAtColumn(IntValue(name, v));
+        else if (p == "wrapoverride")
+            FMemo.SetWrapOverride(text);
+        else if (p == "readonly")
+            FMemo.SetReadOnly(BoolValue(name, v));
+        else if (p == "selstart")
+            FMemo.SetSelStart(IntValue(name, v));
+        else if (p == "sellength")
+            FMemo.SetSelLength(IntValue(name, v));
+        else if (p == "seltext")
+            FMemo.SetSelText(text);
+        else if (p == "text")
+            FMemo.SetText(text);
+        else if (p == "modified")
+            FMemo.SetModified(BoolValue(name, v));
+        else if (p == "topline")
+            FMemo.Perform(SM_TOPLINE, smSET, IntValue(name, v));
+        else if (p == "leftcolumn")
+            FMemo.Perform(SM_LEFTCOLUMN, smSET, IntValue(name, v));
+        else if (p == "wordwrap")
+            FMemo.SetWordWrap(BoolValue(name, v));
+        else if (p == "insertmode")
+            FMemo.SetInsertMode(BoolValue(name, v));
+        else if (p == "wanttab")
+            FMemo.SetWantTab(BoolValue(name, v));
+        else if (p == "wantreturns")
+            FMemo.SetWantReturns(BoolValue(name, v));
+        else if (p == "tabstop")
+            FMemo.SetTabStop(BoolValue(name, v));
+        else if (p == "hideselection")
+            FMemo.SetHideSelection(BoolValue(name, v));
+        else if (p == "showfocusline")
+            FMemo.SetShowFocusLine(BoolValue(name, v));
+        else if (p == "enabled")
+            FMemo.SetEnabled(BoolValue(name, v));
+        else if (p == "activeparser")
+            FMemo.SetActiveParser(IntValue(name, v));
+        else if (p == "sellinestyle") {
+            std::string l = Lower(v);
+            if (l != "lscrlf" && l != "lslf")
+                throw EQuilletError(FmtLoadStr(SPlayBadValue, name, v));
+            FMemo.SetSelLineStyle(l == "lscrlf" ? lsCRLF : lsLF);
+        } else if (p == "saveformat") {
+            static const std::map<std::string, TSaveFormat> formats = {
+                {"sftext", sfTEXT}, {"sfrtf", sfRTF}, {"sfhtml", sfHTML}, {"sfunix", sfUNIX}};
+            auto it = formats.find(Lower(v));
+            if (it == formats.end()) throw EQuilletError(FmtLoadStr(SPlayBadValue, name, v));
+            FMemo.SetSaveFormat(it->second);
+        } else if (p == "guttercolor")
+            FMemo.SetGutterColor(TColor(IntValue(name, v)));
+        else if (p == "margincolor")
+            FMemo.SetMarginColor(TColor(IntValue(name, v)));
+        else if (p == "seltextcolor")
+            FMemo.SetSelTextColor(TColor(IntValue(name, v)));
+        else if (p == "seltextback")
+            FMemo.SetSelTextBack(TColor(IntValue(name, v)));
+        else
+            throw EQuilletError(FmtLoadStr(SPlayUnknownProperty, name));
+    }
+
+    static std::string Hex(uint32_t v) {
+        char buf[16];
+        std::snprintf(buf, sizeof buf, "0x%08X", v);
+        return buf;
+    }
+
+    std::string GetProperty(const std::string& name) {
+        std::string p = Lower(name);
+        auto b = [](bool v) { return std::string(v ? "1" : "0"); };
+        if (p == "options") return Hex(FMemo.Options());
+        if (p == "tabcolumns") return Quote(FMemo.TabColumns());
+        if (p == "tabdefault") return std::to_string(FMemo.TabDefault());
+        if (p == "gutter") return std::to_string(FMemo.Gutter());
+        if (p == "margin") return std::to_string(FMemo.Margin());
+        if (p == "rightmargin") return std::to_string(FMemo.RightMargin());
+        if (p == "indentstep") return std::to_string(FMemo.IndentStep());
+        if (p == "wrapatcolumn") return std::to_string(FMemo.WrapAtColumn());
+        if (p == "wrapoverride") return Quote(FMemo.WrapOverride());
+        if (p == "readonly") return b(FMemo.ReadOnly());
+        if (p == "selstart") return std::to_string(FMemo.SelStart());
+        if (p == "sellength") return std::to_string(FMemo.SelLength());
+        if (p == "seltext") return Quote(FMemo.SelText());
+        if (p == "text") return Quote(FMemo.Text());
+        if (p == "modified") return b(FMemo.Modified());
+        if (p == "topline") return std::to_string(FMemo.TopLine());
+        if (p == "leftcolumn") return std::to_string(FMemo.LeftColumn());
+        if (p == "wordwrap") return b(FMemo.WordWrap());
+        if (p == "insertmode") return b(FMemo.InsertMode());
+        if (p == "wanttab") return b(FMemo.WantTab());
+        if (p == "wantreturns") return b(FMemo.WantReturns());
+        if (p == "tabstop") return b(FMemo.TabStop());
+        if (p == "hideselection") return b(FMemo.HideSelection());
+        if (p == "showfocusline") return b(FMemo.ShowFocusLine());
+        if (p == "enabled") return b(FMemo.Enabled());
+        if (p == "activeparser") return std::to_string(FMemo.ActiveParser());
+        if (p == "sellinestyle") return FMemo.SelLineStyle() == lsCRLF ? "lsCRLF" : "lsLF";
+        if (p == "saveformat") {
+            static const char* names[] = {"sfTEXT", "sfRTF", "sfHTML", "sfUNIX"};
+            return names[FMemo.SaveFormat()];
+        }
+        if (p == "guttercolor") return Hex(FMemo.GutterColor());
+        if (p == "margincolor") return Hex(FMemo.MarginColor());
+        if (p == "seltextcolor") return Hex(FMemo.SelTextColor());
+        if (p == "seltextback") return Hex(FMemo.SelTextBack());
+        if (p == "version") return Quote(FMemo.Version());
+        if (p == "canundo") return b(FMemo.CanUndo());
+        if (p == "canredo") return b(FMemo.CanRedo());
+        if (p == "linecount") return std::to_string(FMemo.Lines().Count());
+        throw EQuilletError(FmtLoadStr(SPlayUnknownProperty, name));
+    }
+
+    void Clip(const std::vector<std::string>& args, const std::string& rest) {
+        Need(args, 1, "clip");
+        IClipboard& clip = *Platform().Clipboard;
+        std::string what = Lower(args[0]);
+        if (what == "set") {
+            std::string value = rest.size() > 4 ? rest.substr(4) : std::string();
+            clip.SetText(IsQuoted(value) ? TextArg(value) : Unescape(value));
+        } else if (what == "get") {
+            std::string format = args.size() > 1 ? Lower(args[1]) : "text";
+            std::string_view id = format == "text"   ? cbfText
+                                  : format == "rtf"  ? cbfRichText
+                                  : format == "html" ? cbfHtml
+                                                     : std::string_view();
+            if (id.empty()) throw EQuilletError(FmtLoadStr(SPlayBadClipFormat, args[1]));
+            FOut << "clip: " << Quote(clip.Get(id)) << "\n";
+        } else {
+            throw EQuilletError(FmtLoadStr(SPlayBadValue, "clip", args[0]));
+        }
+    }
+
+    void Print() {
+        TSelectionPair sel = FMemo.Selection();
+        std::string text = FMemo.Store().StoredText(0, FMemo.Store().CharCount());
+        FOut << "text: " << Quote(text) << "\n";
+        FOut << "sel: " << sel.Anchor << " " << sel.Caret << "\n";
+        FOut << "caret: " << FMemo.CaretLine() << " " << FMemo.CaretColumn() << "\n";
+        FOut << "top: " << FMemo.TopLine() << "\n";
+        FOut << "modified: " << (FMemo.Modified() ? 1 : 0) << "\n";
+    }
+
+    void Attrs(int line) {
+        if (line < 0 || line >= FMemo.Store().LineCount())
+            throw EQuilletError(FmtLoadStr(SPlayBadValue, "attrs", std::to_string(line)));
+        const TLineRecord& rec = FMemo.Store().Line(line);
+        FOut << "attrs:";
+        for (int i = 0; i < rec.Length; ++i) {
+            int v = rec.Extra && size_t(i) < rec.Extra->Attributes.size()
+                        ? rec.Extra->Attributes[size_t(i)]
+                        : 0;
+            FOut << " " << v;
+        }
+        FOut << "\n";
+    }
+
+    THeadlessWindowHost FHost;
+    TCodeMemo FMemo;
+    std::ostream& FOut;
+};
+
+} // namespace
+
+int CmdPlay(const std::vector<std::string>& args, std::istream& in, std::ostream& out,
+            std::ostream& err) {
+    std::string lang = "none", file, script;
+    int width = 640, height = 400;
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        if (a == "--lang" && i + 1 < args.size()) {
+            lang = args[++i];
+        } else if (a == "--file" && i + 1 < args.size()) {
+            file = args[++i];
+        } else if (a == "--size" && i + 2 < args.size()) {
+            width = int(NumberArg(args[++i]));
+            height = int(NumberArg(args[++i]));
+            if (width <= 0 || height <= 0 || width > 8192 || height > 8192)
+                throw EQuilletError(
+                    FmtLoadStr(SPlayBadValue, "--size", args[i - 1] + " " + args[i]));
+        } else if (script.empty() && !a.starts_with("--")) {
+            script = a;
+        } else {
+            err << "quillet-tool: " << LoadStr(SPlayUsage) << "\n";
+            return exError;
+        }
+    }
+    // Definitions plug in here once they are built into the program.
+    if (lang != "none") throw EQuilletError(FmtLoadStr(SPlayUnknownLanguage, lang));
+    // The fixed-pitch cell the scripts count in: 7 pixels wide, lines 17 high.
+    TPlatformServices services;
+    services.Fonts = std::make_unique<THeadlessFonts>(true, 7, 17);
+    InstallPlatform(std::move(services));
+    TPlayer player(width, height, out);
+    if (!file.empty()) player.Memo().LoadFromFile(file);
+    if (script.empty()) {
+        player.Run(in);
+    } else {
+        std::ifstream f(script, std::ios::binary);
+        if (!f) throw EQuilletError(FmtLoadStr(SPlayCannotOpenScript, script));
+        player.Run(f);
+    }
+    return exOk;
+}
+
+} // namespace quillet::cli

@@ -1,0 +1,821 @@
+// Construction, properties, settings binding and the editing core of the control.
+#include "editor/CodeMemo.h"
+
+#include "editor/CodeMemoStrings.h"
+#include "editor/CodeMemoUndoLink.h"
+#include "editor/CodeMemoView.h"
+#include "editor/SearchControl.h"
+#include "editor/UndoStack.h"
+#include "highlight/CodeMemoParser.h"
+#include "highlight/Settings.h"
+#include "highlight/TabColumns.h"
+#include "resources/Strings.h"
+
+#include <algorithm>
+#include <climits>
+
+namespace quillet {
+
+const std::array<TCodeMemoOptionName, 25> CodeMemoOptionNames = {{
+    {smoSyntaxHighlight, "smoSyntaxHighlight"},
+    {smoPrintWrap, "smoPrintWrap"},
+    {smoPrintLineNos, "smoPrintLineNos"},
+    {smoPrintFilename, "smoPrintFilename"},
+    {smoPrintDate, "smoPrintDate"},
+    {smoPrintPageNos, "smoPrintPageNos"},
+    {smoWordWrap, "smoWordWrap"},
+    {smoAutoIndent, "smoAutoIndent"},
+    {smoTabToColumn, "smoTabToColumn"},
+    {smoWrapOverride, "smoWrapOverride"},
+    {smoWordSelect, "smoWordSelect"},
+    {smoShowRMargin, "smoShowRMargin"},
+    {smoShowGutter, "smoShowGutter"},
+    {smoShowWrapColumn, "smoShowWrapColumn"},
+    {smoTitleAsFilename, "smoTitleAsFilename"},
+    {smoProcessDroppedFiles, "smoProcessDroppedFiles"},
+    {smoBlockOverwriteCursor, "smoBlockOverwriteCursor"},
+    {smoShowWrapGlyph, "smoShowWrapGlyph"},
+    {smoColumnTrack, "smoColumnTrack"},
+    {smoUseTAB, "smoUseTAB"},
+    {smoSmartFill, "smoSmartFill"},
+    {smoOLEDragSource, "smoOLEDragSource"},
+    {smoCaretAfterEOL, "smoCaretAfterEOL"},
+    {smoLineNumbers, "smoLineNumbers"},
+    {smoShowAllChars, "smoShowAllChars"},
+}};
+
+// One per slot, so a definition going away empties exactly its slot.
+class TCustomCodeMemo::TDefinitionUser : public IDefinitionUser {
+public:
+    TDefinitionUser(TCustomCodeMemo& memo, int slot) : FMemo(memo), FSlot(slot) {}
+    void DefinitionChanged() override {
+        if (FMemo.FActiveSlot == FSlot) FMemo.Perform(SM_REFRESH, 0, 0);
+    }
+    void DefinitionDestroyed() override {
+        FMemo.FParsers[FSlot - 1] = nullptr;
+        if (FMemo.FActiveSlot == FSlot) FMemo.BindSettings(FMemo.FOwnSettings.get());
+    }
+
+private:
+    TCustomCodeMemo& FMemo;
+    int FSlot;
+};
+
+TCustomCodeMemo::TCustomCodeMemo(IWindowHost* host) : FHost(host) {
+    FOwnSettings = std::make_unique<TCM_Settings>();
+    FActiveSettings = FOwnSettings.get();
+    FOwnStore = std::make_unique<TTextStore>();
+    FStore = FOwnStore.get();
+    FStore->AttachControl(this);
+    FUndoLink = std::make_unique<TCodeMemoUndoLink>(*this, *FStore);
+    FWatch = std::make_unique<TCodeMemoStoreWatch>(*this);
+    FStore->AddObserver(FWatch.get());
+    FLines = std::make_unique<TCodeMemoStrings>(*this);
+    FView = std::make_unique<TCodeMemoView>(*this);
+    for (int i = 0; i < ParserSlots; ++i)
+        FDefUsers[i] = std::make_unique<TDefinitionUser>(*this, i + 1);
+    if (!FStore->UndoStack())
+        FStore->AttachUndoStack(std::make_unique<TUndoStack>(FUndoLink.get()));
+    if (TUndoStack* undo = FStore->UndoStack()) {
+        undo->SetTarget(FUndoLink.get());
+        undo->SetRecording(true);
+        undo->Clear();
+    }
+    FLastClickTick = FHost ? FHost->TickCount() : 0;
+    FView->RecalcMetrics();
+    if (FHost) {
+        TSize size = FHost->ClientSize();
+        Perform(WM_SIZE, 0, MakeLong(size.Width, size.Height));
+    }
+}
+
+TCustomCodeMemo::~TCustomCodeMemo() {
+    for (int i = 0; i < ParserSlots; ++i)
+        if (FParsers[i]) FParsers[i]->DetachUser(FDefUsers[i].get());
+    if (TUndoStack* undo = FStore->UndoStack()) {
+        undo->Clear();
+        if (undo->Target() == FUndoLink.get()) undo->SetTarget(nullptr);
+    }
+    FStore->RemoveObserver(FWatch.get());
+    FStore->DetachControl(this);
+    FUndoLink.reset();
+}
+
+void TCustomCodeMemo::SetHost(IWindowHost* host) {
+    FHost = host;
+    FCaretCreated = false;
+    FView->RecalcMetrics();
+    if (FHost) {
+        TSize size = FHost->ClientSize();
+        Perform(WM_SIZE, 0, MakeLong(size.Width, size.Height));
+    }
+}
+
+// ---- text and selection ---------------------------------------------------------------
+
+std::string TCustomCodeMemo::Text() {
+    std::string buffer(size_t(Perform(WM_GETTEXTLENGTH, 0, 0)) + 1, '\0');
+    LRESULT n = Perform(WM_GETTEXT, buffer.size(), LPARAM(buffer.data()));
+    buffer.resize(size_t(n));
+    return buffer;
+}
+
+void TCustomCodeMemo::SetText(std::string_view text) {
+    std::string z(text);
+    Perform(WM_SETTEXT, 0, LPARAM(z.c_str()));
+}
+
+void TCustomCodeMemo::Clear() {
+    bool redraw = FRedraw;
+    if (redraw) Perform(WM_SETREDRAW, 0, 0);
+    SelectAll();
+    Perform(SM_REPLACESEL, 0, LPARAM(""));
+    if (redraw) Perform(WM_SETREDRAW, 1, 0);
+    Perform(EM_EMPTYUNDOBUFFER, 0, 0);
+}
+
+void TCustomCodeMemo::SelectAll() {
+    Perform(EM_SETSEL, 0, -1);
+}
+
+TSelectionPair TCustomCodeMemo::Selection() {
+    TSelectionPair p;
+    Perform(SM_SELECTION, 0, LPARAM(&p));
+    return p;
+}
+
+void TCustomCodeMemo::SetSelection(int anchor, int caret) {
+    TSelectionPair p{anchor, caret};
+    Perform(SM_SELECTION, smSET, LPARAM(&p));
+}
+
+int TCustomCodeMemo::SelStart() {
+    TSelectionPair p = Selection();
+    return std::min(p.Anchor, p.Caret);
+}
+
+void TCustomCodeMemo::SetSelStart(int value) {
+    SetSelection(value, value);
+}
+
+int TCustomCodeMemo::SelLength() {
+    TSelectionPair p = Selection();
+    int a = std::min(p.Anchor, p.Caret), b = std::max(p.Anchor, p.Caret);
+    int length = b - a;
+    if (SelLineStyle() == lsCRLF && length > 0) {
+        int l1 = FStore->LineFromPos(a), l2 = FStore->LineFromPos(b);
+        length += l2 - l1; // each stored break inside goes out as two characters
+    }
+    return length;
+}
+
+void TCustomCodeMemo::SetSelLength(int value) {
+    int start = SelStart();
+    SetSelection(start, start + std::max(0, value));
+}
+
+std::string TCustomCodeMemo::SelText() {
+    WPARAM format = SelLineStyle() == lsCRLF ? sfmCRLF : 0;
+    LRESULT n = Perform(SM_GETSELTEXT, format, 0);
+    std::string buffer(size_t(n) + 1, '\0');
+    n = Perform(SM_GETSELTEXT, format, LPARAM(buffer.data()));
+    buffer.resize(size_t(n));
+    return buffer;
+}
+
+void TCustomCodeMemo::SetSelText(std::string_view text) {
+    std::string z(text);
+    Perform(SM_REPLACESEL, 0, LPARAM(z.c_str()));
+}
+
+int TCustomCodeMemo::TextLength() {
+    return int(Perform(WM_GETTEXTLENGTH, 0, 0));
+}
+
+bool TCustomCodeMemo::Modified() {
+    return Perform(SM_MODIFIED, 0, 0) != 0;
+}
+
+void TCustomCodeMemo::SetModified(bool value) {
+    Perform(SM_MODIFIED, smSET, value ? 1 : 0);
+}
+
+bool TCustomCodeMemo::CanUndo() {
+    return Perform(EM_CANUNDO, 0, 0) != 0;
+}
+bool TCustomCodeMemo::CanRedo() {
+    return Perform(SM_CANREDO, 0, 0) != 0;
+}
+void TCustomCodeMemo::Undo() {
+    Perform(EM_UNDO, 0, 0);
+}
+void TCustomCodeMemo::Redo() {
+    Perform(SM_REDO, 0, 0);
+}
+void TCustomCodeMemo::CutToClipboard() {
+    Perform(WM_CUT, 0, 0);
+}
+void TCustomCodeMemo::CopyToClipboard() {
+    Perform(WM_COPY, 0, 0);
+}
+void TCustomCodeMemo::PasteFromClipboard() {
+    Perform(WM_PASTE, 0, 0);
+}
+
+int TCustomCodeMemo::CaretLine() {
+    return FStore->LineFromPos(FCaret);
+}
+
+int TCustomCodeMemo::CaretColumn() {
+    int line = FStore->LineFromPos(FCaret);
+    return VisualColumn(line, FCaret - FStore->PosFromLine(line));
+}
+
+namespace {
+bool IsContinuation(char c) {
+    return (static_cast<unsigned char>(c) & 0xC0) == 0x80;
+}
+} // namespace
+
+int TCustomCodeMemo::VisualColumn(int line, int offsetInLine) const {
+    std::string_view text = FStore->Line(line).View();
+    int end = std::clamp(offsetInLine, 0, int(text.size()));
+    int column = 0;
+    for (int i = 0; i < end; ++i) {
+        char c = text[size_t(i)];
+        if (c == '\t')
+            column = NextTabStop(column);
+        else if (!IsContinuation(c))
+            ++column;
+    }
+    return column;
+}
+
+int TCustomCodeMemo::OffsetFromVisualColumn(int line, int column) const {
+    std::string_view text = FStore->Line(line).View();
+    int usable = int(text.size());
+    if (usable > 0 && text.back() == '\r') --usable;
+    int col = 0;
+    int i = 0;
+    while (i < usable) {
+        char c = text[size_t(i)];
+        int next = c == '\t' ? NextTabStop(col) : col + 1;
+        if (next > column) break;
+        col = next;
+        ++i;
+        while (i < usable && IsContinuation(text[size_t(i)]))
+            ++i;
+    }
+    return i;
+}
+
+int TCustomCodeMemo::ClampOffset(int offset) const {
+    return std::clamp(offset, 0, FStore->CharCount());
+}
+
+int TCustomCodeMemo::SnapOffset(int offset) const {
+    offset = ClampOffset(offset);
+    if (offset == 0 || offset == FStore->CharCount()) return offset;
+    int line = FStore->LineFromPos(offset);
+    int start = FStore->PosFromLine(line);
+    std::string_view text = FStore->Line(line).View();
+    int i = offset - start;
+    while (i > 0 && i < int(text.size()) && IsContinuation(text[size_t(i)]))
+        --i;
+    return start + i;
+}
+
+int TCustomCodeMemo::PrevCharOffset(int offset) const {
+    if (offset <= 0) return 0;
+    int line = FStore->LineFromPos(offset - 1);
+    int start = FStore->PosFromLine(line);
+    std::string_view text = FStore->Line(line).View();
+    int i = offset - 1 - start;
+    while (i > 0 && IsContinuation(text[size_t(i)]))
+        --i;
+    return start + i;
+}
+
+int TCustomCodeMemo::NextCharOffset(int offset) const {
+    int count = FStore->CharCount();
+    if (offset >= count) return count;
+    int line = FStore->LineFromPos(offset);
+    int start = FStore->PosFromLine(line);
+    std::string_view text = FStore->Line(line).View();
+    int i = offset - start + 1;
+    while (i < int(text.size()) && IsContinuation(text[size_t(i)]))
+        ++i;
+    return start + i;
+}
+
+void TCustomCodeMemo::ApplySelection(int anchor, int caret, bool repaint) {
+    int oldAnchor = FAnchor, oldCaret = FCaret;
+    FAnchor = anchor;
+    FCaret = caret;
+    bool vertical = FVerticalMove;
+    FVerticalMove = false;
+    if (!HasOption(smoCaretAfterEOL)) {
+        if (vertical && anchor == caret && HasOption(smoColumnTrack)) {
+            int line = FStore->LineFromPos(caret);
+            FCaret = FAnchor =
+                FStore->PosFromLine(line) + OffsetFromVisualColumn(line, FRememberedColumn);
+        } else {
+            FRememberedColumn = CaretColumn();
+        }
+    }
+    bool changed = oldAnchor != FAnchor || oldCaret != FCaret;
+    if (changed) {
+        bool wasEmpty = oldAnchor == oldCaret, isEmpty = FAnchor == FCaret;
+        if (!wasEmpty || !isEmpty) {
+            int lo = std::min({oldAnchor, oldCaret, FAnchor, FCaret});
+            int hi = std::max({oldAnchor, oldCaret, FAnchor, FCaret});
+            MarkLinesDirty(FStore->LineFromPos(ClampOffset(lo)),
+                           FStore->LineFromPos(ClampOffset(hi)));
+        } else if (FShowFocusLine) {
+            int a = FStore->LineFromPos(ClampOffset(oldCaret)), b = FStore->LineFromPos(FCaret);
+            MarkLinesDirty(a, a);
+            MarkLinesDirty(b, b);
+        }
+        NoteChange(cfCaret);
+    }
+    if (repaint && FRedraw) {
+        ScrollCaretIntoView();
+        if (FUpdateCount == 0) UpdateScrollBars();
+        Repaint();
+    }
+}
+
+// ---- editing through the store --------------------------------------------------------
+
+void TCustomCodeMemo::InsertChunked(int pos, std::string_view text) {
+    // A chunk never ends between a CR and its LF.
+    constexpr size_t chunk = 8192;
+    while (!text.empty()) {
+        size_t n = std::min(chunk, text.size());
+        if (n == chunk && text.size() > chunk && text[chunk - 1] == '\r') n = chunk - 1;
+        pos += FStore->Insert(pos, text.substr(0, n));
+        text.remove_prefix(n);
+        FAnchor = FCaret = pos;
+    }
+}
+
+void TCustomCodeMemo::ReplaceRange(int start, int end, std::string_view text, int groupId) {
+    if (FReadOnly) return;
+    if (groupId != ugTyping) CloseTyping();
+    start = SnapOffset(start);
+    end = SnapOffset(end);
+    if (start > end) std::swap(start, end);
+    std::string stored = TTextStore::Normalize(text);
+    if (start == end && stored.empty()) return;
+    TUndoStack* undo = FStore->UndoStack();
+    bool logged = undo && FUndoLink && undo->Recording() && !undo->Replaying();
+    if (logged) {
+        undo->SetTarget(FUndoLink.get());
+        FAnchor = start;
+        FCaret = end;
+        undo->BeginTransaction(stored);
+    }
+    try {
+        FStore->Delete(start, end - start);
+        FAnchor = FCaret = start;
+        InsertChunked(start, text);
+    } catch (...) {
+        if (logged) undo->EndTransaction();
+        throw;
+    }
+    if (logged) undo->EndTransaction();
+    FRememberedColumn = CaretColumn();
+}
+
+void TCustomCodeMemo::StoreInserted(int pos, int length) {
+    if (FAnchor >= pos) FAnchor += length;
+    if (FCaret >= pos) FCaret += length;
+    int line = FStore->LineFromPos(pos);
+    if (FStore->LineCount() != FKnownLineCount) {
+        FKnownLineCount = FStore->LineCount();
+        MarkAllDirty();
+    }
+    if (FChangedLine < 0 || line < FChangedLine) FChangedLine = line;
+    NoteChange(cfText);
+    if (OnTextChange) OnTextChange(*this, pos, length);
+}
+
+void TCustomCodeMemo::StoreDeleted(int pos, int length) {
+    auto shift = [&](int& v) {
+        if (v >= pos + length)
+            v -= length;
+        else if (v > pos)
+            v = pos;
+    };
+    shift(FAnchor);
+    shift(FCaret);
+    int line = FStore->LineFromPos(ClampOffset(pos));
+    if (FStore->LineCount() != FKnownLineCount) {
+        FKnownLineCount = FStore->LineCount();
+        MarkAllDirty();
+    }
+    if (FChangedLine < 0 || line < FChangedLine) FChangedLine = line;
+    NoteChange(cfText);
+    if (OnTextChange) {
+        if (FStore->CharCount() == 0)
+            OnTextChange(*this, 0, 0);
+        else
+            OnTextChange(*this, pos, -length);
+    }
+}
+
+void TCustomCodeMemo::CloseTyping() {
+    if (!FTyping) return;
+    FTyping = false;
+    FTypingEnd = -1;
+    if (TUndoStack* undo = FStore->UndoStack()) undo->CloseGroup(ugTyping);
+}
+
+// ---- view bookkeeping -----------------------------------------------------------------
+
+void TCustomCodeMemo::Notify() {
+    if (FChangeFlags == 0 || FPaintLock || FUpdateCount > 0) return;
+    FChangeFlags = 0;
+    if (OnChange) OnChange(*this);
+}
+
+void TCustomCodeMemo::MarkLinesDirty(int first, int last) {
+    int count = FStore->LineCount();
+    first = std::max(0, first);
+    last = std::min(last, count - 1);
+    // Only the visible rows matter for painting; the rest repaint when scrolled to.
+    first = std::max(first, FTopLine);
+    last = std::min(last, FTopLine + FVisibleLines + 1);
+    for (int i = first; i <= last; ++i)
+        FStore->Line(i).Flags |= lfRepaint;
+}
+
+void TCustomCodeMemo::MarkAllDirty() {
+    FView->InvalidateAll();
+}
+
+void TCustomCodeMemo::RecalcMetrics() {
+    FView->RecalcMetrics();
+    const TViewMetrics& m = FView->Metrics();
+    if (FClientWidth > 0 || FClientHeight > 0) {
+        FVisibleColumns = std::max(0, (FClientWidth - FView->TextLeft()) / m.CharWidth);
+        FVisibleLines = FClientHeight / m.LineHeight;
+    } else {
+        FVisibleColumns = 80;
+        FVisibleLines = 40;
+    }
+    MarkAllDirty();
+}
+
+void TCustomCodeMemo::Repaint() {
+    if (!FHost || !FRedraw || FPaintLock || FUpdateCount > 0) return;
+    FView->PlaceCaret();
+    if (FView->AllDirty()) {
+        FHost->InvalidateAll();
+        return;
+    }
+    const int lh = FView->Metrics().LineHeight;
+    int count = FStore->LineCount();
+    for (int row = 0; row <= FVisibleLines && FTopLine + row < count; ++row) {
+        if (FStore->Line(FTopLine + row).Flags & (lfRepaint | lfRescan))
+            FHost->Invalidate({0, row * lh, FClientWidth, (row + 1) * lh});
+    }
+}
+
+void TCustomCodeMemo::ScrollCaretIntoView() {
+    if (FClientHeight <= 0) return;
+    int line = FStore->LineFromPos(FCaret);
+    int top = FTopLine, left = FLeftColumn;
+    if (line < top) top = line;
+    const int lh = FView->Metrics().LineHeight;
+    if (FClientHeight > lh) {
+        int visible = std::max(1, FVisibleLines);
+        if (line >= top + visible) top = line - visible + 1;
+    }
+    int column = CaretColumn();
+    while (column < left)
+        left = std::max(0, left - 8);
+    if (FVisibleColumns > 0)
+        while (column >= left + FVisibleColumns)
+            left += 8;
+    if (HasOption(smoWordWrap) && column < FVisibleColumns) left = 0;
+    if (top != FTopLine || left != FLeftColumn) {
+        FTopLine = top;
+        FLeftColumn = left;
+        MarkAllDirty();
+        NoteChange(cfScroll);
+        UpdateScrollBars();
+    }
+}
+
+void TCustomCodeMemo::ScrollTo(int column, int line, bool repaint) {
+    column = std::clamp(column, 0, std::max(0, FStore->WidestLine() - 1));
+    line = std::clamp(line, 0, std::max(0, FStore->LineCount() - 1));
+    if (column != FLeftColumn || line != FTopLine) {
+        FLeftColumn = column;
+        FTopLine = line;
+        FStore->SetCachedTopLine(line);
+        MarkAllDirty();
+        NoteChange(cfScroll);
+    }
+    if (repaint) {
+        UpdateScrollBars();
+        Repaint();
+    }
+}
+
+void TCustomCodeMemo::UpdateScrollBars() {
+    if (!FHost || !FRedraw || FPaintLock) return;
+    int count = FStore->LineCount();
+    int scale = count > 32000 ? count / 32000 + 1 : 1;
+    TScrollInfo v;
+    v.Max = count / scale;
+    v.Page = FVisibleLines / scale;
+    if (FTopLine > 0 && count - FTopLine < FVisibleLines) v.Page = (count - FTopLine) / scale;
+    v.Pos = FTopLine / scale;
+    v.Visible = FScrollBars == ssVertical || FScrollBars == ssBoth;
+    TScrollInfo h;
+    bool horizontal = (FScrollBars == ssHorizontal || FScrollBars == ssBoth);
+    h.Max = (HasOption(smoWordWrap) || !horizontal) ? 0 : FStore->WidestLine();
+    h.Page = FVisibleColumns;
+    h.Pos = FLeftColumn;
+    h.Visible = horizontal;
+    FHost->SetScrollInfo(sbVertical, v);
+    FHost->SetScrollInfo(sbHorizontal, h);
+}
+
+// ---- settings binding -----------------------------------------------------------------
+
+TCustomCodeMemoParser* TCustomCodeMemo::Parser(int slot) const {
+    if (slot < 1 || slot > ParserSlots) throw ECodeMemo(LoadStr(SParserIndex));
+    return FParsers[slot - 1];
+}
+
+void TCustomCodeMemo::SetParser(int slot, TCustomCodeMemoParser* parser) {
+    if (slot < 1 || slot > ParserSlots) throw ECodeMemo(LoadStr(SParserIndex));
+    TCustomCodeMemoParser*& held = FParsers[slot - 1];
+    if (held == parser) return;
+    if (held) held->DetachUser(FDefUsers[slot - 1].get());
+    held = parser;
+    if (parser) parser->AttachUser(FDefUsers[slot - 1].get());
+    if (slot == FActiveSlot) BindSettings(parser ? &parser->Settings() : FOwnSettings.get());
+}
+
+void TCustomCodeMemo::SetActiveParser(int slot) {
+    if (slot < 1 || slot > ParserSlots) throw ECodeMemo(LoadStr(SParserIndex));
+    FActiveSlot = slot;
+    TCustomCodeMemoParser* parser = FParsers[slot - 1];
+    BindSettings(parser ? &parser->Settings() : FOwnSettings.get());
+}
+
+void TCustomCodeMemo::BindSettings(TCM_Settings* settings) {
+    TCM_Settings* old = FActiveSettings;
+    FActiveSettings = settings;
+    if (old != settings) {
+        bool rewrap = (old->Options & smoWordWrap) != (settings->Options & smoWordWrap) ||
+                      old->WordWrapColumn != settings->WordWrapColumn;
+        if (rewrap) FLeftColumn = 0;
+        NoteChange(cfOptions);
+    }
+    Perform(SM_REFRESH, 0, 0);
+}
+
+void TCustomCodeMemo::SettingsChanged(uint32_t reason) {
+    NoteChange(reason);
+    if (TCustomCodeMemoParser* parser = ActiveDefinition())
+        parser->NotifyUsers(); // every control bound to the definition re-reads it
+    else
+        Perform(SM_REFRESH, 0, 0);
+    Notify();
+}
+
+// ---- properties kept in the settings ---------------------------------------------------
+
+TCodeMemoOptions TCustomCodeMemo::Options() {
+    return TCodeMemoOptions(Perform(SM_OPTIONS, 0, 0)) & ~smoUnusedBits;
+}
+
+void TCustomCodeMemo::SetOptions(TCodeMemoOptions value) {
+    Perform(SM_OPTIONS, smSET, LPARAM(value & ~smoUnusedBits));
+}
+
+void TCustomCodeMemo::SetWordWrap(bool value) {
+    TCodeMemoOptions o = Options();
+    SetOptions(value ? (o | smoWordWrap) : (o & ~TCodeMemoOptions(smoWordWrap)));
+}
+
+int TCustomCodeMemo::Gutter() const {
+    return FActiveSettings->GutterWidth;
+}
+
+void TCustomCodeMemo::SetGutter(int value) {
+    if (FClientWidth == 0) return;
+    if (value < 0 || (value >= 1 && value <= 33)) return;
+    if (value * 100 / FClientWidth > 20) return;
+    if (value == FActiveSettings->GutterWidth) return;
+    FActiveSettings->GutterWidth = value;
+    SettingsChanged(cfColors);
+}
+
+int TCustomCodeMemo::Margin() const {
+    return FActiveSettings->MarginWidth;
+}
+
+void TCustomCodeMemo::SetMargin(int value) {
+    if (value < 0 || value > FView->Metrics().CharWidth) return;
+    if (value == FActiveSettings->MarginWidth) return;
+    FActiveSettings->MarginWidth = value;
+    SettingsChanged(cfColors);
+}
+
+int TCustomCodeMemo::RightMargin() const {
+    return FActiveSettings->RightMargin;
+}
+
+void TCustomCodeMemo::SetRightMargin(int value) {
+    if (value < 0 || value == FActiveSettings->RightMargin) return;
+    FActiveSettings->RightMargin = value;
+    SettingsChanged(cfColors);
+}
+
+int TCustomCodeMemo::IndentStep() const {
+    return FActiveSettings->IndentStep;
+}
+
+void TCustomCodeMemo::SetIndentStep(int value) {
+    if (value <= 0 || value >= 20) return;
+    FActiveSettings->IndentStep = value;
+    SettingsChanged(cfOptions);
+}
+
+int TCustomCodeMemo::TabDefault() const {
+    return FActiveSettings->TabDefault;
+}
+
+void TCustomCodeMemo::SetTabDefault(int value) {
+    if (value <= 0) throw ECodeMemo(LoadStr(SIllegalTabDefault));
+    if (value == FActiveSettings->TabDefault) return;
+    FActiveSettings->TabDefault = value;
+    SettingsChanged(cfOptions);
+}
+
+void TCustomCodeMemo::ParseTabColumns(std::string_view text, std::array<int32_t, 32>& out) {
+    try {
+        quillet::ParseTabColumns(text, out);
+    } catch (const ETabColumnsError& e) {
+        throw ECodeMemo(e.what());
+    }
+}
+
+std::string TCustomCodeMemo::TabColumns() const {
+    std::string text;
+    for (int32_t c : FActiveSettings->TabColumns) {
+        if (c < 0) break;
+        text += (text.empty() ? "" : " ") + std::to_string(c + 1);
+    }
+    return text;
+}
+
+void TCustomCodeMemo::SetTabColumns(std::string_view value) {
+    std::array<int32_t, 32> parsed;
+    ParseTabColumns(value, parsed); // raises before anything changes
+    if (parsed == FActiveSettings->TabColumns) return;
+    FActiveSettings->TabColumns = parsed;
+    SettingsChanged(cfOptions);
+}
+
+int TCustomCodeMemo::NextTabStop(int column) const {
+    for (int32_t stop : FActiveSettings->TabColumns) {
+        if (stop < 0) break;
+        if (stop > column) return stop;
+    }
+    int d = std::max(1, FActiveSettings->TabDefault);
+    return column + d - column % d;
+}
+
+bool TCustomCodeMemo::CharStartsWord(char c) const {
+    if (fn_CharStartsWord) return fn_CharStartsWord(c);
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_';
+}
+
+bool TCustomCodeMemo::CharIsInWord(char c) const {
+    if (fn_CharIsInWord) return fn_CharIsInWord(c);
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_' ||
+           c == '-' || c == '\'';
+}
+
+int TCustomCodeMemo::WrapAtColumn() const {
+    return FActiveSettings->WordWrapColumn;
+}
+
+void TCustomCodeMemo::SetWrapAtColumn(int value) {
+    value = std::clamp(value, 0, 0xFFFF);
+    bool changed = value != FActiveSettings->WordWrapColumn;
+    FActiveSettings->WordWrapColumn = value;
+    if (changed && HasOption(smoWordWrap)) SettingsChanged(cfOptions);
+}
+
+std::string TCustomCodeMemo::WrapOverride() const {
+    return FActiveSettings->WrapOverride;
+}
+
+void TCustomCodeMemo::SetWrapOverride(std::string_view value) {
+    bool changed = value != FActiveSettings->WrapOverride;
+    FActiveSettings->WrapOverride = std::string(value);
+    if (changed && HasOption(smoWordWrap)) SettingsChanged(cfOptions);
+}
+
+#define QUILLET_COLOR_PROPERTY(Name, Field)                                                        \
+    TColor TCustomCodeMemo::Name() const {                                                         \
+        return FActiveSettings->Field;                                                             \
+    }                                                                                              \
+    void TCustomCodeMemo::Set##Name(TColor value) {                                                \
+        if (value == FActiveSettings->Field) return;                                               \
+        FActiveSettings->Field = value;                                                            \
+        SettingsChanged(cfColors);                                                                 \
+    }
+QUILLET_COLOR_PROPERTY(GutterColor, GutterColor)
+QUILLET_COLOR_PROPERTY(MarginColor, MarginColor)
+QUILLET_COLOR_PROPERTY(SelTextColor, SelTextColor)
+QUILLET_COLOR_PROPERTY(SelTextBack, SelTextBack)
+QUILLET_COLOR_PROPERTY(DefTextColor, Styles[0].Foreground)
+QUILLET_COLOR_PROPERTY(DefBackColor, Styles[0].Background)
+#undef QUILLET_COLOR_PROPERTY
+
+TFontStyles TCustomCodeMemo::DefFontStyle() const {
+    return FActiveSettings->Styles[0].FontStyle;
+}
+
+void TCustomCodeMemo::SetDefFontStyle(TFontStyles value) {
+    FActiveSettings->Styles[0].FontStyle = value & 0x0F;
+    FActiveSettings->Styles[0].Font.reset();
+    SettingsChanged(cfColors);
+}
+
+TFontDesc TCustomCodeMemo::Font() const {
+    TFontDesc d;
+    d.Name = FActiveSettings->FontName;
+    d.Height = FActiveSettings->FontSize;
+    d.Charset = FActiveSettings->FontCharset;
+    d.Style = 0;
+    return d;
+}
+
+void TCustomCodeMemo::SetFont(const TFontDesc& font) {
+    FActiveSettings->FontName = font.Name;
+    FActiveSettings->FontSize = font.Height;
+    FActiveSettings->FontCharset = font.Charset;
+    Perform(CM_FONTCHANGED, 0, 0);
+}
+
+TFontDesc TCustomCodeMemo::GutterFont() const {
+    TFontDesc d;
+    d.Name = FActiveSettings->GutterFontName;
+    d.Height = FActiveSettings->GutterFontSize;
+    d.Charset = FActiveSettings->GutterFontCharset;
+    d.Style = FActiveSettings->GutterFontStyle;
+    return d;
+}
+
+void TCustomCodeMemo::SetGutterFont(const TFontDesc& font) {
+    FActiveSettings->GutterFontName = font.Name;
+    FActiveSettings->GutterFontSize = font.Height;
+    FActiveSettings->GutterFontCharset = font.Charset;
+    FActiveSettings->GutterFontStyle = font.Style;
+    SettingsChanged(cfColors);
+}
+
+// ---- properties of the control itself ---------------------------------------------------
+
+void TCustomCodeMemo::SetHideSelection(bool v) {
+    if (v == FHideSelection) return;
+    FHideSelection = v;
+    MarkAllDirty();
+    Repaint();
+}
+
+void TCustomCodeMemo::SetShowFocusLine(bool v) {
+    if (v == FShowFocusLine) return;
+    FShowFocusLine = v;
+    MarkAllDirty();
+    Repaint();
+}
+
+void TCustomCodeMemo::SetEnabled(bool v) {
+    if (v == FEnabled) return;
+    FEnabled = v;
+    Perform(CM_ENABLEDCHANGED, 0, 0);
+}
+
+void TCustomCodeMemo::SetScrollBars(TScrollStyle v) {
+    FScrollBars = v;
+    UpdateScrollBars();
+}
+
+std::string TCustomCodeMemo::Version() const {
+    std::string v = "1.00.00";
+    v.resize(13, ' ');
+    return v;
+}
+
+} // namespace quillet

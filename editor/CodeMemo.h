@@ -1,0 +1,440 @@
+// The editor control: text, selection, view, properties and the one message entry point.
+#pragma once
+
+#include "editor/Messages.h"
+#include "editor/TextEncoding.h"
+#include "editor/TextStore.h"
+#include "platform/Errors.h"
+#include "platform/Fonts.h"
+#include "platform/Stream.h"
+#include "platform/WindowHost.h"
+
+#include <array>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+
+namespace quillet {
+
+class TCodeMemoStrings;
+class TCodeMemoView;
+class TCodeMemoUndoLink;
+class TCodeMemoStoreWatch;
+class TCodeMemoSearch;
+class TCM_Settings;
+class TCustomCodeMemoParser;
+class TUndoStack;
+
+// Errors of the control's properties (tab stops, parser slots).
+class ECodeMemo : public EQuilletError {
+public:
+    using EQuilletError::EQuilletError;
+};
+
+// Each option is its bit in the options word.
+enum TCodeMemoOption : uint32_t {
+    smoSyntaxHighlight = 0x10,
+    smoPrintWrap = 0x20,
+    smoPrintLineNos = 0x40,
+    smoPrintFilename = 0x80,
+    smoPrintDate = 0x100,
+    smoPrintPageNos = 0x200,
+    smoWordWrap = 0x400,
+    smoAutoIndent = 0x800,
+    smoTabToColumn = 0x1000,
+    smoWrapOverride = 0x2000,
+    smoWordSelect = 0x4000,
+    smoShowRMargin = 0x8000,
+    smoShowGutter = 0x10000,
+    smoShowWrapColumn = 0x20000,
+    smoTitleAsFilename = 0x40000,
+    smoProcessDroppedFiles = 0x80000,
+    smoBlockOverwriteCursor = 0x100000,
+    smoShowWrapGlyph = 0x200000,
+    smoColumnTrack = 0x400000,
+    smoUseTAB = 0x800000,
+    smoSmartFill = 0x1000000,
+    smoOLEDragSource = 0x2000000,
+    smoCaretAfterEOL = 0x8000000,
+    smoLineNumbers = 0x1,
+    smoShowAllChars = 0x4000000,
+};
+// The options word; bits 0x2, 0x4 and 0x8 belong to no option.
+using TCodeMemoOptions = uint32_t;
+constexpr TCodeMemoOptions smoDefault = 0x03FFDBF0;
+constexpr TCodeMemoOptions smoUnusedBits = 0x0E;
+
+// The options in enumeration order with their names (for settings files and scripts).
+struct TCodeMemoOptionName {
+    TCodeMemoOption Option;
+    const char* Name;
+};
+extern const std::array<TCodeMemoOptionName, 25> CodeMemoOptionNames;
+
+enum TCM_ClipFormat : uint8_t { smTEXT = 1, smRTF = 2 };
+using TCM_ClipFormats = uint8_t;
+enum TFlatScrollStyle : uint8_t { fssEncarta, fssFLAT, fssREGULAR };
+enum TScrollStyle : uint8_t { ssNone, ssHorizontal, ssVertical, ssBoth };
+enum TBorderStyle : uint8_t { bsNone, bsSingle };
+enum TCM_PropEdPage : uint8_t {
+    ppOPTIONS = 1,
+    ppHIGHLIGHTING = 2,
+    ppKEYS = 4,
+    ppAUTOCORRECT = 8,
+    ppTEMPLATES = 16
+};
+using TCM_PropEdPages = uint8_t;
+
+// Change reasons collected until the next notification point.
+enum TChangeFlag : uint32_t {
+    cfCaret = 0x01,
+    cfText = 0x02,
+    cfScroll = 0x04,
+    cfColors = 0x08,
+    cfOptions = 0x40,
+    cfKey = 0x80
+};
+
+using TCharTest = std::function<bool(char c)>;
+
+class TCustomCodeMemo {
+public:
+    static constexpr int ParserSlots = 6;
+    static constexpr int MaxTabColumns = 32;
+
+    explicit TCustomCodeMemo(IWindowHost* host = nullptr); // null: no window (CLI, tests)
+    virtual ~TCustomCodeMemo();
+    TCustomCodeMemo(const TCustomCodeMemo&) = delete;
+    TCustomCodeMemo& operator=(const TCustomCodeMemo&) = delete;
+
+    void SetHost(IWindowHost* host); // the window it lives in
+    IWindowHost* Host() const { return FHost; }
+
+    // The one way in: every operation below sends one of these.
+    LRESULT Perform(uint32_t msg, WPARAM wParam, LPARAM lParam);
+
+    TCodeMemoStrings& Lines() { return *FLines; }
+    TTextStore& Store() { return *FStore; }
+    const TTextStore& Store() const { return *FStore; }
+    TCodeMemoView& View() { return *FView; }
+    TCodeMemoSearch& Search(); // the search and replace commands (SearchControl.cpp)
+
+    // Text and selection.
+    std::string Text();
+    void SetText(std::string_view text);
+    void Clear();
+    void SelectAll();
+    TSelectionPair Selection();
+    void SetSelection(int anchor, int caret);
+    int SelStart();
+    void SetSelStart(int value);
+    int SelLength();
+    void SetSelLength(int value);
+    std::string SelText();
+    void SetSelText(std::string_view text);
+    int TextLength();
+
+    bool Modified();
+    void SetModified(bool value);
+    bool ReadOnly() const { return FReadOnly; }
+    void SetReadOnly(bool value) { FReadOnly = value; }
+    bool CanUndo();
+    bool CanRedo();
+    void Undo();
+    void Redo();
+    void CutToClipboard();
+    void CopyToClipboard();
+    void PasteFromClipboard();
+
+    void LoadFromFile(const std::string& fileName);
+    void SaveToFile(const std::string& fileName);
+    void LoadFromStream(TStream& stream);
+    void SaveToStream(TStream* stream);
+    // How the last loaded file was encoded; saving writes it back the same way.
+    const TTextEncoding& Encoding() const { return FEncoding; }
+    void SetEncoding(const TTextEncoding& e) { FEncoding = e; }
+    const std::string& FileName() const { return FFileName; }
+    const std::string& PrintTitle() const { return FPrintTitle; }
+    void SetPrintTitle(const std::string& t) { FPrintTitle = t; }
+
+    // Font of the text (the active settings keep its name, size and character set).
+    TFontDesc Font() const;
+    void SetFont(const TFontDesc& font);
+
+    // Properties kept in the active settings.
+    TCodeMemoOptions Options();
+    void SetOptions(TCodeMemoOptions value);
+    bool HasOption(TCodeMemoOption o) { return (Options() & o) != 0; }
+    int Gutter() const;
+    void SetGutter(int value);
+    int Margin() const;
+    void SetMargin(int value);
+    int RightMargin() const;
+    void SetRightMargin(int value);
+    int IndentStep() const;
+    void SetIndentStep(int value);
+    int TabDefault() const;
+    void SetTabDefault(int value);
+    std::string TabColumns() const;
+    void SetTabColumns(std::string_view value);
+    int WrapAtColumn() const;
+    void SetWrapAtColumn(int value);
+    std::string WrapOverride() const;
+    void SetWrapOverride(std::string_view value);
+    bool WordWrap() { return HasOption(smoWordWrap); }
+    void SetWordWrap(bool value);
+    TColor GutterColor() const;
+    void SetGutterColor(TColor value);
+    TColor MarginColor() const;
+    void SetMarginColor(TColor value);
+    TColor SelTextColor() const;
+    void SetSelTextColor(TColor value);
+    TColor SelTextBack() const;
+    void SetSelTextBack(TColor value);
+    TColor DefTextColor() const;
+    void SetDefTextColor(TColor value);
+    TColor DefBackColor() const;
+    void SetDefBackColor(TColor value);
+    TFontStyles DefFontStyle() const;
+    void SetDefFontStyle(TFontStyles value);
+    TFontDesc GutterFont() const;
+    void SetGutterFont(const TFontDesc& font);
+
+    // Properties of the control itself.
+    TSaveFormat SaveFormat() const { return FSaveFormat; }
+    void SetSaveFormat(TSaveFormat f) { FSaveFormat = f; }
+    TSelLineStyle SelLineStyle() const { return FStore->LineStyle(); }
+    void SetSelLineStyle(TSelLineStyle s) { FStore->SetLineStyle(s); }
+    bool HideSelection() const { return FHideSelection; }
+    void SetHideSelection(bool v);
+    bool ShowFocusLine() const { return FShowFocusLine; }
+    void SetShowFocusLine(bool v);
+    bool WantTab() const { return FWantTab; }
+    void SetWantTab(bool v) { FWantTab = v; }
+    bool WantReturns() const { return FWantReturns; }
+    void SetWantReturns(bool v) { FWantReturns = v; }
+    bool TabStop() const { return FTabStop; }
+    void SetTabStop(bool v) { FTabStop = v; }
+    bool Enabled() const { return FEnabled; }
+    void SetEnabled(bool v);
+    bool MonoPrint() const { return FMonoPrint; }
+    void SetMonoPrint(bool v) { FMonoPrint = v; }
+    bool FlatScrollBars() const { return FFlatScrollBars; }
+    void SetFlatScrollBars(bool v) { FFlatScrollBars = v; }
+    TFlatScrollStyle FlatScrollBarStyle() const { return FFlatScrollStyle; }
+    void SetFlatScrollBarStyle(TFlatScrollStyle v) { FFlatScrollStyle = v; }
+    TScrollStyle ScrollBars() const { return FScrollBars; }
+    void SetScrollBars(TScrollStyle v);
+    TBorderStyle BorderStyle() const { return FBorderStyle; }
+    void SetBorderStyle(TBorderStyle v) { FBorderStyle = v; }
+    TCM_ClipFormats ClipCopyFormats() const { return FClipFormats; }
+    void SetClipCopyFormats(TCM_ClipFormats v) { FClipFormats = v; }
+    TCM_PropEdPages VisiblePropEdPages() const { return FPropEdPages; }
+    void SetVisiblePropEdPages(TCM_PropEdPages v) { FPropEdPages = v; }
+    TCursorShape HyperCursor() const { return FHyperCursor; }
+    void SetHyperCursor(TCursorShape v) { FHyperCursor = v; }
+    // Free text sharing one storage; no behaviour.
+    const std::string& About() const { return FAbout; }
+    void SetAbout(const std::string& v) { FAbout = v; }
+    const std::string& Settings() const { return FAbout; }
+    void SetSettings(const std::string& v) { FAbout = v; }
+    std::string Version() const;
+    bool InsertMode() const { return FInsertMode; }
+    void SetInsertMode(bool v) { FInsertMode = v; }
+
+    // Language definitions: six slots, one active.
+    TCustomCodeMemoParser* Parser(int slot) const;
+    void SetParser(int slot, TCustomCodeMemoParser* parser);
+    int ActiveParser() const { return FActiveSlot; }
+    void SetActiveParser(int slot);
+    TCustomCodeMemoParser* ActiveDefinition() const { return FParsers[FActiveSlot - 1]; }
+    TCM_Settings& ActiveSettings() const { return *FActiveSettings; }
+
+    // Tab stops and word tests used by the view, the caret and the commands.
+    int NextTabStop(int column) const;
+    bool CharStartsWord(char c) const;
+    bool CharIsInWord(char c) const;
+    TCharTest fn_CharStartsWord;
+    TCharTest fn_CharIsInWord;
+
+    // View state.
+    int TopLine() const { return FTopLine; }
+    int LeftColumn() const { return FLeftColumn; }
+    int CaretLine();
+    int CaretColumn(); // visual column, tabs expanded
+    int VisualColumn(int line, int offsetInLine) const;
+    int OffsetFromVisualColumn(int line, int column) const;
+
+    // Events.
+    std::function<void(TCustomCodeMemo& sender)> OnChange;
+    std::function<void(TCustomCodeMemo& sender, int start, int extent)> OnTextChange;
+    std::function<void(TCustomCodeMemo& sender, int& actionCode)> OnCommandRecognised;
+    std::function<void(TCustomCodeMemo& sender, int lineNo)> OnGutterClick;
+    std::function<void(TCustomCodeMemo& sender, const std::string& hyperData, int hyperType)>
+        OnHyperlinkClick;
+    std::function<void(TCustomCodeMemo& sender)> OnHyperlinkHover;
+    std::function<void(TCustomCodeMemo& sender, TPoint clickPos, int charOffset)> OnTripleClick;
+    std::function<int(TCustomCodeMemo& sender, void* lineDrawData)> OnDrawLine;
+    std::function<void(TCustomCodeMemo& sender, ICanvas& canvas, const TRect& rect, void* mark)>
+        OnDrawMark;
+    std::function<void(TCustomCodeMemo& sender, const std::string& searchString)> OnSearchFail;
+    std::function<void(TCustomCodeMemo& sender, ICanvas& canvas, TRect& rect, bool& transparent)>
+        OnPrintHeaderFooter;
+    std::function<void(TCustomCodeMemo& sender, int& tokenValue, int extentStart, int extentEnd)>
+        OnTokenSeen;
+    std::function<int(const char* text, int current, int length, int code)> OnWordBreakProc;
+    std::function<void(TCustomCodeMemo& sender, const std::vector<std::string>& files,
+                       TPoint atPoint)>
+        OnFilesDropped;
+    std::function<void(TCustomCodeMemo& sender, int x, int y, bool& accept)> OnOLEDragOver;
+    std::function<void(TCustomCodeMemo& sender, int x, int y)> OnDataDrop;
+    std::function<void(TCustomCodeMemo& sender, std::string& word, bool& handled)> OnAutoReplace;
+    std::function<void(TCustomCodeMemo& sender, std::string& name, bool& handled)> OnTemplateEvent;
+    std::function<void(TCustomCodeMemo& sender, int number)> OnBookmarkSet;
+    std::function<void(TCustomCodeMemo& sender, int number)> OnBookmarkClear;
+    std::function<void(TCustomCodeMemo& sender, void* bookmark)> OnCustomBookmarkFree;
+    std::function<void(TCustomCodeMemo& sender, void* mark)> OnMarkChange;
+    std::function<void(TCustomCodeMemo& sender, void* mark)> OnMarkFree;
+    std::function<void(TCustomCodeMemo& sender, void* track)> OnTrackAdd;
+    std::function<void(TCustomCodeMemo& sender, void* track)> OnTrackFree;
+    std::function<void(TCustomCodeMemo& sender, void* breakpoint)> OnBreakpointFree;
+    std::function<void(TCustomCodeMemo& sender, void* breakpoint)> OnBreakpointStateChange;
+    std::function<void(TCustomCodeMemo& sender, const std::string& word, bool& result)> OnSpellWord;
+
+private:
+    friend class TCodeMemoView;
+    friend class TCodeMemoUndoLink;
+    friend class TCodeMemoStoreWatch;
+    friend class TCodeMemoSearch;
+    class TDefinitionUser;
+
+    // Messages (CodeMemoMessages.cpp).
+    LRESULT Dispatch(uint32_t msg, WPARAM wParam, LPARAM lParam);
+    LRESULT DoSelection(WPARAM flags, TSelectionPair* pair);
+    LRESULT DoOptions(WPARAM flags, LPARAM value);
+    LRESULT DoReplaceSel(WPARAM flags, const char* text);
+    LRESULT DoGetSelText(WPARAM format, char* buffer);
+    LRESULT DoGetText(WPARAM size, char* buffer);
+    LRESULT DoGetTextLength();
+    LRESULT DoGetLine(int line, char* buffer);
+    LRESULT DoAttributes(bool set, const int* range, uint8_t* buffer);
+    LRESULT DoScroll(bool vertical, WPARAM code);
+    LRESULT DoClipboard(uint32_t msg);
+    LRESULT DoTextStore(WPARAM flags, LPARAM pointer);
+
+    // Input (CodeMemoInput.cpp).
+    LRESULT KeyDown(int key);
+    LRESULT CharTyped(char32_t codePoint);
+    LRESULT MouseDown(WPARAM keys, int x, int y);
+    LRESULT MouseMove(WPARAM keys, int x, int y);
+    LRESULT MouseUp(WPARAM keys, int x, int y);
+    LRESULT DoubleClick(int x, int y);
+    void MoveCaret(int offset, bool extend, bool vertical = false);
+    int PrevCharOffset(int offset) const;
+    int NextCharOffset(int offset) const;
+    void CloseTyping();
+
+    // Loading and saving (CodeMemoIO.cpp).
+    void LoadStreamAtSelection(TStream& stream);
+    std::string FormatText(int start, int end, WPARAM format) const;
+    void SaveStreamFormat(WPARAM format, TStream& stream, int start, int end);
+
+    // Editing through the store.
+    void ReplaceRange(int start, int end, std::string_view text, int groupId = 0);
+    void InsertChunked(int pos, std::string_view text);
+    void StoreInserted(int pos, int length);
+    void StoreDeleted(int pos, int length);
+    int ClampOffset(int offset) const;
+    int SnapOffset(int offset) const; // to the start of a UTF-8 sequence
+    void ApplySelection(int anchor, int caret, bool repaint);
+
+    // View bookkeeping.
+    void NoteChange(uint32_t reason) { FChangeFlags |= reason; }
+    void Notify();
+    void ScrollCaretIntoView();
+    void ScrollTo(int column, int line, bool repaint);
+    void UpdateScrollBars();
+    void Repaint();
+    void MarkLinesDirty(int first, int last);
+    void MarkAllDirty();
+    void RecalcMetrics();
+
+    // Settings binding.
+    void BindSettings(TCM_Settings* settings);
+    void SettingsChanged(uint32_t reason);
+    static void ParseTabColumns(std::string_view text, std::array<int32_t, 32>& out);
+
+    IWindowHost* FHost = nullptr;
+    std::unique_ptr<TTextStore> FOwnStore;
+    TTextStore* FStore = nullptr;
+    std::unique_ptr<TCodeMemoUndoLink> FUndoLink;
+    std::unique_ptr<TCodeMemoStoreWatch> FWatch;
+    std::unique_ptr<TCodeMemoStrings> FLines;
+    std::unique_ptr<TCodeMemoView> FView;
+    std::unique_ptr<TCodeMemoSearch> FSearch;
+    std::unique_ptr<TCM_Settings> FOwnSettings;
+    TCM_Settings* FActiveSettings = nullptr;
+    std::array<std::unique_ptr<TDefinitionUser>, ParserSlots> FDefUsers;
+    std::array<TCustomCodeMemoParser*, ParserSlots> FParsers{};
+    int FActiveSlot = 1;
+
+    int FAnchor = 0;
+    int FCaret = 0;
+    int FRememberedColumn = 0;
+    bool FVerticalMove = false;
+    int FTopLine = 0;
+    int FLeftColumn = 0;
+    int FClientWidth = 0;
+    int FClientHeight = 0;
+    int FVisibleColumns = 80;
+    int FVisibleLines = 40;
+    uint32_t FChangeFlags = 0;
+    int FChangedLine = 0;
+    int FUpdateCount = 0;
+    bool FRedraw = true;
+    bool FPaintLock = false;
+    bool FLoading = false;
+    bool FTyping = false;
+    int FTypingEnd = -1;
+    bool FSelecting = false;
+    bool FFocused = false;
+
+    bool FReadOnly = false;
+    bool FInsertMode = true;
+    bool FHideSelection = true;
+    bool FShowFocusLine = false;
+    bool FWantTab = true;
+    bool FWantReturns = true;
+    bool FTabStop = true;
+    bool FEnabled = true;
+    bool FMonoPrint = true;
+    bool FFlatScrollBars = false;
+    TFlatScrollStyle FFlatScrollStyle = fssFLAT;
+    TScrollStyle FScrollBars = ssBoth;
+    TBorderStyle FBorderStyle = bsSingle;
+    TCM_ClipFormats FClipFormats = smTEXT | smRTF;
+    TCM_PropEdPages FPropEdPages =
+        ppOPTIONS | ppHIGHLIGHTING | ppKEYS | ppAUTOCORRECT | ppTEMPLATES;
+    TCursorShape FHyperCursor = crDefault;
+    TSaveFormat FSaveFormat = sfTEXT;
+    std::string FAbout;
+    std::string FFileName;
+    std::string FPrintTitle;
+    TTextEncoding FEncoding;
+    TRect FPageRect{0, 0, 2550, 3300};
+    uint32_t FLastClickTick = 0;
+    int FClickCount = 4;
+    int FLastClickLine = -1;
+    int FKnownLineCount = 1;
+    int FPerformDepth = 0;
+    int FSuppressChar = 0;
+    bool FCaretCreated = false;
+};
+
+class TCodeMemo : public TCustomCodeMemo {
+public:
+    using TCustomCodeMemo::TCustomCodeMemo;
+};
+
+} // namespace quillet

@@ -1,0 +1,192 @@
+// Loading and saving the control's text: streams, files, encodings, output formats.
+#include "editor/CodeMemo.h"
+
+#include "editor/CodeMemoView.h"
+#include "editor/EdStream.h"
+#include "editor/UndoStack.h"
+#include "resources/Strings.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <new>
+
+namespace quillet {
+
+namespace {
+// Restores the undo recording switch however the load ends.
+class TRecordingOff {
+public:
+    explicit TRecordingOff(TUndoStack* undo) : FUndo(undo), FWas(undo && undo->Recording()) {
+        if (FUndo) FUndo->SetRecording(false);
+    }
+    ~TRecordingOff() {
+        if (FUndo) FUndo->SetRecording(FWas);
+    }
+    TRecordingOff(const TRecordingOff&) = delete;
+    TRecordingOff& operator=(const TRecordingOff&) = delete;
+
+private:
+    TUndoStack* FUndo;
+    bool FWas;
+};
+
+WPARAM FormatBits(TSaveFormat format, TSelLineStyle style) {
+    switch (format) {
+    case sfRTF:
+        return sfmRTF;
+    case sfHTML:
+        return sfmHTML;
+    case sfUNIX:
+        return sfmLF;
+    default:
+        return style == lsCRLF ? sfmCRLF : 0;
+    }
+}
+} // namespace
+
+std::string TCustomCodeMemo::FormatText(int start, int end, WPARAM format) const {
+    if (format & (sfmRTF | sfmHTML)) throw ECodeMemo(LoadStr(SFormatNotAvailable));
+    start = ClampOffset(start);
+    end = ClampOffset(end);
+    if (format & sfmLF) return FStore->GetText(start, end, sfUNIX);
+    if (!(format & sfmCRLF)) return FStore->StoredText(start, end);
+    TSelLineStyle style = FStore->LineStyle();
+    FStore->SetLineStyle(lsCRLF);
+    std::string out = FStore->GetText(start, end, sfTEXT);
+    FStore->SetLineStyle(style);
+    return out;
+}
+
+void TCustomCodeMemo::LoadStreamAtSelection(TStream& stream) {
+    if (FReadOnly) return;
+    CloseTyping();
+    int a = std::min(FAnchor, FCaret), b = std::max(FAnchor, FCaret);
+    TUndoStack* undo = FStore->UndoStack();
+    bool group = undo && undo->Recording() && !undo->GroupOpen();
+    if (group) undo->OpenGroup(ugReplaceSel);
+    try {
+        if (b > a) FStore->Delete(a, b - a);
+        FAnchor = FCaret = a;
+        // Blocks of 8192 bytes; a block ending in CR gives the CR back so CR LF stays whole.
+        constexpr int64_t block = 8192;
+        std::string buffer(size_t(block) + 1, '\0');
+        int pos = a;
+        while (true) {
+            int64_t n = stream.Read(buffer.data(), block);
+            if (n <= 0) break;
+            if (n == block && buffer[size_t(n - 1)] == '\r' && stream.Position() < stream.Size()) {
+                stream.Seek(-1, soCurrent);
+                --n;
+            }
+            pos += FStore->Insert(pos, std::string_view(buffer.data(), size_t(n)));
+            FAnchor = FCaret = pos;
+        }
+    } catch (...) {
+        if (group) undo->CloseGroup(ugReplaceSel);
+        throw;
+    }
+    if (group) undo->CloseGroup(ugReplaceSel);
+}
+
+void TCustomCodeMemo::LoadFromStream(TStream& stream) {
+    CloseTyping();
+    TUndoStack* undo = FStore->UndoStack();
+    if (undo) undo->Clear();
+    bool readOnly = FReadOnly;
+    FReadOnly = false; // a load replaces the document even in a read-only view
+    FLoading = true;
+    try {
+        TRecordingOff off(undo);
+        FAnchor = 0;
+        FCaret = FStore->CharCount();
+        Perform(SM_LOADSTREAM, smNOREPAINT, LPARAM(&stream));
+    } catch (const std::bad_alloc&) {
+        FReadOnly = readOnly;
+        FLoading = false;
+        throw ECodeMemo(LoadStr(SOutOfMemory));
+    } catch (const EOutOfMemory&) {
+        FReadOnly = readOnly;
+        FLoading = false;
+        throw ECodeMemo(LoadStr(SOutOfMemory));
+    } catch (...) {
+        FReadOnly = readOnly;
+        FLoading = false;
+        throw;
+    }
+    FReadOnly = readOnly;
+    FLoading = false;
+    if (undo) undo->Clear();
+    FTopLine = FLeftColumn = 0;
+    FStore->SetCachedTopLine(0);
+    MarkAllDirty();
+    NoteChange(cfText);
+    ApplySelection(0, 0, true);
+    UpdateScrollBars();
+}
+
+void TCustomCodeMemo::LoadFromFile(const std::string& fileName) {
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(fileName, ec))
+        throw EFileError(FmtLoadStr(SFileCannotOpen, fileName));
+    std::string bytes;
+    try {
+        TFileStream file(fileName, fmOpenRead);
+        bytes.resize(size_t(file.Size()));
+        file.ReadBuffer(bytes.data(), int64_t(bytes.size()));
+    } catch (const EFileError&) {
+        throw EFileError(FmtLoadStr(SFileCannotOpen, fileName));
+    }
+    TTextEncoding encoding;
+    if (bytes.starts_with("\xEF\xBB\xBF")) {
+        encoding = {TEncodingKind::Utf8, true};
+        bytes.erase(0, 3);
+    } else if (!IsValidUtf8(bytes)) {
+        bytes = DecodeText(bytes, encoding);
+    }
+    // Valid UTF-8 is loaded from the file's own bytes: no second copy of a large file.
+    TReadOnlyMemoryStream stream(bytes.data(), int64_t(bytes.size()));
+    LoadFromStream(stream);
+    FEncoding = encoding;
+    FFileName = fileName;
+    if (HasOption(smoTitleAsFilename)) FPrintTitle = fileName;
+}
+
+void TCustomCodeMemo::SaveToStream(TStream* stream) {
+    if (!stream) throw ECodeMemo(LoadStr(SBadStream));
+    CloseTyping();
+    TUndoStack* undo = FStore->UndoStack();
+    if (undo) undo->Clear();
+    TSelectionPair saved{FAnchor, FCaret};
+    WPARAM format = FormatBits(FSaveFormat, FStore->LineStyle());
+    std::string out = FormatText(0, FStore->CharCount(), format);
+    int64_t start = stream->Position();
+    bool done = false;
+    for (int attempt = 0; attempt < 4 && !done; ++attempt) {
+        if (attempt > 0) stream->Seek(start, soBeginning);
+        int64_t written = stream->Write(out.data(), int64_t(out.size()));
+        done = written >= FStore->CharCount() && written >= int64_t(out.size());
+    }
+    FAnchor = saved.Anchor;
+    FCaret = saved.Caret;
+    if (undo) undo->Clear();
+    if (!done) throw ECodeMemo(LoadStr(SCouldNotSave));
+}
+
+void TCustomCodeMemo::SaveToFile(const std::string& fileName) {
+    CloseTyping();
+    TMemoryStream memory;
+    SaveToStream(&memory);
+    std::string text = memory.AsString();
+    TTextEncoding encoding = FEncoding;
+    std::string bytes =
+        (FSaveFormat == sfTEXT || FSaveFormat == sfUNIX) ? EncodeText(text, encoding) : text;
+    SaveFileAtomically(fileName, bytes);
+    FEncoding = encoding;
+    if (TUndoStack* undo = FStore->UndoStack()) undo->Clear();
+    FFileName = fileName;
+    if (HasOption(smoTitleAsFilename)) FPrintTitle = fileName;
+    NoteChange(cfText);
+    Notify();
+}
+
+} // namespace quillet

@@ -1,0 +1,642 @@
+// The control's message dispatch: the one place that clamps, records undo, notifies, repaints.
+#include "editor/CodeMemo.h"
+
+#include "editor/CodeMemoStrings.h"
+#include "editor/CodeMemoUndoLink.h"
+#include "editor/CodeMemoView.h"
+#include "editor/EdStream.h"
+#include "editor/SearchControl.h"
+#include "editor/UndoStack.h"
+#include "highlight/CodeMemoParser.h"
+#include "highlight/Settings.h"
+#include "platform/Platform.h"
+#include "resources/Strings.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace quillet {
+
+namespace {
+bool IsContinuationByte(char c) {
+    return (static_cast<unsigned char>(c) & 0xC0) == 0x80;
+}
+} // namespace
+
+// ---- undo link and store watch ---------------------------------------------------------
+
+TSelectionPair TCodeMemoUndoLink::Selection() const {
+    return {FMemo.FAnchor, FMemo.FCaret};
+}
+
+void TCodeMemoUndoLink::SetSelection(int anchor, int caret) {
+    FMemo.ApplySelection(FMemo.ClampOffset(anchor), FMemo.ClampOffset(caret), false);
+}
+
+void TCodeMemoUndoLink::Beep() {
+    TUndoStoreLink::Beep();
+    if (FMemo.FHost) FMemo.FHost->Beep();
+}
+
+void TCodeMemoUndoLink::ReplayDone() {
+    FMemo.MarkAllDirty();
+    FMemo.ApplySelection(FMemo.FAnchor, FMemo.FCaret, true);
+}
+
+void TCodeMemoUndoLink::BeginUpdate() {
+    ++FMemo.FUpdateCount;
+}
+
+void TCodeMemoUndoLink::EndUpdate() {
+    if (FMemo.FUpdateCount > 0) --FMemo.FUpdateCount;
+}
+
+void TCodeMemoStoreWatch::OnInsert(int pos, std::string_view text) {
+    FMemo.StoreInserted(pos, int(text.size()));
+}
+
+void TCodeMemoStoreWatch::OnDelete(int pos, std::string_view deletedText) {
+    FMemo.StoreDeleted(pos, int(deletedText.size()));
+}
+
+// ---- dispatch --------------------------------------------------------------------------
+
+LRESULT TCustomCodeMemo::Perform(uint32_t msg, WPARAM wParam, LPARAM lParam) {
+    ++FPerformDepth;
+    LRESULT result = 0;
+    try {
+        result = Dispatch(msg, wParam, lParam);
+    } catch (...) {
+        --FPerformDepth;
+        throw;
+    }
+    // The outermost message is the notification point.
+    if (--FPerformDepth == 0) Notify();
+    return result;
+}
+
+LRESULT TCustomCodeMemo::Dispatch(uint32_t msg, WPARAM wParam, LPARAM lParam) {
+    switch (msg) {
+    case SM_SELECTION:
+        return DoSelection(wParam, reinterpret_cast<TSelectionPair*>(lParam));
+    case SM_OPTIONS:
+        return DoOptions(wParam, lParam);
+    case SM_REPLACESEL:
+    case EM_REPLACESEL:
+        return DoReplaceSel(msg == EM_REPLACESEL ? 0 : wParam,
+                            reinterpret_cast<const char*>(lParam));
+    case SM_PAINTLOCK:
+        if (!(wParam & smSET)) return FPaintLock ? 1 : 0;
+        FPaintLock = lParam != 0;
+        if (!FPaintLock && !(wParam & smNOREPAINT)) {
+            MarkAllDirty();
+            UpdateScrollBars();
+            Repaint();
+        }
+        return 0;
+    case SM_LOADSTREAM: {
+        auto* stream = reinterpret_cast<TStream*>(lParam);
+        if (!stream) throw ECodeMemo(LoadStr(SBadStream));
+        LoadStreamAtSelection(*stream);
+        FAnchor = FCaret;
+        if (!(wParam & smNOREPAINT)) {
+            NoteChange(cfText);
+            UpdateScrollBars();
+            ApplySelection(FCaret, FCaret, true);
+        }
+        return 0;
+    }
+    case SM_SAVESTREAM: {
+        auto* stream = reinterpret_cast<TStream*>(lParam);
+        if (!stream) throw ECodeMemo(LoadStr(SBadStream));
+        int a = std::min(FAnchor, FCaret), b = std::max(FAnchor, FCaret);
+        std::string out = FormatText(a, b, wParam);
+        return LRESULT(stream->Write(out.data(), int64_t(out.size())));
+    }
+    case SM_MODIFIED:
+    case EM_GETMODIFY: {
+        TUndoStack* undo = FStore->UndoStack();
+        if (msg == SM_MODIFIED && (wParam & smSET)) {
+            if (lParam == 0 && undo) {
+                CloseTyping();
+                undo->SetModified(false);
+                NoteChange(cfText);
+            }
+            return 0;
+        }
+        return undo && undo->Modified() ? 1 : 0;
+    }
+    case SM_TOPLINE:
+        if (wParam & smSET) ScrollTo(FLeftColumn, int(lParam), !(wParam & smNOREPAINT));
+        return FTopLine;
+    case SM_LEFTCOLUMN:
+        if (wParam & smSET) ScrollTo(int(lParam), FTopLine, !(wParam & smNOREPAINT));
+        return FLeftColumn;
+    case SM_FIND:
+        return Search().Engine().FindMessage(uint32_t(wParam),
+                                             reinterpret_cast<const char*>(lParam));
+    case SM_REPLACE:
+        return Search().Engine().ReplaceMessage(uint32_t(wParam));
+    case SM_GETSELTEXT:
+        return DoGetSelText(wParam, reinterpret_cast<char*>(lParam));
+    case SM_CANREDO: {
+        TUndoStack* undo = FStore->UndoStack();
+        return undo && undo->CanRedo() ? 1 : 0;
+    }
+    case SM_REDO:
+    case EM_UNDO:
+    case WM_UNDO: {
+        TUndoStack* undo = FStore->UndoStack();
+        if (!undo || FReadOnly) return 0;
+        CloseTyping();
+        if (FUndoLink) undo->SetTarget(FUndoLink.get());
+        if (msg == SM_REDO)
+            undo->Redo();
+        else
+            undo->Undo();
+        UpdateScrollBars();
+        Repaint();
+        return 1;
+    }
+    case SM_INDENT:
+    case SM_UNINDENT: {
+        // Whole lines of the selection, by count columns (0: IndentStep).
+        if (FReadOnly) return 0;
+        CloseTyping();
+        int count = wParam ? int(wParam) : IndentStep();
+        int a = std::min(FAnchor, FCaret), b = std::max(FAnchor, FCaret);
+        int l1 = FStore->LineFromPos(a);
+        int l2 = FStore->LineFromPos(b);
+        if (l2 > l1 && b == FStore->PosFromLine(l2)) --l2;
+        TUndoStack* undo = FStore->UndoStack();
+        if (undo) undo->OpenGroup(msg == SM_INDENT ? ugIndent : ugUnindent);
+        for (int line = l1; line <= l2; ++line) {
+            int start = FStore->PosFromLine(line);
+            std::string_view text = FStore->Line(line).View();
+            if (msg == SM_INDENT) {
+                if (text.empty() || text == "\r") continue;
+                std::string pad =
+                    (lParam & 1)
+                        ? std::string(size_t(std::max(1, count / std::max(1, TabDefault()))), '\t')
+                        : std::string(size_t(count), ' ');
+                FStore->Insert(start, pad);
+            } else {
+                int n = 0;
+                while (n < count && n < int(text.size()) &&
+                       (text[size_t(n)] == ' ' || text[size_t(n)] == '\t')) {
+                    bool tab = text[size_t(n)] == '\t';
+                    ++n;
+                    if (tab) break;
+                }
+                if (n > 0) FStore->Delete(start, n);
+            }
+        }
+        if (undo) undo->CloseGroup(msg == SM_INDENT ? ugIndent : ugUnindent);
+        int first = FStore->PosFromLine(l1);
+        int lastLine = std::min(l2 + 1, FStore->LineCount() - 1);
+        int last =
+            l2 + 1 < FStore->LineCount() ? FStore->PosFromLine(lastLine) : FStore->CharCount();
+        ApplySelection(first, last, true);
+        return 0;
+    }
+    case SM_REFRESH:
+        RecalcMetrics();
+        NoteChange(cfColors);
+        UpdateScrollBars();
+        Repaint();
+        return 0;
+    case SM_SETATTRIBUTES:
+    case SM_GETATTRIBUTES:
+        return DoAttributes(msg == SM_SETATTRIBUTES, reinterpret_cast<const int*>(wParam),
+                            reinterpret_cast<uint8_t*>(lParam));
+    case SM_UNDOSTACK:
+        if (wParam & smSET) {
+            // Ownership passes to the store: the caller released it from its unique_ptr.
+            auto* stack = reinterpret_cast<TUndoStack*>(lParam);
+            FStore->AttachUndoStack(std::unique_ptr<TUndoStack>(stack));
+            if (stack && FUndoLink) stack->SetTarget(FUndoLink.get());
+            NoteChange(cfText);
+            return 0;
+        }
+        return LRESULT(FStore->UndoStack());
+    case SM_TEXTSTORE:
+        return DoTextStore(wParam, lParam);
+    case SM_CHANGEDLINE:
+        if (wParam & smSET) {
+            FChangedLine = int(lParam);
+            return 0;
+        }
+        return FChangedLine < 0 ? 0 : FChangedLine;
+    case SM_IDENTIFY: {
+        static const std::string id = LoadStr(SIdentify) + Version();
+        return LRESULT(id.c_str());
+    }
+
+    // ---- standard edit-control messages ----
+    case EM_GETSEL: {
+        if (wParam) *reinterpret_cast<int32_t*>(wParam) = FAnchor;
+        if (lParam) *reinterpret_cast<int32_t*>(lParam) = FCaret;
+        return LRESULT(uint32_t(uint16_t(std::min(FAnchor, FCaret))) |
+                       (uint32_t(uint16_t(std::max(FAnchor, FCaret))) << 16));
+    }
+    case EM_SETSEL: {
+        TSelectionPair p{int32_t(intptr_t(wParam)), int32_t(lParam)};
+        if (p.Anchor == 0 && p.Caret == -1) p = {-1, 0};
+        return DoSelection(smSET, &p);
+    }
+    case EM_LINESCROLL:
+        ScrollTo(FLeftColumn + int(intptr_t(wParam)), FTopLine + int(lParam), true);
+        return 1;
+    case EM_SCROLLCARET: {
+        TSelectionPair p{FAnchor, FCaret};
+        return DoSelection(smSET, &p);
+    }
+    case EM_GETLINECOUNT:
+        return std::max(1, FStore->LineCount());
+    case EM_LINEINDEX: {
+        int line = int(intptr_t(wParam));
+        if (line == -1) line = FStore->LineFromPos(FCaret);
+        if (line < 0) return -1;
+        if (line >= FStore->LineCount()) return FStore->CharCount();
+        return FStore->PosFromLine(line);
+    }
+    case EM_LINELENGTH: {
+        int offset = int(intptr_t(wParam));
+        int line =
+            offset < 0 ? FStore->LineFromPos(FCaret) : FStore->LineFromPos(ClampOffset(offset));
+        std::string_view text = FStore->Line(line).View();
+        return LRESULT(text.size() - (!text.empty() && text.back() == '\r' ? 1 : 0));
+    }
+    case EM_GETLINE:
+        return DoGetLine(int(intptr_t(wParam)), reinterpret_cast<char*>(lParam));
+    case EM_CANUNDO: {
+        TUndoStack* undo = FStore->UndoStack();
+        return undo && undo->CanUndo() ? 1 : 0;
+    }
+    case EM_LINEFROMCHAR: {
+        int offset = int(intptr_t(wParam));
+        return FStore->LineFromPos(offset < 0 ? FCaret : ClampOffset(offset));
+    }
+    case EM_EMPTYUNDOBUFFER:
+        CloseTyping();
+        if (TUndoStack* undo = FStore->UndoStack()) undo->Clear();
+        return 0;
+    case EM_GETFIRSTVISIBLELINE:
+        return FTopLine;
+    case EM_POSFROMCHAR: {
+        TPoint p = FView->OffsetToPixel(SnapOffset(int(lParam)));
+        if (wParam) *reinterpret_cast<TPoint*>(wParam) = p;
+        return MakeLong(p.X, p.Y);
+    }
+    case EM_CHARFROMPOS:
+        return FView->PixelToOffset(PointParamX(lParam), PointParamY(lParam));
+
+    // ---- window messages ----
+    case WM_SIZE: {
+        int width = LoWord(lParam), height = HiWord(lParam);
+        bool widthChanged = width != FClientWidth;
+        FClientWidth = width;
+        FClientHeight = height;
+        RecalcMetrics();
+        if (widthChanged && HasOption(smoWordWrap)) FLeftColumn = 0;
+        NoteChange(cfScroll);
+        UpdateScrollBars();
+        Repaint();
+        return 0;
+    }
+    case WM_SETFOCUS:
+        FFocused = true;
+        FCaretCreated = false;
+        MarkAllDirty();
+        Repaint();
+        return 0;
+    case WM_KILLFOCUS:
+        FFocused = false;
+        FSelecting = false;
+        if (FHost) FHost->DestroyCaret();
+        FCaretCreated = false;
+        MarkAllDirty();
+        Repaint();
+        return 0;
+    case WM_SETREDRAW:
+        FRedraw = wParam != 0;
+        if (FRedraw) {
+            MarkAllDirty();
+            NoteChange(cfScroll);
+            UpdateScrollBars();
+            Repaint();
+        }
+        return 0;
+    case WM_SETTEXT: {
+        const char* text = reinterpret_cast<const char*>(lParam);
+        TFastMemoryStream stream(text ? text : "");
+        LoadFromStream(stream);
+        return 1;
+    }
+    case WM_GETTEXT:
+        return DoGetText(wParam, reinterpret_cast<char*>(lParam));
+    case WM_GETTEXTLENGTH:
+        return DoGetTextLength();
+    case WM_PAINT:
+        if (FHost && FRedraw && !FPaintLock && FUpdateCount == 0) {
+            FView->Paint(FHost->Canvas());
+            FView->PlaceCaret();
+        }
+        return 0;
+    case WM_ERASEBKGND:
+        MarkAllDirty();
+        return 1;
+    case WM_GETDLGCODE:
+        return DLGC_WANTARROWS | DLGC_WANTCHARS | (FWantTab ? DLGC_WANTTAB : 0);
+    case WM_HSCROLL:
+    case WM_VSCROLL:
+        return DoScroll(msg == WM_VSCROLL, wParam);
+    case WM_MOUSEWHEEL: {
+        int delta = int16_t(uint16_t(HiWord(intptr_t(wParam))));
+        ScrollTo(FLeftColumn, FTopLine - delta / 120 * 3, true);
+        return 0;
+    }
+    case WM_KEYDOWN:
+    case WM_SYSKEYDOWN:
+        return KeyDown(int(wParam));
+    case WM_KEYUP:
+    case WM_SYSKEYUP:
+        return 0;
+    case WM_CHAR:
+        return CharTyped(char32_t(wParam));
+    case WM_LBUTTONDOWN:
+        return MouseDown(wParam, PointParamX(lParam), PointParamY(lParam));
+    case WM_MOUSEMOVE:
+        return MouseMove(wParam, PointParamX(lParam), PointParamY(lParam));
+    case WM_LBUTTONUP:
+        return MouseUp(wParam, PointParamX(lParam), PointParamY(lParam));
+    case WM_LBUTTONDBLCLK:
+        return DoubleClick(PointParamX(lParam), PointParamY(lParam));
+    case WM_CUT:
+    case WM_COPY:
+    case WM_PASTE:
+    case WM_CLEAR:
+    case CM_CANPASTE:
+        return DoClipboard(msg);
+    case WM_ENABLE:
+        FEnabled = wParam != 0;
+        [[fallthrough]];
+    case CM_ENABLEDCHANGED:
+        RecalcMetrics();
+        NoteChange(cfScroll);
+        Repaint();
+        return 0;
+    case WM_SETFONT:
+    case CM_FONTCHANGED:
+        FActiveSettings->Styles[0].Font.reset();
+        RecalcMetrics();
+        NoteChange(cfColors);
+        if (TCustomCodeMemoParser* parser = ActiveDefinition()) parser->NotifyUsers();
+        UpdateScrollBars();
+        Repaint();
+        return 0;
+    default:
+        return 0;
+    }
+}
+
+LRESULT TCustomCodeMemo::DoSelection(WPARAM flags, TSelectionPair* pair) {
+    if (!pair) return 0;
+    if (!(flags & smSET)) {
+        *pair = {FAnchor, FCaret};
+        return 0;
+    }
+    CloseTyping();
+    int anchor = pair->Anchor, caret = pair->Caret;
+    if (anchor == -1) {
+        anchor = 0;
+        caret = FStore->CharCount();
+    }
+    anchor = SnapOffset(anchor);
+    caret = SnapOffset(caret);
+    ApplySelection(anchor, caret, !(flags & smNOREPAINT));
+    return 0;
+}
+
+LRESULT TCustomCodeMemo::DoOptions(WPARAM flags, LPARAM value) {
+    if (!(flags & smSET)) return LRESULT(FActiveSettings->Options);
+    TCodeMemoOptions word = TCodeMemoOptions(value) & ~smoUnusedBits;
+    TCodeMemoOptions old = FActiveSettings->Options;
+    FActiveSettings->Options = word;
+    if ((old ^ word) & smoWordWrap) {
+        FLeftColumn = 0;
+        MarkAllDirty();
+    }
+    if (!(flags & smNOREPAINT)) {
+        UpdateScrollBars();
+        SettingsChanged(cfOptions);
+    }
+    return 0;
+}
+
+LRESULT TCustomCodeMemo::DoReplaceSel(WPARAM flags, const char* text) {
+    if (FReadOnly) return 0;
+    ReplaceRange(FAnchor, FCaret, text ? std::string_view(text) : std::string_view());
+    if (!(flags & smNOREPAINT) && FRedraw) {
+        NoteChange(cfText);
+        ApplySelection(FCaret, FCaret, true);
+    }
+    return 0;
+}
+
+LRESULT TCustomCodeMemo::DoGetSelText(WPARAM format, char* buffer) {
+    int a = std::min(FAnchor, FCaret), b = std::max(FAnchor, FCaret);
+    std::string out = FormatText(a, b, format);
+    if (buffer) {
+        std::memcpy(buffer, out.data(), out.size());
+        buffer[out.size()] = '\0';
+    }
+    return LRESULT(out.size());
+}
+
+LRESULT TCustomCodeMemo::DoGetText(WPARAM size, char* buffer) {
+    if (!buffer || size == 0) return 0;
+    // The size counts the terminating zero, as the platform's edit control does.
+    WPARAM format = SelLineStyle() == lsCRLF ? sfmCRLF : 0;
+    std::string out = FormatText(0, FStore->CharCount(), format);
+    size_t n = std::min(out.size(), size_t(size) - 1);
+    // Never end inside a CR LF pair or a UTF-8 sequence.
+    if (n < out.size()) {
+        while (n > 0 && IsContinuationByte(out[n]))
+            --n;
+        if (n > 0 && out[n - 1] == '\r' && out[n] == '\n') --n;
+    }
+    std::memcpy(buffer, out.data(), n);
+    buffer[n] = '\0';
+    return LRESULT(n);
+}
+
+LRESULT TCustomCodeMemo::DoGetTextLength() {
+    int count = FStore->CharCount();
+    if (SelLineStyle() == lsCRLF) count += FStore->LineCount() - 1;
+    return count;
+}
+
+LRESULT TCustomCodeMemo::DoGetLine(int line, char* buffer) {
+    if (!buffer || line < 0 || line >= FStore->LineCount()) return 0;
+    uint16_t size;
+    std::memcpy(&size, buffer, sizeof size);
+    std::string_view text = FStore->Line(line).View();
+    if (!text.empty() && text.back() == '\r') text.remove_suffix(1);
+    size_t n = std::min<size_t>(text.size(), size);
+    std::memcpy(buffer, text.data(), n);
+    return LRESULT(n);
+}
+
+LRESULT TCustomCodeMemo::DoAttributes(bool set, const int* range, uint8_t* buffer) {
+    if (!buffer) return 0;
+    int first = 0, last = FStore->LineCount() - 1;
+    if (range) {
+        first = std::max(0, range[0]);
+        last = std::min(last, range[1]);
+    }
+    size_t at = 0;
+    for (int i = first; i <= last; ++i) {
+        TLineRecord& rec = FStore->Line(i);
+        size_t length = size_t(rec.Length);
+        if (set) {
+            auto& attrs = rec.EnsureExtra().Attributes;
+            attrs.assign(buffer + at, buffer + at + length);
+            rec.Flags |= lfRescan;
+        } else if (rec.Extra && rec.Extra->Attributes.size() == length) {
+            std::memcpy(buffer + at, rec.Extra->Attributes.data(), length);
+        } else {
+            std::memset(buffer + at, 0, length);
+        }
+        at += length;
+    }
+    if (set) {
+        MarkAllDirty();
+        Repaint();
+    }
+    return LRESULT(at);
+}
+
+LRESULT TCustomCodeMemo::DoScroll(bool vertical, WPARAM code) {
+    int request = LoWord(intptr_t(code));
+    int pos = HiWord(intptr_t(code));
+    int count = FStore->LineCount();
+    int scale = count > 32000 ? count / 32000 + 1 : 1;
+    if (vertical) {
+        int top = FTopLine;
+        switch (request) {
+        case SB_LINEUP:
+            --top;
+            break;
+        case SB_LINEDOWN:
+            ++top;
+            break;
+        case SB_PAGEUP:
+            top -= std::max(1, FVisibleLines);
+            break;
+        case SB_PAGEDOWN:
+            top += std::max(1, FVisibleLines);
+            break;
+        case SB_THUMBPOSITION:
+        case SB_THUMBTRACK:
+            top = pos * scale;
+            break;
+        case SB_TOP:
+            top = 0;
+            break;
+        case SB_BOTTOM:
+            top = count - 1;
+            break;
+        default:
+            return 0;
+        }
+        ScrollTo(FLeftColumn, top, true);
+    } else {
+        int left = FLeftColumn;
+        switch (request) {
+        case SB_LINEUP:
+            --left;
+            break;
+        case SB_LINEDOWN:
+            ++left;
+            break;
+        case SB_PAGEUP:
+            left -= std::max(1, FVisibleColumns);
+            break;
+        case SB_PAGEDOWN:
+            left += std::max(1, FVisibleColumns);
+            break;
+        case SB_THUMBPOSITION:
+        case SB_THUMBTRACK:
+            left = pos;
+            break;
+        case SB_TOP:
+            left = 0;
+            break;
+        case SB_BOTTOM:
+            left = FStore->WidestLine();
+            break;
+        default:
+            return 0;
+        }
+        ScrollTo(left, FTopLine, true);
+    }
+    return 0;
+}
+
+LRESULT TCustomCodeMemo::DoClipboard(uint32_t msg) {
+    IClipboard* clip = Platform().Clipboard.get();
+    if (!clip) return 0;
+    if (msg == CM_CANPASTE) return clip->HasText() ? 1 : 0;
+    int a = std::min(FAnchor, FCaret), b = std::max(FAnchor, FCaret);
+    if ((msg == WM_CUT || msg == WM_COPY) && a != b) {
+        clip->SetText(FStore->GetText(a, b, sfTEXT));
+    }
+    if (FReadOnly) return 0;
+    if ((msg == WM_CUT || msg == WM_CLEAR) && a != b) {
+        TUndoStack* undo = FStore->UndoStack();
+        if (undo && msg == WM_CUT) undo->OpenGroup(ugCut);
+        ReplaceRange(a, b, {});
+        if (undo && msg == WM_CUT) undo->CloseGroup(ugCut);
+    } else if (msg == WM_PASTE && clip->HasText()) {
+        TUndoStack* undo = FStore->UndoStack();
+        if (undo) undo->OpenGroup(ugPaste);
+        ReplaceRange(a, b, clip->Text());
+        if (undo) undo->CloseGroup(ugPaste);
+    } else {
+        return 0;
+    }
+    NoteChange(cfText);
+    UpdateScrollBars();
+    ApplySelection(FCaret, FCaret, true);
+    return 0;
+}
+
+LRESULT TCustomCodeMemo::DoTextStore(WPARAM flags, LPARAM pointer) {
+    if (!(flags & smSET)) {
+        if (pointer) *reinterpret_cast<TTextStore**>(pointer) = FStore;
+        return LRESULT(FStore);
+    }
+    auto* store = reinterpret_cast<TTextStore*>(pointer);
+    if (!store) store = FOwnStore.get();
+    if (store == FStore) return 0;
+    CloseTyping();
+    FStore->RemoveObserver(FWatch.get());
+    FStore->DetachControl(this);
+    FUndoLink.reset();
+    FStore = store;
+    FStore->AttachControl(this);
+    // Only the store's owner logs undo, so a shared store records each edit once.
+    if (FStore == FOwnStore.get()) FUndoLink = std::make_unique<TCodeMemoUndoLink>(*this, *FStore);
+    FStore->AddObserver(FWatch.get());
+    FKnownLineCount = FStore->LineCount();
+    FAnchor = FCaret = 0;
+    FTopLine = FLeftColumn = 0;
+    MarkAllDirty();
+    NoteChange(cfText);
+    UpdateScrollBars();
+    Repaint();
+    return 0;
+}
+
+} // namespace quillet

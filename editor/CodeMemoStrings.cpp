@@ -1,0 +1,117 @@
+#include "editor/CodeMemoStrings.h"
+
+#include "editor/CodeMemo.h"
+
+#include <algorithm>
+
+namespace quillet {
+
+int TCodeMemoStrings::Count() const {
+    return std::max(1, FMemo.Store().LineCount());
+}
+
+std::string TCodeMemoStrings::Get(int index) const {
+    const TTextStore& store = FMemo.Store();
+    if (index < 0 || index >= store.LineCount()) return {};
+    std::string_view text = store.Line(index).View();
+    if (!text.empty() && text.back() == '\r') text.remove_suffix(1);
+    if (text.size() > size_t(MaxLineRead)) {
+        size_t n = size_t(MaxLineRead);
+        // Never hand out half a UTF-8 sequence.
+        while (n > 0 && (static_cast<unsigned char>(text[n]) & 0xC0) == 0x80)
+            --n;
+        text = text.substr(0, n);
+    }
+    return std::string(text);
+}
+
+void TCodeMemoStrings::Put(int index, std::string_view s) {
+    const TTextStore& store = FMemo.Store();
+    if (index < 0 || index >= store.LineCount()) return;
+    int start = store.PosFromLine(index);
+    std::string_view text = store.Line(index).View();
+    int end = start + int(text.size()) - (!text.empty() && text.back() == '\r' ? 1 : 0);
+    FMemo.SetSelection(start, end);
+    FMemo.SetSelText(s);
+}
+
+void TCodeMemoStrings::Insert(int index, std::string_view s) {
+    const TTextStore& store = FMemo.Store();
+    if (index < 0) return;
+    if (index < store.LineCount()) {
+        int start = store.PosFromLine(index);
+        FMemo.SetSelection(start, start);
+        FMemo.SetSelText(std::string(s) + "\r\n");
+        return;
+    }
+    int previous = index - 1;
+    if (previous < 0 || previous >= store.LineCount()) return;
+    int start = store.PosFromLine(previous);
+    int end = start + store.Line(previous).Length;
+    FMemo.SetSelection(end, end);
+    if (store.Line(previous).Length > 0)
+        FMemo.SetSelText("\r" + std::string(s));
+    else
+        FMemo.SetSelText(s.empty() ? std::string_view("\r") : s);
+}
+
+void TCodeMemoStrings::Delete(int index) {
+    const TTextStore& store = FMemo.Store();
+    if (index < 0 || index >= store.LineCount()) return;
+    int start = store.PosFromLine(index);
+    int end = index + 1 < store.LineCount() ? store.PosFromLine(index + 1) : store.CharCount();
+    FMemo.SetSelection(start, end);
+    FMemo.SetSelText({});
+}
+
+void TCodeMemoStrings::Clear() {
+    FMemo.Clear();
+}
+
+std::string TCodeMemoStrings::Text() const {
+    return FMemo.Text();
+}
+
+void TCodeMemoStrings::SetText(std::string_view text) {
+    // Equal content after line-break normalisation keeps the document and its undo history.
+    std::string stored = TTextStore::Normalize(text);
+    const TTextStore& store = FMemo.Store();
+    if (int(stored.size()) == store.CharCount() && stored == store.StoredText(0, store.CharCount()))
+        return;
+    FMemo.SetText(text);
+}
+
+void TCodeMemoStrings::AddStrings(const TCodeMemoStrings& other) {
+    TMemoryStream stream;
+    std::string text = other.Text();
+    stream.Write(text.data(), int64_t(text.size()));
+    stream.SetPosition(0);
+    LoadFromStream(stream);
+}
+
+void TCodeMemoStrings::BeginUpdate() {
+    if (FUpdateCount++ == 0) FMemo.Perform(WM_SETREDRAW, 0, 0);
+}
+
+void TCodeMemoStrings::EndUpdate() {
+    if (FUpdateCount == 0) return;
+    if (--FUpdateCount == 0) FMemo.Perform(WM_SETREDRAW, 1, 0);
+}
+
+void TCodeMemoStrings::LoadFromStream(TStream& stream) {
+    FMemo.LoadFromStream(stream);
+}
+
+void TCodeMemoStrings::LoadFromFile(const std::string& fileName) {
+    FMemo.LoadFromFile(fileName);
+}
+
+void TCodeMemoStrings::SaveToStream(TStream* stream) {
+    FMemo.SaveToStream(stream);
+}
+
+void TCodeMemoStrings::SaveToFile(const std::string& fileName) {
+    FMemo.SaveToFile(fileName);
+}
+
+} // namespace quillet

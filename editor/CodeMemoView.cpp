@@ -1,0 +1,291 @@
+#include "editor/CodeMemoView.h"
+
+#include "editor/CodeMemo.h"
+#include "highlight/Settings.h"
+#include "platform/Platform.h"
+
+#include <algorithm>
+
+namespace quillet {
+
+namespace {
+bool IsContinuation(char c) {
+    return (static_cast<unsigned char>(c) & 0xC0) == 0x80;
+}
+} // namespace
+
+TColor TCodeMemoView::Resolve(TColor c) {
+    if (!IsSystemColor(c)) return c;
+    switch (c & 0xFF) {
+    case 0x00:
+        return RGB(200, 200, 200); // scroll bar
+    case 0x05:
+        return clWhite; // window
+    case 0x08:
+        return clBlack; // window text
+    case 0x0D:
+        return RGB(10, 36, 106); // highlight
+    case 0x0E:
+        return clWhite; // highlight text
+    case 0x0F:
+        return RGB(212, 208, 200); // button face
+    case 0x10:
+        return RGB(128, 128, 128); // button shadow
+    default:
+        return clGray;
+    }
+}
+
+void TCodeMemoView::RecalcMetrics() {
+    TFontDesc desc = FMemo.Font();
+    desc.Style = FMemo.ActiveSettings().Styles[0].FontStyle;
+    FFont = Platform().Fonts ? Platform().Fonts->CreateFont(desc) : nullptr;
+    FMetrics = TViewMetrics{};
+    if (!FMemo.Host() || !FFont) return; // no window: the fixed defaults
+    FMetrics.LineHeight = FFont->Height() > 0 ? FFont->Height() : 17;
+    FMetrics.CharWidth = FFont->AverageCharWidth() > 0 ? FFont->AverageCharWidth() : 7;
+    FMetrics.FixedPitch = FFont->CharWidth(U'i') == FFont->CharWidth(U'W');
+    if (FMetrics.FixedPitch) FMetrics.CharWidth = std::max(1, FFont->CharWidth(U'W'));
+    FAllDirty = true;
+}
+
+int TCodeMemoView::TextLeft() const {
+    int margin = FMemo.Margin();
+    return FMemo.HasOption(smoShowGutter) ? FMemo.Gutter() + margin : margin;
+}
+
+std::string TCodeMemoView::Expand(int line, std::vector<int>& columnToChar) const {
+    std::string_view text = FMemo.Store().Line(line).View();
+    if (!text.empty() && text.back() == '\r') text.remove_suffix(1);
+    std::string out;
+    out.reserve(text.size());
+    columnToChar.clear();
+    int column = 0;
+    for (size_t i = 0; i < text.size();) {
+        char c = text[i];
+        if (c == '\t') {
+            int next = FMemo.NextTabStop(column);
+            for (; column < next; ++column) {
+                out += ' ';
+                columnToChar.push_back(int(i));
+            }
+            ++i;
+            continue;
+        }
+        size_t j = i + 1;
+        while (j < text.size() && IsContinuation(text[j]))
+            ++j;
+        out.append(text.substr(i, j - i));
+        columnToChar.push_back(int(i));
+        ++column;
+        i = j;
+    }
+    columnToChar.push_back(int(text.size()));
+    return out;
+}
+
+namespace {
+// Byte range of display columns [from, to) in an expanded line.
+std::pair<size_t, size_t> ColumnBytes(const std::string& expanded, int from, int to) {
+    size_t a = 0, col = 0;
+    while (a < expanded.size() && int(col) < from) {
+        ++a;
+        while (a < expanded.size() && IsContinuation(expanded[a]))
+            ++a;
+        ++col;
+    }
+    size_t b = a;
+    while (b < expanded.size() && int(col) < to) {
+        ++b;
+        while (b < expanded.size() && IsContinuation(expanded[b]))
+            ++b;
+        ++col;
+    }
+    return {a, b};
+}
+
+int CodePoints(std::string_view s) {
+    int n = 0;
+    for (char c : s)
+        if (!IsContinuation(c)) ++n;
+    return n;
+}
+} // namespace
+
+int TCodeMemoView::ColumnsWidth(int line, int fromColumn, int toColumn) const {
+    if (toColumn <= fromColumn) return 0;
+    if (FMetrics.FixedPitch || !FFont) return (toColumn - fromColumn) * FMetrics.CharWidth;
+    std::vector<int> map;
+    std::string expanded = Expand(line, map);
+    auto [a, b] = ColumnBytes(expanded, fromColumn, toColumn);
+    int columns = CodePoints(std::string_view(expanded).substr(a, b - a));
+    // Columns past the line end are blanks of the average width.
+    return FFont->TextWidth(std::string_view(expanded).substr(a, b - a)) +
+           (toColumn - fromColumn - columns) * FMetrics.CharWidth;
+}
+
+void TCodeMemoView::PaintLine(ICanvas& canvas, int row, int line) {
+    const TCM_Settings& s = FMemo.ActiveSettings();
+    const int lh = FMetrics.LineHeight;
+    const int y = row * lh;
+    const int width = canvas.Size().Width;
+    const int left = TextLeft();
+    const TTextStore& store = FMemo.Store();
+    bool exists = line < store.LineCount();
+    if (FMemo.HasOption(smoShowGutter) && FMemo.Gutter() > 0) {
+        int g = FMemo.Gutter();
+        canvas.FillRect({0, y, g, y + lh}, Resolve(s.GutterColor));
+        if (g > 9) canvas.Line(g - 2, y, g - 2, y + lh, clWhite);
+        bool startsLogical = exists && (line == 0 || store.Line(line - 1).View().ends_with('\r'));
+        if (exists && FMemo.HasOption(smoLineNumbers) && startsLogical &&
+            store.Line(line).Glyphs == 0) {
+            std::string number = std::to_string(line + 1).substr(0, 8);
+            canvas.SetFont(FFont);
+            canvas.TextOut(2, lh < 9 ? y : y + (lh - 8) / 2 - 4, number, Resolve(s.GutterFontColor),
+                           clNone);
+        }
+    }
+    int margin = FMemo.Margin();
+    if (margin > 0) canvas.FillRect({left - margin, y, left, y + lh}, Resolve(s.MarginColor));
+    TColor fore = Resolve(s.Styles[0].ForegroundDefault ? clWindowText : s.Styles[0].Foreground);
+    TColor back = Resolve(s.Styles[0].BackgroundDefault ? clWindow : s.Styles[0].Background);
+    if (!FMemo.Enabled()) back = clSilver;
+    if (!exists) {
+        canvas.FillRect({left, y, width, y + lh}, back);
+    } else {
+        std::vector<int> map;
+        std::string expanded = Expand(line, map);
+        int lineStart = store.PosFromLine(line);
+        int columns = int(map.size()) - 1;
+        TSelectionPair sel{FMemo.FAnchor, FMemo.FCaret};
+        int selA = std::min(sel.Anchor, sel.Caret), selB = std::max(sel.Anchor, sel.Caret);
+        bool showSel = selA != selB && (FMemo.FFocused || !FMemo.HideSelection());
+        int lineLen = store.Line(line).Length;
+        // Selection in display columns; past the end means the break is selected too.
+        int selColA = columns, selColB = columns;
+        bool selPastEnd = false;
+        if (showSel && selA < lineStart + lineLen && selB > lineStart) {
+            auto toColumn = [&](int offset) {
+                int inLine = offset - lineStart;
+                if (inLine <= 0) return 0;
+                auto it = std::lower_bound(map.begin(), map.end(), inLine);
+                return int(it - map.begin());
+            };
+            selColA = toColumn(selA);
+            selColB = toColumn(std::min(selB, lineStart + lineLen));
+            bool hasBreak = store.Line(line).View().ends_with('\r');
+            selPastEnd = hasBreak && selB > lineStart + lineLen - 1;
+        }
+        TColor selFore = Resolve(s.SelTextColorDefault ? clHighlightText : s.SelTextColor);
+        TColor selBack = Resolve(s.SelTextBackDefault ? clHighlight : s.SelTextBack);
+        canvas.SetFont(FFont);
+        canvas.SetClip({left, y, width, y + lh});
+        int x = left;
+        int first = FMemo.LeftColumn();
+        std::vector<int> advances;
+        auto run = [&](int fromCol, int toCol, TColor f, TColor b) {
+            fromCol = std::max(fromCol, first);
+            if (toCol <= fromCol || x >= width) return;
+            auto [a, e] = ColumnBytes(expanded, fromCol, toCol);
+            std::string_view piece = std::string_view(expanded).substr(a, e - a);
+            int n = CodePoints(piece);
+            int w;
+            if (FMetrics.FixedPitch) {
+                advances.assign(size_t(n), FMetrics.CharWidth);
+                canvas.TextOut(x, y, piece, f, b, advances.data());
+                w = n * FMetrics.CharWidth;
+            } else {
+                w = FFont ? FFont->TextWidth(piece) : n * FMetrics.CharWidth;
+                canvas.FillRect({x, y, x + w, y + lh}, b);
+                canvas.TextOut(x, y, piece, f, b);
+            }
+            x += w;
+        };
+        run(0, selColA, fore, back);
+        run(selColA, selColB, selFore, selBack);
+        run(selColB, columns, fore, back);
+        if (x < width) canvas.FillRect({x, y, width, y + lh}, selPastEnd ? selBack : back);
+        canvas.ResetClip();
+    }
+    if (FMemo.HasOption(smoShowRMargin)) {
+        int rm = FMemo.RightMargin(), firstCol = FMemo.LeftColumn();
+        if (firstCol < rm && rm - firstCol < FMemo.FVisibleColumns) {
+            int mx = left + (rm - firstCol) * FMetrics.CharWidth;
+            canvas.Line(mx, y, mx, y + lh, clSilver);
+        }
+    }
+}
+
+void TCodeMemoView::Paint(ICanvas& canvas) {
+    TTextStore& store = FMemo.Store();
+    const int lh = FMetrics.LineHeight;
+    const int height = canvas.Size().Height;
+    int count = store.LineCount();
+    for (int row = 0; row * lh < height; ++row) {
+        int line = FMemo.TopLine() + row;
+        if (line < count) {
+            TLineRecord& rec = store.Line(line);
+            if (FAllDirty || (rec.Flags & (lfRepaint | lfRescan)) || count == 1) {
+                PaintLine(canvas, row, line);
+                rec.Flags &= ~uint32_t(lfRepaint | lfRescan | lfScanRestart);
+            }
+        } else if (FAllDirty) {
+            PaintLine(canvas, row, line);
+        }
+    }
+    FAllDirty = false;
+}
+
+void TCodeMemoView::PlaceCaret() {
+    IWindowHost* host = FMemo.Host();
+    if (!host || !FMemo.FFocused) return;
+    TPoint p = OffsetToPixel(FMemo.FCaret);
+    TSize size = host->ClientSize();
+    bool inside = p.X >= TextLeft() && p.Y >= 0 && p.X < size.Width && p.Y < size.Height;
+    if (!FMemo.FCaretCreated) {
+        int w = 2;
+        if (!FMemo.InsertMode() && FMemo.HasOption(smoBlockOverwriteCursor)) w = FMetrics.CharWidth;
+        host->CreateCaret(w, FMetrics.LineHeight);
+        FMemo.FCaretCreated = true;
+    }
+    if (inside) host->SetCaretPos(p.X, p.Y);
+    host->ShowCaret(inside);
+}
+
+TPoint TCodeMemoView::OffsetToPixel(int offset) const {
+    const TTextStore& store = FMemo.Store();
+    int line = store.LineFromPos(std::clamp(offset, 0, store.CharCount()));
+    if (line < FMemo.TopLine()) return {-1, -1};
+    int column = FMemo.VisualColumn(line, offset - store.PosFromLine(line));
+    int first = FMemo.LeftColumn();
+    int x = TextLeft() + (column >= first ? ColumnsWidth(line, first, column)
+                                          : -ColumnsWidth(line, column, first));
+    return {x, (line - FMemo.TopLine()) * FMetrics.LineHeight};
+}
+
+int TCodeMemoView::PixelToOffset(int x, int y) const {
+    IWindowHost* host = FMemo.Host();
+    TSize size = host ? host->ClientSize() : TSize{FMemo.FClientWidth, FMemo.FClientHeight};
+    if (x < TextLeft() || x >= size.Width || y < 0 || y >= size.Height) return -1;
+    return PixelToOffsetClamped(x, y);
+}
+
+int TCodeMemoView::PixelToOffsetClamped(int x, int y) const {
+    const TTextStore& store = FMemo.Store();
+    int line = std::clamp(FMemo.TopLine() + std::max(0, y) / FMetrics.LineHeight, 0,
+                          store.LineCount() - 1);
+    int dx = std::max(0, x - TextLeft());
+    int column;
+    if (FMetrics.FixedPitch || !FFont) {
+        column = dx / FMetrics.CharWidth + FMemo.LeftColumn();
+    } else {
+        column = FMemo.LeftColumn();
+        while (ColumnsWidth(line, FMemo.LeftColumn(), column + 1) <= dx && column < 1 << 20) {
+            if (column > FMemo.LeftColumn() + 4096) break;
+            ++column;
+        }
+    }
+    return store.PosFromLine(line) + FMemo.OffsetFromVisualColumn(line, column);
+}
+
+} // namespace quillet

@@ -1,0 +1,62 @@
+// The control's simple view: paints visible lines, places the caret, maps offsets and pixels.
+#pragma once
+
+#include "platform/Canvas.h"
+#include "platform/Fonts.h"
+#include "platform/Types.h"
+
+#include <string>
+#include <vector>
+
+namespace quillet {
+
+class TCustomCodeMemo;
+
+// Font metrics of the view; without a window: 7 x 17, proportional.
+struct TViewMetrics {
+    int CharWidth = 7;
+    int LineHeight = 17;
+    bool FixedPitch = false;
+};
+
+class TCodeMemoView {
+public:
+    explicit TCodeMemoView(TCustomCodeMemo& memo) : FMemo(memo) {}
+    virtual ~TCodeMemoView() = default;
+
+    // Re-measures the control's font (on font or settings changes).
+    virtual void RecalcMetrics();
+    const TViewMetrics& Metrics() const { return FMetrics; }
+    const TFontHandle& Font() const { return FFont; }
+    int TextLeft() const;
+
+    // Draws what is dirty (everything after InvalidateAll) into the canvas.
+    virtual void Paint(ICanvas& canvas);
+    void InvalidateAll() { FAllDirty = true; }
+    bool AllDirty() const { return FAllDirty; }
+    void PlaceCaret();
+
+    // Pixel of an offset in client coordinates; (-1, -1) above the top line.
+    TPoint OffsetToPixel(int offset) const;
+    // Offset at a client point; -1 outside the text area.
+    int PixelToOffset(int x, int y) const;
+    // As PixelToOffset, but clamped into the text area (clicks, drags).
+    int PixelToOffsetClamped(int x, int y) const;
+    // Width in pixels of the display columns [from, to) of a line.
+    int ColumnsWidth(int line, int fromColumn, int toColumn) const;
+
+    // A colour with system colours resolved to their usual values.
+    static TColor Resolve(TColor c);
+
+private:
+    // The line's text with tabs expanded, and for each display column its character offset.
+    std::string Expand(int line, std::vector<int>& columnToChar) const;
+    void PaintLine(ICanvas& canvas, int row, int line);
+
+    TCustomCodeMemo& FMemo;
+    TViewMetrics FMetrics;
+    TFontHandle FFont;
+    bool FAllDirty = true;
+};
+
+} // namespace quillet

@@ -1,0 +1,167 @@
+#include "platform/qt/QtCanvas.h"
+
+#include "platform/headless/HeadlessFonts.h"
+#include "platform/qt/QtConvert.h"
+#include "platform/qt/QtFonts.h"
+
+#include <algorithm>
+#include <cstdlib>
+
+namespace quillet {
+
+// DecodeUtf8 comes from the headless fonts unit.
+
+TQtCanvas::TQtCanvas(int width, int height)
+    : FImage(std::max(1, width), std::max(1, height), QImage::Format_ARGB32) {
+    FImage.fill(Qt::white);
+}
+
+void TQtCanvas::Resize(int width, int height) {
+    width = std::max(1, width);
+    height = std::max(1, height);
+    if (width == FImage.width() && height == FImage.height()) return;
+    QImage next(width, height, QImage::Format_ARGB32);
+    next.fill(Qt::white);
+    {
+        QPainter p(&next);
+        p.setCompositionMode(QPainter::CompositionMode_Source);
+        p.drawImage(0, 0, FImage);
+    }
+    FImage = std::move(next);
+}
+
+TColor TQtCanvas::Pixel(int x, int y) const {
+    if (x < 0 || y < 0 || x >= FImage.width() || y >= FImage.height()) return clNone;
+    return FromQColor(QColor::fromRgb(FImage.pixel(x, y)));
+}
+
+QRect TQtCanvas::ClipRect() const {
+    QRect all(0, 0, FImage.width(), FImage.height());
+    return FClip ? FClip->intersected(all) : all;
+}
+
+void TQtCanvas::Begin(QPainter& painter) {
+    painter.begin(&FImage);
+    if (FClip) painter.setClipRect(*FClip);
+}
+
+void TQtCanvas::FillRect(const TRect& r, TColor color) {
+    if (r.IsEmpty() || color == clNone) return;
+    QPainter p;
+    Begin(p);
+    p.fillRect(ToQRect(r), ToQColor(color));
+}
+
+void TQtCanvas::SetFont(const TFontHandle& font) {
+    FFont = font;
+    FQtFont = dynamic_cast<const TQtFont*>(font.get());
+}
+
+void TQtCanvas::TextOut(int x, int y, std::string_view utf8, TColor fore, TColor back,
+                        const int* advances) {
+    if (utf8.empty()) return;
+    QFont font = FQtFont ? FQtFont->Font() : FFont ? MakeQFont(FFont->Desc()) : QFont();
+    QFontMetrics metrics(font);
+    QPainter p;
+    Begin(p);
+    p.setFont(font);
+    if (!advances) {
+        QString text = ToQString(utf8);
+        if (back != clNone)
+            p.fillRect(QRect(x, y, metrics.horizontalAdvance(text), metrics.height()),
+                       ToQColor(back));
+        p.setPen(ToQColor(fore));
+        p.drawText(x, y + metrics.ascent(), text);
+        return;
+    }
+    // Each code point sits at its own pen position, so the grid holds whatever
+    // the font's own widths are.
+    int width = 0, count = 0;
+    for (size_t i = 0; i < utf8.size(); ++count) {
+        DecodeUtf8(utf8, i);
+        width += advances[count];
+    }
+    if (back != clNone) p.fillRect(QRect(x, y, width, metrics.height()), ToQColor(back));
+    p.setPen(ToQColor(fore));
+    int penX = x, n = 0;
+    for (size_t i = 0; i < utf8.size(); ++n) {
+        char32_t cp = DecodeUtf8(utf8, i);
+        if (cp != ' ' && cp != '\t')
+            p.drawText(penX, y + metrics.ascent(), QString::fromUcs4(&cp, 1));
+        penX += advances[n];
+    }
+}
+
+TSize TQtCanvas::TextExtent(std::string_view utf8) {
+    if (FFont) return {FFont->TextWidth(utf8), FFont->Height()};
+    QFontMetrics metrics{QFont()};
+    return {metrics.horizontalAdvance(ToQString(utf8)), metrics.height()};
+}
+
+namespace {
+
+// Visits the pixels of a line; the end point is not drawn, as with the
+// platform's line drawing. Done by hand so thin lines, dotted lines and XOR
+// lines land on exactly the same pixels.
+template <typename F> void WalkLine(int x1, int y1, int x2, int y2, F&& visit) {
+    int dx = std::abs(x2 - x1), dy = -std::abs(y2 - y1);
+    int sx = x1 < x2 ? 1 : -1, sy = y1 < y2 ? 1 : -1, err = dx + dy;
+    for (int n = 0; x1 != x2 || y1 != y2; ++n) {
+        visit(x1, y1, n);
+        int e2 = 2 * err;
+        if (e2 >= dy) {
+            err += dy;
+            x1 += sx;
+        }
+        if (e2 <= dx) {
+            err += dx;
+            y1 += sy;
+        }
+    }
+}
+
+} // namespace
+
+void TQtCanvas::Line(int x1, int y1, int x2, int y2, TColor color, TPenStyle style) {
+    QRect clip = ClipRect();
+    QRgb rgb = ToQColor(color).rgba();
+    WalkLine(x1, y1, x2, y2, [&](int x, int y, int n) {
+        if ((style == psDot && (n & 1)) || !clip.contains(x, y)) return;
+        reinterpret_cast<QRgb*>(FImage.scanLine(y))[x] = rgb;
+    });
+}
+
+void TQtCanvas::XorLine(int x1, int y1, int x2, int y2) {
+    // Inverted by hand: a raster XOR through QPainter would flip alpha too.
+    QRect clip = ClipRect();
+    WalkLine(x1, y1, x2, y2, [&](int x, int y, int) {
+        if (clip.contains(x, y)) reinterpret_cast<QRgb*>(FImage.scanLine(y))[x] ^= 0x00FFFFFFu;
+    });
+}
+
+void TQtCanvas::DrawImage(int x, int y, const TImage& image, const TRect& source) {
+    if (image.Width <= 0 || image.Height <= 0 ||
+        image.Pixels.size() < size_t(image.Width) * size_t(image.Height))
+        return;
+    QImage view(reinterpret_cast<const uchar*>(image.Pixels.data()), image.Width, image.Height,
+                image.Width * 4, QImage::Format_ARGB32);
+    QPainter p;
+    Begin(p);
+    p.drawImage(QPoint(x, y), view, ToQRect(source));
+}
+
+void TQtCanvas::SetClip(const TRect& r) {
+    FClip = ToQRect(r);
+}
+
+void TQtCanvas::Scroll(const TRect& r, int dx, int dy) {
+    QRect area = ToQRect(r).intersected(QRect(0, 0, FImage.width(), FImage.height()));
+    if (area.isEmpty() || (dx == 0 && dy == 0)) return;
+    QImage part = FImage.copy(area);
+    QPainter p(&FImage);
+    p.setClipRect(area);
+    p.setCompositionMode(QPainter::CompositionMode_Source);
+    p.drawImage(area.left() + dx, area.top() + dy, part);
+}
+
+} // namespace quillet

@@ -1,0 +1,136 @@
+#include "platform/qt/QtDialogs.h"
+
+#include "platform/qt/QtConvert.h"
+
+#include <QApplication>
+#include <QFileInfo>
+#include <QStringList>
+#include <QWidget>
+
+namespace quillet {
+
+QWidget* DialogOwner() {
+    QWidget* w = QApplication::activeWindow();
+    if (w) return w;
+    for (QWidget* top : QApplication::topLevelWidgets())
+        if (top->isWindow() && top->isVisible()) return top;
+    return nullptr;
+}
+
+QString QtNameFilters(const std::string& filter) {
+    QStringList parts = ToQString(filter).split('|');
+    QStringList out;
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+        QString patterns = parts[i + 1];
+        patterns.replace(';', ' ');
+        QString name = parts[i];
+        // A name that already lists its patterns keeps them once.
+        if (name.contains('(' + patterns + ')'))
+            out << name;
+        else
+            out << name + " (" + patterns + ")";
+    }
+    if (parts.size() % 2 == 1 && !parts.back().isEmpty() && out.isEmpty()) out << parts.back();
+    return out.join(";;");
+}
+
+QMessageBox::Icon QtMessageIcon(TMsgDlgType type) {
+    switch (type) {
+    case mtWarning:
+        return QMessageBox::Warning;
+    case mtError:
+        return QMessageBox::Critical;
+    case mtInformation:
+        return QMessageBox::Information;
+    case mtConfirmation:
+        return QMessageBox::Question;
+    default:
+        return QMessageBox::NoIcon;
+    }
+}
+
+QMessageBox::StandardButtons QtMessageButtons(TMsgDlgButtons buttons) {
+    switch (buttons) {
+    case mbOKCancel:
+        return QMessageBox::Ok | QMessageBox::Cancel;
+    case mbYesNoCancel:
+        return QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
+    case mbYesNo:
+        return QMessageBox::Yes | QMessageBox::No;
+    case mbYesNoCancelAll:
+        return QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel | QMessageBox::YesToAll;
+    default:
+        return QMessageBox::Ok;
+    }
+}
+
+TModalResult ModalResultOf(QMessageBox::StandardButton button) {
+    switch (button) {
+    case QMessageBox::Ok:
+        return mrOk;
+    case QMessageBox::Yes:
+        return mrYes;
+    case QMessageBox::No:
+        return mrNo;
+    case QMessageBox::YesToAll:
+        return mrAll;
+    case QMessageBox::Abort:
+        return mrAbort;
+    case QMessageBox::Retry:
+        return mrRetry;
+    case QMessageBox::Ignore:
+        return mrIgnore;
+    default:
+        return mrCancel; // closing the box is a Cancel
+    }
+}
+
+TModalResult TQtDialogs::MessageBox(const std::string& text, const std::string& title,
+                                    TMsgDlgType type, TMsgDlgButtons buttons) {
+    QMessageBox box(QtMessageIcon(type), ToQString(title), ToQString(text),
+                    QtMessageButtons(buttons), DialogOwner());
+    box.setWindowModality(Qt::ApplicationModal);
+    int r = box.exec();
+    return ModalResultOf(static_cast<QMessageBox::StandardButton>(r));
+}
+
+std::string WithDefaultExt(const std::string& path, const std::string& defaultExt) {
+    if (defaultExt.empty() || path.empty()) return path;
+    QFileInfo info(ToQString(path));
+    if (!info.fileName().contains('.')) return path + "." + defaultExt;
+    return path;
+}
+
+void ConfigureFileDialog(QFileDialog& dialog, const TFileDialogOptions& options, bool save) {
+    dialog.setOption(QFileDialog::DontUseNativeDialog, true);
+    dialog.setWindowTitle(ToQString(options.Title));
+    dialog.setNameFilters(QtNameFilters(options.Filter).split(";;", Qt::SkipEmptyParts));
+    dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    dialog.setOption(QFileDialog::DontConfirmOverwrite, !options.OverwritePrompt);
+    if (!options.DefaultExt.empty()) dialog.setDefaultSuffix(ToQString(options.DefaultExt));
+    if (!options.InitialDir.empty()) dialog.setDirectory(ToQString(options.InitialDir));
+    if (!options.FileName.empty()) dialog.selectFile(ToQString(options.FileName));
+}
+
+namespace {
+
+std::optional<std::string> RunFileDialog(const TFileDialogOptions& options, bool save) {
+    QFileDialog dialog(DialogOwner());
+    ConfigureFileDialog(dialog, options, save);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+    std::string path = FromQString(dialog.selectedFiles().front());
+    return save ? WithDefaultExt(path, options.DefaultExt) : path;
+}
+
+} // namespace
+
+std::optional<std::string> TQtDialogs::OpenFile(const TFileDialogOptions& options) {
+    return RunFileDialog(options, false);
+}
+
+std::optional<std::string> TQtDialogs::SaveFile(const TFileDialogOptions& options) {
+    return RunFileDialog(options, true);
+}
+
+} // namespace quillet

@@ -1,0 +1,37 @@
+// Message boxes and file choosers on Qt.
+#pragma once
+
+#include "platform/Dialogs.h"
+
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QString>
+
+class QWidget;
+
+namespace quillet {
+
+class TQtDialogs : public IDialogs {
+public:
+    TModalResult MessageBox(const std::string& text, const std::string& title, TMsgDlgType type,
+                            TMsgDlgButtons buttons) override;
+    std::optional<std::string> OpenFile(const TFileDialogOptions& options) override;
+    std::optional<std::string> SaveFile(const TFileDialogOptions& options) override;
+};
+
+// The pieces of the mapping, apart so they can be checked without a modal loop.
+
+// "Name|*.a;*.b|All|*.*" becomes "Name (*.a *.b);;All (*.*)".
+QString QtNameFilters(const std::string& filter);
+QMessageBox::Icon QtMessageIcon(TMsgDlgType type);
+QMessageBox::StandardButtons QtMessageButtons(TMsgDlgButtons buttons);
+TModalResult ModalResultOf(QMessageBox::StandardButton button);
+// A file dialog set up from the options (not shown).
+void ConfigureFileDialog(QFileDialog& dialog, const TFileDialogOptions& options, bool save);
+// The chosen name with the default extension added when it has none.
+std::string WithDefaultExt(const std::string& path, const std::string& defaultExt);
+
+// The window that owns modal dialogs (the main window once it exists).
+QWidget* DialogOwner();
+
+} // namespace quillet

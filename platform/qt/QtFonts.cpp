@@ -1,0 +1,71 @@
+#include "platform/qt/QtFonts.h"
+
+#include "platform/qt/QtConvert.h"
+
+#include <QStringList>
+
+#include <memory>
+
+namespace quillet {
+
+QFont MakeQFont(const TFontDesc& desc) {
+    QFont font(QString::fromStdString(desc.Name));
+    if (desc.Height < 0)
+        font.setPixelSize(-desc.Height);
+    else if (desc.Height > 0)
+        font.setPointSize(desc.Height);
+    font.setBold(desc.Style & fsBold);
+    font.setItalic(desc.Style & fsItalic);
+    font.setUnderline(desc.Style & fsUnderline);
+    font.setStrikeOut(desc.Style & fsStrikeOut);
+    // Editor text is laid out on whole pixels; fractional advances would drift the grid.
+    font.setHintingPreference(QFont::PreferFullHinting);
+    font.setKerning(false);
+    return font;
+}
+
+TQtFont::TQtFont(const TFontDesc& desc) : FDesc(desc), FFont(MakeQFont(desc)), FMetrics(FFont) {
+    for (int c = 0; c < 128; ++c)
+        FAscii[size_t(c)] = FMetrics.horizontalAdvance(QChar(c));
+}
+
+int TQtFont::CharWidth(char32_t cp) const {
+    if (cp < 128) return FAscii[cp];
+    return FMetrics.horizontalAdvance(QString::fromUcs4(&cp, 1));
+}
+
+int TQtFont::TextWidth(std::string_view utf8) const {
+    bool ascii = true;
+    int width = 0;
+    for (char c : utf8) {
+        if (static_cast<unsigned char>(c) >= 128) {
+            ascii = false;
+            break;
+        }
+        width += FAscii[size_t(c)];
+    }
+    return ascii ? width : FMetrics.horizontalAdvance(ToQString(utf8));
+}
+
+TFontHandle TQtFonts::CreateFont(const TFontDesc& desc) {
+    return std::make_shared<TQtFont>(desc);
+}
+
+void InstallFontSubstitutes() {
+    static bool done = false;
+    if (done) return;
+    done = true;
+    const QStringList mono = {"Liberation Mono", "DejaVu Sans Mono", "Monospace"};
+    const QStringList sans = {"Liberation Sans", "DejaVu Sans", "Sans Serif"};
+    const QStringList serif = {"Liberation Serif", "DejaVu Serif", "Serif"};
+    QFont::insertSubstitutions("Courier New", mono);
+    QFont::insertSubstitutions("Courier", mono);
+    QFont::insertSubstitutions("Lucida Console", mono);
+    QFont::insertSubstitutions("MS Sans Serif", sans);
+    QFont::insertSubstitutions("Arial", sans);
+    QFont::insertSubstitutions("Tahoma", sans);
+    QFont::insertSubstitutions("Verdana", sans);
+    QFont::insertSubstitutions("Times New Roman", serif);
+}
+
+} // namespace quillet

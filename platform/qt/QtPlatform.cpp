@@ -1,0 +1,21 @@
+#include "platform/qt/QtPlatform.h"
+
+#include "platform/Platform.h"
+#include "platform/qt/QtDialogs.h"
+#include "platform/qt/QtFonts.h"
+#include "platform/qt/QtKeyboard.h"
+
+#include <memory>
+
+namespace quillet {
+
+void InstallQtPlatform() {
+    InstallFontSubstitutes();
+    TPlatformServices services;
+    services.Fonts = std::make_unique<TQtFonts>();
+    services.Dialogs = std::make_unique<TQtDialogs>();
+    services.Keyboard = std::make_unique<TQtKeyboardLayout>();
+    InstallPlatform(std::move(services));
+}
+
+} // namespace quillet

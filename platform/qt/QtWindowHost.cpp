@@ -1,0 +1,393 @@
+#include "platform/qt/QtWindowHost.h"
+
+#include "platform/qt/QtConvert.h"
+#include "platform/qt/QtKeyboard.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QInputMethodEvent>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPaintEvent>
+#include <QPainter>
+#include <QScrollBar>
+#include <QWheelEvent>
+
+namespace quillet {
+
+TQtWindowHost::TQtWindowHost(QWidget* parent) : QAbstractScrollArea(parent), FCanvas(1, 1) {
+    setFocusPolicy(Qt::StrongFocus);
+    setAttribute(Qt::WA_InputMethodEnabled);
+    viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
+    viewport()->setMouseTracking(true);
+    viewport()->setCursor(Qt::IBeamCursor);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    connect(verticalScrollBar(), &QScrollBar::actionTriggered, this,
+            [this](int action) { ScrollAction(sbVertical, action); });
+    connect(horizontalScrollBar(), &QScrollBar::actionTriggered, this,
+            [this](int action) { ScrollAction(sbHorizontal, action); });
+    connect(verticalScrollBar(), &QScrollBar::sliderReleased, this,
+            [this] { ScrollReleased(sbVertical); });
+    connect(horizontalScrollBar(), &QScrollBar::sliderReleased, this,
+            [this] { ScrollReleased(sbHorizontal); });
+    int flash = QApplication::cursorFlashTime();
+    FBlink.setInterval(flash > 0 ? flash / 2 : 530);
+    connect(&FBlink, &QTimer::timeout, this, [this] {
+        FCaretPhase = !FCaretPhase;
+        viewport()->update(CaretRect());
+    });
+    FCanvas.Resize(viewport()->width(), viewport()->height());
+}
+
+TQtWindowHost::~TQtWindowHost() = default;
+
+LRESULT TQtWindowHost::Send(uint32_t msg, WPARAM wParam, LPARAM lParam) {
+    return OnMessage ? OnMessage(msg, wParam, lParam) : 0;
+}
+
+void TQtWindowHost::Invalidate(const TRect& r) {
+    viewport()->update(ToQRect(r));
+}
+void TQtWindowHost::InvalidateAll() {
+    viewport()->update();
+}
+
+TSize TQtWindowHost::ClientSize() const {
+    return {viewport()->width(), viewport()->height()};
+}
+
+void TQtWindowHost::SetScrollInfo(TScrollBarKind bar, const TScrollInfo& info) {
+    FScroll[bar] = info;
+    QScrollBar* sb = bar == sbVertical ? verticalScrollBar() : horizontalScrollBar();
+    FUpdatingScroll = true;
+    // The platform's range runs to Max inclusive with a page; Qt's maximum is the last top.
+    int maximum = info.Page > 0 ? info.Max - info.Page + 1 : info.Max;
+    sb->setRange(info.Min, std::max(info.Min, maximum));
+    sb->setPageStep(std::max(1, info.Page));
+    sb->setSingleStep(1);
+    sb->setValue(info.Pos);
+    auto policy = info.Visible ? Qt::ScrollBarAsNeeded : Qt::ScrollBarAlwaysOff;
+    if (bar == sbVertical)
+        setVerticalScrollBarPolicy(policy);
+    else
+        setHorizontalScrollBarPolicy(policy);
+    FUpdatingScroll = false;
+}
+
+TScrollInfo TQtWindowHost::GetScrollInfo(TScrollBarKind bar) const {
+    return FScroll[bar];
+}
+
+void TQtWindowHost::ScrollAction(TScrollBarKind bar, int action) {
+    if (FUpdatingScroll) return;
+    QScrollBar* sb = bar == sbVertical ? verticalScrollBar() : horizontalScrollBar();
+    int code = -1;
+    switch (action) {
+    case QAbstractSlider::SliderSingleStepAdd:
+        code = SB_LINEDOWN;
+        break;
+    case QAbstractSlider::SliderSingleStepSub:
+        code = SB_LINEUP;
+        break;
+    case QAbstractSlider::SliderPageStepAdd:
+        code = SB_PAGEDOWN;
+        break;
+    case QAbstractSlider::SliderPageStepSub:
+        code = SB_PAGEUP;
+        break;
+    case QAbstractSlider::SliderToMinimum:
+        code = SB_TOP;
+        break;
+    case QAbstractSlider::SliderToMaximum:
+        code = SB_BOTTOM;
+        break;
+    case QAbstractSlider::SliderMove:
+        code = SB_THUMBTRACK;
+        break;
+    default:
+        return;
+    }
+    int pos = sb->sliderPosition();
+    FScroll[bar].Pos = pos;
+    Send(bar == sbVertical ? WM_VSCROLL : WM_HSCROLL, WPARAM(PackLong(code, pos)), 0);
+}
+
+void TQtWindowHost::ScrollReleased(TScrollBarKind bar) {
+    QScrollBar* sb = bar == sbVertical ? verticalScrollBar() : horizontalScrollBar();
+    uint32_t msg = bar == sbVertical ? WM_VSCROLL : WM_HSCROLL;
+    Send(msg, WPARAM(PackLong(SB_THUMBPOSITION, sb->sliderPosition())), 0);
+    Send(msg, WPARAM(PackLong(SB_ENDSCROLL, 0)), 0);
+}
+
+void TQtWindowHost::CreateCaret(int width, int height) {
+    FCaretExists = true;
+    FCaretShown = false;
+    FCaretSize = {std::max(1, width), std::max(1, height)};
+}
+
+void TQtWindowHost::DestroyCaret() {
+    viewport()->update(CaretRect());
+    FCaretExists = FCaretShown = false;
+    FBlink.stop();
+}
+
+void TQtWindowHost::SetCaretPos(int x, int y) {
+    viewport()->update(CaretRect());
+    FCaretPos = {x, y};
+    FCaretPhase = true; // a moved caret shows at once
+    viewport()->update(CaretRect());
+}
+
+void TQtWindowHost::ShowCaret(bool show) {
+    FCaretShown = show && FCaretExists;
+    FCaretPhase = true;
+    if (FCaretShown)
+        FBlink.start();
+    else
+        FBlink.stop();
+    viewport()->update(CaretRect());
+}
+
+void TQtWindowHost::SetCursor(TCursorShape shape) {
+    FCursor = shape;
+    Qt::CursorShape q = Qt::IBeamCursor;
+    switch (shape) {
+    case crArrow:
+        q = Qt::ArrowCursor;
+        break;
+    case crHandPoint:
+        q = Qt::PointingHandCursor;
+        break;
+    case crSizeWE:
+        q = Qt::SizeHorCursor;
+        break;
+    case crDrag:
+        q = Qt::DragMoveCursor;
+        break;
+    case crNoDrop:
+        q = Qt::ForbiddenCursor;
+        break;
+    case crHourGlass:
+        q = Qt::WaitCursor;
+        break;
+    case crIBeam:
+    case crDefault:
+        q = Qt::IBeamCursor;
+        break;
+    }
+    viewport()->setCursor(q);
+}
+
+void TQtWindowHost::SetCapture(bool capture) {
+    if (capture == FCaptured) return;
+    FCaptured = capture;
+    // Qt already keeps the mouse for the widget while a button is held; an
+    // explicit grab is only needed (and only allowed) on a visible window.
+    if (!viewport()->isVisible()) return;
+    if (capture)
+        viewport()->grabMouse();
+    else
+        viewport()->releaseMouse();
+}
+
+bool TQtWindowHost::HasFocus() const {
+    return hasFocus();
+}
+void TQtWindowHost::SetFocus() {
+    setFocus(Qt::OtherFocusReason);
+}
+
+TPoint TQtWindowHost::ClientToScreen(TPoint p) const {
+    QPoint g = viewport()->mapToGlobal(QPoint(p.X, p.Y));
+    return {g.x(), g.y()};
+}
+
+uint32_t TQtWindowHost::TickCount() const {
+    static QElapsedTimer clock = [] {
+        QElapsedTimer t;
+        t.start();
+        return t;
+    }();
+    return uint32_t(clock.elapsed());
+}
+
+uint32_t TQtWindowHost::DoubleClickTime() const {
+    return uint32_t(QApplication::doubleClickInterval());
+}
+
+bool TQtWindowHost::KeyDown(int vk) const {
+    switch (vk) {
+    case VK_SHIFT:
+        return FModifiers & Qt::ShiftModifier;
+    case VK_CONTROL:
+        return FModifiers & Qt::ControlModifier;
+    case VK_MENU:
+        return FModifiers & Qt::AltModifier;
+    case VK_LBUTTON:
+        return FButtons & Qt::LeftButton;
+    case VK_RBUTTON:
+        return FButtons & Qt::RightButton;
+    case VK_MBUTTON:
+        return FButtons & Qt::MiddleButton;
+    default:
+        return FKeysDown.count(vk) > 0;
+    }
+}
+
+void TQtWindowHost::Beep() {
+    QApplication::beep();
+}
+
+void TQtWindowHost::PumpMessages() {
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+}
+
+void TQtWindowHost::Track(const QInputEvent* e) {
+    FModifiers = e->modifiers();
+    if (auto* m = dynamic_cast<const QMouseEvent*>(e)) FButtons = m->buttons();
+}
+
+void TQtWindowHost::paintEvent(QPaintEvent* e) {
+    Send(WM_PAINT, 0, 0);
+    QPainter p(viewport());
+    p.drawImage(e->rect(), FCanvas.Image(), e->rect());
+    if (CaretVisible() && FCaretPhase && hasFocus()) {
+        p.setCompositionMode(QPainter::CompositionMode_Difference);
+        p.fillRect(CaretRect(), Qt::white);
+    }
+}
+
+void TQtWindowHost::resizeEvent(QResizeEvent* e) {
+    QAbstractScrollArea::resizeEvent(e);
+    int w = viewport()->width(), h = viewport()->height();
+    FCanvas.Resize(w, h);
+    Send(WM_SIZE, 0, PackLong(w, h));
+    viewport()->update();
+}
+
+void TQtWindowHost::SendChars(const QString& text) {
+    for (char32_t cp : text.toUcs4()) {
+        if (cp == 0x7F || cp == 0) continue; // Delete is a key, not a character
+        Send(WM_CHAR, WPARAM(cp), 0);
+    }
+}
+
+void TQtWindowHost::keyPressEvent(QKeyEvent* e) {
+    Track(e);
+    int vk = VirtualKeyFromQt(e->key(), e->modifiers() & Qt::KeypadModifier);
+    if (vk) {
+        FKeysDown.insert(vk);
+        Send((e->modifiers() & Qt::AltModifier) ? WM_SYSKEYDOWN : WM_KEYDOWN, WPARAM(vk), 0);
+    }
+    // Alt combinations type nothing; Ctrl ones only the control codes the
+    // platform gives them (Ctrl+letter), as the platform's messages do.
+    if (!(e->modifiers() & Qt::AltModifier)) SendChars(e->text());
+    e->accept();
+}
+
+void TQtWindowHost::keyReleaseEvent(QKeyEvent* e) {
+    Track(e);
+    int vk = VirtualKeyFromQt(e->key(), e->modifiers() & Qt::KeypadModifier);
+    if (vk) {
+        FKeysDown.erase(vk);
+        Send((e->modifiers() & Qt::AltModifier) ? WM_SYSKEYUP : WM_KEYUP, WPARAM(vk), 0);
+    }
+    e->accept();
+}
+
+void TQtWindowHost::inputMethodEvent(QInputMethodEvent* e) {
+    SendChars(e->commitString());
+    e->accept();
+}
+
+QVariant TQtWindowHost::inputMethodQuery(Qt::InputMethodQuery query) const {
+    if (query == Qt::ImCursorRectangle) return CaretRect();
+    if (query == Qt::ImEnabled) return true;
+    return QAbstractScrollArea::inputMethodQuery(query);
+}
+
+WPARAM TQtWindowHost::MouseFlags(Qt::MouseButtons buttons, Qt::KeyboardModifiers mods) const {
+    WPARAM f = 0;
+    if (buttons & Qt::LeftButton) f |= MK_LBUTTON;
+    if (buttons & Qt::RightButton) f |= MK_RBUTTON;
+    if (buttons & Qt::MiddleButton) f |= MK_MBUTTON;
+    if (mods & Qt::ShiftModifier) f |= MK_SHIFT;
+    if (mods & Qt::ControlModifier) f |= MK_CONTROL;
+    if (mods & Qt::AltModifier) f |= MK_ALT;
+    return f;
+}
+
+namespace {
+LPARAM PointOf(const QMouseEvent* e) {
+    QPoint p = e->position().toPoint();
+    return MakePointParam(p.x(), p.y());
+}
+} // namespace
+
+void TQtWindowHost::mousePressEvent(QMouseEvent* e) {
+    Track(e);
+    if (!hasFocus()) setFocus(Qt::MouseFocusReason);
+    WPARAM flags = MouseFlags(e->buttons(), e->modifiers());
+    if (e->button() == Qt::LeftButton)
+        Send(WM_LBUTTONDOWN, flags, PointOf(e));
+    else if (e->button() == Qt::RightButton)
+        Send(WM_RBUTTONDOWN, flags, PointOf(e));
+}
+
+void TQtWindowHost::mouseReleaseEvent(QMouseEvent* e) {
+    Track(e);
+    WPARAM flags = MouseFlags(e->buttons(), e->modifiers());
+    if (e->button() == Qt::LeftButton)
+        Send(WM_LBUTTONUP, flags, PointOf(e));
+    else if (e->button() == Qt::RightButton)
+        Send(WM_RBUTTONUP, flags, PointOf(e));
+}
+
+void TQtWindowHost::mouseDoubleClickEvent(QMouseEvent* e) {
+    Track(e);
+    WPARAM flags = MouseFlags(e->buttons(), e->modifiers());
+    if (e->button() == Qt::LeftButton)
+        Send(WM_LBUTTONDBLCLK, flags, PointOf(e));
+    else if (e->button() == Qt::RightButton)
+        Send(WM_RBUTTONDOWN, flags, PointOf(e));
+}
+
+void TQtWindowHost::mouseMoveEvent(QMouseEvent* e) {
+    Track(e);
+    Send(WM_MOUSEMOVE, MouseFlags(e->buttons(), e->modifiers()), PointOf(e));
+}
+
+void TQtWindowHost::wheelEvent(QWheelEvent* e) {
+    FModifiers = e->modifiers();
+    int delta = e->angleDelta().y();
+    if (delta == 0) {
+        e->ignore();
+        return;
+    }
+    WPARAM flags = MouseFlags(e->buttons(), e->modifiers());
+    // The wheel message carries the point in screen coordinates.
+    QPoint g = e->globalPosition().toPoint();
+    Send(WM_MOUSEWHEEL, WPARAM(PackLong(int(flags), delta)), MakePointParam(g.x(), g.y()));
+    e->accept();
+}
+
+void TQtWindowHost::focusInEvent(QFocusEvent* e) {
+    QAbstractScrollArea::focusInEvent(e);
+    Send(WM_SETFOCUS, 0, 0);
+    viewport()->update(CaretRect());
+}
+
+void TQtWindowHost::focusOutEvent(QFocusEvent* e) {
+    QAbstractScrollArea::focusOutEvent(e);
+    FKeysDown.clear();
+    Send(WM_KILLFOCUS, 0, 0);
+    viewport()->update(CaretRect());
+}
+
+void TQtWindowHost::changeEvent(QEvent* e) {
+    QAbstractScrollArea::changeEvent(e);
+    if (e->type() == QEvent::EnabledChange) Send(WM_ENABLE, isEnabled() ? 1 : 0, 0);
+}
+
+} // namespace quillet

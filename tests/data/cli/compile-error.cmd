@@ -1,0 +1,1 @@
+compile @DATA@/cli/compile-error.script -o @OUT@/compile-error.def

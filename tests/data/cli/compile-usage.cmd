@@ -1,0 +1,1 @@
+compile @DATA@/cli/compile-sample.script

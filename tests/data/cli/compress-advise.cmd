@@ -1,0 +1,1 @@
+compress --method advise @DATA@/cli/compress-sample.css @OUT@/compress-advise.out

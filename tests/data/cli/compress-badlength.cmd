@@ -1,0 +1,1 @@
+decompress @DATA@/cli/compress-badlength.wrz @OUT@/compress-badlength.out

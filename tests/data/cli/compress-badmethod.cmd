@@ -1,0 +1,1 @@
+compress --method zip @DATA@/cli/compress-sample.css @OUT@/x

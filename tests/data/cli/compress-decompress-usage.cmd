@@ -1,0 +1,1 @@
+decompress @DATA@/cli/compress-sample.css

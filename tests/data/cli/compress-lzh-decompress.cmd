@@ -1,0 +1,1 @@
+decompress @DATA@/cli/compress-sample.lzh.bin @OUT@/compress-lzh.css

@@ -1,0 +1,1 @@
+compress --method lzh @DATA@/cli/compress-sample.css @OUT@/compress-sample.lzh

@@ -1,0 +1,1 @@
+compress @DATA@/cli/compress-sample.css

@@ -1,0 +1,1 @@
+dump @DATA@/cli/compress-sample.css

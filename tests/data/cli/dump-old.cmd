@@ -1,0 +1,1 @@
+dump @DATA@/cli/dump-old.def

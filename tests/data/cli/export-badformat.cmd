@@ -1,0 +1,1 @@
+export --format pdf @DATA@/cli/export-sample.css

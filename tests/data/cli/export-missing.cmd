@@ -1,0 +1,1 @@
+export --format text @DATA@/cli/no-such.css

@@ -1,0 +1,1 @@
+export --format text @DATA@/cli/export-sample.css

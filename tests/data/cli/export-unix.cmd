@@ -1,0 +1,1 @@
+export --format unix --lang css @DATA@/cli/export-sample.css

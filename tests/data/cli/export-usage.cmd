@@ -1,0 +1,1 @@
+export @DATA@/cli/export-sample.css

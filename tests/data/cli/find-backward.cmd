@@ -1,0 +1,1 @@
+find --backward --from 20 col @DATA@/cli/find-sample.css

@@ -1,0 +1,1 @@
+find --from 99 col @DATA@/cli/find-sample.css

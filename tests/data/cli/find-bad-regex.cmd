@@ -1,0 +1,1 @@
+find --regex [z-a] @DATA@/cli/find-sample.css

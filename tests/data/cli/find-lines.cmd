@@ -1,0 +1,1 @@
+find --regex [^a]}[^a][.]font @DATA@/cli/find-sample.css

@@ -1,0 +1,1 @@
+find zzz @DATA@/cli/find-sample.css

@@ -1,0 +1,1 @@
+find col @DATA@/cli/find-sample.css

@@ -1,0 +1,1 @@
+find --word --case col @DATA@/cli/find-sample.css
