@@ -7,6 +7,8 @@ set(embed_args)
 
 file(GLOB css_script CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/resources/languages/css.*)
 file(GLOB html_script CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/resources/languages/html.*)
+# Every script file, so an edit to a shared #include recompiles both definitions.
+file(GLOB language_sources CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/resources/languages/*)
 # Any file there may be included by the two scripts.
 file(GLOB language_files CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/resources/languages/*)
 
