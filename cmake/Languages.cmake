@@ -1,6 +1,7 @@
 # The shipped language definitions: the scripts in resources/languages/ are compiled at
 # build time by a small host tool and the stored values are embedded in quillet_shipped,
 # which every program linking quillet_highlight receives (ShippedDefinition()).
+file(MAKE_DIRECTORY ${CMAKE_BINARY_DIR}/generated)
 set(shipped_cpp ${CMAKE_BINARY_DIR}/generated/ShippedDefinitions.cpp)
 set(shipped_values)
 set(embed_args)
