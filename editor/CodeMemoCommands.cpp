@@ -1,6 +1,7 @@
 // The command executor: what each command of the key table does to text, caret and view.
 #include "editor/CodeMemo.h"
 
+#include "editor/CodeMemoUndoLink.h"
 #include "editor/UndoStack.h"
 #include "highlight/KeyboardActionController.h"
 
