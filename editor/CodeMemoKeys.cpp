@@ -31,6 +31,13 @@ std::string Utf8(char32_t cp) {
     return out;
 }
 
+// Keys that produce a character event after their key-down; only that character is swallowed.
+bool MakesCharacter(int vk) {
+    return vk == VK_BACK || vk == VK_TAB || vk == VK_RETURN || vk == VK_SPACE ||
+           (vk >= '0' && vk <= '9') || (vk >= 'A' && vk <= 'Z') || (vk >= 0x60 && vk <= 0x6F) ||
+           (vk >= 0xBA && vk <= 0xFE);
+}
+
 bool IsBlank(char c) {
     return c == ' ' || c == '\t';
 }
@@ -40,7 +47,6 @@ void TCustomCodeMemo::CommandRecognised(int command, bool extendSelection) {
     NoteChange(cfKey);
     if (OnCommandRecognised) OnCommandRecognised(*this, command);
     ExecuteCommand(command, 0, extendSelection);
-    FKeyConsumed = true;
 }
 
 LRESULT TCustomCodeMemo::KeyRoute(int key) {
@@ -61,7 +67,7 @@ LRESULT TCustomCodeMemo::KeyRoute(int key) {
         settings.Templates.ProcessKey(target, key, handled, shift);
         if (!handled) settings.AutoReplace.ProcessKey(target, key, handled, shift);
         if (handled) {
-            FKeyConsumed = true;
+            FKeyConsumed = MakesCharacter(key);
             return 1;
         }
     }
@@ -83,12 +89,12 @@ LRESULT TCustomCodeMemo::KeyRoute(int key) {
     }
     keys.OnRecognised = std::move(saved);
     if (taken) {
-        FKeyConsumed = true; // a sequence prefix or a command: no character follows
+        FKeyConsumed = MakesCharacter(key); // a sequence prefix or a command: no character follows
         return 1;
     }
     if (key == 'A' && shift == ssCtrl) {
         SelectAll();
-        FKeyConsumed = true;
+        FKeyConsumed = MakesCharacter(key);
         return 1;
     }
     return 0;
