@@ -1,5 +1,6 @@
 // Construction, properties, settings binding and the editing core of the control.
 #include "editor/CodeMemo.h"
+#include "editor/CodeMemoPaint.h"
 
 #include "editor/CodeMemoStrings.h"
 #include "editor/CodeMemoUndoLink.h"
@@ -71,7 +72,7 @@ TCustomCodeMemo::TCustomCodeMemo(IWindowHost* host) : FHost(host) {
     FWatch = std::make_unique<TCodeMemoStoreWatch>(*this);
     FStore->AddObserver(FWatch.get());
     FLines = std::make_unique<TCodeMemoStrings>(*this);
-    FView = std::make_unique<TCodeMemoView>(*this);
+    FView = std::make_unique<TCodeMemoPainter>(*this);
     for (int i = 0; i < ParserSlots; ++i)
         FDefUsers[i] = std::make_unique<TDefinitionUser>(*this, i + 1);
     if (!FStore->UndoStack())

@@ -49,6 +49,16 @@ void TCodeMemoView::RecalcMetrics() {
     FAllDirty = true;
 }
 
+int TCodeMemoView::Anchor() const {
+    return FMemo.FAnchor;
+}
+int TCodeMemoView::Caret() const {
+    return FMemo.FCaret;
+}
+bool TCodeMemoView::Focused() const {
+    return FMemo.FFocused;
+}
+
 int TCodeMemoView::TextLeft() const {
     int margin = FMemo.Margin();
     return FMemo.HasOption(smoShowGutter) ? FMemo.Gutter() + margin : margin;

@@ -48,6 +48,18 @@ public:
     // A colour with system colours resolved to their usual values.
     static TColor Resolve(TColor c);
 
+protected:
+    TCustomCodeMemo& Memo() const { return FMemo; }
+    void SetMetrics(const TViewMetrics& metrics, TFontHandle font) {
+        FMetrics = metrics;
+        FFont = std::move(font);
+        FAllDirty = true;
+    }
+    void ClearAllDirty() { FAllDirty = false; }
+    int Anchor() const;
+    int Caret() const;
+    bool Focused() const;
+
 private:
     // The line's text with tabs expanded, and for each display column its character offset.
     std::string Expand(int line, std::vector<int>& columnToChar) const;
