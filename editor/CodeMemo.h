@@ -7,6 +7,7 @@
 #include "platform/Errors.h"
 #include "platform/Fonts.h"
 #include "platform/Stream.h"
+#include "platform/VirtualKeys.h"
 #include "platform/WindowHost.h"
 
 #include <array>
@@ -266,7 +267,18 @@ public:
     int VisualColumn(int line, int offsetInLine) const;
     int OffsetFromVisualColumn(int line, int column) const;
 
+    // Editing commands (CodeMemoCommands.cpp): runs command number `command` of the key table;
+    // data is for a descendant's own commands. A descendant may add commands.
+    virtual void ExecuteCommand(int command, int data, bool extendSelection);
+    // Block indent and un-indent of the lines the selection covers (CodeMemoIndent.cpp).
+    void IndentBlock(int count, bool useTabs);
+    void UnindentBlock(int count);
+    // Prints the lines the selection covers; the printing work fills this in.
+    void PrintSelection();
+
     // Events.
+    // Runs first on every key-down; setting key to 0 takes the key.
+    std::function<void(TCustomCodeMemo& sender, int& key, TShiftState shift)> OnKeyDown;
     std::function<void(TCustomCodeMemo& sender)> OnChange;
     std::function<void(TCustomCodeMemo& sender, int start, int extent)> OnTextChange;
     std::function<void(TCustomCodeMemo& sender, int& actionCode)> OnCommandRecognised;
@@ -307,6 +319,7 @@ private:
     friend class TCodeMemoUndoLink;
     friend class TCodeMemoStoreWatch;
     friend class TCodeMemoSearch;
+    friend class TCodeMemoExpansion;
     class TDefinitionUser;
 
     // Messages (CodeMemoMessages.cpp).
@@ -323,6 +336,15 @@ private:
     LRESULT DoClipboard(uint32_t msg);
     LRESULT DoTextStore(WPARAM flags, LPARAM pointer);
 
+    // The key-down route and character input (CodeMemoKeys.cpp).
+    LRESULT KeyRoute(int key);
+    LRESULT CharInput(char32_t codePoint);
+    void InsertTyped(char32_t codePoint);
+    void SmartTab();
+    void FillTo(int fromColumn, int toColumn, bool repaint);
+    void CommandRecognised(int command, bool extendSelection);
+    int WordStartBefore(int offset) const;
+    int WordStartAfter(int offset) const;
     // Input (CodeMemoInput.cpp).
     LRESULT KeyDown(int key);
     LRESULT CharTyped(char32_t codePoint);
@@ -429,6 +451,7 @@ private:
     int FKnownLineCount = 1;
     int FPerformDepth = 0;
     int FSuppressChar = 0;
+    bool FKeyConsumed = false; // a command took the key: its character is swallowed
     bool FCaretCreated = false;
 };
 

@@ -159,46 +159,12 @@ LRESULT TCustomCodeMemo::Dispatch(uint32_t msg, WPARAM wParam, LPARAM lParam) {
         return 1;
     }
     case SM_INDENT:
-    case SM_UNINDENT: {
-        // Whole lines of the selection, by count columns (0: IndentStep).
-        if (FReadOnly) return 0;
-        CloseTyping();
-        int count = wParam ? int(wParam) : IndentStep();
-        int a = std::min(FAnchor, FCaret), b = std::max(FAnchor, FCaret);
-        int l1 = FStore->LineFromPos(a);
-        int l2 = FStore->LineFromPos(b);
-        if (l2 > l1 && b == FStore->PosFromLine(l2)) --l2;
-        TUndoStack* undo = FStore->UndoStack();
-        if (undo) undo->OpenGroup(msg == SM_INDENT ? ugIndent : ugUnindent);
-        for (int line = l1; line <= l2; ++line) {
-            int start = FStore->PosFromLine(line);
-            std::string_view text = FStore->Line(line).View();
-            if (msg == SM_INDENT) {
-                if (text.empty() || text == "\r") continue;
-                std::string pad =
-                    (lParam & 1)
-                        ? std::string(size_t(std::max(1, count / std::max(1, TabDefault()))), '\t')
-                        : std::string(size_t(count), ' ');
-                FStore->Insert(start, pad);
-            } else {
-                int n = 0;
-                while (n < count && n < int(text.size()) &&
-                       (text[size_t(n)] == ' ' || text[size_t(n)] == '\t')) {
-                    bool tab = text[size_t(n)] == '\t';
-                    ++n;
-                    if (tab) break;
-                }
-                if (n > 0) FStore->Delete(start, n);
-            }
-        }
-        if (undo) undo->CloseGroup(msg == SM_INDENT ? ugIndent : ugUnindent);
-        int first = FStore->PosFromLine(l1);
-        int lastLine = std::min(l2 + 1, FStore->LineCount() - 1);
-        int last =
-            l2 + 1 < FStore->LineCount() ? FStore->PosFromLine(lastLine) : FStore->CharCount();
-        ApplySelection(first, last, true);
+        // wParam: the count (0: IndentStep); bit 0 of lParam asks for tab characters.
+        IndentBlock(wParam ? int(wParam) : IndentStep(), (lParam & 1) != 0);
         return 0;
-    }
+    case SM_UNINDENT:
+        UnindentBlock(wParam ? int(wParam) : IndentStep());
+        return 0;
     case SM_REFRESH:
         RecalcMetrics();
         NoteChange(cfColors);
@@ -358,12 +324,12 @@ LRESULT TCustomCodeMemo::Dispatch(uint32_t msg, WPARAM wParam, LPARAM lParam) {
     }
     case WM_KEYDOWN:
     case WM_SYSKEYDOWN:
-        return KeyDown(int(wParam));
+        return KeyRoute(int(wParam));
     case WM_KEYUP:
     case WM_SYSKEYUP:
         return 0;
     case WM_CHAR:
-        return CharTyped(char32_t(wParam));
+        return CharInput(char32_t(wParam));
     case WM_LBUTTONDOWN:
         return MouseDown(wParam, PointParamX(lParam), PointParamY(lParam));
     case WM_MOUSEMOVE:

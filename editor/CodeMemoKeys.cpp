@@ -1,0 +1,249 @@
+// The key-down route (templates, auto-replace, key table) and character input.
+#include "editor/CodeMemo.h"
+
+#include "editor/CodeMemoExpansion.h"
+#include "editor/CodeMemoUndoLink.h"
+#include "editor/UndoStack.h"
+#include "highlight/Settings.h"
+
+#include <algorithm>
+
+namespace quillet {
+
+namespace {
+std::string Utf8(char32_t cp) {
+    std::string out;
+    if (cp < 0x80) {
+        out += char(cp);
+    } else if (cp < 0x800) {
+        out += char(0xC0 | (cp >> 6));
+        out += char(0x80 | (cp & 0x3F));
+    } else if (cp < 0x10000) {
+        out += char(0xE0 | (cp >> 12));
+        out += char(0x80 | ((cp >> 6) & 0x3F));
+        out += char(0x80 | (cp & 0x3F));
+    } else {
+        out += char(0xF0 | (cp >> 18));
+        out += char(0x80 | ((cp >> 12) & 0x3F));
+        out += char(0x80 | ((cp >> 6) & 0x3F));
+        out += char(0x80 | (cp & 0x3F));
+    }
+    return out;
+}
+
+// Keys that produce a character event after their key-down; only that character is swallowed.
+bool MakesCharacter(int vk) {
+    return vk == VK_BACK || vk == VK_TAB || vk == VK_RETURN || vk == VK_SPACE ||
+           (vk >= '0' && vk <= '9') || (vk >= 'A' && vk <= 'Z') || (vk >= 0x60 && vk <= 0x6F) ||
+           (vk >= 0xBA && vk <= 0xFE);
+}
+
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t';
+}
+} // namespace
+
+void TCustomCodeMemo::CommandRecognised(int command, bool extendSelection) {
+    NoteChange(cfKey);
+    if (OnCommandRecognised) OnCommandRecognised(*this, command);
+    ExecuteCommand(command, 0, extendSelection);
+}
+
+LRESULT TCustomCodeMemo::KeyRoute(int key) {
+    TShiftState shift = 0;
+    if (FHost && FHost->KeyDown(VK_SHIFT)) shift |= ssShift;
+    if (FHost && FHost->KeyDown(VK_CONTROL)) shift |= ssCtrl;
+    if (FHost && FHost->KeyDown(VK_MENU)) shift |= ssAlt;
+    FKeyConsumed = false;
+    FSuppressChar = 0;
+    if (OnKeyDown) {
+        OnKeyDown(*this, key, shift);
+        if (key == 0) return 1;
+    }
+    TCM_Settings& settings = ActiveSettings();
+    if (FEnabled && FTabStop && !FReadOnly) {
+        TCodeMemoExpansion target(*this);
+        bool handled = false;
+        settings.Templates.ProcessKey(target, key, handled, shift);
+        if (!handled) settings.AutoReplace.ProcessKey(target, key, handled, shift);
+        if (handled) {
+            FKeyConsumed = MakesCharacter(key);
+            return 1;
+        }
+    }
+    // Shift with a movement key runs the plain command with the selection extended.
+    bool extend = (shift & ssShift) != 0;
+    TKeyboardActionContoller& keys = settings.KeyStore;
+    auto saved = std::move(keys.OnRecognised);
+    keys.OnRecognised = [this, extend](TKeyboardActionContoller&, int32_t& command, bool) {
+        CommandRecognised(command, extend);
+    };
+    int k = key;
+    TShiftState s = shift;
+    bool taken = false;
+    try {
+        taken = keys.ProcessKey(k, s);
+    } catch (...) {
+        keys.OnRecognised = std::move(saved);
+        throw;
+    }
+    keys.OnRecognised = std::move(saved);
+    if (taken) {
+        FKeyConsumed = MakesCharacter(key); // a sequence prefix or a command: no character follows
+        return 1;
+    }
+    if (key == 'A' && shift == ssCtrl) {
+        SelectAll();
+        FKeyConsumed = MakesCharacter(key);
+        return 1;
+    }
+    return 0;
+}
+
+LRESULT TCustomCodeMemo::CharInput(char32_t cp) {
+    if (FKeyConsumed) {
+        FKeyConsumed = false;
+        return 0;
+    }
+    if (!FEnabled || !FTabStop) return 0;
+    switch (cp) {
+    case 13:
+        if (!FWantReturns) return 0;
+        InsertTyped(13);
+        break;
+    case 10:
+        if (FWantReturns) return 0;
+        InsertTyped(13);
+        break;
+    case 9:
+        if (HasOption(smoTabToColumn) && !HasOption(smoWordWrap))
+            SmartTab();
+        else if (HasOption(smoUseTAB))
+            InsertTyped(9);
+        else
+            SmartTab();
+        break;
+    default:
+        if (cp < 32 || cp == 127 || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return 0;
+        InsertTyped(cp);
+        break;
+    }
+    ScrollCaretIntoView();
+    UpdateScrollBars();
+    Notify();
+    Repaint();
+    return 1;
+}
+
+void TCustomCodeMemo::FillTo(int fromColumn, int toColumn, bool repaint) {
+    if (toColumn <= fromColumn) return;
+    std::string fill;
+    int column = fromColumn;
+    if (HasOption(smoUseTAB) && HasOption(smoSmartFill)) {
+        for (int next = NextTabStop(column); next <= toColumn && next > column;
+             next = NextTabStop(column)) {
+            fill += '\t';
+            column = next;
+        }
+    }
+    fill.append(size_t(toColumn - column), ' ');
+    ReplaceRange(FCaret, FCaret, fill);
+    ApplySelection(FCaret, FCaret, repaint);
+}
+
+void TCustomCodeMemo::InsertTyped(char32_t cp) {
+    if (FReadOnly) return;
+    bool lineBreak = cp == 13;
+    NoteChange(cfText | cfCaret | cfKey);
+    TUndoStack* undo = FStore->UndoStack();
+    int indent = -1;
+    if (lineBreak && HasOption(smoAutoIndent)) {
+        int line = FStore->LineFromPos(FCaret);
+        std::string_view text = FStore->Line(line).View();
+        int body = int(text.size()) - (!text.empty() && text.back() == '\r' ? 1 : 0);
+        int limit = FCaret - FStore->PosFromLine(line);
+        int n = 0;
+        while (n < limit && n < body && IsBlank(text[size_t(n)]))
+            ++n;
+        if (n > 0 || body == 0) indent = VisualColumn(line, n);
+    }
+    int start = std::min(FAnchor, FCaret), end = std::max(FAnchor, FCaret);
+    if (lineBreak) {
+        // The break and its indent are one step.
+        CloseTyping();
+        if (undo && FUndoLink) {
+            undo->SetTarget(FUndoLink.get());
+            undo->OpenGroup(ugTyping);
+        }
+        ReplaceRange(start, end, "\r");
+        ApplySelection(FCaret, FCaret, indent < 0 || !HasOption(smoWordWrap));
+        if (indent == 0) {
+            // The nearest line above that holds more than blanks sets the indent.
+            for (int line = FStore->LineFromPos(FCaret) - 1; line >= 0; --line) {
+                std::string_view text = FStore->Line(line).View();
+                size_t n = 0;
+                while (n < text.size() && IsBlank(text[n]))
+                    ++n;
+                if (n < text.size() && text[n] != '\r') {
+                    indent = VisualColumn(line, int(n));
+                    break;
+                }
+            }
+        }
+        if (indent > 0) FillTo(0, indent, true);
+        if (undo) undo->CloseGroup(ugTyping);
+        return;
+    }
+    // Consecutive characters make one undo step.
+    if (FTyping && (FTypingEnd != FCaret || FAnchor != FCaret)) CloseTyping();
+    if (!FTyping && undo && FUndoLink) {
+        undo->SetTarget(FUndoLink.get());
+        undo->OpenGroup(ugTyping);
+        FTyping = undo->GroupOpen();
+    }
+    if (!FInsertMode && start == end && end < FStore->CharCount() &&
+        FStore->StoredText(end, end + 1) != "\r")
+        end = NextCharOffset(end);
+    ReplaceRange(start, end, cp == 9 ? std::string("\t") : Utf8(cp), ugTyping);
+    if (FTyping) FTypingEnd = FCaret;
+    ApplySelection(FCaret, FCaret, true);
+}
+
+void TCustomCodeMemo::SmartTab() {
+    if (FReadOnly) return;
+    NoteChange(cfText | cfCaret | cfKey);
+    int column = CaretColumn();
+    int target = NextTabStop(column);
+    int line = FStore->LineFromPos(FCaret);
+    if (line > 0 && HasOption(smoTabToColumn)) {
+        // Line up with the next word of the nearest longer line above.
+        for (int above = line - 1; above >= 0; --above) {
+            std::string_view text = FStore->Line(above).View();
+            int body = int(text.size()) - (!text.empty() && text.back() == '\r' ? 1 : 0);
+            int length = VisualColumn(above, body);
+            if (length <= column) continue;
+            int i = OffsetFromVisualColumn(above, column);
+            while (i < body && !IsBlank(text[size_t(i)]))
+                ++i;
+            while (i < body && IsBlank(text[size_t(i)]))
+                ++i;
+            target = i < body ? VisualColumn(above, i) : length;
+            break;
+        }
+    }
+    CloseTyping();
+    TUndoStack* undo = FStore->UndoStack();
+    if (undo && FUndoLink) {
+        undo->SetTarget(FUndoLink.get());
+        undo->OpenGroup(ugTyping);
+    }
+    if (FAnchor != FCaret) {
+        ReplaceRange(FAnchor, FCaret, {});
+        ApplySelection(FCaret, FCaret, false);
+        column = CaretColumn();
+    }
+    FillTo(column, target, true);
+    if (undo) undo->CloseGroup(ugTyping);
+}
+
+} // namespace quillet
