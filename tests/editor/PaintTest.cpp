@@ -6,9 +6,11 @@
 #include "platform/Platform.h"
 #include "platform/headless/HeadlessFonts.h"
 #include "platform/headless/HeadlessWindowHost.h"
+#include "tests/highlight/SampleCssDefinition.h"
 
 #include <gtest/gtest.h>
 
+#include <set>
 #include <string>
 
 namespace quillet {
@@ -219,6 +221,36 @@ TEST_F(PaintTest, LongRunIsCutAtTheRightEdge) {
     ASSERT_NE(r, nullptr);
     int fit = (640 - Left) / 7;
     EXPECT_EQ(int(r->Text.size()), fit + fit / 2);
+}
+
+TEST_F(PaintTest, VisibleLinesAreScannedBeforeTheyArePainted) {
+    TCodeMemoParser css;
+    testdef::BuildCss(css);
+    // Each token paints in a colour equal to its value, so a run's colour names its token.
+    TCM_Settings& s = css.Settings();
+    for (int t = 1; t < 256; ++t) {
+        s.StyleMap[size_t(t)] = uint8_t(t);
+        s.Styles[size_t(t)].Foreground = TColor(t);
+    }
+    s.Styles[0].Foreground = 0;
+    Memo.SetParser(1, &css);
+    Memo.SetActiveParser(1);
+    Memo.SetText("p.x { color: red; }");
+    Paint();
+    const TLineRecord& rec = Memo.Store().Line(0);
+    ASSERT_TRUE(rec.Extra);
+    const std::vector<uint8_t>& attrs = rec.Extra->Attributes;
+    ASSERT_FALSE(attrs.empty());
+    std::set<uint8_t> seen;
+    for (const auto& r : Canvas().TextRuns()) {
+        if (r.X < Left) continue;
+        size_t column = size_t((r.X - Left) / 7);
+        ASSERT_LT(column, attrs.size());
+        EXPECT_EQ(r.Fore, TColor(attrs[column])) << r.Text;
+        if (attrs[column]) seen.insert(attrs[column]);
+    }
+    EXPECT_GE(seen.size(), 2u); // selector, property and value are told apart
+    Memo.SetParser(1, nullptr);
 }
 
 } // namespace
