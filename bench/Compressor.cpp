@@ -54,12 +54,7 @@ double GzipRatio() {
             (std::filesystem::temp_directory_path() / "quillet-bench-corpus.css").string();
         std::ofstream(path, std::ios::binary)
             .write(reinterpret_cast<const char*>(data.data()), std::streamsize(data.size()));
-        FILE* p = popen(("gzip -6 -c '" + path + "' | wc -c").c_str(), "r");
-        long n = 0;
-        if (p) {
-            if (std::fscanf(p, "%ld", &n) != 1) n = 0;
-            pclose(p);
-        }
+        const long n = std::atol(CommandFirstLine("gzip -6 -c '" + path + "' | wc -c").c_str());
         std::filesystem::remove(path);
         return data.empty() || n <= 0 ? 0.0 : double(n) / double(data.size());
     }();

@@ -112,13 +112,7 @@ void Grep(benchmark::State& state, const std::string& options, const char* patte
     const std::string& file = BigFile();
     std::string cmd = "grep " + options + " -c '" + pattern + "' " + file;
     for (auto _ : state) {
-        FILE* p = popen(cmd.c_str(), "r");
-        char buf[64] = {};
-        if (p) {
-            if (!std::fgets(buf, sizeof buf, p)) buf[0] = 0;
-            pclose(p);
-        }
-        state.counters["lines"] = std::atof(buf);
+        state.counters["lines"] = std::atof(CommandFirstLine(cmd).c_str());
     }
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) *
                             static_cast<int64_t>(BigText().size()));

@@ -1,7 +1,7 @@
 // Whole-text tokenization speed with a hand-built style-sheet definition.
+#include "bench/BenchCorpus.h"
 #include "highlight/CodeMemoParser.h"
 #include "tests/highlight/SampleCssDefinition.h"
-#include "bench/BenchCorpus.h"
 
 #include <benchmark/benchmark.h>
 

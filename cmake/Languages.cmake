@@ -7,6 +7,10 @@ set(embed_args)
 
 file(GLOB css_script CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/resources/languages/css.*)
 file(GLOB html_script CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/resources/languages/html.*)
+# Every script file, so an edit to a shared #include recompiles both definitions.
+file(GLOB language_sources CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/resources/languages/*)
+# Any file there may be included by the two scripts.
+file(GLOB language_files CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/resources/languages/*)
 
 if(EXISTS ${CMAKE_SOURCE_DIR}/cli/CmdCompile.cpp)
   # The host tool runs the compile command only, so it never needs the values it makes; it
@@ -22,7 +26,7 @@ if(EXISTS ${CMAKE_SOURCE_DIR}/cli/CmdCompile.cpp)
       set(value ${CMAKE_BINARY_DIR}/generated/${name}.def)
       add_custom_command(OUTPUT ${value}
         COMMAND quillet-defc ${script} -o ${value}
-        DEPENDS quillet-defc ${script}
+        DEPENDS quillet-defc ${language_files}
         COMMENT "Compiling the ${name} language definition")
       list(APPEND shipped_values ${value})
       string(TOUPPER ${name} var)

@@ -242,6 +242,9 @@ int TRescanner::ScanFrom(int changed, int budget, int& last, bool& budgetStop) {
     size_t lineStart = 0; // window index where `line` begins
     size_t lineEnd = size_t(FStore.Line(line).Length);
     int scanned = 0;
+    // The scan state at `checkpoint`, taken once a line rather than before every token.
+    size_t checkpoint = pos;
+    bool needCheckpoint = true;
     budgetStop = false;
     last = changed - 1;
     FScanning = true;
@@ -249,6 +252,7 @@ int TRescanner::ScanFrom(int changed, int budget, int& last, bool& budgetStop) {
     try {
         for (;;) {
             if (pos >= lineEnd && !def.BoundOpen()) {
+                needCheckpoint = true;
                 bool stop = false;
                 uint32_t digest = 0;
                 while (line < lineCount) {
@@ -303,10 +307,14 @@ int TRescanner::ScanFrom(int changed, int budget, int& last, bool& budgetStop) {
                 }
             }
             if (FWin.size() - pos < kLookahead) AppendLines(pos + kLookahead);
+            if (needCheckpoint) {
+                def.SaveScan(FSnap);
+                checkpoint = pos;
+                needCheckpoint = false;
+            }
 
             const bool inRegion = def.BoundOpen();
             const size_t regionEnd = def.BoundEnd();
-            def.SaveScan(FSnap);
             uint8_t value;
             size_t end;
             for (;;) {
@@ -314,9 +322,18 @@ int TRescanner::ScanFrom(int changed, int budget, int& last, bool& budgetStop) {
                 value = uint8_t(def.NextToken(cur));
                 end = cur.Pos > pos ? cur.Pos : pos + 1;
                 if (FNextLine >= lineCount || end + kMargin <= FWin.size()) break;
-                // The token may go on past what the tokenizer saw: again, over more text.
+                // The token may go on past what the tokenizer saw: show it more text, and
+                // recover the state before it by tokenizing again from the checkpoint.
                 def.RestoreScan(FSnap);
                 AppendLines(pos + 2 * (FWin.size() - pos) + kLookahead);
+                size_t p = checkpoint;
+                while (p < pos) {
+                    const bool wasOpen = def.BoundOpen();
+                    TTokenCursor again{FWin.data(), FWin.size(), p};
+                    def.NextToken(again);
+                    const size_t e = again.Pos > p ? again.Pos : p + 1;
+                    if (wasOpen || !def.BoundOpen()) p = e;
+                }
             }
             if (OnTokenSeen) {
                 if (FSupplyText)
@@ -324,17 +341,19 @@ int TRescanner::ScanFrom(int changed, int budget, int& last, bool& budgetStop) {
                 OnTokenSeen(*this, value, winPos + int(pos), winPos + int(end));
                 if (FEditedWhileScanning) break;
             }
-            if (!inRegion) {
-                Fill(FNew.data() + pos, end - pos, value);
-            } else if (value != 0) {
-                Fill(FNew.data() + pos, end - pos, value);
+            uint8_t* out = FNew.data();
+            if (!inRegion || value != 0) {
+                Fill(out + pos, end - pos, value);
             } else if (end > regionEnd) {
                 // Default text inside a region keeps the container's value.
                 size_t from = std::max(pos, regionEnd);
-                Fill(FNew.data() + from, end - from, 0);
+                Fill(out + from, end - from, 0);
             }
             // A container just opened: scan its stretch again in the region's state.
-            if (inRegion || !def.BoundOpen()) pos = end;
+            if (inRegion || !def.BoundOpen())
+                pos = end;
+            else
+                needCheckpoint = true;
         }
     } catch (...) {
         FScanning = false;

@@ -1,5 +1,7 @@
 #include "platform/qt/QtDialogs.h"
 
+#include "dialogs/FindDialog.h"
+
 #include "platform/qt/QtConvert.h"
 
 #include <QApplication>
@@ -92,6 +94,20 @@ TModalResult TQtDialogs::MessageBox(const std::string& text, const std::string& 
     box.setWindowModality(Qt::ApplicationModal);
     int r = box.exec();
     return ModalResultOf(static_cast<QMessageBox::StandardButton>(r));
+}
+
+TModalResult TQtDialogs::MessageBoxAt(const std::string& text, const std::string& title,
+                                      TMsgDlgType type, TMsgDlgButtons buttons, int x, int y) {
+    QMessageBox box(QtMessageIcon(type), ToQString(title), ToQString(text),
+                    QtMessageButtons(buttons), DialogOwner());
+    box.setWindowModality(Qt::ApplicationModal);
+    box.move(x, y);
+    int r = box.exec();
+    return ModalResultOf(static_cast<QMessageBox::StandardButton>(r));
+}
+
+std::unique_ptr<IFindDialog> TQtDialogs::CreateFindDialog(TFindDialogKind kind) {
+    return CreateQtFindDialog(kind);
 }
 
 std::string WithDefaultExt(const std::string& path, const std::string& defaultExt) {

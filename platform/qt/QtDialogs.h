@@ -17,6 +17,9 @@ public:
                             TMsgDlgButtons buttons) override;
     std::optional<std::string> OpenFile(const TFileDialogOptions& options) override;
     std::optional<std::string> SaveFile(const TFileDialogOptions& options) override;
+    TModalResult MessageBoxAt(const std::string& text, const std::string& title, TMsgDlgType type,
+                              TMsgDlgButtons buttons, int x, int y) override;
+    std::unique_ptr<IFindDialog> CreateFindDialog(TFindDialogKind kind) override;
 };
 
 // The pieces of the mapping, apart so they can be checked without a modal loop.

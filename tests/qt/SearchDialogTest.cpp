@@ -4,6 +4,7 @@
 #include "editor/Search.h"
 #include "editor/TextStore.h"
 #include "editor/UndoStackLink.h"
+#include "platform/qt/QtDialogs.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -96,6 +97,17 @@ TEST(QtFindDialog, ButtonsReportRequestsAndOptionsMapToFields) {
     EXPECT_EQ(closed, 1);
     dlg.Close(); // already closed: no second report
     EXPECT_EQ(closed, 1);
+}
+
+TEST(QtFindDialog, ThePlatformDialogsMakeBothKinds) {
+    EnsureApp();
+    TQtDialogs dialogs;
+    for (TFindDialogKind kind : {fdkFind, fdkReplace}) {
+        auto dlg = dialogs.CreateFindDialog(kind);
+        ASSERT_TRUE(dlg);
+        EXPECT_EQ(dlg->Kind(), kind);
+        EXPECT_FALSE(dlg->Visible());
+    }
 }
 
 TEST(QtFindDialog, DriveTheSearchCommands) {
