@@ -62,6 +62,7 @@ void THeadlessCanvas::FillRect(const TRect& r, TColor color) {
     if (color == clNone) return;
     int l = std::max(r.Left, FClip.Left), t = std::max(r.Top, FClip.Top);
     int rt = std::min(r.Right, FClip.Right), b = std::min(r.Bottom, FClip.Bottom);
+    if (l >= rt || t >= b) return; // wholly outside the clip: nothing to fill
     uint32_t argb = ToArgb(color);
     for (int y = t; y < b; ++y)
         std::fill(FPixels.begin() + size_t(y) * FWidth + l,
