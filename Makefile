@@ -17,7 +17,9 @@ build: configure
 	@cmake --build $(BUILD) -j$(JOBS)
 
 run: build
-	$(BUILD)/bin/quillet $(FILE)
+	@if [ -x $(BUILD)/bin/quillet ]; then $(BUILD)/bin/quillet $(FILE); else \
+	  echo "make run: the main window is not built yet; $(BUILD)/bin/quillet-tool works today" >&2; \
+	  exit 1; fi
 
 test: build
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen QTWEBENGINE_DISABLE_SANDBOX=1 \
