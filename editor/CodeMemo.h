@@ -346,8 +346,6 @@ private:
     int WordStartBefore(int offset) const;
     int WordStartAfter(int offset) const;
     // Input (CodeMemoInput.cpp).
-    LRESULT KeyDown(int key);
-    LRESULT CharTyped(char32_t codePoint);
     LRESULT MouseDown(WPARAM keys, int x, int y);
     LRESULT MouseMove(WPARAM keys, int x, int y);
     LRESULT MouseUp(WPARAM keys, int x, int y);
@@ -450,7 +448,6 @@ private:
     int FLastClickLine = -1;
     int FKnownLineCount = 1;
     int FPerformDepth = 0;
-    int FSuppressChar = 0;
     bool FKeyConsumed = false; // a command took the key: its character is swallowed
     bool FCaretCreated = false;
 };

@@ -55,7 +55,6 @@ LRESULT TCustomCodeMemo::KeyRoute(int key) {
     if (FHost && FHost->KeyDown(VK_CONTROL)) shift |= ssCtrl;
     if (FHost && FHost->KeyDown(VK_MENU)) shift |= ssAlt;
     FKeyConsumed = false;
-    FSuppressChar = 0;
     if (OnKeyDown) {
         OnKeyDown(*this, key, shift);
         if (key == 0) return 1;
