@@ -1,0 +1,107 @@
+// quillet-tool tokens: every token of a text as the editor's re-scan finds it.
+#include "cli/Commands.h"
+#include "editor/Rescan.h"
+#include "highlight/Compiler.h"
+#include "highlight/DefStream.h"
+#include "highlight/ShippedDefinition.h"
+#include "platform/Errors.h"
+#include "resources/Strings.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <iterator>
+#include <memory>
+#include <sstream>
+
+namespace quillet::cli {
+
+namespace {
+
+std::string ReadAll(std::istream& in) {
+    std::ostringstream ss;
+    ss << in.rdbuf();
+    return ss.str();
+}
+
+std::string ReadFile(const std::string& path) {
+    std::ifstream f(path, std::ios::binary);
+    if (!f) throw EFileError(FmtLoadStr(STokensCannotRead, path));
+    return ReadAll(f);
+}
+
+void EscapeTo(std::ostream& out, std::string_view text) {
+    for (char c : text) {
+        if (c == '\r')
+            out << "\\r";
+        else if (c == '\t')
+            out << "\\t";
+        else if (c == '\\')
+            out << "\\\\";
+        else
+            out << c;
+    }
+}
+
+} // namespace
+
+std::unique_ptr<TCodeMemoParser> LoadDefinition(const std::string& lang) {
+    auto def = std::make_unique<TCodeMemoParser>();
+    if (lang == "css" || lang == "html") {
+        LoadShippedDefinition(*def, lang);
+    } else if (lang.ends_with(".qls")) {
+        CompileScriptFile(*def, lang);
+    } else {
+        std::string bytes = ReadFile(lang);
+        TDefinitionStream::LoadFromBytes(*def, reinterpret_cast<const uint8_t*>(bytes.data()),
+                                         bytes.size());
+    }
+    return def;
+}
+
+void WriteTokens(TCodeMemoParser& def, std::string_view text, std::ostream& out) {
+    TTextStore store;
+    store.Insert(0, text);
+    TRescanner scanner(store);
+    scanner.SetSupplyTokenText(true);
+    const auto& map = def.Settings().StyleMap;
+    scanner.OnTokenSeen = [&](TRescanner& sender, uint8_t& value, int start, int end) {
+        out << start << '\t' << (end - start) << '\t' << int(value) << '\t' << int(map[value])
+            << '\t';
+        EscapeTo(out, sender.TokenText());
+        out << '\n';
+    };
+    scanner.SetDefinition(&def);
+    scanner.ScanAll();
+}
+
+int CmdTokens(const std::vector<std::string>& args, std::istream& in, std::ostream& out,
+              std::ostream& err) {
+    std::string lang, file;
+    for (size_t i = 0; i < args.size(); ++i) {
+        if (args[i] == "--lang" && i + 1 < args.size()) {
+            lang = args[++i];
+        } else if (file.empty() && !args[i].starts_with("--")) {
+            file = args[i];
+        } else {
+            err << "quillet-tool: " << LoadStr(STokensUsage) << "\n";
+            return exError;
+        }
+    }
+    if (lang.empty()) {
+        const std::string ext = std::filesystem::path(file).extension().string();
+        if (ext == ".css")
+            lang = "css";
+        else if (ext == ".htm" || ext == ".html")
+            lang = "html";
+        else
+            throw EQuilletError(FmtLoadStr(STokensNoLanguage, file.empty() ? "-" : file));
+    }
+    std::string text = file.empty() ? ReadAll(in) : ReadFile(file);
+    auto def = LoadDefinition(lang);
+    WriteTokens(*def, text, out);
+    return exOk;
+}
+
+} // namespace quillet::cli

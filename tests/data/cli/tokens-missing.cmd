@@ -1,0 +1,1 @@
+tokens --lang css @DATA@/cli/tokens-none.css

@@ -1,0 +1,1 @@
+tokens @DATA@/cli/tokens-rule.cmd

@@ -1,0 +1,1 @@
+tokens a b
