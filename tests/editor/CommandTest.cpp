@@ -175,6 +175,30 @@ TEST_F(CommandTest, TemplateWithCaretMarkerIsIndentedAndUndoneInOneStep) {
     EXPECT_EQ(Stored(), "    ife");
 }
 
+TEST_F(CommandTest, ColumnTrackReturnsToTheRememberedColumnPastShortLines) {
+    Memo.SetText("abcdefgh\rab\r\tcdefgh\rabcdefgh");
+    ASSERT_TRUE(Memo.HasOption(smoColumnTrack));
+    Memo.SetTabDefault(4);
+    Memo.SetSelection(6, 6);
+    Key(VK_DOWN);
+    EXPECT_EQ(Memo.CaretColumn(), 2);
+    Key(VK_DOWN); // a tab counts by its width: visual column 6 is "e"
+    EXPECT_EQ(Memo.CaretColumn(), 6);
+    EXPECT_EQ(Memo.Store().StoredText(Memo.SelStart(), Memo.SelStart() + 1), "e");
+    Key(VK_DOWN, false, true);
+    EXPECT_EQ(Memo.CaretColumn(), 6);
+    // A sideways move sets a new column to return to.
+    Key(VK_UP);
+    Key(VK_LEFT);
+    Key(VK_UP), Key(VK_UP);
+    EXPECT_EQ(Memo.CaretColumn(), 5);
+    // Without the option each line starts from where the caret is.
+    Memo.SetOptions(Memo.Options() & ~TCodeMemoOptions(smoColumnTrack));
+    Memo.SetSelection(6, 6);
+    Key(VK_DOWN), Key(VK_UP);
+    EXPECT_EQ(Memo.CaretColumn(), 2);
+}
+
 TEST_F(CommandTest, MovementKeysFollowTheKeyTableOnRefresh) {
     TKeyboardActionContoller& keys = Memo.ActiveSettings().KeyStore;
     Memo.SetText("abc\rdef");
