@@ -167,6 +167,7 @@ LRESULT TCustomCodeMemo::Dispatch(uint32_t msg, WPARAM wParam, LPARAM lParam) {
         return 0;
     case SM_REFRESH:
         RecalcMetrics();
+        RebuildMovementKeys();
         NoteChange(cfColors);
         UpdateScrollBars();
         Repaint();
