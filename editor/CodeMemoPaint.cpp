@@ -1,6 +1,7 @@
 #include "editor/CodeMemoPaint.h"
 
 #include "editor/CodeMemo.h"
+#include "editor/CodeMemoWrap.h"
 #include "editor/Rescan.h"
 #include "highlight/Settings.h"
 #include "platform/Platform.h"
@@ -64,7 +65,10 @@ void TCodeMemoPainter::ScanVisible(int lastLine) {
         FScanDef = nullptr;
         return;
     }
-    if (!FScanner) FScanner = std::make_unique<TRescanner>(store);
+    if (!FScanner) {
+        FScanner = std::make_unique<TRescanner>(store);
+        Memo().Wrap().Attach(store); // rows are re-cut after the scanner has heard of an edit
+    }
     if (FScanDef != def) {
         FScanner->SetDefinition(def);
         FScanDef = def;
