@@ -320,6 +320,7 @@ public:
 private:
     friend class TCodeMemoView;
     friend class TCodeMemoWrap;
+    friend class TCodeMemoPainter;
     friend class TCodeMemoUndoLink;
     friend class TCodeMemoStoreWatch;
     friend class TCodeMemoSearch;

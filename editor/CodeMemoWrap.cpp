@@ -135,6 +135,7 @@ TCodeMemoWrap::~TCodeMemoWrap() {
 }
 
 void TCodeMemoWrap::Attach(TTextStore& store) {
+    FCacheRow = -1;
     if (FStore) FStore->RemoveObserver(this);
     FStore = &store;
     FStore->AddObserver(this);
@@ -165,10 +166,19 @@ int TCodeMemoWrap::LastRowOf(int row) const {
 }
 
 int TCodeMemoWrap::LogicalLineOf(int row) const {
-    row = std::clamp(row, 0, FMemo.Store().LineCount() - 1);
-    int line = 0;
-    for (int i = 0; i < row; ++i)
+    const TTextStore& st = FMemo.Store();
+    row = std::clamp(row, 0, st.LineCount() - 1);
+    int from = 0, line = 0;
+    if (FStore == &st && FCacheRow >= 0 && FCacheRow <= row) {
+        from = FCacheRow;
+        line = FCacheLine;
+    }
+    for (int i = from; i < row; ++i)
         if (!RowContinues(i)) ++line;
+    if (FStore == &st) {
+        FCacheRow = row;
+        FCacheLine = line;
+    }
     return line;
 }
 
@@ -283,9 +293,14 @@ void TCodeMemoWrap::RewrapAll() {
     if (Rewrap(0, st.LineCount() - 1) > 0) FMemo.MarkAllDirty();
 }
 
+void TCodeMemoWrap::OnRowsRecut(int first, int, int) {
+    Forget(first);
+}
+
 void TCodeMemoWrap::OnInsert(int pos, std::string_view text) {
     TTextStore& st = FMemo.Store();
     if (&st != FStore) return;
+    Forget(st.LineFromPos(pos));
     Rewrap(st.LineFromPos(pos), st.LineFromPos(pos + int(text.size())));
 }
 
@@ -293,6 +308,7 @@ void TCodeMemoWrap::OnDelete(int pos, std::string_view) {
     TTextStore& st = FMemo.Store();
     if (&st != FStore) return;
     int row = st.LineFromPos(pos);
+    Forget(row);
     Rewrap(row, row);
 }
 

@@ -83,11 +83,19 @@ public:
 
     void OnInsert(int pos, std::string_view text) override;
     void OnDelete(int pos, std::string_view deletedText) override;
+    void OnRowsRecut(int first, int oldCount, int newCount) override;
 
 private:
+    void Forget(int row) {
+        if (row < FCacheRow) FCacheRow = -1;
+    }
+
     TCustomCodeMemo& FMemo;
     TTextStore* FStore = nullptr;
     bool FBusy = false;
+    // The last LogicalLineOf answer: an edit below it leaves it true.
+    mutable int FCacheRow = -1;
+    mutable int FCacheLine = 0;
 };
 
 } // namespace quillet

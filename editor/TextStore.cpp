@@ -226,7 +226,6 @@ bool TTextStore::RecutRows(int first, int count, const std::vector<int>& lengths
     for (int i = first + count - 1; i > first; --i)
         FStarts.RemovePartition(i);
     FLines.DeleteRange(first + 1, count - 1);
-    FLines.Reserve(FLines.Length() + int(lengths.size()));
     int at = 0;
     for (size_t k = 0; k < lengths.size(); ++k) {
         int n = lengths[k];
