@@ -42,7 +42,7 @@ void XorImage(ICanvas& canvas, int x, int y, const TImage& img) {
             int start = c;
             while (c < img.Width && (img.Pixels[size_t(r * img.Width + c)] >> 24))
                 ++c;
-            if (c > start) canvas.XorLine(x + start, y + r, x + c - 1, y + r);
+            if (c > start) canvas.XorLine(x + start, y + r, x + c, y + r); // end excluded
         }
     }
 }
@@ -193,8 +193,8 @@ void TCodeMemoPainter::PaintFocusLine(ICanvas& canvas) {
     const TCM_Settings& s = memo.ActiveSettings();
     TColor c = StyleBack(s, s.Styles[0]) ^ 0xFFFFFF;
     int y = row * lh;
-    canvas.Line(TextLeft(), y, FWidth - 1, y, c);
-    canvas.Line(TextLeft(), y + lh - 1, FWidth - 1, y + lh - 1, c);
+    canvas.Line(TextLeft(), y, FWidth, y, c);
+    canvas.Line(TextLeft(), y + lh - 1, FWidth, y + lh - 1, c);
 }
 
 void TCodeMemoPainter::PlaceCaret() {
