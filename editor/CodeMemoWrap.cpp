@@ -59,70 +59,80 @@ int DefaultWordBreak(const char* text, int current, int length, int code) {
     }
 }
 
+namespace {
+
+bool Exempt(std::string_view text, const TWrapParams& p) {
+    return !p.WordWrap || (p.UseOverride && !text.empty() && text[0] != '\r' &&
+                           p.OverrideChars.find(text[0]) != std::string::npos);
+}
+
+// Where the row that starts at s ends: the next row's start, or len when the rest fits.
+// text[0, len) is the line's content; a caller with only part of it passes len = what it has,
+// at least MaxRowLength + 1 past s, so every decision falls inside it.
+size_t CutRow(std::string_view text, size_t s, size_t len, bool exempt, const TWrapParams& p) {
+    const size_t limit = std::min(len, s + size_t(MaxRowLength));
+    size_t cut = limit;
+    if (!exempt) {
+        // The first four characters always stay; then up to the last one that fits.
+        const int cw = std::max(1, p.CharWidth);
+        const bool measure = !p.FixedPitch && p.Font;
+        int column = 0, width = 0, chars = 0;
+        size_t i = s;
+        while (i < limit) {
+            size_t j = i + 1;
+            while (j < len && IsContinuationByte(text[j]))
+                ++j;
+            int w;
+            if (text[i] == '\t') {
+                int next = p.NextTabStop ? p.NextTabStop(column) : (column / 8 + 1) * 8;
+                next = std::max(column + 1, next);
+                w = (next - column) * cw;
+                column = next;
+            } else {
+                w = measure ? p.Font->CharWidth(DecodeAt(text, i, j)) : cw;
+                ++column;
+            }
+            if (chars >= 4 && width + w > p.Width) break;
+            width += w;
+            ++chars;
+            i = j;
+        }
+        cut = i;
+    }
+    if (cut >= len) return len;
+    while (cut > s && IsContinuationByte(text[cut]))
+        --cut;
+    if (cut <= s) cut = std::min(limit, s + 1);
+    // Move the cut to a word boundary: past blanks (they stay on this row) or back to the
+    // start of the word it fell into.
+    const char* seg = text.data() + s;
+    const int segLen = int(len - s);
+    int r = p.WordBreak ? p.WordBreak(seg, int(cut - s), segLen, wbLeft)
+                        : DefaultWordBreak(seg, int(cut - s), segLen, wbLeft);
+    size_t b = s + size_t(std::clamp(r, 0, segLen));
+    if (b > limit) b = limit;
+    while (b > s && b < len && IsContinuationByte(text[b]))
+        --b;
+    if (b <= s) b = cut; // a word longer than the row is cut where it stands
+    return b;
+}
+
+} // namespace
+
 std::vector<int> CutLogicalLine(std::string_view text, const TWrapParams& p) {
     const size_t n = text.size();
     const size_t len = n > 0 && text.back() == '\r' ? n - 1 : n;
-    const bool exempt = !p.WordWrap || (p.UseOverride && len > 0 &&
-                                        p.OverrideChars.find(text[0]) != std::string::npos);
+    const bool exempt = Exempt(text, p);
     if (len <= size_t(MaxRowLength) && exempt) return {int(n)};
-    const int cw = std::max(1, p.CharWidth);
-    const bool measure = !p.FixedPitch && p.Font;
     std::vector<int> out;
     size_t s = 0;
     while (s < len) {
-        const size_t limit = std::min(len, s + size_t(MaxRowLength));
-        size_t cut = limit;
-        if (!exempt) {
-            // The first four characters always stay; then up to the last one that fits.
-            int column = 0, width = 0, chars = 0;
-            size_t i = s;
-            while (i < limit) {
-                size_t j = i + 1;
-                while (j < len && IsContinuationByte(text[j]))
-                    ++j;
-                int w;
-                if (text[i] == '\t') {
-                    int next = p.NextTabStop ? p.NextTabStop(column) : (column / 8 + 1) * 8;
-                    next = std::max(column + 1, next);
-                    w = (next - column) * cw;
-                    column = next;
-                } else {
-                    w = measure ? p.Font->CharWidth(DecodeAt(text, i, j)) : cw;
-                    ++column;
-                }
-                if (chars >= 4 && width + w > p.Width) break;
-                width += w;
-                ++chars;
-                i = j;
-            }
-            cut = i;
-        }
-        if (cut >= len) {
-            out.push_back(int(n - s));
-            break;
-        }
-        while (cut > s && IsContinuationByte(text[cut]))
-            --cut;
-        if (cut <= s) cut = std::min(limit, s + 1);
-        // Move the cut to a word boundary: past blanks (they stay on this row) or back to
-        // the start of the word it fell into.
-        const char* seg = text.data() + s;
-        const int segLen = int(len - s);
-        int r = p.WordBreak ? p.WordBreak(seg, int(cut - s), segLen, wbLeft)
-                            : DefaultWordBreak(seg, int(cut - s), segLen, wbLeft);
-        size_t b = s + size_t(std::clamp(r, 0, segLen));
-        if (b > limit) b = limit;
-        while (b > s && b < len && IsContinuationByte(text[b]))
-            --b;
-        if (b <= s) b = cut; // a word longer than the row is cut where it stands
-        if (b >= len) {
-            out.push_back(int(n - s));
-            break;
-        }
+        size_t b = CutRow(text, s, len, exempt, p);
+        if (b >= len) break;
         out.push_back(int(b - s));
         s = b;
     }
-    if (out.empty()) out.push_back(int(n));
+    out.push_back(int(n - s)); // the rest, with the break
     return out;
 }
 
@@ -232,6 +242,65 @@ TWrapParams TCodeMemoWrap::Params() const {
     return p;
 }
 
+int TCodeMemoWrap::RecutLine(int first, int last, int editFirst, int editLast,
+                             const TWrapParams& p) {
+    TTextStore& st = FMemo.Store();
+    std::string_view head = st.Line(first).View();
+    const bool exempt = Exempt(head, p);
+    if (first == last) {
+        size_t content = head.size() - (head.ends_with('\r') ? 1 : 0);
+        if (content <= size_t(MaxRowLength) && exempt) return 0;
+        std::vector<int> cuts = CutLogicalLine(head, p);
+        return st.RecutRows(first, 1, cuts) ? int(cuts.size()) : 0;
+    }
+    long long total = 0;
+    for (int r = first; r <= last; ++r)
+        total += st.Line(r).Length;
+    const long long content = total - (st.Line(last).View().ends_with('\r') ? 1 : 0);
+    if (exempt && content <= MaxRowLength) {
+        std::vector<int> whole{int(total)};
+        return st.RecutRows(first, last - first + 1, whole) ? 1 : 0;
+    }
+    // Rows before the one above the edit keep their cuts. From there, cut again until a new
+    // row starts where an old row after the edit starts: the rest is as it was.
+    const int from = std::clamp(editFirst - 1, first, last);
+    const size_t editEnd =
+        size_t(std::max(0, editLast - from + 1)); // index of the first untouched row
+    std::string window;
+    std::vector<size_t> starts; // of the rows in the window
+    int next = from;
+    auto append = [&] {
+        starts.push_back(window.size());
+        window.append(st.Line(next).View());
+        ++next;
+    };
+    append();
+    std::vector<int> cuts;
+    size_t s = 0, k = 1;
+    int stop = last + 1;
+    while (true) {
+        while (next <= last && window.size() < s + size_t(MaxRowLength) + 2)
+            append();
+        const bool complete = next > last;
+        const size_t len = complete && !window.empty() && window.back() == '\r' ? window.size() - 1
+                                                                                : window.size();
+        size_t b = s < len ? CutRow(window, s, len, exempt, p) : len;
+        if (complete && b >= len) {
+            cuts.push_back(int(window.size() - s));
+            break;
+        }
+        cuts.push_back(int(b - s));
+        s = b;
+        while (k < starts.size() && starts[k] < s)
+            ++k;
+        if (k < starts.size() && k >= editEnd && starts[k] == s) {
+            stop = from + int(k);
+            break;
+        }
+    }
+    return st.RecutRows(from, stop - from, cuts) ? int(cuts.size()) : 0;
+}
+
 int TCodeMemoWrap::Rewrap(int firstRow, int lastRow) {
     // Rows are laid out for a control that shows; without a window lines stay whole.
     if (FBusy || !FMemo.Host()) return 0;
@@ -240,40 +309,37 @@ int TCodeMemoWrap::Rewrap(int firstRow, int lastRow) {
     TTextStore& st = m.Store();
     const TWrapParams p = Params();
     const int topStart = st.PosFromLine(std::clamp(m.FTopLine, 0, st.LineCount() - 1));
-    int row = FirstRowOf(firstRow);
-    int end = LastRowOf(std::max(firstRow, lastRow));
+    const int editFirst = std::clamp(firstRow, 0, st.LineCount() - 1);
+    const int editLast = std::clamp(std::max(firstRow, lastRow), 0, st.LineCount() - 1);
+    int row = FirstRowOf(editFirst);
+    int end = LastRowOf(editLast);
+    int shift = 0; // rows added so far, for the edit's row numbers further down
     int changed = 0;
     int firstChanged = -1;
-    std::string joined;
     while (row <= end && row < st.LineCount()) {
-        int last = LastRowOf(row);
-        int old = last - row + 1;
-        std::vector<int> cuts;
-        if (old == 1) {
-            cuts = CutLogicalLine(st.Line(row).View(), p);
-        } else {
-            joined.clear();
-            for (int r = row; r <= last; ++r)
-                joined.append(st.Line(r).View());
-            cuts = CutLogicalLine(joined, p);
-        }
-        if (st.RecutRows(row, old, cuts)) {
-            changed += int(cuts.size());
+        const int last = LastRowOf(row);
+        const int before = st.LineCount();
+        int made = RecutLine(row, last, std::max(row, editFirst + shift),
+                             std::min(last, editLast + shift), p);
+        const int delta = st.LineCount() - before;
+        if (made > 0) {
+            changed += made;
             if (firstChanged < 0) firstChanged = row;
-        } else {
-            // Same cuts; an edit may still have joined or split logical lines.
-            for (int r = row; r <= last; ++r) {
-                TLineRecord& rec = st.Line(r);
-                uint16_t marks = r == row ? uint16_t(rec.Marks & ~lmContinuation)
-                                          : uint16_t(rec.Marks | lmContinuation);
-                if (marks != rec.Marks) {
-                    rec.Marks = marks;
-                    rec.Flags |= lfRepaint;
-                }
+        }
+        const int newLast = last + delta;
+        // An edit may have joined or split logical lines: the continuation bits follow the CRs.
+        for (int r = row; r <= newLast; ++r) {
+            TLineRecord& rec = st.Line(r);
+            uint16_t marks = r == row ? uint16_t(rec.Marks & ~lmContinuation)
+                                      : uint16_t(rec.Marks | lmContinuation);
+            if (marks != rec.Marks) {
+                rec.Marks = marks;
+                rec.Flags |= lfRepaint;
             }
         }
-        end += int(cuts.size()) - old;
-        row += int(cuts.size());
+        shift += delta;
+        end += delta;
+        row = newLast + 1;
     }
     if (changed > 0) {
         m.FTopLine = st.LineFromPos(topStart);

@@ -86,6 +86,9 @@ public:
     void OnRowsRecut(int first, int oldCount, int newCount) override;
 
 private:
+    // Re-cuts the logical line in rows [first, last] after an edit of rows [editFirst,
+    // editLast]; returns the rows made anew (0: the cuts stood).
+    int RecutLine(int first, int last, int editFirst, int editLast, const TWrapParams& p);
     void Forget(int row) {
         if (row < FCacheRow) FCacheRow = -1;
     }

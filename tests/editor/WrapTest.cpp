@@ -238,6 +238,44 @@ TEST_F(WrapTest, WithoutWrapA3000CharacterLineIsTwoRowsAndAWindowlessControlKeep
     EXPECT_EQ(bare.Store().LineCount(), 1);
 }
 
+TEST_F(WrapTest, EditsInALongWrappedLineGiveTheCutsOfAFreshLayout) {
+    // Only the rows near an edit are cut again; the result must match cutting from scratch.
+    std::string text;
+    uint32_t seed = 12345;
+    auto next = [&](uint32_t n) {
+        seed = seed * 1103515245u + 12345u;
+        return (seed >> 16) % n;
+    };
+    while (text.size() < 3000)
+        text += std::string(1 + next(9), char('a' + next(26))) + (next(7) ? " " : "  ");
+    Memo.SetText(text + "\r\ntail");
+    const char* pieces[] = {"x", " ", "ab cd", "\r\n", "\t", "longwordlongword"};
+    for (int step = 0; step < 300; ++step) {
+        int at = int(next(uint32_t(Memo.TextLength())));
+        if (next(3) == 0) {
+            Memo.Perform(EM_SETSEL, at, std::min(Memo.TextLength(), at + 1 + int(next(4))));
+            Memo.SetSelText("");
+        } else {
+            Memo.Perform(EM_SETSEL, at, at);
+            Memo.SetSelText(pieces[next(6)]);
+        }
+        const TTextStore& st = Memo.Store();
+        TWrapParams p = Memo.Wrap().Params();
+        for (int row = 0; row < st.LineCount();) {
+            int last = Memo.Wrap().LastRowOf(row);
+            std::string joined;
+            std::vector<int> have;
+            for (int r = row; r <= last; ++r) {
+                joined += st.Line(r).View();
+                have.push_back(st.Line(r).Length);
+                ASSERT_EQ(st.Line(r).Marks & lmContinuation, r == row ? 0 : lmContinuation);
+            }
+            ASSERT_EQ(have, CutLogicalLine(joined, p)) << "step " << step << " row " << row;
+            row = last + 1;
+        }
+    }
+}
+
 TEST_F(WrapTest, HighlightingSurvivesRecutRowsAndEditsAboveThem) {
     TCodeMemoParser css;
     testdef::BuildCss(css);
