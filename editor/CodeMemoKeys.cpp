@@ -193,18 +193,17 @@ void TCustomCodeMemo::InsertTyped(char32_t cp) {
         if (undo) undo->CloseGroup(ugTyping);
         return;
     }
-    // Consecutive characters make one undo step.
-    if (FTyping && (FTypingEnd != FCaret || FAnchor != FCaret)) CloseTyping();
-    if (!FTyping && undo && FUndoLink) {
+    // Each key press is an undo step of its own; grouped undo joins a run of them.
+    CloseTyping();
+    if (undo && FUndoLink) {
         undo->SetTarget(FUndoLink.get());
         undo->OpenGroup(ugTyping);
-        FTyping = undo->GroupOpen();
     }
     if (!FInsertMode && start == end && end < FStore->CharCount() &&
         FStore->StoredText(end, end + 1) != "\r")
         end = NextCharOffset(end);
     ReplaceRange(start, end, cp == 9 ? std::string("\t") : Utf8(cp), ugTyping);
-    if (FTyping) FTypingEnd = FCaret;
+    if (undo) undo->CloseGroup(ugTyping);
     ApplySelection(FCaret, FCaret, true);
 }
 
