@@ -5,6 +5,7 @@
 #include "editor/CodeMemoStrings.h"
 #include "editor/CodeMemoUndoLink.h"
 #include "editor/CodeMemoView.h"
+#include "editor/CodeMemoWrap.h"
 #include "editor/SearchControl.h"
 #include "editor/UndoStack.h"
 #include "highlight/CodeMemoParser.h"
@@ -73,6 +74,8 @@ TCustomCodeMemo::TCustomCodeMemo(IWindowHost* host) : FHost(host) {
     FStore->AddObserver(FWatch.get());
     FLines = std::make_unique<TCodeMemoStrings>(*this);
     FView = std::make_unique<TCodeMemoPainter>(*this);
+    FWrap = std::make_unique<TCodeMemoWrap>(*this);
+    FWrap->Attach(*FStore);
     for (int i = 0; i < ParserSlots; ++i)
         FDefUsers[i] = std::make_unique<TDefinitionUser>(*this, i + 1);
     if (!FStore->UndoStack())
@@ -98,6 +101,7 @@ TCustomCodeMemo::~TCustomCodeMemo() {
         if (undo->Target() == FUndoLink.get()) undo->SetTarget(nullptr);
     }
     FStore->RemoveObserver(FWatch.get());
+    FWrap->Detach();
     FStore->DetachControl(this);
     FUndoLink.reset();
 }
@@ -110,6 +114,7 @@ void TCustomCodeMemo::SetHost(IWindowHost* host) {
         TSize size = FHost->ClientSize();
         Perform(WM_SIZE, 0, MakeLong(size.Width, size.Height));
     }
+    FWrap->RewrapAll();
 }
 
 // ---- text and selection ---------------------------------------------------------------

@@ -20,6 +20,7 @@ namespace quillet {
 
 class TCodeMemoStrings;
 class TCodeMemoView;
+class TCodeMemoWrap;
 class TCodeMemoUndoLink;
 class TCodeMemoStoreWatch;
 class TCodeMemoSearch;
@@ -119,6 +120,8 @@ public:
     TTextStore& Store() { return *FStore; }
     const TTextStore& Store() const { return *FStore; }
     TCodeMemoView& View() { return *FView; }
+    // Display rows under word wrap: logical lines <-> rows (CodeMemoWrap.h).
+    TCodeMemoWrap& Wrap() { return *FWrap; }
     TCodeMemoSearch& Search(); // the search and replace commands (SearchControl.cpp)
 
     // Text and selection.
@@ -325,6 +328,8 @@ public:
 
 private:
     friend class TCodeMemoView;
+    friend class TCodeMemoWrap;
+    friend class TCodeMemoPainter;
     friend class TCodeMemoUndoLink;
     friend class TCodeMemoStoreWatch;
     friend class TCodeMemoSearch;
@@ -409,6 +414,7 @@ private:
     std::unique_ptr<TCodeMemoStoreWatch> FWatch;
     std::unique_ptr<TCodeMemoStrings> FLines;
     std::unique_ptr<TCodeMemoView> FView;
+    std::unique_ptr<TCodeMemoWrap> FWrap; // re-cuts rows after each edit: the store's last observer
     std::unique_ptr<TCodeMemoSearch> FSearch;
     std::unique_ptr<TCM_Settings> FOwnSettings;
     TCM_Settings* FActiveSettings = nullptr;

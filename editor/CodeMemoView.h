@@ -34,7 +34,7 @@ public:
     virtual void Paint(ICanvas& canvas);
     void InvalidateAll() { FAllDirty = true; }
     bool AllDirty() const { return FAllDirty; }
-    void PlaceCaret();
+    virtual void PlaceCaret();
 
     // Pixel of an offset in client coordinates; (-1, -1) above the top line.
     TPoint OffsetToPixel(int offset) const;
