@@ -165,6 +165,15 @@ TEST_F(FixedCaretTest, RightPastTheEndThenTypingFillsWithBlanksInOneUndoStep) {
     Memo.Undo();
     EXPECT_EQ(Stored(), "ab\rabcdef");
 
+    // Pasting there too; one Undo takes the fill with the pasted text.
+    Platform().Clipboard->SetText("pq");
+    Memo.SetSelection(2, 2);
+    Key(VK_RIGHT), Key(VK_RIGHT);
+    Key('V', true);
+    EXPECT_EQ(Stored(), "ab  pq\rabcdef");
+    Memo.Undo();
+    EXPECT_EQ(Stored(), "ab\rabcdef");
+
     // Smart fill puts tabs where whole tab stops fit.
     Memo.SetOptions(Memo.Options() | smoUseTAB | smoSmartFill);
     Memo.SetTabDefault(4);
