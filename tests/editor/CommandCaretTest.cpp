@@ -148,6 +148,25 @@ TEST_F(FixedCaretTest, BookmarkIndexOutsideTheTenRaisesAndChangesNothing) {
     EXPECT_EQ(Memo.SelStart(), Memo.Store().PosFromLine(2) + 1);
 }
 
+TEST_F(FixedCaretTest, BookmarksBelongToTheStoreTheControlsShare) {
+    Memo.SetText(Lines(6));
+    THeadlessWindowHost otherHost{640, 170};
+    TCodeMemo other{&otherHost};
+    other.Perform(SM_TEXTSTORE, smSET, LPARAM(&Memo.Store()));
+    Memo.SetSelection(Memo.Store().PosFromLine(4) + 2, Memo.Store().PosFromLine(4) + 2);
+    Memo.ExecuteCommand(kcSetBookmark0 + 1, 0, false);
+    other.ExecuteCommand(kcGotoBookmark0 + 1, 0, false);
+    EXPECT_EQ(other.SelStart(), Memo.Store().PosFromLine(4) + 2);
+    // With the whole text gone no line carries it: going there does nothing.
+    Memo.SetText("");
+    Memo.SetText(Lines(6));
+    Memo.SetSelection(3, 3);
+    Memo.ExecuteCommand(kcGotoBookmark0 + 1, 0, false);
+    EXPECT_EQ(Memo.SelStart(), 3);
+    EXPECT_EQ(Memo.BookmarkLine(1), -1);
+    other.Perform(SM_TEXTSTORE, smSET, 0); // back to its own store before Memo goes
+}
+
 TEST_F(FixedCaretTest, RightPastTheEndThenTypingFillsWithBlanksInOneUndoStep) {
     AfterEOL();
     Memo.SetText("ab\rabcdef");
