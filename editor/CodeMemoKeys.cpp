@@ -218,12 +218,11 @@ void TCustomCodeMemo::InsertTyped(char32_t cp) {
         if (undo) undo->CloseGroup(ugTyping);
         return;
     }
-    // Consecutive characters make one undo step.
-    if (FTyping && (FTypingEnd != FCaret || FAnchor != FCaret)) CloseTyping();
-    if (!FTyping && undo && FUndoLink) {
+    // Each key press is an undo step of its own; grouped undo joins a run of them.
+    CloseTyping();
+    if (undo && FUndoLink) {
         undo->SetTarget(FUndoLink.get());
         undo->OpenGroup(ugTyping);
-        FTyping = undo->GroupOpen();
     }
     if (start == end && CaretBeyondEnd()) {
         // Typing past the line end first fills the line up to the caret.
@@ -234,7 +233,7 @@ void TCustomCodeMemo::InsertTyped(char32_t cp) {
         FStore->StoredText(end, end + 1) != "\r")
         end = NextCharOffset(end);
     ReplaceRange(start, end, cp == 9 ? std::string("\t") : Utf8(cp), ugTyping);
-    if (FTyping) FTypingEnd = FCaret;
+    if (undo) undo->CloseGroup(ugTyping);
     ApplySelection(FCaret, FCaret, true);
 }
 
