@@ -252,6 +252,14 @@ TEST_F(FixedCaretTest, UpAndDownKeepTheColumnPastShortLinesAndClicksStayWhereCli
     EXPECT_EQ(Memo.CaretColumn(), 5);
     Type('z');
     EXPECT_EQ(Stored(), "abcdefgh\rab   z\rabcdefgh");
+    // Dragging past the end selects to the line end, the caret where the mouse is.
+    Host.AdvanceTicks(5000);
+    Memo.Perform(WM_LBUTTONDOWN, MK_LBUTTON, MakePointParam(Left + 1 * 7 + 1, 3));
+    Memo.Perform(WM_MOUSEMOVE, MK_LBUTTON, MakePointParam(Left + 12 * 7 + 1, 3));
+    EXPECT_EQ(Memo.Selection().Anchor, 1);
+    EXPECT_EQ(Memo.Selection().Caret, 8);
+    EXPECT_EQ(Memo.CaretColumn(), 12);
+    Memo.Perform(WM_LBUTTONUP, 0, MakePointParam(Left + 12 * 7 + 1, 3));
     // A click on the text is an ordinary click.
     Click(1, 0);
     EXPECT_EQ(Memo.SelStart(), 1);
