@@ -233,8 +233,8 @@ int TCustomCodeMemo::CaretLine() {
 }
 
 int TCustomCodeMemo::CaretColumn() {
-    int line = FStore->LineFromPos(FCaret);
-    return VisualColumn(line, FCaret - FStore->PosFromLine(line));
+    if (CaretBeyondEnd()) return FRememberedColumn;
+    return TextCaretColumn();
 }
 
 namespace {
@@ -320,7 +320,17 @@ void TCustomCodeMemo::ApplySelection(int anchor, int caret, bool repaint) {
     FCaret = caret;
     bool vertical = FVerticalMove;
     FVerticalMove = false;
-    if (!HasOption(smoCaretAfterEOL)) {
+    if (VirtualCaret()) {
+        // Only a virtual move names a column past the end; any other change lands on the text.
+        int line = FStore->LineFromPos(FCaret);
+        std::string_view text = FStore->Line(line).View();
+        int body = int(text.size()) - (!text.empty() && text.back() == '\r' ? 1 : 0);
+        int onText = TextCaretColumn();
+        FBeyondEnd = FVirtualTarget > onText && FCaret == FStore->PosFromLine(line) + body;
+        FRememberedColumn = FVirtualTarget >= 0 ? FVirtualTarget : onText;
+        FVirtualTarget = -1;
+    } else {
+        FBeyondEnd = false;
         if (vertical && anchor == caret && HasOption(smoColumnTrack)) {
             int line = FStore->LineFromPos(caret);
             FCaret = FAnchor =

@@ -278,6 +278,15 @@ public:
     void UnindentBlock(int count);
     // Prints the lines the selection covers; the printing work fills this in.
     void PrintSelection();
+    // Numbered bookmarks 0-9 (CodeMemoCommands.cpp). Line -1 is the caret's line and column,
+    // otherwise line and column are 1-based; setting one on the line that carries it removes it.
+    void SetBookmark(int index, int line = -1, int column = 0);
+    // Caret to the bookmark's line, that line scrolled to the middle; nothing when none carries it.
+    void GotoBookmark(int index);
+    // The line carrying bookmark n (from 0), or -1.
+    int BookmarkLine(int index) const;
+    // The caret stands beyond its line's end (smoCaretAfterEOL with a fixed-pitch font).
+    bool CaretBeyondEnd();
 
     // Events.
     // Runs first on every key-down; setting key to 0 takes the key.
@@ -349,6 +358,14 @@ private:
     void CommandRecognised(int command, bool extendSelection);
     int WordStartBefore(int offset) const;
     int WordStartAfter(int offset) const;
+    void RebuildMovementKeys();
+    void EndExpansionGroup();
+    // The virtual caret beyond line ends (CodeMemoCommands.cpp).
+    bool VirtualCaret();
+    int TextCaretColumn(); // the caret's column on the text, whatever the virtual column
+    std::string FillText(int fromColumn, int toColumn);
+    void FillToVirtualCaret(int groupId);
+    int VirtualColumnAt(int x, int offset);
     // Input (CodeMemoInput.cpp).
     LRESULT MouseDown(WPARAM keys, int x, int y);
     LRESULT MouseMove(WPARAM keys, int x, int y);
@@ -408,6 +425,9 @@ private:
     int FCaret = 0;
     int FRememberedColumn = 0;
     bool FVerticalMove = false;
+    bool FBeyondEnd = false;     // the virtual caret is past the line end, at FRememberedColumn
+    int FVirtualTarget = -1;     // the column a virtual move asks the next selection change for
+    bool FExpansionOpen = false; // an auto-replacement waits for its trigger character
     int FTopLine = 0;
     int FLeftColumn = 0;
     int FClientWidth = 0;

@@ -58,7 +58,13 @@ void TCodeMemoExpansion::BeginUndoGroup(int id) {
 }
 
 void TCodeMemoExpansion::EndUndoGroup(int id) {
-    if (TUndoStack* undo = FMemo.FStore->UndoStack()) undo->CloseGroup(id);
+    TUndoStack* undo = FMemo.FStore->UndoStack();
+    if (!undo) return;
+    if (FKeepGroupOpen && undo->OpenGroupId() == id) {
+        FMemo.FExpansionOpen = true; // closed once the trigger's character is typed
+        return;
+    }
+    undo->CloseGroup(id);
 }
 
 bool TCodeMemoExpansion::CharStartsWord(char c) const {

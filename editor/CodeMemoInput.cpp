@@ -74,6 +74,7 @@ LRESULT TCustomCodeMemo::MouseDown(WPARAM keys, int x, int y) {
             return 0;
         }
         FLastClickLine = line;
+        FVirtualTarget = VirtualColumnAt(x, offset); // a click past the end may stay there
         ApplySelection(offset, offset, true);
         FSelecting = FClickCount != 2;
     } else {

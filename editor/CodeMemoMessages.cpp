@@ -168,6 +168,7 @@ LRESULT TCustomCodeMemo::Dispatch(uint32_t msg, WPARAM wParam, LPARAM lParam) {
         return 0;
     case SM_REFRESH:
         RecalcMetrics();
+        RebuildMovementKeys();
         if (FWrap) FWrap->RewrapAll();
         NoteChange(cfColors);
         UpdateScrollBars();

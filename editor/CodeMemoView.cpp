@@ -255,6 +255,8 @@ void TCodeMemoView::PlaceCaret() {
     IWindowHost* host = FMemo.Host();
     if (!host || !FMemo.FFocused) return;
     TPoint p = OffsetToPixel(FMemo.FCaret);
+    if (FMemo.CaretBeyondEnd() && p.Y >= 0)
+        p.X = TextLeft() + (FMemo.CaretColumn() - FMemo.LeftColumn()) * FMetrics.CharWidth;
     TSize size = host->ClientSize();
     bool inside = p.X >= TextLeft() && p.Y >= 0 && p.X < size.Width && p.Y < size.Height;
     int w = CaretWidth();
