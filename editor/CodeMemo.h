@@ -337,7 +337,6 @@ public:
 private:
     friend class TCodeMemoView;
     friend class TCodeMemoWrap;
-    friend class TCodeMemoPainter;
     friend class TCodeMemoUndoLink;
     friend class TCodeMemoStoreWatch;
     friend class TCodeMemoSearch;

@@ -197,45 +197,25 @@ void TCodeMemoPainter::PaintFocusLine(ICanvas& canvas) {
     canvas.Line(TextLeft(), y + lh - 1, FWidth, y + lh - 1, c);
 }
 
-void TCodeMemoPainter::PlaceCaret() {
+int TCodeMemoPainter::CaretWidth() const {
     TCustomCodeMemo& memo = Memo();
-    IWindowHost* host = memo.Host();
-    if (!host || !Focused()) return;
+    if (memo.InsertMode() || !memo.HasOption(smoBlockOverwriteCursor)) return 2;
+    // As wide as the character under the caret; the average width past the line end.
     const TTextStore& store = memo.Store();
     const int caret = std::clamp(Caret(), 0, store.CharCount());
-    TPoint p = OffsetToPixel(caret);
-    // A caret past the line end stands at its own column.
-    if (memo.CaretBeyondEnd() && p.Y >= 0)
-        p.X = TextLeft() + (memo.CaretColumn() - memo.LeftColumn()) * Metrics().CharWidth;
-    TSize size = host->ClientSize();
-    bool inside = p.X >= TextLeft() && p.Y >= 0 && p.X < size.Width && p.Y < size.Height;
-    int w = 2;
-    if (!memo.InsertMode() && memo.HasOption(smoBlockOverwriteCursor)) {
-        // As wide as the character under the caret; the average width past the line end.
-        w = Metrics().CharWidth;
-        int line = store.LineFromPos(caret);
-        std::string_view text = store.Line(line).View();
-        int i = caret - store.PosFromLine(line);
-        if (i < int(text.size()) && text[size_t(i)] != '\r') {
-            int column = memo.VisualColumn(line, i);
-            int next = i + 1;
-            while (next < int(text.size()) &&
-                   (static_cast<unsigned char>(text[size_t(next)]) & 0xC0) == 0x80)
-                ++next;
-            int columns = text[size_t(i)] == '\t' ? memo.VisualColumn(line, next) - column : 1;
-            if (Metrics().FixedPitch || !Font() || text[size_t(i)] == '\t')
-                w = std::max(1, columns) * Metrics().CharWidth;
-            else
-                w = std::max(1, Font()->TextWidth(text.substr(size_t(i), size_t(next - i))));
-        }
-    }
-    if (!memo.FCaretCreated || w != FCaretWidth) {
-        host->CreateCaret(w, Metrics().LineHeight);
-        memo.FCaretCreated = true;
-        FCaretWidth = w;
-    }
-    if (inside) host->SetCaretPos(p.X, p.Y);
-    host->ShowCaret(inside);
+    const int cw = Metrics().CharWidth;
+    int line = store.LineFromPos(caret);
+    std::string_view text = store.Line(line).View();
+    int i = caret - store.PosFromLine(line);
+    if (i >= int(text.size()) || text[size_t(i)] == '\r') return cw;
+    int next = i + 1;
+    while (next < int(text.size()) &&
+           (static_cast<unsigned char>(text[size_t(next)]) & 0xC0) == 0x80)
+        ++next;
+    if (text[size_t(i)] == '\t')
+        return std::max(1, memo.VisualColumn(line, next) - memo.VisualColumn(line, i)) * cw;
+    if (Metrics().FixedPitch || !Font()) return cw;
+    return std::max(1, Font()->TextWidth(text.substr(size_t(i), size_t(next - i))));
 }
 
 void TCodeMemoPainter::PaintGutter(ICanvas& canvas, int y, int line, int number) {

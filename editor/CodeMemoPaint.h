@@ -58,7 +58,7 @@ public:
     void RecalcMetrics() override;
     void Paint(ICanvas& canvas) override;
     // Insert bar, overwrite bar, or a block as wide as the character under the caret.
-    void PlaceCaret() override;
+    int CaretWidth() const override;
 
     // Marks and the two breakpoint containers to draw (owned elsewhere); nullptr: none.
     void SetLineTracker(TLineTracker* tracker);
@@ -112,7 +112,6 @@ private:
     TBreakLook FBreak;         // the row being drawn is reported by a breakpoint container
     std::string_view FRowText; // the row being drawn as stored
     TLineTracker* FTracker = nullptr;
-    int FCaretWidth = -1; // the shape last created
 };
 
 template <class NextStop>

@@ -34,7 +34,9 @@ public:
     virtual void Paint(ICanvas& canvas);
     void InvalidateAll() { FAllDirty = true; }
     bool AllDirty() const { return FAllDirty; }
-    virtual void PlaceCaret();
+    void PlaceCaret();
+    // The caret's width: a 2-pixel bar, or a block in overwrite mode; recreated on a change.
+    virtual int CaretWidth() const;
 
     // Pixel of an offset in client coordinates; (-1, -1) above the top line.
     TPoint OffsetToPixel(int offset) const;
@@ -69,6 +71,7 @@ private:
     TViewMetrics FMetrics;
     TFontHandle FFont;
     bool FAllDirty = true;
+    int FCaretWidth = -1;
 };
 
 } // namespace quillet

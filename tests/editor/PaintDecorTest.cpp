@@ -12,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -113,6 +114,36 @@ TEST_F(PaintDecorTest, LongLineWithoutWrapPaintsAsRowsOf2047) {
     EXPECT_EQ(Number(0), "1");
     EXPECT_EQ(Number(1), "");
     EXPECT_EQ(Number(2), "2");
+}
+
+TEST_F(PaintDecorTest, LineNumbersFollowEditsAboveTheTopUnderWrap) {
+    Memo.SetOptions(Memo.Options() | smoLineNumbers);
+    Memo.SetWrapAtColumn(10);
+    Memo.SetWordWrap(true);
+    std::string text;
+    for (int i = 0; i < 40; ++i)
+        text += "line " + std::to_string(i) + (i % 3 ? "\r\n" : " with more words\r\n");
+    Memo.SetText(text);
+    const TTextStore& st = Memo.Store();
+    int top = Memo.Wrap().RowOfLogicalLine(20);
+    Memo.Perform(WM_VSCROLL, SB_THUMBPOSITION | (top << 16), 0);
+    Paint();
+    EXPECT_EQ(Number(0), "21");
+    // Breaks added above the top (the view stays put) renumber what shows; one below does not.
+    auto expected = [&] {
+        std::string before = st.StoredText(0, st.PosFromLine(Memo.TopLine()));
+        return std::to_string(std::count(before.begin(), before.end(), '\r') + 1);
+    };
+    // Shift the text under the top row until it shows another logical line's start.
+    do
+        Memo.Store().Insert(3, "\r");
+    while (Memo.Wrap().RowContinues(Memo.TopLine() - 1) || expected() == "21");
+    Paint();
+    EXPECT_EQ(Number(0), expected());
+    std::string shown = Number(0);
+    Memo.Store().Insert(Memo.TextLength() - 2, "\r");
+    Paint();
+    EXPECT_EQ(Number(0), shown);
 }
 
 TEST_F(PaintDecorTest, ShowAllCharsMarksBlanksTabsAndLineEnds) {

@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -198,6 +199,21 @@ TEST_F(WrapTest, QueriesBetweenLogicalLinesAndRows) {
     EXPECT_EQ(index, 0);
     EXPECT_EQ(w.LineIndexFromRow(4, 2), 12);
     EXPECT_EQ(w.LineIndexFromRow(0, 3), 3);
+
+    // Logical numbers stay true through edits above and below the last row asked about.
+    auto fresh = [&](int row) {
+        std::string before = Memo.Store().StoredText(0, Memo.Store().PosFromLine(row));
+        return int(std::count(before.begin(), before.end(), '\r'));
+    };
+    EXPECT_EQ(w.LogicalLineOf(4), 2);
+    Memo.Store().Insert(1, "\r");
+    EXPECT_EQ(w.LogicalLineOf(4), fresh(4));
+    EXPECT_EQ(w.LogicalLineOf(5), fresh(5));
+    Memo.Store().Insert(Memo.Store().PosFromLine(5) + 1, "\r\r");
+    EXPECT_EQ(w.LogicalLineOf(4), fresh(4));
+    EXPECT_EQ(w.LogicalLineOf(7), fresh(7));
+    Memo.Store().Delete(0, 3);
+    EXPECT_EQ(w.LogicalLineOf(6), fresh(6));
 }
 
 TEST_F(WrapTest, BookmarksStayOnTheFirstRowAndTheTopKeepsItsText) {
