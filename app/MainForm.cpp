@@ -164,6 +164,14 @@ QWidget* TMainForm::BuildCssPanel() {
     styleButton->setPopupMode(QToolButton::MenuButtonPopup);
     styleButton->setAutoRaise(true);
     FToolBar1->addWidget(styleButton);
+    ColorToolButton = new QToolButton(FToolBar1);
+    ColorToolButton->setObjectName(QStringLiteral("ColorToolButton"));
+    ColorToolButton->setIcon(ToolbarImage(8));
+    ColorToolButton->setToolTip(QStringLiteral("Вставить цвет"));
+    ColorToolButton->setAutoRaise(true);
+    QObject::connect(ColorToolButton, &QToolButton::clicked, this,
+                     [this] { RunCommand([this] { ColorToolButtonClick(); }); });
+    FToolBar1->addWidget(ColorToolButton);
     column->addWidget(FToolBar1);
 
     FWorkPages = new QTabWidget(panel);

@@ -39,6 +39,9 @@ struct TMainFormDefinitions {
     TCodeMemoParser HtmlMemoParser; // HTML
 };
 
+// Six upper-case hexadecimal digits, red first: RGB(255, 128, 64) is "FF8040".
+std::string ColorToCssHex(TColor color);
+
 class TMainForm : private TMainFormDefinitions, public QMainWindow {
 public:
     // No browser factory: the web engine. The program folder holds the sample page; empty: the
@@ -101,6 +104,7 @@ public:
     QAction* MMFOpen;
     QToolButton* OpenToolButton;
     QToolButton* EditorSaveToolButton;
+    QToolButton* ColorToolButton;
     QMenu *MainPopupMenu, *EditorPopupMenu, *StylePopupMenu;
 
     // Undo group navigation of the CSS editor: the id of the next group, or -1.
@@ -138,6 +142,7 @@ private:
     void LightCodeCheckBoxClick();
     void LineCheckBoxClick();
 
+    void ColorToolButtonClick();
     void StyleActionExecute();
     void PPSOpenStyleClick();
     void PPSCloseStyleClick();
@@ -159,6 +164,7 @@ private:
               *FGroupedUndoCheckBox = nullptr, *FSaveUndoCheckBox = nullptr;
     IWebBrowser* FBrowser = nullptr;
     int FSavedEditorHeight = 0;
+    TColor FLastColor = clBlack; // the colour dialog starts from the colour chosen last
     int FEditorPanelHeight = 145;
     bool FUpdatingActions = false;
 };

@@ -184,6 +184,10 @@ void TMainForm::BuildMenus() {
     edit->addAction(ShiftLeftAction);
     edit->addAction(ShiftRightAction);
     QMenu* actions = bar->addMenu(QStringLiteral("Действия"));
+    QAction* color = actions->addAction(ToolbarImage(8), QStringLiteral("Вставить цвет"));
+    color->setObjectName(QStringLiteral("MMAColor"));
+    QObject::connect(color, &QAction::triggered, this,
+                     [this] { RunCommand([this] { ColorToolButtonClick(); }); });
     QAction* wrap = actions->addAction(QStringLiteral("Заключить текст в тег стиля"));
     QObject::connect(wrap, &QAction::triggered, this,
                      [this] { RunCommand([this] { PPSAllTextStyleClick(); }); });
@@ -293,6 +297,26 @@ void TMainForm::GroupedRedo() {
     MainCodeMemo().Lines().BeginUpdate();
     undo->ReplayTo(node);
     MainCodeMemo().Lines().EndUpdate();
+}
+
+// --- Colours and style tags ---
+
+std::string ColorToCssHex(TColor color) {
+    static const char digits[] = "0123456789ABCDEF";
+    std::string out;
+    for (int part : {GetRValue(color), GetGValue(color), GetBValue(color)}) {
+        out += digits[(part >> 4) & 0xF];
+        out += digits[part & 0xF];
+    }
+    return out;
+}
+
+void TMainForm::ColorToolButtonClick() {
+    auto chosen = Platform().Dialogs->ChooseColor(FLastColor);
+    if (!chosen) return;
+    FLastColor = *chosen;
+    std::string text = "#" + ColorToCssHex(*chosen);
+    MainCodeMemo().Perform(EM_REPLACESEL, 0, LPARAM(text.c_str()));
 }
 
 // --- Style tags -----------------------------------------------------------------

@@ -4,6 +4,7 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QMenu>
+#include <QToolButton>
 
 namespace quillet::test {
 
@@ -99,6 +100,29 @@ TEST_F(MainFormTest, ShiftRightAndLeftMoveTheSelectedLinesByOneBlank) {
     EXPECT_EQ(Css(), " a\r\n b");
     Run(Form->ShiftLeftAction);
     EXPECT_EQ(Css(), "a\r\nb");
+}
+
+} // namespace quillet::test
+
+namespace quillet::test {
+
+TEST_F(MainFormTest, TheColourCommandInsertsTheChosenColourAndRemembersIt) {
+    EXPECT_EQ(ColorToCssHex(RGB(255, 128, 64)), "FF8040");
+    EXPECT_EQ(ColorToCssHex(RGB(0, 10, 171)), "000AAB");
+    Form->MainCodeMemo().SetText("color: red;");
+    Form->MainCodeMemo().SetSelection(7, 10);
+    Dialogs->QueueColor(RGB(255, 128, 64));
+    Form->ColorToolButton->click();
+    EXPECT_EQ(Css(), "color: #FF8040;");
+    EXPECT_EQ(Dialogs->Calls().back().Color, clBlack); // black the first time
+    EXPECT_EQ(Form->PageCaption(), "*Css");
+
+    // The next dialog starts from that colour; Cancel inserts nothing.
+    Dialogs->QueueColor(std::nullopt);
+    Form->ColorToolButton->click();
+    EXPECT_EQ(Dialogs->Calls().back().Color, RGB(255, 128, 64));
+    EXPECT_EQ(Css(), "color: #FF8040;");
+    EXPECT_FALSE(Dialogs->AnswersLeft());
 }
 
 } // namespace quillet::test
