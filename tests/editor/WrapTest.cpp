@@ -73,6 +73,17 @@ TEST(WrapCut, TabsUtf8OverrideAndTheOwnBreakRoutine) {
     EXPECT_EQ(CutLogicalLine("abcdefghijkl", p), (Cuts{8, 4}));
 }
 
+TEST(WrapCut, AProportionalFontIsMeasuredCharacterByCharacter) {
+    THeadlessFonts fonts(false, 7, 17);
+    TWrapParams p = Columns(10); // 70 pixels
+    p.FixedPitch = false;
+    p.Font = fonts.CreateFont(TFontDesc{});
+    // Narrow letters (3 pixels) fit more than ten to a row, wide ones (11) fewer.
+    EXPECT_EQ(CutLogicalLine("iiiiiiiiiiiiiiiiiiiiiiii", p), (Cuts{23, 1}));
+    EXPECT_EQ(CutLogicalLine("wwwwwwwwwwww", p), (Cuts{6, 6}));
+    EXPECT_EQ(CutLogicalLine("ill fill will mill", p), (Cuts{14, 4}));
+}
+
 TEST(WrapCut, LongLinesBreakAt2047WithOrWithoutWrap) {
     TWrapParams p;
     p.WordWrap = false;
@@ -174,6 +185,20 @@ TEST_F(WrapTest, RowsFollowEditsAndUndoWithoutTouchingTheText) {
     Memo.SetOptions(Memo.Options() | smoWrapOverride);
     Memo.SetText(">hello world foobar");
     EXPECT_EQ(Rows().size(), 1u);
+
+    // The control's own word-break routine decides its cuts: here every cut stays where the
+    // width put it.
+    int calls = 0;
+    Memo.OnWordBreakProc = [&](const char*, int current, int, int) {
+        ++calls;
+        return current;
+    };
+    Memo.SetText("hello wonderful");
+    EXPECT_GT(calls, 0);
+    EXPECT_EQ(Rows(), (R{"hello wonder", "ful"}));
+    Memo.OnWordBreakProc = nullptr;
+    Memo.SetText("hello wonderful");
+    EXPECT_EQ(Rows(), (R{"hello ", "wonderful"}));
 }
 
 TEST_F(WrapTest, QueriesBetweenLogicalLinesAndRows) {
