@@ -241,6 +241,15 @@ TEST_F(WrapTest, QueriesBetweenLogicalLinesAndRows) {
     EXPECT_EQ(w.LogicalLineOf(6), fresh(6));
 }
 
+TEST_F(WrapTest, AGutterClickOnAContinuationRowReportsItsFirstRow) {
+    Memo.SetText("one\r\nhello world foobar");
+    std::vector<int> clicks;
+    Memo.OnGutterClick = [&](TCustomCodeMemo&, int line) { clicks.push_back(line); };
+    for (int row : {0, 1, 2, 3})
+        Memo.Perform(WM_LBUTTONDOWN, 0, MakeLong(5, row * 17 + 5));
+    EXPECT_EQ(clicks, (std::vector<int>{1, 2, 2, 2}));
+}
+
 TEST_F(WrapTest, BookmarksStayOnTheFirstRowAndTheTopKeepsItsText) {
     std::string text;
     for (int i = 0; i < 30; ++i)
