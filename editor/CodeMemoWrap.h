@@ -89,6 +89,7 @@ private:
     // Re-cuts the logical line in rows [first, last] after an edit of rows [editFirst,
     // editLast]; returns the rows made anew (0: the cuts stood).
     int RecutLine(int first, int last, int editFirst, int editLast, const TWrapParams& p);
+    std::string LayoutKey() const;
     void Forget(int row) {
         if (row < FCacheRow) FCacheRow = -1;
     }
@@ -96,6 +97,7 @@ private:
     TCustomCodeMemo& FMemo;
     TTextStore* FStore = nullptr;
     bool FBusy = false;
+    std::string FLaidOut; // the layout key of the last whole pass; empty: none holds
     // The last LogicalLineOf answer: an edit below it leaves it true.
     mutable int FCacheRow = -1;
     mutable int FCacheLine = 0;

@@ -241,6 +241,25 @@ TEST_F(WrapTest, QueriesBetweenLogicalLinesAndRows) {
     EXPECT_EQ(w.LogicalLineOf(6), fresh(6));
 }
 
+TEST_F(WrapTest, SettingsThatKeepTheLayoutKeepTheRowsAndALostWindowLaysOutAgain) {
+    Memo.SetText("hello world foobar");
+    using R = std::vector<std::string>;
+    Memo.SetGutterColor(0x123456);
+    Memo.SetRightMargin(40);
+    EXPECT_EQ(Rows(), (R{"hello ", "world ", "foobar"}));
+    // Edits while the control has no window leave rows uncut; the window back cuts them.
+    Memo.SetHost(nullptr);
+    Memo.SetSelection(0, 0);
+    Memo.SetSelText("big ");
+    EXPECT_EQ(Rows(), (R{"big hello ", "world ", "foobar"}));
+    Memo.SetSelection(4, 4);
+    Memo.SetSelText("and ");
+    Memo.SetHost(&Host);
+    EXPECT_EQ(Rows(), (R{"big and ", "hello ", "world ", "foobar"}));
+    Memo.SetTabDefault(8); // tab stops change the layout
+    EXPECT_EQ(Rows(), (R{"big and ", "hello ", "world ", "foobar"}));
+}
+
 TEST_F(WrapTest, AGutterClickOnAContinuationRowReportsItsFirstRow) {
     Memo.SetText("one\r\nhello world foobar");
     std::vector<int> clicks;
