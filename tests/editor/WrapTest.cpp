@@ -260,6 +260,24 @@ TEST_F(WrapTest, SettingsThatKeepTheLayoutKeepTheRowsAndALostWindowLaysOutAgain)
     EXPECT_EQ(Rows(), (R{"big and ", "hello ", "world ", "foobar"}));
 }
 
+TEST_F(WrapTest, UpAndDownMoveByRowsAndNeverLandOnACutThatBelongsBelow) {
+    Memo.SetText("hello world foobar");
+    Memo.SetSelection(18, 18); // row 2, column 6
+    ASSERT_EQ(Memo.CaretLine(), 2);
+    Memo.Perform(WM_KEYDOWN, VK_UP, 0);
+    EXPECT_EQ(Memo.CaretLine(), 1);
+    EXPECT_EQ(Memo.SelStart(), 11); // the blank ending "world "
+    Memo.Perform(WM_KEYDOWN, VK_UP, 0);
+    EXPECT_EQ(Memo.CaretLine(), 0);
+    Memo.Perform(WM_KEYDOWN, VK_DOWN, 0);
+    Memo.Perform(WM_KEYDOWN, VK_DOWN, 0);
+    EXPECT_EQ(Memo.CaretLine(), 2);
+    // A click past the end of a continuation row stays on that row.
+    Memo.Perform(WM_LBUTTONDOWN, 0, MakeLong(36 + 7 * 30, 17 + 5));
+    Memo.Perform(WM_LBUTTONUP, 0, MakeLong(36 + 7 * 30, 17 + 5));
+    EXPECT_EQ(Memo.CaretLine(), 1);
+}
+
 TEST_F(WrapTest, AGutterClickOnAContinuationRowReportsItsFirstRow) {
     Memo.SetText("one\r\nhello world foobar");
     std::vector<int> clicks;
