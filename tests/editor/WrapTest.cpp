@@ -59,6 +59,8 @@ TEST(WrapCut, TabsUtf8OverrideAndTheOwnBreakRoutine) {
     p.OverrideChars = ">|:";
     EXPECT_EQ(CutLogicalLine("> quoted text longer than eight", p).size(), 1u);
     EXPECT_GT(CutLogicalLine("plain text longer than eight", p).size(), 1u);
+    // ... unless it reaches the row limit, which holds for every line.
+    EXPECT_EQ(CutLogicalLine(">" + std::string(2999, 'q'), p), (Cuts{2047, 953}));
     // A routine of one's own decides the boundary; one out of range cuts where the width does.
     p.UseOverride = false;
     int calls = 0;
