@@ -19,6 +19,7 @@
 namespace quillet {
 
 class TCodeMemoStrings;
+class TEdStream;
 class TCodeMemoView;
 class TCodeMemoWrap;
 class TCodeMemoUndoLink;
@@ -313,8 +314,15 @@ public:
         OnFilesDropped;
     std::function<void(TCustomCodeMemo& sender, int x, int y, bool& accept)> OnOLEDragOver;
     std::function<void(TCustomCodeMemo& sender, int x, int y)> OnDataDrop;
-    std::function<void(TCustomCodeMemo& sender, std::string& word, bool& handled)> OnAutoReplace;
-    std::function<void(TCustomCodeMemo& sender, std::string& name, bool& handled)> OnTemplateEvent;
+    // An auto-replacement about to happen: the stream stands at the start of the matched word;
+    // the handler may change the replacement or refuse it.
+    std::function<void(TCustomCodeMemo& sender, TEdStream& stream, const std::string& replaceItem,
+                       std::string& replaceWith, bool& canReplace)>
+        OnAutoReplace;
+    // A template about to be inserted; the handler may change its text.
+    std::function<void(TCustomCodeMemo& sender, const std::string& templateName,
+                       std::string& replacement)>
+        OnTemplateEvent;
     std::function<void(TCustomCodeMemo& sender, int number)> OnBookmarkSet;
     std::function<void(TCustomCodeMemo& sender, int number)> OnBookmarkClear;
     std::function<void(TCustomCodeMemo& sender, void* bookmark)> OnCustomBookmarkFree;

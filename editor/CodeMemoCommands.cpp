@@ -6,6 +6,7 @@
 #include "editor/CodeMemoView.h"
 #include "editor/UndoStack.h"
 #include "highlight/KeyboardActionController.h"
+#include "platform/Platform.h"
 #include "resources/Strings.h"
 
 #include <algorithm>
@@ -273,8 +274,20 @@ void TCustomCodeMemo::ExecuteCommand(int command, int data, bool extend) {
         break;
     case kcPaste:
         if (!FReadOnly) {
-            if (FAnchor == FCaret) FillToVirtualCaret(0);
+            IClipboard* clip = Platform().Clipboard.get();
+            TUndoStack* undo = FStore->UndoStack();
+            // Past the line end the blanks up to the caret and the pasted text are one step.
+            bool fill = FAnchor == FCaret && CaretBeyondEnd() && clip && clip->HasText();
+            if (fill) {
+                CloseTyping();
+                if (undo && FUndoLink) {
+                    undo->SetTarget(FUndoLink.get());
+                    undo->OpenGroup(ugPaste);
+                }
+                FillToVirtualCaret(0);
+            }
             Perform(WM_PASTE, 0, 0);
+            if (fill && undo) undo->CloseGroup(ugPaste);
             FRememberedColumn = CaretColumn();
         }
         break;

@@ -3,6 +3,7 @@
 
 #include "editor/CodeMemo.h"
 #include "editor/CodeMemoUndoLink.h"
+#include "editor/EdStream.h"
 #include "editor/UndoStack.h"
 
 #include <algorithm>
@@ -76,22 +77,15 @@ bool TCodeMemoExpansion::CharIsInWord(char c) const {
 }
 
 void TCodeMemoExpansion::TemplateEvent(const std::string& name, std::string& text) {
-    (void)text;
-    if (!FMemo.OnTemplateEvent) return;
-    std::string n = name;
-    bool handled = false;
-    FMemo.OnTemplateEvent(FMemo, n, handled);
+    if (FMemo.OnTemplateEvent) FMemo.OnTemplateEvent(FMemo, name, text);
 }
 
 void TCodeMemoExpansion::AutoReplaceEvent(int wordStart, const std::string& name, std::string& text,
                                           bool& canReplace) {
-    (void)wordStart, (void)text;
     if (!FMemo.OnAutoReplace) return;
-    std::string word = name;
-    bool handled = false;
-    FMemo.OnAutoReplace(FMemo, word, handled);
-    // A handler that dealt with the word itself refuses the standard replacement.
-    if (handled) canReplace = false;
+    TEdStream stream(*FMemo.FStore);
+    stream.Seek(std::clamp(wordStart, 0, FMemo.FStore->CharCount()), soBeginning);
+    FMemo.OnAutoReplace(FMemo, stream, name, text, canReplace);
 }
 
 } // namespace quillet

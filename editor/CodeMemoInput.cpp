@@ -103,6 +103,7 @@ LRESULT TCustomCodeMemo::MouseMove(WPARAM, int x, int y) {
     else if (y >= FClientHeight && FClientHeight > 0)
         ScrollTo(FLeftColumn, FTopLine + 1, true);
     int offset = FView->PixelToOffsetClamped(x, std::clamp(y, 0, std::max(0, FClientHeight - lh)));
+    FVirtualTarget = VirtualColumnAt(x, offset);
     ApplySelection(FAnchor, offset, true);
     return 0;
 }

@@ -59,6 +59,15 @@ TEST_F(MainFormTest, GroupedUndoTakesBackAWholeRunOfTyping) {
     EXPECT_EQ(Css(), "");
     Run(Form->RedoAction);
     EXPECT_EQ(Css(), "abc");
+
+    // A caret move breaks the run: only the letter typed after it goes.
+    Form->MainCodeMemo().Perform(WM_KEYDOWN, VK_LEFT, 0);
+    Type("XY");
+    EXPECT_EQ(Css(), "abXYc");
+    Run(Form->UndoAction);
+    EXPECT_EQ(Css(), "abc");
+    Run(Form->UndoAction);
+    EXPECT_EQ(Css(), "");
 }
 
 TEST_F(MainFormTest, StyleTagsAndClear) {

@@ -148,6 +148,25 @@ TEST_F(FixedCaretTest, BookmarkIndexOutsideTheTenRaisesAndChangesNothing) {
     EXPECT_EQ(Memo.SelStart(), Memo.Store().PosFromLine(2) + 1);
 }
 
+TEST_F(FixedCaretTest, BookmarksBelongToTheStoreTheControlsShare) {
+    Memo.SetText(Lines(6));
+    THeadlessWindowHost otherHost{640, 170};
+    TCodeMemo other{&otherHost};
+    other.Perform(SM_TEXTSTORE, smSET, LPARAM(&Memo.Store()));
+    Memo.SetSelection(Memo.Store().PosFromLine(4) + 2, Memo.Store().PosFromLine(4) + 2);
+    Memo.ExecuteCommand(kcSetBookmark0 + 1, 0, false);
+    other.ExecuteCommand(kcGotoBookmark0 + 1, 0, false);
+    EXPECT_EQ(other.SelStart(), Memo.Store().PosFromLine(4) + 2);
+    // With the whole text gone no line carries it: going there does nothing.
+    Memo.SetText("");
+    Memo.SetText(Lines(6));
+    Memo.SetSelection(3, 3);
+    Memo.ExecuteCommand(kcGotoBookmark0 + 1, 0, false);
+    EXPECT_EQ(Memo.SelStart(), 3);
+    EXPECT_EQ(Memo.BookmarkLine(1), -1);
+    other.Perform(SM_TEXTSTORE, smSET, 0); // back to its own store before Memo goes
+}
+
 TEST_F(FixedCaretTest, RightPastTheEndThenTypingFillsWithBlanksInOneUndoStep) {
     AfterEOL();
     Memo.SetText("ab\rabcdef");
@@ -162,6 +181,15 @@ TEST_F(FixedCaretTest, RightPastTheEndThenTypingFillsWithBlanksInOneUndoStep) {
     Type('x');
     EXPECT_EQ(Stored(), "ab  x\rabcdef");
     EXPECT_FALSE(Memo.CaretBeyondEnd());
+    Memo.Undo();
+    EXPECT_EQ(Stored(), "ab\rabcdef");
+
+    // Pasting there too; one Undo takes the fill with the pasted text.
+    Platform().Clipboard->SetText("pq");
+    Memo.SetSelection(2, 2);
+    Key(VK_RIGHT), Key(VK_RIGHT);
+    Key('V', true);
+    EXPECT_EQ(Stored(), "ab  pq\rabcdef");
     Memo.Undo();
     EXPECT_EQ(Stored(), "ab\rabcdef");
 
@@ -224,6 +252,14 @@ TEST_F(FixedCaretTest, UpAndDownKeepTheColumnPastShortLinesAndClicksStayWhereCli
     EXPECT_EQ(Memo.CaretColumn(), 5);
     Type('z');
     EXPECT_EQ(Stored(), "abcdefgh\rab   z\rabcdefgh");
+    // Dragging past the end selects to the line end, the caret where the mouse is.
+    Host.AdvanceTicks(5000);
+    Memo.Perform(WM_LBUTTONDOWN, MK_LBUTTON, MakePointParam(Left + 1 * 7 + 1, 3));
+    Memo.Perform(WM_MOUSEMOVE, MK_LBUTTON, MakePointParam(Left + 12 * 7 + 1, 3));
+    EXPECT_EQ(Memo.Selection().Anchor, 1);
+    EXPECT_EQ(Memo.Selection().Caret, 8);
+    EXPECT_EQ(Memo.CaretColumn(), 12);
+    Memo.Perform(WM_LBUTTONUP, 0, MakePointParam(Left + 12 * 7 + 1, 3));
     // A click on the text is an ordinary click.
     Click(1, 0);
     EXPECT_EQ(Memo.SelStart(), 1);

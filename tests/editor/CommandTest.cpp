@@ -1,5 +1,6 @@
 // The key-down route and the command executor, through the control's messages.
 #include "editor/CodeMemo.h"
+#include "editor/EdStream.h"
 #include "highlight/KeyboardActionController.h"
 #include "highlight/Settings.h"
 #include "platform/Platform.h"
@@ -157,6 +158,35 @@ TEST_F(CommandTest, AutoReplaceOnSpaceIsUndoneWithItsSpaceInOneStep) {
     EXPECT_EQ(Stored(), "the");
     Memo.Undo();
     EXPECT_EQ(Stored(), "teh");
+}
+
+TEST_F(CommandTest, ExpansionHandlersMayChangeOrRefuseTheText) {
+    TCM_Settings& s = Memo.ActiveSettings();
+    s.AutoReplace.AddEntry("teh", "", "the");
+    s.Templates.AddEntry("pr", "", "print(|)");
+    std::string seenItem;
+    char seenAtStream = 0;
+    Memo.OnAutoReplace = [&](TCustomCodeMemo&, TEdStream& stream, const std::string& item,
+                             std::string& with, bool& can) {
+        seenItem = item;
+        seenAtStream = stream.Current();
+        if (stream.AbsolutePos() == 0)
+            can = false; // the first word of the text stays as typed
+        else
+            with = "THE";
+    };
+    Memo.OnTemplateEvent = [&](TCustomCodeMemo&, const std::string& name, std::string& text) {
+        if (name == "pr") text = "echo(|);";
+    };
+    Memo.SetText("");
+    Type("teh teh ");
+    EXPECT_EQ(Stored(), "teh THE ");
+    EXPECT_EQ(seenItem, "teh");
+    EXPECT_EQ(seenAtStream, 't');
+    Type("pr");
+    Key('J', true);
+    EXPECT_EQ(Stored(), "teh THE echo();");
+    EXPECT_EQ(Memo.SelStart(), 13);
 }
 
 TEST_F(CommandTest, TemplateWithCaretMarkerIsIndentedAndUndoneInOneStep) {
