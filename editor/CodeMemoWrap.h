@@ -64,7 +64,8 @@ public:
     bool RowContinues(int row) const; // the row has no CR: its logical line goes on below
     int FirstRowOf(int row) const;    // first row of the logical line holding `row`
     int LastRowOf(int row) const;
-    // 0-based number of the logical line holding `row` (walks back; painting asks once).
+    // 0-based number of the logical line holding `row`; walks on from the last answer when
+    // no edit came before it.
     int LogicalLineOf(int row) const;
     // First row of logical line `line` (0-based), or -1.
     int RowOfLogicalLine(int line) const;
