@@ -24,9 +24,7 @@ std::string UnquotedFileName(const std::string& text) {
 
 bool IsValidFileName(const std::string& name) {
     for (unsigned char c : name)
-        if (c < 0x20 || c == 0x7F || c == '"' || c == '*' || c == '?' || c == '<' || c == '>' ||
-            c == '|')
-            return false;
+        if (c < 0x20 || c == 0x7F) return false;
     return true;
 }
 

@@ -37,7 +37,7 @@ private:
 // What a name looks like in the box, and the name a box's text stands for.
 std::string QuotedFileName(const std::string& name);
 std::string UnquotedFileName(const std::string& text);
-// Control characters and "*?<>| cannot be part of a file name.
+// Control characters cannot be part of a file name.
 bool IsValidFileName(const std::string& name);
 
 } // namespace quillet

@@ -19,9 +19,12 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QScreen>
 #include <QSplitter>
 #include <QTabWidget>
 #include <QToolBar>
@@ -72,6 +75,7 @@ TMainForm::TMainForm(TBrowserFactory browser, std::string programFolder)
     setWindowTitle(ToQString(LoadStr(SAppTitle)));
     setFont(QFont(QStringLiteral("MS Sans Serif"), 8));
     resize(624, 369);
+    if (QScreen* desktop = screen()) move(desktop->availableGeometry().center() - rect().center());
 
     BuildActions();
 
@@ -93,8 +97,20 @@ TMainForm::TMainForm(TBrowserFactory browser, std::string programFolder)
 }
 
 TMainForm::~TMainForm() {
-    // No change event may reach a window that is half gone.
+    // No change event or idle update may reach a window that is half gone.
+    QObject::disconnect(FIdleUpdate);
     if (FMainMemo) FMainMemo->Memo().OnTextChange = nullptr;
+    FMainMemo = FEditorMemo = nullptr;
+}
+
+bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::ShortcutOverride) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        QKeySequence pressed(key->keyCombination());
+        for (QAction* a : actions())
+            if (a->isEnabled() && a->shortcut() == pressed) return true; // left to the window
+    }
+    return QMainWindow::eventFilter(watched, event);
 }
 
 void TMainForm::ConfigureEditor(TCodeMemo& memo, TCodeMemoParser& parser) {
@@ -236,6 +252,8 @@ QWidget* TMainForm::BuildOptionPanel() {
     FHtmFilenameEdit->setObjectName(QStringLiteral("HtmFilenameEdit"));
     FHtmFilenameEdit->SetFilter(LoadStr(SHtmFileFilter));
     form->addWidget(FHtmFilenameEdit);
+    FCssFilenameEdit->Edit()->installEventFilter(this);
+    FHtmFilenameEdit->Edit()->installEventFilter(this);
     aboutColumn->addWidget(group);
     aboutColumn->addStretch(1);
 

@@ -118,6 +118,8 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    // Lets the window's shortcuts win over the keys a file-name box would take.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void BuildActions();
@@ -172,6 +174,7 @@ private:
     TColor FLastColor = clBlack; // the colour dialog starts from the colour chosen last
     int FEditorPanelHeight = 145;
     bool FUpdatingActions = false;
+    QMetaObject::Connection FIdleUpdate;
 };
 
 } // namespace quillet

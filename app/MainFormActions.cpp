@@ -52,7 +52,8 @@ void TMainForm::BuildActions() {
                          const QKeySequence& keys, bool bindKeys) {
         auto* a = new QAction(QString::fromUtf8(caption), this);
         a->setObjectName(QString::fromLatin1(name));
-        if (hint) a->setToolTip(QString::fromUtf8(hint));
+        // Escaped, or a tooltip would take "<style>" for mark-up and hide it.
+        if (hint) a->setToolTip(QString::fromUtf8(hint).toHtmlEscaped());
         if (image >= 0) a->setIcon(ToolbarImage(image));
         if (!keys.isEmpty()) {
             if (bindKeys)
@@ -158,8 +159,8 @@ void TMainForm::BuildActions() {
     // The update rule runs whenever the event loop is about to wait: captions and enabled
     // states follow the editors, the clipboard and the document within one idle cycle.
     if (auto* dispatcher = QAbstractEventDispatcher::instance())
-        QObject::connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, this,
-                         [this] { ActionListUpdate(); });
+        FIdleUpdate = QObject::connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, this,
+                                       [this] { ActionListUpdate(); });
 }
 
 void TMainForm::BuildMenus() {

@@ -49,10 +49,13 @@ int main(int argc, char** argv) {
             file = argv[i];
     }
     if (!screenshot.empty()) setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    // The browser engine runs without its sandbox and GPU where there is no display.
-    setenv("QTWEBENGINE_DISABLE_SANDBOX", "1", 0);
-    if (!std::getenv("QTWEBENGINE_CHROMIUM_FLAGS"))
+    // The browser engine runs without its sandbox and GPU only where there is no display.
+    bool headless =
+        !screenshot.empty() || (!std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY"));
+    if (headless) {
+        setenv("QTWEBENGINE_DISABLE_SANDBOX", "1", 0);
         setenv("QTWEBENGINE_CHROMIUM_FLAGS", "--disable-gpu", 0);
+    }
 
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);

@@ -409,7 +409,11 @@ LRESULT TCustomCodeMemo::DoOptions(WPARAM flags, LPARAM value) {
 
 LRESULT TCustomCodeMemo::DoReplaceSel(WPARAM flags, const char* text) {
     if (FReadOnly) return 0;
+    // One undo step of its own kind, so a caller's insertion is told apart from typing.
+    TUndoStack* undo = FStore->UndoStack();
+    if (undo && !undo->Replaying()) undo->OpenGroup(ugReplaceSel);
     ReplaceRange(FAnchor, FCaret, text ? std::string_view(text) : std::string_view());
+    if (undo && !undo->Replaying()) undo->CloseGroup(ugReplaceSel);
     if (!(flags & smNOREPAINT) && FRedraw) {
         NoteChange(cfText);
         ApplySelection(FCaret, FCaret, true);

@@ -1,9 +1,15 @@
 // The action list: its update rule, undo captions, grouped undo and the style-tag commands.
 #include "MainFormFixture.h"
 
+#include "app/FileNameEdit.h"
+
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
+#include <QKeyEvent>
+#include <QLineEdit>
 #include <QMenu>
+#include <QTextDocumentFragment>
 #include <QToolButton>
 
 namespace quillet::test {
@@ -123,6 +129,30 @@ TEST_F(MainFormTest, TheColourCommandInsertsTheChosenColourAndRemembersIt) {
     EXPECT_EQ(Dialogs->Calls().back().Color, RGB(255, 128, 64));
     EXPECT_EQ(Css(), "color: #FF8040;");
     EXPECT_FALSE(Dialogs->AnswersLeft());
+}
+
+} // namespace quillet::test
+
+namespace quillet::test {
+
+TEST_F(MainFormTest, HintsKeepTheirMarkUpCharactersAndInsertionsUndoUnnamed) {
+    EXPECT_EQ(QTextDocumentFragment::fromHtml(Form->StyleAction->toolTip()).toPlainText(),
+              QString::fromUtf8("Вставить тег <style>"));
+    Run(Form->StyleAction);
+    Form->ActionListUpdate();
+    EXPECT_EQ(Form->UndoAction->text().toStdString(), "Отмена"); // not one of the named groups
+    EXPECT_TRUE(Form->UndoAction->isEnabled());
+}
+
+TEST_F(MainFormTest, WindowShortcutsWinOverAFileNameBoxOnlyWhileEnabled) {
+    Form->ActionListUpdate();
+    QLineEdit* box = Form->CssFilenameEdit()->Edit();
+    QKeyEvent selectAll(QEvent::ShortcutOverride, Qt::Key_A, Qt::ControlModifier);
+    QApplication::sendEvent(box, &selectAll);
+    EXPECT_FALSE(selectAll.isAccepted()); // Ctrl+A stays the window's
+    QKeyEvent cut(QEvent::ShortcutOverride, Qt::Key_X, Qt::ControlModifier);
+    QApplication::sendEvent(box, &cut);
+    EXPECT_TRUE(cut.isAccepted()); // Cut is disabled: the box has the key
 }
 
 } // namespace quillet::test

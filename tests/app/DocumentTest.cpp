@@ -4,6 +4,7 @@
 #include "app/FileNameEdit.h"
 #include "editor/TextStore.h"
 #include "editor/UndoStack.h"
+#include <QToolButton>
 
 #include <QAction>
 #include <QCheckBox>
@@ -242,6 +243,37 @@ TEST_F(MainFormTest, TheCommandLineOpensAFileAsOpenDoes) {
     Form->OpenFile(Path("nope.css"));
     ASSERT_EQ(Messages().size(), 1u);
     EXPECT_EQ(Title(), "Quillet :: " + Path("cmd.css"));
+}
+
+} // namespace quillet::test
+
+namespace quillet::test {
+
+TEST_F(MainFormTest, AFailedSaveWhileClosingKeepsTheWindowOpen) {
+    Type("x");
+    Dialogs->QueueAnswer(mrYes);
+    Dialogs->QueueFile(Path("no/such/x.css"));
+    EXPECT_FALSE(Form->close());
+    ASSERT_EQ(Messages().size(), 2u);
+    EXPECT_EQ(Messages()[1], "Cannot create file " + Path("no/such/x.css"));
+    EXPECT_FALSE(Registry->KeyExists("Software\\Orvane\\Quillet"));
+    EXPECT_EQ(Form->PageCaption(), "*Css");
+}
+
+TEST_F(MainFormTest, TheBrowseButtonTakesTheChosenName) {
+    Form->HtmFilenameEdit()->SetFileName(Path("old.htm"));
+    Dialogs->QueueFile(Path("new page.htm"));
+    Form->HtmFilenameEdit()->BrowseButton()->click();
+    ASSERT_EQ(Dialogs->Calls().size(), 1u);
+    EXPECT_EQ(Dialogs->Calls()[0].FileOptions.Filter, "Файлы html|*.*htm*|Все файлы (*.*)|*.*");
+    EXPECT_EQ(Dialogs->Calls()[0].FileOptions.FileName, Path("old.htm"));
+    EXPECT_EQ(Form->HtmFilenameEdit()->FileName(), Path("new page.htm"));
+    Dialogs->QueueFile(std::string("a\x01") + "b");
+    Form->HtmFilenameEdit()->BrowseButton()->click();
+    ASSERT_EQ(Messages().size(), 1u);
+    EXPECT_EQ(Messages()[0], "Invalid file name - a\x01"
+                             "b");
+    EXPECT_EQ(Form->HtmFilenameEdit()->FileName(), Path("new page.htm"));
 }
 
 } // namespace quillet::test
