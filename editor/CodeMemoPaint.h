@@ -38,6 +38,7 @@ public:
 
     void RecalcMetrics() override;
     void Paint(ICanvas& canvas) override;
+    void ScanThrough(int line) override { ScanVisible(line); }
 
     // Expands one line of the store; `nextStop` gives the tab stop after a column.
     template <class NextStop>

@@ -1,0 +1,82 @@
+#!/usr/bin/env python3
+"""Lists string-table texts that the code raises but no test reaches.
+
+A text counts as used when its name appears in the sources outside the string
+table; it counts as reached when a test source or a test data file names it or
+holds its longest literal piece (the text between format conversions). The
+application's own texts (App.inc) are left out. Exit code 1 when any text is
+unreached, so the list can gate a build step.
+"""
+import os
+import re
+import sys
+
+ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+CODE_DIRS = ["app", "cli", "dialogs", "editor", "highlight", "platform", "resources", "widgets"]
+SKIP_INC = {"App.inc", "All.inc"}
+QSTR = re.compile(r'QSTR\(\s*(\d+)\s*,\s*(\w+)\s*,\s*"((?:[^"\\]|\\.)*)"\s*\)')
+CONVERSION = re.compile(r"%[-+ #0]*\d*(?:\.\d+)?[sduxXc]")
+
+
+def read_tree(dirs, text_only=True):
+    blobs = {}
+    for d in dirs:
+        base = os.path.join(ROOT, d)
+        for folder, _, files in os.walk(base):
+            for name in files:
+                path = os.path.join(folder, name)
+                try:
+                    with open(path, "rb") as f:
+                        data = f.read()
+                except OSError:
+                    continue
+                if text_only and b"\0" in data[:4096]:
+                    continue
+                blobs[os.path.relpath(path, ROOT)] = data.decode("utf-8", "replace")
+    return blobs
+
+
+def unescape(text):
+    table = {"n": "\n", "r": "\r", "t": "\t"}
+    return re.sub(r"\\(.)", lambda m: table.get(m.group(1), m.group(1)), text)
+
+
+def literal_piece(text):
+    pieces = [p.strip() for p in CONVERSION.split(unescape(text).replace("%%", "%"))]
+    pieces = [p for p in pieces if p]
+    return max(pieces, key=len) if pieces else ""
+
+
+def main():
+    texts = []
+    inc_dir = os.path.join(ROOT, "resources", "strings")
+    for name in sorted(os.listdir(inc_dir)):
+        if not name.endswith(".inc") or name in SKIP_INC:
+            continue
+        with open(os.path.join(inc_dir, name), encoding="utf-8") as f:
+            for m in QSTR.finditer(f.read()):
+                texts.append((int(m.group(1)), m.group(2), m.group(3), name))
+
+    code = {p: t for p, t in read_tree(CODE_DIRS).items() if not p.startswith("resources/strings/")}
+    tests = read_tree(["tests"])
+    code_all = "\n".join(code.values())
+    tests_all = "\n".join(tests.values())
+
+    unreached = []
+    for number, sname, text, inc in sorted(texts):
+        if not re.search(r"\b%s\b" % re.escape(sname), code_all):
+            continue  # not raised anywhere (a command name, a caption, or unused)
+        piece = literal_piece(text)
+        named = re.search(r"\b%s\b" % re.escape(sname), tests_all)
+        held = len(piece) >= 6 and piece in tests_all
+        if not named and not held:
+            unreached.append((number, sname, text, inc))
+
+    for number, sname, text, inc in unreached:
+        print("%d\t%s\t%s\t%s" % (number, sname, inc, text))
+    print("%d unreached" % len(unreached), file=sys.stderr)
+    return 1 if unreached else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
