@@ -74,6 +74,7 @@ LRESULT TCustomCodeMemo::MouseDown(WPARAM keys, int x, int y) {
             return 0;
         }
         FLastClickLine = line;
+        FVirtualTarget = VirtualColumnAt(x, offset); // a click past the end may stay there
         ApplySelection(offset, offset, true);
         FSelecting = FClickCount != 2;
     } else {
@@ -100,6 +101,7 @@ LRESULT TCustomCodeMemo::MouseMove(WPARAM, int x, int y) {
     else if (y >= FClientHeight && FClientHeight > 0)
         ScrollTo(FLeftColumn, FTopLine + 1, true);
     int offset = FView->PixelToOffsetClamped(x, std::clamp(y, 0, std::max(0, FClientHeight - lh)));
+    FVirtualTarget = VirtualColumnAt(x, offset);
     ApplySelection(FAnchor, offset, true);
     return 0;
 }

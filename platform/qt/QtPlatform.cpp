@@ -1,6 +1,7 @@
 #include "platform/qt/QtPlatform.h"
 
 #include "platform/Platform.h"
+#include "platform/qt/QtClipboard.h"
 #include "platform/qt/QtDialogs.h"
 #include "platform/qt/QtFonts.h"
 #include "platform/qt/QtKeyboard.h"
@@ -15,6 +16,7 @@ void InstallQtPlatform() {
     services.Fonts = std::make_unique<TQtFonts>();
     services.Dialogs = std::make_unique<TQtDialogs>();
     services.Keyboard = std::make_unique<TQtKeyboardLayout>();
+    services.Clipboard = std::make_unique<TQtClipboard>();
     InstallPlatform(std::move(services));
 }
 
