@@ -10,11 +10,13 @@
 #include "platform/qt/QtWebBrowser.h"
 #include "resources/Strings.h"
 #include "widgets/CodeMemoWidget.h"
+#include "widgets/HyperlinkLabel.h"
 
 #include <QAction>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -236,6 +238,40 @@ QWidget* TMainForm::BuildOptionPanel() {
     form->addWidget(FHtmFilenameEdit);
     aboutColumn->addWidget(group);
     aboutColumn->addStretch(1);
+
+    AboutPanel = new QWidget(about);
+    AboutPanel->setObjectName(QStringLiteral("AboutPanel"));
+    AboutPanel->setFixedHeight(105);
+    auto* aboutGrid = new QGridLayout(AboutPanel);
+    auto* logo = new QLabel(AboutPanel);
+    logo->setObjectName(QStringLiteral("LogoImage"));
+    logo->setPixmap(LogoPicture());
+    logo->setFixedSize(32, 32);
+    aboutGrid->addWidget(logo, 0, 0, 2, 1, Qt::AlignTop);
+    auto link = [this](const char* name, const std::string& address) {
+        auto* label = new THyperlinkLabel(AboutPanel);
+        label->setObjectName(QString::fromLatin1(name));
+        QFont f(QStringLiteral("MS Sans Serif"), 8);
+        f.setUnderline(true);
+        label->setFont(f);
+        label->setText(ToQString(address));
+        label->SetURL(address);
+        label->SetFlat(true);
+        label->SetActiveColor(clRed);
+        label->SetPassiveColor(0xFF0000); // blue
+        return label;
+    };
+    SiteLinkLabel = link("SiteLinkLabel", LoadStr(SSiteAddress));
+    MailLinkLabel = link("MailLinkLabel", LoadStr(SMailAddress));
+    aboutGrid->addWidget(SiteLinkLabel, 0, 1);
+    aboutGrid->addWidget(MailLinkLabel, 1, 1);
+    auto* aboutText = new QLabel(QStringLiteral("Утилита Quillet предназначена для упрощения \n"
+                                                "создания файлов стилей и входит в состав \n"
+                                                "программы Brovix начиная с версии 1.7"),
+                                 AboutPanel);
+    aboutText->setObjectName(QStringLiteral("AboutLabel"));
+    aboutGrid->addWidget(aboutText, 2, 0, 1, 2);
+    aboutColumn->addWidget(AboutPanel);
     FOptionPages->addTab(about, QStringLiteral("О программе"));
 
     // A box acts at once when its state changes, whether the user or the settings changed it.

@@ -23,6 +23,7 @@ class QWidget;
 namespace quillet {
 
 class TCodeMemoWidget;
+class THyperlinkLabel;
 class TFileNameEdit;
 
 // The browser of the preview page and the widget that shows it (owned by the widget's parent).
@@ -105,6 +106,8 @@ public:
     QToolButton* OpenToolButton;
     QToolButton* EditorSaveToolButton;
     QToolButton* ColorToolButton;
+    QWidget* AboutPanel;
+    THyperlinkLabel *SiteLinkLabel, *MailLinkLabel;
     QMenu *MainPopupMenu, *EditorPopupMenu, *StylePopupMenu;
 
     // Undo group navigation of the CSS editor: the id of the next group, or -1.
@@ -143,6 +146,8 @@ private:
     void LineCheckBoxClick();
 
     void ColorToolButtonClick();
+    // Help: the suite's help when the suite is installed alongside, else where we belong.
+    void MMHHelpClick();
     void StyleActionExecute();
     void PPSOpenStyleClick();
     void PPSCloseStyleClick();

@@ -192,6 +192,13 @@ void TMainForm::BuildMenus() {
     QObject::connect(wrap, &QAction::triggered, this,
                      [this] { RunCommand([this] { PPSAllTextStyleClick(); }); });
 
+    QMenu* help = bar->addMenu(QStringLiteral("?"));
+    QAction* helpItem = help->addAction(QStringLiteral("Справка"));
+    helpItem->setObjectName(QStringLiteral("MMHHelp"));
+    helpItem->setShortcut(QKeySequence(Qt::Key_F1));
+    QObject::connect(helpItem, &QAction::triggered, this,
+                     [this] { RunCommand([this] { MMHHelpClick(); }); });
+
     MainPopupMenu = new QMenu(this);
     MainPopupMenu->setObjectName(QStringLiteral("MainPopupMenu"));
     MainPopupMenu->addAction(CutAction);
@@ -317,6 +324,16 @@ void TMainForm::ColorToolButtonClick() {
     FLastColor = *chosen;
     std::string text = "#" + ColorToCssHex(*chosen);
     MainCodeMemo().Perform(EM_REPLACESEL, 0, LPARAM(text.c_str()));
+}
+
+void TMainForm::MMHHelpClick() {
+    IShell& shell = *Platform().Shell;
+    if (shell.FileExists(FProgramFolder + "Brovix.exe")) {
+        shell.ShowHelp(FProgramFolder + "Help/brovix.hlp", 69);
+        return;
+    }
+    Platform().Dialogs->MessageBox(FmtLoadStr(SHelpHostMessage, LoadStr(SSiteAddress)),
+                                   LoadStr(SAppTitle), mtInformation, mbOK);
 }
 
 // --- Style tags -----------------------------------------------------------------

@@ -140,4 +140,30 @@ QIcon ToolbarImage(int index) {
     return QIcon(pixmap);
 }
 
+QPixmap LogoPicture() {
+    QPixmap pixmap(32, 32);
+    pixmap.fill(Qt::transparent);
+    QPainter p(&pixmap);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(QColor(20, 50, 100));
+    p.setBrush(QColor(51, 102, 153));
+    p.drawRoundedRect(1, 1, 30, 30, 6, 6);
+    // A quill across a brace.
+    QFont f(QStringLiteral("DejaVu Sans Mono"));
+    f.setPixelSize(22);
+    f.setBold(true);
+    p.setFont(f);
+    p.setPen(Qt::white);
+    p.drawText(QRect(0, 0, 32, 30), Qt::AlignCenter, QStringLiteral("{"));
+    QPainterPath quill;
+    quill.moveTo(26, 4);
+    quill.cubicTo(14, 8, 10, 18, 9, 27);
+    quill.cubicTo(14, 20, 22, 14, 26, 4);
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(255, 224, 128));
+    p.drawPath(quill);
+    p.end();
+    return pixmap;
+}
+
 } // namespace quillet

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QIcon>
+#include <QPixmap>
 
 namespace quillet {
 
@@ -9,5 +10,7 @@ namespace quillet {
 // 10 redo, 11 shift left, 12 shift right. Any other index gives an empty icon.
 QIcon ToolbarImage(int index);
 constexpr int ToolbarImageCount = 13;
+// The program's 32 x 32 logo.
+QPixmap LogoPicture();
 
 } // namespace quillet

@@ -272,6 +272,12 @@ int TCustomCodeMemo::OffsetFromVisualColumn(int line, int column) const {
         while (i < usable && IsContinuation(text[size_t(i)]))
             ++i;
     }
+    // A wrapped row's end is the next row's start: past it, the last character is the stop.
+    if (i == usable && usable > 0 && usable == int(text.size()) && line + 1 < FStore->LineCount()) {
+        --i;
+        while (i > 0 && IsContinuation(text[size_t(i)]))
+            --i;
+    }
     return i;
 }
 

@@ -1,5 +1,6 @@
 // Keyboard and mouse input of the control: typing, caret movement, clicks.
 #include "editor/CodeMemo.h"
+#include "editor/CodeMemoWrap.h"
 
 #include "editor/CodeMemoUndoLink.h"
 #include "editor/CodeMemoView.h"
@@ -49,6 +50,7 @@ LRESULT TCustomCodeMemo::MouseDown(WPARAM keys, int x, int y) {
     int line = std::min(FTopLine + row, FStore->LineCount() - 1);
     int textLeft = FView->TextLeft();
     if (textLeft > 0 && x < textLeft - Margin()) {
+        if (HasOption(smoWordWrap)) line = FWrap->FirstRowOf(line); // a row's logical line
         if (OnGutterClick) OnGutterClick(*this, line + 1);
         return 0;
     }

@@ -130,8 +130,15 @@ TCodeMemoPainter::TBreakLook TCodeMemoPainter::BreakpointLook(int line) const {
     return {};
 }
 
+void TCodeMemoPainter::UseFont(ICanvas& canvas, const TFontHandle& font) {
+    if (font == FCanvasFont) return; // selecting a font is the costly part of a run
+    canvas.SetFont(font);
+    FCanvasFont = font;
+}
+
 void TCodeMemoPainter::Paint(ICanvas& canvas) {
     TCustomCodeMemo& memo = Memo();
+    FCanvasFont = nullptr; // others draw on the canvas between paints
     TTextStore& store = memo.Store();
     const int lh = Metrics().LineHeight;
     const int height = canvas.Size().Height;
@@ -252,7 +259,7 @@ void TCodeMemoPainter::PaintGutter(ICanvas& canvas, int y, int line, int number)
             if (!FGutterFont && Platform().Fonts)
                 FGutterFont = Platform().Fonts->CreateFont(memo.GutterFont());
             std::string text = std::to_string(number).substr(0, 8);
-            canvas.SetFont(FGutterFont);
+            UseFont(canvas, FGutterFont);
             canvas.TextOut(2, lh < 9 ? y : y + (lh - 8) / 2, text, Resolve(s.GutterFontColor),
                            clNone);
         }
@@ -308,7 +315,7 @@ int TCodeMemoPainter::DrawRuns(ICanvas& canvas, int x, int y, int from, int to, 
         int b = FLine.ColumnByte[size_t(from + n)];
         std::string_view piece = std::string_view(FLine.Text).substr(size_t(a), size_t(b - a));
         int w;
-        canvas.SetFont(font);
+        UseFont(canvas, font);
         if (Metrics().FixedPitch) {
             w = (end - from) * cw;
             canvas.FillRect({x, y, x + w, y + lh}, back);

@@ -98,6 +98,7 @@ private:
     // x of a display column of the prepared line (the first visible column is at TextLeft).
     int ColumnX(int column);
     const TFontHandle& StyleFont(uint8_t fontStyle);
+    void UseFont(ICanvas& canvas, const TFontHandle& font);
 
     TCodeMemoMetrics FMeasure;
     TPreparedLine FLine;
@@ -113,6 +114,7 @@ private:
     TBreakLook FBreak;         // the row being drawn is reported by a breakpoint container
     std::string_view FRowText; // the row being drawn as stored
     TLineTracker* FTracker = nullptr;
+    TFontHandle FCanvasFont; // the font last selected into the canvas during this paint
 };
 
 template <class NextStop>

@@ -146,6 +146,7 @@ TCodeMemoWrap::~TCodeMemoWrap() {
 
 void TCodeMemoWrap::Attach(TTextStore& store) {
     FCacheRow = -1;
+    FLaidOut.clear();
     if (FStore) FStore->RemoveObserver(this);
     FStore = &store;
     FStore->AddObserver(this);
@@ -303,6 +304,7 @@ int TCodeMemoWrap::RecutLine(int first, int last, int editFirst, int editLast,
 
 int TCodeMemoWrap::Rewrap(int firstRow, int lastRow) {
     // Rows are laid out for a control that shows; without a window lines stay whole.
+    if (!FMemo.Host()) FLaidOut.clear(); // edits now leave rows uncut: lay out afresh later
     if (FBusy || !FMemo.Host()) return 0;
     FBusy = true;
     TCustomCodeMemo& m = FMemo;
@@ -354,9 +356,26 @@ int TCodeMemoWrap::Rewrap(int firstRow, int lastRow) {
     return changed;
 }
 
+std::string TCodeMemoWrap::LayoutKey() const {
+    // Everything a cut depends on besides the text; a routine of the user's own is unknowable.
+    if (FMemo.OnWordBreakProc) return {};
+    TWrapParams p = Params();
+    return std::to_string(p.WordWrap) + ',' + std::to_string(p.Width) + ',' +
+           std::to_string(p.CharWidth) + ',' + std::to_string(p.FixedPitch) + ',' +
+           (p.Font ? p.Font->Desc().Name + ':' + std::to_string(p.Font->Desc().Height) + ':' +
+                         std::to_string(p.Font->Desc().Style)
+                   : std::string()) +
+           ',' + std::to_string(p.UseOverride) + ',' + p.OverrideChars + ',' +
+           std::to_string(FMemo.TabDefault()) + ',' + FMemo.TabColumns();
+}
+
 void TCodeMemoWrap::RewrapAll() {
     TTextStore& st = FMemo.Store();
+    // Settings changes that leave the layout as it was (colours, margins) cost nothing.
+    std::string key = LayoutKey();
+    if (!key.empty() && key == FLaidOut && FMemo.Host()) return;
     if (Rewrap(0, st.LineCount() - 1) > 0) FMemo.MarkAllDirty();
+    FLaidOut = FMemo.Host() ? key : std::string();
 }
 
 void TCodeMemoWrap::OnRowsRecut(int first, int, int) {

@@ -64,7 +64,8 @@ public:
     bool RowContinues(int row) const; // the row has no CR: its logical line goes on below
     int FirstRowOf(int row) const;    // first row of the logical line holding `row`
     int LastRowOf(int row) const;
-    // 0-based number of the logical line holding `row` (walks back; painting asks once).
+    // 0-based number of the logical line holding `row`; walks on from the last answer when
+    // no edit came before it.
     int LogicalLineOf(int row) const;
     // First row of logical line `line` (0-based), or -1.
     int RowOfLogicalLine(int line) const;
@@ -89,6 +90,7 @@ private:
     // Re-cuts the logical line in rows [first, last] after an edit of rows [editFirst,
     // editLast]; returns the rows made anew (0: the cuts stood).
     int RecutLine(int first, int last, int editFirst, int editLast, const TWrapParams& p);
+    std::string LayoutKey() const;
     void Forget(int row) {
         if (row < FCacheRow) FCacheRow = -1;
     }
@@ -96,6 +98,7 @@ private:
     TCustomCodeMemo& FMemo;
     TTextStore* FStore = nullptr;
     bool FBusy = false;
+    std::string FLaidOut; // the layout key of the last whole pass; empty: none holds
     // The last LogicalLineOf answer: an edit below it leaves it true.
     mutable int FCacheRow = -1;
     mutable int FCacheLine = 0;

@@ -5,6 +5,7 @@
 #include "platform/qt/QtDialogs.h"
 #include "platform/qt/QtFonts.h"
 #include "platform/qt/QtKeyboard.h"
+#include "platform/qt/QtShell.h"
 
 #include <memory>
 
@@ -17,6 +18,7 @@ void InstallQtPlatform() {
     services.Dialogs = std::make_unique<TQtDialogs>();
     services.Keyboard = std::make_unique<TQtKeyboardLayout>();
     services.Clipboard = std::make_unique<TQtClipboard>();
+    services.Shell = std::make_unique<TQtShell>();
     InstallPlatform(std::move(services));
 }
 

@@ -6,6 +6,7 @@
 #include "platform/Platform.h"
 #include "platform/headless/MemoryClipboard.h"
 #include "platform/headless/MemoryRegistry.h"
+#include "platform/headless/RecordingShell.h"
 #include "platform/headless/RecordingWebBrowser.h"
 #include "platform/headless/ScriptedDialogs.h"
 
@@ -37,6 +38,9 @@ protected:
         services.Dialogs = std::move(dialogs);
         services.Registry = std::move(registry);
         services.Clipboard = std::make_unique<TMemoryClipboard>();
+        auto shell = std::make_unique<TRecordingShell>();
+        Shell = shell.get();
+        services.Shell = std::move(shell);
         InstallPlatform(std::move(services));
         Form = std::make_unique<TMainForm>(
             [this](QWidget* parent) {
@@ -82,6 +86,7 @@ protected:
     std::filesystem::path Folder;
     TScriptedDialogs* Dialogs = nullptr;
     TMemoryRegistry* Registry = nullptr;
+    TRecordingShell* Shell = nullptr;
     TRecordingWebBrowser Browser;
     std::unique_ptr<TMainForm> Form;
 };

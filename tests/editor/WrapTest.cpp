@@ -59,6 +59,8 @@ TEST(WrapCut, TabsUtf8OverrideAndTheOwnBreakRoutine) {
     p.OverrideChars = ">|:";
     EXPECT_EQ(CutLogicalLine("> quoted text longer than eight", p).size(), 1u);
     EXPECT_GT(CutLogicalLine("plain text longer than eight", p).size(), 1u);
+    // ... unless it reaches the row limit, which holds for every line.
+    EXPECT_EQ(CutLogicalLine(">" + std::string(2999, 'q'), p), (Cuts{2047, 953}));
     // A routine of one's own decides the boundary; one out of range cuts where the width does.
     p.UseOverride = false;
     int calls = 0;
@@ -71,6 +73,17 @@ TEST(WrapCut, TabsUtf8OverrideAndTheOwnBreakRoutine) {
     EXPECT_GT(calls, 0);
     p.WordBreak = [](const char*, int, int, int) { return -5; };
     EXPECT_EQ(CutLogicalLine("abcdefghijkl", p), (Cuts{8, 4}));
+}
+
+TEST(WrapCut, AProportionalFontIsMeasuredCharacterByCharacter) {
+    THeadlessFonts fonts(false, 7, 17);
+    TWrapParams p = Columns(10); // 70 pixels
+    p.FixedPitch = false;
+    p.Font = fonts.CreateFont(TFontDesc{});
+    // Narrow letters (3 pixels) fit more than ten to a row, wide ones (11) fewer.
+    EXPECT_EQ(CutLogicalLine("iiiiiiiiiiiiiiiiiiiiiiii", p), (Cuts{23, 1}));
+    EXPECT_EQ(CutLogicalLine("wwwwwwwwwwww", p), (Cuts{6, 6}));
+    EXPECT_EQ(CutLogicalLine("ill fill will mill", p), (Cuts{14, 4}));
 }
 
 TEST(WrapCut, LongLinesBreakAt2047WithOrWithoutWrap) {
@@ -174,6 +187,20 @@ TEST_F(WrapTest, RowsFollowEditsAndUndoWithoutTouchingTheText) {
     Memo.SetOptions(Memo.Options() | smoWrapOverride);
     Memo.SetText(">hello world foobar");
     EXPECT_EQ(Rows().size(), 1u);
+
+    // The control's own word-break routine decides its cuts: here every cut stays where the
+    // width put it.
+    int calls = 0;
+    Memo.OnWordBreakProc = [&](const char*, int current, int, int) {
+        ++calls;
+        return current;
+    };
+    Memo.SetText("hello wonderful");
+    EXPECT_GT(calls, 0);
+    EXPECT_EQ(Rows(), (R{"hello wonder", "ful"}));
+    Memo.OnWordBreakProc = nullptr;
+    Memo.SetText("hello wonderful");
+    EXPECT_EQ(Rows(), (R{"hello ", "wonderful"}));
 }
 
 TEST_F(WrapTest, QueriesBetweenLogicalLinesAndRows) {
@@ -214,6 +241,52 @@ TEST_F(WrapTest, QueriesBetweenLogicalLinesAndRows) {
     EXPECT_EQ(w.LogicalLineOf(7), fresh(7));
     Memo.Store().Delete(0, 3);
     EXPECT_EQ(w.LogicalLineOf(6), fresh(6));
+}
+
+TEST_F(WrapTest, SettingsThatKeepTheLayoutKeepTheRowsAndALostWindowLaysOutAgain) {
+    Memo.SetText("hello world foobar");
+    using R = std::vector<std::string>;
+    Memo.SetGutterColor(0x123456);
+    Memo.SetRightMargin(40);
+    EXPECT_EQ(Rows(), (R{"hello ", "world ", "foobar"}));
+    // Edits while the control has no window leave rows uncut; the window back cuts them.
+    Memo.SetHost(nullptr);
+    Memo.SetSelection(0, 0);
+    Memo.SetSelText("big ");
+    EXPECT_EQ(Rows(), (R{"big hello ", "world ", "foobar"}));
+    Memo.SetSelection(4, 4);
+    Memo.SetSelText("and ");
+    Memo.SetHost(&Host);
+    EXPECT_EQ(Rows(), (R{"big and ", "hello ", "world ", "foobar"}));
+    Memo.SetTabDefault(8); // tab stops change the layout
+    EXPECT_EQ(Rows(), (R{"big and ", "hello ", "world ", "foobar"}));
+}
+
+TEST_F(WrapTest, UpAndDownMoveByRowsAndNeverLandOnACutThatBelongsBelow) {
+    Memo.SetText("hello world foobar");
+    Memo.SetSelection(18, 18); // row 2, column 6
+    ASSERT_EQ(Memo.CaretLine(), 2);
+    Memo.Perform(WM_KEYDOWN, VK_UP, 0);
+    EXPECT_EQ(Memo.CaretLine(), 1);
+    EXPECT_EQ(Memo.SelStart(), 11); // the blank ending "world "
+    Memo.Perform(WM_KEYDOWN, VK_UP, 0);
+    EXPECT_EQ(Memo.CaretLine(), 0);
+    Memo.Perform(WM_KEYDOWN, VK_DOWN, 0);
+    Memo.Perform(WM_KEYDOWN, VK_DOWN, 0);
+    EXPECT_EQ(Memo.CaretLine(), 2);
+    // A click past the end of a continuation row stays on that row.
+    Memo.Perform(WM_LBUTTONDOWN, 0, MakeLong(36 + 7 * 30, 17 + 5));
+    Memo.Perform(WM_LBUTTONUP, 0, MakeLong(36 + 7 * 30, 17 + 5));
+    EXPECT_EQ(Memo.CaretLine(), 1);
+}
+
+TEST_F(WrapTest, AGutterClickOnAContinuationRowReportsItsFirstRow) {
+    Memo.SetText("one\r\nhello world foobar");
+    std::vector<int> clicks;
+    Memo.OnGutterClick = [&](TCustomCodeMemo&, int line) { clicks.push_back(line); };
+    for (int row : {0, 1, 2, 3})
+        Memo.Perform(WM_LBUTTONDOWN, 0, MakeLong(5, row * 17 + 5));
+    EXPECT_EQ(clicks, (std::vector<int>{1, 2, 2, 2}));
 }
 
 TEST_F(WrapTest, BookmarksStayOnTheFirstRowAndTheTopKeepsItsText) {
