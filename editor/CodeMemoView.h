@@ -33,6 +33,8 @@ public:
     // Draws what is dirty (everything after InvalidateAll) into the canvas.
     virtual void Paint(ICanvas& canvas);
     void InvalidateAll() { FAllDirty = true; }
+    // Brings the attribute bytes up to date through `line`, as painting that line would.
+    virtual void ScanThrough(int line) { (void)line; }
     bool AllDirty() const { return FAllDirty; }
     void PlaceCaret();
     // The caret's width: a 2-pixel bar, or a block in overwrite mode; recreated on a change.
