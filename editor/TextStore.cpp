@@ -106,7 +106,7 @@ int TTextStore::Insert(int pos, std::string_view raw) {
             pieces.push_back(tv.substr(from, e - from + 1));
             from = e + 1;
         }
-        FLines.Reserve(FLines.Length() + static_cast<int>(pieces.size()));
+        // No exact Reserve here: the vector grows geometrically, so chunked loads stay linear.
         FStarts.InsertText(line, len);
         SetRecordText(FLines[line], before + std::string(pieces[0]), true);
         int at = start + static_cast<int>(before.size() + pieces[0].size());
