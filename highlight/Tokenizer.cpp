@@ -219,6 +219,30 @@ int TCodeMemoParser::NextToken(TTokenCursor& cur) {
     return token;
 }
 
+TCodeMemoParser::TRunStop TCodeMemoParser::TokenRun(TTokenCursor& cur, size_t limit,
+                                                    size_t refillAt, size_t safeEnd, uint8_t* out,
+                                                    size_t& lastStart) {
+    while (cur.Pos < limit) {
+        const size_t start = cur.Pos;
+        if (start > refillAt) return rsRefill;
+        lastStart = start;
+        // Not through the vtable: this loop is the hot path and the class is known.
+        const auto value = uint8_t(TCodeMemoParser::NextToken(cur));
+        const size_t end = cur.Pos > start ? cur.Pos : start + 1;
+        if (end > safeEnd) return rsMargin;
+        const size_t n = end - start;
+        if (n <= 8) {
+            for (size_t i = 0; i < n; ++i)
+                out[start + i] = value;
+        } else {
+            std::memset(out + start, value, n);
+        }
+        cur.Pos = end;
+        if (FBoundOpen) return rsOpened;
+    }
+    return rsLimit;
+}
+
 void TCodeMemoParser::SaveScan(TScanSnapshot& to) const {
     to.State = State;
     if (FBoundOpen) to.Saved = FSavedState; // only read while a region is open
