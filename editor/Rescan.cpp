@@ -230,6 +230,7 @@ int TRescanner::ScanFrom(int changed, int budget, int& last, bool& budgetStop) {
         def.State = def.StartState;
         def.SelectStartTable();
     }
+    def.BeginRun();
 
     FWin.clear();
     FNew.clear();
@@ -253,7 +254,6 @@ int TRescanner::ScanFrom(int changed, int budget, int& last, bool& budgetStop) {
     try {
         for (;;) {
             if (pos >= lineEnd && !def.BoundOpen()) {
-                needCheckpoint = true;
                 bool stop = false;
                 uint32_t digest = 0;
                 while (line < lineCount) {
@@ -305,9 +305,15 @@ int TRescanner::ScanFrom(int changed, int budget, int& last, bool& budgetStop) {
                     winPos += int(lineStart);
                     lineEnd -= lineStart;
                     lineStart = 0;
+                    needCheckpoint = true; // the old one is gone with the front
                 }
             }
-            if (FWin.size() - pos < kLookahead) AppendLines(pos + 2 * kLookahead);
+            // A checkpoint with every refill: a token that outruns the window is recovered by
+            // tokenizing again from there, never from further back than a window or a line.
+            if (FWin.size() - pos < kLookahead) {
+                AppendLines(pos + 2 * kLookahead);
+                needCheckpoint = true;
+            }
             if (needCheckpoint) {
                 def.SaveScan(FSnap);
                 checkpoint = pos;

@@ -214,6 +214,10 @@ public:
     // per token. A token of length 0 counts as one character.
     TRunStop TokenRun(TTokenCursor& cursor, size_t limit, size_t refillAt, size_t safeEnd,
                       uint8_t* out, size_t& lastStart);
+    // Call after ResetState and before the TokenRun calls of one scan: it notes which characters
+    // are plain default text in each start table, so TokenRun steps over them without a lookup.
+    // Tables changed afterwards need another call.
+    void BeginRun();
 
 private:
     bool EndTest(const TRulePart& end, TTokenCursor& cur, size_t start);
@@ -231,6 +235,17 @@ private:
     uint8_t FBoundToken = 0;
     TStateSet FSavedState;
     bool FBusy = false;
+
+    // TokenRun's plain characters of the start tables met since BeginRun.
+    struct TPlainEntry {
+        const TStartTable* Table = nullptr;
+        TByteSet Plain;
+    };
+    const TByteSet* PlainOf(const TStartTable* table);
+    std::array<TPlainEntry, 8> FPlain{};
+    size_t FPlainCount = 0;
+    bool FRunPlain = false;
+    TByteSet FNoPlain;
 };
 
 } // namespace quillet
