@@ -66,6 +66,26 @@ void BM_RescanWholeText(benchmark::State& state) {
 }
 BENCHMARK(BM_RescanWholeText)->Unit(benchmark::kMillisecond)->Iterations(5);
 
+// The same text through the bare tokenizer, for the re-scan's overhead over it (same process,
+// same load on the machine).
+void BM_TokenizerAlone(benchmark::State& state) {
+    TCodeMemoParser p;
+    BuildCss(p);
+    const std::string text = TTextStore::Normalize(BigText());
+    for (auto _ : state) {
+        TTokenCursor cur{reinterpret_cast<const uint8_t*>(text.data()), text.size(), 0};
+        p.ResetState(0);
+        p.State = p.StartState;
+        p.SelectStartTable();
+        unsigned sum = 0;
+        while (!cur.AtEnd())
+            sum += unsigned(p.NextToken(cur));
+        benchmark::DoNotOptimize(sum);
+    }
+    state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(text.size()));
+}
+BENCHMARK(BM_TokenizerAlone)->Unit(benchmark::kMillisecond)->Iterations(5);
+
 // The first highlighting of a freshly loaded text, which also makes every line's byte buffer.
 void BM_RescanFirstHighlight(benchmark::State& state) {
     TCodeMemoParser p;

@@ -7,6 +7,7 @@
 #include "resources/Strings.h"
 
 #include <algorithm>
+#include <climits>
 #include <filesystem>
 #include <new>
 
@@ -128,24 +129,34 @@ void TCustomCodeMemo::LoadFromFile(const std::string& fileName) {
     std::error_code ec;
     if (!std::filesystem::is_regular_file(fileName, ec))
         throw EFileError(FmtLoadStr(SFileCannotOpen, fileName));
-    std::string bytes;
+    std::unique_ptr<TFileStream> file;
+    TTextEncoding encoding;
+    int64_t breaks = 0;
     try {
-        TFileStream file(fileName, fmOpenRead);
-        bytes.resize(size_t(file.Size()));
-        file.ReadBuffer(bytes.data(), int64_t(bytes.size()));
+        file = std::make_unique<TFileStream>(fileName, fmOpenRead);
+        encoding = DetectEncoding(*file, breaks);
     } catch (const EFileError&) {
         throw EFileError(FmtLoadStr(SFileCannotOpen, fileName));
     }
-    TTextEncoding encoding;
-    if (bytes.starts_with("\xEF\xBB\xBF")) {
-        encoding = {TEncodingKind::Utf8, true};
-        bytes.erase(0, 3);
-    } else if (!IsValidUtf8(bytes)) {
+    if (encoding.Kind == TEncodingKind::Windows1251) {
+        std::string bytes;
+        try {
+            file->SetPosition(0);
+            bytes.resize(size_t(file->Size()));
+            file->ReadBuffer(bytes.data(), int64_t(bytes.size()));
+        } catch (const EFileError&) {
+            throw EFileError(FmtLoadStr(SFileCannotOpen, fileName));
+        }
         bytes = DecodeText(bytes, encoding);
+        TReadOnlyMemoryStream stream(bytes.data(), int64_t(bytes.size()));
+        LoadFromStream(stream);
+    } else {
+        // UTF-8 is loaded straight from the file: no copy of a large file in memory, and the
+        // line records are made room for once.
+        file->SetPosition(encoding.Bom ? 3 : 0);
+        if (breaks < INT_MAX / 2) FStore->ReserveLines(int(breaks) + 2);
+        LoadFromStream(*file);
     }
-    // Valid UTF-8 is loaded from the file's own bytes: no second copy of a large file.
-    TReadOnlyMemoryStream stream(bytes.data(), int64_t(bytes.size()));
-    LoadFromStream(stream);
     FEncoding = encoding;
     FFileName = fileName;
     if (HasOption(smoTitleAsFilename)) FPrintTitle = fileName;

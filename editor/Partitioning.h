@@ -16,6 +16,7 @@ public:
     }
 
     int Partitions() const { return FBody.Length() - 1; }
+    void Reserve(int partitions) { FBody.Reserve(partitions + 1); }
 
     int PositionFromPartition(int partition) const {
         int pos = FBody[partition];

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstdint>
 #include <cstring>
 
 namespace quillet {
@@ -241,6 +242,7 @@ int TRescanner::ScanFrom(int changed, int budget, int& last, bool& budgetStop) {
         def.State = def.StartState;
         def.SelectStartTable();
     }
+    def.BeginRun();
 
     FWin.clear();
     FNew.clear();
@@ -264,7 +266,6 @@ int TRescanner::ScanFrom(int changed, int budget, int& last, bool& budgetStop) {
     try {
         for (;;) {
             if (pos >= lineEnd && !def.BoundOpen()) {
-                needCheckpoint = true;
                 bool stop = false;
                 uint32_t digest = 0;
                 while (line < lineCount) {
@@ -316,13 +317,56 @@ int TRescanner::ScanFrom(int changed, int budget, int& last, bool& budgetStop) {
                     winPos += int(lineStart);
                     lineEnd -= lineStart;
                     lineStart = 0;
+                    needCheckpoint = true; // the old one is gone with the front
                 }
             }
-            if (FWin.size() - pos < kLookahead) AppendLines(pos + kLookahead);
+            // A checkpoint with every refill: a token that outruns the window is recovered by
+            // tokenizing again from there, never from further back than a window or a line.
+            if (FWin.size() - pos < kLookahead) {
+                AppendLines(pos + 2 * kLookahead);
+                needCheckpoint = true;
+            }
             if (needCheckpoint) {
                 def.SaveScan(FSnap);
                 checkpoint = pos;
                 needCheckpoint = false;
+            }
+            // The token at pos may go on past what the tokenizer saw: show it more text, and
+            // recover the state before it by tokenizing again from the checkpoint.
+            auto widen = [&] {
+                def.RestoreScan(FSnap);
+                AppendLines(pos + 2 * (FWin.size() - pos) + kLookahead);
+                size_t p = checkpoint;
+                while (p < pos) {
+                    const bool wasOpen = def.BoundOpen();
+                    TTokenCursor again{FWin.data(), FWin.size(), p};
+                    def.NextToken(again);
+                    const size_t e = again.Pos > p ? again.Pos : p + 1;
+                    if (wasOpen || !def.BoundOpen()) p = e;
+                }
+            };
+
+            if (!OnTokenSeen && !def.BoundOpen()) {
+                // Plain text: the rest of the line in one call, no work here per token.
+                const bool more = FNextLine < lineCount;
+                TTokenCursor cur{FWin.data(), FWin.size(), pos};
+                size_t at = pos;
+                switch (def.TokenRun(cur, lineEnd, more ? FWin.size() - kLookahead : SIZE_MAX,
+                                     more ? FWin.size() - kMargin : SIZE_MAX, FNew.data(), at)) {
+                case TCodeMemoParser::rsLimit:
+                case TCodeMemoParser::rsRefill:
+                    pos = cur.Pos;
+                    break;
+                case TCodeMemoParser::rsOpened:
+                    pos = at; // scan the container's stretch again in its region's state
+                    needCheckpoint = true;
+                    break;
+                case TCodeMemoParser::rsMargin:
+                    pos = at;
+                    widen();
+                    break;
+                }
+                continue;
             }
 
             const bool inRegion = def.BoundOpen();
@@ -334,18 +378,7 @@ int TRescanner::ScanFrom(int changed, int budget, int& last, bool& budgetStop) {
                 value = uint8_t(def.NextToken(cur));
                 end = cur.Pos > pos ? cur.Pos : pos + 1;
                 if (FNextLine >= lineCount || end + kMargin <= FWin.size()) break;
-                // The token may go on past what the tokenizer saw: show it more text, and
-                // recover the state before it by tokenizing again from the checkpoint.
-                def.RestoreScan(FSnap);
-                AppendLines(pos + 2 * (FWin.size() - pos) + kLookahead);
-                size_t p = checkpoint;
-                while (p < pos) {
-                    const bool wasOpen = def.BoundOpen();
-                    TTokenCursor again{FWin.data(), FWin.size(), p};
-                    def.NextToken(again);
-                    const size_t e = again.Pos > p ? again.Pos : p + 1;
-                    if (wasOpen || !def.BoundOpen()) p = e;
-                }
+                widen();
             }
             if (OnTokenSeen) {
                 if (FSupplyText)

@@ -6,6 +6,7 @@
 #include "resources/Strings.h"
 
 #include <cstdint>
+#include <cstring>
 #include <filesystem>
 #include <system_error>
 
@@ -69,16 +70,91 @@ int Utf8Sequence(std::string_view s, size_t i, uint32_t& cp) {
     return n;
 }
 
+// Length of the well-formed prefix of s. A sequence cut off by the end of s stops the prefix
+// without making it bad: `bad` is set only for bytes no continuation can mend.
+size_t ValidPrefix(std::string_view s, bool& bad) {
+    bad = false;
+    uint32_t cp;
+    const size_t size = s.size();
+    size_t i = 0;
+    while (i < size) {
+        // Style sheets are nearly all ASCII: eight bytes per test.
+        while (i + 8 <= size) {
+            uint64_t w;
+            std::memcpy(&w, s.data() + i, 8);
+            if (w & 0x8080808080808080ull) break;
+            i += 8;
+        }
+        if (i >= size) break;
+        if (static_cast<unsigned char>(s[i]) < 0x80) {
+            ++i;
+            continue;
+        }
+        int n = Utf8Sequence(s, i, cp);
+        if (n == 0) {
+            auto b = static_cast<unsigned char>(s[i]);
+            size_t need = (b >> 5) == 6 ? 2 : (b >> 4) == 14 ? 3 : (b >> 3) == 30 ? 4 : 0;
+            if (need == 0 || i + need <= size) {
+                bad = true;
+                return i;
+            }
+            // Too short to tell: valid so far when every byte there is a continuation byte.
+            for (size_t k = i + 1; k < size; ++k)
+                if ((static_cast<unsigned char>(s[k]) & 0xC0) != 0x80) {
+                    bad = true;
+                    return i;
+                }
+            return i;
+        }
+        i += static_cast<size_t>(n);
+    }
+    return i;
+}
+
 } // namespace
 
 bool IsValidUtf8(std::string_view s) {
-    uint32_t cp;
-    for (size_t i = 0; i < s.size();) {
-        int n = Utf8Sequence(s, i, cp);
-        if (n == 0) return false;
-        i += static_cast<size_t>(n);
+    bool bad;
+    return ValidPrefix(s, bad) == s.size();
+}
+
+TTextEncoding DetectEncoding(TStream& stream, int64_t& lineBreaks) {
+    constexpr size_t block = size_t(1) << 16;
+    std::string buffer(block + 4, '\0');
+    size_t carry = 0; // bytes of a sequence cut by the last block, moved to the buffer's front
+    bool first = true, valid = true, bom = false, lastCR = false;
+    lineBreaks = 0;
+    for (;;) {
+        const int64_t n = stream.Read(buffer.data() + carry, int64_t(block));
+        if (n <= 0) break;
+        std::string_view got(buffer.data() + carry, size_t(n));
+        for (char c : got) {
+            // CR LF is one break: count LF unless it follows CR, and every CR.
+            if (c == '\r')
+                ++lineBreaks;
+            else if (c == '\n' && !lastCR)
+                ++lineBreaks;
+            lastCR = c == '\r';
+        }
+        size_t from = 0;
+        if (first) {
+            first = false;
+            bom = got.substr(0, 3) == "\xEF\xBB\xBF";
+            if (bom) from = 3;
+        }
+        if (!valid || bom) continue;
+        std::string_view all(buffer.data() + from, carry + size_t(n) - from);
+        bool bad;
+        const size_t ok = ValidPrefix(all, bad);
+        if (bad) {
+            valid = false;
+            continue;
+        }
+        carry = all.size() - ok;
+        std::memmove(buffer.data(), all.data() + ok, carry);
     }
-    return true;
+    if (bom) return {TEncodingKind::Utf8, true};
+    return {valid && carry == 0 ? TEncodingKind::Utf8 : TEncodingKind::Windows1251, false};
 }
 
 std::string DecodeText(std::string_view bytes, TTextEncoding& encoding) {

@@ -51,24 +51,85 @@ std::string TTextStore::Normalize(std::string_view text) {
     return out;
 }
 
-void TTextStore::SetRecordText(TLineRecord& rec, std::string_view text, bool keepDecor) {
-    std::unique_ptr<char[]> buf;
-    try {
-        buf = std::make_unique<char[]>(text.size() + 1);
-    } catch (const std::bad_alloc&) {
-        throw EOutOfMemory(LoadStr(SOutOfMemory));
+namespace {
+// Insertions at least this long lay their new lines in the pool.
+constexpr size_t kPoolFrom = 1024;
+constexpr size_t kPoolBlock = size_t(1) << 20;
+
+size_t PooledSize(int length) {
+    return (size_t(length) + 2) & ~size_t(1); // the zero, rounded up to keep slices 2-aligned
+}
+} // namespace
+
+char* TTextStore::PoolAlloc(size_t bytes) {
+    if (FPoolFree < bytes) {
+        const size_t block = std::max(bytes, kPoolBlock);
+        try {
+            FPool.push_back(std::make_unique_for_overwrite<char[]>(block));
+        } catch (const std::bad_alloc&) {
+            throw EOutOfMemory(LoadStr(SOutOfMemory));
+        }
+        FPoolNext = FPool.back().get();
+        FPoolFree = block;
+        FPoolHeld += block;
     }
-    std::memcpy(buf.get(), text.data(), text.size());
-    buf[text.size()] = 0;
-    rec.Text = std::move(buf);
-    rec.Length = static_cast<int>(text.size());
+    char* p = FPoolNext;
+    FPoolNext += bytes;
+    FPoolFree -= bytes;
+    FPoolLive += bytes;
+    return p;
+}
+
+void TTextStore::ReleaseText(TLineRecord& rec) {
+    if (!rec.Text.IsPooled()) return;
+    FPoolLive -= PooledSize(rec.Length);
+    rec.Text = TLineText();
+    if (FPoolLive == 0) {
+        // No line uses the pool any more: what it holds is garbage of edited lines.
+        FPool.clear();
+        FPoolNext = nullptr;
+        FPoolFree = FPoolHeld = 0;
+    }
+}
+
+void TTextStore::ReserveLines(int lines) {
+    if (lines <= FLines.Length()) return;
+    FLines.Reserve(lines);
+    FStarts.Reserve(lines);
+}
+
+void TTextStore::SetRecordText(TLineRecord& rec, std::string_view a, std::string_view b,
+                               bool keepDecor, bool pool) {
+    const size_t size = a.size() + b.size();
+    const int length = static_cast<int>(size);
+    char* p;
+    TLineText text;
+    if (pool) {
+        p = PoolAlloc(PooledSize(length));
+        text = TLineText::Pooled(p);
+    } else {
+        std::unique_ptr<char[]> buf;
+        try {
+            buf = std::make_unique_for_overwrite<char[]>(size + 1);
+        } catch (const std::bad_alloc&) {
+            throw EOutOfMemory(LoadStr(SOutOfMemory));
+        }
+        p = buf.get();
+        text = TLineText(std::move(buf));
+    }
+    if (!a.empty()) std::memcpy(p, a.data(), a.size());
+    if (!b.empty()) std::memcpy(p + a.size(), b.data(), b.size());
+    p[size] = 0;
+    ReleaseText(rec);
+    rec.Text = std::move(text);
+    rec.Length = length;
     if (rec.Extra) rec.Extra->Attributes.clear();
     if (!keepDecor) {
         rec.Glyphs = 0;
         rec.PaintA = rec.PaintB = -1;
     }
     rec.Flags |= lfRepaint | lfRescan;
-    if (text.find('\t') != std::string_view::npos)
+    if (std::memchr(p, '\t', size))
         rec.Flags |= lfHasTab;
     else
         rec.Flags &= ~lfHasTab;
@@ -84,13 +145,15 @@ int TTextStore::Insert(int pos, std::string_view raw) {
     int line = LineFromPos(pos);
     int start = FStarts.PositionFromPartition(line);
     int offset = pos - start;
+    // Copies: the record's text is replaced below.
     std::string old(FLines[line].View());
-    std::string before = old.substr(0, offset), after = old.substr(offset);
+    std::string_view before = std::string_view(old).substr(0, size_t(offset));
+    std::string_view after = std::string_view(old).substr(size_t(offset));
     int len = static_cast<int>(text.size());
 
     size_t cr = text.find('\r');
     if (cr == std::string::npos) {
-        SetRecordText(FLines[line], before + text + after, true);
+        SetRecordText(FLines[line], before, text + std::string(after), true);
         FStarts.InsertText(line, len);
     } else {
         // Split: the first piece ends the old line, the rest become new records.
@@ -106,15 +169,17 @@ int TTextStore::Insert(int pos, std::string_view raw) {
             pieces.push_back(tv.substr(from, e - from + 1));
             from = e + 1;
         }
-        FLines.Reserve(FLines.Length() + static_cast<int>(pieces.size()));
+        // One big insertion may reserve exactly; a chunked load relies on geometric growth.
+        if (pieces.size() > size_t(FLines.Length()) / 2)
+            ReserveLines(FLines.Length() + static_cast<int>(pieces.size()));
+        const bool pool = text.size() >= kPoolFrom;
         FStarts.InsertText(line, len);
-        SetRecordText(FLines[line], before + std::string(pieces[0]), true);
+        SetRecordText(FLines[line], before, pieces[0], true);
         int at = start + static_cast<int>(before.size() + pieces[0].size());
         for (size_t k = 1; k < pieces.size(); ++k) {
             TLineRecord rec;
-            std::string body(pieces[k]);
-            if (k + 1 == pieces.size()) body += after;
-            SetRecordText(rec, body, false);
+            SetRecordText(rec, pieces[k], k + 1 == pieces.size() ? after : std::string_view(),
+                          false, pool);
             int index = line + static_cast<int>(k);
             FLines.Insert(index, std::move(rec));
             FStarts.InsertPartition(index, at);
@@ -136,13 +201,15 @@ void TTextStore::Delete(int pos, int length) {
     int l1 = LineFromPos(pos), l2 = LineFromPos(pos + length);
     int o1 = pos - FStarts.PositionFromPartition(l1);
     int o2 = pos + length - FStarts.PositionFromPartition(l2);
-    std::string joined =
-        std::string(FLines[l1].View().substr(0, o1)) + std::string(FLines[l2].View().substr(o2));
-    for (int i = l2; i > l1; --i)
+    std::string head(FLines[l1].View().substr(0, size_t(o1)));
+    std::string tail(FLines[l2].View().substr(size_t(o2)));
+    for (int i = l2; i > l1; --i) {
+        ReleaseText(FLines[i]);
         FStarts.RemovePartition(i);
+    }
     FLines.DeleteRange(l1 + 1, l2 - l1);
     FStarts.InsertText(l1, -length);
-    SetRecordText(FLines[l1], joined, true);
+    SetRecordText(FLines[l1], head, tail, true);
     FCharCount -= length;
     if (l1 < FCachedTop) FCachedTop = 0;
     for (auto* o : FObservers)

@@ -34,9 +34,48 @@ enum : uint32_t {
 };
 constexpr uint16_t lmContinuation = 4096;
 
+// A line's characters: its own buffer, or a slice of the store's pool (laid there by a large
+// insertion such as a load, so that a line costs no allocation of its own; the store frees the
+// pool once no line uses it).
+class TLineText {
+public:
+    TLineText() = default;
+    explicit TLineText(std::unique_ptr<char[]> owned)
+        : FBits(reinterpret_cast<uintptr_t>(owned.release())) {}
+    // `p` must be 2-aligned: its low bit marks the slice.
+    static TLineText Pooled(char* p) {
+        TLineText t;
+        t.FBits = reinterpret_cast<uintptr_t>(p) | 1;
+        return t;
+    }
+    TLineText(TLineText&& o) noexcept : FBits(o.FBits) { o.FBits = 0; }
+    TLineText& operator=(TLineText&& o) noexcept {
+        if (this != &o) {
+            Release();
+            FBits = o.FBits;
+            o.FBits = 0;
+        }
+        return *this;
+    }
+    TLineText(const TLineText&) = delete;
+    TLineText& operator=(const TLineText&) = delete;
+    ~TLineText() { Release(); }
+
+    char* get() const { return reinterpret_cast<char*>(FBits & ~uintptr_t(1)); }
+    explicit operator bool() const { return FBits != 0; }
+    char& operator[](size_t i) const { return get()[i]; }
+    bool IsPooled() const { return (FBits & 1) != 0; }
+
+private:
+    void Release() {
+        if (FBits && !(FBits & 1)) std::default_delete<char[]>()(get());
+    }
+    uintptr_t FBits = 0;
+};
+
 struct TLineRecord {
-    std::unique_ptr<char[]> Text; // Length bytes + terminating zero; ends with CR unless last
-    int Length = 0;               // 32-bit: a single line may exceed 65,535 characters
+    TLineText Text; // Length bytes + terminating zero; ends with CR unless last
+    int Length = 0; // 32-bit: a single line may exceed 65,535 characters
     uint32_t Flags = 0;
     std::unique_ptr<TLineExtra> Extra;
     uint16_t Marks = 0;
@@ -115,9 +154,26 @@ public:
     // The stored characters of [start, end), line ends as single CRs.
     std::string StoredText(int start, int end) const;
 
+    // Room for this many lines without growing: a loader that knows the count spares the copies
+    // (and the double memory) of growing the record sequence.
+    void ReserveLines(int lines);
+    // Bytes of the pool that lines still use, and bytes it holds (for tests and benchmarks).
+    size_t PoolLiveBytes() const { return FPoolLive; }
+    size_t PoolBytes() const { return FPoolHeld; }
+
 private:
     std::string Output(int start, int end, const char* lineEnd) const;
-    void SetRecordText(TLineRecord& rec, std::string_view text, bool keepDecor);
+    // The record's text becomes a + b; pooled when `pool` is set.
+    void SetRecordText(TLineRecord& rec, std::string_view a, std::string_view b, bool keepDecor,
+                       bool pool = false);
+    void ReleaseText(TLineRecord& rec);
+    char* PoolAlloc(size_t bytes);
+
+    std::vector<std::unique_ptr<char[]>> FPool;
+    char* FPoolNext = nullptr;
+    size_t FPoolFree = 0; // bytes left in the last pool block
+    size_t FPoolLive = 0;
+    size_t FPoolHeld = 0;
 
     TSplitVector<TLineRecord> FLines;
     TPartitioning FStarts;

@@ -201,6 +201,24 @@ public:
     void SaveScan(TScanSnapshot& to) const;
     void RestoreScan(const TScanSnapshot& from);
 
+    // Why TokenRun returned.
+    enum TRunStop : uint8_t {
+        rsLimit,  // the cursor reached the limit
+        rsRefill, // the next token starts past refillAt: show more text first
+        rsMargin, // the token at lastStart ended past safeEnd; its bytes are not written and
+                  // the state has moved past it
+        rsOpened, // the token at lastStart opened a bound region (its bytes are written)
+    };
+    // Tokenizes from the cursor until it reaches `limit`, writing each token's value over its
+    // characters in `out` (indexed like the cursor's text): the re-scan's loop without a call
+    // per token. A token of length 0 counts as one character.
+    TRunStop TokenRun(TTokenCursor& cursor, size_t limit, size_t refillAt, size_t safeEnd,
+                      uint8_t* out, size_t& lastStart);
+    // Call after ResetState and before the TokenRun calls of one scan: it notes which characters
+    // are plain default text in each start table, so TokenRun steps over them without a lookup.
+    // Tables changed afterwards need another call.
+    void BeginRun();
+
 private:
     bool EndTest(const TRulePart& end, TTokenCursor& cur, size_t start);
     bool PartHandler(const TRulePart& part, TTokenCursor& cur, size_t start);
@@ -217,6 +235,17 @@ private:
     uint8_t FBoundToken = 0;
     TStateSet FSavedState;
     bool FBusy = false;
+
+    // TokenRun's plain characters of the start tables met since BeginRun.
+    struct TPlainEntry {
+        const TStartTable* Table = nullptr;
+        TByteSet Plain;
+    };
+    const TByteSet* PlainOf(const TStartTable* table);
+    std::array<TPlainEntry, 8> FPlain{};
+    size_t FPlainCount = 0;
+    bool FRunPlain = false;
+    TByteSet FNoPlain;
 };
 
 } // namespace quillet

@@ -219,6 +219,65 @@ int TCodeMemoParser::NextToken(TTokenCursor& cur) {
     return token;
 }
 
+TCodeMemoParser::TRunStop TCodeMemoParser::TokenRun(TTokenCursor& cur, size_t limit,
+                                                    size_t refillAt, size_t safeEnd, uint8_t* out,
+                                                    size_t& lastStart) {
+    if (!FSelected) SelectStartTable();
+    const TStartTable* seen = nullptr;
+    const TByteSet* plain = &FNoPlain;
+    while (cur.Pos < limit) {
+        const size_t start = cur.Pos;
+        if (start > refillAt) return rsRefill;
+        lastStart = start;
+        if (FRunPlain) {
+            if (FSelected != seen) {
+                seen = FSelected;
+                plain = PlainOf(seen);
+            }
+            // What NextToken's first test would find, without its loads.
+            if (start < cur.Length && plain->Has(cur.Text[start])) {
+                out[start] = 0;
+                cur.Pos = start + 1;
+                FBusy = false;
+                FLastToken = 0;
+                continue;
+            }
+        }
+        // Not through the vtable: this loop is the hot path and the class is known.
+        const auto value = uint8_t(TCodeMemoParser::NextToken(cur));
+        const size_t end = cur.Pos > start ? cur.Pos : start + 1;
+        if (end > safeEnd) return rsMargin;
+        const size_t n = end - start;
+        if (n <= 8) {
+            for (size_t i = 0; i < n; ++i)
+                out[start + i] = value;
+        } else {
+            std::memset(out + start, value, n);
+        }
+        cur.Pos = end;
+        if (FBoundOpen) return rsOpened;
+    }
+    return rsLimit;
+}
+
+void TCodeMemoParser::BeginRun() {
+    FPlainCount = 0;
+    FRunPlain = SecondaryKeywords.empty() && !Continuations[0] && !Effects[0];
+}
+
+const TByteSet* TCodeMemoParser::PlainOf(const TStartTable* table) {
+    for (size_t i = 0; i < FPlainCount; ++i)
+        if (FPlain[i].Table == table) return &FPlain[i].Plain;
+    if (FPlainCount == FPlain.size()) return &FNoPlain; // many tables: no shortcut for the rest
+    TPlainEntry& e = FPlain[FPlainCount++];
+    e.Table = table;
+    e.Plain = TByteSet();
+    for (int c = 0; c < 256; ++c)
+        if (Keywords.Top(uint8_t(c)) == TSyntaxKeywords::NoNode && !table->Rules[size_t(c)])
+            e.Plain.Include(uint8_t(c));
+    return &e.Plain;
+}
+
 void TCodeMemoParser::SaveScan(TScanSnapshot& to) const {
     to.State = State;
     if (FBoundOpen) to.Saved = FSavedState; // only read while a region is open

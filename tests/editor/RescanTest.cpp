@@ -258,3 +258,21 @@ TEST_F(RescanTest, DefinitionsThatCannotScanLeaveTheTextAlone) {
     Store.Insert(0, "x");
     EXPECT_EQ(R.Rescan(), 0);
 }
+
+// Texts longer than the scan's window: lines of many kilobytes, a comment that outruns the
+// window, and over a megabyte of rules (the window drops its settled front), scanned whole and
+// again after an edit near the end.
+TEST_F(RescanTest, LongTextsAndLongTokensMatchOnePass) {
+    std::string longLine;
+    for (int i = 0; i < 2000; ++i)
+        longLine += ".a" + std::to_string(i) + "{margin:1.5} ";
+    std::string comment = "/*" + std::string(20000, 'c') + "\r" + std::string(9000, 'd') + "*/";
+    std::string text =
+        Rules(100) + longLine + "\r" + comment + Rules(30000) + comment + "\r" + longLine;
+    Load(text);
+    ASSERT_GT(Store.CharCount(), 1 << 20);
+    EXPECT_EQ(StoredBytes(Store), Reference(P, Store.StoredText(0, Store.CharCount())));
+    Store.Insert(Store.PosFromLine(Store.LineCount() - 3), "/*");
+    R.ScanAll();
+    EXPECT_EQ(StoredBytes(Store), Reference(P, Store.StoredText(0, Store.CharCount())));
+}

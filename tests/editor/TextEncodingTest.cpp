@@ -1,6 +1,7 @@
 // Encodings survive a load and save byte for byte; a failed save keeps the old file.
 #include "editor/TextEncoding.h"
 #include "platform/Errors.h"
+#include "platform/Stream.h"
 
 #include <gtest/gtest.h>
 
@@ -61,4 +62,47 @@ TEST(TextEncoding, FailedSaveKeepsTheOldFile) {
     EXPECT_EQ(ReadAll(target), "old");
     EXPECT_THROW(SaveFileAtomically((dir / "missing" / "b.css").string(), "x"), EFileError);
     fs::remove_all(dir);
+}
+
+// The loader's detection reads in blocks: sequences and CR LF pairs cut by a block end must
+// neither break nor count twice, and it must agree with DecodeText.
+TEST(TextEncoding, DetectionOverAStreamAgreesWithDecodeText) {
+    const size_t block = size_t(1) << 16;
+    struct TCase {
+        std::string Bytes;
+        TEncodingKind Kind;
+        bool Bom;
+        int64_t Breaks;
+    };
+    std::string cut(block - 1, 'a');
+    cut += "\xD0\xAF\r\nb\n\rc"; // "Я" across the block end, then CR LF, LF, CR
+    std::string crlf(block - 1, 'a');
+    crlf += "\r\n";
+    std::string late(block * 2 + 5, 'a');
+    late[block * 2] = char(0xC0); // an overlong lead far into the file
+    std::string truncated = std::string(100, 'a') + "\xE2\x82"; // ends inside a sequence
+    const TCase cases[] = {
+        {"", TEncodingKind::Utf8, false, 0},
+        {cut, TEncodingKind::Utf8, false, 3},
+        {crlf, TEncodingKind::Utf8, false, 1},
+        {late, TEncodingKind::Windows1251, false, 0},
+        {truncated, TEncodingKind::Windows1251, false, 0},
+        {"\xEF\xBB\xBF"
+         "a\rb",
+         TEncodingKind::Utf8, true, 1},
+        {"p { content: \"\xCF\xF0\" }\r\n", TEncodingKind::Windows1251, false, 1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Bytes.size());
+        TReadOnlyMemoryStream stream(c.Bytes.data(), int64_t(c.Bytes.size()));
+        int64_t breaks = -1;
+        TTextEncoding got = DetectEncoding(stream, breaks);
+        EXPECT_EQ(got.Kind, c.Kind);
+        EXPECT_EQ(got.Bom, c.Bom);
+        EXPECT_EQ(breaks, c.Breaks);
+        TTextEncoding decoded;
+        DecodeText(c.Bytes, decoded);
+        EXPECT_EQ(decoded.Kind, got.Kind);
+        EXPECT_EQ(IsValidUtf8(c.Bytes), c.Kind == TEncodingKind::Utf8);
+    }
 }

@@ -158,3 +158,49 @@ TEST(TextStore, ControlsAndUndoSlot) {
     EXPECT_TRUE(store.Controls().empty());
     EXPECT_EQ(store.UndoStack(), nullptr);
 }
+
+// Large insertions lay their lines in the pool; edits of those lines, deletions and undoing
+// them must keep text and pool accounting right, and the pool goes once no line uses it.
+TEST(TextStore, PooledLinesSurviveEditsAndThePoolIsFreedWithTheLastOne) {
+    TTextStore store;
+    std::string model;
+    for (int i = 0; i < 400; ++i)
+        model += "line " + std::to_string(i) + (i % 7 ? "\tx" : "") + "\r";
+    model += "tail";
+    store.Insert(0, model);
+    ASSERT_GT(store.PoolLiveBytes(), model.size());
+    ASSERT_GE(store.PoolBytes(), store.PoolLiveBytes());
+    EXPECT_EQ(store.StoredText(0, store.CharCount()), model);
+    EXPECT_TRUE(store.Line(1).Flags & lfHasTab);
+    EXPECT_FALSE(store.Line(7).Flags & lfHasTab);
+
+    std::mt19937 rng(11);
+    for (int step = 0; step < 500; ++step) {
+        int len = int(model.size());
+        int pos = int(rng() % unsigned(len + 1));
+        if (rng() % 2) {
+            const char* piece = step % 50 == 0 ? "big\r" : (rng() % 3 ? "q" : "\r");
+            std::string s = piece;
+            if (step % 50 == 0)
+                for (int k = 0; k < 300; ++k)
+                    s += "pasted " + std::to_string(k) + "\r";
+            store.Insert(pos, s);
+            model.insert(size_t(pos), s);
+        } else {
+            int n = int(rng() % 40);
+            store.Delete(pos, n);
+            model.erase(size_t(pos), size_t(std::min(n, len - pos)));
+        }
+    }
+    ASSERT_EQ(store.StoredText(0, store.CharCount()), model);
+    for (int i = 0; i < store.LineCount(); ++i) // each buffer is zero-terminated after its text
+        ASSERT_EQ(store.Line(i).Text ? store.Line(i).Text[size_t(store.Line(i).Length)] : 0, 0);
+
+    store.Delete(0, store.CharCount());
+    EXPECT_EQ(store.PoolLiveBytes(), 0u);
+    EXPECT_EQ(store.PoolBytes(), 0u);
+    EXPECT_EQ(store.LineCount(), 1);
+    store.ReserveLines(1000);
+    store.Insert(0, "a\rb");
+    EXPECT_EQ(store.StoredText(0, 3), "a\rb");
+}

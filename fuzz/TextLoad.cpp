@@ -1,0 +1,26 @@
+// Feeds arbitrary bytes to the control's loader: as a stream and as a file's bytes.
+#include "editor/CodeMemo.h"
+#include "editor/CodeMemoStrings.h"
+
+#include <cstddef>
+#include <cstdint>
+
+using namespace quillet;
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    TCodeMemo memo;
+    TReadOnlyMemoryStream stream(data, int64_t(size));
+    memo.LoadFromStream(stream);
+    // The store must agree with itself after any input.
+    const TTextStore& store = memo.Store();
+    int total = 0;
+    for (int i = 0; i < store.LineCount(); ++i)
+        total += store.Line(i).Length;
+    if (total != store.CharCount()) __builtin_trap();
+    if (int(memo.Perform(WM_GETTEXTLENGTH, 0, 0)) != int(memo.Text().size())) __builtin_trap();
+    memo.SelectAll();
+    memo.SetSelText("x");
+    memo.Undo();
+    if (store.CharCount() != total) __builtin_trap();
+    return 0;
+}

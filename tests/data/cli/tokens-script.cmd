@@ -1,0 +1,1 @@
+tokens --lang @DATA@/cli/tokens-script.qls @DATA@/cli/tokens-script.txt
