@@ -302,7 +302,7 @@ bool TTextStore::RecutRows(int first, int count, const std::vector<int>& lengths
             FStarts.InsertPartition(index, start + at);
         }
         TLineRecord& rec = FLines[index];
-        SetRecordText(rec, std::string_view(text).substr(size_t(at), size_t(n)), true);
+        SetRecordText(rec, std::string_view(text).substr(size_t(at), size_t(n)), {}, true);
         if (haveAttrs)
             rec.EnsureExtra().Attributes.assign(attrs.begin() + at, attrs.begin() + at + n);
         else
