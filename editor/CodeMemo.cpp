@@ -2,10 +2,12 @@
 #include "editor/CodeMemo.h"
 #include "editor/CodeMemoPaint.h"
 
+#include "editor/CodeMemoExpansion.h"
 #include "editor/CodeMemoStrings.h"
 #include "editor/CodeMemoUndoLink.h"
 #include "editor/CodeMemoView.h"
 #include "editor/CodeMemoWrap.h"
+#include "editor/LineTrack.h"
 #include "editor/SearchControl.h"
 #include "editor/UndoStack.h"
 #include "highlight/CodeMemoParser.h"
@@ -74,6 +76,8 @@ TCustomCodeMemo::TCustomCodeMemo(IWindowHost* host) : FHost(host) {
     FStore->AddObserver(FWatch.get());
     FLines = std::make_unique<TCodeMemoStrings>(*this);
     FView = std::make_unique<TCodeMemoPainter>(*this);
+    FTracker = std::make_unique<TLineTracker>();
+    static_cast<TCodeMemoPainter&>(*FView).SetLineTracker(FTracker.get());
     FWrap = std::make_unique<TCodeMemoWrap>(*this);
     FWrap->Attach(*FStore);
     for (int i = 0; i < ParserSlots; ++i)
@@ -410,6 +414,7 @@ void TCustomCodeMemo::ReplaceRange(int start, int end, std::string_view text, in
 }
 
 void TCustomCodeMemo::StoreInserted(int pos, int length) {
+    FTracker->TextInserted(pos, length);
     if (FAnchor >= pos) FAnchor += length;
     if (FCaret >= pos) FCaret += length;
     int line = FStore->LineFromPos(pos);
@@ -422,7 +427,9 @@ void TCustomCodeMemo::StoreInserted(int pos, int length) {
     if (OnTextChange) OnTextChange(*this, pos, length);
 }
 
-void TCustomCodeMemo::StoreDeleted(int pos, int length) {
+void TCustomCodeMemo::StoreDeleted(int pos, std::string_view removed) {
+    const int length = int(removed.size());
+    FTracker->TextDeleted(pos, removed, FStore->CharCount());
     auto shift = [&](int& v) {
         if (v >= pos + length)
             v -= length;
@@ -592,6 +599,8 @@ void TCustomCodeMemo::SetActiveParser(int slot) {
 
 void TCustomCodeMemo::BindSettings(TCM_Settings* settings) {
     TCM_Settings* old = FActiveSettings;
+    // The list shows the old settings' table.
+    if (old != settings) ClosePopup(true);
     FActiveSettings = settings;
     if (old != settings) {
         bool rewrap = (old->Options & smoWordWrap) != (settings->Options & smoWordWrap) ||

@@ -28,6 +28,10 @@ class TCodeMemoSearch;
 class TCM_Settings;
 class TCustomCodeMemoParser;
 class TUndoStack;
+class TLineTracker;
+class TMacroKeywords;
+class TMacroPopupList;
+class TCodeMemoPopup;
 
 // Errors of the control's properties (tab stops, parser slots).
 class ECodeMemo : public EQuilletError {
@@ -289,6 +293,19 @@ public:
     // The caret stands beyond its line's end (smoCaretAfterEOL with a fixed-pitch font).
     bool CaretBeyondEnd();
 
+    // Marks and breakpoints of this control's text: kept in step with every edit and drawn.
+    TLineTracker& LineTracker() { return *FTracker; }
+
+    // The template / auto-replace list (CodeMemoExpansion.cpp): offered when nothing matched
+    // before the caret; while shown it takes the keys and is painted over the text.
+    void ShowMacroPopup(TMacroKeywords& table);
+    // Closes it without choosing; the selected partial word collapses to its end.
+    void CloseMacroPopup();
+    bool MacroPopupShown() const { return FPopup != nullptr; }
+    // The list while shown, else null.
+    TMacroPopupList* MacroPopupList();
+    TRect MacroPopupBounds() const;
+
     // Events.
     // Runs first on every key-down; setting key to 0 takes the key.
     std::function<void(TCustomCodeMemo& sender, int& key, TShiftState shift)> OnKeyDown;
@@ -341,6 +358,7 @@ private:
     friend class TCodeMemoStoreWatch;
     friend class TCodeMemoSearch;
     friend class TCodeMemoExpansion;
+    friend class TCodeMemoPopup;
     class TDefinitionUser;
 
     // Messages (CodeMemoMessages.cpp).
@@ -368,6 +386,14 @@ private:
     int WordStartAfter(int offset) const;
     void RebuildMovementKeys();
     void EndExpansionGroup();
+    // A key-down while the list is shown; true when the list took it.
+    bool PopupKey(int key);
+    // Expands the list's selected entry (one undo step) and closes the list.
+    void ChoosePopupItem();
+    // collapse: the selection shrinks to its end (nothing was chosen).
+    void ClosePopup(bool collapse);
+    // A click while the list is shown; true when it landed on the list.
+    bool PopupClick(int x, int y);
     // The virtual caret beyond line ends (CodeMemoCommands.cpp).
     bool VirtualCaret();
     int TextCaretColumn(); // the caret's column on the text, whatever the virtual column
@@ -393,7 +419,7 @@ private:
     void ReplaceRange(int start, int end, std::string_view text, int groupId = 0);
     void InsertChunked(int pos, std::string_view text);
     void StoreInserted(int pos, int length);
-    void StoreDeleted(int pos, int length);
+    void StoreDeleted(int pos, std::string_view removed);
     int ClampOffset(int offset) const;
     int SnapOffset(int offset) const; // to the start of a UTF-8 sequence
     void ApplySelection(int anchor, int caret, bool repaint);
@@ -423,6 +449,8 @@ private:
     std::unique_ptr<TCodeMemoView> FView;
     std::unique_ptr<TCodeMemoWrap> FWrap; // re-cuts rows after each edit: the store's last observer
     std::unique_ptr<TCodeMemoSearch> FSearch;
+    std::unique_ptr<TLineTracker> FTracker;
+    std::unique_ptr<TCodeMemoPopup> FPopup;
     std::unique_ptr<TCM_Settings> FOwnSettings;
     TCM_Settings* FActiveSettings = nullptr;
     std::array<std::unique_ptr<TDefinitionUser>, ParserSlots> FDefUsers;

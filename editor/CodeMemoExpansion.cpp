@@ -3,8 +3,11 @@
 
 #include "editor/CodeMemo.h"
 #include "editor/CodeMemoUndoLink.h"
+#include "editor/CodeMemoView.h"
 #include "editor/EdStream.h"
 #include "editor/UndoStack.h"
+#include "platform/Platform.h"
+#include "platform/VirtualKeys.h"
 
 #include <algorithm>
 
@@ -86,6 +89,140 @@ void TCodeMemoExpansion::AutoReplaceEvent(int wordStart, const std::string& name
     TEdStream stream(*FMemo.FStore);
     stream.Seek(std::clamp(wordStart, 0, FMemo.FStore->CharCount()), soBeginning);
     FMemo.OnAutoReplace(FMemo, stream, name, text, canReplace);
+}
+
+void TCodeMemoExpansion::ShowMacroPopup(TMacroKeywords& table) {
+    FMemo.ShowMacroPopup(table);
+}
+
+bool TCodeMemoPopup::MoveKey(int key) {
+    const int count = FList.Count();
+    if (count == 0) return false;
+    const int page = std::max(1, std::min(count, TMacroPopupView::VisibleItems) - 1);
+    int sel = FList.Selected();
+    switch (key) {
+    case VK_UP:
+        sel = sel < 0 ? 0 : sel - 1;
+        break;
+    case VK_DOWN:
+        sel = sel + 1;
+        break;
+    case VK_PRIOR:
+        sel = sel < 0 ? 0 : sel - page;
+        break;
+    case VK_NEXT:
+        sel = sel + page;
+        break;
+    case VK_HOME:
+        sel = 0;
+        break;
+    case VK_END:
+        sel = count - 1;
+        break;
+    default:
+        return false;
+    }
+    FList.SetSelected(std::clamp(sel, 0, count - 1));
+    return true;
+}
+
+// ---- the list on the control ----------------------------------------------------------
+
+void TCustomCodeMemo::ShowMacroPopup(TMacroKeywords& table) {
+    if (FPopup) ClosePopup(true);
+    if (table.Entries().empty()) return;
+    auto popup = std::make_unique<TCodeMemoPopup>(table, FHideSelection);
+    {
+        TCodeMemoExpansion target(*this);
+        popup->List().SelectPartialWord(target);
+    }
+    SetHideSelection(false);
+    TPoint at = FView->OffsetToPixel(FCaret);
+    const int lh = FView->Metrics().LineHeight;
+    TSize client = FHost ? FHost->ClientSize() : TSize{FClientWidth, FClientHeight};
+    popup->View().Layout(Platform().Fonts.get(), at.X, at.Y, at.Y + lh, client);
+    FPopup = std::move(popup);
+    if (FHost) FHost->Invalidate(FPopup->View().Bounds());
+}
+
+void TCustomCodeMemo::CloseMacroPopup() {
+    if (FPopup) ClosePopup(true);
+}
+
+TMacroPopupList* TCustomCodeMemo::MacroPopupList() {
+    return FPopup ? &FPopup->List() : nullptr;
+}
+
+TRect TCustomCodeMemo::MacroPopupBounds() const {
+    return FPopup ? FPopup->View().Bounds() : TRect{};
+}
+
+void TCustomCodeMemo::ClosePopup(bool collapse) {
+    if (!FPopup) return;
+    // Released first: anything below may come back here.
+    std::unique_ptr<TCodeMemoPopup> popup = std::move(FPopup);
+    SetHideSelection(popup->SavedHideSelection());
+    if (collapse) {
+        int end = std::max(FAnchor, FCaret);
+        ApplySelection(end, end, true);
+    }
+    // The text under the list shows again.
+    MarkAllDirty();
+    Repaint();
+}
+
+void TCustomCodeMemo::ChoosePopupItem() {
+    if (!FPopup) return;
+    std::unique_ptr<TCodeMemoPopup> popup = std::move(FPopup);
+    SetHideSelection(popup->SavedHideSelection());
+    {
+        TCodeMemoExpansion target(*this);
+        popup->List().Choose(target);
+    }
+    ScrollCaretIntoView();
+    MarkAllDirty();
+    Repaint();
+}
+
+bool TCustomCodeMemo::PopupKey(int key) {
+    if (!FPopup) return false;
+    switch (key) {
+    case VK_SHIFT:
+    case VK_CONTROL:
+    case VK_MENU:
+        return true; // a modifier alone leaves the list as it is
+    case VK_RETURN:
+    case VK_TAB:
+        ChoosePopupItem();
+        FKeyConsumed = true; // the key's own character is not typed
+        return true;
+    case VK_ESCAPE:
+        ClosePopup(true);
+        FKeyConsumed = true;
+        return true;
+    default:
+        if (FPopup->MoveKey(key)) {
+            if (FHost) FHost->Invalidate(FPopup->View().Bounds());
+            return true;
+        }
+        // Anything else closes the list and then does what it always does.
+        ClosePopup(true);
+        return false;
+    }
+}
+
+bool TCustomCodeMemo::PopupClick(int x, int y) {
+    if (!FPopup) return false;
+    if (!FPopup->View().Bounds().Contains({x, y})) {
+        ClosePopup(true);
+        return false;
+    }
+    int item = FPopup->View().ItemAt({x, y});
+    if (item >= 0) {
+        FPopup->List().SetSelected(item);
+        ChoosePopupItem();
+    }
+    return true; // a click on the border stays on the list
 }
 
 } // namespace quillet

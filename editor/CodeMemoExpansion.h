@@ -1,6 +1,8 @@
 // The control seen by template and auto-replace expansion.
 #pragma once
 
+#include "editor/CodeMemoPaintPopup.h"
+#include "highlight/AutoReplaceExpansion.h"
 #include "highlight/AutoReplaceTarget.h"
 
 namespace quillet {
@@ -29,10 +31,31 @@ public:
     void TemplateEvent(const std::string& name, std::string& text) override;
     void AutoReplaceEvent(int wordStart, const std::string& name, std::string& text,
                           bool& canReplace) override;
+    void ShowMacroPopup(TMacroKeywords& table) override;
 
 private:
     TCustomCodeMemo& FMemo;
     bool FKeepGroupOpen = false;
+};
+
+// The entry list open over the control: it takes the keys and clicks until it closes.
+class TCodeMemoPopup {
+public:
+    TCodeMemoPopup(TMacroKeywords& table, bool savedHideSelection)
+        : FList(table), FView(FList), FSavedHideSelection(savedHideSelection) {}
+
+    TMacroPopupList& List() { return FList; }
+    TMacroPopupView& View() { return FView; }
+    // The hide-selection setting to restore once the list closes.
+    bool SavedHideSelection() const { return FSavedHideSelection; }
+
+    // Up/Down/PgUp/PgDn/Home/End; false for any other key.
+    bool MoveKey(int key);
+
+private:
+    TMacroPopupList FList;
+    TMacroPopupView FView;
+    bool FSavedHideSelection;
 };
 
 } // namespace quillet

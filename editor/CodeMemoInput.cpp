@@ -21,6 +21,7 @@ void TCustomCodeMemo::MoveCaret(int offset, bool extend, bool vertical) {
 
 LRESULT TCustomCodeMemo::MouseDown(WPARAM keys, int x, int y) {
     if (!FEnabled || !FTabStop) return 0;
+    if (PopupClick(x, y)) return 0;
     CloseTyping();
     if (FHost && !FFocused) {
         FHost->SetFocus();

@@ -80,6 +80,7 @@ LRESULT TCustomCodeMemo::KeyRoute(int key) {
     if (FHost && FHost->KeyDown(VK_MENU)) shift |= ssAlt;
     FKeyConsumed = false;
     EndExpansionGroup(); // the last trigger made no character
+    if (PopupKey(key)) return 1;
     if (OnKeyDown) {
         OnKeyDown(*this, key, shift);
         if (key == 0) return 1;
@@ -139,6 +140,8 @@ LRESULT TCustomCodeMemo::CharInput(char32_t cp) {
         FKeyConsumed = false;
         return 0;
     }
+    // A character that reaches the text ends the list; the partial word stays.
+    if (FPopup) ClosePopup(true);
     if (!FEnabled || !FTabStop) return 0;
     switch (cp) {
     case 13:

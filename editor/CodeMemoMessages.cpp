@@ -2,6 +2,7 @@
 #include "editor/CodeMemo.h"
 #include "editor/CodeMemoWrap.h"
 
+#include "editor/CodeMemoExpansion.h"
 #include "editor/CodeMemoStrings.h"
 #include "editor/CodeMemoUndoLink.h"
 #include "editor/CodeMemoView.h"
@@ -57,7 +58,7 @@ void TCodeMemoStoreWatch::OnInsert(int pos, std::string_view text) {
 }
 
 void TCodeMemoStoreWatch::OnDelete(int pos, std::string_view deletedText) {
-    FMemo.StoreDeleted(pos, int(deletedText.size()));
+    FMemo.StoreDeleted(pos, deletedText);
 }
 
 // ---- dispatch --------------------------------------------------------------------------
@@ -284,6 +285,7 @@ LRESULT TCustomCodeMemo::Dispatch(uint32_t msg, WPARAM wParam, LPARAM lParam) {
         return 0;
     case WM_KILLFOCUS:
         FFocused = false;
+        ClosePopup(true);
         FSelecting = false;
         if (FHost) FHost->DestroyCaret();
         FCaretCreated = false;
@@ -312,6 +314,7 @@ LRESULT TCustomCodeMemo::Dispatch(uint32_t msg, WPARAM wParam, LPARAM lParam) {
     case WM_PAINT:
         if (FHost && FRedraw && !FPaintLock && FUpdateCount == 0) {
             FView->Paint(FHost->Canvas());
+            if (FPopup) FPopup->View().Paint(FHost->Canvas());
             FView->PlaceCaret();
         }
         return 0;
