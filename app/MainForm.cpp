@@ -288,6 +288,7 @@ QWidget* TMainForm::BuildOptionPanel() {
                                                 "программы Brovix начиная с версии 1.7"),
                                  AboutPanel);
     aboutText->setObjectName(QStringLiteral("AboutLabel"));
+    aboutText->setWordWrap(true); // the substitute fonts run wider than the design font
     aboutGrid->addWidget(aboutText, 2, 0, 1, 2);
     aboutColumn->addWidget(AboutPanel);
     FOptionPages->addTab(about, QStringLiteral("О программе"));
