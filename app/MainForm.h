@@ -128,6 +128,8 @@ private:
     QWidget* BuildPreviewPage(const TBrowserFactory& browser);
     QWidget* BuildOptionPanel();
     void ConfigureEditor(TCodeMemo& memo, TCodeMemoParser& parser);
+    // One grouped undo (or redo) step of the CSS editor.
+    void GroupedStep(bool redo);
 
     // Runs one command: EAbort ends it silently, any other error is shown.
     void RunCommand(const std::function<void()>& command);
