@@ -24,6 +24,7 @@ namespace quillet {
 
 class TCodeMemoWidget;
 class THyperlinkLabel;
+class TSelectorPanel;
 class TFileNameEdit;
 
 // The browser of the preview page and the widget that shows it (owned by the widget's parent).
@@ -107,6 +108,7 @@ public:
     QToolButton* EditorSaveToolButton;
     QToolButton* ColorToolButton;
     QWidget* AboutPanel;
+    TSelectorPanel* SelectorPanel;
     THyperlinkLabel *SiteLinkLabel, *MailLinkLabel;
     QMenu *MainPopupMenu, *EditorPopupMenu, *StylePopupMenu;
 
