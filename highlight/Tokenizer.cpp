@@ -4,6 +4,7 @@
 #include "highlight/Handlers.h"
 #include "resources/Strings.h"
 
+#include <bit>
 #include <cstring>
 
 namespace quillet {
@@ -30,12 +31,12 @@ inline void Transit(TByteSet& state, const TByteSet& add, const TByteSet& remove
 
 void TCodeMemoParser::SelectStartTable() {
     FSelected = &GlobalStart;
-    if (StatesWithTable.Empty()) return;
-    for (int i = 0; i < 32; ++i) {
-        uint8_t both = StatesWithTable.Bits[size_t(i)] & State.Bits[size_t(i)];
+    // The lowest-numbered state that owns a table; a word's bit k is state 64 * i + k.
+    for (int i = 0; i < 4; ++i) {
+        uint64_t both = Word(StatesWithTable, i) & Word(State, i);
+        if constexpr (std::endian::native != std::endian::little) both = __builtin_bswap64(both);
         if (both) {
-            int bit = __builtin_ctz(both);
-            FSelected = StateStart[size_t(i * 8 + bit)].get();
+            FSelected = StateStart[size_t(i * 64 + __builtin_ctzll(both))].get();
             return;
         }
     }
@@ -178,8 +179,11 @@ int TCodeMemoParser::NextToken(TTokenCursor& cur) {
         }
     }
 
-    if (!FBoundOpen) FSavedState = State;
     const auto& effect = Effects[token];
+    // The state a region restores when it ends: kept only for a token that may open one.
+    const bool mayOpen = !FBoundOpen && effect && effect->Bound;
+    TStateSet before;
+    if (mayOpen) before = State;
     if (cur.Pos == start || (effect && !secondary && !Meets(effect->Valid, State))) {
         token = 0;
         cur.Pos = start + 1;
@@ -206,7 +210,8 @@ int TCodeMemoParser::NextToken(TTokenCursor& cur) {
             FBoundOpen = false;
             SelectStartTable();
         }
-    } else if (effect && effect->Bound && token != 0) {
+    } else if (mayOpen && token != 0) {
+        FSavedState = before;
         FBoundOpen = opened = true;
         FBoundEnd = cur.Pos;
         FBoundToken = token;
