@@ -33,21 +33,25 @@ int TTextStore::PosFromLine(int line) const {
 
 std::string TTextStore::Normalize(std::string_view text) {
     if (text.size() == 1 && text[0] == '\n') return "\r";
-    std::string out;
-    out.reserve(text.size());
-    for (size_t i = 0; i < text.size(); ++i) {
-        auto c = static_cast<unsigned char>(text[i]);
-        if (c == '\r') {
-            out += '\r';
-            if (i + 1 < text.size() && text[i + 1] == '\n') ++i;
+    // Written through a pointer: loads pass every byte of a file through here.
+    std::string out(text.size(), '\0');
+    char* w = out.data();
+    const char* p = text.data();
+    const size_t n = text.size();
+    for (size_t i = 0; i < n; ++i) {
+        const auto c = static_cast<unsigned char>(p[i]);
+        if (c >= 32 || c == '\t') {
+            *w++ = static_cast<char>(c);
+        } else if (c == '\r') {
+            *w++ = '\r';
+            if (i + 1 < n && p[i + 1] == '\n') ++i;
         } else if (c == '\n') {
-            out += '\r';
-        } else if (c == '\t' || c >= 32) {
-            out += static_cast<char>(c);
+            *w++ = '\r';
         } else {
-            out += '.';
+            *w++ = '.';
         }
     }
+    out.resize(size_t(w - out.data()));
     return out;
 }
 
