@@ -96,6 +96,25 @@ void TTextStore::ReleaseText(TLineRecord& rec) {
     }
 }
 
+void TTextStore::RepackPool() {
+    // Edited lines leave their pooled text behind; once that outweighs what lines still use,
+    // move the live slices into fresh blocks so the garbage goes.
+    const size_t garbage = FPoolHeld - FPoolLive;
+    if (garbage < kPoolBlock * 16 || garbage < FPoolLive) return;
+    std::vector<std::unique_ptr<char[]>> old = std::move(FPool);
+    FPool.clear();
+    FPoolNext = nullptr;
+    FPoolFree = FPoolLive = FPoolHeld = 0;
+    for (int i = 0; i < FLines.Length(); ++i) {
+        TLineRecord& rec = FLines[i];
+        if (!rec.Text.IsPooled()) continue;
+        const size_t bytes = PooledSize(rec.Length);
+        char* p = PoolAlloc(bytes);
+        std::memcpy(p, rec.Text.get(), size_t(rec.Length) + 1);
+        rec.Text = TLineText::Pooled(p);
+    }
+}
+
 void TTextStore::ReserveLines(int lines) {
     if (lines <= FLines.Length()) return;
     FLines.Reserve(lines);
@@ -191,6 +210,7 @@ int TTextStore::Insert(int pos, std::string_view raw) {
         }
     }
     FCharCount += len;
+    RepackPool();
     if (line < FCachedTop && cr != std::string::npos) FCachedTop = 0;
     for (auto* o : FObservers)
         o->OnInsert(pos, text);
@@ -215,6 +235,7 @@ void TTextStore::Delete(int pos, int length) {
     FStarts.InsertText(l1, -length);
     SetRecordText(FLines[l1], head, tail, true);
     FCharCount -= length;
+    RepackPool();
     if (l1 < FCachedTop) FCachedTop = 0;
     for (auto* o : FObservers)
         o->OnDelete(pos, deleted);
