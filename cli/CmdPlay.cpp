@@ -1,4 +1,5 @@
 // quillet-tool play: drives one editor control on the headless platform from a script.
+#include "cli/CmdTokens.h"
 #include "cli/Commands.h"
 #include "editor/CodeMemo.h"
 #include "editor/CodeMemoStrings.h"
@@ -12,6 +13,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <functional>
 #include <iostream>
@@ -242,8 +244,12 @@ const std::map<std::string, uint32_t>& MessageNames() {
 
 class TPlayer {
 public:
-    TPlayer(int width, int height, std::ostream& out)
-        : FHost(width, height), FMemo(&FHost), FOut(out) {
+    TPlayer(int width, int height, std::unique_ptr<TCodeMemoParser> definition, std::ostream& out)
+        : FDef(std::move(definition)), FHost(width, height), FMemo(&FHost), FOut(out) {
+        if (FDef) {
+            FMemo.SetParser(1, FDef.get());
+            FMemo.SetActiveParser(1);
+        }
         FHost.SetFocused(true);
         FMemo.Perform(WM_SETFOCUS, 0, 0);
         Paint();
@@ -740,6 +746,8 @@ private:
     void Attrs(int line) {
         if (line < 0 || line >= FMemo.Store().LineCount())
             throw EQuilletError(FmtLoadStr(SPlayBadValue, "attrs", std::to_string(line)));
+        // The bytes the painter would draw this line with, even when it lies below the window.
+        FMemo.View().ScanThrough(line);
         const TLineRecord& rec = FMemo.Store().Line(line);
         FOut << "attrs:";
         for (int i = 0; i < rec.Length; ++i) {
@@ -751,6 +759,7 @@ private:
         FOut << "\n";
     }
 
+    std::unique_ptr<TCodeMemoParser> FDef; // outlives the control that uses it
     THeadlessWindowHost FHost;
     TCodeMemo FMemo;
     std::ostream& FOut;
@@ -760,7 +769,7 @@ private:
 
 int CmdPlay(const std::vector<std::string>& args, std::istream& in, std::ostream& out,
             std::ostream& err) {
-    std::string lang = "none", file, script;
+    std::string lang, file, script;
     int width = 640, height = 400;
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
@@ -781,13 +790,23 @@ int CmdPlay(const std::vector<std::string>& args, std::istream& in, std::ostream
             return exError;
         }
     }
-    // Definitions plug in here once they are built into the program.
-    if (lang != "none") throw EQuilletError(FmtLoadStr(SPlayUnknownLanguage, lang));
+    if (lang.empty()) {
+        // As the other commands: the start file's extension picks the language.
+        std::string ext = Lower(std::filesystem::path(file).extension().string());
+        lang = ext == ".css" ? "css" : ext == ".htm" || ext == ".html" ? "html" : "none";
+    }
+    std::unique_ptr<TCodeMemoParser> def;
+    if (lang != "none") {
+        std::error_code ec;
+        if (lang != "css" && lang != "html" && !std::filesystem::is_regular_file(lang, ec))
+            throw EQuilletError(FmtLoadStr(SPlayUnknownLanguage, lang));
+        def = LoadDefinition(lang);
+    }
     // The fixed-pitch cell the scripts count in: 7 pixels wide, lines 17 high.
     TPlatformServices services;
     services.Fonts = std::make_unique<THeadlessFonts>(true, 7, 17);
     InstallPlatform(std::move(services));
-    TPlayer player(width, height, out);
+    TPlayer player(width, height, std::move(def), out);
     if (!file.empty()) player.Memo().LoadFromFile(file);
     if (script.empty()) {
         player.Run(in);

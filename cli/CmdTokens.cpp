@@ -1,4 +1,5 @@
 // quillet-tool tokens: every token of a text as the editor's re-scan finds it.
+#include "cli/CmdTokens.h"
 #include "cli/Commands.h"
 #include "editor/Rescan.h"
 #include "highlight/Compiler.h"

@@ -12,7 +12,7 @@ void TNumberedBookmarks::Check(int n) {
 
 int TNumberedBookmarks::Column(int n) const {
     Check(n);
-    return FColumns[n];
+    return Columns()[n];
 }
 
 int TNumberedBookmarks::LineOf(const TBookmarkHost& host, int n) const {
@@ -41,21 +41,21 @@ void TNumberedBookmarks::Set(TBookmarkHost& host, int n, int line, int column) {
         while (target > 0 && (host.LineMarks(target) & lmContinuation))
             --target;
 
-    int old = FColumns[n] != 0 ? LineOf(host, n) : -1;
+    int old = Columns()[n] != 0 ? LineOf(host, n) : -1;
     if (old >= 0) host.SetLineMarks(old, uint16_t(host.LineMarks(old) & ~lmBookmarkBits));
     if (old == target) {
         // Setting it again where it is takes it away.
-        FColumns[n] = 0;
+        Columns()[n] = 0;
         return;
     }
     host.SetLineMarks(target, uint16_t((host.LineMarks(target) & ~lmBookmarkBits) | bit));
-    FColumns[n] = uint16_t(std::min(column, 0xFFFF));
+    Columns()[n] = uint16_t(std::min(column, 0xFFFF));
     if (OnBookmarkSet) OnBookmarkSet(*this, n);
 }
 
 bool TNumberedBookmarks::Find(const TBookmarkHost& host, int n, int& line, int& offset) const {
     Check(n);
-    if (FColumns[n] == 0) return false;
+    if (Columns()[n] == 0) return false;
     const uint16_t bit = uint16_t(1u << n);
     int start = 0;
     for (int i = 0, count = host.LineCount(); i < count; ++i) {
@@ -64,7 +64,7 @@ bool TNumberedBookmarks::Find(const TBookmarkHost& host, int n, int& line, int& 
             // The last line has no CR: its end is a valid caret place too.
             int textLength = length - (host.LineEndsWithCR(i) ? 1 : 0);
             line = i;
-            offset = start + std::min(int(FColumns[n]) - 1, textLength);
+            offset = start + std::min(int(Columns()[n]) - 1, textLength);
             return true;
         }
         start += length;

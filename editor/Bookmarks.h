@@ -41,6 +41,9 @@ public:
 
     std::function<void(TNumberedBookmarks& sender, int index)> OnBookmarkSet;
 
+    // Keeps the columns in storage of the caller (a text store's ten columns) from now on.
+    void BindColumns(uint16_t* columns) { FBound = columns; }
+
     // 1-based column of bookmark n in its line; 0 when it is not set.
     int Column(int n) const;
     bool IsSet(int n) const { return Column(n) != 0; }
@@ -56,7 +59,11 @@ private:
     static void Check(int n);
     int LineOf(const TBookmarkHost& host, int n) const;
 
+    uint16_t* Columns() { return FBound ? FBound : FColumns; }
+    const uint16_t* Columns() const { return FBound ? FBound : FColumns; }
+
     uint16_t FColumns[Count] = {};
+    uint16_t* FBound = nullptr;
 };
 
 struct TCustomBookmark {

@@ -5,6 +5,7 @@
 #include "editor/CodeMemoStrings.h"
 #include "editor/CodeMemoUndoLink.h"
 #include "editor/CodeMemoView.h"
+#include "editor/CodeMemoWrap.h"
 #include "editor/SearchControl.h"
 #include "editor/UndoStack.h"
 #include "highlight/CodeMemoParser.h"
@@ -73,6 +74,8 @@ TCustomCodeMemo::TCustomCodeMemo(IWindowHost* host) : FHost(host) {
     FStore->AddObserver(FWatch.get());
     FLines = std::make_unique<TCodeMemoStrings>(*this);
     FView = std::make_unique<TCodeMemoPainter>(*this);
+    FWrap = std::make_unique<TCodeMemoWrap>(*this);
+    FWrap->Attach(*FStore);
     for (int i = 0; i < ParserSlots; ++i)
         FDefUsers[i] = std::make_unique<TDefinitionUser>(*this, i + 1);
     if (!FStore->UndoStack())
@@ -98,6 +101,7 @@ TCustomCodeMemo::~TCustomCodeMemo() {
         if (undo->Target() == FUndoLink.get()) undo->SetTarget(nullptr);
     }
     FStore->RemoveObserver(FWatch.get());
+    FWrap->Detach();
     FStore->DetachControl(this);
     FUndoLink.reset();
 }
@@ -110,6 +114,7 @@ void TCustomCodeMemo::SetHost(IWindowHost* host) {
         TSize size = FHost->ClientSize();
         Perform(WM_SIZE, 0, MakeLong(size.Width, size.Height));
     }
+    FWrap->RewrapAll();
 }
 
 // ---- text and selection ---------------------------------------------------------------
@@ -228,8 +233,8 @@ int TCustomCodeMemo::CaretLine() {
 }
 
 int TCustomCodeMemo::CaretColumn() {
-    int line = FStore->LineFromPos(FCaret);
-    return VisualColumn(line, FCaret - FStore->PosFromLine(line));
+    if (CaretBeyondEnd()) return FRememberedColumn;
+    return TextCaretColumn();
 }
 
 namespace {
@@ -266,6 +271,12 @@ int TCustomCodeMemo::OffsetFromVisualColumn(int line, int column) const {
         ++i;
         while (i < usable && IsContinuation(text[size_t(i)]))
             ++i;
+    }
+    // A wrapped row's end is the next row's start: past it, the last character is the stop.
+    if (i == usable && usable > 0 && usable == int(text.size()) && line + 1 < FStore->LineCount()) {
+        --i;
+        while (i > 0 && IsContinuation(text[size_t(i)]))
+            --i;
     }
     return i;
 }
@@ -315,7 +326,17 @@ void TCustomCodeMemo::ApplySelection(int anchor, int caret, bool repaint) {
     FCaret = caret;
     bool vertical = FVerticalMove;
     FVerticalMove = false;
-    if (!HasOption(smoCaretAfterEOL)) {
+    if (VirtualCaret()) {
+        // Only a virtual move names a column past the end; any other change lands on the text.
+        int line = FStore->LineFromPos(FCaret);
+        std::string_view text = FStore->Line(line).View();
+        int body = int(text.size()) - (!text.empty() && text.back() == '\r' ? 1 : 0);
+        int onText = TextCaretColumn();
+        FBeyondEnd = FVirtualTarget > onText && FCaret == FStore->PosFromLine(line) + body;
+        FRememberedColumn = FVirtualTarget >= 0 ? FVirtualTarget : onText;
+        FVirtualTarget = -1;
+    } else {
+        FBeyondEnd = false;
         if (vertical && anchor == caret && HasOption(smoColumnTrack)) {
             int line = FStore->LineFromPos(caret);
             FCaret = FAnchor =

@@ -19,7 +19,9 @@
 namespace quillet {
 
 class TCodeMemoStrings;
+class TEdStream;
 class TCodeMemoView;
+class TCodeMemoWrap;
 class TCodeMemoUndoLink;
 class TCodeMemoStoreWatch;
 class TCodeMemoSearch;
@@ -119,6 +121,8 @@ public:
     TTextStore& Store() { return *FStore; }
     const TTextStore& Store() const { return *FStore; }
     TCodeMemoView& View() { return *FView; }
+    // Display rows under word wrap: logical lines <-> rows (CodeMemoWrap.h).
+    TCodeMemoWrap& Wrap() { return *FWrap; }
     TCodeMemoSearch& Search(); // the search and replace commands (SearchControl.cpp)
 
     // Text and selection.
@@ -275,6 +279,15 @@ public:
     void UnindentBlock(int count);
     // Prints the lines the selection covers; the printing work fills this in.
     void PrintSelection();
+    // Numbered bookmarks 0-9 (CodeMemoCommands.cpp). Line -1 is the caret's line and column,
+    // otherwise line and column are 1-based; setting one on the line that carries it removes it.
+    void SetBookmark(int index, int line = -1, int column = 0);
+    // Caret to the bookmark's line, that line scrolled to the middle; nothing when none carries it.
+    void GotoBookmark(int index);
+    // The line carrying bookmark n (from 0), or -1.
+    int BookmarkLine(int index) const;
+    // The caret stands beyond its line's end (smoCaretAfterEOL with a fixed-pitch font).
+    bool CaretBeyondEnd();
 
     // Events.
     // Runs first on every key-down; setting key to 0 takes the key.
@@ -301,8 +314,15 @@ public:
         OnFilesDropped;
     std::function<void(TCustomCodeMemo& sender, int x, int y, bool& accept)> OnOLEDragOver;
     std::function<void(TCustomCodeMemo& sender, int x, int y)> OnDataDrop;
-    std::function<void(TCustomCodeMemo& sender, std::string& word, bool& handled)> OnAutoReplace;
-    std::function<void(TCustomCodeMemo& sender, std::string& name, bool& handled)> OnTemplateEvent;
+    // An auto-replacement about to happen: the stream stands at the start of the matched word;
+    // the handler may change the replacement or refuse it.
+    std::function<void(TCustomCodeMemo& sender, TEdStream& stream, const std::string& replaceItem,
+                       std::string& replaceWith, bool& canReplace)>
+        OnAutoReplace;
+    // A template about to be inserted; the handler may change its text.
+    std::function<void(TCustomCodeMemo& sender, const std::string& templateName,
+                       std::string& replacement)>
+        OnTemplateEvent;
     std::function<void(TCustomCodeMemo& sender, int number)> OnBookmarkSet;
     std::function<void(TCustomCodeMemo& sender, int number)> OnBookmarkClear;
     std::function<void(TCustomCodeMemo& sender, void* bookmark)> OnCustomBookmarkFree;
@@ -316,6 +336,7 @@ public:
 
 private:
     friend class TCodeMemoView;
+    friend class TCodeMemoWrap;
     friend class TCodeMemoUndoLink;
     friend class TCodeMemoStoreWatch;
     friend class TCodeMemoSearch;
@@ -345,6 +366,14 @@ private:
     void CommandRecognised(int command, bool extendSelection);
     int WordStartBefore(int offset) const;
     int WordStartAfter(int offset) const;
+    void RebuildMovementKeys();
+    void EndExpansionGroup();
+    // The virtual caret beyond line ends (CodeMemoCommands.cpp).
+    bool VirtualCaret();
+    int TextCaretColumn(); // the caret's column on the text, whatever the virtual column
+    std::string FillText(int fromColumn, int toColumn);
+    void FillToVirtualCaret(int groupId);
+    int VirtualColumnAt(int x, int offset);
     // Input (CodeMemoInput.cpp).
     LRESULT MouseDown(WPARAM keys, int x, int y);
     LRESULT MouseMove(WPARAM keys, int x, int y);
@@ -392,6 +421,7 @@ private:
     std::unique_ptr<TCodeMemoStoreWatch> FWatch;
     std::unique_ptr<TCodeMemoStrings> FLines;
     std::unique_ptr<TCodeMemoView> FView;
+    std::unique_ptr<TCodeMemoWrap> FWrap; // re-cuts rows after each edit: the store's last observer
     std::unique_ptr<TCodeMemoSearch> FSearch;
     std::unique_ptr<TCM_Settings> FOwnSettings;
     TCM_Settings* FActiveSettings = nullptr;
@@ -403,6 +433,9 @@ private:
     int FCaret = 0;
     int FRememberedColumn = 0;
     bool FVerticalMove = false;
+    bool FBeyondEnd = false;     // the virtual caret is past the line end, at FRememberedColumn
+    int FVirtualTarget = -1;     // the column a virtual move asks the next selection change for
+    bool FExpansionOpen = false; // an auto-replacement waits for its trigger character
     int FTopLine = 0;
     int FLeftColumn = 0;
     int FClientWidth = 0;

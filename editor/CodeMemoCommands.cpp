@@ -1,9 +1,13 @@
 // The command executor: what each command of the key table does to text, caret and view.
 #include "editor/CodeMemo.h"
 
+#include "editor/Bookmarks.h"
 #include "editor/CodeMemoUndoLink.h"
+#include "editor/CodeMemoView.h"
 #include "editor/UndoStack.h"
 #include "highlight/KeyboardActionController.h"
+#include "platform/Platform.h"
+#include "resources/Strings.h"
 
 #include <algorithm>
 
@@ -15,6 +19,8 @@ constexpr int ugDelete = 15;
 constexpr int ugDeleteWordBefore = 21;
 constexpr int ugDeleteWordAfter = 22;
 constexpr int ugDeleteLine = 23;
+// The virtual caret goes no further right than this.
+constexpr int MaxVirtualColumn = 2047;
 
 bool IsBlank(char c) {
     return c == ' ' || c == '\t';
@@ -42,6 +48,123 @@ int TCustomCodeMemo::WordStartAfter(int offset) const {
 
 void TCustomCodeMemo::PrintSelection() {}
 
+namespace {
+// Numbered bookmarks over the control's store; the columns live in the store.
+class TStoreBookmarkHost : public TBookmarkHost {
+public:
+    TStoreBookmarkHost(TTextStore& store, int caretLine, int caretColumn, bool wrap)
+        : FStore(store), FCaretLine(caretLine), FCaretColumn(caretColumn), FWrap(wrap) {}
+    int LineCount() const override { return FStore.LineCount(); }
+    uint16_t LineMarks(int line) const override { return FStore.Line(line).Marks; }
+    void SetLineMarks(int line, uint16_t marks) override {
+        FStore.Line(line).Marks = marks;
+        FStore.Line(line).Flags |= lfRepaint; // the gutter shows it
+    }
+    int LineLength(int line) const override { return FStore.Line(line).Length; }
+    bool LineEndsWithCR(int line) const override {
+        return FStore.Line(line).View().ends_with('\r');
+    }
+    int CaretLine() const override { return FCaretLine; }
+    int CaretColumn() const override { return FCaretColumn; }
+    bool WordWrap() const override { return FWrap; }
+
+private:
+    TTextStore& FStore;
+    int FCaretLine, FCaretColumn;
+    bool FWrap;
+};
+
+void CheckBookmark(int index) {
+    if (index < 0 || index >= TNumberedBookmarks::Count) throw ECodeMemo(LoadStr(SBookmarkRange));
+}
+} // namespace
+
+void TCustomCodeMemo::SetBookmark(int index, int line, int column) {
+    CheckBookmark(index);
+    int caretLine = FStore->LineFromPos(FCaret);
+    TStoreBookmarkHost host(*FStore, caretLine, FCaret - FStore->PosFromLine(caretLine),
+                            HasOption(smoWordWrap));
+    TNumberedBookmarks bookmarks;
+    bookmarks.BindColumns(FStore->Bookmarks);
+    bookmarks.OnBookmarkSet = [this](TNumberedBookmarks&, int n) {
+        if (OnBookmarkSet) OnBookmarkSet(*this, n);
+    };
+    bookmarks.Set(host, index, line, column);
+    Repaint();
+}
+
+void TCustomCodeMemo::GotoBookmark(int index) {
+    CheckBookmark(index);
+    TStoreBookmarkHost host(*FStore, 0, 0, false);
+    TNumberedBookmarks bookmarks;
+    bookmarks.BindColumns(FStore->Bookmarks);
+    int line = -1, offset = -1;
+    if (!bookmarks.Find(host, index, line, offset)) return;
+    CloseTyping();
+    NoteChange(cfCaret);
+    ApplySelection(offset, offset, false);
+    // The bookmarked line in the middle of the window.
+    ScrollTo(FLeftColumn, std::max(0, line - FVisibleLines / 2), false);
+    ScrollCaretIntoView();
+    UpdateScrollBars();
+    Repaint();
+}
+
+int TCustomCodeMemo::BookmarkLine(int index) const {
+    CheckBookmark(index);
+    if (FStore->Bookmarks[index] == 0) return -1;
+    const uint16_t bit = uint16_t(1u << index);
+    for (int i = 0, count = FStore->LineCount(); i < count; ++i)
+        if (FStore->Line(i).Marks & bit) return i;
+    return -1;
+}
+
+bool TCustomCodeMemo::VirtualCaret() {
+    return HasOption(smoCaretAfterEOL) && FView->Metrics().FixedPitch;
+}
+
+bool TCustomCodeMemo::CaretBeyondEnd() {
+    return FBeyondEnd && VirtualCaret();
+}
+
+int TCustomCodeMemo::TextCaretColumn() {
+    int line = FStore->LineFromPos(FCaret);
+    return VisualColumn(line, FCaret - FStore->PosFromLine(line));
+}
+
+std::string TCustomCodeMemo::FillText(int fromColumn, int toColumn) {
+    std::string fill;
+    if (toColumn <= fromColumn) return fill;
+    int column = fromColumn;
+    if (HasOption(smoUseTAB) && HasOption(smoSmartFill)) {
+        for (int next = NextTabStop(column); next <= toColumn && next > column;
+             next = NextTabStop(column)) {
+            fill += '\t';
+            column = next;
+        }
+    }
+    fill.append(size_t(toColumn - column), ' ');
+    return fill;
+}
+
+void TCustomCodeMemo::FillToVirtualCaret(int groupId) {
+    if (!CaretBeyondEnd() || FReadOnly) return;
+    int target = FRememberedColumn;
+    std::string fill = FillText(TextCaretColumn(), target);
+    FBeyondEnd = false;
+    ReplaceRange(FCaret, FCaret, fill, groupId);
+    ApplySelection(FCaret, FCaret, false);
+}
+
+int TCustomCodeMemo::VirtualColumnAt(int x, int offset) {
+    if (!VirtualCaret()) return -1;
+    int line = FStore->LineFromPos(offset);
+    int column = std::max(0, x - FView->TextLeft()) / FView->Metrics().CharWidth + FLeftColumn;
+    return column > VisualColumn(line, offset - FStore->PosFromLine(line))
+               ? std::min(column, MaxVirtualColumn)
+               : -1;
+}
+
 void TCustomCodeMemo::ExecuteCommand(int command, int data, bool extend) {
     (void)data;
     int line = FStore->LineFromPos(FCaret);
@@ -50,10 +173,23 @@ void TCustomCodeMemo::ExecuteCommand(int command, int data, bool extend) {
     int bodyLength = int(text.size()) - (!text.empty() && text.back() == '\r' ? 1 : 0);
     int lastLine = FStore->LineCount() - 1;
     NoteChange(cfCaret);
+    const bool virt = VirtualCaret();
+    const bool atLineEnd = FCaret == lineStart + bodyLength;
+    // Moves along the caret's line to a column that may lie past its end.
+    auto moveVirtual = [&](int column) {
+        FVirtualTarget = column;
+        MoveCaret(lineStart + bodyLength, extend);
+    };
     auto vertical = [&](int delta) {
         int target = std::clamp(line + delta, 0, lastLine);
-        int column = HasOption(smoColumnTrack) ? FRememberedColumn : CaretColumn();
+        int column = virt || HasOption(smoColumnTrack) ? FRememberedColumn : CaretColumn();
         int offset = FStore->PosFromLine(target) + OffsetFromVisualColumn(target, column);
+        if (virt && target != line) {
+            // The caret keeps its column, past the end of a shorter line.
+            FVirtualTarget = column;
+            MoveCaret(offset, extend);
+            return;
+        }
         if (target == line) {
             if (delta < 0)
                 offset = 0;
@@ -81,10 +217,16 @@ void TCustomCodeMemo::ExecuteCommand(int command, int data, bool extend) {
     };
     switch (command) {
     case kcCursorLeft:
-        MoveCaret(PrevCharOffset(FCaret), extend);
+        if (virt && CaretBeyondEnd())
+            moveVirtual(FRememberedColumn - 1);
+        else if (!virt || FCaret != lineStart) // the virtual caret does not wrap
+            MoveCaret(PrevCharOffset(FCaret), extend);
         break;
     case kcCursorRight:
-        MoveCaret(NextCharOffset(FCaret), extend);
+        if (virt && atLineEnd)
+            moveVirtual(std::min(CaretColumn() + 1, MaxVirtualColumn));
+        else
+            MoveCaret(NextCharOffset(FCaret), extend);
         break;
     case kcLineStart:
         MoveCaret(lineStart, extend);
@@ -132,20 +274,48 @@ void TCustomCodeMemo::ExecuteCommand(int command, int data, bool extend) {
         break;
     case kcPaste:
         if (!FReadOnly) {
+            IClipboard* clip = Platform().Clipboard.get();
+            TUndoStack* undo = FStore->UndoStack();
+            // Past the line end the blanks up to the caret and the pasted text are one step.
+            bool fill = FAnchor == FCaret && CaretBeyondEnd() && clip && clip->HasText();
+            if (fill) {
+                CloseTyping();
+                if (undo && FUndoLink) {
+                    undo->SetTarget(FUndoLink.get());
+                    undo->OpenGroup(ugPaste);
+                }
+                FillToVirtualCaret(0);
+            }
             Perform(WM_PASTE, 0, 0);
+            if (fill && undo) undo->CloseGroup(ugPaste);
             FRememberedColumn = CaretColumn();
         }
         break;
     case kcDeleteChar:
         if (FReadOnly) break;
-        if (FAnchor != FCaret)
+        if (FAnchor != FCaret) {
             deleteRange(std::min(FAnchor, FCaret), std::max(FAnchor, FCaret), ugDelete);
-        else if (FCaret < FStore->CharCount())
+        } else if (CaretBeyondEnd()) {
+            // The blanks up to the caret come first, then the break joins the next line.
+            TUndoStack* undo = FStore->UndoStack();
+            CloseTyping();
+            if (undo && FUndoLink) {
+                undo->SetTarget(FUndoLink.get());
+                undo->OpenGroup(ugDelete);
+            }
+            FillToVirtualCaret(0);
+            if (FCaret < FStore->CharCount()) ReplaceRange(FCaret, NextCharOffset(FCaret), {});
+            ApplySelection(FCaret, FCaret, true);
+            if (undo) undo->CloseGroup(ugDelete);
+        } else if (FCaret < FStore->CharCount()) {
             deleteRange(FCaret, NextCharOffset(FCaret), ugDelete);
+        }
         break;
     case kcDeleteCharBefore:
         if (FReadOnly) break;
-        if (FAnchor != FCaret)
+        if (FAnchor == FCaret && CaretBeyondEnd())
+            moveVirtual(FRememberedColumn - 1);
+        else if (FAnchor != FCaret)
             deleteRange(std::min(FAnchor, FCaret), std::max(FAnchor, FCaret), ugDelete);
         else if (FCaret > 0)
             deleteRange(PrevCharOffset(FCaret), FCaret, ugDelete);
@@ -161,6 +331,30 @@ void TCustomCodeMemo::ExecuteCommand(int command, int data, bool extend) {
         FCaretCreated = false; // the caret shape follows the mode
         NoteChange(cfKey);
         Repaint();
+        break;
+    case kcSetBookmark0 + 0:
+    case kcSetBookmark0 + 1:
+    case kcSetBookmark0 + 2:
+    case kcSetBookmark0 + 3:
+    case kcSetBookmark0 + 4:
+    case kcSetBookmark0 + 5:
+    case kcSetBookmark0 + 6:
+    case kcSetBookmark0 + 7:
+    case kcSetBookmark0 + 8:
+    case kcSetBookmark0 + 9:
+        SetBookmark(command - kcSetBookmark0);
+        break;
+    case kcGotoBookmark0 + 0:
+    case kcGotoBookmark0 + 1:
+    case kcGotoBookmark0 + 2:
+    case kcGotoBookmark0 + 3:
+    case kcGotoBookmark0 + 4:
+    case kcGotoBookmark0 + 5:
+    case kcGotoBookmark0 + 6:
+    case kcGotoBookmark0 + 7:
+    case kcGotoBookmark0 + 8:
+    case kcGotoBookmark0 + 9:
+        GotoBookmark(command - kcGotoBookmark0);
         break;
     case kcDeleteLine:
         if (FReadOnly || FAnchor != FCaret) break;

@@ -3,6 +3,7 @@
 
 #include "editor/CodeMemo.h"
 #include "editor/CodeMemoUndoLink.h"
+#include "editor/EdStream.h"
 #include "editor/UndoStack.h"
 
 #include <algorithm>
@@ -58,7 +59,13 @@ void TCodeMemoExpansion::BeginUndoGroup(int id) {
 }
 
 void TCodeMemoExpansion::EndUndoGroup(int id) {
-    if (TUndoStack* undo = FMemo.FStore->UndoStack()) undo->CloseGroup(id);
+    TUndoStack* undo = FMemo.FStore->UndoStack();
+    if (!undo) return;
+    if (FKeepGroupOpen && undo->OpenGroupId() == id) {
+        FMemo.FExpansionOpen = true; // closed once the trigger's character is typed
+        return;
+    }
+    undo->CloseGroup(id);
 }
 
 bool TCodeMemoExpansion::CharStartsWord(char c) const {
@@ -70,22 +77,15 @@ bool TCodeMemoExpansion::CharIsInWord(char c) const {
 }
 
 void TCodeMemoExpansion::TemplateEvent(const std::string& name, std::string& text) {
-    (void)text;
-    if (!FMemo.OnTemplateEvent) return;
-    std::string n = name;
-    bool handled = false;
-    FMemo.OnTemplateEvent(FMemo, n, handled);
+    if (FMemo.OnTemplateEvent) FMemo.OnTemplateEvent(FMemo, name, text);
 }
 
 void TCodeMemoExpansion::AutoReplaceEvent(int wordStart, const std::string& name, std::string& text,
                                           bool& canReplace) {
-    (void)wordStart, (void)text;
     if (!FMemo.OnAutoReplace) return;
-    std::string word = name;
-    bool handled = false;
-    FMemo.OnAutoReplace(FMemo, word, handled);
-    // A handler that dealt with the word itself refuses the standard replacement.
-    if (handled) canReplace = false;
+    TEdStream stream(*FMemo.FStore);
+    stream.Seek(std::clamp(wordStart, 0, FMemo.FStore->CharCount()), soBeginning);
+    FMemo.OnAutoReplace(FMemo, stream, name, text, canReplace);
 }
 
 } // namespace quillet

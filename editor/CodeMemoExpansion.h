@@ -12,6 +12,9 @@ class TCodeMemoExpansion : public IExpansionTarget {
 public:
     explicit TCodeMemoExpansion(TCustomCodeMemo& memo) : FMemo(memo) {}
 
+    // The undo group of a replacement stays open for the character its trigger key types.
+    void SetKeepGroupOpen(bool keep) { FKeepGroupOpen = keep; }
+
     std::string LineBeforeCaret() const override;
     int CharAtCaret() const override;
     void GetSelection(int& start, int& end) const override;
@@ -29,6 +32,7 @@ public:
 
 private:
     TCustomCodeMemo& FMemo;
+    bool FKeepGroupOpen = false;
 };
 
 } // namespace quillet

@@ -1,5 +1,6 @@
 // Keyboard and mouse input of the control: typing, caret movement, clicks.
 #include "editor/CodeMemo.h"
+#include "editor/CodeMemoWrap.h"
 
 #include "editor/CodeMemoUndoLink.h"
 #include "editor/CodeMemoView.h"
@@ -49,6 +50,7 @@ LRESULT TCustomCodeMemo::MouseDown(WPARAM keys, int x, int y) {
     int line = std::min(FTopLine + row, FStore->LineCount() - 1);
     int textLeft = FView->TextLeft();
     if (textLeft > 0 && x < textLeft - Margin()) {
+        if (HasOption(smoWordWrap)) line = FWrap->FirstRowOf(line); // a row's logical line
         if (OnGutterClick) OnGutterClick(*this, line + 1);
         return 0;
     }
@@ -74,6 +76,7 @@ LRESULT TCustomCodeMemo::MouseDown(WPARAM keys, int x, int y) {
             return 0;
         }
         FLastClickLine = line;
+        FVirtualTarget = VirtualColumnAt(x, offset); // a click past the end may stay there
         ApplySelection(offset, offset, true);
         FSelecting = FClickCount != 2;
     } else {
@@ -100,6 +103,7 @@ LRESULT TCustomCodeMemo::MouseMove(WPARAM, int x, int y) {
     else if (y >= FClientHeight && FClientHeight > 0)
         ScrollTo(FLeftColumn, FTopLine + 1, true);
     int offset = FView->PixelToOffsetClamped(x, std::clamp(y, 0, std::max(0, FClientHeight - lh)));
+    FVirtualTarget = VirtualColumnAt(x, offset);
     ApplySelection(FAnchor, offset, true);
     return 0;
 }

@@ -4,6 +4,7 @@
 #include "editor/CodeMemoExpansion.h"
 #include "editor/CodeMemoUndoLink.h"
 #include "editor/UndoStack.h"
+#include "highlight/KeyboardActionController.h"
 #include "highlight/Settings.h"
 
 #include <algorithm>
@@ -43,6 +44,29 @@ bool IsBlank(char c) {
 }
 } // namespace
 
+void TCustomCodeMemo::RebuildMovementKeys() {
+    // Shift with the keys of the movement commands extends the selection instead of being a
+    // key of its own; which keys those are follows the key table.
+    TKeyboardActionContoller& keys = ActiveSettings().KeyStore;
+    keys.ClearShiftNeutral();
+    for (const TKeyBinding& b : keys.Store().Bindings()) {
+        if (!((b.Command >= kcCursorLeft && b.Command <= kcDocumentEnd) ||
+              b.Command == kcDeleteCharBefore))
+            continue;
+        // The key that completes the binding is the one looked up with Shift taken off.
+        TShortCut key = b.Second ? b.Second : b.First;
+        keys.SetShiftNeutral(key & 0xFF, true);
+    }
+}
+
+void TCustomCodeMemo::EndExpansionGroup() {
+    if (!FExpansionOpen) return;
+    FExpansionOpen = false;
+    FTyping = false;
+    FTypingEnd = -1;
+    if (TUndoStack* undo = FStore->UndoStack()) undo->CloseGroup(ugTemplate);
+}
+
 void TCustomCodeMemo::CommandRecognised(int command, bool extendSelection) {
     NoteChange(cfKey);
     if (OnCommandRecognised) OnCommandRecognised(*this, command);
@@ -55,6 +79,7 @@ LRESULT TCustomCodeMemo::KeyRoute(int key) {
     if (FHost && FHost->KeyDown(VK_CONTROL)) shift |= ssCtrl;
     if (FHost && FHost->KeyDown(VK_MENU)) shift |= ssAlt;
     FKeyConsumed = false;
+    EndExpansionGroup(); // the last trigger made no character
     if (OnKeyDown) {
         OnKeyDown(*this, key, shift);
         if (key == 0) return 1;
@@ -64,7 +89,12 @@ LRESULT TCustomCodeMemo::KeyRoute(int key) {
         TCodeMemoExpansion target(*this);
         bool handled = false;
         settings.Templates.ProcessKey(target, key, handled, shift);
-        if (!handled) settings.AutoReplace.ProcessKey(target, key, handled, shift);
+        if (!handled) {
+            // The trigger's character joins the replacement's undo step: one Undo takes both.
+            target.SetKeepGroupOpen(MakesCharacter(key));
+            settings.AutoReplace.ProcessKey(target, key, handled, shift);
+            if (handled) EndExpansionGroup();
+        }
         if (handled) {
             FKeyConsumed = MakesCharacter(key);
             return 1;
@@ -100,6 +130,11 @@ LRESULT TCustomCodeMemo::KeyRoute(int key) {
 }
 
 LRESULT TCustomCodeMemo::CharInput(char32_t cp) {
+    // Whatever the character does, an expansion's undo step ends with it.
+    struct TEndExpansion {
+        TCustomCodeMemo& M;
+        ~TEndExpansion() { M.EndExpansionGroup(); }
+    } endExpansion{*this};
     if (FKeyConsumed) {
         FKeyConsumed = false;
         return 0;
@@ -136,17 +171,7 @@ LRESULT TCustomCodeMemo::CharInput(char32_t cp) {
 
 void TCustomCodeMemo::FillTo(int fromColumn, int toColumn, bool repaint) {
     if (toColumn <= fromColumn) return;
-    std::string fill;
-    int column = fromColumn;
-    if (HasOption(smoUseTAB) && HasOption(smoSmartFill)) {
-        for (int next = NextTabStop(column); next <= toColumn && next > column;
-             next = NextTabStop(column)) {
-            fill += '\t';
-            column = next;
-        }
-    }
-    fill.append(size_t(toColumn - column), ' ');
-    ReplaceRange(FCaret, FCaret, fill);
+    ReplaceRange(FCaret, FCaret, FillText(fromColumn, toColumn));
     ApplySelection(FCaret, FCaret, repaint);
 }
 
@@ -193,18 +218,22 @@ void TCustomCodeMemo::InsertTyped(char32_t cp) {
         if (undo) undo->CloseGroup(ugTyping);
         return;
     }
-    // Consecutive characters make one undo step.
-    if (FTyping && (FTypingEnd != FCaret || FAnchor != FCaret)) CloseTyping();
-    if (!FTyping && undo && FUndoLink) {
+    // Each key press is an undo step of its own; grouped undo joins a run of them.
+    CloseTyping();
+    if (undo && FUndoLink) {
         undo->SetTarget(FUndoLink.get());
         undo->OpenGroup(ugTyping);
-        FTyping = undo->GroupOpen();
+    }
+    if (start == end && CaretBeyondEnd()) {
+        // Typing past the line end first fills the line up to the caret.
+        FillToVirtualCaret(ugTyping);
+        start = end = FCaret;
     }
     if (!FInsertMode && start == end && end < FStore->CharCount() &&
         FStore->StoredText(end, end + 1) != "\r")
         end = NextCharOffset(end);
     ReplaceRange(start, end, cp == 9 ? std::string("\t") : Utf8(cp), ugTyping);
-    if (FTyping) FTypingEnd = FCaret;
+    if (undo) undo->CloseGroup(ugTyping);
     ApplySelection(FCaret, FCaret, true);
 }
 
@@ -213,6 +242,8 @@ void TCustomCodeMemo::SmartTab() {
     NoteChange(cfText | cfCaret | cfKey);
     int column = CaretColumn();
     int target = NextTabStop(column);
+    // Past the line end the fill starts at the end and runs through the caret's column.
+    if (FAnchor == FCaret && CaretBeyondEnd()) column = TextCaretColumn();
     int line = FStore->LineFromPos(FCaret);
     if (line > 0 && HasOption(smoTabToColumn)) {
         // Line up with the next word of the nearest longer line above.

@@ -1,5 +1,6 @@
 // The control's message dispatch: the one place that clamps, records undo, notifies, repaints.
 #include "editor/CodeMemo.h"
+#include "editor/CodeMemoWrap.h"
 
 #include "editor/CodeMemoStrings.h"
 #include "editor/CodeMemoUndoLink.h"
@@ -167,6 +168,8 @@ LRESULT TCustomCodeMemo::Dispatch(uint32_t msg, WPARAM wParam, LPARAM lParam) {
         return 0;
     case SM_REFRESH:
         RecalcMetrics();
+        RebuildMovementKeys();
+        if (FWrap) FWrap->RewrapAll();
         NoteChange(cfColors);
         UpdateScrollBars();
         Repaint();
@@ -264,7 +267,10 @@ LRESULT TCustomCodeMemo::Dispatch(uint32_t msg, WPARAM wParam, LPARAM lParam) {
         FClientWidth = width;
         FClientHeight = height;
         RecalcMetrics();
-        if (widthChanged && HasOption(smoWordWrap)) FLeftColumn = 0;
+        if (widthChanged && HasOption(smoWordWrap)) {
+            FLeftColumn = 0;
+            if (WrapAtColumn() <= 0 && FWrap) FWrap->RewrapAll();
+        }
         NoteChange(cfScroll);
         UpdateScrollBars();
         Repaint();
@@ -393,6 +399,7 @@ LRESULT TCustomCodeMemo::DoOptions(WPARAM flags, LPARAM value) {
         FLeftColumn = 0;
         MarkAllDirty();
     }
+    if (((old ^ word) & (smoWordWrap | smoWrapOverride)) && FWrap) FWrap->RewrapAll();
     if (!(flags & smNOREPAINT)) {
         UpdateScrollBars();
         SettingsChanged(cfOptions);
@@ -402,7 +409,11 @@ LRESULT TCustomCodeMemo::DoOptions(WPARAM flags, LPARAM value) {
 
 LRESULT TCustomCodeMemo::DoReplaceSel(WPARAM flags, const char* text) {
     if (FReadOnly) return 0;
+    // One undo step of its own kind, so a caller's insertion is told apart from typing.
+    TUndoStack* undo = FStore->UndoStack();
+    if (undo && !undo->Replaying()) undo->OpenGroup(ugReplaceSel);
     ReplaceRange(FAnchor, FCaret, text ? std::string_view(text) : std::string_view());
+    if (undo && !undo->Replaying()) undo->CloseGroup(ugReplaceSel);
     if (!(flags & smNOREPAINT) && FRedraw) {
         NoteChange(cfText);
         ApplySelection(FCaret, FCaret, true);
@@ -595,9 +606,11 @@ LRESULT TCustomCodeMemo::DoTextStore(WPARAM flags, LPARAM pointer) {
     // Only the store's owner logs undo, so a shared store records each edit once.
     if (FStore == FOwnStore.get()) FUndoLink = std::make_unique<TCodeMemoUndoLink>(*this, *FStore);
     FStore->AddObserver(FWatch.get());
+    FWrap->Attach(*FStore);
     FKnownLineCount = FStore->LineCount();
     FAnchor = FCaret = 0;
     FTopLine = FLeftColumn = 0;
+    FWrap->RewrapAll();
     MarkAllDirty();
     NoteChange(cfText);
     UpdateScrollBars();

@@ -1,6 +1,9 @@
 #include "editor/CodeMemoPaint.h"
 
 #include "editor/CodeMemo.h"
+#include "editor/CodeMemoPaintGlyphs.h"
+#include "editor/CodeMemoWrap.h"
+#include "editor/LineTrack.h"
 #include "editor/Rescan.h"
 #include "highlight/Settings.h"
 #include "platform/Platform.h"
@@ -12,6 +15,37 @@ namespace quillet {
 namespace {
 constexpr TColor RightMarginColor = 0xC0C0C0;
 constexpr TColor DisabledBack = 0xC0C0C0;
+constexpr TColor MarkColor = 0x0000FF; // red
+
+// Index of the highest set bit: the value halved until it is 1, at most 16 times.
+int HighestBit(uint32_t v) {
+    int i = 0;
+    while (v > 1 && i < 16) {
+        v >>= 1;
+        ++i;
+    }
+    return i;
+}
+
+void DrawCentred(ICanvas& canvas, int x, int y, int height, const TImage& img) {
+    int gy = img.Height < height ? y + (height - img.Height) / 2 : y;
+    canvas.DrawImage(x, gy, img, {0, 0, img.Width, img.Height});
+}
+
+// Combines a picture's opaque pixels with the canvas by XOR, one row segment at a time.
+void XorImage(ICanvas& canvas, int x, int y, const TImage& img) {
+    for (int r = 0; r < img.Height; ++r) {
+        int c = 0;
+        while (c < img.Width) {
+            while (c < img.Width && !(img.Pixels[size_t(r * img.Width + c)] >> 24))
+                ++c;
+            int start = c;
+            while (c < img.Width && (img.Pixels[size_t(r * img.Width + c)] >> 24))
+                ++c;
+            if (c > start) canvas.XorLine(x + start, y + r, x + c, y + r); // end excluded
+        }
+    }
+}
 } // namespace
 
 TCodeMemoPainter::TCodeMemoPainter(TCustomCodeMemo& memo) : TCodeMemoView(memo) {}
@@ -64,7 +98,10 @@ void TCodeMemoPainter::ScanVisible(int lastLine) {
         FScanDef = nullptr;
         return;
     }
-    if (!FScanner) FScanner = std::make_unique<TRescanner>(store);
+    if (!FScanner) {
+        FScanner = std::make_unique<TRescanner>(store);
+        Memo().Wrap().Attach(store); // rows are re-cut after the scanner has heard of an edit
+    }
     if (FScanDef != def) {
         FScanner->SetDefinition(def);
         FScanDef = def;
@@ -72,8 +109,36 @@ void TCodeMemoPainter::ScanVisible(int lastLine) {
     if (FScanner->Pending()) FScanner->ScanThrough(std::min(lastLine, store.LineCount() - 1));
 }
 
+void TCodeMemoPainter::SetLineTracker(TLineTracker* tracker) {
+    FTracker = tracker;
+    InvalidateAll();
+}
+
+TCodeMemoPainter::TBreakLook TCodeMemoPainter::BreakpointLook(int line) const {
+    if (!FTracker) return {};
+    int pos = Memo().Store().PosFromLine(line);
+    // The execution point shows over a breakpoint on the same line.
+    if (TCM_BreakpointData* at = FTracker->CodeBreak.Find(pos);
+        at && at->Valid() && at->Enabled()) {
+        TCM_BreakpointLook look = FTracker->CodeBreak.Look(*at);
+        return {true, look.Glyph, look.Foreground, look.Background};
+    }
+    if (TCM_BreakpointData* bp = FTracker->Breakpoints.Find(pos); bp && bp->Valid()) {
+        TCM_BreakpointLook look = FTracker->Breakpoints.Look(*bp);
+        return {true, look.Glyph, look.Foreground, look.Background};
+    }
+    return {};
+}
+
+void TCodeMemoPainter::UseFont(ICanvas& canvas, const TFontHandle& font) {
+    if (font == FCanvasFont) return; // selecting a font is the costly part of a run
+    canvas.SetFont(font);
+    FCanvasFont = font;
+}
+
 void TCodeMemoPainter::Paint(ICanvas& canvas) {
     TCustomCodeMemo& memo = Memo();
+    FCanvasFont = nullptr; // others draw on the canvas between paints
     TTextStore& store = memo.Store();
     const int lh = Metrics().LineHeight;
     const int height = canvas.Size().Height;
@@ -83,16 +148,29 @@ void TCodeMemoPainter::Paint(ICanvas& canvas) {
     ScanVisible(top + height / std::max(1, lh) + 1);
     const int count = store.LineCount();
     const bool all = AllDirty();
+    TCodeMemoWrap& wrap = memo.Wrap();
+    const bool numbers = memo.HasOption(smoShowGutter) && memo.HasOption(smoLineNumbers);
+    // Logical line numbers: counted once for the top row, then row by row.
+    int number = numbers && top < count ? wrap.LogicalLineOf(top) + 1 : 0;
+    bool startsLogical = top == 0 || !wrap.RowContinues(top - 1);
     for (int row = 0; row * lh < height; ++row) {
         int line = top + row;
         int y = row * lh;
         bool exists = line < count;
+        int rowNumber = 0;
+        if (exists && numbers) {
+            rowNumber = startsLogical ? number : 0;
+            bool goesOn = wrap.RowContinues(line);
+            if (!goesOn) ++number;
+            startsLogical = !goesOn;
+        }
         bool dirty =
             all || !exists || count == 1 || (store.Line(line).Flags & (lfRepaint | lfRescan)) != 0;
         if (!dirty) continue;
         // Rows below the text are cheap and always redrawn, so a shrinking text leaves no ghosts.
         ++FRowsDrawn;
-        PaintGutter(canvas, y, exists ? line : -1);
+        FBreak = exists ? BreakpointLook(line) : TBreakLook{};
+        PaintGutter(canvas, y, exists ? line : -1, rowNumber);
         const int left = TextLeft();
         const int margin = memo.Margin();
         const TCM_Settings& s = memo.ActiveSettings();
@@ -110,10 +188,44 @@ void TCodeMemoPainter::Paint(ICanvas& canvas) {
         }
         PaintMarginLines(canvas, y);
     }
+    if (memo.ShowFocusLine()) PaintFocusLine(canvas);
     ClearAllDirty();
 }
 
-void TCodeMemoPainter::PaintGutter(ICanvas& canvas, int y, int line) {
+void TCodeMemoPainter::PaintFocusLine(ICanvas& canvas) {
+    TCustomCodeMemo& memo = Memo();
+    const int lh = Metrics().LineHeight;
+    int row = memo.Store().LineFromPos(Caret()) - memo.TopLine();
+    if (row < 0 || row * lh >= canvas.Size().Height) return;
+    const TCM_Settings& s = memo.ActiveSettings();
+    TColor c = StyleBack(s, s.Styles[0]) ^ 0xFFFFFF;
+    int y = row * lh;
+    canvas.Line(TextLeft(), y, FWidth, y, c);
+    canvas.Line(TextLeft(), y + lh - 1, FWidth, y + lh - 1, c);
+}
+
+int TCodeMemoPainter::CaretWidth() const {
+    TCustomCodeMemo& memo = Memo();
+    if (memo.InsertMode() || !memo.HasOption(smoBlockOverwriteCursor)) return 2;
+    // As wide as the character under the caret; the average width past the line end.
+    const TTextStore& store = memo.Store();
+    const int caret = std::clamp(Caret(), 0, store.CharCount());
+    const int cw = Metrics().CharWidth;
+    int line = store.LineFromPos(caret);
+    std::string_view text = store.Line(line).View();
+    int i = caret - store.PosFromLine(line);
+    if (i >= int(text.size()) || text[size_t(i)] == '\r') return cw;
+    int next = i + 1;
+    while (next < int(text.size()) &&
+           (static_cast<unsigned char>(text[size_t(next)]) & 0xC0) == 0x80)
+        ++next;
+    if (text[size_t(i)] == '\t')
+        return std::max(1, memo.VisualColumn(line, next) - memo.VisualColumn(line, i)) * cw;
+    if (Metrics().FixedPitch || !Font()) return cw;
+    return std::max(1, Font()->TextWidth(text.substr(size_t(i), size_t(next - i))));
+}
+
+void TCodeMemoPainter::PaintGutter(ICanvas& canvas, int y, int line, int number) {
     TCustomCodeMemo& memo = Memo();
     const int g = memo.Gutter();
     if (!memo.HasOption(smoShowGutter) || g <= 0) return;
@@ -123,23 +235,31 @@ void TCodeMemoPainter::PaintGutter(ICanvas& canvas, int y, int line) {
     canvas.FillRect({0, y, g, y + lh},
                     Resolve(s.GutterColorDefault ? TColor(0x80000000) : s.GutterColor));
     if (g > 9) canvas.Line(g - 2, y, g - 2, y + lh, clWhite);
-    if (line >= 0 && memo.HasOption(smoLineNumbers)) {
-        const TTextStore& store = memo.Store();
-        const TLineRecord& rec = store.Line(line);
-        bool startsLogical = line == 0 || store.Line(line - 1).View().ends_with('\r');
-        bool hasGlyphs = rec.Glyphs != 0 || rec.Marks != 0;
-        if (startsLogical && !hasGlyphs) {
+    if (line >= 0) {
+        const TLineRecord& rec = memo.Store().Line(line);
+        uint16_t marks = rec.Marks;
+        if (!memo.HasOption(smoShowWrapGlyph)) marks &= uint16_t(~lmContinuation);
+        bool glyphs = false;
+        if (marks != 0) {
+            int index = HighestBit(marks);
+            DrawCentred(canvas, 1, y, lh,
+                        index == WrappedGlyphIndex ? TPaintGlyphs::Wrapped()
+                                                   : TPaintGlyphs::GutterGlyph(index));
+            glyphs = true;
+        }
+        if (FBreak.Reported && FBreak.Glyph >= 1) {
+            DrawCentred(canvas, 1, y, lh, TPaintGlyphs::GutterGlyph(FBreak.Glyph - 1));
+            glyphs = true;
+        }
+        if (rec.Glyphs != 0) {
+            DrawCentred(canvas, 17, y, lh, TPaintGlyphs::GutterGlyph(HighestBit(rec.Glyphs)));
+            glyphs = true;
+        }
+        if (number > 0 && !glyphs && memo.HasOption(smoLineNumbers)) {
             if (!FGutterFont && Platform().Fonts)
                 FGutterFont = Platform().Fonts->CreateFont(memo.GutterFont());
-            // Without wrapping every display line is a logical line; with it, count breaks.
-            int number = line + 1;
-            if (memo.HasOption(smoWordWrap)) {
-                number = 1;
-                for (int i = 0; i < line; ++i)
-                    if (store.Line(i).View().ends_with('\r')) ++number;
-            }
             std::string text = std::to_string(number).substr(0, 8);
-            canvas.SetFont(FGutterFont);
+            UseFont(canvas, FGutterFont);
             canvas.TextOut(2, lh < 9 ? y : y + (lh - 8) / 2, text, Resolve(s.GutterFontColor),
                            clNone);
         }
@@ -153,6 +273,7 @@ int TCodeMemoPainter::DrawRuns(ICanvas& canvas, int x, int y, int from, int to, 
     const int lh = Metrics().LineHeight;
     const int cw = Metrics().CharWidth;
     const bool highlight = memo.HasOption(smoSyntaxHighlight);
+    const bool showAll = memo.HasOption(smoShowAllChars);
     from = std::max(from, memo.LeftColumn());
     to = std::min(to, FLine.Columns());
     while (from < to && x < FWidth) {
@@ -162,7 +283,10 @@ int TCodeMemoPainter::DrawRuns(ICanvas& canvas, int x, int y, int from, int to, 
             ++end;
         const TCM_Style& style = s.Styles[s.StyleMap[token]];
         TColor fore, back;
-        if (selected) {
+        if (FBreak.Reported) {
+            fore = selected ? FBreak.Back : FBreak.Fore;
+            back = selected ? FBreak.Fore : FBreak.Back;
+        } else if (selected) {
             fore = Resolve(s.SelTextColorDefault ? clHighlightText : s.SelTextColor);
             back = Resolve(s.SelTextBackDefault ? clHighlight : s.SelTextBack);
         } else if (!highlight) {
@@ -191,7 +315,7 @@ int TCodeMemoPainter::DrawRuns(ICanvas& canvas, int x, int y, int from, int to, 
         int b = FLine.ColumnByte[size_t(from + n)];
         std::string_view piece = std::string_view(FLine.Text).substr(size_t(a), size_t(b - a));
         int w;
-        canvas.SetFont(font);
+        UseFont(canvas, font);
         if (Metrics().FixedPitch) {
             w = (end - from) * cw;
             canvas.FillRect({x, y, x + w, y + lh}, back);
@@ -201,10 +325,99 @@ int TCodeMemoPainter::DrawRuns(ICanvas& canvas, int x, int y, int from, int to, 
             canvas.FillRect({x, y, x + w, y + lh}, back);
             if (n > 0) canvas.TextOut(x, y, piece, fore, back);
         }
+        if (showAll && n > 0) DrawVisibleChars(canvas, x, y, from, n, back, font);
         x += w;
         from = end;
     }
     return x;
+}
+
+void TCodeMemoPainter::DrawVisibleChars(ICanvas& canvas, int x, int y, int from, int n, TColor back,
+                                        const TFontHandle& font) {
+    const int lh = Metrics().LineHeight;
+    const int cw = Metrics().CharWidth;
+    const bool fixed = Metrics().FixedPitch || !font;
+    const TColor ink = back ^ 0xFFFFFF;
+    // Positions of at most 2,048 characters of a run are placed.
+    n = std::min(n, 2048);
+    auto columnWidth = [&](int c) {
+        if (fixed) return cw;
+        int a = FLine.ColumnByte[size_t(c)], b = FLine.ColumnByte[size_t(c + 1)];
+        return font->TextWidth(std::string_view(FLine.Text).substr(size_t(a), size_t(b - a)));
+    };
+    int cx = x;
+    for (int c = from; c < from + n;) {
+        size_t ch = size_t(FLine.ColumnChar[size_t(c)]);
+        char orig = ch < FRowText.size() ? FRowText[ch] : '\0';
+        if (orig == '\t') {
+            // The tab's blanks, and any tabs right after it in this run, take one glyph.
+            int e = c, extent = 0;
+            while (e < from + n) {
+                size_t k = size_t(FLine.ColumnChar[size_t(e)]);
+                if (k >= FRowText.size() || FRowText[k] != '\t') break;
+                extent += columnWidth(e);
+                ++e;
+            }
+            const TImage& img = TPaintGlyphs::Tab();
+            XorImage(canvas, cx + (extent - img.Width) / 2, y + (lh - img.Height) / 2, img);
+            cx += extent;
+            c = e;
+            continue;
+        }
+        int w = columnWidth(c);
+        if (orig == ' ')
+            canvas.TextOut(cx, y - lh / 4, ".", ink, clNone,
+                           fixed ? FMeasure.Advances(1) : nullptr);
+        cx += w;
+        ++c;
+    }
+}
+
+int TCodeMemoPainter::ColumnX(int column) {
+    const int first = Memo().LeftColumn();
+    if (Metrics().FixedPitch || !Font()) return TextLeft() + (column - first) * Metrics().CharWidth;
+    auto bytes = [&](int c) { return FLine.ColumnByte[size_t(std::clamp(c, 0, FLine.Columns()))]; };
+    int lo = std::min(column, first), hi = std::max(column, first);
+    int w = Font()->TextWidth(
+        std::string_view(FLine.Text).substr(size_t(bytes(lo)), size_t(bytes(hi) - bytes(lo))));
+    w += std::max(0, hi - std::max(lo, FLine.Columns())) * Metrics().CharWidth;
+    return column >= first ? TextLeft() + w : TextLeft() - w;
+}
+
+void TCodeMemoPainter::PaintMarks(ICanvas& canvas, int y, int line) {
+    if (!FTracker || !FTracker->HasMarks()) return;
+    TCustomCodeMemo& memo = Memo();
+    TMarkList& marks = FTracker->Marks();
+    const int lh = Metrics().LineHeight;
+    const int rowStart = memo.Store().PosFromLine(line);
+    int textLen = int(FRowText.size());
+    if (textLen > 0 && FRowText.back() == '\r') --textLen; // the break is never marked
+    const int rowEnd = rowStart + textLen;
+    auto toColumn = [&](int offset) {
+        int inLine = offset - rowStart;
+        if (inLine <= 0) return 0;
+        auto it = std::lower_bound(FLine.ColumnChar.begin(), FLine.ColumnChar.end(), inLine);
+        return int(it - FLine.ColumnChar.begin());
+    };
+    for (size_t i = 0; i < marks.Count(); ++i) {
+        TMark& mark = marks[i];
+        int a = std::min(mark.Start, mark.End), b = std::max(mark.Start, mark.End);
+        if (a >= rowEnd || b <= rowStart || a == b) continue;
+        TRect r{ColumnX(toColumn(std::max(a, rowStart))), y, ColumnX(toColumn(std::min(b, rowEnd))),
+                y + lh - 1};
+        if (memo.OnDrawMark) {
+            memo.OnDrawMark(memo, canvas, r, &mark);
+            continue;
+        }
+        // A zigzag along the bottom: down and up two pixels every three.
+        const int right = std::min(r.Right, FWidth);
+        const int low = r.Bottom - 1, high = low - 2;
+        bool down = true;
+        for (int x = r.Left; x < right; x += 3, down = !down) {
+            int x2 = std::min(x + 3, right);
+            canvas.Line(x, down ? low : high, x2, down ? high : low, MarkColor);
+        }
+    }
 }
 
 void TCodeMemoPainter::PaintText(ICanvas& canvas, int y, int line) {
@@ -216,13 +429,27 @@ void TCodeMemoPainter::PaintText(ICanvas& canvas, int y, int line) {
     Prepare(
         store, line, [&](int column) { return memo.NextTabStop(column); }, FLine);
     const TLineRecord& rec = store.Line(line);
+    FRowText = rec.View();
     FLineColours = rec.PaintA != -1 && rec.PaintB != -1;
     FLineFore = Resolve(TColor(rec.PaintA));
     FLineBack = Resolve(TColor(rec.PaintB));
+    const int lineStart = store.PosFromLine(line);
+
+    if (memo.OnDrawLine) {
+        TLineDrawData data;
+        data.Text = FLine.Text.c_str();
+        data.Canvas = &canvas;
+        data.Rect = {left, y, FWidth, y + lh};
+        data.LineStart = lineStart;
+        data.FirstColumn = memo.LeftColumn();
+        bool endsBlank = !FLine.Text.empty() && FLine.Text.back() == ' ';
+        data.Length = int(FLine.Text.size()) + (endsBlank ? 0 : 1);
+        memo.OnDrawLine(memo, &data);
+        if (data.Handled) return;
+    }
 
     // Selection in display columns.
     const int columns = FLine.Columns();
-    const int lineStart = store.PosFromLine(line);
     const int lineLen = rec.Length;
     int selA = std::min(Anchor(), Caret()), selB = std::max(Anchor(), Caret());
     bool showSel = selA != selB && (Focused() || !memo.HideSelection());
@@ -245,24 +472,40 @@ void TCodeMemoPainter::PaintText(ICanvas& canvas, int y, int line) {
     x = DrawRuns(canvas, x, y, colA, colB, true);
     x = DrawRuns(canvas, x, y, colB, columns, false);
     if (x < FWidth) {
-        TColor back = selPastEnd ? Resolve(s.SelTextBackDefault ? clHighlight : s.SelTextBack)
-                                 : StyleBack(s, s.Styles[0]);
-        if (!memo.Enabled() && !selPastEnd) back = DisabledBack;
+        TColor back;
+        if (FBreak.Reported)
+            back = selPastEnd ? FBreak.Fore : FBreak.Back;
+        else if (selPastEnd)
+            back = Resolve(s.SelTextBackDefault ? clHighlight : s.SelTextBack);
+        else
+            back = StyleBack(s, s.Styles[0]);
+        if (!memo.Enabled()) back = DisabledBack;
         canvas.FillRect({x, y, FWidth, y + lh}, back);
     }
+    if (memo.HasOption(smoShowAllChars) && x < FWidth) {
+        if (FRowText.ends_with('\r'))
+            DrawCentred(canvas, x + 1, y, lh, TPaintGlyphs::LineEnd());
+        else if (memo.HasOption(smoWordWrap) && memo.Wrap().RowContinues(line))
+            DrawCentred(canvas, x + 1, y, lh, TPaintGlyphs::Continuation());
+    }
+    PaintMarks(canvas, y, line);
     canvas.ResetClip();
 }
 
 void TCodeMemoPainter::PaintMarginLines(ICanvas& canvas, int y) {
     TCustomCodeMemo& memo = Memo();
-    if (!memo.HasOption(smoShowRMargin)) return;
     const int lh = Metrics().LineHeight;
-    int rm = memo.RightMargin(), first = memo.LeftColumn();
-    int visible = FMeasure.VisibleColumns(FWidth, TextLeft());
-    if (first < rm && rm - first < visible) {
-        int x = TextLeft() + (rm - first) * Metrics().CharWidth;
-        canvas.Line(x, y, x, y + lh, RightMarginColor);
-    }
+    const int first = memo.LeftColumn();
+    const int visible = FMeasure.VisibleColumns(FWidth, TextLeft());
+    auto segment = [&](int column, TPenStyle pen) {
+        if (first < column && column - first < visible) {
+            int x = TextLeft() + (column - first) * Metrics().CharWidth;
+            canvas.Line(x, y, x, y + lh, RightMarginColor, pen);
+        }
+    };
+    if (memo.HasOption(smoShowRMargin)) segment(memo.RightMargin(), psSolid);
+    if (memo.HasOption(smoWordWrap) && memo.HasOption(smoShowWrapColumn) && memo.WrapAtColumn() > 0)
+        segment(memo.WrapAtColumn(), psDot);
 }
 
 } // namespace quillet

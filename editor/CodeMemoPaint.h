@@ -10,12 +10,16 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace quillet {
 
 class TCodeMemoParser;
 class TRescanner;
+class TLineTracker;
+class TCM_Breakpoints;
+struct TMark;
 struct TCM_Style;
 class TCM_Settings;
 
@@ -31,6 +35,21 @@ struct TPreparedLine {
     int Columns() const { return int(Tokens.size()); }
 };
 
+// What OnDrawLine receives (as its void* argument): the row about to be drawn. A handler that
+// draws the row itself sets Handled; text runs, visible-character marks and marks are skipped.
+struct TLineDrawData {
+    int32_t Size = 1;           // always 1
+    const char* Text = nullptr; // the row as prepared: tabs expanded, no line break
+    uint8_t Kind = 1;           // always 1
+    ICanvas* Canvas = nullptr;
+    TRect Rect{};          // the row's text area
+    int32_t LineStart = 0; // character offset of the row
+    int32_t FirstColumn = 0;
+    // Length of Text counted with its break: one more unless it ends in a blank.
+    int32_t Length = 0;
+    uint8_t Handled = 0;
+};
+
 class TCodeMemoPainter : public TCodeMemoView {
 public:
     explicit TCodeMemoPainter(TCustomCodeMemo& memo);
@@ -38,6 +57,13 @@ public:
 
     void RecalcMetrics() override;
     void Paint(ICanvas& canvas) override;
+    void ScanThrough(int line) override { ScanVisible(line); }
+    // Insert bar, overwrite bar, or a block as wide as the character under the caret.
+    int CaretWidth() const override;
+
+    // Marks and the two breakpoint containers to draw (owned elsewhere); nullptr: none.
+    void SetLineTracker(TLineTracker* tracker);
+    TLineTracker* LineTracker() const { return FTracker; }
 
     // Expands one line of the store; `nextStop` gives the tab stop after a column.
     template <class NextStop>
@@ -51,13 +77,28 @@ public:
     int RowsDrawn() const { return FRowsDrawn; }
 
 private:
+    struct TBreakLook {
+        bool Reported = false;
+        int Glyph = 0;
+        TColor Fore = 0, Back = 0;
+    };
     void ScanVisible(int lastLine);
-    void PaintGutter(ICanvas& canvas, int y, int line);
+    TBreakLook BreakpointLook(int line) const;
+    // number: the row's 1-based logical line number when it starts one, else 0.
+    void PaintGutter(ICanvas& canvas, int y, int line, int number);
     void PaintText(ICanvas& canvas, int y, int line);
     void PaintMarginLines(ICanvas& canvas, int y);
+    void PaintFocusLine(ICanvas& canvas);
     // Draws columns [from, to) of the prepared line at x in runs of equal style; returns the new x.
     int DrawRuns(ICanvas& canvas, int x, int y, int from, int to, bool selected);
+    // Dots on blanks and the tab glyph over tabs, for columns [from, from + n) drawn at x.
+    void DrawVisibleChars(ICanvas& canvas, int x, int y, int from, int n, TColor back,
+                          const TFontHandle& font);
+    void PaintMarks(ICanvas& canvas, int y, int line);
+    // x of a display column of the prepared line (the first visible column is at TextLeft).
+    int ColumnX(int column);
     const TFontHandle& StyleFont(uint8_t fontStyle);
+    void UseFont(ICanvas& canvas, const TFontHandle& font);
 
     TCodeMemoMetrics FMeasure;
     TPreparedLine FLine;
@@ -70,6 +111,10 @@ private:
     int FWidth = 0;
     bool FLineColours = false; // the line's own colour pair applies
     TColor FLineFore = 0, FLineBack = 0;
+    TBreakLook FBreak;         // the row being drawn is reported by a breakpoint container
+    std::string_view FRowText; // the row being drawn as stored
+    TLineTracker* FTracker = nullptr;
+    TFontHandle FCanvasFont; // the font last selected into the canvas during this paint
 };
 
 template <class NextStop>

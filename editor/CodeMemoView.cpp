@@ -246,17 +246,24 @@ void TCodeMemoView::Paint(ICanvas& canvas) {
     FAllDirty = false;
 }
 
+int TCodeMemoView::CaretWidth() const {
+    if (!FMemo.InsertMode() && FMemo.HasOption(smoBlockOverwriteCursor)) return FMetrics.CharWidth;
+    return 2;
+}
+
 void TCodeMemoView::PlaceCaret() {
     IWindowHost* host = FMemo.Host();
     if (!host || !FMemo.FFocused) return;
     TPoint p = OffsetToPixel(FMemo.FCaret);
+    if (FMemo.CaretBeyondEnd() && p.Y >= 0)
+        p.X = TextLeft() + (FMemo.CaretColumn() - FMemo.LeftColumn()) * FMetrics.CharWidth;
     TSize size = host->ClientSize();
     bool inside = p.X >= TextLeft() && p.Y >= 0 && p.X < size.Width && p.Y < size.Height;
-    if (!FMemo.FCaretCreated) {
-        int w = 2;
-        if (!FMemo.InsertMode() && FMemo.HasOption(smoBlockOverwriteCursor)) w = FMetrics.CharWidth;
+    int w = CaretWidth();
+    if (!FMemo.FCaretCreated || w != FCaretWidth) {
         host->CreateCaret(w, FMetrics.LineHeight);
         FMemo.FCaretCreated = true;
+        FCaretWidth = w;
     }
     if (inside) host->SetCaretPos(p.X, p.Y);
     host->ShowCaret(inside);

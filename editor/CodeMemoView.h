@@ -33,8 +33,12 @@ public:
     // Draws what is dirty (everything after InvalidateAll) into the canvas.
     virtual void Paint(ICanvas& canvas);
     void InvalidateAll() { FAllDirty = true; }
+    // Brings the attribute bytes up to date through `line`, as painting that line would.
+    virtual void ScanThrough(int line) { (void)line; }
     bool AllDirty() const { return FAllDirty; }
     void PlaceCaret();
+    // The caret's width: a 2-pixel bar, or a block in overwrite mode; recreated on a change.
+    virtual int CaretWidth() const;
 
     // Pixel of an offset in client coordinates; (-1, -1) above the top line.
     TPoint OffsetToPixel(int offset) const;
@@ -69,6 +73,7 @@ private:
     TViewMetrics FMetrics;
     TFontHandle FFont;
     bool FAllDirty = true;
+    int FCaretWidth = -1;
 };
 
 } // namespace quillet

@@ -128,6 +128,18 @@ void TRescanner::OnDelete(int pos, std::string_view deletedText) {
     AddPending(line);
 }
 
+void TRescanner::OnRowsRecut(int first, int oldCount, int newCount) {
+    if (FScanning) FEditedWhileScanning = true;
+    if (!FDef) return;
+    // A scan waiting inside the recut rows starts at their first row, later ones shift.
+    for (int& h : FPending)
+        if (h >= first + oldCount)
+            h += newCount - oldCount;
+        else if (h > first)
+            h = first;
+    FPending.erase(std::unique(FPending.begin(), FPending.end()), FPending.end());
+}
+
 int TRescanner::Rescan() {
     return Run(FBudget, INT_MAX);
 }

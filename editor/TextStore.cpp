@@ -274,6 +274,84 @@ std::string TTextStore::Output(int start, int end, const char* lineEnd) const {
     return out;
 }
 
+bool TTextStore::RecutRows(int first, int count, const std::vector<int>& lengths) {
+    if (first < 0 || count <= 0 || first + count > LineCount() || lengths.empty()) return false;
+    int total = 0;
+    bool same = int(lengths.size()) == count;
+    for (int i = 0; i < count; ++i) {
+        total += FLines[first + i].Length;
+        if (same && lengths[size_t(i)] != FLines[first + i].Length) same = false;
+    }
+    int sum = 0;
+    for (int n : lengths) {
+        if (n <= 0) return false;
+        sum += n;
+    }
+    if (same || sum != total) return false;
+
+    std::string text;
+    text.reserve(size_t(total));
+    std::vector<uint8_t> attrs;
+    bool haveAttrs = true;
+    uint16_t bookmarks = 0;
+    uint32_t flags = 0;
+    for (int i = 0; i < count; ++i) {
+        const TLineRecord& rec = FLines[first + i];
+        text.append(rec.View());
+        const auto* a = rec.Extra ? &rec.Extra->Attributes : nullptr;
+        if (a && int(a->size()) >= rec.Length)
+            attrs.insert(attrs.end(), a->begin(), a->begin() + rec.Length);
+        else
+            haveAttrs = false;
+        bookmarks |= rec.Marks & ~lmContinuation;
+        flags |= rec.Flags;
+    }
+    TLineRecord& head = FLines[first];
+    const int start = FStarts.PositionFromPartition(first);
+    const uint16_t headMarks = uint16_t((head.Marks & ~lmContinuation) | bookmarks);
+    const uint16_t glyphs = head.Glyphs;
+    const int32_t paintA = head.PaintA, paintB = head.PaintB;
+    const uint32_t scanEnd = FLines[first + count - 1].ScanEnd;
+    std::unique_ptr<TLineObject> object = head.Extra ? std::move(head.Extra->Object) : nullptr;
+    const bool wasContinuation = head.Marks & lmContinuation;
+
+    for (int i = first + count - 1; i > first; --i) {
+        ReleaseText(FLines[i]);
+        FStarts.RemovePartition(i);
+    }
+    FLines.DeleteRange(first + 1, count - 1);
+    int at = 0;
+    for (size_t k = 0; k < lengths.size(); ++k) {
+        int n = lengths[k];
+        int index = first + int(k);
+        if (k > 0) {
+            FLines.Insert(index, TLineRecord());
+            FStarts.InsertPartition(index, start + at);
+        }
+        TLineRecord& rec = FLines[index];
+        SetRecordText(rec, std::string_view(text).substr(size_t(at), size_t(n)), {}, true);
+        if (haveAttrs)
+            rec.EnsureExtra().Attributes.assign(attrs.begin() + at, attrs.begin() + at + n);
+        else
+            rec.Flags |= lfRescan;
+        if (haveAttrs) rec.Flags &= ~uint32_t(lfRescan);
+        rec.Flags |= flags & lfRescan;
+        rec.Marks =
+            k == 0 ? uint16_t(headMarks | (wasContinuation ? lmContinuation : 0)) : lmContinuation;
+        rec.Glyphs = k == 0 ? glyphs : 0;
+        rec.PaintA = paintA;
+        rec.PaintB = paintB;
+        rec.ScanEnd = k + 1 == lengths.size() ? scanEnd : 0;
+        at += n;
+    }
+    if (object) FLines[first].EnsureExtra().Object = std::move(object);
+    if ((flags & lfScanRestart) != 0) FLines[first].Flags |= lfScanRestart;
+    if (first < FCachedTop) FCachedTop = 0;
+    for (auto* o : FObservers)
+        o->OnRowsRecut(first, count, int(lengths.size()));
+    return true;
+}
+
 void TTextStore::AttachControl(TCustomCodeMemo* control) {
     if (std::find(FControls.begin(), FControls.end(), control) == FControls.end())
         FControls.push_back(control);

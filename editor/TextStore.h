@@ -94,6 +94,10 @@ public:
     virtual ~ITextStoreObserver() = default;
     virtual void OnInsert(int pos, std::string_view text) = 0;
     virtual void OnDelete(int pos, std::string_view deletedText) = 0;
+    // Rows [first, first + oldCount) were cut anew into newCount rows; the text is the same.
+    virtual void OnRowsRecut(int first, int oldCount, int newCount) {
+        (void)first, (void)oldCount, (void)newCount;
+    }
 };
 
 enum TSelLineStyle { lsCRLF = 0, lsLF = 1 };
@@ -141,6 +145,11 @@ public:
     void RemoveObserver(ITextStoreObserver* o);
 
     uint16_t Bookmarks[10] = {};
+
+    // Cuts the rows [first, first + count) again into rows of the given lengths (which sum to
+    // theirs) without changing the text: word wrap. The first row keeps the glyphs, bookmarks
+    // and line object; later rows carry lmContinuation. Returns false when nothing changed.
+    bool RecutRows(int first, int count, const std::vector<int>& lengths);
 
     // The stored characters of [start, end), line ends as single CRs.
     std::string StoredText(int start, int end) const;

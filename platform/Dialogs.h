@@ -7,6 +7,8 @@
 #include <optional>
 #include <string>
 
+#include "platform/Types.h"
+
 namespace quillet {
 
 enum TMsgDlgType : uint8_t { mtWarning, mtError, mtInformation, mtConfirmation, mtCustom };
@@ -74,6 +76,9 @@ public:
                                       int /*y*/) {
         return MessageBox(text, title, type, buttons);
     }
+    // The colour dialog with its custom-colour part open, starting from `initial`; nothing
+    // when the user cancelled (or the platform has no such dialog).
+    virtual std::optional<TColor> ChooseColor(TColor /*initial*/) { return std::nullopt; }
     // A new modeless find or replace dialog; none on a platform without them.
     virtual std::unique_ptr<IFindDialog> CreateFindDialog(TFindDialogKind /*kind*/) {
         return nullptr;

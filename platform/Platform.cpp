@@ -3,6 +3,7 @@
 #include "platform/headless/HeadlessFonts.h"
 #include "platform/headless/MemoryClipboard.h"
 #include "platform/headless/MemoryRegistry.h"
+#include "platform/headless/RecordingShell.h"
 #include "platform/headless/ScriptedDialogs.h"
 #include "platform/headless/UsKeyboard.h"
 
@@ -16,6 +17,7 @@ TPlatformServices& Platform() {
         s.Keyboard = std::make_unique<TUsKeyboardLayout>();
         s.Clipboard = std::make_unique<TMemoryClipboard>();
         s.Registry = std::make_unique<TMemoryRegistry>();
+        s.Shell = std::make_unique<TRecordingShell>();
         return s;
     }();
     return services;
@@ -28,6 +30,7 @@ void InstallPlatform(TPlatformServices services) {
     if (services.Keyboard) current.Keyboard = std::move(services.Keyboard);
     if (services.Clipboard) current.Clipboard = std::move(services.Clipboard);
     if (services.Registry) current.Registry = std::move(services.Registry);
+    if (services.Shell) current.Shell = std::move(services.Shell);
 }
 
 } // namespace quillet

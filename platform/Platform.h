@@ -6,6 +6,7 @@
 #include "platform/Fonts.h"
 #include "platform/Keyboard.h"
 #include "platform/Registry.h"
+#include "platform/Shell.h"
 
 #include <memory>
 
@@ -22,6 +23,7 @@ struct TPlatformServices {
     // In memory by default; the program installs MakeDefaultRegistry() (platform/RegistryFile.h).
     std::unique_ptr<IRegistry> Registry;
     std::unique_ptr<IClipboard> Clipboard;
+    std::unique_ptr<IShell> Shell;
 };
 
 TPlatformServices& Platform();

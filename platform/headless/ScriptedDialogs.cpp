@@ -51,6 +51,16 @@ TModalResult TScriptedDialogs::MessageBoxAt(const std::string& text, const std::
     return r;
 }
 
+std::optional<TColor> TScriptedDialogs::ChooseColor(TColor initial) {
+    TCall call{dkColor, {}, {}, mtCustom, mbOK, {}};
+    call.Color = initial;
+    FCalls.push_back(call);
+    if (FColors.empty()) throw EQuilletError("No colour scripted for the colour dialog");
+    auto color = FColors.front();
+    FColors.pop_front();
+    return color;
+}
+
 std::unique_ptr<IFindDialog> TScriptedDialogs::CreateFindDialog(TFindDialogKind kind) {
     return std::make_unique<TScriptedFindDialog>(*this, kind);
 }

@@ -15,7 +15,7 @@ class TScriptedFindDialog;
 
 class TScriptedDialogs : public IDialogs {
 public:
-    enum TKind { dkMessage, dkOpen, dkSave };
+    enum TKind { dkMessage, dkOpen, dkSave, dkColor };
     struct TCall {
         TKind Kind;
         std::string Text;  // message text, or the file dialog's title
@@ -25,19 +25,22 @@ public:
         TFileDialogOptions FileOptions;
         bool Placed = false; // asked through MessageBoxAt, at (X, Y)
         int X = 0, Y = 0;
+        TColor Color = 0; // the colour a colour dialog started from
     };
 
     // Answers are taken in order; a dialog asked with none queued raises
     // EQuilletError, so an unexpected question fails the test that caused it.
     void QueueAnswer(TModalResult result) { FAnswers.push_back(result); }
     void QueueFile(std::optional<std::string> path) { FFiles.push_back(std::move(path)); }
+    // The answer of the next colour dialog: a colour, or nothing for Cancel.
+    void QueueColor(std::optional<TColor> color) { FColors.push_back(color); }
     // Message boxes of type mtError are answered mrOk without a queued answer
     // when this is on (the default), so error displays need no scripting.
     void SetAutoConfirmErrors(bool on) { FAutoErrors = on; }
 
     const std::vector<TCall>& Calls() const { return FCalls; }
     void ClearCalls() { FCalls.clear(); }
-    bool AnswersLeft() const { return !FAnswers.empty() || !FFiles.empty(); }
+    bool AnswersLeft() const { return !FAnswers.empty() || !FFiles.empty() || !FColors.empty(); }
 
     TModalResult MessageBox(const std::string& text, const std::string& title, TMsgDlgType type,
                             TMsgDlgButtons buttons) override;
@@ -45,6 +48,7 @@ public:
     std::optional<std::string> SaveFile(const TFileDialogOptions& options) override;
     TModalResult MessageBoxAt(const std::string& text, const std::string& title, TMsgDlgType type,
                               TMsgDlgButtons buttons, int x, int y) override;
+    std::optional<TColor> ChooseColor(TColor initial) override;
     std::unique_ptr<IFindDialog> CreateFindDialog(TFindDialogKind kind) override;
 
     // The find and replace dialogs created so far that still exist, oldest first.
@@ -60,6 +64,7 @@ private:
 
     std::deque<TModalResult> FAnswers;
     std::deque<std::optional<std::string>> FFiles;
+    std::deque<std::optional<TColor>> FColors;
     std::vector<TCall> FCalls;
     bool FAutoErrors = true;
 };

@@ -5,6 +5,7 @@
 #include "platform/qt/QtConvert.h"
 
 #include <QApplication>
+#include <QColorDialog>
 #include <QFileInfo>
 #include <QStringList>
 #include <QWidget>
@@ -147,6 +148,13 @@ std::optional<std::string> TQtDialogs::OpenFile(const TFileDialogOptions& option
 
 std::optional<std::string> TQtDialogs::SaveFile(const TFileDialogOptions& options) {
     return RunFileDialog(options, true);
+}
+
+std::optional<TColor> TQtDialogs::ChooseColor(TColor initial) {
+    QColor chosen = QColorDialog::getColor(
+        QColor(GetRValue(initial), GetGValue(initial), GetBValue(initial)), DialogOwner());
+    if (!chosen.isValid()) return std::nullopt;
+    return RGB(chosen.red(), chosen.green(), chosen.blue());
 }
 
 } // namespace quillet

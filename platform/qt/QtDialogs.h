@@ -19,6 +19,7 @@ public:
     std::optional<std::string> SaveFile(const TFileDialogOptions& options) override;
     TModalResult MessageBoxAt(const std::string& text, const std::string& title, TMsgDlgType type,
                               TMsgDlgButtons buttons, int x, int y) override;
+    std::optional<TColor> ChooseColor(TColor initial) override;
     std::unique_ptr<IFindDialog> CreateFindDialog(TFindDialogKind kind) override;
 };
 

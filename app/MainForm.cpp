@@ -1,0 +1,466 @@
+#include "app/MainForm.h"
+
+#include "app/FileNameEdit.h"
+#include "app/ToolbarImages.h"
+#include "editor/CodeMemoStrings.h"
+#include "editor/UndoStack.h"
+#include "highlight/ShippedDefinition.h"
+#include "platform/Platform.h"
+#include "platform/qt/QtConvert.h"
+#include "platform/qt/QtWebBrowser.h"
+#include "resources/Strings.h"
+#include "widgets/CodeMemoWidget.h"
+#include "widgets/HyperlinkLabel.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QScreen>
+#include <QSplitter>
+#include <QTabWidget>
+#include <QToolBar>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace quillet {
+
+namespace {
+
+// Both editors share every property but their definition, menu and change event.
+constexpr TCodeMemoOptions EditorOptions =
+    smoSyntaxHighlight | smoPrintWrap | smoPrintLineNos | smoPrintFilename | smoPrintDate |
+    smoPrintPageNos | smoAutoIndent | smoTabToColumn | smoWordSelect | smoShowRMargin |
+    smoShowGutter | smoShowWrapColumn | smoTitleAsFilename | smoProcessDroppedFiles |
+    smoBlockOverwriteCursor | smoShowWrapGlyph | smoColumnTrack | smoUseTAB | smoSmartFill |
+    smoOLEDragSource;
+
+// Restores a detached undo log to the store even when the save in between fails.
+class TUndoStackGuard {
+public:
+    explicit TUndoStackGuard(TCodeMemo& memo)
+        : FMemo(memo), FStack(memo.Store().DetachUndoStack()) {}
+    ~TUndoStackGuard() { FMemo.Perform(SM_UNDOSTACK, smSET, LPARAM(FStack.release())); }
+    TUndoStackGuard(const TUndoStackGuard&) = delete;
+    TUndoStackGuard& operator=(const TUndoStackGuard&) = delete;
+
+private:
+    TCodeMemo& FMemo;
+    std::unique_ptr<TUndoStack> FStack;
+};
+
+} // namespace
+
+TMainForm::TMainForm(TBrowserFactory browser, std::string programFolder)
+    : FProgramFolder(std::move(programFolder)) {
+    if (FProgramFolder.empty())
+        FProgramFolder = FromQString(QCoreApplication::applicationDirPath());
+    if (!FProgramFolder.empty() && FProgramFolder.back() != '/') FProgramFolder += '/';
+
+    // The compiled definitions are part of the window's description.
+    LoadShippedDefinition(CodeMemoParser, "css");
+    LoadShippedDefinition(HtmlMemoParser, "html");
+    CodeMemoParser.UseRegistry = false;
+    HtmlMemoParser.UseRegistry = false;
+
+    setObjectName(QStringLiteral("MainForm"));
+    setWindowTitle(ToQString(LoadStr(SAppTitle)));
+    setFont(QFont(QStringLiteral("MS Sans Serif"), 8));
+    resize(624, 369);
+    if (QScreen* desktop = screen()) move(desktop->availableGeometry().center() - rect().center());
+
+    BuildActions();
+
+    auto* central = new QWidget(this);
+    auto* row = new QHBoxLayout(central);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->setSpacing(0);
+    row->addWidget(BuildCssPanel(), 1);
+    row->addWidget(BuildOptionPanel());
+    setCentralWidget(central);
+    // The preview page needs the editor panel's check box, so it comes after the options.
+    FWorkPages->addTab(BuildPreviewPage(browser), QStringLiteral("Просмотр"));
+    QObject::connect(FWorkPages, &QTabWidget::currentChanged, this, [this](int index) {
+        if (index == 1) RunCommand([this] { WorkTabSheet2Show(); });
+    });
+
+    BuildMenus();
+    ActionListUpdate();
+}
+
+TMainForm::~TMainForm() {
+    // No change event or idle update may reach a window that is half gone.
+    QObject::disconnect(FIdleUpdate);
+    if (FMainMemo) FMainMemo->Memo().OnTextChange = nullptr;
+    FMainMemo = FEditorMemo = nullptr;
+}
+
+bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::ShortcutOverride) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        QKeySequence pressed(key->keyCombination());
+        for (QAction* a : actions())
+            if (a->isEnabled() && a->shortcut() == pressed) return true; // left to the window
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void TMainForm::ConfigureEditor(TCodeMemo& memo, TCodeMemoParser& parser) {
+    TFontDesc font;
+    font.Name = "Courier New";
+    font.Height = -13;
+    font.Charset = RUSSIAN_CHARSET;
+    memo.SetFont(font);
+    TFontDesc gutter;
+    gutter.Name = "MS Sans Serif";
+    gutter.Height = -11;
+    memo.SetGutterFont(gutter);
+    memo.SetOptions(EditorOptions);
+    memo.SetClipCopyFormats(smTEXT | smRTF);
+    memo.SetIndentStep(1);
+    memo.SetMargin(2);
+    memo.SetRightMargin(80);
+    memo.SetTabDefault(4);
+    memo.SetWrapAtColumn(0);
+    memo.SetSelTextColor(clWhite);
+    memo.SetSelTextBack(6956042);
+    memo.SetMonoPrint(true);
+    memo.SetSaveFormat(sfTEXT);
+    memo.SetScrollBars(ssBoth);
+    memo.SetSelLineStyle(lsCRLF);
+    memo.SetReadOnly(false);
+    memo.SetVisiblePropEdPages(ppOPTIONS | ppHIGHLIGHTING | ppKEYS | ppAUTOCORRECT | ppTEMPLATES);
+    memo.SetParser(1, &parser);
+    memo.SetActiveParser(1);
+}
+
+QWidget* TMainForm::BuildCssPanel() {
+    auto* panel = new QWidget;
+    panel->setObjectName(QStringLiteral("CssPanel"));
+    auto* column = new QVBoxLayout(panel);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+
+    FToolBar1 = new QToolBar(panel);
+    FToolBar1->setObjectName(QStringLiteral("ToolBar1"));
+    FToolBar1->setIconSize(QSize(16, 16));
+    FToolBar1->addAction(NewAction);
+    OpenToolButton = new QToolButton(FToolBar1);
+    OpenToolButton->setObjectName(QStringLiteral("OpenToolButton"));
+    OpenToolButton->setIcon(ToolbarImage(1));
+    OpenToolButton->setToolTip(QStringLiteral("Открыть Css... (Ctrl+O)"));
+    OpenToolButton->setAutoRaise(true);
+    QObject::connect(OpenToolButton, &QToolButton::clicked, this, [this] { OpenCss(); });
+    FToolBar1->addWidget(OpenToolButton);
+    FToolBar1->addAction(SaveAction);
+    FToolBar1->addSeparator();
+    FToolBar1->addAction(CutAction);
+    FToolBar1->addAction(CopyAction);
+    FToolBar1->addAction(PasteAction);
+    FToolBar1->addSeparator();
+    FToolBar1->addAction(UndoAction);
+    FToolBar1->addAction(RedoAction);
+    FToolBar1->addSeparator();
+    FToolBar1->addAction(ClearAction);
+    FToolBar1->addAction(ShiftLeftAction);
+    FToolBar1->addAction(ShiftRightAction);
+    FToolBar1->addSeparator();
+    StylePopupMenu = new QMenu(this);
+    StylePopupMenu->setObjectName(QStringLiteral("StylePopupMenu"));
+    auto* styleButton = new QToolButton(FToolBar1);
+    styleButton->setObjectName(QStringLiteral("StyleToolButton"));
+    styleButton->setDefaultAction(StyleAction);
+    styleButton->setMenu(StylePopupMenu);
+    styleButton->setPopupMode(QToolButton::MenuButtonPopup);
+    styleButton->setAutoRaise(true);
+    FToolBar1->addWidget(styleButton);
+    ColorToolButton = new QToolButton(FToolBar1);
+    ColorToolButton->setObjectName(QStringLiteral("ColorToolButton"));
+    ColorToolButton->setIcon(ToolbarImage(8));
+    ColorToolButton->setToolTip(QStringLiteral("Вставить цвет"));
+    ColorToolButton->setAutoRaise(true);
+    QObject::connect(ColorToolButton, &QToolButton::clicked, this,
+                     [this] { RunCommand([this] { ColorToolButtonClick(); }); });
+    FToolBar1->addWidget(ColorToolButton);
+    column->addWidget(FToolBar1);
+
+    FWorkPages = new QTabWidget(panel);
+    FWorkPages->setObjectName(QStringLiteral("WorkPageControl"));
+    auto* sheet1 = new QWidget;
+    sheet1->setObjectName(QStringLiteral("WorkTabSheet1"));
+    auto* sheetLayout = new QVBoxLayout(sheet1);
+    sheetLayout->setContentsMargins(0, 0, 0, 0);
+    FMainMemo = new TCodeMemoWidget(sheet1);
+    FMainMemo->setObjectName(QStringLiteral("MainCodeMemo"));
+    sheetLayout->addWidget(FMainMemo);
+    ConfigureEditor(FMainMemo->Memo(), CodeMemoParser);
+    FMainMemo->Memo().OnTextChange = [this](TCustomCodeMemo&, int start, int extent) {
+        MainCodeMemoTextChange(start, extent);
+    };
+    FWorkPages->addTab(sheet1, ToQString(LoadStr(SCssPageCaption)));
+    column->addWidget(FWorkPages, 1);
+    return panel;
+}
+
+QWidget* TMainForm::BuildOptionPanel() {
+    FOptionPanel = new QWidget;
+    FOptionPanel->setObjectName(QStringLiteral("OptionPanel"));
+    FOptionPanel->setFixedWidth(272);
+    auto* column = new QVBoxLayout(FOptionPanel);
+    column->setContentsMargins(0, 0, 0, 0);
+    FOptionPages = new QTabWidget(FOptionPanel);
+    FOptionPages->setObjectName(QStringLiteral("OptionPageControl"));
+    column->addWidget(FOptionPages);
+
+    auto* selector = new QWidget;
+    selector->setObjectName(QStringLiteral("SelectorTabSheet"));
+    FOptionPages->addTab(selector, QStringLiteral("Селектор"));
+
+    auto* about = new QWidget;
+    about->setObjectName(QStringLiteral("AboutTabSheet"));
+    auto* aboutColumn = new QVBoxLayout(about);
+    auto* group = new QGroupBox(QStringLiteral("Настройка"), about);
+    group->setObjectName(QStringLiteral("SettingsGroupBox"));
+    auto* form = new QVBoxLayout(group);
+    auto box = [&](const char* name, const char* caption, bool on) {
+        auto* b = new QCheckBox(QString::fromUtf8(caption), group);
+        b->setObjectName(QString::fromLatin1(name));
+        b->setChecked(on);
+        form->addWidget(b);
+        return b;
+    };
+    FEditorCheckBox = box("EditorCheckBox", "Показывать html редактор", true);
+    FLightCodeCheckBox = box("LightCodeCheckBox", "Подсветка кода", true);
+    FLineCheckBox = box("LineCheckBox", "Выделять строку", false);
+    FGroupedUndoCheckBox = box("GroupedUndoCheckBox", "Групповая отмена в редакторе Css", false);
+    FSaveUndoCheckBox = box("SaveUndoCheckBox", "Отмена после записи Css", true);
+    form->addWidget(new QLabel(QStringLiteral("Путь и имя файла Css для предпросмотра"), group));
+    FCssFilenameEdit = new TFileNameEdit(group);
+    FCssFilenameEdit->setObjectName(QStringLiteral("CssFilenameEdit"));
+    FCssFilenameEdit->SetFilter(LoadStr(SCssFileFilter));
+    form->addWidget(FCssFilenameEdit);
+    form->addWidget(new QLabel(QStringLiteral("Путь и имя файла *.htm для предпросмотра"), group));
+    FHtmFilenameEdit = new TFileNameEdit(group);
+    FHtmFilenameEdit->setObjectName(QStringLiteral("HtmFilenameEdit"));
+    FHtmFilenameEdit->SetFilter(LoadStr(SHtmFileFilter));
+    form->addWidget(FHtmFilenameEdit);
+    FCssFilenameEdit->Edit()->installEventFilter(this);
+    FHtmFilenameEdit->Edit()->installEventFilter(this);
+    aboutColumn->addWidget(group);
+    aboutColumn->addStretch(1);
+
+    AboutPanel = new QWidget(about);
+    AboutPanel->setObjectName(QStringLiteral("AboutPanel"));
+    AboutPanel->setFixedHeight(105);
+    auto* aboutGrid = new QGridLayout(AboutPanel);
+    auto* logo = new QLabel(AboutPanel);
+    logo->setObjectName(QStringLiteral("LogoImage"));
+    logo->setPixmap(LogoPicture());
+    logo->setFixedSize(32, 32);
+    aboutGrid->addWidget(logo, 0, 0, 2, 1, Qt::AlignTop);
+    auto link = [this](const char* name, const std::string& address) {
+        auto* label = new THyperlinkLabel(AboutPanel);
+        label->setObjectName(QString::fromLatin1(name));
+        QFont f(QStringLiteral("MS Sans Serif"), 8);
+        f.setUnderline(true);
+        label->setFont(f);
+        label->setText(ToQString(address));
+        label->SetURL(address);
+        label->SetFlat(true);
+        label->SetActiveColor(clRed);
+        label->SetPassiveColor(0xFF0000); // blue
+        return label;
+    };
+    SiteLinkLabel = link("SiteLinkLabel", LoadStr(SSiteAddress));
+    MailLinkLabel = link("MailLinkLabel", LoadStr(SMailAddress));
+    aboutGrid->addWidget(SiteLinkLabel, 0, 1);
+    aboutGrid->addWidget(MailLinkLabel, 1, 1);
+    auto* aboutText = new QLabel(QStringLiteral("Утилита Quillet предназначена для упрощения \n"
+                                                "создания файлов стилей и входит в состав \n"
+                                                "программы Brovix начиная с версии 1.7"),
+                                 AboutPanel);
+    aboutText->setObjectName(QStringLiteral("AboutLabel"));
+    aboutGrid->addWidget(aboutText, 2, 0, 1, 2);
+    aboutColumn->addWidget(AboutPanel);
+    FOptionPages->addTab(about, QStringLiteral("О программе"));
+
+    // A box acts at once when its state changes, whether the user or the settings changed it.
+    QObject::connect(FEditorCheckBox, &QCheckBox::toggled, this,
+                     [this] { RunCommand([this] { EditorCheckBoxClick(); }); });
+    QObject::connect(FLightCodeCheckBox, &QCheckBox::toggled, this,
+                     [this] { RunCommand([this] { LightCodeCheckBoxClick(); }); });
+    QObject::connect(FLineCheckBox, &QCheckBox::toggled, this,
+                     [this] { RunCommand([this] { LineCheckBoxClick(); }); });
+    return FOptionPanel;
+}
+
+void TMainForm::FormCreate() {
+    try {
+        LoadSettings();
+    } catch (...) {
+        // A missing or damaged setting keeps its default; nothing is shown.
+    }
+    setWindowState(windowState() | Qt::WindowMaximized);
+}
+
+TCodeMemo& TMainForm::MainCodeMemo() {
+    return FMainMemo->Memo();
+}
+TCodeMemo& TMainForm::EditorCodeMemo() {
+    return FEditorMemo->Memo();
+}
+
+// --- Document state -------------------------------------------------------------
+
+std::string TMainForm::FileName() const {
+    std::string caption = FromQString(windowTitle());
+    const std::string& prefix = LoadStr(SAppCaptionPrefix);
+    if (caption.compare(0, prefix.size(), prefix) == 0) return caption.substr(prefix.size());
+    return {};
+}
+
+std::string TMainForm::PageCaption() const {
+    return FromQString(FWorkPages->tabText(0));
+}
+
+bool TMainForm::IsModified() const {
+    return PageCaption().find('*') != std::string::npos;
+}
+
+void TMainForm::SetPageCaption(const std::string& caption) {
+    FWorkPages->setTabText(0, ToQString(caption));
+}
+
+void TMainForm::MainCodeMemoTextChange(int, int) {
+    std::string caption = PageCaption();
+    if (caption.find('*') == std::string::npos) caption = '*' + caption;
+    SetPageCaption(caption);
+}
+
+// --- Commands -------------------------------------------------------------------
+
+void TMainForm::ShowError(const std::string& text) {
+    Platform().Dialogs->MessageBox(text, LoadStr(SAppTitle), mtError, mbOK);
+}
+
+void TMainForm::RunCommand(const std::function<void()>& command) {
+    try {
+        command();
+    } catch (const EAbort&) {
+        // The user cancelled: nothing to say.
+    } catch (const std::exception& e) {
+        ShowError(e.what());
+    }
+}
+
+void TMainForm::ConfirmSaveChanges() {
+    if (!IsModified()) return;
+    TModalResult answer = Platform().Dialogs->MessageBox(
+        LoadStr(SConfirmSaveChanges), LoadStr(SConfirmTitle), mtConfirmation, mbYesNoCancel);
+    if (answer == mrYes) {
+        // The changes are kept unless they really reached a file: a cancelled or failed save
+        // stops the command that asked (a failure is shown by the command's error display).
+        if (!DoSaveCssAs()) throw EAbort();
+    } else if (answer != mrNo) {
+        throw EAbort();
+    }
+}
+
+void TMainForm::NewCss() {
+    RunCommand([this] {
+        if (IsModified()) ConfirmSaveChanges();
+        setWindowTitle(ToQString(LoadStr(SAppTitle)));
+        MainCodeMemo().Lines().Clear();
+        SetPageCaption(LoadStr(SCssPageCaption));
+        FHtmFilenameEdit->SetFileName(FProgramFolder + LoadStr(SSampleFileName));
+    });
+}
+
+void TMainForm::DoOpen(const std::string& path) {
+    MainCodeMemo().LoadFromFile(path);
+    setWindowTitle(ToQString(LoadStr(SAppCaptionPrefix) + path));
+    SetPageCaption(LoadStr(SCssPageCaption));
+    FCssFilenameEdit->SetFileName(path);
+}
+
+void TMainForm::OpenCss() {
+    RunCommand([this] {
+        ConfirmSaveChanges();
+        TFileDialogOptions options;
+        options.Title = LoadStr(SCssOpenTitle);
+        options.Filter = LoadStr(SCssOpenFilter);
+        auto path = Platform().Dialogs->OpenFile(options);
+        if (!path) return;
+        DoOpen(*path);
+    });
+}
+
+void TMainForm::OpenFile(const std::string& path) {
+    RunCommand([this, &path] { DoOpen(path); });
+}
+
+void TMainForm::SaveKeepingUndo(const std::string& fileName, TCodeMemo& memo) {
+    TUndoStackGuard keep(memo);
+    memo.SaveToFile(fileName);
+}
+
+void TMainForm::DoSaveCss() {
+    std::string fileName = FileName();
+    if (fileName.empty()) {
+        DoSaveCssAs();
+        return;
+    }
+    if (FSaveUndoCheckBox->isChecked())
+        SaveKeepingUndo(fileName, MainCodeMemo());
+    else
+        MainCodeMemo().SaveToFile(fileName);
+    SetPageCaption(LoadStr(SCssPageCaption));
+}
+
+bool TMainForm::DoSaveCssAs() {
+    TFileDialogOptions options;
+    options.Filter = LoadStr(SCssSaveFilter);
+    options.DefaultExt = "css";
+    options.OverwritePrompt = false;
+    auto path = Platform().Dialogs->SaveFile(options);
+    if (!path) return false;
+    MainCodeMemo().SaveToFile(*path);
+    setWindowTitle(ToQString(LoadStr(SAppCaptionPrefix) + *path));
+    SetPageCaption(LoadStr(SCssPageCaption));
+    return true;
+}
+
+void TMainForm::SaveCss() {
+    RunCommand([this] { DoSaveCss(); });
+}
+
+void TMainForm::SaveCssAs() {
+    RunCommand([this] { DoSaveCssAs(); });
+}
+
+void TMainForm::closeEvent(QCloseEvent* event) {
+    try {
+        if (IsModified()) ConfirmSaveChanges();
+    } catch (const EAbort&) {
+        event->ignore();
+        return;
+    } catch (const std::exception& e) {
+        // The save the user asked for failed: the document stays open with its changes.
+        ShowError(e.what());
+        event->ignore();
+        return;
+    }
+    // Settings that cannot be written are reported, but do not keep the window open.
+    RunCommand([this] { SaveSettings(); });
+    event->accept();
+}
+
+} // namespace quillet

@@ -1,0 +1,180 @@
+// The main window: the CSS document, its commands, the preview page and the settings.
+#pragma once
+
+#include "editor/CodeMemo.h"
+#include "highlight/CodeMemoParser.h"
+#include "platform/WebBrowser.h"
+
+#include <QMainWindow>
+
+#include <functional>
+#include <string>
+
+class QAction;
+class QCheckBox;
+class QCloseEvent;
+class QMenu;
+class QSplitter;
+class QTabWidget;
+class QToolBar;
+class QToolButton;
+class QWidget;
+
+namespace quillet {
+
+class TCodeMemoWidget;
+class THyperlinkLabel;
+class TFileNameEdit;
+
+// The browser of the preview page and the widget that shows it (owned by the widget's parent).
+struct TBrowserPart {
+    QWidget* Widget = nullptr;
+    IWebBrowser* Browser = nullptr;
+};
+using TBrowserFactory = std::function<TBrowserPart(QWidget* parent)>;
+
+// The two language definitions outlive the editors that use them: as a base class they are
+// destroyed after the window's widgets.
+struct TMainFormDefinitions {
+    TCodeMemoParser CodeMemoParser; // CSS
+    TCodeMemoParser HtmlMemoParser; // HTML
+};
+
+// Six upper-case hexadecimal digits, red first: RGB(255, 128, 64) is "FF8040".
+std::string ColorToCssHex(TColor color);
+
+class TMainForm : private TMainFormDefinitions, public QMainWindow {
+public:
+    // No browser factory: the web engine. The program folder holds the sample page; empty: the
+    // folder of the executable.
+    explicit TMainForm(TBrowserFactory browser = {}, std::string programFolder = {});
+    ~TMainForm() override;
+
+    // Start-up: the settings, read inside a guard, then the maximised window state.
+    void FormCreate();
+
+    // The document commands as the user runs them: errors are shown as a message box and end
+    // the command; a cancelled question ends it silently.
+    void NewCss();
+    void OpenCss();
+    void SaveCss();
+    void SaveCssAs();
+    // Opens a file as Open does, without the dialog (the command line).
+    void OpenFile(const std::string& path);
+
+    // The document state, read back from the captions.
+    std::string FileName() const;
+    bool IsModified() const;
+    std::string PageCaption() const;
+
+    void LoadSettings();
+    void SaveSettings();
+    // The preview page became visible.
+    void WorkTabSheet2Show();
+    void EditorSaveToolButtonClick();
+    void ActionListUpdate();
+
+    // Components.
+    TCodeMemo& MainCodeMemo();
+    TCodeMemo& EditorCodeMemo();
+    TCodeMemoWidget* MainCodeMemoWidget() const { return FMainMemo; }
+    TCodeMemoWidget* EditorCodeMemoWidget() const { return FEditorMemo; }
+    QTabWidget* WorkPageControl() const { return FWorkPages; }
+    QTabWidget* OptionPageControl() const { return FOptionPages; }
+    QWidget* OptionPanel() const { return FOptionPanel; }
+    QWidget* HtmlEditorPanel() const { return FHtmlEditorPanel; }
+    QSplitter* Splitter() const { return FSplitter; }
+    QToolBar* ToolBar1() const { return FToolBar1; }
+    TFileNameEdit* CssFilenameEdit() const { return FCssFilenameEdit; }
+    TFileNameEdit* HtmFilenameEdit() const { return FHtmFilenameEdit; }
+    QCheckBox* EditorCheckBox() const { return FEditorCheckBox; }
+    QCheckBox* LightCodeCheckBox() const { return FLightCodeCheckBox; }
+    QCheckBox* LineCheckBox() const { return FLineCheckBox; }
+    QCheckBox* GroupedUndoCheckBox() const { return FGroupedUndoCheckBox; }
+    QCheckBox* SaveUndoCheckBox() const { return FSaveUndoCheckBox; }
+    IWebBrowser* WebBrowser() const { return FBrowser; }
+    int SavedEditorHeight() const { return FSavedEditorHeight; }
+    int EditorPanelHeight() const;
+    void SetEditorPanelHeight(int height);
+
+    // The actions, in list order.
+    QAction *NewAction, *SaveAction, *SaveAsAction, *CutAction, *CopyAction, *PasteAction,
+        *SelectAllAction, *ClearAction, *CloseAction, *StyleAction, *EditorCutAction,
+        *EditorCopyAction, *EditorPasteAction, *EditorSelectAllAction, *RedoAction, *UndoAction,
+        *ShiftLeftAction, *ShiftRightAction;
+    QAction* MMFOpen;
+    QToolButton* OpenToolButton;
+    QToolButton* EditorSaveToolButton;
+    QToolButton* ColorToolButton;
+    QWidget* AboutPanel;
+    THyperlinkLabel *SiteLinkLabel, *MailLinkLabel;
+    QMenu *MainPopupMenu, *EditorPopupMenu, *StylePopupMenu;
+
+    // Undo group navigation of the CSS editor: the id of the next group, or -1.
+    int NextUndoKind();
+    int NextRedoKind();
+    void GroupedUndo();
+    void GroupedRedo();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    // Lets the window's shortcuts win over the keys a file-name box would take.
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void BuildActions();
+    void BuildMenus();
+    QWidget* BuildCssPanel();
+    QWidget* BuildPreviewPage(const TBrowserFactory& browser);
+    QWidget* BuildOptionPanel();
+    void ConfigureEditor(TCodeMemo& memo, TCodeMemoParser& parser);
+
+    // Runs one command: EAbort ends it silently, any other error is shown.
+    void RunCommand(const std::function<void()>& command);
+    void ShowError(const std::string& text);
+    // Asks before a modified document is given up; raises EAbort when the command must stop.
+    void ConfirmSaveChanges();
+    // The save steps without the error display: false when the user cancelled the dialog.
+    bool DoSaveCssAs();
+    void DoSaveCss();
+    void DoOpen(const std::string& path);
+    void SaveKeepingUndo(const std::string& fileName, TCodeMemo& memo);
+    void MainCodeMemoTextChange(int start, int extent);
+    void SetPageCaption(const std::string& caption);
+
+    // Check box handlers, run when a box changes state.
+    void EditorCheckBoxClick();
+    void LightCodeCheckBoxClick();
+    void LineCheckBoxClick();
+
+    void ColorToolButtonClick();
+    // Help: the suite's help when the suite is installed alongside, else where we belong.
+    void MMHHelpClick();
+    void StyleActionExecute();
+    void PPSOpenStyleClick();
+    void PPSCloseStyleClick();
+    void PPSAllTextStyleClick();
+
+    std::string FProgramFolder;
+    TCodeMemoWidget* FMainMemo = nullptr;
+    TCodeMemoWidget* FEditorMemo = nullptr;
+    QTabWidget* FWorkPages = nullptr;
+    QTabWidget* FOptionPages = nullptr;
+    QWidget* FOptionPanel = nullptr;
+    QWidget* FHtmlEditorPanel = nullptr;
+    QSplitter* FSplitter = nullptr;
+    QToolBar* FToolBar1 = nullptr;
+    QToolBar* FEditorToolBar = nullptr;
+    TFileNameEdit* FCssFilenameEdit = nullptr;
+    TFileNameEdit* FHtmFilenameEdit = nullptr;
+    QCheckBox *FEditorCheckBox = nullptr, *FLightCodeCheckBox = nullptr, *FLineCheckBox = nullptr,
+              *FGroupedUndoCheckBox = nullptr, *FSaveUndoCheckBox = nullptr;
+    IWebBrowser* FBrowser = nullptr;
+    int FSavedEditorHeight = 0;
+    TColor FLastColor = clBlack; // the colour dialog starts from the colour chosen last
+    int FEditorPanelHeight = 145;
+    bool FUpdatingActions = false;
+    QMetaObject::Connection FIdleUpdate;
+};
+
+} // namespace quillet

@@ -1,0 +1,192 @@
+// The preview page, its HTML editor, and the settings the window keeps in the registry.
+#include "app/FileNameEdit.h"
+#include "app/MainForm.h"
+
+#include "app/ToolbarImages.h"
+#include "platform/Platform.h"
+#include "platform/qt/QtWebBrowser.h"
+#include "resources/Strings.h"
+#include "widgets/CodeMemoWidget.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QEvent>
+#include <QSplitter>
+#include <QToolBar>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace quillet {
+
+namespace {
+
+// Keeps the splitter's lower pane at the window's logical height when the splitter resizes.
+class TSplitterResizeFilter : public QObject {
+public:
+    TSplitterResizeFilter(QObject* parent, std::function<void()> apply)
+        : QObject(parent), FApply(std::move(apply)) {}
+    bool eventFilter(QObject*, QEvent* e) override {
+        if (e->type() == QEvent::Resize || e->type() == QEvent::Show) FApply();
+        return false;
+    }
+
+private:
+    std::function<void()> FApply;
+};
+
+} // namespace
+
+QWidget* TMainForm::BuildPreviewPage(const TBrowserFactory& browser) {
+    auto* sheet = new QWidget;
+    sheet->setObjectName(QStringLiteral("WorkTabSheet2"));
+    auto* column = new QVBoxLayout(sheet);
+    column->setContentsMargins(0, 0, 0, 0);
+
+    FSplitter = new QSplitter(Qt::Vertical, sheet);
+    FSplitter->setObjectName(QStringLiteral("Splitter"));
+    FSplitter->setHandleWidth(3);
+    FSplitter->setOpaqueResize(true);
+    FSplitter->setChildrenCollapsible(true);
+    FSplitter->setStyleSheet(QStringLiteral("QSplitter::handle { background: grey; }"));
+    column->addWidget(FSplitter);
+
+    TBrowserPart part;
+    if (browser) {
+        part = browser(FSplitter);
+    } else {
+        auto* view = new TQtWebBrowser(FSplitter);
+        part = {view, view};
+    }
+    part.Widget->setObjectName(QStringLiteral("WebBrowser"));
+    FBrowser = part.Browser;
+    FSplitter->addWidget(part.Widget);
+
+    FHtmlEditorPanel = new QWidget(FSplitter);
+    FHtmlEditorPanel->setObjectName(QStringLiteral("HtmlEditorPanel"));
+    auto* panelColumn = new QVBoxLayout(FHtmlEditorPanel);
+    panelColumn->setContentsMargins(0, 0, 0, 0);
+    panelColumn->setSpacing(0);
+    FEditorToolBar = new QToolBar(FHtmlEditorPanel);
+    FEditorToolBar->setObjectName(QStringLiteral("EditorToolBar"));
+    FEditorToolBar->setIconSize(QSize(16, 16));
+    EditorSaveToolButton = new QToolButton(FEditorToolBar);
+    EditorSaveToolButton->setObjectName(QStringLiteral("EditorSaveToolButton"));
+    EditorSaveToolButton->setIcon(ToolbarImage(2));
+    EditorSaveToolButton->setToolTip(QStringLiteral("Сохранить html"));
+    EditorSaveToolButton->setAutoRaise(true);
+    QObject::connect(EditorSaveToolButton, &QToolButton::clicked, this,
+                     [this] { RunCommand([this] { EditorSaveToolButtonClick(); }); });
+    FEditorToolBar->addWidget(EditorSaveToolButton);
+    FEditorToolBar->addSeparator();
+    FEditorToolBar->addAction(EditorCutAction);
+    FEditorToolBar->addAction(EditorCopyAction);
+    FEditorToolBar->addAction(EditorPasteAction);
+    panelColumn->addWidget(FEditorToolBar);
+    FEditorMemo = new TCodeMemoWidget(FHtmlEditorPanel);
+    FEditorMemo->setObjectName(QStringLiteral("EditorCodeMemo"));
+    ConfigureEditor(FEditorMemo->Memo(), HtmlMemoParser);
+    panelColumn->addWidget(FEditorMemo, 1);
+    FSplitter->addWidget(FHtmlEditorPanel);
+    FSplitter->setStretchFactor(0, 1);
+    FSplitter->setStretchFactor(1, 0);
+
+    // A drag of the bar is the user setting the pane's height.
+    QObject::connect(FSplitter, &QSplitter::splitterMoved, this, [this] {
+        QList<int> sizes = FSplitter->sizes();
+        if (sizes.size() == 2) FEditorPanelHeight = sizes[1];
+    });
+    FSplitter->installEventFilter(
+        new TSplitterResizeFilter(this, [this] { SetEditorPanelHeight(FEditorPanelHeight); }));
+    return sheet;
+}
+
+int TMainForm::EditorPanelHeight() const {
+    return FEditorPanelHeight;
+}
+
+void TMainForm::SetEditorPanelHeight(int height) {
+    FEditorPanelHeight = std::max(0, height);
+    int total = FSplitter->height() - FSplitter->handleWidth();
+    if (total <= 0) return; // not laid out yet: applied at the first resize
+    int lower = std::min(FEditorPanelHeight, total);
+    FSplitter->setSizes({total - lower, lower});
+}
+
+void TMainForm::WorkTabSheet2Show() {
+    std::string page = FHtmFilenameEdit->FileName();
+    if (page.empty()) return;
+    if (FBrowser) FBrowser->Navigate(page);
+    EditorCodeMemo().LoadFromFile(page);
+}
+
+void TMainForm::EditorSaveToolButtonClick() {
+    EditorCodeMemo().SaveToFile(FHtmFilenameEdit->FileName());
+    if (FBrowser) FBrowser->Refresh();
+}
+
+void TMainForm::EditorCheckBoxClick() {
+    if (FEditorCheckBox->isChecked()) {
+        SetEditorPanelHeight(FSavedEditorHeight);
+    } else {
+        FSavedEditorHeight = EditorPanelHeight();
+        SetEditorPanelHeight(0);
+    }
+}
+
+void TMainForm::LightCodeCheckBoxClick() {
+    TCodeMemoOptions options = smoPrintWrap | smoPrintLineNos | smoPrintFilename | smoPrintDate |
+                               smoPrintPageNos | smoAutoIndent | smoTabToColumn | smoShowRMargin |
+                               smoShowGutter | smoShowWrapColumn | smoTitleAsFilename |
+                               smoProcessDroppedFiles | smoBlockOverwriteCursor | smoShowWrapGlyph |
+                               smoUseTAB | smoSmartFill;
+    if (FLightCodeCheckBox->isChecked()) options |= smoSyntaxHighlight;
+    MainCodeMemo().SetOptions(options);
+}
+
+void TMainForm::LineCheckBoxClick() {
+    MainCodeMemo().SetShowFocusLine(FLineCheckBox->isChecked());
+}
+
+// --- Settings -------------------------------------------------------------------
+
+void TMainForm::LoadSettings() {
+    IRegistry& registry = *Platform().Registry;
+    const std::string& key = LoadStr(SSettingsKey);
+    registry.OpenKey(key, false);
+    // Each value is applied as soon as it is read: an error stops at that value.
+    auto flag = [&](const char* name, QCheckBox* box) {
+        box->setChecked(registry.ReadDword(key, name) != 0);
+    };
+    auto text = [&](const char* name) {
+        // A missing text reads as empty.
+        if (registry.ValueType(key, name) == rtNone) return std::string();
+        return registry.ReadString(key, name);
+    };
+    flag("EditorState", FEditorCheckBox);
+    flag("LightCode", FLightCodeCheckBox);
+    flag("LineSel", FLineCheckBox);
+    flag("GroupUndo", FGroupedUndoCheckBox);
+    flag("SaveUndo", FSaveUndoCheckBox);
+    FCssFilenameEdit->SetFileName(text("CssSample"));
+    FHtmFilenameEdit->SetFileName(text("HtmSample"));
+    SetEditorPanelHeight(int(registry.ReadDword(key, "EditorHeight")));
+}
+
+void TMainForm::SaveSettings() {
+    IRegistry& registry = *Platform().Registry;
+    const std::string& key = LoadStr(SSettingsKey);
+    registry.OpenKey(key, true);
+    auto flag = [&](const char* name, QCheckBox* box) {
+        registry.WriteDword(key, name, box->isChecked() ? 1 : 0);
+    };
+    flag("EditorState", FEditorCheckBox);
+    flag("LightCode", FLightCodeCheckBox);
+    flag("LineSel", FLineCheckBox);
+    flag("GroupUndo", FGroupedUndoCheckBox);
+    flag("SaveUndo", FSaveUndoCheckBox);
+    registry.WriteString(key, "CssSample", FCssFilenameEdit->FileName());
+    registry.WriteString(key, "HtmSample", FHtmFilenameEdit->FileName());
+    registry.WriteDword(key, "EditorHeight", uint32_t(EditorPanelHeight()));
+}
+
+} // namespace quillet

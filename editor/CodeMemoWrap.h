@@ -1,0 +1,107 @@
+// Display rows: where logical lines are cut under word wrap (and past 2,047 characters), and
+// the queries between logical lines and the rows the store holds.
+#pragma once
+
+#include "editor/TextStore.h"
+#include "platform/Fonts.h"
+
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace quillet {
+
+class TCustomCodeMemo;
+
+// A row never holds more characters than this (its line break aside), with or without wrap.
+constexpr int MaxRowLength = 2047;
+// The vertical scroll bar's width, kept free twice when wrapping at the window edge.
+constexpr int WrapScrollBarWidth = 16;
+
+// Word-break action codes, as an edit control's word-break callback takes them.
+enum TWordBreakCode { wbLeft = 0, wbRight = 1, wbIsDelimiter = 2 };
+
+using TWordBreakProc = std::function<int(const char* text, int current, int length, int code)>;
+
+// The built-in word-break routine: white space is any code up to 32 and 160.
+int DefaultWordBreak(const char* text, int current, int length, int code);
+
+// How one logical line is cut.
+struct TWrapParams {
+    bool WordWrap = false;  // cut at the wrap width (else only past MaxRowLength)
+    int Width = 8;          // wrap width in pixels
+    int CharWidth = 7;      // average character width
+    bool FixedPitch = true; // else characters are measured with Font
+    TFontHandle Font;
+    std::function<int(int column)> NextTabStop; // tab stops; null: every 8 columns
+    std::string OverrideChars;                  // a line starting with one is not wrapped
+    bool UseOverride = false;
+    TWordBreakProc WordBreak; // null: DefaultWordBreak
+};
+
+// Row lengths of one logical line (`text` with its CR, if any, which stays on the last row).
+// Cuts fall on code point starts, and no row is empty.
+std::vector<int> CutLogicalLine(std::string_view text, const TWrapParams& params);
+
+// Keeps a control's rows cut to its wrap settings. Rows are the store's records, so the
+// caret, the scroll position and painting work on display rows as they are; a logical line
+// is a run of rows in which every row but the last carries lmContinuation and no CR.
+//
+// Registered as the store's last observer, so the rows are re-cut right after every edit.
+class TCodeMemoWrap : public ITextStoreObserver {
+public:
+    explicit TCodeMemoWrap(TCustomCodeMemo& memo);
+    ~TCodeMemoWrap() override;
+    TCodeMemoWrap(const TCodeMemoWrap&) = delete;
+    TCodeMemoWrap& operator=(const TCodeMemoWrap&) = delete;
+
+    // Follow the control's store (after it was shared or replaced); puts this observer last.
+    void Attach(TTextStore& store);
+    void Detach();
+
+    // Queries on rows (row = store line index).
+    bool RowContinues(int row) const; // the row has no CR: its logical line goes on below
+    int FirstRowOf(int row) const;    // first row of the logical line holding `row`
+    int LastRowOf(int row) const;
+    // 0-based number of the logical line holding `row`; walks on from the last answer when
+    // no edit came before it.
+    int LogicalLineOf(int row) const;
+    // First row of logical line `line` (0-based), or -1.
+    int RowOfLogicalLine(int line) const;
+    // The row and the character index in it of character `index` of the logical line that
+    // starts at row `firstRow`; an index at a cut belongs to the later row.
+    void RowFromLineIndex(int firstRow, int index, int& row, int& indexInRow) const;
+    // The character index in its logical line of character `indexInRow` of `row`.
+    int LineIndexFromRow(int row, int indexInRow) const;
+
+    // The parameters the control's settings give now.
+    TWrapParams Params() const;
+    // Re-cuts the logical lines holding rows [firstRow, lastRow]; returns the rows changed.
+    int Rewrap(int firstRow, int lastRow);
+    // Re-cuts everything (options, wrap column, font, width changes).
+    void RewrapAll();
+
+    void OnInsert(int pos, std::string_view text) override;
+    void OnDelete(int pos, std::string_view deletedText) override;
+    void OnRowsRecut(int first, int oldCount, int newCount) override;
+
+private:
+    // Re-cuts the logical line in rows [first, last] after an edit of rows [editFirst,
+    // editLast]; returns the rows made anew (0: the cuts stood).
+    int RecutLine(int first, int last, int editFirst, int editLast, const TWrapParams& p);
+    std::string LayoutKey() const;
+    void Forget(int row) {
+        if (row < FCacheRow) FCacheRow = -1;
+    }
+
+    TCustomCodeMemo& FMemo;
+    TTextStore* FStore = nullptr;
+    bool FBusy = false;
+    std::string FLaidOut; // the layout key of the last whole pass; empty: none holds
+    // The last LogicalLineOf answer: an edit below it leaves it true.
+    mutable int FCacheRow = -1;
+    mutable int FCacheLine = 0;
+};
+
+} // namespace quillet

@@ -1,0 +1,158 @@
+// The action list: its update rule, undo captions, grouped undo and the style-tag commands.
+#include "MainFormFixture.h"
+
+#include "app/FileNameEdit.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QMenu>
+#include <QTextDocumentFragment>
+#include <QToolButton>
+
+namespace quillet::test {
+
+TEST_F(MainFormTest, TheUpdateRuleFollowsSelectionClipboardAndDocument) {
+    Form->ActionListUpdate();
+    EXPECT_EQ(Form->UndoAction->text().toStdString(), "Отмена");
+    EXPECT_FALSE(Form->UndoAction->isEnabled());
+    EXPECT_EQ(Form->RedoAction->text().toStdString(), "Повтор");
+    EXPECT_FALSE(Form->SaveAction->isEnabled());
+    EXPECT_FALSE(Form->PasteAction->isEnabled());
+    EXPECT_TRUE(Form->NewAction->isEnabled());
+
+    Type("abc");
+    Form->EditorCodeMemo().SetText("html");
+    Form->EditorCodeMemo().SelectAll();
+    Form->ActionListUpdate();
+    EXPECT_EQ(Form->UndoAction->text().toStdString(), "Отмена ввода");
+    EXPECT_TRUE(Form->UndoAction->isEnabled());
+    EXPECT_TRUE(Form->SaveAction->isEnabled());
+    // A selection in the HTML editor does not enable the CSS editor's commands.
+    EXPECT_FALSE(Form->CutAction->isEnabled());
+    EXPECT_FALSE(Form->ShiftRightAction->isEnabled());
+    EXPECT_TRUE(Form->EditorCopyAction->isEnabled());
+
+    Form->MainCodeMemo().SetSelection(0, 2);
+    Form->ActionListUpdate();
+    EXPECT_TRUE(Form->CopyAction->isEnabled());
+    EXPECT_TRUE(Form->ShiftLeftAction->isEnabled());
+    Run(Form->CutAction);
+    Form->ActionListUpdate();
+    EXPECT_EQ(Css(), "c");
+    EXPECT_EQ(Form->UndoAction->text().toStdString(), "Отмена вырезать");
+    EXPECT_TRUE(Form->PasteAction->isEnabled());
+    EXPECT_TRUE(Form->EditorPasteAction->isEnabled());
+    Run(Form->UndoAction);
+    Form->ActionListUpdate();
+    EXPECT_EQ(Css(), "abc");
+    EXPECT_EQ(Form->RedoAction->text().toStdString(), "Повтор вырезать");
+    Run(Form->RedoAction);
+    EXPECT_EQ(Css(), "c");
+}
+
+TEST_F(MainFormTest, GroupedUndoTakesBackAWholeRunOfTyping) {
+    Type("abc");
+    Run(Form->UndoAction); // plain: one group
+    std::string afterPlain = Css();
+    EXPECT_NE(afterPlain, "abc");
+    Run(Form->RedoAction);
+    EXPECT_EQ(Css(), "abc");
+
+    Form->GroupedUndoCheckBox()->setChecked(true);
+    Run(Form->UndoAction);
+    EXPECT_EQ(Css(), "");
+    Run(Form->RedoAction);
+    EXPECT_EQ(Css(), "abc");
+
+    // A caret move breaks the run: only the letter typed after it goes.
+    Form->MainCodeMemo().Perform(WM_KEYDOWN, VK_LEFT, 0);
+    Type("XY");
+    EXPECT_EQ(Css(), "abXYc");
+    Run(Form->UndoAction);
+    EXPECT_EQ(Css(), "abc");
+    Run(Form->UndoAction);
+    EXPECT_EQ(Css(), "");
+}
+
+TEST_F(MainFormTest, StyleTagsAndClear) {
+    Run(Form->StyleAction);
+    EXPECT_EQ(Css(), "<style>\r\n\r\n</style>");
+    EXPECT_EQ(Form->MainCodeMemo().SelStart(), 8);
+    EXPECT_EQ(Form->PageCaption(), "*Css");
+
+    Run(Form->ClearAction);
+    EXPECT_EQ(Css(), "");
+    EXPECT_FALSE(Form->MainCodeMemo().CanUndo());
+
+    // Wrapping an empty text and a text.
+    Run(Form->StylePopupMenu->actions().last());
+    EXPECT_EQ(Css(), "<style>\r\n\r\n</style>");
+    Form->MainCodeMemo().SetText("p{}");
+    Run(Form->StylePopupMenu->actions().last());
+    EXPECT_EQ(Css(), "<style>\r\np{}\r\n</style>");
+    Form->MainCodeMemo().SetText("");
+    Run(Form->StylePopupMenu->actions()[1]); // open tag
+    Run(Form->StylePopupMenu->actions()[2]); // close tag
+    EXPECT_EQ(Css(), "<style></style>");
+}
+
+TEST_F(MainFormTest, ShiftRightAndLeftMoveTheSelectedLinesByOneBlank) {
+    Form->MainCodeMemo().SetText("a\r\nb");
+    Form->MainCodeMemo().SelectAll();
+    Run(Form->ShiftRightAction);
+    EXPECT_EQ(Css(), " a\r\n b");
+    Run(Form->ShiftLeftAction);
+    EXPECT_EQ(Css(), "a\r\nb");
+}
+
+} // namespace quillet::test
+
+namespace quillet::test {
+
+TEST_F(MainFormTest, TheColourCommandInsertsTheChosenColourAndRemembersIt) {
+    EXPECT_EQ(ColorToCssHex(RGB(255, 128, 64)), "FF8040");
+    EXPECT_EQ(ColorToCssHex(RGB(0, 10, 171)), "000AAB");
+    Form->MainCodeMemo().SetText("color: red;");
+    Form->MainCodeMemo().SetSelection(7, 10);
+    Dialogs->QueueColor(RGB(255, 128, 64));
+    Form->ColorToolButton->click();
+    EXPECT_EQ(Css(), "color: #FF8040;");
+    EXPECT_EQ(Dialogs->Calls().back().Color, clBlack); // black the first time
+    EXPECT_EQ(Form->PageCaption(), "*Css");
+
+    // The next dialog starts from that colour; Cancel inserts nothing.
+    Dialogs->QueueColor(std::nullopt);
+    Form->ColorToolButton->click();
+    EXPECT_EQ(Dialogs->Calls().back().Color, RGB(255, 128, 64));
+    EXPECT_EQ(Css(), "color: #FF8040;");
+    EXPECT_FALSE(Dialogs->AnswersLeft());
+}
+
+} // namespace quillet::test
+
+namespace quillet::test {
+
+TEST_F(MainFormTest, HintsKeepTheirMarkUpCharactersAndInsertionsUndoUnnamed) {
+    EXPECT_EQ(QTextDocumentFragment::fromHtml(Form->StyleAction->toolTip()).toPlainText(),
+              QString::fromUtf8("Вставить тег <style>"));
+    Run(Form->StyleAction);
+    Form->ActionListUpdate();
+    EXPECT_EQ(Form->UndoAction->text().toStdString(), "Отмена"); // not one of the named groups
+    EXPECT_TRUE(Form->UndoAction->isEnabled());
+}
+
+TEST_F(MainFormTest, WindowShortcutsWinOverAFileNameBoxOnlyWhileEnabled) {
+    Form->ActionListUpdate();
+    QLineEdit* box = Form->CssFilenameEdit()->Edit();
+    QKeyEvent selectAll(QEvent::ShortcutOverride, Qt::Key_A, Qt::ControlModifier);
+    QApplication::sendEvent(box, &selectAll);
+    EXPECT_FALSE(selectAll.isAccepted()); // Ctrl+A stays the window's
+    QKeyEvent cut(QEvent::ShortcutOverride, Qt::Key_X, Qt::ControlModifier);
+    QApplication::sendEvent(box, &cut);
+    EXPECT_TRUE(cut.isAccepted()); // Cut is disabled: the box has the key
+}
+
+} // namespace quillet::test

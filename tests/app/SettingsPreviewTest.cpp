@@ -1,0 +1,162 @@
+// The settings the window keeps in the registry, the preview page and the file-name boxes.
+#include "MainFormFixture.h"
+
+#include "app/FileNameEdit.h"
+
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QTabWidget>
+#include <QToolButton>
+
+namespace quillet::test {
+
+namespace {
+const std::string Key = "Software\\Orvane\\Quillet";
+}
+
+TEST_F(MainFormTest, FirstRunKeepsEveryDefault) {
+    Form->FormCreate(); // no key: the guard swallows the read error
+    EXPECT_TRUE(Messages().empty());
+    EXPECT_TRUE(Form->EditorCheckBox()->isChecked());
+    EXPECT_TRUE(Form->LightCodeCheckBox()->isChecked());
+    EXPECT_FALSE(Form->LineCheckBox()->isChecked());
+    EXPECT_FALSE(Form->GroupedUndoCheckBox()->isChecked());
+    EXPECT_TRUE(Form->SaveUndoCheckBox()->isChecked());
+    EXPECT_EQ(Form->CssFilenameEdit()->FileName(), "");
+    EXPECT_EQ(Form->HtmFilenameEdit()->FileName(), "");
+    EXPECT_EQ(Form->EditorPanelHeight(), 145);
+    EXPECT_TRUE(Form->windowState() & Qt::WindowMaximized);
+}
+
+TEST_F(MainFormTest, SettingsAreReadInOrderUntilTheFirstBadValue) {
+    Registry->WriteDword(Key, "EditorState", 1);
+    Registry->WriteDword(Key, "LightCode", 0);
+    Form->FormCreate();
+    EXPECT_FALSE(Form->LightCodeCheckBox()->isChecked());
+    // The box's handler ran: highlighting is off, and so are the options it does not set.
+    EXPECT_FALSE(Form->MainCodeMemo().HasOption(smoSyntaxHighlight));
+    EXPECT_FALSE(Form->MainCodeMemo().HasOption(smoWordSelect));
+    EXPECT_TRUE(Form->MainCodeMemo().HasOption(smoAutoIndent));
+    EXPECT_TRUE(Form->SaveUndoCheckBox()->isChecked()); // after the missing value: default
+    Form->LightCodeCheckBox()->setChecked(true);
+    EXPECT_TRUE(Form->MainCodeMemo().HasOption(smoSyntaxHighlight));
+    EXPECT_FALSE(Form->MainCodeMemo().HasOption(smoColumnTrack));
+    EXPECT_TRUE(Form->EditorCodeMemo().HasOption(smoSyntaxHighlight)); // not its business
+
+    // A stored name no file can have stops the reading there.
+    Registry->WriteDword(Key, "LineSel", 5);
+    Registry->WriteDword(Key, "GroupUndo", 1);
+    Registry->WriteDword(Key, "SaveUndo", 0);
+    Registry->WriteString(Key, "CssSample", "bad\x01name.css");
+    Registry->WriteString(Key, "HtmSample", "/x/page.htm");
+    try {
+        Form->LoadSettings();
+        FAIL() << "a bad name must raise";
+    } catch (const EQuilletError& e) {
+        EXPECT_STREQ(e.what(), "Invalid file name - bad\x01name.css");
+    }
+    EXPECT_TRUE(Form->LineCheckBox()->isChecked()); // 5 reads as on
+    EXPECT_TRUE(Form->MainCodeMemo().ShowFocusLine());
+    EXPECT_TRUE(Form->GroupedUndoCheckBox()->isChecked());
+    EXPECT_FALSE(Form->SaveUndoCheckBox()->isChecked());
+    EXPECT_EQ(Form->HtmFilenameEdit()->FileName(), "");
+
+    // A value of another type raises too; a missing text clears its box.
+    Registry->WriteString(Key, "CssSample", "/x/a b.css");
+    Registry->DeleteValue(Key, "HtmSample");
+    Registry->WriteString(Key, "EditorHeight", "tall");
+    EXPECT_THROW(Form->LoadSettings(), EQuilletError);
+    EXPECT_EQ(Form->CssFilenameEdit()->FileName(), "/x/a b.css");
+    EXPECT_EQ(Form->HtmFilenameEdit()->FileName(), "");
+}
+
+TEST_F(MainFormTest, TheHtmlPaneHidesAndComesBackAtItsHeight) {
+    Registry->WriteDword(Key, "EditorState", 0);
+    Registry->WriteDword(Key, "LightCode", 1);
+    Registry->WriteDword(Key, "LineSel", 0);
+    Registry->WriteDword(Key, "GroupUndo", 0);
+    Registry->WriteDword(Key, "SaveUndo", 1);
+    Registry->WriteString(Key, "CssSample", "");
+    Registry->WriteString(Key, "HtmSample", Path("page.htm"));
+    Registry->WriteDword(Key, "EditorHeight", 0);
+    Form->FormCreate();
+    EXPECT_FALSE(Form->EditorCheckBox()->isChecked());
+    EXPECT_EQ(Form->EditorPanelHeight(), 0);
+    Form->EditorCheckBox()->setChecked(true);
+    EXPECT_EQ(Form->EditorPanelHeight(), 145);
+
+    Form->SetEditorPanelHeight(180); // the user dragged the bar
+    Form->EditorCheckBox()->setChecked(false);
+    EXPECT_EQ(Form->EditorPanelHeight(), 0);
+    Form->EditorCheckBox()->setChecked(true);
+    EXPECT_EQ(Form->EditorPanelHeight(), 180);
+    Form->EditorCheckBox()->setChecked(false);
+
+    // Closing writes every value, the hidden pane as height 0.
+    ASSERT_TRUE(Form->close());
+    EXPECT_EQ(Registry->ReadDword(Key, "EditorState"), 0u);
+    EXPECT_EQ(Registry->ReadDword(Key, "EditorHeight"), 0u);
+    EXPECT_EQ(Registry->ReadDword(Key, "LightCode"), 1u);
+    EXPECT_EQ(Registry->ReadDword(Key, "SaveUndo"), 1u);
+    EXPECT_EQ(Registry->ValueType(Key, "CssSample"), rtString);
+    EXPECT_EQ(Registry->ReadString(Key, "HtmSample"), Path("page.htm"));
+}
+
+TEST_F(MainFormTest, ThePreviewShowsTheSamplePageAndItsEditorSavesIt) {
+    // An empty sample path: nothing happens.
+    Form->WorkPageControl()->setCurrentIndex(1);
+    EXPECT_TRUE(Browser.Calls().empty());
+    Form->WorkPageControl()->setCurrentIndex(0);
+
+    Write("page.htm", "<p>hi</p>");
+    Form->HtmFilenameEdit()->SetFileName(Path("page.htm"));
+    Form->WorkPageControl()->setCurrentIndex(1);
+    ASSERT_EQ(Browser.Calls().size(), 1u);
+    EXPECT_EQ(Browser.Calls()[0], "navigate " + Path("page.htm"));
+    EXPECT_EQ(Form->EditorCodeMemo().Text(), "<p>hi</p>");
+    EXPECT_FALSE(Form->IsModified()); // the HTML editor has no modified state
+
+    // Unsaved HTML edits are lost by the next showing; the save button keeps them.
+    Form->EditorCodeMemo().Perform(WM_CHAR, 'x', 0);
+    Form->WorkPageControl()->setCurrentIndex(0);
+    Form->WorkPageControl()->setCurrentIndex(1);
+    EXPECT_EQ(Form->EditorCodeMemo().Text(), "<p>hi</p>");
+    Form->EditorCodeMemo().Perform(WM_CHAR, 'y', 0);
+    Browser.ClearCalls();
+    Form->EditorSaveToolButton->click();
+    EXPECT_EQ(Read("page.htm"), "y<p>hi</p>");
+    EXPECT_EQ(Browser.Calls(), std::vector<std::string>{"refresh"});
+
+    // A save that fails is shown and the browser is not refreshed.
+    Browser.ClearCalls();
+    Form->HtmFilenameEdit()->SetFileName(Path("no/page.htm"));
+    Form->EditorSaveToolButton->click();
+    ASSERT_EQ(Messages().size(), 1u);
+    EXPECT_EQ(Messages()[0], "Cannot create file " + Path("no/page.htm"));
+    EXPECT_TRUE(Browser.Calls().empty());
+
+    // A sample that names no file: the browser is asked, then the load fails.
+    Form->WorkPageControl()->setCurrentIndex(0);
+    Form->WorkPageControl()->setCurrentIndex(1);
+    ASSERT_EQ(Messages().size(), 2u);
+    EXPECT_EQ(Messages()[1], "File '" + Path("no/page.htm") + "' cannot be opened for reading");
+    EXPECT_EQ(Browser.Calls(), std::vector<std::string>{"navigate " + Path("no/page.htm")});
+}
+
+TEST(FileNameEditTest, NamesWithBlanksAreShownQuotedAndHandedOutPlain) {
+    TFileNameEdit edit;
+    edit.SetFileName("/tmp/my file.css");
+    EXPECT_EQ(edit.Edit()->text().toStdString(), "\"/tmp/my file.css\"");
+    EXPECT_EQ(edit.FileName(), "/tmp/my file.css");
+    edit.SetFileName("\"/tmp/quoted.css\"");
+    EXPECT_EQ(edit.FileName(), "/tmp/quoted.css");
+    edit.SetFileName("");
+    EXPECT_EQ(edit.FileName(), "");
+    edit.SetFileName("/tmp/a?b|c*.css"); // what the system allows, the box allows
+    EXPECT_EQ(edit.FileName(), "/tmp/a?b|c*.css");
+    for (const char* bad : {"a\tb", "a\nb", "a\x7f"})
+        EXPECT_THROW(edit.SetFileName(bad), EQuilletError) << bad;
+    EXPECT_EQ(edit.FileName(), "/tmp/a?b|c*.css");
+}
+
+} // namespace quillet::test

@@ -1,0 +1,1 @@
+compile @DATA@/cli/compile-ambiguous.script -o @OUT@/compile-ambiguous.def

@@ -1,0 +1,1 @@
+compile @DATA@/cli/compile-dupeffect.script -o @OUT@/compile-dupeffect.def

@@ -1,0 +1,1 @@
+compile @DATA@/cli/compile-duphandler.script -o @OUT@/compile-duphandler.def

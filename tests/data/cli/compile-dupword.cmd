@@ -1,0 +1,1 @@
+compile @DATA@/cli/compile-dupword.script -o @OUT@/compile-dupword.def

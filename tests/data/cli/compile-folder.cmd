@@ -1,0 +1,1 @@
+compile @DATA@/cli -o @OUT@/compile-folder.def

@@ -1,0 +1,1 @@
+compile @DATA@/cli/compile-include.script -o @OUT@/compile-include.def

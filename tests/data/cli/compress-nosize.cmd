@@ -1,0 +1,1 @@
+compress /proc/self/status @OUT@/compress-nosize.out

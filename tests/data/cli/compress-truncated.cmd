@@ -1,0 +1,1 @@
+decompress @DATA@/cli/compress-truncated.lzh.bin @OUT@/compress-truncated.css

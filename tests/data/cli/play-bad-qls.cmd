@@ -1,0 +1,1 @@
+play --lang @DATA@/cli/play-badscript.qls

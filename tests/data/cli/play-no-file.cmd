@@ -1,0 +1,1 @@
+play --file @DATA@/play/no-such.css @DATA@/play/no-such.play

@@ -1,0 +1,1 @@
+play --lang none @DATA@/play/no-such.play

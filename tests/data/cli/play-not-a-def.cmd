@@ -1,0 +1,1 @@
+play --lang @DATA@/cli/compress-sample.css @DATA@/play/no-such.play

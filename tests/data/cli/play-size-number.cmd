@@ -1,0 +1,1 @@
+play --size x 10

@@ -1,0 +1,409 @@
+// Display rows: cutting logical lines, the word-break routine, and rows kept in step with edits.
+#include "editor/CodeMemo.h"
+#include "editor/CodeMemoWrap.h"
+#include "editor/Rescan.h"
+#include "highlight/Settings.h"
+#include "platform/Platform.h"
+#include "platform/headless/HeadlessFonts.h"
+#include "platform/headless/HeadlessWindowHost.h"
+#include "tests/highlight/SampleCssDefinition.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+namespace quillet {
+namespace {
+
+using Cuts = std::vector<int>;
+
+TWrapParams Columns(int columns) {
+    TWrapParams p;
+    p.WordWrap = true;
+    p.CharWidth = 7;
+    p.Width = columns * 7;
+    p.NextTabStop = [](int c) { return (c / 4 + 1) * 4; };
+    return p;
+}
+
+TEST(WrapCut, BreaksAtWordsKeepingBlanksOnTheRow) {
+    TWrapParams p = Columns(10);
+    EXPECT_EQ(CutLogicalLine("hello world foobar\r", p), (Cuts{6, 6, 7}));
+    EXPECT_EQ(CutLogicalLine("hello world foo\r", p), (Cuts{6, 10}));
+    // Blanks at the cut stay on the row they follow.
+    EXPECT_EQ(CutLogicalLine("abcdefghij    klm", p), (Cuts{14, 3}));
+    // A word longer than the row is cut where it stands.
+    EXPECT_EQ(CutLogicalLine("abcdefghijklmnopqrstuvwxy", p), (Cuts{10, 10, 5}));
+    // What fits stays whole; an empty line is one row.
+    EXPECT_EQ(CutLogicalLine("short\r", p), (Cuts{6}));
+    EXPECT_EQ(CutLogicalLine("", p), (Cuts{0}));
+    // The first four characters always stay, however narrow the width.
+    p.Width = 8;
+    EXPECT_EQ(CutLogicalLine("abcdefgh", p), (Cuts{4, 4}));
+}
+
+TEST(WrapCut, TabsUtf8OverrideAndTheOwnBreakRoutine) {
+    TWrapParams p = Columns(8);
+    // "a<tab>" reaches column 4, "bcd" column 7: "e" no longer fits after the blank.
+    EXPECT_EQ(CutLogicalLine("a\tbcd efgh", p), (Cuts{6, 4}));
+    // Cyrillic letters are two bytes each; a cut never falls inside one.
+    std::string ru;
+    for (int i = 0; i < 12; ++i)
+        ru += "\xD0\xB6";
+    Cuts c = CutLogicalLine(ru, p);
+    EXPECT_EQ(c, (Cuts{16, 8}));
+    // A line starting with an override character is left whole.
+    p.UseOverride = true;
+    p.OverrideChars = ">|:";
+    EXPECT_EQ(CutLogicalLine("> quoted text longer than eight", p).size(), 1u);
+    EXPECT_GT(CutLogicalLine("plain text longer than eight", p).size(), 1u);
+    // ... unless it reaches the row limit, which holds for every line.
+    EXPECT_EQ(CutLogicalLine(">" + std::string(2999, 'q'), p), (Cuts{2047, 953}));
+    // A routine of one's own decides the boundary; one out of range cuts where the width does.
+    p.UseOverride = false;
+    int calls = 0;
+    p.WordBreak = [&](const char*, int current, int, int code) {
+        ++calls;
+        EXPECT_EQ(code, wbLeft);
+        return current - 2;
+    };
+    EXPECT_EQ(CutLogicalLine("abcdefghijkl", p), (Cuts{6, 6}));
+    EXPECT_GT(calls, 0);
+    p.WordBreak = [](const char*, int, int, int) { return -5; };
+    EXPECT_EQ(CutLogicalLine("abcdefghijkl", p), (Cuts{8, 4}));
+}
+
+TEST(WrapCut, AProportionalFontIsMeasuredCharacterByCharacter) {
+    THeadlessFonts fonts(false, 7, 17);
+    TWrapParams p = Columns(10); // 70 pixels
+    p.FixedPitch = false;
+    p.Font = fonts.CreateFont(TFontDesc{});
+    // Narrow letters (3 pixels) fit more than ten to a row, wide ones (11) fewer.
+    EXPECT_EQ(CutLogicalLine("iiiiiiiiiiiiiiiiiiiiiiii", p), (Cuts{23, 1}));
+    EXPECT_EQ(CutLogicalLine("wwwwwwwwwwww", p), (Cuts{6, 6}));
+    EXPECT_EQ(CutLogicalLine("ill fill will mill", p), (Cuts{14, 4}));
+}
+
+TEST(WrapCut, LongLinesBreakAt2047WithOrWithoutWrap) {
+    TWrapParams p;
+    p.WordWrap = false;
+    EXPECT_EQ(CutLogicalLine(std::string(2047, 'x') + "\r", p), (Cuts{2048}));
+    EXPECT_EQ(CutLogicalLine(std::string(3000, 'x') + "\r", p), (Cuts{2047, 954}));
+    // At a word boundary when there is one.
+    std::string words;
+    while (words.size() < 3000)
+        words += "color:red; ";
+    Cuts c = CutLogicalLine(words, p);
+    ASSERT_EQ(c.size(), 2u);
+    EXPECT_LE(c[0], 2047);
+    EXPECT_EQ(words[size_t(c[0]) - 1], ' ');
+    // Wrapping wide still keeps rows within the limit.
+    p = Columns(5000);
+    EXPECT_EQ(CutLogicalLine(std::string(4100, 'y'), p), (Cuts{2047, 2047, 6}));
+}
+
+TEST(WrapWordBreak, DefaultRoutineActions) {
+    const char* t = "ab  cd\xC2\xA0"
+                    "ef";
+    int n = 10;
+    EXPECT_EQ(DefaultWordBreak(t, 5, n, wbLeft), 4);  // inside "cd": back to its start
+    EXPECT_EQ(DefaultWordBreak(t, 2, n, wbLeft), 4);  // on blanks: past them
+    EXPECT_EQ(DefaultWordBreak(t, 6, n, wbLeft), 8);  // U+00A0 is a blank
+    EXPECT_EQ(DefaultWordBreak(t, 0, n, wbRight), 4); // the word, then its blanks
+    EXPECT_EQ(DefaultWordBreak(t, 3, n, wbIsDelimiter), 1);
+    EXPECT_EQ(DefaultWordBreak(t, 7, n, wbIsDelimiter), 1);
+    EXPECT_EQ(DefaultWordBreak(t, 1, n, wbIsDelimiter), 0);
+    EXPECT_EQ(DefaultWordBreak(t, 1, n, 7), 0);
+    EXPECT_EQ(DefaultWordBreak(nullptr, 1, 0, wbLeft), 0);
+}
+
+class WrapTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        TPlatformServices s;
+        s.Fonts = std::make_unique<THeadlessFonts>(true, 7, 17);
+        InstallPlatform(std::move(s));
+    }
+    static void TearDownTestSuite() {
+        TPlatformServices s;
+        s.Fonts = std::make_unique<THeadlessFonts>();
+        InstallPlatform(std::move(s));
+    }
+    void SetUp() override {
+        Memo.SetWrapAtColumn(10);
+        Memo.SetWordWrap(true);
+    }
+    std::vector<std::string> Rows() {
+        std::vector<std::string> out;
+        for (int i = 0; i < Memo.Store().LineCount(); ++i)
+            out.emplace_back(Memo.Store().Line(i).View());
+        return out;
+    }
+    THeadlessWindowHost Host{640, 170};
+    TCodeMemo Memo{&Host};
+};
+
+TEST_F(WrapTest, RowsFollowEditsAndUndoWithoutTouchingTheText) {
+    Memo.SetText("hello world foobar\r\nnext");
+    using R = std::vector<std::string>;
+    EXPECT_EQ(Rows(), (R{"hello ", "world ", "foobar\r", "next"}));
+    EXPECT_EQ(Memo.Store().Line(0).Marks & lmContinuation, 0);
+    EXPECT_EQ(Memo.Store().Line(1).Marks & lmContinuation, lmContinuation);
+    EXPECT_EQ(Memo.Store().Line(2).Marks & lmContinuation, lmContinuation);
+    EXPECT_EQ(Memo.Store().Line(3).Marks & lmContinuation, 0);
+    EXPECT_EQ(Memo.Text(), "hello world foobar\r\nnext");
+
+    // Typing into the first row fills it up to the column.
+    Memo.SetSelection(5, 5);
+    Memo.SetSelText("XXXX");
+    EXPECT_EQ(Rows(), (R{"helloXXXX ", "world ", "foobar\r", "next"}));
+    EXPECT_EQ(Memo.Text(), "helloXXXX world foobar\r\nnext");
+    // A break typed inside a continuation row starts a logical line there.
+    Memo.SetSelection(13, 13);
+    Memo.SetSelText("\r\n");
+    EXPECT_EQ(Rows(), (R{"helloXXXX ", "wor\r", "ld foobar\r", "next"}));
+    EXPECT_EQ(Memo.Store().Line(2).Marks & lmContinuation, 0);
+    // Deleting a break joins logical lines, and the rows after it become continuations.
+    Memo.SetSelection(13, 14);
+    Memo.SetSelText("");
+    EXPECT_EQ(Rows(), (R{"helloXXXX ", "world ", "foobar\r", "next"}));
+    EXPECT_EQ(Memo.Store().Line(1).Marks & lmContinuation, lmContinuation);
+    EXPECT_EQ(Memo.Store().Line(2).Marks & lmContinuation, lmContinuation);
+
+    Memo.Undo();
+    Memo.Undo();
+    Memo.Undo();
+    EXPECT_EQ(Memo.Text(), "hello world foobar\r\nnext");
+    EXPECT_EQ(Rows(), (R{"hello ", "world ", "foobar\r", "next"}));
+
+    // Turning wrap off joins the rows again; a wider column re-cuts them.
+    Memo.SetWordWrap(false);
+    EXPECT_EQ(Rows(), (R{"hello world foobar\r", "next"}));
+    Memo.SetWordWrap(true);
+    Memo.SetWrapAtColumn(12);
+    EXPECT_EQ(Rows(), (R{"hello world ", "foobar\r", "next"}));
+    Memo.SetOptions(Memo.Options() | smoWrapOverride);
+    Memo.SetText(">hello world foobar");
+    EXPECT_EQ(Rows().size(), 1u);
+
+    // The control's own word-break routine decides its cuts: here every cut stays where the
+    // width put it.
+    int calls = 0;
+    Memo.OnWordBreakProc = [&](const char*, int current, int, int) {
+        ++calls;
+        return current;
+    };
+    Memo.SetText("hello wonderful");
+    EXPECT_GT(calls, 0);
+    EXPECT_EQ(Rows(), (R{"hello wonder", "ful"}));
+    Memo.OnWordBreakProc = nullptr;
+    Memo.SetText("hello wonderful");
+    EXPECT_EQ(Rows(), (R{"hello ", "wonderful"}));
+}
+
+TEST_F(WrapTest, QueriesBetweenLogicalLinesAndRows) {
+    Memo.SetText("hello world foo\r\nab\r\nsome more words here");
+    TCodeMemoWrap& w = Memo.Wrap();
+    // Rows: "hello ", "world foo\r", "ab\r", "some more ", "words here".
+    ASSERT_EQ(Memo.Store().LineCount(), 5);
+    EXPECT_EQ(w.FirstRowOf(1), 0);
+    EXPECT_EQ(w.LastRowOf(0), 1);
+    EXPECT_EQ(w.FirstRowOf(2), 2);
+    EXPECT_EQ(w.LastRowOf(3), 4);
+    EXPECT_EQ(w.LogicalLineOf(1), 0);
+    EXPECT_EQ(w.LogicalLineOf(2), 1);
+    EXPECT_EQ(w.LogicalLineOf(4), 2);
+    EXPECT_EQ(w.RowOfLogicalLine(2), 3);
+    EXPECT_EQ(w.RowOfLogicalLine(3), -1);
+    int row = -1, index = -1;
+    w.RowFromLineIndex(3, 12, row, index); // "some more wo|rds"
+    EXPECT_EQ(row, 4);
+    EXPECT_EQ(index, 2);
+    w.RowFromLineIndex(0, 6, row, index); // at a cut: the later row
+    EXPECT_EQ(row, 1);
+    EXPECT_EQ(index, 0);
+    EXPECT_EQ(w.LineIndexFromRow(4, 2), 12);
+    EXPECT_EQ(w.LineIndexFromRow(0, 3), 3);
+
+    // Logical numbers stay true through edits above and below the last row asked about.
+    auto fresh = [&](int row) {
+        std::string before = Memo.Store().StoredText(0, Memo.Store().PosFromLine(row));
+        return int(std::count(before.begin(), before.end(), '\r'));
+    };
+    EXPECT_EQ(w.LogicalLineOf(4), 2);
+    Memo.Store().Insert(1, "\r");
+    EXPECT_EQ(w.LogicalLineOf(4), fresh(4));
+    EXPECT_EQ(w.LogicalLineOf(5), fresh(5));
+    Memo.Store().Insert(Memo.Store().PosFromLine(5) + 1, "\r\r");
+    EXPECT_EQ(w.LogicalLineOf(4), fresh(4));
+    EXPECT_EQ(w.LogicalLineOf(7), fresh(7));
+    Memo.Store().Delete(0, 3);
+    EXPECT_EQ(w.LogicalLineOf(6), fresh(6));
+}
+
+TEST_F(WrapTest, SettingsThatKeepTheLayoutKeepTheRowsAndALostWindowLaysOutAgain) {
+    Memo.SetText("hello world foobar");
+    using R = std::vector<std::string>;
+    Memo.SetGutterColor(0x123456);
+    Memo.SetRightMargin(40);
+    EXPECT_EQ(Rows(), (R{"hello ", "world ", "foobar"}));
+    // Edits while the control has no window leave rows uncut; the window back cuts them.
+    Memo.SetHost(nullptr);
+    Memo.SetSelection(0, 0);
+    Memo.SetSelText("big ");
+    EXPECT_EQ(Rows(), (R{"big hello ", "world ", "foobar"}));
+    Memo.SetSelection(4, 4);
+    Memo.SetSelText("and ");
+    Memo.SetHost(&Host);
+    EXPECT_EQ(Rows(), (R{"big and ", "hello ", "world ", "foobar"}));
+    Memo.SetTabDefault(8); // tab stops change the layout
+    EXPECT_EQ(Rows(), (R{"big and ", "hello ", "world ", "foobar"}));
+}
+
+TEST_F(WrapTest, UpAndDownMoveByRowsAndNeverLandOnACutThatBelongsBelow) {
+    Memo.SetText("hello world foobar");
+    Memo.SetSelection(18, 18); // row 2, column 6
+    ASSERT_EQ(Memo.CaretLine(), 2);
+    Memo.Perform(WM_KEYDOWN, VK_UP, 0);
+    EXPECT_EQ(Memo.CaretLine(), 1);
+    EXPECT_EQ(Memo.SelStart(), 11); // the blank ending "world "
+    Memo.Perform(WM_KEYDOWN, VK_UP, 0);
+    EXPECT_EQ(Memo.CaretLine(), 0);
+    Memo.Perform(WM_KEYDOWN, VK_DOWN, 0);
+    Memo.Perform(WM_KEYDOWN, VK_DOWN, 0);
+    EXPECT_EQ(Memo.CaretLine(), 2);
+    // A click past the end of a continuation row stays on that row.
+    Memo.Perform(WM_LBUTTONDOWN, 0, MakeLong(36 + 7 * 30, 17 + 5));
+    Memo.Perform(WM_LBUTTONUP, 0, MakeLong(36 + 7 * 30, 17 + 5));
+    EXPECT_EQ(Memo.CaretLine(), 1);
+}
+
+TEST_F(WrapTest, AGutterClickOnAContinuationRowReportsItsFirstRow) {
+    Memo.SetText("one\r\nhello world foobar");
+    std::vector<int> clicks;
+    Memo.OnGutterClick = [&](TCustomCodeMemo&, int line) { clicks.push_back(line); };
+    for (int row : {0, 1, 2, 3})
+        Memo.Perform(WM_LBUTTONDOWN, 0, MakeLong(5, row * 17 + 5));
+    EXPECT_EQ(clicks, (std::vector<int>{1, 2, 2, 2}));
+}
+
+TEST_F(WrapTest, BookmarksStayOnTheFirstRowAndTheTopKeepsItsText) {
+    std::string text;
+    for (int i = 0; i < 30; ++i)
+        text += "line " + std::to_string(i) + " with some words\r\n";
+    Memo.SetWordWrap(false);
+    Memo.SetText(text);
+    Memo.Store().Line(3).Marks = 1 << 4; // bookmark 4
+    Memo.Perform(WM_VSCROLL, SB_THUMBPOSITION | (20 << 16), 0);
+    ASSERT_EQ(Memo.TopLine(), 20);
+    int topOffset = Memo.Store().PosFromLine(20);
+    Memo.SetWordWrap(true);
+    const TTextStore& st = Memo.Store();
+    EXPECT_EQ(st.PosFromLine(Memo.TopLine()), topOffset);
+    int row3 = Memo.Wrap().RowOfLogicalLine(3);
+    EXPECT_EQ(st.Line(row3).Marks, 1 << 4);
+    EXPECT_EQ(st.Line(row3 + 1).Marks, lmContinuation);
+    Memo.SetWordWrap(false);
+    EXPECT_EQ(st.Line(3).Marks, 1 << 4);
+    EXPECT_EQ(st.LineCount(), 31);
+}
+
+TEST_F(WrapTest, WithoutWrapA3000CharacterLineIsTwoRowsAndAWindowlessControlKeepsIt) {
+    Memo.SetWordWrap(false);
+    Memo.SetText(std::string(3000, 'z') + "\r\nend");
+    ASSERT_EQ(Memo.Store().LineCount(), 3);
+    EXPECT_EQ(Memo.Store().Line(0).Length, 2047);
+    EXPECT_EQ(Memo.Store().Line(1).Length, 954);
+    EXPECT_EQ(Memo.Text(), std::string(3000, 'z') + "\r\nend");
+    Memo.Perform(EM_SETSEL, 2040, 2040);
+    Memo.SetSelText("  "); // still over the limit: re-cut, the break stays one CR
+    EXPECT_EQ(Memo.Store().LineCount(), 3);
+    EXPECT_EQ(Memo.Store().CharCount(), 3000 + 2 + 1 + 3);
+
+    TCodeMemo bare;
+    bare.SetText(std::string(3000, 'z'));
+    EXPECT_EQ(bare.Store().LineCount(), 1);
+}
+
+TEST_F(WrapTest, EditsInALongWrappedLineGiveTheCutsOfAFreshLayout) {
+    // Only the rows near an edit are cut again; the result must match cutting from scratch.
+    std::string text;
+    uint32_t seed = 12345;
+    auto next = [&](uint32_t n) {
+        seed = seed * 1103515245u + 12345u;
+        return (seed >> 16) % n;
+    };
+    while (text.size() < 3000)
+        text += std::string(1 + next(9), char('a' + next(26))) + (next(7) ? " " : "  ");
+    Memo.SetText(text + "\r\ntail");
+    const char* pieces[] = {"x", " ", "ab cd", "\r\n", "\t", "longwordlongword"};
+    for (int step = 0; step < 300; ++step) {
+        int at = int(next(uint32_t(Memo.TextLength())));
+        if (next(3) == 0) {
+            Memo.Perform(EM_SETSEL, at, std::min(Memo.TextLength(), at + 1 + int(next(4))));
+            Memo.SetSelText("");
+        } else {
+            Memo.Perform(EM_SETSEL, at, at);
+            Memo.SetSelText(pieces[next(6)]);
+        }
+        const TTextStore& st = Memo.Store();
+        TWrapParams p = Memo.Wrap().Params();
+        for (int row = 0; row < st.LineCount();) {
+            int last = Memo.Wrap().LastRowOf(row);
+            std::string joined;
+            std::vector<int> have;
+            for (int r = row; r <= last; ++r) {
+                joined += st.Line(r).View();
+                have.push_back(st.Line(r).Length);
+                ASSERT_EQ(st.Line(r).Marks & lmContinuation, r == row ? 0 : lmContinuation);
+            }
+            ASSERT_EQ(have, CutLogicalLine(joined, p)) << "step " << step << " row " << row;
+            row = last + 1;
+        }
+    }
+}
+
+TEST_F(WrapTest, HighlightingSurvivesRecutRowsAndEditsAboveThem) {
+    TCodeMemoParser css;
+    testdef::BuildCss(css);
+    Memo.SetParser(1, &css);
+    Memo.SetActiveParser(1);
+    Memo.SetWrapAtColumn(12);
+    Memo.SetWordWrap(true);
+    std::string text = "p { color: red; background: blue; }\r\n/* a comment that wraps */\r\n"
+                       "a { margin: 0 }";
+    Memo.SetText(text);
+    Memo.Perform(WM_PAINT, 0, 0);
+    // Edit the first line, then the last, then paint: each line's bytes must equal a fresh
+    // scan of the same text without wrap.
+    Memo.Perform(EM_SETSEL, 2, 2);
+    Memo.SetSelText("div, span ");
+    int end = Memo.TextLength();
+    Memo.Perform(EM_SETSEL, end - 1, end - 1);
+    Memo.SetSelText(" padding: 1px;");
+    Memo.Perform(WM_PAINT, 0, 0);
+    auto bytesOf = [](const TTextStore& st) {
+        std::vector<uint8_t> all;
+        for (int i = 0; i < st.LineCount(); ++i) {
+            const TLineRecord& r = st.Line(i);
+            for (int k = 0; k < r.Length; ++k)
+                all.push_back(r.Extra && size_t(k) < r.Extra->Attributes.size()
+                                  ? r.Extra->Attributes[size_t(k)]
+                                  : 0);
+        }
+        return all;
+    };
+    std::vector<uint8_t> wrapped = bytesOf(Memo.Store());
+    TTextStore flat;
+    flat.Insert(0, Memo.Store().StoredText(0, Memo.TextLength()));
+    TRescanner scan(flat);
+    scan.SetDefinition(&css);
+    scan.ScanAll();
+    EXPECT_EQ(wrapped, bytesOf(flat));
+    Memo.SetParser(1, nullptr);
+}
+
+} // namespace
+} // namespace quillet
