@@ -1,6 +1,7 @@
 #include "app/MainForm.h"
 
 #include "app/FileNameEdit.h"
+#include "app/SelectorPanel.h"
 #include "app/ToolbarImages.h"
 #include "editor/CodeMemoStrings.h"
 #include "editor/UndoStack.h"
@@ -220,9 +221,12 @@ QWidget* TMainForm::BuildOptionPanel() {
     FOptionPages->setObjectName(QStringLiteral("OptionPageControl"));
     column->addWidget(FOptionPages);
 
-    auto* selector = new QWidget;
-    selector->setObjectName(QStringLiteral("SelectorTabSheet"));
-    FOptionPages->addTab(selector, QStringLiteral("Селектор"));
+    SelectorPanel = new TSelectorPanel([this](const std::string& text) {
+        RunCommand(
+            [this, &text] { MainCodeMemo().Perform(EM_REPLACESEL, 0, LPARAM(text.c_str())); });
+    });
+    SelectorPanel->setObjectName(QStringLiteral("SelectorTabSheet"));
+    FOptionPages->addTab(SelectorPanel, QStringLiteral("Селектор"));
 
     auto* about = new QWidget;
     about->setObjectName(QStringLiteral("AboutTabSheet"));
@@ -288,6 +292,7 @@ QWidget* TMainForm::BuildOptionPanel() {
                                                 "программы Brovix начиная с версии 1.7"),
                                  AboutPanel);
     aboutText->setObjectName(QStringLiteral("AboutLabel"));
+    aboutText->setWordWrap(true); // the substitute fonts run wider than the design font
     aboutGrid->addWidget(aboutText, 2, 0, 1, 2);
     aboutColumn->addWidget(AboutPanel);
     FOptionPages->addTab(about, QStringLiteral("О программе"));

@@ -24,6 +24,7 @@ namespace quillet {
 
 class TCodeMemoWidget;
 class THyperlinkLabel;
+class TSelectorPanel;
 class TFileNameEdit;
 
 // The browser of the preview page and the widget that shows it (owned by the widget's parent).
@@ -107,6 +108,7 @@ public:
     QToolButton* EditorSaveToolButton;
     QToolButton* ColorToolButton;
     QWidget* AboutPanel;
+    TSelectorPanel* SelectorPanel;
     THyperlinkLabel *SiteLinkLabel, *MailLinkLabel;
     QMenu *MainPopupMenu, *EditorPopupMenu, *StylePopupMenu;
 
@@ -128,6 +130,8 @@ private:
     QWidget* BuildPreviewPage(const TBrowserFactory& browser);
     QWidget* BuildOptionPanel();
     void ConfigureEditor(TCodeMemo& memo, TCodeMemoParser& parser);
+    // One grouped undo (or redo) step of the CSS editor.
+    void GroupedStep(bool redo);
 
     // Runs one command: EAbort ends it silently, any other error is shown.
     void RunCommand(const std::function<void()>& command);

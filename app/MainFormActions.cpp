@@ -280,26 +280,22 @@ void TMainForm::ActionListUpdate() {
 // --- Grouped undo and redo ------------------------------------------------------
 
 void TMainForm::GroupedUndo() {
-    TUndoStack* undo = MainCodeMemo().Store().UndoStack();
-    if (!undo) return;
-    int id = -1;
-    undo->GroupQuery(ugcReset);
-    if (undo->GroupQuery(ugcNextUndoGroup, &id) != 1) return;
-    uint32_t step = ugcStepBack | ((id == ugTyping || id == ugDeleteChar) ? ugcMerge : 0);
-    TStackNode node{};
-    if (undo->GroupQuery(step, nullptr, &node) != ugrOK) return;
-    MainCodeMemo().Lines().BeginUpdate();
-    undo->ReplayTo(node);
-    MainCodeMemo().Lines().EndUpdate();
+    GroupedStep(false);
 }
 
 void TMainForm::GroupedRedo() {
+    GroupedStep(true);
+}
+
+void TMainForm::GroupedStep(bool redo) {
     TUndoStack* undo = MainCodeMemo().Store().UndoStack();
     if (!undo) return;
     int id = -1;
     undo->GroupQuery(ugcReset);
-    if (undo->GroupQuery(ugcNextRedoGroup, &id) != 1) return;
-    uint32_t step = ugcStepForward | ((id == ugTyping || id == ugDeleteChar) ? ugcMerge : 0);
+    if (undo->GroupQuery(redo ? ugcNextRedoGroup : ugcNextUndoGroup, &id) != 1) return;
+    // Typing and deleting go back as a whole run that joins up in the text.
+    uint32_t step = (redo ? ugcStepForward : ugcStepBack) |
+                    ((id == ugTyping || id == ugDeleteChar) ? ugcMerge : 0);
     TStackNode node{};
     if (undo->GroupQuery(step, nullptr, &node) != ugrOK) return;
     MainCodeMemo().Lines().BeginUpdate();

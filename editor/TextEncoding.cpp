@@ -128,14 +128,17 @@ TTextEncoding DetectEncoding(TStream& stream, int64_t& lineBreaks) {
         const int64_t n = stream.Read(buffer.data() + carry, int64_t(block));
         if (n <= 0) break;
         std::string_view got(buffer.data() + carry, size_t(n));
+        // CR LF is one break: every CR and every LF that does not follow a CR. No branches: this
+        // runs over every byte of a file.
+        int64_t breaks = 0;
+        unsigned prevCR = lastCR;
         for (char c : got) {
-            // CR LF is one break: count LF unless it follows CR, and every CR.
-            if (c == '\r')
-                ++lineBreaks;
-            else if (c == '\n' && !lastCR)
-                ++lineBreaks;
-            lastCR = c == '\r';
+            const unsigned cr = c == '\r', lf = c == '\n';
+            breaks += cr + (lf & (prevCR ^ 1));
+            prevCR = cr;
         }
+        lineBreaks += breaks;
+        lastCR = prevCR != 0;
         size_t from = 0;
         if (first) {
             first = false;

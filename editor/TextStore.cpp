@@ -33,21 +33,25 @@ int TTextStore::PosFromLine(int line) const {
 
 std::string TTextStore::Normalize(std::string_view text) {
     if (text.size() == 1 && text[0] == '\n') return "\r";
-    std::string out;
-    out.reserve(text.size());
-    for (size_t i = 0; i < text.size(); ++i) {
-        auto c = static_cast<unsigned char>(text[i]);
-        if (c == '\r') {
-            out += '\r';
-            if (i + 1 < text.size() && text[i + 1] == '\n') ++i;
+    // Written through a pointer: loads pass every byte of a file through here.
+    std::string out(text.size(), '\0');
+    char* w = out.data();
+    const char* p = text.data();
+    const size_t n = text.size();
+    for (size_t i = 0; i < n; ++i) {
+        const auto c = static_cast<unsigned char>(p[i]);
+        if (c >= 32 || c == '\t') {
+            *w++ = static_cast<char>(c);
+        } else if (c == '\r') {
+            *w++ = '\r';
+            if (i + 1 < n && p[i + 1] == '\n') ++i;
         } else if (c == '\n') {
-            out += '\r';
-        } else if (c == '\t' || c >= 32) {
-            out += static_cast<char>(c);
+            *w++ = '\r';
         } else {
-            out += '.';
+            *w++ = '.';
         }
     }
+    out.resize(size_t(w - out.data()));
     return out;
 }
 
@@ -89,6 +93,25 @@ void TTextStore::ReleaseText(TLineRecord& rec) {
         FPool.clear();
         FPoolNext = nullptr;
         FPoolFree = FPoolHeld = 0;
+    }
+}
+
+void TTextStore::RepackPool() {
+    // Edited lines leave their pooled text behind; once that outweighs what lines still use,
+    // move the live slices into fresh blocks so the garbage goes.
+    const size_t garbage = FPoolHeld - FPoolLive;
+    if (garbage < kPoolBlock * 16 || garbage < FPoolLive) return;
+    std::vector<std::unique_ptr<char[]>> old = std::move(FPool);
+    FPool.clear();
+    FPoolNext = nullptr;
+    FPoolFree = FPoolLive = FPoolHeld = 0;
+    for (int i = 0; i < FLines.Length(); ++i) {
+        TLineRecord& rec = FLines[i];
+        if (!rec.Text.IsPooled()) continue;
+        const size_t bytes = PooledSize(rec.Length);
+        char* p = PoolAlloc(bytes);
+        std::memcpy(p, rec.Text.get(), size_t(rec.Length) + 1);
+        rec.Text = TLineText::Pooled(p);
     }
 }
 
@@ -187,6 +210,7 @@ int TTextStore::Insert(int pos, std::string_view raw) {
         }
     }
     FCharCount += len;
+    RepackPool();
     if (line < FCachedTop && cr != std::string::npos) FCachedTop = 0;
     for (auto* o : FObservers)
         o->OnInsert(pos, text);
@@ -211,6 +235,7 @@ void TTextStore::Delete(int pos, int length) {
     FStarts.InsertText(l1, -length);
     SetRecordText(FLines[l1], head, tail, true);
     FCharCount -= length;
+    RepackPool();
     if (l1 < FCachedTop) FCachedTop = 0;
     for (auto* o : FObservers)
         o->OnDelete(pos, deleted);
@@ -290,8 +315,10 @@ bool TTextStore::RecutRows(int first, int count, const std::vector<int>& lengths
     std::unique_ptr<TLineObject> object = head.Extra ? std::move(head.Extra->Object) : nullptr;
     const bool wasContinuation = head.Marks & lmContinuation;
 
-    for (int i = first + count - 1; i > first; --i)
+    for (int i = first + count - 1; i > first; --i) {
+        ReleaseText(FLines[i]);
         FStarts.RemovePartition(i);
+    }
     FLines.DeleteRange(first + 1, count - 1);
     int at = 0;
     for (size_t k = 0; k < lengths.size(); ++k) {

@@ -168,6 +168,7 @@ private:
                        bool pool = false);
     void ReleaseText(TLineRecord& rec);
     char* PoolAlloc(size_t bytes);
+    void RepackPool();
 
     std::vector<std::unique_ptr<char[]>> FPool;
     char* FPoolNext = nullptr;

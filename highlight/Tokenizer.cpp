@@ -4,41 +4,39 @@
 #include "highlight/Handlers.h"
 #include "resources/Strings.h"
 
+#include <bit>
 #include <cstring>
 
 namespace quillet {
 
 namespace {
-// Word-wide set operations: the tokenizer does several per token.
-struct TWords {
-    uint64_t W[4];
-};
-inline TWords Words(const TByteSet& s) {
-    TWords w;
-    std::memcpy(w.W, s.Bits.data(), sizeof w.W);
+// Word-wide set operations: the tokenizer does several per token. Each word is loaded by itself
+// so that the compiler keeps them in registers instead of copying the sets through the stack.
+inline uint64_t Word(const TByteSet& s, int i) {
+    uint64_t w;
+    std::memcpy(&w, s.Bits.data() + 8 * i, sizeof w);
     return w;
 }
 inline bool Meets(const TByteSet& a, const TByteSet& b) {
-    const TWords x = Words(a), y = Words(b);
-    return ((x.W[0] & y.W[0]) | (x.W[1] & y.W[1]) | (x.W[2] & y.W[2]) | (x.W[3] & y.W[3])) != 0;
+    return ((Word(a, 0) & Word(b, 0)) | (Word(a, 1) & Word(b, 1)) | (Word(a, 2) & Word(b, 2)) |
+            (Word(a, 3) & Word(b, 3))) != 0;
 }
 inline void Transit(TByteSet& state, const TByteSet& add, const TByteSet& remove) {
-    TWords s = Words(state);
-    const TWords a = Words(add), r = Words(remove);
-    for (int i = 0; i < 4; ++i)
-        s.W[i] = (s.W[i] | a.W[i]) & ~r.W[i];
-    std::memcpy(state.Bits.data(), s.W, sizeof s.W);
+    for (int i = 0; i < 4; ++i) {
+        const uint64_t w = (Word(state, i) | Word(add, i)) & ~Word(remove, i);
+        std::memcpy(state.Bits.data() + 8 * i, &w, sizeof w);
+    }
 }
 } // namespace
 
 void TCodeMemoParser::SelectStartTable() {
     FSelected = &GlobalStart;
-    if (StatesWithTable.Empty()) return;
-    for (int i = 0; i < 32; ++i) {
-        uint8_t both = StatesWithTable.Bits[size_t(i)] & State.Bits[size_t(i)];
+    // The lowest-numbered state that owns a table; a word's bit k is state 64 * i + k.
+    for (int i = 0; i < 4; ++i) {
+        uint64_t both = Word(StatesWithTable, i) & Word(State, i);
+        if constexpr (std::endian::native != std::endian::little) both = __builtin_bswap64(both);
         if (both) {
-            int bit = __builtin_ctz(both);
-            FSelected = StateStart[size_t(i * 8 + bit)].get();
+            FSelected = StateStart[size_t(i * 64 + __builtin_ctzll(both))].get();
             return;
         }
     }
@@ -181,8 +179,11 @@ int TCodeMemoParser::NextToken(TTokenCursor& cur) {
         }
     }
 
-    if (!FBoundOpen) FSavedState = State;
     const auto& effect = Effects[token];
+    // The state a region restores when it ends: kept only for a token that may open one.
+    const bool mayOpen = !FBoundOpen && effect && effect->Bound;
+    TStateSet before;
+    if (mayOpen) before = State;
     if (cur.Pos == start || (effect && !secondary && !Meets(effect->Valid, State))) {
         token = 0;
         cur.Pos = start + 1;
@@ -209,7 +210,8 @@ int TCodeMemoParser::NextToken(TTokenCursor& cur) {
             FBoundOpen = false;
             SelectStartTable();
         }
-    } else if (effect && effect->Bound && token != 0) {
+    } else if (mayOpen && token != 0) {
+        FSavedState = before;
         FBoundOpen = opened = true;
         FBoundEnd = cur.Pos;
         FBoundToken = token;

@@ -1,5 +1,6 @@
 // The control on a headless window: painting what is dirty, pixels and offsets, mouse, scrolling.
 #include "editor/CodeMemoView.h"
+#include "FixedFontTest.h"
 #include "editor/CodeMemo.h"
 #include "highlight/Settings.h"
 #include "platform/Platform.h"
@@ -14,19 +15,8 @@
 namespace quillet {
 namespace {
 
-class CodeMemoViewTest : public ::testing::Test {
+class CodeMemoViewTest : public FixedFontTest {
 protected:
-    static void SetUpTestSuite() {
-        TPlatformServices s;
-        s.Fonts = std::make_unique<THeadlessFonts>(true, 7, 17);
-        InstallPlatform(std::move(s));
-    }
-    static void TearDownTestSuite() {
-        TPlatformServices s;
-        s.Fonts = std::make_unique<THeadlessFonts>();
-        InstallPlatform(std::move(s));
-    }
-
     THeadlessWindowHost Host{640, 170}; // ten rows of 17 pixels
     TCodeMemo Memo{&Host};
     // Gutter 34 + margin 2.

@@ -1,5 +1,6 @@
 // What the renderer draws besides text runs: wrapped rows, visible characters, marks, gutter
 // glyphs, breakpoint lines, OnDrawLine, the focus line and the caret shapes.
+#include "FixedFontTest.h"
 #include "editor/CodeMemo.h"
 #include "editor/CodeMemoPaint.h"
 #include "editor/CodeMemoPaintGlyphs.h"
@@ -22,18 +23,8 @@ namespace {
 constexpr TColor Navy = 0x800000; // the glyph art's '#', red in the low byte
 constexpr TColor Red = 0x0000FF;
 
-class PaintDecorTest : public ::testing::Test {
+class PaintDecorTest : public FixedFontTest {
 protected:
-    static void SetUpTestSuite() {
-        TPlatformServices s;
-        s.Fonts = std::make_unique<THeadlessFonts>(true, 7, 17);
-        InstallPlatform(std::move(s));
-    }
-    static void TearDownTestSuite() {
-        TPlatformServices s;
-        s.Fonts = std::make_unique<THeadlessFonts>();
-        InstallPlatform(std::move(s));
-    }
     THeadlessWindowHost Host{640, 170};
     TCodeMemo Memo{&Host};
     TLineTracker Tracker;

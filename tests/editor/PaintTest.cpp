@@ -1,4 +1,5 @@
 // The line renderer on a headless window: layout, style colours, tabs, selection, dirty rows.
+#include "FixedFontTest.h"
 #include "editor/CodeMemo.h"
 #include "editor/CodeMemoMetrics.h"
 #include "editor/CodeMemoPaint.h"
@@ -60,18 +61,8 @@ TEST(PaintPrepare, TabsExpandKeepingTheirStyleAndUtf8StaysWhole) {
     EXPECT_EQ(p.ColumnByte.back(), int(p.Text.size()));
 }
 
-class PaintTest : public ::testing::Test {
+class PaintTest : public FixedFontTest {
 protected:
-    static void SetUpTestSuite() {
-        TPlatformServices s;
-        s.Fonts = std::make_unique<THeadlessFonts>(true, 7, 17);
-        InstallPlatform(std::move(s));
-    }
-    static void TearDownTestSuite() {
-        TPlatformServices s;
-        s.Fonts = std::make_unique<THeadlessFonts>();
-        InstallPlatform(std::move(s));
-    }
     THeadlessWindowHost Host{640, 170};
     TCodeMemo Memo{&Host};
     static constexpr int Left = 36;

@@ -204,3 +204,23 @@ TEST(TextStore, PooledLinesSurviveEditsAndThePoolIsFreedWithTheLastOne) {
     store.Insert(0, "a\rb");
     EXPECT_EQ(store.StoredText(0, 3), "a\rb");
 }
+
+// Editing every loaded line leaves its pooled text behind; the store must not keep all of it.
+TEST(TextStore, PoolGarbageOfEditedLinesIsGivenBack) {
+    TTextStore store;
+    const std::string line(999, 'x');
+    std::string text;
+    for (int i = 0; i < 24000; ++i)
+        text += line + "\r";
+    store.Insert(0, text);
+    const size_t loaded = store.PoolBytes();
+    ASSERT_GE(loaded, text.size());
+    for (int i = 0; i < 22000; ++i) // rebuilds the line: its own buffer from now on
+        store.Insert(store.PosFromLine(i), "y");
+    EXPECT_LT(store.PoolBytes(), loaded / 2);
+    EXPECT_GE(store.PoolBytes(), store.PoolLiveBytes());
+    // The untouched lines, each with its zero rounded to even, and the empty last line.
+    EXPECT_EQ(store.PoolLiveBytes(), 2000 * (line.size() + 3) + 2);
+    for (int i = 0; i < 24000; i += 997)
+        ASSERT_EQ(store.Line(i).View(), (i < 22000 ? "y" : "") + line + "\r") << i;
+}

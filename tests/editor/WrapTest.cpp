@@ -1,4 +1,5 @@
 // Display rows: cutting logical lines, the word-break routine, and rows kept in step with edits.
+#include "FixedFontTest.h"
 #include "editor/CodeMemo.h"
 #include "editor/CodeMemoWrap.h"
 #include "editor/Rescan.h"
@@ -119,18 +120,8 @@ TEST(WrapWordBreak, DefaultRoutineActions) {
     EXPECT_EQ(DefaultWordBreak(nullptr, 1, 0, wbLeft), 0);
 }
 
-class WrapTest : public ::testing::Test {
+class WrapTest : public FixedFontTest {
 protected:
-    static void SetUpTestSuite() {
-        TPlatformServices s;
-        s.Fonts = std::make_unique<THeadlessFonts>(true, 7, 17);
-        InstallPlatform(std::move(s));
-    }
-    static void TearDownTestSuite() {
-        TPlatformServices s;
-        s.Fonts = std::make_unique<THeadlessFonts>();
-        InstallPlatform(std::move(s));
-    }
     void SetUp() override {
         Memo.SetWrapAtColumn(10);
         Memo.SetWordWrap(true);

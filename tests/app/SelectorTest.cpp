@@ -1,0 +1,71 @@
+// The selector builder: whole rules and single declarations written into the CSS editor.
+#include "MainFormFixture.h"
+
+#include "app/SelectorPanel.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QToolButton>
+
+namespace quillet::test {
+
+TEST_F(MainFormTest, TheBuilderWritesARuleLineByLine) {
+    TSelectorPanel& panel = *Form->SelectorPanel;
+    panel.AddSelButton->click();
+    EXPECT_EQ(Css(), "a\r\n{\r\n}\r\n");
+    EXPECT_EQ(Form->PageCaption(), "*Css");
+
+    // Every row ticked with its first values; the lines follow the rows.
+    Form->MainCodeMemo().SetText("");
+    for (QCheckBox* box :
+         {panel.FontCheckBox, panel.FontSizeCheckBox, panel.FWeightCheckBox, panel.ColorCheckBox,
+          panel.ColorBackCheckBox, panel.TextDecCheckBox, panel.TextAlCheckBox,
+          panel.TextTransCheckBox, panel.BorderCheckBox, panel.BorderStCheckBox})
+        box->setChecked(true);
+    panel.AddSelButton->click();
+    EXPECT_EQ(Css(),
+              "a\r\n{\r\n  font-family: ;\r\n  font-size: 10pt;\r\n  font-weight: normal;\r\n"
+              "  color: #000000;\r\n  background-color: #000000;\r\n"
+              "  text-decoration: none;\r\n  text-align: left;\r\n"
+              "  text-transform: none;\r\n  border: 3;\r\n  border-style: none;\r\n}\r\n");
+    // Each line is an insertion of its own for undo.
+    Form->MainCodeMemo().Undo();
+    EXPECT_EQ(Css(),
+              "a\r\n{\r\n  font-family: ;\r\n  font-size: 10pt;\r\n  font-weight: normal;\r\n"
+              "  color: #000000;\r\n  background-color: #000000;\r\n"
+              "  text-decoration: none;\r\n  text-align: left;\r\n"
+              "  text-transform: none;\r\n  border: 3;\r\n  border-style: none;\r\n");
+}
+
+TEST_F(MainFormTest, TheBuilderReplacesTheSelectionAndTakesTypedValues) {
+    TSelectorPanel& panel = *Form->SelectorPanel;
+    Form->MainCodeMemo().SetText("x OLD y");
+    Form->MainCodeMemo().SetSelection(2, 5);
+    panel.SelectComboBox->setEditText("");
+    panel.FontSizeCheckBox->setChecked(true);
+    panel.FSizeComboBox->setEditText("12.5");
+    panel.FizmComboBox->setEditText("em");
+    panel.AddSelButton->click();
+    EXPECT_EQ(Css(), "x \r\n{\r\n  font-size: 12.5em;\r\n}\r\n y");
+}
+
+TEST_F(MainFormTest, RowButtonsWriteOneDeclarationAndPickersFillTheirBoxes) {
+    TSelectorPanel& panel = *Form->SelectorPanel;
+    panel.ColorBackComboBox->setCurrentIndex(8); // silver
+    EXPECT_EQ(panel.ColorBackEdit->text().toStdString(), "#C0C0C0");
+    panel.ColorComboBox->setCurrentIndex(4); // navy
+    EXPECT_EQ(panel.ColorEdit->text().toStdString(), "#000080");
+    panel.ColorEdit->setText("red"); // typed after a pick: written as typed
+    panel.AColorSpeedButton->click();
+    panel.AColorBackSpeedButton->click();
+    panel.AFSizeSpeedButton->click();
+    panel.ABorderSpeedButton->click();
+    panel.FontNextSpeedButton->click(); // no font picked: nothing visible
+    EXPECT_EQ(Css(), "color: red;background-color: #C0C0C0;font-size: 10pt;border: 3;");
+    EXPECT_EQ(PickerColors().size(), 16u);
+    EXPECT_EQ(ColorToCssHex(PickerColors()[13]), "FF00FF");
+}
+
+} // namespace quillet::test
