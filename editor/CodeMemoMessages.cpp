@@ -7,6 +7,7 @@
 #include "editor/CodeMemoUndoLink.h"
 #include "editor/CodeMemoView.h"
 #include "editor/EdStream.h"
+#include "editor/LineTrack.h"
 #include "editor/SearchControl.h"
 #include "editor/UndoStack.h"
 #include "highlight/CodeMemoParser.h"
@@ -600,6 +601,7 @@ LRESULT TCustomCodeMemo::DoTextStore(WPARAM flags, LPARAM pointer) {
     auto* store = reinterpret_cast<TTextStore*>(pointer);
     if (!store) store = FOwnStore.get();
     if (store == FStore) return 0;
+    ClosePopup(true);
     CloseTyping();
     FStore->RemoveObserver(FWatch.get());
     FStore->DetachControl(this);
@@ -613,6 +615,11 @@ LRESULT TCustomCodeMemo::DoTextStore(WPARAM flags, LPARAM pointer) {
     FKnownLineCount = FStore->LineCount();
     FAnchor = FCaret = 0;
     FTopLine = FLeftColumn = 0;
+    // What the tracker holds are places in the old text.
+    if (FTracker->HasMarks()) FTracker->Marks().Clear();
+    FTracker->Named.Clear();
+    FTracker->Breakpoints.Clear();
+    FTracker->CodeBreak.Clear();
     FWrap->RewrapAll();
     MarkAllDirty();
     NoteChange(cfText);

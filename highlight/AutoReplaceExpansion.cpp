@@ -96,7 +96,10 @@ TMacroPopupList::TMacroPopupList(TMacroKeywords& table) : FTable(table) {
 }
 
 const std::string& TMacroPopupList::Description(int index) const {
-    return FTable.Entries().at(Name(index)).Description;
+    // The table may have lost the entry since the list was made.
+    static const std::string none;
+    auto it = FTable.Entries().find(Name(index));
+    return it == FTable.Entries().end() ? none : it->second.Description;
 }
 
 std::string TMacroPopupList::ItemText(int index) const {
@@ -165,7 +168,9 @@ bool TMacroPopupList::Choose(IExpansionTarget& target) {
         target.GetSelection(start, end);
         target.SetSelection(end, end);
     }
-    std::string text = FTable.Entries().at(name).Expansion;
+    auto entry = FTable.Entries().find(name);
+    if (entry == FTable.Entries().end()) return false;
+    std::string text = entry->second.Expansion;
     FTable.Fire(target, nullptr, std::move(text));
     return true;
 }

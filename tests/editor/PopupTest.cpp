@@ -250,5 +250,34 @@ TEST_F(PopupTest, MarksAndBreakpointsOfTheControlFollowEditsAndAreDrawn) {
     EXPECT_EQ(Stored(), "abc\rdef\rghi");
 }
 
+TEST_F(PopupTest, EntriesRemovedWhileTheListIsShownNeitherCrashNorExpand) {
+    Memo.SetText("");
+    Type("x wh");
+    CtrlJ();
+    ASSERT_TRUE(Memo.MacroPopupShown());
+    Memo.ActiveSettings().Templates.DeleteEntry("while");
+    Paint(); // its row has no description left
+    Press(VK_RETURN, 13);
+    EXPECT_FALSE(Memo.MacroPopupShown());
+    EXPECT_EQ(Stored(), "x wh");
+}
+
+TEST_F(PopupTest, EditsOfASharedStoreMoveMarksAndAnotherStoreDropsThem) {
+    TCodeMemo other{nullptr};
+    other.SetText("one two");
+    Memo.Perform(SM_TEXTSTORE, smSET, LPARAM(&other.Store()));
+    TLineTracker& t = Memo.LineTracker();
+    TMark& mark = t.Marks().Add(4, 3); // "two"
+    t.Breakpoints.Add(0);
+    // The other control's edit reaches this control's marks.
+    other.SetSelection(0, 0);
+    other.SetSelText("zero ");
+    EXPECT_EQ(t.Marks().MarkStart(mark), 9);
+    // Back on its own store the places in the shared text mean nothing.
+    Memo.Perform(SM_TEXTSTORE, smSET, 0);
+    EXPECT_EQ(t.Marks().Count(), 0u);
+    EXPECT_EQ(t.Breakpoints.Count(), 0u);
+}
+
 } // namespace
 } // namespace quillet
