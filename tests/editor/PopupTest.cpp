@@ -1,5 +1,6 @@
 // The template / auto-replace list on the control: opening, keys and clicks while it is shown,
 // painting over the text; and the control's own marks and breakpoints following edits.
+#include "FixedFontTest.h"
 #include "editor/CodeMemo.h"
 #include "editor/CodeMemoView.h"
 #include "editor/LineTrack.h"
@@ -19,18 +20,8 @@ namespace {
 
 constexpr TColor Red = 0x0000FF;
 
-class PopupTest : public ::testing::Test {
+class PopupTest : public FixedFontTest {
 protected:
-    static void SetUpTestSuite() {
-        TPlatformServices s;
-        s.Fonts = std::make_unique<THeadlessFonts>(true, 7, 17);
-        InstallPlatform(std::move(s));
-    }
-    static void TearDownTestSuite() {
-        TPlatformServices s;
-        s.Fonts = std::make_unique<THeadlessFonts>();
-        InstallPlatform(std::move(s));
-    }
     void SetUp() override {
         TCM_Settings& s = Memo.ActiveSettings();
         s.Templates.AddEntry("while", "while loop", "while (|) {}");
