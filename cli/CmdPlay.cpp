@@ -11,6 +11,7 @@
 #include "resources/Strings.h"
 
 #include <algorithm>
+#include <array>
 #include <cctype>
 #include <cstring>
 #include <filesystem>
@@ -252,6 +253,14 @@ public:
         }
         FHost.SetFocused(true);
         FMemo.Perform(WM_SETFOCUS, 0, 0);
+        // Events a mouse script can raise are echoed where they happen.
+        FMemo.OnGutterClick = [this](TCustomCodeMemo&, int line) {
+            FOut << "event: gutter " << line << "\n";
+        };
+        FMemo.OnHyperlinkClick = [this](TCustomCodeMemo&, const std::string& data, int type) {
+            FOut << "event: hyperlink " << type << " " << Quote(data) << "\n";
+        };
+        FMemo.OnHyperlinkHover = [this](TCustomCodeMemo&) { FOut << "event: hover\n"; };
         Paint();
     }
 
@@ -296,6 +305,23 @@ private:
         } else if (name == "drag") {
             Need(args, 4, name);
             Drag(args);
+        } else if (name == "move") {
+            Need(args, 2, name);
+            int x = int(NumberArg(args[0])), y = int(NumberArg(args[1]));
+            FHost.SetMousePos({x, y});
+            FMemo.Perform(WM_MOUSEMOVE, 0, MakePointParam(x, y));
+        } else if (name == "repeat") {
+            // The whole text becomes N copies of a piece: long documents without long scripts.
+            Need(args, 2, name);
+            long long n = NumberArg(args[0]);
+            if (n < 0 || n > 10000000) throw EQuilletError(FmtLoadStr(SPlayBadValue, name, args[0]));
+            size_t at = rest.find(' ', rest.find_first_not_of(' '));
+            std::string piece = Unescape(rest.substr(at + 1));
+            std::string text;
+            text.reserve(piece.size() * size_t(n));
+            for (long long i = 0; i < n; ++i)
+                text += piece;
+            FMemo.SetText(text);
         } else if (name == "msg") {
             Need(args, 1, name);
             Message(args);
@@ -407,11 +433,16 @@ private:
         Modifiers(shift, false);
     }
 
+    // click X Y [shift] [ctrl] [alt] [quick]: "quick" follows the last click within the
+    // double-click time, so it counts on from it.
     void Click(int x, int y, const std::vector<std::string>& args, int clicks) {
         TShiftState shift = 0;
+        bool quick = false;
         for (size_t i = 2; i < args.size(); ++i) {
             std::string m = Lower(args[i]);
-            if (m == "shift")
+            if (m == "quick")
+                quick = true;
+            else if (m == "shift")
                 shift |= ssShift;
             else if (m == "ctrl")
                 shift |= ssCtrl;
@@ -424,7 +455,10 @@ private:
             MK_LBUTTON | ((shift & ssShift) ? MK_SHIFT : 0) | ((shift & ssCtrl) ? MK_CONTROL : 0);
         LPARAM at = MakePointParam(x, y);
         Modifiers(shift, true);
-        FHost.AdvanceTicks(FHost.DoubleClickTime() + 1); // a fresh click, not part of the last
+        FHost.AdvanceTicks(quick ? 10 : FHost.DoubleClickTime() + 1);
+        // The mouse arrives before it is pressed, as a real one does.
+        FHost.SetMousePos({x, y});
+        FMemo.Perform(WM_MOUSEMOVE, keys & ~MK_LBUTTON, at);
         for (int i = 0; i < clicks; ++i) {
             if (i > 0) FHost.AdvanceTicks(10);
             FMemo.Perform(WM_LBUTTONDOWN, keys, at);
@@ -434,13 +468,23 @@ private:
         Modifiers(shift, false);
     }
 
+    // drag X1 Y1 X2 Y2 [PUMPS]: press, move, release; with PUMPS the button stays down at the
+    // target for that many turns of the event loop, so scrolling outside the text goes on.
     void Drag(const std::vector<std::string>& args) {
-        LPARAM from = MakePointParam(int(NumberArg(args[0])), int(NumberArg(args[1])));
-        LPARAM to = MakePointParam(int(NumberArg(args[2])), int(NumberArg(args[3])));
+        TPoint a{int(NumberArg(args[0])), int(NumberArg(args[1]))};
+        TPoint b{int(NumberArg(args[2])), int(NumberArg(args[3]))};
+        long long pumps = args.size() > 4 ? NumberArg(args[4]) : 0;
+        if (pumps < 0 || pumps > 100000)
+            throw EQuilletError(FmtLoadStr(SPlayBadValue, "drag", args[4]));
         FHost.AdvanceTicks(FHost.DoubleClickTime() + 1);
-        FMemo.Perform(WM_LBUTTONDOWN, MK_LBUTTON, from);
-        FMemo.Perform(WM_MOUSEMOVE, MK_LBUTTON, to);
-        FMemo.Perform(WM_LBUTTONUP, 0, to);
+        FHost.SetMousePos(a);
+        FMemo.Perform(WM_MOUSEMOVE, 0, MakePointParam(a.X, a.Y));
+        FMemo.Perform(WM_LBUTTONDOWN, MK_LBUTTON, MakePointParam(a.X, a.Y));
+        FHost.SetMousePos(b);
+        FHost.HoldKey(VK_LBUTTON, int(pumps));
+        FMemo.Perform(WM_MOUSEMOVE, MK_LBUTTON, MakePointParam(b.X, b.Y));
+        FHost.SetKeyDown(VK_LBUTTON, false);
+        FMemo.Perform(WM_LBUTTONUP, 0, MakePointParam(b.X, b.Y));
     }
 
     void Message(const std::vector<std::string>& args) {
@@ -583,6 +627,20 @@ private:
         return word;
     }
 
+    static constexpr std::array<const char*, 10> CursorNames = {
+        "crDefault", "crArrow",     "crIBeam",  "crHandPoint", "crSizeWE",
+        "crDrag",    "crNoDrop",    "crHourGlass", "crHSplit", "crVSplit"};
+
+    static std::string CursorName(TCursorShape c) {
+        return size_t(c) < CursorNames.size() ? CursorNames[size_t(c)] : std::to_string(int(c));
+    }
+
+    static TCursorShape CursorValue(const std::string& name, const std::string& v) {
+        for (size_t i = 0; i < CursorNames.size(); ++i)
+            if (Lower(CursorNames[i]) == Lower(v)) return TCursorShape(i);
+        throw EQuilletError(FmtLoadStr(SPlayBadValue, name, v));
+    }
+
     void SetProperty(const std::string& name, const std::string& raw) {
         std::string v = raw;
         std::string text = IsQuoted(v) ? TextArg(v) : v;
@@ -597,6 +655,10 @@ private:
             FMemo.SetGutter(IntValue(name, v));
         else if (p == "margin")
             FMemo.SetMargin(IntValue(name, v));
+        else if (p == "hypercursor")
+            FMemo.SetHyperCursor(CursorValue(name, v));
+        else if (p == "cursor")
+            FMemo.SetCursor(CursorValue(name, v));
         else if (p == "rightmargin")
             FMemo.SetRightMargin(IntValue(name, v));
         else if (p == "indentstep")
@@ -710,6 +772,13 @@ private:
         if (p == "canundo") return b(FMemo.CanUndo());
         if (p == "canredo") return b(FMemo.CanRedo());
         if (p == "linecount") return std::to_string(FMemo.Lines().Count());
+        if (p == "vscroll" || p == "hscroll") {
+            TScrollInfo i = FHost.GetScrollInfo(p == "vscroll" ? sbVertical : sbHorizontal);
+            return std::to_string(i.Min) + " " + std::to_string(i.Max) + " " +
+                   std::to_string(i.Page) + " " + std::to_string(i.Pos);
+        }
+        if (p == "cursor") return CursorName(FMemo.Cursor());
+        if (p == "hypercursor") return CursorName(FMemo.HyperCursor());
         throw EQuilletError(FmtLoadStr(SPlayUnknownProperty, name));
     }
 

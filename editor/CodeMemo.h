@@ -243,6 +243,16 @@ public:
     void SetVisiblePropEdPages(TCM_PropEdPages v) { FPropEdPages = v; }
     TCursorShape HyperCursor() const { return FHyperCursor; }
     void SetHyperCursor(TCursorShape v) { FHyperCursor = v; }
+    // The mouse cursor over the control. The control itself changes it only while it is one of
+    // the shapes the control sets (default, I-beam, split, custom 22-30 or HyperCursor), so a
+    // cursor set from outside stays until it is set back.
+    TCursorShape Cursor() const { return FCursor; }
+    void SetCursor(TCursorShape shape);
+    // While the right-margin or wrap-column line is dragged: the x of the inverted line drawn
+    // over the text, or -1 when none is drawn.
+    int MarginDragX() const;
+    bool MarginDragging() const { return FMarginDragging; }
+    bool DragPending() const { return FDragPending; }
     // Free text sharing one storage; no behaviour.
     const std::string& About() const { return FAbout; }
     void SetAbout(const std::string& v) { FAbout = v; }
@@ -405,6 +415,21 @@ private:
     LRESULT MouseMove(WPARAM keys, int x, int y);
     LRESULT MouseUp(WPARAM keys, int x, int y);
     LRESULT DoubleClick(int x, int y);
+    // Scrolls one step towards the mouse outside the text, then keeps stepping while the left
+    // button is held there, letting the event loop run between steps; true when it did.
+    bool AutoScroll(TPoint mouse);
+    bool AutoScrollStep(TPoint mouse);
+    void ChangeCursor(TCursorShape shape);
+    // The column boundary nearest to x, as the margin lines are drawn on them.
+    int MarginColumnAt(int x) const;
+    // Whether (x, y) lies on the right-margin or the wrap-column line past the end of the row
+    // under it; rightMargin tells which.
+    bool OverMarginLine(int x, int y, bool& rightMargin);
+    void MoveMarginLine(int column);
+    // The style byte of the character at offset when its style is a hyperlink, else -1.
+    int HyperlinkStyleAt(int offset);
+    // The run of characters around offset that carry `style`, across row cuts.
+    std::string HyperlinkText(int offset, uint8_t style);
     void MoveCaret(int offset, bool extend, bool vertical = false);
     int PrevCharOffset(int offset) const;
     int NextCharOffset(int offset) const;
@@ -480,6 +505,13 @@ private:
     int FTypingEnd = -1;
     bool FSelecting = false;
     bool FFocused = false;
+    bool FDragPending = false;     // pressed inside the selection: a drag may follow
+    bool FMarginDragging = false;  // the right-margin or wrap-column line follows the mouse
+    bool FDragRightMargin = false; // ... and it is the right margin's
+    int FMarginDragColumn = 0;     // the column the dragged line stands on
+    int FHyperOffset = -1;         // the hyperlink character under the mouse at the last move
+    bool FAutoScrolling = false;
+    TCursorShape FCursor = crDefault;
 
     bool FReadOnly = false;
     bool FInsertMode = true;

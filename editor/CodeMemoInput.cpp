@@ -5,11 +5,17 @@
 #include "editor/CodeMemoUndoLink.h"
 #include "editor/CodeMemoView.h"
 #include "editor/UndoStack.h"
+#include "highlight/Settings.h"
 #include "platform/VirtualKeys.h"
 
 #include <algorithm>
 
 namespace quillet {
+
+namespace {
+// Between two steps of scrolling while the mouse is held outside the text.
+constexpr uint32_t AutoScrollInterval = 30;
+} // namespace
 
 void TCustomCodeMemo::MoveCaret(int offset, bool extend, bool vertical) {
     CloseTyping();
@@ -20,7 +26,7 @@ void TCustomCodeMemo::MoveCaret(int offset, bool extend, bool vertical) {
 }
 
 LRESULT TCustomCodeMemo::MouseDown(WPARAM keys, int x, int y) {
-    if (!FEnabled || !FTabStop) return 0;
+    if (!FEnabled || !FTabStop || (FHost && !FHost->IsVisible())) return 0;
     if (PopupClick(x, y)) return 0;
     CloseTyping();
     if (FHost && !FFocused) {
@@ -46,6 +52,7 @@ LRESULT TCustomCodeMemo::MouseDown(WPARAM keys, int x, int y) {
         break;
     }
     FLastClickTick = now;
+    FDragPending = false;
     const int lh = FView->Metrics().LineHeight;
     int row = std::max(0, y) / lh;
     int line = std::min(FTopLine + row, FStore->LineCount() - 1);
@@ -64,9 +71,24 @@ LRESULT TCustomCodeMemo::MouseDown(WPARAM keys, int x, int y) {
         if (FHost) FHost->SetCapture(true);
         return 0;
     }
+    if (bool right = false; OverMarginLine(x, y, right)) {
+        FMarginDragging = true;
+        FDragRightMargin = right;
+        FMarginDragColumn = right ? RightMargin() : WrapAtColumn();
+        if (FHost) FHost->SetCapture(true);
+        MarkAllDirty();
+        Repaint();
+        return 0;
+    }
     int offset = FView->PixelToOffsetClamped(x, y);
     bool shift = (keys & MK_SHIFT) != 0;
     if (!shift) {
+        int a = std::min(FAnchor, FCaret), b = std::max(FAnchor, FCaret);
+        if ((FClickCount == 1 || FClickCount == 4) && a < b && offset >= a && offset < b) {
+            FDragPending = true; // the selection stays as it is until the mouse says more
+            if (FHost) FHost->SetCapture(true);
+            return 0;
+        }
         if (FClickCount == 3 && line == FLastClickLine) {
             if (OnTripleClick) {
                 OnTripleClick(*this, {x, y}, offset);
@@ -79,7 +101,12 @@ LRESULT TCustomCodeMemo::MouseDown(WPARAM keys, int x, int y) {
         FLastClickLine = line;
         FVirtualTarget = VirtualColumnAt(x, offset); // a click past the end may stay there
         ApplySelection(offset, offset, true);
-        FSelecting = FClickCount != 2;
+        if (FClickCount == 2) return 0; // the double-click message selects the word
+        FSelecting = true;
+        if (FHyperOffset >= 0 && OnHyperlinkClick) {
+            if (int style = HyperlinkStyleAt(FHyperOffset); style >= 0)
+                OnHyperlinkClick(*this, HyperlinkText(FHyperOffset, uint8_t(style)), style);
+        }
     } else {
         int a = std::min(FAnchor, FCaret), b = std::max(FAnchor, FCaret);
         if (offset < a)
@@ -93,26 +120,249 @@ LRESULT TCustomCodeMemo::MouseDown(WPARAM keys, int x, int y) {
 }
 
 LRESULT TCustomCodeMemo::MouseMove(WPARAM, int x, int y) {
-    if (!FEnabled || !FTabStop) return 0;
-    if (!FSelecting) {
-        if (FHost) FHost->SetCursor(x < FView->TextLeft() ? crDefault : crIBeam);
+    if (!FEnabled || !FTabStop || (FHost && !FHost->IsVisible())) return 0;
+    const int textLeft = FView->TextLeft();
+    if (FDragPending) {
+        // Dragging the selection out needs a drag-and-drop host; either way the press no
+        // longer waits to place the caret.
+        FDragPending = false;
+        if (FHost) FHost->SetCapture(false);
         return 0;
     }
-    const int lh = FView->Metrics().LineHeight;
-    if (y < 0 && FTopLine > 0)
-        ScrollTo(FLeftColumn, FTopLine - 1, true);
-    else if (y >= FClientHeight && FClientHeight > 0)
-        ScrollTo(FLeftColumn, FTopLine + 1, true);
-    int offset = FView->PixelToOffsetClamped(x, std::clamp(y, 0, std::max(0, FClientHeight - lh)));
-    FVirtualTarget = VirtualColumnAt(x, offset);
-    ApplySelection(FAnchor, offset, true);
+    if (FSelecting || FMarginDragging) {
+        if (!FAutoScrolling && AutoScroll({x, y})) {
+            // The event loop ran: the mouse is where the host says now, not where it was.
+            TPoint now = FHost->MousePos();
+            x = now.X;
+            y = now.Y;
+        }
+        if (!FSelecting && !FMarginDragging) return 0; // released while the view scrolled
+        const int lh = FView->Metrics().LineHeight;
+        int cx = std::max(x, textLeft);
+        int cy = std::clamp(y, 0, std::max(0, FClientHeight - lh));
+        if (FMarginDragging) {
+            MoveMarginLine(MarginColumnAt(cx));
+            return 0;
+        }
+        int offset = FView->PixelToOffsetClamped(cx, cy);
+        FVirtualTarget = VirtualColumnAt(cx, offset);
+        ApplySelection(FAnchor, offset, true);
+        return 0;
+    }
+    FHyperOffset = -1;
+    if (x < textLeft) {
+        ChangeCursor(crDefault);
+        return 0;
+    }
+    bool right = false;
+    bool overLine = OverMarginLine(x, y, right);
+    int offset = FView->PixelToOffset(x, y);
+    if (offset >= 0 && HyperlinkStyleAt(offset) >= 0) {
+        FHyperOffset = offset;
+        ChangeCursor(FHyperCursor);
+        if (OnHyperlinkHover) OnHyperlinkHover(*this);
+        return 0;
+    }
+    int a = std::min(FAnchor, FCaret), b = std::max(FAnchor, FCaret);
+    if (overLine)
+        ChangeCursor(crHSplit);
+    else if (HasOption(smoOLEDragSource) && a < b && offset >= a && offset < b)
+        ChangeCursor(crDefault); // the selection can be picked up
+    else
+        ChangeCursor(crIBeam);
     return 0;
 }
 
-LRESULT TCustomCodeMemo::MouseUp(WPARAM, int, int) {
+LRESULT TCustomCodeMemo::MouseUp(WPARAM, int x, int y) {
+    if (FDragPending) {
+        FDragPending = false;
+        int offset = FView->PixelToOffsetClamped(std::max(x, FView->TextLeft()), y);
+        FLastClickLine = FStore->LineFromPos(offset);
+        FVirtualTarget = VirtualColumnAt(x, offset);
+        ApplySelection(offset, offset, true);
+    }
     FSelecting = false;
+    if (FMarginDragging) {
+        FMarginDragging = false;
+        MarkAllDirty(); // the inverted line goes with the next paint
+        if (FDragRightMargin)
+            SetRightMargin(FMarginDragColumn);
+        else
+            SetWrapAtColumn(FMarginDragColumn);
+        Repaint();
+    }
     if (FHost) FHost->SetCapture(false);
     return 0;
+}
+
+void TCustomCodeMemo::SetCursor(TCursorShape shape) {
+    FCursor = shape;
+    if (FHost) FHost->SetCursor(shape);
+}
+
+void TCustomCodeMemo::ChangeCursor(TCursorShape shape) {
+    bool ours = FCursor == crDefault || FCursor == crIBeam || FCursor == crHSplit ||
+                FCursor == crVSplit || FCursor == FHyperCursor ||
+                (FCursor >= crCustomFirst && FCursor <= crCustomLast);
+    if (ours && shape != FCursor) SetCursor(shape);
+}
+
+bool TCustomCodeMemo::AutoScroll(TPoint p) {
+    if (!AutoScrollStep(p) || !FHost || !FFocused) return false;
+    FAutoScrolling = true;
+    struct TReset {
+        bool& Flag;
+        ~TReset() { Flag = false; }
+    } reset{FAutoScrolling};
+    for (bool pumped = false;; pumped = true) {
+        if (!FHost->KeyDown(VK_LBUTTON)) return pumped;
+        // Let the event loop run between steps: a release or a move comes in through it.
+        uint32_t start = FHost->TickCount();
+        do {
+            FHost->PumpMessages();
+            if (!FSelecting && !FMarginDragging) return true;
+        } while (FHost->TickCount() - start < AutoScrollInterval && FHost->KeyDown(VK_LBUTTON));
+        if (!FHost->KeyDown(VK_LBUTTON) || !AutoScrollStep(FHost->MousePos())) return true;
+    }
+}
+
+bool TCustomCodeMemo::AutoScrollStep(TPoint p) {
+    const int lh = FView->Metrics().LineHeight;
+    const int cw = FView->Metrics().CharWidth;
+    const int textLeft = FView->TextLeft();
+    int dx = 0, dy = 0;
+    if (p.Y < 0 && FTopLine > 0)
+        dy = -1;
+    else if (p.Y >= FClientHeight && FClientHeight > 0)
+        dy = 1;
+    else if (FMarginDragging ? p.X < textLeft + 2 * cw : p.X < textLeft - Margin())
+        dx = -1;
+    else if (FMarginDragging && FDragRightMargin ? p.X >= FClientWidth - 2 * cw
+                                                  : p.X >= FClientWidth && FClientWidth > 0)
+        dx = 1;
+    if (dx == 0 && dy == 0) return false;
+    int top = FTopLine, left = FLeftColumn;
+    ScrollTo(FLeftColumn + dx, FTopLine + dy, true);
+    if (top == FTopLine && left == FLeftColumn) return false; // the view is at its end
+    if (FSelecting) {
+        int py = std::clamp(p.Y, 0, std::max(0, FClientHeight - lh));
+        int offset;
+        if (dy < 0)
+            offset = FView->PixelToOffsetClamped(textLeft, 0);
+        else if (dy > 0)
+            offset = FView->PixelToOffsetClamped(textLeft, std::max(0, FVisibleLines - 1) * lh);
+        else if (dx < 0)
+            offset = FView->PixelToOffsetClamped(textLeft, py);
+        else
+            offset = FView->PixelToOffsetClamped(std::max(textLeft, FClientWidth - 1), py);
+        ApplySelection(FAnchor, offset, true);
+    } else if (FMarginDragging) {
+        MoveMarginLine(MarginColumnAt(std::clamp(p.X, textLeft, std::max(textLeft, FClientWidth))));
+    }
+    return true;
+}
+
+int TCustomCodeMemo::MarginColumnAt(int x) const {
+    const int cw = std::max(1, FView->Metrics().CharWidth);
+    return (std::max(0, x - FView->TextLeft()) + cw / 2) / cw + FLeftColumn;
+}
+
+bool TCustomCodeMemo::OverMarginLine(int x, int y, bool& rightMargin) {
+    if (x < FView->TextLeft() || y < 0 || (FClientHeight > 0 && y >= FClientHeight)) return false;
+    int column = MarginColumnAt(x);
+    bool onRight = HasOption(smoShowRMargin) && column == RightMargin();
+    bool onWrap = HasOption(smoWordWrap) && HasOption(smoShowWrapColumn) &&
+                  WrapAtColumn() > 0 && column == WrapAtColumn();
+    if (!onRight && !onWrap) return false;
+    int line = FTopLine + y / FView->Metrics().LineHeight;
+    if (line < FStore->LineCount()) {
+        std::string_view text = FStore->Line(line).View();
+        int body = int(text.size()) - (text.ends_with('\r') ? 1 : 0);
+        if (column <= VisualColumn(line, body)) return false; // the line is over text here
+    }
+    rightMargin = onRight;
+    return true;
+}
+
+int TCustomCodeMemo::MarginDragX() const {
+    if (!FMarginDragging) return -1;
+    int visible = FMarginDragColumn - FLeftColumn;
+    if (visible <= 0 || visible >= FVisibleColumns) return -1;
+    return FView->TextLeft() + visible * FView->Metrics().CharWidth;
+}
+
+void TCustomCodeMemo::MoveMarginLine(int column) {
+    // Outside the visible columns no line is drawn and the last one shown still counts.
+    int visible = column - FLeftColumn;
+    if (visible <= 0 || visible >= FVisibleColumns || column == FMarginDragColumn) return;
+    FMarginDragColumn = column;
+    MarkAllDirty();
+    Repaint();
+}
+
+int TCustomCodeMemo::HyperlinkStyleAt(int offset) {
+    const TCM_Settings& s = *FActiveSettings;
+    if (!HasOption(smoSyntaxHighlight) || !ActiveDefinition()) return -1;
+    bool any = false;
+    for (const TCM_Style& style : s.Styles)
+        if (style.Hotspot) {
+            any = true;
+            break;
+        }
+    if (!any || offset < 0 || offset >= FStore->CharCount()) return -1;
+    int line = FStore->LineFromPos(offset);
+    int index = offset - FStore->PosFromLine(line);
+    FView->ScanThrough(line);
+    const TLineRecord& rec = FStore->Line(line);
+    std::string_view text = rec.View();
+    if (size_t(index) >= text.size() || text[size_t(index)] == '\r') return -1;
+    if (!rec.Extra || size_t(index) >= rec.Extra->Attributes.size()) return -1;
+    uint8_t token = rec.Extra->Attributes[size_t(index)];
+    return s.Styles[s.StyleMap[token]].Hotspot ? token : -1;
+}
+
+std::string TCustomCodeMemo::HyperlinkText(int offset, uint8_t style) {
+    // Characters of the run, row by row: a token cut by word wrap (or at the longest row)
+    // goes on across the cut.
+    auto styleAt = [&](int line, int index) -> int {
+        const TLineRecord& rec = FStore->Line(line);
+        std::string_view text = rec.View();
+        if (index < 0 || size_t(index) >= text.size() || text[size_t(index)] == '\r') return -1;
+        if (!rec.Extra || size_t(index) >= rec.Extra->Attributes.size()) return -1;
+        return rec.Extra->Attributes[size_t(index)];
+    };
+    int line = FStore->LineFromPos(offset);
+    int index = offset - FStore->PosFromLine(line);
+    int firstLine = line, first = index;
+    for (;;) {
+        if (styleAt(firstLine, first - 1) == style) {
+            --first;
+        } else if (first == 0 && firstLine > 0 && FWrap->RowContinues(firstLine - 1) &&
+                   styleAt(firstLine - 1, FStore->Line(firstLine - 1).Length - 1) == style) {
+            --firstLine;
+            first = FStore->Line(firstLine).Length - 1;
+        } else {
+            break;
+        }
+    }
+    int lastLine = line, last = index + 1; // exclusive
+    const int count = FStore->LineCount();
+    for (;;) {
+        if (styleAt(lastLine, last) == style) {
+            ++last;
+        } else if (last == FStore->Line(lastLine).Length && lastLine + 1 < count &&
+                   FWrap->RowContinues(lastLine)) {
+            FView->ScanThrough(lastLine + 1);
+            if (styleAt(lastLine + 1, 0) != style) break;
+            ++lastLine;
+            last = 1;
+        } else {
+            break;
+        }
+    }
+    int from = FStore->PosFromLine(firstLine) + first;
+    int to = FStore->PosFromLine(lastLine) + last;
+    return FStore->StoredText(from, to);
 }
 
 LRESULT TCustomCodeMemo::DoubleClick(int x, int) {
@@ -155,6 +405,7 @@ LRESULT TCustomCodeMemo::DoubleClick(int x, int) {
     }
     ApplySelection(start + a, start + b, true);
     FSelecting = true;
+    FDragPending = false;
     return 0;
 }
 

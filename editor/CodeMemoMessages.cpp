@@ -288,6 +288,8 @@ LRESULT TCustomCodeMemo::Dispatch(uint32_t msg, WPARAM wParam, LPARAM lParam) {
         FFocused = false;
         ClosePopup(true);
         FSelecting = false;
+        FDragPending = false;
+        FMarginDragging = false; // a drag cut short keeps the old column
         if (FHost) FHost->DestroyCaret();
         FCaretCreated = false;
         MarkAllDirty();

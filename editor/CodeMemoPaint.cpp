@@ -187,6 +187,9 @@ void TCodeMemoPainter::Paint(ICanvas& canvas) {
             store.Line(line).Flags &= ~uint32_t(lfRepaint | lfRescan | lfScanRestart);
         }
         PaintMarginLines(canvas, y);
+        // The line being dragged is inverted into each row as the row is drawn, so rows left
+        // alone keep theirs.
+        if (int dragX = memo.MarginDragX(); dragX >= 0) canvas.XorLine(dragX, y, dragX, y + lh);
     }
     if (memo.ShowFocusLine()) PaintFocusLine(canvas);
     ClearAllDirty();

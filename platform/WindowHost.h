@@ -20,7 +20,12 @@ struct TScrollInfo {
 };
 
 enum TCursorShape : uint8_t {
-    crDefault, crArrow, crIBeam, crHandPoint, crSizeWE, crDrag, crNoDrop, crHourGlass
+    crDefault, crArrow, crIBeam, crHandPoint, crSizeWE, crDrag, crNoDrop, crHourGlass,
+    crHSplit, // the column-line drag cursor: a vertical bar with arrows left and right
+    crVSplit,
+    // Numbers 22 to 30 are the control's own custom cursors.
+    crCustomFirst = 22,
+    crCustomLast = 30
 };
 
 class IWindowHost {
@@ -55,8 +60,10 @@ public:
     virtual uint32_t DoubleClickTime() const = 0;
     // True while the virtual key (a mouse button included) is held down.
     virtual bool KeyDown(int virtualKey) const = 0;
+    // Where the mouse is now, in client coordinates (it may be outside the client area).
+    virtual TPoint MousePos() const = 0;
     virtual void Beep() = 0;
-    // Lets the event loop run once (used by loops that wait on the mouse).
+    // Lets the event loop run for a short while, about 10 ms (loops that wait on the mouse).
     virtual void PumpMessages() = 0;
 };
 

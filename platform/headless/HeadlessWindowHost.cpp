@@ -167,9 +167,20 @@ void THeadlessWindowHost::SetKeyDown(int virtualKey, bool down) {
     if (virtualKey >= 0 && virtualKey < 256) FKeys[size_t(virtualKey)] = down;
 }
 
+void THeadlessWindowHost::HoldKey(int virtualKey, int pumps) {
+    SetKeyDown(virtualKey, pumps > 0);
+    FHeldKey = pumps > 0 ? virtualKey : -1;
+    FHeldPumps = pumps;
+}
+
 void THeadlessWindowHost::PumpMessages() {
     ++FPumps;
     FTicks += 10;
+    if (FHeldKey >= 0 && --FHeldPumps <= 0) {
+        SetKeyDown(FHeldKey, false);
+        FHeldKey = -1;
+    }
+    if (OnPump) OnPump();
 }
 
 } // namespace quillet

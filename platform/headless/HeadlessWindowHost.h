@@ -4,6 +4,7 @@
 #include "platform/WindowHost.h"
 
 #include <string>
+#include <functional>
 #include <vector>
 
 namespace quillet {
@@ -83,8 +84,10 @@ public:
     uint32_t TickCount() const override { return FTicks; }
     uint32_t DoubleClickTime() const override { return FDoubleClickTime; }
     bool KeyDown(int virtualKey) const override;
+    TPoint MousePos() const override { return FMouse; }
     void Beep() override { ++FBeeps; }
-    // Each pump advances the clock by 10 ms, so loops that wait on time end.
+    // Each pump advances the clock by 10 ms, so loops that wait on time end, and counts down
+    // a key held with HoldKey.
     void PumpMessages() override;
 
     // What tests set.
@@ -94,6 +97,11 @@ public:
     void AdvanceTicks(uint32_t ms) { FTicks += ms; }
     void SetDoubleClickTime(uint32_t ms) { FDoubleClickTime = ms; }
     void SetKeyDown(int virtualKey, bool down);
+    // The key (a mouse button, say) is down now and goes up after `pumps` pumps.
+    void HoldKey(int virtualKey, int pumps);
+    void SetMousePos(TPoint p) { FMouse = p; }
+    // Runs at every pump: what the user does while a loop waits on the mouse.
+    std::function<void()> OnPump;
     void SetScreenOrigin(TPoint origin) { FOrigin = origin; }
 
     // What tests read.
@@ -122,6 +130,8 @@ private:
     uint32_t FTicks = 1000, FDoubleClickTime = 500;
     std::vector<bool> FKeys = std::vector<bool>(256, false);
     int FBeeps = 0, FPumps = 0;
+    TPoint FMouse;
+    int FHeldKey = -1, FHeldPumps = 0;
 };
 
 } // namespace quillet

@@ -8,6 +8,8 @@
 #include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QEventLoop>
+#include <QTimer>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QScrollBar>
@@ -171,8 +173,16 @@ void TQtWindowHost::SetCursor(TCursorShape shape) {
     case crHourGlass:
         q = Qt::WaitCursor;
         break;
-    case crIBeam:
+    case crHSplit:
+        q = Qt::SplitHCursor;
+        break;
+    case crVSplit:
+        q = Qt::SplitVCursor;
+        break;
     case crDefault:
+        q = Qt::ArrowCursor;
+        break;
+    default: // crIBeam and the custom numbers, which have no picture of their own here
         q = Qt::IBeamCursor;
         break;
     }
@@ -240,12 +250,19 @@ void TQtWindowHost::Beep() {
 }
 
 void TQtWindowHost::PumpMessages() {
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    // About 10 ms of the event loop, without spinning when nothing arrives.
+    QEventLoop loop;
+    QTimer::singleShot(10, &loop, &QEventLoop::quit);
+    loop.exec();
 }
 
 void TQtWindowHost::Track(const QInputEvent* e) {
     FModifiers = e->modifiers();
-    if (auto* m = dynamic_cast<const QMouseEvent*>(e)) FButtons = m->buttons();
+    if (auto* m = dynamic_cast<const QMouseEvent*>(e)) {
+        FButtons = m->buttons();
+        QPoint p = m->position().toPoint();
+        FMouse = {p.x(), p.y()};
+    }
 }
 
 void TQtWindowHost::paintEvent(QPaintEvent* e) {

@@ -45,6 +45,7 @@ public:
     uint32_t TickCount() const override;
     uint32_t DoubleClickTime() const override;
     bool KeyDown(int virtualKey) const override;
+    TPoint MousePos() const override { return FMouse; }
     void Beep() override;
     void PumpMessages() override;
 
@@ -94,6 +95,7 @@ private:
     bool FCaptured = false;
     Qt::KeyboardModifiers FModifiers;
     Qt::MouseButtons FButtons;
+    TPoint FMouse; // the last mouse event's position
     std::set<int> FKeysDown;
 };
 

@@ -140,9 +140,64 @@ TEST_F(CodeMemoViewTest, DragSelectsAndMultipleClicksSelectWordAndLine) {
     Memo.Perform(WM_LBUTTONDOWN, MK_LBUTTON, At(7, 0));
     EXPECT_EQ(Memo.SelText(), "alpha beta\r\n");
     Host.AdvanceTicks(100);
-    Memo.Perform(WM_LBUTTONDOWN, MK_LBUTTON, At(7, 0)); // the fourth is a single click again
+    // The fourth is a single click again: inside the selection it waits for a drag, and
+    // the release places the caret.
+    Memo.Perform(WM_LBUTTONDOWN, MK_LBUTTON, At(7, 0));
+    EXPECT_EQ(Memo.SelText(), "alpha beta\r\n");
+    Memo.Perform(WM_LBUTTONUP, 0, At(7, 0));
     EXPECT_EQ(Memo.SelText(), "");
     EXPECT_EQ(Memo.SelStart(), 7);
+}
+
+TEST_F(CodeMemoViewTest, TheRightMarginIsDraggedAsAnInvertedLineAndSetOnRelease) {
+    Memo.SetText("short\r\nline");
+    Paint();
+    const int from = Left + 80 * 7, to = Left + 70 * 7;
+    const TColor plain = Host.HeadlessCanvas().Pixel(to, 100);
+    Memo.Perform(WM_LBUTTONDOWN, MK_LBUTTON, MakePointParam(from + 1, 40));
+    ASSERT_TRUE(Memo.MarginDragging());
+    Memo.Perform(WM_MOUSEMOVE, MK_LBUTTON, MakePointParam(to - 2, 40));
+    Paint();
+    // Inverted over the whole height, text rows and the rows below the text alike.
+    EXPECT_EQ(Memo.MarginDragX(), to);
+    EXPECT_EQ(Host.HeadlessCanvas().Pixel(to, 5), plain ^ 0xFFFFFFu);
+    EXPECT_EQ(Host.HeadlessCanvas().Pixel(to, 160), plain ^ 0xFFFFFFu);
+    EXPECT_EQ(Memo.RightMargin(), 80); // nothing is applied before the release
+    Memo.Perform(WM_LBUTTONUP, 0, MakePointParam(to - 2, 40));
+    Paint();
+    EXPECT_EQ(Memo.RightMargin(), 70);
+    EXPECT_EQ(Memo.MarginDragX(), -1);
+    EXPECT_NE(Host.HeadlessCanvas().Pixel(to, 160), plain ^ 0xFFFFFFu);
+    EXPECT_EQ(Memo.SelLength(), 0);
+    // Losing the focus in the middle of a drag keeps the old column.
+    Memo.Perform(WM_LBUTTONDOWN, MK_LBUTTON, MakePointParam(to, 40));
+    Memo.Perform(WM_MOUSEMOVE, MK_LBUTTON, MakePointParam(to + 35, 40));
+    Memo.Perform(WM_KILLFOCUS, 0, 0);
+    Memo.Perform(WM_LBUTTONUP, 0, MakePointParam(to + 35, 40));
+    EXPECT_EQ(Memo.RightMargin(), 70);
+}
+
+TEST_F(CodeMemoViewTest, AutoScrollingStopsWhenTheMouseComesBackInside) {
+    std::string text;
+    for (int i = 0; i < 100; ++i)
+        text += "row\r\n";
+    Memo.SetText(text);
+    Memo.Perform(WM_LBUTTONDOWN, MK_LBUTTON, At(0, 0));
+    Host.HoldKey(VK_LBUTTON, 1000);
+    Host.SetMousePos({Left + 3, 500});
+    int pumps = Host.Pumps();
+    // The loop follows the mouse the host reports: back inside after a few steps, it stops.
+    Host.OnPump = [&] {
+        if (Memo.TopLine() == 5) Host.SetMousePos({Left + 3, 40});
+    };
+    Memo.Perform(WM_MOUSEMOVE, MK_LBUTTON, MakePointParam(Left + 3, 500));
+    EXPECT_EQ(Memo.TopLine(), 5);
+    EXPECT_GT(Host.Pumps(), pumps);
+    EXPECT_TRUE(Host.KeyDown(VK_LBUTTON)); // it ended on the position, not the button
+    Memo.Perform(WM_LBUTTONUP, 0, MakePointParam(Left + 3, 40));
+    EXPECT_EQ(Memo.SelStart(), 0);
+    // The caret follows the mouse where it came back in (row 2 of the view, line 7).
+    EXPECT_EQ(Memo.SelLength(), 7 * 4 + 7);
 }
 
 TEST_F(CodeMemoViewTest, GutterClicksReportTheLine) {
