@@ -64,7 +64,6 @@ struct TQtPaintRig {
         memo.Perform(SM_TOPLINE, smSET, middle);
         memo.Perform(WM_PAINT, 0, 0);
         QApplication::processEvents();
-        if (getenv("SHOT")) Widget->BackBuffer().Image().save(getenv("SHOT"));
     }
     ~TQtPaintRig() {
         Widget->Memo().SetParser(1, nullptr);
