@@ -112,6 +112,10 @@ public:
     THyperlinkLabel *SiteLinkLabel, *MailLinkLabel;
     QMenu *MainPopupMenu, *EditorPopupMenu, *StylePopupMenu;
 
+    // The properties both editors share (font, gutter, options, margins, colours), with the
+    // definition bound to slot 1: how the window sets up an editor.
+    static void ConfigureEditor(TCodeMemo& memo, TCodeMemoParser& parser);
+
     // Undo group navigation of the CSS editor: the id of the next group, or -1.
     int NextUndoKind();
     int NextRedoKind();
@@ -129,7 +133,6 @@ private:
     QWidget* BuildCssPanel();
     QWidget* BuildPreviewPage(const TBrowserFactory& browser);
     QWidget* BuildOptionPanel();
-    void ConfigureEditor(TCodeMemo& memo, TCodeMemoParser& parser);
     // One grouped undo (or redo) step of the CSS editor.
     void GroupedStep(bool redo);
 

@@ -179,10 +179,19 @@ int TCodeMemoWrap::LastRowOf(int row) const {
 int TCodeMemoWrap::LogicalLineOf(int row) const {
     const TTextStore& st = FMemo.Store();
     row = std::clamp(row, 0, st.LineCount() - 1);
+    // Without cut rows every row is a logical line: the store's count says so at once.
+    if (st.ContinuedRows() == 0) return row;
     int from = 0, line = 0;
-    if (FStore == &st && FCacheRow >= 0 && FCacheRow <= row) {
+    const bool cached = FStore == &st && FCacheRow >= 0;
+    if (cached && FCacheRow <= row) {
         from = FCacheRow;
         line = FCacheLine;
+    } else if (cached && FCacheRow - row < row) {
+        // Back from the last answer (a page up) when that is the shorter walk.
+        line = FCacheLine;
+        for (int i = FCacheRow - 1; i >= row; --i)
+            if (!RowContinues(i)) --line;
+        from = row;
     }
     for (int i = from; i < row; ++i)
         if (!RowContinues(i)) ++line;
@@ -196,6 +205,7 @@ int TCodeMemoWrap::LogicalLineOf(int row) const {
 int TCodeMemoWrap::RowOfLogicalLine(int line) const {
     if (line < 0) return -1;
     const int count = FMemo.Store().LineCount();
+    if (FMemo.Store().ContinuedRows() == 0) return line < count ? line : -1;
     int row = 0;
     for (; row < count && line > 0; ++row)
         if (!RowContinues(row)) --line;

@@ -196,6 +196,7 @@ int TTextStore::Insert(int pos, std::string_view raw) {
         if (pieces.size() > size_t(FLines.Length()) / 2)
             ReserveLines(FLines.Length() + static_cast<int>(pieces.size()));
         const bool pool = text.size() >= kPoolFrom;
+        FBreaks += static_cast<int>(pieces.size()) - 1;
         FStarts.InsertText(line, len);
         SetRecordText(FLines[line], before, pieces[0], true);
         int at = start + static_cast<int>(before.size() + pieces[0].size());
@@ -227,6 +228,9 @@ void TTextStore::Delete(int pos, int length) {
     int o2 = pos + length - FStarts.PositionFromPartition(l2);
     std::string head(FLines[l1].View().substr(0, size_t(o1)));
     std::string tail(FLines[l2].View().substr(size_t(o2)));
+    // The breaks that go: each removed row's own, when it ends in one (a cut row does not).
+    for (int i = l1; i < l2; ++i)
+        if (FLines[i].View().ends_with('\r')) --FBreaks;
     for (int i = l2; i > l1; --i) {
         ReleaseText(FLines[i]);
         FStarts.RemovePartition(i);

@@ -110,6 +110,9 @@ public:
 
     int LineCount() const { return FLines.Length(); }
     int CharCount() const { return FCharCount; }
+    // Rows that end without a line break, the last row aside: the cuts of wrapped and of very
+    // long lines. 0 means every row is a logical line of its own.
+    int ContinuedRows() const { return LineCount() - 1 - FBreaks; }
     int WidestLine() const { return FWidest; }
     void ResetWidestLine() { FWidest = 0; }
 
@@ -179,6 +182,7 @@ private:
     TSplitVector<TLineRecord> FLines;
     TPartitioning FStarts;
     int FCharCount = 0;
+    int FBreaks = 0; // line-break characters in the text
     int FWidest = 1;
     int FCachedTop = 0;
     TSelLineStyle FLineStyle = lsCRLF;

@@ -4,6 +4,8 @@
 #include "platform/qt/QtConvert.h"
 #include "platform/qt/QtFonts.h"
 
+#include <QGlyphRun>
+
 #include <algorithm>
 #include <cstdlib>
 
@@ -20,6 +22,7 @@ void TQtCanvas::Resize(int width, int height) {
     width = std::max(1, width);
     height = std::max(1, height);
     if (width == FImage.width() && height == FImage.height()) return;
+    EndPainting();
     QImage next(width, height, QImage::Format_ARGB32);
     next.fill(Qt::white);
     {
@@ -40,16 +43,22 @@ QRect TQtCanvas::ClipRect() const {
     return FClip ? FClip->intersected(all) : all;
 }
 
-void TQtCanvas::Begin(QPainter& painter) {
-    painter.begin(&FImage);
-    if (FClip) painter.setClipRect(*FClip);
+QPainter& TQtCanvas::Painter() {
+    if (!FPainter.isActive()) {
+        FPainter.begin(&FImage);
+        if (FClip) FPainter.setClipRect(*FClip);
+        FPainterFont = nullptr;
+    }
+    return FPainter;
+}
+
+void TQtCanvas::EndPainting() const {
+    if (FPainter.isActive()) FPainter.end();
 }
 
 void TQtCanvas::FillRect(const TRect& r, TColor color) {
     if (r.IsEmpty() || color == clNone) return;
-    QPainter p;
-    Begin(p);
-    p.fillRect(ToQRect(r), ToQColor(color));
+    Painter().fillRect(ToQRect(r), ToQColor(color));
 }
 
 void TQtCanvas::SetFont(const TFontHandle& font) {
@@ -60,11 +69,17 @@ void TQtCanvas::SetFont(const TFontHandle& font) {
 void TQtCanvas::TextOut(int x, int y, std::string_view utf8, TColor fore, TColor back,
                         const int* advances) {
     if (utf8.empty()) return;
-    QFont font = FQtFont ? FQtFont->Font() : FFont ? MakeQFont(FFont->Desc()) : QFont();
-    QFontMetrics metrics(font);
-    QPainter p;
-    Begin(p);
-    p.setFont(font);
+    QPainter& p = Painter();
+    QFont made;
+    if (!FQtFont) made = FFont ? MakeQFont(FFont->Desc()) : QFont();
+    const QFont& font = FQtFont ? FQtFont->Font() : made;
+    if (!FQtFont || FPainterFont != FQtFont) {
+        p.setFont(font);
+        FPainterFont = FQtFont;
+    }
+    std::optional<QFontMetrics> own;
+    if (!FQtFont) own.emplace(font);
+    const QFontMetrics& metrics = FQtFont ? FQtFont->Metrics() : *own;
     if (!advances) {
         QString text = ToQString(utf8);
         if (back != clNone)
@@ -74,8 +89,6 @@ void TQtCanvas::TextOut(int x, int y, std::string_view utf8, TColor fore, TColor
         p.drawText(x, y + metrics.ascent(), text);
         return;
     }
-    // Each code point sits at its own pen position, so the grid holds whatever
-    // the font's own widths are.
     int width = 0, count = 0;
     for (size_t i = 0; i < utf8.size(); ++count) {
         DecodeUtf8(utf8, i);
@@ -83,13 +96,37 @@ void TQtCanvas::TextOut(int x, int y, std::string_view utf8, TColor fore, TColor
     }
     if (back != clNone) p.fillRect(QRect(x, y, width, metrics.height()), ToQColor(back));
     p.setPen(ToQColor(fore));
+    DrawGridRun(p, x, y + metrics.ascent(), utf8, advances, font);
+}
+
+void TQtCanvas::DrawGridRun(QPainter& p, int x, int baseline, std::string_view utf8,
+                            const int* advances, const QFont& font) {
+    // Each code point sits at its own pen position, so the grid holds whatever the font's own
+    // widths are. Decorations are drawn per character (blanks stay bare), so a decorated font
+    // keeps the one-by-one path.
+    const bool glyphRun = FQtFont && FQtFont->RawFont().isValid() && !font.underline() &&
+                          !font.strikeOut() && !font.overline();
+    FGlyphs.clear();
+    FPositions.clear();
     int penX = x, n = 0;
     for (size_t i = 0; i < utf8.size(); ++n) {
         char32_t cp = DecodeUtf8(utf8, i);
-        if (cp != ' ' && cp != '\t')
-            p.drawText(penX, y + metrics.ascent(), QString::fromUcs4(&cp, 1));
+        if (cp != ' ' && cp != '\t') {
+            quint32 glyph = glyphRun ? FQtFont->Glyph(cp) : 0;
+            if (glyph != 0) {
+                FGlyphs.push_back(glyph);
+                FPositions.push_back(QPointF(penX, baseline));
+            } else {
+                p.drawText(penX, baseline, QString::fromUcs4(&cp, 1));
+            }
+        }
         penX += advances[n];
     }
+    if (FGlyphs.empty()) return;
+    QGlyphRun run;
+    run.setRawFont(FQtFont->RawFont());
+    run.setRawData(FGlyphs.data(), FPositions.data(), int(FGlyphs.size()));
+    p.drawGlyphRun(QPointF(0, 0), run);
 }
 
 TSize TQtCanvas::TextExtent(std::string_view utf8) {
@@ -145,18 +182,23 @@ void TQtCanvas::DrawImage(int x, int y, const TImage& image, const TRect& source
         return;
     QImage view(reinterpret_cast<const uchar*>(image.Pixels.data()), image.Width, image.Height,
                 image.Width * 4, QImage::Format_ARGB32);
-    QPainter p;
-    Begin(p);
-    p.drawImage(QPoint(x, y), view, ToQRect(source));
+    Painter().drawImage(QPoint(x, y), view, ToQRect(source));
 }
 
 void TQtCanvas::SetClip(const TRect& r) {
     FClip = ToQRect(r);
+    if (FPainter.isActive()) FPainter.setClipRect(*FClip);
+}
+
+void TQtCanvas::ResetClip() {
+    FClip.reset();
+    if (FPainter.isActive()) FPainter.setClipping(false);
 }
 
 void TQtCanvas::Scroll(const TRect& r, int dx, int dy) {
     QRect area = ToQRect(r).intersected(QRect(0, 0, FImage.width(), FImage.height()));
     if (area.isEmpty() || (dx == 0 && dy == 0)) return;
+    EndPainting();
     QImage part = FImage.copy(area);
     QPainter p(&FImage);
     p.setClipRect(area);

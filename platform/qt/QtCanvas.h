@@ -8,6 +8,7 @@
 #include <QRect>
 
 #include <optional>
+#include <vector>
 
 namespace quillet {
 
@@ -21,7 +22,11 @@ public:
 
     // A new size keeps the overlapping pixels; the rest starts white.
     void Resize(int width, int height);
-    const QImage& Image() const { return FImage; }
+    // The pixels, with any drawing in progress finished.
+    const QImage& Image() const {
+        EndPainting();
+        return FImage;
+    }
     // The colour of one pixel (red in the low byte); clNone outside the buffer.
     TColor Pixel(int x, int y) const;
 
@@ -35,18 +40,29 @@ public:
     void XorLine(int x1, int y1, int x2, int y2) override;
     void DrawImage(int x, int y, const TImage& image, const TRect& source) override;
     void SetClip(const TRect& r) override;
-    void ResetClip() override { FClip.reset(); }
+    void ResetClip() override;
     void Scroll(const TRect& r, int dx, int dy) override;
 
 private:
-    // A painter on the buffer with the current clip applied.
-    void Begin(QPainter& painter);
+    // One painter serves every call until the pixels are read out, moved or resized: starting
+    // a painter per run cost more than drawing the run.
+    QPainter& Painter();
+    void EndPainting() const;
     QRect ClipRect() const;
+    // A run on the per-character grid: the font's glyphs in one glyph run, what it lacks
+    // through the font's fallback one character at a time.
+    void DrawGridRun(QPainter& p, int x, int baseline, std::string_view utf8, const int* advances,
+                     const QFont& font);
 
     QImage FImage;
     std::optional<QRect> FClip;
     TFontHandle FFont;
     const TQtFont* FQtFont = nullptr;
+    // Declared after the image, so it is ended before the image goes.
+    mutable QPainter FPainter;
+    const TQtFont* FPainterFont = nullptr; // the font the painter has; null: none set yet
+    std::vector<quint32> FGlyphs;
+    std::vector<QPointF> FPositions;
 };
 
 } // namespace quillet

@@ -29,6 +29,43 @@ TQtFont::TQtFont(const TFontDesc& desc) : FDesc(desc), FFont(MakeQFont(desc)), F
         FAscii[size_t(c)] = FMetrics.horizontalAdvance(QChar(c));
 }
 
+const QRawFont& TQtFont::RawFont() const {
+    if (!FRawMade) {
+        FRawMade = true;
+        FRaw = QRawFont::fromFont(FFont);
+        if (FRaw.isValid()) {
+            QChar chars[128];
+            for (int c = 0; c < 128; ++c)
+                chars[c] = QChar(c);
+            int count = 128;
+            if (!FRaw.glyphIndexesForChars(chars, 128, FAsciiGlyphs.data(), &count))
+                FAsciiGlyphs.fill(0);
+        }
+    }
+    return FRaw;
+}
+
+quint32 TQtFont::Glyph(char32_t cp) const {
+    const QRawFont& raw = RawFont();
+    if (!raw.isValid()) return 0;
+    if (cp < 128) return FAsciiGlyphs[cp];
+    char16_t units[2];
+    int n = 1;
+    if (cp >= 0x10000) {
+        units[0] = char16_t(0xD800 + ((cp - 0x10000) >> 10));
+        units[1] = char16_t(0xDC00 + ((cp - 0x10000) & 0x3FF));
+        n = 2;
+    } else {
+        units[0] = char16_t(cp);
+    }
+    quint32 glyphs[2] = {0, 0};
+    int count = 2;
+    if (!raw.glyphIndexesForChars(reinterpret_cast<const QChar*>(units), n, glyphs, &count) ||
+        count < 1)
+        return 0;
+    return glyphs[0];
+}
+
 int TQtFont::CharWidth(char32_t cp) const {
     if (cp < 128) return FAscii[cp];
     return FMetrics.horizontalAdvance(QString::fromUcs4(&cp, 1));

@@ -5,6 +5,7 @@
 
 #include <QFont>
 #include <QFontMetrics>
+#include <QRawFont>
 
 #include <array>
 
@@ -24,6 +25,13 @@ public:
     int TextWidth(std::string_view utf8) const override;
 
     const QFont& Font() const { return FFont; }
+    const QFontMetrics& Metrics() const { return FMetrics; }
+    // The font's own glyphs, placed one by one without shaping (the canvas's grid runs); made
+    // on first use.
+    const QRawFont& RawFont() const;
+    // The glyph of a code point in RawFont(); 0 when the font has none (another font must
+    // draw it).
+    quint32 Glyph(char32_t codePoint) const;
 
 private:
     TFontDesc FDesc;
@@ -31,6 +39,10 @@ private:
     QFontMetrics FMetrics;
     // Widths of the ASCII characters, asked for on every painted cell.
     std::array<int, 128> FAscii{};
+    mutable QRawFont FRaw;
+    mutable bool FRawMade = false;
+    // Glyphs of the ASCII characters, filled with the raw font.
+    mutable std::array<quint32, 128> FAsciiGlyphs{};
 };
 
 class TQtFonts : public IFonts {

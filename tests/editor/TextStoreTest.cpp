@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 #include <string>
 
@@ -146,6 +147,51 @@ TEST(TextStore, RandomEditsMatchAStringModel) {
             }
         }
     }
+}
+
+// The count of cut rows answers the logical-line questions of long documents without a walk:
+// it must stay true through edits that split, join and remove cut rows.
+TEST(TextStore, ContinuedRowsFollowEditsAndCuts) {
+    std::mt19937 rng(11);
+    TTextStore store;
+    const char alphabet[] = "abc\r";
+    auto walked = [&] {
+        int n = 0;
+        for (int i = 0; i + 1 < store.LineCount(); ++i)
+            if (!store.Line(i).View().ends_with('\r')) ++n;
+        return n;
+    };
+    int most = 0;
+    for (int step = 0; step < 3000; ++step) {
+        const int len = store.CharCount();
+        const int kind = int(rng() % 4);
+        if (kind == 0 || len == 0) {
+            std::string s;
+            for (int n = 1 + rng() % 8; n > 0; --n)
+                s += alphabet[rng() % 4];
+            store.Insert(int(rng() % (len + 1)), s);
+        } else if (kind == 1) {
+            store.Delete(int(rng() % len), 1 + int(rng() % 12));
+        } else if (kind == 2) {
+            // Cut a row in two, as wrapping does.
+            int row = int(rng() % store.LineCount());
+            int rowLen = store.Line(row).Length;
+            if (rowLen >= 2) {
+                int k = 1 + int(rng() % (rowLen - 1));
+                store.RecutRows(row, 1, {k, rowLen - k});
+            }
+        } else {
+            // Join a cut row with the next one, as unwrapping does.
+            int row = int(rng() % store.LineCount());
+            if (row + 1 < store.LineCount() && !store.Line(row).View().ends_with('\r'))
+                store.RecutRows(row, 2, {store.Line(row).Length + store.Line(row + 1).Length});
+        }
+        ASSERT_EQ(store.ContinuedRows(), walked()) << "step " << step;
+        most = std::max(most, walked());
+    }
+    EXPECT_GT(most, 3);
+    store.Delete(0, store.CharCount());
+    EXPECT_EQ(store.ContinuedRows(), 0);
 }
 
 TEST(TextStore, ControlsAndUndoSlot) {

@@ -1,10 +1,12 @@
 // Display rows: cutting logical lines, the word-break routine, and rows kept in step with edits.
 #include "FixedFontTest.h"
 #include "editor/CodeMemo.h"
+#include "editor/CodeMemoView.h"
 #include "editor/CodeMemoWrap.h"
 #include "editor/Rescan.h"
 #include "highlight/Settings.h"
 #include "platform/Platform.h"
+#include "platform/VirtualKeys.h"
 #include "platform/headless/HeadlessFonts.h"
 #include "platform/headless/HeadlessWindowHost.h"
 #include "tests/highlight/SampleCssDefinition.h"
@@ -232,6 +234,68 @@ TEST_F(WrapTest, QueriesBetweenLogicalLinesAndRows) {
     EXPECT_EQ(w.LogicalLineOf(7), fresh(7));
     Memo.Store().Delete(0, 3);
     EXPECT_EQ(w.LogicalLineOf(6), fresh(6));
+}
+
+// Paging up and down, and jumps back from far below, give every top row its true logical
+// line number, in the gutter too; without cut rows a row is its own logical line.
+TEST_F(WrapTest, LineNumbersStayTrueWhilePagingBothWays) {
+    std::string text;
+    for (int i = 0; i < 400; ++i)
+        text += i % 7 == 3 ? "some words that wrap here\r\n" : "a: 1;\r\n";
+    Memo.SetText(text);
+    Memo.SetOptions(Memo.Options() | smoShowGutter | smoLineNumbers);
+    Memo.Perform(WM_SETFOCUS, 0, 0);
+    TTextStore& st = Memo.Store();
+    TCodeMemoWrap& w = Memo.Wrap();
+    ASSERT_GT(st.ContinuedRows(), 0);
+    auto fresh = [&](int row) {
+        std::string before = st.StoredText(0, st.PosFromLine(row));
+        return int(std::count(before.begin(), before.end(), '\r'));
+    };
+    // The number the gutter shows first: that of the first row at the top that starts a line.
+    auto firstNumberShown = [&] {
+        THeadlessCanvas& canvas = Host.HeadlessCanvas();
+        canvas.ClearLog();
+        Memo.View().InvalidateAll();
+        Memo.Perform(WM_PAINT, 0, 0);
+        for (const auto& run : canvas.TextRuns())
+            if (run.X == 2) return std::stoi(run.Text);
+        return -1;
+    };
+    auto expectTrue = [&](const char* what) {
+        SCOPED_TRACE(what);
+        int top = Memo.TopLine();
+        int shown = firstNumberShown();
+        EXPECT_EQ(w.LogicalLineOf(top), fresh(top)) << "top " << top;
+        int first = top;
+        while (first > 0 && w.RowContinues(first - 1))
+            ++first;
+        EXPECT_EQ(shown, fresh(first) + 1) << "top " << top;
+    };
+    for (int i = 0; i < 30; ++i)
+        Memo.Perform(WM_KEYDOWN, VK_NEXT, 0);
+    expectTrue("paged down");
+    for (int i = 0; i < 3; ++i) {
+        Memo.Perform(WM_KEYDOWN, VK_PRIOR, 0);
+        expectTrue("a page up");
+    }
+    Memo.Perform(SM_TOPLINE, smSET, 5);
+    expectTrue("far back");
+    Memo.Perform(SM_TOPLINE, smSET, st.LineCount() - 3);
+    expectTrue("the end");
+    Memo.Perform(SM_TOPLINE, smSET, st.LineCount() - 40);
+    expectTrue("back a little");
+    // An edit above the last answer is heard of.
+    st.Insert(st.PosFromLine(2), "x\r");
+    expectTrue("after an edit above");
+
+    Memo.SetWordWrap(false);
+    ASSERT_EQ(st.ContinuedRows(), 0);
+    Memo.Perform(SM_TOPLINE, smSET, 301);
+    EXPECT_EQ(w.LogicalLineOf(301), 301);
+    EXPECT_EQ(firstNumberShown(), 302);
+    EXPECT_EQ(w.RowOfLogicalLine(300), 300);
+    EXPECT_EQ(w.RowOfLogicalLine(st.LineCount()), -1);
 }
 
 TEST_F(WrapTest, SettingsThatKeepTheLayoutKeepTheRowsAndALostWindowLaysOutAgain) {

@@ -145,3 +145,32 @@ TEST(QtCanvas, DottedLinesSkipEveryOtherPixelInsideTheClip) {
     EXPECT_EQ(canvas.Pixel(4, 2), clBlack);
     EXPECT_EQ(canvas.Pixel(8, 2), clWhite); // clipped
 }
+
+TEST(QtCanvas, GridRunsDrawWhatTheFontLacksAndKeepDecorationsPerCell) {
+    TQtCanvas canvas(200, 40);
+    canvas.FillRect({0, 0, 200, 40}, clWhite);
+    auto font = Mono();
+    canvas.SetFont(font);
+    const int w = font->CharWidth('W'), h = font->Height();
+    // A character outside the font is drawn by its fallback in its own cell, between glyphs of
+    // the font itself.
+    int adv[3] = {w, 2 * w, w};
+    canvas.TextOut(0, 0, "W漢W", clBlack, clNone, adv);
+    EXPECT_GT(CountNear(canvas, QRect(0, 0, w, h), clBlack), 3);
+    EXPECT_GT(CountNear(canvas, QRect(w, 0, 2 * w, h), clBlack), 3);
+    EXPECT_GT(CountNear(canvas, QRect(3 * w, 0, w, h), clBlack), 3);
+
+    // An underlined run underlines its characters, not the blank between them.
+    auto underlined = TQtFonts().CreateFont({"Courier New", -13, fsUnderline, RUSSIAN_CHARSET});
+    canvas.SetFont(underlined);
+    int three[3] = {w, w, w};
+    canvas.TextOut(100, 20, "W W", clBlack, clNone, three);
+    const int y = 20;
+    EXPECT_GT(CountNear(canvas, QRect(100, y, w, h), clBlack), 3);
+    EXPECT_EQ(CountNear(canvas, QRect(100 + w + 1, y, w - 2, h), clBlack), 0);
+    // Pixels drawn by hand between painted runs land in the same buffer.
+    canvas.Line(0, 39, 10, 39, clRed);
+    canvas.TextOut(150, 0, "W", clNavy, clNone, three);
+    EXPECT_EQ(canvas.Pixel(5, 39), clRed);
+    EXPECT_GT(CountNear(canvas, QRect(150, 0, w, h), clNavy), 3);
+}
