@@ -4,6 +4,7 @@
 #include "editor/CodeMemo.h"
 #include "editor/CodeMemoUndoLink.h"
 #include "editor/CodeMemoView.h"
+#include "editor/CodeMemoWrap.h"
 #include "editor/EdStream.h"
 #include "editor/UndoStack.h"
 #include "platform/Platform.h"
@@ -14,8 +15,9 @@
 namespace quillet {
 
 std::string TCodeMemoExpansion::LineBeforeCaret() const {
+    // From the start of the logical line: a word cut at a row end goes on to the next row.
     const TTextStore& store = *FMemo.FStore;
-    int line = store.LineFromPos(FMemo.FCaret);
+    int line = FMemo.FWrap->FirstRowOf(store.LineFromPos(FMemo.FCaret));
     int start = store.PosFromLine(line);
     return store.StoredText(start, FMemo.FCaret);
 }
@@ -137,7 +139,7 @@ void TCustomCodeMemo::ShowMacroPopup(TMacroKeywords& table) {
         popup->List().SelectPartialWord(target);
     }
     SetHideSelection(false);
-    TPoint at = FView->OffsetToPixel(FCaret);
+    TPoint at = FView->CaretPixel();
     const int lh = FView->Metrics().LineHeight;
     TSize client = FHost ? FHost->ClientSize() : TSize{FClientWidth, FClientHeight};
     popup->View().Layout(Platform().Fonts.get(), at.X, at.Y, at.Y + lh, client);

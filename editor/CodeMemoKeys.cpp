@@ -185,7 +185,7 @@ void TCustomCodeMemo::InsertTyped(char32_t cp) {
     TUndoStack* undo = FStore->UndoStack();
     int indent = -1;
     if (lineBreak && HasOption(smoAutoIndent)) {
-        int line = FStore->LineFromPos(FCaret);
+        int line = CaretLine();
         std::string_view text = FStore->Line(line).View();
         int body = int(text.size()) - (!text.empty() && text.back() == '\r' ? 1 : 0);
         int limit = FCaret - FStore->PosFromLine(line);
@@ -247,7 +247,7 @@ void TCustomCodeMemo::SmartTab() {
     int target = NextTabStop(column);
     // Past the line end the fill starts at the end and runs through the caret's column.
     if (FAnchor == FCaret && CaretBeyondEnd()) column = TextCaretColumn();
-    int line = FStore->LineFromPos(FCaret);
+    int line = CaretLine();
     if (line > 0 && HasOption(smoTabToColumn)) {
         // Line up with the next word of the nearest longer line above.
         for (int above = line - 1; above >= 0; --above) {
