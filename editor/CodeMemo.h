@@ -392,7 +392,9 @@ private:
     void RebuildMovementKeys();
     void EndExpansionGroup();
     // A key-down while the list is shown; true when the list took it.
-    bool PopupKey(int key);
+    bool PopupKey(int key, TShiftState shift);
+    // A key-down whose character, which follows, goes to the list's search.
+    bool PopupSearchKey(int key, TShiftState shift) const;
     // Expands the list's selected entry (one undo step) and closes the list.
     void ChoosePopupItem();
     // collapse: the selection shrinks to its end (nothing was chosen).

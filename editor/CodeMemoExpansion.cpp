@@ -186,7 +186,13 @@ void TCustomCodeMemo::ChoosePopupItem() {
     Repaint();
 }
 
-bool TCustomCodeMemo::PopupKey(int key) {
+bool TCustomCodeMemo::PopupSearchKey(int key, TShiftState shift) const {
+    if (!FPopup || (shift & (ssCtrl | ssAlt))) return false;
+    return key == VK_SPACE || (key >= '0' && key <= '9') || (key >= 'A' && key <= 'Z') ||
+           (key >= 0x60 && key <= 0x6F) || (key >= 0xBA && key <= 0xFE);
+}
+
+bool TCustomCodeMemo::PopupKey(int key, TShiftState shift) {
     if (!FPopup) return false;
     switch (key) {
     case VK_SHIFT:
@@ -202,6 +208,15 @@ bool TCustomCodeMemo::PopupKey(int key) {
         ClosePopup(true);
         FKeyConsumed = true;
         return true;
+    case VK_BACK:
+        // Shortens the search text; with none left it closes the list and deletes as always.
+        if (!(shift & (ssCtrl | ssAlt)) && FPopup->List().Backspace()) {
+            FKeyConsumed = true;
+            if (FHost) FHost->Invalidate(FPopup->View().Bounds());
+            return true;
+        }
+        ClosePopup(true);
+        return false;
     default:
         if (FPopup->MoveKey(key)) {
             if (FHost) FHost->Invalidate(FPopup->View().Bounds());
