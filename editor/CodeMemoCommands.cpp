@@ -82,7 +82,7 @@ void CheckBookmark(int index) {
 
 void TCustomCodeMemo::SetBookmark(int index, int line, int column) {
     CheckBookmark(index);
-    int caretLine = FStore->LineFromPos(FCaret);
+    int caretLine = CaretLine();
     TStoreBookmarkHost host(*FStore, caretLine, FCaret - FStore->PosFromLine(caretLine),
                             HasOption(smoWordWrap));
     TNumberedBookmarks bookmarks;

@@ -245,7 +245,7 @@ LRESULT TCustomCodeMemo::Dispatch(uint32_t msg, WPARAM wParam, LPARAM lParam) {
     }
     case EM_LINEFROMCHAR: {
         int offset = int(intptr_t(wParam));
-        return FStore->LineFromPos(offset < 0 ? FCaret : ClampOffset(offset));
+        return offset < 0 ? CaretLine() : FStore->LineFromPos(ClampOffset(offset));
     }
     case EM_EMPTYUNDOBUFFER:
         CloseTyping();

@@ -426,6 +426,10 @@ TEST_F(WrapCaretTest, EndHomeUpAndDownStayOnTheRowTheCaretIsDrawnOn) {
     // Drawn at the end of the first row; the offset's own pixel is still the next row's start.
     EXPECT_EQ(Host.CaretPos(), (TPoint{Left() + 70, 0}));
     EXPECT_EQ(Memo.Perform(EM_POSFROMCHAR, 0, 10), MakeLong(Left(), 17));
+    // The caret's line is the row it is on; an offset asked for is the later row.
+    EXPECT_EQ(Memo.Perform(EM_LINEFROMCHAR, WPARAM(-1), 0), 0);
+    EXPECT_EQ(Memo.Perform(EM_LINEFROMCHAR, 10, 0), 1);
+    EXPECT_EQ(Memo.Perform(EM_LINELENGTH, WPARAM(-1), 0), 10);
     Key(VK_HOME);
     EXPECT_EQ(Caret(), "0@0:0");
     Key(VK_END);
