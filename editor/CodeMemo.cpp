@@ -173,8 +173,10 @@ int TCustomCodeMemo::SelLength() {
     int a = std::min(p.Anchor, p.Caret), b = std::max(p.Anchor, p.Caret);
     int length = b - a;
     if (SelLineStyle() == lsCRLF && length > 0) {
+        // Each stored break inside goes out as two characters; a row cut by wrapping has none.
         int l1 = FStore->LineFromPos(a), l2 = FStore->LineFromPos(b);
-        length += l2 - l1; // each stored break inside goes out as two characters
+        for (int row = l1; row < l2; ++row)
+            if (FStore->Line(row).View().ends_with('\r')) ++length;
     }
     return length;
 }

@@ -35,7 +35,10 @@ void TCodeMemoExpansion::GetSelection(int& start, int& end) const {
 }
 
 void TCodeMemoExpansion::SetSelection(int start, int end) {
-    FMemo.ApplySelection(FMemo.ClampOffset(start), FMemo.ClampOffset(end), true);
+    end = FMemo.ClampOffset(end);
+    // Selecting the word before a caret at a row end leaves the caret on that row.
+    FMemo.FRowEndTarget = FMemo.FCaretAtRowEnd && end == FMemo.FCaret;
+    FMemo.ApplySelection(FMemo.ClampOffset(start), end, true);
 }
 
 int TCodeMemoExpansion::DisplayColumn(int offset) const {
@@ -166,6 +169,7 @@ void TCustomCodeMemo::ClosePopup(bool collapse) {
     SetHideSelection(popup->SavedHideSelection());
     if (collapse) {
         int end = std::max(FAnchor, FCaret);
+        FRowEndTarget = FCaretAtRowEnd && end == FCaret;
         ApplySelection(end, end, true);
     }
     // The text under the list shows again.

@@ -458,6 +458,10 @@ TEST_F(WrapCaretTest, EndHomeUpAndDownStayOnTheRowTheCaretIsDrawnOn) {
     Host.SetKeyDown(VK_SHIFT, false);
     EXPECT_EQ(Memo.SelText(), "mnopqrst");
     EXPECT_EQ(Memo.CaretLine(), 1);
+    EXPECT_EQ(Memo.SelLength(), 8);
+    // Only real line breaks count twice in the length, not the cuts between rows.
+    Memo.SetSelection(5, 28);
+    EXPECT_EQ(Memo.SelLength(), 24);
     // Any other placement at the shared offset is the start of the later row.
     Memo.SetSelection(20, 20);
     EXPECT_EQ(Caret(), "20@2:0");
@@ -569,6 +573,26 @@ TEST_F(WrapCaretTest, AWordCutByTheRowEndIsStillTheWordBeforeTheCaretForATemplat
     EXPECT_EQ(Memo.Text(), "x Z;");
     EXPECT_EQ(Memo.SelStart(), 3);
     EXPECT_FALSE(Memo.MacroPopupShown());
+}
+
+TEST_F(WrapCaretTest, TheListOpensAndClosesAtACaretOnARowEnd) {
+    Memo.ActiveSettings().Templates.AddEntry("zz", "z", "z");
+    Memo.SetText("qqqqqqqqqqqqq");
+    Memo.SetSelection(0, 0);
+    Key(VK_END);
+    Host.SetKeyDown(VK_CONTROL, true);
+    Key('J');
+    Host.SetKeyDown(VK_CONTROL, false);
+    ASSERT_TRUE(Memo.MacroPopupShown());
+    // The word is selected up to the caret, which stays on the first row; the list goes
+    // below that row.
+    EXPECT_EQ(Memo.SelStart(), 0);
+    EXPECT_EQ(Memo.SelLength(), 10); // a cut is no line break
+    EXPECT_EQ(Memo.CaretLine(), 0);
+    EXPECT_EQ(Memo.MacroPopupBounds().Top, 17);
+    Key(VK_ESCAPE);
+    EXPECT_FALSE(Memo.MacroPopupShown());
+    EXPECT_EQ(Caret(), "10@0:10");
 }
 
 } // namespace
