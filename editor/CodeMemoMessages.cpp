@@ -453,7 +453,8 @@ LRESULT TCustomCodeMemo::DoGetText(WPARAM size, char* buffer) {
 
 LRESULT TCustomCodeMemo::DoGetTextLength() {
     int count = FStore->CharCount();
-    if (SelLineStyle() == lsCRLF) count += FStore->LineCount() - 1;
+    // Each stored break goes out as two characters; rows cut by wrapping have none.
+    if (SelLineStyle() == lsCRLF) count += FWrap->LogicalLineOf(FStore->LineCount() - 1);
     return count;
 }
 

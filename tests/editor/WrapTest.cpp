@@ -462,6 +462,7 @@ TEST_F(WrapCaretTest, EndHomeUpAndDownStayOnTheRowTheCaretIsDrawnOn) {
     // Only real line breaks count twice in the length, not the cuts between rows.
     Memo.SetSelection(5, 28);
     EXPECT_EQ(Memo.SelLength(), 24);
+    EXPECT_EQ(Memo.Perform(WM_GETTEXTLENGTH, 0, 0), 32);
     // Any other placement at the shared offset is the start of the later row.
     Memo.SetSelection(20, 20);
     EXPECT_EQ(Caret(), "20@2:0");
