@@ -4,6 +4,8 @@
 #include "editor/CodeMemo.h"
 #include "editor/CodeMemoStrings.h"
 #include "editor/CodeMemoView.h"
+#include "highlight/AutoReplaceExpansion.h"
+#include "highlight/Settings.h"
 #include "platform/Platform.h"
 #include "platform/VirtualKeys.h"
 #include "platform/headless/HeadlessFonts.h"
@@ -344,6 +346,10 @@ private:
         } else if (name == "save") {
             Need(args, 1, name);
             FMemo.SaveToFile(TextArg(args[0]));
+        } else if (name == "autoreplace" || name == "template") {
+            AddExpansion(name, args);
+        } else if (name == "popup") {
+            Popup();
         } else if (name == "print") {
             Print();
         } else if (name == "attrs") {
@@ -800,6 +806,33 @@ private:
         } else {
             throw EQuilletError(FmtLoadStr(SPlayBadValue, "clip", args[0]));
         }
+    }
+
+    // autoreplace|template NAME EXPANSION [DESCRIPTION]: an entry of the active settings' table;
+    // an entry of the same name is replaced.
+    void AddExpansion(const std::string& action, const std::vector<std::string>& args) {
+        Need(args, 2, action);
+        if (args.size() > 3) throw EQuilletError(FmtLoadStr(SPlayTooManyArguments, action));
+        std::string entry = TextArg(args[0]);
+        if (entry.empty()) throw EQuilletError(FmtLoadStr(SPlayEmptyEntryName, action));
+        std::string description = args.size() > 2 ? TextArg(args[2]) : std::string();
+        TCM_Settings& s = FMemo.ActiveSettings();
+        TMacroKeywords& table =
+            action == "template" ? static_cast<TMacroKeywords&>(s.Templates) : s.AutoReplace;
+        table.AddEntry(entry, description, TextArg(args[1]));
+    }
+
+    // The template / auto-replace list: hidden, or its selected entry and search text.
+    void Popup() {
+        TMacroPopupList* list = FMemo.MacroPopupList();
+        if (!list) {
+            FOut << "popup: hidden\n";
+            return;
+        }
+        int sel = list->Selected();
+        FOut << "popup: " << list->Count() << " entries, selected "
+             << (sel >= 0 ? Quote(list->Name(sel)) : std::string("none")) << ", search "
+             << Quote(list->SearchText()) << "\n";
     }
 
     void Print() {

@@ -173,8 +173,10 @@ int TCustomCodeMemo::SelLength() {
     int a = std::min(p.Anchor, p.Caret), b = std::max(p.Anchor, p.Caret);
     int length = b - a;
     if (SelLineStyle() == lsCRLF && length > 0) {
+        // Each stored break inside goes out as two characters; a row cut by wrapping has none.
         int l1 = FStore->LineFromPos(a), l2 = FStore->LineFromPos(b);
-        length += l2 - l1; // each stored break inside goes out as two characters
+        for (int row = l1; row < l2; ++row)
+            if (FStore->Line(row).View().ends_with('\r')) ++length;
     }
     return length;
 }
@@ -233,7 +235,33 @@ void TCustomCodeMemo::PasteFromClipboard() {
 }
 
 int TCustomCodeMemo::CaretLine() {
-    return FStore->LineFromPos(FCaret);
+    int row = FStore->LineFromPos(FCaret);
+    return FCaretAtRowEnd && SharedRowOffset(FCaret) ? row - 1 : row;
+}
+
+bool TCustomCodeMemo::CaretAtRowEnd() {
+    return CaretLine() != FStore->LineFromPos(FCaret);
+}
+
+bool TCustomCodeMemo::SharedRowOffset(int offset) const {
+    if (offset <= 0 || offset > FStore->CharCount()) return false;
+    int row = FStore->LineFromPos(offset);
+    return row > 0 && FStore->PosFromLine(row) == offset && FWrap->RowContinues(row - 1);
+}
+
+int TCustomCodeMemo::RowOffsetAtColumn(int row, int column, bool& atRowEnd) const {
+    atRowEnd = false;
+    std::string_view text = FStore->Line(row).View();
+    if (FWrap->RowContinues(row) && !text.empty()) {
+        char last = text.back();
+        // A row ending in blanks keeps its caret before them; a word cut at the row end
+        // leaves the end itself as the stop.
+        if (last != ' ' && last != '\t' && column >= VisualColumn(row, int(text.size()))) {
+            atRowEnd = true;
+            return FStore->PosFromLine(row) + int(text.size());
+        }
+    }
+    return FStore->PosFromLine(row) + OffsetFromVisualColumn(row, column);
 }
 
 int TCustomCodeMemo::CaretColumn() {
@@ -326,30 +354,38 @@ int TCustomCodeMemo::NextCharOffset(int offset) const {
 
 void TCustomCodeMemo::ApplySelection(int anchor, int caret, bool repaint) {
     int oldAnchor = FAnchor, oldCaret = FCaret;
+    const int oldRow = FStore->LineFromPos(ClampOffset(oldCaret)) - (FCaretAtRowEnd ? 1 : 0);
+    const bool oldAtRowEnd = FCaretAtRowEnd;
     FAnchor = anchor;
     FCaret = caret;
+    // Only a movement to a row end keeps the caret on the earlier of two rows sharing an offset.
+    FCaretAtRowEnd = FRowEndTarget && SharedRowOffset(FCaret);
+    FRowEndTarget = false;
     bool vertical = FVerticalMove;
     FVerticalMove = false;
     if (VirtualCaret()) {
         // Only a virtual move names a column past the end; any other change lands on the text.
-        int line = FStore->LineFromPos(FCaret);
+        // A continuation row has no columns past its end: the cut is not a line end.
+        int line = CaretLine();
         std::string_view text = FStore->Line(line).View();
         int body = int(text.size()) - (!text.empty() && text.back() == '\r' ? 1 : 0);
         int onText = TextCaretColumn();
-        FBeyondEnd = FVirtualTarget > onText && FCaret == FStore->PosFromLine(line) + body;
+        FBeyondEnd = FVirtualTarget > onText && FCaret == FStore->PosFromLine(line) + body &&
+                     !FWrap->RowContinues(line);
         FRememberedColumn = FVirtualTarget >= 0 ? FVirtualTarget : onText;
         FVirtualTarget = -1;
     } else {
         FBeyondEnd = false;
         if (vertical && anchor == caret && HasOption(smoColumnTrack)) {
-            int line = FStore->LineFromPos(caret);
-            FCaret = FAnchor =
-                FStore->PosFromLine(line) + OffsetFromVisualColumn(line, FRememberedColumn);
+            int line = CaretLine();
+            bool atRowEnd = false;
+            FCaret = FAnchor = RowOffsetAtColumn(line, FRememberedColumn, atRowEnd);
+            FCaretAtRowEnd = atRowEnd && SharedRowOffset(FCaret);
         } else {
             FRememberedColumn = CaretColumn();
         }
     }
-    bool changed = oldAnchor != FAnchor || oldCaret != FCaret;
+    bool changed = oldAnchor != FAnchor || oldCaret != FCaret || oldAtRowEnd != FCaretAtRowEnd;
     if (changed) {
         bool wasEmpty = oldAnchor == oldCaret, isEmpty = FAnchor == FCaret;
         if (!wasEmpty || !isEmpty) {
@@ -358,7 +394,7 @@ void TCustomCodeMemo::ApplySelection(int anchor, int caret, bool repaint) {
             MarkLinesDirty(FStore->LineFromPos(ClampOffset(lo)),
                            FStore->LineFromPos(ClampOffset(hi)));
         } else if (FShowFocusLine) {
-            int a = FStore->LineFromPos(ClampOffset(oldCaret)), b = FStore->LineFromPos(FCaret);
+            int a = std::max(0, oldRow), b = CaretLine();
             MarkLinesDirty(a, a);
             MarkLinesDirty(b, b);
         }
@@ -415,6 +451,7 @@ void TCustomCodeMemo::ReplaceRange(int start, int end, std::string_view text, in
 
 void TCustomCodeMemo::StoreInserted(int pos, int length) {
     FTracker->TextInserted(pos, length);
+    FCaretAtRowEnd = false; // the rows are cut anew: the caret follows its text
     if (FAnchor >= pos) FAnchor += length;
     if (FCaret >= pos) FCaret += length;
     int line = FStore->LineFromPos(pos);
@@ -430,6 +467,7 @@ void TCustomCodeMemo::StoreInserted(int pos, int length) {
 void TCustomCodeMemo::StoreDeleted(int pos, std::string_view removed) {
     const int length = int(removed.size());
     FTracker->TextDeleted(pos, removed, FStore->CharCount());
+    FCaretAtRowEnd = false;
     auto shift = [&](int& v) {
         if (v >= pos + length)
             v -= length;
@@ -513,7 +551,7 @@ void TCustomCodeMemo::Repaint() {
 
 void TCustomCodeMemo::ScrollCaretIntoView() {
     if (FClientHeight <= 0) return;
-    int line = FStore->LineFromPos(FCaret);
+    int line = CaretLine();
     int top = FTopLine, left = FLeftColumn;
     if (line < top) top = line;
     const int lh = FView->Metrics().LineHeight;

@@ -280,8 +280,13 @@ public:
     // View state.
     int TopLine() const { return FTopLine; }
     int LeftColumn() const { return FLeftColumn; }
+    // The row the caret is drawn on: at an offset two wrapped rows share (the end of a
+    // continuation row is the next row's start) it may be the earlier row, see CaretAtRowEnd.
     int CaretLine();
-    int CaretColumn(); // visual column, tabs expanded
+    int CaretColumn(); // visual column on CaretLine, tabs expanded
+    // The caret stands at the end of a continuation row rather than at the start of the row
+    // after it; only movements that mean the row end (Line end, Up, Down) put it there.
+    bool CaretAtRowEnd();
     int VisualColumn(int line, int offsetInLine) const;
     int OffsetFromVisualColumn(int line, int column) const;
 
@@ -397,7 +402,9 @@ private:
     void RebuildMovementKeys();
     void EndExpansionGroup();
     // A key-down while the list is shown; true when the list took it.
-    bool PopupKey(int key);
+    bool PopupKey(int key, TShiftState shift);
+    // A key-down whose character, which follows, goes to the list's search.
+    bool PopupSearchKey(int key, TShiftState shift) const;
     // Expands the list's selected entry (one undo step) and closes the list.
     void ChoosePopupItem();
     // collapse: the selection shrinks to its end (nothing was chosen).
@@ -407,6 +414,12 @@ private:
     // The virtual caret beyond line ends (CodeMemoCommands.cpp).
     bool VirtualCaret();
     int TextCaretColumn(); // the caret's column on the text, whatever the virtual column
+    // Whether the caret may stand at the end of the row before `offset`'s row: `offset` is
+    // where a continuation row ends and the next row starts.
+    bool SharedRowOffset(int offset) const;
+    // Offset of visual column `column` on `row`. On a continuation row cut inside a word a
+    // column at or past the row's end gives the row end, with atRowEnd set.
+    int RowOffsetAtColumn(int row, int column, bool& atRowEnd) const;
     std::string FillText(int fromColumn, int toColumn);
     void FillToVirtualCaret(int groupId);
     int VirtualColumnAt(int x, int offset);
@@ -488,6 +501,8 @@ private:
     bool FVerticalMove = false;
     bool FBeyondEnd = false;     // the virtual caret is past the line end, at FRememberedColumn
     int FVirtualTarget = -1;     // the column a virtual move asks the next selection change for
+    bool FCaretAtRowEnd = false; // the caret is drawn at the end of the row before its offset's
+    bool FRowEndTarget = false;  // a movement asks the next selection change for the row end
     bool FExpansionOpen = false; // an auto-replacement waits for its trigger character
     int FTopLine = 0;
     int FLeftColumn = 0;

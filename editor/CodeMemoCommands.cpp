@@ -4,6 +4,7 @@
 #include "editor/Bookmarks.h"
 #include "editor/CodeMemoUndoLink.h"
 #include "editor/CodeMemoView.h"
+#include "editor/CodeMemoWrap.h"
 #include "editor/UndoStack.h"
 #include "highlight/KeyboardActionController.h"
 #include "platform/Platform.h"
@@ -81,7 +82,7 @@ void CheckBookmark(int index) {
 
 void TCustomCodeMemo::SetBookmark(int index, int line, int column) {
     CheckBookmark(index);
-    int caretLine = FStore->LineFromPos(FCaret);
+    int caretLine = CaretLine();
     TStoreBookmarkHost host(*FStore, caretLine, FCaret - FStore->PosFromLine(caretLine),
                             HasOption(smoWordWrap));
     TNumberedBookmarks bookmarks;
@@ -128,7 +129,7 @@ bool TCustomCodeMemo::CaretBeyondEnd() {
 }
 
 int TCustomCodeMemo::TextCaretColumn() {
-    int line = FStore->LineFromPos(FCaret);
+    int line = CaretLine();
     return VisualColumn(line, FCaret - FStore->PosFromLine(line));
 }
 
@@ -167,13 +168,16 @@ int TCustomCodeMemo::VirtualColumnAt(int x, int offset) {
 
 void TCustomCodeMemo::ExecuteCommand(int command, int data, bool extend) {
     (void)data;
-    int line = FStore->LineFromPos(FCaret);
+    // The row the caret is drawn on, which at a row end is the row before its offset's.
+    int line = CaretLine();
     int lineStart = FStore->PosFromLine(line);
     std::string_view text = FStore->Line(line).View();
     int bodyLength = int(text.size()) - (!text.empty() && text.back() == '\r' ? 1 : 0);
     int lastLine = FStore->LineCount() - 1;
     NoteChange(cfCaret);
     const bool virt = VirtualCaret();
+    // A continuation row ends at a cut, not at its logical line's end.
+    const bool rowContinues = FWrap->RowContinues(line);
     const bool atLineEnd = FCaret == lineStart + bodyLength;
     // Moves along the caret's line to a column that may lie past its end.
     auto moveVirtual = [&](int column) {
@@ -183,10 +187,12 @@ void TCustomCodeMemo::ExecuteCommand(int command, int data, bool extend) {
     auto vertical = [&](int delta) {
         int target = std::clamp(line + delta, 0, lastLine);
         int column = virt || HasOption(smoColumnTrack) ? FRememberedColumn : CaretColumn();
-        int offset = FStore->PosFromLine(target) + OffsetFromVisualColumn(target, column);
+        bool rowEnd = false;
+        int offset = RowOffsetAtColumn(target, column, rowEnd);
         if (virt && target != line) {
             // The caret keeps its column, past the end of a shorter line.
             FVirtualTarget = column;
+            FRowEndTarget = rowEnd;
             MoveCaret(offset, extend);
             return;
         }
@@ -200,7 +206,10 @@ void TCustomCodeMemo::ExecuteCommand(int command, int data, bool extend) {
                 return;
         }
         int keep = FRememberedColumn;
-        MoveCaret(offset, extend, true);
+        FRowEndTarget = rowEnd && target != line;
+        // Off the first or last line the caret goes to the text's start or end: no column to
+        // track there.
+        MoveCaret(offset, extend, target != line);
         if (HasOption(smoColumnTrack)) FRememberedColumn = std::max(keep, column);
     };
     auto deleteRange = [&](int a, int b, int group) {
@@ -217,13 +226,20 @@ void TCustomCodeMemo::ExecuteCommand(int command, int data, bool extend) {
     };
     switch (command) {
     case kcCursorLeft:
-        if (virt && CaretBeyondEnd())
+        if (virt && CaretBeyondEnd()) {
             moveVirtual(FRememberedColumn - 1);
-        else if (!virt || FCaret != lineStart) // the virtual caret does not wrap
+        } else if (virt && FCaret == lineStart && SharedRowOffset(FCaret)) {
+            // From the start of a continuation row to the end of the row above it.
+            FRowEndTarget = true;
+            MoveCaret(FCaret, extend);
+        } else if (!virt || FCaret != lineStart) { // the virtual caret does not wrap
             MoveCaret(PrevCharOffset(FCaret), extend);
+        }
         break;
     case kcCursorRight:
-        if (virt && atLineEnd)
+        if (atLineEnd && rowContinues)
+            MoveCaret(FCaret, extend); // over the cut to the next row's start, no columns beyond
+        else if (virt && atLineEnd)
             moveVirtual(std::min(CaretColumn() + 1, MaxVirtualColumn));
         else
             MoveCaret(NextCharOffset(FCaret), extend);
@@ -235,6 +251,8 @@ void TCustomCodeMemo::ExecuteCommand(int command, int data, bool extend) {
         int end = bodyLength;
         while (end > 0 && IsBlank(text[size_t(end - 1)]))
             --end;
+        // A row cut inside a word ends where the next row starts: the caret stays on this row.
+        FRowEndTarget = rowContinues && end == bodyLength;
         MoveCaret(lineStart + end, extend);
         break;
     }

@@ -4,6 +4,7 @@
 #include "editor/CodeMemo.h"
 #include "editor/CodeMemoUndoLink.h"
 #include "editor/CodeMemoView.h"
+#include "editor/CodeMemoWrap.h"
 #include "editor/EdStream.h"
 #include "editor/UndoStack.h"
 #include "platform/Platform.h"
@@ -14,8 +15,9 @@
 namespace quillet {
 
 std::string TCodeMemoExpansion::LineBeforeCaret() const {
+    // From the start of the logical line: a word cut at a row end goes on to the next row.
     const TTextStore& store = *FMemo.FStore;
-    int line = store.LineFromPos(FMemo.FCaret);
+    int line = FMemo.FWrap->FirstRowOf(store.LineFromPos(FMemo.FCaret));
     int start = store.PosFromLine(line);
     return store.StoredText(start, FMemo.FCaret);
 }
@@ -33,7 +35,10 @@ void TCodeMemoExpansion::GetSelection(int& start, int& end) const {
 }
 
 void TCodeMemoExpansion::SetSelection(int start, int end) {
-    FMemo.ApplySelection(FMemo.ClampOffset(start), FMemo.ClampOffset(end), true);
+    end = FMemo.ClampOffset(end);
+    // Selecting the word before a caret at a row end leaves the caret on that row.
+    FMemo.FRowEndTarget = FMemo.FCaretAtRowEnd && end == FMemo.FCaret;
+    FMemo.ApplySelection(FMemo.ClampOffset(start), end, true);
 }
 
 int TCodeMemoExpansion::DisplayColumn(int offset) const {
@@ -137,7 +142,7 @@ void TCustomCodeMemo::ShowMacroPopup(TMacroKeywords& table) {
         popup->List().SelectPartialWord(target);
     }
     SetHideSelection(false);
-    TPoint at = FView->OffsetToPixel(FCaret);
+    TPoint at = FView->CaretPixel();
     const int lh = FView->Metrics().LineHeight;
     TSize client = FHost ? FHost->ClientSize() : TSize{FClientWidth, FClientHeight};
     popup->View().Layout(Platform().Fonts.get(), at.X, at.Y, at.Y + lh, client);
@@ -164,6 +169,7 @@ void TCustomCodeMemo::ClosePopup(bool collapse) {
     SetHideSelection(popup->SavedHideSelection());
     if (collapse) {
         int end = std::max(FAnchor, FCaret);
+        FRowEndTarget = FCaretAtRowEnd && end == FCaret;
         ApplySelection(end, end, true);
     }
     // The text under the list shows again.
@@ -184,7 +190,13 @@ void TCustomCodeMemo::ChoosePopupItem() {
     Repaint();
 }
 
-bool TCustomCodeMemo::PopupKey(int key) {
+bool TCustomCodeMemo::PopupSearchKey(int key, TShiftState shift) const {
+    if (!FPopup || (shift & (ssCtrl | ssAlt))) return false;
+    return key == VK_SPACE || (key >= '0' && key <= '9') || (key >= 'A' && key <= 'Z') ||
+           (key >= 0x60 && key <= 0x6F) || (key >= 0xBA && key <= 0xFE);
+}
+
+bool TCustomCodeMemo::PopupKey(int key, TShiftState shift) {
     if (!FPopup) return false;
     switch (key) {
     case VK_SHIFT:
@@ -200,6 +212,15 @@ bool TCustomCodeMemo::PopupKey(int key) {
         ClosePopup(true);
         FKeyConsumed = true;
         return true;
+    case VK_BACK:
+        // Shortens the search text; with none left it closes the list and deletes as always.
+        if (!(shift & (ssCtrl | ssAlt)) && FPopup->List().Backspace()) {
+            FKeyConsumed = true;
+            if (FHost) FHost->Invalidate(FPopup->View().Bounds());
+            return true;
+        }
+        ClosePopup(true);
+        return false;
     default:
         if (FPopup->MoveKey(key)) {
             if (FHost) FHost->Invalidate(FPopup->View().Bounds());

@@ -80,7 +80,9 @@ LRESULT TCustomCodeMemo::KeyRoute(int key) {
     if (FHost && FHost->KeyDown(VK_MENU)) shift |= ssAlt;
     FKeyConsumed = false;
     EndExpansionGroup(); // the last trigger made no character
-    if (PopupKey(key)) return 1;
+    // While the list is shown a character key leaves its character to the list's search.
+    if (PopupSearchKey(key, shift)) return 0;
+    if (PopupKey(key, shift)) return 1;
     if (OnKeyDown) {
         OnKeyDown(*this, key, shift);
         if (key == 0) return 1;
@@ -140,8 +142,16 @@ LRESULT TCustomCodeMemo::CharInput(char32_t cp) {
         FKeyConsumed = false;
         return 0;
     }
-    // A character that reaches the text ends the list; the partial word stays.
-    if (FPopup) ClosePopup(true);
+    if (FPopup) {
+        if (cp >= 32 && cp != 127 && cp <= 0x10FFFF && !(cp >= 0xD800 && cp <= 0xDFFF)) {
+            // Typed into the list: it searches the names, the text is left alone.
+            FPopup->List().TypeChar(Utf8(cp));
+            if (FHost) FHost->Invalidate(FPopup->View().Bounds());
+            return 1;
+        }
+        // Any other character ends the list and goes on; the partial word stays.
+        ClosePopup(true);
+    }
     if (!FEnabled || !FTabStop) return 0;
     switch (cp) {
     case 13:
@@ -185,7 +195,7 @@ void TCustomCodeMemo::InsertTyped(char32_t cp) {
     TUndoStack* undo = FStore->UndoStack();
     int indent = -1;
     if (lineBreak && HasOption(smoAutoIndent)) {
-        int line = FStore->LineFromPos(FCaret);
+        int line = CaretLine();
         std::string_view text = FStore->Line(line).View();
         int body = int(text.size()) - (!text.empty() && text.back() == '\r' ? 1 : 0);
         int limit = FCaret - FStore->PosFromLine(line);
@@ -247,7 +257,7 @@ void TCustomCodeMemo::SmartTab() {
     int target = NextTabStop(column);
     // Past the line end the fill starts at the end and runs through the caret's column.
     if (FAnchor == FCaret && CaretBeyondEnd()) column = TextCaretColumn();
-    int line = FStore->LineFromPos(FCaret);
+    int line = CaretLine();
     if (line > 0 && HasOption(smoTabToColumn)) {
         // Line up with the next word of the nearest longer line above.
         for (int above = line - 1; above >= 0; --above) {

@@ -226,15 +226,14 @@ LRESULT TCustomCodeMemo::Dispatch(uint32_t msg, WPARAM wParam, LPARAM lParam) {
         return std::max(1, FStore->LineCount());
     case EM_LINEINDEX: {
         int line = int(intptr_t(wParam));
-        if (line == -1) line = FStore->LineFromPos(FCaret);
+        if (line == -1) line = CaretLine();
         if (line < 0) return -1;
         if (line >= FStore->LineCount()) return FStore->CharCount();
         return FStore->PosFromLine(line);
     }
     case EM_LINELENGTH: {
         int offset = int(intptr_t(wParam));
-        int line =
-            offset < 0 ? FStore->LineFromPos(FCaret) : FStore->LineFromPos(ClampOffset(offset));
+        int line = offset < 0 ? CaretLine() : FStore->LineFromPos(ClampOffset(offset));
         std::string_view text = FStore->Line(line).View();
         return LRESULT(text.size() - (!text.empty() && text.back() == '\r' ? 1 : 0));
     }
@@ -246,7 +245,7 @@ LRESULT TCustomCodeMemo::Dispatch(uint32_t msg, WPARAM wParam, LPARAM lParam) {
     }
     case EM_LINEFROMCHAR: {
         int offset = int(intptr_t(wParam));
-        return FStore->LineFromPos(offset < 0 ? FCaret : ClampOffset(offset));
+        return offset < 0 ? CaretLine() : FStore->LineFromPos(ClampOffset(offset));
     }
     case EM_EMPTYUNDOBUFFER:
         CloseTyping();
@@ -456,7 +455,8 @@ LRESULT TCustomCodeMemo::DoGetText(WPARAM size, char* buffer) {
 
 LRESULT TCustomCodeMemo::DoGetTextLength() {
     int count = FStore->CharCount();
-    if (SelLineStyle() == lsCRLF) count += FStore->LineCount() - 1;
+    // Each stored break goes out as two characters; rows cut by wrapping have none.
+    if (SelLineStyle() == lsCRLF) count += FWrap->LogicalLineOf(FStore->LineCount() - 1);
     return count;
 }
 

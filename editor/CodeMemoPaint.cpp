@@ -198,7 +198,7 @@ void TCodeMemoPainter::Paint(ICanvas& canvas) {
 void TCodeMemoPainter::PaintFocusLine(ICanvas& canvas) {
     TCustomCodeMemo& memo = Memo();
     const int lh = Metrics().LineHeight;
-    int row = memo.Store().LineFromPos(Caret()) - memo.TopLine();
+    int row = memo.CaretLine() - memo.TopLine();
     if (row < 0 || row * lh >= canvas.Size().Height) return;
     const TCM_Settings& s = memo.ActiveSettings();
     TColor c = StyleBack(s, s.Styles[0]) ^ 0xFFFFFF;
@@ -214,7 +214,7 @@ int TCodeMemoPainter::CaretWidth() const {
     const TTextStore& store = memo.Store();
     const int caret = std::clamp(Caret(), 0, store.CharCount());
     const int cw = Metrics().CharWidth;
-    int line = store.LineFromPos(caret);
+    int line = memo.CaretLine();
     std::string_view text = store.Line(line).View();
     int i = caret - store.PosFromLine(line);
     if (i >= int(text.size()) || text[size_t(i)] == '\r') return cw;

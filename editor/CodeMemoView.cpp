@@ -254,7 +254,7 @@ int TCodeMemoView::CaretWidth() const {
 void TCodeMemoView::PlaceCaret() {
     IWindowHost* host = FMemo.Host();
     if (!host || !FMemo.FFocused) return;
-    TPoint p = OffsetToPixel(FMemo.FCaret);
+    TPoint p = CaretPixel();
     if (FMemo.CaretBeyondEnd() && p.Y >= 0)
         p.X = TextLeft() + (FMemo.CaretColumn() - FMemo.LeftColumn()) * FMetrics.CharWidth;
     TSize size = host->ClientSize();
@@ -274,6 +274,19 @@ TPoint TCodeMemoView::OffsetToPixel(int offset) const {
     int line = store.LineFromPos(std::clamp(offset, 0, store.CharCount()));
     if (line < FMemo.TopLine()) return {-1, -1};
     int column = FMemo.VisualColumn(line, offset - store.PosFromLine(line));
+    int first = FMemo.LeftColumn();
+    int x = TextLeft() + (column >= first ? ColumnsWidth(line, first, column)
+                                          : -ColumnsWidth(line, column, first));
+    return {x, (line - FMemo.TopLine()) * FMetrics.LineHeight};
+}
+
+TPoint TCodeMemoView::CaretPixel() const {
+    const TTextStore& store = FMemo.Store();
+    int caret = std::clamp(FMemo.FCaret, 0, store.CharCount());
+    int line = FMemo.CaretLine();
+    if (line == store.LineFromPos(caret)) return OffsetToPixel(caret);
+    if (line < FMemo.TopLine()) return {-1, -1};
+    int column = FMemo.VisualColumn(line, caret - store.PosFromLine(line));
     int first = FMemo.LeftColumn();
     int x = TextLeft() + (column >= first ? ColumnsWidth(line, first, column)
                                           : -ColumnsWidth(line, column, first));

@@ -42,6 +42,9 @@ public:
 
     // Pixel of an offset in client coordinates; (-1, -1) above the top line.
     TPoint OffsetToPixel(int offset) const;
+    // Where the caret is drawn: as OffsetToPixel, but on the row the caret stands on, which at
+    // an offset two rows share may be the earlier one (the virtual column aside).
+    TPoint CaretPixel() const;
     // Offset at a client point; -1 outside the text area.
     int PixelToOffset(int x, int y) const;
     // As PixelToOffset, but clamped into the text area (clicks, drags).

@@ -146,17 +146,32 @@ int TMacroPopupList::FindPrefix(const std::string& prefix) const {
     return -1;
 }
 
-void TMacroPopupList::TypeChar(char c) {
-    FSearch += c;
+void TMacroPopupList::TypeChar(std::string_view character) {
+    if (character.empty()) return;
+    const bool alone = FSearch.empty();
+    FSearch += character;
     int found = FindPrefix(FSearch);
-    if (found < 0 && FSearch.size() > 1) {
-        FSearch = std::string(1, c);
+    if (found < 0 && !alone) {
+        FSearch = std::string(character);
         found = FindPrefix(FSearch);
     }
     if (found < 0)
         FSearch.clear();
     else
         FSelected = found;
+}
+
+bool TMacroPopupList::Backspace() {
+    if (FSearch.empty()) return false;
+    size_t end = FSearch.size() - 1;
+    while (end > 0 && (static_cast<unsigned char>(FSearch[end]) & 0xC0) == 0x80)
+        --end;
+    FSearch.erase(end);
+    if (!FSearch.empty()) {
+        int found = FindPrefix(FSearch);
+        if (found >= 0) FSelected = found;
+    }
+    return true;
 }
 
 bool TMacroPopupList::Choose(IExpansionTarget& target) {

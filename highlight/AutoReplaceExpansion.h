@@ -44,8 +44,14 @@ public:
     int Selected() const { return FSelected; }
     void SetSelected(int index) { FSelected = index >= 0 && index < Count() ? index : -1; }
 
-    // A character typed in the list: incremental search over name starts, ignoring case.
-    void TypeChar(char c);
+    // A character typed in the list: incremental search over name starts, ignoring case. The
+    // first name starting with the search text is selected; when none does, a one-character
+    // search text is dropped and a longer one starts again with the new character alone.
+    void TypeChar(std::string_view character); // one character, UTF-8
+    void TypeChar(char c) { TypeChar(std::string_view(&c, 1)); }
+    // Takes the last character off the search text and selects the first name starting with
+    // what is left (the selection stays when nothing is left); false when there was none.
+    bool Backspace();
     const std::string& SearchText() const { return FSearch; }
 
     // Measures the texts (textWidth gives pixels, bold for names) for the list's layout.

@@ -227,6 +227,13 @@ TEST_F(CommandTest, ColumnTrackReturnsToTheRememberedColumnPastShortLines) {
     Memo.SetSelection(6, 6);
     Key(VK_DOWN), Key(VK_UP);
     EXPECT_EQ(Memo.CaretColumn(), 2);
+    // Up on the first line goes to the text start, and the column is kept for the way down.
+    Memo.SetOptions(Memo.Options() | smoColumnTrack);
+    Memo.SetSelection(6, 6);
+    Key(VK_UP);
+    EXPECT_EQ(Memo.SelStart(), 0);
+    Key(VK_DOWN), Key(VK_DOWN);
+    EXPECT_EQ(Memo.CaretColumn(), 6);
 }
 
 TEST_F(CommandTest, MovementKeysFollowTheKeyTableOnRefresh) {

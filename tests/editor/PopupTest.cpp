@@ -133,25 +133,94 @@ TEST_F(PopupTest, EscapeAndOtherKeysCloseTheListLeavingTheText) {
     EXPECT_EQ(Memo.SelLength(), 0);
     EXPECT_TRUE(Memo.HideSelection());
 
-    // A character closes it and is typed after the partial word, not over it.
-    CtrlJ();
-    ASSERT_TRUE(Memo.MacroPopupShown());
-    Type("o");
-    EXPECT_FALSE(Memo.MacroPopupShown());
-    EXPECT_EQ(Stored(), "x foo");
-
     // A key that is no list key closes it and goes on to do its work.
     CtrlJ();
     Key(VK_LEFT);
     EXPECT_FALSE(Memo.MacroPopupShown());
-    EXPECT_EQ(Memo.SelStart(), 4);
+    EXPECT_EQ(Memo.SelStart(), 3);
+    Key(VK_END);
 
-    // Losing the focus closes it too.
+    // A character that types nothing closes it too, after the partial word, not over it.
     CtrlJ();
+    ASSERT_EQ(Memo.SelLength(), 2);
+    Memo.Perform(WM_CHAR, 1, 0);
+    EXPECT_FALSE(Memo.MacroPopupShown());
+    EXPECT_EQ(Stored(), "x fo");
+    EXPECT_EQ(Memo.SelStart(), 4);
+    EXPECT_EQ(Memo.SelLength(), 0);
+
+    // Losing the focus hides it, restores the hide-selection setting and leaves the caret
+    // at the end of the partial word.
+    CtrlJ();
+    ASSERT_FALSE(Memo.HideSelection());
     Memo.Perform(WM_KILLFOCUS, 0, 0);
     EXPECT_FALSE(Memo.MacroPopupShown());
-    EXPECT_EQ(Stored(), "x foo");
+    EXPECT_EQ(Stored(), "x fo");
     EXPECT_TRUE(Memo.HideSelection());
+    EXPECT_EQ(Memo.SelStart(), 4);
+    EXPECT_EQ(Memo.SelLength(), 0);
+    // A control that shows its selection unfocused keeps doing so.
+    Memo.SetHideSelection(false);
+    CtrlJ();
+    Memo.Perform(WM_KILLFOCUS, 0, 0);
+    EXPECT_FALSE(Memo.HideSelection());
+}
+
+TEST_F(PopupTest, TypedCharactersSearchTheListAndNeverReachTheText) {
+    TCM_Settings& s = Memo.ActiveSettings();
+    s.Templates.AddEntry("Width", "width property", "width: |;");
+    s.Templates.AddEntry("wrap", "wrap", "wrap");
+    Memo.SetText("");
+    Type("x fo");
+    CtrlJ();
+    ASSERT_EQ(SelectedName(), "for");
+    // Names are matched from their start, ignoring case; the text and its selection stay.
+    Type("W");
+    EXPECT_EQ(SelectedName(), "while");
+    Type("I");
+    EXPECT_EQ(SelectedName(), "width");
+    EXPECT_EQ(Memo.MacroPopupList()->SearchText(), "WI");
+    EXPECT_EQ(Stored(), "x fo");
+    EXPECT_EQ(Memo.SelLength(), 2);
+    // No "wix": the search starts again with "x", which matches nothing and is dropped.
+    Type("x");
+    EXPECT_EQ(SelectedName(), "width");
+    EXPECT_EQ(Memo.MacroPopupList()->SearchText(), "");
+    // "dw" fails, so "w" alone is looked for; Backspace shortens the search text.
+    Type("dw");
+    EXPECT_EQ(SelectedName(), "while");
+    Type("r");
+    EXPECT_EQ(SelectedName(), "wrap");
+    Press(VK_BACK, 8);
+    EXPECT_EQ(Memo.MacroPopupList()->SearchText(), "w");
+    EXPECT_EQ(SelectedName(), "while");
+    EXPECT_TRUE(Memo.MacroPopupShown());
+    EXPECT_EQ(Stored(), "x fo");
+    // A character without a key of its own (an input method's) searches as well.
+    Memo.Perform(WM_CHAR, 'i', 0);
+    EXPECT_EQ(SelectedName(), "width");
+    // Return expands what the search found; one Undo brings the typed word back.
+    Press(VK_RETURN, 13);
+    EXPECT_FALSE(Memo.MacroPopupShown());
+    EXPECT_EQ(Stored(), "x fowidth: ;");
+    EXPECT_EQ(Memo.SelStart(), 11);
+    Memo.Undo();
+    EXPECT_EQ(Stored(), "x fo");
+
+    // With the search text empty Backspace closes the list and deletes as always.
+    CtrlJ();
+    Type("d");
+    Press(VK_BACK, 8);
+    EXPECT_TRUE(Memo.MacroPopupShown());
+    Press(VK_BACK, 8);
+    EXPECT_FALSE(Memo.MacroPopupShown());
+    EXPECT_EQ(Stored(), "x f");
+    // Ctrl with a letter is a command, not a search: the list closes and the command runs.
+    CtrlJ();
+    ASSERT_TRUE(Memo.MacroPopupShown());
+    Press('A', 1, true);
+    EXPECT_FALSE(Memo.MacroPopupShown());
+    EXPECT_EQ(Memo.SelLength(), 3);
 }
 
 TEST_F(PopupTest, NoWordBeforeTheCaretOffersEveryEntryAndTabPicks) {

@@ -460,5 +460,204 @@ TEST_F(WrapTest, HighlightingSurvivesRecutRowsAndEditsAboveThem) {
     Memo.SetParser(1, nullptr);
 }
 
+// A word longer than the row is cut inside it: the end of such a row and the start of the next
+// are one offset, and the caret remembers which of the two rows it stands on.
+class WrapCaretTest : public WrapTest {
+protected:
+    void SetUp() override {
+        WrapTest::SetUp();
+        Host.SetFocused(true);
+        Memo.Perform(WM_SETFOCUS, 0, 0);
+        // Rows: "abcdefghij", "klmnopqrst", "uvwxy\r", "short".
+        Memo.SetText("abcdefghijklmnopqrstuvwxy\r\nshort");
+        ASSERT_EQ(Rows().size(), 4u);
+    }
+    void Key(int vk) { Memo.Perform(WM_KEYDOWN, WPARAM(vk), 0); }
+    // Offset, row and column of the caret in one value for readable expectations.
+    std::string Caret() {
+        return std::to_string(Memo.SelStart()) + "@" + std::to_string(Memo.CaretLine()) + ":" +
+               std::to_string(Memo.CaretColumn());
+    }
+    int Left() { return Memo.View().TextLeft(); }
+};
+
+TEST_F(WrapCaretTest, EndHomeUpAndDownStayOnTheRowTheCaretIsDrawnOn) {
+    Memo.SetSelection(3, 3);
+    Key(VK_END);
+    EXPECT_EQ(Caret(), "10@0:10");
+    EXPECT_TRUE(Memo.CaretAtRowEnd());
+    // Drawn at the end of the first row; the offset's own pixel is still the next row's start.
+    EXPECT_EQ(Host.CaretPos(), (TPoint{Left() + 70, 0}));
+    EXPECT_EQ(Memo.Perform(EM_POSFROMCHAR, 0, 10), MakeLong(Left(), 17));
+    // The caret's line is the row it is on; an offset asked for is the later row.
+    EXPECT_EQ(Memo.Perform(EM_LINEFROMCHAR, WPARAM(-1), 0), 0);
+    EXPECT_EQ(Memo.Perform(EM_LINEFROMCHAR, 10, 0), 1);
+    EXPECT_EQ(Memo.Perform(EM_LINELENGTH, WPARAM(-1), 0), 10);
+    Key(VK_HOME);
+    EXPECT_EQ(Caret(), "0@0:0");
+    Key(VK_END);
+    Key(VK_END); // again: no further
+    EXPECT_EQ(Caret(), "10@0:10");
+    // Down and Up keep the column: the next cut row ends there too, the last row is shorter.
+    Key(VK_DOWN);
+    EXPECT_EQ(Caret(), "20@1:10");
+    EXPECT_EQ(Host.CaretPos(), (TPoint{Left() + 70, 17}));
+    Key(VK_DOWN);
+    EXPECT_EQ(Caret(), "25@2:5");
+    Key(VK_UP);
+    EXPECT_EQ(Caret(), "20@1:10");
+    Key(VK_HOME);
+    EXPECT_EQ(Caret(), "10@1:0");
+    EXPECT_FALSE(Memo.CaretAtRowEnd());
+    Key(VK_END);
+    Key(VK_UP);
+    EXPECT_EQ(Caret(), "10@0:10");
+    Key(VK_UP); // from the first row: the text start
+    EXPECT_EQ(Caret(), "0@0:0");
+    // Shift+End selects to the row end and stays there.
+    Memo.SetSelection(12, 12);
+    Host.SetKeyDown(VK_SHIFT, true);
+    Key(VK_END);
+    Host.SetKeyDown(VK_SHIFT, false);
+    EXPECT_EQ(Memo.SelText(), "mnopqrst");
+    EXPECT_EQ(Memo.CaretLine(), 1);
+    EXPECT_EQ(Memo.SelLength(), 8);
+    // Only real line breaks count twice in the length, not the cuts between rows.
+    Memo.SetSelection(5, 28);
+    EXPECT_EQ(Memo.SelLength(), 24);
+    EXPECT_EQ(Memo.Perform(WM_GETTEXTLENGTH, 0, 0), 32);
+    // Any other placement at the shared offset is the start of the later row.
+    Memo.SetSelection(20, 20);
+    EXPECT_EQ(Caret(), "20@2:0");
+    Key(VK_END);
+    Memo.Perform(WM_LBUTTONDOWN, 0, MakeLong(Left() + 1, 17 + 5));
+    Memo.Perform(WM_LBUTTONUP, 0, MakeLong(Left() + 1, 17 + 5));
+    EXPECT_EQ(Caret(), "10@1:0");
+    Key(VK_END);
+    Memo.Perform(EM_SETSEL, 20, 20);
+    EXPECT_EQ(Caret(), "20@2:0");
+    EXPECT_EQ(Host.CaretPos(), (TPoint{Left(), 34}));
+    // A row ending in a blank keeps the caret before it, as without wrap.
+    Memo.SetText("hello world foobar");
+    Memo.SetSelection(0, 0);
+    Key(VK_END);
+    EXPECT_EQ(Caret(), "5@0:5");
+    Key(VK_DOWN);
+    EXPECT_EQ(Caret(), "11@1:5");
+}
+
+TEST_F(WrapCaretTest, CursorRightAndLeftAcrossTheCut) {
+    Memo.SetSelection(9, 9);
+    Key(VK_RIGHT); // onto the cut: the next row's start
+    EXPECT_EQ(Caret(), "10@1:0");
+    Key(VK_RIGHT);
+    EXPECT_EQ(Caret(), "11@1:1");
+    Key(VK_LEFT);
+    Key(VK_LEFT);
+    EXPECT_EQ(Caret(), "9@0:9");
+    // From the row end Right steps over the cut to the next row's start, Left back into the word.
+    Memo.SetSelection(0, 0);
+    Key(VK_END);
+    Key(VK_RIGHT);
+    EXPECT_EQ(Caret(), "10@1:0");
+    Key(VK_END);
+    Key(VK_LEFT);
+    EXPECT_EQ(Caret(), "19@1:9");
+}
+
+TEST_F(WrapCaretTest, TheVirtualCaretGoesPastALogicalLineEndButNeverIntoACut) {
+    Memo.SetOptions(Memo.Options() | smoCaretAfterEOL);
+    Memo.SetSelection(0, 0);
+    Key(VK_END);
+    EXPECT_EQ(Caret(), "10@0:10");
+    Key(VK_RIGHT); // no columns past a cut: the next row's start
+    EXPECT_EQ(Caret(), "10@1:0");
+    EXPECT_FALSE(Memo.CaretBeyondEnd());
+    Key(VK_LEFT); // and back to the end of the row above, the same offset
+    EXPECT_EQ(Caret(), "10@0:10");
+    Key(VK_LEFT);
+    EXPECT_EQ(Caret(), "9@0:9");
+    // At the end of the logical line the caret goes on past it, as on an unwrapped line.
+    Memo.SetSelection(25, 25);
+    Key(VK_RIGHT);
+    Key(VK_RIGHT);
+    EXPECT_EQ(Caret(), "25@2:7");
+    EXPECT_TRUE(Memo.CaretBeyondEnd());
+    for (int i = 0; i < 5; ++i)
+        Key(VK_RIGHT);
+    EXPECT_EQ(Caret(), "25@2:12");
+    EXPECT_EQ(Host.CaretPos(), (TPoint{Left() + 12 * 7, 34}));
+    // Up onto the cut row stops at its end, but the column is kept for the way back.
+    Key(VK_UP);
+    EXPECT_EQ(Caret(), "20@1:10");
+    EXPECT_FALSE(Memo.CaretBeyondEnd());
+    Key(VK_DOWN);
+    EXPECT_EQ(Caret(), "25@2:12");
+    EXPECT_TRUE(Memo.CaretBeyondEnd());
+    Key(VK_DOWN); // "short": past its end too
+    EXPECT_EQ(Caret(), "31@3:12");
+    // Typing there fills the line up to the caret (tab stops every 4 columns).
+    Memo.Perform(WM_CHAR, 'z', 0);
+    EXPECT_EQ(Memo.Text(), "abcdefghijklmnopqrstuvwxy\r\nshort\t\tz");
+}
+
+TEST_F(WrapCaretTest, TypingAtARowEndInsertsAtTheOffsetAndTheCaretFollowsItsText) {
+    Memo.SetSelection(0, 0);
+    Key(VK_END);
+    Memo.Perform(WM_CHAR, 'X', 0);
+    EXPECT_EQ(Memo.Text(), "abcdefghijXklmnopqrstuvwxy\r\nshort");
+    using R = std::vector<std::string>;
+    EXPECT_EQ(Rows(), (R{"abcdefghij", "Xklmnopqrs", "tuvwxy\r", "short"}));
+    EXPECT_EQ(Caret(), "11@1:1");
+    Memo.Undo();
+    EXPECT_EQ(Memo.Text(), "abcdefghijklmnopqrstuvwxy\r\nshort");
+    // A line break typed at the row end ends the first row's logical line there.
+    Memo.SetSelection(0, 0);
+    Key(VK_END);
+    Memo.Perform(WM_CHAR, 13, 0);
+    EXPECT_EQ(Rows(), (R{"abcdefghij\r", "klmnopqrst", "uvwxy\r", "short"}));
+    EXPECT_EQ(Caret(), "11@1:0");
+    // Backspace at the row end deletes the character before it.
+    Memo.SetSelection(11, 11);
+    Key(VK_END);
+    ASSERT_EQ(Caret(), "21@1:10");
+    Key(VK_BACK);
+    EXPECT_EQ(Memo.Text(), "abcdefghij\r\nklmnopqrsuvwxy\r\nshort");
+    EXPECT_EQ(Caret(), "20@1:9");
+}
+
+TEST_F(WrapCaretTest, AWordCutByTheRowEndIsStillTheWordBeforeTheCaretForATemplate) {
+    Memo.ActiveSettings().Templates.AddEntry("abcdefghijklm", "long", "Z|;");
+    Memo.SetText("x abcdefghijklm");
+    ASSERT_EQ(Rows(), (std::vector<std::string>{"x ", "abcdefghij", "klm"}));
+    Memo.SetSelection(15, 15);
+    Host.SetKeyDown(VK_CONTROL, true);
+    Key('J');
+    Host.SetKeyDown(VK_CONTROL, false);
+    EXPECT_EQ(Memo.Text(), "x Z;");
+    EXPECT_EQ(Memo.SelStart(), 3);
+    EXPECT_FALSE(Memo.MacroPopupShown());
+}
+
+TEST_F(WrapCaretTest, TheListOpensAndClosesAtACaretOnARowEnd) {
+    Memo.ActiveSettings().Templates.AddEntry("zz", "z", "z");
+    Memo.SetText("qqqqqqqqqqqqq");
+    Memo.SetSelection(0, 0);
+    Key(VK_END);
+    Host.SetKeyDown(VK_CONTROL, true);
+    Key('J');
+    Host.SetKeyDown(VK_CONTROL, false);
+    ASSERT_TRUE(Memo.MacroPopupShown());
+    // The word is selected up to the caret, which stays on the first row; the list goes
+    // below that row.
+    EXPECT_EQ(Memo.SelStart(), 0);
+    EXPECT_EQ(Memo.SelLength(), 10); // a cut is no line break
+    EXPECT_EQ(Memo.CaretLine(), 0);
+    EXPECT_EQ(Memo.MacroPopupBounds().Top, 17);
+    Key(VK_ESCAPE);
+    EXPECT_FALSE(Memo.MacroPopupShown());
+    EXPECT_EQ(Caret(), "10@0:10");
+}
+
 } // namespace
 } // namespace quillet

@@ -321,6 +321,21 @@ TEST(AutoReplaceTemplates, PopupWhenNothingMatches) {
     list.TypeChar('w'); // "fw" fails, "w" alone matches
     EXPECT_EQ(list.SearchText(), "w");
     EXPECT_EQ(list.Selected(), 1);
+    // Backspace shortens the search text; with none left it reports so.
+    EXPECT_TRUE(list.Backspace());
+    EXPECT_EQ(list.SearchText(), "");
+    EXPECT_EQ(list.Selected(), 1);
+    EXPECT_FALSE(list.Backspace());
+    // A two-byte character is one character of the search: after "w" it is tried alone and,
+    // matching nothing, dropped whole.
+    list.TypeChar('w');
+    list.TypeChar("\xD0\xB6");
+    EXPECT_EQ(list.SearchText(), "");
+    EXPECT_EQ(list.Selected(), 1);
+    list.TypeChar('w');
+    list.TypeChar('h');
+    EXPECT_TRUE(list.Backspace());
+    EXPECT_EQ(list.SearchText(), "w");
     list.SetSelected(2);
 
     // Choosing "whilst" replaces the partial word it contains.
