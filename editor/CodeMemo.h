@@ -105,7 +105,28 @@ enum TChangeFlag : uint32_t {
 
 using TCharTest = std::function<bool(char c)>;
 
-class TCustomCodeMemo {
+// The data-drop word handed to OnDataDrop, for drops and pastes alike: the formats on offer,
+// then what to do with them. A handler may clear format bits, set action bits or refuse.
+using TSourceTypes = uint16_t;
+enum : TSourceTypes {
+    dsFiles = 1,
+    dsUnicodeText = 2,
+    dsText = 4,
+    dsHtml = 256,
+    dsPaste = 512,
+    dsInsertUnchanged = 1024,  // no HTML processing; dropped file names go in as text
+    dsFilesDropped = 2048,     // raise OnFilesDropped for a file list
+    dsRefuse = 4096,
+    dsHtmlFragment = 8192,     // HTML: from the first "<", and only the marked fragment
+    dsHtmlFromFirstTag = 16384 // HTML: from the first "<"
+};
+constexpr TSourceTypes dsFormats = dsFiles | dsUnicodeText | dsText | dsHtml;
+constexpr TSourceTypes dsActions = 0x7C00;
+
+// HTML as a drop or a paste brings it, cut as the action bits say.
+std::string ProcessDroppedHtml(std::string text, TSourceTypes types);
+
+class TCustomCodeMemo : public IDropTarget {
 public:
     static constexpr int ParserSlots = 6;
     static constexpr int MaxTabColumns = 32;
@@ -252,6 +273,14 @@ public:
     // over the text, or -1 when none is drawn.
     int MarginDragX() const;
     bool MarginDragging() const { return FMarginDragging; }
+
+    // Drops from other windows and from the control itself (CodeMemoDrop.cpp).
+    TDropEffect DragEnter(const IDropData& data, TShiftState shift, TPoint at) override;
+    TDropEffect DragOver(TShiftState shift, TPoint at) override;
+    void DragLeave() override;
+    TDropEffect Drop(const IDropData& data, TShiftState shift, TPoint at) override;
+    // While a drag is over the control: the offset the caret shows as the drop point, else -1.
+    int DropPosition() const { return FDropCaret ? FDropPos : -1; }
     bool DragPending() const { return FDragPending; }
     // Free text sharing one storage; no behaviour.
     const std::string& About() const { return FAbout; }
@@ -341,11 +370,14 @@ public:
     std::function<void(TCustomCodeMemo& sender, int& tokenValue, int extentStart, int extentEnd)>
         OnTokenSeen;
     std::function<int(const char* text, int current, int length, int code)> OnWordBreakProc;
-    std::function<void(TCustomCodeMemo& sender, const std::vector<std::string>& files,
+    // Files dropped from the file manager; the handler may change the list that is inserted.
+    std::function<void(TCustomCodeMemo& sender, std::vector<std::string>& files,
                        TPoint atPoint)>
         OnFilesDropped;
-    std::function<void(TCustomCodeMemo& sender, int x, int y, bool& accept)> OnOLEDragOver;
-    std::function<void(TCustomCodeMemo& sender, int x, int y)> OnDataDrop;
+    std::function<void(TCustomCodeMemo& sender, const IDropData& data, TPoint atPoint,
+                       TDropEffect& effect)>
+        OnOLEDragOver;
+    std::function<void(TCustomCodeMemo& sender, TSourceTypes& sourceTypes)> OnDataDrop;
     // An auto-replacement about to happen: the stream stands at the start of the matched word;
     // the handler may change the replacement or refuse it.
     std::function<void(TCustomCodeMemo& sender, TEdStream& stream, const std::string& replaceItem,
@@ -439,6 +471,12 @@ private:
     // under it; rightMargin tells which.
     bool OverMarginLine(int x, int y, bool& rightMargin);
     void MoveMarginLine(int column);
+    // Drags the selection out; what happens to it depends on where it was dropped.
+    void DragSelection();
+    // Inserts dropped (or pasted) text as the action bits say; answers the effect.
+    TDropEffect DropText(std::string text, TDropEffect effect, TSourceTypes types, TPoint at);
+    TSourceTypes OfferedFormats(const IDropData& data);
+    void EndDropCaret();
     // The style byte of the character at offset when its style is a hyperlink, else -1.
     int HyperlinkStyleAt(int offset);
     // The run of characters around offset that carry `style`, across row cuts.
@@ -526,6 +564,13 @@ private:
     int FMarginDragColumn = 0;     // the column the dragged line stands on
     int FHyperOffset = -1;         // the hyperlink character under the mouse at the last move
     bool FAutoScrolling = false;
+    bool FDropCaret = false;    // a drag is over the control
+    int FDropPos = 0;           // ... and would drop here
+    const IDropData* FDropData = nullptr;
+    TSourceTypes FDropTypes = 0;
+    bool FOwnDrag = false;      // the selection is being dragged out of this control
+    int FOwnDropStart = -1;     // where its text landed when it was dropped back in
+    int FOwnDropLength = 0;
     TCursorShape FCursor = crDefault;
 
     bool FReadOnly = false;

@@ -123,10 +123,10 @@ LRESULT TCustomCodeMemo::MouseMove(WPARAM, int x, int y) {
     if (!FEnabled || !FTabStop || (FHost && !FHost->IsVisible())) return 0;
     const int textLeft = FView->TextLeft();
     if (FDragPending) {
-        // Dragging the selection out needs a drag-and-drop host; either way the press no
-        // longer waits to place the caret.
+        // The selection is picked up; either way the press no longer waits to place the caret.
         FDragPending = false;
         if (FHost) FHost->SetCapture(false);
+        if (HasOption(smoOLEDragSource)) DragSelection();
         return 0;
     }
     if (FSelecting || FMarginDragging) {

@@ -570,7 +570,7 @@ LRESULT TCustomCodeMemo::DoScroll(bool vertical, WPARAM code) {
 LRESULT TCustomCodeMemo::DoClipboard(uint32_t msg) {
     IClipboard* clip = Platform().Clipboard.get();
     if (!clip) return 0;
-    if (msg == CM_CANPASTE) return clip->HasText() ? 1 : 0;
+    if (msg == CM_CANPASTE) return clip->HasText() || clip->HasFormat(cbfHtml) ? 1 : 0;
     int a = std::min(FAnchor, FCaret), b = std::max(FAnchor, FCaret);
     if ((msg == WM_CUT || msg == WM_COPY) && a != b) {
         clip->SetText(FStore->GetText(a, b, sfTEXT));
@@ -581,10 +581,24 @@ LRESULT TCustomCodeMemo::DoClipboard(uint32_t msg) {
         if (undo && msg == WM_CUT) undo->OpenGroup(ugCut);
         ReplaceRange(a, b, {});
         if (undo && msg == WM_CUT) undo->CloseGroup(ugCut);
-    } else if (msg == WM_PASTE && clip->HasText()) {
+    } else if (msg == WM_PASTE) {
+        // The same choice as a drop: plain text first, else HTML, each as OnDataDrop leaves it.
+        TSourceTypes types = (clip->HasFormat(cbfHtml) ? dsHtml : 0) | (clip->HasText() ? dsText : 0);
+        if (!types) return 0;
+        types |= dsPaste;
+        if (OnDataDrop) OnDataDrop(*this, types);
+        std::string text;
+        if (types & dsRefuse) return 0;
+        if (types & dsText)
+            text = clip->Text();
+        else if (types & dsHtml)
+            text = (types & dsInsertUnchanged) ? clip->Get(cbfHtml)
+                                               : ProcessDroppedHtml(clip->Get(cbfHtml), types);
+        else
+            return 0;
         TUndoStack* undo = FStore->UndoStack();
         if (undo) undo->OpenGroup(ugPaste);
-        ReplaceRange(a, b, clip->Text());
+        ReplaceRange(a, b, text);
         if (undo) undo->CloseGroup(ugPaste);
     } else {
         return 0;

@@ -253,9 +253,10 @@ int TCodeMemoView::CaretWidth() const {
 
 void TCodeMemoView::PlaceCaret() {
     IWindowHost* host = FMemo.Host();
-    if (!host || !FMemo.FFocused) return;
-    TPoint p = CaretPixel();
-    if (FMemo.CaretBeyondEnd() && p.Y >= 0)
+    const bool dropping = FMemo.DropPosition() >= 0; // the caret shows the drop point
+    if (!host || (!FMemo.FFocused && !dropping)) return;
+    TPoint p = dropping ? OffsetToPixel(FMemo.DropPosition()) : CaretPixel();
+    if (!dropping && FMemo.CaretBeyondEnd() && p.Y >= 0)
         p.X = TextLeft() + (FMemo.CaretColumn() - FMemo.LeftColumn()) * FMetrics.CharWidth;
     TSize size = host->ClientSize();
     bool inside = p.X >= TextLeft() && p.Y >= 0 && p.X < size.Width && p.Y < size.Height;

@@ -2,9 +2,11 @@
 #pragma once
 
 #include "platform/Canvas.h"
+#include "platform/DragDrop.h"
 #include "platform/Types.h"
 
 #include <cstdint>
+#include <string>
 
 namespace quillet {
 
@@ -65,6 +67,10 @@ public:
     virtual void Beep() = 0;
     // Lets the event loop run for a short while, about 10 ms (loops that wait on the mouse).
     virtual void PumpMessages() = 0;
+
+    // Runs the drag loop for text dragged out of the window; a copy only unless allowMove.
+    // Returns the effect of the drop, deNone when the drag was cancelled or refused.
+    virtual TDropEffect DragText(const std::string& text, bool allowMove) = 0;
 };
 
 } // namespace quillet

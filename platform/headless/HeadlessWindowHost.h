@@ -100,6 +100,14 @@ public:
     // The key (a mouse button, say) is down now and goes up after `pumps` pumps.
     void HoldKey(int virtualKey, int pumps);
     void SetMousePos(TPoint p) { FMouse = p; }
+    // The drag loop: what the user does with text dragged out (drop it somewhere, maybe back
+    // into the control); without a handler every drag is cancelled.
+    TDropEffect DragText(const std::string& text, bool allowMove) override {
+        ++FDrags;
+        return OnDragText ? OnDragText(text, allowMove) : deNone;
+    }
+    std::function<TDropEffect(const std::string& text, bool allowMove)> OnDragText;
+    int Drags() const { return FDrags; }
     // Runs at every pump: what the user does while a loop waits on the mouse.
     std::function<void()> OnPump;
     void SetScreenOrigin(TPoint origin) { FOrigin = origin; }
@@ -132,6 +140,7 @@ private:
     int FBeeps = 0, FPumps = 0;
     TPoint FMouse;
     int FHeldKey = -1, FHeldPumps = 0;
+    int FDrags = 0;
 };
 
 } // namespace quillet

@@ -4,6 +4,11 @@
 #include "platform/qt/QtKeyboard.h"
 
 #include <QApplication>
+#include <QDrag>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QMimeData>
+#include <QUrl>
 #include <QElapsedTimer>
 #include <QInputMethodEvent>
 #include <QKeyEvent>
@@ -256,6 +261,106 @@ void TQtWindowHost::PumpMessages() {
     loop.exec();
 }
 
+namespace {
+
+// The data of a Qt drag, as the formats of a drop.
+class TQtDropData : public IDropData {
+public:
+    explicit TQtDropData(const QMimeData* mime) : FMime(mime) {}
+    bool HasFormat(std::string_view format) const override {
+        if (!FMime) return false;
+        if (format == cbfText || format == cbfUnicodeText) return FMime->hasText();
+        if (format == cbfHtml) return FMime->hasHtml();
+        if (format == cbfFiles) return !Files().isEmpty();
+        return false;
+    }
+    std::string Get(std::string_view format) const override {
+        if (!HasFormat(format)) return {};
+        if (format == cbfHtml) return FMime->html().toStdString();
+        if (format == cbfFiles) return Files().join(QStringLiteral("\n")).toStdString();
+        return FMime->text().toStdString();
+    }
+
+private:
+    QStringList Files() const {
+        QStringList names;
+        if (FMime && FMime->hasUrls())
+            for (const QUrl& url : FMime->urls())
+                if (url.isLocalFile()) names << url.toLocalFile();
+        return names;
+    }
+    const QMimeData* FMime;
+};
+
+TShiftState ShiftOf(Qt::KeyboardModifiers mods) {
+    return TShiftState((mods & Qt::ShiftModifier ? ssShift : 0) |
+                       (mods & Qt::ControlModifier ? ssCtrl : 0) |
+                       (mods & Qt::AltModifier ? ssAlt : 0));
+}
+
+void Answer(QDropEvent* e, TDropEffect effect) {
+    if (effect == deNone) {
+        e->ignore();
+        return;
+    }
+    e->setDropAction(effect == deCopy ? Qt::CopyAction : Qt::MoveAction);
+    e->accept();
+}
+
+TPoint PointOf(const QDropEvent* e) {
+    QPoint p = e->position().toPoint();
+    return {p.x(), p.y()};
+}
+
+} // namespace
+
+TDropEffect TQtWindowHost::DragText(const std::string& text, bool allowMove) {
+    auto* drag = new QDrag(viewport());
+    auto* mime = new QMimeData;
+    mime->setText(QString::fromStdString(text));
+    drag->setMimeData(mime);
+    Qt::DropActions actions = allowMove ? (Qt::CopyAction | Qt::MoveAction) : Qt::CopyAction;
+    Qt::DropAction done = drag->exec(actions, allowMove ? Qt::MoveAction : Qt::CopyAction);
+    FButtons = QApplication::mouseButtons(); // the release went to the drag loop
+    return done == Qt::MoveAction ? deMove : done == Qt::CopyAction ? deCopy : deNone;
+}
+
+void TQtWindowHost::SetDropTarget(IDropTarget* target) {
+    FDropTarget = target;
+    viewport()->setAcceptDrops(target != nullptr);
+    setAcceptDrops(target != nullptr);
+}
+
+void TQtWindowHost::dragEnterEvent(QDragEnterEvent* e) {
+    if (!FDropTarget) return e->ignore();
+    FDragOver = true;
+    FDragData = std::make_unique<TQtDropData>(e->mimeData());
+    TDropEffect effect = FDropTarget->DragEnter(*FDragData, ShiftOf(e->modifiers()), PointOf(e));
+    // Entered even when refused now, so that moves and the leave keep coming.
+    e->setDropAction(effect == deCopy ? Qt::CopyAction : Qt::MoveAction);
+    e->accept();
+    if (effect == deNone) e->setDropAction(Qt::IgnoreAction);
+}
+
+void TQtWindowHost::dragMoveEvent(QDragMoveEvent* e) {
+    if (!FDropTarget) return e->ignore();
+    Answer(e, FDropTarget->DragOver(ShiftOf(e->modifiers()), PointOf(e)));
+}
+
+void TQtWindowHost::dragLeaveEvent(QDragLeaveEvent*) {
+    FDragOver = false;
+    if (FDropTarget) FDropTarget->DragLeave();
+    FDragData.reset();
+}
+
+void TQtWindowHost::dropEvent(QDropEvent* e) {
+    FDragOver = false;
+    FDragData.reset();
+    if (!FDropTarget) return e->ignore();
+    TQtDropData data(e->mimeData());
+    Answer(e, FDropTarget->Drop(data, ShiftOf(e->modifiers()), PointOf(e)));
+}
+
 void TQtWindowHost::Track(const QInputEvent* e) {
     FModifiers = e->modifiers();
     if (auto* m = dynamic_cast<const QMouseEvent*>(e)) {
@@ -269,7 +374,7 @@ void TQtWindowHost::paintEvent(QPaintEvent* e) {
     Send(WM_PAINT, 0, 0);
     QPainter p(viewport());
     p.drawImage(e->rect(), FCanvas.Image(), e->rect());
-    if (CaretVisible() && FCaretPhase && hasFocus()) {
+    if (CaretVisible() && FCaretPhase && (hasFocus() || FDragOver)) {
         p.setCompositionMode(QPainter::CompositionMode_Difference);
         p.fillRect(CaretRect(), Qt::white);
     }

@@ -10,6 +10,7 @@
 #include <QTimer>
 
 #include <functional>
+#include <memory>
 #include <set>
 
 namespace quillet {
@@ -48,6 +49,10 @@ public:
     TPoint MousePos() const override { return FMouse; }
     void Beep() override;
     void PumpMessages() override;
+    TDropEffect DragText(const std::string& text, bool allowMove) override;
+
+    // Where drops go (the hosted control); none: the window takes no drops.
+    void SetDropTarget(IDropTarget* target);
 
     const TQtCanvas& BackBuffer() const { return FCanvas; }
     bool CaretVisible() const { return FCaretExists && FCaretShown; }
@@ -74,6 +79,10 @@ protected:
     void focusInEvent(QFocusEvent* e) override;
     void focusOutEvent(QFocusEvent* e) override;
     void changeEvent(QEvent* e) override;
+    void dragEnterEvent(QDragEnterEvent* e) override;
+    void dragMoveEvent(QDragMoveEvent* e) override;
+    void dragLeaveEvent(QDragLeaveEvent* e) override;
+    void dropEvent(QDropEvent* e) override;
     void scrollContentsBy(int, int) override {}              // the control scrolls its own buffer
     bool focusNextPrevChild(bool) override { return false; } // Tab belongs to the text
 
@@ -97,6 +106,9 @@ private:
     Qt::MouseButtons FButtons;
     TPoint FMouse; // the last mouse event's position
     std::set<int> FKeysDown;
+    IDropTarget* FDropTarget = nullptr;
+    std::unique_ptr<IDropData> FDragData; // what the drag over the window carries
+    bool FDragOver = false; // a drag is over the window: the caret shows the drop point
 };
 
 // MAKELONG for the size and scroll messages.
