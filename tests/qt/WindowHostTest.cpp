@@ -1,11 +1,15 @@
 // The window host and the editor widget: Qt events become the control's messages.
 #include "editor/CodeMemo.h"
+#include "editor/CodeMemoView.h"
 #include "platform/VirtualKeys.h"
 #include "widgets/CodeMemoWidget.h"
 
 #include <QApplication>
 #include <QInputMethodEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QKeyEvent>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QScrollBar>
 #include <gtest/gtest.h>
@@ -184,4 +188,36 @@ TEST(CodeMemoWidget, TypedTextReachesTheControlAndPaintsIntoTheBuffer) {
     w.Memo().SetText("ЖЖЖЖЖЖЖЖЖЖ");
     w.viewport()->repaint();
     EXPECT_NE(w.BackBuffer().Image(), before); // the paint went through the control
+}
+
+TEST(CodeMemoWidget, DropsFromOtherWindowsGoInAtTheDropPoint) {
+    TCodeMemoWidget w;
+    w.resize(300, 120);
+    w.show();
+    QApplication::processEvents();
+    w.Memo().SetText("alpha beta");
+    const int left = w.Memo().View().TextLeft();
+    const int cw = w.Memo().View().Metrics().CharWidth;
+    QMimeData mime;
+    mime.setText("X");
+    QPointF at(left + 5 * cw + 1, 3);
+    QDragEnterEvent enter(at.toPoint(), Qt::CopyAction | Qt::MoveAction, &mime, Qt::LeftButton,
+                          Qt::NoModifier);
+    QApplication::sendEvent(w.viewport(), &enter);
+    EXPECT_TRUE(enter.isAccepted());
+    EXPECT_EQ(w.Memo().DropPosition(), 5); // the caret shows where it would go
+    QDropEvent drop(at, Qt::CopyAction | Qt::MoveAction, &mime, Qt::LeftButton,
+                    Qt::ControlModifier);
+    QApplication::sendEvent(w.viewport(), &drop);
+    EXPECT_TRUE(drop.isAccepted());
+    EXPECT_EQ(drop.dropAction(), Qt::CopyAction);
+    EXPECT_EQ(w.Memo().Text(), "alphaX beta");
+    EXPECT_EQ(w.Memo().DropPosition(), -1);
+    // A read-only control turns drops away.
+    w.Memo().SetReadOnly(true);
+    QDropEvent refused(at, Qt::CopyAction | Qt::MoveAction, &mime, Qt::LeftButton,
+                       Qt::NoModifier);
+    QApplication::sendEvent(w.viewport(), &refused);
+    EXPECT_FALSE(refused.isAccepted());
+    EXPECT_EQ(w.Memo().Text(), "alphaX beta");
 }
