@@ -465,6 +465,8 @@ private:
     bool AutoScroll(TPoint mouse);
     bool AutoScrollStep(TPoint mouse);
     void ChangeCursor(TCursorShape shape);
+    // The offset a click or a drag at (x, y) puts the caret on.
+    int OffsetAtMouse(int x, int y);
     // The column boundary nearest to x, as the margin lines are drawn on them.
     int MarginColumnAt(int x) const;
     // Whether (x, y) lies on the right-margin or the wrap-column line past the end of the row

@@ -80,12 +80,13 @@ LRESULT TCustomCodeMemo::MouseDown(WPARAM keys, int x, int y) {
         Repaint();
         return 0;
     }
-    int offset = FView->PixelToOffsetClamped(x, y);
+    int offset = OffsetAtMouse(x, y);
     bool shift = (keys & MK_SHIFT) != 0;
     if (!shift) {
         int a = std::min(FAnchor, FCaret), b = std::max(FAnchor, FCaret);
         if ((FClickCount == 1 || FClickCount == 4) && a < b && offset >= a && offset < b) {
             FDragPending = true; // the selection stays as it is until the mouse says more
+            FRowEndTarget = false;
             if (FHost) FHost->SetCapture(true);
             return 0;
         }
@@ -144,7 +145,7 @@ LRESULT TCustomCodeMemo::MouseMove(WPARAM, int x, int y) {
             MoveMarginLine(MarginColumnAt(cx));
             return 0;
         }
-        int offset = FView->PixelToOffsetClamped(cx, cy);
+        int offset = OffsetAtMouse(cx, cy);
         FVirtualTarget = VirtualColumnAt(cx, offset);
         ApplySelection(FAnchor, offset, true);
         return 0;
@@ -193,6 +194,20 @@ LRESULT TCustomCodeMemo::MouseUp(WPARAM, int x, int y) {
     }
     if (FHost) FHost->SetCapture(false);
     return 0;
+}
+
+int TCustomCodeMemo::OffsetAtMouse(int x, int y) {
+    int offset = FView->PixelToOffsetClamped(x, y);
+    // Right of a row that word wrap cut, the caret goes to that row's end, which is the same
+    // offset as the next row's start: the caret remembers it stands on this row.
+    const int lh = FView->Metrics().LineHeight;
+    int row = std::clamp(FTopLine + std::max(0, y) / lh, 0, FStore->LineCount() - 1);
+    if (!FWrap || !FWrap->RowContinues(row)) return offset;
+    int length = FStore->Line(row).Length;
+    int end = FView->TextLeft() + FView->ColumnsWidth(row, FLeftColumn, VisualColumn(row, length));
+    if (x < end) return offset;
+    FRowEndTarget = true;
+    return FStore->PosFromLine(row) + length;
 }
 
 void TCustomCodeMemo::SetCursor(TCursorShape shape) {

@@ -546,6 +546,30 @@ TEST_F(WrapCaretTest, EndHomeUpAndDownStayOnTheRowTheCaretIsDrawnOn) {
     EXPECT_EQ(Caret(), "11@1:5");
 }
 
+TEST_F(WrapCaretTest, AClickRightOfACutRowPutsTheCaretAtThatRowsEnd) {
+    // Right of "abcdefghij" (row 0): the row's end, drawn on row 0, not the next row's start.
+    Memo.Perform(WM_LBUTTONDOWN, MK_LBUTTON, MakePointParam(Left() + 70 + 20, 5));
+    Memo.Perform(WM_LBUTTONUP, 0, MakePointParam(Left() + 70 + 20, 5));
+    EXPECT_EQ(Caret(), "10@0:10");
+    EXPECT_TRUE(Memo.CaretAtRowEnd());
+    EXPECT_EQ(Host.CaretPos(), (TPoint{Left() + 70, 0}));
+    // On the row's last character it is an ordinary click; on the last row of a logical line
+    // past its end the caret goes before the break as always.
+    Memo.Perform(WM_LBUTTONDOWN, MK_LBUTTON, MakePointParam(Left() + 66, 5));
+    Memo.Perform(WM_LBUTTONUP, 0, MakePointParam(Left() + 66, 5));
+    EXPECT_EQ(Caret(), "9@0:9");
+    EXPECT_FALSE(Memo.CaretAtRowEnd());
+    Memo.Perform(WM_LBUTTONDOWN, MK_LBUTTON, MakePointParam(Left() + 200, 2 * 17 + 5));
+    Memo.Perform(WM_LBUTTONUP, 0, MakePointParam(Left() + 200, 2 * 17 + 5));
+    EXPECT_EQ(Caret(), "25@2:5");
+    // A drag from row 1 back to the right of row 0 selects from row 0's end.
+    Memo.Perform(WM_LBUTTONDOWN, MK_LBUTTON, MakePointParam(Left() + 36, 17 + 5));
+    Memo.Perform(WM_MOUSEMOVE, MK_LBUTTON, MakePointParam(Left() + 300, 5));
+    Memo.Perform(WM_LBUTTONUP, 0, MakePointParam(Left() + 300, 5));
+    EXPECT_EQ(Memo.SelText(), "klmno");
+    EXPECT_TRUE(Memo.CaretAtRowEnd());
+}
+
 TEST_F(WrapCaretTest, CursorRightAndLeftAcrossTheCut) {
     Memo.SetSelection(9, 9);
     Key(VK_RIGHT); // onto the cut: the next row's start
