@@ -1,6 +1,7 @@
 // Page Down through long documents: a key press and the paint of the new page, at the start,
 // the middle and near the end of 10 thousand, 100 thousand and 1 million lines. The cost of a
 // page must depend on neither the document's size nor the place in it.
+#include "bench/BenchFonts.h"
 #include "editor/CodeMemo.h"
 #include "editor/CodeMemoView.h"
 #include "highlight/ShippedDefinition.h"
@@ -65,13 +66,7 @@ struct TPagingRig {
     std::unique_ptr<TCodeMemo> Memo;
 
     explicit TPagingRig(const std::string& text) {
-        static const bool installed = [] {
-            TPlatformServices s;
-            s.Fonts = std::make_unique<THeadlessFonts>(true, 7, 17);
-            InstallPlatform(std::move(s));
-            return true;
-        }();
-        (void)installed;
+        UseFixedBenchFonts();
         LoadShippedDefinition(Css, "css");
         Css.UseRegistry = false;
         Memo = std::make_unique<TCodeMemo>(&Host);

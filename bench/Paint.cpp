@@ -1,6 +1,7 @@
 // Painting speed on the headless canvas: a full screen of a real style sheet, one dirty line,
 // a keystroke in a wrapped minified sheet, and re-cutting a whole sheet when wrap is switched.
 #include "bench/BenchCorpus.h"
+#include "bench/BenchFonts.h"
 #include "editor/CodeMemo.h"
 #include "editor/CodeMemoView.h"
 #include "highlight/CodeMemoParser.h"
@@ -53,13 +54,7 @@ struct TPaintRig {
     explicit TPaintRig(const std::string& text, bool wrap = false, int width = 1024,
                        int height = 768, bool shipped = false)
         : Host(width, height) {
-        static const bool installed = [] {
-            TPlatformServices s;
-            s.Fonts = std::make_unique<THeadlessFonts>(true, 7, 17);
-            InstallPlatform(std::move(s));
-            return true;
-        }();
-        (void)installed;
+        UseFixedBenchFonts();
         if (shipped) {
             LoadShippedDefinition(Css, "css");
             Css.UseRegistry = false;

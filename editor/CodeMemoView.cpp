@@ -270,28 +270,25 @@ void TCodeMemoView::PlaceCaret() {
     host->ShowCaret(inside);
 }
 
-TPoint TCodeMemoView::OffsetToPixel(int offset) const {
-    const TTextStore& store = FMemo.Store();
-    int line = store.LineFromPos(std::clamp(offset, 0, store.CharCount()));
+TPoint TCodeMemoView::PixelOnRow(int line, int offset) const {
     if (line < FMemo.TopLine()) return {-1, -1};
-    int column = FMemo.VisualColumn(line, offset - store.PosFromLine(line));
+    int column = FMemo.VisualColumn(line, offset - FMemo.Store().PosFromLine(line));
     int first = FMemo.LeftColumn();
     int x = TextLeft() + (column >= first ? ColumnsWidth(line, first, column)
                                           : -ColumnsWidth(line, column, first));
     return {x, (line - FMemo.TopLine()) * FMetrics.LineHeight};
 }
 
-TPoint TCodeMemoView::CaretPixel() const {
+TPoint TCodeMemoView::OffsetToPixel(int offset) const {
     const TTextStore& store = FMemo.Store();
-    int caret = std::clamp(FMemo.FCaret, 0, store.CharCount());
-    int line = FMemo.CaretLine();
-    if (line == store.LineFromPos(caret)) return OffsetToPixel(caret);
-    if (line < FMemo.TopLine()) return {-1, -1};
-    int column = FMemo.VisualColumn(line, caret - store.PosFromLine(line));
-    int first = FMemo.LeftColumn();
-    int x = TextLeft() + (column >= first ? ColumnsWidth(line, first, column)
-                                          : -ColumnsWidth(line, column, first));
-    return {x, (line - FMemo.TopLine()) * FMetrics.LineHeight};
+    offset = std::clamp(offset, 0, store.CharCount());
+    return PixelOnRow(store.LineFromPos(offset), offset);
+}
+
+TPoint TCodeMemoView::CaretPixel() const {
+    // At a row end the caret stands on the row before its offset's own.
+    int caret = std::clamp(FMemo.FCaret, 0, FMemo.Store().CharCount());
+    return PixelOnRow(FMemo.CaretLine(), caret);
 }
 
 int TCodeMemoView::PixelToOffset(int x, int y) const {

@@ -45,6 +45,8 @@ public:
     // Where the caret is drawn: as OffsetToPixel, but on the row the caret stands on, which at
     // an offset two rows share may be the earlier one (the virtual column aside).
     TPoint CaretPixel() const;
+    // Pixel of an offset drawn on display line `line` (its own, or the row it ends).
+    TPoint PixelOnRow(int line, int offset) const;
     // Offset at a client point; -1 outside the text area.
     int PixelToOffset(int x, int y) const;
     // As PixelToOffset, but clamped into the text area (clicks, drags).
