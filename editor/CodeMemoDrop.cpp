@@ -43,7 +43,8 @@ TSourceTypes TCustomCodeMemo::OfferedFormats(const IDropData& data) {
 
 TDropEffect TCustomCodeMemo::DragEnter(const IDropData& data, TShiftState shift, TPoint at) {
     FDropData = &data;
-    FDropTypes = FEnabled ? OfferedFormats(data) : 0;
+    // A read-only control takes nothing: a move into it would lose the text at its source.
+    FDropTypes = FEnabled && !FReadOnly ? OfferedFormats(data) : 0;
     if (!FDropTypes) return deNone;
     FDropCaret = true;
     return DragOver(shift, at);
@@ -58,16 +59,15 @@ TDropEffect TCustomCodeMemo::DragOver(TShiftState shift, TPoint at) {
     int dx = 0, dy = 0;
     if (at.Y < 2 * lh && FTopLine > 0)
         dy = -1;
-    else if (at.Y >= FClientHeight - 2 * lh)
+    else if (FClientHeight > 0 && at.Y >= FClientHeight - 2 * lh)
         dy = 1;
-    else if (at.X < textLeft + 2 * cw)
+    else if (at.X < textLeft + 2 * cw && FLeftColumn > 0)
         dx = -1;
-    else if (at.X >= FClientWidth - 2 * cw)
+    else if (FClientWidth > 0 && at.X >= FClientWidth - 2 * cw)
         dx = 1;
     if (dx || dy) ScrollTo(FLeftColumn + dx, FTopLine + dy, true);
     FDropPos = FView->PixelToOffsetClamped(std::max(at.X, textLeft),
                                            std::clamp(at.Y, 0, std::max(0, FClientHeight - lh)));
-    // A read-only control takes nothing: a move into it would lose the text at its source.
     TDropEffect effect = FReadOnly ? deNone : EffectOf(shift);
     if (OnOLEDragOver && FDropData) OnOLEDragOver(*this, *FDropData, at, effect);
     FView->PlaceCaret();
