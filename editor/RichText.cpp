@@ -36,7 +36,9 @@ char32_t NextCodePoint(std::string_view text, size_t& i) {
     return cp;
 }
 
-TColor Rgb(TColor c) { return TCodeMemoView::Resolve(c) & 0xFFFFFF; }
+TColor Rgb(TColor c) {
+    return TCodeMemoView::Resolve(c) & 0xFFFFFF;
+}
 
 // The colour as RGB in that order (the colour value holds blue in its high byte).
 unsigned HexRgb(TColor c) {
@@ -64,7 +66,7 @@ void WalkRuns(const TRichSource& src, int start, int end, Emit emit, Eol eol) {
         size_t b = line == last ? std::min(text.size(), size_t(end - base)) : text.size();
         const std::vector<uint8_t>* attrs =
             src.Highlight && rec.Extra && !rec.Extra->Attributes.empty() ? &rec.Extra->Attributes
-                                                                          : nullptr;
+                                                                         : nullptr;
         if (!attrs) {
             if (b > a) emit(TRun{text.substr(a, b - a), nullptr});
         } else {
@@ -73,7 +75,8 @@ void WalkRuns(const TRichSource& src, int start, int end, Emit emit, Eol eol) {
             while (i < b) {
                 uint8_t token = at(i);
                 size_t j = i + 1;
-                while (j < b && at(j) == token) ++j;
+                while (j < b && at(j) == token)
+                    ++j;
                 emit(TRun{text.substr(i, j - i), &s.Styles[s.StyleMap[token]]});
                 i = j;
             }
@@ -139,14 +142,29 @@ std::string WriteRtf(const TRichSource& src, int start, int end) {
         while (i < run.Text.size()) {
             char32_t c = NextCodePoint(run.Text, i);
             switch (c) {
-            case 0: break;
-            case 9: out += "\\tab "; break;
-            case 12: out += "\\page "; break;
-            case 13: out += "\\line "; break;
-            case '\'': out += "\\'27"; break;
-            case '\\': out += "\\\\"; break;
-            case '{': out += "\\{"; break;
-            case '}': out += "\\}"; break;
+            case 0:
+                break;
+            case 9:
+                out += "\\tab ";
+                break;
+            case 12:
+                out += "\\page ";
+                break;
+            case 13:
+                out += "\\line ";
+                break;
+            case '\'':
+                out += "\\'27";
+                break;
+            case '\\':
+                out += "\\\\";
+                break;
+            case '{':
+                out += "\\{";
+                break;
+            case '}':
+                out += "\\}";
+                break;
             default:
                 if (c >= 32 && c <= 126) {
                     out += char(c);
