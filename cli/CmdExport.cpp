@@ -1,4 +1,5 @@
 // quillet-tool export: the whole text of a file through the editor's writers.
+#include "cli/CmdTokens.h"
 #include "cli/Commands.h"
 #include "editor/CodeMemo.h"
 #include "resources/Strings.h"
@@ -10,14 +11,14 @@ namespace quillet::cli {
 
 int CmdExport(const std::vector<std::string>& args, std::istream&, std::ostream& out,
               std::ostream& err) {
-    std::string format, file, output;
+    std::string format, file, output, lang;
     bool bad = false;
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
         if (a == "--format" && i + 1 < args.size())
             format = args[++i];
         else if (a == "--lang" && i + 1 < args.size())
-            ++i; // highlighting matters only to the rich formats
+            lang = args[++i]; // highlighting matters only to the rich formats
         else if (a == "-o" && i + 1 < args.size())
             output = args[++i];
         else if (file.empty() && !a.starts_with("-"))
@@ -34,11 +35,19 @@ int CmdExport(const std::vector<std::string>& args, std::istream&, std::ostream&
         saveFormat = sfTEXT;
     else if (format == "unix")
         saveFormat = sfUNIX;
-    else if (format == "html" || format == "rtf")
-        throw EQuilletError(FmtLoadStr(SExportNotAvailable, format));
+    else if (format == "rtf")
+        saveFormat = sfRTF;
+    else if (format == "html")
+        saveFormat = sfHTML;
     else
         throw EQuilletError(FmtLoadStr(SExportUnknownFormat, format));
+    std::unique_ptr<TCodeMemoParser> def; // outlives the control that uses it
+    if (saveFormat == sfRTF || saveFormat == sfHTML) def = DefinitionFor(lang, file);
     TCodeMemo memo;
+    if (def) {
+        memo.SetParser(1, def.get());
+        memo.SetActiveParser(1);
+    }
     memo.LoadFromFile(file);
     memo.SetSaveFormat(saveFormat);
     TMemoryStream stream;

@@ -892,18 +892,7 @@ int CmdPlay(const std::vector<std::string>& args, std::istream& in, std::ostream
             return exError;
         }
     }
-    if (lang.empty()) {
-        // As the other commands: the start file's extension picks the language.
-        std::string ext = Lower(std::filesystem::path(file).extension().string());
-        lang = ext == ".css" ? "css" : ext == ".htm" || ext == ".html" ? "html" : "none";
-    }
-    std::unique_ptr<TCodeMemoParser> def;
-    if (lang != "none") {
-        std::error_code ec;
-        if (lang != "css" && lang != "html" && !std::filesystem::is_regular_file(lang, ec))
-            throw EQuilletError(FmtLoadStr(SPlayUnknownLanguage, lang));
-        def = LoadDefinition(lang);
-    }
+    std::unique_ptr<TCodeMemoParser> def = DefinitionFor(lang, file);
     // The fixed-pitch cell the scripts count in: 7 pixels wide, lines 17 high.
     TPlatformServices services;
     services.Fonts = std::make_unique<THeadlessFonts>(true, 7, 17);

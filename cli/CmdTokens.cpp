@@ -8,6 +8,8 @@
 #include "platform/Errors.h"
 #include "resources/Strings.h"
 
+#include <algorithm>
+#include <cctype>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -59,6 +61,20 @@ std::unique_ptr<TCodeMemoParser> LoadDefinition(const std::string& lang) {
                                          bytes.size());
     }
     return def;
+}
+
+std::unique_ptr<TCodeMemoParser> DefinitionFor(std::string lang, const std::string& file) {
+    if (lang.empty()) {
+        std::string ext = std::filesystem::path(file).extension().string();
+        std::transform(ext.begin(), ext.end(), ext.begin(),
+                       [](unsigned char c) { return char(std::tolower(c)); });
+        lang = ext == ".css" ? "css" : ext == ".htm" || ext == ".html" ? "html" : "none";
+    }
+    if (lang == "none") return nullptr;
+    std::error_code ec;
+    if (lang != "css" && lang != "html" && !std::filesystem::is_regular_file(lang, ec))
+        throw EQuilletError(FmtLoadStr(SPlayUnknownLanguage, lang));
+    return LoadDefinition(lang);
 }
 
 void WriteTokens(TCodeMemoParser& def, std::string_view text, std::ostream& out) {

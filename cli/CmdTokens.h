@@ -14,6 +14,11 @@ namespace quillet::cli {
 // file (anything else). Raises the reader's or the compiler's error for a bad file.
 std::unique_ptr<TCodeMemoParser> LoadDefinition(const std::string& lang);
 
+// The definition a command's --lang names: "none" (null), a name LoadDefinition takes, or when
+// empty the one `file`'s extension picks (.css, .htm/.html, else none). Raises "Unknown
+// language" for a name that is neither shipped nor a file.
+std::unique_ptr<TCodeMemoParser> DefinitionFor(std::string lang, const std::string& file);
+
 // One line per token of `text` as the re-scan finds it: offset, length, token, style, text.
 void WriteTokens(TCodeMemoParser& def, std::string_view text, std::ostream& out);
 

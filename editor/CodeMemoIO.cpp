@@ -3,6 +3,7 @@
 
 #include "editor/CodeMemoView.h"
 #include "editor/EdStream.h"
+#include "editor/RichText.h"
 #include "editor/UndoStack.h"
 #include "resources/Strings.h"
 
@@ -46,9 +47,22 @@ WPARAM FormatBits(TSaveFormat format, TSelLineStyle style) {
 } // namespace
 
 std::string TCustomCodeMemo::FormatText(int start, int end, WPARAM format) const {
-    if (format & (sfmRTF | sfmHTML)) throw ECodeMemo(LoadStr(SFormatNotAvailable));
     start = ClampOffset(start);
     end = ClampOffset(end);
+    if (format & (sfmRTF | sfmHTML)) {
+        // Every line needs its attribute bytes, wherever the selection lies.
+        FView->ScanThrough(FStore->LineCount() - 1);
+        TRichSource src;
+        src.Store = FStore;
+        src.Settings = FActiveSettings;
+        src.Highlight = (FActiveSettings->Options & smoSyntaxHighlight) && ActiveDefinition();
+        src.Font = Font();
+        if (format & sfmRTF) return WriteRtf(src, start, end);
+        src.Title = FPrintTitle;
+        src.Date = ShortDateToday();
+        src.Contact = LoadStr(SMailAddress);
+        return WriteHtml(src, start, end);
+    }
     if (format & sfmLF) return FStore->GetText(start, end, sfUNIX);
     if (!(format & sfmCRLF)) return FStore->StoredText(start, end);
     TSelLineStyle style = FStore->LineStyle();

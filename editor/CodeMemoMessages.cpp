@@ -572,8 +572,11 @@ LRESULT TCustomCodeMemo::DoClipboard(uint32_t msg) {
     if (!clip) return 0;
     if (msg == CM_CANPASTE) return clip->HasText() || clip->HasFormat(cbfHtml) ? 1 : 0;
     int a = std::min(FAnchor, FCaret), b = std::max(FAnchor, FCaret);
-    if ((msg == WM_CUT || msg == WM_COPY) && a != b) {
-        clip->SetText(FStore->GetText(a, b, sfTEXT));
+    if (msg == WM_CUT || msg == WM_COPY) {
+        // Even an empty selection replaces what the clipboard held.
+        clip->Clear();
+        if (FClipFormats & smTEXT) clip->Set(cbfText, FormatText(a, b, sfmCRLF));
+        if (FClipFormats & smRTF) clip->Set(cbfRichText, FormatText(a, b, sfmRTF));
     }
     if (FReadOnly) return 0;
     if ((msg == WM_CUT || msg == WM_CLEAR) && a != b) {

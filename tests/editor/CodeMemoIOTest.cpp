@@ -155,9 +155,6 @@ TEST_F(CodeMemoIOTest, SaveErrors) {
         EXPECT_STREQ(e.what(), "Could not save text to stream");
     }
     EXPECT_EQ(broken.Attempts, 4);
-    Memo.SetSaveFormat(sfRTF);
-    TMemoryStream rtf;
-    EXPECT_THROW(Memo.SaveToStream(&rtf), ECodeMemo);
     EXPECT_EQ(Stored(), "some text");
 }
 

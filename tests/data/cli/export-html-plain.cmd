@@ -1,0 +1,1 @@
+export --format html --lang none @DATA@/cli/export-escape.txt

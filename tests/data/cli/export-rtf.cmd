@@ -1,0 +1,1 @@
+export --format rtf --lang css @DATA@/cli/export-sample.css

@@ -1,0 +1,167 @@
+// The rich writers on a hand-styled text, and the control's copy and save through them.
+#include "editor/RichText.h"
+#include "editor/CodeMemo.h"
+#include "editor/EdStream.h"
+#include "editor/TextStore.h"
+#include "platform/Clipboard.h"
+#include "platform/Platform.h"
+
+#include <gtest/gtest.h>
+
+#include <regex>
+#include <string>
+
+namespace quillet {
+namespace {
+
+class RichTextTest : public ::testing::Test {
+protected:
+    TTextStore Store;
+    TCM_Settings Settings;
+    TRichSource Src;
+
+    void SetUp() override {
+        Settings.Styles.fill(TCM_Style());
+        Settings.StyleMap.fill(0);
+        auto define = [&](int i, uint8_t fontStyle, TColor fore, TColor back) {
+            TCM_Style& st = Settings.Styles[size_t(i)];
+            st.FontStyle = fontStyle;
+            st.Foreground = fore;
+            st.Background = back;
+            st.Defined = true;
+        };
+        define(0, 0, RGB(0, 0, 0), RGB(255, 255, 255));
+        define(1, 1, RGB(255, 0, 0), RGB(255, 255, 255));
+        define(2, 2 | 4, RGB(0, 0, 128), clHighlight); // a system colour is written resolved
+        Settings.StyleMap[5] = 1;
+        Settings.StyleMap[6] = 2;
+        // é, tab, &, the euro sign and a character past U+FFFF; no attribute bytes.
+        Store.Insert(0, "a{b}\r\xC3\xA9\t&\xE2\x82\xAC\xF0\x9F\x98\x80");
+        Store.Line(0).EnsureExtra().Attributes = {0, 5, 5, 6, 0};
+        Src.Store = &Store;
+        Src.Settings = &Settings;
+        Src.Highlight = true;
+        Src.Font.Name = "Mono";
+        Src.Font.Height = 10;
+        Src.Font.Charset = 0;
+        Src.Title = "T";
+        Src.Date = "2026-01-02";
+        Src.Contact = "c@d";
+    }
+};
+
+const std::string RtfHead =
+    "{\\rtf1 \\deff1{\\fonttbl {\\f1 \\fnil\\fcharset0 Mono;}}\r\n"
+    "{\\colortbl\\red0\\green0\\blue0;\\red255\\green255\\blue255;\\red255\\green0\\blue0;"
+    "\\red0\\green0\\blue128;\\red10\\green36\\blue106;}\r\n"
+    "{\\f1\\fs20\\cf0\\cb1 ";
+
+TEST_F(RichTextTest, RtfSwitchesAttributesPerRunAndEscapesCodePoints) {
+    EXPECT_EQ(
+        WriteRtf(Src, 0, Store.CharCount()),
+        RtfHead +
+            "a\\b1 \\cf2 \\{b\\b0 \\i1 \\ul1 \\cf3 \\cb4 \\}\\i0 \\ul0 \\cf0 \\cb1 \\line \r\n"
+            "\\'e9\\tab &\\u8364?\\u-10179?\\u-8704?\r\n}}");
+    // A selection ending mid-line stops there; an empty one writes no rows.
+    EXPECT_EQ(WriteRtf(Src, 1, 3), RtfHead + "\\b1 \\cf2 \\{b\r\n}}");
+    EXPECT_EQ(WriteRtf(Src, 2, 2), RtfHead + "}}");
+    // Without highlighting the runs carry no switches; an end at a line's start still walks
+    // that (empty) row.
+    Src.Highlight = false;
+    EXPECT_EQ(WriteRtf(Src, 0, 5), RtfHead + "a\\{b\\}\\line \r\n\r\n}}");
+}
+
+TEST_F(RichTextTest, RtfEscapesTheSpecialCharacters) {
+    Store.Delete(0, Store.CharCount());
+    Store.Insert(0, "'\\\x7fz");
+    Src.Highlight = false;
+    EXPECT_EQ(WriteRtf(Src, 0, Store.CharCount()), RtfHead + "\\'27\\\\\\'7fz\r\n}}");
+}
+
+TEST_F(RichTextTest, HtmlWritesColoursAndTagsAndEntities) {
+    const std::string head = "<HTML><HEAD>\r\n"
+                             "<META NAME=\"Generator\" CONTENT=\"TCustomCodeMemo - c@d\">\r\n"
+                             "<TITLE>T</TITLE>\r\n"
+                             "<META NAME=\"Date\" CONTENT=\"2026-01-02\">\r\n"
+                             "</HEAD>\r\n"
+                             "<BODY TEXT=\"#000000\" BGCOLOR=\"#ffffff\">\r\n"
+                             "<PRE><FONT FACE=\"Mono\">\r\n";
+    const std::string tail = "</PRE></FONT></BODY></HTML>\r\n";
+    EXPECT_EQ(WriteHtml(Src, 0, Store.CharCount()),
+              head +
+                  "a</FONT><FONT COLOR=\"#ff0000\"><B>{b</FONT><FONT COLOR=\"#000080\"></B><I><U>}"
+                  "</FONT><FONT COLOR=\"#000000\"></I></U>\r\n"
+                  "&#233;&nbsp;&amp;&#8364;&#128512;\r\n" +
+                  tail);
+    Store.Delete(0, Store.CharCount());
+    Store.Insert(0, "<\"&lt;\">\xC2\xA0");
+    EXPECT_EQ(WriteHtml(Src, 0, Store.CharCount()),
+              head + "&lt;&quot;&amp;lt;&quot;&gt;&nbsp;\r\n" + tail);
+}
+
+class RichCopyTest : public ::testing::Test {
+protected:
+    TCodeMemo Memo;
+    IClipboard& Clip() { return *Platform().Clipboard; }
+};
+
+TEST_F(RichCopyTest, CopyPutsTheFormatsClipCopyFormatsSelects) {
+    Memo.SetText("x\t\xC3\xA9y\rz");
+    Memo.SetSelection(1, 6);
+    Memo.Perform(WM_COPY, 0, 0);
+    EXPECT_EQ(Clip().Get(cbfText), "\t\xC3\xA9y\r\n");
+    std::string rtf = Clip().Get(cbfRichText);
+    EXPECT_TRUE(rtf.starts_with("{\\rtf1 \\deff1{\\fonttbl ")) << rtf;
+    EXPECT_TRUE(rtf.ends_with("\\tab \\'e9y\\line \r\n\r\n}}")) << rtf;
+
+    Memo.SetClipCopyFormats(smRTF);
+    Memo.SetSelection(0, 1);
+    Memo.Perform(WM_COPY, 0, 0);
+    EXPECT_FALSE(Clip().HasFormat(cbfText));
+    EXPECT_TRUE(Clip().Get(cbfRichText).ends_with(" x\r\n}}"));
+
+    // Nothing selected: empty text and an RTF document without rows.
+    Memo.SetClipCopyFormats(smTEXT | smRTF);
+    Memo.SetSelection(2, 2);
+    Memo.Perform(WM_COPY, 0, 0);
+    EXPECT_TRUE(Clip().HasFormat(cbfText));
+    EXPECT_EQ(Clip().Get(cbfText), "");
+    EXPECT_TRUE(Clip().Get(cbfRichText).ends_with("\\cf0\\cb1 }}"));
+
+    // Cut copies, then deletes.
+    Memo.SetSelection(0, 1);
+    Memo.Perform(WM_CUT, 0, 0);
+    EXPECT_EQ(Clip().Get(cbfText), "x");
+    EXPECT_EQ(Memo.Text().substr(0, 1), "\t");
+}
+
+TEST_F(RichCopyTest, SaveToStreamWritesTheWholeTextInTheRichFormats) {
+    Memo.SetText("a\tb");
+    Memo.SetSelection(1, 1);
+    Memo.SetPrintTitle("page");
+    Memo.SetSaveFormat(sfHTML);
+    TMemoryStream html;
+    Memo.SaveToStream(&html);
+    std::string out = html.AsString();
+    EXPECT_NE(out.find("<TITLE>page</TITLE>\r\n"), std::string::npos) << out;
+    EXPECT_TRUE(std::regex_search(
+        out, std::regex("<META NAME=\"Date\" CONTENT=\"\\d{4}-\\d\\d-\\d\\d\">\r\n")));
+    EXPECT_NE(out.find("CONTENT=\"TCustomCodeMemo - author@quillet.example.org\">"),
+              std::string::npos);
+    EXPECT_TRUE(out.ends_with("a&nbsp;b\r\n</PRE></FONT></BODY></HTML>\r\n")) << out;
+    Memo.SetSaveFormat(sfRTF);
+    TMemoryStream rtf;
+    Memo.SaveToStream(&rtf);
+    EXPECT_TRUE(rtf.AsString().ends_with("a\\tab b\r\n}}"));
+    // The stream message writes the selection in the format its bits pick.
+    Memo.SetSelection(0, 1);
+    TMemoryStream part;
+    Memo.Perform(SM_SAVESTREAM, 0x04, LPARAM(&part));
+    EXPECT_TRUE(part.AsString().ends_with("\">\r\na\r\n</PRE></FONT></BODY></HTML>\r\n"));
+    TMemoryStream partRtf;
+    Memo.Perform(SM_SAVESTREAM, 0x02, LPARAM(&partRtf));
+    EXPECT_TRUE(partRtf.AsString().ends_with(" a\r\n}}"));
+}
+
+} // namespace
+} // namespace quillet
