@@ -5,6 +5,7 @@
 #include "resources/Strings.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <ctime>
 #include <string_view>
@@ -85,6 +86,16 @@ void WalkRuns(const TRichSource& src, int start, int end, Emit emit, Eol eol) {
     }
 }
 
+// Appends the switches of the bold, italic and underline bits of `style` that differ from
+// `attr`: tags holds on and off for each bit in that order.
+void SwitchAttributes(std::string& out, uint8_t& attr, uint8_t style,
+                      const std::array<const char*, 6>& tags) {
+    uint8_t now = style & 7;
+    for (int bit = 0; bit < 3; ++bit)
+        if ((now ^ attr) & (1 << bit)) out += tags[size_t(bit * 2 + ((now >> bit) & 1 ? 0 : 1))];
+    attr = now;
+}
+
 int PointSize(const TFontDesc& font) {
     if (font.Height > 0) return font.Height;
     return int(std::lround(-font.Height * 72.0 / 96.0));
@@ -125,12 +136,8 @@ std::string WriteRtf(const TRichSource& src, int start, int end) {
     TColor fore = defFore, back = defBack;
     auto emit = [&](const TRun& run) {
         if (run.Style) {
-            uint8_t now = run.Style->FontStyle & 7;
-            uint8_t diff = now ^ attr;
-            if (diff & 1) out += now & 1 ? "\\b1 " : "\\b0 ";
-            if (diff & 2) out += now & 2 ? "\\i1 " : "\\i0 ";
-            if (diff & 4) out += now & 4 ? "\\ul1 " : "\\ul0 ";
-            attr = now;
+            SwitchAttributes(out, attr, run.Style->FontStyle,
+                             {"\\b1 ", "\\b0 ", "\\i1 ", "\\i0 ", "\\ul1 ", "\\ul0 "});
             TColor f = TCodeMemoPainter::StyleFore(s, *run.Style);
             TColor b = TCodeMemoPainter::StyleBack(s, *run.Style);
             if (f != fore) out += Format("\\cf%d ", index(f, 0));
@@ -207,12 +214,8 @@ std::string WriteHtml(const TRichSource& src, int start, int end) {
             TColor f = TCodeMemoPainter::StyleFore(s, *run.Style);
             if (f != fore) out += Format("</FONT><FONT COLOR=\"#%.6x\">", HexRgb(f));
             fore = f;
-            uint8_t now = run.Style->FontStyle & 7;
-            uint8_t diff = now ^ attr;
-            if (diff & 1) out += now & 1 ? "<B>" : "</B>";
-            if (diff & 2) out += now & 2 ? "<I>" : "</I>";
-            if (diff & 4) out += now & 4 ? "<U>" : "</U>";
-            attr = now;
+            SwitchAttributes(out, attr, run.Style->FontStyle,
+                             {"<B>", "</B>", "<I>", "</I>", "<U>", "</U>"});
         }
         size_t i = 0;
         while (i < run.Text.size()) {
