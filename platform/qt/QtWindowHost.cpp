@@ -40,6 +40,10 @@ TQtWindowHost::TQtWindowHost(QWidget* parent) : QAbstractScrollArea(parent), FCa
             [this] { ScrollReleased(sbHorizontal); });
     int flash = QApplication::cursorFlashTime();
     FBlink.setInterval(flash > 0 ? flash / 2 : 530);
+    FDragRepeat.setInterval(50);
+    connect(&FDragRepeat, &QTimer::timeout, this, [this] {
+        if (FDropTarget && FDragOver) FDropTarget->DragOver(FDragShift, FDragPoint);
+    });
     connect(&FBlink, &QTimer::timeout, this, [this] {
         FCaretPhase = !FCaretPhase;
         viewport()->update(CaretRect());
@@ -335,7 +339,10 @@ void TQtWindowHost::dragEnterEvent(QDragEnterEvent* e) {
     if (!FDropTarget) return e->ignore();
     FDragOver = true;
     FDragData = std::make_unique<TQtDropData>(e->mimeData());
-    TDropEffect effect = FDropTarget->DragEnter(*FDragData, ShiftOf(e->modifiers()), PointOf(e));
+    FDragShift = ShiftOf(e->modifiers());
+    FDragPoint = PointOf(e);
+    TDropEffect effect = FDropTarget->DragEnter(*FDragData, FDragShift, FDragPoint);
+    FDragRepeat.start();
     // Entered even when refused now, so that moves and the leave keep coming.
     e->setDropAction(effect == deCopy ? Qt::CopyAction : Qt::MoveAction);
     e->accept();
@@ -344,17 +351,21 @@ void TQtWindowHost::dragEnterEvent(QDragEnterEvent* e) {
 
 void TQtWindowHost::dragMoveEvent(QDragMoveEvent* e) {
     if (!FDropTarget) return e->ignore();
-    Answer(e, FDropTarget->DragOver(ShiftOf(e->modifiers()), PointOf(e)));
+    FDragShift = ShiftOf(e->modifiers());
+    FDragPoint = PointOf(e);
+    Answer(e, FDropTarget->DragOver(FDragShift, FDragPoint));
 }
 
 void TQtWindowHost::dragLeaveEvent(QDragLeaveEvent*) {
     FDragOver = false;
+    FDragRepeat.stop();
     if (FDropTarget) FDropTarget->DragLeave();
     FDragData.reset();
 }
 
 void TQtWindowHost::dropEvent(QDropEvent* e) {
     FDragOver = false;
+    FDragRepeat.stop();
     FDragData.reset();
     if (!FDropTarget) return e->ignore();
     TQtDropData data(e->mimeData());

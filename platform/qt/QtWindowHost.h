@@ -109,6 +109,10 @@ private:
     IDropTarget* FDropTarget = nullptr;
     std::unique_ptr<IDropData> FDragData; // what the drag over the window carries
     bool FDragOver = false; // a drag is over the window: the caret shows the drop point
+    // Qt reports a drag only when it moves; held still near an edge it should keep scrolling.
+    QTimer FDragRepeat;
+    TShiftState FDragShift = 0;
+    TPoint FDragPoint;
 };
 
 // MAKELONG for the size and scroll messages.

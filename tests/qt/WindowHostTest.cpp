@@ -8,6 +8,7 @@
 #include <QInputMethodEvent>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QElapsedTimer>
 #include <QKeyEvent>
 #include <QMimeData>
 #include <QMouseEvent>
@@ -206,6 +207,22 @@ TEST(CodeMemoWidget, DropsFromOtherWindowsGoInAtTheDropPoint) {
     QApplication::sendEvent(w.viewport(), &enter);
     EXPECT_TRUE(enter.isAccepted());
     EXPECT_EQ(w.Memo().DropPosition(), 5); // the caret shows where it would go
+    // Held still near the bottom edge, the text keeps scrolling under the drag.
+    std::string lines;
+    for (int i = 0; i < 50; ++i)
+        lines += "line\r\n";
+    w.Memo().SetText(lines);
+    QPoint low(left + 1, w.viewport()->height() - 3);
+    QDragMoveEvent still(low, Qt::CopyAction | Qt::MoveAction, &mime, Qt::LeftButton,
+                         Qt::NoModifier);
+    QApplication::sendEvent(w.viewport(), &still);
+    int top = w.Memo().TopLine();
+    QElapsedTimer clock;
+    clock.start();
+    while (clock.elapsed() < 400 && w.Memo().TopLine() < top + 2)
+        QApplication::processEvents(QEventLoop::AllEvents, 20);
+    EXPECT_GE(w.Memo().TopLine(), top + 2);
+    w.Memo().SetText("alpha beta");
     QDropEvent drop(at, Qt::CopyAction | Qt::MoveAction, &mime, Qt::LeftButton,
                     Qt::ControlModifier);
     QApplication::sendEvent(w.viewport(), &drop);
