@@ -1,4 +1,5 @@
 // Bookmark commands and the caret past line ends, through keys, clicks and the control's calls.
+#include "MemoInput.h"
 #include "editor/Bookmarks.h"
 #include "editor/CodeMemo.h"
 #include "editor/CodeMemoView.h"
@@ -33,13 +34,9 @@ protected:
         Host.SetFocused(true);
         Memo.Perform(WM_SETFOCUS, 0, 0);
     }
-    std::string Stored() { return Memo.Store().StoredText(0, Memo.Store().CharCount()); }
+    std::string Stored() { return StoredText(Memo); }
     void Key(int vk, bool ctrl = false, bool shift = false) {
-        Host.SetKeyDown(VK_CONTROL, ctrl);
-        Host.SetKeyDown(VK_SHIFT, shift);
-        Memo.Perform(WM_KEYDOWN, WPARAM(vk), 0);
-        Host.SetKeyDown(VK_CONTROL, false);
-        Host.SetKeyDown(VK_SHIFT, false);
+        PressKey(Host, Memo, vk, ctrl, shift);
     }
     void Type(char c) {
         Key(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);

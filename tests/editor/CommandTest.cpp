@@ -1,4 +1,5 @@
 // The key-down route and the command executor, through the control's messages.
+#include "MemoInput.h"
 #include "editor/CodeMemo.h"
 #include "editor/EdStream.h"
 #include "highlight/KeyboardActionController.h"
@@ -19,13 +20,9 @@ protected:
     THeadlessWindowHost Host{640, 400};
     TCodeMemo Memo{&Host};
 
-    std::string Stored() { return Memo.Store().StoredText(0, Memo.Store().CharCount()); }
+    std::string Stored() { return StoredText(Memo); }
     void Key(int vk, bool ctrl = false, bool shift = false) {
-        Host.SetKeyDown(VK_CONTROL, ctrl);
-        Host.SetKeyDown(VK_SHIFT, shift);
-        Memo.Perform(WM_KEYDOWN, WPARAM(vk), 0);
-        Host.SetKeyDown(VK_CONTROL, false);
-        Host.SetKeyDown(VK_SHIFT, false);
+        PressKey(Host, Memo, vk, ctrl, shift);
     }
     // A key-down and the character it types, as a keyboard sends them.
     void Type(std::string_view text) {

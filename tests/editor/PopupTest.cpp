@@ -1,6 +1,7 @@
 // The template / auto-replace list on the control: opening, keys and clicks while it is shown,
 // painting over the text; and the control's own marks and breakpoints following edits.
 #include "FixedFontTest.h"
+#include "MemoInput.h"
 #include "editor/CodeMemo.h"
 #include "editor/CodeMemoView.h"
 #include "editor/LineTrack.h"
@@ -34,13 +35,9 @@ protected:
     static constexpr int Left = 36;
     static constexpr int Lh = 17;
 
-    std::string Stored() { return Memo.Store().StoredText(0, Memo.Store().CharCount()); }
+    std::string Stored() { return StoredText(Memo); }
     THeadlessCanvas& Canvas() { return Host.HeadlessCanvas(); }
-    void Key(int vk, bool ctrl = false) {
-        Host.SetKeyDown(VK_CONTROL, ctrl);
-        Memo.Perform(WM_KEYDOWN, WPARAM(vk), 0);
-        Host.SetKeyDown(VK_CONTROL, false);
-    }
+    void Key(int vk, bool ctrl = false) { PressKey(Host, Memo, vk, ctrl); }
     // A key-down and the character it makes, as a keyboard sends them.
     void Press(int vk, char c, bool ctrl = false) {
         Key(vk, ctrl);
