@@ -16,6 +16,7 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QCoreApplication>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -58,6 +59,25 @@ private:
     std::unique_ptr<TUndoStack> FStack;
 };
 
+// A box the user types one line into: a line edit, or an editable list box (which hands the keys
+// to a line edit of its own).
+bool IsTextBox(const QObject* object) {
+    if (qobject_cast<const QLineEdit*>(object)) return true;
+    auto* combo = qobject_cast<const QComboBox*>(object);
+    return combo && combo->isEditable();
+}
+
+// Cut, copy, paste and select all act on the control that has the focus; a text box also keeps
+// Ctrl+Del, its delete-word key.
+bool IsFocusedControlKey(const QKeySequence& pressed, bool textBox) {
+    static const QKeySequence editing[] = {
+        QKeySequence(Qt::CTRL | Qt::Key_X), QKeySequence(Qt::CTRL | Qt::Key_C),
+        QKeySequence(Qt::CTRL | Qt::Key_V), QKeySequence(Qt::CTRL | Qt::Key_A)};
+    for (const QKeySequence& k : editing)
+        if (pressed == k) return true;
+    return textBox && pressed == QKeySequence(Qt::CTRL | Qt::Key_Delete);
+}
+
 } // namespace
 
 TMainForm::TMainForm(TBrowserFactory browser, std::string programFolder)
@@ -91,9 +111,15 @@ TMainForm::TMainForm(TBrowserFactory browser, std::string programFolder)
     FWorkPages->addTab(BuildPreviewPage(browser), QStringLiteral("Просмотр"));
     QObject::connect(FWorkPages, &QTabWidget::currentChanged, this, [this](int index) {
         if (index == 1) RunCommand([this] { WorkTabSheet2Show(); });
+        FocusPageEditor(index);
     });
 
     BuildMenus();
+    FEditorMemo->installEventFilter(this);
+    for (QWidget* box : findChildren<QWidget*>())
+        if (IsTextBox(box)) box->installEventFilter(this);
+    // A user who starts the program and types writes into the document.
+    FMainMemo->setFocus();
     ActionListUpdate();
 }
 
@@ -108,10 +134,31 @@ bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::ShortcutOverride) {
         auto* key = static_cast<QKeyEvent*>(event);
         QKeySequence pressed(key->keyCombination());
-        for (QAction* a : actions())
-            if (a->isEnabled() && a->shortcut() == pressed) return true; // left to the window
+        if (IsFocusedControlKey(pressed, IsTextBox(watched))) {
+            key->accept(); // the control takes the key before the window's actions see it
+            return true;
+        }
+        if (watched == FCssFilenameEdit->Edit() || watched == FHtmFilenameEdit->Edit())
+            for (QAction* a : actions())
+                if (a->isEnabled() && a->shortcut() == pressed) return true; // left to the window
     }
     return QMainWindow::eventFilter(watched, event);
+}
+
+void TMainForm::FocusPageEditor(int page) {
+    if (page == 0)
+        FMainMemo->setFocus();
+    else if (FEditorCheckBox->isChecked() && EditorPanelHeight() > 0)
+        FEditorMemo->setFocus();
+    else
+        FSplitter->widget(0)->setFocus(); // keys must not go to an editor nobody can see
+}
+
+void TMainForm::ShowCssEditor() {
+    if (FWorkPages->currentIndex() != 0)
+        FWorkPages->setCurrentIndex(0); // focuses the editor as the page comes forward
+    else
+        FocusPageEditor(0);
 }
 
 void TMainForm::ConfigureEditor(TCodeMemo& memo, TCodeMemoParser& parser) {
@@ -256,8 +303,6 @@ QWidget* TMainForm::BuildOptionPanel() {
     FHtmFilenameEdit->setObjectName(QStringLiteral("HtmFilenameEdit"));
     FHtmFilenameEdit->SetFilter(LoadStr(SHtmFileFilter));
     form->addWidget(FHtmFilenameEdit);
-    FCssFilenameEdit->Edit()->installEventFilter(this);
-    FHtmFilenameEdit->Edit()->installEventFilter(this);
     aboutColumn->addWidget(group);
     aboutColumn->addStretch(1);
 
@@ -386,6 +431,7 @@ void TMainForm::NewCss() {
         MainCodeMemo().Lines().Clear();
         SetPageCaption(LoadStr(SCssPageCaption));
         FHtmFilenameEdit->SetFileName(FProgramFolder + LoadStr(SSampleFileName));
+        ShowCssEditor();
     });
 }
 
@@ -394,6 +440,7 @@ void TMainForm::DoOpen(const std::string& path) {
     setWindowTitle(ToQString(LoadStr(SAppCaptionPrefix) + path));
     SetPageCaption(LoadStr(SCssPageCaption));
     FCssFilenameEdit->SetFileName(path);
+    ShowCssEditor();
 }
 
 void TMainForm::OpenCss() {

@@ -124,7 +124,8 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
-    // Lets the window's shortcuts win over the keys a file-name box would take.
+    // Gives the focused control its own editing keys, and lets the window's other shortcuts win
+    // over the keys a file-name box would take.
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -148,6 +149,13 @@ private:
     void SaveKeepingUndo(const std::string& fileName, TCodeMemo& memo);
     void MainCodeMemoTextChange(int start, int extent);
     void SetPageCaption(const std::string& caption);
+    // The keyboard goes to the editor of the page shown: the CSS editor on "Css", the HTML
+    // editor on the preview page while its pane is shown.
+    void FocusPageEditor(int page);
+    // Brings the CSS page forward with the focus in its editor (after New and Open).
+    void ShowCssEditor();
+    // Clear as the user runs it: the whole text goes in one step that Undo takes back.
+    void ClearActionExecute();
 
     // Check box handlers, run when a box changes state.
     void EditorCheckBoxClick();

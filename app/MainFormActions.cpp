@@ -132,8 +132,7 @@ void TMainForm::BuildActions() {
     onMemo(EditorCopyAction, true, &TCustomCodeMemo::CopyToClipboard);
     onMemo(EditorPasteAction, true, &TCustomCodeMemo::PasteFromClipboard);
     onMemo(EditorSelectAllAction, true, &TCustomCodeMemo::SelectAll);
-    QObject::connect(ClearAction, &QAction::triggered, this,
-                     [this] { RunCommand([this] { MainCodeMemo().Lines().Clear(); }); });
+    on(ClearAction, &TMainForm::ClearActionExecute);
     QObject::connect(UndoAction, &QAction::triggered, this, [this] {
         RunCommand([this] {
             if (FGroupedUndoCheckBox->isChecked())
@@ -301,6 +300,14 @@ void TMainForm::GroupedStep(bool redo) {
     MainCodeMemo().Lines().BeginUpdate();
     undo->ReplayTo(node);
     MainCodeMemo().Lines().EndUpdate();
+}
+
+void TMainForm::ClearActionExecute() {
+    // A replacement of the whole text rather than an emptied store: Undo brings the text back.
+    TCodeMemo& memo = MainCodeMemo();
+    if (memo.Store().CharCount() == 0) return; // no empty step in the undo list
+    memo.SelectAll();
+    memo.Perform(EM_REPLACESEL, 1, LPARAM(""));
 }
 
 // --- Colours and style tags ---

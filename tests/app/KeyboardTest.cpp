@@ -1,0 +1,113 @@
+// The keyboard as a user meets it: which control has the focus, and where the editing keys go.
+#include "MainFormFixture.h"
+
+#include "app/FileNameEdit.h"
+#include "app/SelectorPanel.h"
+#include "widgets/CodeMemoWidget.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QTabWidget>
+#include <QTest>
+#include <QToolButton>
+
+namespace quillet::test {
+
+class KeyboardTest : public MainFormTest {
+protected:
+    void SetUp() override {
+        MainFormTest::SetUp();
+        // Keys reach the window's shortcuts only while it is the active window.
+        Form->show();
+        Form->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(Form.get()));
+    }
+    static QWidget* Focus() { return QApplication::focusWidget(); }
+    // A combination pressed where the focus is, the window's shortcuts matched as Qt does.
+    void Press(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::ControlModifier) {
+        Form->ActionListUpdate();
+        QTest::keyClick(Focus(), key, modifiers);
+    }
+    void ShowPage(int page) { Form->WorkPageControl()->setCurrentIndex(page); }
+    std::string Html() { return Form->EditorCodeMemo().Text(); }
+    std::string Clip() { return Platform().Clipboard->Text(); }
+};
+
+TEST_F(KeyboardTest, TheEditorOfThePageShownHasTheFocus) {
+    EXPECT_EQ(Focus(), Form->MainCodeMemoWidget());
+    Press(Qt::Key_B, Qt::NoModifier);
+    EXPECT_EQ(Css(), "b");
+    ShowPage(1);
+    EXPECT_EQ(Focus(), Form->EditorCodeMemoWidget());
+    ShowPage(0);
+    EXPECT_EQ(Focus(), Form->MainCodeMemoWidget());
+
+    // New and Open bring the CSS editor forward, from the preview page or from a text box.
+    Dialogs->QueueAnswer(mrNo);
+    ShowPage(1);
+    Run(Form->NewAction);
+    EXPECT_EQ(Form->WorkPageControl()->currentIndex(), 0);
+    EXPECT_EQ(Focus(), Form->MainCodeMemoWidget());
+    Write("a.css", "p{}");
+    Form->SelectorPanel->SelectComboBox->setFocus();
+    Dialogs->QueueFile(Path("a.css"));
+    Form->OpenToolButton->click();
+    EXPECT_EQ(Css(), "p{}");
+    EXPECT_EQ(Focus(), Form->MainCodeMemoWidget());
+
+    // With its pane hidden the HTML editor takes no keys.
+    Form->EditorCheckBox()->setChecked(false);
+    ShowPage(1);
+    EXPECT_NE(Focus(), Form->EditorCodeMemoWidget());
+    Press(Qt::Key_Z, Qt::NoModifier);
+    EXPECT_EQ(Html(), "");
+}
+
+TEST_F(KeyboardTest, EditingKeysActOnTheControlThatHasTheFocus) {
+    Form->MainCodeMemo().SetText("css");
+    Form->MainCodeMemo().SelectAll(); // the CSS editor's Cut and Copy are enabled
+    Form->EditorCodeMemo().SetText("html");
+    Platform().Clipboard->SetText("P");
+    ShowPage(1);
+    Press(Qt::Key_V);
+    EXPECT_EQ(Html(), "Phtml");
+    Press(Qt::Key_A);
+    Press(Qt::Key_C);
+    EXPECT_EQ(Clip(), "Phtml");
+    Press(Qt::Key_X);
+    EXPECT_EQ(Html(), "");
+    EXPECT_EQ(Css(), "css");
+    EXPECT_EQ(Form->MainCodeMemo().SelLength(), 3);
+
+    // A text box keeps the four keys and its delete-word key; the window keeps the others.
+    QLineEdit* path = Form->HtmFilenameEdit()->Edit();
+    path->setText("a.htm");
+    path->setFocus();
+    Press(Qt::Key_A);
+    EXPECT_EQ(path->selectedText().toStdString(), "a.htm");
+    Press(Qt::Key_C);
+    EXPECT_EQ(QApplication::clipboard()->text().toStdString(), "a.htm"); // the box's own copy
+    QComboBox* selector = Form->SelectorPanel->SelectComboBox;
+    selector->setEditText("h1 em");
+    selector->setFocus();
+    selector->lineEdit()->setCursorPosition(0);
+    Press(Qt::Key_Delete);
+    EXPECT_EQ(selector->currentText().toStdString(), "em");
+    EXPECT_EQ(Css(), "css");
+    Dialogs->QueueFile(std::nullopt);
+    Press(Qt::Key_S, Qt::ControlModifier | Qt::ShiftModifier); // Save As stays the window's
+    EXPECT_EQ(Dialogs->Calls().back().Kind, TScriptedDialogs::dkSave);
+
+    // In the CSS editor Ctrl+Del is Clear, and one Undo takes it back.
+    ShowPage(0);
+    Press(Qt::Key_Delete);
+    EXPECT_EQ(Css(), "");
+    EXPECT_EQ(Form->PageCaption(), "*Css");
+    Press(Qt::Key_Z);
+    EXPECT_EQ(Css(), "css");
+}
+
+} // namespace quillet::test
