@@ -130,6 +130,13 @@ TMainForm::~TMainForm() {
     FMainMemo = FEditorMemo = nullptr;
 }
 
+bool TMainForm::event(QEvent* event) {
+    if (event->type() == QEvent::ShortcutOverride &&
+        (static_cast<QKeyEvent*>(event)->modifiers() & (Qt::ControlModifier | Qt::AltModifier)))
+        ActionListUpdate();
+    return QMainWindow::event(event);
+}
+
 bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::ShortcutOverride) {
         auto* key = static_cast<QKeyEvent*>(event);
@@ -138,9 +145,11 @@ bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
             key->accept(); // the control takes the key before the window's actions see it
             return true;
         }
-        if (watched == FCssFilenameEdit->Edit() || watched == FHtmFilenameEdit->Edit())
+        if (watched == FCssFilenameEdit->Edit() || watched == FHtmFilenameEdit->Edit()) {
+            ActionListUpdate();
             for (QAction* a : actions())
                 if (a->isEnabled() && a->shortcut() == pressed) return true; // left to the window
+        }
     }
     return QMainWindow::eventFilter(watched, event);
 }

@@ -127,6 +127,9 @@ protected:
     // Gives the focused control its own editing keys, and lets the window's other shortcuts win
     // over the keys a file-name box would take.
     bool eventFilter(QObject* watched, QEvent* event) override;
+    // Brings the actions up to date before a shortcut is matched: keys can come faster than the
+    // idle update.
+    bool event(QEvent* event) override;
 
 private:
     void BuildActions();

@@ -110,4 +110,12 @@ TEST_F(KeyboardTest, EditingKeysActOnTheControlThatHasTheFocus) {
     EXPECT_EQ(Css(), "css");
 }
 
+TEST_F(KeyboardTest, AShortcutSeesTheStateLeftByTheKeyBeforeIt) {
+    // No idle time between the two keys: Save is enabled by the letter typed just before.
+    QTest::keyClick(Focus(), Qt::Key_A);
+    Dialogs->QueueFile(Path("fast.css"));
+    QTest::keyClick(Focus(), Qt::Key_S, Qt::ControlModifier);
+    EXPECT_EQ(Read("fast.css"), "a");
+}
+
 } // namespace quillet::test
