@@ -55,6 +55,10 @@ QWidget* TMainForm::BuildPreviewPage(const TBrowserFactory& browser) {
         part = browser(FSplitter);
     } else {
         auto* view = new TQtWebBrowser(FSplitter);
+        // An empty page now gives the window the browser's drawing surface from the start.
+        // Created at the first showing of the preview, that surface makes the toolkit rebuild
+        // the whole window, which drops the keys typed meanwhile and loses the focus.
+        view->setHtml(QString());
         part = {view, view};
     }
     part.Widget->setObjectName(QStringLiteral("WebBrowser"));
