@@ -8,6 +8,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-liberation fonts-dejavu-core
   poppler-utils
+  xvfb xdotool xclip openbox wmctrl imagemagick
 )
 
 missing=()

@@ -1,0 +1,202 @@
+#!/usr/bin/env bash
+# Drives the program's window in a private X server as a user does: types at once, saves through
+# the file dialog, clears and undoes, pastes into the HTML editor, and closes with the question
+# answered Cancel, No and Yes. Every step waits for a state it can see (a window, the focus, a
+# title, a file, the clipboard), never for a fixed time.
+#   drive-window.sh PROGRAM SCRATCH_FOLDER
+# Exit status: 0 passed, 1 failed, 77 skipped (no X server could be started here).
+set -euo pipefail
+
+program=$1
+work=$2
+patience=${QUILLET_DRIVE_PATIENCE:-60} # seconds one state may take to come, under load too
+
+rm -rf "$work"
+mkdir -p "$work/home/.config" "$work/runtime"
+chmod 700 "$work/runtime"
+started=() # every process this script starts, ended by the EXIT trap
+app=
+
+cleanup() {
+    set +e
+    if [ -n "$app" ]; then # the program and its browser helpers
+        kill -KILL -- "-$app" 2> /dev/null
+        wait "$app" 2> /dev/null
+    fi
+    for ((i = ${#started[@]} - 1; i >= 0; i--)); do kill "${started[i]}" 2>/dev/null; done
+    for pid in "${started[@]}"; do wait "$pid" 2>/dev/null; done
+}
+trap cleanup EXIT
+
+fail() {
+    echo "drive-window: $*" >&2
+    if [ -n "${DISPLAY:-}" ] && command -v import > /dev/null; then
+        import -window root "$work/failure.png" 2> /dev/null &&
+            echo "drive-window: the screen is in $work/failure.png" >&2
+    fi
+    [ -s "$work/program.log" ] && sed 's/^/program: /' "$work/program.log" >&2
+    exit 1
+}
+
+# wait_for WHAT COMMAND...: runs COMMAND until it succeeds; fails after $patience seconds.
+wait_for() {
+    local what=$1 deadline=$((SECONDS + patience))
+    shift
+    until "$@"; do
+        ((SECONDS < deadline)) || fail "waited ${patience} s in vain for: $what"
+        sleep 0.05
+    done
+}
+
+# --- The X server, a window manager with no keys of its own, the keyboard -----------------------
+
+if ! command -v Xvfb > /dev/null; then
+    echo "drive-window: skipped: Xvfb is not installed" >&2
+    exit 77
+fi
+for tool in xdotool xclip openbox wmctrl; do
+    command -v "$tool" > /dev/null || fail "$tool is not installed (scripts/install-deps.sh installs it)"
+done
+Xvfb -displayfd 3 -screen 0 1280x800x24 -dpi 96 -noreset -s 0 -nolisten tcp \
+    3> "$work/display" > "$work/xvfb.log" 2>&1 &
+started+=($!)
+xvfb=$!
+deadline=$((SECONDS + patience))
+until grep -q . "$work/display" 2> /dev/null; do
+    if ! kill -0 "$xvfb" 2> /dev/null || ((SECONDS >= deadline)); then
+        echo "drive-window: skipped: Xvfb could not start: $(tail -3 "$work/xvfb.log")" >&2
+        exit 77
+    fi
+    sleep 0.05
+done
+export DISPLAY=":$(head -1 "$work/display")"
+printf '<openbox_config xmlns="http://openbox.org/3.4/rc"><keyboard/><mouse/></openbox_config>\n' \
+    > "$work/openbox.xml"
+HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config" \
+    openbox --config-file "$work/openbox.xml" > "$work/openbox.log" 2>&1 &
+started+=($!)
+wait_for "window manager" eval "wmctrl -m > /dev/null 2>&1"
+
+# --- Helpers -------------------------------------------------------------------------------------
+
+focused() { xdotool getwindowfocus 2> /dev/null || true; }
+focus_is() { [ "$(focused)" = "$1" ]; }
+focus_is_new() { local f; f=$(focused); [ -n "$f" ] && [ "$f" != "$1" ] && [ "$f" != "${2:-}" ]; }
+title_is() { [ "$(xdotool getwindowname "$1" 2> /dev/null)" = "$2" ]; }
+file_is() { [ -f "$1" ] && [ "$(cat "$1")" = "$2" ]; }
+clipboard_is() { [ "$(timeout 5 xclip -o -selection clipboard -t UTF8_STRING 2> /dev/null)" = "$1" ]; }
+exited() { case $(ps -o stat= -p "$app" 2> /dev/null) in Z* | '') true ;; *) false ;; esac }
+running() { ! exited; }
+main_window() {
+    main=$(xdotool search --onlyvisible --pid "$app" --name '^Quillet' 2> /dev/null | head -1)
+    [ -n "$main" ]
+}
+question() { box=$(focused) && title_is "$box" "Подтверждение"; }
+
+# start [FILE]: the program, in a session of its own so that its helpers end with it.
+start() {
+    env -u DBUS_SESSION_BUS_ADDRESS -u SESSION_MANAGER -u QT_QPA_PLATFORMTHEME \
+        -u XDG_CURRENT_DESKTOP -u QT_STYLE_OVERRIDE \
+        QT_QPA_PLATFORM=xcb LC_ALL=C.UTF-8 QT_SCALE_FACTOR=1 HOME="$work/home" \
+        XDG_CONFIG_HOME="$work/home/.config" XDG_RUNTIME_DIR="$work/runtime" \
+        QUILLET_REGISTRY="$work/settings.reg" QTWEBENGINE_DISABLE_SANDBOX=1 \
+        setsid "$program" "$@" >> "$work/program.log" 2>&1 &
+    app=$!
+    wait_for "main window" main_window
+    xdotool windowactivate "$main" 2> /dev/null || true
+    wait_for "focus in the main window" focus_is "$main"
+}
+
+# finish: waits for the program to end by itself and checks that it ended well.
+finish() {
+    wait_for "end of the program" exited
+    local rc=0
+    wait "$app" || rc=$?
+    kill -KILL -- "-$app" 2> /dev/null || true
+    app=
+    [ "$rc" = 0 ] || fail "the program ended with status $rc"
+}
+
+# save_as PATH: answers the file dialog that has the focus.
+save_as() {
+    local dialog
+    dialog=$(focused)
+    xdotool key ctrl+a
+    xdotool type --delay 5 "$1"
+    xdotool key Return
+    # The name box's completer may take a Return only to close itself: press again while the
+    # dialog still has the focus.
+    local deadline=$((SECONDS + patience))
+    until ! focus_is "$dialog"; do
+        ((SECONDS < deadline)) || fail "the file dialog did not take $1"
+        sleep 0.5
+        if focus_is "$dialog"; then xdotool key Return; fi
+    done
+}
+
+# ask_to_close: the window's close box; waits for the question about unsaved changes.
+ask_to_close() {
+    wmctrl -i -c "$main"
+    wait_for "question before closing" question
+}
+
+# --- Start, type at once, save through the dialog -------------------------------------------------
+
+typed='a{color:red}'
+pasted='<p>Проба «вставки» — ✓</p>'
+# The clipboard is filled before the program starts, as a user copies in another program first:
+# a program that has only just seen the clipboard change may read it a moment late.
+printf '%s' "$pasted" | xclip -selection clipboard -quiet -i > /dev/null 2>&1 &
+started+=($!)
+wait_for "text on the clipboard" clipboard_is "$pasted"
+start
+xdotool type --delay 5 "$typed"
+xdotool key ctrl+s
+wait_for "save dialog" focus_is_new "$main"
+save_as "$work/first.css"
+wait_for "file name in the title" title_is "$main" "Quillet :: $work/first.css"
+wait_for "saved text" file_is "$work/first.css" "$typed"
+
+# --- Clear, then Undo --------------------------------------------------------------------------------
+
+xdotool key ctrl+Delete ctrl+s
+wait_for "cleared file" file_is "$work/first.css" ""
+xdotool key ctrl+z ctrl+s
+wait_for "text back after Undo" file_is "$work/first.css" "$typed"
+
+# --- Ctrl+V in the HTML editor (which starts empty: no sample page is set) --------------------------
+
+# The page tabs are the one place with no key: click "Просмотр" (client pixels taken from a
+# screenshot at 96 dpi with the installed fonts), then the keys go where a user's go.
+xdotool mousemove --window "$main" 80 61 click 1
+xdotool key ctrl+v ctrl+v ctrl+a ctrl+c
+wait_for "the HTML editor's text copied back" clipboard_is "$pasted$pasted"
+
+# --- Close: Cancel keeps the window, No drops the change -----------------------------------------
+
+xdotool mousemove --window "$main" 21 61 click 1 # back to "Css": the keys go to the CSS editor
+xdotool type --delay 5 'b'
+ask_to_close
+xdotool key Escape
+wait_for "focus back in the window after Cancel" focus_is "$main"
+running || fail "Cancel closed the window"
+title_is "$main" "Quillet :: $work/first.css" || fail "Cancel changed the title"
+ask_to_close
+xdotool key n
+finish
+file_is "$work/first.css" "$typed" || fail "No saved the change"
+[ -s "$work/settings.reg" ] || fail "closing wrote no settings"
+
+# --- Close: Yes saves through the dialog ---------------------------------------------------------
+
+start "$work/first.css"
+wait_for "opened file in the title" title_is "$main" "Quillet :: $work/first.css"
+xdotool type --delay 5 'p '
+ask_to_close
+xdotool key y
+wait_for "save dialog after Yes" focus_is_new "$main" "$box"
+save_as "$work/second.css"
+finish
+file_is "$work/second.css" "p $typed" || fail "Yes saved $(cat "$work/second.css" 2>&1)"
+file_is "$work/first.css" "$typed" || fail "Yes touched the file that was open"
+echo "drive-window: passed"
