@@ -144,11 +144,6 @@ ask_to_close() {
 
 typed='a{color:red}'
 pasted='<p>Проба «вставки» — ✓</p>'
-# The clipboard is filled before the program starts, as a user copies in another program first:
-# a program that has only just seen the clipboard change may read it a moment late.
-printf '%s' "$pasted" | xclip -selection clipboard -quiet -i > /dev/null 2>&1 &
-started+=($!)
-wait_for "text on the clipboard" clipboard_is "$pasted"
 start
 xdotool type --delay 5 "$typed"
 xdotool key ctrl+s
@@ -166,6 +161,10 @@ wait_for "text back after Undo" file_is "$work/first.css" "$typed"
 
 # --- Ctrl+V in the HTML editor (which starts empty: no sample page is set) --------------------------
 
+# Another program puts text on the clipboard (xclip serves it until the program copies).
+printf '%s' "$pasted" | xclip -selection clipboard -quiet -i > /dev/null 2>&1 &
+started+=($!)
+wait_for "text on the clipboard" clipboard_is "$pasted"
 # The page tabs are the one place with no key: click "Просмотр" (client pixels taken from a
 # screenshot at 96 dpi with the installed fonts), then the keys go where a user's go.
 xdotool mousemove --window "$main" 80 61 click 1
