@@ -768,10 +768,10 @@ bool TDefinitionStream::Load(TCodeMemoParser& def, TStream& in, const TDefLoadCo
         const uint16_t version = uint16_t(head[0] | (head[1] << 8));
         if (version < DefStreamOldestVersion) {
             const std::string msg =
-                FmtLoadStr(SDefVersionError, context.ComponentName, DefStreamVersion, version);
+                FmtLoadStr(SParserVersionError, context.ComponentName, DefStreamVersion, version);
             if (context.ReadingDescription) throw ECodeMemoParserError(msg);
             if (def.OnParserVersionError) {
-                def.OnParserVersionError(def, version);
+                def.OnParserVersionError(def, version, DefStreamVersion);
             } else {
                 IDialogs* dialogs = context.Dialogs ? context.Dialogs : Platform().Dialogs.get();
                 if (dialogs) dialogs->MessageBox(msg, "", mtInformation, mbOK);

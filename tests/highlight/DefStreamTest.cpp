@@ -2,6 +2,7 @@
 #include "highlight/Compiler.h"
 #include "highlight/Compressor.h"
 #include "highlight/DefStreamDump.h"
+#include "resources/Strings.h"
 #include "highlight/ScriptCharSpec.h"
 #include "highlight/ShippedDefinition.h"
 #include "platform/headless/ScriptedDialogs.h"
@@ -338,6 +339,7 @@ TEST(DefStream, Version50SkipsTheGutterFontAnd49IsAVersionError) {
     const std::string msg = "CssParser: DFM file saved by different version of TCodeMemoParser.\n\r"
                             "Recompile script to update DFM file.\n\r"
                             "Expected version was 51 read version was 49";
+    EXPECT_EQ(FmtLoadStr(4129, "CssParser", 51, 49), msg); // the string table's own number
     TDefLoadContext reading;
     reading.ComponentName = "CssParser";
     reading.ReadingDescription = true;
@@ -349,12 +351,16 @@ TEST(DefStream, Version50SkipsTheGutterFontAnd49IsAVersionError) {
     }
     EXPECT_EQ(p.Settings().Name, TCM_Settings().Name);
 
-    int seen = 0;
-    p.OnParserVersionError = [&](TCustomCodeMemoParser&, int version) { seen = version; };
+    int seen = 0, expected = 0;
+    p.OnParserVersionError = [&](TCustomCodeMemoParser&, int version, int want) {
+        seen = version;
+        expected = want;
+    };
     TDefLoadContext later;
     later.ComponentName = "CssParser";
     EXPECT_FALSE(TDefinitionStream::LoadFromBytes(p, v49.data(), v49.size(), later));
     EXPECT_EQ(seen, 49);
+    EXPECT_EQ(expected, 51);
 
     p.OnParserVersionError = nullptr;
     TScriptedDialogs dialogs;
