@@ -665,6 +665,48 @@ TEST(DefStream, ACompiledScriptRoundTrips) {
     EXPECT_EQ(b.Settings().KeyTables[0].Words.size(), 3u);
 }
 
+// A recogniser reads its whole token; the body of its rule is unused, whatever groups exist.
+TEST(DefStream, RecogniserRulesRoundTripWithOrWithoutGroups) {
+    auto tokens = [](TCodeMemoParser& p) {
+        const std::string text = "ab1 x_y2 #yyz";
+        p.ResetState(0);
+        TTokenCursor cur{reinterpret_cast<const uint8_t*>(text.data()), text.size(), 0};
+        std::string out;
+        while (!cur.AtEnd()) {
+            const size_t before = cur.Pos;
+            out += std::to_string(p.NextToken(cur)) + "@" + std::to_string(cur.Pos) + ",";
+            if (cur.Pos == before) ++cur.Pos;
+        }
+        return out;
+    };
+    for (const char* script :
+         {"%%Tokens\r7 __STD_IDENTIFIER", "%%Tokens\r5 '#' 'y' * 'z' 1\r7 __STD_IDENTIFIER"}) {
+        TCodeMemoParser a;
+        CompileScript(a, script, {});
+        const auto saved = TDefinitionStream::SaveToBytes(a);
+        TCodeMemoParser b;
+        ASSERT_TRUE(TDefinitionStream::LoadFromBytes(b, saved.data(), saved.size()));
+        EXPECT_EQ(DumpDefinition(b), DumpDefinition(a)) << script;
+        EXPECT_NE(DumpDefinition(b).find("start handler 10 body [] end none"), std::string::npos);
+        EXPECT_EQ(TDefinitionStream::SaveToBytes(b), saved);
+        EXPECT_EQ(tokens(b), tokens(a));
+    }
+    // Built by hand, the unused body names a group of characters: it is stored empty.
+    TCodeMemoParser h;
+    TCM_CharGroup x;
+    x.Add('x');
+    h.Groups.Append(x);
+    TTokenRule r;
+    r.Start.IsHandler = true;
+    r.Start.Handler = 10;
+    r.Token = 7;
+    h.GlobalStart.Rules['a'] = r;
+    const auto saved = TDefinitionStream::SaveToBytes(h);
+    TCodeMemoParser b;
+    ASSERT_TRUE(TDefinitionStream::LoadFromBytes(b, saved.data(), saved.size()));
+    EXPECT_TRUE(b.Groups.Group(b.GlobalStart.Rules['a']->Body.Group).Set().Empty());
+}
+
 TEST(DefStream, TheSettingsOwnTablesTravelWithTheDefinition) {
     TCodeMemoParser a;
     BuildFull(a);
