@@ -128,7 +128,8 @@ private:
     }
     std::string Rule(const TTokenRule& r) {
         return "token " + std::to_string(r.Token) + " valid " + Members(r.Valid) + " start " +
-               Part(r.Start) + " body " + Part(r.Body, r.Start.IsHandler) + " end " + EndPart(r.End);
+               Part(r.Start) + " body " + Part(r.Body, r.Start.IsHandler) + " end " +
+               EndPart(r.End);
     }
 
     // Runs of characters with the same rule share one line.

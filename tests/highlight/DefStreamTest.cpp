@@ -2,10 +2,10 @@
 #include "highlight/Compiler.h"
 #include "highlight/Compressor.h"
 #include "highlight/DefStreamDump.h"
-#include "resources/Strings.h"
 #include "highlight/ScriptCharSpec.h"
 #include "highlight/ShippedDefinition.h"
 #include "platform/headless/ScriptedDialogs.h"
+#include "resources/Strings.h"
 #include "tests/highlight/SampleCssDefinition.h"
 
 #include <gtest/gtest.h>

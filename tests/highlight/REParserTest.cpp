@@ -49,6 +49,8 @@ const TMatchCase MatchCases[] = {
     {"(a?)+b", "b", 0, 1},        {"(a|)*b", "ab", 0, 2},
     {"(a*)*b", "aab", 0, 3},      {"()*", "x", 0, 0},
     {"(a?){2,}b", "ab", 0, 2},    {"(^)*a", "a", 0, 1},
+    // The either-order pair sees a quoted backslash and a set's leading "]" as the compiler does.
+    {"\"a\\\"||b", "ba\\", 0, 3}, {"[](]||b", "b(", 0, 2},
 };
 
 TEST(REParserTest, MatchTable) {
