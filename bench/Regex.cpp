@@ -81,6 +81,28 @@ void BM_GrepHexColours(benchmark::State& state) {
 }
 BENCHMARK(BM_GrepHexColours)->Unit(benchmark::kMillisecond)->Iterations(2)->UseRealTime();
 
+// A pattern that backtracks hard over 92 KB of short runs of "a": the search gives up as too
+// complex once for the whole text (before, each start position had a budget of its own and
+// the search ran for minutes).
+void BM_RegexHardBacktrackingGivesUp(benchmark::State& state) {
+    std::string text;
+    while (text.size() < 92000)
+        text += "aaaaaaaaaaaaaaaaaaaa\r";
+    quillet::TREParser re;
+    re.SetPattern("(a|aa)*c");
+    quillet::TStringCharSource source(text);
+    for (auto _ : state) {
+        bool gaveUp = false;
+        try {
+            re.Search(source, 0, true);
+        } catch (const quillet::ERegexError&) {
+            gaveUp = true;
+        }
+        state.counters["gave_up"] = gaveUp ? 1 : 0;
+    }
+}
+BENCHMARK(BM_RegexHardBacktrackingGivesUp)->Unit(benchmark::kMillisecond);
+
 } // namespace
 
 BENCHMARK_MAIN();

@@ -81,7 +81,8 @@ class TCustomCodeMemoParser;
 // OnCustomParse: recognise at the cursor; set length/value and answer true when matched.
 using TCustomParseEvent = std::function<bool(TCustomCodeMemoParser& sender, int parseId,
                                              TTokenCursor& cursor, int& length, int& value)>;
-using TVersionErrorEvent = std::function<void(TCustomCodeMemoParser& sender, int version)>;
+using TVersionErrorEvent =
+    std::function<void(TCustomCodeMemoParser& sender, int versionEncountered, int versionExpected)>;
 using TNotifyEvent = std::function<void(TCustomCodeMemoParser& sender)>;
 
 class TCustomCodeMemoParser {

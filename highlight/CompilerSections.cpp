@@ -425,6 +425,8 @@ void TScriptParser::TokenEntry(TStartTable* table, TStateSet valid) {
             FailAt(at, LoadStr(SScriptSyntaxError));
         rule.Start.IsHandler = true;
         rule.Start.Handler = int32_t(n);
+        // The recogniser reads the whole token: the body is unused and names the empty group.
+        rule.Body.Group = uint16_t(D.Groups.Add(TCM_CharGroup()));
         starts = TCodeMemoParser::RecogniserStart(int32_t(n));
     } else {
         S.Error(SStringValueExpected);

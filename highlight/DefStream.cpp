@@ -163,9 +163,10 @@ private:
         W.U32(0); // range list: never written
         W.U8(g.Negate() ? 1 : 0);
     }
-    // A handler part has no characters of its own; its index may name no group.
-    void GroupOf(const TRulePart& p) {
-        if (p.IsHandler && p.Group >= FDef.Groups.Count())
+    // A handler part, and the body of a rule a handler starts, use no characters: their
+    // index may name no group, or any group at all, so the empty group is stored for them.
+    void GroupOf(const TRulePart& p, bool unused) {
+        if (unused || p.IsHandler)
             Group(TCM_CharGroup());
         else
             Group(FDef.Groups.Group(p.Group));
@@ -174,9 +175,9 @@ private:
         W.U8(p.Custom ? 1 : 0);
         W.U32(uint32_t(p.Handler));
     }
-    void StartOrBody(const TRulePart& p) {
+    void StartOrBody(const TRulePart& p, bool unused = false) {
         W.U8(p.Flag);
-        GroupOf(p);
+        GroupOf(p, unused);
         W.U8(p.IsHandler ? 1 : 0);
         if (p.IsHandler) Handler(p);
     }
@@ -195,7 +196,7 @@ private:
     void Rule(const TTokenRule& r) {
         StartOrBody(r.Start);
         W.Set(r.Valid);
-        StartOrBody(r.Body);
+        StartOrBody(r.Body, r.Start.IsHandler);
         End(r.End);
         W.U8(r.Token);
     }
@@ -768,10 +769,10 @@ bool TDefinitionStream::Load(TCodeMemoParser& def, TStream& in, const TDefLoadCo
         const uint16_t version = uint16_t(head[0] | (head[1] << 8));
         if (version < DefStreamOldestVersion) {
             const std::string msg =
-                FmtLoadStr(SDefVersionError, context.ComponentName, DefStreamVersion, version);
+                FmtLoadStr(SParserVersionError, context.ComponentName, DefStreamVersion, version);
             if (context.ReadingDescription) throw ECodeMemoParserError(msg);
             if (def.OnParserVersionError) {
-                def.OnParserVersionError(def, version);
+                def.OnParserVersionError(def, version, DefStreamVersion);
             } else {
                 IDialogs* dialogs = context.Dialogs ? context.Dialogs : Platform().Dialogs.get();
                 if (dialogs) dialogs->MessageBox(msg, "", mtInformation, mbOK);

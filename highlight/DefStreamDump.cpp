@@ -106,8 +106,9 @@ private:
     static std::string Handler(const TRulePart& p) {
         return (p.Custom ? "custom " : "handler ") + std::to_string(p.Handler);
     }
-    std::string Part(const TRulePart& p) {
-        std::string s = p.IsHandler ? Handler(p) : Group(p.Group);
+    // The body of a rule a handler starts is never read, and is stored as the empty group.
+    std::string Part(const TRulePart& p, bool unused = false) {
+        std::string s = p.IsHandler ? Handler(p) : unused ? "[]" : Group(p.Group);
         if (p.Flag) s += " (flag " + std::to_string(p.Flag) + ")";
         return s;
     }
@@ -127,7 +128,8 @@ private:
     }
     std::string Rule(const TTokenRule& r) {
         return "token " + std::to_string(r.Token) + " valid " + Members(r.Valid) + " start " +
-               Part(r.Start) + " body " + Part(r.Body) + " end " + EndPart(r.End);
+               Part(r.Start) + " body " + Part(r.Body, r.Start.IsHandler) + " end " +
+               EndPart(r.End);
     }
 
     // Runs of characters with the same rule share one line.

@@ -57,24 +57,40 @@ int NextOf(const uint8_t* prog, int p) {
     return prog[p] == opBack ? p - offset : p + offset;
 }
 
+// Bytes of the node at p with its operand; a repeat's one-character node follows as its own.
+int NodeSize(const uint8_t* prog, int p) {
+    switch (prog[p]) {
+    case opAnyOf:
+    case opAnyBut:
+        return 3 + 256;
+    case opExactly:
+        return 3 + static_cast<int>(std::strlen(reinterpret_cast<const char*>(prog + p + 3))) + 1;
+    case opCounted:
+        return 3 + 4;
+    default:
+        return 3;
+    }
+}
+
 // A top-level "A||B" becomes "((A)(B)?)|((B)(A)?)"; a side already starting with "(" is kept.
 std::string RewriteEitherOrder(std::string_view text) {
     int depth = 0;
     bool inSet = false, inQuote = false;
     for (size_t i = 0; i < text.size(); ++i) {
         char c = text[i];
-        if (c == '\\') {
-            ++i;
-            continue;
-        }
-        if (inQuote) {
+        if (inQuote) { // a quoted literal ends at the next quote, backslash or not
             inQuote = c != '"';
+        } else if (c == '\\') {
+            ++i;
         } else if (inSet) {
             inSet = c != ']';
         } else if (c == '"') {
             inQuote = true;
         } else if (c == '[') {
             inSet = true;
+            // A "]" first in the set (after any "^") is a member, not the end.
+            if (i + 1 < text.size() && text[i + 1] == '^') ++i;
+            if (i + 1 < text.size() && text[i + 1] == ']') ++i;
         } else if (c == '(') {
             ++depth;
         } else if (c == ')') {
@@ -506,8 +522,9 @@ private:
             }
             size_t lowAt = FPos;
             int low = SetChar();
-            if (Peek() == '-' && FPos + 1 < FText.size() && FText[FPos + 1] != ']') {
+            if (Peek() == '-' && FPos + 1 < FText.size()) {
                 ++FPos;
+                if (Peek() == ']') Fail(SREInvalidRange, lowAt); // "a-" with no end
                 int high = SetChar();
                 if (high < low) Fail(SREInvalidRange, lowAt);
                 for (int i = low; i <= high; ++i)
@@ -525,8 +542,9 @@ private:
 // Backtracking over the node program with an explicit stack of choice points.
 class TREMatcher {
 public:
-    TREMatcher(TREParser& owner, const IRECharSource& source)
-        : FOwner(owner), FSource(source), FSize(source.Size()), FProg(owner.FProgram.data()) {}
+    TREMatcher(TREParser& owner, const IRECharSource& source, int64_t budget)
+        : FOwner(owner), FSource(source), FSize(source.Size()), FProg(owner.FProgram.data()),
+          FBudget(budget), FIterStart(owner.FProgram.size(), -1) {}
 
     bool Try(int64_t start);
     // The next position at or after pos that may start a match (FSize + 1 when none).
@@ -555,6 +573,12 @@ private:
     std::vector<TChoice> FStack;
     std::vector<TTrail> FTrail;
     int FRecorded = 0;
+    // Steps taken by all tries of one search, and how many it may take.
+    int64_t FSteps = 0;
+    int64_t FBudget;
+    // Where the current iteration of each loop began, by the node the loop goes back to. A
+    // value left by an earlier try is harmless: a loop's head is passed before its end.
+    std::vector<int64_t> FIterStart;
 
     int CharAt(int64_t pos) {
         uint64_t rel = static_cast<uint64_t>(pos - FRunStart);
@@ -616,12 +640,13 @@ bool TREMatcher::Try(int64_t start) {
     FOwner.FEndP.fill(-1);
     int64_t pos = start;
     int node = 1;
-    int64_t steps = 0;
+    const uint8_t* loopHead = FOwner.FLoopHead.data();
     for (;;) {
-        if (++steps > FOwner.FStepBudget) throw ERegexError(LoadStr(SRETooComplex));
+        if (++FSteps > FBudget) throw ERegexError(LoadStr(SRETooComplex));
         bool ok = true;
         uint8_t op = FProg[node];
         int next = NextOf(FProg, node);
+        if (loopHead[node]) SetSlot(FIterStart[size_t(node)], pos);
         switch (op) {
         case opEnd:
             FOwner.FMatchStart = start;
@@ -648,7 +673,11 @@ bool TREMatcher::Try(int64_t start) {
             break;
         }
         case opNothing:
+            break;
         case opBack:
+            // An iteration that consumed nothing would repeat for ever: it fails, and
+            // backtracking leaves the loop where that iteration began.
+            ok = pos != FIterStart[size_t(next)];
             break;
         case opBranch:
             if (FProg[next] == opBranch) Push({next, pos, -1, 0, FTrail.size(), FRecorded});
@@ -743,6 +772,7 @@ std::string TREParser::ErrorText() const {
 bool TREParser::SetPattern(std::string_view text) {
     if (Compiled() && text == FCachedPattern) return true;
     FProgram.clear();
+    FLoopHead.clear();
     FCachedPattern.clear();
     FHasFirst = false;
     try {
@@ -762,8 +792,14 @@ bool TREParser::SetPattern(std::string_view text) {
     FErrorColumn = 0;
     FCachedPattern = std::string(text);
 
-    // The prefilter: a single top-level branch that starts with a character-consuming node.
+    // The nodes loops go back to, where the matcher notes where an iteration began.
     const uint8_t* prog = FProgram.data();
+    const int size = static_cast<int>(FProgram.size());
+    FLoopHead.assign(FProgram.size(), 0);
+    for (int p = 1; p < size; p += NodeSize(prog, p))
+        if (prog[p] == opBack) FLoopHead[size_t(NextOf(prog, p))] = 1;
+
+    // The prefilter: a single top-level branch that starts with a character-consuming node.
     int scan = 1;
     if (prog[scan] == opBranch && prog[NextOf(prog, scan)] == opEnd) {
         scan += 3;
@@ -793,7 +829,10 @@ bool TREParser::Search(const IRECharSource& source, int64_t start, bool forward)
     FMatchStart = FMatchEnd = -1;
     int64_t size = source.Size();
     if (start < 0 || start > size) throw ERegexError(LoadStr(SREInvalidParameter));
-    TREMatcher matcher(*this, source);
+    // One budget for the whole search, so a pattern that backtracks hard gives up once
+    // instead of at every start position; each position adds a little for ordinary work.
+    const int64_t positions = forward ? size - start + 1 : start + 1;
+    TREMatcher matcher(*this, source, FStepBudget + StepsPerPosition * positions);
     if (forward) {
         for (int64_t pos = start; pos <= size; ++pos) {
             pos = matcher.SkipForward(pos);

@@ -51,8 +51,10 @@ public:
     // The positions recorded in order during the last match (literal runs and groups).
     int64_t Position(int index) const;
 
-    // Steps one match attempt may take before the search gives up as too complex.
+    // Steps one search may take, beyond StepsPerPosition for each start position in the text
+    // it covers, before it gives up as too complex.
     void SetStepBudget(int64_t steps) { FStepBudget = steps; }
+    static constexpr int64_t StepsPerPosition = 64;
 
     const std::vector<uint8_t>& Program() const { return FProgram; }
 
@@ -60,6 +62,7 @@ private:
     friend class TRECompiler;
     friend class TREMatcher;
     std::vector<uint8_t> FProgram;
+    std::vector<uint8_t> FLoopHead; // 1 at each node a loop goes back to
     std::string FCachedPattern;
     int FErrorNumber;
     int FErrorColumn = 0;

@@ -42,9 +42,7 @@ std::string Styles(const TCM_Settings& s) {
         if (st.ForegroundDefault) out += 'Y';
         if (st.FontStyle & 1) out += 'B';
         if (st.FontStyle & 2) out += 'I';
-        if (st.FontStyle & 4) out += 'U';
-        // Strike-out too, so a saved style comes back whole.
-        if (st.FontStyle & 8) out += 'S';
+        if (st.FontStyle & 4) out += 'U'; // strike-out is not part of the value
         out += ';';
     }
     return out;
@@ -138,7 +136,9 @@ void ParseStyles(std::string_view text, TCM_Settings& s) {
         }
         rest.remove_prefix(semi + 1);
         listed[size_t(field[0])] = true;
-        st.Hotspot = s.Styles[size_t(field[0])].Hotspot; // not part of the value
+        // Neither is written: they stay as they were, unless an older text carried "S".
+        st.Hotspot = s.Styles[size_t(field[0])].Hotspot;
+        st.FontStyle |= s.Styles[size_t(field[0])].FontStyle & 8;
         s.Styles[size_t(field[0])] = st;
         ++seen;
     }

@@ -55,7 +55,7 @@ void TCM_Settings::AddKeyTable(const TKeyTableDef& def) {
     if (d.States.Empty()) d.States.Include(0);
     for (auto& t : KeyTables) {
         if (t.States == d.States) {
-            t.Words.insert(t.Words.end(), d.Words.begin(), d.Words.end());
+            t = std::move(d);
             return;
         }
         if (t.States.Meets(d.States)) throw EDefinitionError(LoadStr(SAmbiguousKeyTable));

@@ -35,7 +35,7 @@ public:
     TCM_Settings() { Reset(); }
     void Reset();
 
-    // A definition whose states equal an existing one is merged into it; a partial overlap
+    // A definition whose states equal an existing one replaces it; a partial overlap
     // raises "Ambigious key table state definition".
     void AddKeyTable(const TKeyTableDef& def);
 

@@ -146,6 +146,9 @@ TEST(CompilerErrors, DuplicatesAndAmbiguities) {
     EXPECT_FAILS_AT("%%KwTables forstate [1 2] (1 is 'a')\r forstate [2 3] (2 is 'b')",
                     "Ambigious key table state definition", 2, 2);
     EXPECT_FAILS("%%KwTables forstate [1] (1 is 'a' 'b', 2 is 'a')", "Duplicate keyword - 'a'");
+    // A table for the same states replaces the earlier one, so its words do not collide.
+    EXPECT_EQ(Fail("%%KwTables forstate [1] (1 is 'a')\r forstate [1] (2 is 'a')").Message,
+              "(compiled)");
     std::string tables = "%%KwTables";
     for (int i = 1; i <= 22; ++i)
         tables += " forstate [" + std::to_string(i) + "] (1 is 'w')";

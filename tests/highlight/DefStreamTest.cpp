@@ -5,6 +5,7 @@
 #include "highlight/ScriptCharSpec.h"
 #include "highlight/ShippedDefinition.h"
 #include "platform/headless/ScriptedDialogs.h"
+#include "resources/Strings.h"
 #include "tests/highlight/SampleCssDefinition.h"
 
 #include <gtest/gtest.h>
@@ -338,6 +339,7 @@ TEST(DefStream, Version50SkipsTheGutterFontAnd49IsAVersionError) {
     const std::string msg = "CssParser: DFM file saved by different version of TCodeMemoParser.\n\r"
                             "Recompile script to update DFM file.\n\r"
                             "Expected version was 51 read version was 49";
+    EXPECT_EQ(FmtLoadStr(4129, "CssParser", 51, 49), msg); // the string table's own number
     TDefLoadContext reading;
     reading.ComponentName = "CssParser";
     reading.ReadingDescription = true;
@@ -349,12 +351,16 @@ TEST(DefStream, Version50SkipsTheGutterFontAnd49IsAVersionError) {
     }
     EXPECT_EQ(p.Settings().Name, TCM_Settings().Name);
 
-    int seen = 0;
-    p.OnParserVersionError = [&](TCustomCodeMemoParser&, int version) { seen = version; };
+    int seen = 0, expected = 0;
+    p.OnParserVersionError = [&](TCustomCodeMemoParser&, int version, int want) {
+        seen = version;
+        expected = want;
+    };
     TDefLoadContext later;
     later.ComponentName = "CssParser";
     EXPECT_FALSE(TDefinitionStream::LoadFromBytes(p, v49.data(), v49.size(), later));
     EXPECT_EQ(seen, 49);
+    EXPECT_EQ(expected, 51);
 
     p.OnParserVersionError = nullptr;
     TScriptedDialogs dialogs;
@@ -657,6 +663,48 @@ TEST(DefStream, ACompiledScriptRoundTrips) {
     EXPECT_EQ(TDefinitionStream::SaveToBytes(b), saved);
     ASSERT_EQ(b.SecondaryKeywords.size(), 2u);
     EXPECT_EQ(b.Settings().KeyTables[0].Words.size(), 3u);
+}
+
+// A recogniser reads its whole token; the body of its rule is unused, whatever groups exist.
+TEST(DefStream, RecogniserRulesRoundTripWithOrWithoutGroups) {
+    auto tokens = [](TCodeMemoParser& p) {
+        const std::string text = "ab1 x_y2 #yyz";
+        p.ResetState(0);
+        TTokenCursor cur{reinterpret_cast<const uint8_t*>(text.data()), text.size(), 0};
+        std::string out;
+        while (!cur.AtEnd()) {
+            const size_t before = cur.Pos;
+            out += std::to_string(p.NextToken(cur)) + "@" + std::to_string(cur.Pos) + ",";
+            if (cur.Pos == before) ++cur.Pos;
+        }
+        return out;
+    };
+    for (const char* script :
+         {"%%Tokens\r7 __STD_IDENTIFIER", "%%Tokens\r5 '#' 'y' * 'z' 1\r7 __STD_IDENTIFIER"}) {
+        TCodeMemoParser a;
+        CompileScript(a, script, {});
+        const auto saved = TDefinitionStream::SaveToBytes(a);
+        TCodeMemoParser b;
+        ASSERT_TRUE(TDefinitionStream::LoadFromBytes(b, saved.data(), saved.size()));
+        EXPECT_EQ(DumpDefinition(b), DumpDefinition(a)) << script;
+        EXPECT_NE(DumpDefinition(b).find("start handler 10 body [] end none"), std::string::npos);
+        EXPECT_EQ(TDefinitionStream::SaveToBytes(b), saved);
+        EXPECT_EQ(tokens(b), tokens(a));
+    }
+    // Built by hand, the unused body names a group of characters: it is stored empty.
+    TCodeMemoParser h;
+    TCM_CharGroup x;
+    x.Add('x');
+    h.Groups.Append(x);
+    TTokenRule r;
+    r.Start.IsHandler = true;
+    r.Start.Handler = 10;
+    r.Token = 7;
+    h.GlobalStart.Rules['a'] = r;
+    const auto saved = TDefinitionStream::SaveToBytes(h);
+    TCodeMemoParser b;
+    ASSERT_TRUE(TDefinitionStream::LoadFromBytes(b, saved.data(), saved.size()));
+    EXPECT_TRUE(b.Groups.Group(b.GlobalStart.Rules['a']->Body.Group).Set().Empty());
 }
 
 TEST(DefStream, TheSettingsOwnTablesTravelWithTheDefinition) {

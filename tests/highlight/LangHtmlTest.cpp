@@ -206,7 +206,7 @@ TEST_F(LangHtml, KeywordsWithTheirStatesAndEndConditions) {
             bool want = false;
             if (end == NotName) want = !(letter || digit || c == '_');
             if (end == Name) want = letter || digit;
-            if (end == Hex) want = digit || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+            if (end == Hex) want = c == 'x' || c == 'X';
             EXPECT_EQ(g.Contains(uint8_t(c)), want) << "character " << c;
         }
     };
@@ -271,7 +271,7 @@ TEST_F(LangHtml, KeywordsWithTheirStatesAndEndConditions) {
     ASSERT_EQ(symbols.size(), 42u);
     for (const auto& w : symbols)
         check(w, 38, 2, Any);
-    check("0x", 40, 2, Hex);
+    check("0", 40, 2, Hex);
     check("{", 135, 10, Any);
     check("}", 136, 52, Any);
     check(":", 137, 52, Any);
@@ -346,7 +346,7 @@ TEST_F(LangHtml, Continuations) {
         const TCM_CharGroup& body = P.Groups.Group(r.Body.Group);
         EXPECT_TRUE(body.Contains('0') && body.Contains('f') && body.Contains('F'));
         EXPECT_FALSE(body.Contains('g') || body.Contains(';'));
-        EXPECT_FALSE(body.Contains('x'));
+        EXPECT_EQ(body.Contains('x'), t == 40);
         const TCM_CharGroup& end = P.Groups.Group(r.End.EndGroups[0]);
         EXPECT_TRUE(end.Contains(';') && end.Contains('g') && end.Contains('x'));
         EXPECT_FALSE(end.Contains('9') || end.Contains('a'));
@@ -542,18 +542,16 @@ TEST_F(LangHtml, ScriptBlockWithKeywordsAndComments) {
                                                                              {"//", 43},
                                                                              {"\r", 32},
                                                                              {"</script>", 11}}));
-    // A hexadecimal number needs a digit after "0x": else "0" is a plain number.
+    // "0" before x or X starts a hexadecimal number, with or without digits after the x.
     EXPECT_EQ(Walk(P, "<script>0x;0XaF 0xg 0x</script>"), (TTokens{{"<script>", 10},
-                                                                   {"0", 37},
-                                                                   {"x", 36},
+                                                                   {"0x", 40},
                                                                    {";", 0},
                                                                    {"0XaF", 40},
                                                                    {" ", 32},
-                                                                   {"0", 37},
-                                                                   {"xg", 36},
+                                                                   {"0x", 40},
+                                                                   {"g", 36},
                                                                    {" ", 32},
-                                                                   {"0", 37},
-                                                                   {"x", 36},
+                                                                   {"0x", 40},
                                                                    {"</script>", 11}}));
     // The old trick of hiding a script in an HTML comment.
     EXPECT_EQ(Walk(P, "<script><!-- hide\rf()// -->\r</script>"), (TTokens{{"<script>", 10},

@@ -45,6 +45,12 @@ const TMatchCase MatchCases[] = {
     {"a(|b)c", "ac", 0, 2},       {"(a|b)*b", "aab", 0, 3},
     {"a[bc]{2}d", "acbd", 0, 4},  {"colou?r", "color", 0, 5},
     {"ABC", "abc", -1, -1},
+    // A repeated group that can match empty: an empty iteration ends the loop.
+    {"(a?)+b", "b", 0, 1},        {"(a|)*b", "ab", 0, 2},
+    {"(a*)*b", "aab", 0, 3},      {"()*", "x", 0, 0},
+    {"(a?){2,}b", "ab", 0, 2},    {"(^)*a", "a", 0, 1},
+    // The either-order pair sees a quoted backslash and a set's leading "]" as the compiler does.
+    {"\"a\\\"||b", "ba\\", 0, 3}, {"[](]||b", "b(", 0, 2},
 };
 
 TEST(REParserTest, MatchTable) {
@@ -75,6 +81,7 @@ const TErrorCase ErrorCases[] = {
     {"a**", SRENestedRepeat, 3},
     {"a{2}?", SRENestedRepeat, 5},
     {"[z-a]", SREInvalidRange, 2},
+    {"a[b-]", SREInvalidRange, 3},
     {"a{}", SREInvalidRange, 3},
     {"a{,}", SREInvalidRange, 4},
     {"a{3,2}", SREInvalidRange, 6},
@@ -160,6 +167,19 @@ TEST(REParserTest, BacktrackingIsBounded) {
     }
     ASSERT_TRUE(re.SetPattern("(a*)*b"));
     EXPECT_THROW(re.Search(src, 0, true), ERegexError);
+    // The budget covers the whole search, not each start position: short runs of "a" cost
+    // little at each position, and together they end it at once.
+    std::string runs;
+    while (runs.size() < 20000)
+        runs += "aaaaaaaaaaaaaaaa\r";
+    TStringCharSource runSrc(runs);
+    re.SetStepBudget(100000);
+    ASSERT_TRUE(re.SetPattern("(a|aa)*c"));
+    EXPECT_THROW(re.Search(runSrc, 0, true), ERegexError);
+    EXPECT_THROW(re.Search(runSrc, int64_t(runs.size()), false), ERegexError);
+    // An ordinary pattern pays its way over a long text.
+    ASSERT_TRUE(re.SetPattern("(x|y)z"));
+    EXPECT_FALSE(re.Search(runSrc, 0, true));
     // A long but linear match is fine.
     ASSERT_TRUE(re.SetPattern("a*"));
     ASSERT_TRUE(re.Search(src, 0, true));

@@ -62,7 +62,7 @@ TEST(RegistrySettings, HighlightingTextHasTheItemLayout) {
     const std::string eff = Item(text, "EFF");
     EXPECT_EQ(eff.substr(0, 2), "3,");
     EXPECT_EQ(std::count(eff.begin(), eff.end(), ';'), 3);
-    EXPECT_EQ(eff, "3,0,0,16777215,;1,0,16777215,XYI;3,128,16777215,XBUS;");
+    EXPECT_EQ(eff, "3,0,0,16777215,;1,0,16777215,XYI;3,128,16777215,XBU;"); // no strike-out
 
     TCM_Settings none;
     for (auto& st : none.Styles)
@@ -78,15 +78,16 @@ TEST(RegistrySettings, HighlightingTextReadsBackIntoTheSettings) {
     Configure(s);
     TCM_Settings back;
     back.Styles[3].Hotspot = true; // not stored: kept as it was
+    back.Styles[1].FontStyle = 8;  // strike-out neither
     ParseHighlighting(FormatHighlighting(s), back);
     EXPECT_EQ(back.GutterColor, 0x8000000Fu);
     EXPECT_EQ(back.WrapOverride, "");
     EXPECT_EQ(back.TabColumns[0], 4);
     EXPECT_EQ(back.TabColumns[1], 10);
     EXPECT_EQ(back.TabColumns[2], -1);
-    EXPECT_EQ(back.Styles[1].FontStyle, 2);
+    EXPECT_EQ(back.Styles[1].FontStyle, 2 | 8);
     EXPECT_TRUE(back.Styles[1].ForegroundDefault && back.Styles[1].BackgroundDefault);
-    EXPECT_EQ(back.Styles[3].FontStyle, 1 | 4 | 8);
+    EXPECT_EQ(back.Styles[3].FontStyle, 1 | 4);
     EXPECT_TRUE(back.Styles[3].Hotspot);
     EXPECT_EQ(back.GutterFontStyle, 3);
     EXPECT_EQ(back.FontCharset, 204);
@@ -107,6 +108,9 @@ TEST(RegistrySettings, HighlightingTextReadsBackIntoTheSettings) {
     TCM_Settings loose;
     ParseHighlighting("Zendra6:XYZ#3#abcIDS#1#7#END#", loose);
     EXPECT_EQ(loose.IndentStep, 7);
+    // A text written with strike-out letters still reads.
+    ParseHighlighting("Zendra6:EFF#17#1,2,0,16777215,S;#END#", loose);
+    EXPECT_EQ(loose.Styles[2].FontStyle, 8);
 }
 
 TEST(RegistrySettings, MalformedTextIsRefusedAndChangesNothing) {
