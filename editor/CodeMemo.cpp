@@ -692,7 +692,7 @@ int TCustomCodeMemo::Gutter() const {
 
 void TCustomCodeMemo::SetGutter(int value) {
     if (FClientWidth == 0) return;
-    if (value < 0 || (value >= 1 && value <= 33)) return;
+    if (value < 0 || (value >= 1 && value <= 33) || value > MaxLayoutPixels) return;
     if (value * 100 / FClientWidth > 20) return;
     if (value == FActiveSettings->GutterWidth) return;
     FActiveSettings->GutterWidth = value;
@@ -715,7 +715,7 @@ int TCustomCodeMemo::RightMargin() const {
 }
 
 void TCustomCodeMemo::SetRightMargin(int value) {
-    if (value < 0 || value == FActiveSettings->RightMargin) return;
+    if (value < 0 || value > MaxLayoutColumn || value == FActiveSettings->RightMargin) return;
     FActiveSettings->RightMargin = value;
     SettingsChanged(cfColors);
 }
@@ -736,7 +736,8 @@ int TCustomCodeMemo::TabDefault() const {
 
 void TCustomCodeMemo::SetTabDefault(int value) {
     if (value <= 0) throw ECodeMemo(LoadStr(SIllegalTabDefault));
-    if (value == FActiveSettings->TabDefault) return;
+    // Wider than any sane layout: refused as other bad property values are.
+    if (value > MaxTabDefault || value == FActiveSettings->TabDefault) return;
     FActiveSettings->TabDefault = value;
     SettingsChanged(cfOptions);
 }
@@ -771,7 +772,7 @@ int TCustomCodeMemo::NextTabStop(int column) const {
         if (stop < 0) break;
         if (stop > column) return stop;
     }
-    int d = std::max(1, FActiveSettings->TabDefault);
+    int d = std::clamp(FActiveSettings->TabDefault, 1, MaxTabDefault);
     return column + d - column % d;
 }
 
@@ -791,7 +792,7 @@ int TCustomCodeMemo::WrapAtColumn() const {
 }
 
 void TCustomCodeMemo::SetWrapAtColumn(int value) {
-    value = std::clamp(value, 0, 0xFFFF);
+    value = std::clamp(value, 0, MaxLayoutColumn);
     bool changed = value != FActiveSettings->WordWrapColumn;
     FActiveSettings->WordWrapColumn = value;
     if (changed && HasOption(smoWordWrap)) SettingsChanged(cfOptions);
@@ -844,6 +845,7 @@ TFontDesc TCustomCodeMemo::Font() const {
 }
 
 void TCustomCodeMemo::SetFont(const TFontDesc& font) {
+    if (font.Height < -MaxFontSize || font.Height > MaxFontSize) return;
     FActiveSettings->FontName = font.Name;
     FActiveSettings->FontSize = font.Height;
     FActiveSettings->FontCharset = font.Charset;
@@ -860,6 +862,7 @@ TFontDesc TCustomCodeMemo::GutterFont() const {
 }
 
 void TCustomCodeMemo::SetGutterFont(const TFontDesc& font) {
+    if (font.Height < -MaxFontSize || font.Height > MaxFontSize) return;
     FActiveSettings->GutterFontName = font.Name;
     FActiveSettings->GutterFontSize = font.Height;
     FActiveSettings->GutterFontCharset = font.Charset;

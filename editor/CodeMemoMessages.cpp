@@ -157,10 +157,13 @@ LRESULT TCustomCodeMemo::Dispatch(uint32_t msg, WPARAM wParam, LPARAM lParam) {
         return 1;
     }
     case SM_INDENT:
-        // wParam: the count (0: IndentStep); bit 0 of lParam asks for tab characters.
+        // wParam: the count (0: IndentStep); bit 0 of lParam asks for tab characters. A count
+        // wider than a tab stop may be is refused: it would only fill memory with blanks.
+        if (wParam > WPARAM(MaxTabDefault)) return 0;
         IndentBlock(wParam ? int(wParam) : IndentStep(), (lParam & 1) != 0);
         return 0;
     case SM_UNINDENT:
+        if (wParam > WPARAM(MaxTabDefault)) return 0;
         UnindentBlock(wParam ? int(wParam) : IndentStep());
         return 0;
     case SM_REFRESH:
