@@ -13,6 +13,7 @@
 #include "highlight/CodeMemoParser.h"
 #include "highlight/Settings.h"
 #include "highlight/TabColumns.h"
+#include "platform/Utf8.h"
 #include "resources/Strings.h"
 
 #include <algorithm>
@@ -77,6 +78,7 @@ TCustomCodeMemo::TCustomCodeMemo(IWindowHost* host) : FHost(host) {
     FLines = std::make_unique<TCodeMemoStrings>(*this);
     FView = std::make_unique<TCodeMemoPainter>(*this);
     FTracker = std::make_unique<TLineTracker>();
+    WireTracker();
     static_cast<TCodeMemoPainter&>(*FView).SetLineTracker(FTracker.get());
     FWrap = std::make_unique<TCodeMemoWrap>(*this);
     FWrap->Attach(*FStore);
@@ -108,6 +110,37 @@ TCustomCodeMemo::~TCustomCodeMemo() {
     FWrap->Detach();
     FStore->DetachControl(this);
     FUndoLink.reset();
+}
+
+void TCustomCodeMemo::WireTracker() {
+    TLineTracker& t = *FTracker;
+    t.Named.OnFree = [this](TCustomBookmarks&, const std::string& name) {
+        if (OnCustomBookmarkFree) OnCustomBookmarkFree(*this, name);
+    };
+    t.OnMarksCreated = [this](TMarkList& marks) {
+        marks.OnMarkChange = [this](TMarkList&, TMark& m) {
+            if (OnMarkChange) OnMarkChange(*this, m);
+        };
+        marks.OnMarkFree = [this](TMarkList&, TMark& m) {
+            if (OnMarkFree) OnMarkFree(*this, m);
+        };
+        marks.OnRepaint = [this](TMarkList&) { TrackerRepaint(); };
+    };
+    for (TCM_Breakpoints* list : {&t.Breakpoints, static_cast<TCM_Breakpoints*>(&t.CodeBreak)}) {
+        list->OnFree = [this](TCM_Breakpoints&, TCM_BreakpointData& item) {
+            if (OnBreakpointFree) OnBreakpointFree(*this, item);
+        };
+        list->OnStateChange = [this](TCM_Breakpoints&, TCM_BreakpointData& item) {
+            if (OnBreakpointStateChange) OnBreakpointStateChange(*this, item);
+        };
+        list->OnRepaint = [this](TCM_Breakpoints&) { TrackerRepaint(); };
+    }
+}
+
+// Inside an edit the lines are not yet laid out again: the edit's own repaint shows it.
+void TCustomCodeMemo::TrackerRepaint() {
+    MarkAllDirty();
+    if (!FTrackerAdjusting) Repaint();
 }
 
 void TCustomCodeMemo::SetHost(IWindowHost* host) {
@@ -269,23 +302,12 @@ int TCustomCodeMemo::CaretColumn() {
     return TextCaretColumn();
 }
 
-namespace {
-bool IsContinuation(char c) {
-    return (static_cast<unsigned char>(c) & 0xC0) == 0x80;
-}
-} // namespace
-
 int TCustomCodeMemo::VisualColumn(int line, int offsetInLine) const {
     std::string_view text = FStore->Line(line).View();
     int end = std::clamp(offsetInLine, 0, int(text.size()));
     int column = 0;
-    for (int i = 0; i < end; ++i) {
-        char c = text[size_t(i)];
-        if (c == '\t')
-            column = NextTabStop(column);
-        else if (!IsContinuation(c))
-            ++column;
-    }
+    for (int i = 0; i < end; i += Utf8CharLength(text, size_t(i)))
+        column = text[size_t(i)] == '\t' ? NextTabStop(column) : column + 1;
     return column;
 }
 
@@ -300,16 +322,11 @@ int TCustomCodeMemo::OffsetFromVisualColumn(int line, int column) const {
         int next = c == '\t' ? NextTabStop(col) : col + 1;
         if (next > column) break;
         col = next;
-        ++i;
-        while (i < usable && IsContinuation(text[size_t(i)]))
-            ++i;
+        i += Utf8CharLength(text, size_t(i));
     }
     // A wrapped row's end is the next row's start: past it, the last character is the stop.
-    if (i == usable && usable > 0 && usable == int(text.size()) && line + 1 < FStore->LineCount()) {
-        --i;
-        while (i > 0 && IsContinuation(text[size_t(i)]))
-            --i;
-    }
+    if (i == usable && usable > 0 && usable == int(text.size()) && line + 1 < FStore->LineCount())
+        i = int(Utf8CharStart(text, size_t(i - 1)));
     return i;
 }
 
@@ -323,10 +340,7 @@ int TCustomCodeMemo::SnapOffset(int offset) const {
     int line = FStore->LineFromPos(offset);
     int start = FStore->PosFromLine(line);
     std::string_view text = FStore->Line(line).View();
-    int i = offset - start;
-    while (i > 0 && i < int(text.size()) && IsContinuation(text[size_t(i)]))
-        --i;
-    return start + i;
+    return start + int(Utf8CharStart(text, size_t(offset - start)));
 }
 
 int TCustomCodeMemo::PrevCharOffset(int offset) const {
@@ -334,10 +348,7 @@ int TCustomCodeMemo::PrevCharOffset(int offset) const {
     int line = FStore->LineFromPos(offset - 1);
     int start = FStore->PosFromLine(line);
     std::string_view text = FStore->Line(line).View();
-    int i = offset - 1 - start;
-    while (i > 0 && IsContinuation(text[size_t(i)]))
-        --i;
-    return start + i;
+    return start + int(Utf8CharStart(text, size_t(offset - 1 - start)));
 }
 
 int TCustomCodeMemo::NextCharOffset(int offset) const {
@@ -346,10 +357,8 @@ int TCustomCodeMemo::NextCharOffset(int offset) const {
     int line = FStore->LineFromPos(offset);
     int start = FStore->PosFromLine(line);
     std::string_view text = FStore->Line(line).View();
-    int i = offset - start + 1;
-    while (i < int(text.size()) && IsContinuation(text[size_t(i)]))
-        ++i;
-    return start + i;
+    size_t i = Utf8CharStart(text, size_t(offset - start));
+    return start + int(i) + Utf8CharLength(text, i);
 }
 
 void TCustomCodeMemo::ApplySelection(int anchor, int caret, bool repaint) {
@@ -450,7 +459,9 @@ void TCustomCodeMemo::ReplaceRange(int start, int end, std::string_view text, in
 }
 
 void TCustomCodeMemo::StoreInserted(int pos, int length) {
+    FTrackerAdjusting = true;
     FTracker->TextInserted(pos, length);
+    FTrackerAdjusting = false;
     FCaretAtRowEnd = false; // the rows are cut anew: the caret follows its text
     if (FAnchor >= pos) FAnchor += length;
     if (FCaret >= pos) FCaret += length;
@@ -466,7 +477,9 @@ void TCustomCodeMemo::StoreInserted(int pos, int length) {
 
 void TCustomCodeMemo::StoreDeleted(int pos, std::string_view removed) {
     const int length = int(removed.size());
+    FTrackerAdjusting = true;
     FTracker->TextDeleted(pos, removed, FStore->CharCount());
+    FTrackerAdjusting = false;
     FCaretAtRowEnd = false;
     auto shift = [&](int& v) {
         if (v >= pos + length)
@@ -679,7 +692,7 @@ int TCustomCodeMemo::Gutter() const {
 
 void TCustomCodeMemo::SetGutter(int value) {
     if (FClientWidth == 0) return;
-    if (value < 0 || (value >= 1 && value <= 33)) return;
+    if (value < 0 || (value >= 1 && value <= 33) || value > MaxLayoutPixels) return;
     if (value * 100 / FClientWidth > 20) return;
     if (value == FActiveSettings->GutterWidth) return;
     FActiveSettings->GutterWidth = value;
@@ -702,7 +715,7 @@ int TCustomCodeMemo::RightMargin() const {
 }
 
 void TCustomCodeMemo::SetRightMargin(int value) {
-    if (value < 0 || value == FActiveSettings->RightMargin) return;
+    if (value < 0 || value > MaxLayoutColumn || value == FActiveSettings->RightMargin) return;
     FActiveSettings->RightMargin = value;
     SettingsChanged(cfColors);
 }
@@ -723,7 +736,8 @@ int TCustomCodeMemo::TabDefault() const {
 
 void TCustomCodeMemo::SetTabDefault(int value) {
     if (value <= 0) throw ECodeMemo(LoadStr(SIllegalTabDefault));
-    if (value == FActiveSettings->TabDefault) return;
+    // Wider than any sane layout: refused as other bad property values are.
+    if (value > MaxTabDefault || value == FActiveSettings->TabDefault) return;
     FActiveSettings->TabDefault = value;
     SettingsChanged(cfOptions);
 }
@@ -758,7 +772,7 @@ int TCustomCodeMemo::NextTabStop(int column) const {
         if (stop < 0) break;
         if (stop > column) return stop;
     }
-    int d = std::max(1, FActiveSettings->TabDefault);
+    int d = std::clamp(FActiveSettings->TabDefault, 1, MaxTabDefault);
     return column + d - column % d;
 }
 
@@ -778,7 +792,7 @@ int TCustomCodeMemo::WrapAtColumn() const {
 }
 
 void TCustomCodeMemo::SetWrapAtColumn(int value) {
-    value = std::clamp(value, 0, 0xFFFF);
+    value = std::clamp(value, 0, MaxLayoutColumn);
     bool changed = value != FActiveSettings->WordWrapColumn;
     FActiveSettings->WordWrapColumn = value;
     if (changed && HasOption(smoWordWrap)) SettingsChanged(cfOptions);
@@ -831,6 +845,7 @@ TFontDesc TCustomCodeMemo::Font() const {
 }
 
 void TCustomCodeMemo::SetFont(const TFontDesc& font) {
+    if (font.Height < -MaxFontSize || font.Height > MaxFontSize) return;
     FActiveSettings->FontName = font.Name;
     FActiveSettings->FontSize = font.Height;
     FActiveSettings->FontCharset = font.Charset;
@@ -847,6 +862,7 @@ TFontDesc TCustomCodeMemo::GutterFont() const {
 }
 
 void TCustomCodeMemo::SetGutterFont(const TFontDesc& font) {
+    if (font.Height < -MaxFontSize || font.Height > MaxFontSize) return;
     FActiveSettings->GutterFontName = font.Name;
     FActiveSettings->GutterFontSize = font.Height;
     FActiveSettings->GutterFontCharset = font.Charset;

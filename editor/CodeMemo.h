@@ -29,6 +29,8 @@ class TCM_Settings;
 class TCustomCodeMemoParser;
 class TUndoStack;
 class TLineTracker;
+struct TMark;
+class TCM_BreakpointData;
 class TMacroKeywords;
 class TMacroPopupList;
 class TCodeMemoPopup;
@@ -389,13 +391,17 @@ public:
         OnTemplateEvent;
     std::function<void(TCustomCodeMemo& sender, int number)> OnBookmarkSet;
     std::function<void(TCustomCodeMemo& sender, int number)> OnBookmarkClear;
-    std::function<void(TCustomCodeMemo& sender, void* bookmark)> OnCustomBookmarkFree;
-    std::function<void(TCustomCodeMemo& sender, void* mark)> OnMarkChange;
-    std::function<void(TCustomCodeMemo& sender, void* mark)> OnMarkFree;
+    // A named bookmark goes (its text was deleted, or the text was replaced).
+    std::function<void(TCustomCodeMemo& sender, const std::string& name)> OnCustomBookmarkFree;
+    // A range mark moved or grew with an edit; raised before a removed mark is freed.
+    std::function<void(TCustomCodeMemo& sender, TMark& mark)> OnMarkChange;
+    std::function<void(TCustomCodeMemo& sender, TMark& mark)> OnMarkFree;
     std::function<void(TCustomCodeMemo& sender, void* track)> OnTrackAdd;
     std::function<void(TCustomCodeMemo& sender, void* track)> OnTrackFree;
-    std::function<void(TCustomCodeMemo& sender, void* breakpoint)> OnBreakpointFree;
-    std::function<void(TCustomCodeMemo& sender, void* breakpoint)> OnBreakpointStateChange;
+    // Raised for the breakpoints and for the code break alike.
+    std::function<void(TCustomCodeMemo& sender, TCM_BreakpointData& breakpoint)> OnBreakpointFree;
+    std::function<void(TCustomCodeMemo& sender, TCM_BreakpointData& breakpoint)>
+        OnBreakpointStateChange;
     std::function<void(TCustomCodeMemo& sender, const std::string& word, bool& result)> OnSpellWord;
 
 private:
@@ -419,7 +425,8 @@ private:
     LRESULT DoGetLine(int line, char* buffer);
     LRESULT DoAttributes(bool set, const int* range, uint8_t* buffer);
     LRESULT DoScroll(bool vertical, WPARAM code);
-    LRESULT DoClipboard(uint32_t msg);
+    // format: the clipboard format asked about by the can-paste message (0 or 1 is text).
+    LRESULT DoClipboard(uint32_t msg, WPARAM format = 0);
     LRESULT DoTextStore(WPARAM flags, LPARAM pointer);
 
     // The key-down route and character input (CodeMemoKeys.cpp).
@@ -512,6 +519,9 @@ private:
     void MarkLinesDirty(int first, int last);
     void MarkAllDirty();
     void RecalcMetrics();
+    // Routes the tracker's callbacks to this control's events and repaints.
+    void WireTracker();
+    void TrackerRepaint();
 
     // Settings binding.
     void BindSettings(TCM_Settings* settings);
@@ -528,6 +538,7 @@ private:
     std::unique_ptr<TCodeMemoWrap> FWrap; // re-cuts rows after each edit: the store's last observer
     std::unique_ptr<TCodeMemoSearch> FSearch;
     std::unique_ptr<TLineTracker> FTracker;
+    bool FTrackerAdjusting = false; // the tracker follows an edit in progress
     std::unique_ptr<TCodeMemoPopup> FPopup;
     std::unique_ptr<TCM_Settings> FOwnSettings;
     TCM_Settings* FActiveSettings = nullptr;

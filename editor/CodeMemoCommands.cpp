@@ -19,7 +19,8 @@ namespace {
 constexpr int ugDelete = 15;
 constexpr int ugDeleteWordBefore = 21;
 constexpr int ugDeleteWordAfter = 22;
-constexpr int ugDeleteLine = 23;
+constexpr int ugDeleteLine =
+    24; // logged as a replacement of the selection, as programmatic insertion is
 // The virtual caret goes no further right than this.
 constexpr int MaxVirtualColumn = 2047;
 

@@ -15,6 +15,17 @@ void SelectedLines(const TTextStore& store, int a, int b, int& first, int& last)
     last = store.LineFromPos(b);
     if (last > first && b == store.PosFromLine(last)) --last;
 }
+
+// Whether an un-indent of these lines would remove anything: one that would not must leave
+// no empty step in the undo history.
+bool AnyLeadingBlank(const TTextStore& store, int first, int last) {
+    for (int line = first; line <= last; ++line) {
+        std::string_view text = store.Line(line).View();
+        if (text.starts_with(' ') || text.starts_with('\t') || text.starts_with("\xC2\xA0"))
+            return true;
+    }
+    return false;
+}
 } // namespace
 
 void TCustomCodeMemo::IndentBlock(int count, bool useTabs) {
@@ -50,6 +61,7 @@ void TCustomCodeMemo::UnindentBlock(int count) {
     int a = std::min(FAnchor, FCaret), b = std::max(FAnchor, FCaret);
     int first = 0, last = 0;
     SelectedLines(*FStore, a, b, first, last);
+    if (!AnyLeadingBlank(*FStore, first, last)) return;
     TUndoStack* undo = FStore->UndoStack();
     if (undo && FUndoLink) {
         undo->SetTarget(FUndoLink.get());

@@ -13,18 +13,13 @@
 #include "highlight/CodeMemoParser.h"
 #include "highlight/Settings.h"
 #include "platform/Platform.h"
+#include "platform/Utf8.h"
 #include "resources/Strings.h"
 
 #include <algorithm>
 #include <cstring>
 
 namespace quillet {
-
-namespace {
-bool IsContinuationByte(char c) {
-    return (static_cast<unsigned char>(c) & 0xC0) == 0x80;
-}
-} // namespace
 
 // ---- undo link and store watch ---------------------------------------------------------
 
@@ -162,10 +157,13 @@ LRESULT TCustomCodeMemo::Dispatch(uint32_t msg, WPARAM wParam, LPARAM lParam) {
         return 1;
     }
     case SM_INDENT:
-        // wParam: the count (0: IndentStep); bit 0 of lParam asks for tab characters.
+        // wParam: the count (0: IndentStep); bit 0 of lParam asks for tab characters. A count
+        // wider than a tab stop may be is refused: it would only fill memory with blanks.
+        if (wParam > WPARAM(MaxTabDefault)) return 0;
         IndentBlock(wParam ? int(wParam) : IndentStep(), (lParam & 1) != 0);
         return 0;
     case SM_UNINDENT:
+        if (wParam > WPARAM(MaxTabDefault)) return 0;
         UnindentBlock(wParam ? int(wParam) : IndentStep());
         return 0;
     case SM_REFRESH:
@@ -354,7 +352,7 @@ LRESULT TCustomCodeMemo::Dispatch(uint32_t msg, WPARAM wParam, LPARAM lParam) {
     case WM_PASTE:
     case WM_CLEAR:
     case CM_CANPASTE:
-        return DoClipboard(msg);
+        return DoClipboard(msg, wParam);
     case WM_ENABLE:
         FEnabled = wParam != 0;
         [[fallthrough]];
@@ -444,8 +442,7 @@ LRESULT TCustomCodeMemo::DoGetText(WPARAM size, char* buffer) {
     size_t n = std::min(out.size(), size_t(size) - 1);
     // Never end inside a CR LF pair or a UTF-8 sequence.
     if (n < out.size()) {
-        while (n > 0 && IsContinuationByte(out[n]))
-            --n;
+        n = Utf8CharStart(out, n);
         if (n > 0 && out[n - 1] == '\r' && out[n] == '\n') --n;
     }
     std::memcpy(buffer, out.data(), n);
@@ -567,12 +564,15 @@ LRESULT TCustomCodeMemo::DoScroll(bool vertical, WPARAM code) {
     return 0;
 }
 
-LRESULT TCustomCodeMemo::DoClipboard(uint32_t msg) {
+LRESULT TCustomCodeMemo::DoClipboard(uint32_t msg, WPARAM format) {
     IClipboard* clip = Platform().Clipboard.get();
     if (!clip) return 0;
-    if (msg == CM_CANPASTE) return clip->HasText() || clip->HasFormat(cbfHtml) ? 1 : 0;
+    // Only text is pasted (HTML arrives as its text); a question about another format is no.
+    if (msg == CM_CANPASTE)
+        return format <= 1 && (clip->HasText() || clip->HasFormat(cbfHtml)) ? 1 : 0;
     int a = std::min(FAnchor, FCaret), b = std::max(FAnchor, FCaret);
-    if (msg == WM_CUT || msg == WM_COPY) {
+    // A cut that cannot remove the text copies nothing either.
+    if (msg == WM_COPY || (msg == WM_CUT && !FReadOnly)) {
         // Even an empty selection replaces what the clipboard held.
         clip->Clear();
         if (FClipFormats & smTEXT) clip->Set(cbfText, FormatText(a, b, sfmCRLF));
@@ -586,7 +586,8 @@ LRESULT TCustomCodeMemo::DoClipboard(uint32_t msg) {
         if (undo && msg == WM_CUT) undo->CloseGroup(ugCut);
     } else if (msg == WM_PASTE) {
         // The same choice as a drop: plain text first, else HTML, each as OnDataDrop leaves it.
-        TSourceTypes types = (clip->HasFormat(cbfHtml) ? dsHtml : 0) | (clip->HasText() ? dsText : 0);
+        TSourceTypes types =
+            (clip->HasFormat(cbfHtml) ? dsHtml : 0) | (clip->HasText() ? dsText : 0);
         if (!types) return 0;
         types |= dsPaste;
         if (OnDataDrop) OnDataDrop(*this, types);

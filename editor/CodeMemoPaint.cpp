@@ -218,10 +218,7 @@ int TCodeMemoPainter::CaretWidth() const {
     std::string_view text = store.Line(line).View();
     int i = caret - store.PosFromLine(line);
     if (i >= int(text.size()) || text[size_t(i)] == '\r') return cw;
-    int next = i + 1;
-    while (next < int(text.size()) &&
-           (static_cast<unsigned char>(text[size_t(next)]) & 0xC0) == 0x80)
-        ++next;
+    int next = i + Utf8CharLength(text, size_t(i));
     if (text[size_t(i)] == '\t')
         return std::max(1, memo.VisualColumn(line, next) - memo.VisualColumn(line, i)) * cw;
     if (Metrics().FixedPitch || !Font()) return cw;

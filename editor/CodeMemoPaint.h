@@ -4,6 +4,7 @@
 #include "editor/CodeMemoMetrics.h"
 #include "editor/CodeMemoView.h"
 #include "editor/TextStore.h"
+#include "platform/Utf8.h"
 
 #include <algorithm>
 #include <array>
@@ -146,9 +147,7 @@ void TCodeMemoPainter::Prepare(const TTextStore& store, int line, NextStop nextS
             continue;
         }
         // A whole UTF-8 sequence is one column.
-        size_t j = i + 1;
-        while (j < text.size() && (static_cast<unsigned char>(text[j]) & 0xC0) == 0x80)
-            ++j;
+        size_t j = i + size_t(Utf8CharLength(text, i));
         out.ColumnByte.push_back(int(out.Text.size()));
         out.Text.append(text.substr(i, j - i));
         out.Tokens.push_back(token(i));

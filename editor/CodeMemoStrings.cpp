@@ -1,6 +1,7 @@
 #include "editor/CodeMemoStrings.h"
 
 #include "editor/CodeMemo.h"
+#include "platform/Utf8.h"
 
 #include <algorithm>
 
@@ -18,8 +19,7 @@ std::string TCodeMemoStrings::Get(int index) const {
     if (text.size() > size_t(MaxLineRead)) {
         size_t n = size_t(MaxLineRead);
         // Never hand out half a UTF-8 sequence.
-        while (n > 0 && (static_cast<unsigned char>(text[n]) & 0xC0) == 0x80)
-            --n;
+        n = Utf8CharStart(text, n);
         text = text.substr(0, n);
     }
     return std::string(text);

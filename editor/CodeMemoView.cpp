@@ -3,16 +3,11 @@
 #include "editor/CodeMemo.h"
 #include "highlight/Settings.h"
 #include "platform/Platform.h"
+#include "platform/Utf8.h"
 
 #include <algorithm>
 
 namespace quillet {
-
-namespace {
-bool IsContinuation(char c) {
-    return (static_cast<unsigned char>(c) & 0xC0) == 0x80;
-}
-} // namespace
 
 TColor TCodeMemoView::Resolve(TColor c) {
     if (!IsSystemColor(c)) return c;
@@ -82,9 +77,7 @@ std::string TCodeMemoView::Expand(int line, std::vector<int>& columnToChar) cons
             ++i;
             continue;
         }
-        size_t j = i + 1;
-        while (j < text.size() && IsContinuation(text[j]))
-            ++j;
+        size_t j = i + size_t(Utf8CharLength(text, i));
         out.append(text.substr(i, j - i));
         columnToChar.push_back(int(i));
         ++column;
@@ -99,26 +92,15 @@ namespace {
 std::pair<size_t, size_t> ColumnBytes(const std::string& expanded, int from, int to) {
     size_t a = 0, col = 0;
     while (a < expanded.size() && int(col) < from) {
-        ++a;
-        while (a < expanded.size() && IsContinuation(expanded[a]))
-            ++a;
+        a += size_t(Utf8CharLength(expanded, a));
         ++col;
     }
     size_t b = a;
     while (b < expanded.size() && int(col) < to) {
-        ++b;
-        while (b < expanded.size() && IsContinuation(expanded[b]))
-            ++b;
+        b += size_t(Utf8CharLength(expanded, b));
         ++col;
     }
     return {a, b};
-}
-
-int CodePoints(std::string_view s) {
-    int n = 0;
-    for (char c : s)
-        if (!IsContinuation(c)) ++n;
-    return n;
 }
 } // namespace
 
@@ -128,7 +110,7 @@ int TCodeMemoView::ColumnsWidth(int line, int fromColumn, int toColumn) const {
     std::vector<int> map;
     std::string expanded = Expand(line, map);
     auto [a, b] = ColumnBytes(expanded, fromColumn, toColumn);
-    int columns = CodePoints(std::string_view(expanded).substr(a, b - a));
+    int columns = int(Utf8CharCount(std::string_view(expanded).substr(a, b - a)));
     // Columns past the line end are blanks of the average width.
     return FFont->TextWidth(std::string_view(expanded).substr(a, b - a)) +
            (toColumn - fromColumn - columns) * FMetrics.CharWidth;
@@ -198,7 +180,7 @@ void TCodeMemoView::PaintLine(ICanvas& canvas, int row, int line) {
             if (toCol <= fromCol || x >= width) return;
             auto [a, e] = ColumnBytes(expanded, fromCol, toCol);
             std::string_view piece = std::string_view(expanded).substr(a, e - a);
-            int n = CodePoints(piece);
+            int n = int(Utf8CharCount(piece));
             int w;
             if (FMetrics.FixedPitch) {
                 advances.assign(size_t(n), FMetrics.CharWidth);

@@ -2,16 +2,13 @@
 
 #include "editor/CodeMemo.h"
 #include "editor/CodeMemoView.h"
+#include "platform/Utf8.h"
 
 #include <algorithm>
 
 namespace quillet {
 
 namespace {
-
-bool IsContinuationByte(char c) {
-    return (static_cast<unsigned char>(c) & 0xC0) == 0x80;
-}
 
 // White space in UTF-8 text: control codes and blanks, and U+00A0 (C2 A0) as one unit.
 bool IsBreakSpace(const char* text, int i, int length) {
@@ -20,15 +17,6 @@ bool IsBreakSpace(const char* text, int i, int length) {
     if (c == 0xC2) return i + 1 < length && static_cast<unsigned char>(text[i + 1]) == 0xA0;
     if (c == 0xA0) return i > 0 && static_cast<unsigned char>(text[i - 1]) == 0xC2;
     return false;
-}
-
-char32_t DecodeAt(std::string_view s, size_t i, size_t j) {
-    auto b = static_cast<unsigned char>(s[i]);
-    if (j - i == 1) return b;
-    char32_t cp = b & (0xFF >> (j - i + 1));
-    for (size_t k = i + 1; k < j; ++k)
-        cp = (cp << 6) | (static_cast<unsigned char>(s[k]) & 0x3F);
-    return cp;
 }
 
 } // namespace
@@ -70,6 +58,7 @@ bool Exempt(std::string_view text, const TWrapParams& p) {
 // text[0, len) is the line's content; a caller with only part of it passes len = what it has,
 // at least MaxRowLength + 1 past s, so every decision falls inside it.
 size_t CutRow(std::string_view text, size_t s, size_t len, bool exempt, const TWrapParams& p) {
+    const std::string_view content = text.substr(0, len);
     const size_t limit = std::min(len, s + size_t(MaxRowLength));
     size_t cut = limit;
     if (!exempt) {
@@ -79,9 +68,8 @@ size_t CutRow(std::string_view text, size_t s, size_t len, bool exempt, const TW
         int column = 0, width = 0, chars = 0;
         size_t i = s;
         while (i < limit) {
-            size_t j = i + 1;
-            while (j < len && IsContinuationByte(text[j]))
-                ++j;
+            size_t j = i;
+            const char32_t cp = DecodeUtf8(content, j);
             int w;
             if (text[i] == '\t') {
                 int next = p.NextTabStop ? p.NextTabStop(column) : (column / 8 + 1) * 8;
@@ -89,7 +77,7 @@ size_t CutRow(std::string_view text, size_t s, size_t len, bool exempt, const TW
                 w = (next - column) * cw;
                 column = next;
             } else {
-                w = measure ? p.Font->CharWidth(DecodeAt(text, i, j)) : cw;
+                w = measure ? p.Font->CharWidth(cp) : cw;
                 ++column;
             }
             if (chars >= 4 && width + w > p.Width) break;
@@ -100,9 +88,8 @@ size_t CutRow(std::string_view text, size_t s, size_t len, bool exempt, const TW
         cut = i;
     }
     if (cut >= len) return len;
-    while (cut > s && IsContinuationByte(text[cut]))
-        --cut;
-    if (cut <= s) cut = std::min(limit, s + 1);
+    cut = std::max(s, Utf8CharStart(content, cut));
+    if (cut <= s) cut = std::min(limit, s + size_t(Utf8CharLength(content, s)));
     // Move the cut to a word boundary: past blanks (they stay on this row) or back to the
     // start of the word it fell into.
     const char* seg = text.data() + s;
@@ -111,8 +98,7 @@ size_t CutRow(std::string_view text, size_t s, size_t len, bool exempt, const TW
                         : DefaultWordBreak(seg, int(cut - s), segLen, wbLeft);
     size_t b = s + size_t(std::clamp(r, 0, segLen));
     if (b > limit) b = limit;
-    while (b > s && b < len && IsContinuationByte(text[b]))
-        --b;
+    if (b < len) b = std::max(s, Utf8CharStart(content, b));
     if (b <= s) b = cut; // a word longer than the row is cut where it stands
     return b;
 }

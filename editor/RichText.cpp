@@ -1,7 +1,9 @@
 #include "editor/RichText.h"
 
 #include "editor/CodeMemoPaint.h"
+#include "editor/TextEncoding.h"
 #include "editor/TextStore.h"
+#include "platform/Utf8.h"
 #include "resources/Strings.h"
 
 #include <algorithm>
@@ -15,26 +17,21 @@ namespace quillet {
 
 namespace {
 
-// One code point from `text` at `i` (advanced past it); a byte that starts no valid sequence
-// stands for itself.
-char32_t NextCodePoint(std::string_view text, size_t& i) {
-    auto b = static_cast<unsigned char>(text[i]);
-    int n = b < 0x80 ? 0 : (b >> 5) == 6 ? 1 : (b >> 4) == 14 ? 2 : (b >> 3) == 30 ? 3 : -1;
-    if (n <= 0 || i + size_t(n) >= text.size()) {
-        ++i;
-        return b;
-    }
-    char32_t cp = b & (0x3F >> n);
-    for (int k = 1; k <= n; ++k) {
-        auto c = static_cast<unsigned char>(text[i + size_t(k)]);
-        if ((c & 0xC0) != 0x80) {
-            ++i;
-            return b;
-        }
-        cp = (cp << 6) | (c & 0x3F);
-    }
-    i += size_t(n) + 1;
-    return cp;
+// The byte of a code point in the code page of a font's character set, or -1 when that code
+// page has no such character (or the character set names no code page we know).
+int CodePageByte(uint8_t charset, char32_t cp) {
+    if (cp < 0x80) return int(cp);
+    if (charset == RUSSIAN_CHARSET) return CodeToCp1251(cp);
+    if (charset != ANSI_CHARSET) return -1;
+    if (cp >= 0xA0 && cp <= 0xFF) return int(cp);
+    // Windows-1252's 0x80-0x9F; 0 where it has no character.
+    static const uint16_t KHigh[32] = {
+        0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+        0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+        0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
+    for (int i = 0; i < 32; ++i)
+        if (KHigh[i] == cp) return 0x80 + i;
+    return -1;
 }
 
 TColor Rgb(TColor c) {
@@ -147,7 +144,7 @@ std::string WriteRtf(const TRichSource& src, int start, int end) {
         }
         size_t i = 0;
         while (i < run.Text.size()) {
-            char32_t c = NextCodePoint(run.Text, i);
+            char32_t c = DecodeUtf8(run.Text, i);
             switch (c) {
             case 0:
                 break;
@@ -175,8 +172,8 @@ std::string WriteRtf(const TRichSource& src, int start, int end) {
             default:
                 if (c >= 32 && c <= 126) {
                     out += char(c);
-                } else if (c <= 255) {
-                    out += Format("\\'%.2x", unsigned(c));
+                } else if (int byte = CodePageByte(src.Font.Charset, c); byte >= 0) {
+                    out += Format("\\'%.2x", unsigned(byte));
                 } else {
                     // Above the 8-bit range: signed 16-bit units, a surrogate pair past U+FFFF.
                     auto unit = [&](unsigned u) { out += Format("\\u%d?", int(int16_t(u))); };
@@ -219,7 +216,7 @@ std::string WriteHtml(const TRichSource& src, int start, int end) {
         }
         size_t i = 0;
         while (i < run.Text.size()) {
-            char32_t c = NextCodePoint(run.Text, i);
+            char32_t c = DecodeUtf8(run.Text, i);
             if (c == 9 || c == 160)
                 out += "&nbsp;";
             else if (c == '"')

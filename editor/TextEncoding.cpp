@@ -3,6 +3,7 @@
 
 #include "platform/Errors.h"
 #include "platform/Stream.h"
+#include "platform/Utf8.h"
 #include "resources/Strings.h"
 
 #include <cstdint>
@@ -28,14 +29,6 @@ int Cp1251ToCode(unsigned char b) {
     return KCp1251High[b - 0x80];
 }
 
-int CodeToCp1251(uint32_t cp) {
-    if (cp < 0x80) return static_cast<int>(cp);
-    if (cp >= 0x0410 && cp <= 0x044F) return static_cast<int>(0xC0 + (cp - 0x0410));
-    for (int i = 0; i < 64; ++i)
-        if (KCp1251High[i] == cp) return 0x80 + i;
-    return -1;
-}
-
 void AppendUtf8(std::string& out, uint32_t cp) {
     if (cp < 0x80) {
         out += static_cast<char>(cp);
@@ -52,22 +45,6 @@ void AppendUtf8(std::string& out, uint32_t cp) {
         out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
         out += static_cast<char>(0x80 | (cp & 0x3F));
     }
-}
-
-// Decodes one sequence at i; returns its length, 0 when invalid.
-int Utf8Sequence(std::string_view s, size_t i, uint32_t& cp) {
-    auto b = static_cast<unsigned char>(s[i]);
-    int n = b < 0x80 ? 1 : (b >> 5) == 6 ? 2 : (b >> 4) == 14 ? 3 : (b >> 3) == 30 ? 4 : 0;
-    if (n == 0 || i + n > s.size()) return 0;
-    cp = n == 1 ? b : n == 2 ? (b & 0x1F) : n == 3 ? (b & 0x0F) : (b & 0x07);
-    for (int k = 1; k < n; ++k) {
-        auto c = static_cast<unsigned char>(s[i + k]);
-        if ((c & 0xC0) != 0x80) return 0;
-        cp = (cp << 6) | (c & 0x3F);
-    }
-    static const uint32_t KMin[5] = {0, 0, 0x80, 0x800, 0x10000};
-    if (cp < KMin[n] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return 0;
-    return n;
 }
 
 // Length of the well-formed prefix of s. A sequence cut off by the end of s stops the prefix
@@ -112,6 +89,14 @@ size_t ValidPrefix(std::string_view s, bool& bad) {
 }
 
 } // namespace
+
+int CodeToCp1251(uint32_t cp) {
+    if (cp < 0x80) return static_cast<int>(cp);
+    if (cp >= 0x0410 && cp <= 0x044F) return static_cast<int>(0xC0 + (cp - 0x0410));
+    for (int i = 0; i < 64; ++i)
+        if (KCp1251High[i] == cp) return 0x80 + i;
+    return -1;
+}
 
 bool IsValidUtf8(std::string_view s) {
     bool bad;

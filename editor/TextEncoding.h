@@ -16,6 +16,8 @@ struct TTextEncoding {
     bool Bom = false;
 };
 
+// The Windows-1251 byte of a code point, or -1 when that code page has no such character.
+int CodeToCp1251(uint32_t cp);
 // True when the bytes are well-formed UTF-8 (no overlongs, no surrogates).
 bool IsValidUtf8(std::string_view bytes);
 // Reads the stream from where it stands to its end, block by block, and returns what DecodeText

@@ -159,22 +159,22 @@ bool TScriptParser::LanguageProperty() {
         st.ExampleText = StringValue();
         break;
     case spWordWrapColumn:
-        st.WordWrapColumn = IntValue();
+        st.WordWrapColumn = int32_t(Ranged(0, MaxLayoutColumn));
         break;
     case spFontName:
         st.FontName = StringValue();
         break;
     case spFontSize:
-        st.FontSize = IntValue();
+        st.FontSize = int32_t(Ranged(0, MaxFontSize));
         break;
     case spFontCharset:
         st.FontCharset = ByteValue();
         break;
     case spGutter:
-        st.GutterWidth = IntValue();
+        st.GutterWidth = int32_t(Ranged(0, MaxLayoutPixels));
         break;
     case spMarginWidth:
-        st.MarginWidth = IntValue();
+        st.MarginWidth = int32_t(Ranged(0, MaxLayoutPixels));
         break;
     case spAnchor:
         D.Anchor = StateOrList();
@@ -189,13 +189,13 @@ bool TScriptParser::LanguageProperty() {
         }
         break;
     case spIndentStep:
-        st.IndentStep = int32_t(Ranged(0, 20));
+        st.IndentStep = int32_t(Ranged(0, MaxIndentStep));
         break;
     case spWrapOverride:
         st.WrapOverride = Cut(StringValue(), MaxNameLength);
         break;
     case spRightMargin:
-        st.RightMargin = IntValue();
+        st.RightMargin = int32_t(Ranged(0, MaxLayoutColumn));
         break;
     case spTabColumns: {
         const TAt at = Here();
@@ -209,7 +209,7 @@ bool TScriptParser::LanguageProperty() {
     }
     case spTabDefault:
         // A zero width would leave no next tab stop.
-        st.TabDefault = int32_t(Ranged(1, INT32_MAX));
+        st.TabDefault = int32_t(Ranged(1, MaxTabDefault));
         break;
     case spBoundStates:
         D.BoundStates = StateOrList();
@@ -218,7 +218,7 @@ bool TScriptParser::LanguageProperty() {
         st.GutterFontName = StringValue();
         break;
     case spGutterFontSize:
-        st.GutterFontSize = IntValue();
+        st.GutterFontSize = int32_t(Ranged(0, MaxFontSize));
         break;
     case spGutterFontColor:
         st.GutterFontColor = WordValue();

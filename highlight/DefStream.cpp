@@ -517,6 +517,8 @@ private:
             s.GutterFontColor = R.U32();
             s.GutterFontStyle = R.U8();
         }
+        if (std::string bad = LayoutOutOfBounds(s); !bad.empty())
+            throw EDefinitionError(FmtLoadStr(SDefBadLayout, bad));
     }
 
     int EndGroupOf(const std::string& spec) {

@@ -282,6 +282,7 @@ void ParseHighlighting(const std::string& text, TCM_Settings& s) {
         rest.remove_prefix(hash + 1 + size_t(length));
         Apply(copy, tag, value);
     }
+    if (!LayoutOutOfBounds(copy).empty()) BadEntry();
     s = std::move(copy);
 }
 

@@ -13,6 +13,30 @@ constexpr TColor SystemHighlightText = 0xFFFFFF;
 constexpr TColor SystemHighlight = 0x006A240A;
 } // namespace
 
+std::string LayoutOutOfBounds(const TCM_Settings& s) {
+    const struct {
+        const char* Name;
+        int32_t Value, Lo, Hi;
+    } numbers[] = {
+        {"MarginWidth", s.MarginWidth, 0, MaxLayoutPixels},
+        {"RightMargin", s.RightMargin, 0, MaxLayoutColumn},
+        {"WordWrapColumn", s.WordWrapColumn, 0, MaxLayoutColumn},
+        {"Gutter", s.GutterWidth, 0, MaxLayoutPixels},
+        {"IndentStep", s.IndentStep, 0, MaxIndentStep},
+        {"TabDefault", s.TabDefault, 1, MaxTabDefault},
+        {"FontSize", s.FontSize, -MaxFontSize, MaxFontSize},
+        {"GutterFontSize", s.GutterFontSize, -MaxFontSize, MaxFontSize},
+    };
+    for (const auto& n : numbers)
+        if (n.Value < n.Lo || n.Value > n.Hi)
+            return std::string(n.Name) + " = " + std::to_string(n.Value);
+    // Stored zero-based; an unused entry holds -1.
+    for (int32_t column : s.TabColumns)
+        if (column < -1 || column >= MaxLayoutColumn)
+            return "TabColumns = " + std::to_string(int64_t(column) + 1);
+    return {};
+} // namespace
+
 void TCM_Settings::Reset() {
     ExampleText.clear();
     Name = LoadStr(SCustomLanguage);

@@ -14,6 +14,19 @@
 
 namespace quillet {
 
+// Upper bounds of the layout numbers, kept wherever a value comes in (property, script, stored
+// definition, registry): beyond them a value only costs time and memory, or overflows int.
+constexpr int32_t MaxTabDefault = 256;     // columns from one default tab stop to the next
+constexpr int32_t MaxLayoutColumn = 65535; // a tab stop, the right margin, the wrap column
+constexpr int32_t MaxLayoutPixels = 1024;  // the gutter and the margin
+constexpr int32_t MaxFontSize = 1000;      // either font; points, or pixels when negative
+constexpr int32_t MaxIndentStep = 20;
+
+class TCM_Settings;
+// The first layout number of the settings outside its bounds, as "name = value"; empty when
+// all are within them.
+std::string LayoutOutOfBounds(const TCM_Settings& s);
+
 struct TEditableStyle {
     std::string Name; // at most 25 characters
     uint8_t Style = 0;

@@ -1,5 +1,6 @@
 #include "highlight/TabColumns.h"
 
+#include "highlight/Settings.h"
 #include "resources/Strings.h"
 
 namespace quillet {
@@ -29,6 +30,8 @@ void ParseTabColumns(std::string_view text, TTabColumns& columns) {
         }
         if (i < text.size() && !IsSeparator(text[i]))
             throw ETabColumnsError(LoadStr(STabColumnExpected));
+        // A column past the widest layout is no column value: it would only cost memory.
+        if (v > MaxLayoutColumn) throw ETabColumnsError(LoadStr(STabColumnExpected));
         if (v <= 1) throw ETabColumnsError(LoadStr(STabColumnMin));
         if (v <= previous) throw ETabColumnsError(LoadStr(STabColumnsOrder));
         if (count == out.size())

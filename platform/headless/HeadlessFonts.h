@@ -2,6 +2,7 @@
 #pragma once
 
 #include "platform/Fonts.h"
+#include "platform/Utf8.h"
 
 namespace quillet {
 
@@ -43,8 +44,5 @@ private:
     int FCellWidth;
     int FLineHeight;
 };
-
-// The code points of a UTF-8 text; a malformed byte counts as one character.
-char32_t DecodeUtf8(std::string_view s, size_t& i);
 
 } // namespace quillet

@@ -1,6 +1,6 @@
 #include "platform/qt/QtCanvas.h"
 
-#include "platform/headless/HeadlessFonts.h"
+#include "platform/Utf8.h"
 #include "platform/qt/QtConvert.h"
 #include "platform/qt/QtFonts.h"
 
@@ -10,8 +10,6 @@
 #include <cstdlib>
 
 namespace quillet {
-
-// DecodeUtf8 comes from the headless fonts unit.
 
 TQtCanvas::TQtCanvas(int width, int height)
     : FImage(std::max(1, width), std::max(1, height), QImage::Format_ARGB32) {
@@ -81,7 +79,7 @@ void TQtCanvas::TextOut(int x, int y, std::string_view utf8, TColor fore, TColor
     if (!FQtFont) own.emplace(font);
     const QFontMetrics& metrics = FQtFont ? FQtFont->Metrics() : *own;
     if (!advances) {
-        QString text = ToQString(utf8);
+        QString text = ToQStringChars(utf8);
         if (back != clNone)
             p.fillRect(QRect(x, y, metrics.horizontalAdvance(text), metrics.height()),
                        ToQColor(back));

@@ -81,7 +81,7 @@ int TQtFont::TextWidth(std::string_view utf8) const {
         }
         width += FAscii[size_t(c)];
     }
-    return ascii ? width : FMetrics.horizontalAdvance(ToQString(utf8));
+    return ascii ? width : FMetrics.horizontalAdvance(ToQStringChars(utf8));
 }
 
 TFontHandle TQtFonts::CreateFont(const TFontDesc& desc) {

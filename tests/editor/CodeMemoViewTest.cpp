@@ -2,6 +2,9 @@
 #include "editor/CodeMemoView.h"
 #include "FixedFontTest.h"
 #include "editor/CodeMemo.h"
+#include "editor/LineTrack.h"
+#include "editor/UndoStack.h"
+#include "highlight/KeyboardActionController.h"
 #include "highlight/Settings.h"
 #include "platform/Platform.h"
 #include "platform/VirtualKeys.h"
@@ -272,6 +275,70 @@ TEST_F(CodeMemoViewTest, ClipboardCutCopyPaste) {
     EXPECT_EQ(Memo.Text(), "abc ");
     Memo.Undo();
     EXPECT_EQ(Memo.Text(), "abc def");
+    // Only text is pasted: a question about another format is answered no.
+    EXPECT_EQ(Memo.Perform(CM_CANPASTE, 5, 0), 0);
+    EXPECT_EQ(Memo.Perform(CM_CANPASTE, 1, 0), 1);
+    // A read-only control's cut neither removes nor copies; its copy still copies.
+    Memo.SetReadOnly(true);
+    Memo.SetSelection(0, 3);
+    Memo.CutToClipboard();
+    EXPECT_EQ(Platform().Clipboard->Text(), "def");
+    EXPECT_EQ(Memo.Text(), "abc def");
+    Memo.CopyToClipboard();
+    EXPECT_EQ(Platform().Clipboard->Text(), "abc");
+}
+
+TEST_F(CodeMemoViewTest, UndoGroupsOfLineDeletionAndAnUnindentThatRemovesNothing) {
+    Memo.SetText("one\r\ntwo\r\n  three");
+    TUndoStack& undo = *Memo.Store().UndoStack();
+    // Nothing to take away: no step is left to undo.
+    Memo.SetSelection(0, 8);
+    Memo.Perform(SM_UNINDENT, 2, 0);
+    EXPECT_FALSE(undo.CanUndo());
+    Memo.SetSelection(5, 5);
+    Memo.ExecuteCommand(kcDeleteLine, 0, false);
+    EXPECT_EQ(Memo.Text(), "one\r\n  three");
+    int id = 0;
+    undo.GroupQuery(ugcReset);
+    EXPECT_EQ(undo.GroupQuery(ugcNextUndoGroup, &id), 1);
+    EXPECT_EQ(id, ugReplaceSel);
+}
+
+TEST_F(CodeMemoViewTest, MarksAndBreakpointsReportThroughTheControlAndRepaint) {
+    Memo.SetText("0123456789\r\nabcdefghij\r\nklmnopqrst");
+    std::vector<std::string> seen;
+    Memo.OnMarkChange = [&](TCustomCodeMemo&, TMark& m) {
+        seen.push_back("change " + std::to_string(m.Start) + "-" + std::to_string(m.End));
+    };
+    Memo.OnMarkFree = [&](TCustomCodeMemo&, TMark& m) {
+        seen.push_back("free " + std::to_string(m.Value));
+    };
+    Memo.OnCustomBookmarkFree = [&](TCustomCodeMemo&, const std::string& name) {
+        seen.push_back("bookmark " + name);
+    };
+    Memo.OnBreakpointFree = [&](TCustomCodeMemo&, TCM_BreakpointData& b) {
+        seen.push_back("breakpoint " + std::to_string(b.UserNumber));
+    };
+    Memo.OnBreakpointStateChange = [&](TCustomCodeMemo&, TCM_BreakpointData& b) {
+        seen.push_back(std::string("state ") + (b.Enabled() ? "on" : "off"));
+    };
+    TLineTracker& t = Memo.LineTracker();
+    Paint();
+    Host.ClearInvalidated();
+    t.Marks().Add(14, 4, 7);
+    EXPECT_FALSE(Host.Invalidated().empty()) << "an added mark is drawn";
+    t.Named.Set("n", 15);
+    TCM_BreakpointData& b = t.Breakpoints.Add(12);
+    b.UserNumber = 3;
+    Host.ClearInvalidated();
+    b.SetEnabled(false);
+    EXPECT_FALSE(Host.Invalidated().empty());
+    Memo.SetSelection(0, 0);
+    Memo.SetSelText("xy");
+    Memo.SetSelection(13, 26); // line 1 with its break, and all that was tracked on it
+    Memo.SetSelText("");
+    EXPECT_EQ(seen, (std::vector<std::string>{"state off", "change 16-20", "bookmark n", "free 7",
+                                              "breakpoint 3"}));
 }
 
 TEST_F(CodeMemoViewTest, AttributesInAndOut) {

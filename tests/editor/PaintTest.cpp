@@ -5,6 +5,8 @@
 #include "editor/CodeMemoPaint.h"
 #include "highlight/Settings.h"
 #include "platform/Platform.h"
+#include "platform/Utf8.h"
+#include "platform/VirtualKeys.h"
 #include "platform/headless/HeadlessFonts.h"
 #include "platform/headless/HeadlessWindowHost.h"
 #include "tests/highlight/SampleCssDefinition.h"
@@ -212,6 +214,25 @@ TEST_F(PaintTest, LongRunIsCutAtTheRightEdge) {
     ASSERT_NE(r, nullptr);
     int fit = (640 - Left) / 7;
     EXPECT_EQ(int(r->Text.size()), fit + fit / 2);
+}
+
+TEST_F(PaintTest, StrayUtf8BytesAreOneColumnEachForThePainterTheCanvasAndTheCaret) {
+    // A stray continuation byte after a character, a lone lead byte, and one after a tab.
+    Host.SetFocused(true);
+    Memo.Perform(WM_SETFOCUS, 0, 0);
+    Memo.SetText("a\xBF\xC3\xA9\x80\xE2z\t\xBF");
+    Memo.SetSelection(2, 2);
+    Paint();
+    int columns = 0;
+    for (const auto& r : Canvas().TextRuns())
+        if (r.Y / 17 == 0 && r.X >= Left) {
+            EXPECT_EQ(r.Advances.size(), Utf8CharCount(r.Text)) << r.Text;
+            columns += int(r.Advances.size());
+        }
+    EXPECT_EQ(columns, 9); // a, BF, e acute, 80, E2, z, two blanks to the stop, BF
+    EXPECT_EQ(Host.CaretPos().X, Left + 2 * 7);
+    Memo.Perform(WM_KEYDOWN, VK_END, 0);
+    EXPECT_EQ(Host.CaretPos().X, Left + 9 * 7);
 }
 
 TEST_F(PaintTest, VisibleLinesAreScannedBeforeTheyArePainted) {

@@ -61,7 +61,7 @@ TEST_F(RichTextTest, RtfSwitchesAttributesPerRunAndEscapesCodePoints) {
         WriteRtf(Src, 0, Store.CharCount()),
         RtfHead +
             "a\\b1 \\cf2 \\{b\\b0 \\i1 \\ul1 \\cf3 \\cb4 \\}\\i0 \\ul0 \\cf0 \\cb1 \\line \r\n"
-            "\\'e9\\tab &\\u8364?\\u-10179?\\u-8704?\r\n}}");
+            "\\'e9\\tab &\\'80\\u-10179?\\u-8704?\r\n}}");
     // A selection ending mid-line stops there; an empty one writes no rows.
     EXPECT_EQ(WriteRtf(Src, 1, 3), RtfHead + "\\b1 \\cf2 \\{b\r\n}}");
     EXPECT_EQ(WriteRtf(Src, 2, 2), RtfHead + "}}");
@@ -76,6 +76,26 @@ TEST_F(RichTextTest, RtfEscapesTheSpecialCharacters) {
     Store.Insert(0, "'\\\x7fz");
     Src.Highlight = false;
     EXPECT_EQ(WriteRtf(Src, 0, Store.CharCount()), RtfHead + "\\'27\\\\\\'7fz\r\n}}");
+}
+
+TEST_F(RichTextTest, RtfWritesACodePageByteOnlyForACharacterOfTheFontsCodePage) {
+    Store.Delete(0, Store.CharCount());
+    Store.Insert(0, "caf\xC3\xA9 \xD0\xB9\xE2\x82\xAC\xBF");
+    Src.Highlight = false;
+    auto body = [&] {
+        std::string rtf = WriteRtf(Src, 0, Store.CharCount());
+        return rtf.substr(rtf.rfind(' ') + 1);
+    };
+    // Cyrillic: the e acute is no character of Windows-1251, the short i and the euro are.
+    // A stray byte is written as the replacement character, never as a byte of the page.
+    Src.Font.Charset = RUSSIAN_CHARSET;
+    EXPECT_EQ(body(), "\\'e9\\'88\\u-3?\r\n}}");
+    EXPECT_NE(WriteRtf(Src, 0, Store.CharCount()).find("caf\\u233? "), std::string::npos);
+    Src.Font.Charset = ANSI_CHARSET;
+    EXPECT_EQ(body(), "\\u1081?\\'80\\u-3?\r\n}}");
+    // A character set whose code page is not known: everything past ASCII as a code point.
+    Src.Font.Charset = DEFAULT_CHARSET;
+    EXPECT_EQ(body(), "\\u1081?\\u8364?\\u-3?\r\n}}");
 }
 
 TEST_F(RichTextTest, HtmlWritesColoursAndTagsAndEntities) {
@@ -112,7 +132,7 @@ TEST_F(RichCopyTest, CopyPutsTheFormatsClipCopyFormatsSelects) {
     EXPECT_EQ(Clip().Get(cbfText), "\t\xC3\xA9y\r\n");
     std::string rtf = Clip().Get(cbfRichText);
     EXPECT_TRUE(rtf.starts_with("{\\rtf1 \\deff1{\\fonttbl ")) << rtf;
-    EXPECT_TRUE(rtf.ends_with("\\tab \\'e9y\\line \r\n\r\n}}")) << rtf;
+    EXPECT_TRUE(rtf.ends_with("\\tab \\u233?y\\line \r\n\r\n}}")) << rtf;
 
     Memo.SetClipCopyFormats(smRTF);
     Memo.SetSelection(0, 1);

@@ -84,8 +84,14 @@ TEST(CompilerErrors, RangesAndLimits) {
     EXPECT_FAILS_AT("%%Words 'a' '' 1 [5 256]", "Range error, value outwith 0 .. 255", 1, 21);
     EXPECT_FAILS("%%States 1 (+300)", "Range error, value outwith 0 .. 255");
     EXPECT_FAILS("%%Language IndentStep = 21", "Range error, value outwith 0 .. 20");
-    EXPECT_FAILS("%%Language TabDefault = 0", "Range error, value outwith 1 .. 2147483647");
-    EXPECT_FAILS("%%Language Gutter = (0 - 1)", "Range error, value outwith 0 .. 2147483647");
+    // Layout numbers stop where a layout stops making sense.
+    EXPECT_FAILS("%%Language TabDefault = 0", "Range error, value outwith 1 .. 256");
+    EXPECT_FAILS("%%Language TabDefault = 2147483647", "Range error, value outwith 1 .. 256");
+    EXPECT_FAILS("%%Language Gutter = (0 - 1)", "Range error, value outwith 0 .. 1024");
+    EXPECT_FAILS("%%Language Gutter = 2147483647", "Range error, value outwith 0 .. 1024");
+    EXPECT_FAILS("%%Language WordWrapColumn = 65536", "Range error, value outwith 0 .. 65535");
+    EXPECT_FAILS("%%Language FontSize = 100000", "Range error, value outwith 0 .. 1000");
+    EXPECT_FAILS("%%Language TabColumns = '9 2147483647'", "Tab stop column value expected");
 
     // Fifty editable styles fill the list, across sections; the next one fails.
     std::string script = "%%Language EditableStyles";

@@ -374,6 +374,21 @@ TEST(DefStream, Version50SkipsTheGutterFontAnd49IsAVersionError) {
     EXPECT_FALSE(p.StateStart[50]);
 }
 
+TEST(DefStream, AStoredLayoutNumberPastItsBoundIsRefused) {
+    auto stored = [](std::function<void(TCM_Settings&)> set) {
+        TCodeMemoParser a;
+        set(a.Settings());
+        return LoadError(TDefinitionStream::SaveToBytes(a));
+    };
+    EXPECT_EQ(stored([](TCM_Settings& s) { s.TabDefault = INT32_MAX; }),
+              "CodeMemoParser: Stored setting TabDefault = 2147483647 is out of range");
+    EXPECT_EQ(stored([](TCM_Settings& s) { s.GutterWidth = INT32_MIN; }),
+              "CodeMemoParser: Stored setting Gutter = -2147483648 is out of range");
+    EXPECT_EQ(stored([](TCM_Settings& s) { s.TabColumns[1] = INT32_MAX - 1; }),
+              "CodeMemoParser: Stored setting TabColumns = 2147483647 is out of range");
+    EXPECT_EQ(stored([](TCM_Settings& s) { s.TabDefault = 256; }), "(loaded)");
+}
+
 TEST(DefStream, EnvelopeAndTableFaultsRaiseTheirMessages) {
     THandTables hand;
     auto tables = hand.Bytes();

@@ -132,6 +132,10 @@ TEST(RegistrySettings, MalformedTextIsRefusedAndChangesNothing) {
         {"Zendra6:TBC#2#4 #END#", entry},
         {"Zendra6:LNE#1#Q#END#", entry},
         {"Zendra6:GWD#11#99999999999#END#", entry},
+        {"Zendra6:GWD#10#2147483647#END#", entry}, // in int, but past any sane layout
+        {"Zendra6:TBD#10#2147483647#END#", entry},
+        {"Zendra6:WRC#11#-2147483648#END#", entry},
+        {"Zendra6:TBC#7#9 70000#END#", entry},
         {"Zendra6:OPT#1#1#END#junk", entry},
         {"Zendra6:EFF#1#x#END#", style},
         {"Zendra6:EFF#2#0,#END#", style},

@@ -1,4 +1,5 @@
 #include "platform/Platform.h"
+#include "platform/Utf8.h"
 #include "platform/headless/HeadlessFonts.h"
 #include "platform/headless/ScriptedDialogs.h"
 #include "platform/headless/UsKeyboard.h"
@@ -27,7 +28,7 @@ TEST(HeadlessFonts, FixedAndProportionalPitchDiffer) {
     EXPECT_EQ(f->TextWidth("\xD0"), 7); // truncated sequence at the end
 }
 
-TEST(HeadlessFonts, Utf8DecodingStepsOverWholeSequences) {
+TEST(Utf8, AByteOutsideAWellFormedSequenceIsACharacterOfItsOwn) {
     std::string s = "\xD0\xAF\xF0\x9F\x98\x80x\xE2\x82";
     size_t i = 0;
     EXPECT_EQ(DecodeUtf8(s, i), U'\u042F');
@@ -35,8 +36,18 @@ TEST(HeadlessFonts, Utf8DecodingStepsOverWholeSequences) {
     EXPECT_EQ(DecodeUtf8(s, i), U'\U0001F600');
     EXPECT_EQ(i, 6u);
     EXPECT_EQ(DecodeUtf8(s, i), U'x');
-    EXPECT_EQ(DecodeUtf8(s, i), char32_t(0xE2)); // cut-off sequence: lead byte alone
+    EXPECT_EQ(DecodeUtf8(s, i), Utf8Replacement); // cut-off sequence: lead byte alone
     EXPECT_EQ(i, 8u);
+    EXPECT_EQ(DecodeUtf8(s, i), Utf8Replacement); // and its continuation byte alone
+    // Stray continuation bytes after a character, an overlong form and a surrogate: every
+    // byte one character, and each is where it starts.
+    std::string t = "a\xBF\xC3\xA9\x80\xC0\xAF\xED\xA0\x80";
+    EXPECT_EQ(Utf8CharCount(t), 9u);
+    const size_t starts[] = {0, 1, 2, 2, 4, 5, 6, 7, 8, 9};
+    for (size_t k = 0; k < t.size(); ++k)
+        EXPECT_EQ(Utf8CharStart(t, k), starts[k]) << k;
+    EXPECT_EQ(Utf8CharLength(t, 2), 2);
+    EXPECT_EQ(Utf8CharLength(t, 7), 1);
 }
 
 TEST(ScriptedDialogs, AnswersInOrderAndRecordsEveryCall) {
