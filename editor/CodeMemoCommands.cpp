@@ -47,8 +47,6 @@ int TCustomCodeMemo::WordStartAfter(int offset) const {
     return offset >= count ? start : offset;
 }
 
-void TCustomCodeMemo::PrintSelection() {}
-
 namespace {
 // Numbered bookmarks over the control's store; the columns live in the store.
 class TStoreBookmarkHost : public TBookmarkHost {
