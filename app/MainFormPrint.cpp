@@ -97,6 +97,10 @@ void TMainForm::PrintToPdf(const std::string& pdfFile) {
     // Written beside the target and moved over it when complete, so a failed print leaves an
     // older file of that name as it was.
     const std::string part = pdfFile + ".part";
+    auto dropPart = [&part] {
+        std::error_code ignored;
+        if (std::filesystem::is_regular_file(part, ignored)) std::filesystem::remove(part, ignored);
+    };
     try {
         {
             TQtPrinter printer(part);
@@ -106,12 +110,10 @@ void TMainForm::PrintToPdf(const std::string& pdfFile) {
         std::filesystem::rename(part, pdfFile, failed);
         if (failed) throw EFileError(FmtLoadStr(SCannotCreateFile, pdfFile));
     } catch (const EPrinter&) {
-        std::error_code ignored;
-        std::filesystem::remove(part, ignored);
+        dropPart();
         throw EPrinter(FmtLoadStr(SPrintCannotStart, pdfFile));
     } catch (...) {
-        std::error_code ignored;
-        std::filesystem::remove(part, ignored);
+        dropPart();
         throw;
     }
 }
