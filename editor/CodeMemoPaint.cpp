@@ -330,6 +330,18 @@ int TCodeMemoPainter::DrawRuns(ICanvas& canvas, int x, int y, int from, int to, 
         if (!memo.Enabled() && !printing) back = DisabledBack;
         if (printing && FTransparent) back = clNone;
         const TFontHandle& font = StyleFont(highlight ? style.FontStyle : s.Styles[0].FontStyle);
+        if (printing) {
+            // Paper needs no cut where nothing changes: tokens that look alike are one run.
+            auto sameLook = [&](uint8_t other) {
+                const TCM_Style& a = highlight ? style : s.Styles[0];
+                const TCM_Style& b = highlight ? s.Styles[s.StyleMap[other]] : s.Styles[0];
+                return a.FontStyle == b.FontStyle &&
+                       (memo.MonoPrint() ||
+                        (StyleFore(s, a) == StyleFore(s, b) && StyleBack(s, a) == StyleBack(s, b)));
+            };
+            while (end < to && sameLook(FLine.HasTokens ? FLine.Tokens[size_t(end)] : 0))
+                ++end;
+        }
         // A run reaching past the right edge is cut to what can show, with some slack for
         // narrow characters of a proportional font.
         int n = end - from;

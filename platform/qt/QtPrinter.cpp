@@ -17,17 +17,31 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <optional>
 
 namespace quillet {
 
 TQtPrinterFont::TQtPrinterFont(const TFontDesc& desc, QPaintDevice* device)
-    : FDesc(desc), FFont(MakeQFont(desc), device), FMetrics(FFont, device) {
+    : FDesc(desc), FFont(MakeQFont(desc), device), FMetrics(FFont, device),
+      FMetricsF(FFont, device) {
     if (desc.Height < 0) {
         FFont.setPointSizeF(-desc.Height * 72.0 / 96.0);
         FMetrics = QFontMetrics(FFont, device);
+        FMetricsF = QFontMetricsF(FFont, device);
     }
-    for (int c = 0; c < 128; ++c)
+    for (int c = 0; c < 128; ++c) {
         FAscii[size_t(c)] = FMetrics.horizontalAdvance(QChar(c));
+        FAsciiF[size_t(c)] = FMetricsF.horizontalAdvance(QChar(c));
+    }
+}
+
+qreal TQtPrinterFont::NaturalWidth(std::string_view utf8, const QString& text) const {
+    qreal width = 0;
+    for (char c : utf8) {
+        if (static_cast<unsigned char>(c) >= 128) return FMetricsF.horizontalAdvance(text);
+        width += FAsciiF[size_t(c)];
+    }
+    return width;
 }
 
 int TQtPrinterFont::CharWidth(char32_t cp) const {
@@ -60,7 +74,9 @@ void TQtPrinterCanvas::SetFont(const TFontHandle& font) {
 void TQtPrinterCanvas::TextOut(int x, int y, std::string_view utf8, TColor fore, TColor back,
                                const int* advances) {
     if (utf8.empty()) return;
-    const QFontMetrics metrics = FQtFont ? FQtFont->Metrics() : FPainter.fontMetrics();
+    std::optional<QFontMetrics> own;
+    if (!FQtFont) own.emplace(FPainter.fontMetrics());
+    const QFontMetrics& metrics = FQtFont ? FQtFont->Metrics() : *own;
     QString text = ToQString(utf8);
     int width = 0;
     if (advances) {
@@ -77,7 +93,9 @@ void TQtPrinterCanvas::TextOut(int x, int y, std::string_view utf8, TColor fore,
     const int baseline = y + metrics.ascent();
     // The run is one piece of text on paper (so it reads back as text); when the font's own
     // advances miss the grid a little, the run is stretched onto it.
-    qreal natural = QFontMetricsF(FPainter.font(), FPainter.device()).horizontalAdvance(text);
+    qreal natural = FQtFont
+                        ? FQtFont->NaturalWidth(utf8, text)
+                        : QFontMetricsF(FPainter.font(), FPainter.device()).horizontalAdvance(text);
     if (advances && natural > 0 && std::abs(natural - width) > 0.5) {
         FPainter.save();
         FPainter.translate(x, baseline);

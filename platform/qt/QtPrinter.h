@@ -30,12 +30,16 @@ public:
     int TextWidth(std::string_view utf8) const override;
     const QFont& Font() const { return FFont; }
     const QFontMetrics& Metrics() const { return FMetrics; }
+    // The font's own advance of a text, unrounded.
+    qreal NaturalWidth(std::string_view utf8, const QString& text) const;
 
 private:
     TFontDesc FDesc;
     QFont FFont;
     QFontMetrics FMetrics;
+    QFontMetricsF FMetricsF;
     std::array<int, 128> FAscii{};
+    std::array<qreal, 128> FAsciiF{};
 };
 
 // Draws through the painter that is open on the printer.
