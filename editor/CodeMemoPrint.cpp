@@ -192,6 +192,9 @@ private:
                 FTextBottom = FPage.Bottom - 4 * lh;
             }
         }
+        // However narrow the area, the text keeps a column: line numbers give way first.
+        FTextLeft = std::max(std::min(FTextLeft, FTextRight - FCharWidth),
+                             std::min(FTextLeft - numbersWidth, FTextRight - FCharWidth));
         FY = FTextTop;
     }
 
