@@ -386,7 +386,12 @@ void TCustomCodeMemo::ExecuteCommand(int command, int data, bool extend) {
         if (!FReadOnly) deleteRange(WordStartBefore(FCaret), FCaret, ugDeleteWordBefore);
         break;
     case kcPrintSelection:
-        PrintSelection();
+        // A key has nobody to hand a failed print to: it is shown, as a command's errors are.
+        try {
+            PrintSelection();
+        } catch (const EQuilletError& e) {
+            if (Platform().Dialogs) Platform().Dialogs->MessageBox(e.what(), "", mtError, mbOK);
+        }
         break;
     case kcDeleteWordAfter:
         if (!FReadOnly) {
