@@ -195,11 +195,11 @@ void TQtPrinter::BeginDoc(const std::string& title) {
         if (base.isEmpty()) base = QStringLiteral("quillet");
         QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
         if (folder.isEmpty()) folder = QDir::homePath();
+        QDir().mkpath(folder);
         p.setOutputFileName(QDir(folder).filePath(base + QStringLiteral(".pdf")));
     }
     if (!FPainter.begin(&p)) throw EPrinter(FmtLoadStr(SPrintCannotStart, Name()));
-    TSize size = PageSize();
-    FCanvas.SetSize(size);
+    FCanvas.Restart(PageSize());
     FPage = 1;
 }
 

@@ -46,7 +46,12 @@ private:
 class TQtPrinterCanvas : public ICanvas {
 public:
     explicit TQtPrinterCanvas(QPainter& painter) : FPainter(painter) {}
-    void SetSize(TSize size) { FSize = size; }
+    // A new document: the painter starts over with its own font.
+    void Restart(TSize size) {
+        FSize = size;
+        FFont = nullptr;
+        FQtFont = nullptr;
+    }
     TSize Size() const override { return FSize; }
     void FillRect(const TRect& r, TColor color) override;
     void SetFont(const TFontHandle& font) override;

@@ -1,9 +1,13 @@
 // Printing from the main window: the File menu and toolbar entries, and PDF export.
 #include "MainFormFixture.h"
+#include "platform/qt/QtPrinter.h"
 
 #include <QMenu>
 #include <QMenuBar>
 #include <QToolBar>
+
+#include <cstdio>
+#include <cstdlib>
 
 namespace quillet::test {
 
@@ -42,6 +46,26 @@ TEST_F(MainFormTest, ExportWritesThePdfAndAFailureKeepsTheOldFile) {
     ASSERT_EQ(Messages().size(), 1u);
     EXPECT_EQ(Messages()[0], "Cannot start printing on " + Path("keep.pdf"));
     EXPECT_FALSE(Form->MainCodeMemo().Printing());
+}
+
+// The default printer serves one document after another (Ctrl+K P, again and again): each
+// starts its painter afresh, and the text keeps the editor's fixed-pitch font.
+TEST_F(MainFormTest, TheDefaultPrinterKeepsTheFontFromOneDocumentToTheNext) {
+    const std::string pdf = Path("again.pdf");
+    setenv("QUILLET_PRINT_TO", pdf.c_str(), 1);
+    TQtPrinter printer;
+    Type("a { color: red }");
+    Form->MainCodeMemo().PrintSelection(printer);
+    Form->MainCodeMemo().PrintSelection(printer);
+    unsetenv("QUILLET_PRINT_TO");
+    std::string fonts;
+    if (FILE* p = popen(("pdffonts '" + pdf + "'").c_str(), "r")) {
+        char buf[256];
+        while (std::fgets(buf, sizeof buf, p))
+            fonts += buf;
+        pclose(p);
+    }
+    EXPECT_NE(fonts.find("Mono"), std::string::npos) << fonts;
 }
 
 } // namespace quillet::test
