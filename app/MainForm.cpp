@@ -99,6 +99,7 @@ TMainForm::TMainForm(TBrowserFactory browser, std::string programFolder)
     if (QScreen* desktop = screen()) move(desktop->availableGeometry().center() - rect().center());
 
     BuildActions();
+    BuildPrintActions();
 
     auto* central = new QWidget(this);
     auto* row = new QHBoxLayout(central);
@@ -218,6 +219,7 @@ QWidget* TMainForm::BuildCssPanel() {
     QObject::connect(OpenToolButton, &QToolButton::clicked, this, [this] { OpenCss(); });
     FToolBar1->addWidget(OpenToolButton);
     FToolBar1->addAction(SaveAction);
+    FToolBar1->addAction(PrintAction);
     FToolBar1->addSeparator();
     FToolBar1->addAction(CutAction);
     FToolBar1->addAction(CopyAction);

@@ -63,6 +63,16 @@ public:
     // Opens a file as Open does, without the dialog (the command line).
     void OpenFile(const std::string& path);
 
+    // Printing the CSS document (MainFormPrint.cpp): the print dialog (printer, copies, all or
+    // the selection), the print preview, and the whole document into a PDF chosen in a save
+    // dialog. PrintToPdf prints the whole document into `pdfFile` and raises on failure.
+    void PrintCss();
+    void PreviewCss();
+    void ExportPdf();
+    void PrintToPdf(const std::string& pdfFile);
+    // Opens `path` and prints it into `pdfFile` (quillet --print); raises on failure.
+    void PrintFileToPdf(const std::string& path, const std::string& pdfFile);
+
     // The document state, read back from the captions.
     std::string FileName() const;
     bool IsModified() const;
@@ -104,6 +114,7 @@ public:
         *EditorCopyAction, *EditorPasteAction, *EditorSelectAllAction, *RedoAction, *UndoAction,
         *ShiftLeftAction, *ShiftRightAction;
     QAction* MMFOpen;
+    QAction *PrintAction, *PreviewAction, *ExportPdfAction;
     QToolButton* OpenToolButton;
     QToolButton* EditorSaveToolButton;
     QToolButton* ColorToolButton;
@@ -133,6 +144,7 @@ protected:
 
 private:
     void BuildActions();
+    void BuildPrintActions();
     void BuildMenus();
     QWidget* BuildCssPanel();
     QWidget* BuildPreviewPage(const TBrowserFactory& browser);

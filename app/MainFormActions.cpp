@@ -172,6 +172,10 @@ void TMainForm::BuildMenus() {
     file->addAction(SaveAction);
     file->addAction(SaveAsAction);
     file->addSeparator();
+    file->addAction(PrintAction);
+    file->addAction(PreviewAction);
+    file->addAction(ExportPdfAction);
+    file->addSeparator();
     file->addAction(CloseAction);
     QMenu* edit = bar->addMenu(QStringLiteral("Правка"));
     edit->addAction(UndoAction);

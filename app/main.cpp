@@ -1,9 +1,10 @@
-// The program: `quillet [FILE]`, or `quillet --screenshot OUT.png [FILE]` to write a picture of
-// the window laid out off screen.
+// The program: `quillet [FILE]`, `quillet --screenshot OUT.png [FILE]` to write a picture of
+// the window laid out off screen, or `quillet --print OUT.pdf FILE` to print a file into a PDF.
 #include "app/MainForm.h"
 
 #include "platform/Platform.h"
 #include "platform/RegistryFile.h"
+#include "platform/headless/RecordingWebBrowser.h"
 #include "platform/qt/QtConvert.h"
 #include "platform/qt/QtPlatform.h"
 #include "resources/Strings.h"
@@ -38,20 +39,28 @@ public:
 } // namespace
 
 int main(int argc, char** argv) {
-    std::string screenshot, file;
+    std::string screenshot, print, file;
     for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--screenshot") == 0 && i + 1 < argc && screenshot.empty())
+        if (std::strcmp(argv[i], "--screenshot") == 0 && i + 1 < argc && screenshot.empty() &&
+            print.empty())
             screenshot = argv[++i];
+        else if (std::strcmp(argv[i], "--print") == 0 && i + 1 < argc && print.empty() &&
+                 screenshot.empty())
+            print = argv[++i];
         else if (argv[i][0] == '-' || !file.empty()) {
             std::fprintf(stderr, "%s\n", LoadStr(SAppUsage).c_str());
             return 2;
         } else
             file = argv[i];
     }
-    if (!screenshot.empty()) setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    if (!print.empty() && file.empty()) {
+        std::fprintf(stderr, "%s\n", LoadStr(SAppUsage).c_str());
+        return 2;
+    }
+    const bool offscreen = !screenshot.empty() || !print.empty();
+    if (offscreen) setenv("QT_QPA_PLATFORM", "offscreen", 0);
     // The browser engine runs without its sandbox and GPU only where there is no display.
-    bool headless =
-        !screenshot.empty() || (!std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY"));
+    bool headless = offscreen || (!std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY"));
     if (headless) {
         setenv("QTWEBENGINE_DISABLE_SANDBOX", "1", 0);
         setenv("QTWEBENGINE_CHROMIUM_FLAGS", "--disable-gpu", 0);
@@ -63,8 +72,24 @@ int main(int argc, char** argv) {
     InstallQtPlatform();
     TPlatformServices services;
     services.Registry = MakeDefaultRegistry();
-    if (!screenshot.empty()) services.Dialogs = std::make_unique<TConsoleDialogs>();
+    if (offscreen) services.Dialogs = std::make_unique<TConsoleDialogs>();
     InstallPlatform(std::move(services));
+
+    if (!print.empty()) {
+        // The window's editor settings without its browser: nothing is shown.
+        TRecordingWebBrowser browser;
+        TMainForm form([&browser](QWidget* parent) {
+            return TBrowserPart{new QWidget(parent), &browser};
+        });
+        form.FormCreate();
+        try {
+            form.PrintFileToPdf(file, print);
+        } catch (const std::exception& e) {
+            std::fprintf(stderr, "quillet: %s\n", e.what());
+            return 1;
+        }
+        return 0;
+    }
 
     TMainForm form;
     form.FormCreate();

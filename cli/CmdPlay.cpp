@@ -10,6 +10,7 @@
 #include "platform/VirtualKeys.h"
 #include "platform/headless/HeadlessFonts.h"
 #include "platform/headless/HeadlessWindowHost.h"
+#include "platform/headless/RecordingPrinter.h"
 #include "resources/Strings.h"
 
 #include <algorithm>
@@ -253,6 +254,12 @@ public:
             FMemo.SetParser(1, FDef.get());
             FMemo.SetActiveParser(1);
         }
+        auto printer = std::make_unique<TRecordingPrinter>(800, 600, 10, 20);
+        printer->SetStamp("31.12.2025", "23:59");
+        FPrinter = printer.get();
+        TPlatformServices services;
+        services.Printer = std::move(printer);
+        InstallPlatform(std::move(services));
         FHost.SetFocused(true);
         FMemo.Perform(WM_SETFOCUS, 0, 0);
         // Events a mouse script can raise are echoed where they happen.
@@ -352,6 +359,13 @@ private:
             Popup();
         } else if (name == "print") {
             Print();
+        } else if (name == "printsel") {
+            PrintSelection(args);
+        } else if (name == "printed") {
+            WritePages();
+        } else if (name == "headerfooter") {
+            Need(args, 1, name);
+            HeaderFooter(args);
         } else if (name == "attrs") {
             Need(args, 1, name);
             Attrs(int(NumberArg(args[0])));
@@ -726,6 +740,10 @@ private:
             FMemo.SetSelTextColor(TColor(IntValue(name, v)));
         else if (p == "seltextback")
             FMemo.SetSelTextBack(TColor(IntValue(name, v)));
+        else if (p == "monoprint")
+            FMemo.SetMonoPrint(BoolValue(name, v));
+        else if (p == "printtitle")
+            FMemo.SetPrintTitle(text);
         else
             throw EQuilletError(FmtLoadStr(SPlayUnknownProperty, name));
     }
@@ -774,6 +792,9 @@ private:
         if (p == "margincolor") return Hex(FMemo.MarginColor());
         if (p == "seltextcolor") return Hex(FMemo.SelTextColor());
         if (p == "seltextback") return Hex(FMemo.SelTextBack());
+        if (p == "monoprint") return b(FMemo.MonoPrint());
+        if (p == "printtitle") return Quote(FMemo.PrintTitle());
+        if (p == "printing") return b(FMemo.Printing());
         if (p == "version") return Quote(FMemo.Version());
         if (p == "canundo") return b(FMemo.CanUndo());
         if (p == "canredo") return b(FMemo.CanRedo());
@@ -845,6 +866,108 @@ private:
         FOut << "modified: " << (FMemo.Modified() ? 1 : 0) << "\n";
     }
 
+    // printsel [WIDTH HEIGHT] [refuse]: prints the selection on the default printer, a recording
+    // one, with a page of WIDTH x HEIGHT printer pixels (800 x 600 until changed) and cells of
+    // 10 x 20, stamped 31.12.2025 23:59; "refuse": the printer will not start this time. Writes
+    // what each page holds.
+    void PrintSelection(const std::vector<std::string>& args) {
+        size_t i = 0;
+        if (args.size() >= 2 && Lower(args[0]) != "refuse") {
+            int width = IntValue("printsel", args[0]);
+            int height = IntValue("printsel", args[1]);
+            if (width <= 0 || height <= 0 || width > 100000 || height > 100000)
+                throw EQuilletError(FmtLoadStr(SPlayBadValue, "printsel", args[0] + " " + args[1]));
+            FPrinter->SetPageSize(width, height);
+            i = 2;
+        }
+        bool refuse = false;
+        for (; i < args.size(); ++i) {
+            if (Lower(args[i]) != "refuse")
+                throw EQuilletError(FmtLoadStr(SPlayBadValue, "printsel", args[i]));
+            refuse = true;
+        }
+        FPrinter->SetRefuse(refuse);
+        try {
+            FMemo.PrintSelection();
+        } catch (const EQuilletError&) {
+            FPrinter->SetRefuse(false);
+            WritePages();
+            throw;
+        }
+        WritePages();
+    }
+
+    static std::string ColorText(TColor c) {
+        if (c == clNone) return "none";
+        char buf[16];
+        std::snprintf(buf, sizeof buf, "#%02X%02X%02X", GetRValue(c), GetGValue(c), GetBValue(c));
+        return buf;
+    }
+
+    // The last document the default printer took, page by page.
+    void WritePages() {
+        const TRecordingPrinter& printer = *FPrinter;
+        static const char* states[] = {"not started", "printing", "ended", "aborted"};
+        FOut << "printed: " << Quote(printer.Title()) << ", " << printer.Pages().size()
+             << " page(s), " << states[printer.State()] << "\n";
+        if (printer.State() == TRecordingPrinter::jsNone) return;
+        int number = 0;
+        for (const TPrintedPage& page : printer.Pages()) {
+            FOut << "page " << ++number << "\n";
+            for (const TPrintedItem& item : page) {
+                if (item.Kind == TPrintedItem::pkLine) {
+                    FOut << "  line " << item.X << " " << item.Y << " " << item.X2 << " " << item.Y2
+                         << " " << ColorText(item.Fore) << "\n";
+                    continue;
+                }
+                std::string style;
+                if (item.Style & fsBold) style += 'b';
+                if (item.Style & fsItalic) style += 'i';
+                if (item.Style & fsUnderline) style += 'u';
+                if (item.Style & fsStrikeOut) style += 's';
+                FOut << "  text " << item.X << " " << item.Y << " " << Quote(item.Text) << " "
+                     << ColorText(item.Fore) << "/" << ColorText(item.Back)
+                     << (style.empty() ? "" : " " + style) << "\n";
+            }
+        }
+    }
+
+    // headerfooter off | throw | LEFT TOP RIGHT BOTTOM [transparent]: the page handler writes
+    // "[page N]" at the top-left of the page rectangle it gets and hands back the given text
+    // area (and the transparent flag); "throw" fails on the second page.
+    void HeaderFooter(const std::vector<std::string>& args) {
+        std::string what = Lower(args[0]);
+        if (what == "off") {
+            FMemo.OnPrintHeaderFooter = nullptr;
+            return;
+        }
+        bool fail = what == "throw";
+        TRect area;
+        bool transparent = false;
+        if (!fail) {
+            Need(args, 4, "headerfooter");
+            area = {IntValue("headerfooter", args[0]), IntValue("headerfooter", args[1]),
+                    IntValue("headerfooter", args[2]), IntValue("headerfooter", args[3])};
+            for (size_t i = 4; i < args.size(); ++i) {
+                if (Lower(args[i]) != "transparent")
+                    throw EQuilletError(FmtLoadStr(SPlayBadValue, "headerfooter", args[i]));
+                transparent = true;
+            }
+        }
+        auto pages = std::make_shared<int>(0);
+        FMemo.OnPrintHeaderFooter = [=](TCustomCodeMemo&, ICanvas& canvas, TRect& rect,
+                                        bool& clear) {
+            ++*pages;
+            if (fail && *pages == 2) throw EQuilletError(FmtLoadStr(SPlayHandlerFailed, *pages));
+            canvas.TextOut(rect.Left, rect.Top, "[page " + std::to_string(*pages) + "]", clBlack,
+                           clNone);
+            if (!fail) {
+                rect = area;
+                clear = transparent;
+            }
+        };
+    }
+
     void Attrs(int line) {
         if (line < 0 || line >= FMemo.Store().LineCount())
             throw EQuilletError(FmtLoadStr(SPlayBadValue, "attrs", std::to_string(line)));
@@ -862,6 +985,7 @@ private:
     }
 
     std::unique_ptr<TCodeMemoParser> FDef; // outlives the control that uses it
+    TRecordingPrinter* FPrinter = nullptr; // the default printer (the platform owns it)
     THeadlessWindowHost FHost;
     TCodeMemo FMemo;
     std::ostream& FOut;

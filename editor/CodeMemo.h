@@ -6,6 +6,7 @@
 #include "editor/TextStore.h"
 #include "platform/Errors.h"
 #include "platform/Fonts.h"
+#include "platform/Printer.h"
 #include "platform/Stream.h"
 #include "platform/VirtualKeys.h"
 #include "platform/WindowHost.h"
@@ -327,8 +328,16 @@ public:
     // Block indent and un-indent of the lines the selection covers (CodeMemoIndent.cpp).
     void IndentBlock(int count, bool useTabs);
     void UnindentBlock(int count);
-    // Prints the lines the selection covers; the printing work fills this in.
+    // Printing (CodeMemoPrint.cpp): the display lines the selection covers (the caret's line
+    // when nothing is selected) on the default printer or on `printer`; Print prints display
+    // lines [firstRow, lastRow]. The job is ended and the screen restored whatever happens;
+    // errors (the printer's, a handler's) are raised again afterwards.
     void PrintSelection();
+    void PrintSelection(IPrinter& printer);
+    void Print(IPrinter& printer, int firstRow, int lastRow);
+    // The display lines PrintSelection prints.
+    void SelectionRows(int& firstRow, int& lastRow);
+    bool Printing() const { return FPrinting; }
     // Numbered bookmarks 0-9 (CodeMemoCommands.cpp). Line -1 is the caret's line and column,
     // otherwise line and column are 1-based; setting one on the line that carries it removes it.
     void SetBookmark(int index, int line = -1, int column = 0);
@@ -608,7 +617,8 @@ private:
     std::string FFileName;
     std::string FPrintTitle;
     TTextEncoding FEncoding;
-    TRect FPageRect{0, 0, 2550, 3300};
+    TRect FPageRect{0, 0, 2550, 3300}; // the page when the printer names none
+    bool FPrinting = false;
     uint32_t FLastClickTick = 0;
     int FClickCount = 4;
     int FLastClickLine = -1;

@@ -48,8 +48,6 @@ int TCustomCodeMemo::WordStartAfter(int offset) const {
     return offset >= count ? start : offset;
 }
 
-void TCustomCodeMemo::PrintSelection() {}
-
 namespace {
 // Numbered bookmarks over the control's store; the columns live in the store.
 class TStoreBookmarkHost : public TBookmarkHost {
@@ -389,7 +387,12 @@ void TCustomCodeMemo::ExecuteCommand(int command, int data, bool extend) {
         if (!FReadOnly) deleteRange(WordStartBefore(FCaret), FCaret, ugDeleteWordBefore);
         break;
     case kcPrintSelection:
-        PrintSelection();
+        // A key has nobody to hand a failed print to: it is shown, as a command's errors are.
+        try {
+            PrintSelection();
+        } catch (const EQuilletError& e) {
+            if (Platform().Dialogs) Platform().Dialogs->MessageBox(e.what(), "", mtError, mbOK);
+        }
         break;
     case kcDeleteWordAfter:
         if (!FReadOnly) {

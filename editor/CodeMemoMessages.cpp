@@ -312,7 +312,7 @@ LRESULT TCustomCodeMemo::Dispatch(uint32_t msg, WPARAM wParam, LPARAM lParam) {
     case WM_GETTEXTLENGTH:
         return DoGetTextLength();
     case WM_PAINT:
-        if (FHost && FRedraw && !FPaintLock && FUpdateCount == 0) {
+        if (FHost && FRedraw && !FPaintLock && FUpdateCount == 0 && !FPrinting) {
             FView->Paint(FHost->Canvas());
             if (FPopup) FPopup->View().Paint(FHost->Canvas());
             FView->PlaceCaret();

@@ -55,8 +55,8 @@ TCodeMemoPainter::~TCodeMemoPainter() = default;
 void TCodeMemoPainter::RecalcMetrics() {
     TFontDesc desc = Memo().Font();
     desc.Style = Memo().ActiveSettings().Styles[0].FontStyle;
-    IFonts* fonts = Platform().Fonts.get();
-    FMeasure.Measure(fonts, desc, Memo().Host() != nullptr);
+    IFonts* fonts = FPrintFonts ? FPrintFonts : Platform().Fonts.get();
+    FMeasure.Measure(fonts, desc, FPrintFonts || Memo().Host() != nullptr);
     FFonts.fill(nullptr);
     FGutterFont = nullptr;
     TFontHandle font = fonts ? StyleFont(desc.Style) : nullptr;
@@ -65,12 +65,28 @@ void TCodeMemoPainter::RecalcMetrics() {
 
 const TFontHandle& TCodeMemoPainter::StyleFont(uint8_t fontStyle) {
     TFontHandle& slot = FFonts[fontStyle & 15];
-    if (!slot && Platform().Fonts) {
+    IFonts* fonts = FPrintFonts ? FPrintFonts : Platform().Fonts.get();
+    if (!slot && fonts) {
         TFontDesc desc = Memo().Font();
         desc.Style = TFontStyles(fontStyle & 15);
-        slot = Platform().Fonts->CreateFont(desc);
+        slot = fonts->CreateFont(desc);
     }
     return slot;
+}
+
+void TCodeMemoPainter::SetPrinting(IFonts* printerFonts) {
+    FPrintFonts = printerFonts;
+    RecalcMetrics();
+}
+
+int TCodeMemoPainter::PrintRuns(ICanvas& canvas, int x, int y, int from, int to, int right,
+                                bool transparent) {
+    FWidth = right;
+    FTransparent = transparent;
+    FBreak = {};
+    FLineColours = false;
+    FCanvasFont = nullptr;
+    return DrawRuns(canvas, x, y, from, to, false);
 }
 
 TColor TCodeMemoPainter::StyleFore(const TCM_Settings& s, const TCM_Style& style) {
@@ -273,8 +289,9 @@ int TCodeMemoPainter::DrawRuns(ICanvas& canvas, int x, int y, int from, int to, 
     const int lh = Metrics().LineHeight;
     const int cw = Metrics().CharWidth;
     const bool highlight = memo.HasOption(smoSyntaxHighlight);
-    const bool showAll = memo.HasOption(smoShowAllChars);
-    from = std::max(from, memo.LeftColumn());
+    const bool printing = Printing();
+    const bool showAll = !printing && memo.HasOption(smoShowAllChars);
+    if (!printing) from = std::max(from, memo.LeftColumn());
     to = std::min(to, FLine.Columns());
     while (from < to && x < FWidth) {
         uint8_t token = FLine.HasTokens ? FLine.Tokens[size_t(from)] : 0;
@@ -283,7 +300,15 @@ int TCodeMemoPainter::DrawRuns(ICanvas& canvas, int x, int y, int from, int to, 
             ++end;
         const TCM_Style& style = s.Styles[s.StyleMap[token]];
         TColor fore, back;
-        if (FBreak.Reported) {
+        if (printing && memo.MonoPrint()) {
+            fore = clBlack;
+            back = clWhite;
+        } else if (printing) {
+            // Without highlighting the paper shows what the screen does: the default style.
+            const TCM_Style& shown = highlight ? style : s.Styles[0];
+            fore = StyleFore(s, shown);
+            back = StyleBack(s, shown);
+        } else if (FBreak.Reported) {
             fore = selected ? FBreak.Back : FBreak.Fore;
             back = selected ? FBreak.Fore : FBreak.Back;
         } else if (selected) {
@@ -299,8 +324,21 @@ int TCodeMemoPainter::DrawRuns(ICanvas& canvas, int x, int y, int from, int to, 
             fore = StyleFore(s, style);
             back = StyleBack(s, style);
         }
-        if (!memo.Enabled()) back = DisabledBack;
+        if (!memo.Enabled() && !printing) back = DisabledBack;
+        if (printing && FTransparent) back = clNone;
         const TFontHandle& font = StyleFont(highlight ? style.FontStyle : s.Styles[0].FontStyle);
+        if (printing) {
+            // Paper needs no cut where nothing changes: tokens that look alike are one run.
+            auto sameLook = [&](uint8_t other) {
+                const TCM_Style& a = highlight ? style : s.Styles[0];
+                const TCM_Style& b = highlight ? s.Styles[s.StyleMap[other]] : s.Styles[0];
+                return a.FontStyle == b.FontStyle &&
+                       (memo.MonoPrint() ||
+                        (StyleFore(s, a) == StyleFore(s, b) && StyleBack(s, a) == StyleBack(s, b)));
+            };
+            while (end < to && sameLook(FLine.HasTokens ? FLine.Tokens[size_t(end)] : 0))
+                ++end;
+        }
         // A run reaching past the right edge is cut to what can show, with some slack for
         // narrow characters of a proportional font.
         int n = end - from;

@@ -69,6 +69,24 @@ public:
     // Expands one line of the store; `nextStop` gives the tab stop after a column.
     template <class NextStop>
     static void Prepare(const TTextStore& store, int line, NextStop nextStop, TPreparedLine& out);
+    // Expands a text (no line break) with its token values (null: none).
+    template <class NextStop>
+    static void PrepareText(std::string_view text, const std::vector<uint8_t>* attrs,
+                            NextStop nextStop, TPreparedLine& out);
+
+    // Printing mode: metrics and fonts come from the printer's fonts; rows are drawn from
+    // column 0, without selection, line colours or screen-only marks, in black on white with
+    // MonoPrint, else in the styles' colours. Null: back to the screen.
+    void SetPrinting(IFonts* printerFonts);
+    bool Printing() const { return FPrintFonts != nullptr; }
+    // The line PrintRuns draws from; fill it with PrepareText.
+    TPreparedLine& PrintLine() { return FLine; }
+    const TPreparedLine& PrintLine() const { return FLine; }
+    // Printing: columns [from, to) of PrintLine() at (x, y), cut at `right`; transparent
+    // leaves the background as it is. Returns the new x.
+    int PrintRuns(ICanvas& canvas, int x, int y, int from, int to, int right, bool transparent);
+    // The font of a style set (the printer's while printing).
+    const TFontHandle& FontFor(uint8_t fontStyle) { return StyleFont(fontStyle); }
 
     // The colours a style paints with, the as-default rules applied against the default style.
     static TColor StyleFore(const TCM_Settings& s, const TCM_Style& style);
@@ -116,6 +134,8 @@ private:
     std::string_view FRowText; // the row being drawn as stored
     TLineTracker* FTracker = nullptr;
     TFontHandle FCanvasFont; // the font last selected into the canvas during this paint
+    IFonts* FPrintFonts = nullptr;
+    bool FTransparent = false; // printing: runs leave the background alone
 };
 
 template <class NextStop>
@@ -124,7 +144,12 @@ void TCodeMemoPainter::Prepare(const TTextStore& store, int line, NextStop nextS
     const TLineRecord& rec = store.Line(line);
     std::string_view text = rec.View();
     if (!text.empty() && text.back() == '\r') text.remove_suffix(1);
-    const std::vector<uint8_t>* attrs = rec.Extra ? &rec.Extra->Attributes : nullptr;
+    PrepareText(text, rec.Extra ? &rec.Extra->Attributes : nullptr, nextStop, out);
+}
+
+template <class NextStop>
+void TCodeMemoPainter::PrepareText(std::string_view text, const std::vector<uint8_t>* attrs,
+                                   NextStop nextStop, TPreparedLine& out) {
     out.HasTokens = attrs && !attrs->empty();
     out.Text.clear();
     out.ColumnByte.clear();

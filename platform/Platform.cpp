@@ -3,6 +3,7 @@
 #include "platform/headless/HeadlessFonts.h"
 #include "platform/headless/MemoryClipboard.h"
 #include "platform/headless/MemoryRegistry.h"
+#include "platform/headless/RecordingPrinter.h"
 #include "platform/headless/RecordingShell.h"
 #include "platform/headless/ScriptedDialogs.h"
 #include "platform/headless/UsKeyboard.h"
@@ -18,6 +19,7 @@ TPlatformServices& Platform() {
         s.Clipboard = std::make_unique<TMemoryClipboard>();
         s.Registry = std::make_unique<TMemoryRegistry>();
         s.Shell = std::make_unique<TRecordingShell>();
+        s.Printer = std::make_unique<TRecordingPrinter>();
         return s;
     }();
     return services;
@@ -31,6 +33,7 @@ void InstallPlatform(TPlatformServices services) {
     if (services.Clipboard) current.Clipboard = std::move(services.Clipboard);
     if (services.Registry) current.Registry = std::move(services.Registry);
     if (services.Shell) current.Shell = std::move(services.Shell);
+    if (services.Printer) current.Printer = std::move(services.Printer);
 }
 
 } // namespace quillet

@@ -5,6 +5,7 @@
 #include "platform/Dialogs.h"
 #include "platform/Fonts.h"
 #include "platform/Keyboard.h"
+#include "platform/Printer.h"
 #include "platform/Registry.h"
 #include "platform/Shell.h"
 
@@ -24,6 +25,8 @@ struct TPlatformServices {
     std::unique_ptr<IRegistry> Registry;
     std::unique_ptr<IClipboard> Clipboard;
     std::unique_ptr<IShell> Shell;
+    // The default printer: a recording one until the program installs the system's.
+    std::unique_ptr<IPrinter> Printer;
 };
 
 TPlatformServices& Platform();

@@ -5,6 +5,7 @@
 #include "platform/qt/QtDialogs.h"
 #include "platform/qt/QtFonts.h"
 #include "platform/qt/QtKeyboard.h"
+#include "platform/qt/QtPrinter.h"
 #include "platform/qt/QtShell.h"
 
 #include <memory>
@@ -19,6 +20,7 @@ void InstallQtPlatform() {
     services.Keyboard = std::make_unique<TQtKeyboardLayout>();
     services.Clipboard = std::make_unique<TQtClipboard>();
     services.Shell = std::make_unique<TQtShell>();
+    services.Printer = std::make_unique<TQtPrinter>();
     InstallPlatform(std::move(services));
 }
 

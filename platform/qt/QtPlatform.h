@@ -1,4 +1,4 @@
-// Installs the Qt platform services: fonts, dialogs, keyboard layout, clipboard.
+// Installs the Qt platform services: fonts, dialogs, keyboard layout, clipboard, printer.
 #pragma once
 
 namespace quillet {
