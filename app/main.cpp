@@ -62,15 +62,25 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName(ToQString(LoadStr(SAppTitle)));
     InstallQtPlatform();
     TPlatformServices services;
-    services.Registry = MakeDefaultRegistry();
+    // A damaged settings file never stops the start: it is set aside and the user told once.
+    std::string settingsNotice;
+    services.Registry = MakeDefaultRegistry(&settingsNotice);
     if (!screenshot.empty()) services.Dialogs = std::make_unique<TConsoleDialogs>();
     InstallPlatform(std::move(services));
+    auto tellSettingsNotice = [&] {
+        if (settingsNotice.empty()) return;
+        if (headless && screenshot.empty())
+            TConsoleDialogs().MessageBox(settingsNotice, "", mtWarning, mbOK);
+        else
+            Platform().Dialogs->MessageBox(settingsNotice, LoadStr(SAppTitle), mtWarning, mbOK);
+    };
 
     TMainForm form;
     form.FormCreate();
     if (!file.empty()) form.OpenFile(file);
 
     if (!screenshot.empty()) {
+        tellSettingsNotice();
         form.setWindowState(Qt::WindowNoState);
         form.resize(1024, 700);
         form.show();
@@ -85,5 +95,6 @@ int main(int argc, char** argv) {
         return 0;
     }
     form.show();
+    tellSettingsNotice();
     return app.exec();
 }

@@ -2,13 +2,12 @@
 #include "editor/TextEncoding.h"
 
 #include "platform/Errors.h"
+#include "platform/Files.h"
 #include "platform/Stream.h"
 #include "resources/Strings.h"
 
 #include <cstdint>
 #include <cstring>
-#include <filesystem>
-#include <system_error>
 
 namespace quillet {
 
@@ -199,22 +198,7 @@ std::string EncodeText(std::string_view text, TTextEncoding& encoding) {
 }
 
 void SaveFileAtomically(const std::string& path, std::string_view bytes) {
-    namespace fs = std::filesystem;
-    std::string temp = path + ".qtmp";
-    bool created = false;
-    try {
-        {
-            TFileStream f(temp, fmCreate);
-            created = true;
-            f.WriteBuffer(bytes.data(), static_cast<int64_t>(bytes.size()));
-            if (!f.Flush()) throw EFileError("flush");
-        }
-        fs::rename(temp, path);
-    } catch (const std::exception&) {
-        std::error_code ec;
-        if (created) fs::remove(temp, ec);
-        throw EFileError(FmtLoadStr(SCannotCreateFile, path));
-    }
+    ReplaceFile(path, bytes, FmtLoadStr(SCannotCreateFile, path));
 }
 
 } // namespace quillet

@@ -26,8 +26,8 @@ TTextEncoding DetectEncoding(TStream& stream, int64_t& lineBreaks);
 std::string DecodeText(std::string_view bytes, TTextEncoding& encoding);
 // UTF-8 text back to file bytes; a character 1251 cannot hold switches 'encoding' to UTF-8.
 std::string EncodeText(std::string_view text, TTextEncoding& encoding);
-// Writes through a temp file in the same folder; on failure the old file stays and
-// "Cannot create file %s" is raised.
+// Writes through a temp file beside the file (links followed, mode and owner kept); on failure
+// the old file stays and "Cannot create file %s: CAUSE" is raised.
 void SaveFileAtomically(const std::string& path, std::string_view bytes);
 
 } // namespace quillet
