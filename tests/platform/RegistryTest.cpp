@@ -1,5 +1,6 @@
 #include "platform/RegistryFile.h"
 #include "platform/headless/MemoryRegistry.h"
+#include "resources/Strings.h"
 
 #include <gtest/gtest.h>
 
@@ -323,6 +324,5 @@ TEST(Registry, AnUnreadableSettingsFileIsSetAsideAndTheRunStartsAfresh) {
     if (!home.empty()) ::setenv("HOME", home.c_str(), 1);
     if (xdg) ::setenv("XDG_CONFIG_HOME", keepXdg.c_str(), 1);
     EXPECT_NE(dynamic_cast<TMemoryRegistry*>(memory.get()), nullptr);
-    EXPECT_EQ(notice, "no HOME or XDG_CONFIG_HOME to keep the registry file in. The program "
-                      "starts with default settings and does not keep them");
+    EXPECT_EQ(notice, FmtLoadStr(SRegKeptInMemory, LoadStr(SRegNoHome)));
 }
