@@ -66,6 +66,19 @@ TEST_F(FilesTest, AReplacedFileKeepsItsModeAndAReadOnlyOneIsRefusedUntouched) {
         EXPECT_EQ(Read(f), "new");
         EXPECT_EQ(Mode(f), mode);
     }
+    // Another user's file stays theirs where the process may say so (root may).
+    if (::geteuid() == 0) {
+        const fs::path theirs = Dir / "real" / "theirs.css";
+        Write(theirs, "old", 0664);
+        ASSERT_EQ(::chown(theirs.c_str(), 65534, 65534), 0);
+        EXPECT_EQ(Replace(theirs, "new"), "");
+        struct stat st {};
+        ASSERT_EQ(::stat(theirs.c_str(), &st), 0);
+        EXPECT_EQ(st.st_uid, 65534u);
+        EXPECT_EQ(st.st_gid, 65534u);
+        EXPECT_EQ(st.st_mode & 07777, 0664u);
+        fs::remove(theirs);
+    }
     // A new file gets the mode the user's umask allows, not the temporary file's 0600.
     const mode_t mask = ::umask(022);
     EXPECT_EQ(Replace(Dir / "fresh.css", "x"), "");
