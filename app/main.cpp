@@ -71,9 +71,18 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName(ToQString(LoadStr(SAppTitle)));
     InstallQtPlatform();
     TPlatformServices services;
-    services.Registry = MakeDefaultRegistry();
+    // A damaged settings file never stops the start: it is set aside and the user told once.
+    std::string settingsNotice;
+    services.Registry = MakeDefaultRegistry(&settingsNotice);
     if (offscreen) services.Dialogs = std::make_unique<TConsoleDialogs>();
     InstallPlatform(std::move(services));
+    auto tellSettingsNotice = [&] {
+        if (settingsNotice.empty()) return;
+        if (headless && !offscreen)
+            TConsoleDialogs().MessageBox(settingsNotice, "", mtWarning, mbOK);
+        else
+            Platform().Dialogs->MessageBox(settingsNotice, LoadStr(SAppTitle), mtWarning, mbOK);
+    };
 
     if (!print.empty()) {
         // The window's editor settings without its browser: nothing is shown.
@@ -82,6 +91,7 @@ int main(int argc, char** argv) {
             return TBrowserPart{new QWidget(parent), &browser};
         });
         form.FormCreate();
+        tellSettingsNotice();
         try {
             form.PrintFileToPdf(file, print);
         } catch (const std::exception& e) {
@@ -96,6 +106,7 @@ int main(int argc, char** argv) {
     if (!file.empty()) form.OpenFile(file);
 
     if (!screenshot.empty()) {
+        tellSettingsNotice();
         form.setWindowState(Qt::WindowNoState);
         form.resize(1024, 700);
         form.show();
@@ -110,5 +121,6 @@ int main(int argc, char** argv) {
         return 0;
     }
     form.show();
+    tellSettingsNotice();
     return app.exec();
 }

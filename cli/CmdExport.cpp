@@ -50,15 +50,13 @@ int CmdExport(const std::vector<std::string>& args, std::istream&, std::ostream&
     }
     memo.LoadFromFile(file);
     memo.SetSaveFormat(saveFormat);
-    TMemoryStream stream;
-    memo.SaveToStream(&stream);
-    const auto& bytes = stream.Bytes();
-    if (output.empty()) {
-        out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
-    } else {
-        SaveFileAtomically(
-            output, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
-    }
+    // Exactly what a save writes: plain text keeps the file's encoding, BOM and line breaks.
+    TTextEncoding encoding;
+    const std::string bytes = memo.FileBytes(encoding);
+    if (output.empty())
+        out.write(bytes.data(), std::streamsize(bytes.size()));
+    else
+        SaveFileAtomically(output, bytes);
     return exOk;
 }
 

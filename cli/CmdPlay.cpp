@@ -6,6 +6,7 @@
 #include "editor/CodeMemoView.h"
 #include "highlight/AutoReplaceExpansion.h"
 #include "highlight/Settings.h"
+#include "platform/Files.h"
 #include "platform/Platform.h"
 #include "platform/VirtualKeys.h"
 #include "platform/headless/HeadlessFonts.h"
@@ -16,6 +17,7 @@
 #include <algorithm>
 #include <array>
 #include <cctype>
+#include <cerrno>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -246,6 +248,26 @@ const std::map<std::string, uint32_t>& MessageNames() {
     return names;
 }
 
+// A script is a text of short lines (`repeat` makes long documents): a longer line or script
+// is no script, and is refused before it fills the memory.
+constexpr size_t MaxScriptLine = size_t(1) << 20;
+constexpr int64_t MaxScriptSize = int64_t(64) << 20;
+
+bool ReadScriptLine(std::istream& in, std::string& line, int number, int64_t& total) {
+    line.clear();
+    std::streambuf* buf = in.rdbuf();
+    for (;;) {
+        const int c = buf->sbumpc();
+        if (c == std::char_traits<char>::eof()) return !line.empty();
+        if (++total > MaxScriptSize)
+            throw EQuilletError(FmtLoadStr(SPlayScriptTooLong, MaxScriptSize));
+        if (c == '\n') return true;
+        if (line.size() >= MaxScriptLine)
+            throw EQuilletError(FmtLoadStr(SPlayLineTooLong, number, MaxScriptLine));
+        line += char(c);
+    }
+}
+
 class TPlayer {
 public:
     TPlayer(int width, int height, std::unique_ptr<TCodeMemoParser> definition, std::ostream& out)
@@ -277,14 +299,15 @@ public:
 
     void Run(std::istream& script) {
         std::string line;
-        while (std::getline(script, line)) {
+        int64_t total = 0;
+        for (int number = 1; ReadScriptLine(script, line, number, total); ++number) {
             if (!line.empty() && line.back() == '\r') line.pop_back();
             size_t first = line.find_first_not_of(' ');
             if (first == std::string::npos || line[first] == '#') continue;
             try {
                 Action(line.substr(first));
             } catch (const EQuilletError& e) {
-                FOut << "error: " << e.what() << "\n";
+                FOut << "error: " << OneLine(e.what()) << "\n";
             } catch (const std::bad_alloc&) {
                 FOut << "error: " << LoadStr(SOutOfMemory) << "\n";
             }
@@ -323,7 +346,8 @@ private:
             // The whole text becomes N copies of a piece: long documents without long scripts.
             Need(args, 2, name);
             long long n = NumberArg(args[0]);
-            if (n < 0 || n > 10000000) throw EQuilletError(FmtLoadStr(SPlayBadValue, name, args[0]));
+            if (n < 0 || n > 10000000)
+                throw EQuilletError(FmtLoadStr(SPlayBadValue, name, args[0]));
             size_t at = rest.find(' ', rest.find_first_not_of(' '));
             std::string piece = Unescape(rest.substr(at + 1));
             std::string text;
@@ -514,9 +538,15 @@ private:
         uint32_t msg = it->second;
         std::vector<std::string> strings; // keeps quoted arguments alive for the call
         strings.reserve(args.size());
+        // These messages take a text in their second parameter: only a quoted string may be
+        // passed there, and a quoted string nowhere else (a number is never a pointer).
+        const bool takesText =
+            msg == WM_SETTEXT || msg == EM_REPLACESEL || msg == SM_REPLACESEL || msg == SM_FIND;
         auto param = [&](size_t i) -> intptr_t {
             if (i >= args.size()) return 0;
-            if (IsQuoted(args[i])) {
+            if (takesText && i == 2) {
+                if (!IsQuoted(args[i]))
+                    throw EQuilletError(FmtLoadStr(SPlayTextExpected, args[0], args[i]));
                 strings.push_back(TextArg(args[i]));
                 return intptr_t(strings.back().c_str());
             }
@@ -648,8 +678,8 @@ private:
     }
 
     static constexpr std::array<const char*, 10> CursorNames = {
-        "crDefault", "crArrow",     "crIBeam",  "crHandPoint", "crSizeWE",
-        "crDrag",    "crNoDrop",    "crHourGlass", "crHSplit", "crVSplit"};
+        "crDefault", "crArrow",  "crIBeam",     "crHandPoint", "crSizeWE",
+        "crDrag",    "crNoDrop", "crHourGlass", "crHSplit",    "crVSplit"};
 
     static std::string CursorName(TCursorShape c) {
         return size_t(c) < CursorNames.size() ? CursorNames[size_t(c)] : std::to_string(int(c));
@@ -1026,8 +1056,11 @@ int CmdPlay(const std::vector<std::string>& args, std::istream& in, std::ostream
     if (script.empty()) {
         player.Run(in);
     } else {
+        std::error_code ec;
+        if (std::filesystem::is_directory(script, ec))
+            throw EFileError(WithCause(FmtLoadStr(SPlayCannotOpenScript, script), EISDIR));
         std::ifstream f(script, std::ios::binary);
-        if (!f) throw EQuilletError(FmtLoadStr(SPlayCannotOpenScript, script));
+        if (!f) throw EFileError(WithCause(FmtLoadStr(SPlayCannotOpenScript, script), errno));
         player.Run(f);
     }
     return exOk;

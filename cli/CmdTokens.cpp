@@ -6,10 +6,12 @@
 #include "highlight/DefStream.h"
 #include "highlight/ShippedDefinition.h"
 #include "platform/Errors.h"
+#include "platform/Files.h"
 #include "resources/Strings.h"
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -29,8 +31,11 @@ std::string ReadAll(std::istream& in) {
 }
 
 std::string ReadFile(const std::string& path) {
+    std::error_code ec;
+    if (std::filesystem::is_directory(path, ec))
+        throw EFileError(WithCause(FmtLoadStr(STokensCannotRead, path), EISDIR));
     std::ifstream f(path, std::ios::binary);
-    if (!f) throw EFileError(FmtLoadStr(STokensCannotRead, path));
+    if (!f) throw EFileError(WithCause(FmtLoadStr(STokensCannotRead, path), errno));
     return ReadAll(f);
 }
 
@@ -57,8 +62,11 @@ std::unique_ptr<TCodeMemoParser> LoadDefinition(const std::string& lang) {
         CompileScriptFile(*def, lang);
     } else {
         std::string bytes = ReadFile(lang);
+        // A value of another version is an error like any other, not a question for a user.
+        TDefLoadContext context;
+        context.ReadingDescription = true;
         TDefinitionStream::LoadFromBytes(*def, reinterpret_cast<const uint8_t*>(bytes.data()),
-                                         bytes.size());
+                                         bytes.size(), context);
     }
     return def;
 }

@@ -18,6 +18,21 @@ const std::vector<TCommand>& Commands() {
     return commands;
 }
 
+std::string OneLine(const std::string& text) {
+    std::string out;
+    out.reserve(text.size());
+    for (size_t i = 0; i < text.size();) {
+        if (text[i] != '\r' && text[i] != '\n') {
+            out += text[i++];
+            continue;
+        }
+        while (i < text.size() && (text[i] == '\r' || text[i] == '\n'))
+            ++i;
+        if (i < text.size()) out += ' ';
+    }
+    return out;
+}
+
 static void Usage(std::ostream& os) {
     os << "usage: quillet-tool COMMAND [ARGS...]\n";
     for (const auto& c : Commands())
@@ -31,19 +46,18 @@ int RunTool(const std::vector<std::string>& args, std::istream& in, std::ostream
         return args.empty() ? exError : exOk;
     }
     for (const auto& c : Commands()) {
-        if (args[0] != c.Name)
-            continue;
+        if (args[0] != c.Name) continue;
         std::vector<std::string> rest(args.begin() + 1, args.end());
         try {
             return c.Run(rest, in, out, err);
         } catch (const EQuilletError& e) {
-            err << "quillet-tool: " << e.what() << "\n";
+            err << "quillet-tool: " << OneLine(e.what()) << "\n";
             return exError;
         } catch (const std::bad_alloc&) {
             err << "quillet-tool: Not enough memory for operation\n";
             return exError;
         } catch (const std::exception& e) {
-            err << "quillet-tool: " << e.what() << "\n";
+            err << "quillet-tool: " << OneLine(e.what()) << "\n";
             return exError;
         }
     }

@@ -15,6 +15,9 @@ enum TExitCode : int { exOk = 0, exNotFound = 1, exError = 2 };
 int RunTool(const std::vector<std::string>& args, std::istream& in, std::ostream& out,
             std::ostream& err);
 
+// An error text as one line: each run of CR and LF becomes one blank.
+std::string OneLine(const std::string& text);
+
 // A command's body; thrown EQuilletError texts become "quillet-tool: TEXT", exit 2.
 using TCommandFn = int (*)(const std::vector<std::string>& args, std::istream& in,
                            std::ostream& out, std::ostream& err);

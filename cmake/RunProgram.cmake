@@ -2,11 +2,19 @@ cmake_minimum_required(VERSION 3.25)
 # Runs the program once off screen: checks its exit code, a text its error stream must hold,
 # and, for a screenshot, that the picture is a PNG of the expected size.
 #   -DPROGRAM= -DARGS="a;b" -DWANT_RC= [-DWANT_ERR=text] [-DPICTURE=file -DWIDTH= -DHEIGHT=]
+#   [-DSETTINGS=text]: the settings file starts with this text and must be found set aside
+#   unchanged as NAME.bad afterwards.
 if(PICTURE)
   file(REMOVE ${PICTURE})
 endif()
+set(registry ${CMAKE_CURRENT_BINARY_DIR}/program-registry.reg)
+if(DEFINED SETTINGS)
+  set(registry ${CMAKE_CURRENT_BINARY_DIR}/program-bad-settings.reg)
+  file(REMOVE ${registry}.bad)
+  file(WRITE ${registry} "${SETTINGS}")
+endif()
 execute_process(COMMAND ${CMAKE_COMMAND} -E env QT_QPA_PLATFORM=offscreen
-    QUILLET_REGISTRY=${CMAKE_CURRENT_BINARY_DIR}/program-registry.reg ${PROGRAM} ${ARGS}
+    QUILLET_REGISTRY=${registry} ${PROGRAM} ${ARGS}
   OUTPUT_VARIABLE out ERROR_VARIABLE err RESULT_VARIABLE rc TIMEOUT 120)
 if(NOT rc STREQUAL WANT_RC)
   message(FATAL_ERROR "exit code ${rc}, expected ${WANT_RC}\nstdout:\n${out}\nstderr:\n${err}")
@@ -15,6 +23,15 @@ if(WANT_ERR)
   string(FIND "${err}" "${WANT_ERR}" at)
   if(at EQUAL -1)
     message(FATAL_ERROR "stderr lacks \"${WANT_ERR}\"\nstderr:\n${err}")
+  endif()
+endif()
+if(DEFINED SETTINGS)
+  if(NOT EXISTS ${registry}.bad)
+    message(FATAL_ERROR "the unreadable settings file was not kept as ${registry}.bad")
+  endif()
+  file(READ ${registry}.bad kept)
+  if(NOT kept STREQUAL SETTINGS)
+    message(FATAL_ERROR "the settings file set aside differs:\n${kept}")
   endif()
 endif()
 if(PICTURE)

@@ -182,6 +182,10 @@ public:
 
     void LoadFromFile(const std::string& fileName);
     void SaveToFile(const std::string& fileName);
+    // The bytes SaveToFile writes: the SaveFormat's text, plain text in the document's encoding
+    // and line breaks; `encoding` receives what they were written in (UTF-8 when the encoding
+    // could not hold a character).
+    std::string FileBytes(TTextEncoding& encoding);
     void LoadFromStream(TStream& stream);
     void SaveToStream(TStream* stream);
     // How the last loaded file was encoded; saving writes it back the same way.

@@ -5,9 +5,11 @@
 #include "editor/EdStream.h"
 #include "editor/RichText.h"
 #include "editor/UndoStack.h"
+#include "platform/Files.h"
 #include "resources/Strings.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <climits>
 #include <filesystem>
 #include <new>
@@ -140,17 +142,22 @@ void TCustomCodeMemo::LoadFromStream(TStream& stream) {
 }
 
 void TCustomCodeMemo::LoadFromFile(const std::string& fileName) {
+    // The failure names its cause in the system's words when there is one.
+    auto cannotOpen = [&](int code) {
+        return EFileError(WithCause(FmtLoadStr(SFileCannotOpen, fileName), code), code);
+    };
     std::error_code ec;
-    if (!std::filesystem::is_regular_file(fileName, ec))
-        throw EFileError(FmtLoadStr(SFileCannotOpen, fileName));
+    const auto status = std::filesystem::status(fileName, ec);
+    if (status.type() == std::filesystem::file_type::directory) throw cannotOpen(EISDIR);
+    if (status.type() != std::filesystem::file_type::regular) throw cannotOpen(ec.value());
     std::unique_ptr<TFileStream> file;
     TTextEncoding encoding;
     int64_t breaks = 0;
     try {
         file = std::make_unique<TFileStream>(fileName, fmOpenRead);
         encoding = DetectEncoding(*file, breaks);
-    } catch (const EFileError&) {
-        throw EFileError(FmtLoadStr(SFileCannotOpen, fileName));
+    } catch (const EFileError& e) {
+        throw cannotOpen(e.Code());
     }
     if (encoding.Kind == TEncodingKind::Windows1251) {
         std::string bytes;
@@ -158,8 +165,8 @@ void TCustomCodeMemo::LoadFromFile(const std::string& fileName) {
             file->SetPosition(0);
             bytes.resize(size_t(file->Size()));
             file->ReadBuffer(bytes.data(), int64_t(bytes.size()));
-        } catch (const EFileError&) {
-            throw EFileError(FmtLoadStr(SFileCannotOpen, fileName));
+        } catch (const EFileError& e) {
+            throw cannotOpen(e.Code());
         }
         bytes = DecodeText(bytes, encoding);
         TReadOnlyMemoryStream stream(bytes.data(), int64_t(bytes.size()));
@@ -197,14 +204,26 @@ void TCustomCodeMemo::SaveToStream(TStream* stream) {
     if (!done) throw ECodeMemo(LoadStr(SCouldNotSave));
 }
 
-void TCustomCodeMemo::SaveToFile(const std::string& fileName) {
+std::string TCustomCodeMemo::FileBytes(TTextEncoding& encoding) {
     CloseTyping();
-    TMemoryStream memory;
-    SaveToStream(&memory);
-    std::string text = memory.AsString();
-    TTextEncoding encoding = FEncoding;
-    std::string bytes =
-        (FSaveFormat == sfTEXT || FSaveFormat == sfUNIX) ? EncodeText(text, encoding) : text;
+    encoding = FEncoding;
+    std::string text;
+    if (FSaveFormat == sfTEXT && encoding.Break != lbDefault) {
+        // A document from a file goes back with the line breaks it came with.
+        if (TUndoStack* undo = FStore->UndoStack()) undo->Clear();
+        text = WithLineBreaks(FStore->StoredText(0, FStore->CharCount()), encoding.Break);
+    } else {
+        TMemoryStream memory;
+        SaveToStream(&memory);
+        text = memory.AsString();
+    }
+    if (FSaveFormat != sfTEXT && FSaveFormat != sfUNIX) return text;
+    return EncodeText(text, encoding);
+}
+
+void TCustomCodeMemo::SaveToFile(const std::string& fileName) {
+    TTextEncoding encoding;
+    const std::string bytes = FileBytes(encoding);
     SaveFileAtomically(fileName, bytes);
     FEncoding = encoding;
     if (TUndoStack* undo = FStore->UndoStack()) undo->Clear();

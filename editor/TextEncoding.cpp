@@ -2,14 +2,13 @@
 #include "editor/TextEncoding.h"
 
 #include "platform/Errors.h"
+#include "platform/Files.h"
 #include "platform/Stream.h"
 #include "platform/Utf8.h"
 #include "resources/Strings.h"
 
 #include <cstdint>
 #include <cstring>
-#include <filesystem>
-#include <system_error>
 
 namespace quillet {
 
@@ -98,6 +97,45 @@ int CodeToCp1251(uint32_t cp) {
     return -1;
 }
 
+void TLineBreakCount::Add(std::string_view bytes) {
+    // No branches: this runs over every byte of a file.
+    int64_t cr = 0, crlf = 0, lf = 0;
+    unsigned prevCR = LastCR;
+    for (char c : bytes) {
+        const unsigned isCR = c == '\r', isLF = c == '\n';
+        cr += isCR;
+        crlf += isLF & prevCR;
+        lf += isLF & (prevCR ^ 1);
+        prevCR = isCR;
+    }
+    // A CR counted as lone at the end of the last block pairs with an LF at the start of this.
+    CR += cr - crlf;
+    CRLF += crlf;
+    LF += lf;
+    LastCR = prevCR != 0;
+}
+
+TLineBreak TLineBreakCount::Majority() const {
+    if (Total() == 0) return lbDefault;
+    if (CRLF >= LF && CRLF >= CR) return lbCRLF;
+    return LF >= CR ? lbLF : lbCR;
+}
+
+std::string WithLineBreaks(std::string_view text, TLineBreak style) {
+    if (style != lbCRLF && style != lbLF) return std::string(text);
+    std::string out;
+    out.reserve(text.size() + (style == lbCRLF ? text.size() / 16 : 0));
+    for (char c : text) {
+        if (c != '\r')
+            out += c;
+        else if (style == lbCRLF)
+            out += "\r\n";
+        else
+            out += '\n';
+    }
+    return out;
+}
+
 bool IsValidUtf8(std::string_view s) {
     bool bad;
     return ValidPrefix(s, bad) == s.size();
@@ -107,23 +145,13 @@ TTextEncoding DetectEncoding(TStream& stream, int64_t& lineBreaks) {
     constexpr size_t block = size_t(1) << 16;
     std::string buffer(block + 4, '\0');
     size_t carry = 0; // bytes of a sequence cut by the last block, moved to the buffer's front
-    bool first = true, valid = true, bom = false, lastCR = false;
-    lineBreaks = 0;
+    bool first = true, valid = true, bom = false;
+    TLineBreakCount breaks;
     for (;;) {
         const int64_t n = stream.Read(buffer.data() + carry, int64_t(block));
         if (n <= 0) break;
         std::string_view got(buffer.data() + carry, size_t(n));
-        // CR LF is one break: every CR and every LF that does not follow a CR. No branches: this
-        // runs over every byte of a file.
-        int64_t breaks = 0;
-        unsigned prevCR = lastCR;
-        for (char c : got) {
-            const unsigned cr = c == '\r', lf = c == '\n';
-            breaks += cr + (lf & (prevCR ^ 1));
-            prevCR = cr;
-        }
-        lineBreaks += breaks;
-        lastCR = prevCR != 0;
+        breaks.Add(got);
         size_t from = 0;
         if (first) {
             first = false;
@@ -141,20 +169,24 @@ TTextEncoding DetectEncoding(TStream& stream, int64_t& lineBreaks) {
         carry = all.size() - ok;
         std::memmove(buffer.data(), all.data() + ok, carry);
     }
-    if (bom) return {TEncodingKind::Utf8, true};
-    return {valid && carry == 0 ? TEncodingKind::Utf8 : TEncodingKind::Windows1251, false};
+    lineBreaks = breaks.Total();
+    if (bom) return {TEncodingKind::Utf8, true, breaks.Majority()};
+    return {valid && carry == 0 ? TEncodingKind::Utf8 : TEncodingKind::Windows1251, false,
+            breaks.Majority()};
 }
 
 std::string DecodeText(std::string_view bytes, TTextEncoding& encoding) {
+    TLineBreakCount breaks;
+    breaks.Add(bytes);
     if (bytes.substr(0, 3) == "\xEF\xBB\xBF") {
-        encoding = {TEncodingKind::Utf8, true};
+        encoding = {TEncodingKind::Utf8, true, breaks.Majority()};
         return std::string(bytes.substr(3));
     }
     if (IsValidUtf8(bytes)) {
-        encoding = {TEncodingKind::Utf8, false};
+        encoding = {TEncodingKind::Utf8, false, breaks.Majority()};
         return std::string(bytes);
     }
-    encoding = {TEncodingKind::Windows1251, false};
+    encoding = {TEncodingKind::Windows1251, false, breaks.Majority()};
     std::string out;
     out.reserve(bytes.size() * 2);
     for (char c : bytes)
@@ -178,28 +210,13 @@ std::string EncodeText(std::string_view text, TTextEncoding& encoding) {
             i += static_cast<size_t>(n ? n : 1);
         }
         if (ok) return out;
-        encoding = {TEncodingKind::Utf8, false}; // never write a lossy 1251 file
+        encoding = {TEncodingKind::Utf8, false, encoding.Break}; // never write a lossy 1251 file
     }
     return encoding.Bom ? "\xEF\xBB\xBF" + std::string(text) : std::string(text);
 }
 
 void SaveFileAtomically(const std::string& path, std::string_view bytes) {
-    namespace fs = std::filesystem;
-    std::string temp = path + ".qtmp";
-    bool created = false;
-    try {
-        {
-            TFileStream f(temp, fmCreate);
-            created = true;
-            f.WriteBuffer(bytes.data(), static_cast<int64_t>(bytes.size()));
-            if (!f.Flush()) throw EFileError("flush");
-        }
-        fs::rename(temp, path);
-    } catch (const std::exception&) {
-        std::error_code ec;
-        if (created) fs::remove(temp, ec);
-        throw EFileError(FmtLoadStr(SCannotCreateFile, path));
-    }
+    ReplaceFile(path, bytes, FmtLoadStr(SCannotCreateFile, path));
 }
 
 } // namespace quillet

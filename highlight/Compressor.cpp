@@ -2,6 +2,7 @@
 
 #include "highlight/CompressorKH.h"
 #include "highlight/CompressorLZH.h"
+#include "platform/Files.h"
 #include "resources/Strings.h"
 
 #include <algorithm>
@@ -94,8 +95,8 @@ bool SeekTo(TStream& s, int64_t pos) {
 std::unique_ptr<TFileStream> OpenFile(const std::string& path, TFileMode mode, int failId) {
     try {
         return std::make_unique<TFileStream>(path, mode);
-    } catch (const std::exception&) {
-        Raise(failId, path);
+    } catch (const EFileError& e) {
+        Raise(failId, WithCause(path, e.Code()));
     }
 }
 
@@ -104,6 +105,7 @@ struct TJob {
     TStream* In = nullptr;
     TStream* Out = nullptr;
     bool File = false;
+    TReplacingFile* OutFile = nullptr;
     std::string InPath;
     std::string OutPath;
     std::vector<uint8_t> InBuf;
@@ -121,7 +123,7 @@ struct TJob {
         Raise(SCompReadStream, suffix);
     }
     [[noreturn]] void WriteError() const {
-        if (File) Raise(SCompWriteFile, OutPath);
+        if (File) Raise(SCompWriteFile, WithCause(OutPath, OutFile ? OutFile->LastError() : 0));
         Raise(SCompWriteStream);
     }
     void ReadExact(uint8_t* buf, size_t n, int suffixId = 0) {
@@ -235,21 +237,25 @@ void DecompressLZH(TJob& job, uint64_t length) {
     }
 }
 
-// Runs body with the output file created; a failure removes the partial file.
+// Runs body with a new output file that replaces the old one only when complete: a failure
+// leaves an existing output as it was. An output that is the input is refused before it is made.
 template <typename Body> int64_t WithOutputFile(TJob& job, Body body) {
-    auto out = OpenFile(job.OutPath, fmCreate, SCompOpenOutput);
-    job.Out = out.get();
+    if (SameFile(job.InPath, job.OutPath)) Raise(SCompSameFile, job.OutPath);
+    std::unique_ptr<TReplacingFile> out;
     try {
-        int64_t r = body();
-        job.Out = nullptr;
-        out.reset();
-        return r;
-    } catch (...) {
-        job.Out = nullptr;
-        out.reset();
-        std::remove(job.OutPath.c_str());
-        throw;
+        out = std::make_unique<TReplacingFile>(job.OutPath, LoadStr(SCompOpenOutput) + job.OutPath);
+    } catch (const EFileError& e) {
+        throw ECompressorException(e.what());
     }
+    job.Out = out.get();
+    job.OutFile = out.get();
+    const int64_t r = body();
+    try {
+        out->Commit();
+    } catch (const EFileError& e) {
+        Raise(SCompWriteFile, WithCause(job.OutPath, e.Code()));
+    }
+    return r;
 }
 
 } // namespace

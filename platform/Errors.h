@@ -23,10 +23,16 @@ public:
     using EQuilletError::EQuilletError;
 };
 
-// File and stream failures (open, create, read, write).
+// File and stream failures (open, create, read, write), with the system's error number when
+// there is one.
 class EFileError : public EQuilletError {
 public:
-    using EQuilletError::EQuilletError;
+    explicit EFileError(const std::string& message, int code = 0)
+        : EQuilletError(message), FCode(code) {}
+    int Code() const { return FCode; }
+
+private:
+    int FCode;
 };
 
 } // namespace quillet

@@ -1,5 +1,6 @@
 #include "platform/RegistryFile.h"
 
+#include "platform/Files.h"
 #include "resources/Strings.h"
 
 #include <cerrno>
@@ -9,7 +10,6 @@
 #include <fstream>
 #include <sstream>
 
-#include <fcntl.h>
 #include <unistd.h>
 
 namespace quillet {
@@ -254,27 +254,16 @@ void TFileRegistry::Save() {
     const std::filesystem::path target(FPath);
     std::error_code ec;
     if (target.has_parent_path()) std::filesystem::create_directories(target.parent_path(), ec);
-    std::string temp = FPath + ".XXXXXX";
-    const int fd = ::mkstemp(temp.data());
-    if (fd < 0) throw ERegistryError(FmtLoadStr(SRegFileWrite, FPath, std::strerror(errno)));
-    const std::string text = FormatRegistryFile(Keys());
-    bool ok = Writer(fd, text.data(), text.size());
-    int err = ok ? 0 : (errno ? errno : EIO);
-    if (ok && ::fsync(fd) != 0) {
-        ok = false;
-        err = errno;
-    }
-    if (::close(fd) != 0 && ok) {
-        ok = false;
-        err = errno;
-    }
-    if (ok && std::rename(temp.c_str(), FPath.c_str()) != 0) {
-        ok = false;
-        err = errno;
-    }
-    if (!ok) {
-        ::unlink(temp.c_str());
-        throw ERegistryError(FmtLoadStr(SRegFileWrite, FPath, std::strerror(err)));
+    try {
+        TReplacingFile file(FPath, FPath);
+        const std::string text = FormatRegistryFile(Keys());
+        errno = 0;
+        if (!Writer(file.Handle(), text.data(), text.size()))
+            throw EFileError(FPath, errno ? errno : EIO);
+        file.Commit();
+    } catch (const EFileError& e) {
+        throw ERegistryError(
+            FmtLoadStr(SRegFileWrite, FPath, std::strerror(e.Code() ? e.Code() : EIO)));
     }
 }
 
@@ -300,10 +289,32 @@ std::string TFileRegistry::DefaultPath() {
     return (base / "quillet" / "HKEY_CURRENT_USER.reg").string();
 }
 
-std::unique_ptr<IRegistry> MakeDefaultRegistry() {
+std::unique_ptr<IRegistry> MakeDefaultRegistry(std::string* notice) {
     if (const char* env = std::getenv("QUILLET_REGISTRY"); env && std::strcmp(env, ":memory:") == 0)
         return std::make_unique<TMemoryRegistry>();
-    return std::make_unique<TFileRegistry>(TFileRegistry::DefaultPath());
+    std::string path;
+    try {
+        path = TFileRegistry::DefaultPath();
+        return std::make_unique<TFileRegistry>(path);
+    } catch (const ERegistryError& e) {
+        if (!notice) throw;
+        // Nothing the user had is destroyed: the unreadable file moves aside under a free name
+        // and the run starts afresh; when it cannot move, this run's settings stay in memory.
+        std::error_code ec;
+        if (!path.empty()) {
+            std::string aside = path + ".bad";
+            for (int n = 1; n < 1000 && std::filesystem::symlink_status(aside, ec).type() !=
+                                            std::filesystem::file_type::not_found;
+                 ++n)
+                aside = path + ".bad." + std::to_string(n);
+            if (std::rename(path.c_str(), aside.c_str()) == 0) {
+                *notice = FmtLoadStr(SRegSetAside, e.what(), aside);
+                return std::make_unique<TFileRegistry>(path);
+            }
+        }
+        *notice = FmtLoadStr(SRegKeptInMemory, e.what());
+        return std::make_unique<TMemoryRegistry>();
+    }
 }
 
 } // namespace quillet

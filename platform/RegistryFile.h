@@ -39,6 +39,10 @@ std::string FormatRegistryFile(const TMemoryRegistry::TKeys& keys);
 TMemoryRegistry::TKeys ParseRegistryFile(const std::string& text, const std::string& source);
 
 // The registry the program uses: in memory when QUILLET_REGISTRY is ":memory:", else the file.
-std::unique_ptr<IRegistry> MakeDefaultRegistry();
+// Without `notice` a file that cannot be read raises ERegistryError. With it the start goes on
+// from default settings: the file is kept beside itself as NAME.bad (or NAME.bad.N) and a fresh
+// one is begun, or, when it cannot be moved, the settings stay in memory for the run; `notice`
+// receives the text that tells the user.
+std::unique_ptr<IRegistry> MakeDefaultRegistry(std::string* notice = nullptr);
 
 } // namespace quillet

@@ -20,8 +20,7 @@ void TStream::ReadBuffer(void* buffer, int64_t count) {
     auto* p = static_cast<uint8_t*>(buffer);
     while (count > 0) {
         int64_t n = Read(p, count);
-        if (n <= 0)
-            throw EStreamError("Stream read error");
+        if (n <= 0) throw EStreamError("Stream read error");
         p += n;
         count -= n;
     }
@@ -31,8 +30,7 @@ void TStream::WriteBuffer(const void* buffer, int64_t count) {
     auto* p = static_cast<const uint8_t*>(buffer);
     while (count > 0) {
         int64_t n = Write(p, count);
-        if (n <= 0)
-            throw EStreamError("Stream write error");
+        if (n <= 0) throw EStreamError("Stream write error");
         p += n;
         count -= n;
     }
@@ -40,16 +38,14 @@ void TStream::WriteBuffer(const void* buffer, int64_t count) {
 
 int64_t TStream::CopyFrom(TStream& source, int64_t count) {
     bool all = count == 0;
-    if (all)
-        count = source.Size() - source.Position();
+    if (all) count = source.Size() - source.Position();
     uint8_t buf[65536];
     int64_t done = 0;
     while (count > 0) {
         int64_t want = std::min<int64_t>(count, sizeof buf);
         int64_t n = source.Read(buf, want);
         if (n <= 0) {
-            if (all)
-                break;
+            if (all) break;
             throw EStreamError("Stream read error");
         }
         WriteBuffer(buf, n);
@@ -65,8 +61,7 @@ static int64_t SeekTarget(int64_t pos, int64_t size, int64_t offset, TSeekOrigin
 }
 
 int64_t TMemoryStream::Read(void* buffer, int64_t count) {
-    if (count <= 0 || FPos >= int64_t(FData.size()))
-        return 0;
+    if (count <= 0 || FPos >= int64_t(FData.size())) return 0;
     int64_t n = std::min<int64_t>(count, int64_t(FData.size()) - FPos);
     std::memcpy(buffer, FData.data() + FPos, size_t(n));
     FPos += n;
@@ -74,10 +69,8 @@ int64_t TMemoryStream::Read(void* buffer, int64_t count) {
 }
 
 int64_t TMemoryStream::Write(const void* buffer, int64_t count) {
-    if (count <= 0)
-        return 0;
-    if (FPos + count > int64_t(FData.size()))
-        FData.resize(size_t(FPos + count));
+    if (count <= 0) return 0;
+    if (FPos + count > int64_t(FData.size())) FData.resize(size_t(FPos + count));
     std::memcpy(FData.data() + FPos, buffer, size_t(count));
     FPos += count;
     return count;
@@ -99,8 +92,7 @@ void TMemoryStream::Clear() {
 }
 
 int64_t TReadOnlyMemoryStream::Read(void* buffer, int64_t count) {
-    if (count <= 0 || FPos >= FSize)
-        return 0;
+    if (count <= 0 || FPos >= FSize) return 0;
     int64_t n = std::min(count, FSize - FPos);
     std::memcpy(buffer, FData + FPos, size_t(n));
     FPos += n;
@@ -117,53 +109,53 @@ int64_t TReadOnlyMemoryStream::Seek(int64_t offset, TSeekOrigin origin) {
 }
 
 TFileStream::TFileStream(const std::string& path, TFileMode mode) : FPath(path) {
-    int flags = mode == fmOpenRead ? O_RDONLY : mode == fmCreate ? (O_RDWR | O_CREAT | O_TRUNC) : O_RDWR;
+    int flags = mode == fmOpenRead ? O_RDONLY
+                : mode == fmCreate ? (O_RDWR | O_CREAT | O_TRUNC)
+                                   : O_RDWR;
     FFd = ::open(path.c_str(), flags | O_CLOEXEC, 0666);
-    if (FFd < 0)
-        throw EFileError(path + ": " + std::strerror(errno));
+    if (FFd < 0) {
+        const int code = errno;
+        throw EFileError(path + ": " + std::strerror(code), code);
+    }
     if (mode == fmOpenRead) {
         struct stat st {};
         if (::fstat(FFd, &st) == 0 && S_ISDIR(st.st_mode)) {
             ::close(FFd);
             FFd = -1;
-            throw EFileError(path + ": " + std::strerror(EISDIR));
+            throw EFileError(path + ": " + std::strerror(EISDIR), EISDIR);
         }
     }
 }
 
 TFileStream::~TFileStream() {
-    if (FFd >= 0)
-        ::close(FFd);
+    if (FFd >= 0) ::close(FFd);
 }
 
 int64_t TFileStream::Read(void* buffer, int64_t count) {
     for (;;) {
         ssize_t n = ::read(FFd, buffer, size_t(count));
-        if (n >= 0)
-            return n;
-        if (errno != EINTR)
-            throw EStreamError("Stream read error");
+        if (n >= 0) return n;
+        if (errno != EINTR) throw EStreamError("Stream read error");
     }
 }
 
 int64_t TFileStream::Write(const void* buffer, int64_t count) {
     for (;;) {
         ssize_t n = ::write(FFd, buffer, size_t(count));
-        if (n >= 0)
-            return n;
-        if (errno != EINTR)
-            return 0;
+        if (n >= 0) return n;
+        if (errno != EINTR) return 0;
     }
 }
 
 int64_t TFileStream::Seek(int64_t offset, TSeekOrigin origin) {
     int whence = origin == soBeginning ? SEEK_SET : origin == soCurrent ? SEEK_CUR : SEEK_END;
     off_t r = ::lseek(FFd, off_t(offset), whence);
-    if (r < 0)
-        throw EStreamError("Stream seek error");
+    if (r < 0) throw EStreamError("Stream seek error");
     return int64_t(r);
 }
 
-bool TFileStream::Flush() { return ::fsync(FFd) == 0; }
+bool TFileStream::Flush() {
+    return ::fsync(FFd) == 0;
+}
 
 } // namespace quillet

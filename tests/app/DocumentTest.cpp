@@ -1,6 +1,9 @@
 // The document commands of the main window and the state its two captions hold.
 #include "MainFormFixture.h"
 
+#include <cerrno>
+#include <cstring>
+
 #include "app/FileNameEdit.h"
 #include "editor/TextStore.h"
 #include "editor/UndoStack.h"
@@ -134,7 +137,8 @@ TEST_F(MainFormTest, YesThenACancelledOrFailedSaveKeepsTheUnsavedText) {
     Dialogs->QueueFile(Path("missing-folder/x.css"));
     Run(Form->NewAction);
     ASSERT_EQ(Messages().size(), 2u);
-    EXPECT_EQ(Messages()[1], "Cannot create file " + Path("missing-folder/x.css"));
+    EXPECT_EQ(Messages()[1],
+              "Cannot create file " + Path("missing-folder/x.css") + ": " + std::strerror(ENOENT));
     EXPECT_EQ(Css(), "precious");
     EXPECT_EQ(Form->PageCaption(), "*Css");
     EXPECT_EQ(Title(), "Quillet");
@@ -149,7 +153,8 @@ TEST_F(MainFormTest, AFailedLoadOrSaveLeavesCaptionsAndNamesAsTheyWere) {
     Dialogs->QueueFile(Path("gone.css"));
     Run(Form->MMFOpen);
     ASSERT_EQ(Messages().size(), 2u);
-    EXPECT_EQ(Messages()[1], "File '" + Path("gone.css") + "' cannot be opened for reading");
+    EXPECT_EQ(Messages()[1], "File '" + Path("gone.css") + "' cannot be opened for reading" + ": " +
+                                 std::strerror(ENOENT));
     EXPECT_EQ(Dialogs->Calls().back().Type, mtError);
     EXPECT_EQ(Title(), "Quillet :: " + Path("a.css"));
     EXPECT_EQ(Form->CssFilenameEdit()->FileName(), Path("a.css"));
@@ -160,7 +165,8 @@ TEST_F(MainFormTest, AFailedLoadOrSaveLeavesCaptionsAndNamesAsTheyWere) {
     Dialogs->QueueFile(Path("no/such/dir.css"));
     Run(Form->SaveAsAction);
     ASSERT_EQ(Messages().size(), 1u);
-    EXPECT_EQ(Messages()[0], "Cannot create file " + Path("no/such/dir.css"));
+    EXPECT_EQ(Messages()[0],
+              "Cannot create file " + Path("no/such/dir.css") + ": " + std::strerror(ENOENT));
     EXPECT_EQ(Title(), "Quillet :: " + Path("a.css"));
     EXPECT_EQ(Form->PageCaption(), "*Css");
 }
@@ -199,7 +205,7 @@ TEST_F(MainFormTest, SaveKeepsTheUndoLogOnlyWhenAsked) {
     Type("e");
     Run(Form->SaveAction);
     ASSERT_EQ(Messages().size(), 1u);
-    EXPECT_EQ(Messages()[0], "Cannot create file " + Path("u.css"));
+    EXPECT_EQ(Messages()[0], "Cannot create file " + Path("u.css") + ": " + std::strerror(ENOENT));
     ASSERT_TRUE(Form->MainCodeMemo().CanUndo());
     TUndoStack* undo = Form->MainCodeMemo().Store().UndoStack();
     ASSERT_NE(undo, nullptr);
@@ -255,7 +261,8 @@ TEST_F(MainFormTest, AFailedSaveWhileClosingKeepsTheWindowOpen) {
     Dialogs->QueueFile(Path("no/such/x.css"));
     EXPECT_FALSE(Form->close());
     ASSERT_EQ(Messages().size(), 2u);
-    EXPECT_EQ(Messages()[1], "Cannot create file " + Path("no/such/x.css"));
+    EXPECT_EQ(Messages()[1],
+              "Cannot create file " + Path("no/such/x.css") + ": " + std::strerror(ENOENT));
     EXPECT_FALSE(Registry->KeyExists("Software\\Orvane\\Quillet"));
     EXPECT_EQ(Form->PageCaption(), "*Css");
 }

@@ -1,6 +1,9 @@
 // The settings the window keeps in the registry, the preview page and the file-name boxes.
 #include "MainFormFixture.h"
 
+#include <cerrno>
+#include <cstring>
+
 #include "app/FileNameEdit.h"
 
 #include <QCheckBox>
@@ -132,14 +135,16 @@ TEST_F(MainFormTest, ThePreviewShowsTheSamplePageAndItsEditorSavesIt) {
     Form->HtmFilenameEdit()->SetFileName(Path("no/page.htm"));
     Form->EditorSaveToolButton->click();
     ASSERT_EQ(Messages().size(), 1u);
-    EXPECT_EQ(Messages()[0], "Cannot create file " + Path("no/page.htm"));
+    EXPECT_EQ(Messages()[0],
+              "Cannot create file " + Path("no/page.htm") + ": " + std::strerror(ENOENT));
     EXPECT_TRUE(Browser.Calls().empty());
 
     // A sample that names no file: the browser is asked, then the load fails.
     Form->WorkPageControl()->setCurrentIndex(0);
     Form->WorkPageControl()->setCurrentIndex(1);
     ASSERT_EQ(Messages().size(), 2u);
-    EXPECT_EQ(Messages()[1], "File '" + Path("no/page.htm") + "' cannot be opened for reading");
+    EXPECT_EQ(Messages()[1], "File '" + Path("no/page.htm") + "' cannot be opened for reading" +
+                                 ": " + std::strerror(ENOENT));
     EXPECT_EQ(Browser.Calls(), std::vector<std::string>{"navigate " + Path("no/page.htm")});
 }
 

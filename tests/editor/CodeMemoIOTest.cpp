@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <new>
@@ -166,7 +168,16 @@ TEST_F(CodeMemoIOTest, LoadErrorsLeaveTheTextAlone) {
         FAIL();
     } catch (const EFileError& e) {
         EXPECT_EQ(std::string(e.what()),
-                  "File '" + missing.string() + "' cannot be opened for reading");
+                  "File '" + missing.string() +
+                      "' cannot be opened for reading: " + std::strerror(ENOENT));
+    }
+    try {
+        Memo.LoadFromFile(Dir.string());
+        FAIL();
+    } catch (const EFileError& e) {
+        EXPECT_EQ(std::string(e.what()),
+                  "File '" + Dir.string() +
+                      "' cannot be opened for reading: " + std::strerror(EISDIR));
     }
     TExhaustedStream exhausted;
     try {
@@ -220,6 +231,44 @@ TEST_F(CodeMemoIOTest, A1251DocumentWithANewCharacterIsSavedAsUtf8) {
     Memo.SaveToFile(a.string());
     EXPECT_EQ(ReadFile(a), "\xD0\x9F\xD1\x80\xD0\xB8\xE4\xB8\xAD");
     EXPECT_EQ(Memo.Encoding().Kind, TEncodingKind::Utf8);
+}
+
+TEST_F(CodeMemoIOTest, AFileGoesBackWithTheLineBreaksMostOfItsBreaksHad) {
+    struct TCase {
+        std::string Bytes, Saved;
+    };
+    // Edited between load and save: a line typed in the middle takes the file's break too.
+    const TCase cases[] = {
+        {"a\nb\n", "a\nX\nb\n"},
+        {"a\rb", "a\rX\rb"},
+        {"a\r\nb\nc\r\n", "a\r\nX\r\nb\r\nc\r\n"}, // two CR LF to one LF
+        {"a\nb\r\nc\nd", "a\nX\nb\nc\nd"},
+        {"\xCF\xF0\ne\n", "\xCF\xF0\nX\ne\n"}, // Windows-1251 keeps its LF too
+        {"\xEF\xBB\xBF"
+         "a\nb",
+         "\xEF\xBB\xBF"
+         "a\nX\nb"}, // and a BOM file
+    };
+    const fs::path f = Dir / "breaks.css";
+    for (const TCase& c : cases) {
+        WriteFile(f, c.Bytes);
+        Memo.LoadFromFile(f.string());
+        Memo.SetSelStart(Memo.Perform(EM_LINEINDEX, 1, 0));
+        Memo.SetSelText("X\r");
+        Memo.SaveToFile(f.string());
+        EXPECT_EQ(ReadFile(f), c.Saved) << c.Bytes;
+    }
+    // Without breaks in the file, and in a document never loaded, the line style decides.
+    WriteFile(f, "one");
+    Memo.LoadFromFile(f.string());
+    Memo.SetSelStart(3);
+    Memo.SetSelText("\rtwo");
+    Memo.SaveToFile(f.string());
+    EXPECT_EQ(ReadFile(f), "one\r\ntwo");
+    TCodeMemo fresh;
+    fresh.SetText("x\ny");
+    fresh.SaveToFile(f.string());
+    EXPECT_EQ(ReadFile(f), "x\r\ny");
 }
 
 TEST_F(CodeMemoIOTest, LinesFileOperationsGoThroughTheControl) {

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -51,13 +53,14 @@ TEST(TextEncoding, FailedSaveKeepsTheOldFile) {
     fs::path target = dir / "a.css";
     SaveFileAtomically(target.string(), "old");
     EXPECT_EQ(ReadAll(target), "old");
-    // A folder in the way of the temp file makes creation fail even as root.
-    fs::create_directories(target.string() + ".qtmp");
+    // Read-only for its owner: refused even as root, with the cause in the system's words.
+    fs::permissions(target, fs::perms::owner_read | fs::perms::group_read);
     try {
         SaveFileAtomically(target.string(), "new");
         FAIL() << "save should fail";
     } catch (const EFileError& e) {
-        EXPECT_EQ(std::string(e.what()), "Cannot create file " + target.string());
+        EXPECT_EQ(std::string(e.what()),
+                  "Cannot create file " + target.string() + ": " + std::strerror(EACCES));
     }
     EXPECT_EQ(ReadAll(target), "old");
     EXPECT_THROW(SaveFileAtomically((dir / "missing" / "b.css").string(), "x"), EFileError);

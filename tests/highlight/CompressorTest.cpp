@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <cstring>
+
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
@@ -332,17 +335,22 @@ TEST(Compressor, FileModeRoundTripsAndRemovesTheOutputOnFailure) {
 
     c.SetInputFile(TempPath("missing"));
     EXPECT_EQ(MessageOf([&] { c.Compress(); }),
-              "Compressor (de)compression : Failed to open input file : " + TempPath("missing"));
+              "Compressor (de)compression : Failed to open input file : " + TempPath("missing") +
+                  ": " + std::strerror(ENOENT));
     EXPECT_EQ(MessageOf([&] { c.Advise(); }),
               "Compressor advise : can open input file : " + TempPath("missing"));
     c.SetInputFile(in);
     c.SetOutputFile("/nonexistent-dir/x");
     EXPECT_EQ(MessageOf([&] { c.Compress(); }),
-              "Compressor (de)compression : Failed to open output file : /nonexistent-dir/x");
-    if (std::filesystem::exists("/dev/full")) {
+              "Compressor (de)compression : Failed to open output file : /nonexistent-dir/x: " +
+                  std::string(std::strerror(ENOENT)));
+    // The full device takes the bytes in place, says why it failed and stays a device.
+    if (std::filesystem::is_character_file("/dev/full")) {
         c.SetOutputFile("/dev/full");
         EXPECT_EQ(MessageOf([&] { c.Compress(); }),
-                  "Compressor : Error writing to output file : /dev/full");
+                  "Compressor : Error writing to output file : /dev/full: " +
+                      std::string(std::strerror(ENOSPC)));
+        EXPECT_TRUE(std::filesystem::is_character_file("/dev/full"));
     }
     for (auto& p : {in, packed, out})
         std::filesystem::remove(p);

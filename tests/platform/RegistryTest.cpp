@@ -1,5 +1,6 @@
 #include "platform/RegistryFile.h"
 #include "platform/headless/MemoryRegistry.h"
+#include "resources/Strings.h"
 
 #include <gtest/gtest.h>
 
@@ -275,4 +276,53 @@ TEST(Registry, DefaultPathFollowsTheEnvironment) {
     ::unsetenv("QUILLET_REGISTRY");
     ASSERT_NE(dynamic_cast<TFileRegistry*>(file.get()), nullptr);
     EXPECT_EQ(dynamic_cast<TFileRegistry*>(file.get())->Path(), dir.File());
+}
+
+TEST(Registry, AnUnreadableSettingsFileIsSetAsideAndTheRunStartsAfresh) {
+    TTempDir dir;
+    std::filesystem::create_directories(dir.Path);
+    const std::string path = dir.File();
+    ::setenv("QUILLET_REGISTRY", path.c_str(), 1);
+    auto open = [&](const std::string& text, std::string& notice) {
+        std::ofstream(path, std::ios::binary) << text;
+        notice.clear();
+        return MakeDefaultRegistry(&notice);
+    };
+    // Garbage, another header, a hex value cut off at the end, a dword out of range: each is
+    // kept byte for byte under a name not yet taken, and the registry starts empty.
+    const std::vector<std::string> damaged = {
+        "\x01\x02garbage", "REGEDIT5\n",
+        "REGEDIT4\n[HKEY_CURRENT_USER\\Software\\Orvane\\Quillet]\n\"Blob\"=hex:01,\\\n",
+        "REGEDIT4\n[HKEY_CURRENT_USER\\Software\\Orvane\\Quillet]\n\"EditorHeight\"=dword:"
+        "123456789\n"};
+    for (size_t i = 0; i < damaged.size(); ++i) {
+        std::string notice;
+        auto r = open(damaged[i], notice);
+        const std::string aside = path + ".bad" + (i ? "." + std::to_string(i) : std::string());
+        EXPECT_EQ(ReadText(aside), damaged[i]);
+        EXPECT_NE(notice.find("Registry file " + path + ", line "), std::string::npos) << notice;
+        EXPECT_NE(notice.find("the unreadable file is kept as " + aside), std::string::npos);
+        ASSERT_NE(dynamic_cast<TFileRegistry*>(r.get()), nullptr);
+        EXPECT_FALSE(r->KeyExists(Key));
+        r->WriteDword(Key, "EditorHeight", 145); // the fresh file works
+        EXPECT_EQ(ReadText(path).rfind("REGEDIT4", 0), 0u);
+    }
+    // A sound file says nothing; without a notice to fill the damage is an error as before.
+    std::string notice;
+    EXPECT_EQ(open("REGEDIT4\n", notice)->KeyExists(Key), false);
+    EXPECT_EQ(notice, "");
+    std::ofstream(path, std::ios::binary) << "junk";
+    EXPECT_THROW(MakeDefaultRegistry(), ERegistryError);
+    // With nowhere to keep a file the settings live in memory for the run.
+    ::unsetenv("QUILLET_REGISTRY");
+    const std::string home = std::getenv("HOME") ? std::getenv("HOME") : "";
+    const char* xdg = std::getenv("XDG_CONFIG_HOME");
+    const std::string keepXdg = xdg ? xdg : "";
+    ::unsetenv("HOME");
+    ::unsetenv("XDG_CONFIG_HOME");
+    auto memory = MakeDefaultRegistry(&notice);
+    if (!home.empty()) ::setenv("HOME", home.c_str(), 1);
+    if (xdg) ::setenv("XDG_CONFIG_HOME", keepXdg.c_str(), 1);
+    EXPECT_NE(dynamic_cast<TMemoryRegistry*>(memory.get()), nullptr);
+    EXPECT_EQ(notice, FmtLoadStr(SRegKeptInMemory, LoadStr(SRegNoHome)));
 }

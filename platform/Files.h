@@ -1,0 +1,59 @@
+// Files replaced whole: new bytes go to a temporary file beside the real file and are renamed
+// over it only when complete, keeping the old file's mode, owner and the links that lead to it.
+#pragma once
+
+#include "platform/Stream.h"
+
+#include <string>
+#include <string_view>
+
+namespace quillet {
+
+// text, then ": " and the system's wording of code ("Permission denied"); text alone for 0.
+std::string WithCause(const std::string& text, int code);
+
+// The file a path finally names, symbolic links followed; a dangling link gives the path it
+// points to, where a new file would be made. Raises EFileError(text: cause) on a link loop.
+std::string ResolveLinks(const std::string& path, const std::string& failText);
+
+// True when both paths name one existing file, links followed.
+bool SameFile(const std::string& a, const std::string& b);
+
+// A file that replaces `path` on Commit. A regular file is written beside its real target and
+// renamed over it; a device, pipe or socket is written in place. A file its owner may not write
+// is refused before anything is made. Every failure raises EFileError(failText: cause) with the
+// system's error number. Destroyed without Commit it leaves no trace and the old file as it was.
+class TReplacingFile : public TStream {
+public:
+    TReplacingFile(const std::string& path, std::string failText);
+    ~TReplacingFile() override;
+    TReplacingFile(const TReplacingFile&) = delete;
+    TReplacingFile& operator=(const TReplacingFile&) = delete;
+
+    int64_t Read(void* buffer, int64_t count) override;
+    // Returns 0 on failure and keeps the cause for Commit and LastError.
+    int64_t Write(const void* buffer, int64_t count) override;
+    int64_t Seek(int64_t offset, TSeekOrigin origin) override;
+
+    // Flushes, then puts the new file in place.
+    void Commit();
+    int LastError() const { return FError; }
+    int Handle() const { return FFd; }
+    // The file that is replaced, links followed.
+    const std::string& Target() const { return FTarget; }
+
+private:
+    [[noreturn]] void Fail(int code) const;
+    void Discard();
+
+    std::string FTarget;
+    std::string FTemp; // empty when writing in place
+    std::string FFailText;
+    int FFd = -1;
+    int FError = 0;
+};
+
+// Replaces path's contents with bytes through a TReplacingFile.
+void ReplaceFile(const std::string& path, std::string_view bytes, const std::string& failText);
+
+} // namespace quillet

@@ -1,0 +1,132 @@
+// quillet-tool never loses a file: outputs replace old ones whole or not at all, an output that
+// is the input is refused, and every error is one line.
+#include "cli/Tool.h"
+#include "highlight/DefStream.h"
+#include "resources/Strings.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace quillet::cli {
+namespace {
+
+namespace fs = std::filesystem;
+
+class FileSafetyTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        Dir = fs::temp_directory_path() /
+              ("quillet-tool-files-" + std::to_string(::getpid()) + "-" +
+               ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(Dir);
+        fs::create_directories(Dir);
+    }
+    void TearDown() override { fs::remove_all(Dir); }
+
+    std::string Path(const std::string& name) const { return (Dir / name).string(); }
+    void Write(const std::string& name, const std::string& bytes) const {
+        std::ofstream(Path(name), std::ios::binary) << bytes;
+    }
+    std::string Read(const std::string& name) const {
+        std::ifstream in(Path(name), std::ios::binary);
+        std::ostringstream s;
+        s << in.rdbuf();
+        return s.str();
+    }
+    // Runs a command line; Out and Err keep what it printed.
+    int Run(const std::vector<std::string>& args) {
+        std::istringstream in;
+        std::ostringstream out, err;
+        const int rc = RunTool(args, in, out, err);
+        Out = out.str();
+        Err = err.str();
+        return rc;
+    }
+
+    fs::path Dir;
+    std::string Out, Err;
+};
+
+TEST_F(FileSafetyTest, CompressorOutputsReplaceWholeOrNotAtAll) {
+    const std::string css = "body { color: red }\n";
+    Write("f.css", css);
+    fs::create_symlink("f.css", Dir / "link.css");
+    for (const char* command : {"compress", "decompress"})
+        for (const char* output : {"f.css", "link.css"}) {
+            EXPECT_EQ(Run({command, Path("f.css"), Path(output)}), exError);
+            EXPECT_EQ(Err, "quillet-tool: " + LoadStr(SCompSameFile) + Path(output) + "\n");
+            EXPECT_EQ(Read("f.css"), css);
+        }
+    // A failing decompress leaves the file it would have replaced as it was.
+    Write("keep.css", "precious");
+    EXPECT_EQ(Run({"decompress", Path("f.css"), Path("keep.css")}), exError);
+    EXPECT_EQ(Read("keep.css"), "precious");
+    // A good one replaces it, and a round trip gives the bytes back; nothing else is left.
+    EXPECT_EQ(Run({"compress", "--method", "lzh", Path("f.css"), Path("c.bin")}), exOk);
+    EXPECT_EQ(Run({"decompress", Path("c.bin"), Path("keep.css")}), exOk);
+    EXPECT_EQ(Read("keep.css"), css);
+    EXPECT_EQ(std::distance(fs::directory_iterator(Dir), fs::directory_iterator()), 4);
+    // A full disk is reported with its cause.
+    struct stat st {};
+    if (::stat("/dev/full", &st) == 0 && S_ISCHR(st.st_mode)) {
+        EXPECT_EQ(Run({"compress", Path("f.css"), "/dev/full"}), exError);
+        EXPECT_EQ(Err, "quillet-tool: Compressor : Error writing to output file : /dev/full: " +
+                           std::string(std::strerror(ENOSPC)) + "\n");
+    }
+}
+
+TEST_F(FileSafetyTest, PlainTextExportKeepsTheFilesEncodingAndLineBreaks) {
+    const std::vector<std::string> files = {
+        "\xCF\xF0\xE8\xE2\xE5\xF2\nbody {}\n", // Windows-1251 with LF breaks
+        "\xEF\xBB\xBF"
+        "a { content: \"\xE2\x86\x92\" }\r\n", // UTF-8 with a BOM
+        "a\rb\r"};
+    for (const std::string& bytes : files) {
+        Write("in.css", bytes);
+        EXPECT_EQ(Run({"export", "--format", "text", Path("in.css")}), exOk);
+        EXPECT_EQ(Out, bytes);
+        EXPECT_EQ(Run({"export", "--format", "text", Path("in.css"), "-o", Path("out.css")}), exOk);
+        EXPECT_EQ(Read("out.css"), bytes);
+    }
+}
+
+TEST_F(FileSafetyTest, EveryErrorIsOneLine) {
+    // A stored definition of an older version is refused in one line by every command.
+    const std::string old = std::string(QUILLET_TEST_DATA) + "/cli/dump-old.def";
+    Write("a.css", "a {}\n");
+    Write("script.play", "print\n");
+    const std::vector<std::vector<std::string>> commands = {
+        {"dump", old},
+        {"tokens", "--lang", old, Path("a.css")},
+        {"export", "--format", "html", "--lang", old, Path("a.css")},
+        {"play", "--lang", old, Path("script.play")}};
+    for (const auto& command : commands) {
+        EXPECT_EQ(Run(command), exError) << command[0];
+        EXPECT_EQ(
+            Err, "quillet-tool: " +
+                     OneLine(FmtLoadStr(SDefVersionError, "CodeMemoParser", DefStreamVersion, 49)) +
+                     "\n");
+    }
+    EXPECT_EQ(OneLine("a\n\rb\r\n\nc\n"), "a b c");
+}
+
+TEST_F(FileSafetyTest, PlayStopsAtAScriptNoScriptIsThatLong) {
+    std::string comments;
+    while (comments.size() <= (size_t(64) << 20))
+        comments += "# a script made only of comments, longer than any script is\n";
+    std::istringstream in(comments);
+    std::ostringstream out, err;
+    EXPECT_EQ(RunTool({"play", "--lang", "none"}, in, out, err), exError);
+    EXPECT_EQ(err.str(), "quillet-tool: Script is longer than 67108864 bytes\n");
+}
+
+} // namespace
+} // namespace quillet::cli

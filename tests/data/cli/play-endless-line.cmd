@@ -1,0 +1,1 @@
+play /dev/zero

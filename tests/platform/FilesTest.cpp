@@ -1,0 +1,147 @@
+#include "platform/Files.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace quillet;
+namespace fs = std::filesystem;
+
+namespace {
+
+class FilesTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        Dir = fs::temp_directory_path() /
+              ("quillet-files-" + std::to_string(::getpid()) + "-" +
+               ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(Dir);
+        fs::create_directories(Dir / "real");
+    }
+    void TearDown() override { fs::remove_all(Dir); }
+
+    static void Write(const fs::path& p, const std::string& text, mode_t mode = 0644) {
+        std::ofstream(p, std::ios::binary) << text;
+        ::chmod(p.c_str(), mode);
+    }
+    static std::string Read(const fs::path& p) {
+        std::ifstream in(p, std::ios::binary);
+        std::ostringstream s;
+        s << in.rdbuf();
+        return s.str();
+    }
+    static mode_t Mode(const fs::path& p) {
+        struct stat st {};
+        ::stat(p.c_str(), &st);
+        return st.st_mode & 07777;
+    }
+    // What a save says when it fails, "" when it does not.
+    static std::string Replace(const fs::path& p, const std::string& text) {
+        try {
+            ReplaceFile(p.string(), text, "Cannot create file " + p.string());
+        } catch (const EFileError& e) {
+            return e.what();
+        }
+        return "";
+    }
+    size_t Entries(const fs::path& folder) const {
+        return size_t(std::distance(fs::directory_iterator(folder), fs::directory_iterator()));
+    }
+
+    fs::path Dir;
+};
+
+TEST_F(FilesTest, AReplacedFileKeepsItsModeAndAReadOnlyOneIsRefusedUntouched) {
+    for (mode_t mode : {0600, 0755, 0640}) {
+        const fs::path f = Dir / "real" / "a.css";
+        Write(f, "old", mode);
+        EXPECT_EQ(Replace(f, "new"), "");
+        EXPECT_EQ(Read(f), "new");
+        EXPECT_EQ(Mode(f), mode);
+    }
+    // Another user's file stays theirs where the process may say so (root may).
+    if (::geteuid() == 0) {
+        const fs::path theirs = Dir / "real" / "theirs.css";
+        Write(theirs, "old", 0664);
+        ASSERT_EQ(::chown(theirs.c_str(), 65534, 65534), 0);
+        EXPECT_EQ(Replace(theirs, "new"), "");
+        struct stat st {};
+        ASSERT_EQ(::stat(theirs.c_str(), &st), 0);
+        EXPECT_EQ(st.st_uid, 65534u);
+        EXPECT_EQ(st.st_gid, 65534u);
+        EXPECT_EQ(st.st_mode & 07777, 0664u);
+        fs::remove(theirs);
+    }
+    // A new file gets the mode the user's umask allows, not the temporary file's 0600.
+    const mode_t mask = ::umask(022);
+    EXPECT_EQ(Replace(Dir / "fresh.css", "x"), "");
+    ::umask(mask);
+    EXPECT_EQ(Mode(Dir / "fresh.css"), 0644u);
+
+    // Read-only for its owner: refused even where the process could write it (as root can).
+    const fs::path ro = Dir / "real" / "ro.css";
+    Write(ro, "keep me", 0444);
+    EXPECT_EQ(Replace(ro, "lost"),
+              "Cannot create file " + ro.string() + ": " + std::strerror(EACCES));
+    EXPECT_EQ(Read(ro), "keep me");
+    EXPECT_EQ(Mode(ro), 0444u);
+    EXPECT_EQ(Entries(Dir / "real"), 2u); // no temporary file left behind
+}
+
+TEST_F(FilesTest, SavingThroughALinkWritesItsTargetAndKeepsTheLink) {
+    const fs::path target = Dir / "real" / "t.css";
+    Write(target, "old", 0600);
+    fs::create_symlink("real/t.css", Dir / "link.css");      // relative to the link's folder
+    fs::create_symlink(Dir / "link.css", Dir / "link2.css"); // a link to a link
+    EXPECT_EQ(Replace(Dir / "link2.css", "new"), "");
+    EXPECT_TRUE(fs::is_symlink(Dir / "link.css"));
+    EXPECT_TRUE(fs::is_symlink(Dir / "link2.css"));
+    EXPECT_EQ(Read(target), "new");
+    EXPECT_EQ(Mode(target), 0600u);
+    EXPECT_TRUE(SameFile((Dir / "link2.css").string(), target.string()));
+    EXPECT_FALSE(SameFile((Dir / "link2.css").string(), (Dir / "nothing").string()));
+    // A dangling link makes the file it names.
+    fs::create_symlink("real/new.css", Dir / "dangling.css");
+    EXPECT_EQ(Replace(Dir / "dangling.css", "made"), "");
+    EXPECT_EQ(Read(Dir / "real" / "new.css"), "made");
+    EXPECT_TRUE(fs::is_symlink(Dir / "dangling.css"));
+    // A loop of links is named as one.
+    fs::create_symlink("loop2", Dir / "loop1");
+    fs::create_symlink("loop1", Dir / "loop2");
+    EXPECT_EQ(Replace(Dir / "loop1", "x"),
+              "Cannot create file " + (Dir / "loop1").string() + ": " + std::strerror(ELOOP));
+}
+
+TEST_F(FilesTest, FailuresNameTheirCauseAndLeaveNothingBehind) {
+    auto cause = [](int code) { return std::string(": ") + std::strerror(code); };
+    const fs::path missing = Dir / "no-such-folder" / "x.css";
+    EXPECT_EQ(Replace(missing, "x"), "Cannot create file " + missing.string() + cause(ENOENT));
+    EXPECT_EQ(Replace(Dir / "real", "x"),
+              "Cannot create file " + (Dir / "real").string() + cause(EISDIR));
+    EXPECT_TRUE(fs::is_directory(Dir / "real"));
+    // A device takes the bytes in place: the full one reports the full disk and stays a device.
+    struct stat st {};
+    if (::stat("/dev/full", &st) == 0 && S_ISCHR(st.st_mode)) {
+        EXPECT_EQ(Replace("/dev/full", "x"), "Cannot create file /dev/full" + cause(ENOSPC));
+        ASSERT_EQ(::stat("/dev/full", &st), 0);
+        EXPECT_TRUE(S_ISCHR(st.st_mode));
+    }
+    // Abandoned without Commit, the old file is as it was.
+    const fs::path f = Dir / "real" / "k.css";
+    Write(f, "old");
+    {
+        TReplacingFile file(f.string(), "unused");
+        file.WriteBuffer("partial", 7);
+    }
+    EXPECT_EQ(Read(f), "old");
+    EXPECT_EQ(Entries(Dir / "real"), 1u);
+}
+
+} // namespace
