@@ -61,8 +61,17 @@ public:
 private:
     friend class TRECompiler;
     friend class TREMatcher;
+    void Analyse();
     std::vector<uint8_t> FProgram;
     std::vector<uint8_t> FLoopHead; // 1 at each node a loop goes back to
+    // By node: the number of its mark in the matcher's table of failed states (-1: none),
+    // and for each simple repeat its own number.
+    std::vector<int32_t> FMemoIndex, FRepeatIndex;
+    int FMemoCount = 0, FRepeatCount = 0;
+    // A literal every match contains (empty when none is known).
+    std::string FRequired;
+    // The pattern starts with ".*": a try that fails at a line's start fails in all the line.
+    bool FLeadingAnyRun = false;
     std::string FCachedPattern;
     int FErrorNumber;
     int FErrorColumn = 0;
