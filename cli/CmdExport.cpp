@@ -2,12 +2,36 @@
 #include "cli/CmdTokens.h"
 #include "cli/Commands.h"
 #include "editor/CodeMemo.h"
+#include "editor/TextEncoding.h"
+#include "platform/Stream.h"
 #include "resources/Strings.h"
 
 #include <fstream>
 #include <ostream>
 
 namespace quillet::cli {
+
+namespace {
+
+// Standard output seen as a stream the writers can hand their blocks to.
+class TOutputSink : public TStream {
+public:
+    explicit TOutputSink(std::ostream& out) : FOut(out) {}
+    int64_t Read(void*, int64_t) override { return 0; }
+    int64_t Write(const void* buffer, int64_t count) override {
+        FOut.write(static_cast<const char*>(buffer), std::streamsize(count));
+        if (!FOut) return 0;
+        FWritten += count;
+        return count;
+    }
+    int64_t Seek(int64_t, TSeekOrigin) override { return FWritten; }
+
+private:
+    std::ostream& FOut;
+    int64_t FWritten = 0;
+};
+
+} // namespace
 
 int CmdExport(const std::vector<std::string>& args, std::istream&, std::ostream& out,
               std::ostream& err) {
@@ -50,14 +74,12 @@ int CmdExport(const std::vector<std::string>& args, std::istream&, std::ostream&
     }
     memo.LoadFromFile(file);
     memo.SetSaveFormat(saveFormat);
-    TMemoryStream stream;
-    memo.SaveToStream(&stream);
-    const auto& bytes = stream.Bytes();
+    // Straight to the output: the writers never hold more than a block of it.
     if (output.empty()) {
-        out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+        TOutputSink sink(out);
+        memo.SaveToStream(&sink);
     } else {
-        SaveFileAtomically(
-            output, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+        SaveFileAtomically(output, [&](TStream& f) { memo.SaveToStream(&f); });
     }
     return exOk;
 }

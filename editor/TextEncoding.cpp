@@ -199,6 +199,11 @@ std::string EncodeText(std::string_view text, TTextEncoding& encoding) {
 }
 
 void SaveFileAtomically(const std::string& path, std::string_view bytes) {
+    SaveFileAtomically(
+        path, [&](TStream& f) { f.WriteBuffer(bytes.data(), static_cast<int64_t>(bytes.size())); });
+}
+
+void SaveFileAtomically(const std::string& path, const std::function<void(TStream&)>& write) {
     namespace fs = std::filesystem;
     std::string temp = path + ".qtmp";
     bool created = false;
@@ -206,7 +211,7 @@ void SaveFileAtomically(const std::string& path, std::string_view bytes) {
         {
             TFileStream f(temp, fmCreate);
             created = true;
-            f.WriteBuffer(bytes.data(), static_cast<int64_t>(bytes.size()));
+            write(f);
             if (!f.Flush()) throw EFileError("flush");
         }
         fs::rename(temp, path);
