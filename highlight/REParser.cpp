@@ -1055,7 +1055,7 @@ void TREParser::Analyse() {
     for (int lit : nodes) {
         if (prog[lit] != opExactly) continue;
         std::string_view s(reinterpret_cast<const char*>(prog + lit + 3));
-        if (s.size() <= FRequired.size() || ++checked > 64) continue;
+        if (++checked > 64) break;
         std::vector<uint8_t> seen(FProgram.size(), 0);
         std::vector<int> todo{1};
         bool around = false; // the end is reached without passing lit
@@ -1067,7 +1067,12 @@ void TREParser::Analyse() {
             if (prog[p] == opEnd) around = true;
             successors(p, [&](int n) { todo.push_back(n); });
         }
-        if (!around) FRequired = std::string(s);
+        if (around) continue;
+        // Literals that directly follow it are needed too (each typed character is a node).
+        std::string run(s);
+        for (int p = NextOf(prog, lit); p >= 0 && prog[p] == opExactly; p = NextOf(prog, p))
+            run += reinterpret_cast<const char*>(prog + p + 3);
+        if (run.size() > FRequired.size()) FRequired = run;
     }
 }
 
