@@ -51,8 +51,10 @@ public:
     // The positions recorded in order during the last match (literal runs and groups).
     int64_t Position(int index) const;
 
-    // Steps one search may take, beyond StepsPerPosition for each start position in the text
-    // it covers, before it gives up as too complex.
+    // Steps one search may take, beyond StepsPerPosition (plus a quarter of the program's
+    // size) for each start position in the text it covers, before it gives up as too complex.
+    // Searches are linear in the text; what can still exhaust it is a pattern whose empty
+    // choices inside a loop multiply.
     void SetStepBudget(int64_t steps) { FStepBudget = steps; }
     static constexpr int64_t StepsPerPosition = 64;
 
