@@ -2,12 +2,36 @@
 #include "cli/CmdTokens.h"
 #include "cli/Commands.h"
 #include "editor/CodeMemo.h"
+#include "editor/TextEncoding.h"
+#include "platform/Stream.h"
 #include "resources/Strings.h"
 
 #include <fstream>
 #include <ostream>
 
 namespace quillet::cli {
+
+namespace {
+
+// Standard output seen as a stream the writers can hand their blocks to.
+class TOutputSink : public TStream {
+public:
+    explicit TOutputSink(std::ostream& out) : FOut(out) {}
+    int64_t Read(void*, int64_t) override { return 0; }
+    int64_t Write(const void* buffer, int64_t count) override {
+        FOut.write(static_cast<const char*>(buffer), std::streamsize(count));
+        if (!FOut) return 0;
+        FWritten += count;
+        return count;
+    }
+    int64_t Seek(int64_t, TSeekOrigin) override { return FWritten; }
+
+private:
+    std::ostream& FOut;
+    int64_t FWritten = 0;
+};
+
+} // namespace
 
 int CmdExport(const std::vector<std::string>& args, std::istream&, std::ostream& out,
               std::ostream& err) {
@@ -50,13 +74,21 @@ int CmdExport(const std::vector<std::string>& args, std::istream&, std::ostream&
     }
     memo.LoadFromFile(file);
     memo.SetSaveFormat(saveFormat);
-    // Exactly what a save writes: plain text keeps the file's encoding, BOM and line breaks.
-    TTextEncoding encoding;
-    const std::string bytes = memo.FileBytes(encoding);
-    if (output.empty())
-        out.write(bytes.data(), std::streamsize(bytes.size()));
-    else
-        SaveFileAtomically(output, bytes);
+    if (saveFormat == sfTEXT || saveFormat == sfUNIX) {
+        // Exactly what a save writes: plain text keeps the file's encoding, BOM and line breaks.
+        TTextEncoding encoding;
+        const std::string bytes = memo.FileBytes(encoding);
+        if (output.empty())
+            out.write(bytes.data(), std::streamsize(bytes.size()));
+        else
+            SaveFileAtomically(output, bytes);
+    } else if (output.empty()) {
+        // The rich forms go straight out: the writers never hold more than a block of them.
+        TOutputSink sink(out);
+        memo.SaveToStream(&sink);
+    } else {
+        SaveFileAtomically(output, [&](TStream& f) { memo.SaveToStream(&f); });
+    }
     return exOk;
 }
 

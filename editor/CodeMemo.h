@@ -28,6 +28,7 @@ class TCodeMemoStoreWatch;
 class TCodeMemoSearch;
 class TCM_Settings;
 class TCustomCodeMemoParser;
+class TBufferedWriter;
 class TUndoStack;
 class TLineTracker;
 struct TMark;
@@ -511,6 +512,8 @@ private:
     // Loading and saving (CodeMemoIO.cpp).
     void LoadStreamAtSelection(TStream& stream);
     std::string FormatText(int start, int end, WPARAM format) const;
+    // The range as RTF (sfmRTF) or HTML into out, which is not flushed.
+    void WriteRich(int start, int end, WPARAM format, TBufferedWriter& out) const;
     void SaveStreamFormat(WPARAM format, TStream& stream, int start, int end);
 
     // Editing through the store.

@@ -48,22 +48,32 @@ WPARAM FormatBits(TSaveFormat format, TSelLineStyle style) {
 }
 } // namespace
 
+void TCustomCodeMemo::WriteRich(int start, int end, WPARAM format, TBufferedWriter& out) const {
+    start = ClampOffset(start);
+    end = ClampOffset(end);
+    // Every line needs its attribute bytes, wherever the selection lies.
+    FView->ScanThrough(FStore->LineCount() - 1);
+    TRichSource src;
+    src.Store = FStore;
+    src.Settings = FActiveSettings;
+    src.Highlight = (FActiveSettings->Options & smoSyntaxHighlight) && ActiveDefinition();
+    src.Font = Font();
+    if (format & sfmRTF) return WriteRtf(src, start, end, out);
+    src.Title = FPrintTitle;
+    src.Date = ShortDateToday();
+    src.Contact = LoadStr(SMailAddress);
+    WriteHtml(src, start, end, out);
+}
+
 std::string TCustomCodeMemo::FormatText(int start, int end, WPARAM format) const {
     start = ClampOffset(start);
     end = ClampOffset(end);
     if (format & (sfmRTF | sfmHTML)) {
-        // Every line needs its attribute bytes, wherever the selection lies.
-        FView->ScanThrough(FStore->LineCount() - 1);
-        TRichSource src;
-        src.Store = FStore;
-        src.Settings = FActiveSettings;
-        src.Highlight = (FActiveSettings->Options & smoSyntaxHighlight) && ActiveDefinition();
-        src.Font = Font();
-        if (format & sfmRTF) return WriteRtf(src, start, end);
-        src.Title = FPrintTitle;
-        src.Date = ShortDateToday();
-        src.Contact = LoadStr(SMailAddress);
-        return WriteHtml(src, start, end);
+        TMemoryStream memory;
+        TBufferedWriter out(memory);
+        WriteRich(start, end, format, out);
+        out.Flush();
+        return memory.AsString();
     }
     if (format & sfmLF) return FStore->GetText(start, end, sfUNIX);
     if (!(format & sfmCRLF)) return FStore->StoredText(start, end);
@@ -190,11 +200,21 @@ void TCustomCodeMemo::SaveToStream(TStream* stream) {
     if (undo) undo->Clear();
     TSelectionPair saved{FAnchor, FCaret};
     WPARAM format = FormatBits(FSaveFormat, FStore->LineStyle());
-    std::string out = FormatText(0, FStore->CharCount(), format);
+    const bool rich = format & (sfmRTF | sfmHTML);
+    // The rich forms go to the stream block by block as they are written; plain text is
+    // the text itself and is written in one piece.
+    std::string out = rich ? std::string() : FormatText(0, FStore->CharCount(), format);
     int64_t start = stream->Position();
     bool done = false;
     for (int attempt = 0; attempt < 4 && !done; ++attempt) {
         if (attempt > 0) stream->Seek(start, soBeginning);
+        if (rich) {
+            TBufferedWriter writer(*stream);
+            WriteRich(0, FStore->CharCount(), format, writer);
+            writer.Flush();
+            done = !writer.Short() && writer.Written() >= FStore->CharCount();
+            continue;
+        }
         int64_t written = stream->Write(out.data(), int64_t(out.size()));
         done = written >= FStore->CharCount() && written >= int64_t(out.size());
     }

@@ -4,6 +4,7 @@
 #include "editor/TextEncoding.h"
 #include "editor/TextStore.h"
 #include "platform/Utf8.h"
+#include "platform/Stream.h"
 #include "resources/Strings.h"
 
 #include <algorithm>
@@ -83,15 +84,52 @@ void WalkRuns(const TRichSource& src, int start, int end, Emit emit, Eol eol) {
     }
 }
 
-// Appends the switches of the bold, italic and underline bits of `style` that differ from
+// Writes the switches of the bold, italic and underline bits of `style` that differ from
 // `attr`: tags holds on and off for each bit in that order.
-void SwitchAttributes(std::string& out, uint8_t& attr, uint8_t style,
+void SwitchAttributes(TBufferedWriter& out, uint8_t& attr, uint8_t style,
                       const std::array<const char*, 6>& tags) {
     uint8_t now = style & 7;
     for (int bit = 0; bit < 3; ++bit)
-        if ((now ^ attr) & (1 << bit)) out += tags[size_t(bit * 2 + ((now >> bit) & 1 ? 0 : 1))];
+        if ((now ^ attr) & (1 << bit)) out.Put(tags[size_t(bit * 2 + ((now >> bit) & 1 ? 0 : 1))]);
     attr = now;
 }
+
+// The colours of each style, worked out once per writing instead of once per run.
+class TStyleColours {
+public:
+    explicit TStyleColours(const TCM_Settings& s) : FSettings(s) {}
+    TColor Fore(const TCM_Style& style) { return Get(style).first; }
+    TColor Back(const TCM_Style& style) { return Get(style).second; }
+
+private:
+    const TCM_Settings& FSettings;
+    std::array<std::pair<TColor, TColor>, 256> FColours{};
+    std::array<bool, 256> FKnown{};
+    const std::pair<TColor, TColor>& Get(const TCM_Style& style) {
+        size_t n = size_t(&style - FSettings.Styles.data());
+        if (!FKnown[n]) {
+            FColours[n] = {TCodeMemoPainter::StyleFore(FSettings, style),
+                           TCodeMemoPainter::StyleBack(FSettings, style)};
+            FKnown[n] = true;
+        }
+        return FColours[n];
+    }
+};
+
+// A stream that appends to a string.
+class TStringSink : public TStream {
+public:
+    explicit TStringSink(std::string& out) : FOut(out) {}
+    int64_t Read(void*, int64_t) override { return 0; }
+    int64_t Write(const void* buffer, int64_t count) override {
+        FOut.append(static_cast<const char*>(buffer), size_t(count));
+        return count;
+    }
+    int64_t Seek(int64_t, TSeekOrigin) override { return int64_t(FOut.size()); }
+
+private:
+    std::string& FOut;
+};
 
 int PointSize(const TFontDesc& font) {
     if (font.Height > 0) return font.Height;
@@ -100,13 +138,14 @@ int PointSize(const TFontDesc& font) {
 
 } // namespace
 
-std::string WriteRtf(const TRichSource& src, int start, int end) {
+void WriteRtf(const TRichSource& src, int start, int end, TBufferedWriter& out) {
     const TCM_Settings& s = *src.Settings;
-    std::string out = "{\\rtf1 \\deff1";
-    out += Format("{\\fonttbl {\\f1 \\fnil\\fcharset%d %s;}}\r\n", int(src.Font.Charset),
-                  src.Font.Name);
-    const TColor defFore = TCodeMemoPainter::StyleFore(s, s.Styles[0]);
-    const TColor defBack = TCodeMemoPainter::StyleBack(s, s.Styles[0]);
+    out.Put("{\\rtf1 \\deff1");
+    out.Put(Format("{\\fonttbl {\\f1 \\fnil\\fcharset%d %s;}}\r\n", int(src.Font.Charset),
+                   src.Font.Name));
+    TStyleColours colours(s);
+    const TColor defFore = colours.Fore(s.Styles[0]);
+    const TColor defBack = colours.Back(s.Styles[0]);
     std::vector<TColor> table{defFore, defBack};
     auto add = [&](TColor c) {
         if (table.size() < 256 && std::find(table.begin(), table.end(), c) == table.end())
@@ -114,20 +153,20 @@ std::string WriteRtf(const TRichSource& src, int start, int end) {
     };
     for (const TCM_Style& style : s.Styles)
         if (style.Defined) {
-            add(TCodeMemoPainter::StyleFore(s, style));
-            add(TCodeMemoPainter::StyleBack(s, style));
+            add(colours.Fore(style));
+            add(colours.Back(style));
         }
-    out += "{\\colortbl";
+    out.Put("{\\colortbl");
     for (TColor c : table) {
         c = Rgb(c);
-        out += Format("\\red%d\\green%d\\blue%d;", int(c & 0xFF), int((c >> 8) & 0xFF),
-                      int((c >> 16) & 0xFF));
+        out.Put(Format("\\red%d\\green%d\\blue%d;", int(c & 0xFF), int((c >> 8) & 0xFF),
+                       int((c >> 16) & 0xFF)));
     }
-    out += "}\r\n";
-    out += Format("{\\f1\\fs%d\\cf0\\cb1 ", PointSize(src.Font) * 2);
+    out.Put("}\r\n");
+    out.Put(Format("{\\f1\\fs%d\\cf0\\cb1 ", PointSize(src.Font) * 2));
     auto index = [&](TColor c, int absent) {
         auto it = std::find(table.begin(), table.end(), c);
-        return it == table.end() ? absent : int(it - table.begin());
+        return unsigned(it == table.end() ? absent : int(it - table.begin()));
     };
     uint8_t attr = 0;
     TColor fore = defFore, back = defBack;
@@ -135,10 +174,18 @@ std::string WriteRtf(const TRichSource& src, int start, int end) {
         if (run.Style) {
             SwitchAttributes(out, attr, run.Style->FontStyle,
                              {"\\b1 ", "\\b0 ", "\\i1 ", "\\i0 ", "\\ul1 ", "\\ul0 "});
-            TColor f = TCodeMemoPainter::StyleFore(s, *run.Style);
-            TColor b = TCodeMemoPainter::StyleBack(s, *run.Style);
-            if (f != fore) out += Format("\\cf%d ", index(f, 0));
-            if (b != back) out += Format("\\cb%d ", index(b, 1));
+            TColor f = colours.Fore(*run.Style);
+            TColor b = colours.Back(*run.Style);
+            if (f != fore) {
+                out.Put("\\cf");
+                out.PutDecimal(index(f, 0));
+                out.Put(' ');
+            }
+            if (b != back) {
+                out.Put("\\cb");
+                out.PutDecimal(index(b, 1));
+                out.Put(' ');
+            }
             fore = f;
             back = b;
         }
@@ -149,34 +196,35 @@ std::string WriteRtf(const TRichSource& src, int start, int end) {
             case 0:
                 break;
             case 9:
-                out += "\\tab ";
+                out.Put("\\tab ");
                 break;
             case 12:
-                out += "\\page ";
+                out.Put("\\page ");
                 break;
             case 13:
-                out += "\\line ";
+                out.Put("\\line ");
                 break;
             case '\'':
-                out += "\\'27";
+                out.Put("\\'27");
                 break;
             case '\\':
-                out += "\\\\";
+                out.Put("\\\\");
                 break;
             case '{':
-                out += "\\{";
+                out.Put("\\{");
                 break;
             case '}':
-                out += "\\}";
+                out.Put("\\}");
                 break;
             default:
                 if (c >= 32 && c <= 126) {
-                    out += char(c);
+                    out.Put(char(c));
                 } else if (int byte = CodePageByte(src.Font.Charset, c); byte >= 0) {
-                    out += Format("\\'%.2x", unsigned(byte));
+                    out.Put("\\'");
+                    out.PutHex(unsigned(byte), 2);
                 } else {
                     // Above the 8-bit range: signed 16-bit units, a surrogate pair past U+FFFF.
-                    auto unit = [&](unsigned u) { out += Format("\\u%d?", int(int16_t(u))); };
+                    auto unit = [&](unsigned u) { out.Put(Format("\\u%d?", int(int16_t(u)))); };
                     if (c > 0xFFFF) {
                         c -= 0x10000;
                         unit(0xD800 + (c >> 10));
@@ -188,28 +236,33 @@ std::string WriteRtf(const TRichSource& src, int start, int end) {
             }
         }
     };
-    WalkRuns(src, start, end, emit, [&] { out += "\r\n"; });
-    out += "}}";
-    return out;
+    WalkRuns(src, start, end, emit, [&] { out.Put("\r\n"); });
+    out.Put("}}");
 }
 
-std::string WriteHtml(const TRichSource& src, int start, int end) {
+void WriteHtml(const TRichSource& src, int start, int end, TBufferedWriter& out) {
     const TCM_Settings& s = *src.Settings;
-    const TColor defFore = TCodeMemoPainter::StyleFore(s, s.Styles[0]);
-    const TColor defBack = TCodeMemoPainter::StyleBack(s, s.Styles[0]);
-    std::string out = "<HTML><HEAD>\r\n";
-    out += "<META NAME=\"Generator\" CONTENT=\"TCustomCodeMemo - " + src.Contact + "\">\r\n";
-    out += "<TITLE>" + src.Title + "</TITLE>\r\n";
-    out += "<META NAME=\"Date\" CONTENT=\"" + src.Date + "\">\r\n";
-    out += "</HEAD>\r\n";
-    out += Format("<BODY TEXT=\"#%.6x\" BGCOLOR=\"#%.6x\">\r\n", HexRgb(defFore), HexRgb(defBack));
-    out += "<PRE><FONT FACE=\"" + src.Font.Name + "\">\r\n";
+    TStyleColours colours(s);
+    const TColor defFore = colours.Fore(s.Styles[0]);
+    const TColor defBack = colours.Back(s.Styles[0]);
+    out.Put("<HTML><HEAD>\r\n");
+    out.Put("<META NAME=\"Generator\" CONTENT=\"TCustomCodeMemo - " + src.Contact + "\">\r\n");
+    out.Put("<TITLE>" + src.Title + "</TITLE>\r\n");
+    out.Put("<META NAME=\"Date\" CONTENT=\"" + src.Date + "\">\r\n");
+    out.Put("</HEAD>\r\n");
+    out.Put(
+        Format("<BODY TEXT=\"#%.6x\" BGCOLOR=\"#%.6x\">\r\n", HexRgb(defFore), HexRgb(defBack)));
+    out.Put("<PRE><FONT FACE=\"" + src.Font.Name + "\">\r\n");
     uint8_t attr = 0;
     TColor fore = defFore;
     auto emit = [&](const TRun& run) {
         if (run.Style) {
-            TColor f = TCodeMemoPainter::StyleFore(s, *run.Style);
-            if (f != fore) out += Format("</FONT><FONT COLOR=\"#%.6x\">", HexRgb(f));
+            TColor f = colours.Fore(*run.Style);
+            if (f != fore) {
+                out.Put("</FONT><FONT COLOR=\"#");
+                out.PutHex(HexRgb(f), 6);
+                out.Put("\">");
+            }
             fore = f;
             SwitchAttributes(out, attr, run.Style->FontStyle,
                              {"<B>", "</B>", "<I>", "</I>", "<U>", "</U>"});
@@ -217,25 +270,83 @@ std::string WriteHtml(const TRichSource& src, int start, int end) {
         size_t i = 0;
         while (i < run.Text.size()) {
             char32_t c = DecodeUtf8(run.Text, i);
-            if (c == 9 || c == 160)
-                out += "&nbsp;";
+            if (c >= 32 && c < 128 && c != '"' && c != '<' && c != '>' && c != '&')
+                out.Put(char(c));
+            else if (c == 9 || c == 160)
+                out.Put("&nbsp;");
             else if (c == '"')
-                out += "&quot;";
+                out.Put("&quot;");
             else if (c == '<')
-                out += "&lt;";
+                out.Put("&lt;");
             else if (c == '>')
-                out += "&gt;";
+                out.Put("&gt;");
             else if (c == '&')
-                out += "&amp;";
-            else if (c >= 128)
-                out += Format("&#%u;", unsigned(c));
-            else if (c >= 32)
-                out += char(c);
+                out.Put("&amp;");
+            else if (c >= 128) {
+                out.Put("&#");
+                out.PutDecimal(unsigned(c));
+                out.Put(';');
+            }
         }
     };
-    WalkRuns(src, start, end, emit, [&] { out += "\r\n"; });
-    out += "</PRE></FONT></BODY></HTML>\r\n";
-    return out;
+    WalkRuns(src, start, end, emit, [&] { out.Put("\r\n"); });
+    out.Put("</PRE></FONT></BODY></HTML>\r\n");
+}
+
+std::string WriteRtf(const TRichSource& src, int start, int end) {
+    std::string text;
+    TStringSink sink(text);
+    TBufferedWriter out(sink);
+    WriteRtf(src, start, end, out);
+    out.Flush();
+    return text;
+}
+
+std::string WriteHtml(const TRichSource& src, int start, int end) {
+    std::string text;
+    TStringSink sink(text);
+    TBufferedWriter out(sink);
+    WriteHtml(src, start, end, out);
+    out.Flush();
+    return text;
+}
+
+TBufferedWriter::TBufferedWriter(TStream& out, size_t blockSize)
+    : FOut(out), FBlock(std::max<size_t>(blockSize, 16)) {}
+
+void TBufferedWriter::Put(std::string_view s) {
+    while (!s.empty()) {
+        if (FUsed == FBlock.size()) Drain();
+        size_t n = std::min(s.size(), FBlock.size() - FUsed);
+        std::copy_n(s.data(), n, FBlock.data() + FUsed);
+        FUsed += n;
+        s.remove_prefix(n);
+    }
+}
+
+void TBufferedWriter::PutDecimal(unsigned value) {
+    char digits[12];
+    int n = 0;
+    do {
+        digits[n++] = char('0' + value % 10);
+        value /= 10;
+    } while (value);
+    while (n > 0)
+        Put(digits[--n]);
+}
+
+void TBufferedWriter::PutHex(unsigned value, int digits) {
+    for (int shift = (digits - 1) * 4; shift >= 0; shift -= 4)
+        Put("0123456789abcdef"[(value >> shift) & 15]);
+}
+
+void TBufferedWriter::Drain() {
+    if (FUsed > 0 && !FShort) {
+        int64_t n = FOut.Write(FBlock.data(), int64_t(FUsed));
+        if (n > 0) FWritten += n;
+        if (n < int64_t(FUsed)) FShort = true;
+    }
+    FUsed = 0;
 }
 
 std::string ShortDateToday() {

@@ -5,11 +5,42 @@
 #include "highlight/Settings.h"
 #include "platform/Fonts.h"
 
+#include <cstdint>
 #include <string>
+#include <string_view>
+#include <vector>
 
 namespace quillet {
 
 class TTextStore;
+class TStream;
+
+// Collects output in blocks and hands each full block to a stream, so a writer never holds
+// more than one block. A stream that takes fewer bytes than offered ends the writing: Short()
+// tells, and later output is dropped.
+class TBufferedWriter {
+public:
+    explicit TBufferedWriter(TStream& out, size_t blockSize = size_t(1) << 16);
+    void Put(char c) {
+        if (FUsed == FBlock.size()) Drain();
+        FBlock[FUsed++] = c;
+    }
+    void Put(std::string_view s);
+    void PutDecimal(unsigned value);
+    void PutHex(unsigned value, int digits); // lower case, zero-padded
+    // Hands what is collected to the stream.
+    void Flush() { Drain(); }
+    int64_t Written() const { return FWritten; }
+    bool Short() const { return FShort; }
+
+private:
+    void Drain();
+    TStream& FOut;
+    std::vector<char> FBlock;
+    size_t FUsed = 0;
+    int64_t FWritten = 0;
+    bool FShort = false;
+};
 
 // What the writers read besides the text. With Highlight off (or a line without attribute
 // bytes) characters are written with no attribute changes.
@@ -24,7 +55,10 @@ struct TRichSource {
 };
 
 // Both walk the rows from the one holding `start` to the one holding `end` (CR LF after each);
-// an empty range writes no rows.
+// an empty range writes no rows. The writer is not flushed.
+void WriteRtf(const TRichSource& src, int start, int end, TBufferedWriter& out);
+void WriteHtml(const TRichSource& src, int start, int end, TBufferedWriter& out);
+// The same into a string (the clipboard's copy).
 std::string WriteRtf(const TRichSource& src, int start, int end);
 std::string WriteHtml(const TRichSource& src, int start, int end);
 

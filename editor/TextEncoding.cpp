@@ -219,4 +219,18 @@ void SaveFileAtomically(const std::string& path, std::string_view bytes) {
     ReplaceFile(path, bytes, FmtLoadStr(SCannotCreateFile, path));
 }
 
+void SaveFileAtomically(const std::string& path, const std::function<void(TStream&)>& write) {
+    const std::string failText = FmtLoadStr(SCannotCreateFile, path);
+    TReplacingFile file(path, failText);
+    try {
+        write(file);
+    } catch (const EFileError&) {
+        throw;
+    } catch (const std::exception&) {
+        // The writer gave up (a short write, say): the old file stays as it was.
+        throw EFileError(WithCause(failText, file.LastError()), file.LastError());
+    }
+    file.Commit();
+}
+
 } // namespace quillet

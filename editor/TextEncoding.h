@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -50,5 +51,8 @@ std::string EncodeText(std::string_view text, TTextEncoding& encoding);
 // Writes through a temp file beside the file (links followed, mode and owner kept); on failure
 // the old file stays and "Cannot create file %s: CAUSE" is raised.
 void SaveFileAtomically(const std::string& path, std::string_view bytes);
+// The same with the bytes written by `write` as they come.
+class TStream;
+void SaveFileAtomically(const std::string& path, const std::function<void(TStream&)>& write);
 
 } // namespace quillet

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
 
 namespace quillet {
 
@@ -539,46 +540,82 @@ private:
     }
 };
 
-// Backtracking over the node program with an explicit stack of choice points.
+// Backtracking over the node program with an explicit stack of choice points, kept linear in
+// the text by remembering which states failed.
+//
+// Whether the rest of the program matches from a node at a position depends on nothing but the
+// node, the position and which loops were entered at that position without consuming anything
+// since (their empty-iteration test). A state reached with no such loop ("clean") therefore
+// fails every time once it failed, at any start position; a state with such loops fails
+// whenever the clean state of the same node and position failed. The matcher marks the clean
+// states it enters (the node after a consuming node, and every fork) and never explores one
+// twice; for a simple repeat it keeps the run of positions after it already known to fail, so
+// trying every run length from every start costs nothing once it was done from one start.
 class TREMatcher {
 public:
     TREMatcher(TREParser& owner, const IRECharSource& source, int64_t budget)
         : FOwner(owner), FSource(source), FSize(source.Size()), FProg(owner.FProgram.data()),
-          FBudget(budget), FIterStart(owner.FProgram.size(), -1) {}
+          FMemo(owner.FMemoIndex.data()), FBudget(budget), FIterStart(owner.FProgram.size(), -1),
+          FRuns(size_t(owner.FRepeatCount)), FFailed(size_t(owner.FRepeatCount)) {
+        FChunkWords = size_t(owner.FMemoCount) * ChunkPositions / 64;
+        FMaxChunks = std::max<size_t>(4, MemoBytes / std::max<size_t>(FChunkWords * 8, 1));
+    }
 
     bool Try(int64_t start);
     // The next position at or after pos that may start a match (FSize + 1 when none).
     int64_t SkipForward(int64_t pos);
+    // The next position at or after pos where the text holds lit (-1 when none).
+    int64_t FindLiteral(std::string_view lit, int64_t pos);
+    // A forward search never comes back before pos: the marks there can go.
+    void ForgetBefore(int64_t pos);
 
 private:
+    static constexpr int64_t ChunkPositions = 4096; // positions of one block of marks
+    static constexpr size_t MemoBytes = size_t(64) << 20;
+
     struct TChoice {
         int Node;      // alternative to try, or the node after a repeat
+        int Repeat;    // the repeat's number, -1 for an alternative
         int64_t Pos;   // where the repeat's run starts
-        int64_t Count; // repeat: the next run length to try; -1 for an alternative
-        int64_t Min;
+        int64_t Count; // repeat: the next run length to try
+        int64_t Min, Run;
         size_t Trail;
         int Recorded;
+        bool Clean;
     };
     struct TTrail {
         int64_t* Slot;
         int64_t Old;
+    };
+    struct TSpan {
+        int64_t Lo = -1, Hi = -2; // empty
     };
 
     TREParser& FOwner;
     const IRECharSource& FSource;
     int64_t FSize;
     const uint8_t* FProg;
+    const int32_t* FMemo;
     std::string_view FRun;
     int64_t FRunStart = 0;
     std::vector<TChoice> FStack;
     std::vector<TTrail> FTrail;
     int FRecorded = 0;
+    int FHigh = TREParser::PositionCount; // slots past this are -1
+    bool FClean = true;
     // Steps taken by all tries of one search, and how many it may take.
     int64_t FSteps = 0;
     int64_t FBudget;
     // Where the current iteration of each loop began, by the node the loop goes back to. A
     // value left by an earlier try is harmless: a loop's head is passed before its end.
     std::vector<int64_t> FIterStart;
+    // By repeat: the last maximal run of its character class (From..End, End excluded) and the
+    // positions after it where the rest of the program is known to fail.
+    std::vector<TSpan> FRuns, FFailed;
+    // Marks of the clean states entered: one block per ChunkPositions positions.
+    std::vector<std::unique_ptr<uint64_t[]>> FChunks;
+    int64_t FChunkBase = -1;
+    size_t FChunkWords = 0, FMaxChunks = 0, FLiveChunks = 0;
 
     int CharAt(int64_t pos) {
         uint64_t rel = static_cast<uint64_t>(pos - FRunStart);
@@ -594,7 +631,15 @@ private:
     }
     void Record(int64_t pos) {
         // Past the table's end positions are no longer kept; the match itself goes on.
-        if (FRecorded < TREParser::PositionCount - 1) FOwner.FPositions[FRecorded++] = pos;
+        if (FRecorded < TREParser::PositionCount - 1) {
+            FOwner.FPositions[FRecorded++] = pos;
+            FHigh = std::max(FHigh, FRecorded);
+        }
+    }
+    void Unrecord(int to) {
+        if (FHigh > to)
+            std::fill(FOwner.FPositions.begin() + to, FOwner.FPositions.begin() + FHigh, -1);
+        FHigh = FRecorded = to;
     }
     bool OneChar(int node, int c) const {
         switch (FProg[node]) {
@@ -614,7 +659,102 @@ private:
         if (FStack.size() >= MaxStack) throw ERegexError(LoadStr(SRETooComplex));
         FStack.push_back(choice);
     }
+    bool Seen(int memo, int64_t pos);
+    int64_t RunEnd(int repeat, int simple, int64_t pos);
+    void Failed(int repeat, int64_t lo, int64_t hi);
+    bool NextCount(TChoice& c, int64_t& count);
 };
+
+bool TREMatcher::Seen(int memo, int64_t pos) {
+    int64_t chunk = pos / ChunkPositions;
+    if (FChunkBase < 0 || chunk < FChunkBase) {
+        // Only a backward search reaches before the first block; it starts again from 0.
+        FChunks.clear();
+        FLiveChunks = 0;
+        FChunkBase = FChunkBase < 0 ? chunk : 0;
+    }
+    size_t slot = size_t(chunk - FChunkBase);
+    if (slot >= FChunks.size()) FChunks.resize(slot + 1);
+    auto& block = FChunks[slot];
+    if (!block) {
+        if (FLiveChunks >= FMaxChunks) { // the marks only save work: drop them all
+            for (auto& b : FChunks)
+                b.reset();
+            FLiveChunks = 0;
+        }
+        block.reset(new uint64_t[FChunkWords]());
+        ++FLiveChunks;
+    }
+    size_t bit = size_t(memo) * ChunkPositions + size_t(pos % ChunkPositions);
+    uint64_t& word = block[bit / 64];
+    const uint64_t mask = uint64_t(1) << (bit % 64);
+    if (word & mask) return true;
+    word |= mask;
+    return false;
+}
+
+void TREMatcher::ForgetBefore(int64_t pos) {
+    if (FChunkBase < 0) return;
+    int64_t drop = std::min<int64_t>(pos / ChunkPositions - FChunkBase, int64_t(FChunks.size()));
+    if (drop < 64) return; // in batches, so the vector moves rarely
+    for (int64_t i = 0; i < drop; ++i)
+        if (FChunks[size_t(i)]) --FLiveChunks;
+    FChunks.erase(FChunks.begin(), FChunks.begin() + drop);
+    FChunkBase += drop;
+}
+
+int64_t TREMatcher::RunEnd(int repeat, int simple, int64_t pos) {
+    TSpan& r = FRuns[size_t(repeat)];
+    if (pos >= r.Lo && pos <= r.Hi) return r.Hi;
+    int64_t p = pos;
+    if (r.Lo >= 0 && pos < r.Lo) {
+        while (p < r.Lo && OneChar(simple, CharAt(p)))
+            ++p;
+        if (p == r.Lo) {
+            r.Lo = pos;
+            return r.Hi;
+        }
+    } else {
+        while (p < FSize && OneChar(simple, CharAt(p)))
+            ++p;
+    }
+    r = {pos, p};
+    return p;
+}
+
+void TREMatcher::Failed(int repeat, int64_t lo, int64_t hi) {
+    if (lo > hi) return;
+    TSpan& f = FFailed[size_t(repeat)];
+    if (f.Lo <= f.Hi && lo <= f.Hi + 1 && hi + 1 >= f.Lo)
+        f = {std::min(lo, f.Lo), std::max(hi, f.Hi)};
+    else
+        f = {lo, hi};
+}
+
+// The next run length of a repeat to try, from the longest down: lengths whose position is
+// known to fail and, when a literal follows, lengths it cannot follow are passed over. All
+// lengths above c.Count have failed by now; from a length of at least one that is a clean
+// failure and is remembered.
+bool TREMatcher::NextCount(TChoice& c, int64_t& count) {
+    Failed(c.Repeat, c.Pos + std::max<int64_t>(c.Count + 1, 1), c.Pos + c.Run);
+    const TSpan& f = FFailed[size_t(c.Repeat)];
+    const bool literal = FProg[c.Node] == opExactly;
+    int64_t k = c.Count;
+    while (k >= c.Min) {
+        const int64_t at = c.Pos + k;
+        if (at >= f.Lo && at <= f.Hi) {
+            k = f.Lo - c.Pos - 1;
+        } else if (literal && (at >= FSize || CharAt(at) != FProg[c.Node + 3])) {
+            --k;
+        } else {
+            count = k;
+            c.Count = k - 1;
+            return true;
+        }
+    }
+    Failed(c.Repeat, c.Pos + std::max<int64_t>(c.Min, 1), c.Pos + c.Run);
+    return false;
+}
 
 int64_t TREMatcher::SkipForward(int64_t pos) {
     if (!FOwner.FHasFirst) return pos;
@@ -631,13 +771,36 @@ int64_t TREMatcher::SkipForward(int64_t pos) {
     return FSize + 1;
 }
 
+int64_t TREMatcher::FindLiteral(std::string_view lit, int64_t pos) {
+    const int64_t n = int64_t(lit.size());
+    while (pos + n <= FSize) {
+        CharAt(pos);
+        const char* base = FRun.data();
+        const char* from = base + (pos - FRunStart);
+        const char* hit = static_cast<const char*>(
+            std::memchr(from, lit[0], size_t(int64_t(FRun.size()) - (pos - FRunStart))));
+        if (!hit) {
+            pos = FRunStart + int64_t(FRun.size());
+            continue;
+        }
+        pos = FRunStart + (hit - base);
+        if (pos + n > FSize) break;
+        int64_t i = 1;
+        while (i < n && CharAt(pos + i) == static_cast<uint8_t>(lit[size_t(i)]))
+            ++i;
+        if (i == n) return pos;
+        ++pos;
+    }
+    return -1;
+}
+
 bool TREMatcher::Try(int64_t start) {
     FStack.clear();
     FTrail.clear();
-    FRecorded = 0;
-    FOwner.FPositions.fill(-1);
+    Unrecord(0);
     FOwner.FStartP.fill(-1);
     FOwner.FEndP.fill(-1);
+    FClean = true; // nothing entered at the start position yet
     int64_t pos = start;
     int node = 1;
     const uint8_t* loopHead = FOwner.FLoopHead.data();
@@ -646,77 +809,85 @@ bool TREMatcher::Try(int64_t start) {
         bool ok = true;
         uint8_t op = FProg[node];
         int next = NextOf(FProg, node);
-        if (loopHead[node]) SetSlot(FIterStart[size_t(node)], pos);
-        switch (op) {
-        case opEnd:
-            FOwner.FMatchStart = start;
-            FOwner.FMatchEnd = pos;
-            return true;
-        case opBol:
-            ok = pos == 0 || CharAt(pos - 1) == CR;
-            break;
-        case opEol:
-            ok = pos == FSize || CharAt(pos) == CR;
-            break;
-        case opAny:
-        case opAnyOf:
-        case opAnyBut:
-            ok = pos < FSize && OneChar(node, CharAt(pos));
-            if (ok) ++pos;
-            break;
-        case opExactly: {
-            const uint8_t* s = FProg + node + 3;
-            Record(pos);
-            for (; *s && ok; ++s, ++pos)
-                ok = pos < FSize && CharAt(pos) == *s;
-            if (ok) Record(pos);
-            break;
+        if (FClean && FMemo[node] >= 0 && Seen(FMemo[node], pos)) {
+            ok = false; // the state failed before: straight to backtracking
+        } else if (loopHead[node]) {
+            SetSlot(FIterStart[size_t(node)], pos);
+            FClean = false;
         }
-        case opNothing:
-            break;
-        case opBack:
-            // An iteration that consumed nothing would repeat for ever: it fails, and
-            // backtracking leaves the loop where that iteration began.
-            ok = pos != FIterStart[size_t(next)];
-            break;
-        case opBranch:
-            if (FProg[next] == opBranch) Push({next, pos, -1, 0, FTrail.size(), FRecorded});
-            next = node + 3;
-            break;
-        case opStar:
-        case opPlus:
-        case opCounted: {
-            int64_t minCount = op == opStar ? 0 : 1, maxCount = INT64_MAX;
-            int simple = node + 3;
-            if (op == opCounted) {
-                minCount = (FProg[node + 3] << 8) | FProg[node + 4];
-                int m = (FProg[node + 5] << 8) | FProg[node + 6];
-                if (m != Unbounded) maxCount = m;
-                simple = node + 7;
-            }
-            int64_t run = 0;
-            while (run < maxCount && pos + run < FSize && OneChar(simple, CharAt(pos + run)))
-                ++run;
-            if (run < minCount) {
-                ok = false;
+        if (ok) switch (op) {
+            case opEnd:
+                FOwner.FMatchStart = start;
+                FOwner.FMatchEnd = pos;
+                return true;
+            case opBol:
+                ok = pos == 0 || CharAt(pos - 1) == CR;
+                break;
+            case opEol:
+                ok = pos == FSize || CharAt(pos) == CR;
+                break;
+            case opAny:
+            case opAnyOf:
+            case opAnyBut:
+                ok = pos < FSize && OneChar(node, CharAt(pos));
+                if (ok) ++pos, FClean = true;
+                break;
+            case opExactly: {
+                const uint8_t* s = FProg + node + 3;
+                Record(pos);
+                for (; *s && ok; ++s, ++pos)
+                    ok = pos < FSize && CharAt(pos) == *s;
+                if (ok) Record(pos), FClean = true;
                 break;
             }
-            if (run > minCount) Push({next, pos, run - 1, minCount, FTrail.size(), FRecorded});
-            pos += run;
-            break;
-        }
-        default:
-            if (op > opOpen && op <= opOpen + TREParser::MaxGroups) {
-                SetSlot(FOwner.FStartP[op - opOpen], pos);
-                Record(pos);
-            } else if (op > opClose && op <= opClose + TREParser::MaxGroups) {
-                SetSlot(FOwner.FEndP[op - opClose], pos);
-                Record(pos);
-            } else {
-                throw ERegexError(LoadStr(SREInternalError));
+            case opNothing:
+                break;
+            case opBack:
+                // An iteration that consumed nothing would repeat for ever: it fails, and
+                // backtracking leaves the loop where that iteration began.
+                ok = pos != FIterStart[size_t(next)];
+                break;
+            case opBranch:
+                if (FProg[next] == opBranch)
+                    Push({next, -1, pos, 0, 0, 0, FTrail.size(), FRecorded, FClean});
+                next = node + 3;
+                break;
+            case opStar:
+            case opPlus:
+            case opCounted: {
+                int64_t minCount = op == opStar ? 0 : 1, maxCount = INT64_MAX;
+                int simple = node + 3;
+                if (op == opCounted) {
+                    minCount = (FProg[node + 3] << 8) | FProg[node + 4];
+                    int m = (FProg[node + 5] << 8) | FProg[node + 6];
+                    if (m != Unbounded) maxCount = m;
+                    simple = node + 7;
+                }
+                const int repeat = FOwner.FRepeatIndex[size_t(node)];
+                const int64_t run = std::min(maxCount, RunEnd(repeat, simple, pos) - pos);
+                TChoice c{next, repeat, pos, run, minCount, run, FTrail.size(), FRecorded, FClean};
+                int64_t count = 0;
+                if (run < minCount || !NextCount(c, count)) {
+                    ok = false;
+                    break;
+                }
+                Push(c);
+                pos += count;
+                if (count > 0) FClean = true;
+                break;
             }
-            break;
-        }
+            default:
+                if (op > opOpen && op <= opOpen + TREParser::MaxGroups) {
+                    SetSlot(FOwner.FStartP[op - opOpen], pos);
+                    Record(pos);
+                } else if (op > opClose && op <= opClose + TREParser::MaxGroups) {
+                    SetSlot(FOwner.FEndP[op - opClose], pos);
+                    Record(pos);
+                } else {
+                    throw ERegexError(LoadStr(SREInternalError));
+                }
+                break;
+            }
         if (ok) {
             node = next;
             continue;
@@ -729,31 +900,21 @@ bool TREMatcher::Try(int64_t start) {
                 *FTrail.back().Slot = FTrail.back().Old;
                 FTrail.pop_back();
             }
-            FRecorded = top.Recorded;
-            std::fill(FOwner.FPositions.begin() + FRecorded, FOwner.FPositions.end(), -1);
+            Unrecord(top.Recorded);
             node = top.Node;
-            if (top.Count < 0) {
+            if (top.Repeat < 0) {
                 pos = top.Pos;
+                FClean = top.Clean;
                 FStack.pop_back();
                 break;
             }
-            // A shorter run; when a literal follows, only runs it can follow are worth trying.
-            int64_t count = top.Count;
-            if (FProg[node] == opExactly) {
-                uint8_t lit = FProg[node + 3];
-                while (count >= top.Min &&
-                       (top.Pos + count >= FSize || CharAt(top.Pos + count) != lit))
-                    --count;
-                if (count < top.Min) {
-                    FStack.pop_back();
-                    continue;
-                }
+            int64_t count = 0;
+            if (!NextCount(top, count)) {
+                FStack.pop_back();
+                continue;
             }
             pos = top.Pos + count;
-            if (count > top.Min)
-                top.Count = count - 1;
-            else
-                FStack.pop_back();
+            FClean = count > 0 || top.Clean;
             break;
         }
     }
@@ -791,37 +952,128 @@ bool TREParser::SetPattern(std::string_view text) {
     FErrorNumber = SRENoErrors;
     FErrorColumn = 0;
     FCachedPattern = std::string(text);
+    Analyse();
+    return true;
+}
 
-    // The nodes loops go back to, where the matcher notes where an iteration began.
+// What the matcher needs to know of the program beyond the nodes themselves.
+void TREParser::Analyse() {
     const uint8_t* prog = FProgram.data();
     const int size = static_cast<int>(FProgram.size());
     FLoopHead.assign(FProgram.size(), 0);
-    for (int p = 1; p < size; p += NodeSize(prog, p))
-        if (prog[p] == opBack) FLoopHead[size_t(NextOf(prog, p))] = 1;
+    FMemoIndex.assign(FProgram.size(), -1);
+    FRepeatIndex.assign(FProgram.size(), -1);
+    FMemoCount = FRepeatCount = 0;
+    FRequired.clear();
+    FLeadingAnyRun = false;
+    auto isRepeat = [](uint8_t op) { return op == opStar || op == opPlus || op == opCounted; };
+    auto consumes = [](uint8_t op) {
+        return op == opAny || op == opAnyOf || op == opAnyBut || op == opExactly;
+    };
+    std::vector<int> nodes; // the nodes of the program, without a repeat's operand
+    for (int p = 1; p < size;) {
+        nodes.push_back(p);
+        int step = NodeSize(prog, p);
+        if (isRepeat(prog[p])) step += NodeSize(prog, p + step);
+        p += step;
+    }
+    auto memo = [&](int p) {
+        if (p >= 0 && FMemoIndex[size_t(p)] < 0) FMemoIndex[size_t(p)] = FMemoCount++;
+    };
+    for (int p : nodes) {
+        const uint8_t op = prog[p];
+        const int next = NextOf(prog, p);
+        // The nodes loops go back to, where the matcher notes where an iteration began.
+        if (op == opBack) FLoopHead[size_t(next)] = 1;
+        // States worth marking: after a consuming node, and where the paths fork.
+        if (consumes(op) || isRepeat(op)) memo(next);
+        if (op == opBranch && prog[next] == opBranch) memo(p);
+        if (isRepeat(op)) FRepeatIndex[size_t(p)] = FRepeatCount++;
+    }
 
-    // The prefilter: a single top-level branch that starts with a character-consuming node.
-    int scan = 1;
-    if (prog[scan] == opBranch && prog[NextOf(prog, scan)] == opEnd) {
-        scan += 3;
-        while (prog[scan] > opOpen && prog[scan] <= opOpen + MaxGroups)
-            scan = NextOf(prog, scan);
-        int simple = -1;
-        if (prog[scan] == opPlus)
-            simple = scan + 3;
-        else if (prog[scan] == opCounted && ((prog[scan + 3] << 8) | prog[scan + 4]) > 0)
-            simple = scan + 7;
-        else
-            simple = scan;
-        uint8_t op = prog[simple];
-        if (op == opExactly || op == opAnyOf || op == opAnyBut) {
-            FHasFirst = true;
+    // Where a node leads without consuming; a repeat with a minimum of 0 also leads past itself.
+    auto successors = [&](int p, auto&& visit) {
+        const uint8_t op = prog[p];
+        const int next = NextOf(prog, p);
+        if (op == opEnd) return;
+        if (op == opBranch) {
+            visit(p + 3);
+            if (prog[next] == opBranch) visit(next);
+        } else if (next >= 0) {
+            visit(next);
+        }
+    };
+    auto minimum = [&](int p) {
+        return prog[p] == opStar ? 0 : prog[p] == opPlus ? 1 : (prog[p + 3] << 8) | prog[p + 4];
+    };
+
+    // The first-character prefilter: the bytes that can start a match, unless it can be empty.
+    {
+        std::vector<uint8_t> seen(FProgram.size(), 0);
+        std::vector<int> todo{1};
+        bool empty = false;
+        std::array<bool, 256> first{};
+        auto add = [&](int simple) {
             for (int c = 0; c < 256; ++c)
-                FFirst[c] = op == opExactly ? prog[simple + 3] == c
-                            : op == opAnyOf ? prog[simple + 3 + c] != 0
-                                            : prog[simple + 3 + c] == 0;
+                if (prog[simple] == opAny       ? c != CR
+                    : prog[simple] == opExactly ? prog[simple + 3] == c
+                    : prog[simple] == opAnyOf   ? prog[simple + 3 + c] != 0
+                                                : prog[simple + 3 + c] == 0)
+                    first[size_t(c)] = true;
+        };
+        while (!todo.empty() && !empty) {
+            int p = todo.back();
+            todo.pop_back();
+            if (seen[size_t(p)]) continue;
+            seen[size_t(p)] = 1;
+            const uint8_t op = prog[p];
+            if (op == opEnd) {
+                empty = true;
+            } else if (consumes(op)) {
+                add(p);
+            } else if (isRepeat(op)) {
+                add(p + (op == opCounted ? 7 : 3));
+                if (minimum(p) == 0) todo.push_back(NextOf(prog, p));
+            } else {
+                successors(p, [&](int s) { todo.push_back(s); });
+            }
+        }
+        if (!empty && std::count(first.begin(), first.end(), true) < 256) {
+            FHasFirst = true;
+            FFirst = first;
         }
     }
-    return true;
+
+    // A pattern that starts with ".*" fails within a line wherever it fails at its start.
+    if (prog[1] == opBranch && prog[NextOf(prog, 1)] == opEnd && prog[4] == opStar &&
+        prog[7] == opAny)
+        FLeadingAnyRun = true;
+
+    // The longest literal every match passes through: a text without it has no match.
+    if (nodes.size() > 2000) return;
+    int checked = 0;
+    for (int lit : nodes) {
+        if (prog[lit] != opExactly) continue;
+        std::string_view s(reinterpret_cast<const char*>(prog + lit + 3));
+        if (++checked > 64) break;
+        std::vector<uint8_t> seen(FProgram.size(), 0);
+        std::vector<int> todo{1};
+        bool around = false; // the end is reached without passing lit
+        while (!todo.empty() && !around) {
+            int p = todo.back();
+            todo.pop_back();
+            if (p == lit || seen[size_t(p)]) continue;
+            seen[size_t(p)] = 1;
+            if (prog[p] == opEnd) around = true;
+            successors(p, [&](int n) { todo.push_back(n); });
+        }
+        if (around) continue;
+        // Literals that directly follow it are needed too (each typed character is a node).
+        std::string run(s);
+        for (int p = NextOf(prog, lit); p >= 0 && prog[p] == opExactly; p = NextOf(prog, p))
+            run += reinterpret_cast<const char*>(prog + p + 3);
+        if (run.size() > FRequired.size()) FRequired = run;
+    }
 }
 
 bool TREParser::Search(const IRECharSource& source, int64_t start, bool forward) {
@@ -829,22 +1081,36 @@ bool TREParser::Search(const IRECharSource& source, int64_t start, bool forward)
     FMatchStart = FMatchEnd = -1;
     int64_t size = source.Size();
     if (start < 0 || start > size) throw ERegexError(LoadStr(SREInvalidParameter));
-    // One budget for the whole search, so a pattern that backtracks hard gives up once
-    // instead of at every start position; each position adds a little for ordinary work.
+    // One budget for the whole search, so a pattern that still explodes (empty choices inside
+    // a loop, nested deeply) gives up once instead of at every start position; each position
+    // adds some for ordinary work, more for a larger program.
     const int64_t positions = forward ? size - start + 1 : start + 1;
-    TREMatcher matcher(*this, source, FStepBudget + StepsPerPosition * positions);
+    const int64_t perPosition = StepsPerPosition + int64_t(FProgram.size()) / 4;
+    TREMatcher matcher(*this, source, FStepBudget + perPosition * positions);
+    bool found = false;
     if (forward) {
-        for (int64_t pos = start; pos <= size; ++pos) {
-            pos = matcher.SkipForward(pos);
-            if (pos > size) break;
-            if (matcher.Try(pos)) return true;
+        if (FRequired.empty() || matcher.FindLiteral(FRequired, start) >= 0) {
+            for (int64_t pos = start; pos <= size; ++pos) {
+                pos = matcher.SkipForward(pos);
+                if (pos > size) break;
+                if (matcher.Try(pos)) {
+                    found = true;
+                    break;
+                }
+                matcher.ForgetBefore(pos);
+                if (FLeadingAnyRun) { // on to the next line start
+                    pos = matcher.FindLiteral("\r", pos);
+                    if (pos < 0) break;
+                }
+            }
         }
     } else {
         int64_t pos = start;
         if (pos == size && pos > 0) --pos;
-        for (; pos >= 0; --pos)
-            if (matcher.Try(pos)) return true;
+        for (; pos >= 0 && !found; --pos)
+            found = matcher.Try(pos);
     }
+    if (found) return true;
     FStartP.fill(-1);
     FEndP.fill(-1);
     FPositions.fill(-1);

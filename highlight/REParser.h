@@ -51,8 +51,10 @@ public:
     // The positions recorded in order during the last match (literal runs and groups).
     int64_t Position(int index) const;
 
-    // Steps one search may take, beyond StepsPerPosition for each start position in the text
-    // it covers, before it gives up as too complex.
+    // Steps one search may take, beyond StepsPerPosition (plus a quarter of the program's
+    // size) for each start position in the text it covers, before it gives up as too complex.
+    // Searches are linear in the text; what can still exhaust it is a pattern whose empty
+    // choices inside a loop multiply.
     void SetStepBudget(int64_t steps) { FStepBudget = steps; }
     static constexpr int64_t StepsPerPosition = 64;
 
@@ -61,8 +63,17 @@ public:
 private:
     friend class TRECompiler;
     friend class TREMatcher;
+    void Analyse();
     std::vector<uint8_t> FProgram;
     std::vector<uint8_t> FLoopHead; // 1 at each node a loop goes back to
+    // By node: the number of its mark in the matcher's table of failed states (-1: none),
+    // and for each simple repeat its own number.
+    std::vector<int32_t> FMemoIndex, FRepeatIndex;
+    int FMemoCount = 0, FRepeatCount = 0;
+    // A literal every match contains (empty when none is known).
+    std::string FRequired;
+    // The pattern starts with ".*": a try that fails at a line's start fails in all the line.
+    bool FLeadingAnyRun = false;
     std::string FCachedPattern;
     int FErrorNumber;
     int FErrorColumn = 0;

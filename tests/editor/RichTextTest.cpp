@@ -183,5 +183,48 @@ TEST_F(RichCopyTest, SaveToStreamWritesTheWholeTextInTheRichFormats) {
     EXPECT_TRUE(partRtf.AsString().ends_with(" a\r\n}}"));
 }
 
+// A stream that keeps what it is given and can refuse everything past a limit.
+class TBlockStream : public TMemoryStream {
+public:
+    size_t Largest = 0;
+    int64_t Limit = INT64_MAX;
+    int64_t Write(const void* buffer, int64_t count) override {
+        Largest = std::max(Largest, size_t(count));
+        if (Position() + count > Limit) return 0;
+        return TMemoryStream::Write(buffer, count);
+    }
+};
+
+TEST_F(RichCopyTest, SavingARichFormatHandsTheStreamBlocksAsItWrites) {
+    std::string text;
+    while (text.size() < 300000)
+        text += "a{b:'\\x'}\t\xC3\xA9<&>\r";
+    Memo.SetText(text);
+    for (TSaveFormat format : {sfHTML, sfRTF}) {
+        Memo.SetSaveFormat(format);
+        TBlockStream stream;
+        Memo.SaveToStream(&stream);
+        Memo.SetSelection(0, int(Memo.Text().size()));
+        TMemoryStream reference; // the selection's copy, written in one piece
+        Memo.Perform(SM_SAVESTREAM, format == sfHTML ? 0x04 : 0x02, LPARAM(&reference));
+        const std::string whole = reference.AsString();
+        EXPECT_GT(whole.size(), 600000u);
+        EXPECT_EQ(stream.AsString(), whole); // the same bytes, block boundaries or not
+        EXPECT_LE(stream.Largest, size_t(1) << 16);
+        // A stream that stops taking bytes midway is a failed save, not a short file.
+        TBlockStream full;
+        full.Limit = 100000;
+        EXPECT_THROW(Memo.SaveToStream(&full), ECodeMemo);
+    }
+    // Blocks smaller than a single escape still give the same text.
+    TMemoryStream small;
+    TBufferedWriter out(small, 16);
+    out.Put(std::string(40, 'x'));
+    out.PutHex(0xabc, 6);
+    out.PutDecimal(1234567);
+    out.Flush();
+    EXPECT_EQ(small.AsString(), std::string(40, 'x') + "000abc1234567");
+}
+
 } // namespace
 } // namespace quillet

@@ -145,11 +145,12 @@ TEST(SearchDialog, RegexHitsAndPatternErrors) {
     EXPECT_TRUE(t.Failures.empty());
     // A search the engine gives up on is reported the same way.
     s.Regex().SetStepBudget(50);
-    TTarget big(std::string(400, 'a'));
+    TTarget big(std::string(400, 'x'));
     TCM_Search bs(big);
     bs.Regex().SetStepBudget(50);
-    EXPECT_FALSE(bs.FindNext("(a|b)*c", srfRegex));
-    EXPECT_EQ(big.LastMessage(), LoadStr(SRETooComplex) + "\r\n(a|b)*c\r\n^");
+    const std::string hard = "((|)(|)(|)(|)(|)(|)(|)x)*[cd]"; // empty choices in a loop
+    EXPECT_FALSE(bs.FindNext(hard, srfRegex));
+    EXPECT_EQ(big.LastMessage(), LoadStr(SRETooComplex) + "\r\n" + hard + "\r\n^");
 }
 
 TEST(SearchDirect, PositionsSelectionsAndTheLimits) {

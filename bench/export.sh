@@ -1,0 +1,32 @@
+#!/usr/bin/env bash
+# quillet-tool export --format html|rtf: throughput (MB/s of input, whole process) and peak
+# memory against the input size, on bootstrap.css, bootstrap.min.css, the HTML corpus and the
+# CSS corpus repeated to 20 MB. Usage: bench/export.sh [BUILD_DIR]
+set -euo pipefail
+build=${1:-build}
+tool=$build/bin/quillet-tool
+corpus=${QUILLET_CORPUS:-$(dirname "$0")/../../shared/corpus}
+[ -d "$corpus" ] || corpus=/work/shared/corpus
+data=$build/bench-data
+mkdir -p "$data"
+if [ ! -s "$data/css-20mb.css" ]; then
+  : > "$data/css-20mb.css"
+  mapfile -t css < <(find "$corpus/css" -type f -name '*.css' | LC_ALL=C sort)
+  while [ "$(stat -c %s "$data/css-20mb.css")" -lt 20000000 ]; do
+    for f in "${css[@]}"; do cat "$f" >> "$data/css-20mb.css"; echo >> "$data/css-20mb.css"; done
+  done
+fi
+if [ ! -s "$data/html-corpus.html" ]; then
+  find "$corpus/html" -type f -name '*.html' | LC_ALL=C sort | xargs cat > "$data/html-corpus.html"
+fi
+printf '%-22s %-5s %10s %9s %10s %7s\n' input fmt bytes MB/s peak_KiB x_input
+for f in "$corpus/css/bootstrap/bootstrap.css" "$corpus/css/bootstrap/bootstrap.min.css" \
+         "$data/html-corpus.html" "$data/css-20mb.css"; do
+  for fmt in html rtf; do
+    size=$(stat -c %s "$f")
+    /usr/bin/time -f '%e %M' -o "$data/time.txt" "$tool" export --format "$fmt" "$f" > /dev/null
+    read -r secs kib < "$data/time.txt"
+    awk -v n="$(basename "$f")" -v fmt="$fmt" -v b="$size" -v s="$secs" -v k="$kib" 'BEGIN {
+      printf "%-22s %-5s %10d %9.1f %10d %7.2f\n", n, fmt, b, b / 1e6 / (s > 0 ? s : 0.01), k, k * 1024 / b }'
+  done
+done
