@@ -116,6 +116,7 @@ TMainForm::TMainForm(TBrowserFactory browser, std::string programFolder)
     });
 
     BuildMenus();
+    BuildViewMenus();
     FEditorMemo->installEventFilter(this);
     for (QWidget* box : findChildren<QWidget*>())
         if (IsTextBox(box)) box->installEventFilter(this);
@@ -139,6 +140,7 @@ bool TMainForm::event(QEvent* event) {
 }
 
 bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
+    if (ZoomByWheel(event)) return true;
     if (event->type() == QEvent::ShortcutOverride) {
         auto* key = static_cast<QKeyEvent*>(event);
         QKeySequence pressed(key->keyCombination());
@@ -369,6 +371,11 @@ void TMainForm::FormCreate() {
     } catch (...) {
         // A missing or damaged setting keeps its default; nothing is shown.
     }
+    try {
+        LoadViewSettings();
+    } catch (...) {
+        // As above: the view keeps its defaults.
+    }
     setWindowState(windowState() | Qt::WindowMaximized);
 }
 
@@ -451,6 +458,7 @@ void TMainForm::DoOpen(const std::string& path) {
     setWindowTitle(ToQString(LoadStr(SAppCaptionPrefix) + path));
     SetPageCaption(LoadStr(SCssPageCaption));
     FCssFilenameEdit->SetFileName(path);
+    AddRecentFile(path);
     ShowCssEditor();
 }
 
@@ -460,6 +468,7 @@ void TMainForm::OpenCss() {
         TFileDialogOptions options;
         options.Title = LoadStr(SCssOpenTitle);
         options.Filter = LoadStr(SCssOpenFilter);
+        options.InitialDir = WorkFolder();
         auto path = Platform().Dialogs->OpenFile(options);
         if (!path) return;
         DoOpen(*path);
@@ -493,11 +502,14 @@ bool TMainForm::DoSaveCssAs() {
     options.Filter = LoadStr(SCssSaveFilter);
     options.DefaultExt = "css";
     options.OverwritePrompt = false;
+    options.InitialDir = WorkFolder();
+    if (!FileName().empty()) options.FileName = FileName();
     auto path = Platform().Dialogs->SaveFile(options);
     if (!path) return false;
     MainCodeMemo().SaveToFile(*path);
     setWindowTitle(ToQString(LoadStr(SAppCaptionPrefix) + *path));
     SetPageCaption(LoadStr(SCssPageCaption));
+    AddRecentFile(*path);
     return true;
 }
 
@@ -522,7 +534,10 @@ void TMainForm::closeEvent(QCloseEvent* event) {
         return;
     }
     // Settings that cannot be written are reported, but do not keep the window open.
-    RunCommand([this] { SaveSettings(); });
+    RunCommand([this] {
+        SaveSettings();
+        SaveViewSettings();
+    });
     event->accept();
 }
 

@@ -9,6 +9,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 class QAction;
 class QCheckBox;
@@ -127,6 +128,36 @@ public:
     // definition bound to slot 1: how the window sets up an editor.
     static void ConfigureEditor(TCodeMemo& memo, TCodeMemoParser& parser);
 
+    // --- The editor tools of "Правка", the "Вид" menu, recent documents (MainFormView.cpp) ---
+    QAction *FindAction = nullptr, *FindNextAction = nullptr, *ReplaceAction = nullptr,
+            *GotoLineAction = nullptr;
+    QAction *LineNumbersAction = nullptr, *WordWrapAction = nullptr, *ZoomInAction = nullptr,
+            *ZoomOutAction = nullptr, *ZoomResetAction = nullptr;
+    QAction *NextPageAction = nullptr, *PreviousPageAction = nullptr;
+    QMenu* RecentMenu = nullptr;
+    QCheckBox* ReopenCheckBox = nullptr;
+    // The editor the tools act on: the one that has the focus, the CSS editor otherwise.
+    TCodeMemo& FocusedCodeMemo();
+    void FindExecute();
+    void FindNextExecute();
+    void ReplaceExecute();
+    void GotoLineExecute();
+    // The editors' text height in pixels (the zoom), kept between 6 and 72.
+    int FontHeight() const { return FFontHeight; }
+    void SetFontHeight(int pixels);
+    // The files opened or saved, newest first, at most ten.
+    const std::vector<std::string>& RecentFiles() const { return FRecentFiles; }
+    void AddRecentFile(const std::string& path);
+    // Opens a file of the list as Open does; a file that is gone leaves the list, with a word.
+    void OpenRecentFile(const std::string& path);
+    // The view, the recent files and the last document: each value read on its own, a missing
+    // or damaged one keeps its default.
+    void LoadViewSettings();
+    void SaveViewSettings();
+    // Started without a file: the document open at the last close comes back, if the setting
+    // asks for it and the file is still there.
+    void ReopenLastDocument();
+
     // Undo group navigation of the CSS editor: the id of the next group, or -1.
     int NextUndoKind();
     int NextRedoKind();
@@ -146,6 +177,15 @@ private:
     void BuildActions();
     void BuildPrintActions();
     void BuildMenus();
+    void BuildViewMenus();
+    // Ctrl+wheel over an editor: true when the event was taken as a zoom step.
+    bool ZoomByWheel(QEvent* event);
+    void RebuildRecentMenu();
+    // Where the file dialogs start: the document's folder, else that of the file opened last.
+    std::string WorkFolder() const;
+    // The view options both editors carry whatever else sets their options.
+    TCodeMemoOptions ViewOptions() const;
+    void ApplyViewOptions();
     QWidget* BuildCssPanel();
     QWidget* BuildPreviewPage(const TBrowserFactory& browser);
     QWidget* BuildOptionPanel();
@@ -204,6 +244,8 @@ private:
     TColor FLastColor = clBlack; // the colour dialog starts from the colour chosen last
     int FEditorPanelHeight = 145;
     bool FUpdatingActions = false;
+    int FFontHeight = 13;
+    std::vector<std::string> FRecentFiles;
     QMetaObject::Connection FIdleUpdate;
 };
 

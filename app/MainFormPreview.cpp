@@ -144,6 +144,7 @@ void TMainForm::LightCodeCheckBoxClick() {
                                smoProcessDroppedFiles | smoBlockOverwriteCursor | smoShowWrapGlyph |
                                smoUseTAB | smoSmartFill;
     if (FLightCodeCheckBox->isChecked()) options |= smoSyntaxHighlight;
+    options |= ViewOptions(); // the "Вид" menu's choices stay
     MainCodeMemo().SetOptions(options);
 }
 

@@ -103,7 +103,10 @@ int main(int argc, char** argv) {
 
     TMainForm form;
     form.FormCreate();
-    if (!file.empty()) form.OpenFile(file);
+    if (!file.empty())
+        form.OpenFile(file);
+    else if (screenshot.empty())
+        form.ReopenLastDocument();
 
     if (!screenshot.empty()) {
         tellSettingsNotice();

@@ -79,6 +79,13 @@ public:
     // The colour dialog with its custom-colour part open, starting from `initial`; nothing
     // when the user cancelled (or the platform has no such dialog).
     virtual std::optional<TColor> ChooseColor(TColor /*initial*/) { return std::nullopt; }
+    // A whole number between low and high, starting at value; nothing when the user cancelled
+    // (or the platform cannot ask).
+    virtual std::optional<int> AskNumber(const std::string& /*title*/,
+                                         const std::string& /*prompt*/, int /*value*/, int /*low*/,
+                                         int /*high*/) {
+        return std::nullopt;
+    }
     // A new modeless find or replace dialog; none on a platform without them.
     virtual std::unique_ptr<IFindDialog> CreateFindDialog(TFindDialogKind /*kind*/) {
         return nullptr;

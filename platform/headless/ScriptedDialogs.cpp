@@ -61,6 +61,19 @@ std::optional<TColor> TScriptedDialogs::ChooseColor(TColor initial) {
     return color;
 }
 
+std::optional<int> TScriptedDialogs::AskNumber(const std::string& title, const std::string& prompt,
+                                               int value, int low, int high) {
+    TCall call{dkNumber, prompt, title, mtCustom, mbOK, {}};
+    call.X = low;
+    call.Y = high;
+    call.Color = TColor(value);
+    FCalls.push_back(call);
+    if (FNumbers.empty()) throw EQuilletError("No number scripted for the question");
+    auto number = FNumbers.front();
+    FNumbers.pop_front();
+    return number;
+}
+
 std::unique_ptr<IFindDialog> TScriptedDialogs::CreateFindDialog(TFindDialogKind kind) {
     return std::make_unique<TScriptedFindDialog>(*this, kind);
 }

@@ -15,7 +15,7 @@ class TScriptedFindDialog;
 
 class TScriptedDialogs : public IDialogs {
 public:
-    enum TKind { dkMessage, dkOpen, dkSave, dkColor };
+    enum TKind { dkMessage, dkOpen, dkSave, dkColor, dkNumber };
     struct TCall {
         TKind Kind;
         std::string Text;  // message text, or the file dialog's title
@@ -34,13 +34,17 @@ public:
     void QueueFile(std::optional<std::string> path) { FFiles.push_back(std::move(path)); }
     // The answer of the next colour dialog: a colour, or nothing for Cancel.
     void QueueColor(std::optional<TColor> color) { FColors.push_back(color); }
+    // The answer of the next number question: a number, or nothing for Cancel.
+    void QueueNumber(std::optional<int> number) { FNumbers.push_back(number); }
     // Message boxes of type mtError are answered mrOk without a queued answer
     // when this is on (the default), so error displays need no scripting.
     void SetAutoConfirmErrors(bool on) { FAutoErrors = on; }
 
     const std::vector<TCall>& Calls() const { return FCalls; }
     void ClearCalls() { FCalls.clear(); }
-    bool AnswersLeft() const { return !FAnswers.empty() || !FFiles.empty() || !FColors.empty(); }
+    bool AnswersLeft() const {
+        return !FAnswers.empty() || !FFiles.empty() || !FColors.empty() || !FNumbers.empty();
+    }
 
     TModalResult MessageBox(const std::string& text, const std::string& title, TMsgDlgType type,
                             TMsgDlgButtons buttons) override;
@@ -49,6 +53,9 @@ public:
     TModalResult MessageBoxAt(const std::string& text, const std::string& title, TMsgDlgType type,
                               TMsgDlgButtons buttons, int x, int y) override;
     std::optional<TColor> ChooseColor(TColor initial) override;
+    // Recorded with the prompt as Text, the title as Title and the range in X and Y.
+    std::optional<int> AskNumber(const std::string& title, const std::string& prompt, int value,
+                                 int low, int high) override;
     std::unique_ptr<IFindDialog> CreateFindDialog(TFindDialogKind kind) override;
 
     // The find and replace dialogs created so far that still exist, oldest first.
@@ -65,6 +72,7 @@ private:
     std::deque<TModalResult> FAnswers;
     std::deque<std::optional<std::string>> FFiles;
     std::deque<std::optional<TColor>> FColors;
+    std::deque<std::optional<int>> FNumbers;
     std::vector<TCall> FCalls;
     bool FAutoErrors = true;
 };

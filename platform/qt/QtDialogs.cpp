@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QColorDialog>
 #include <QFileInfo>
+#include <QInputDialog>
 #include <QStringList>
 #include <QWidget>
 
@@ -155,6 +156,15 @@ std::optional<TColor> TQtDialogs::ChooseColor(TColor initial) {
         QColor(GetRValue(initial), GetGValue(initial), GetBValue(initial)), DialogOwner());
     if (!chosen.isValid()) return std::nullopt;
     return RGB(chosen.red(), chosen.green(), chosen.blue());
+}
+
+std::optional<int> TQtDialogs::AskNumber(const std::string& title, const std::string& prompt,
+                                         int value, int low, int high) {
+    bool ok = false;
+    int number = QInputDialog::getInt(DialogOwner(), ToQString(title), ToQString(prompt), value,
+                                      low, high, 1, &ok);
+    if (!ok) return std::nullopt;
+    return number;
 }
 
 } // namespace quillet

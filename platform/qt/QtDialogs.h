@@ -20,6 +20,8 @@ public:
     TModalResult MessageBoxAt(const std::string& text, const std::string& title, TMsgDlgType type,
                               TMsgDlgButtons buttons, int x, int y) override;
     std::optional<TColor> ChooseColor(TColor initial) override;
+    std::optional<int> AskNumber(const std::string& title, const std::string& prompt, int value,
+                                 int low, int high) override;
     std::unique_ptr<IFindDialog> CreateFindDialog(TFindDialogKind kind) override;
 };
 

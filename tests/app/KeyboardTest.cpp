@@ -13,6 +13,7 @@
 #include <QTabWidget>
 #include <QTest>
 #include <QToolButton>
+#include <QWheelEvent>
 
 namespace quillet::test {
 
@@ -116,6 +117,66 @@ TEST_F(KeyboardTest, AShortcutSeesTheStateLeftByTheKeyBeforeIt) {
     Dialogs->QueueFile(Path("fast.css"));
     QTest::keyClick(Focus(), Qt::Key_S, Qt::ControlModifier);
     EXPECT_EQ(Read("fast.css"), "a");
+}
+
+} // namespace quillet::test
+
+namespace quillet::test {
+
+TEST_F(KeyboardTest, TheEditorToolsActOnTheFocusedEditorAndKeysSwitchPages) {
+    Form->MainCodeMemo().SetText("a b a");
+    Form->EditorCodeMemo().SetText("b b\rtwo\rthree");
+    Form->MainCodeMemo().SetSelStart(0);
+    Form->EditorCodeMemo().SetSelStart(0);
+    Press(Qt::Key_F);
+    TScriptedFindDialog* cssFind = Dialogs->FindDialog(fdkFind);
+    ASSERT_NE(cssFind, nullptr);
+    cssFind->SetFindText("a");
+    Press(Qt::Key_F3, Qt::NoModifier); // typed, not searched yet: F3 searches for it
+    EXPECT_EQ(Form->MainCodeMemo().SelStart(), 0);
+    Press(Qt::Key_F3, Qt::NoModifier);
+    EXPECT_EQ(Form->MainCodeMemo().SelStart(), 4);
+
+    Press(Qt::Key_Tab);
+    EXPECT_EQ(Form->WorkPageControl()->currentIndex(), 1);
+    EXPECT_EQ(Focus(), Form->EditorCodeMemoWidget());
+    Press(Qt::Key_F);
+    TScriptedFindDialog* htmlFind = Dialogs->FindDialog(fdkFind);
+    ASSERT_NE(htmlFind, cssFind); // the HTML editor's own find window
+    htmlFind->SetFindText("b");
+    htmlFind->Press(frFindNext);
+    Press(Qt::Key_F3, Qt::NoModifier);
+    EXPECT_EQ(Form->EditorCodeMemo().SelStart(), 2);
+    EXPECT_EQ(Form->MainCodeMemo().SelStart(), 4);
+    Dialogs->QueueNumber(3);
+    Press(Qt::Key_G);
+    EXPECT_EQ(Dialogs->Calls().back().Text, "Номер строки (1–3):");
+    EXPECT_EQ(Dialogs->Calls().back().Title, "Переход к строке");
+    EXPECT_EQ(Dialogs->Calls().back().Y, 3);
+    EXPECT_EQ(Form->EditorCodeMemo().SelStart(), 8); // the start of "three"
+    Dialogs->QueueNumber(std::nullopt);
+    Press(Qt::Key_G);
+    EXPECT_EQ(Form->EditorCodeMemo().SelStart(), 8);
+
+    Press(Qt::Key_Backtab, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(Form->WorkPageControl()->currentIndex(), 0);
+    EXPECT_EQ(Focus(), Form->MainCodeMemoWidget());
+    Press(Qt::Key_H);
+    EXPECT_NE(Dialogs->FindDialog(fdkReplace), nullptr);
+
+    // Zoom: the keys and Ctrl+wheel over either editor, both editors alike.
+    Press(Qt::Key_Equal);
+    EXPECT_EQ(Form->FontHeight(), 14);
+    QWheelEvent wheel(QPointF(5, 5), QPointF(5, 5), QPoint(), QPoint(0, 120), Qt::NoButton,
+                      Qt::ControlModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(Form->MainCodeMemoWidget()->viewport(), &wheel);
+    EXPECT_EQ(Form->FontHeight(), 15);
+    EXPECT_EQ(Form->EditorCodeMemo().Font().Height, -15);
+    Press(Qt::Key_Minus);
+    EXPECT_EQ(Form->FontHeight(), 14);
+    Press(Qt::Key_0);
+    EXPECT_EQ(Form->FontHeight(), 13);
+    EXPECT_EQ(Form->MainCodeMemo().Font().Height, -13);
 }
 
 } // namespace quillet::test

@@ -198,4 +198,11 @@ save_as "$work/second.css"
 finish
 file_is "$work/second.css" "p $typed" || fail "Yes saved $(cat "$work/second.css" 2>&1)"
 file_is "$work/first.css" "$typed" || fail "Yes touched the file that was open"
+
+# --- Started without a file, the document of the last close comes back; Ctrl+Q quits --------------
+
+start
+wait_for "last document back" title_is "$main" "Quillet :: $work/second.css"
+xdotool key ctrl+q
+finish
 echo "drive-window: passed"
