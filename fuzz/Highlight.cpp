@@ -3,7 +3,10 @@
 // must take whatever the scan left. The first byte picks the language, the next two the edit.
 #include "editor/CodeMemo.h"
 #include "editor/CodeMemoView.h"
+#include "fuzz/FuzzSupport.h"
 #include "highlight/ShippedDefinition.h"
+#include "platform/Platform.h"
+#include "platform/headless/HeadlessFonts.h"
 #include "platform/headless/HeadlessWindowHost.h"
 
 #include <cstddef>
@@ -34,6 +37,13 @@ std::vector<std::vector<uint8_t>> Attributes(TCodeMemo& memo) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size < 3) return 0;
+    static const bool fixedPitch = [] {
+        TPlatformServices services;
+        services.Fonts = std::make_unique<THeadlessFonts>(true, 7, 17);
+        InstallPlatform(std::move(services));
+        return true;
+    }();
+    (void)fixedPitch;
     static const auto css = ShippedDefinition("css");
     static const auto html = ShippedDefinition("html");
     TCodeMemoParser* def = (data[0] & 1) ? html.get() : css.get();
@@ -44,7 +54,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     edited.SetParser(1, def);
     edited.SetActiveParser(1);
     edited.SetText(text);
-    edited.Perform(WM_PAINT, 0, 0);
+    fuzz::Paint(edited);
     // One edit somewhere in the text: a deletion of up to 15 bytes and an insertion of one.
     const int length = int(edited.Perform(WM_GETTEXTLENGTH, 0, 0));
     const int at = length ? data[1] * 257 % (length + 1) : 0;
@@ -53,7 +63,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                                          ">", "\r", "<!--", "-->", ";",  ":",  "\\", "@"};
     edited.Perform(EM_SETSEL, at, at + cut);
     edited.SetSelText(pieces[data[2] >> 4]);
-    edited.Perform(WM_PAINT, 0, 0);
+    fuzz::Paint(edited);
 
     THeadlessWindowHost freshHost(400, 200);
     TCodeMemo fresh(&freshHost);

@@ -2,8 +2,11 @@
 // what loaded into a control, as typing a name and its trigger would.
 #include "editor/CodeMemo.h"
 #include "editor/CodeMemoExpansion.h"
+#include "fuzz/FuzzSupport.h"
 #include "highlight/AutoReplace.h"
 #include "platform/Errors.h"
+#include "platform/Platform.h"
+#include "platform/headless/HeadlessFonts.h"
 #include "platform/headless/HeadlessWindowHost.h"
 
 #include <cstddef>
@@ -30,6 +33,13 @@ std::unique_ptr<TMacroKeywords> NewTable(uint8_t kind) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size < 1) return 0;
+    static const bool fixedPitch = [] {
+        TPlatformServices services;
+        services.Fonts = std::make_unique<THeadlessFonts>(true, 7, 17);
+        InstallPlatform(std::move(services));
+        return true;
+    }();
+    (void)fixedPitch;
     auto table = NewTable(data[0]);
     table->AddEntry("keep", "", "kept");
     const std::string before = Saved(*table);
@@ -60,7 +70,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             table->Fire(target, &name, entry.Expansion);
         } catch (const EQuilletError&) {
         }
-        memo.Perform(WM_PAINT, 0, 0);
+        fuzz::Paint(memo);
         while (memo.CanUndo())
             memo.Undo();
         if (memo.Text() != start) __builtin_trap();

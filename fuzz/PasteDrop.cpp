@@ -2,10 +2,12 @@
 // taken with the choices a data-drop handler may make, into a highlighting control; the copy
 // then writes the pasted bytes as text and RTF. Undo must give the start back.
 #include "editor/CodeMemo.h"
+#include "fuzz/FuzzSupport.h"
 #include "highlight/ShippedDefinition.h"
 #include "platform/DragDrop.h"
 #include "platform/Errors.h"
 #include "platform/Platform.h"
+#include "platform/headless/HeadlessFonts.h"
 #include "platform/headless/HeadlessWindowHost.h"
 #include "platform/headless/MemoryClipboard.h"
 
@@ -32,8 +34,8 @@ struct TDropData : IDropData {
 
 } // namespace
 
-// Input: a byte of choices, a byte of offered formats, then HTML, text and RTF parts split at
-// NUL bytes.
+// Input: a byte of choices (font, window, wrap, data-drop answers), a byte of offered formats, then
+// HTML, text and RTF parts split at NUL bytes.
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size < 2) return 0;
     static TMemoryClipboard* clip = [] {
@@ -46,6 +48,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }();
     static const auto css = ShippedDefinition("css");
     const uint8_t choice = data[0], offered = data[1];
+    // The program's fixed-pitch font, or a proportional one.
+    TPlatformServices fonts;
+    fonts.Fonts = std::make_unique<THeadlessFonts>(!(choice & 0x02), 7, 17);
+    InstallPlatform(std::move(fonts));
     std::string_view rest(reinterpret_cast<const char*>(data + 2), size - 2);
     auto part = [&rest] {
         size_t cut = rest.find('\0');
@@ -77,7 +83,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (offered & 0x04) clip->Set(cbfRichText, rtf);
     memo.Perform(EM_SETSEL, 2, 5);
     memo.Perform(WM_PASTE, 0, 0);
-    memo.Perform(WM_PAINT, 0, 0);
+    fuzz::Paint(memo);
 
     TDropData drop;
     if (offered & 0x10) drop.Formats[std::string(cbfHtml)] = html;
@@ -87,7 +93,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const TPoint at{int(offered & 0x0F) * 9, int(choice >> 4) * 5};
     if (memo.DragEnter(drop, 0, at) != deNone) memo.DragOver(0, {at.X + 3, at.Y + 1});
     memo.Drop(drop, (choice & 0x01) ? ssCtrl : 0, at);
-    memo.Perform(WM_PAINT, 0, 0);
+    fuzz::Paint(memo);
 
     // The writers over whatever came in.
     memo.SelectAll();

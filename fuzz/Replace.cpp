@@ -4,8 +4,10 @@
 #include "editor/CodeMemo.h"
 #include "editor/Search.h"
 #include "editor/SearchControl.h"
+#include "fuzz/FuzzSupport.h"
 #include "platform/Errors.h"
 #include "platform/Platform.h"
+#include "platform/headless/HeadlessFonts.h"
 #include "platform/headless/HeadlessWindowHost.h"
 #include "platform/headless/ScriptedDialogs.h"
 
@@ -18,13 +20,17 @@ using namespace quillet;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size < 1) return 0;
-    static const bool installed = [] {
+    // The scripted dialogs take the reports of a bad pattern; the font is the program's.
+    static TScriptedDialogs* dialogs = [] {
         TPlatformServices services;
-        services.Dialogs = std::make_unique<TScriptedDialogs>();
+        auto d = std::make_unique<TScriptedDialogs>();
+        TScriptedDialogs* raw = d.get();
+        services.Dialogs = std::move(d);
+        services.Fonts = std::make_unique<THeadlessFonts>(true, 7, 17);
         InstallPlatform(std::move(services));
-        return true;
+        return raw;
     }();
-    (void)installed;
+    dialogs->ClearCalls();
     const uint32_t flags = uint32_t(data[0]) & (srfMatchCase | srfRegex | srfWholeWord);
     std::string_view rest(reinterpret_cast<const char*>(data + 1), size - 1);
     auto line = [&rest] {
@@ -45,7 +51,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         search.ReplaceAll(pattern, replacement, flags, 0);
     } catch (const EQuilletError&) {
     }
-    memo.Perform(WM_PAINT, 0, 0);
+    fuzz::Paint(memo);
     const std::string end = memo.Text();
     while (memo.CanUndo())
         memo.Undo();
