@@ -3,7 +3,7 @@ BUILD ?= build
 JOBS ?= 2
 CMAKE_FLAGS ?=
 
-.PHONY: all deps configure build run test bench fuzz clean
+.PHONY: all deps configure build run test bench fuzz sanitize clean
 
 all: build
 
@@ -28,6 +28,10 @@ bench: build
 
 fuzz: deps
 	@scripts/fuzz-smoke.sh
+
+# The whole suite built with ASan + UBSan in build-asan/; not part of `make test`.
+sanitize: deps
+	@JOBS=$(JOBS) scripts/sanitize.sh
 
 clean:
 	rm -rf $(BUILD)

@@ -1,6 +1,7 @@
 // Fuzzes the stored-definition reader: whole values, and raw table streams behind a valid envelope.
 #include "highlight/DefStream.h"
 #include "highlight/Compressor.h"
+#include "highlight/DefStreamDump.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -12,7 +13,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     TDefLoadContext context;
     context.ReadingDescription = true;
     try {
-        TDefinitionStream::LoadFromBytes(def, data, size, context);
+        // What loads is printed as `dump` prints it.
+        if (TDefinitionStream::LoadFromBytes(def, data, size, context)) (void)DumpDefinition(def);
     } catch (const EQuilletError&) {
     }
     // The same bytes as a table stream, so the reader sees them past the compressor.
