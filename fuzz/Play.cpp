@@ -2,7 +2,6 @@
 // language and the window size, the rest is the script. Lines that would reach the file system
 // are left out, and the script is cut short so that one input stays fast.
 #include "cli/Tool.h"
-#include "fuzz/FuzzSupport.h"
 
 #include <cctype>
 #include <cstddef>
@@ -34,30 +33,10 @@ std::vector<std::string> Words(std::string_view line) {
     return words;
 }
 
-// The line with its \xHH escapes as bytes, to tell whether it can put bytes that are not UTF-8
-// into the text.
-std::string HexUnescaped(std::string_view line) {
-    std::string out;
-    for (size_t i = 0; i < line.size(); ++i) {
-        if (line[i] == '\\' && i + 3 < line.size() && (line[i + 1] == 'x' || line[i + 1] == 'X') &&
-            std::isxdigit(static_cast<unsigned char>(line[i + 2])) &&
-            std::isxdigit(static_cast<unsigned char>(line[i + 3]))) {
-            out.push_back(char(std::stoi(std::string(line.substr(i + 2, 2)), nullptr, 16)));
-            i += 3;
-        } else {
-            out.push_back(line[i]);
-        }
-    }
-    return out;
-}
-
 // Large numbers only make a step slow (documents of millions of copies, drags that pump for
-// long); bare numbers where a message takes text are pointers the player turns away elsewhere;
-// bytes that are not UTF-8 stay out of the text while the painter over-reads on them
-// (FuzzSupport.h).
+// long), and files are left alone.
 bool Keep(std::string_view line) {
     if (line.size() > MaxLineLength) return false;
-    if (!quillet::fuzz::ValidUtf8(HexUnescaped(line))) return false;
     std::vector<std::string> w = Words(line);
     if (w.empty()) return true;
     const std::string action = Lower(w[0]);
@@ -67,10 +46,6 @@ bool Keep(std::string_view line) {
         char* end = nullptr;
         long long v = std::strtoll(w[i].c_str(), &end, 0);
         if (end != w[i].c_str() && (v > MaxNumber || v < -MaxNumber)) return false;
-    }
-    if (action == "msg" && w.size() > 3 && w[3].front() != '"') {
-        for (const char* text : {"WM_SETTEXT", "EM_REPLACESEL", "SM_REPLACESEL", "SM_FIND"})
-            if (w[1] == text && w[3] != "0") return false;
     }
     return true;
 }
