@@ -338,6 +338,9 @@ LRESULT TCustomCodeMemo::Dispatch(uint32_t msg, WPARAM wParam, LPARAM lParam) {
         return KeyRoute(int(wParam));
     case WM_KEYUP:
     case WM_SYSKEYUP:
+        // A taken key's own character arrives before its key-up; one that comes later (from an
+        // input method) is typed.
+        FKeyConsumed = false;
         return 0;
     case WM_CHAR:
         return CharInput(char32_t(wParam));
@@ -586,7 +589,8 @@ LRESULT TCustomCodeMemo::DoClipboard(uint32_t msg) {
         if (undo && msg == WM_CUT) undo->CloseGroup(ugCut);
     } else if (msg == WM_PASTE) {
         // The same choice as a drop: plain text first, else HTML, each as OnDataDrop leaves it.
-        TSourceTypes types = (clip->HasFormat(cbfHtml) ? dsHtml : 0) | (clip->HasText() ? dsText : 0);
+        TSourceTypes types =
+            (clip->HasFormat(cbfHtml) ? dsHtml : 0) | (clip->HasText() ? dsText : 0);
         if (!types) return 0;
         types |= dsPaste;
         if (OnDataDrop) OnDataDrop(*this, types);
