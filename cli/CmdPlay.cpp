@@ -1,9 +1,11 @@
 // quillet-tool play: drives one editor control on the headless platform from a script.
 #include "cli/CmdTokens.h"
 #include "cli/Commands.h"
+#include "cli/Player.h"
 #include "editor/CodeMemo.h"
 #include "editor/CodeMemoStrings.h"
 #include "editor/CodeMemoView.h"
+#include "editor/LineTrack.h"
 #include "highlight/AutoReplaceExpansion.h"
 #include "highlight/Settings.h"
 #include "platform/Platform.h"
@@ -245,7 +247,7 @@ const std::map<std::string, uint32_t>& MessageNames() {
     return names;
 }
 
-class TPlayer {
+class TPlayer : public IPlayer {
 public:
     TPlayer(int width, int height, std::unique_ptr<TCodeMemoParser> definition, std::ostream& out)
         : FDef(std::move(definition)), FHost(width, height), FMemo(&FHost), FOut(out) {
@@ -266,9 +268,9 @@ public:
         Paint();
     }
 
-    TCodeMemo& Memo() { return FMemo; }
+    TCodeMemo& Memo() override { return FMemo; }
 
-    void Run(std::istream& script) {
+    void Run(std::istream& script) override {
         std::string line;
         while (std::getline(script, line)) {
             if (!line.empty() && line.back() == '\r') line.pop_back();
@@ -316,7 +318,8 @@ private:
             // The whole text becomes N copies of a piece: long documents without long scripts.
             Need(args, 2, name);
             long long n = NumberArg(args[0]);
-            if (n < 0 || n > 10000000) throw EQuilletError(FmtLoadStr(SPlayBadValue, name, args[0]));
+            if (n < 0 || n > 10000000)
+                throw EQuilletError(FmtLoadStr(SPlayBadValue, name, args[0]));
             size_t at = rest.find(' ', rest.find_first_not_of(' '));
             std::string piece = Unescape(rest.substr(at + 1));
             std::string text;
@@ -348,6 +351,18 @@ private:
             FMemo.SaveToFile(TextArg(args[0]));
         } else if (name == "autoreplace" || name == "template") {
             AddExpansion(name, args);
+        } else if (name == "mark") {
+            // mark START LENGTH: a range mark that follows the text through edits.
+            Need(args, 2, name);
+            FMemo.LineTracker().Marks().Add(int(NumberArg(args[0])), int(NumberArg(args[1])));
+        } else if (name == "marks") {
+            FOut << "marks:";
+            if (FMemo.LineTracker().HasMarks()) {
+                TMarkList& marks = FMemo.LineTracker().Marks();
+                for (size_t i = 0; i < marks.Count(); ++i)
+                    FOut << " " << marks[i].Start << "-" << marks[i].End;
+            }
+            FOut << "\n";
         } else if (name == "popup") {
             Popup();
         } else if (name == "print") {
@@ -634,8 +649,8 @@ private:
     }
 
     static constexpr std::array<const char*, 10> CursorNames = {
-        "crDefault", "crArrow",     "crIBeam",  "crHandPoint", "crSizeWE",
-        "crDrag",    "crNoDrop",    "crHourGlass", "crHSplit", "crVSplit"};
+        "crDefault", "crArrow",  "crIBeam",     "crHandPoint", "crSizeWE",
+        "crDrag",    "crNoDrop", "crHourGlass", "crHSplit",    "crVSplit"};
 
     static std::string CursorName(TCursorShape c) {
         return size_t(c) < CursorNames.size() ? CursorNames[size_t(c)] : std::to_string(int(c));
@@ -869,6 +884,9 @@ private:
 
 } // namespace
 
+std::unique_ptr<IPlayer> MakePlayer(int width, int height,
+                                    std::unique_ptr<TCodeMemoParser> definition, std::ostream& out);
+
 int CmdPlay(const std::vector<std::string>& args, std::istream& in, std::ostream& out,
             std::ostream& err) {
     std::string lang, file, script;
@@ -892,21 +910,30 @@ int CmdPlay(const std::vector<std::string>& args, std::istream& in, std::ostream
             return exError;
         }
     }
-    std::unique_ptr<TCodeMemoParser> def = DefinitionFor(lang, file);
+    std::unique_ptr<IPlayer> player = MakePlayer(width, height, DefinitionFor(lang, file), out);
+    if (!file.empty()) player->Memo().LoadFromFile(file);
+    if (script.empty()) {
+        player->Run(in);
+    } else {
+        std::ifstream f(script, std::ios::binary);
+        if (!f) throw EQuilletError(FmtLoadStr(SPlayCannotOpenScript, script));
+        player->Run(f);
+    }
+    return exOk;
+}
+
+std::unique_ptr<IPlayer>
+MakePlayer(int width, int height, std::unique_ptr<TCodeMemoParser> definition, std::ostream& out) {
     // The fixed-pitch cell the scripts count in: 7 pixels wide, lines 17 high.
     TPlatformServices services;
     services.Fonts = std::make_unique<THeadlessFonts>(true, 7, 17);
     InstallPlatform(std::move(services));
-    TPlayer player(width, height, std::move(def), out);
-    if (!file.empty()) player.Memo().LoadFromFile(file);
-    if (script.empty()) {
-        player.Run(in);
-    } else {
-        std::ifstream f(script, std::ios::binary);
-        if (!f) throw EQuilletError(FmtLoadStr(SPlayCannotOpenScript, script));
-        player.Run(f);
-    }
-    return exOk;
+    return std::make_unique<TPlayer>(width, height, std::move(definition), out);
+}
+
+std::unique_ptr<IPlayer> MakePlayer(int width, int height, const std::string& lang,
+                                    std::ostream& out) {
+    return MakePlayer(width, height, DefinitionFor(lang, std::string()), out);
 }
 
 } // namespace quillet::cli
