@@ -512,6 +512,7 @@ private:
             Walk(redo);
         } else if (kind < 95) {
             int n = Between(0, 9);
+            if (memo.MacroPopupShown()) Do("key Escape"); // the list would take the keys
             if (Chance(60)) {
                 int caret = memo.Selection().Caret;
                 Do("key ctrl+K " + std::to_string(n));
