@@ -1,9 +1,11 @@
 // quillet-tool play: drives one editor control on the headless platform from a script.
 #include "cli/CmdTokens.h"
 #include "cli/Commands.h"
+#include "cli/Player.h"
 #include "editor/CodeMemo.h"
 #include "editor/CodeMemoStrings.h"
 #include "editor/CodeMemoView.h"
+#include "editor/LineTrack.h"
 #include "highlight/AutoReplaceExpansion.h"
 #include "highlight/Settings.h"
 #include "platform/Files.h"
@@ -268,7 +270,7 @@ bool ReadScriptLine(std::istream& in, std::string& line, int number, int64_t& to
     }
 }
 
-class TPlayer {
+class TPlayer : public IPlayer {
 public:
     TPlayer(int width, int height, std::unique_ptr<TCodeMemoParser> definition, std::ostream& out)
         : FDef(std::move(definition)), FHost(width, height), FMemo(&FHost), FOut(out) {
@@ -295,9 +297,9 @@ public:
         Paint();
     }
 
-    TCodeMemo& Memo() { return FMemo; }
+    TCodeMemo& Memo() override { return FMemo; }
 
-    void Run(std::istream& script) {
+    void Run(std::istream& script) override {
         std::string line;
         int64_t total = 0;
         for (int number = 1; ReadScriptLine(script, line, number, total); ++number) {
@@ -379,6 +381,18 @@ private:
             FMemo.SaveToFile(TextArg(args[0]));
         } else if (name == "autoreplace" || name == "template") {
             AddExpansion(name, args);
+        } else if (name == "mark") {
+            // mark START LENGTH: a range mark that follows the text through edits.
+            Need(args, 2, name);
+            FMemo.LineTracker().Marks().Add(int(NumberArg(args[0])), int(NumberArg(args[1])));
+        } else if (name == "marks") {
+            FOut << "marks:";
+            if (FMemo.LineTracker().HasMarks()) {
+                TMarkList& marks = FMemo.LineTracker().Marks();
+                for (size_t i = 0; i < marks.Count(); ++i)
+                    FOut << " " << marks[i].Start << "-" << marks[i].End;
+            }
+            FOut << "\n";
         } else if (name == "popup") {
             Popup();
         } else if (name == "print") {
@@ -1023,6 +1037,9 @@ private:
 
 } // namespace
 
+std::unique_ptr<IPlayer> MakePlayer(int width, int height,
+                                    std::unique_ptr<TCodeMemoParser> definition, std::ostream& out);
+
 int CmdPlay(const std::vector<std::string>& args, std::istream& in, std::ostream& out,
             std::ostream& err) {
     std::string lang, file, script;
@@ -1046,24 +1063,33 @@ int CmdPlay(const std::vector<std::string>& args, std::istream& in, std::ostream
             return exError;
         }
     }
-    std::unique_ptr<TCodeMemoParser> def = DefinitionFor(lang, file);
-    // The fixed-pitch cell the scripts count in: 7 pixels wide, lines 17 high.
-    TPlatformServices services;
-    services.Fonts = std::make_unique<THeadlessFonts>(true, 7, 17);
-    InstallPlatform(std::move(services));
-    TPlayer player(width, height, std::move(def), out);
-    if (!file.empty()) player.Memo().LoadFromFile(file);
+    std::unique_ptr<IPlayer> player = MakePlayer(width, height, DefinitionFor(lang, file), out);
+    if (!file.empty()) player->Memo().LoadFromFile(file);
     if (script.empty()) {
-        player.Run(in);
+        player->Run(in);
     } else {
         std::error_code ec;
         if (std::filesystem::is_directory(script, ec))
             throw EFileError(WithCause(FmtLoadStr(SPlayCannotOpenScript, script), EISDIR));
         std::ifstream f(script, std::ios::binary);
         if (!f) throw EFileError(WithCause(FmtLoadStr(SPlayCannotOpenScript, script), errno));
-        player.Run(f);
+        player->Run(f);
     }
     return exOk;
+}
+
+std::unique_ptr<IPlayer>
+MakePlayer(int width, int height, std::unique_ptr<TCodeMemoParser> definition, std::ostream& out) {
+    // The fixed-pitch cell the scripts count in: 7 pixels wide, lines 17 high.
+    TPlatformServices services;
+    services.Fonts = std::make_unique<THeadlessFonts>(true, 7, 17);
+    InstallPlatform(std::move(services));
+    return std::make_unique<TPlayer>(width, height, std::move(definition), out);
+}
+
+std::unique_ptr<IPlayer> MakePlayer(int width, int height, const std::string& lang,
+                                    std::ostream& out) {
+    return MakePlayer(width, height, DefinitionFor(lang, std::string()), out);
 }
 
 } // namespace quillet::cli

@@ -42,7 +42,8 @@ void TNumberedBookmarks::Set(TBookmarkHost& host, int n, int line, int column) {
             --target;
 
     int old = Columns()[n] != 0 ? LineOf(host, n) : -1;
-    if (old >= 0) host.SetLineMarks(old, uint16_t(host.LineMarks(old) & ~lmBookmarkBits));
+    // Only its own bit: a line joined from two bookmarked lines carries both.
+    if (old >= 0) host.SetLineMarks(old, uint16_t(host.LineMarks(old) & ~bit));
     if (old == target) {
         // Setting it again where it is takes it away.
         Columns()[n] = 0;
@@ -61,8 +62,14 @@ bool TNumberedBookmarks::Find(const TBookmarkHost& host, int n, int& line, int& 
     for (int i = 0, count = host.LineCount(); i < count; ++i) {
         int length = host.LineLength(i);
         if (host.LineMarks(i) & bit) {
+            // The column counts in the logical line, over the rows it was cut into.
+            int last = i;
+            while (last + 1 < count && !host.LineEndsWithCR(last)) {
+                ++last;
+                length += host.LineLength(last);
+            }
             // The last line has no CR: its end is a valid caret place too.
-            int textLength = length - (host.LineEndsWithCR(i) ? 1 : 0);
+            int textLength = length - (host.LineEndsWithCR(last) ? 1 : 0);
             line = i;
             offset = start + std::min(int(Columns()[n]) - 1, textLength);
             return true;

@@ -16,9 +16,6 @@ public:
     using EQuilletError::EQuilletError;
 };
 
-// Line-mark word of a line record.
-constexpr uint16_t lmBookmarkBits = 0x03FF; // bookmarks 0-9
-
 // What numbered bookmarks need of the control and its store.
 class TBookmarkHost {
 public:

@@ -16,6 +16,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace quillet {
 
@@ -118,8 +119,8 @@ enum : TSourceTypes {
     dsText = 4,
     dsHtml = 256,
     dsPaste = 512,
-    dsInsertUnchanged = 1024,  // no HTML processing; dropped file names go in as text
-    dsFilesDropped = 2048,     // raise OnFilesDropped for a file list
+    dsInsertUnchanged = 1024, // no HTML processing; dropped file names go in as text
+    dsFilesDropped = 2048,    // raise OnFilesDropped for a file list
     dsRefuse = 4096,
     dsHtmlFragment = 8192,     // HTML: from the first "<", and only the marked fragment
     dsHtmlFromFirstTag = 16384 // HTML: from the first "<"
@@ -387,8 +388,7 @@ public:
         OnTokenSeen;
     std::function<int(const char* text, int current, int length, int code)> OnWordBreakProc;
     // Files dropped from the file manager; the handler may change the list that is inserted.
-    std::function<void(TCustomCodeMemo& sender, std::vector<std::string>& files,
-                       TPoint atPoint)>
+    std::function<void(TCustomCodeMemo& sender, std::vector<std::string>& files, TPoint atPoint)>
         OnFilesDropped;
     std::function<void(TCustomCodeMemo& sender, const IDropData& data, TPoint atPoint,
                        TDropEffect& effect)>
@@ -419,6 +419,8 @@ public:
     std::function<void(TCustomCodeMemo& sender, const std::string& word, bool& result)> OnSpellWord;
 
 private:
+    // Offsets of the starts of the logical lines the selection [a, b) covers.
+    std::vector<int> SelectedLineStarts(int a, int b);
     friend class TCodeMemoView;
     friend class TCodeMemoWrap;
     friend class TCodeMemoUndoLink;
@@ -593,12 +595,12 @@ private:
     int FMarginDragColumn = 0;     // the column the dragged line stands on
     int FHyperOffset = -1;         // the hyperlink character under the mouse at the last move
     bool FAutoScrolling = false;
-    bool FDropCaret = false;    // a drag is over the control
-    int FDropPos = 0;           // ... and would drop here
+    bool FDropCaret = false; // a drag is over the control
+    int FDropPos = 0;        // ... and would drop here
     const IDropData* FDropData = nullptr;
     TSourceTypes FDropTypes = 0;
-    bool FOwnDrag = false;      // the selection is being dragged out of this control
-    int FOwnDropStart = -1;     // where its text landed when it was dropped back in
+    bool FOwnDrag = false;  // the selection is being dragged out of this control
+    int FOwnDropStart = -1; // where its text landed when it was dropped back in
     int FOwnDropLength = 0;
     TCursorShape FCursor = crDefault;
 

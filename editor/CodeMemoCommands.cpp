@@ -81,9 +81,10 @@ void CheckBookmark(int index) {
 
 void TCustomCodeMemo::SetBookmark(int index, int line, int column) {
     CheckBookmark(index);
-    int caretLine = CaretLine();
-    TStoreBookmarkHost host(*FStore, caretLine, FCaret - FStore->PosFromLine(caretLine),
-                            HasOption(smoWordWrap));
+    // A bookmark belongs to a logical line (also one cut past 2,047 characters without word
+    // wrap); its column counts from the line's start, so going to it finds the caret's place.
+    int firstRow = FWrap->FirstRowOf(CaretLine());
+    TStoreBookmarkHost host(*FStore, firstRow, FCaret - FStore->PosFromLine(firstRow), true);
     TNumberedBookmarks bookmarks;
     bookmarks.BindColumns(FStore->Bookmarks);
     bookmarks.OnBookmarkSet = [this](TNumberedBookmarks&, int n) {
@@ -100,6 +101,8 @@ void TCustomCodeMemo::GotoBookmark(int index) {
     bookmarks.BindColumns(FStore->Bookmarks);
     int line = -1, offset = -1;
     if (!bookmarks.Find(host, index, line, offset)) return;
+    // The stored column may fall inside a character that edits moved there.
+    offset = SnapOffset(offset);
     CloseTyping();
     NoteChange(cfCaret);
     ApplySelection(offset, offset, false);

@@ -34,6 +34,10 @@ void TCodeMemoExpansion::GetSelection(int& start, int& end) const {
     end = std::max(FMemo.FAnchor, FMemo.FCaret);
 }
 
+int TCodeMemoExpansion::CaretOffset() const {
+    return FMemo.FCaret;
+}
+
 void TCodeMemoExpansion::SetSelection(int start, int end) {
     end = FMemo.ClampOffset(end);
     // Selecting the word before a caret at a row end leaves the caret on that row.

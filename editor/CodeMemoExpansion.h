@@ -20,6 +20,7 @@ public:
     std::string LineBeforeCaret() const override;
     int CharAtCaret() const override;
     void GetSelection(int& start, int& end) const override;
+    int CaretOffset() const override;
     void SetSelection(int start, int end) override;
     int DisplayColumn(int offset) const override;
     void ReplaceRange(int start, int end, std::string_view text) override;

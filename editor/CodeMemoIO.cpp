@@ -124,6 +124,7 @@ void TCustomCodeMemo::LoadFromStream(TStream& stream) {
     FLoading = true;
     try {
         TRecordingOff off(undo);
+        FStore->ClearBookmarks(); // they belonged to the old text
         FAnchor = 0;
         FCaret = FStore->CharCount();
         Perform(SM_LOADSTREAM, smNOREPAINT, LPARAM(&stream));

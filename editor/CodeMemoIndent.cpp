@@ -1,56 +1,77 @@
-// Block indent and un-indent of the lines the selection covers.
+// Block indent and un-indent of the logical lines the selection covers.
 #include "editor/CodeMemo.h"
 
 #include "editor/CodeMemoUndoLink.h"
+#include "editor/CodeMemoWrap.h"
 #include "editor/UndoStack.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <vector>
 
 namespace quillet {
 
 namespace {
-// The lines from the selection start through its end; an end at a line start leaves that line.
-void SelectedLines(const TTextStore& store, int a, int b, int& first, int& last) {
-    first = store.LineFromPos(a);
-    last = store.LineFromPos(b);
-    if (last > first && b == store.PosFromLine(last)) --last;
-}
+// An edit at a line start, in offsets before any edit is made.
+struct TLineEdit {
+    int Start;
+    int Length;
+};
 
-// Whether an un-indent of these lines would remove anything: one that would not must leave
-// no empty step in the undo history.
-bool AnyLeadingBlank(const TTextStore& store, int first, int last) {
-    for (int line = first; line <= last; ++line) {
-        std::string_view text = store.Line(line).View();
-        if (text.starts_with(' ') || text.starts_with('\t') || text.starts_with("\xC2\xA0"))
-            return true;
+// `pos` after the edits: insertions (at starts before it) push it on, removals pull it back.
+int MapPos(int pos, const std::vector<TLineEdit>& edits, bool inserted) {
+    int shift = 0;
+    for (const TLineEdit& e : edits) {
+        if (inserted)
+            shift += e.Start < pos ? e.Length : 0;
+        else
+            shift -= std::clamp(pos - e.Start, 0, e.Length);
     }
-    return false;
+    return pos + shift;
 }
 } // namespace
+
+std::vector<int> TCustomCodeMemo::SelectedLineStarts(int a, int b) {
+    // Whole logical lines, however they are cut into rows; an end at a line start leaves that
+    // line out.
+    std::vector<int> starts;
+    int row = FWrap->FirstRowOf(FStore->LineFromPos(a));
+    const int lastRow = FWrap->FirstRowOf(FStore->LineFromPos(b));
+    while (true) {
+        const int start = FStore->PosFromLine(row);
+        if (row == lastRow && b == start && !starts.empty()) break;
+        starts.push_back(start);
+        if (row >= lastRow) break;
+        row = FWrap->LastRowOf(row) + 1;
+    }
+    return starts;
+}
 
 void TCustomCodeMemo::IndentBlock(int count, bool useTabs) {
     if (FReadOnly || FAnchor == FCaret || count <= 0) return;
     CloseTyping();
     bool caretAtEnd = FCaret > FAnchor;
     int a = std::min(FAnchor, FCaret), b = std::max(FAnchor, FCaret);
-    int first = 0, last = 0;
-    SelectedLines(*FStore, a, b, first, last);
+    std::vector<TLineEdit> edits;
+    for (int start : SelectedLineStarts(a, b))
+        edits.push_back({start, count});
     std::string pad(size_t(count), useTabs && HasOption(smoUseTAB) ? '\t' : ' ');
     TUndoStack* undo = FStore->UndoStack();
     if (undo && FUndoLink) {
         undo->SetTarget(FUndoLink.get());
         undo->OpenGroup(ugIndent);
     }
-    for (int line = first; line <= last; ++line)
-        FStore->Insert(FStore->PosFromLine(line), pad);
+    // From the last line up, so that the offsets of the lines above still hold.
+    for (auto it = edits.rbegin(); it != edits.rend(); ++it)
+        FStore->Insert(it->Start, pad);
     if (undo) undo->CloseGroup(ugIndent);
     // The selection keeps covering the same text, now with its indent.
-    int end = b + count * (last - first + 1);
+    int start = MapPos(a, edits, true), end = MapPos(b, edits, true);
     NoteChange(cfText);
     if (caretAtEnd)
-        ApplySelection(a, end, true);
+        ApplySelection(start, end, true);
     else
-        ApplySelection(end, a, true);
+        ApplySelection(end, start, true);
     Repaint();
 }
 
@@ -59,19 +80,12 @@ void TCustomCodeMemo::UnindentBlock(int count) {
     CloseTyping();
     bool caretAtEnd = FCaret > FAnchor;
     int a = std::min(FAnchor, FCaret), b = std::max(FAnchor, FCaret);
-    int first = 0, last = 0;
-    SelectedLines(*FStore, a, b, first, last);
-    if (!AnyLeadingBlank(*FStore, first, last)) return;
-    TUndoStack* undo = FStore->UndoStack();
-    if (undo && FUndoLink) {
-        undo->SetTarget(FUndoLink.get());
-        undo->OpenGroup(ugUnindent);
-    }
-    int removedTotal = 0, removedBeforeStart = 0;
-    for (int line = first; line <= last; ++line) {
-        int start = FStore->PosFromLine(line);
-        std::string text(FStore->Line(line).View());
-        // Blanks, tabs and no-break spaces each count as one, whatever their width.
+    std::vector<TLineEdit> edits;
+    for (int start : SelectedLineStarts(a, b)) {
+        // Blanks, tabs and no-break spaces each count as one, whatever their width. The line
+        // is read across its rows: a row may end inside the blanks.
+        int limit = int(std::min<int64_t>(FStore->CharCount() - start, int64_t(count) * 2));
+        std::string text = FStore->StoredText(start, start + limit);
         size_t bytes = 0;
         for (int n = 0; n < count && bytes < text.size(); ++n) {
             if (text[bytes] == ' ' || text[bytes] == '\t')
@@ -81,20 +95,23 @@ void TCustomCodeMemo::UnindentBlock(int count) {
             else
                 break;
         }
-        if (bytes == 0) continue;
-        FStore->Delete(start, int(bytes));
-        if (line == first) removedBeforeStart = std::min(int(bytes), a - start);
-        removedTotal += int(bytes);
+        if (bytes > 0) edits.push_back({start, int(bytes)});
     }
+    if (edits.empty()) return;
+    TUndoStack* undo = FStore->UndoStack();
+    if (undo && FUndoLink) {
+        undo->SetTarget(FUndoLink.get());
+        undo->OpenGroup(ugUnindent);
+    }
+    for (auto it = edits.rbegin(); it != edits.rend(); ++it)
+        FStore->Delete(it->Start, it->Length);
     if (undo) undo->CloseGroup(ugUnindent);
-    if (removedTotal == 0) return;
-    int newStart = a - removedBeforeStart;
-    int end = std::max(newStart, b - removedTotal);
+    int start = MapPos(a, edits, false), end = MapPos(b, edits, false);
     NoteChange(cfText);
     if (caretAtEnd)
-        ApplySelection(newStart, end, true);
+        ApplySelection(start, end, true);
     else
-        ApplySelection(end, newStart, true);
+        ApplySelection(end, start, true);
     Repaint();
 }
 

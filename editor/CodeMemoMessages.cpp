@@ -336,6 +336,9 @@ LRESULT TCustomCodeMemo::Dispatch(uint32_t msg, WPARAM wParam, LPARAM lParam) {
         return KeyRoute(int(wParam));
     case WM_KEYUP:
     case WM_SYSKEYUP:
+        // A taken key's own character arrives before its key-up; one that comes later (from an
+        // input method) is typed.
+        FKeyConsumed = false;
         return 0;
     case WM_CHAR:
         return CharInput(char32_t(wParam));

@@ -53,13 +53,9 @@ uint32_t StateDigest(const TCodeMemoParser& def) {
     return d ? d : 1;
 }
 
-int CountCR(std::string_view text) {
-    return int(std::count(text.begin(), text.end(), '\r'));
-}
-
 } // namespace
 
-TRescanner::TRescanner(TTextStore& store) : FStore(store) {
+TRescanner::TRescanner(TTextStore& store) : FStore(store), FRows(store.LineCount()) {
     FStore.AddObserver(this);
 }
 
@@ -104,22 +100,30 @@ void TRescanner::MarkLine(int line) {
     AddPending(line);
 }
 
-void TRescanner::OnInsert(int pos, std::string_view text) {
+// Rows come and go with line breaks, and with the cuts of wrapped and long lines that an
+// edit joins: the store's row count says how many.
+int TRescanner::RowsChanged() {
+    const int delta = FStore.LineCount() - FRows;
+    FRows = FStore.LineCount();
+    return delta;
+}
+
+void TRescanner::OnInsert(int pos, std::string_view) {
     if (FScanning) FEditedWhileScanning = true;
+    const int added = RowsChanged();
     if (!FDef) return;
     int line = FStore.LineFromPos(pos);
-    int added = CountCR(text);
     if (added)
         for (int& h : FPending)
             if (h > line) h += added;
     AddPending(line);
 }
 
-void TRescanner::OnDelete(int pos, std::string_view deletedText) {
+void TRescanner::OnDelete(int pos, std::string_view) {
     if (FScanning) FEditedWhileScanning = true;
+    const int removed = -RowsChanged();
     if (!FDef) return;
     int line = FStore.LineFromPos(pos);
-    int removed = CountCR(deletedText);
     if (removed) {
         for (int& h : FPending)
             h = h > line + removed ? h - removed : std::min(h, line);
@@ -130,6 +134,7 @@ void TRescanner::OnDelete(int pos, std::string_view deletedText) {
 
 void TRescanner::OnRowsRecut(int first, int oldCount, int newCount) {
     if (FScanning) FEditedWhileScanning = true;
+    RowsChanged();
     if (!FDef) return;
     // A scan waiting inside the recut rows starts at their first row, later ones shift.
     for (int& h : FPending)

@@ -86,6 +86,8 @@ private:
     bool FEditedWhileScanning = false;
     std::string FTokenText;
     std::vector<int> FPending; // sorted line indexes where a scan must start
+    int FRows;                 // the store's row count at the last edit heard of
+    int RowsChanged();
 
     // The text from a line start on, copied so that tokens may span lines; FNew holds the new
     // bytes for the same characters.

@@ -209,6 +209,12 @@ int TTextStore::Insert(int pos, std::string_view raw) {
             FStarts.InsertPartition(index, at);
             at += static_cast<int>(pieces[k].size());
         }
+        // Breaks typed at the start of a line push its text down, and its bookmarks with it.
+        const uint16_t bits = FLines[line].Marks & lmBookmarkBits;
+        if (bits && offset == 0 && (line == 0 || FLines[line - 1].View().ends_with('\r'))) {
+            FLines[line].Marks &= uint16_t(~lmBookmarkBits);
+            FLines[line + int(pieces.size()) - 1].Marks |= bits;
+        }
     }
     FCharCount += len;
     RepackPool();
@@ -228,6 +234,22 @@ void TTextStore::Delete(int pos, int length) {
     int o2 = pos + length - FStarts.PositionFromPartition(l2);
     std::string head(FLines[l1].View().substr(0, size_t(o1)));
     std::string tail(FLines[l2].View().substr(size_t(o2)));
+    // A numbered bookmark stays while some of its logical line (text or break) is left; it then
+    // rides on the joined row. A line deleted whole takes its bookmark with it.
+    uint16_t bits = 0;
+    for (int i = l1; i <= l2; ++i) {
+        const uint16_t b = FLines[i].Marks & lmBookmarkBits;
+        if (!b) continue;
+        const int start = FStarts.PositionFromPartition(i);
+        if (start < pos || start >= pos + length) { // its start is not deleted
+            bits |= b;
+            continue;
+        }
+        int last = i;
+        while (last + 1 < LineCount() && !FLines[last].View().ends_with('\r'))
+            ++last;
+        if (FStarts.PositionFromPartition(last) + FLines[last].Length > pos + length) bits |= b;
+    }
     // The breaks that go: each removed row's own, when it ends in one (a cut row does not).
     for (int i = l1; i < l2; ++i)
         if (FLines[i].View().ends_with('\r')) --FBreaks;
@@ -238,6 +260,15 @@ void TTextStore::Delete(int pos, int length) {
     FLines.DeleteRange(l1 + 1, l2 - l1);
     FStarts.InsertText(l1, -length);
     SetRecordText(FLines[l1], head, tail, true);
+    // They belong on the first row of the joined logical line.
+    FLines[l1].Marks &= uint16_t(~lmBookmarkBits);
+    int first = l1;
+    while (bits && first > 0 && !FLines[first - 1].View().ends_with('\r'))
+        --first;
+    if (bits) {
+        FLines[first].Marks |= bits;
+        FLines[first].Flags |= lfRepaint; // the gutter shows them
+    }
     FCharCount -= length;
     RepackPool();
     if (l1 < FCachedTop) FCachedTop = 0;
@@ -354,6 +385,15 @@ bool TTextStore::RecutRows(int first, int count, const std::vector<int>& lengths
     for (auto* o : FObservers)
         o->OnRowsRecut(first, count, int(lengths.size()));
     return true;
+}
+
+void TTextStore::ClearBookmarks() {
+    for (int i = 0; i < LineCount(); ++i)
+        if (FLines[i].Marks & lmBookmarkBits) {
+            FLines[i].Marks &= uint16_t(~lmBookmarkBits);
+            FLines[i].Flags |= lfRepaint;
+        }
+    std::fill(std::begin(Bookmarks), std::end(Bookmarks), uint16_t(0));
 }
 
 void TTextStore::AttachControl(TCustomCodeMemo* control) {

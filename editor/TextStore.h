@@ -33,6 +33,7 @@ enum : uint32_t {
     lfScanRestart = 16,
 };
 constexpr uint16_t lmContinuation = 4096;
+constexpr uint16_t lmBookmarkBits = 0x03FF; // numbered bookmarks 0-9
 
 // A line's characters: its own buffer, or a slice of the store's pool (laid there by a large
 // insertion such as a load, so that a line costs no allocation of its own; the store frees the
@@ -148,6 +149,8 @@ public:
     void RemoveObserver(ITextStoreObserver* o);
 
     uint16_t Bookmarks[10] = {};
+    // A new text: no line carries a numbered bookmark any more.
+    void ClearBookmarks();
 
     // Cuts the rows [first, first + count) again into rows of the given lengths (which sum to
     // theirs) without changing the text: word wrap. The first row keeps the glyphs, bookmarks

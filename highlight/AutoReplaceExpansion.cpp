@@ -48,6 +48,8 @@ void ExpandMacro(IExpansionTarget& target, TMacroKeywords& table, const std::str
     int start = 0, end = 0;
     target.GetSelection(start, end);
     const int nameLength = name ? int(name->size()) : 0;
+    // The name ends at the caret, which may be either end of a selection.
+    const int wordStart = target.CaretOffset() - nameLength;
 
     if (!dynamic_cast<TAutoReplace*>(&table)) {
         target.TemplateEvent(name ? *name : std::string(), text);
@@ -64,11 +66,12 @@ void ExpandMacro(IExpansionTarget& target, TMacroKeywords& table, const std::str
                 target.CharIsInWord(line[line.size() - name->size() - 1]))
                 allowed = false;
         }
-        target.AutoReplaceEvent(start - nameLength, name ? *name : std::string(), text, allowed);
+        target.AutoReplaceEvent(wordStart, name ? *name : std::string(), text, allowed);
         if (!allowed) return;
     }
 
-    if (name && start >= nameLength) start -= nameLength;
+    // The name and the selection are replaced, and nothing before the name.
+    if (name && wordStart >= 0) start = std::min(start, wordStart);
     if (table.IndentExpansion() && !text.empty())
         text = Indented(text, target.DisplayColumn(start));
     text = NormalizeMacroText(text);
@@ -111,7 +114,9 @@ void TMacroPopupList::SelectPartialWord(IExpansionTarget& target) const {
     if (partial.empty()) return;
     int start = 0, end = 0;
     target.GetSelection(start, end);
-    if (end >= int(partial.size())) target.SetSelection(end - int(partial.size()), end);
+    // The word was found before the caret, at whichever end of a selection it stands.
+    const int caret = target.CaretOffset();
+    if (caret >= int(partial.size())) target.SetSelection(caret - int(partial.size()), caret);
 }
 
 int TMacroPopupList::InitialIndex() const {

@@ -19,6 +19,12 @@ public:
     virtual int CharAtCaret() const = 0;
     // The selection, ordered (start <= end); both are the caret when nothing is selected.
     virtual void GetSelection(int& start, int& end) const = 0;
+    // The caret: the end of a selection that LineBeforeCaret reads up to.
+    virtual int CaretOffset() const {
+        int start = 0, end = 0;
+        GetSelection(start, end);
+        return start;
+    }
     virtual void SetSelection(int start, int end) = 0;
     // The display column of an offset, tabs expanded.
     virtual int DisplayColumn(int offset) const = 0;
