@@ -112,7 +112,7 @@ TEST_F(FileSafetyTest, EveryErrorIsOneLine) {
         EXPECT_EQ(Run(command), exError) << command[0];
         EXPECT_EQ(
             Err, "quillet-tool: " +
-                     OneLine(FmtLoadStr(SDefVersionError, "CodeMemoParser", DefStreamVersion, 49)) +
+                     OneLine(FmtLoadStr(SParserVersionError, "CodeMemoParser", DefStreamVersion, 49)) +
                      "\n");
     }
     EXPECT_EQ(OneLine("a\n\rb\r\n\nc\n"), "a b c");
