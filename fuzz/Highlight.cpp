@@ -37,13 +37,7 @@ std::vector<std::vector<uint8_t>> Attributes(TCodeMemo& memo) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size < 3) return 0;
-    static const bool fixedPitch = [] {
-        TPlatformServices services;
-        services.Fonts = std::make_unique<THeadlessFonts>(true, 7, 17);
-        InstallPlatform(std::move(services));
-        return true;
-    }();
-    (void)fixedPitch;
+    fuzz::UseFixedPitchFont();
     static const auto css = ShippedDefinition("css");
     static const auto html = ShippedDefinition("html");
     TCodeMemoParser* def = (data[0] & 1) ? html.get() : css.get();

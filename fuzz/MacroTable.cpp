@@ -33,13 +33,7 @@ std::unique_ptr<TMacroKeywords> NewTable(uint8_t kind) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size < 1) return 0;
-    static const bool fixedPitch = [] {
-        TPlatformServices services;
-        services.Fonts = std::make_unique<THeadlessFonts>(true, 7, 17);
-        InstallPlatform(std::move(services));
-        return true;
-    }();
-    (void)fixedPitch;
+    fuzz::UseFixedPitchFont();
     auto table = NewTable(data[0]);
     table->AddEntry("keep", "", "kept");
     const std::string before = Saved(*table);
