@@ -119,7 +119,7 @@ void TQtWebBrowser::Navigate(const std::string& location) {
 }
 
 void TQtWebBrowser::Refresh() {
-    reload();
+    triggerPageAction(QWebEnginePage::ReloadAndBypassCache);
 }
 
 void TQtWebBrowser::ShowPreview(const TPreviewTexts& texts) {
@@ -129,7 +129,8 @@ void TQtWebBrowser::ShowPreview(const TPreviewTexts& texts) {
         // A reload that starts before the last one ended keeps the position taken before it.
         if (!FLoading) FScroll = page()->scrollPosition();
         FKeepScroll = true;
-        reload();
+        // A plain reload may keep the style sheet from the cache: the texts have changed.
+        triggerPageAction(QWebEnginePage::ReloadAndBypassCache);
     } else {
         FKeepScroll = false;
         load(target);
