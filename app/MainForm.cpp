@@ -114,6 +114,8 @@ TMainForm::TMainForm(TBrowserFactory browser, std::string programFolder)
     setCentralWidget(central);
     // The preview page needs the editor panel's check box, so it comes after the options.
     FWorkPages->addTab(BuildPreviewPage(browser), QStringLiteral("Просмотр"));
+    // Until the settings name another, the preview shows the sample page shipped beside us.
+    FHtmFilenameEdit->SetFileName(FProgramFolder + LoadStr(SSampleFileName));
     QObject::connect(FWorkPages, &QTabWidget::currentChanged, this, [this](int index) {
         if (index == 1) RunCommand([this] { WorkTabSheet2Show(); });
         FocusPageEditor(index);
@@ -133,6 +135,7 @@ TMainForm::~TMainForm() {
     // No change event or idle update may reach a window that is half gone.
     QObject::disconnect(FIdleUpdate);
     if (FMainMemo) FMainMemo->Memo().OnTextChange = nullptr;
+    if (FEditorMemo) FEditorMemo->Memo().OnTextChange = nullptr;
     FMainMemo = FEditorMemo = nullptr;
 }
 
@@ -438,6 +441,7 @@ void TMainForm::SetPageCaption(const std::string& caption) {
 }
 
 void TMainForm::MainCodeMemoTextChange(int, int) {
+    FPreviewTimer->start();
     std::string caption = PageCaption();
     if (caption.find('*') == std::string::npos) caption = '*' + caption;
     SetPageCaption(caption);

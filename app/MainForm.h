@@ -14,10 +14,14 @@
 class QAction;
 class QCheckBox;
 class QCloseEvent;
+class QLabel;
 class QMenu;
+class QPushButton;
 class QSplitter;
+class QStackedWidget;
 class QTabWidget;
 class QToolBar;
+class QTimer;
 class QToolButton;
 class QWidget;
 
@@ -87,6 +91,22 @@ public:
     // The preview page became visible.
     void WorkTabSheet2Show();
     void EditorSaveToolButtonClick();
+
+    // The live preview: the sample page from the HTML editor's text with the style sheet from
+    // the CSS editor's text, nothing written; a missing page shows a word and a way to choose
+    // one instead. Typing in either editor updates it once typing pauses.
+    void UpdatePreview();
+    // "Обновить": the current texts, read again by the browser.
+    void RefreshPreview();
+    // The sheet the preview answers from the CSS editor: the open document, or Sample.css
+    // beside the sample page while the document is untitled.
+    std::string PreviewSheet() const;
+    // The note shown in place of the browser while no sample page can be shown, or null.
+    QWidget* NoPagePanel() const;
+    QLabel* NoPageLabel() const { return FNoPageLabel; }
+    QPushButton* ChoosePageButton = nullptr;
+    QAction* RefreshAction = nullptr;
+    QTimer* PreviewTimer() const { return FPreviewTimer; }
     void ActionListUpdate();
 
     // Components.
@@ -195,6 +215,11 @@ private:
     void ApplyViewOptions();
     QWidget* BuildCssPanel();
     QWidget* BuildPreviewPage(const TBrowserFactory& browser);
+    // The browser when the sample page exists, else the note that says why not; true when the
+    // page can be shown.
+    bool ShowPreviewOrNote(const std::string& page);
+    // Typing paused in an editor: the preview follows if it is on show and something changed.
+    void PreviewTimerTimeout();
     QWidget* BuildOptionPanel();
     // One grouped undo (or redo) step of the CSS editor.
     void GroupedStep(bool redo);
@@ -240,6 +265,11 @@ private:
     QWidget* FOptionPanel = nullptr;
     QWidget* FHtmlEditorPanel = nullptr;
     QSplitter* FSplitter = nullptr;
+    QStackedWidget* FPreviewStack = nullptr;
+    QWidget* FNoPagePanel = nullptr;
+    QLabel* FNoPageLabel = nullptr;
+    QTimer* FPreviewTimer = nullptr;
+    TPreviewTexts FShownPreview; // what the browser was given last
     QToolBar* FToolBar1 = nullptr;
     QToolBar* FEditorToolBar = nullptr;
     TFileNameEdit* FCssFilenameEdit = nullptr;

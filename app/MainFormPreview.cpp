@@ -4,6 +4,7 @@
 
 #include "app/ToolbarImages.h"
 #include "platform/Platform.h"
+#include "platform/qt/QtConvert.h"
 #include "platform/qt/QtWebBrowser.h"
 #include "resources/Strings.h"
 #include "widgets/CodeMemoWidget.h"
@@ -11,10 +12,17 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QEvent>
+#include <QLabel>
+#include <QPushButton>
 #include <QSplitter>
+#include <QStackedWidget>
+#include <QStyle>
+#include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
+
+#include <filesystem>
 
 namespace quillet {
 
@@ -63,7 +71,48 @@ QWidget* TMainForm::BuildPreviewPage(const TBrowserFactory& browser) {
     }
     part.Widget->setObjectName(QStringLiteral("WebBrowser"));
     FBrowser = part.Browser;
-    FSplitter->addWidget(part.Widget);
+    // In the browser's place, while there is no page to show: why, and a way to choose one.
+    FPreviewStack = new QStackedWidget(FSplitter);
+    FPreviewStack->setObjectName(QStringLiteral("PreviewStack"));
+    FPreviewStack->addWidget(part.Widget);
+    FNoPagePanel = new QWidget(FPreviewStack);
+    FNoPagePanel->setObjectName(QStringLiteral("NoPagePanel"));
+    auto* noteColumn = new QVBoxLayout(FNoPagePanel);
+    noteColumn->addStretch(1);
+    FNoPageLabel = new QLabel(FNoPagePanel);
+    FNoPageLabel->setObjectName(QStringLiteral("NoPageLabel"));
+    FNoPageLabel->setAlignment(Qt::AlignCenter);
+    FNoPageLabel->setWordWrap(true);
+    FNoPageLabel->setTextFormat(Qt::PlainText);
+    noteColumn->addWidget(FNoPageLabel);
+    ChoosePageButton = new QPushButton(QStringLiteral("Выбрать страницу…"), FNoPagePanel);
+    ChoosePageButton->setObjectName(QStringLiteral("ChoosePageButton"));
+    QObject::connect(ChoosePageButton, &QPushButton::clicked, this, [this] {
+        RunCommand([this] {
+            std::string before = FHtmFilenameEdit->FileName();
+            FHtmFilenameEdit->Browse();
+            if (FHtmFilenameEdit->FileName() != before) WorkTabSheet2Show();
+        });
+    });
+    noteColumn->addWidget(ChoosePageButton, 0, Qt::AlignCenter);
+    noteColumn->addStretch(2);
+    FPreviewStack->addWidget(FNoPagePanel);
+    FSplitter->addWidget(FPreviewStack);
+
+    // Typing in either editor shows in the preview once it pauses.
+    FPreviewTimer = new QTimer(this);
+    FPreviewTimer->setSingleShot(true);
+    FPreviewTimer->setInterval(300);
+    QObject::connect(FPreviewTimer, &QTimer::timeout, this,
+                     [this] { RunCommand([this] { PreviewTimerTimeout(); }); });
+    RefreshAction = new QAction(style()->standardIcon(QStyle::SP_BrowserReload),
+                                QStringLiteral("Обновить"), this);
+    RefreshAction->setObjectName(QStringLiteral("RefreshAction"));
+    RefreshAction->setShortcut(QKeySequence(Qt::Key_F5));
+    RefreshAction->setToolTip(QStringLiteral("Обновить просмотр (F5)"));
+    QObject::connect(RefreshAction, &QAction::triggered, this,
+                     [this] { RunCommand([this] { RefreshPreview(); }); });
+    addAction(RefreshAction);
 
     FHtmlEditorPanel = new QWidget(FSplitter);
     FHtmlEditorPanel->setObjectName(QStringLiteral("HtmlEditorPanel"));
@@ -85,10 +134,15 @@ QWidget* TMainForm::BuildPreviewPage(const TBrowserFactory& browser) {
     FEditorToolBar->addAction(EditorCutAction);
     FEditorToolBar->addAction(EditorCopyAction);
     FEditorToolBar->addAction(EditorPasteAction);
+    FEditorToolBar->addSeparator();
+    FEditorToolBar->addAction(RefreshAction);
     panelColumn->addWidget(FEditorToolBar);
     FEditorMemo = new TCodeMemoWidget(FHtmlEditorPanel);
     FEditorMemo->setObjectName(QStringLiteral("EditorCodeMemo"));
     ConfigureEditor(FEditorMemo->Memo(), HtmlMemoParser);
+    FEditorMemo->Memo().OnTextChange = [this](TCustomCodeMemo&, int, int) {
+        FPreviewTimer->start();
+    };
     panelColumn->addWidget(FEditorMemo, 1);
     FSplitter->addWidget(FHtmlEditorPanel);
     FSplitter->setStretchFactor(0, 1);
@@ -118,9 +172,57 @@ void TMainForm::SetEditorPanelHeight(int height) {
 
 void TMainForm::WorkTabSheet2Show() {
     std::string page = FHtmFilenameEdit->FileName();
-    if (page.empty()) return;
-    if (FBrowser) FBrowser->Navigate(page);
+    if (!ShowPreviewOrNote(page)) return;
     EditorCodeMemo().LoadFromFile(page);
+    UpdatePreview();
+}
+
+bool TMainForm::ShowPreviewOrNote(const std::string& page) {
+    std::error_code error;
+    if (!page.empty() && std::filesystem::is_regular_file(page, error)) {
+        FPreviewStack->setCurrentIndex(0);
+        return true;
+    }
+    FNoPageLabel->setText(
+        page.empty() ? QStringLiteral("Страница-образец для просмотра не задана.")
+                     : QStringLiteral("Страница-образец не найдена:\n%1").arg(ToQString(page)));
+    FPreviewStack->setCurrentWidget(FNoPagePanel);
+    FShownPreview = {};
+    return false;
+}
+
+QWidget* TMainForm::NoPagePanel() const {
+    return FPreviewStack->currentWidget() == FNoPagePanel ? FNoPagePanel : nullptr;
+}
+
+std::string TMainForm::PreviewSheet() const {
+    std::string document = FileName();
+    if (!document.empty()) return document;
+    std::filesystem::path page(FHtmFilenameEdit->FileName());
+    return (page.parent_path() / "Sample.css").string();
+}
+
+void TMainForm::UpdatePreview() {
+    std::string page = FHtmFilenameEdit->FileName();
+    if (!ShowPreviewOrNote(page)) return;
+    FPreviewTimer->stop();
+    FShownPreview = {page, EditorCodeMemo().Text(), PreviewSheet(), MainCodeMemo().Text()};
+    if (FBrowser) FBrowser->ShowPreview(FShownPreview);
+}
+
+void TMainForm::PreviewTimerTimeout() {
+    if (FWorkPages->currentIndex() != 1 || NoPagePanel()) return; // shown when the page is
+    TPreviewTexts now{FHtmFilenameEdit->FileName(), EditorCodeMemo().Text(), PreviewSheet(),
+                      MainCodeMemo().Text()};
+    if (now.Page == FShownPreview.Page && now.PageText == FShownPreview.PageText &&
+        now.Sheet == FShownPreview.Sheet && now.SheetText == FShownPreview.SheetText)
+        return;
+    UpdatePreview();
+}
+
+void TMainForm::RefreshPreview() {
+    if (FWorkPages->currentIndex() != 1) return;
+    UpdatePreview();
 }
 
 void TMainForm::EditorSaveToolButtonClick() {

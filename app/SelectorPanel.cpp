@@ -1,11 +1,11 @@
 #include "app/SelectorPanel.h"
 
 #include "app/MainForm.h"
+#include "platform/Platform.h"
 #include "platform/qt/QtConvert.h"
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QFontDatabase>
 #include <QFrame>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -16,6 +16,8 @@
 #include <QPushButton>
 #include <QStringList>
 #include <QToolButton>
+
+#include <cctype>
 
 namespace quillet {
 
@@ -28,7 +30,37 @@ const std::vector<TColor>& PickerColors() {
     return colors;
 }
 
+std::string CssFamilyName(const std::string& name) {
+    static const char* const keywords[] = {
+        "serif", "sans-serif", "monospace", "cursive", "fantasy", "system-ui", "math",
+        "emoji", "fangsong",   "inherit",   "initial", "unset",   "revert",    "default"};
+    bool plain = !name.empty() && name[0] != '-';
+    for (char c : name)
+        plain = plain && (std::isalpha(static_cast<unsigned char>(c)) || c == '-');
+    std::string lower;
+    for (char c : name)
+        lower += char(std::tolower(static_cast<unsigned char>(c)));
+    for (const char* keyword : keywords)
+        plain = plain && lower != keyword;
+    if (plain) return name;
+    std::string quoted = "\"";
+    for (char c : name) {
+        if (c == '"' || c == '\\') quoted += '\\';
+        quoted += c;
+    }
+    return quoted + '"';
+}
+
+std::string CssFontFamily(const TFontFamily& family) {
+    static const char* const generic[] = {"serif", "sans-serif", "monospace"};
+    return CssFamilyName(family.Name) + ", " + generic[family.Generic];
+}
+
 namespace {
+
+// The font list's item data: the whole value of the declaration, and the name alone.
+constexpr int FamilyValueRole = Qt::UserRole;
+constexpr int FamilyNameRole = Qt::UserRole + 1;
 
 QStringList Items(std::initializer_list<const char*> items) {
     QStringList out;
@@ -80,6 +112,10 @@ std::string Text(const QComboBox* box) {
 }
 std::string Text(const QLineEdit* edit) {
     return FromQString(edit->text());
+}
+// The picked family as a style sheet writes it; empty while none is picked.
+std::string FontText(const QComboBox* box, int role) {
+    return FromQString(box->currentData(role).toString());
 }
 
 } // namespace
@@ -136,11 +172,12 @@ TSelectorPanel::TSelectorPanel(std::function<void(const std::string&)> insert, Q
     FontCheckBox = check("FontCheckBox", "Font-family");
     FontComboBox = new QComboBox(this);
     FontComboBox->setObjectName(QStringLiteral("FontComboBox"));
-    QStringList families = QFontDatabase::families();
-    families.sort(Qt::CaseInsensitive);
-    for (const QString& family : families) {
-        FontComboBox->addItem(family);
-        FontComboBox->setItemData(FontComboBox->count() - 1, QFont(family), Qt::FontRole);
+    for (const TFontFamily& family : Platform().Fonts->Families()) {
+        FontComboBox->addItem(ToQString(family.Name));
+        int item = FontComboBox->count() - 1;
+        FontComboBox->setItemData(item, QFont(ToQString(family.Face)), Qt::FontRole);
+        FontComboBox->setItemData(item, ToQString(CssFontFamily(family)), FamilyValueRole);
+        FontComboBox->setItemData(item, ToQString(CssFamilyName(family.Name)), FamilyNameRole);
     }
     FontComboBox->setCurrentIndex(-1); // no font picked at start
     FontNextSpeedButton = InsertButton(this, "FontNextSpeedButton");
@@ -214,7 +251,7 @@ TSelectorPanel::TSelectorPanel(std::function<void(const std::string&)> insert, Q
     column->addStretch(1);
 
     FRows = {
-        {FontCheckBox, "font-family", [this] { return Text(FontComboBox); }},
+        {FontCheckBox, "font-family", [this] { return FontText(FontComboBox, FamilyValueRole); }},
         {FontSizeCheckBox, "font-size",
          [this] { return Text(FSizeComboBox) + Text(FizmComboBox); }},
         {FWeightCheckBox, "font-weight", [this] { return Text(FWeightComboBox); }},
@@ -235,7 +272,7 @@ TSelectorPanel::TSelectorPanel(std::function<void(const std::string&)> insert, Q
         QObject::connect(buttons[i], &QToolButton::clicked, this,
                          [this, i] { Insert(FRows[i].Property + ": " + FRows[i].Value() + ";"); });
     QObject::connect(FontNextSpeedButton, &QToolButton::clicked, this,
-                     [this] { Insert(Text(FontComboBox)); });
+                     [this] { Insert(FontText(FontComboBox, FamilyNameRole)); });
     QObject::connect(AddSelButton, &QPushButton::clicked, this, [this] { AddSelButtonClick(); });
     auto follow = [this](QComboBox* picker, QLineEdit* edit) {
         QObject::connect(picker, &QComboBox::currentIndexChanged, this, [picker, edit](int index) {

@@ -1,6 +1,7 @@
 // The selector builder: a rule or one declaration composed from check boxes and value lists.
 #pragma once
 
+#include "platform/Fonts.h"
 #include "platform/Types.h"
 
 #include <QWidget>
@@ -49,6 +50,12 @@ private:
     std::function<void(const std::string&)> FInsert;
     std::vector<TRow> FRows; // in screen order, which is the order of a rule's lines
 };
+
+// A family name as a style sheet writes it: bare when it is one plain word that names no
+// keyword, else in double quotes ("DejaVu Sans", "C059").
+std::string CssFamilyName(const std::string& name);
+// The name followed by its generic family: "DejaVu Sans", sans-serif.
+std::string CssFontFamily(const TFontFamily& family);
 
 // The sixteen colours of the pickers, black first.
 const std::vector<TColor>& PickerColors();

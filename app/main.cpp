@@ -7,6 +7,7 @@
 #include "platform/headless/RecordingWebBrowser.h"
 #include "platform/qt/QtConvert.h"
 #include "platform/qt/QtPlatform.h"
+#include "platform/qt/QtWebBrowser.h"
 #include "resources/Strings.h"
 #include "widgets/CodeMemoWidget.h"
 
@@ -67,6 +68,7 @@ int main(int argc, char** argv) {
     }
 
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    RegisterPreviewScheme();
     QApplication app(argc, argv);
     QApplication::setApplicationName(ToQString(LoadStr(SAppTitle)));
     InstallQtPlatform();

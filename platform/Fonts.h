@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace quillet {
 
@@ -24,7 +25,7 @@ class IFont {
 public:
     virtual ~IFont() = default;
     virtual const TFontDesc& Desc() const = 0;
-    virtual int Height() const = 0;  // line height in pixels (ascent + descent)
+    virtual int Height() const = 0; // line height in pixels (ascent + descent)
     virtual int Ascent() const = 0;
     virtual int Descent() const = 0;
     virtual int AverageCharWidth() const = 0;
@@ -37,10 +38,24 @@ public:
 
 using TFontHandle = std::shared_ptr<const IFont>;
 
+// The generic family a font falls back to in a style sheet.
+enum TGenericFamily : uint8_t { gfSerif, gfSansSerif, gfMonospace };
+
+// An installed font family: the name people know it by, the name that draws it here (it may
+// carry the maker's tag that tells two families of one name apart), and its generic family.
+struct TFontFamily {
+    std::string Name;
+    std::string Face;
+    TGenericFamily Generic = gfSansSerif;
+    friend bool operator==(const TFontFamily&, const TFontFamily&) = default;
+};
+
 class IFonts {
 public:
     virtual ~IFonts() = default;
     virtual TFontHandle CreateFont(const TFontDesc& desc) = 0;
+    // The scalable families installed for the screen, sorted by name, each name once.
+    virtual std::vector<TFontFamily> Families() { return {}; }
 };
 
 } // namespace quillet

@@ -4,7 +4,7 @@ set -euo pipefail
 
 packages=(
   cmake g++ make ccache python3
-  qt6-base-dev qt6-webengine-dev libqt6webenginewidgets6 libgl1-mesa-dri
+  qt6-base-dev qt6-webengine-dev libqt6webenginewidgets6 libgl1-mesa-dri libfontconfig-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-liberation fonts-dejavu-core
   poppler-utils

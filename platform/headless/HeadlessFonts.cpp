@@ -43,4 +43,12 @@ TFontHandle THeadlessFonts::CreateFont(const TFontDesc& desc) {
     return std::make_shared<THeadlessFont>(desc, FFixedPitch, FCellWidth, FLineHeight);
 }
 
+std::vector<TFontFamily> THeadlessFonts::Families() {
+    return {{"Arial", "Arial", gfSansSerif},
+            {"C059", "C059", gfSerif},
+            {"Courier New", "Courier New", gfMonospace},
+            {"Monospace", "Monospace", gfMonospace},
+            {"Sans", "Sans [test]", gfSansSerif}};
+}
+
 } // namespace quillet

@@ -38,6 +38,8 @@ public:
     explicit THeadlessFonts(bool fixedPitch = false, int cellWidth = 7, int lineHeight = 17)
         : FFixedPitch(fixedPitch), FCellWidth(cellWidth), FLineHeight(lineHeight) {}
     TFontHandle CreateFont(const TFontDesc& desc) override;
+    // A fixed set: one family of each generic kind and names that need quoting.
+    std::vector<TFontFamily> Families() override;
 
 private:
     bool FFixedPitch;

@@ -14,13 +14,20 @@ public:
         FCalls.push_back("navigate " + location);
     }
     void Refresh() override { FCalls.push_back("refresh"); }
+    void ShowPreview(const TPreviewTexts& texts) override {
+        FCalls.push_back("preview " + texts.Page + " " + texts.Sheet);
+        FPreview = texts;
+    }
 
-    // "navigate PATH" and "refresh", oldest first.
+    // "navigate PATH", "refresh" and "preview PAGE SHEET", oldest first.
     const std::vector<std::string>& Calls() const { return FCalls; }
     void ClearCalls() { FCalls.clear(); }
+    // The texts of the last preview.
+    const TPreviewTexts& Preview() const { return FPreview; }
 
 private:
     std::vector<std::string> FCalls;
+    TPreviewTexts FPreview;
 };
 
 } // namespace quillet

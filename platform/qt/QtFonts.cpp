@@ -2,8 +2,13 @@
 
 #include "platform/qt/QtConvert.h"
 
+#include <QFontDatabase>
+#include <QRegularExpression>
 #include <QStringList>
 
+#include <fontconfig/fontconfig.h>
+
+#include <algorithm>
 #include <memory>
 
 namespace quillet {
@@ -86,6 +91,66 @@ int TQtFont::TextWidth(std::string_view utf8) const {
 
 TFontHandle TQtFonts::CreateFont(const TFontDesc& desc) {
     return std::make_shared<TQtFont>(desc);
+}
+
+QString FamilyWithoutFoundry(const QString& family) {
+    static const QRegularExpression tag(QStringLiteral("\\s*\\[[^\\]]*\\]$"));
+    QString name = family;
+    name.remove(tag);
+    return name.isEmpty() ? family : name;
+}
+
+namespace {
+
+// Fontconfig's configuration files file each family under serif, sans-serif or monospace (a
+// family they do not know under sans-serif): the first of the three among the family's
+// substitutes is its kind.
+TGenericFamily FontconfigGeneric(const QString& family) {
+    TGenericFamily generic = gfSansSerif;
+    FcPattern* pattern = FcPatternCreate();
+    if (!pattern) return generic;
+    QByteArray name = family.toUtf8();
+    FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(name.constData()));
+    FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
+    FcChar8* value = nullptr;
+    for (int i = 0; FcPatternGetString(pattern, FC_FAMILY, i, &value) == FcResultMatch; ++i) {
+        QByteArray each = QByteArray(reinterpret_cast<const char*>(value)).toLower();
+        if (each == "serif") {
+            generic = gfSerif;
+            break;
+        }
+        if (each == "sans-serif" || each == "sans") break;
+        if (each == "monospace" || each == "mono") {
+            generic = gfMonospace;
+            break;
+        }
+    }
+    FcPatternDestroy(pattern);
+    return generic;
+}
+
+} // namespace
+
+std::vector<TFontFamily> TQtFonts::Families() {
+    std::vector<TFontFamily> out;
+    for (const QString& face : QFontDatabase::families()) {
+        if (QFontDatabase::isPrivateFamily(face) || !QFontDatabase::isScalable(face)) continue;
+        QString name = FamilyWithoutFoundry(face);
+        TGenericFamily generic = FontconfigGeneric(name);
+        if (QFontDatabase::isFixedPitch(face)) generic = gfMonospace;
+        out.push_back({FromQString(name), FromQString(face), generic});
+    }
+    std::stable_sort(out.begin(), out.end(), [](const TFontFamily& a, const TFontFamily& b) {
+        return QString::compare(ToQString(a.Name), ToQString(b.Name), Qt::CaseInsensitive) < 0;
+    });
+    // One maker's family stands for a name that several ship.
+    out.erase(std::unique(out.begin(), out.end(),
+                          [](const TFontFamily& a, const TFontFamily& b) {
+                              return QString::compare(ToQString(a.Name), ToQString(b.Name),
+                                                      Qt::CaseInsensitive) == 0;
+                          }),
+              out.end());
+    return out;
 }
 
 void InstallFontSubstitutes() {

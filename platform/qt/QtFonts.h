@@ -48,7 +48,13 @@ private:
 class TQtFonts : public IFonts {
 public:
     TFontHandle CreateFont(const TFontDesc& desc) override;
+    // From the font database, with fontconfig's idea of each family's generic kind.
+    std::vector<TFontFamily> Families() override;
 };
+
+// "Nimbus Sans [urw]" is "Nimbus Sans": the font database tags a family with its maker when
+// two makers ship one name.
+QString FamilyWithoutFoundry(const QString& family);
 
 // The QFont a description names: a negative height is the character height
 // in pixels, a positive one a size in points.

@@ -3,6 +3,7 @@
 
 #include "platform/WebBrowser.h"
 
+#include <QPointF>
 #include <QWebEngineView>
 
 namespace quillet {
@@ -12,9 +13,30 @@ public:
     explicit TQtWebBrowser(QWidget* parent = nullptr);
     void Navigate(const std::string& location) override;
     void Refresh() override;
+    void ShowPreview(const TPreviewTexts& texts) override;
+
+private:
+    // Where the page was scrolled to before a reload, put back when the reload ends.
+    QPointF FScroll;
+    bool FKeepScroll = false;
+    bool FLoading = false;
 };
 
 // A local path becomes a file URL; anything with a scheme is taken as a URL.
 QUrl BrowserUrl(const std::string& location);
+
+// The address under which the preview serves a local file (its path, in the preview's own
+// scheme), and back. The scheme must be known before the application object exists.
+QUrl PreviewUrl(const std::string& path);
+void RegisterPreviewScheme();
+
+// What the preview answers for a local path: the page's or the sheet's text when the path is
+// theirs (with a content type that says UTF-8), else nothing (the file is read from disk).
+struct TPreviewAnswer {
+    bool FromText = false;
+    QByteArray Bytes;
+    QByteArray ContentType;
+};
+TPreviewAnswer PreviewAnswer(const TPreviewTexts& texts, const QString& path);
 
 } // namespace quillet

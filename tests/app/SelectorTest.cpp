@@ -1,6 +1,9 @@
 // The selector builder: whole rules and single declarations written into the CSS editor.
 #include "MainFormFixture.h"
 
+#include <QFont>
+#include <QStringList>
+
 #include "app/SelectorPanel.h"
 
 #include <QCheckBox>
@@ -66,6 +69,42 @@ TEST_F(MainFormTest, RowButtonsWriteOneDeclarationAndPickersFillTheirBoxes) {
     EXPECT_EQ(Css(), "color: red;background-color: #C0C0C0;font-size: 10pt;border: 3;");
     EXPECT_EQ(PickerColors().size(), 16u);
     EXPECT_EQ(ColorToCssHex(PickerColors()[13]), "FF00FF");
+}
+
+TEST_F(MainFormTest, TheFontListShowsPlainNamesAndWritesValidFamilies) {
+    TSelectorPanel& panel = *Form->SelectorPanel;
+    QStringList shown;
+    for (int i = 0; i < panel.FontComboBox->count(); ++i)
+        shown << panel.FontComboBox->itemText(i);
+    EXPECT_EQ(shown.join('|').toStdString(), "Arial|C059|Courier New|Monospace|Sans");
+    // Each item is drawn in its own face, maker's tag and all.
+    EXPECT_EQ(panel.FontComboBox->itemData(4, Qt::FontRole).value<QFont>().family(), "Sans [test]");
+
+    panel.FontCheckBox->setChecked(true);
+    panel.SelectComboBox->setEditText("p");
+    for (int i : {0, 1, 2, 3}) {
+        panel.FontComboBox->setCurrentIndex(i);
+        panel.AddSelButton->click();
+        panel.AFontSpeedButton->click();
+        panel.FontNextSpeedButton->click();
+        Form->MainCodeMemo().Perform(WM_CHAR, '\r', 0);
+    }
+    EXPECT_EQ(Css(), "p\r\n{\r\n  font-family: Arial, sans-serif;\r\n}\r\n"
+                     "font-family: Arial, sans-serif;Arial\r\n"
+                     "p\r\n{\r\n  font-family: \"C059\", serif;\r\n}\r\n"
+                     "font-family: \"C059\", serif;\"C059\"\r\n"
+                     "p\r\n{\r\n  font-family: \"Courier New\", monospace;\r\n}\r\n"
+                     "font-family: \"Courier New\", monospace;\"Courier New\"\r\n"
+                     "p\r\n{\r\n  font-family: \"Monospace\", monospace;\r\n}\r\n"
+                     "font-family: \"Monospace\", monospace;\"Monospace\"\r\n");
+
+    // Names the toolkit could hand us that would break the sheet if written bare.
+    EXPECT_EQ(CssFamilyName("Noto Sans CJK JP"), "\"Noto Sans CJK JP\"");
+    EXPECT_EQ(CssFamilyName("-x"), "\"-x\"");
+    EXPECT_EQ(CssFamilyName("a\"b\\c"), "\"a\\\"b\\\\c\"");
+    EXPECT_EQ(CssFamilyName("Шрифт"), "\"Шрифт\"");
+    EXPECT_EQ(CssFamilyName("INHERIT"), "\"INHERIT\"");
+    EXPECT_EQ(CssFamilyName("Gentium-Plus"), "Gentium-Plus");
 }
 
 } // namespace quillet::test

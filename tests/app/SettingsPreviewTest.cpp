@@ -7,8 +7,13 @@
 #include "app/FileNameEdit.h"
 
 #include <QCheckBox>
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QTabWidget>
+#include <QTimer>
 #include <QToolButton>
 
 namespace quillet::test {
@@ -26,7 +31,7 @@ TEST_F(MainFormTest, FirstRunKeepsEveryDefault) {
     EXPECT_FALSE(Form->GroupedUndoCheckBox()->isChecked());
     EXPECT_TRUE(Form->SaveUndoCheckBox()->isChecked());
     EXPECT_EQ(Form->CssFilenameEdit()->FileName(), "");
-    EXPECT_EQ(Form->HtmFilenameEdit()->FileName(), "");
+    EXPECT_EQ(Form->HtmFilenameEdit()->FileName(), Path("Sample.htm")); // the shipped page
     EXPECT_EQ(Form->EditorPanelHeight(), 145);
     EXPECT_TRUE(Form->windowState() & Qt::WindowMaximized);
 }
@@ -62,7 +67,7 @@ TEST_F(MainFormTest, SettingsAreReadInOrderUntilTheFirstBadValue) {
     EXPECT_TRUE(Form->MainCodeMemo().ShowFocusLine());
     EXPECT_TRUE(Form->GroupedUndoCheckBox()->isChecked());
     EXPECT_FALSE(Form->SaveUndoCheckBox()->isChecked());
-    EXPECT_EQ(Form->HtmFilenameEdit()->FileName(), "");
+    EXPECT_EQ(Form->HtmFilenameEdit()->FileName(), Path("Sample.htm")); // not reached
 
     // A value of another type raises too; a missing text clears its box.
     Registry->WriteString(Key, "CssSample", "/x/a b.css");
@@ -106,16 +111,21 @@ TEST_F(MainFormTest, TheHtmlPaneHidesAndComesBackAtItsHeight) {
 }
 
 TEST_F(MainFormTest, ThePreviewShowsTheSamplePageAndItsEditorSavesIt) {
-    // An empty sample path: nothing happens.
+    // No sample page: the browser is left alone and a note offers to choose one.
+    Form->HtmFilenameEdit()->SetFileName("");
     Form->WorkPageControl()->setCurrentIndex(1);
     EXPECT_TRUE(Browser.Calls().empty());
-    Form->WorkPageControl()->setCurrentIndex(0);
+    ASSERT_NE(Form->NoPagePanel(), nullptr);
+    EXPECT_EQ(Form->NoPageLabel()->text().toStdString(),
+              "Страница-образец для просмотра не задана.");
 
     Write("page.htm", "<p>hi</p>");
-    Form->HtmFilenameEdit()->SetFileName(Path("page.htm"));
-    Form->WorkPageControl()->setCurrentIndex(1);
-    ASSERT_EQ(Browser.Calls().size(), 1u);
-    EXPECT_EQ(Browser.Calls()[0], "navigate " + Path("page.htm"));
+    Dialogs->QueueFile(Path("page.htm"));
+    Form->ChoosePageButton->click();
+    EXPECT_EQ(Form->HtmFilenameEdit()->FileName(), Path("page.htm"));
+    EXPECT_EQ(Form->NoPagePanel(), nullptr);
+    EXPECT_EQ(Browser.Calls(),
+              std::vector<std::string>{"preview " + Path("page.htm") + " " + Path("Sample.css")});
     EXPECT_EQ(Form->EditorCodeMemo().Text(), "<p>hi</p>");
     EXPECT_FALSE(Form->IsModified()); // the HTML editor has no modified state
 
@@ -139,13 +149,66 @@ TEST_F(MainFormTest, ThePreviewShowsTheSamplePageAndItsEditorSavesIt) {
               "Cannot create file " + Path("no/page.htm") + ": " + std::strerror(ENOENT));
     EXPECT_TRUE(Browser.Calls().empty());
 
-    // A sample that names no file: the browser is asked, then the load fails.
+    // A sample that names no file: the note says which, and the choice can be cancelled.
     Form->WorkPageControl()->setCurrentIndex(0);
     Form->WorkPageControl()->setCurrentIndex(1);
-    ASSERT_EQ(Messages().size(), 2u);
-    EXPECT_EQ(Messages()[1], "File '" + Path("no/page.htm") + "' cannot be opened for reading" +
-                                 ": " + std::strerror(ENOENT));
-    EXPECT_EQ(Browser.Calls(), std::vector<std::string>{"navigate " + Path("no/page.htm")});
+    EXPECT_EQ(Messages().size(), 1u);
+    ASSERT_NE(Form->NoPagePanel(), nullptr);
+    EXPECT_EQ(Form->NoPageLabel()->text().toStdString(),
+              "Страница-образец не найдена:\n" + Path("no/page.htm"));
+    Dialogs->QueueFile(std::nullopt);
+    Form->ChoosePageButton->click();
+    EXPECT_EQ(Form->HtmFilenameEdit()->FileName(), Path("no/page.htm"));
+    EXPECT_TRUE(Browser.Calls().empty());
+}
+
+TEST_F(MainFormTest, TheLivePreviewShowsBothEditorsTextsWithoutWritingAFile) {
+    // Waits for typing to pause as the user would, without a fixed sleep.
+    auto settle = [this] {
+        QElapsedTimer clock;
+        clock.start();
+        while (Form->PreviewTimer()->isActive() && clock.elapsed() < 5000)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        EXPECT_FALSE(Form->PreviewTimer()->isActive());
+    };
+    Write("page.htm", "<link rel=stylesheet href=a.css><p>hi</p>");
+    Write("a.css", "p{}");
+    Dialogs->QueueFile(Path("a.css"));
+    Run(Form->MMFOpen);
+    Form->HtmFilenameEdit()->SetFileName(Path("page.htm"));
+    Type("x"); // on the CSS page the preview waits until it is shown
+    settle();
+    EXPECT_TRUE(Browser.Calls().empty());
+    Form->WorkPageControl()->setCurrentIndex(1);
+    EXPECT_EQ(Browser.Preview().Page, Path("page.htm"));
+    EXPECT_EQ(Browser.Preview().PageText, "<link rel=stylesheet href=a.css><p>hi</p>");
+    EXPECT_EQ(Browser.Preview().Sheet, Path("a.css"));
+    EXPECT_EQ(Browser.Preview().SheetText, "xp{}");
+
+    // Typing in either editor reaches the browser once it pauses; no file changes.
+    Browser.ClearCalls();
+    Form->EditorCodeMemo().Perform(WM_CHAR, 'z', 0);
+    Form->MainCodeMemo().Perform(WM_CHAR, 'y', 0);
+    EXPECT_EQ(Form->PreviewTimer()->interval(), 300);
+    settle();
+    EXPECT_EQ(Browser.Calls().size(), 1u); // one update for the whole burst
+    EXPECT_EQ(Browser.Preview().PageText, "z<link rel=stylesheet href=a.css><p>hi</p>");
+    EXPECT_EQ(Browser.Preview().SheetText, "xyp{}");
+    EXPECT_EQ(Read("a.css"), "p{}");
+    EXPECT_EQ(Read("page.htm"), "<link rel=stylesheet href=a.css><p>hi</p>");
+    EXPECT_TRUE(Form->IsModified());
+
+    // F5 shows the texts again; an untitled document stands for Sample.css beside the page.
+    Browser.ClearCalls();
+    Run(Form->RefreshAction);
+    EXPECT_EQ(Browser.Calls().size(), 1u);
+    Write("Sample.htm", "<p>shipped</p>");
+    Dialogs->QueueAnswer(mrNo);
+    Run(Form->NewAction); // back to the shipped page
+    Form->WorkPageControl()->setCurrentIndex(1);
+    EXPECT_EQ(Browser.Preview().PageText, "<p>shipped</p>");
+    EXPECT_EQ(Browser.Preview().Sheet, Path("Sample.css"));
+    EXPECT_EQ(Browser.Preview().SheetText, "");
 }
 
 TEST(FileNameEditTest, NamesWithBlanksAreShownQuotedAndHandedOutPlain) {

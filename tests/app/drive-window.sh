@@ -163,7 +163,7 @@ wait_for "cleared file" file_is "$work/first.css" ""
 xdotool key ctrl+z ctrl+s
 wait_for "text back after Undo" file_is "$work/first.css" "$typed"
 
-# --- Ctrl+V in the HTML editor (which starts empty: no sample page is set) --------------------------
+# --- Ctrl+A and Ctrl+V in the HTML editor (which shows the shipped sample page) ---------------------
 
 # Another program puts text on the clipboard (xclip serves it until the program copies).
 printf '%s' "$pasted" | xclip -selection clipboard -quiet -i > /dev/null 2>&1 &
@@ -172,7 +172,7 @@ wait_for "text on the clipboard" clipboard_is "$pasted"
 # The page tabs are the one place with no key: click "Просмотр" (client pixels taken from a
 # screenshot at 96 dpi with the installed fonts), then the keys go where a user's go.
 xdotool mousemove --window "$main" 80 61 click 1
-xdotool key ctrl+v ctrl+v ctrl+a ctrl+c
+xdotool key ctrl+a ctrl+v ctrl+v ctrl+a ctrl+c
 wait_for "the HTML editor's text copied back" clipboard_is "$pasted$pasted"
 
 # --- Close: Cancel keeps the window, No drops the change -----------------------------------------
@@ -203,10 +203,41 @@ finish
 file_is "$work/second.css" "p $typed" || fail "Yes saved $(cat "$work/second.css" 2>&1)"
 file_is "$work/first.css" "$typed" || fail "Yes touched the file that was open"
 
-# --- Started without a file, the document of the last close comes back; Ctrl+Q quits --------------
+# --- Started without a file, the document of the last close comes back ----------------------------
 
 start
 wait_for "last document back" title_is "$main" "Quillet :: $work/second.css"
+
+# --- The preview shows a rule typed and not saved -------------------------------------------------
+
+# preview_shot FILE: the top left of the browser's area, as raw pixels.
+preview_shot() { import -window "$main" -crop 400x200+40+120 +repage -depth 8 rgb:"$1" 2> /dev/null; }
+# The page is drawn when it has text on it and two pictures in a row agree.
+preview_drawn() {
+    preview_shot "$work/a.rgb" && [ "$(identify -size 400x200 -depth 8 -format %k rgb:"$work/a.rgb")" -gt 1 ] &&
+        sleep 0.3 && preview_shot "$work/b.rgb" && cmp -s "$work/a.rgb" "$work/b.rgb"
+}
+# has_blue FILE: some pixel is pure blue (grep reads to the end: no broken pipe for pipefail).
+has_blue() { [ "$(od -An -v -tx1 -w3 "$1" | grep -c '^ 00 00 ff$')" -gt 0 ]; }
+preview_blue() { preview_drawn && has_blue "$work/a.rgb"; }
+sheet="$(dirname "$program")/Sample.css"
+sheet_sum=$(cksum < "$sheet")
+xdotool key ctrl+n # untitled: the sample page's Sample.css is answered from the editor
+wait_for "untitled document" title_is "$main" "Quillet"
+xdotool mousemove --window "$main" 80 61 click 1
+wait_for "the sample page drawn" preview_drawn
+cp "$work/a.rgb" "$work/before.rgb"
+xdotool mousemove --window "$main" 21 61 click 1
+xdotool type --delay 5 '*{background:#0000ff}'
+xdotool mousemove --window "$main" 80 61 click 1
+! has_blue "$work/before.rgb" || fail "blue in the preview before the rule"
+wait_for "the typed rule in the preview" preview_blue
+[ "$(cksum < "$sheet")" = "$sheet_sum" ] || fail "the preview wrote $sheet"
+
+# --- Ctrl+Q quits, the unsaved rule is given up ------------------------------------------------------
+
 xdotool key ctrl+q
+wait_for "question before quitting" question
+xdotool key n
 finish
 echo "drive-window: passed"

@@ -1,11 +1,14 @@
 // The Qt dialogs' option mapping and the keyboard: keys, layouts, modifiers.
 #include "platform/Platform.h"
+#include "platform/qt/QtConvert.h"
 #include "platform/qt/QtDialogs.h"
 #include "platform/qt/QtFonts.h"
 #include "platform/qt/QtKeyboard.h"
 #include "platform/qt/QtPlatform.h"
 
 #include <gtest/gtest.h>
+
+#include <map>
 
 using namespace quillet;
 
@@ -107,4 +110,27 @@ TEST(QtPlatform, InstallReplacesTheHeadlessServices) {
     // The Windows family names resolve to installed fonts.
     QFontInfo info(MakeQFont({"Courier New", -13, 0, RUSSIAN_CHARSET}));
     EXPECT_TRUE(info.fixedPitch());
+}
+
+TEST(QtFonts, FamiliesAreNamedAsPeopleKnowThemWithTheirGenericKind) {
+    EXPECT_EQ(FamilyWithoutFoundry("Nimbus Sans [urw]"), "Nimbus Sans");
+    EXPECT_EQ(FamilyWithoutFoundry("[x]"), "[x]");
+    TQtFonts fonts;
+    std::vector<TFontFamily> families = fonts.Families();
+    std::map<std::string, TGenericFamily> kinds;
+    for (size_t i = 0; i < families.size(); ++i) {
+        EXPECT_EQ(families[i].Name.find('['), std::string::npos) << families[i].Name;
+        if (i > 0) {
+            EXPECT_LT(QString::compare(ToQString(families[i - 1].Name), ToQString(families[i].Name),
+                                       Qt::CaseInsensitive),
+                      0);
+        }
+        kinds[families[i].Name] = families[i].Generic;
+    }
+    // The fonts the build installs.
+    ASSERT_TRUE(kinds.count("DejaVu Sans Mono") && kinds.count("DejaVu Serif") &&
+                kinds.count("DejaVu Sans"));
+    EXPECT_EQ(kinds["DejaVu Sans Mono"], gfMonospace);
+    EXPECT_EQ(kinds["DejaVu Serif"], gfSerif);
+    EXPECT_EQ(kinds["DejaVu Sans"], gfSansSerif);
 }
