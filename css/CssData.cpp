@@ -9,7 +9,9 @@ namespace quillet::css {
 
 namespace {
 
-char Lower(char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; }
+char Lower(char c) {
+    return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c;
+}
 
 int CompareNoCase(std::string_view a, std::string_view b) {
     const std::size_t n = std::min(a.size(), b.size());
@@ -32,19 +34,20 @@ std::vector<std::string_view> Words(std::string_view text) {
 }
 
 // Binary search over a vector sorted by lower-case Name.
-template <class T>
-const T* FindByName(const std::vector<T>& rows, std::string_view name) {
-    auto it = std::lower_bound(rows.begin(), rows.end(), name, [](const T& row, std::string_view key) {
-        return CompareNoCase(row.Name, key) < 0;
-    });
+template <class T> const T* FindByName(const std::vector<T>& rows, std::string_view name) {
+    auto it =
+        std::lower_bound(rows.begin(), rows.end(), name, [](const T& row, std::string_view key) {
+            return CompareNoCase(row.Name, key) < 0;
+        });
     return it != rows.end() && EqualsNoCase(it->Name, name) ? &*it : nullptr;
 }
 
 bool ContainsNoCase(const std::vector<std::string_view>& words, std::string_view word) {
-    return std::any_of(words.begin(), words.end(), [&](std::string_view w) { return EqualsNoCase(w, word); });
+    return std::any_of(words.begin(), words.end(),
+                       [&](std::string_view w) { return EqualsNoCase(w, word); });
 }
 
-}  // namespace
+} // namespace
 
 bool EqualsNoCase(std::string_view a, std::string_view b) {
     return a.size() == b.size() && CompareNoCase(a, b) == 0;
@@ -54,7 +57,9 @@ bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
     return text.size() >= prefix.size() && EqualsNoCase(text.substr(0, prefix.size()), prefix);
 }
 
-std::string_view DataVersion() { return res::CssDataVersion; }
+std::string_view DataVersion() {
+    return res::CssDataVersion;
+}
 
 const std::vector<TPropertyInfo>& Properties() {
     static const std::vector<TPropertyInfo> rows = [] {
@@ -70,7 +75,9 @@ const std::vector<TPropertyInfo>& Properties() {
     return rows;
 }
 
-const TPropertyInfo* FindProperty(std::string_view name) { return FindByName(Properties(), name); }
+const TPropertyInfo* FindProperty(std::string_view name) {
+    return FindByName(Properties(), name);
+}
 
 bool TakesKeyword(const TPropertyInfo& property, std::string_view keyword) {
     return ContainsNoCase(property.Keywords, keyword);
@@ -86,7 +93,9 @@ const std::vector<TAtRuleInfo>& AtRules() {
     return rows;
 }
 
-const TAtRuleInfo* FindAtRule(std::string_view name) { return FindByName(AtRules(), name); }
+const TAtRuleInfo* FindAtRule(std::string_view name) {
+    return FindByName(AtRules(), name);
+}
 
 bool TakesDescriptor(const TAtRuleInfo& rule, std::string_view descriptor) {
     return ContainsNoCase(rule.Descriptors, descriptor);
@@ -113,11 +122,14 @@ const std::vector<std::string_view>& ColorKeywords() {
     return words;
 }
 
-bool IsColorKeyword(std::string_view name) { return ContainsNoCase(ColorKeywords(), name); }
+bool IsColorKeyword(std::string_view name) {
+    return ContainsNoCase(ColorKeywords(), name);
+}
 
 bool IsGlobalKeyword(std::string_view name) {
-    static const std::vector<std::string_view> globals{"inherit", "initial", "unset", "revert", "revert-layer"};
+    static const std::vector<std::string_view> globals{"inherit", "initial", "unset", "revert",
+                                                       "revert-layer"};
     return ContainsNoCase(globals, name);
 }
 
-}  // namespace quillet::css
+} // namespace quillet::css

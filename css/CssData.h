@@ -9,22 +9,22 @@
 namespace quillet::css {
 
 struct TPropertyInfo {
-    std::string_view Name;                   // lower case
-    std::string_view Syntax;                 // the value syntax summary
-    std::vector<std::string_view> Keywords;  // lower case, in the order the syntax names them
-    bool Judged = false;      // its value is only keywords, numbers and colours
-    bool TakesColor = false;  // a colour is one of its values
-    bool Obsolete = false;    // obsolete or non-standard
+    std::string_view Name;                  // lower case
+    std::string_view Syntax;                // the value syntax summary
+    std::vector<std::string_view> Keywords; // lower case, in the order the syntax names them
+    bool Judged = false;                    // its value is only keywords, numbers and colours
+    bool TakesColor = false;                // a colour is one of its values
+    bool Obsolete = false;                  // obsolete or non-standard
 };
 
 struct TAtRuleInfo {
-    std::string_view Name;                      // without '@'
-    std::vector<std::string_view> Descriptors;  // sorted
+    std::string_view Name;                     // without '@'
+    std::vector<std::string_view> Descriptors; // sorted
 };
 
 struct TNamedColor {
-    std::string_view Name;  // lower case
-    std::uint32_t Rgb;      // 0xRRGGBB
+    std::string_view Name; // lower case
+    std::uint32_t Rgb;     // 0xRRGGBB
 };
 
 // The version of the data the table was generated from.
@@ -59,4 +59,4 @@ bool IsGlobalKeyword(std::string_view name);
 bool EqualsNoCase(std::string_view a, std::string_view b);
 bool StartsWithNoCase(std::string_view text, std::string_view prefix);
 
-}  // namespace quillet::css
+} // namespace quillet::css

@@ -10,9 +10,11 @@ using namespace quillet::css;
 TEST(CssData, LookupsAreSortedAndCaseInsensitive) {
     const auto& props = Properties();
     ASSERT_GT(props.size(), 500u);
-    EXPECT_TRUE(std::is_sorted(props.begin(), props.end(),
-                               [](const TPropertyInfo& a, const TPropertyInfo& b) { return a.Name < b.Name; }));
-    for (const TPropertyInfo& p : props) ASSERT_EQ(FindProperty(p.Name), &p) << p.Name;
+    EXPECT_TRUE(std::is_sorted(
+        props.begin(), props.end(),
+        [](const TPropertyInfo& a, const TPropertyInfo& b) { return a.Name < b.Name; }));
+    for (const TPropertyInfo& p : props)
+        ASSERT_EQ(FindProperty(p.Name), &p) << p.Name;
     ASSERT_NE(FindProperty("Text-Align"), nullptr);
     EXPECT_TRUE(TakesKeyword(*FindProperty("text-align"), "CENTER"));
     EXPECT_FALSE(TakesKeyword(*FindProperty("text-align"), "middle"));
@@ -22,7 +24,7 @@ TEST(CssData, LookupsAreSortedAndCaseInsensitive) {
     EXPECT_TRUE(TakesKeyword(*FindProperty("display"), "inline-block"));
     EXPECT_TRUE(TakesKeyword(*FindProperty("border-top"), "dashed"));
     EXPECT_TRUE(FindProperty("color")->TakesColor);
-    EXPECT_FALSE(FindProperty("font-family")->Judged);  // takes names the author chooses
+    EXPECT_FALSE(FindProperty("font-family")->Judged); // takes names the author chooses
 }
 
 TEST(CssData, NamedColoursAndAtRules) {
