@@ -366,17 +366,21 @@ private:
         CheckValue(prop, valueStart, end);
     }
 
-    std::string UnknownProperty(std::string_view name) const {
+    std::string UnknownProperty(std::string_view name) {
         static const std::vector<std::string_view> names = [] {
             std::vector<std::string_view> out;
             for (const TPropertyInfo& p : Properties())
                 if (!p.Name.starts_with("-")) out.push_back(p.Name);
             return out;
         }();
-        const std::string_view near = NearestName(name, names);
+        // A sheet that repeats one unknown name pays for its search once.
+        auto [it, added] = Nearest.try_emplace(std::string(name));
+        if (added) it->second = NearestName(name, names);
+        const std::string_view near = it->second;
         return near.empty() ? FmtLoadStr(SCssUnknownProperty, name)
                             : FmtLoadStr(SCssUnknownPropertyMeant, name, near);
     }
+    std::unordered_map<std::string, std::string_view> Nearest;
 
     // The same name with the same value twice in one block.
     void RememberValue(std::string_view name, std::size_t from, std::size_t end,
