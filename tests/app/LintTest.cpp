@@ -5,11 +5,14 @@
 #include "editor/LineTrack.h"
 #include "widgets/CodeMemoWidget.h"
 
+#include <QApplication>
+#include <QHelpEvent>
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
 #include <QSignalSpy>
 #include <QTest>
+#include <QToolTip>
 
 namespace quillet::test {
 
@@ -29,6 +32,15 @@ TEST_F(MainFormTest, ProblemsAreMarkedListedAndFollowEdits) {
               "4:12: invalid hex colour '#12345'");
     EXPECT_EQ(Form->LintProblemAt(7), 0);
     EXPECT_EQ(Form->LintProblemAt(2), -1);
+    // A tooltip asked over the mark tells its message.
+    Form->show();
+    TPoint at{};
+    memo.Perform(EM_POSFROMCHAR, WPARAM(&at), 7);
+    QWidget* viewport = Form->MainCodeMemoWidget()->viewport();
+    QHelpEvent help(QEvent::ToolTip, QPoint(at.X + 2, at.Y + 4),
+                    viewport->mapToGlobal(QPoint(at.X + 2, at.Y + 4)));
+    QApplication::sendEvent(viewport, &help);
+    EXPECT_EQ(QToolTip::text().toStdString(), "unknown property 'colr'; did you mean 'color'?");
 
     // An edit before the problems moves their marks; a jump lands where the problem is now.
     memo.SetSelStart(0);
