@@ -68,6 +68,12 @@ TEST_F(MainFormTest, CssEditorCompletesAsYouType) {
     EXPECT_TRUE(memo.CompletionShown());
     QTest::keyClick(Form->MainCodeMemoWidget(), Qt::Key_Return);
     EXPECT_EQ(memo.Text(), "a {\r\n  z-index: \r\n}");
+    // Ctrl+Space through the window's keyboard path; Escape closes and leaves the text.
+    QTest::keyClick(Form->MainCodeMemoWidget(), Qt::Key_Space, Qt::ControlModifier);
+    EXPECT_TRUE(memo.CompletionShown());
+    QTest::keyClick(Form->MainCodeMemoWidget(), Qt::Key_Escape);
+    EXPECT_FALSE(memo.CompletionShown());
+    EXPECT_EQ(memo.Text(), "a {\r\n  z-index: \r\n}");
 }
 
 } // namespace quillet::test
