@@ -148,6 +148,7 @@ bool TMainForm::event(QEvent* event) {
 
 bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
     if (ZoomByWheel(event)) return true;
+    if (FMainMemo && watched == FMainMemo->viewport() && LintToolTip(event)) return true;
     if (event->type() == QEvent::ShortcutOverride) {
         auto* key = static_cast<QKeyEvent*>(event);
         QKeySequence pressed(key->keyCombination());
@@ -442,6 +443,7 @@ void TMainForm::SetPageCaption(const std::string& caption) {
 
 void TMainForm::MainCodeMemoTextChange(int, int) {
     FPreviewTimer->start();
+    ScheduleLint();
     std::string caption = PageCaption();
     if (caption.find('*') == std::string::npos) caption = '*' + caption;
     SetPageCaption(caption);
@@ -484,6 +486,7 @@ void TMainForm::NewCss() {
         SetPageCaption(LoadStr(SCssPageCaption));
         FHtmFilenameEdit->SetFileName(FProgramFolder + LoadStr(SSampleFileName));
         ShowCssEditor();
+        ScheduleLint();
     });
 }
 
@@ -494,6 +497,7 @@ void TMainForm::DoOpen(const std::string& path) {
     FCssFilenameEdit->SetFileName(path);
     AddRecentFile(path);
     ShowCssEditor();
+    ScheduleLint();
 }
 
 void TMainForm::OpenCss() {

@@ -1,6 +1,7 @@
 // The main window: the CSS document, its commands, the preview page and the settings.
 #pragma once
 
+#include "css/Lint.h"
 #include "editor/CodeMemo.h"
 #include "highlight/CodeMemoParser.h"
 #include "platform/WebBrowser.h"
@@ -15,13 +16,15 @@ class QAction;
 class QCheckBox;
 class QCloseEvent;
 class QLabel;
+class QDockWidget;
+class QListWidget;
 class QMenu;
 class QPushButton;
 class QSplitter;
 class QStackedWidget;
 class QTabWidget;
-class QToolBar;
 class QTimer;
+class QToolBar;
 class QToolButton;
 class QWidget;
 
@@ -139,6 +142,8 @@ public:
         *ShiftLeftAction, *ShiftRightAction;
     QAction* MMFOpen;
     QAction *PrintAction, *PreviewAction, *ExportPdfAction;
+    // "Вид → Проблемы": shows the list of the CSS lint's problems.
+    QAction* ProblemsAction = nullptr;
     QToolButton* OpenToolButton;
     QToolButton* EditorSaveToolButton;
     QToolButton* ColorToolButton;
@@ -146,6 +151,16 @@ public:
     TSelectorPanel* SelectorPanel;
     THyperlinkLabel *SiteLinkLabel, *MailLinkLabel;
     QMenu *MainPopupMenu, *EditorPopupMenu, *StylePopupMenu;
+
+    // --- The CSS lint (MainFormLint.cpp) ---
+    // Lints the CSS document now (the window does it once typing pauses).
+    void RunLint();
+    const std::vector<css::TProblem>& LintProblems() const { return FProblems; }
+    QListWidget* ProblemsList() const { return FProblemsList; }
+    // Selects problem `index` in the text where it stands now.
+    void GotoProblem(int index);
+    // The problem whose mark covers the offset, or -1.
+    int LintProblemAt(int offset);
 
     // The properties both editors share (font, gutter, options, margins, colours), with the
     // definition bound to slot 1: how the window sets up an editor.
@@ -208,6 +223,10 @@ private:
     // Ctrl+wheel over an editor: true when the event was taken as a zoom step.
     bool ZoomByWheel(QEvent* event);
     void RebuildRecentMenu();
+    void BuildLint();
+    void ScheduleLint();
+    // A tooltip asked over the CSS editor: true when it showed a problem's message.
+    bool LintToolTip(QEvent* event);
     // Where the file dialogs start: the document's folder, else that of the file opened last.
     std::string WorkFolder() const;
     // The view options both editors carry whatever else sets their options.
@@ -284,6 +303,10 @@ private:
     int FFontHeight = 13;
     std::vector<std::string> FRecentFiles;
     QMetaObject::Connection FIdleUpdate;
+    QTimer* FLintTimer = nullptr;
+    QDockWidget* FProblemsDock = nullptr;
+    QListWidget* FProblemsList = nullptr;
+    std::vector<css::TProblem> FProblems;
 };
 
 } // namespace quillet

@@ -144,6 +144,7 @@ void TMainForm::BuildViewMenus() {
     FMainMemo->viewport()->installEventFilter(this);
     FEditorMemo->viewport()->installEventFilter(this);
     ApplyViewOptions();
+    BuildLint();
 }
 
 bool TMainForm::ZoomByWheel(QEvent* event) {

@@ -1,6 +1,7 @@
 // quillet-tool play: drives one editor control on the headless platform from a script.
 #include "cli/CmdTokens.h"
 #include "cli/Commands.h"
+#include "cli/CssProvider.h"
 #include "cli/Player.h"
 #include "editor/CodeMemo.h"
 #include "editor/CodeMemoStrings.h"
@@ -733,6 +734,8 @@ private:
             FMemo.SetWrapOverride(text);
         else if (p == "readonly")
             FMemo.SetReadOnly(BoolValue(name, v));
+        else if (p == "autocomplete")
+            FMemo.SetAutoComplete(BoolValue(name, v));
         else if (p == "selstart")
             FMemo.SetSelStart(IntValue(name, v));
         else if (p == "sellength")
@@ -811,6 +814,7 @@ private:
         if (p == "wrapatcolumn") return std::to_string(FMemo.WrapAtColumn());
         if (p == "wrapoverride") return Quote(FMemo.WrapOverride());
         if (p == "readonly") return b(FMemo.ReadOnly());
+        if (p == "autocomplete") return b(FMemo.AutoComplete());
         if (p == "selstart") return std::to_string(FMemo.SelStart());
         if (p == "sellength") return std::to_string(FMemo.SelLength());
         if (p == "seltext") return Quote(FMemo.SelText());
@@ -1064,6 +1068,9 @@ int CmdPlay(const std::vector<std::string>& args, std::istream& in, std::ostream
         }
     }
     std::unique_ptr<IPlayer> player = MakePlayer(width, height, DefinitionFor(lang, file), out);
+    // A style sheet gets the CSS completion (Ctrl+Space; "set AutoComplete 1" while typing).
+    if (lang == "css" || (lang.empty() && file.ends_with(".css")))
+        player->Memo().SetCompletionProvider(std::make_unique<TCssCompletionProvider>());
     if (!file.empty()) player->Memo().LoadFromFile(file);
     if (script.empty()) {
         player->Run(in);

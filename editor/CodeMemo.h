@@ -1,6 +1,7 @@
 // The editor control: text, selection, view, properties and the one message entry point.
 #pragma once
 
+#include "editor/Completion.h"
 #include "editor/Messages.h"
 #include "editor/TextEncoding.h"
 #include "editor/TextStore.h"
@@ -367,6 +368,18 @@ public:
     TMacroPopupList* MacroPopupList();
     TRect MacroPopupBounds() const;
 
+    // Completion (CodeMemoCompletion.cpp): Ctrl+Space opens the list of what the provider
+    // offers at the caret; typed characters go into the text and filter it; Return or Tab
+    // writes the chosen item, Escape closes. With AutoComplete the provider may open it as
+    // characters are typed.
+    void SetCompletionProvider(std::unique_ptr<ICompletionProvider> provider);
+    ICompletionProvider* CompletionProvider() const { return FCompletion.get(); }
+    bool AutoComplete() const { return FAutoComplete; }
+    void SetAutoComplete(bool value) { FAutoComplete = value; }
+    // False when the provider offers nothing here (or there is none, or the text is read-only).
+    bool ShowCompletion();
+    bool CompletionShown() const;
+
     // Events.
     // Runs first on every key-down; setting key to 0 takes the key.
     std::function<void(TCustomCodeMemo& sender, int& key, TShiftState shift)> OnKeyDown;
@@ -466,6 +479,13 @@ private:
     void ClosePopup(bool collapse);
     // A click while the list is shown; true when it landed on the list.
     bool PopupClick(int x, int y);
+    // Completion (CodeMemoCompletion.cpp).
+    std::string TextBeforeCaret() const;
+    // After an edit while the completion list is shown: filter it again, or close it once the
+    // caret left the word it completes.
+    void RefreshCompletion();
+    void ChooseCompletion();
+    bool CompletionKey(int key, TShiftState shift);
     // The virtual caret beyond line ends (CodeMemoCommands.cpp).
     bool VirtualCaret();
     int TextCaretColumn(); // the caret's column on the text, whatever the virtual column
@@ -558,6 +578,9 @@ private:
     std::unique_ptr<TLineTracker> FTracker;
     bool FTrackerAdjusting = false; // the tracker follows an edit in progress
     std::unique_ptr<TCodeMemoPopup> FPopup;
+    std::unique_ptr<ICompletionProvider> FCompletion;
+    bool FAutoComplete = false;
+    bool FCompletionRefresh = false; // a key passed through the list may have edited the word
     std::unique_ptr<TCM_Settings> FOwnSettings;
     TCM_Settings* FActiveSettings = nullptr;
     std::array<std::unique_ptr<TDefinitionUser>, ParserSlots> FDefUsers;

@@ -183,6 +183,10 @@ void TCustomCodeMemo::ClosePopup(bool collapse) {
 
 void TCustomCodeMemo::ChoosePopupItem() {
     if (!FPopup) return;
+    if (FPopup->Completion()) {
+        ChooseCompletion();
+        return;
+    }
     std::unique_ptr<TCodeMemoPopup> popup = std::move(FPopup);
     SetHideSelection(popup->SavedHideSelection());
     {
@@ -194,14 +198,20 @@ void TCustomCodeMemo::ChoosePopupItem() {
     Repaint();
 }
 
-bool TCustomCodeMemo::PopupSearchKey(int key, TShiftState shift) const {
-    if (!FPopup || (shift & (ssCtrl | ssAlt))) return false;
+bool PopupSearchKeyCode(int key) {
     return key == VK_SPACE || (key >= '0' && key <= '9') || (key >= 'A' && key <= 'Z') ||
            (key >= 0x60 && key <= 0x6F) || (key >= 0xBA && key <= 0xFE);
 }
 
+bool TCustomCodeMemo::PopupSearchKey(int key, TShiftState shift) const {
+    // The completion list leaves characters to the text.
+    if (!FPopup || FPopup->Completion() || (shift & (ssCtrl | ssAlt))) return false;
+    return PopupSearchKeyCode(key);
+}
+
 bool TCustomCodeMemo::PopupKey(int key, TShiftState shift) {
     if (!FPopup) return false;
+    if (FPopup->Completion()) return CompletionKey(key, shift);
     switch (key) {
     case VK_SHIFT:
     case VK_CONTROL:

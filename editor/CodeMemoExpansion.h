@@ -5,6 +5,8 @@
 #include "highlight/AutoReplaceExpansion.h"
 #include "highlight/AutoReplaceTarget.h"
 
+#include <memory>
+
 namespace quillet {
 
 class TCustomCodeMemo;
@@ -39,11 +41,26 @@ private:
     bool FKeepGroupOpen = false;
 };
 
+// A key whose character a shown list takes into its search (letters, digits, blank, punctuation).
+bool PopupSearchKeyCode(int key);
+
 // The entry list open over the control: it takes the keys and clicks until it closes.
 class TCodeMemoPopup {
 public:
     TCodeMemoPopup(TMacroKeywords& table, bool savedHideSelection)
         : FList(table), FView(FList), FSavedHideSelection(savedHideSelection) {}
+    // A completion list: it owns its entries, and typed characters go into the text. start is
+    // where the prefix the chosen entry replaces begins.
+    TCodeMemoPopup(std::unique_ptr<TMacroKeywords> entries, int start, bool savedHideSelection)
+        : FEntries(std::move(entries)), FList(*FEntries), FView(FList),
+          FSavedHideSelection(savedHideSelection), FCompletionStart(start) {}
+
+    bool Completion() const { return FEntries != nullptr; }
+    int CompletionStart() const { return FCompletionStart; }
+    // What choosing the entry writes (a completion list's entries only).
+    const std::string& Insert(int index) const {
+        return FEntries->Entries().at(FList.Name(index)).Expansion;
+    }
 
     TMacroPopupList& List() { return FList; }
     TMacroPopupView& View() { return FView; }
@@ -54,9 +71,11 @@ public:
     bool MoveKey(int key);
 
 private:
+    std::unique_ptr<TMacroKeywords> FEntries; // first: the list refers to it
     TMacroPopupList FList;
     TMacroPopupView FView;
     bool FSavedHideSelection;
+    int FCompletionStart = 0;
 };
 
 } // namespace quillet

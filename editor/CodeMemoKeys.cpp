@@ -87,6 +87,11 @@ LRESULT TCustomCodeMemo::KeyRoute(int key) {
         OnKeyDown(*this, key, shift);
         if (key == 0) return 1;
     }
+    if (key == VK_SPACE && shift == ssCtrl && FCompletion) {
+        ShowCompletion();
+        FKeyConsumed = true;
+        return 1;
+    }
     TCM_Settings& settings = ActiveSettings();
     if (FEnabled && FTabStop && !FReadOnly) {
         TCodeMemoExpansion target(*this);
@@ -142,7 +147,7 @@ LRESULT TCustomCodeMemo::CharInput(char32_t cp) {
         FKeyConsumed = false;
         return 0;
     }
-    if (FPopup) {
+    if (FPopup && !FPopup->Completion()) {
         if (cp >= 32 && cp != 127 && cp <= 0x10FFFF && !(cp >= 0xD800 && cp <= 0xDFFF)) {
             // Typed into the list: it searches the names, the text is left alone.
             FPopup->List().TypeChar(Utf8(cp));
@@ -178,6 +183,10 @@ LRESULT TCustomCodeMemo::CharInput(char32_t cp) {
     ScrollCaretIntoView();
     UpdateScrollBars();
     Notify();
+    // The completion list follows the word; with AutoComplete the provider may open it.
+    if (CompletionShown()) RefreshCompletion();
+    if (FAutoComplete && FCompletion && !FPopup && cp >= 32 && FCompletion->OpensOn(TextBeforeCaret()))
+        ShowCompletion();
     Repaint();
     return 1;
 }

@@ -332,8 +332,11 @@ LRESULT TCustomCodeMemo::Dispatch(uint32_t msg, WPARAM wParam, LPARAM lParam) {
         return 0;
     }
     case WM_KEYDOWN:
-    case WM_SYSKEYDOWN:
-        return KeyRoute(int(wParam));
+    case WM_SYSKEYDOWN: {
+        LRESULT taken = KeyRoute(int(wParam));
+        if (FCompletionRefresh) RefreshCompletion(); // a Backspace went on to the text
+        return taken;
+    }
     case WM_KEYUP:
     case WM_SYSKEYUP:
         // A taken key's own character arrives before its key-up; one that comes later (from an

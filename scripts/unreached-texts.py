@@ -12,7 +12,7 @@ import re
 import sys
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
-CODE_DIRS = ["app", "cli", "dialogs", "editor", "highlight", "platform", "resources", "widgets"]
+CODE_DIRS = ["app", "cli", "css", "dialogs", "editor", "highlight", "platform", "resources", "widgets"]
 SKIP_INC = {"All.inc"}
 # Texts used only here belong to the Qt build; their tests run in tests/qt.
 QT_DIRS = ("app/", "dialogs/", "widgets/", "platform/qt/")

@@ -1,0 +1,1 @@
+lint @DATA@/cli/lint-clean.css

@@ -1,0 +1,1 @@
+lint @DATA@/cli/lint-clean.css @DATA@/cli/lint-problems.css
