@@ -117,7 +117,7 @@ TMainForm::TMainForm(TBrowserFactory browser, std::string programFolder)
 
     BuildMenus();
     BuildViewMenus();
-    ShowColorSwatches();
+    ShowColorSwatches(MainCodeMemo());
     FEditorMemo->installEventFilter(this);
     for (QWidget* box : findChildren<QWidget*>())
         if (IsTextBox(box)) box->installEventFilter(this);

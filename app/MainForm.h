@@ -147,8 +147,8 @@ public:
     // The CSS editor's selection (its whole lines), or the whole text when nothing is selected,
     // re-indented or minified as one undo step; the caret stays on its token.
     void FormatCss(bool minify);
-    // Swatches before the colours of the CSS editor; a click on one changes the colour.
-    void ShowColorSwatches();
+    // Swatches before the colours of a CSS editor; a click on one changes the colour.
+    static void ShowColorSwatches(TCodeMemo& memo);
     // The editors' text height in pixels (the zoom), kept between 6 and 72.
     int FontHeight() const { return FFontHeight; }
     void SetFontHeight(int pixels);

@@ -19,8 +19,7 @@ TColor SwapRedBlue(uint32_t c) {
 
 } // namespace
 
-void TMainForm::ShowColorSwatches() {
-    TCodeMemo& memo = MainCodeMemo();
+void TMainForm::ShowColorSwatches(TCodeMemo& memo) {
     memo.OnRowSwatches = [](TCustomCodeMemo&, std::string_view row, std::vector<TSwatch>& out) {
         for (const css::TColorLiteral& c : css::FindColors(row)) {
             // A translucent colour is shown as it looks over white paper.

@@ -18,6 +18,7 @@ struct TTok {
     char P = 0;           // the character of a punctuation token
     bool Space = false;   // blanks before it
     bool Newline = false; // a line break among those blanks
+    bool Open = false;    // runs to the end of the text: a line break after it would join it
 };
 
 bool IsBlank(char c) {
@@ -73,10 +74,12 @@ std::vector<TTok> Lex(std::string_view s) {
         if (c == '/' && i + 1 < n && s[i + 1] == '*') {
             size_t end = s.find("*/", i + 2);
             i = end == std::string_view::npos ? n : end + 2;
+            t.Open = end == std::string_view::npos;
             t.Kind = tkComment;
         } else if (c == '"' || c == '\'') {
             t.Kind = tkBadString;
             for (++i; i < n; ++i) {
+                if (s[i] == '\\' && i + 1 == n) t.Open = true;
                 if (s[i] == '\\' && i + 1 < n) {
                     ++i;
                 } else if (s[i] == c) {
@@ -99,6 +102,7 @@ std::vector<TTok> Lex(std::string_view s) {
                     i += 2;
                     continue;
                 }
+                if (d == '\\') t.Open = true;
                 if (IsBlank(d) || IsPunct(d) || d == '"' || d == '\'' ||
                     (d == '/' && i + 1 < n && s[i + 1] == '*'))
                     break;
@@ -113,6 +117,7 @@ std::vector<TTok> Lex(std::string_view s) {
                 if (k >= n || (s[k] != '"' && s[k] != '\'')) {
                     for (k = i + 1; k < n && s[k] != ')'; ++k)
                         if (s[k] == '\\' && k + 1 < n) ++k;
+                    t.Open = k >= n;
                     i = k < n ? k + 1 : n;
                     t.Kind = tkUrl;
                 }
@@ -173,7 +178,8 @@ public:
             }
             i = end;
         }
-        if (!FMinify && FOptions.FinalNewline && !FResult.Text.empty()) Append("\n");
+        if (!FMinify && FOptions.FinalNewline && !FResult.Text.empty() && !OpenAtEnd())
+            Append("\n");
         return std::move(FResult);
     }
 
@@ -182,6 +188,8 @@ private:
         TItemKind Prev = ikNone;
         int Items = 0;
     };
+
+    bool OpenAtEnd() const { return !FToks.empty() && FToks.back().Open; }
 
     TLevel& Level() { return FLevels.back(); }
     int Depth() const { return int(FLevels.size()) - 1; }
