@@ -109,6 +109,9 @@ TEST(Format, LayoutOfTheShapesThatMatter) {
         {"a{x:y}b:c;\n/* r */\nd{}", "a {\n    x: y\n}\n\nb: c;\n\n/* r */\nd {}\n"},
         // A string left open ends at its line: the line break stays after it.
         {"a{content:\"x\n;b:c}", "a {\n    content: \"x\n;\n    b: c\n}\n"},
+        // Nothing is written after a comment or url( the end of the text leaves open.
+        {"a{}/* open", "a {} /* open"},
+        {"a{b:url(x", "a {\n    b: url(x"},
         // Descendant blanks are significant; a stray brace stands alone.
         {"a  .b :hover{}}", "a .b :hover {}\n\n}\n"},
         // Escapes and calc() keep their blanks.
