@@ -352,7 +352,7 @@ int TFormatResult::MapOffset(int sourceOffset) const {
                                [](int offset, const TTokenPlace& p) { return offset < p.Source; });
     if (it != Places.begin()) {
         const TTokenPlace& p = *(it - 1);
-        if (sourceOffset < p.Source + p.Length) return p.Output + (sourceOffset - p.Source);
+        if (sourceOffset <= p.Source + p.Length) return p.Output + (sourceOffset - p.Source);
     }
     return it == Places.end() ? int(Text.size()) : it->Output;
 }

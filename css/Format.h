@@ -25,8 +25,9 @@ struct TTokenPlace {
 struct TFormatResult {
     std::string Text;
     std::vector<TTokenPlace> Places; // in input order
-    // The output offset of an input offset: the same place inside its token, or the start of
-    // the token after the blanks it fell into (the end of the text after the last).
+    // The output offset of an input offset: the same place inside or at the end of its token,
+    // else the start of the token after the blanks it fell into (the end of the text after
+    // the last).
     int MapOffset(int sourceOffset) const;
 };
 

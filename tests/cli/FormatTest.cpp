@@ -140,6 +140,7 @@ TEST(Format, PiecesAndCaretPlaces) {
     EXPECT_EQ(r.MapOffset(100), int(r.Text.size()));
     const auto s = Format("a {   b: c }");
     EXPECT_EQ(s.Text.substr(size_t(s.MapOffset(4)), 1), "b");
+    EXPECT_EQ(s.Text.substr(size_t(s.MapOffset(10)) - 1, 2), "c\n"); // just after a token
 }
 
 } // namespace
