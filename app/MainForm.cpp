@@ -123,6 +123,7 @@ TMainForm::TMainForm(TBrowserFactory browser, std::string programFolder)
 
     BuildMenus();
     BuildViewMenus();
+    ShowColorSwatches(MainCodeMemo());
     FEditorMemo->installEventFilter(this);
     for (QWidget* box : findChildren<QWidget*>())
         if (IsTextBox(box)) box->installEventFilter(this);

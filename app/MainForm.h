@@ -180,6 +180,13 @@ public:
     void FindNextExecute();
     void ReplaceExecute();
     void GotoLineExecute();
+    // --- Style sheet tools (MainFormCss.cpp): format and minify, colour swatches ---
+    QAction *FormatAction = nullptr, *MinifyAction = nullptr;
+    // The CSS editor's selection (its whole lines), or the whole text when nothing is selected,
+    // re-indented or minified as one undo step; the caret stays on its token.
+    void FormatCss(bool minify);
+    // Swatches before the colours of a CSS editor; a click on one changes the colour.
+    static void ShowColorSwatches(TCodeMemo& memo);
     // The editors' text height in pixels (the zoom), kept between 6 and 72.
     int FontHeight() const { return FFontHeight; }
     void SetFontHeight(int pixels);

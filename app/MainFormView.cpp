@@ -64,6 +64,13 @@ void TMainForm::BuildViewMenus() {
     run(FindNextAction, &TMainForm::FindNextExecute);
     run(ReplaceAction, &TMainForm::ReplaceExecute);
     run(GotoLineAction, &TMainForm::GotoLineExecute);
+    FormatAction = action("FormatAction", "Форматировать",
+                          {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_F)});
+    MinifyAction = action("MinifyAction", "Сжать", {});
+    QObject::connect(FormatAction, &QAction::triggered, this,
+                     [this] { RunCommand([this] { FormatCss(false); }); });
+    QObject::connect(MinifyAction, &QAction::triggered, this,
+                     [this] { RunCommand([this] { FormatCss(true); }); });
 
     LineNumbersAction = action("LineNumbersAction", "Номера строк", {});
     LineNumbersAction->setCheckable(true);
@@ -117,6 +124,9 @@ void TMainForm::BuildViewMenus() {
         edit->addAction(FindNextAction);
         edit->addAction(ReplaceAction);
         edit->addAction(GotoLineAction);
+        edit->addSeparator();
+        edit->addAction(FormatAction);
+        edit->addAction(MinifyAction);
     }
     auto* view = new QMenu(QStringLiteral("Вид"), bar);
     view->setObjectName(QStringLiteral("ViewMenu"));

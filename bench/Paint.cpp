@@ -2,6 +2,7 @@
 // a keystroke in a wrapped minified sheet, and re-cutting a whole sheet when wrap is switched.
 #include "bench/BenchCorpus.h"
 #include "bench/BenchFonts.h"
+#include "css/Colors.h"
 #include "editor/CodeMemo.h"
 #include "editor/CodeMemoView.h"
 #include "highlight/CodeMemoParser.h"
@@ -106,6 +107,23 @@ void BM_PaintFullScreen1200x900(benchmark::State& state) {
     state.counters["rows"] = double(900 / rig.Memo->View().Metrics().LineHeight + 1);
 }
 BENCHMARK(BM_PaintFullScreen1200x900)->Unit(benchmark::kMicrosecond);
+
+// The same with colour swatches before every colour of the style sheet.
+void BM_PaintFullScreen1200x900Swatches(benchmark::State& state) {
+    TPaintRig rig(Sheet(), false, 1200, 900, true);
+    rig.Memo->SetOptions(rig.Memo->Options() | smoSyntaxHighlight | smoShowGutter);
+    rig.Memo->OnRowSwatches = [](TCustomCodeMemo&, std::string_view row, std::vector<TSwatch>& out) {
+        for (const css::TColorLiteral& c : css::FindColors(row))
+            out.push_back({c.Start, c.Length, TColor(c.Rgb)});
+    };
+    rig.ScrollToMiddle();
+    for (auto _ : state) {
+        rig.Host.HeadlessCanvas().ClearLog();
+        rig.Memo->View().InvalidateAll();
+        rig.Memo->Perform(WM_PAINT, 0, 0);
+    }
+}
+BENCHMARK(BM_PaintFullScreen1200x900Swatches)->Unit(benchmark::kMicrosecond);
 
 // Types a character at `at` and takes it back again, painting after each edit.
 void TypeAndTakeBack(TPaintRig& rig, int at, benchmark::State& state) {

@@ -90,6 +90,19 @@ void BM_QtPaintFullScreen(benchmark::State& state) {
 }
 BENCHMARK(BM_QtPaintFullScreen)->Unit(benchmark::kMillisecond);
 
+// The same with the main window's colour swatches: each row's colours found and drawn.
+void BM_QtPaintFullScreenSwatches(benchmark::State& state) {
+    TQtPaintRig rig;
+    if (!rig.SizeRight(state)) return;
+    TCodeMemo& memo = rig.Widget->Memo();
+    TMainForm::ShowColorSwatches(memo);
+    for (auto _ : state) {
+        memo.View().InvalidateAll();
+        memo.Perform(WM_PAINT, 0, 0);
+    }
+}
+BENCHMARK(BM_QtPaintFullScreenSwatches)->Unit(benchmark::kMillisecond);
+
 // The same through Qt's paint event: the control's paint plus the copy of the back buffer to
 // the window.
 void BM_QtRepaintWindow(benchmark::State& state) {

@@ -3,6 +3,7 @@
 #include "cli/Commands.h"
 #include "cli/CssProvider.h"
 #include "cli/Player.h"
+#include "css/Colors.h"
 #include "editor/CodeMemo.h"
 #include "editor/CodeMemoStrings.h"
 #include "editor/CodeMemoView.h"
@@ -15,6 +16,7 @@
 #include "platform/headless/HeadlessFonts.h"
 #include "platform/headless/HeadlessWindowHost.h"
 #include "platform/headless/RecordingPrinter.h"
+#include "platform/headless/ScriptedDialogs.h"
 #include "resources/Strings.h"
 
 #include <algorithm>
@@ -321,6 +323,30 @@ public:
 private:
     void Paint() { FMemo.Perform(WM_PAINT, 0, 0); }
 
+    // 0xRRGGBB as written in style sheets to a TColor (red in the low byte) and back.
+    static TColor CssToColor(uint32_t rgb) {
+        return TColor((rgb >> 16 & 0xFF) | (rgb & 0xFF00) | (rgb & 0xFF) << 16);
+    }
+
+    // Colour swatches of the style sheet's colours; a click echoes the dialog's start and the
+    // text written back.
+    void Swatches() {
+        FMemo.OnRowSwatches = [](TCustomCodeMemo&, std::string_view row,
+                                 std::vector<TSwatch>& out) {
+            for (const css::TColorLiteral& c : css::FindColors(row))
+                out.push_back({c.Start, c.Length, CssToColor(c.Rgb)});
+        };
+        FMemo.OnSwatchColor = [this](TCustomCodeMemo&, std::string_view piece, TColor chosen) {
+            std::string text = css::ReplaceColor(piece, CssToColor(chosen));
+            auto* dialogs = dynamic_cast<TScriptedDialogs*>(Platform().Dialogs.get());
+            if (dialogs && !dialogs->Calls().empty())
+                FOut << "event: colour dialog from " << Hex(dialogs->Calls().back().Color) << "\n";
+            FOut << "event: swatch " << Quote(std::string(piece)) << " -> " << Quote(text) << "\n";
+            return text;
+        };
+        FMemo.View().InvalidateAll();
+    }
+
     void Action(const std::string& line) {
         size_t blank = line.find(' ');
         std::string name = Lower(line.substr(0, blank));
@@ -396,6 +422,16 @@ private:
             FOut << "\n";
         } else if (name == "popup") {
             Popup();
+        } else if (name == "swatches") {
+            Swatches();
+        } else if (name == "colour") {
+            // The colour dialog's next answer: RRGGBB or cancel.
+            auto* dialogs = dynamic_cast<TScriptedDialogs*>(Platform().Dialogs.get());
+            if (!dialogs) return;
+            if (Lower(rest) == "cancel")
+                dialogs->QueueColor(std::nullopt);
+            else
+                dialogs->QueueColor(CssToColor(uint32_t(std::strtoul(rest.c_str(), nullptr, 16))));
         } else if (name == "print") {
             Print();
         } else if (name == "printsel") {

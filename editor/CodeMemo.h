@@ -12,6 +12,7 @@
 #include "platform/VirtualKeys.h"
 #include "platform/WindowHost.h"
 
+#include <algorithm>
 #include <array>
 #include <functional>
 #include <memory>
@@ -40,6 +41,18 @@ class TMacroPopupList;
 class TCodeMemoPopup;
 
 // Errors of the control's properties (tab stops, parser slots).
+// A colour swatch of a row: the piece of text it stands before, and its colour.
+struct TSwatch {
+    int Start = 0; // byte offset within the row
+    int Length = 0;
+    TColor Color = 0;
+};
+
+// The side of a swatch's square for a font's line height and character width.
+inline int SwatchSide(int lineHeight, int charWidth) {
+    return std::max(4, std::min(lineHeight - 6, charWidth - 1));
+}
+
 class ECodeMemo : public EQuilletError {
 public:
     using EQuilletError::EQuilletError;
@@ -403,6 +416,15 @@ public:
     // Files dropped from the file manager; the handler may change the list that is inserted.
     std::function<void(TCustomCodeMemo& sender, std::vector<std::string>& files, TPoint atPoint)>
         OnFilesDropped;
+    // Colour swatches drawn on screen (never on paper) just before pieces of a row's text: the
+    // handler lists them for the row's text (offsets within the row). A click on a swatch opens
+    // the colour dialog with its colour; OnSwatchColor gives the text that replaces the piece
+    // for the colour chosen, written as one undo step.
+    std::function<void(TCustomCodeMemo& sender, std::string_view rowText,
+                       std::vector<TSwatch>& swatches)>
+        OnRowSwatches;
+    std::function<std::string(TCustomCodeMemo& sender, std::string_view piece, TColor chosen)>
+        OnSwatchColor;
     std::function<void(TCustomCodeMemo& sender, const IDropData& data, TPoint atPoint,
                        TDropEffect& effect)>
         OnOLEDragOver;
@@ -486,6 +508,8 @@ private:
     void RefreshCompletion();
     void ChooseCompletion();
     bool CompletionKey(int key, TShiftState shift);
+    // A click on a colour swatch (CodeMemoSwatches.cpp); true when it landed on one.
+    bool SwatchClick(int x, int y);
     // The virtual caret beyond line ends (CodeMemoCommands.cpp).
     bool VirtualCaret();
     int TextCaretColumn(); // the caret's column on the text, whatever the virtual column

@@ -28,6 +28,7 @@ void TCustomCodeMemo::MoveCaret(int offset, bool extend, bool vertical) {
 LRESULT TCustomCodeMemo::MouseDown(WPARAM keys, int x, int y) {
     if (!FEnabled || !FTabStop || (FHost && !FHost->IsVisible())) return 0;
     if (PopupClick(x, y)) return 0;
+    if (SwatchClick(x, y)) return 0;
     CloseTyping();
     if (FHost && !FFocused) {
         FHost->SetFocus();

@@ -16,6 +16,7 @@ namespace {
 constexpr TColor RightMarginColor = 0xC0C0C0;
 constexpr TColor DisabledBack = 0xC0C0C0;
 constexpr TColor MarkColor = 0x0000FF; // red
+constexpr TColor SwatchFrameColor = 0x808080;
 
 // Index of the highest set bit: the value halved until it is 1, at most 16 times.
 int HighestBit(uint32_t v) {
@@ -526,8 +527,27 @@ void TCodeMemoPainter::PaintText(ICanvas& canvas, int y, int line) {
         else if (memo.HasOption(smoWordWrap) && memo.Wrap().RowContinues(line))
             DrawCentred(canvas, x + 1, y, lh, TPaintGlyphs::Continuation());
     }
+    if (memo.OnRowSwatches && !Printing()) PaintSwatches(canvas, y);
     PaintMarks(canvas, y, line);
     canvas.ResetClip();
+}
+
+void TCodeMemoPainter::PaintSwatches(ICanvas& canvas, int y) {
+    TCustomCodeMemo& memo = Memo();
+    FSwatches.clear();
+    memo.OnRowSwatches(memo, FRowText, FSwatches);
+    if (FSwatches.empty()) return;
+    const int lh = Metrics().LineHeight;
+    const int side = SwatchSide(lh, Metrics().CharWidth);
+    const int top = y + (lh - side) / 2;
+    for (const TSwatch& swatch : FSwatches) {
+        auto it = std::lower_bound(FLine.ColumnChar.begin(), FLine.ColumnChar.end(), swatch.Start);
+        const int x = ColumnX(int(it - FLine.ColumnChar.begin()));
+        if (x - side - 1 >= FWidth) break;
+        // A grey frame keeps a white or background-coloured swatch visible.
+        canvas.FillRect({x - side - 1, top, x - 1, top + side}, SwatchFrameColor);
+        canvas.FillRect({x - side, top + 1, x - 2, top + side - 1}, swatch.Color);
+    }
 }
 
 void TCodeMemoPainter::PaintMarginLines(ICanvas& canvas, int y) {

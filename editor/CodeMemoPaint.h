@@ -1,6 +1,7 @@
 // The line renderer: gutter, margin strip, highlighted text runs, selection and right margin.
 #pragma once
 
+#include "editor/CodeMemo.h"
 #include "editor/CodeMemoMetrics.h"
 #include "editor/CodeMemoView.h"
 #include "editor/TextStore.h"
@@ -114,6 +115,7 @@ private:
     void DrawVisibleChars(ICanvas& canvas, int x, int y, int from, int n, TColor back,
                           const TFontHandle& font);
     void PaintMarks(ICanvas& canvas, int y, int line);
+    void PaintSwatches(ICanvas& canvas, int y);
     // x of a display column of the prepared line (the first visible column is at TextLeft).
     int ColumnX(int column);
     const TFontHandle& StyleFont(uint8_t fontStyle);
@@ -132,6 +134,7 @@ private:
     TColor FLineFore = 0, FLineBack = 0;
     TBreakLook FBreak;         // the row being drawn is reported by a breakpoint container
     std::string_view FRowText; // the row being drawn as stored
+    std::vector<TSwatch> FSwatches; // kept between rows to spare allocations
     TLineTracker* FTracker = nullptr;
     TFontHandle FCanvasFont; // the font last selected into the canvas during this paint
     IFonts* FPrintFonts = nullptr;

@@ -164,3 +164,30 @@ TEST_F(MainFormTest, WindowShortcutsWinOverAFileNameBoxOnlyWhileEnabled) {
 }
 
 } // namespace quillet::test
+
+namespace quillet::test {
+
+TEST_F(MainFormTest, FormatAndMinifyAreOneUndoStepEachAndKeepTheCaretOnItsToken) {
+    TCodeMemo& memo = Form->MainCodeMemo();
+    memo.SetText("a{color:red}\r\n@media x{b{c:d}}");
+    memo.SetIndentStep(2);
+    memo.SetSelection(9, 9); // inside "red"
+    Run(Form->FormatAction);
+    EXPECT_EQ(Css(), "a {\r\n  color: red\r\n}\r\n\r\n@media x {\r\n  b {\r\n    c: d\r\n"
+                     "  }\r\n}\r\n");
+    EXPECT_EQ(memo.Text().substr(size_t(memo.SelStart()) + 1, 2), "ed"); // one CR LF before it
+    Run(Form->FormatAction); // already formatted: no empty undo step
+    Run(Form->MinifyAction);
+    EXPECT_EQ(Css(), "a{color:red}@media x{b{c:d}}");
+    Run(Form->UndoAction);
+    Run(Form->UndoAction);
+    EXPECT_EQ(Css(), "a{color:red}\r\n@media x{b{c:d}}");
+
+    // A selection formats its whole lines from the depth they stand at.
+    memo.SetText("@media x{\r\na{b:c}\r\n}");
+    memo.SetSelection(12, 13);
+    Run(Form->FormatAction);
+    EXPECT_EQ(Css(), "@media x{\r\n  a {\r\n    b: c\r\n  }\r\n}");
+}
+
+} // namespace quillet::test

@@ -180,3 +180,13 @@ TEST_F(KeyboardTest, TheEditorToolsActOnTheFocusedEditorAndKeysSwitchPages) {
 }
 
 } // namespace quillet::test
+
+namespace quillet::test {
+
+TEST_F(KeyboardTest, CtrlShiftFFormatsTheStyleSheetFromTheEditor) {
+    Form->MainCodeMemo().SetText("a{b:c}");
+    Press(Qt::Key_F, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(Css().substr(0, 4), "a {\r");
+}
+
+} // namespace quillet::test

@@ -307,3 +307,28 @@ TEST_F(PaintDecorTest, FocusLineCaretShapesAndDisabledBackground) {
 
 } // namespace
 } // namespace quillet
+
+namespace quillet {
+namespace {
+
+TEST_F(PaintDecorTest, SwatchesStandBeforeTheirPiecesAndLeaveTheTextAlone) {
+    Memo.SetText("a: #f00;\r\n\t#00f");
+    Memo.OnRowSwatches = [](TCustomCodeMemo&, std::string_view row, std::vector<TSwatch>& out) {
+        for (size_t at = row.find('#'); at != std::string_view::npos; at = row.find('#', at + 1))
+            out.push_back({int(at), 4, row[at + 1] == 'f' ? Red : Navy});
+    };
+    Paint();
+    EXPECT_EQ(RowText(0), "a: #f00;");
+    const int side = SwatchSide(Lh, 7), top = (Lh - side) / 2;
+    // Row 0: the piece starts at column 3, the swatch ends a pixel before it, framed in grey.
+    const int x = Left + 3 * 7;
+    EXPECT_EQ(Canvas().Pixel(x - side / 2 - 1, top + side / 2), Red);
+    EXPECT_EQ(Canvas().Pixel(x - side - 1, top), TColor(0x808080));
+    EXPECT_NE(Canvas().Pixel(x, top + side / 2), Red);
+    // Row 1: after a tab the piece starts at its stop.
+    const int x1 = Left + Memo.NextTabStop(0) * 7;
+    EXPECT_EQ(Canvas().Pixel(x1 - side / 2 - 1, Lh + top + side / 2), Navy);
+}
+
+} // namespace
+} // namespace quillet

@@ -1,0 +1,1 @@
+format --minify @DATA@/cli/format-sheet.css

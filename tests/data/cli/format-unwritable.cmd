@@ -1,0 +1,1 @@
+format @DATA@/cli/format-sheet.css -o /nonexistent/dir/out.css
