@@ -34,6 +34,7 @@ TEST_F(MainFormTest, F1OpensTheHelpWithTheEditorsCurrentKeys) {
     for (const char* part :
          {"Окно программы", "Построитель селекторов", "Просмотр", "Клавиши редактора"})
         EXPECT_TRUE(text.contains(QString::fromUtf8(part))) << part;
+    EXPECT_TRUE(text.contains(QString::fromUtf8("Клавиши\nКоманда\nLeft\nКурсор влево")));
     EXPECT_TRUE(text.contains(QString::fromUtf8("Ctrl+K, I\nСдвинуть выделенный блок вправо")))
         << text.toStdString();
     EXPECT_TRUE(Dialogs->Calls().empty());
@@ -71,9 +72,10 @@ TEST_F(MainFormTest, TheAboutLinksOpenTheSiteAndTheMailAddress) {
     Dialogs->QueueAnswer(mrOk);
     Press(Form->SiteLinkLabel, Qt::LeftButton);
     ASSERT_EQ(Dialogs->Calls().size(), 1u);
-    EXPECT_EQ(Dialogs->Calls()[0].Text,
-              "Не удалось открыть «http://www.quillet.example.org»: на этом компьютере нет "
-              "программы, которая открывает такие ссылки.");
+    EXPECT_EQ(
+        Dialogs->Calls()[0].Text,
+        "Не удалось открыть «http://www.quillet.example.org" +
+            std::string("»: на этом компьютере нет программы, которая открывает такие ссылки."));
     EXPECT_EQ(Dialogs->Calls()[0].Title, "Quillet");
     EXPECT_EQ(Dialogs->Calls()[0].Type, mtWarning);
 }
