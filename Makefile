@@ -3,7 +3,10 @@ BUILD ?= build
 JOBS ?= 2
 CMAKE_FLAGS ?=
 
-.PHONY: all deps configure build run test bench fuzz sanitize clean
+PREFIX ?=
+DESTDIR ?=
+
+.PHONY: all deps configure build run test install package bench fuzz sanitize clean
 
 all: build
 
@@ -22,6 +25,15 @@ run: build
 test: build
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen QTWEBENGINE_DISABLE_SANDBOX=1 \
 	  ctest --output-on-failure -j$(JOBS) --timeout 300
+
+# The program, its sample page, launcher, icon and metainfo under PREFIX (CMake's install
+# prefix, /usr/local unless given), staged below DESTDIR when that is set.
+install: build
+	@DESTDIR="$(DESTDIR)" cmake --install $(BUILD) $(if $(PREFIX),--prefix "$(PREFIX)")
+
+# The Debian package quillet_VERSION_ARCH.deb in $(BUILD)/.
+package: build
+	@cd $(BUILD) && cpack --config CPackConfig.cmake
 
 bench: build
 	@scripts/run-benchmarks.sh $(BUILD)

@@ -34,6 +34,8 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include <filesystem>
+
 namespace quillet {
 
 namespace {
@@ -479,13 +481,26 @@ void TMainForm::ConfirmSaveChanges() {
     }
 }
 
+std::string TMainForm::ShippedFile(const std::string& name) const {
+    const std::string beside = FProgramFolder + name;
+#ifdef QUILLET_DATA_FROM_BIN
+    // Installed, the program runs from bin/ and its files live in the data folder.
+    if (!Platform().Shell->FileExists(beside)) {
+        auto installed = std::filesystem::path(FProgramFolder + QUILLET_DATA_FROM_BIN + "/" + name)
+                             .lexically_normal();
+        if (Platform().Shell->FileExists(installed.string())) return installed.string();
+    }
+#endif
+    return beside;
+}
+
 void TMainForm::NewCss() {
     RunCommand([this] {
         if (IsModified()) ConfirmSaveChanges();
         setWindowTitle(ToQString(LoadStr(SAppTitle)));
         MainCodeMemo().Lines().Clear();
         SetPageCaption(LoadStr(SCssPageCaption));
-        FHtmFilenameEdit->SetFileName(FProgramFolder + LoadStr(SSampleFileName));
+        FHtmFilenameEdit->SetFileName(ShippedFile(LoadStr(SSampleFileName)));
         ShowCssEditor();
         ScheduleLint();
     });
@@ -538,6 +553,7 @@ void TMainForm::DoSaveCss() {
 
 bool TMainForm::DoSaveCssAs() {
     TFileDialogOptions options;
+    options.Title = LoadStr(SCssSaveTitle);
     options.Filter = LoadStr(SCssSaveFilter);
     options.DefaultExt = "css";
     options.OverwritePrompt = false;

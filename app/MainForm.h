@@ -31,6 +31,7 @@ class QWidget;
 namespace quillet {
 
 class TCodeMemoWidget;
+class THelpWindow;
 class THyperlinkLabel;
 class TSelectorPanel;
 class TFileNameEdit;
@@ -132,6 +133,11 @@ public:
     QCheckBox* SaveUndoCheckBox() const { return FSaveUndoCheckBox; }
     IWebBrowser* WebBrowser() const { return FBrowser; }
     int SavedEditorHeight() const { return FSavedEditorHeight; }
+    // A file shipped with the program (the sample page): beside the program in the build
+    // folder, in the data folder of an installed program.
+    std::string ShippedFile(const std::string& name) const;
+    // The help window once F1 has opened it, else null.
+    THelpWindow* HelpWindow() const { return FHelpWindow; }
     int EditorPanelHeight() const;
     void SetEditorPanelHeight(int height);
 
@@ -276,7 +282,7 @@ private:
     void LineCheckBoxClick();
 
     void ColorToolButtonClick();
-    // Help: the suite's help when the suite is installed alongside, else where we belong.
+    // Help: the program's own help window, with the CSS editor's current keys.
     void MMHHelpClick();
     void StyleActionExecute();
     void PPSOpenStyleClick();
@@ -304,7 +310,8 @@ private:
               *FGroupedUndoCheckBox = nullptr, *FSaveUndoCheckBox = nullptr;
     IWebBrowser* FBrowser = nullptr;
     int FSavedEditorHeight = 0;
-    TColor FLastColor = clBlack; // the colour dialog starts from the colour chosen last
+    THelpWindow* FHelpWindow = nullptr; // owned by the window as its child
+    TColor FLastColor = clBlack;        // the colour dialog starts from the colour chosen last
     int FEditorPanelHeight = 145;
     bool FUpdatingActions = false;
     int FFontHeight = 13;

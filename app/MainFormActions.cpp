@@ -1,6 +1,8 @@
 // The main window's action list, menus, the update rule and the editing commands.
 #include "app/MainForm.h"
 
+#include "app/HelpWindow.h"
+
 #include "app/ToolbarImages.h"
 #include "editor/CodeMemoStrings.h"
 #include "editor/UndoStack.h"
@@ -335,13 +337,8 @@ void TMainForm::ColorToolButtonClick() {
 }
 
 void TMainForm::MMHHelpClick() {
-    IShell& shell = *Platform().Shell;
-    if (shell.FileExists(FProgramFolder + "Brovix.exe")) {
-        shell.ShowHelp(FProgramFolder + "Help/brovix.hlp", 69);
-        return;
-    }
-    Platform().Dialogs->MessageBox(FmtLoadStr(SHelpHostMessage, LoadStr(SSiteAddress)),
-                                   LoadStr(SAppTitle), mtInformation, mbOK);
+    if (!FHelpWindow) FHelpWindow = new THelpWindow(this);
+    FHelpWindow->ShowHelp(MainCodeMemo().ActiveSettings().KeyStore);
 }
 
 // --- Style tags -----------------------------------------------------------------

@@ -2,6 +2,7 @@
 #include "app/MainForm.h"
 
 #include "platform/Platform.h"
+#include "platform/qt/QtConvert.h"
 #include "platform/qt/QtPrinter.h"
 #include "resources/Strings.h"
 #include "widgets/CodeMemoWidget.h"
@@ -67,6 +68,7 @@ void TMainForm::PrintCss() {
         TCodeMemo& memo = MainCodeMemo();
         QPrinter device(QPrinter::HighResolution);
         QPrintDialog dialog(&device, this);
+        dialog.setWindowTitle(ToQString(LoadStr(SPrintTitle)));
         dialog.setOption(QAbstractPrintDialog::PrintSelection, memo.SelLength() > 0);
         dialog.setOption(QAbstractPrintDialog::PrintPageRange, false);
         if (dialog.exec() != QDialog::Accepted) return;
@@ -82,6 +84,7 @@ void TMainForm::PreviewCss() {
     RunCommand([this] {
         QPrinter device(QPrinter::HighResolution);
         QPrintPreviewDialog dialog(&device, this);
+        dialog.setWindowTitle(ToQString(LoadStr(SPrintPreviewTitle)));
         QObject::connect(&dialog, &QPrintPreviewDialog::paintRequested, this,
                          [this](QPrinter* target) {
                              RunCommand([this, target] {
@@ -121,6 +124,7 @@ void TMainForm::PrintToPdf(const std::string& pdfFile) {
 void TMainForm::ExportPdf() {
     RunCommand([this] {
         TFileDialogOptions options;
+        options.Title = LoadStr(SPdfExportTitle);
         options.Filter = LoadStr(SPdfFileFilter);
         options.DefaultExt = "pdf";
         options.OverwritePrompt = true;

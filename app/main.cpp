@@ -71,7 +71,10 @@ int main(int argc, char** argv) {
     RegisterPreviewScheme();
     QApplication app(argc, argv);
     QApplication::setApplicationName(ToQString(LoadStr(SAppTitle)));
+    // The desktop matches the windows to the installed launcher and its icon by this name.
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.example.quillet.Quillet"));
     InstallQtPlatform();
+    InstallQtTranslations();
     TPlatformServices services;
     // A damaged settings file never stops the start: it is set aside and the user told once.
     std::string settingsNotice;

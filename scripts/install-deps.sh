@@ -8,6 +8,8 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-liberation fonts-dejavu-core
   poppler-utils
+  qt6-translations-l10n
+  dpkg-dev desktop-file-utils appstream
   xvfb xdotool xclip openbox wmctrl imagemagick
 )
 

@@ -1,6 +1,7 @@
 #include "widgets/HyperlinkLabel.h"
 
 #include "platform/Platform.h"
+#include "resources/Strings.h"
 
 #include <QMouseEvent>
 
@@ -33,6 +34,12 @@ void THyperlinkLabel::SetPassiveColor(TColor c) {
     UpdateColor();
 }
 
+void OpenLink(const std::string& target) {
+    if (Platform().Shell->OpenUrl(target)) return;
+    Platform().Dialogs->MessageBox(FmtLoadStr(SLinkOpenFailed, target), LoadStr(SAppTitle),
+                                   mtWarning, mbOK);
+}
+
 std::string THyperlinkLabel::Target() const {
     return HyperlinkTarget(FURL);
 }
@@ -58,7 +65,7 @@ void THyperlinkLabel::leaveEvent(QEvent* e) {
 }
 
 void THyperlinkLabel::mousePressEvent(QMouseEvent* e) {
-    if (e->button() == Qt::LeftButton && isEnabled()) Platform().Shell->OpenUrl(Target());
+    if (e->button() == Qt::LeftButton && isEnabled()) OpenLink(Target());
     QLabel::mousePressEvent(e);
 }
 

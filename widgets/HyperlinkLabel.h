@@ -43,5 +43,7 @@ private:
 
 // "mailto:" + url when it holds "@" anywhere, else "http://" + url.
 std::string HyperlinkTarget(const std::string& url);
+// Asks the desktop to open a location; when nothing there can open it, the user is told.
+void OpenLink(const std::string& target);
 
 } // namespace quillet

@@ -10,7 +10,10 @@ namespace quillet {
 
 class TRecordingShell : public IShell {
 public:
-    void OpenUrl(const std::string& url) override { FCalls.push_back("open " + url); }
+    bool OpenUrl(const std::string& url) override {
+        FCalls.push_back("open " + url);
+        return FOpens;
+    }
     void ShowHelp(const std::string& helpFile, int context) override {
         FCalls.push_back("help " + helpFile + " " + std::to_string(context));
     }
@@ -18,9 +21,12 @@ public:
 
     // "open URL" and "help FILE CONTEXT", oldest first.
     const std::vector<std::string>& Calls() const { return FCalls; }
+    // Whether the recorded desktop has a program for the URLs it is asked to open.
+    void SetOpens(bool opens) { FOpens = opens; }
 
 private:
     std::vector<std::string> FCalls;
+    bool FOpens = true;
 };
 
 } // namespace quillet

@@ -3,6 +3,7 @@
 #include "dialogs/FindDialog.h"
 
 #include "platform/qt/QtConvert.h"
+#include "resources/Strings.h"
 
 #include <QApplication>
 #include <QColorDialog>
@@ -19,6 +20,11 @@ QWidget* DialogOwner() {
     for (QWidget* top : QApplication::topLevelWidgets())
         if (top->isWindow() && top->isVisible()) return top;
     return nullptr;
+}
+
+std::string DialogTitle(const std::string& title) {
+    // A window without a title would show the desktop's placeholder or nothing at all.
+    return title.empty() ? LoadStr(SAppTitle) : title;
 }
 
 QString QtNameFilters(const std::string& filter) {
@@ -91,7 +97,7 @@ TModalResult ModalResultOf(QMessageBox::StandardButton button) {
 
 TModalResult TQtDialogs::MessageBox(const std::string& text, const std::string& title,
                                     TMsgDlgType type, TMsgDlgButtons buttons) {
-    QMessageBox box(QtMessageIcon(type), ToQString(title), ToQString(text),
+    QMessageBox box(QtMessageIcon(type), ToQString(DialogTitle(title)), ToQString(text),
                     QtMessageButtons(buttons), DialogOwner());
     box.setWindowModality(Qt::ApplicationModal);
     int r = box.exec();
@@ -100,7 +106,7 @@ TModalResult TQtDialogs::MessageBox(const std::string& text, const std::string& 
 
 TModalResult TQtDialogs::MessageBoxAt(const std::string& text, const std::string& title,
                                       TMsgDlgType type, TMsgDlgButtons buttons, int x, int y) {
-    QMessageBox box(QtMessageIcon(type), ToQString(title), ToQString(text),
+    QMessageBox box(QtMessageIcon(type), ToQString(DialogTitle(title)), ToQString(text),
                     QtMessageButtons(buttons), DialogOwner());
     box.setWindowModality(Qt::ApplicationModal);
     box.move(x, y);
@@ -121,7 +127,9 @@ std::string WithDefaultExt(const std::string& path, const std::string& defaultEx
 
 void ConfigureFileDialog(QFileDialog& dialog, const TFileDialogOptions& options, bool save) {
     dialog.setOption(QFileDialog::DontUseNativeDialog, true);
-    dialog.setWindowTitle(ToQString(options.Title));
+    const std::string& title =
+        options.Title.empty() ? LoadStr(save ? SSaveFileTitle : SOpenFileTitle) : options.Title;
+    dialog.setWindowTitle(ToQString(title));
     dialog.setNameFilters(QtNameFilters(options.Filter).split(";;", Qt::SkipEmptyParts));
     dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
@@ -152,8 +160,9 @@ std::optional<std::string> TQtDialogs::SaveFile(const TFileDialogOptions& option
 }
 
 std::optional<TColor> TQtDialogs::ChooseColor(TColor initial) {
-    QColor chosen = QColorDialog::getColor(
-        QColor(GetRValue(initial), GetGValue(initial), GetBValue(initial)), DialogOwner());
+    QColor chosen =
+        QColorDialog::getColor(QColor(GetRValue(initial), GetGValue(initial), GetBValue(initial)),
+                               DialogOwner(), ToQString(LoadStr(SColorDialogTitle)));
     if (!chosen.isValid()) return std::nullopt;
     return RGB(chosen.red(), chosen.green(), chosen.blue());
 }
@@ -161,8 +170,8 @@ std::optional<TColor> TQtDialogs::ChooseColor(TColor initial) {
 std::optional<int> TQtDialogs::AskNumber(const std::string& title, const std::string& prompt,
                                          int value, int low, int high) {
     bool ok = false;
-    int number = QInputDialog::getInt(DialogOwner(), ToQString(title), ToQString(prompt), value,
-                                      low, high, 1, &ok);
+    int number = QInputDialog::getInt(DialogOwner(), ToQString(DialogTitle(title)),
+                                      ToQString(prompt), value, low, high, 1, &ok);
     if (!ok) return std::nullopt;
     return number;
 }

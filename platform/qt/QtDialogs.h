@@ -7,6 +7,8 @@
 #include <QMessageBox>
 #include <QString>
 
+#include <string>
+
 class QWidget;
 
 namespace quillet {
@@ -29,6 +31,8 @@ public:
 
 // "Name|*.a;*.b|All|*.*" becomes "Name (*.a *.b);;All (*.*)".
 QString QtNameFilters(const std::string& filter);
+// The title a dialog shows: the program's name when the caller gave none.
+std::string DialogTitle(const std::string& title);
 QMessageBox::Icon QtMessageIcon(TMsgDlgType type);
 QMessageBox::StandardButtons QtMessageButtons(TMsgDlgButtons buttons);
 TModalResult ModalResultOf(QMessageBox::StandardButton button);

@@ -10,8 +10,8 @@
 
 namespace quillet {
 
-void TQtShell::OpenUrl(const std::string& url) {
-    QDesktopServices::openUrl(QUrl(ToQString(url)));
+bool TQtShell::OpenUrl(const std::string& url) {
+    return QDesktopServices::openUrl(QUrl(ToQString(url)));
 }
 
 void TQtShell::ShowHelp(const std::string& helpFile, int /*context*/) {

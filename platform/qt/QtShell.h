@@ -7,7 +7,7 @@ namespace quillet {
 
 class TQtShell : public IShell {
 public:
-    void OpenUrl(const std::string& url) override;
+    bool OpenUrl(const std::string& url) override;
     void ShowHelp(const std::string& helpFile, int context) override;
     bool FileExists(const std::string& path) const override;
 };

@@ -38,6 +38,7 @@ TEST_F(MainFormTest, SaveOfAnUntitledDocumentIsSaveAsAndAddsTheExtension) {
     ASSERT_EQ(Dialogs->Calls().size(), 1u);
     const auto& call = Dialogs->Calls()[0];
     EXPECT_EQ(call.Kind, TScriptedDialogs::dkSave);
+    EXPECT_EQ(call.FileOptions.Title, "Сохранение файла Css");
     EXPECT_EQ(call.FileOptions.Filter, "Файлы Css|*.css");
     EXPECT_EQ(call.FileOptions.DefaultExt, "css");
     EXPECT_FALSE(call.FileOptions.OverwritePrompt);
@@ -281,6 +282,24 @@ TEST_F(MainFormTest, TheBrowseButtonTakesTheChosenName) {
     EXPECT_EQ(Messages()[0], "Invalid file name - a\x01"
                              "b");
     EXPECT_EQ(Form->HtmFilenameEdit()->FileName(), Path("new page.htm"));
+}
+
+// Installed, the program runs from bin/ while its sample page lives in the data folder.
+TEST_F(MainFormTest, AnInstalledProgramFindsItsSamplePageInTheDataFolder) {
+    std::filesystem::create_directories(Path("bin"));
+    std::filesystem::create_directories(Path("share/quillet"));
+    Write("share/quillet/Sample.htm", "<html></html>");
+    TMainForm installed(
+        [this](QWidget* parent) {
+            return TBrowserPart{new QWidget(parent), &Browser};
+        },
+        Path("bin"));
+    installed.NewCss();
+    EXPECT_EQ(installed.HtmFilenameEdit()->FileName(), Path("share/quillet/Sample.htm"));
+    // In the build folder the page beside the program is the one.
+    Write("bin/Sample.htm", "<html></html>");
+    installed.NewCss();
+    EXPECT_EQ(installed.HtmFilenameEdit()->FileName(), Path("bin/Sample.htm"));
 }
 
 } // namespace quillet::test

@@ -27,6 +27,7 @@ TEST_F(MainFormTest, ExportWritesThePdfAndAFailureKeepsTheOldFile) {
     Dialogs->QueueFile(Path("out.pdf"));
     Run(Form->ExportPdfAction);
     EXPECT_EQ(Read("out.pdf").substr(0, 5), "%PDF-");
+    EXPECT_EQ(Dialogs->Calls().back().FileOptions.Title, "Экспорт в PDF");
     EXPECT_FALSE(std::filesystem::exists(Path("out.pdf.part")));
     EXPECT_TRUE(Messages().empty());
 

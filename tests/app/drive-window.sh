@@ -185,7 +185,7 @@ wait_for "focus back in the window after Cancel" focus_is "$main"
 running || fail "Cancel closed the window"
 title_is "$main" "Quillet :: $work/first.css" || fail "Cancel changed the title"
 ask_to_close
-xdotool key n
+xdotool key Tab space # the box speaks Russian: from "Да" on to "Нет"
 finish
 file_is "$work/first.css" "$typed" || fail "No saved the change"
 [ -s "$work/settings.reg" ] || fail "closing wrote no settings"
@@ -196,7 +196,7 @@ start "$work/first.css"
 wait_for "opened file in the title" title_is "$main" "Quillet :: $work/first.css"
 xdotool type --delay 5 'p '
 ask_to_close
-xdotool key y
+xdotool key Return # "Да", the default button
 wait_for "save dialog after Yes" focus_is_new "$main" "$box"
 save_as "$work/second.css"
 finish

@@ -6,6 +6,9 @@
 #include "platform/qt/QtKeyboard.h"
 #include "platform/qt/QtPlatform.h"
 
+#include <QAbstractButton>
+#include <QApplication>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 #include <map>
@@ -55,6 +58,33 @@ TEST(QtDialogs, FileDialogTakesItsOptions) {
     EXPECT_EQ(WithDefaultExt("/tmp/a.txt", "css"), "/tmp/a.txt");
     EXPECT_EQ(WithDefaultExt("/tmp.d/a", "css"), "/tmp.d/a.css"); // a dot in the folder
     EXPECT_EQ(WithDefaultExt("/tmp/a", ""), "/tmp/a");
+}
+
+// Qt's own texts are Russian once its catalogues are loaded, and no dialog goes without a title.
+TEST(QtDialogs, BoxesSpeakRussianAndAlwaysHaveATitle) {
+    ASSERT_GE(InstallQtTranslations(), 1) << "Qt's Russian catalogues are not installed";
+    QString title;
+    QStringList buttons;
+    QTimer::singleShot(0, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        ASSERT_NE(box, nullptr);
+        title = box->windowTitle();
+        for (QAbstractButton* b : box->buttons())
+            buttons << b->text().remove('&');
+        box->button(QMessageBox::No)->click();
+    });
+    TQtDialogs dialogs;
+    EXPECT_EQ(dialogs.MessageBox("Сохранить?", "", mtConfirmation, mbYesNoCancel), mrNo);
+    EXPECT_EQ(title, QString("Quillet"));
+    buttons.sort();
+    EXPECT_EQ(buttons.join(','), QString::fromUtf8("Да,Нет,Отмена"));
+
+    QFileDialog open, save;
+    ConfigureFileDialog(open, TFileDialogOptions{}, false);
+    ConfigureFileDialog(save, TFileDialogOptions{}, true);
+    EXPECT_EQ(open.windowTitle(), QString::fromUtf8("Открытие файла"));
+    EXPECT_EQ(save.windowTitle(), QString::fromUtf8("Сохранение файла"));
+    EXPECT_EQ(save.labelText(QFileDialog::Reject).remove('&'), QString::fromUtf8("Отмена"));
 }
 
 TEST(QtKeyboard, QtKeysBecomeVirtualKeys) {
