@@ -7,7 +7,7 @@ packages=(
   qt6-base-dev qt6-webengine-dev libqt6webenginewidgets6 libgl1-mesa-dri
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-liberation fonts-dejavu-core
-  poppler-utils
+  poppler-utils time
   xvfb xdotool xclip openbox wmctrl imagemagick
 )
 
