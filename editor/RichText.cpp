@@ -58,6 +58,7 @@ void WalkRuns(const TRichSource& src, int start, int end, Emit emit, Eol eol) {
     const TCM_Settings& s = *src.Settings;
     int first = store.LineFromPos(start), last = store.LineFromPos(end);
     for (int line = first; line <= last; ++line) {
+        if (src.LineHook) src.LineHook(line, false);
         const TLineRecord& rec = store.Line(line);
         std::string_view text = rec.View();
         int base = store.PosFromLine(line);
@@ -81,6 +82,7 @@ void WalkRuns(const TRichSource& src, int start, int end, Emit emit, Eol eol) {
             }
         }
         eol();
+        if (src.LineHook) src.LineHook(line, true);
     }
 }
 
