@@ -116,7 +116,7 @@ TEST(ControlSearch, LongSearchesReportProgressAndACancelLeavesEverythingAsItWas)
     }
     EXPECT_TRUE(failed.empty());
     EXPECT_EQ(d.ProgressTitle(), "Поиск");
-    EXPECT_NE(d.ProgressText().find("«[xy]\\{color:bl»"), std::string::npos);
+    EXPECT_EQ(d.ProgressText(), "Идёт поиск «[xy]\\{color:bl»… Esc — прервать");
     memo.Perform(SM_REPLACE, 0, 0);
     TScriptedFindDialog* rep = d.FindDialog(fdkReplace);
     ASSERT_NE(rep, nullptr);
