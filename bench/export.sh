@@ -2,6 +2,8 @@
 # quillet-tool export --format html|rtf: throughput (MB/s of input, whole process) and peak
 # memory against the input size, on bootstrap.css, bootstrap.min.css, the HTML corpus and the
 # CSS corpus repeated to 20 MB. Usage: bench/export.sh [BUILD_DIR]
+# With PEERS=DIR (a writable copy of ../shared/peers, set up once with its setup-peers.sh as root)
+# the peer highlighters named in TOOLS then run on the same inputs, our export among them.
 set -euo pipefail
 build=${1:-build}
 tool=$build/bin/quillet-tool
@@ -19,14 +21,23 @@ fi
 if [ ! -s "$data/html-corpus.html" ]; then
   find "$corpus/html" -type f -name '*.html' | LC_ALL=C sort | xargs cat > "$data/html-corpus.html"
 fi
-printf '%-22s %-5s %10s %9s %10s %7s\n' input fmt bytes MB/s peak_KiB x_input
-for f in "$corpus/css/bootstrap/bootstrap.css" "$corpus/css/bootstrap/bootstrap.min.css" \
-         "$data/html-corpus.html" "$data/css-20mb.css"; do
+inputs=("$corpus/css/bootstrap/bootstrap.css" "$corpus/css/bootstrap/bootstrap.min.css"
+        "$data/html-corpus.html" "$data/css-20mb.css")
+# MB/s of wall time and of CPU time (user + system): on a loaded machine the second is the steadier.
+printf '%-22s %-5s %10s %9s %9s %10s %7s\n' input fmt bytes MB/s cpu_MB/s peak_KiB x_input
+for f in "${inputs[@]}"; do
   for fmt in html rtf; do
     size=$(stat -c %s "$f")
-    /usr/bin/time -f '%e %M' -o "$data/time.txt" "$tool" export --format "$fmt" "$f" > /dev/null
-    read -r secs kib < "$data/time.txt"
-    awk -v n="$(basename "$f")" -v fmt="$fmt" -v b="$size" -v s="$secs" -v k="$kib" 'BEGIN {
-      printf "%-22s %-5s %10d %9.1f %10d %7.2f\n", n, fmt, b, b / 1e6 / (s > 0 ? s : 0.01), k, k * 1024 / b }'
+    /usr/bin/time -f '%e %M %U %S' -o "$data/time.txt" "$tool" export --format "$fmt" "$f" > /dev/null
+    read -r secs kib user sys < "$data/time.txt"
+    awk -v n="$(basename "$f")" -v fmt="$fmt" -v b="$size" -v s="$secs" -v k="$kib" -v cpu="$(awk -v u="$user" -v y="$sys" 'BEGIN { print u + y }')" 'BEGIN {
+      printf "%-22s %-5s %10d %9.1f %9.1f %10d %7.2f\n", n, fmt, b, b / 1e6 / (s > 0 ? s : 0.01),
+        b / 1e6 / (cpu > 0 ? cpu : 0.01), k, k * 1024 / b }'
   done
 done
+if [ -n "${PEERS:-}" ]; then
+  abs=()
+  for f in "${inputs[@]}"; do abs+=("$(realpath "$f")"); done
+  QUILLET_TOOL=$(realpath "$tool") TOOLS=${TOOLS:-"quillet highlight kate hljs"} \
+    "$PEERS/highlight-peers.sh" "${abs[@]}"
+fi

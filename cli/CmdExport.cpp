@@ -83,11 +83,12 @@ int CmdExport(const std::vector<std::string>& args, std::istream&, std::ostream&
         else
             SaveFileAtomically(output, bytes);
     } else if (output.empty()) {
-        // The rich forms go straight out: the writers never hold more than a block of them.
+        // The rich forms go straight out: the writers never hold more than a block of them, nor
+        // the highlighting more than a block of lines.
         TOutputSink sink(out);
-        memo.SaveToStream(&sink);
+        memo.ExportToStream(sink);
     } else {
-        SaveFileAtomically(output, [&](TStream& f) { memo.SaveToStream(&f); });
+        SaveFileAtomically(output, [&](TStream& f) { memo.ExportToStream(f); });
     }
     return exOk;
 }

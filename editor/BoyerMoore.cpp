@@ -105,7 +105,27 @@ bool TBMSearch::SlowMatch(const IRECharSource& source, int64_t pos, bool fold) c
     return true;
 }
 
-int64_t TBMSearch::Forward(const IRECharSource& source, int64_t start, bool fold) const {
+void TBMSearch::StartProgress(int64_t origin, bool forward, int64_t size) {
+    FCancelled = false;
+    FOrigin = origin;
+    FSize = size;
+    FProgressForward = forward;
+    if (!FProgress)
+        FNextCheck = forward ? INT64_MAX : INT64_MIN;
+    else
+        FNextCheck = forward ? origin + ProgressChunk : origin - ProgressChunk;
+}
+
+bool TBMSearch::GoOn(int64_t at) {
+    const int64_t done = FProgressForward ? at - FOrigin : FOrigin - at;
+    const int64_t total = FProgressForward ? FSize - FOrigin : FOrigin;
+    FNextCheck = FProgressForward ? at + ProgressChunk : at - ProgressChunk;
+    if (FProgress(done, total)) return true;
+    FCancelled = true;
+    return false;
+}
+
+int64_t TBMSearch::Forward(const IRECharSource& source, int64_t start, bool fold) {
     const std::string& p = fold ? FUpper : FPattern;
     const TShift& shift = fold ? FFwdFold : FFwd;
     const auto m = static_cast<int64_t>(p.size());
@@ -115,11 +135,12 @@ int64_t TBMSearch::Forward(const IRECharSource& source, int64_t start, bool fold
     TRunCursor cur(source);
     int64_t i = std::max<int64_t>(start, 0);
     while (i + m <= n) {
+        if (i >= FNextCheck && !GoOn(i)) return -1;
         cur.Ensure(i + m - 1);
         if (cur.RunStart <= i) {
-            // The window lies inside one run: scan the run directly.
+            // The window lies inside one run: scan the run directly, up to the next report.
             const uint8_t* base = cur.Base() - cur.RunStart;
-            const int64_t limit = cur.RunEnd - m;
+            const int64_t limit = std::min(cur.RunEnd - m, FNextCheck);
             if (!fold) {
                 while (i <= limit) {
                     uint8_t c = base[i + m - 1];
@@ -146,7 +167,7 @@ int64_t TBMSearch::Forward(const IRECharSource& source, int64_t start, bool fold
     return -1;
 }
 
-int64_t TBMSearch::Backward(const IRECharSource& source, int64_t start, bool fold) const {
+int64_t TBMSearch::Backward(const IRECharSource& source, int64_t start, bool fold) {
     const std::string& p = fold ? FUpper : FPattern;
     const TShift& shift = fold ? FBwdFold : FBwd;
     const auto m = static_cast<int64_t>(p.size());
@@ -156,10 +177,11 @@ int64_t TBMSearch::Backward(const IRECharSource& source, int64_t start, bool fol
     TRunCursor cur(source);
     int64_t i = std::min(start, n - m);
     while (i >= 0) {
+        if (i <= FNextCheck && !GoOn(i)) return -1;
         cur.Ensure(i);
         if (i + m <= cur.RunEnd) {
             const uint8_t* base = cur.Base() - cur.RunStart;
-            const int64_t low = cur.RunStart;
+            const int64_t low = std::max(cur.RunStart, FNextCheck);
             if (!fold) {
                 while (i >= low) {
                     uint8_t c = base[i];
@@ -189,6 +211,12 @@ int64_t TBMSearch::Backward(const IRECharSource& source, int64_t start, bool fol
 
 int64_t TBMSearch::Find(const IRECharSource& source, std::string_view pattern, int64_t start,
                         bool forward, bool matchCase) {
+    StartProgress(start, forward, source.Size());
+    return Scan(source, pattern, start, forward, matchCase);
+}
+
+int64_t TBMSearch::Scan(const IRECharSource& source, std::string_view pattern, int64_t start,
+                        bool forward, bool matchCase) {
     if (pattern.empty() || static_cast<int64_t>(pattern.size()) > source.Size()) return -1;
     Prepare(pattern, matchCase);
     return forward ? Forward(source, start, !matchCase) : Backward(source, start, !matchCase);
@@ -199,8 +227,9 @@ int64_t TBMSearch::Search(const IRECharSource& source, std::string_view pattern,
     const auto m = static_cast<int64_t>(pattern.size());
     const int64_t n = source.Size();
     TRunCursor cur(source);
+    StartProgress(start, forward, n);
     for (;;) {
-        int64_t hit = Find(source, pattern, start, forward, matchCase);
+        int64_t hit = Scan(source, pattern, start, forward, matchCase);
         if (hit < 0 || !wholeWord) return hit;
         bool before = hit > 0 && words.IsWordChar(static_cast<char>(cur.At(hit - 1)));
         bool after = hit + m < n && words.IsWordChar(static_cast<char>(cur.At(hit + m)));

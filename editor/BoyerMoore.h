@@ -2,6 +2,7 @@
 #pragma once
 
 #include "highlight/RECharSource.h"
+#include "platform/Progress.h"
 
 #include <array>
 #include <cstdint>
@@ -38,6 +39,12 @@ public:
     int64_t Search(const IRECharSource& source, std::string_view pattern, int64_t start,
                    bool forward, bool matchCase, bool wholeWord, const TWordTests& words);
 
+    // Told every ProgressChunk characters scanned how far the search got and how far it goes;
+    // when it answers false the search stops, finds nothing and Cancelled() says so.
+    void SetProgress(TProgressFunc progress) { FProgress = std::move(progress); }
+    bool Cancelled() const { return FCancelled; }
+    static constexpr int64_t ProgressChunk = int64_t(1) << 20;
+
     // How often each pair of tables was built (the cache's effect is visible in tests).
     int ExactBuilds() const { return FExactBuilds; }
     int FoldedBuilds() const { return FFoldedBuilds; }
@@ -45,8 +52,14 @@ public:
 private:
     using TShift = std::array<int32_t, 256>;
     void Prepare(std::string_view pattern, bool matchCase);
-    int64_t Forward(const IRECharSource& source, int64_t start, bool fold) const;
-    int64_t Backward(const IRECharSource& source, int64_t start, bool fold) const;
+    // Find without resetting the progress count (a whole-word search makes several).
+    int64_t Scan(const IRECharSource& source, std::string_view pattern, int64_t start, bool forward,
+                 bool matchCase);
+    int64_t Forward(const IRECharSource& source, int64_t start, bool fold);
+    int64_t Backward(const IRECharSource& source, int64_t start, bool fold);
+    void StartProgress(int64_t origin, bool forward, int64_t size);
+    // Reports the position reached; false when the search is to stop.
+    bool GoOn(int64_t at);
     bool SlowMatch(const IRECharSource& source, int64_t pos, bool fold) const;
     static void BuildTables(const std::string& p, TShift& fwd, TShift& bwd);
 
@@ -54,6 +67,10 @@ private:
     bool FHaveExact = false, FHaveFolded = false;
     TShift FFwd{}, FBwd{}, FFwdFold{}, FBwdFold{};
     int FExactBuilds = 0, FFoldedBuilds = 0;
+    TProgressFunc FProgress;
+    bool FCancelled = false, FProgressForward = true;
+    // The next position at which to report (never reached without a report to make).
+    int64_t FOrigin = 0, FSize = 0, FNextCheck = 0;
 };
 
 } // namespace quillet

@@ -204,6 +204,11 @@ public:
     std::string FileBytes(TTextEncoding& encoding);
     void LoadFromStream(TStream& stream);
     void SaveToStream(TStream* stream);
+    // SaveToStream for a caller that discards the control afterwards: the rich formats scan a
+    // block of lines at a time and let each line's attribute bytes go once it is written, so
+    // the highlighting of the whole text is never in memory at once. The control keeps the
+    // text but no highlighting.
+    void ExportToStream(TStream& stream);
     // How the last loaded file was encoded; saving writes it back the same way.
     const TTextEncoding& Encoding() const { return FEncoding; }
     void SetEncoding(const TTextEncoding& e) { FEncoding = e; }
@@ -559,7 +564,9 @@ private:
     void LoadStreamAtSelection(TStream& stream);
     std::string FormatText(int start, int end, WPARAM format) const;
     // The range as RTF (sfmRTF) or HTML into out, which is not flushed.
-    void WriteRich(int start, int end, WPARAM format, TBufferedWriter& out) const;
+    // With release, lines are scanned as the writing reaches them and their bytes dropped after.
+    void WriteRich(int start, int end, WPARAM format, TBufferedWriter& out,
+                   bool release = false) const;
     void SaveStreamFormat(WPARAM format, TStream& stream, int start, int end);
 
     // Editing through the store.

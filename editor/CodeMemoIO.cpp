@@ -48,12 +48,33 @@ WPARAM FormatBits(TSaveFormat format, TSelLineStyle style) {
 }
 } // namespace
 
-void TCustomCodeMemo::WriteRich(int start, int end, WPARAM format, TBufferedWriter& out) const {
+void TCustomCodeMemo::WriteRich(int start, int end, WPARAM format, TBufferedWriter& out,
+                                bool release) const {
     start = ClampOffset(start);
     end = ClampOffset(end);
-    // Every line needs its attribute bytes, wherever the selection lies.
-    FView->ScanThrough(FStore->LineCount() - 1);
     TRichSource src;
+    if (!release) {
+        // Every line needs its attribute bytes, wherever the selection lies.
+        FView->ScanThrough(FStore->LineCount() - 1);
+    } else {
+        constexpr int BlockLines = 4096;
+        src.LineHook = [this, scanned = -1](int line, bool done) mutable {
+            if (!done) {
+                // The scan goes on from where it stopped a block ago.
+                if (line > scanned) {
+                    scanned = std::min(line + BlockLines, FStore->LineCount() - 1);
+                    FView->ScanThroughInSteps(scanned, BlockLines);
+                }
+                return;
+            }
+            TLineRecord& rec = FStore->Line(line);
+            if (!rec.Extra) return;
+            if (rec.Extra->Object)
+                std::vector<uint8_t>().swap(rec.Extra->Attributes);
+            else
+                rec.Extra.reset();
+        };
+    }
     src.Store = FStore;
     src.Settings = FActiveSettings;
     src.Highlight = (FActiveSettings->Options & smoSyntaxHighlight) && ActiveDefinition();
@@ -192,6 +213,17 @@ void TCustomCodeMemo::LoadFromFile(const std::string& fileName) {
     FEncoding = encoding;
     FFileName = fileName;
     if (HasOption(smoTitleAsFilename)) FPrintTitle = fileName;
+}
+
+void TCustomCodeMemo::ExportToStream(TStream& stream) {
+    WPARAM format = FormatBits(FSaveFormat, FStore->LineStyle());
+    if (!(format & (sfmRTF | sfmHTML))) return SaveToStream(&stream);
+    CloseTyping();
+    TBufferedWriter writer(stream);
+    WriteRich(0, FStore->CharCount(), format, writer, true);
+    writer.Flush();
+    if (writer.Short() || writer.Written() < FStore->CharCount())
+        throw ECodeMemo(LoadStr(SCouldNotSave));
 }
 
 void TCustomCodeMemo::SaveToStream(TStream* stream) {

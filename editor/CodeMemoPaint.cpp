@@ -126,6 +126,16 @@ void TCodeMemoPainter::ScanVisible(int lastLine) {
     if (FScanner->Pending()) FScanner->ScanThrough(std::min(lastLine, store.LineCount() - 1));
 }
 
+void TCodeMemoPainter::ScanThroughInSteps(int line, int lines) {
+    ScanVisible(-1); // the scanner, set up for the store and the definition
+    if (!FScanner) return;
+    const int budget = FScanner->LineBudget();
+    FScanner->SetLineBudget(lines);
+    while (FScanner->Pending() && FScanner->FirstPending() <= line && FScanner->Rescan() > 0) {
+    }
+    FScanner->SetLineBudget(budget);
+}
+
 void TCodeMemoPainter::SetLineTracker(TLineTracker* tracker) {
     FTracker = tracker;
     InvalidateAll();

@@ -60,6 +60,7 @@ public:
     void RecalcMetrics() override;
     void Paint(ICanvas& canvas) override;
     void ScanThrough(int line) override { ScanVisible(line); }
+    void ScanThroughInSteps(int line, int lines) override;
     // Insert bar, overwrite bar, or a block as wide as the character under the caret.
     int CaretWidth() const override;
 

@@ -35,6 +35,12 @@ public:
     void InvalidateAll() { FAllDirty = true; }
     // Brings the attribute bytes up to date through `line`, as painting that line would.
     virtual void ScanThrough(int line) { (void)line; }
+    // The same, but each scan stops after about `lines` lines instead of running on to where
+    // the bytes come out unchanged: a reader going through the text once scans as it goes.
+    virtual void ScanThroughInSteps(int line, int lines) {
+        (void)lines;
+        ScanThrough(line);
+    }
     bool AllDirty() const { return FAllDirty; }
     void PlaceCaret();
     // The caret's width: a 2-pixel bar, or a block in overwrite mode; recreated on a change.

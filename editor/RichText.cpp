@@ -3,8 +3,8 @@
 #include "editor/CodeMemoPaint.h"
 #include "editor/TextEncoding.h"
 #include "editor/TextStore.h"
-#include "platform/Utf8.h"
 #include "platform/Stream.h"
+#include "platform/Utf8.h"
 #include "resources/Strings.h"
 
 #include <algorithm>
@@ -58,6 +58,7 @@ void WalkRuns(const TRichSource& src, int start, int end, Emit emit, Eol eol) {
     const TCM_Settings& s = *src.Settings;
     int first = store.LineFromPos(start), last = store.LineFromPos(end);
     for (int line = first; line <= last; ++line) {
+        if (src.LineHook) src.LineHook(line, false);
         const TLineRecord& rec = store.Line(line);
         std::string_view text = rec.View();
         int base = store.PosFromLine(line);
@@ -81,6 +82,7 @@ void WalkRuns(const TRichSource& src, int start, int end, Emit emit, Eol eol) {
             }
         }
         eol();
+        if (src.LineHook) src.LineHook(line, true);
     }
 }
 
@@ -130,6 +132,27 @@ public:
 private:
     std::string& FOut;
 };
+
+// The printable ASCII bytes a format writes as they are: RTF escapes its own three
+// specials and the quote, HTML the four it gives names to.
+using TPlainTable = std::array<bool, 256>;
+constexpr TPlainTable PlainTable(std::string_view specials) {
+    TPlainTable t{};
+    for (int c = 32; c < 127; ++c)
+        t[size_t(c)] = specials.find(char(c)) == std::string_view::npos;
+    return t;
+}
+constexpr TPlainTable KRtfPlain = PlainTable("'\\{}");
+constexpr TPlainTable KHtmlPlain = PlainTable("\"<>&");
+
+// Writes the stretch of bytes from i that need no escaping in one piece; the position after.
+size_t PutPlain(TBufferedWriter& out, std::string_view text, size_t i, const TPlainTable& plain) {
+    size_t j = i;
+    while (j < text.size() && plain[uint8_t(text[j])])
+        ++j;
+    if (j > i) out.Put(text.substr(i, j - i));
+    return j;
+}
 
 int PointSize(const TFontDesc& font) {
     if (font.Height > 0) return font.Height;
@@ -191,6 +214,8 @@ void WriteRtf(const TRichSource& src, int start, int end, TBufferedWriter& out) 
         }
         size_t i = 0;
         while (i < run.Text.size()) {
+            i = PutPlain(out, run.Text, i, KRtfPlain);
+            if (i == run.Text.size()) break;
             char32_t c = DecodeUtf8(run.Text, i);
             switch (c) {
             case 0:
@@ -269,6 +294,8 @@ void WriteHtml(const TRichSource& src, int start, int end, TBufferedWriter& out)
         }
         size_t i = 0;
         while (i < run.Text.size()) {
+            i = PutPlain(out, run.Text, i, KHtmlPlain);
+            if (i == run.Text.size()) break;
             char32_t c = DecodeUtf8(run.Text, i);
             if (c >= 32 && c < 128 && c != '"' && c != '<' && c != '>' && c != '&')
                 out.Put(char(c));

@@ -6,6 +6,7 @@
 #include "platform/Fonts.h"
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -52,6 +53,9 @@ struct TRichSource {
     std::string Title;   // HTML title
     std::string Date;    // HTML date, already formatted
     std::string Contact; // end of the HTML generator line
+    // When set, told of each line before its record is read (done false) and once it is
+    // written (done true): a writer of the whole text scans ahead and lets go behind with it.
+    std::function<void(int line, bool done)> LineHook;
 };
 
 // Both walk the rows from the one holding `start` to the one holding `end` (CR LF after each);

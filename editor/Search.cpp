@@ -27,6 +27,28 @@ std::string StoredLineEnds(std::string_view text) {
 
 } // namespace
 
+// The progress display of one search operation: asked for when the operation starts, closed
+// when it ends. A search inside an operation that already shows one shares it.
+class TSearchWatch {
+public:
+    TSearchWatch(TCM_Search& search, const std::string& text, int64_t origin)
+        : FSearch(search), FOwn(!search.FProgress) {
+        if (!FOwn) return;
+        search.FProgress = search.FTarget.Dialogs().WatchProgress(
+            LoadStr(SSearchProgressTitle), FmtLoadStr(SSearchProgress, text));
+        search.FProgressOrigin = origin;
+    }
+    ~TSearchWatch() {
+        if (FOwn) FSearch.FProgress = nullptr;
+    }
+    TSearchWatch(const TSearchWatch&) = delete;
+    TSearchWatch& operator=(const TSearchWatch&) = delete;
+
+private:
+    TCM_Search& FSearch;
+    bool FOwn;
+};
+
 TCM_Search::TCM_Search(ISearchTarget& target) : FTarget(target) {}
 
 TCM_Search::~TCM_Search() {
@@ -65,12 +87,21 @@ void TCM_Search::ReportPatternError(const std::string& message, int column,
     FTarget.Dialogs().MessageBox(text, "", mtError, mbOK);
 }
 
+TProgressFunc TCM_Search::ProgressFrom(int64_t start, bool forward, int64_t size) const {
+    if (!FProgress) return nullptr;
+    const int64_t origin = FProgressOrigin;
+    const int64_t before = forward ? start - origin : origin - start;
+    const int64_t total = forward ? size - origin : origin;
+    return [this, before, total](int64_t done, int64_t) { return FProgress(before + done, total); };
+}
+
 TCM_Search::THit TCM_Search::FindHit(const std::string& text, uint32_t flags, int start,
                                      bool nonEmpty, const std::string* replacement) {
     THit hit;
     const TTextStore& store = FTarget.Store();
     const int size = store.CharCount();
     const bool forward = !(flags & srfBackward);
+    TSearchWatch watch(*this, text, start);
     TStoreCharSource source(store);
     if (flags & srfRegex) {
         if (!FRegex.SetPattern(text)) {
@@ -80,13 +111,27 @@ TCM_Search::THit TCM_Search::FindHit(const std::string& text, uint32_t flags, in
         }
         try {
             int64_t pos = std::clamp(start, 0, size);
+            bool found = false;
+            int emptyHits = 0;
             for (;;) {
-                if (!FRegex.Search(source, pos, forward)) return hit;
-                if (!nonEmpty || FRegex.MatchEnd() > FRegex.MatchStart()) break;
+                FRegex.SetProgress(ProgressFrom(pos, forward, size));
+                found = FRegex.Search(source, pos, forward);
+                if (!found || !nonEmpty || FRegex.MatchEnd() > FRegex.MatchStart()) break;
                 // An empty match selects nothing: look one position further on.
                 pos = FRegex.MatchStart() + (forward ? 1 : -1);
-                if (pos < 0 || pos > size) return hit;
+                found = false;
+                if (pos < 0 || pos > size) break;
+                // Empty matches at every position make many short searches: ask here too.
+                if (FProgress && ++emptyHits % 4096 == 0 &&
+                    !ProgressFrom(pos, forward, size)(0, 0)) {
+                    hit.Status = hsCancelled;
+                    break;
+                }
             }
+            FRegex.SetProgress(nullptr);
+            if (FRegex.Cancelled()) hit.Status = hsCancelled;
+            if (hit.Status == hsCancelled) return hit;
+            if (!found) return hit;
             hit.Status = hsFound;
             hit.Start = static_cast<int>(FRegex.MatchStart());
             hit.End = static_cast<int>(FRegex.MatchEnd());
@@ -94,6 +139,7 @@ TCM_Search::THit TCM_Search::FindHit(const std::string& text, uint32_t flags, in
                 hit.Replacement = ExpandReplacement(
                     *replacement, [&](int n) { return MatchedGroup(FRegex, source, n); });
         } catch (const ERegexError& e) {
+            FRegex.SetProgress(nullptr);
             // A failure inside the engine (an expression too complex) reads as a bad pattern.
             ReportPatternError(e.what(), 0, text);
             hit.Status = hsBadPattern;
@@ -102,8 +148,11 @@ TCM_Search::THit TCM_Search::FindHit(const std::string& text, uint32_t flags, in
     }
     // The store keeps each line end as one CR: so must the text searched for.
     const std::string plain = StoredLineEnds(text);
+    FStrings.SetProgress(ProgressFrom(start, forward, size));
     int64_t pos = FStrings.Search(source, plain, start, forward, flags & srfMatchCase,
                                   flags & srfWholeWord, FTarget.WordTests());
+    FStrings.SetProgress(nullptr);
+    if (FStrings.Cancelled()) hit.Status = hsCancelled;
     if (pos < 0 || pos >= size) return hit;
     hit.Status = hsFound;
     hit.Start = static_cast<int>(pos);
@@ -203,13 +252,19 @@ int TCM_Search::ReplaceAll(const std::string& text, const std::string& replaceme
     FLastFlags = flags;
     flags &= ~srfBackward;
     const int size = FTarget.Store().CharCount();
-    // All hits first, each search going on after the previous hit, then the edits.
+    // All hits first, each search going on after the previous hit, then the edits: a search
+    // cancelled on the way leaves the text as it was.
     std::vector<THit> hits;
+    TSearchWatch watch(*this, text, std::max(start, 0));
     for (int pos = std::max(start, 0); pos <= size;) {
         THit hit = FindHit(text, flags, pos, true, &replacement);
-        if (hit.Status == hsBadPattern) return 0;
+        if (hit.Status == hsBadPattern || hit.Status == hsCancelled) return 0;
         if (hit.Status != hsFound) break;
         pos = std::max(hit.End, hit.Start + 1);
+        // Hits close together are found by short searches that never report: report here.
+        if (FProgress && hits.size() % 1024 == 1023 &&
+            !FProgress(pos - FProgressOrigin, size - FProgressOrigin))
+            return 0;
         hits.push_back(std::move(hit));
     }
     if (hits.empty()) {
@@ -242,7 +297,7 @@ int TCM_Search::PromptedReplace(const std::string& text, const std::string& repl
     for (;;) {
         int pos = FLastFound;
         THit hit = pos < 0 ? THit{} : FindHit(text, flags, pos, true, &replacement);
-        if (hit.Status == hsBadPattern) break;
+        if (hit.Status == hsBadPattern || hit.Status == hsCancelled) break;
         if (hit.Status != hsFound) {
             if (!bulk) ReportFailure(text);
             break;
@@ -293,7 +348,7 @@ void TCM_Search::ReplaceRequest(TFindRequest request, const std::string& text,
     if (selEnd > selStart && !text.empty()) {
         uint32_t exact = flags & ~srfBackward;
         THit here = FindHit(text, exact, selStart, true);
-        if (here.Status == hsBadPattern) return;
+        if (here.Status == hsBadPattern || here.Status == hsCancelled) return;
         if (here.Status == hsFound && here.Start == selStart && here.End == selEnd)
             start = selStart;
     }

@@ -93,7 +93,7 @@ public:
     IFindDialog* ReplaceDialog() const { return FReplaceDialog.get(); }
 
 private:
-    enum THitStatus { hsFound, hsNotFound, hsBadPattern };
+    enum THitStatus { hsFound, hsNotFound, hsBadPattern, hsCancelled };
     struct THit {
         THitStatus Status = hsNotFound;
         int Start = -1, End = -1;
@@ -103,6 +103,9 @@ private:
     THit FindHit(const std::string& text, uint32_t flags, int start, bool nonEmpty,
                  const std::string* replacement = nullptr);
     void ReportFailure(const std::string& text);
+    // The engines' progress report for a search from start, counted from where the whole
+    // operation (a find, or the collection of a replace-all's hits) began.
+    TProgressFunc ProgressFrom(int64_t start, bool forward, int64_t size) const;
     void ReportPatternError(const std::string& message, int column, const std::string& pattern);
     IFindDialog& EnsureDialog(TFindDialogKind kind, uint32_t flags);
     void ShowDialog(IFindDialog& dialog, const std::string& initialText);
@@ -119,6 +122,11 @@ private:
     int FLastFound = -1;
     bool FRegexMode = false;
     bool FSavedHide = false, FHideSaved = false;
+    // While an operation searches: the platform's progress display and where the operation
+    // began (empty between operations).
+    TProgressFunc FProgress;
+    int64_t FProgressOrigin = 0;
+    friend class TSearchWatch;
 };
 
 } // namespace quillet

@@ -553,10 +553,15 @@ private:
 // trying every run length from every start costs nothing once it was done from one start.
 class TREMatcher {
 public:
-    TREMatcher(TREParser& owner, const IRECharSource& source, int64_t budget)
-        : FOwner(owner), FSource(source), FSize(source.Size()), FProg(owner.FProgram.data()),
-          FMemo(owner.FMemoIndex.data()), FBudget(budget), FIterStart(owner.FProgram.size(), -1),
-          FRuns(size_t(owner.FRepeatCount)), FFailed(size_t(owner.FRepeatCount)) {
+    // The search goes from origin forward or backward; the progress report counts from there.
+    struct TCancelled {};
+
+    TREMatcher(TREParser& owner, const IRECharSource& source, int64_t budget, int64_t origin,
+               bool forward)
+        : FOwner(owner), FSource(source), FSize(source.Size()), FOrigin(origin), FForward(forward),
+          FProg(owner.FProgram.data()), FMemo(owner.FMemoIndex.data()), FBudget(budget),
+          FIterStart(owner.FProgram.size(), -1), FRuns(size_t(owner.FRepeatCount)),
+          FFailed(size_t(owner.FRepeatCount)) {
         FChunkWords = size_t(owner.FMemoCount) * ChunkPositions / 64;
         FMaxChunks = std::max<size_t>(4, MemoBytes / std::max<size_t>(FChunkWords * 8, 1));
     }
@@ -591,9 +596,14 @@ private:
         int64_t Lo = -1, Hi = -2; // empty
     };
 
+    // Asks the progress report whether to go on; throws TCancelled when it says no.
+    void ReportProgress(int64_t at);
+
     TREParser& FOwner;
     const IRECharSource& FSource;
     int64_t FSize;
+    int64_t FOrigin;
+    bool FForward;
     const uint8_t* FProg;
     const int32_t* FMemo;
     std::string_view FRun;
@@ -794,6 +804,12 @@ int64_t TREMatcher::FindLiteral(std::string_view lit, int64_t pos) {
     return -1;
 }
 
+void TREMatcher::ReportProgress(int64_t at) {
+    const int64_t done = FForward ? at - FOrigin : FOrigin - at;
+    const int64_t total = FForward ? FSize - FOrigin : FOrigin;
+    if (!FOwner.FProgress(done, total)) throw TCancelled{};
+}
+
 bool TREMatcher::Try(int64_t start) {
     FStack.clear();
     FTrail.clear();
@@ -806,6 +822,8 @@ bool TREMatcher::Try(int64_t start) {
     const uint8_t* loopHead = FOwner.FLoopHead.data();
     for (;;) {
         if (++FSteps > FBudget) throw ERegexError(LoadStr(SRETooComplex));
+        if ((FSteps & (TREParser::ProgressSteps - 1)) == 0 && FOwner.FProgress)
+            ReportProgress(start);
         bool ok = true;
         uint8_t op = FProg[node];
         int next = NextOf(FProg, node);
@@ -1079,6 +1097,7 @@ void TREParser::Analyse() {
 bool TREParser::Search(const IRECharSource& source, int64_t start, bool forward) {
     if (!Compiled()) throw ERegexError(LoadStr(SREInvalidParameter));
     FMatchStart = FMatchEnd = -1;
+    FCancelled = false;
     int64_t size = source.Size();
     if (start < 0 || start > size) throw ERegexError(LoadStr(SREInvalidParameter));
     // One budget for the whole search, so a pattern that still explodes (empty choices inside
@@ -1086,29 +1105,34 @@ bool TREParser::Search(const IRECharSource& source, int64_t start, bool forward)
     // adds some for ordinary work, more for a larger program.
     const int64_t positions = forward ? size - start + 1 : start + 1;
     const int64_t perPosition = StepsPerPosition + int64_t(FProgram.size()) / 4;
-    TREMatcher matcher(*this, source, FStepBudget + perPosition * positions);
+    TREMatcher matcher(*this, source, FStepBudget + perPosition * positions, start, forward);
     bool found = false;
-    if (forward) {
-        if (FRequired.empty() || matcher.FindLiteral(FRequired, start) >= 0) {
-            for (int64_t pos = start; pos <= size; ++pos) {
-                pos = matcher.SkipForward(pos);
-                if (pos > size) break;
-                if (matcher.Try(pos)) {
-                    found = true;
-                    break;
-                }
-                matcher.ForgetBefore(pos);
-                if (FLeadingAnyRun) { // on to the next line start
-                    pos = matcher.FindLiteral("\r", pos);
-                    if (pos < 0) break;
+    try {
+        if (forward) {
+            if (FRequired.empty() || matcher.FindLiteral(FRequired, start) >= 0) {
+                for (int64_t pos = start; pos <= size; ++pos) {
+                    pos = matcher.SkipForward(pos);
+                    if (pos > size) break;
+                    if (matcher.Try(pos)) {
+                        found = true;
+                        break;
+                    }
+                    matcher.ForgetBefore(pos);
+                    if (FLeadingAnyRun) { // on to the next line start
+                        pos = matcher.FindLiteral("\r", pos);
+                        if (pos < 0) break;
+                    }
                 }
             }
+        } else {
+            int64_t pos = start;
+            if (pos == size && pos > 0) --pos;
+            for (; pos >= 0 && !found; --pos)
+                found = matcher.Try(pos);
         }
-    } else {
-        int64_t pos = start;
-        if (pos == size && pos > 0) --pos;
-        for (; pos >= 0 && !found; --pos)
-            found = matcher.Try(pos);
+    } catch (const TREMatcher::TCancelled&) {
+        found = false;
+        FCancelled = true;
     }
     if (found) return true;
     FStartP.fill(-1);

@@ -3,6 +3,7 @@
 
 #include "highlight/RECharSource.h"
 #include "platform/Errors.h"
+#include "platform/Progress.h"
 
 #include <array>
 #include <cstdint>
@@ -42,6 +43,11 @@ public:
     // Tries a match at start, then at each next (or previous) position. Backward from the
     // very end first steps back one character. True: MatchStart/MatchEnd are set.
     bool Search(const IRECharSource& source, int64_t start, bool forward);
+    // Told every ProgressSteps steps of a search the positions tried and the positions to try;
+    // when it answers false the search stops, answers false and Cancelled() says so.
+    void SetProgress(TProgressFunc progress) { FProgress = std::move(progress); }
+    bool Cancelled() const { return FCancelled; }
+    static constexpr int64_t ProgressSteps = int64_t(1) << 16;
     int64_t MatchStart() const { return FMatchStart; }
     int64_t MatchEnd() const { return FMatchEnd; }
 
@@ -79,6 +85,8 @@ private:
     int FErrorColumn = 0;
     int FCompileCount = 0;
     int64_t FStepBudget = 2'000'000;
+    TProgressFunc FProgress;
+    bool FCancelled = false;
     // First-character prefilter: FFirst[c] is true for every byte a match can start with.
     bool FHasFirst = false;
     std::array<bool, 256> FFirst{};

@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 
+#include "platform/Progress.h"
 #include "platform/Types.h"
 
 namespace quillet {
@@ -88,6 +89,13 @@ public:
     }
     // A new modeless find or replace dialog; none on a platform without them.
     virtual std::unique_ptr<IFindDialog> CreateFindDialog(TFindDialogKind /*kind*/) {
+        return nullptr;
+    }
+    // The progress display of an operation that may run long: the operation calls the answer
+    // as it goes and stops when it answers false (the user cancelled). The display appears
+    // only once the operation has run a while, and goes when the answer is destroyed. An empty
+    // function on a platform that cannot show one.
+    virtual TProgressFunc WatchProgress(const std::string& /*title*/, const std::string& /*text*/) {
         return nullptr;
     }
 };

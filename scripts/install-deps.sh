@@ -7,7 +7,7 @@ packages=(
   qt6-base-dev qt6-webengine-dev libqt6webenginewidgets6 libgl1-mesa-dri libfontconfig-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-liberation fonts-dejavu-core
-  poppler-utils
+  poppler-utils time
   qt6-translations-l10n
   dpkg-dev desktop-file-utils appstream
   xvfb xdotool xclip openbox wmctrl imagemagick

@@ -74,6 +74,18 @@ std::optional<int> TScriptedDialogs::AskNumber(const std::string& title, const s
     return number;
 }
 
+TProgressFunc TScriptedDialogs::WatchProgress(const std::string& title, const std::string& text) {
+    ++FProgressDisplays;
+    FProgressTitle = title;
+    FProgressText = text;
+    return [this, reports = 0](int64_t done, int64_t total) mutable {
+        ++FProgressReports;
+        FLastDone = done;
+        FLastTotal = total;
+        return ++reports != FCancelAt;
+    };
+}
+
 std::unique_ptr<IFindDialog> TScriptedDialogs::CreateFindDialog(TFindDialogKind kind) {
     return std::make_unique<TScriptedFindDialog>(*this, kind);
 }

@@ -57,6 +57,17 @@ public:
     std::optional<int> AskNumber(const std::string& title, const std::string& prompt, int value,
                                  int low, int high) override;
     std::unique_ptr<IFindDialog> CreateFindDialog(TFindDialogKind kind) override;
+    // Kept apart from Calls (every search asks for one): the displays asked for, the last one's
+    // title and text, and every report counted. With a cancel point set, the report of that
+    // number (counted in each display) answers as Escape would.
+    TProgressFunc WatchProgress(const std::string& title, const std::string& text) override;
+    void CancelProgressAt(int report) { FCancelAt = report; } // 0: never (the default)
+    int ProgressDisplays() const { return FProgressDisplays; }
+    const std::string& ProgressTitle() const { return FProgressTitle; }
+    const std::string& ProgressText() const { return FProgressText; }
+    int ProgressReports() const { return FProgressReports; }
+    int64_t LastProgressDone() const { return FLastDone; }
+    int64_t LastProgressTotal() const { return FLastTotal; }
 
     // The find and replace dialogs created so far that still exist, oldest first.
     const std::vector<TScriptedFindDialog*>& FindDialogs() const { return FFindDialogs; }
@@ -75,6 +86,9 @@ private:
     std::deque<std::optional<int>> FNumbers;
     std::vector<TCall> FCalls;
     bool FAutoErrors = true;
+    int FCancelAt = 0, FProgressDisplays = 0, FProgressReports = 0;
+    std::string FProgressTitle, FProgressText;
+    int64_t FLastDone = -1, FLastTotal = -1;
 };
 
 // A find or replace dialog whose fields a test fills in and whose buttons it presses.

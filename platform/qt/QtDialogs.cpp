@@ -7,10 +7,15 @@
 
 #include <QApplication>
 #include <QColorDialog>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QInputDialog>
+#include <QProgressDialog>
 #include <QStringList>
 #include <QWidget>
+
+#include <algorithm>
+#include <memory>
 
 namespace quillet {
 
@@ -174,6 +179,50 @@ std::optional<int> TQtDialogs::AskNumber(const std::string& title, const std::st
                                       ToQString(prompt), value, low, high, 1, &ok);
     if (!ok) return std::nullopt;
     return number;
+}
+
+namespace {
+
+// One operation's display: it appears once the operation has run ProgressDelayMs, and events
+// are let through at most every EventsMs, so Escape is heard without slowing the work down.
+class TQtProgress {
+public:
+    TQtProgress(QString title, QString text) : FTitle(std::move(title)), FText(std::move(text)) {
+        FStarted.start();
+    }
+
+    bool Report(int64_t done, int64_t total) {
+        if (!FDialog) {
+            if (FStarted.elapsed() < TQtDialogs::ProgressDelayMs) return true;
+            FDialog = std::make_unique<QProgressDialog>(FText, ToQString(LoadStr(SCancelButton)), 0,
+                                                        Steps, DialogOwner());
+            FDialog->setWindowTitle(FTitle);
+            FDialog->setWindowModality(Qt::ApplicationModal);
+            FDialog->setAutoReset(false);
+            FDialog->setAutoClose(false);
+            FDialog->setMinimumDuration(0);
+            FDialog->show();
+        } else if (FEvents.isValid() && FEvents.elapsed() < EventsMs) {
+            return !FDialog->wasCanceled();
+        }
+        FDialog->setValue(total > 0 ? int(std::clamp<int64_t>(done, 0, total) * Steps / total) : 0);
+        QCoreApplication::processEvents();
+        FEvents.start();
+        return !FDialog->wasCanceled();
+    }
+
+private:
+    static constexpr int Steps = 1000, EventsMs = 30;
+    QString FTitle, FText;
+    QElapsedTimer FStarted, FEvents;
+    std::unique_ptr<QProgressDialog> FDialog;
+};
+
+} // namespace
+
+TProgressFunc TQtDialogs::WatchProgress(const std::string& title, const std::string& text) {
+    auto progress = std::make_shared<TQtProgress>(ToQString(title), ToQString(text));
+    return [progress](int64_t done, int64_t total) { return progress->Report(done, total); };
 }
 
 } // namespace quillet

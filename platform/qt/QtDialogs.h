@@ -25,6 +25,10 @@ public:
     std::optional<int> AskNumber(const std::string& title, const std::string& prompt, int value,
                                  int low, int high) override;
     std::unique_ptr<IFindDialog> CreateFindDialog(TFindDialogKind kind) override;
+    // Nothing shows for the first ProgressDelayMs; then a modal progress dialog whose Cancel
+    // button, or Escape, stops the operation.
+    TProgressFunc WatchProgress(const std::string& title, const std::string& text) override;
+    static constexpr int ProgressDelayMs = 500;
 };
 
 // The pieces of the mapping, apart so they can be checked without a modal loop.

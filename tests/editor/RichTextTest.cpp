@@ -3,6 +3,7 @@
 #include "editor/CodeMemo.h"
 #include "editor/EdStream.h"
 #include "editor/TextStore.h"
+#include "highlight/ShippedDefinition.h"
 #include "platform/Clipboard.h"
 #include "platform/Platform.h"
 
@@ -224,6 +225,36 @@ TEST_F(RichCopyTest, SavingARichFormatHandsTheStreamBlocksAsItWrites) {
     out.PutDecimal(1234567);
     out.Flush();
     EXPECT_EQ(small.AsString(), std::string(40, 'x') + "000abc1234567");
+}
+
+TEST(RichExport, ScansAsItWritesLettingTheBytesGoAndWritesWhatTheSaveWrites) {
+    // Comments and a string open across the export's blocks of lines: the scan state must
+    // carry over where a block's scan stops.
+    std::string text;
+    for (int i = 0; i < 10000; ++i) {
+        if (i == 4090 || i == 8190) text += "/* open ";
+        if (i == 4100 || i == 8200) text += "shut */ ";
+        text += i == 6000 ? "a{content:'x\\\r" : ".c" + std::to_string(i) + "{color:red}\r";
+    }
+    auto def = ShippedDefinition("css");
+    for (TSaveFormat format : {sfHTML, sfRTF}) {
+        TCodeMemo saved, exported;
+        for (TCodeMemo* m : {&saved, &exported}) {
+            m->SetParser(1, def.get());
+            m->SetActiveParser(1);
+            m->SetText(text);
+            m->SetSaveFormat(format);
+        }
+        TMemoryStream whole, streamed;
+        saved.SaveToStream(&whole);
+        exported.ExportToStream(streamed);
+        EXPECT_EQ(streamed.AsString(), whole.AsString());
+        EXPECT_GT(whole.Size(), int64_t(text.size()) * 2); // highlighted
+        int kept = 0;
+        for (int i = 0; i < exported.Store().LineCount(); ++i)
+            kept += exported.Store().Line(i).Extra != nullptr;
+        EXPECT_LT(kept, 100);
+    }
 }
 
 } // namespace

@@ -86,3 +86,55 @@ TEST(ControlSearch, ReplaceAllIsOneUndoStepAndReadOnlyChangesNothing) {
     EXPECT_EQ(memo.Text(), "bbbbbb");
     EXPECT_EQ(Sel(memo), std::make_pair(6, 6));
 }
+
+TEST(ControlSearch, LongSearchesReportProgressAndACancelLeavesEverythingAsItWas) {
+    TScriptedDialogs& d = Scripted();
+    TCodeMemo memo;
+    std::string sheet;
+    for (int i = 0; i < 200000; ++i)
+        sheet += "x{color:red}";
+    memo.SetText(sheet + "y{color:blue}");
+    const int hit = int(sheet.size());
+    memo.SetSelection(5, 7);
+    memo.Perform(SM_FIND, 0, 0);
+    TScriptedFindDialog* dlg = d.FindDialog(fdkFind);
+    ASSERT_NE(dlg, nullptr);
+    std::vector<std::string> failed;
+    memo.OnSearchFail = [&](TCustomCodeMemo&, const std::string& s) { failed.push_back(s); };
+    // Cancelled at the second report: the plain search and the regex one (in either
+    // direction) leave the selection, report no failure and change no text.
+    d.CancelProgressAt(2);
+    for (const char* pattern : {"color:blue", "[xy]\\{color:bl"}) {
+        for (bool regex : {false, true}) {
+            memo.Perform(SM_FIND, regex ? srfRegex : 0, LPARAM(pattern));
+            dlg->SetFindText(pattern);
+            int reports = d.ProgressReports();
+            dlg->Press(frFindNext);
+            EXPECT_EQ(Sel(memo), std::make_pair(5, 7)) << pattern << regex;
+            EXPECT_EQ(d.ProgressReports(), reports + 2) << pattern << regex;
+        }
+    }
+    EXPECT_TRUE(failed.empty());
+    EXPECT_EQ(d.ProgressTitle(), "Поиск");
+    EXPECT_EQ(d.ProgressText(), "Идёт поиск «[xy]\\{color:bl»… Esc — прервать");
+    memo.Perform(SM_REPLACE, 0, 0);
+    TScriptedFindDialog* rep = d.FindDialog(fdkReplace);
+    ASSERT_NE(rep, nullptr);
+    rep->SetFindText("red");
+    rep->SetReplaceText("blue");
+    rep->Press(frReplaceAll); // 200,000 hits close together, cancelled while collected
+    EXPECT_EQ(memo.Text().size(), sheet.size() + 13);
+    EXPECT_EQ(Sel(memo), std::make_pair(5, 7));
+    rep->Close();
+    // Not cancelled: found, and the report counts up to the whole text.
+    d.CancelProgressAt(0);
+    memo.Perform(SM_FIND, srfRegex, 0);
+    dlg->SetFindText("[xy]\\{color:bl");
+    dlg->Press(frFindNext);
+    EXPECT_EQ(Sel(memo), std::make_pair(hit, hit + 10));
+    EXPECT_GT(d.LastProgressDone(), 0);
+    EXPECT_LE(d.LastProgressDone(), d.LastProgressTotal());
+    EXPECT_EQ(d.LastProgressTotal(), int64_t(sheet.size()) + 13 - 7);
+    EXPECT_TRUE(failed.empty());
+    EXPECT_TRUE(d.Calls().empty());
+}

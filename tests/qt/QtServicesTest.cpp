@@ -8,7 +8,12 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QElapsedTimer>
+#include <QProgressDialog>
+#include <QTest>
+#include <QThread>
 #include <QTimer>
+
 #include <gtest/gtest.h>
 
 #include <map>
@@ -33,6 +38,32 @@ TEST(QtDialogs, FiltersButtonsAndResults) {
     EXPECT_EQ(ModalResultOf(QMessageBox::No), mrNo);
     EXPECT_EQ(ModalResultOf(QMessageBox::Ok), mrOk);
     EXPECT_EQ(ModalResultOf(QMessageBox::NoButton), mrCancel); // the box was closed
+}
+
+TEST(QtDialogs, ProgressShowsAfterHalfASecondAndEscapeCancels) {
+    TQtDialogs dialogs;
+    auto shown = [] {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* p = qobject_cast<QProgressDialog*>(w); p && p->isVisible()) return p;
+        return static_cast<QProgressDialog*>(nullptr);
+    };
+    QElapsedTimer clock;
+    clock.start();
+    TProgressFunc watch = dialogs.WatchProgress("Поиск", "Идёт поиск «a»");
+    EXPECT_TRUE(watch(1, 100));
+    if (clock.elapsed() < TQtDialogs::ProgressDelayMs) EXPECT_EQ(shown(), nullptr);
+    QThread::msleep(TQtDialogs::ProgressDelayMs + 20);
+    EXPECT_TRUE(watch(50, 100));
+    QProgressDialog* dialog = shown();
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(dialog->windowTitle(), "Поиск");
+    EXPECT_EQ(dialog->labelText(), "Идёт поиск «a»");
+    EXPECT_EQ(dialog->value(), 500);
+    QTest::keyClick(dialog, Qt::Key_Escape);
+    QThread::msleep(40);
+    EXPECT_FALSE(watch(60, 100));
+    watch = nullptr; // the operation is over: the display goes
+    EXPECT_EQ(shown(), nullptr);
 }
 
 TEST(QtDialogs, FileDialogTakesItsOptions) {
