@@ -91,6 +91,8 @@ TMainForm::TMainForm(TBrowserFactory browser, std::string programFolder)
     LoadShippedDefinition(HtmlMemoParser, "html");
     CodeMemoParser.UseRegistry = false;
     HtmlMemoParser.UseRegistry = false;
+    CodeMemoParser.Name = "CodeMemoParser";
+    HtmlMemoParser.Name = "HtmlMemoParser";
 
     setObjectName(QStringLiteral("MainForm"));
     setWindowTitle(ToQString(LoadStr(SAppTitle)));
@@ -117,6 +119,7 @@ TMainForm::TMainForm(TBrowserFactory browser, std::string programFolder)
 
     BuildMenus();
     BuildViewMenus();
+    BuildToolsMenu();
     FEditorMemo->installEventFilter(this);
     for (QWidget* box : findChildren<QWidget*>())
         if (IsTextBox(box)) box->installEventFilter(this);

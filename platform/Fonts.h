@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace quillet {
 
@@ -41,6 +42,9 @@ class IFonts {
 public:
     virtual ~IFonts() = default;
     virtual TFontHandle CreateFont(const TFontDesc& desc) = 0;
+    // The installed font families that can write the character set, sorted; every family for
+    // the default set.
+    virtual std::vector<std::string> FontNames(uint8_t /*charset*/) { return {"Courier New"}; }
 };
 
 } // namespace quillet

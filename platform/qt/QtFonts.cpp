@@ -2,7 +2,10 @@
 
 #include "platform/qt/QtConvert.h"
 
+#include <QFontDatabase>
 #include <QStringList>
+
+#include <algorithm>
 
 #include <memory>
 
@@ -86,6 +89,52 @@ int TQtFont::TextWidth(std::string_view utf8) const {
 
 TFontHandle TQtFonts::CreateFont(const TFontDesc& desc) {
     return std::make_shared<TQtFont>(desc);
+}
+
+namespace {
+
+// The writing system that stands for a character set; Any for the sets every font serves.
+QFontDatabase::WritingSystem WritingSystemOf(uint8_t charset) {
+    switch (charset) {
+    case 2: return QFontDatabase::Symbol;
+    case 128: return QFontDatabase::Japanese;
+    case 129:
+    case 130: return QFontDatabase::Korean;
+    case 134: return QFontDatabase::SimplifiedChinese;
+    case 136: return QFontDatabase::TraditionalChinese;
+    case 161: return QFontDatabase::Greek;
+    case 162:
+    case 186:
+    case 238: return QFontDatabase::Latin; // Latin fonts carry the accented letters
+    case 177: return QFontDatabase::Hebrew;
+    case 178: return QFontDatabase::Arabic;
+    case 204: return QFontDatabase::Cyrillic;
+    case 222: return QFontDatabase::Thai;
+    case 0:
+    case 77:
+    case 255: return QFontDatabase::Latin;
+    default: return QFontDatabase::Any;
+    }
+}
+
+} // namespace
+
+std::vector<std::string> TQtFonts::FontNames(uint8_t charset) {
+    // fontconfig answers which families cover the writing system.
+    std::vector<std::string> names;
+    const QStringList families = QFontDatabase::families(WritingSystemOf(charset));
+    for (const QString& family : families)
+        if (!QFontDatabase::isPrivateFamily(family)) names.push_back(family.toStdString());
+    // The Windows names the definitions use count when a font standing in for them is here.
+    for (const QString& alias : QFont::substitutions())
+        for (const QString& stand : QFont::substitutes(alias))
+            if (families.contains(stand, Qt::CaseInsensitive)) {
+                names.push_back(alias.toStdString());
+                break;
+            }
+    std::sort(names.begin(), names.end());
+    names.erase(std::unique(names.begin(), names.end()), names.end());
+    return names;
 }
 
 void InstallFontSubstitutes() {

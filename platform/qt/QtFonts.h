@@ -48,6 +48,7 @@ private:
 class TQtFonts : public IFonts {
 public:
     TFontHandle CreateFont(const TFontDesc& desc) override;
+    std::vector<std::string> FontNames(uint8_t charset) override;
 };
 
 // The QFont a description names: a negative height is the character height
