@@ -166,7 +166,7 @@ bool TOptionsDialog::eventFilter(QObject* watched, QEvent* event) {
         if (!allowed && !dialogKey) return true;
         return false;
     }
-    if (watched == FSample->viewport() && event->type() == QEvent::MouseButtonPress) {
+    if (FSample && event->type() == QEvent::MouseButtonPress && watched == FSample->viewport()) {
         EditorMouseDown(static_cast<QMouseEvent*>(event)->position().toPoint());
         return false;
     }
