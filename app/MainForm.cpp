@@ -5,6 +5,7 @@
 #include "app/ToolbarImages.h"
 #include "editor/CodeMemoStrings.h"
 #include "editor/UndoStack.h"
+#include "highlight/RegistrySettings.h"
 #include "highlight/ShippedDefinition.h"
 #include "platform/Platform.h"
 #include "platform/qt/QtConvert.h"
@@ -89,8 +90,11 @@ TMainForm::TMainForm(TBrowserFactory browser, std::string programFolder)
     // The compiled definitions are part of the window's description.
     LoadShippedDefinition(CodeMemoParser, "css");
     LoadShippedDefinition(HtmlMemoParser, "html");
-    CodeMemoParser.UseRegistry = false;
-    HtmlMemoParser.UseRegistry = false;
+    // The choices made in the options dialog are kept, and read back by FormCreate.
+    for (TCodeMemoParser* def : {&CodeMemoParser, &HtmlMemoParser}) {
+        def->UseRegistry = true;
+        def->RegistryKey = EditorSettingsKey();
+    }
     CodeMemoParser.Name = "CodeMemoParser";
     HtmlMemoParser.Name = "HtmlMemoParser";
 
@@ -369,6 +373,8 @@ QWidget* TMainForm::BuildOptionPanel() {
 }
 
 void TMainForm::FormCreate() {
+    // The definitions first: the window's own choices below are applied over them.
+    LoadEditorSettings();
     try {
         LoadSettings();
     } catch (...) {
@@ -379,7 +385,31 @@ void TMainForm::FormCreate() {
     } catch (...) {
         // As above: the view keeps its defaults.
     }
+    // A stored options word may disagree with the window's boxes and menu; the window wins, as
+    // it would have when the user last changed them.
+    TCodeMemoOptions options = MainCodeMemo().Options() & ~TCodeMemoOptions(smoSyntaxHighlight);
+    if (FLightCodeCheckBox->isChecked()) options |= smoSyntaxHighlight;
+    MainCodeMemo().SetOptions(options);
+    ApplyViewOptions();
     setWindowState(windowState() | Qt::WindowMaximized);
+}
+
+std::string EditorSettingsKey() {
+    return LoadStr(SSettingsKey) + "\\Editor";
+}
+
+void TMainForm::LoadEditorSettings() {
+    IRegistry& registry = *Platform().Registry;
+    const std::pair<TCodeMemoParser*, const char*> definitions[] = {
+        {&CodeMemoParser, "CodeMemoParser"}, {&HtmlMemoParser, "HtmlMemoParser"}};
+    for (auto [def, name] : definitions) {
+        try {
+            LoadFromRegistry(*def, registry, name);
+        } catch (...) {
+            // A damaged or foreign value: the definition keeps what it shipped with.
+        }
+        def->NotifyUsers(); // the editors re-read the settings they share
+    }
 }
 
 TCodeMemo& TMainForm::MainCodeMemo() {

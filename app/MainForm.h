@@ -42,6 +42,9 @@ struct TMainFormDefinitions {
     TCodeMemoParser HtmlMemoParser; // HTML
 };
 
+// Where the two definitions keep their highlighting and keys: under the program's own key.
+std::string EditorSettingsKey();
+
 // Six upper-case hexadecimal digits, red first: RGB(255, 128, 64) is "FF8040".
 std::string ColorToCssHex(TColor color);
 
@@ -158,6 +161,10 @@ public:
     // or damaged one keeps its default.
     void LoadViewSettings();
     void SaveViewSettings();
+    // The highlighting and keys the options dialog stored for the two definitions, under
+    // EditorSettingsKey(). A value that fails to load is skipped, keeping what the definition
+    // shipped with; nothing is raised or shown.
+    void LoadEditorSettings();
     // Started without a file: the document open at the last close comes back, if the setting
     // asks for it and the file is still there.
     void ReopenLastDocument();

@@ -2,6 +2,8 @@
 #include "dialogs/OptionsDialog.h"
 
 #include "dialogs/DropColorButton.h"
+#include "dialogs/HotKey.h"
+#include "dialogs/KeyAssignDialog.h"
 #include "dialogs/SpinButton.h"
 #include "dialogs/TwoColumnDelegate.h"
 #include "editor/CodeMemoStrings.h"
@@ -71,6 +73,15 @@ TOptionsDialog::TOptionsDialog(TCodeMemoParser& definition, uint8_t pageMask, QW
     ShowError = [](QWidget* p, const std::string& text) {
         QMessageBox::critical(p, QApplication::applicationDisplayName(),
                               QString::fromStdString(text), QMessageBox::Ok);
+    };
+    KeyAssign = [](QWidget* p, bool editMode, const std::string& command, TKeyPair& keys) {
+        TKeyAssignDialog dialog(p);
+        TShortCut first = editMode ? keys.first : 0, second = editMode ? keys.second : 0;
+        bool ok = dialog.Run(first, second,
+                             editMode ? TKeyAssignDialog::kmEdit : TKeyAssignDialog::kmAdd,
+                             LoadStr(SOptSecondKeyHint), LoadStr(SOptFirstKeyHint), command);
+        if (ok) keys = {first, second};
+        return ok;
     };
     FormCreate();
 }
@@ -329,7 +340,7 @@ QWidget* TOptionsDialog::BuildTemplatesPage() {
     grid->addWidget(FTemplateList, 0, 0, 1, 3);
     FNameBox = new QLineEdit(page);
     FDescBox = new QLineEdit(page);
-    FHotkeyBox = new QLineEdit(page);
+    FHotkeyBox = new TCM_HotKey(page);
     FHotkeyBox->installEventFilter(this);
     grid->addWidget(BuddyLabel(SOptName, FNameBox, page), 1, 0);
     grid->addWidget(BuddyLabel(SOptDescription, FDescBox, page), 1, 1);

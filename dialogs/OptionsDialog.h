@@ -24,6 +24,7 @@ class QWidget;
 
 namespace quillet {
 
+class TCM_HotKey;
 class TCodeMemo;
 class TCodeMemoWidget;
 class TDropColorButton;
@@ -63,7 +64,7 @@ public:
     TCM_Settings& Working() { return FDef.Settings(); }
     uint8_t PageMask() const { return FMask; }
 
-    // The key assignment dialog; tests script it.
+    // The key assignment dialog (TKeyAssignDialog); tests script it.
     TKeyAssignFunc KeyAssign;
     // Message boxes of the dialog (conflicts, bad tab settings); tests record them.
     std::function<void(QWidget* parent, const std::string& text)> ShowError;
@@ -113,7 +114,7 @@ public:
     QLineEdit* CteNameBox() const { return FNameBox; }
     QLineEdit* CteDescBox() const { return FDescBox; }
     TCodeMemoWidget* TemplateEditor() const { return FTemplateMemo; }
-    QLineEdit* CteHotkey() const { return FHotkeyBox; }
+    TCM_HotKey* CteHotkey() const { return FHotkeyBox; }
     QPushButton* CodeTemplateButton1() const { return FTemplateButton1; }
     QPushButton* CodeTemplateButton2() const { return FTemplateButton2; }
     bool KeyConflict() const { return FError; }
@@ -237,7 +238,8 @@ private:
     QLineEdit *FReplaceBox = nullptr, *FWithBox = nullptr, *FActKeysBox = nullptr;
     QPushButton *FAutoButton1 = nullptr, *FAutoButton2 = nullptr;
     QListWidget* FTemplateList = nullptr;
-    QLineEdit *FNameBox = nullptr, *FDescBox = nullptr, *FHotkeyBox = nullptr;
+    QLineEdit *FNameBox = nullptr, *FDescBox = nullptr;
+    TCM_HotKey* FHotkeyBox = nullptr;
     TCodeMemoWidget* FTemplateMemo = nullptr;
     QPushButton *FTemplateButton1 = nullptr, *FTemplateButton2 = nullptr;
 };

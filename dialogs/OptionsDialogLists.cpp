@@ -1,4 +1,5 @@
 // The options dialog's list pages: key assignments, auto correct and code templates.
+#include "dialogs/HotKey.h"
 #include "dialogs/OptionsDialog.h"
 #include "resources/Strings.h"
 #include "widgets/CodeMemoWidget.h"
@@ -299,8 +300,7 @@ void TOptionsDialog::ShowTemplates() {
         FTemplateList->addItem(QString::fromStdString(TemplateLine(name, entry.Description)));
         Insert(FTemplateNames, Lower(name));
     }
-    FHotkeyBox->setText(
-        QString::fromStdString(ShortCutToText(Working().Templates.TriggerShortCut())));
+    FHotkeyBox->SetHotKey(Working().Templates.TriggerShortCut());
     if (FTemplateList->count() > 0) {
         FTemplateList->setCurrentRow(0);
         FSetting = false;
@@ -413,13 +413,7 @@ void TOptionsDialog::CodeTemplateButton2Click() {
 }
 
 void TOptionsDialog::cteHotkeyExit() {
-    TCodeTemplates& templates = Working().Templates;
-    try {
-        templates.SetTriggerShortCut(TextToShortCut(FHotkeyBox->text().toStdString()));
-    } catch (const EQuilletError& e) {
-        ShowError(this, e.what());
-    }
-    FHotkeyBox->setText(QString::fromStdString(ShortCutToText(templates.TriggerShortCut())));
+    Working().Templates.SetTriggerShortCut(FHotkeyBox->HotKey());
 }
 
 } // namespace quillet

@@ -1,5 +1,6 @@
 // The options dialog's "Options" and "Highlighting" pages: what their controls change.
 #include "dialogs/DropColorButton.h"
+#include "dialogs/HotKey.h"
 #include "dialogs/OptionsDialog.h"
 #include "dialogs/SpinButton.h"
 #include "editor/CodeMemoView.h"

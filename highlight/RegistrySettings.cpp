@@ -3,6 +3,7 @@
 #include "resources/Strings.h"
 
 #include <charconv>
+#include <exception>
 #include <string_view>
 
 namespace quillet {
@@ -333,19 +334,30 @@ bool LoadFromRegistry(TCodeMemoParser& def, IRegistry& registry, const std::stri
     TCM_Settings& s = def.Settings();
     const std::string text = HighlightingValueName(s), keys = KeyAssignmentsValueName(s);
     bool any = false;
-    if (registry.ValueType(def.RegistryKey, text) != rtNone) {
-        ParseHighlighting(registry.ReadString(def.RegistryKey, text), s);
-        for (auto& st : s.Styles)
-            st.Font = {}; // fonts are made again from the new styles
-        any = true;
+    // Each value on its own: a damaged highlighting text does not cost the user the keys.
+    std::exception_ptr failure;
+    try {
+        if (registry.ValueType(def.RegistryKey, text) != rtNone) {
+            ParseHighlighting(registry.ReadString(def.RegistryKey, text), s);
+            for (auto& st : s.Styles)
+                st.Font = {}; // fonts are made again from the new styles
+            any = true;
+        }
+    } catch (const std::exception&) {
+        failure = std::current_exception();
     }
-    if (registry.ValueType(def.RegistryKey, keys) != rtNone) {
-        TStoredKeyTable table = ParseKeyAssignments(registry.ReadBinary(def.RegistryKey, keys));
-        TStoredEditing e = TDefinitionStream::EditingOf(s);
-        e.Keys = std::move(table);
-        TDefinitionStream::SetEditing(s, std::move(e));
-        any = true;
+    try {
+        if (registry.ValueType(def.RegistryKey, keys) != rtNone) {
+            TStoredKeyTable table = ParseKeyAssignments(registry.ReadBinary(def.RegistryKey, keys));
+            TStoredEditing e = TDefinitionStream::EditingOf(s);
+            e.Keys = std::move(table);
+            TDefinitionStream::SetEditing(s, std::move(e));
+            any = true;
+        }
+    } catch (const std::exception&) {
+        if (!failure) failure = std::current_exception();
     }
+    if (failure) std::rethrow_exception(failure);
     return any;
 }
 

@@ -28,7 +28,9 @@ std::string KeyAssignmentsValueName(const TCM_Settings& s);
 // UseRegistry is off or the key is empty. Registry failures pass through.
 void SaveToRegistry(const TCodeMemoParser& def, IRegistry& registry,
                     const std::string& componentName);
-// Applies whichever of the two values are stored; returns whether any was.
+// Applies whichever of the two values are stored and readable; returns whether any was. A
+// value that fails to load leaves its part of the settings alone; the first failure is raised
+// after the other value had its turn.
 bool LoadFromRegistry(TCodeMemoParser& def, IRegistry& registry, const std::string& componentName);
 
 } // namespace quillet

@@ -214,12 +214,17 @@ TEST(RegistrySettings, SaveAndLoadThroughTheRegistry) {
     EXPECT_EQ(FormatHighlighting(other.Settings()), FormatHighlighting(def.Settings()));
     EXPECT_EQ(applied.Keys, editing.Keys);
 
-    // A damaged value is reported and the settings stay as they were.
+    // A damaged value is reported and its part of the settings stays as it was; the other
+    // value is still applied.
     registry.WriteString(def.RegistryKey, "Highlighting - Cascading Style Sheets", "Zendra6:EFF");
     other.Settings().IndentStep = 5;
+    applied = {};
+    TDefinitionStream::ApplyEditing = [&](TCM_Settings&, TStoredEditing&& e) { applied = e; };
     EXPECT_EQ(Error([&] { LoadFromRegistry(other, registry, "CodeMemoParser"); }),
               "Invalid data in registry entry");
+    TDefinitionStream::ApplyEditing = nullptr;
     EXPECT_EQ(other.Settings().IndentStep, 5);
+    EXPECT_EQ(applied.Keys, editing.Keys);
     registry.WriteDword(def.RegistryKey, "Highlighting - Cascading Style Sheets", 1);
     EXPECT_EQ(Error([&] { LoadFromRegistry(other, registry, "CodeMemoParser"); }),
               "Registry value 'Highlighting - Cascading Style Sheets' has the wrong type");
