@@ -38,8 +38,8 @@ void TMainForm::EditDefinitionOptions(TCodeMemoParser& definition) {
     if (!definition.RunOptionsDialog(0x1F)) return;
     // The "Вид" menu shows what the CSS editor now carries.
     TCodeMemoOptions options = MainCodeMemo().Options();
-    for (auto [action, bit] : {std::pair{LineNumbersAction, smoLineNumbers},
-                               std::pair{WordWrapAction, smoWordWrap}}) {
+    for (auto [action, bit] :
+         {std::pair{LineNumbersAction, smoLineNumbers}, std::pair{WordWrapAction, smoWordWrap}}) {
         if (!action) continue;
         QSignalBlocker quiet(action);
         action->setChecked(options & bit);

@@ -47,17 +47,17 @@ struct TOptionBoxDef {
 
 // The option check boxes in their order, each with its bit of the options word.
 constexpr TOptionBoxDef OptionBoxes[] = {
-    {SOptWrapLongLines, 0x20, true},          {SOptLineNumbers, 0x40, true},
-    {SOptTitleInHeader, 0x80, true},          {SOptDateInHeader, 0x100, true},
-    {SOptPageNumbers, 0x200, true},           {SOptTitleAsFilename, 0x40000, true},
-    {SOptWordWrap, 0x400, false},             {SOptOverrideWrapping, 0x2000, false},
-    {SOptAutoIndent, 0x800, false},           {SOptSmartTab, 0x1000, false},
-    {SOptSmartFill, 0x1000000, false},        {SOptUseTabChar, 0x800000, false},
-    {SOptGutterNumbers, 0x1, false},          {SOptMarkWrapped, 0x200000, false},
-    {SOptBlockCursor, 0x100000, false},       {SOptWordSelect, 0x4000, false},
-    {SOptSyntaxHighlight, 0x10, false},       {SOptCaretBeyondEol, 0x8000000, false},
-    {SOptShowAllChars, 0x4000000, false},     {SOptVisibleRightMargin, 0x8000, false},
-    {SOptVisibleGutter, 0x10000, false},      {SOptShowWrapColumn, 0x20000, false},
+    {SOptWrapLongLines, 0x20, true},      {SOptLineNumbers, 0x40, true},
+    {SOptTitleInHeader, 0x80, true},      {SOptDateInHeader, 0x100, true},
+    {SOptPageNumbers, 0x200, true},       {SOptTitleAsFilename, 0x40000, true},
+    {SOptWordWrap, 0x400, false},         {SOptOverrideWrapping, 0x2000, false},
+    {SOptAutoIndent, 0x800, false},       {SOptSmartTab, 0x1000, false},
+    {SOptSmartFill, 0x1000000, false},    {SOptUseTabChar, 0x800000, false},
+    {SOptGutterNumbers, 0x1, false},      {SOptMarkWrapped, 0x200000, false},
+    {SOptBlockCursor, 0x100000, false},   {SOptWordSelect, 0x4000, false},
+    {SOptSyntaxHighlight, 0x10, false},   {SOptCaretBeyondEol, 0x8000000, false},
+    {SOptShowAllChars, 0x4000000, false}, {SOptVisibleRightMargin, 0x8000, false},
+    {SOptVisibleGutter, 0x10000, false},  {SOptShowWrapColumn, 0x20000, false},
 };
 
 QLabel* BuddyLabel(int caption, QWidget* buddy, QWidget* parent) {
@@ -77,9 +77,9 @@ TOptionsDialog::TOptionsDialog(TCodeMemoParser& definition, uint8_t pageMask, QW
     KeyAssign = [](QWidget* p, bool editMode, const std::string& command, TKeyPair& keys) {
         TKeyAssignDialog dialog(p);
         TShortCut first = editMode ? keys.first : 0, second = editMode ? keys.second : 0;
-        bool ok = dialog.Run(first, second,
-                             editMode ? TKeyAssignDialog::kmEdit : TKeyAssignDialog::kmAdd,
-                             LoadStr(SOptSecondKeyHint), LoadStr(SOptFirstKeyHint), command);
+        bool ok =
+            dialog.Run(first, second, editMode ? TKeyAssignDialog::kmEdit : TKeyAssignDialog::kmAdd,
+                       LoadStr(SOptSecondKeyHint), LoadStr(SOptFirstKeyHint), command);
         if (ok) keys = {first, second};
         return ok;
     };
@@ -240,8 +240,8 @@ QWidget* TOptionsDialog::BuildHighlightingPage() {
     FCharset = new QComboBox(page);
     FFontName->setMinimumContentsLength(16);
     FFontName->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
-    for (const char* size : {"8", "9", "10", "11", "12", "14", "16", "18", "20", "22", "24", "26",
-                             "30"})
+    for (const char* size :
+         {"8", "9", "10", "11", "12", "14", "16", "18", "20", "22", "24", "26", "30"})
         FFontSize->addItem(QString::fromLatin1(size));
     FFontSize->setEditable(true);
     fonts->addWidget(BuddyLabel(SOptFont, FFontName, page), 0, 0);
@@ -291,7 +291,8 @@ QWidget* TOptionsDialog::BuildKeysPage() {
     grid->setRowStretch(4, 1);
     grid->setColumnStretch(0, 3);
     grid->setColumnStretch(1, 2);
-    connect(FCommands, &QListWidget::currentRowChanged, this, [this] { CommandDescListBoxClick(); });
+    connect(FCommands, &QListWidget::currentRowChanged, this,
+            [this] { CommandDescListBoxClick(); });
     connect(FCommandKeys, &QListWidget::currentRowChanged, this, [this] { UpdateKeyButtons(); });
     connect(FAddKey, &QPushButton::clicked, this, [this] { AddButtonClick(); });
     connect(FDeleteKey, &QPushButton::clicked, this, [this] { DeleteButtonClick(); });
@@ -441,19 +442,19 @@ void TOptionsDialog::ShowHighlighting() {
         auto* item = new QListWidgetItem(QString::fromStdString(style.Name), FElements);
         item->setData(Qt::UserRole, int(style.Style));
     }
-    for (auto [caption, code] : {std::pair{SOptSelectedText, ElementSelectedText},
-                                 std::pair{SOptLeftMargin, ElementLeftMargin},
-                                 std::pair{SOptGutter, ElementGutter}}) {
+    for (auto [caption, code] :
+         {std::pair{SOptSelectedText, ElementSelectedText},
+          std::pair{SOptLeftMargin, ElementLeftMargin}, std::pair{SOptGutter, ElementGutter}}) {
         auto* item = new QListWidgetItem(Text(caption), FElements);
         item->setData(Qt::UserRole, code);
     }
     // The character sets by name; choosing one lists its fonts.
     static const std::pair<int, const char*> charsets[] = {
-        {0, "ANSI"},         {1, "Default"},   {2, "Symbol"},       {77, "MAC"},
-        {128, "SHIFTJIS"},   {129, "Hangeul"}, {130, "Johab"},      {134, "GB2312"},
-        {136, "Chinese Big5"}, {161, "Greek"}, {162, "Turkish"},    {177, "Hebrew"},
-        {178, "Arabic"},     {186, "Baltic"},  {204, "Russian"},    {222, "Thai"},
-        {238, "East Europe"}, {255, "OEM"}};
+        {0, "ANSI"},           {1, "Default"},   {2, "Symbol"},    {77, "MAC"},
+        {128, "SHIFTJIS"},     {129, "Hangeul"}, {130, "Johab"},   {134, "GB2312"},
+        {136, "Chinese Big5"}, {161, "Greek"},   {162, "Turkish"}, {177, "Hebrew"},
+        {178, "Arabic"},       {186, "Baltic"},  {204, "Russian"}, {222, "Thai"},
+        {238, "East Europe"},  {255, "OEM"}};
     std::vector<std::pair<std::string, int>> sorted;
     for (auto [value, name] : charsets)
         sorted.emplace_back(name, value);

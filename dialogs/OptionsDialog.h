@@ -49,8 +49,8 @@ using TKeyPair = std::pair<TShortCut, TShortCut>;
 
 // Asks for a binding of the command: edit mode starts from `keys`; true when confirmed, with
 // the new pair in `keys`.
-using TKeyAssignFunc = std::function<bool(QWidget* parent, bool editMode,
-                                          const std::string& command, TKeyPair& keys)>;
+using TKeyAssignFunc =
+    std::function<bool(QWidget* parent, bool editMode, const std::string& command, TKeyPair& keys)>;
 
 // The binding's text in "Uses keys": "[Ctrl+K]  [B]", "[Ctrl+X]  [<none>]".
 std::string BindingText(const TKeyPair& keys);

@@ -155,7 +155,8 @@ void TOptionsDialog::DeleteButtonClick() {
     rec->Keys.erase(rec->Keys.begin() + row);
     rec->Changed = true;
     ShowCommandKeys();
-    if (FCommandKeys->count() > 0) FCommandKeys->setCurrentRow(std::min(row, FCommandKeys->count() - 1));
+    if (FCommandKeys->count() > 0)
+        FCommandKeys->setCurrentRow(std::min(row, FCommandKeys->count() - 1));
 }
 
 // ---- auto correct ------------------------------------------------------------------------
@@ -349,10 +350,9 @@ void TOptionsDialog::UpdateTemplateButtons() {
     FTemplateButton1->setEnabled(false);
     FTemplateButton2->setEnabled(true);
     QListWidgetItem* item = FTemplateList->currentItem();
-    bool unchanged = item &&
-                     item->text().toStdString() ==
-                         TemplateLine(name, FDescBox->text().toStdString()) &&
-                     !FTemplateMemo->Memo().Modified();
+    bool unchanged =
+        item && item->text().toStdString() == TemplateLine(name, FDescBox->text().toStdString()) &&
+        !FTemplateMemo->Memo().Modified();
     FTemplateButton2->setText(Text(unchanged ? SOptDelete : SOptReplaceButton));
 }
 
@@ -408,7 +408,8 @@ void TOptionsDialog::CodeTemplateButton2Click() {
         Insert(FTemplateNames, Lower(name));
     }
     FTemplateMemo->Memo().SetModified(false);
-    FTemplateList->item(row)->setText(QString::fromStdString(TemplateLine(Lower(name), description)));
+    FTemplateList->item(row)->setText(
+        QString::fromStdString(TemplateLine(Lower(name), description)));
     UpdateTemplateButtons();
 }
 

@@ -140,13 +140,20 @@ void TOptionsDialog::DeftabBoxExit() {
 bool TOptionsDialog::eventFilter(QObject* watched, QEvent* event) {
     auto* box = qobject_cast<QLineEdit*>(watched);
     if (event->type() == QEvent::FocusOut) {
-        if (watched == FIndentStepBox) IndentStepBoxExit();
-        else if (watched == FWrapColumnBox) WrapColumnBoxExit();
-        else if (watched == FTabColumnsBox) TabColumnsBoxExit();
-        else if (watched == FDeftabBox) DeftabBoxExit();
-        else if (watched == FActKeysBox) AutoReplActBoxExit();
-        else if (watched == FHotkeyBox) cteHotkeyExit();
-        else if (watched == FCommandKeys) CommandKeysListBoxExit();
+        if (watched == FIndentStepBox)
+            IndentStepBoxExit();
+        else if (watched == FWrapColumnBox)
+            WrapColumnBoxExit();
+        else if (watched == FTabColumnsBox)
+            TabColumnsBoxExit();
+        else if (watched == FDeftabBox)
+            DeftabBoxExit();
+        else if (watched == FActKeysBox)
+            AutoReplActBoxExit();
+        else if (watched == FHotkeyBox)
+            cteHotkeyExit();
+        else if (watched == FCommandKeys)
+            CommandKeysListBoxExit();
         return false;
     }
     if (event->type() == QEvent::KeyPress && box &&
@@ -159,8 +166,8 @@ bool TOptionsDialog::eventFilter(QObject* watched, QEvent* event) {
         bool allowed = digit || k == Qt::Key_Backspace || k == Qt::Key_Delete ||
                        k == Qt::Key_Left || k == Qt::Key_Right ||
                        (layout ? k == Qt::Key_Insert
-                               : (k == Qt::Key_Tab || k == Qt::Key_Backtab ||
-                                  k == Qt::Key_End || k == Qt::Key_Home));
+                               : (k == Qt::Key_Tab || k == Qt::Key_Backtab || k == Qt::Key_End ||
+                                  k == Qt::Key_Home));
         // The dialog's own keys still work: Return presses OK, Escape Cancel, Tab moves on.
         bool dialogKey = k == Qt::Key_Return || k == Qt::Key_Enter || k == Qt::Key_Escape ||
                          k == Qt::Key_Tab || k == Qt::Key_Backtab;

@@ -19,7 +19,8 @@ void TTwoColumnDelegate::paint(QPainter* painter, const QStyleOptionViewItem& op
         (opt.state & QStyle::State_Active) ? QPalette::Active : QPalette::Inactive;
     painter->save();
     painter->fillRect(r, opt.palette.brush(group, selected ? QPalette::Highlight : QPalette::Base));
-    painter->setPen(opt.palette.color(group, selected ? QPalette::HighlightedText : QPalette::Text));
+    painter->setPen(
+        opt.palette.color(group, selected ? QPalette::HighlightedText : QPalette::Text));
     painter->setFont(opt.font);
     const int third = r.width() / 3;
     QRect leftCell(r.left() + 2, r.top(), third - 4, r.height());

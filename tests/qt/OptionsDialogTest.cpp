@@ -1,11 +1,11 @@
 // The options dialog run from a definition: page mask, working copy, the boxes' rules, keys.
-#include "dialogs/DropColorButton.h"
 #include "dialogs/OptionsDialog.h"
+#include "dialogs/DropColorButton.h"
 #include "dialogs/SpinButton.h"
 #include "editor/CodeMemo.h"
 #include "editor/CodeMemoView.h"
-#include "editor/TextStore.h"
 #include "editor/Messages.h"
+#include "editor/TextStore.h"
 #include "highlight/RegistrySettings.h"
 #include "highlight/ShippedDefinition.h"
 #include "platform/Platform.h"
