@@ -34,7 +34,8 @@ TCustomCodeMemoParser::ExchangeSettings(std::shared_ptr<TCM_Settings> settings) 
     return settings;
 }
 
-std::vector<IDefinitionUser*> TCustomCodeMemoParser::ExchangeUsers(std::vector<IDefinitionUser*> users) {
+std::vector<IDefinitionUser*>
+TCustomCodeMemoParser::ExchangeUsers(std::vector<IDefinitionUser*> users) {
     std::swap(FUsers, users);
     return users;
 }

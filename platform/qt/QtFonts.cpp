@@ -96,24 +96,37 @@ namespace {
 // The writing system that stands for a character set; Any for the sets every font serves.
 QFontDatabase::WritingSystem WritingSystemOf(uint8_t charset) {
     switch (charset) {
-    case 2: return QFontDatabase::Symbol;
-    case 128: return QFontDatabase::Japanese;
+    case 2:
+        return QFontDatabase::Symbol;
+    case 128:
+        return QFontDatabase::Japanese;
     case 129:
-    case 130: return QFontDatabase::Korean;
-    case 134: return QFontDatabase::SimplifiedChinese;
-    case 136: return QFontDatabase::TraditionalChinese;
-    case 161: return QFontDatabase::Greek;
+    case 130:
+        return QFontDatabase::Korean;
+    case 134:
+        return QFontDatabase::SimplifiedChinese;
+    case 136:
+        return QFontDatabase::TraditionalChinese;
+    case 161:
+        return QFontDatabase::Greek;
     case 162:
     case 186:
-    case 238: return QFontDatabase::Latin; // Latin fonts carry the accented letters
-    case 177: return QFontDatabase::Hebrew;
-    case 178: return QFontDatabase::Arabic;
-    case 204: return QFontDatabase::Cyrillic;
-    case 222: return QFontDatabase::Thai;
+    case 238:
+        return QFontDatabase::Latin; // Latin fonts carry the accented letters
+    case 177:
+        return QFontDatabase::Hebrew;
+    case 178:
+        return QFontDatabase::Arabic;
+    case 204:
+        return QFontDatabase::Cyrillic;
+    case 222:
+        return QFontDatabase::Thai;
     case 0:
     case 77:
-    case 255: return QFontDatabase::Latin;
-    default: return QFontDatabase::Any;
+    case 255:
+        return QFontDatabase::Latin;
+    default:
+        return QFontDatabase::Any;
     }
 }
 
@@ -127,14 +140,13 @@ struct TSubstitute {
     int Kind; // 0 fixed-pitch, 1 sans serif, 2 serif
 };
 constexpr TSubstitute Substitutes[] = {
-    {"Courier New", 0}, {"Courier", 0},  {"Lucida Console", 0}, {"MS Sans Serif", 1},
-    {"Arial", 1},       {"Tahoma", 1},   {"Verdana", 1},        {"Times New Roman", 2}};
+    {"Courier New", 0}, {"Courier", 0}, {"Lucida Console", 0}, {"MS Sans Serif", 1},
+    {"Arial", 1},       {"Tahoma", 1},  {"Verdana", 1},        {"Times New Roman", 2}};
 
 QStringList StandIns(int kind) {
-    static const QStringList kinds[] = {
-        {"Liberation Mono", "DejaVu Sans Mono", "Monospace"},
-        {"Liberation Sans", "DejaVu Sans", "Sans Serif"},
-        {"Liberation Serif", "DejaVu Serif", "Serif"}};
+    static const QStringList kinds[] = {{"Liberation Mono", "DejaVu Sans Mono", "Monospace"},
+                                        {"Liberation Sans", "DejaVu Sans", "Sans Serif"},
+                                        {"Liberation Serif", "DejaVu Serif", "Serif"}};
     return kinds[kind];
 }
 
