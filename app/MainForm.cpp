@@ -97,6 +97,8 @@ TMainForm::TMainForm(TBrowserFactory browser, std::string programFolder)
         def->UseRegistry = true;
         def->RegistryKey = EditorSettingsKey();
     }
+    CodeMemoParser.Name = "CodeMemoParser";
+    HtmlMemoParser.Name = "HtmlMemoParser";
 
     setObjectName(QStringLiteral("MainForm"));
     setWindowTitle(ToQString(LoadStr(SAppTitle)));
@@ -126,6 +128,7 @@ TMainForm::TMainForm(TBrowserFactory browser, std::string programFolder)
     BuildMenus();
     BuildViewMenus();
     ShowColorSwatches(MainCodeMemo());
+    BuildToolsMenu();
     FEditorMemo->installEventFilter(this);
     for (QWidget* box : findChildren<QWidget*>())
         if (IsTextBox(box)) box->installEventFilter(this);

@@ -180,6 +180,10 @@ public:
     QAction *NextPageAction = nullptr, *PreviousPageAction = nullptr;
     QMenu* RecentMenu = nullptr;
     QCheckBox* ReopenCheckBox = nullptr;
+    // --- "Сервис": the options dialogs of the two definitions (MainFormTools.cpp) ---
+    QAction *CssOptionsAction = nullptr, *HtmlOptionsAction = nullptr;
+    // The options dialog of one definition; after OK the editors show the new settings.
+    void EditDefinitionOptions(TCodeMemoParser& definition);
     // The editor the tools act on: the one that has the focus, the CSS editor otherwise.
     TCodeMemo& FocusedCodeMemo();
     void FindExecute();
@@ -233,6 +237,7 @@ private:
     void BuildPrintActions();
     void BuildMenus();
     void BuildViewMenus();
+    void BuildToolsMenu();
     // Ctrl+wheel over an editor: true when the event was taken as a zoom step.
     bool ZoomByWheel(QEvent* event);
     void RebuildRecentMenu();

@@ -1,6 +1,8 @@
 #include "highlight/CodeMemoParser.h"
 
 #include "highlight/DefinitionError.h"
+#include "highlight/RegistrySettings.h"
+#include "platform/Platform.h"
 #include "resources/Strings.h"
 
 #include <algorithm>
@@ -24,6 +26,18 @@ void TCustomCodeMemoParser::AttachUser(IDefinitionUser* user) {
 
 void TCustomCodeMemoParser::DetachUser(IDefinitionUser* user) {
     FUsers.erase(std::remove(FUsers.begin(), FUsers.end(), user), FUsers.end());
+}
+
+std::shared_ptr<TCM_Settings>
+TCustomCodeMemoParser::ExchangeSettings(std::shared_ptr<TCM_Settings> settings) {
+    if (settings) std::swap(FSettings, settings);
+    return settings;
+}
+
+std::vector<IDefinitionUser*>
+TCustomCodeMemoParser::ExchangeUsers(std::vector<IDefinitionUser*> users) {
+    std::swap(FUsers, users);
+    return users;
 }
 
 void TCustomCodeMemoParser::NotifyUsers() {
@@ -175,9 +189,52 @@ void TCodeMemoParser::PrepareKeyTables() {
     }
 }
 
+TOptionsDialogHook& OptionsDialogHook() {
+    static TOptionsDialogHook hook;
+    return hook;
+}
+
 void TCodeMemoParser::ShowProperties() {
-    if (OnModifyProperties) OnModifyProperties(*this);
+    if (OnModifyProperties) {
+        OnModifyProperties(*this);
+        NotifyUsers();
+        return;
+    }
+    RunOptionsDialog(0x1F);
+}
+
+bool TCodeMemoParser::RunOptionsDialog(uint8_t pageMask) {
+    pageMask &= 0x1F;
+    if (!pageMask || !OptionsDialogHook()) return false;
+    bool ok = false;
+    {
+        // The dialog and its two editors see only the working copy; whatever happens, the
+        // definition gets its own settings and users back.
+        struct TRestore {
+            TCodeMemoParser& Def;
+            std::shared_ptr<TCM_Settings> Own;
+            std::vector<IDefinitionUser*> Users;
+            ~TRestore() {
+                Def.ExchangeSettings(Own);
+                Def.ExchangeUsers(std::move(Users));
+            }
+        } restore{*this, nullptr, {}};
+        auto working = std::make_shared<TCM_Settings>(*FSettings);
+        restore.Own = ExchangeSettings(working);
+        restore.Users = ExchangeUsers({});
+        ok = OptionsDialogHook()(*this, pageMask);
+        if (ok) {
+            *restore.Own = *working;
+            // The cached fonts belong to the working copy's metrics; made anew on next use.
+            for (auto& style : restore.Own->Styles)
+                style.Font.reset();
+        }
+    }
+    if (!ok) return false;
     NotifyUsers();
+    if (UseRegistry && !RegistryKey.empty() && Platform().Registry)
+        SaveToRegistry(*this, *Platform().Registry, Name);
+    return true;
 }
 
 void TCodeMemoParser::ResetState(uint8_t restartToken) {

@@ -108,6 +108,13 @@ public:
 
     TCM_Settings& Settings() { return *FSettings; }
     const TCM_Settings& Settings() const { return *FSettings; }
+    // Puts another settings object or user list in place and hands back the one it replaces;
+    // the options dialog edits a working copy this way and gives the originals back after.
+    std::shared_ptr<TCM_Settings> ExchangeSettings(std::shared_ptr<TCM_Settings> settings);
+    std::vector<IDefinitionUser*> ExchangeUsers(std::vector<IDefinitionUser*> users);
+
+    // The component's name: it names the definition in registry errors.
+    std::string Name;
 
     std::string Script;
     std::string RegistryKey;
@@ -121,6 +128,12 @@ protected:
     std::shared_ptr<TCM_Settings> FSettings;
     std::vector<IDefinitionUser*> FUsers;
 };
+
+class TCodeMemoParser;
+// Shows the options dialog for a definition whose settings are already the working copy; true
+// when the user confirmed. A program with a user interface installs it; there is none by default.
+using TOptionsDialogHook = std::function<bool(TCodeMemoParser& definition, uint8_t pageMask)>;
+TOptionsDialogHook& OptionsDialogHook();
 
 class TCodeMemoParser : public TCustomCodeMemoParser {
 public:
@@ -145,7 +158,13 @@ public:
 
     int NextToken(TTokenCursor& cursor) override;
     void ResetState(uint8_t restartToken) override;
+    // The options dialog (or OnModifyProperties when assigned) with every page.
     void ShowProperties() override;
+    // The options dialog with the pages of the mask (bit 0 options .. bit 4 templates) on a
+    // working copy of the settings; true when the user pressed OK. After OK the attached
+    // editors re-read the settings and, with UseRegistry on and a RegistryKey, the definition
+    // saves itself there. Mask 0, or a program without dialogs, gives false at once.
+    bool RunOptionsDialog(uint8_t pageMask);
 
     TStateSet AnchorSet() const { return Anchor; }
     bool InBoundState() const { return State.Meets(BoundStates); }

@@ -56,6 +56,9 @@ public:
     virtual TFontHandle CreateFont(const TFontDesc& desc) = 0;
     // The scalable families installed for the screen, sorted by name, each name once.
     virtual std::vector<TFontFamily> Families() { return {}; }
+    // The installed font families that can write the character set, sorted; every family for
+    // the default set.
+    virtual std::vector<std::string> FontNames(uint8_t /*charset*/) { return {"Courier New"}; }
 };
 
 } // namespace quillet

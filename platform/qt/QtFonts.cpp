@@ -131,6 +131,47 @@ TGenericFamily FontconfigGeneric(const QString& family) {
 
 } // namespace
 
+namespace {
+
+// The writing system that stands for a character set; Any for the sets every font serves.
+QFontDatabase::WritingSystem WritingSystemOf(uint8_t charset) {
+    switch (charset) {
+    case 2:
+        return QFontDatabase::Symbol;
+    case 128:
+        return QFontDatabase::Japanese;
+    case 129:
+    case 130:
+        return QFontDatabase::Korean;
+    case 134:
+        return QFontDatabase::SimplifiedChinese;
+    case 136:
+        return QFontDatabase::TraditionalChinese;
+    case 161:
+        return QFontDatabase::Greek;
+    case 162:
+    case 186:
+    case 238:
+        return QFontDatabase::Latin; // Latin fonts carry the accented letters
+    case 177:
+        return QFontDatabase::Hebrew;
+    case 178:
+        return QFontDatabase::Arabic;
+    case 204:
+        return QFontDatabase::Cyrillic;
+    case 222:
+        return QFontDatabase::Thai;
+    case 0:
+    case 77:
+    case 255:
+        return QFontDatabase::Latin;
+    default:
+        return QFontDatabase::Any;
+    }
+}
+
+} // namespace
+
 std::vector<TFontFamily> TQtFonts::Families() {
     std::vector<TFontFamily> out;
     for (const QString& face : QFontDatabase::families()) {
@@ -153,21 +194,56 @@ std::vector<TFontFamily> TQtFonts::Families() {
     return out;
 }
 
+namespace {
+
+// The Windows names the program's descriptions use, each with the fonts that stand in for it.
+struct TSubstitute {
+    const char* Name;
+    int Kind; // 0 fixed-pitch, 1 sans serif, 2 serif
+};
+constexpr TSubstitute Substitutes[] = {
+    {"Courier New", 0}, {"Courier", 0}, {"Lucida Console", 0}, {"MS Sans Serif", 1},
+    {"Arial", 1},       {"Tahoma", 1},  {"Verdana", 1},        {"Times New Roman", 2}};
+
+QStringList StandIns(int kind) {
+    static const QStringList kinds[] = {{"Liberation Mono", "DejaVu Sans Mono", "Monospace"},
+                                        {"Liberation Sans", "DejaVu Sans", "Sans Serif"},
+                                        {"Liberation Serif", "DejaVu Serif", "Serif"}};
+    return kinds[kind];
+}
+
+} // namespace
+
+std::vector<std::string> TQtFonts::FontNames(uint8_t charset) {
+    // fontconfig answers which families cover the writing system.
+    std::vector<std::string> names;
+    const QStringList families = QFontDatabase::families(WritingSystemOf(charset));
+    for (QString family : families) {
+        if (QFontDatabase::isPrivateFamily(family)) continue;
+        // A family several foundries make is listed once, without the foundry.
+        if (qsizetype foundry = family.indexOf(QStringLiteral(" ["));
+            foundry > 0 && family.endsWith(QLatin1Char(']')))
+            family.truncate(foundry);
+        names.push_back(family.toStdString());
+    }
+    // The Windows names the definitions use count when a font standing in for them is here.
+    for (const TSubstitute& s : Substitutes)
+        for (const QString& stand : StandIns(s.Kind))
+            if (families.contains(stand, Qt::CaseInsensitive)) {
+                names.emplace_back(s.Name);
+                break;
+            }
+    std::sort(names.begin(), names.end());
+    names.erase(std::unique(names.begin(), names.end()), names.end());
+    return names;
+}
+
 void InstallFontSubstitutes() {
     static bool done = false;
     if (done) return;
     done = true;
-    const QStringList mono = {"Liberation Mono", "DejaVu Sans Mono", "Monospace"};
-    const QStringList sans = {"Liberation Sans", "DejaVu Sans", "Sans Serif"};
-    const QStringList serif = {"Liberation Serif", "DejaVu Serif", "Serif"};
-    QFont::insertSubstitutions("Courier New", mono);
-    QFont::insertSubstitutions("Courier", mono);
-    QFont::insertSubstitutions("Lucida Console", mono);
-    QFont::insertSubstitutions("MS Sans Serif", sans);
-    QFont::insertSubstitutions("Arial", sans);
-    QFont::insertSubstitutions("Tahoma", sans);
-    QFont::insertSubstitutions("Verdana", sans);
-    QFont::insertSubstitutions("Times New Roman", serif);
+    for (const TSubstitute& s : Substitutes)
+        QFont::insertSubstitutions(QString::fromLatin1(s.Name), StandIns(s.Kind));
 }
 
 } // namespace quillet

@@ -50,6 +50,7 @@ public:
     TFontHandle CreateFont(const TFontDesc& desc) override;
     // From the font database, with fontconfig's idea of each family's generic kind.
     std::vector<TFontFamily> Families() override;
+    std::vector<std::string> FontNames(uint8_t charset) override;
 };
 
 // "Nimbus Sans [urw]" is "Nimbus Sans": the font database tags a family with its maker when

@@ -399,6 +399,18 @@ void TQtWindowHost::resizeEvent(QResizeEvent* e) {
     viewport()->update();
 }
 
+bool TQtWindowHost::viewportEvent(QEvent* e) {
+    if (e->type() == QEvent::Resize) {
+        int w = viewport()->width(), h = viewport()->height();
+        if (FCanvas.Image().width() != w || FCanvas.Image().height() != h) {
+            FCanvas.Resize(w, h);
+            Send(WM_SIZE, 0, PackLong(w, h));
+            viewport()->update();
+        }
+    }
+    return QAbstractScrollArea::viewportEvent(e);
+}
+
 void TQtWindowHost::SendChars(const QString& text) {
     for (char32_t cp : text.toUcs4()) {
         if (cp == 0x7F || cp == 0) continue; // Delete is a key, not a character

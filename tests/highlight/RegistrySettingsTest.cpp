@@ -1,4 +1,5 @@
 #include "highlight/RegistrySettings.h"
+#include "platform/Platform.h"
 #include "platform/RegistryFile.h"
 #include "platform/headless/MemoryRegistry.h"
 
@@ -249,4 +250,54 @@ TEST(RegistrySettings, SavedSettingsSurviveInTheFileRegistry) {
     EXPECT_TRUE(LoadFromRegistry(back, again, "CodeMemoParser"));
     EXPECT_EQ(FormatHighlighting(back.Settings()), FormatHighlighting(def.Settings()));
     std::filesystem::remove_all(path.parent_path());
+}
+
+// The options run: the dialog sees a working copy; Cancel and errors give the definition its
+// own settings and users back, OK copies and saves, and an assigned event replaces the dialog.
+TEST(RegistrySettings, OptionsRunWorksOnACopyAndSavesAfterOK) {
+    struct TUser : IDefinitionUser {
+        int Changes = 0;
+        void DefinitionChanged() override { ++Changes; }
+    } user;
+    TCodeMemoParser def;
+    def.Name = "CodeMemoParser";
+    def.AttachUser(&user);
+    TCM_Settings* own = &def.Settings();
+    auto saved = std::move(Platform().Registry);
+    Platform().Registry = std::make_unique<TMemoryRegistry>();
+    const std::string key = "Software\\Test\\Editor";
+    def.UseRegistry = true;
+    def.RegistryKey = key;
+    int runs = 0;
+    OptionsDialogHook() = [&](TCodeMemoParser& d, uint8_t mask) {
+        ++runs;
+        EXPECT_NE(&d.Settings(), own);
+        EXPECT_EQ(d.UserCount(), 0u);
+        d.Settings().IndentStep = 9;
+        if (mask == 2) throw EQuilletError("boom");
+        return mask == 1;
+    };
+    EXPECT_FALSE(def.RunOptionsDialog(0));
+    EXPECT_FALSE(def.RunOptionsDialog(4)); // Cancel
+    EXPECT_THROW(def.RunOptionsDialog(2), EQuilletError);
+    EXPECT_EQ(runs, 2);
+    EXPECT_EQ(&def.Settings(), own);
+    EXPECT_EQ(def.Settings().IndentStep, 1);
+    EXPECT_EQ(def.UserCount(), 1u);
+    EXPECT_TRUE(Platform().Registry->ValueNames(key).empty());
+    EXPECT_EQ(user.Changes, 0);
+
+    EXPECT_TRUE(def.RunOptionsDialog(1));
+    EXPECT_EQ(&def.Settings(), own);
+    EXPECT_EQ(def.Settings().IndentStep, 9);
+    EXPECT_EQ(user.Changes, 1);
+    EXPECT_EQ(Platform().Registry->ValueNames(key).size(), 2u);
+
+    int events = 0;
+    def.OnModifyProperties = [&](TCustomCodeMemoParser&) { ++events; };
+    def.ShowProperties();
+    EXPECT_EQ(events, 1);
+    EXPECT_EQ(runs, 3);
+    OptionsDialogHook() = nullptr;
+    Platform().Registry = std::move(saved);
 }
