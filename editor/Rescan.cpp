@@ -1,6 +1,8 @@
 // Re-scanning: restart at an anchor token, tokenize forward, stop where lines come out unchanged.
 #include "editor/Rescan.h"
 
+#include "editor/ScanStates.h"
+
 #include <algorithm>
 #include <climits>
 #include <cstdint>
@@ -34,23 +36,6 @@ inline void Fill(uint8_t* p, size_t n, uint8_t v) {
     } else {
         std::memset(p, v, n);
     }
-}
-
-// A digest of the state the tokenizer carries past a line end; never 0.
-uint32_t StateDigest(const TCodeMemoParser& def) {
-    uint64_t h = 0x9E3779B97F4A7C15ull;
-    auto mix = [&h](const TStateSet& s) {
-        uint64_t w[4];
-        std::memcpy(w, s.Bits.data(), sizeof w);
-        for (uint64_t x : w)
-            h = (h ^ x) * 0x100000001B3ull + (h >> 29);
-    };
-    mix(def.State);
-    for (const auto& s : def.Stack)
-        mix(s);
-    h ^= def.Stack.size();
-    const auto d = uint32_t(h ^ (h >> 32));
-    return d ? d : 1;
 }
 
 } // namespace
@@ -272,7 +257,7 @@ int TRescanner::ScanFrom(int changed, int budget, int& last, bool& budgetStop) {
         for (;;) {
             if (pos >= lineEnd && !def.BoundOpen()) {
                 bool stop = false;
-                uint32_t digest = 0;
+                uint32_t state = 0; // the number of the state here, once asked for
                 while (line < lineCount) {
                     TLineRecord& rec = FStore.Line(line);
                     const size_t len = size_t(rec.Length);
@@ -290,10 +275,10 @@ int TRescanner::ScanFrom(int changed, int budget, int& last, bool& budgetStop) {
                         nextReady = HasBytes(next) && !(next.Flags & lfRescan);
                     }
                     last = line;
-                    if (!digest) digest = StateDigest(def);
+                    if (!state) state = FStore.ScanStates().Of(def);
                     // Equal bytes with another state behind them (a blank line after a new
                     // brace) are no place to stop: the lines after would keep stale colours.
-                    if (equal && rec.ScanEnd == digest && line > restartLine && line >= changed &&
+                    if (equal && rec.ScanEnd == state && line > restartLine && line >= changed &&
                         nextReady && !(rec.Flags & lfScanRestart) && !def.InBoundState()) {
                         rec.Flags &= ~lfRescan;
                         stop = true;
@@ -304,7 +289,7 @@ int TRescanner::ScanFrom(int changed, int budget, int& last, bool& budgetStop) {
                         rec.Flags |= lfRepaint;
                     }
                     rec.Flags &= ~(lfRescan | lfScanRestart);
-                    rec.ScanEnd = digest;
+                    rec.ScanEnd = state;
                     if (line >= changed) ++scanned; // lines before only recover the state
                     lineStart += len;
                     ++line;

@@ -1,6 +1,7 @@
 // The line store: normalisation, insertion, deletion and plain-text output.
 #include "editor/TextStore.h"
 
+#include "editor/ScanStates.h"
 #include "editor/UndoStack.h"
 
 #include "platform/Errors.h"
@@ -17,7 +18,7 @@ TLineExtra& TLineRecord::EnsureExtra() {
     return *Extra;
 }
 
-TTextStore::TTextStore() {
+TTextStore::TTextStore() : FScanStates(std::make_unique<TScanStates>()) {
     FLines.Insert(0, TLineRecord());
 }
 TTextStore::~TTextStore() = default;

@@ -13,6 +13,7 @@ namespace quillet {
 
 class TUndoStack;
 class TCustomCodeMemo;
+class TScanStates;
 
 // Anything attached to a line; freed with the line.
 class TLineObject {
@@ -83,7 +84,7 @@ struct TLineRecord {
     uint16_t Glyphs = 0;
     int32_t PaintA = -1;
     int32_t PaintB = -1;
-    uint32_t ScanEnd = 0; // the highlighter's digest of its scan state after this line; 0: none
+    uint32_t ScanEnd = 0; // the scan state after this row, numbered by the store's TScanStates; 0: none
 
     std::string_view View() const { return {Text ? Text.get() : "", static_cast<size_t>(Length)}; }
     TLineExtra& EnsureExtra();
@@ -145,6 +146,9 @@ public:
     std::unique_ptr<TUndoStack> DetachUndoStack();
     void AttachUndoStack(std::unique_ptr<TUndoStack> stack);
 
+    // The numbers of the scanner states that rows end in, shared by every scanner of this store.
+    TScanStates& ScanStates() { return *FScanStates; }
+
     void AddObserver(ITextStoreObserver* o);
     void RemoveObserver(ITextStoreObserver* o);
 
@@ -191,6 +195,7 @@ private:
     TSelLineStyle FLineStyle = lsCRLF;
     std::vector<TCustomCodeMemo*> FControls;
     std::unique_ptr<TUndoStack> FUndo;
+    std::unique_ptr<TScanStates> FScanStates;
     std::vector<ITextStoreObserver*> FObservers;
 };
 
