@@ -128,6 +128,12 @@ void TRescanner::OnRowsRecut(int first, int oldCount, int newCount) {
         else if (h > first)
             h = first;
     FPending.erase(std::unique(FPending.begin(), FPending.end()), FPending.end());
+    // The recut rows keep the bytes they had; a scan is owed from the first that has none.
+    for (int r = first; r < first + newCount && r < FStore.LineCount(); ++r)
+        if (FStore.Line(r).Flags & lfRescan) {
+            AddPending(r);
+            break;
+        }
 }
 
 int TRescanner::Rescan() {
@@ -210,6 +216,26 @@ void TRescanner::FindRestart(int changed, int& line, int& offset, uint8_t& token
     }
 }
 
+uint32_t TRescanner::FindCheckpoint(int changed, int& line, int& offset) const {
+    // Far enough back for the rows of a long line; beyond that an anchor token is as near.
+    constexpr int kLookBack = 64;
+    // The tokens before a checkpoint may have looked at text after it: one closer to the
+    // change than the tokenizer's look-ahead may rest on text that is gone.
+    size_t room = 0;
+    for (int j = changed - 1; j >= 0 && j >= changed - kLookBack; --j) {
+        const TLineRecord& rec = FStore.Line(j);
+        // The rows from the checkpoint to the change must hold their settled bytes.
+        if (!HasBytes(rec) || (rec.Flags & (lfRescan | lfScanRestart))) return 0;
+        if (room >= kLookahead && (rec.ScanEnd & ScanExact)) {
+            line = j + 1;
+            offset = 0;
+            return rec.ScanEnd & ~ScanExact;
+        }
+        room += size_t(rec.Length);
+    }
+    return 0;
+}
+
 void TRescanner::AppendLines(size_t wantEnd) {
     const int count = FStore.LineCount();
     while (FWin.size() < wantEnd && FNextLine < count) {
@@ -226,11 +252,18 @@ int TRescanner::ScanFrom(int changed, int budget, int& last, bool& budgetStop) {
     int restartLine, restartOffset;
     uint8_t restartToken;
     bool atStart;
-    FindRestart(changed, restartLine, restartOffset, restartToken, atStart);
-    def.ResetState(restartToken);
-    if (atStart) {
-        def.State = def.StartState;
+    if (const uint32_t at = FindCheckpoint(changed, restartLine, restartOffset)) {
+        restartToken = 0;
+        def.ResetState(0);
+        FStore.ScanStates().Load(at, def);
         def.SelectStartTable();
+    } else {
+        FindRestart(changed, restartLine, restartOffset, restartToken, atStart);
+        def.ResetState(restartToken);
+        if (atStart) {
+            def.State = def.StartState;
+            def.SelectStartTable();
+        }
     }
     def.BeginRun();
 
@@ -276,9 +309,11 @@ int TRescanner::ScanFrom(int changed, int budget, int& last, bool& budgetStop) {
                     }
                     last = line;
                     if (!state) state = FStore.ScanStates().Of(def);
+                    const uint32_t ended =
+                        lineStart + len == pos && !def.InBoundState() ? state | ScanExact : state;
                     // Equal bytes with another state behind them (a blank line after a new
                     // brace) are no place to stop: the lines after would keep stale colours.
-                    if (equal && rec.ScanEnd == state && line > restartLine && line >= changed &&
+                    if (equal && rec.ScanEnd == ended && line > restartLine && line >= changed &&
                         nextReady && !(rec.Flags & lfScanRestart) && !def.InBoundState()) {
                         rec.Flags &= ~lfRescan;
                         stop = true;
@@ -289,7 +324,7 @@ int TRescanner::ScanFrom(int changed, int budget, int& last, bool& budgetStop) {
                         rec.Flags |= lfRepaint;
                     }
                     rec.Flags &= ~(lfRescan | lfScanRestart);
-                    rec.ScanEnd = state;
+                    rec.ScanEnd = ended;
                     if (line >= changed) ++scanned; // lines before only recover the state
                     lineStart += len;
                     ++line;

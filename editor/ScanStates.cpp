@@ -2,6 +2,7 @@
 
 #include "highlight/CodeMemoParser.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace quillet {
@@ -39,6 +40,15 @@ uint32_t TScanStates::Of(const TCodeMemoParser& def) {
     FLastState = def.State;
     FLast = Intern(def.State, stack.empty() ? 0 : FLastChain.back());
     return FLast;
+}
+
+void TScanStates::Load(uint32_t number, TCodeMemoParser& def) const {
+    def.Stack.clear();
+    if (number == 0 || number > FNodes.size()) return;
+    def.State = FNodes[number - 1].Top;
+    for (uint32_t n = FNodes[number - 1].Below; n; n = FNodes[n - 1].Below)
+        def.Stack.push_back(FNodes[n - 1].Top);
+    std::reverse(def.Stack.begin(), def.Stack.end());
 }
 
 } // namespace quillet

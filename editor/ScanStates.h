@@ -18,8 +18,11 @@ class TCodeMemoParser;
 // the same way.
 class TScanStates {
 public:
-    // The number of the parser's state now; never 0 (a row's 0 means "no state known").
+    // The number of the parser's state now; never 0 (a row's 0 means "no state known"), and
+    // below 2^31 (the top bit is the row's ScanExact).
     uint32_t Of(const TCodeMemoParser& def);
+    // Puts state `number` back into the parser (its set and its stack).
+    void Load(uint32_t number, TCodeMemoParser& def) const;
     size_t Count() const { return FNodes.size(); }
 
 private:

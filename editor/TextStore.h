@@ -33,6 +33,7 @@ enum : uint32_t {
     lfHasTab = 4,
     lfScanRestart = 16,
 };
+constexpr uint32_t ScanExact = 0x80000000u;
 constexpr uint16_t lmContinuation = 4096;
 constexpr uint16_t lmBookmarkBits = 0x03FF; // numbered bookmarks 0-9
 
@@ -84,7 +85,10 @@ struct TLineRecord {
     uint16_t Glyphs = 0;
     int32_t PaintA = -1;
     int32_t PaintB = -1;
-    uint32_t ScanEnd = 0; // the scan state after this row, numbered by the store's TScanStates; 0: none
+    // The highlighter's state after this row: the number the store's TScanStates gives the scan
+    // state at the first token boundary at or after the row's end, with ScanExact set when that
+    // boundary is the row's end itself (a checkpoint a re-scan may resume from); 0: none.
+    uint32_t ScanEnd = 0;
 
     std::string_view View() const { return {Text ? Text.get() : "", static_cast<size_t>(Length)}; }
     TLineExtra& EnsureExtra();
