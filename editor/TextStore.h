@@ -162,7 +162,9 @@ public:
 
     // Cuts the rows [first, first + count) again into rows of the given lengths (which sum to
     // theirs) without changing the text: word wrap. The first row keeps the glyphs, bookmarks
-    // and line object; later rows carry lmContinuation. Returns false when nothing changed.
+    // and line object; later rows carry lmContinuation. Each row keeps the attribute bytes of its
+    // characters (it is marked for a scan only where some were missing or pending), and a row
+    // that ends where an old one ended keeps its scan state. Returns false when nothing changed.
     bool RecutRows(int first, int count, const std::vector<int>& lengths);
 
     // The stored characters of [start, end), line ends as single CRs.
