@@ -230,7 +230,8 @@ std::string Diff(const std::string& want, const std::string& got) {
 struct TRunConfig {
     int Width = 640, Height = 400;
     bool Wrap = false, CaretAfterEol = false, Expansions = false, LongLine = false;
-    int Huge = 0; // a line of this many characters (minified style), edited near its ends and middle
+    // A line of this many characters (minified style), edited near its ends and middle.
+    int Huge = 0;
 };
 
 class TRandomRun {
@@ -389,8 +390,8 @@ private:
             // Rules without a blank (cuts fall inside tokens) mixed with words and comments.
             t += "\r";
             for (int n = 0; int(t.size()) < FConfig.Huge; ++n)
-                t += Chance(60) ? ".c" + std::to_string(n) + "{color:#a0b0c0;margin:" +
-                                      std::to_string(n % 97) + "px}"
+                t += Chance(60) ? ".c" + std::to_string(n) +
+                                      "{color:#a0b0c0;margin:" + std::to_string(n % 97) + "px}"
                                 : Word() + (Chance(50) ? " " : "");
         }
         return t;
