@@ -1,6 +1,8 @@
 // Re-scanning: restart at an anchor token, tokenize forward, stop where lines come out unchanged.
 #include "editor/Rescan.h"
 
+#include "editor/ScanStates.h"
+
 #include <algorithm>
 #include <climits>
 #include <cstdint>
@@ -34,23 +36,6 @@ inline void Fill(uint8_t* p, size_t n, uint8_t v) {
     } else {
         std::memset(p, v, n);
     }
-}
-
-// A digest of the state the tokenizer carries past a line end; never 0.
-uint32_t StateDigest(const TCodeMemoParser& def) {
-    uint64_t h = 0x9E3779B97F4A7C15ull;
-    auto mix = [&h](const TStateSet& s) {
-        uint64_t w[4];
-        std::memcpy(w, s.Bits.data(), sizeof w);
-        for (uint64_t x : w)
-            h = (h ^ x) * 0x100000001B3ull + (h >> 29);
-    };
-    mix(def.State);
-    for (const auto& s : def.Stack)
-        mix(s);
-    h ^= def.Stack.size();
-    const auto d = uint32_t(h ^ (h >> 32));
-    return d ? d : 1;
 }
 
 } // namespace
@@ -143,6 +128,12 @@ void TRescanner::OnRowsRecut(int first, int oldCount, int newCount) {
         else if (h > first)
             h = first;
     FPending.erase(std::unique(FPending.begin(), FPending.end()), FPending.end());
+    // The recut rows keep the bytes they had; a scan is owed from the first that has none.
+    for (int r = first; r < first + newCount && r < FStore.LineCount(); ++r)
+        if (FStore.Line(r).Flags & lfRescan) {
+            AddPending(r);
+            break;
+        }
 }
 
 int TRescanner::Rescan() {
@@ -225,6 +216,26 @@ void TRescanner::FindRestart(int changed, int& line, int& offset, uint8_t& token
     }
 }
 
+uint32_t TRescanner::FindCheckpoint(int changed, int& line, int& offset) const {
+    // Far enough back for the rows of a long line; beyond that an anchor token is as near.
+    constexpr int kLookBack = 64;
+    // The tokens before a checkpoint may have looked at text after it: one closer to the
+    // change than the tokenizer's look-ahead may rest on text that is gone.
+    size_t room = 0;
+    for (int j = changed - 1; j >= 0 && j >= changed - kLookBack; --j) {
+        const TLineRecord& rec = FStore.Line(j);
+        // The rows from the checkpoint to the change must hold their settled bytes.
+        if (!HasBytes(rec) || (rec.Flags & (lfRescan | lfScanRestart))) return 0;
+        if (room >= kLookahead && (rec.ScanEnd & ScanExact)) {
+            line = j + 1;
+            offset = 0;
+            return rec.ScanEnd & ~ScanExact;
+        }
+        room += size_t(rec.Length);
+    }
+    return 0;
+}
+
 void TRescanner::AppendLines(size_t wantEnd) {
     const int count = FStore.LineCount();
     while (FWin.size() < wantEnd && FNextLine < count) {
@@ -241,11 +252,18 @@ int TRescanner::ScanFrom(int changed, int budget, int& last, bool& budgetStop) {
     int restartLine, restartOffset;
     uint8_t restartToken;
     bool atStart;
-    FindRestart(changed, restartLine, restartOffset, restartToken, atStart);
-    def.ResetState(restartToken);
-    if (atStart) {
-        def.State = def.StartState;
+    if (const uint32_t at = FindCheckpoint(changed, restartLine, restartOffset)) {
+        restartToken = 0;
+        def.ResetState(0);
+        FStore.ScanStates().Load(at, def);
         def.SelectStartTable();
+    } else {
+        FindRestart(changed, restartLine, restartOffset, restartToken, atStart);
+        def.ResetState(restartToken);
+        if (atStart) {
+            def.State = def.StartState;
+            def.SelectStartTable();
+        }
     }
     def.BeginRun();
 
@@ -272,7 +290,7 @@ int TRescanner::ScanFrom(int changed, int budget, int& last, bool& budgetStop) {
         for (;;) {
             if (pos >= lineEnd && !def.BoundOpen()) {
                 bool stop = false;
-                uint32_t digest = 0;
+                uint32_t state = 0; // the number of the state here, once asked for
                 while (line < lineCount) {
                     TLineRecord& rec = FStore.Line(line);
                     const size_t len = size_t(rec.Length);
@@ -290,10 +308,12 @@ int TRescanner::ScanFrom(int changed, int budget, int& last, bool& budgetStop) {
                         nextReady = HasBytes(next) && !(next.Flags & lfRescan);
                     }
                     last = line;
-                    if (!digest) digest = StateDigest(def);
+                    if (!state) state = FStore.ScanStates().Of(def);
+                    const uint32_t ended =
+                        lineStart + len == pos && !def.InBoundState() ? state | ScanExact : state;
                     // Equal bytes with another state behind them (a blank line after a new
                     // brace) are no place to stop: the lines after would keep stale colours.
-                    if (equal && rec.ScanEnd == digest && line > restartLine && line >= changed &&
+                    if (equal && rec.ScanEnd == ended && line > restartLine && line >= changed &&
                         nextReady && !(rec.Flags & lfScanRestart) && !def.InBoundState()) {
                         rec.Flags &= ~lfRescan;
                         stop = true;
@@ -304,7 +324,7 @@ int TRescanner::ScanFrom(int changed, int budget, int& last, bool& budgetStop) {
                         rec.Flags |= lfRepaint;
                     }
                     rec.Flags &= ~(lfRescan | lfScanRestart);
-                    rec.ScanEnd = digest;
+                    rec.ScanEnd = ended;
                     if (line >= changed) ++scanned; // lines before only recover the state
                     lineStart += len;
                     ++line;

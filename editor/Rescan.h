@@ -22,7 +22,9 @@ using TTokenSeenEvent =
 
 // Watches one store (as its observer) and remembers which lines need scanning; Rescan() brings
 // their attribute bytes up to date. A scan restarts at the nearest anchor token before the first
-// changed line and stops at the first line whose bytes come out unchanged.
+// changed row (inside a long line: the rows of one are cut from it) and stops at the first row
+// whose bytes come out unchanged with the very scanner state (set and stack, compared by value)
+// that was stored at its end.
 //
 // With a line budget a scan stops after that many lines; the next line then carries the restart
 // mark (lfScanRestart) and stays pending, so a later Rescan() (or ScanThrough() for a line about to
@@ -74,6 +76,8 @@ private:
     // budget ended it. Returns the number of lines scanned.
     int ScanFrom(int changed, int budget, int& last, bool& budgetStop);
     void FindRestart(int changed, int& line, int& offset, uint8_t& token, bool& atStart) const;
+    // The nearest checkpoint before the changed row, in the rows just above it; 0 when none.
+    uint32_t FindCheckpoint(int changed, int& line, int& offset) const;
     void AppendLines(size_t wantEnd);
     void AddPending(int line);
     void DropPendingThrough(int line);

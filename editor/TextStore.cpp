@@ -1,6 +1,7 @@
 // The line store: normalisation, insertion, deletion and plain-text output.
 #include "editor/TextStore.h"
 
+#include "editor/ScanStates.h"
 #include "editor/UndoStack.h"
 
 #include "platform/Errors.h"
@@ -17,7 +18,7 @@ TLineExtra& TLineRecord::EnsureExtra() {
     return *Extra;
 }
 
-TTextStore::TTextStore() {
+TTextStore::TTextStore() : FScanStates(std::make_unique<TScanStates>()) {
     FLines.Insert(0, TLineRecord());
 }
 TTextStore::~TTextStore() = default;
@@ -324,20 +325,28 @@ bool TTextStore::RecutRows(int first, int count, const std::vector<int>& lengths
     }
     if (same || sum != total) return false;
 
+    // What the old rows knew, by text offset from the first: their bytes (a row without them
+    // leaves a gap that must be scanned), their pending scans and their checkpoints.
+    struct TOldRow {
+        int End;
+        bool Known; // bytes present and no scan pending
+        uint32_t ScanEnd;
+    };
     std::string text;
     text.reserve(size_t(total));
-    std::vector<uint8_t> attrs;
-    bool haveAttrs = true;
+    std::vector<uint8_t> attrs(size_t(total), 0);
+    std::vector<TOldRow> old;
     uint16_t bookmarks = 0;
     uint32_t flags = 0;
     for (int i = 0; i < count; ++i) {
         const TLineRecord& rec = FLines[first + i];
+        const int from = int(text.size());
         text.append(rec.View());
         const auto* a = rec.Extra ? &rec.Extra->Attributes : nullptr;
-        if (a && int(a->size()) >= rec.Length)
-            attrs.insert(attrs.end(), a->begin(), a->begin() + rec.Length);
-        else
-            haveAttrs = false;
+        const bool haveAttrs = rec.Length == 0 || (a && int(a->size()) >= rec.Length);
+        if (haveAttrs && rec.Length > 0)
+            std::copy(a->begin(), a->begin() + rec.Length, attrs.begin() + from);
+        old.push_back({from + rec.Length, haveAttrs && !(rec.Flags & lfRescan), rec.ScanEnd});
         bookmarks |= rec.Marks & ~lmContinuation;
         flags |= rec.Flags;
     }
@@ -346,7 +355,6 @@ bool TTextStore::RecutRows(int first, int count, const std::vector<int>& lengths
     const uint16_t headMarks = uint16_t((head.Marks & ~lmContinuation) | bookmarks);
     const uint16_t glyphs = head.Glyphs;
     const int32_t paintA = head.PaintA, paintB = head.PaintB;
-    const uint32_t scanEnd = FLines[first + count - 1].ScanEnd;
     std::unique_ptr<TLineObject> object = head.Extra ? std::move(head.Extra->Object) : nullptr;
     const bool wasContinuation = head.Marks & lmContinuation;
 
@@ -356,6 +364,7 @@ bool TTextStore::RecutRows(int first, int count, const std::vector<int>& lengths
     }
     FLines.DeleteRange(first + 1, count - 1);
     int at = 0;
+    size_t o = 0; // the first old row that ends past `at`
     for (size_t k = 0; k < lengths.size(); ++k) {
         int n = lengths[k];
         int index = first + int(k);
@@ -365,18 +374,26 @@ bool TTextStore::RecutRows(int first, int count, const std::vector<int>& lengths
         }
         TLineRecord& rec = FLines[index];
         SetRecordText(rec, std::string_view(text).substr(size_t(at), size_t(n)), {}, true);
-        if (haveAttrs)
+        // The new row is known when every old row it overlaps was; ending where an old row
+        // ended, it ends in the same scan state.
+        bool known = true;
+        rec.ScanEnd = 0;
+        while (o < old.size() && old[o].End <= at)
+            ++o;
+        for (size_t q = o; q < old.size(); ++q) {
+            known = known && old[q].Known;
+            if (old[q].End == at + n) rec.ScanEnd = old[q].ScanEnd;
+            if (old[q].End >= at + n) break;
+        }
+        if (known) {
             rec.EnsureExtra().Attributes.assign(attrs.begin() + at, attrs.begin() + at + n);
-        else
-            rec.Flags |= lfRescan;
-        if (haveAttrs) rec.Flags &= ~uint32_t(lfRescan);
-        rec.Flags |= flags & lfRescan;
+            rec.Flags &= ~uint32_t(lfRescan);
+        }
         rec.Marks =
             k == 0 ? uint16_t(headMarks | (wasContinuation ? lmContinuation : 0)) : lmContinuation;
         rec.Glyphs = k == 0 ? glyphs : 0;
         rec.PaintA = paintA;
         rec.PaintB = paintB;
-        rec.ScanEnd = k + 1 == lengths.size() ? scanEnd : 0;
         at += n;
     }
     if (object) FLines[first].EnsureExtra().Object = std::move(object);

@@ -13,6 +13,7 @@ namespace quillet {
 
 class TUndoStack;
 class TCustomCodeMemo;
+class TScanStates;
 
 // Anything attached to a line; freed with the line.
 class TLineObject {
@@ -32,6 +33,7 @@ enum : uint32_t {
     lfHasTab = 4,
     lfScanRestart = 16,
 };
+constexpr uint32_t ScanExact = 0x80000000u;
 constexpr uint16_t lmContinuation = 4096;
 constexpr uint16_t lmBookmarkBits = 0x03FF; // numbered bookmarks 0-9
 
@@ -83,7 +85,10 @@ struct TLineRecord {
     uint16_t Glyphs = 0;
     int32_t PaintA = -1;
     int32_t PaintB = -1;
-    uint32_t ScanEnd = 0; // the highlighter's digest of its scan state after this line; 0: none
+    // The highlighter's state after this row: the number the store's TScanStates gives the scan
+    // state at the first token boundary at or after the row's end, with ScanExact set when that
+    // boundary is the row's end itself (a checkpoint a re-scan may resume from); 0: none.
+    uint32_t ScanEnd = 0;
 
     std::string_view View() const { return {Text ? Text.get() : "", static_cast<size_t>(Length)}; }
     TLineExtra& EnsureExtra();
@@ -145,6 +150,9 @@ public:
     std::unique_ptr<TUndoStack> DetachUndoStack();
     void AttachUndoStack(std::unique_ptr<TUndoStack> stack);
 
+    // The numbers of the scanner states that rows end in, shared by every scanner of this store.
+    TScanStates& ScanStates() { return *FScanStates; }
+
     void AddObserver(ITextStoreObserver* o);
     void RemoveObserver(ITextStoreObserver* o);
 
@@ -154,7 +162,9 @@ public:
 
     // Cuts the rows [first, first + count) again into rows of the given lengths (which sum to
     // theirs) without changing the text: word wrap. The first row keeps the glyphs, bookmarks
-    // and line object; later rows carry lmContinuation. Returns false when nothing changed.
+    // and line object; later rows carry lmContinuation. Each row keeps the attribute bytes of its
+    // characters (it is marked for a scan only where some were missing or pending), and a row
+    // that ends where an old one ended keeps its scan state. Returns false when nothing changed.
     bool RecutRows(int first, int count, const std::vector<int>& lengths);
 
     // The stored characters of [start, end), line ends as single CRs.
@@ -191,6 +201,7 @@ private:
     TSelLineStyle FLineStyle = lsCRLF;
     std::vector<TCustomCodeMemo*> FControls;
     std::unique_ptr<TUndoStack> FUndo;
+    std::unique_ptr<TScanStates> FScanStates;
     std::vector<ITextStoreObserver*> FObservers;
 };
 

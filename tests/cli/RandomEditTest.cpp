@@ -230,11 +230,14 @@ std::string Diff(const std::string& want, const std::string& got) {
 struct TRunConfig {
     int Width = 640, Height = 400;
     bool Wrap = false, CaretAfterEol = false, Expansions = false, LongLine = false;
+    // A line of this many characters (minified style), edited near its ends and middle.
+    int Huge = 0;
 };
 
 class TRandomRun {
 public:
-    TRandomRun(unsigned seed, int steps) : FSeed(seed), FSteps(steps), FRng(seed) {}
+    TRandomRun(unsigned seed, int steps, bool huge = false)
+        : FSeed(seed), FSteps(steps), FRng(seed), FHuge(huge) {}
 
     // Returns an empty string, or what went wrong (the script is then written out).
     std::string Run() {
@@ -245,6 +248,10 @@ public:
         c.CaretAfterEol = Chance(30);
         c.Expansions = Chance(50);
         c.LongLine = Chance(35);
+        if (FHuge) {
+            c.Wrap = FSeed % 2 == 1;
+            c.Huge = Between(100000, 130000);
+        }
         FConfig = c;
         FPlayer = cli::MakePlayer(c.Width, c.Height, "css", FOut);
         TCodeMemo& memo = FPlayer->Memo();
@@ -379,6 +386,14 @@ private:
         for (int i = 0; i < lines; ++i)
             t += Chunk(false) + "\r";
         if (FConfig.LongLine) t += LongLine() + "\r" + Chunk(false);
+        if (FConfig.Huge) {
+            // Rules without a blank (cuts fall inside tokens) mixed with words and comments.
+            t += "\r";
+            for (int n = 0; int(t.size()) < FConfig.Huge; ++n)
+                t += Chance(60) ? ".c" + std::to_string(n) +
+                                      "{color:#a0b0c0;margin:" + std::to_string(n % 97) + "px}"
+                                : Word() + (Chance(50) ? " " : "");
+        }
         return t;
     }
 
@@ -408,7 +423,16 @@ private:
         FOut.str("");
     }
 
-    int Offset() { return Between(-2, int(FModel.Text.size()) + 2); }
+    int Offset() {
+        if (FConfig.Huge && Chance(70)) {
+            // Near the start, the middle or the end of the long line.
+            const int line = int(FModel.Text.find_last_of('\r') + 1);
+            const int len = int(FModel.Text.size()) - line;
+            const int at = line + Pick(std::vector<int>{0, len / 2, len}) + Between(-40, 40);
+            return std::clamp(at, 0, int(FModel.Text.size()));
+        }
+        return Between(-2, int(FModel.Text.size()) + 2);
+    }
 
     void Step() {
         TCodeMemo& memo = Memo();
@@ -536,7 +560,8 @@ private:
             SetText(InitialText());
         }
         // Keep the text small enough to check after every step.
-        if (FModel.Text.size() > 9000 && FFault.empty()) {
+        if (int(FModel.Text.size()) > FConfig.Huge + 9000 && FFault.empty()) {
+            FModel.Recording = true; // an edit of its own, after an undo step too
             int s = Between(0, 4000);
             Do("msg EM_SETSEL " + std::to_string(s) + " " + std::to_string(s + 3000));
             Do("key Delete");
@@ -744,6 +769,7 @@ private:
     unsigned FSeed;
     int FSteps;
     std::mt19937 FRng;
+    bool FHuge = false;
     TRunConfig FConfig;
     std::ostringstream FOut;
     std::unique_ptr<cli::IPlayer> FPlayer;
@@ -785,6 +811,17 @@ TEST(RandomEdit, ControlAgreesWithItsModels) {
         } else if (std::getenv("QUILLET_RANDOM_SEEDS")) {
             std::fprintf(stderr, "seed %d: %d steps clean\n", seed, steps); // long runs' progress
         }
+    }
+}
+
+// Lines of 100,000 characters and more, with and without word wrap: their rows and highlighting
+// after edits at both ends and in the middle against a fresh layout and a fresh scan.
+TEST(RandomEdit, LongLinesAgreeWithAFreshLayoutAndScan) {
+    const int steps = EnvNumber("QUILLET_RANDOM_STEPS", 1500) / 10;
+    const int count = EnvNumber("QUILLET_RANDOM_LONG_SEEDS", 4);
+    for (unsigned seed = 1; seed <= unsigned(count); ++seed) {
+        std::string fault = TRandomRun(1000 + seed, steps, true).Run();
+        if (!fault.empty()) ADD_FAILURE() << fault;
     }
 }
 

@@ -1,9 +1,11 @@
 #include "editor/Rescan.h"
+#include "editor/ScanStates.h"
 #include "highlight/DefinitionError.h"
 #include "tests/highlight/SampleCssDefinition.h"
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <random>
 #include <string>
 #include <vector>
@@ -275,4 +277,40 @@ TEST_F(RescanTest, LongTextsAndLongTokensMatchOnePass) {
     Store.Insert(Store.PosFromLine(Store.LineCount() - 3), "/*");
     R.ScanAll();
     EXPECT_EQ(StoredBytes(Store), Reference(P, Store.StoredText(0, Store.CharCount())));
+}
+
+// The numbers rows keep for the scanner's state at their end: equal exactly when the state set
+// and the whole stack are equal, whatever the order the states were met in (a number that two
+// states shared would stop a re-scan early and leave stale colours).
+TEST(ScanStatesTest, NumbersAreEqualExactlyWhenStatesAre) {
+    TTextStore store;
+    TScanStates& states = store.ScanStates();
+    TCodeMemoParser def;
+    std::mt19937 rng(7);
+    std::map<std::string, uint32_t> seen; // the stack's bytes with the set's on top
+    std::map<uint32_t, std::string> owner;
+    auto set = [&] {
+        TStateSet s;
+        s.Include(uint8_t(rng() % 4)); // few members: the same sets come back often
+        if (rng() % 3 == 0) s.Include(uint8_t(200 + rng() % 3));
+        return s;
+    };
+    for (int i = 0; i < 5000; ++i) {
+        if (!def.Stack.empty() && rng() % 3 == 0)
+            def.Stack.pop_back();
+        else if (def.Stack.size() < 6 && rng() % 3 == 0)
+            def.Stack.push_back(set());
+        if (rng() % 2) def.State = set();
+        std::string key;
+        for (const TStateSet& s : def.Stack)
+            key.append(s.Bits.begin(), s.Bits.end());
+        key.append(def.State.Bits.begin(), def.State.Bits.end());
+        const uint32_t n = states.Of(def);
+        ASSERT_NE(n, 0u);
+        auto [it, added] = seen.emplace(key, n);
+        ASSERT_EQ(it->second, n) << "an equal state got another number";
+        auto [o, fresh] = owner.emplace(n, key);
+        ASSERT_EQ(o->second, key) << "two states share number " << n;
+        (void)added, (void)fresh;
+    }
 }

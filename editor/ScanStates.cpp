@@ -1,0 +1,54 @@
+#include "editor/ScanStates.h"
+
+#include "highlight/CodeMemoParser.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace quillet {
+
+size_t TScanStates::THash::operator()(const TNode& n) const {
+    uint64_t w[4];
+    std::memcpy(w, n.Top.Bits.data(), sizeof w);
+    uint64_t h = 0x9E3779B97F4A7C15ull ^ n.Below;
+    for (uint64_t x : w)
+        h = (h ^ x) * 0x100000001B3ull + (h >> 29);
+    return size_t(h ^ (h >> 32));
+}
+
+uint32_t TScanStates::Intern(const TStateSet& top, uint32_t below) {
+    const TNode node{top, below};
+    auto [it, added] = FIndex.try_emplace(node, uint32_t(FNodes.size() + 1));
+    if (added) FNodes.push_back(node);
+    return it->second;
+}
+
+uint32_t TScanStates::Of(const TCodeMemoParser& def) {
+    const std::vector<TStateSet>& stack = def.Stack;
+    // Keep the part of the last chain that the stack still shares.
+    size_t same = 0;
+    while (same < stack.size() && same < FLastStack.size() && stack[same] == FLastStack[same])
+        ++same;
+    if (FLast && same == stack.size() && same == FLastStack.size() && def.State == FLastState)
+        return FLast;
+    FLastStack.resize(same);
+    FLastChain.resize(same);
+    for (size_t i = same; i < stack.size(); ++i) {
+        FLastChain.push_back(Intern(stack[i], i ? FLastChain[i - 1] : 0));
+        FLastStack.push_back(stack[i]);
+    }
+    FLastState = def.State;
+    FLast = Intern(def.State, stack.empty() ? 0 : FLastChain.back());
+    return FLast;
+}
+
+void TScanStates::Load(uint32_t number, TCodeMemoParser& def) const {
+    def.Stack.clear();
+    if (number == 0 || number > FNodes.size()) return;
+    def.State = FNodes[number - 1].Top;
+    for (uint32_t n = FNodes[number - 1].Below; n; n = FNodes[n - 1].Below)
+        def.Stack.push_back(FNodes[n - 1].Top);
+    std::reverse(def.Stack.begin(), def.Stack.end());
+}
+
+} // namespace quillet
