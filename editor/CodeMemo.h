@@ -506,6 +506,7 @@ private:
     void ClosePopup(bool collapse);
     // A click while the list is shown; true when it landed on the list.
     bool PopupClick(int x, int y);
+    void PlacePopup(std::unique_ptr<TCodeMemoPopup> popup);
     // Completion (CodeMemoCompletion.cpp).
     std::string TextBeforeCaret() const;
     // After an edit while the completion list is shown: filter it again, or close it once the

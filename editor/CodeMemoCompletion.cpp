@@ -48,12 +48,7 @@ bool TCustomCodeMemo::ShowCompletion() {
     names.SetSelected(0);
     for (int i = 0; i < names.Count(); ++i)
         if (names.Name(i) == list.Items.front().Name) names.SetSelected(i);
-    TPoint at = FView->CaretPixel();
-    const int lh = FView->Metrics().LineHeight;
-    TSize client = FHost ? FHost->ClientSize() : TSize{FClientWidth, FClientHeight};
-    popup->View().Layout(Platform().Fonts.get(), at.X, at.Y, at.Y + lh, client);
-    FPopup = std::move(popup);
-    if (FHost) FHost->Invalidate(FPopup->View().Bounds());
+    PlacePopup(std::move(popup));
     return true;
 }
 

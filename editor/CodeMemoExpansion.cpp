@@ -137,6 +137,16 @@ bool TCodeMemoPopup::MoveKey(int key) {
 
 // ---- the list on the control ----------------------------------------------------------
 
+// The list opens under the caret's row (above it when there is no room) and is shown.
+void TCustomCodeMemo::PlacePopup(std::unique_ptr<TCodeMemoPopup> popup) {
+    TPoint at = FView->CaretPixel();
+    const int lh = FView->Metrics().LineHeight;
+    TSize client = FHost ? FHost->ClientSize() : TSize{FClientWidth, FClientHeight};
+    popup->View().Layout(Platform().Fonts.get(), at.X, at.Y, at.Y + lh, client);
+    FPopup = std::move(popup);
+    if (FHost) FHost->Invalidate(FPopup->View().Bounds());
+}
+
 void TCustomCodeMemo::ShowMacroPopup(TMacroKeywords& table) {
     if (FPopup) ClosePopup(true);
     if (table.Entries().empty()) return;
@@ -146,12 +156,7 @@ void TCustomCodeMemo::ShowMacroPopup(TMacroKeywords& table) {
         popup->List().SelectPartialWord(target);
     }
     SetHideSelection(false);
-    TPoint at = FView->CaretPixel();
-    const int lh = FView->Metrics().LineHeight;
-    TSize client = FHost ? FHost->ClientSize() : TSize{FClientWidth, FClientHeight};
-    popup->View().Layout(Platform().Fonts.get(), at.X, at.Y, at.Y + lh, client);
-    FPopup = std::move(popup);
-    if (FHost) FHost->Invalidate(FPopup->View().Bounds());
+    PlacePopup(std::move(popup));
 }
 
 void TCustomCodeMemo::CloseMacroPopup() {
