@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Drives the program's window in a private X server as a user does: types at once, saves through
-# the file dialog, clears and undoes, pastes into the HTML editor, and closes with the question
-# answered Cancel, No and Yes. Every step waits for a state it can see (a window, the focus, a
-# title, a file, the clipboard), never for a fixed time.
+# the file dialog, clears and undoes, pastes into the HTML editor, scrolls the preview and changes
+# its sheet, and closes with the question answered Cancel, No and Yes. Every step waits for a
+# state it can see (a window, the focus, a title, a file, the clipboard, a pixel), never for a
+# fixed time.
 #   drive-window.sh PROGRAM SCRATCH_FOLDER
 # Exit status: 0 passed, 1 failed, 77 skipped (no X server could be started here).
 set -euo pipefail
