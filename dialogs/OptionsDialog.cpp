@@ -84,9 +84,11 @@ TOptionsDialog::TOptionsDialog(TCodeMemoParser& definition, uint8_t pageMask, QW
         return ok;
     };
     FormCreate();
+    InstallKeyPreview();
 }
 
 TOptionsDialog::~TOptionsDialog() {
+    qApp->removeEventFilter(FKeyPreview);
     // The editors leave the definition before the definition gets its own users back.
     FSample->Memo().SetParser(1, nullptr);
     FTemplateMemo->Memo().SetParser(1, nullptr);
@@ -475,6 +477,11 @@ void TOptionsDialog::ShowHighlighting() {
 }
 
 void TOptionsDialog::OKButtonClick() {
+    // The box being typed in counts as left: a refused value keeps the dialog open.
+    if (!ApplyFocusedBox()) {
+        FSwallowKey = true;
+        return;
+    }
     // A new key table from the command records: a refused binding keeps the dialog open.
     FError = false;
     TKeyboardActionContoller& working = Working().KeyStore;
@@ -490,6 +497,7 @@ void TOptionsDialog::OKButtonClick() {
                 fresh.AddBinding(keys.first, keys.second, rec.Id);
             } catch (const EQuilletError& e) {
                 FError = true;
+                FSwallowKey = true;
                 ShowError(this, e.what());
                 return;
             }

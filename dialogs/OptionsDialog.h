@@ -15,6 +15,7 @@
 #include <vector>
 
 class QCheckBox;
+class QKeyEvent;
 class QComboBox;
 class QLineEdit;
 class QListWidget;
@@ -119,16 +120,20 @@ public:
     QPushButton* CodeTemplateButton2() const { return FTemplateButton2; }
     bool KeyConflict() const { return FError; }
 
-    // Handlers, as the controls call them.
+    // Handlers, as the controls call them. The boxes read on leaving return false when their
+    // text was refused (the error is shown and the previous value is back). FormKeyPress sees
+    // every key press meant for the dialog's controls first; true discards it.
+    bool FormKeyPress(QKeyEvent* event);
+    bool SwallowNextKey() const { return FSwallowKey; }
     void OKButtonClick();
     void SHIFTSelectBoxClick(QCheckBox* box);
     void LeftBorderWidthBoxChange(QLineEdit* box);
     void ParaSpinButtonUpClick(TSpinButton& spin);
     void ParaSpinButtonDownClick(TSpinButton& spin);
-    void WrapColumnBoxExit();
-    void IndentStepBoxExit();
-    void TabColumnsBoxExit();
-    void DeftabBoxExit();
+    bool WrapColumnBoxExit();
+    bool IndentStepBoxExit();
+    bool TabColumnsBoxExit();
+    bool DeftabBoxExit();
     void SynElementsBoxClick();
     void UseBoldBoxClick();
     void UseDefForeBoxClick();
@@ -147,7 +152,7 @@ public:
     void ReplaceBoxChange();
     void AutoReplButton1Click();
     void AutoReplButton2Click();
-    void AutoReplActBoxExit();
+    bool AutoReplActBoxExit();
     void cteListBoxClick();
     void cteNameBoxChange();
     void CodeTemplateButton1Click();
@@ -167,6 +172,10 @@ private:
     QWidget* BuildAutoCorrectPage();
     QWidget* BuildTemplatesPage();
     void FormShow();
+    // Applies the box read on leaving that has the focus (Return presses OK while it is in
+    // one); false when its text was refused.
+    bool ApplyFocusedBox();
+    void InstallKeyPreview();
     // Filling the pages from the working settings.
     void ShowOptions();
     void ShowHighlighting();
@@ -210,6 +219,10 @@ private:
     bool FShown = false;
     bool FSetting = false; // controls are being filled: their handlers do nothing
     bool FError = false;
+    // Set when OK was refused with an error box: the key press that follows (the key that
+    // closed the box, or its auto-repeat) must not press OK again.
+    bool FSwallowKey = false;
+    QObject* FKeyPreview = nullptr;
     QPoint FLastClick{-100, -100};
     std::vector<std::string> FAutoWords;     // sorted, lower case
     std::vector<std::string> FTemplateNames; // sorted, lower case

@@ -275,16 +275,18 @@ void TOptionsDialog::AutoReplButton2Click() {
     UpdateAutoButtons();
 }
 
-void TOptionsDialog::AutoReplActBoxExit() {
+bool TOptionsDialog::AutoReplActBoxExit() {
     TAutoReplace& table = Working().AutoReplace;
     std::string keys = FActKeysBox->text().toStdString();
-    if (keys == table.TriggerKeys()) return;
+    if (keys == table.TriggerKeys()) return true;
     try {
         table.SetTriggerKeys(keys);
     } catch (const EQuilletError& e) {
         ShowError(this, e.what());
         FActKeysBox->setText(QString::fromStdString(table.TriggerKeys()));
+        return false;
     }
+    return true;
 }
 
 // ---- code templates ----------------------------------------------------------------------

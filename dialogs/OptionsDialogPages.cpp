@@ -10,6 +10,7 @@
 #include "resources/Strings.h"
 #include "widgets/CodeMemoWidget.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFontInfo>
@@ -19,6 +20,7 @@
 #include <QMouseEvent>
 
 #include <charconv>
+#include <functional>
 
 namespace quillet {
 
@@ -100,46 +102,112 @@ std::optional<int> TOptionsDialog::ReadNumber(QLineEdit* box) {
     return value;
 }
 
-void TOptionsDialog::IndentStepBoxExit() {
-    if (std::optional<int> value = ReadNumber(FIndentStepBox)) Sample().SetIndentStep(*value);
+bool TOptionsDialog::IndentStepBoxExit() {
+    std::optional<int> value = ReadNumber(FIndentStepBox);
+    if (value) Sample().SetIndentStep(*value);
     FIndentStepBox->setText(QString::number(Sample().IndentStep()));
     Working().IndentStep = Sample().IndentStep();
+    return value.has_value();
 }
 
-void TOptionsDialog::WrapColumnBoxExit() {
-    if (std::optional<int> value = ReadNumber(FWrapColumnBox)) Sample().SetWrapAtColumn(*value);
+bool TOptionsDialog::WrapColumnBoxExit() {
+    std::optional<int> value = ReadNumber(FWrapColumnBox);
+    if (value) Sample().SetWrapAtColumn(*value);
     FWrapColumnBox->setText(QString::number(Sample().WrapAtColumn()));
     Working().WordWrapColumn = Sample().WrapAtColumn();
+    return value.has_value();
 }
 
-void TOptionsDialog::TabColumnsBoxExit() {
+bool TOptionsDialog::TabColumnsBoxExit() {
     std::string previous = Sample().TabColumns();
+    bool accepted = true;
     try {
         Sample().SetTabColumns(FTabColumnsBox->text().toStdString());
     } catch (const EQuilletError& e) {
         ShowError(this, e.what());
         Sample().SetTabColumns(previous);
+        accepted = false;
     }
     FTabColumnsBox->setText(QString::fromStdString(Sample().TabColumns()));
+    return accepted;
 }
 
-void TOptionsDialog::DeftabBoxExit() {
+bool TOptionsDialog::DeftabBoxExit() {
     int previous = Sample().TabDefault();
     std::optional<int> value = ReadNumber(FDeftabBox);
+    bool accepted = value.has_value();
     if (value) {
         try {
             Sample().SetTabDefault(*value);
         } catch (const EQuilletError& e) {
             ShowError(this, e.what());
             Sample().SetTabDefault(previous);
+            accepted = false;
         }
     }
     FDeftabBox->setText(QString::number(Sample().TabDefault()));
+    return accepted;
+}
+
+bool TOptionsDialog::ApplyFocusedBox() {
+    QWidget* focus = focusWidget();
+    if (focus == FIndentStepBox) return IndentStepBoxExit();
+    if (focus == FWrapColumnBox) return WrapColumnBoxExit();
+    if (focus == FTabColumnsBox) return TabColumnsBoxExit();
+    if (focus == FDeftabBox) return DeftabBoxExit();
+    if (focus == FActKeysBox) return AutoReplActBoxExit();
+    return true;
+}
+
+bool TOptionsDialog::FormKeyPress(QKeyEvent*) {
+    if (!FSwallowKey) return false;
+    FSwallowKey = false;
+    return true;
+}
+
+namespace {
+
+// Shows the dialog every key press meant for one of its controls before the control sees it.
+class TKeyPreview : public QObject {
+public:
+    explicit TKeyPreview(TOptionsDialog& dialog) : QObject(&dialog), FDialog(dialog) {}
+
+    std::function<void()> OnKeyOver;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        QEvent::Type type = event->type();
+        if (type != QEvent::KeyPress && type != QEvent::KeyRelease &&
+            type != QEvent::MouseButtonPress)
+            return false;
+        auto* widget = qobject_cast<QWidget*>(watched);
+        if (!widget || widget->window() != &FDialog) return false;
+        if (type == QEvent::KeyPress) return FDialog.FormKeyPress(static_cast<QKeyEvent*>(event));
+        // The key that closed an error box is over once it is let go (or the mouse is used).
+        if (type == QEvent::MouseButtonPress || !static_cast<QKeyEvent*>(event)->isAutoRepeat())
+            OnKeyOver();
+        return false;
+    }
+
+private:
+    TOptionsDialog& FDialog;
+};
+
+} // namespace
+
+void TOptionsDialog::InstallKeyPreview() {
+    auto* preview = new TKeyPreview(*this);
+    preview->OnKeyOver = [this] { FSwallowKey = false; };
+    FKeyPreview = preview;
+    qApp->installEventFilter(preview);
 }
 
 bool TOptionsDialog::eventFilter(QObject* watched, QEvent* event) {
     auto* box = qobject_cast<QLineEdit*>(watched);
     if (event->type() == QEvent::FocusOut) {
+        // Another window coming up (an error box of the box itself) is not leaving the box.
+        auto reason = static_cast<QFocusEvent*>(event)->reason();
+        if (reason == Qt::ActiveWindowFocusReason || reason == Qt::PopupFocusReason) return false;
         if (watched == FIndentStepBox)
             IndentStepBoxExit();
         else if (watched == FWrapColumnBox)

@@ -113,7 +113,12 @@ QUrl BrowserUrl(const std::string& location) {
     return QUrl::fromLocalFile(QFileInfo(text).absoluteFilePath());
 }
 
+TQtWebBrowser::~TQtWebBrowser() {
+    *FRequest = -1; // the page's answers still due find the view gone
+}
+
 void TQtWebBrowser::Navigate(const std::string& location) {
+    ++*FRequest;
     FKeepScroll = false;
     load(BrowserUrl(location));
 }
@@ -125,16 +130,34 @@ void TQtWebBrowser::Refresh() {
 void TQtWebBrowser::ShowPreview(const TPreviewTexts& texts) {
     SchemeHandler().Texts = texts;
     QUrl target = PreviewUrl(texts.Page);
-    if (url().adjusted(QUrl::RemoveFragment) == target) {
-        // A reload that starts before the last one ended keeps the position taken before it.
-        if (!FLoading) FScroll = page()->scrollPosition();
-        FKeepScroll = true;
-        // A plain reload may keep the style sheet from the cache: the texts have changed.
-        triggerPageAction(QWebEnginePage::ReloadAndBypassCache);
-    } else {
+    int request = ++*FRequest;
+    if (url().adjusted(QUrl::RemoveFragment) != target) {
         FKeepScroll = false;
         load(target);
+        return;
     }
+    // A reload that starts before the last one ended keeps the position taken before it.
+    if (FLoading) {
+        ReloadPreview();
+        return;
+    }
+    // The view's own record of the position is not kept up to date with every compositor (it
+    // stays 0 under a software one): the page itself is asked.
+    std::shared_ptr<int> current = FRequest;
+    page()->runJavaScript(QStringLiteral("[window.scrollX, window.scrollY]"),
+                          [this, current, request](const QVariant& answer) {
+                              if (*current != request) return; // newer request, or view gone
+                              QVariantList xy = answer.toList();
+                              FScroll = xy.size() == 2 ? QPointF(xy[0].toDouble(), xy[1].toDouble())
+                                                       : page()->scrollPosition();
+                              ReloadPreview();
+                          });
+}
+
+void TQtWebBrowser::ReloadPreview() {
+    FKeepScroll = true;
+    // A plain reload may keep the style sheet from the cache: the texts have changed.
+    triggerPageAction(QWebEnginePage::ReloadAndBypassCache);
 }
 
 } // namespace quillet

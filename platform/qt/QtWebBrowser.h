@@ -6,20 +6,28 @@
 #include <QPointF>
 #include <QWebEngineView>
 
+#include <memory>
+
 namespace quillet {
 
 class TQtWebBrowser : public QWebEngineView, public IWebBrowser {
 public:
     explicit TQtWebBrowser(QWidget* parent = nullptr);
+    ~TQtWebBrowser() override;
     void Navigate(const std::string& location) override;
     void Refresh() override;
     void ShowPreview(const TPreviewTexts& texts) override;
 
 private:
+    void ReloadPreview();
+
     // Where the page was scrolled to before a reload, put back when the reload ends.
     QPointF FScroll;
     bool FKeepScroll = false;
     bool FLoading = false;
+    // Counts the preview's requests: an answer of the page that arrives after a newer request
+    // (or after the view is gone) is dropped.
+    std::shared_ptr<int> FRequest = std::make_shared<int>(0);
 };
 
 // A local path becomes a file URL; anything with a scheme is taken as a URL.

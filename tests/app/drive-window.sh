@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Drives the program's window in a private X server as a user does: types at once, saves through
-# the file dialog, clears and undoes, pastes into the HTML editor, and closes with the question
-# answered Cancel, No and Yes. Every step waits for a state it can see (a window, the focus, a
-# title, a file, the clipboard), never for a fixed time.
+# the file dialog, clears and undoes, pastes into the HTML editor, scrolls the preview and changes
+# its sheet, and closes with the question answered Cancel, No and Yes. Every step waits for a
+# state it can see (a window, the focus, a title, a file, the clipboard, a pixel), never for a
+# fixed time.
 #   drive-window.sh PROGRAM SCRATCH_FOLDER
 # Exit status: 0 passed, 1 failed, 77 skipped (no X server could be started here).
 set -euo pipefail
@@ -233,6 +234,38 @@ xdotool mousemove --window "$main" 80 61 click 1
 ! has_blue "$work/before.rgb" || fail "blue in the preview before the rule"
 wait_for "the typed rule in the preview" preview_blue
 [ "$(cksum < "$sheet")" = "$sheet_sum" ] || fail "the preview wrote $sheet"
+
+# --- The preview keeps its scroll position across updates -----------------------------------------
+
+# A tall page whose canvas tells how far down it shows: its red grows by one every 10 pixels
+# down, and so does its blue once the second sheet is in. The probe is a pixel in the page's
+# left margin, where no text is drawn.
+tall_page() { printf 'html{height:5000px;background:linear-gradient(#000000 0,%s 2550px)}' "$1"; }
+probe() {
+    read -r red green blue < <(import -window "$main" -crop 1x1+5+400 +repage -depth 8 rgb:- \
+        2> /dev/null | od -An -v -tu1) && [ -n "$blue" ]
+}
+# probe_still: the probe twice alike (a scroll or a paint has ended); its colour in red, blue.
+probe_still() {
+    probe && local first="$red $blue" && sleep 0.3 && probe && [ "$first" = "$red $blue" ]
+}
+tall_drawn() { probe_still && ((red > 0 && blue == 0)); }
+scrolled() { probe_still && ((red >= top + 20 && blue == 0)); }
+kept() { probe_still && ((blue > 0 && red >= down - 1 && red <= down + 1)); }
+xdotool mousemove --window "$main" 21 61 click 1
+xdotool key ctrl+a
+xdotool type --delay 5 "$(tall_page '#ff0000')"
+xdotool mousemove --window "$main" 80 61 click 1
+wait_for "the tall page drawn" tall_drawn
+top=$red
+xdotool mousemove --window "$main" 500 400 click --repeat 5 --delay 50 5 # the wheel, down
+wait_for "the preview scrolled down" scrolled
+down=$red
+xdotool mousemove --window "$main" 21 61 click 1
+xdotool key ctrl+a
+xdotool type --delay 5 "$(tall_page '#ff00ff')"
+xdotool mousemove --window "$main" 80 61 click 1
+wait_for "the update shown at the same place (red $down)" kept
 
 # --- Ctrl+Q quits, the unsaved rule is given up ------------------------------------------------------
 

@@ -208,6 +208,33 @@ TEST_F(OptionsDialogTest, NumberBoxesFallBackOrRestore) {
     });
 }
 
+TEST_F(OptionsDialogTest, ReturnInABoxReadOnLeavingAppliesItBeforeOK) {
+    bool ok = Run(opOptions | opAutoCorrect, [&](TOptionsDialog& d) {
+        // Refused: said so, and the dialog stays open with the old value back.
+        QLineEdit* step = d.IndentStepBox();
+        int old = d.Working().IndentStep;
+        step->setFocus();
+        step->clear();
+        QTest::keyClick(step, Qt::Key_Return);
+        ASSERT_EQ(Errors.size(), 1u);
+        EXPECT_TRUE(d.isVisible());
+        EXPECT_EQ(step->text().toInt(), old);
+        d.Pages()->setCurrentWidget(d.AutoCorrectPage());
+        d.AutoReplActBox()->setFocus();
+        d.AutoReplActBox()->setText(QString(300, ';'));
+        QTest::keyClick(d.AutoReplActBox(), Qt::Key_Enter);
+        EXPECT_EQ(Errors.size(), 2u);
+        EXPECT_TRUE(d.isVisible());
+        // Accepted: OK takes the value just typed.
+        d.Pages()->setCurrentWidget(d.OptionsPage());
+        d.DeftabBox()->setFocus();
+        d.DeftabBox()->setText("6");
+        QTest::keyClick(d.DeftabBox(), Qt::Key_Return);
+    });
+    EXPECT_TRUE(ok);
+    EXPECT_EQ(Def.Settings().TabDefault, 6);
+}
+
 TEST_F(OptionsDialogTest, KeyConflictKeepsTheDialogOpenUntilMended) {
     bool ok = Run(opKeys, [&](TOptionsDialog& d) {
         QListWidget* commands = d.CommandDescListBox();
@@ -231,6 +258,14 @@ TEST_F(OptionsDialogTest, KeyConflictKeepsTheDialogOpenUntilMended) {
         ASSERT_EQ(Errors.size(), 1u);
         EXPECT_NE(Errors[0].find("Duplicate key sequence"), std::string::npos);
         EXPECT_EQ(d.result(), QDialog::Rejected);
+        // The key press after the refusal (the held Return that closed the error box) does
+        // not press OK again; once a key is let go, Return works as before.
+        EXPECT_TRUE(d.SwallowNextKey());
+        QTest::keyClick(d.OKButton(), Qt::Key_Return);
+        EXPECT_EQ(Errors.size(), 1u);
+        QTest::keyClick(d.OKButton(), Qt::Key_Return);
+        EXPECT_EQ(Errors.size(), 2u);
+        EXPECT_FALSE(d.SwallowNextKey());
         // Mended: the conflicting pair goes, and OK takes the rest.
         d.CommandKeysListBox()->setCurrentRow(bindings);
         d.DeleteButton()->click();
