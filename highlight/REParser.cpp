@@ -1153,6 +1153,7 @@ bool TREParser::Search(const IRECharSource& source, int64_t start, bool forward,
         FCancelled = true;
     }
     if (found) return true;
+    FMatchStart = FMatchEnd = -1; // an empty match passed over is no answer
     FStartP.fill(-1);
     FEndP.fill(-1);
     FPositions.fill(-1);
