@@ -105,10 +105,10 @@ TEST(ControlSearch, LongSearchesReportProgressAndACancelLeavesEverythingAsItWas)
     ASSERT_NE(dlg, nullptr);
     std::vector<std::string> failed;
     memo.OnSearchFail = [&](TCustomCodeMemo&, const std::string& s) { failed.push_back(s); };
-    // Cancelled at the second report: the plain search and the regex one (in either
-    // direction) leave the selection, report no failure and change no text.
+    // Cancelled at the second report: the plain search and the regex one (in either direction,
+    // and one matching empty everywhere) leave the selection, report no failure, change no text.
     d.CancelProgressAt(2);
-    for (const char* pattern : {"color:blue", "[xy]\\{color:bl"}) {
+    for (const char* pattern : {"q*", "color:blue", "[xy]\\{color:bl"}) {
         for (bool regex : {false, true}) {
             memo.Perform(SM_FIND, regex ? srfRegex : 0, LPARAM(pattern));
             dlg->SetFindText(pattern);
