@@ -110,24 +110,10 @@ TCM_Search::THit TCM_Search::FindHit(const std::string& text, uint32_t flags, in
             return hit;
         }
         try {
-            int64_t pos = std::clamp(start, 0, size);
-            bool found = false;
-            int emptyHits = 0;
-            for (;;) {
-                FRegex.SetProgress(ProgressFrom(pos, forward, size));
-                found = FRegex.Search(source, pos, forward);
-                if (!found || !nonEmpty || FRegex.MatchEnd() > FRegex.MatchStart()) break;
-                // An empty match selects nothing: look one position further on.
-                pos = FRegex.MatchStart() + (forward ? 1 : -1);
-                found = false;
-                if (pos < 0 || pos > size) break;
-                // Empty matches at every position make many short searches: ask here too.
-                if (FProgress && ++emptyHits % 4096 == 0 &&
-                    !ProgressFrom(pos, forward, size)(0, 0)) {
-                    hit.Status = hsCancelled;
-                    break;
-                }
-            }
+            const int64_t pos = std::clamp(start, 0, size);
+            // An empty match selects nothing: with nonEmpty the engine goes on past it.
+            FRegex.SetProgress(ProgressFrom(pos, forward, size));
+            bool found = FRegex.Search(source, pos, forward, nonEmpty);
             FRegex.SetProgress(nullptr);
             if (FRegex.Cancelled()) hit.Status = hsCancelled;
             if (hit.Status == hsCancelled) return hit;
@@ -271,14 +257,32 @@ int TCM_Search::ReplaceAll(const std::string& text, const std::string& replaceme
         ReportFailure(text);
         return 0;
     }
+    // Every edit of a line copies the line: the hits of one line go in as one edit, the text
+    // between them carried over, so many hits on a long line cost one pass over it.
     int delta = 0, caret = 0;
     {
         TBulkReplace bulk(FTarget);
-        for (const THit& hit : hits) {
-            int at = hit.Start + delta;
-            int stored = FTarget.ReplaceRange(at, hit.End + delta, hit.Replacement);
+        TStoreCharSource source(FTarget.Store());
+        std::string joined;
+        size_t first = 0;
+        while (first < hits.size()) {
+            const int from = hits[first].Start;
+            joined = TTextStore::Normalize(hits[first].Replacement);
+            size_t last = first;
+            while (last + 1 < hits.size()) {
+                std::string gap =
+                    SourceText(source, hits[last].End + delta, hits[last + 1].Start + delta);
+                if (gap.find('\r') != std::string::npos) break;
+                joined += gap;
+                joined += TTextStore::Normalize(hits[++last].Replacement);
+            }
+            const int to = hits[last].End;
+            int at = from + delta;
+            int stored = FTarget.ReplaceRange(at, to + delta, joined);
             caret = at + stored;
-            delta += stored - (hit.End - hit.Start);
+            delta += stored - (to - from);
+            first = last + 1;
+            source.Reset(); // the text changed under it
         }
     }
     FTarget.SetSelection(caret, caret);

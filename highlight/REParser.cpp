@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstring>
 #include <memory>
+#include <optional>
 
 namespace quillet {
 
@@ -1094,7 +1095,7 @@ void TREParser::Analyse() {
     }
 }
 
-bool TREParser::Search(const IRECharSource& source, int64_t start, bool forward) {
+bool TREParser::Search(const IRECharSource& source, int64_t start, bool forward, bool nonEmpty) {
     if (!Compiled()) throw ERegexError(LoadStr(SREInvalidParameter));
     FMatchStart = FMatchEnd = -1;
     FCancelled = false;
@@ -1105,7 +1106,9 @@ bool TREParser::Search(const IRECharSource& source, int64_t start, bool forward)
     // adds some for ordinary work, more for a larger program.
     const int64_t positions = forward ? size - start + 1 : start + 1;
     const int64_t perPosition = StepsPerPosition + int64_t(FProgram.size()) / 4;
-    TREMatcher matcher(*this, source, FStepBudget + perPosition * positions, start, forward);
+    const int64_t budget = FStepBudget + perPosition * positions;
+    std::optional<TREMatcher> backward;
+    TREMatcher matcher(*this, source, budget, start, forward);
     bool found = false;
     try {
         if (forward) {
@@ -1114,8 +1117,14 @@ bool TREParser::Search(const IRECharSource& source, int64_t start, bool forward)
                     pos = matcher.SkipForward(pos);
                     if (pos > size) break;
                     if (matcher.Try(pos)) {
-                        found = true;
-                        break;
+                        if (!nonEmpty || FMatchEnd > FMatchStart) {
+                            found = true;
+                            break;
+                        }
+                        // An empty match: on to the next position with the same matcher (the
+                        // states it entered all lie at pos, which no later try comes back to).
+                        matcher.ForgetBefore(pos);
+                        continue;
                     }
                     matcher.ForgetBefore(pos);
                     if (FLeadingAnyRun) { // on to the next line start
@@ -1127,14 +1136,24 @@ bool TREParser::Search(const IRECharSource& source, int64_t start, bool forward)
         } else {
             int64_t pos = start;
             if (pos == size && pos > 0) --pos;
-            for (; pos >= 0 && !found; --pos)
-                found = matcher.Try(pos);
+            TREMatcher* m = &matcher;
+            for (; pos >= 0 && !found; --pos) {
+                found = m->Try(pos);
+                if (found && nonEmpty && FMatchEnd == FMatchStart) {
+                    // An empty match. A try from further back may pass through the states
+                    // this one entered on its way to the match, which are no failures: it
+                    // starts with fresh marks.
+                    found = false;
+                    m = &backward.emplace(*this, source, budget, start, forward);
+                }
+            }
         }
     } catch (const TREMatcher::TCancelled&) {
         found = false;
         FCancelled = true;
     }
     if (found) return true;
+    FMatchStart = FMatchEnd = -1; // an empty match passed over is no answer
     FStartP.fill(-1);
     FEndP.fill(-1);
     FPositions.fill(-1);

@@ -41,8 +41,9 @@ public:
     std::string ErrorText() const;
 
     // Tries a match at start, then at each next (or previous) position. Backward from the
-    // very end first steps back one character. True: MatchStart/MatchEnd are set.
-    bool Search(const IRECharSource& source, int64_t start, bool forward);
+    // very end first steps back one character. True: MatchStart/MatchEnd are set. With
+    // nonEmpty an empty match counts as none and the search goes on at the next position.
+    bool Search(const IRECharSource& source, int64_t start, bool forward, bool nonEmpty = false);
     // Told every ProgressSteps steps of a search the positions tried and the positions to try;
     // when it answers false the search stops, answers false and Cancelled() says so.
     void SetProgress(TProgressFunc progress) { FProgress = std::move(progress); }

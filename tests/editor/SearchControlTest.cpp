@@ -1,10 +1,14 @@
 // SM_FIND and SM_REPLACE on the editor control, with the headless dialogs answering.
 #include "editor/SearchControl.h"
 #include "editor/CodeMemo.h"
+#include "editor/ReplaceText.h"
+#include "editor/TextStore.h"
 #include "platform/Platform.h"
 #include "platform/headless/ScriptedDialogs.h"
 
 #include <gtest/gtest.h>
+
+#include <random>
 
 using namespace quillet;
 
@@ -101,10 +105,10 @@ TEST(ControlSearch, LongSearchesReportProgressAndACancelLeavesEverythingAsItWas)
     ASSERT_NE(dlg, nullptr);
     std::vector<std::string> failed;
     memo.OnSearchFail = [&](TCustomCodeMemo&, const std::string& s) { failed.push_back(s); };
-    // Cancelled at the second report: the plain search and the regex one (in either
-    // direction) leave the selection, report no failure and change no text.
+    // Cancelled at the second report: the plain search and the regex one (in either direction,
+    // and one matching empty everywhere) leave the selection, report no failure, change no text.
     d.CancelProgressAt(2);
-    for (const char* pattern : {"color:blue", "[xy]\\{color:bl"}) {
+    for (const char* pattern : {"q*", "color:blue", "[xy]\\{color:bl"}) {
         for (bool regex : {false, true}) {
             memo.Perform(SM_FIND, regex ? srfRegex : 0, LPARAM(pattern));
             dlg->SetFindText(pattern);
@@ -137,4 +141,78 @@ TEST(ControlSearch, LongSearchesReportProgressAndACancelLeavesEverythingAsItWas)
     EXPECT_EQ(d.LastProgressTotal(), int64_t(sheet.size()) + 13 - 7);
     EXPECT_TRUE(failed.empty());
     EXPECT_TRUE(d.Calls().empty());
+}
+
+// Replace-all on the control against a plain model over a string: hits found one search at a
+// time from just past the previous one (an empty match skipped by searching again from the
+// next position), replaced left to right. Long lines with many hits, hits next to each other
+// and across line ends, empty-matching patterns.
+TEST(ControlSearch, ReplaceAllAgreesWithAModelOnRandomTexts) {
+    Scripted();
+    const char* const regexes[] = {"a*",    "b?", "(a|)c", "a+", "[ab]c*", "(b)(a*)",
+                                   "c[^a]", "^a", "b$",    "x*", "ab",     "a|c*"};
+    const char* const plains[] = {"a", "ab", "ba", "c", "aa", "c\nb"};
+    const char* const replacements[] = {"", "Z", "%%", "<%1>", "\\n", "\\nq", "%2%1", "\\tY"};
+    std::mt19937 rng(20261209);
+    auto pick = [&](auto& list) { return list[rng() % std::size(list)]; };
+    for (int round = 0; round < 300; ++round) {
+        std::string text;
+        const int length = int(rng() % (round % 10 == 0 ? 20000 : 200));
+        for (int i = 0; i < length; ++i) {
+            int r = int(rng() % 40);
+            text += r == 0 ? '\r' : r == 1 ? '\t' : "abcx"[r % 4];
+        }
+        const bool regex = rng() % 2;
+        std::string pattern = regex ? pick(regexes) : pick(plains);
+        const std::string replacement = pick(replacements);
+
+        TREParser parser;
+        ASSERT_TRUE(!regex || parser.SetPattern(pattern));
+        const std::string plain = regex ? "" : TTextStore::Normalize(pattern);
+        TStringCharSource source(text);
+        std::string expected;
+        int copied = 0, count = 0, caret = 0;
+        for (int pos = 0; pos <= int(text.size());) {
+            int start = -1, end = -1;
+            std::string rep;
+            if (regex) {
+                int from = pos;
+                while (from <= int(text.size()) && parser.Search(source, from, true)) {
+                    if (parser.MatchEnd() > parser.MatchStart()) break;
+                    ++from;
+                }
+                if (from > int(text.size()) || parser.MatchStart() < 0) break;
+                start = int(parser.MatchStart()), end = int(parser.MatchEnd());
+                rep = ExpandReplacement(replacement,
+                                        [&](int n) { return MatchedGroup(parser, source, n); });
+            } else {
+                size_t at = text.find(plain, size_t(pos));
+                if (at == std::string::npos) break;
+                start = int(at), end = start + int(plain.size());
+                rep = replacement;
+            }
+            expected += text.substr(size_t(copied), size_t(start - copied));
+            expected += TTextStore::Normalize(rep);
+            caret = int(expected.size());
+            copied = end;
+            ++count;
+            pos = std::max(end, start + 1);
+        }
+        expected += text.substr(size_t(copied));
+
+        TCodeMemo memo;
+        memo.OnSearchFail = [](TCustomCodeMemo&, const std::string&) {};
+        memo.SetText(text);
+        memo.SetSelection(0, 0);
+        const uint32_t flags = srfMatchCase | (regex ? srfRegex : 0);
+        EXPECT_EQ(memo.Search().Engine().ReplaceAll(pattern, replacement, flags, 0), count)
+            << pattern << " -> " << replacement;
+        const TTextStore& store = memo.Store();
+        ASSERT_EQ(store.StoredText(0, store.CharCount()), expected)
+            << pattern << " -> " << replacement << " in " << text;
+        if (count == 0) continue;
+        EXPECT_EQ(Sel(memo), std::make_pair(caret, caret)) << pattern;
+        memo.Undo();
+        EXPECT_EQ(store.StoredText(0, store.CharCount()), text) << pattern;
+    }
 }

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+
 using namespace quillet;
 
 namespace {
@@ -245,3 +247,36 @@ TEST(REParserTest, HardPatternsStayLinear) {
 }
 
 } // namespace
+
+// A search that passes over empty matches, in either direction, finds what searching again
+// from the position after (or before) each empty match finds.
+TEST(REParserTest, NonEmptySearchSkipsEmptyMatches) {
+    const char* const patterns[] = {"a*",  "(a|)b?", "b*c*",        "(ab|)a", "[ab]*c?",
+                                    "^a*", "a*$",    "(a*)(b*)\\1", "c|a*b*"};
+    std::mt19937 rng(7);
+    TREParser fast, slow;
+    for (int round = 0; round < 400; ++round) {
+        std::string text;
+        for (int i = int(rng() % 60); i > 0; --i)
+            text += "abc\r"[rng() % (rng() % 5 ? 3 : 4)];
+        const char* pattern = patterns[rng() % std::size(patterns)];
+        ASSERT_TRUE(fast.SetPattern(pattern) && slow.SetPattern(pattern));
+        TStringCharSource source(text);
+        const int size = int(text.size());
+        const bool forward = rng() % 2;
+        const int start = int(rng() % (size + 1));
+        int64_t want = -1, wantEnd = -1;
+        for (int pos = start; pos >= 0 && pos <= size;
+             pos = int(slow.MatchStart()) + (forward ? 1 : -1)) {
+            if (!slow.Search(source, pos, forward)) break;
+            if (slow.MatchEnd() > slow.MatchStart()) {
+                want = slow.MatchStart(), wantEnd = slow.MatchEnd();
+                break;
+            }
+        }
+        EXPECT_EQ(fast.Search(source, start, forward, true), want >= 0)
+            << pattern << " " << forward << " " << start;
+        EXPECT_EQ(fast.MatchStart(), want) << pattern << " " << forward << " " << start;
+        EXPECT_EQ(fast.MatchEnd(), wantEnd) << pattern << " " << forward << " " << start;
+    }
+}
