@@ -534,6 +534,16 @@ private:
     bool CompletionKey(int key, TShiftState shift);
     // A click on a colour swatch (CodeMemoSwatches.cpp); true when it landed on one.
     bool SwatchClick(int x, int y);
+
+public:
+    // The swatches of row `line`, whose text is `row`, through OnRowSwatches (none without it).
+    // A colour cut by word wrap is found whole on the row where it starts (its Length then
+    // runs past the row), and not again, in part, on the row that goes on with it. `scratch`
+    // spares the painter an allocation per row.
+    void RowSwatches(int line, std::string_view row, std::string& scratch,
+                     std::vector<TSwatch>& out);
+
+private:
     // The virtual caret beyond line ends (CodeMemoCommands.cpp).
     bool VirtualCaret();
     int TextCaretColumn(); // the caret's column on the text, whatever the virtual column

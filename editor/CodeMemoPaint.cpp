@@ -537,15 +537,14 @@ void TCodeMemoPainter::PaintText(ICanvas& canvas, int y, int line) {
         else if (memo.HasOption(smoWordWrap) && memo.Wrap().RowContinues(line))
             DrawCentred(canvas, x + 1, y, lh, TPaintGlyphs::Continuation());
     }
-    if (memo.OnRowSwatches && !Printing()) PaintSwatches(canvas, y);
+    if (memo.OnRowSwatches && !Printing()) PaintSwatches(canvas, y, line);
     PaintMarks(canvas, y, line);
     canvas.ResetClip();
 }
 
-void TCodeMemoPainter::PaintSwatches(ICanvas& canvas, int y) {
+void TCodeMemoPainter::PaintSwatches(ICanvas& canvas, int y, int line) {
     TCustomCodeMemo& memo = Memo();
-    FSwatches.clear();
-    memo.OnRowSwatches(memo, FRowText, FSwatches);
+    memo.RowSwatches(line, FRowText, FSwatchText, FSwatches);
     if (FSwatches.empty()) return;
     const int lh = Metrics().LineHeight;
     const int side = SwatchSide(lh, Metrics().CharWidth);

@@ -1,9 +1,46 @@
 // Clicks on colour swatches: the colour dialog, and the piece rewritten as one undo step.
 #include "editor/CodeMemo.h"
 #include "editor/CodeMemoView.h"
+#include "editor/CodeMemoWrap.h"
 #include "platform/Platform.h"
 
 namespace quillet {
+
+namespace {
+// How far into the rows below a colour cut at a row's end is looked for: longer than any colour.
+constexpr size_t SwatchLookAhead = 96;
+
+bool WordChar(char c) {
+    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '#' ||
+           c == '-' || c == '_';
+}
+} // namespace
+
+void TCustomCodeMemo::RowSwatches(int line, std::string_view row, std::string& scratch,
+                                  std::vector<TSwatch>& out) {
+    out.clear();
+    if (!OnRowSwatches) return;
+    const int rows = FStore->LineCount();
+    std::string_view text = row;
+    if (line + 1 < rows && FWrap->RowContinues(line)) {
+        scratch.assign(row);
+        for (int next = line + 1; next < rows && scratch.size() < row.size() + SwatchLookAhead;
+             ++next) {
+            const std::string_view more = FStore->Line(next).View();
+            scratch.append(more.substr(0, row.size() + SwatchLookAhead - scratch.size()));
+            if (!FWrap->RowContinues(next)) break;
+        }
+        text = scratch;
+    }
+    OnRowSwatches(*this, text, out);
+    const bool tail =
+        line > 0 && FWrap->RowContinues(line - 1) &&
+        WordChar(FStore->Line(line - 1).View().empty() ? ' '
+                                                       : FStore->Line(line - 1).View().back());
+    std::erase_if(out, [&](const TSwatch& s) {
+        return s.Start >= int(row.size()) || (tail && s.Start == 0);
+    });
+}
 
 bool TCustomCodeMemo::SwatchClick(int x, int y) {
     if (!OnRowSwatches || !OnSwatchColor || !FView) return false;
@@ -18,7 +55,8 @@ bool TCustomCodeMemo::SwatchClick(int x, int y) {
     const int lineStart = FStore->PosFromLine(line);
     const std::string row(FStore->Line(line).View());
     std::vector<TSwatch> swatches;
-    OnRowSwatches(*this, row, swatches);
+    std::string scratch;
+    RowSwatches(line, row, scratch, swatches);
     for (const TSwatch& swatch : swatches) {
         const TPoint p = FView->OffsetToPixel(lineStart + swatch.Start);
         if (SwatchIsSquare(row, swatch)) {
@@ -39,7 +77,8 @@ bool TCustomCodeMemo::SwatchClick(int x, int y) {
         if (!Platform().Dialogs) return true;
         const auto chosen = Platform().Dialogs->ChooseColor(swatch.Color);
         if (!chosen) return true;
-        const std::string piece = row.substr(size_t(swatch.Start), size_t(swatch.Length));
+        const std::string piece =
+            FStore->StoredText(lineStart + swatch.Start, lineStart + swatch.Start + swatch.Length);
         const std::string text = OnSwatchColor(*this, piece, *chosen);
         if (text == piece) return true;
         Perform(EM_SETSEL, WPARAM(lineStart + swatch.Start),
