@@ -53,6 +53,25 @@ inline int SwatchSide(int lineHeight, int charWidth) {
     return std::max(4, std::min(lineHeight - 6, charWidth - 1));
 }
 
+// A swatch stands as a square in the blank cell just before its piece; where no blank stands
+// there (`color:#fff`, a minified sheet, a piece at the row's start) it is a bar along the row's
+// bottom under the piece instead, so that it never hides a character.
+inline bool SwatchIsSquare(std::string_view row, const TSwatch& swatch) {
+    if (swatch.Start <= 0 || size_t(swatch.Start) > row.size()) return false;
+    const char before = row[size_t(swatch.Start) - 1];
+    return before == ' ' || before == '\t';
+}
+
+// The bar's height: the two lowest pixel rows of the row, below the glyphs of digits and
+// letters without descenders.
+constexpr int SwatchBarHeight = 2;
+
+// How far up from the row's bottom a click still lands on a bar: the bar alone is too thin to
+// aim at.
+inline int SwatchBarReach(int lineHeight) {
+    return std::max(4, lineHeight / 4);
+}
+
 class ECodeMemo : public EQuilletError {
 public:
     using EQuilletError::EQuilletError;
@@ -421,10 +440,10 @@ public:
     // Files dropped from the file manager; the handler may change the list that is inserted.
     std::function<void(TCustomCodeMemo& sender, std::vector<std::string>& files, TPoint atPoint)>
         OnFilesDropped;
-    // Colour swatches drawn on screen (never on paper) just before pieces of a row's text: the
-    // handler lists them for the row's text (offsets within the row). A click on a swatch opens
-    // the colour dialog with its colour; OnSwatchColor gives the text that replaces the piece
-    // for the colour chosen, written as one undo step.
+    // Colour swatches drawn on screen (never on paper) before or under pieces of a row's text
+    // (SwatchIsSquare): the handler lists them for the row's text (offsets within the row). A click
+    // on a swatch opens the colour dialog with its colour; OnSwatchColor gives the text that
+    // replaces the piece for the colour chosen, written as one undo step.
     std::function<void(TCustomCodeMemo& sender, std::string_view rowText,
                        std::vector<TSwatch>& swatches)>
         OnRowSwatches;
@@ -516,6 +535,16 @@ private:
     bool CompletionKey(int key, TShiftState shift);
     // A click on a colour swatch (CodeMemoSwatches.cpp); true when it landed on one.
     bool SwatchClick(int x, int y);
+
+public:
+    // The swatches of row `line`, whose text is `row`, through OnRowSwatches (none without it).
+    // A colour cut by word wrap is found whole on the row where it starts (its Length then
+    // runs past the row), and not again, in part, on the row that goes on with it. `scratch`
+    // spares the painter an allocation per row.
+    void RowSwatches(int line, std::string_view row, std::string& scratch,
+                     std::vector<TSwatch>& out);
+
+private:
     // The virtual caret beyond line ends (CodeMemoCommands.cpp).
     bool VirtualCaret();
     int TextCaretColumn(); // the caret's column on the text, whatever the virtual column

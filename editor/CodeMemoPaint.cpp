@@ -537,26 +537,40 @@ void TCodeMemoPainter::PaintText(ICanvas& canvas, int y, int line) {
         else if (memo.HasOption(smoWordWrap) && memo.Wrap().RowContinues(line))
             DrawCentred(canvas, x + 1, y, lh, TPaintGlyphs::Continuation());
     }
-    if (memo.OnRowSwatches && !Printing()) PaintSwatches(canvas, y);
+    if (memo.OnRowSwatches && !Printing()) PaintSwatches(canvas, y, line);
     PaintMarks(canvas, y, line);
     canvas.ResetClip();
 }
 
-void TCodeMemoPainter::PaintSwatches(ICanvas& canvas, int y) {
+void TCodeMemoPainter::PaintSwatches(ICanvas& canvas, int y, int line) {
     TCustomCodeMemo& memo = Memo();
-    FSwatches.clear();
-    memo.OnRowSwatches(memo, FRowText, FSwatches);
+    memo.RowSwatches(line, FRowText, FSwatchText, FSwatches);
     if (FSwatches.empty()) return;
     const int lh = Metrics().LineHeight;
     const int side = SwatchSide(lh, Metrics().CharWidth);
     const int top = y + (lh - side) / 2;
+    auto columnX = [&](int offset) {
+        offset = std::min(offset, FLine.ColumnChar.back());
+        auto it = std::lower_bound(FLine.ColumnChar.begin(), FLine.ColumnChar.end(), offset);
+        return ColumnX(int(it - FLine.ColumnChar.begin()));
+    };
     for (const TSwatch& swatch : FSwatches) {
-        auto it = std::lower_bound(FLine.ColumnChar.begin(), FLine.ColumnChar.end(), swatch.Start);
-        const int x = ColumnX(int(it - FLine.ColumnChar.begin()));
-        if (x - side - 1 >= FWidth) break;
-        // A grey frame keeps a white or background-coloured swatch visible.
-        canvas.FillRect({x - side - 1, top, x - 1, top + side}, SwatchFrameColor);
-        canvas.FillRect({x - side, top + 1, x - 2, top + side - 1}, swatch.Color);
+        const int x = columnX(swatch.Start);
+        if (SwatchIsSquare(FRowText, swatch)) {
+            if (x - side - 1 >= FWidth) break;
+            // A grey frame keeps a white or background-coloured swatch visible.
+            canvas.FillRect({x - side - 1, top, x - 1, top + side}, SwatchFrameColor);
+            canvas.FillRect({x - side, top + 1, x - 2, top + side - 1}, swatch.Color);
+            continue;
+        }
+        if (x >= FWidth) break;
+        // A piece cut by word wrap has its bar under the part on this row.
+        const int right = columnX(swatch.Start + swatch.Length);
+        if (right - x < 3) continue;
+        // The bottom row and the ends in grey, like the square's frame.
+        const int bottom = y + lh;
+        canvas.FillRect({x + 1, bottom - SwatchBarHeight, right - 1, bottom}, SwatchFrameColor);
+        canvas.FillRect({x + 2, bottom - SwatchBarHeight, right - 2, bottom - 1}, swatch.Color);
     }
 }
 

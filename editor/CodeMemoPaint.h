@@ -116,7 +116,7 @@ private:
     void DrawVisibleChars(ICanvas& canvas, int x, int y, int from, int n, TColor back,
                           const TFontHandle& font);
     void PaintMarks(ICanvas& canvas, int y, int line);
-    void PaintSwatches(ICanvas& canvas, int y);
+    void PaintSwatches(ICanvas& canvas, int y, int line);
     // x of a display column of the prepared line (the first visible column is at TextLeft).
     int ColumnX(int column);
     const TFontHandle& StyleFont(uint8_t fontStyle);
@@ -133,9 +133,10 @@ private:
     int FWidth = 0;
     bool FLineColours = false; // the line's own colour pair applies
     TColor FLineFore = 0, FLineBack = 0;
-    TBreakLook FBreak;         // the row being drawn is reported by a breakpoint container
-    std::string_view FRowText; // the row being drawn as stored
+    TBreakLook FBreak;              // the row being drawn is reported by a breakpoint container
+    std::string_view FRowText;      // the row being drawn as stored
     std::vector<TSwatch> FSwatches; // kept between rows to spare allocations
+    std::string FSwatchText;
     TLineTracker* FTracker = nullptr;
     TFontHandle FCanvasFont; // the font last selected into the canvas during this paint
     IFonts* FPrintFonts = nullptr;

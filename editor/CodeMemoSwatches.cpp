@@ -1,30 +1,84 @@
 // Clicks on colour swatches: the colour dialog, and the piece rewritten as one undo step.
 #include "editor/CodeMemo.h"
 #include "editor/CodeMemoView.h"
+#include "editor/CodeMemoWrap.h"
 #include "platform/Platform.h"
 
 namespace quillet {
+
+namespace {
+// How far into the rows below a colour cut at a row's end is looked for: longer than any colour.
+constexpr size_t SwatchLookAhead = 96;
+
+bool WordChar(char c) {
+    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '#' ||
+           c == '-' || c == '_';
+}
+} // namespace
+
+void TCustomCodeMemo::RowSwatches(int line, std::string_view row, std::string& scratch,
+                                  std::vector<TSwatch>& out) {
+    out.clear();
+    if (!OnRowSwatches) return;
+    const int rows = FStore->LineCount();
+    std::string_view text = row;
+    if (line + 1 < rows && FWrap->RowContinues(line)) {
+        scratch.assign(row);
+        for (int next = line + 1; next < rows && scratch.size() < row.size() + SwatchLookAhead;
+             ++next) {
+            const std::string_view more = FStore->Line(next).View();
+            scratch.append(more.substr(0, row.size() + SwatchLookAhead - scratch.size()));
+            if (!FWrap->RowContinues(next)) break;
+        }
+        text = scratch;
+    }
+    OnRowSwatches(*this, text, out);
+    const bool tail =
+        line > 0 && FWrap->RowContinues(line - 1) &&
+        WordChar(FStore->Line(line - 1).View().empty() ? ' '
+                                                       : FStore->Line(line - 1).View().back());
+    std::erase_if(out, [&](const TSwatch& s) {
+        return s.Start >= int(row.size()) || (tail && s.Start == 0);
+    });
+}
 
 bool TCustomCodeMemo::SwatchClick(int x, int y) {
     if (!OnRowSwatches || !OnSwatchColor || !FView) return false;
     const int lh = FView->Metrics().LineHeight;
     const int side = SwatchSide(lh, FView->Metrics().CharWidth);
-    // A swatch stands just left of its piece: look at the row right of the click.
-    const int at = FView->PixelToOffset(x + side + 1, y);
+    // A square stands just left of its piece, a bar under it: look at the row right of the click.
+    int at = FView->PixelToOffset(x + side + 1, y);
     if (at < 0) return false;
+    // Past the end of a row cut by word wrap the offset is the next row's start.
+    if (at > 0 && FView->OffsetToPixel(at).Y > y) --at;
     const int line = FStore->LineFromPos(at);
     const int lineStart = FStore->PosFromLine(line);
     const std::string row(FStore->Line(line).View());
     std::vector<TSwatch> swatches;
-    OnRowSwatches(*this, row, swatches);
+    std::string scratch;
+    RowSwatches(line, row, scratch, swatches);
     for (const TSwatch& swatch : swatches) {
         const TPoint p = FView->OffsetToPixel(lineStart + swatch.Start);
-        const int top = p.Y + (lh - side) / 2;
-        if (x < p.X - side - 1 || x >= p.X - 1 || y < top || y >= top + side) continue;
+        if (SwatchIsSquare(row, swatch)) {
+            const int top = p.Y + (lh - side) / 2;
+            if (x < p.X - side - 1 || x >= p.X - 1 || y < top || y >= top + side) continue;
+        } else {
+            // The bar's right end: where the piece ends on this row. The row's very end (a row
+            // cut by word wrap has no break) maps onto the next row, so it is measured from the
+            // last character instead.
+            const int end = std::min(swatch.Start + swatch.Length, int(row.size()));
+            if (end <= swatch.Start) continue;
+            const int right = end < int(row.size()) ? FView->OffsetToPixel(lineStart + end).X
+                                                    : FView->OffsetToPixel(lineStart + end - 1).X +
+                                                          FView->Metrics().CharWidth;
+            if (x < p.X || x >= right || y < p.Y + lh - SwatchBarReach(lh) || y >= p.Y + lh)
+                continue;
+        }
         if (!Platform().Dialogs) return true;
         const auto chosen = Platform().Dialogs->ChooseColor(swatch.Color);
         if (!chosen) return true;
-        const std::string piece = row.substr(size_t(swatch.Start), size_t(swatch.Length));
+        const std::string piece =
+            FStore->StoredText(lineStart + swatch.Start, lineStart + swatch.Start + swatch.Length);
         const std::string text = OnSwatchColor(*this, piece, *chosen);
         if (text == piece) return true;
         Perform(EM_SETSEL, WPARAM(lineStart + swatch.Start),

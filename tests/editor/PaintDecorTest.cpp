@@ -330,5 +330,36 @@ TEST_F(PaintDecorTest, SwatchesStandBeforeTheirPiecesAndLeaveTheTextAlone) {
     EXPECT_EQ(Canvas().Pixel(x1 - side / 2 - 1, Lh + top + side / 2), Navy);
 }
 
+TEST_F(PaintDecorTest, WithoutABlankBeforeItASwatchIsABarThatCoversNoGlyph) {
+    // `a{color:#fff}` and, on the next row, a colour at the row's start.
+    Memo.SetText("a{color:#fff}\r\n#f00");
+    Paint();
+    std::vector<TColor> bare;
+    for (int y = 0; y < 2 * Lh; ++y)
+        for (int x = Left; x < Left + 13 * 7; ++x)
+            bare.push_back(Canvas().Pixel(x, y));
+    Memo.OnRowSwatches = [](TCustomCodeMemo&, std::string_view row, std::vector<TSwatch>& out) {
+        const size_t at = row.find('#');
+        if (at != std::string_view::npos) out.push_back({int(at), 4, Red});
+    };
+    Paint();
+    // Nothing above the two lowest pixel rows changes: the ':' and every glyph stay whole.
+    size_t i = 0;
+    for (int y = 0; y < 2 * Lh; ++y)
+        for (int x = Left; x < Left + 13 * 7; ++x, ++i) {
+            if (y % Lh >= Lh - SwatchBarHeight) continue;
+            ASSERT_EQ(Canvas().Pixel(x, y), bare[i]) << x << "," << y;
+        }
+    // The bar runs under the colour's four cells, in its colour, framed in grey at the bottom.
+    for (int row = 0; row < 2; ++row) {
+        const int x = Left + (row ? 0 : 8) * 7, bottom = row * Lh + Lh - 1;
+        EXPECT_EQ(Canvas().Pixel(x + 2, bottom - 1), Red);
+        EXPECT_EQ(Canvas().Pixel(x + 4 * 7 - 3, bottom - 1), Red);
+        EXPECT_EQ(Canvas().Pixel(x + 14, bottom), TColor(0x808080));
+        EXPECT_NE(Canvas().Pixel(x - 1, bottom - 1), Red);
+        EXPECT_NE(Canvas().Pixel(x + 4 * 7, bottom - 1), Red);
+    }
+}
+
 } // namespace
 } // namespace quillet
