@@ -232,58 +232,69 @@ private:
 
 } // namespace
 
-int TCM_Search::ReplaceAll(const std::string& text, const std::string& replacement, uint32_t flags,
-                           int start) {
-    FLastText = text;
-    FLastFlags = flags;
-    flags &= ~srfBackward;
+bool TCM_Search::CollectHits(const std::string& text, const std::string& replacement,
+                             uint32_t flags, int start, std::vector<THit>& hits) {
     const int size = FTarget.Store().CharCount();
-    // All hits first, each search going on after the previous hit, then the edits: a search
-    // cancelled on the way leaves the text as it was.
-    std::vector<THit> hits;
     TSearchWatch watch(*this, text, std::max(start, 0));
     for (int pos = std::max(start, 0); pos <= size;) {
         THit hit = FindHit(text, flags, pos, true, &replacement);
-        if (hit.Status == hsBadPattern || hit.Status == hsCancelled) return 0;
+        if (hit.Status == hsBadPattern || hit.Status == hsCancelled) return false;
         if (hit.Status != hsFound) break;
         pos = std::max(hit.End, hit.Start + 1);
         // Hits close together are found by short searches that never report: report here.
         if (FProgress && hits.size() % 1024 == 1023 &&
             !FProgress(pos - FProgressOrigin, size - FProgressOrigin))
-            return 0;
+            return false;
         hits.push_back(std::move(hit));
     }
+    return true;
+}
+
+int TCM_Search::ApplyHits(const std::vector<THit>& hits) {
+    // Every edit of a line copies the line: the hits of one line go in as one edit, the text
+    // between them carried over, so many hits on a long line cost one pass over it.
+    int delta = 0, caret = 0;
+    TStoreCharSource source(FTarget.Store());
+    std::string joined;
+    size_t first = 0;
+    while (first < hits.size()) {
+        const int from = hits[first].Start;
+        joined = TTextStore::Normalize(hits[first].Replacement);
+        size_t last = first;
+        while (last + 1 < hits.size()) {
+            std::string gap =
+                SourceText(source, hits[last].End + delta, hits[last + 1].Start + delta);
+            if (gap.find('\r') != std::string::npos) break;
+            joined += gap;
+            joined += TTextStore::Normalize(hits[++last].Replacement);
+        }
+        const int to = hits[last].End;
+        int at = from + delta;
+        int stored = FTarget.ReplaceRange(at, to + delta, joined);
+        caret = at + stored;
+        delta += stored - (to - from);
+        first = last + 1;
+        source.Reset(); // the text changed under it
+    }
+    return caret;
+}
+
+int TCM_Search::ReplaceAll(const std::string& text, const std::string& replacement, uint32_t flags,
+                           int start) {
+    FLastText = text;
+    FLastFlags = flags;
+    flags &= ~srfBackward;
+    // All hits first, then the edits: a search cancelled on the way leaves the text as it was.
+    std::vector<THit> hits;
+    if (!CollectHits(text, replacement, flags, start, hits)) return 0;
     if (hits.empty()) {
         ReportFailure(text);
         return 0;
     }
-    // Every edit of a line copies the line: the hits of one line go in as one edit, the text
-    // between them carried over, so many hits on a long line cost one pass over it.
-    int delta = 0, caret = 0;
+    int caret = 0;
     {
         TBulkReplace bulk(FTarget);
-        TStoreCharSource source(FTarget.Store());
-        std::string joined;
-        size_t first = 0;
-        while (first < hits.size()) {
-            const int from = hits[first].Start;
-            joined = TTextStore::Normalize(hits[first].Replacement);
-            size_t last = first;
-            while (last + 1 < hits.size()) {
-                std::string gap =
-                    SourceText(source, hits[last].End + delta, hits[last + 1].Start + delta);
-                if (gap.find('\r') != std::string::npos) break;
-                joined += gap;
-                joined += TTextStore::Normalize(hits[++last].Replacement);
-            }
-            const int to = hits[last].End;
-            int at = from + delta;
-            int stored = FTarget.ReplaceRange(at, to + delta, joined);
-            caret = at + stored;
-            delta += stored - (to - from);
-            first = last + 1;
-            source.Reset(); // the text changed under it
-        }
+        caret = ApplyHits(hits);
     }
     FTarget.SetSelection(caret, caret);
     FLastFound = caret;
@@ -318,6 +329,18 @@ int TCM_Search::PromptedReplace(const std::string& text, const std::string& repl
                                                      x - 10, y - 10)
                     : FTarget.Dialogs().MessageBox(question, "", mtConfirmation, mbYesNoCancelAll);
             if (answer == mrAll) bulk.emplace(FTarget);
+        }
+        if (answer == mrAll && !backward) {
+            // The rest as replace-all does it: found first, then one edit per line. A search
+            // cancelled on the way replaces only the hit answered and leaves the rest as it was.
+            std::vector<THit> hits;
+            const int next = std::max(hit.End, hit.Start + 1);
+            hits.push_back(std::move(hit));
+            if (!CollectHits(text, replacement, flags, next, hits)) hits.resize(1);
+            caret = ApplyHits(hits);
+            FLastFound = caret;
+            made += static_cast<int>(hits.size());
+            break;
         }
         if (answer == mrYes || answer == mrAll) {
             int stored = FTarget.ReplaceRange(hit.Start, hit.End, hit.Replacement);

@@ -103,6 +103,12 @@ private:
     THit FindHit(const std::string& text, uint32_t flags, int start, bool nonEmpty,
                  const std::string* replacement = nullptr);
     void ReportFailure(const std::string& text);
+    // Appends the hits from start to the text end, each search going on after the previous
+    // hit; false when the pattern is bad or the search was cancelled.
+    bool CollectHits(const std::string& text, const std::string& replacement, uint32_t flags,
+                     int start, std::vector<THit>& hits);
+    // Replaces the hits (ascending, found in the text as it is now); the caret after the last.
+    int ApplyHits(const std::vector<THit>& hits);
     // The engines' progress report for a search from start, counted from where the whole
     // operation (a find, or the collection of a replace-all's hits) began.
     TProgressFunc ProgressFrom(int64_t start, bool forward, int64_t size) const;

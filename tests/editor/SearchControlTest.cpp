@@ -129,6 +129,16 @@ TEST(ControlSearch, LongSearchesReportProgressAndACancelLeavesEverythingAsItWas)
     rep->Press(frReplaceAll); // 200,000 hits close together, cancelled while collected
     EXPECT_EQ(memo.Text().size(), sheet.size() + 13);
     EXPECT_EQ(Sel(memo), std::make_pair(5, 7));
+    // Prompted, answered All and cancelled while the rest is collected: only the hit answered.
+    memo.SetSelection(0, 0);
+    d.QueueAnswer(mrAll);
+    rep->Press(frReplace);
+    EXPECT_EQ(memo.Text().substr(0, 26), "x{color:blue}x{color:red}x");
+    EXPECT_EQ(memo.Text().size(), sheet.size() + 14);
+    EXPECT_EQ(Sel(memo), std::make_pair(12, 12));
+    memo.Undo();
+    memo.SetSelection(5, 7);
+    d.ClearCalls();
     rep->Close();
     // Not cancelled: found, and the report counts up to the whole text.
     d.CancelProgressAt(0);
@@ -143,76 +153,164 @@ TEST(ControlSearch, LongSearchesReportProgressAndACancelLeavesEverythingAsItWas)
     EXPECT_TRUE(d.Calls().empty());
 }
 
-// Replace-all on the control against a plain model over a string: hits found one search at a
-// time from just past the previous one (an empty match skipped by searching again from the
-// next position), replaced left to right. Long lines with many hits, hits next to each other
-// and across line ends, empty-matching patterns.
+namespace {
+
+struct TModelHit {
+    int Start, End;
+    std::string Replacement;
+};
+
+// The hits of a plain model over a string from pos: one search at a time from just past the
+// previous hit, an empty match skipped by searching again from the next position.
+std::vector<TModelHit> ModelHits(const std::string& text, int pos, bool regex,
+                                 const std::string& pattern, const std::string& replacement) {
+    TREParser parser;
+    EXPECT_TRUE(!regex || parser.SetPattern(pattern));
+    const std::string plain = regex ? "" : TTextStore::Normalize(pattern);
+    TStringCharSource source(text);
+    std::vector<TModelHit> hits;
+    while (pos <= int(text.size())) {
+        TModelHit hit{-1, -1, replacement};
+        if (regex) {
+            int from = pos;
+            while (from <= int(text.size()) && parser.Search(source, from, true)) {
+                if (parser.MatchEnd() > parser.MatchStart()) break;
+                ++from;
+            }
+            if (from > int(text.size()) || parser.MatchStart() < 0) break;
+            hit.Start = int(parser.MatchStart()), hit.End = int(parser.MatchEnd());
+            hit.Replacement = ExpandReplacement(
+                replacement, [&](int n) { return MatchedGroup(parser, source, n); });
+        } else {
+            size_t at = text.find(plain, size_t(pos));
+            if (at == std::string::npos) break;
+            hit.Start = int(at), hit.End = hit.Start + int(plain.size());
+        }
+        hit.Replacement = TTextStore::Normalize(hit.Replacement);
+        pos = std::max(hit.End, hit.Start + 1);
+        hits.push_back(std::move(hit));
+    }
+    return hits;
+}
+
+// The hits replaced left to right; the caret after the last replacement.
+std::string ModelReplace(const std::string& text, const std::vector<TModelHit>& hits, int& caret) {
+    std::string result;
+    int copied = 0;
+    for (const TModelHit& hit : hits) {
+        result += text.substr(size_t(copied), size_t(hit.Start - copied));
+        result += hit.Replacement;
+        caret = int(result.size());
+        copied = hit.End;
+    }
+    return result + text.substr(size_t(copied));
+}
+
+const char* const kRegexes[] = {"a*",    "b?", "(a|)c", "a+", "[ab]c*", "(b)(a*)",
+                                "c[^a]", "^a", "b$",    "x*", "ab",     "a|c*"};
+const char* const kPlains[] = {"a", "ab", "ba", "c", "aa", "c\nb"};
+const char* const kReplacements[] = {"", "Z", "%%", "<%1>", "\\n", "\\nq", "%2%1", "\\tY"};
+
+std::string RandomText(std::mt19937& rng, int length) {
+    std::string text;
+    for (int i = 0; i < length; ++i) {
+        int r = int(rng() % 40);
+        text += r == 0 ? '\r' : r == 1 ? '\t' : "abcx"[r % 4];
+    }
+    return text;
+}
+
+} // namespace
+
+// Replace-all on the control against the model: long lines with many hits, hits next to each
+// other and across line ends, empty-matching patterns.
 TEST(ControlSearch, ReplaceAllAgreesWithAModelOnRandomTexts) {
     Scripted();
-    const char* const regexes[] = {"a*",    "b?", "(a|)c", "a+", "[ab]c*", "(b)(a*)",
-                                   "c[^a]", "^a", "b$",    "x*", "ab",     "a|c*"};
-    const char* const plains[] = {"a", "ab", "ba", "c", "aa", "c\nb"};
-    const char* const replacements[] = {"", "Z", "%%", "<%1>", "\\n", "\\nq", "%2%1", "\\tY"};
     std::mt19937 rng(20261209);
     auto pick = [&](auto& list) { return list[rng() % std::size(list)]; };
     for (int round = 0; round < 300; ++round) {
-        std::string text;
-        const int length = int(rng() % (round % 10 == 0 ? 20000 : 200));
-        for (int i = 0; i < length; ++i) {
-            int r = int(rng() % 40);
-            text += r == 0 ? '\r' : r == 1 ? '\t' : "abcx"[r % 4];
-        }
+        const std::string text = RandomText(rng, int(rng() % (round % 10 == 0 ? 20000 : 200)));
         const bool regex = rng() % 2;
-        std::string pattern = regex ? pick(regexes) : pick(plains);
-        const std::string replacement = pick(replacements);
-
-        TREParser parser;
-        ASSERT_TRUE(!regex || parser.SetPattern(pattern));
-        const std::string plain = regex ? "" : TTextStore::Normalize(pattern);
-        TStringCharSource source(text);
-        std::string expected;
-        int copied = 0, count = 0, caret = 0;
-        for (int pos = 0; pos <= int(text.size());) {
-            int start = -1, end = -1;
-            std::string rep;
-            if (regex) {
-                int from = pos;
-                while (from <= int(text.size()) && parser.Search(source, from, true)) {
-                    if (parser.MatchEnd() > parser.MatchStart()) break;
-                    ++from;
-                }
-                if (from > int(text.size()) || parser.MatchStart() < 0) break;
-                start = int(parser.MatchStart()), end = int(parser.MatchEnd());
-                rep = ExpandReplacement(replacement,
-                                        [&](int n) { return MatchedGroup(parser, source, n); });
-            } else {
-                size_t at = text.find(plain, size_t(pos));
-                if (at == std::string::npos) break;
-                start = int(at), end = start + int(plain.size());
-                rep = replacement;
-            }
-            expected += text.substr(size_t(copied), size_t(start - copied));
-            expected += TTextStore::Normalize(rep);
-            caret = int(expected.size());
-            copied = end;
-            ++count;
-            pos = std::max(end, start + 1);
-        }
-        expected += text.substr(size_t(copied));
+        std::string pattern = regex ? pick(kRegexes) : pick(kPlains);
+        const std::string replacement = pick(kReplacements);
+        std::vector<TModelHit> hits = ModelHits(text, 0, regex, pattern, replacement);
+        int caret = 0;
+        const std::string expected = ModelReplace(text, hits, caret);
 
         TCodeMemo memo;
         memo.OnSearchFail = [](TCustomCodeMemo&, const std::string&) {};
         memo.SetText(text);
         memo.SetSelection(0, 0);
         const uint32_t flags = srfMatchCase | (regex ? srfRegex : 0);
-        EXPECT_EQ(memo.Search().Engine().ReplaceAll(pattern, replacement, flags, 0), count)
+        EXPECT_EQ(memo.Search().Engine().ReplaceAll(pattern, replacement, flags, 0),
+                  int(hits.size()))
             << pattern << " -> " << replacement;
         const TTextStore& store = memo.Store();
         ASSERT_EQ(store.StoredText(0, store.CharCount()), expected)
             << pattern << " -> " << replacement << " in " << text;
-        if (count == 0) continue;
+        if (hits.empty()) continue;
         EXPECT_EQ(Sel(memo), std::make_pair(caret, caret)) << pattern;
         memo.Undo();
         EXPECT_EQ(store.StoredText(0, store.CharCount()), text) << pattern;
     }
+}
+
+// A prompted replace answered Yes or No a few times and then All: the first answers edit the
+// text one hit at a time, All does the rest as replace-all does, in one undo step.
+TEST(ControlSearch, PromptedReplaceAllAgreesWithTheModel) {
+    TScriptedDialogs& dialogs = Scripted();
+    std::mt19937 rng(20261210);
+    auto pick = [&](auto& list) { return list[rng() % std::size(list)]; };
+    int checked = 0;
+    for (int round = 0; round < 150; ++round) {
+        std::string text = RandomText(rng, int(rng() % (round % 10 == 0 ? 5000 : 200)));
+        const bool regex = rng() % 2;
+        std::string pattern = regex ? pick(kRegexes) : pick(kPlains);
+        const std::string replacement = pick(kReplacements);
+        TCodeMemo memo;
+        memo.OnSearchFail = [](TCustomCodeMemo&, const std::string&) {};
+        memo.SetText(text);
+        memo.SetSelection(0, 0);
+
+        // The answers before All, against the text as each leaves it.
+        int pos = 0;
+        bool reachesAll = true;
+        std::vector<TModalResult> answers;
+        for (int n = int(rng() % 4); n > 0; --n) {
+            std::vector<TModelHit> next = ModelHits(text, pos, regex, pattern, replacement);
+            if (next.empty()) {
+                reachesAll = false;
+                break;
+            }
+            const TModelHit& hit = next.front();
+            if (rng() % 2) {
+                answers.push_back(mrYes);
+                text.replace(size_t(hit.Start), size_t(hit.End - hit.Start), hit.Replacement);
+                pos = hit.Start + int(hit.Replacement.size());
+            } else {
+                answers.push_back(mrNo);
+                pos = hit.End;
+            }
+        }
+        std::vector<TModelHit> rest = ModelHits(text, pos, regex, pattern, replacement);
+        if (!reachesAll || rest.empty()) continue;
+        for (TModalResult answer : answers)
+            dialogs.QueueAnswer(answer);
+        dialogs.QueueAnswer(mrAll);
+        ++checked;
+        int caret = 0;
+        const std::string expected = ModelReplace(text, rest, caret);
+
+        const uint32_t flags = srfMatchCase | (regex ? srfRegex : 0);
+        memo.Search().Engine().ReplaceRequest(frReplace, pattern, replacement, flags);
+        EXPECT_FALSE(dialogs.AnswersLeft()) << pattern;
+        const TTextStore& store = memo.Store();
+        ASSERT_EQ(store.StoredText(0, store.CharCount()), expected)
+            << pattern << " -> " << replacement << " in " << text;
+        EXPECT_EQ(Sel(memo), std::make_pair(caret, caret)) << pattern;
+        EXPECT_EQ(memo.Search().Engine().LastFound(), caret);
+        memo.Undo();
+        EXPECT_EQ(store.StoredText(0, store.CharCount()), text) << pattern;
+    }
+    EXPECT_GT(checked, 75);
 }
