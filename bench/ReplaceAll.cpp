@@ -1,7 +1,8 @@
 // Replace-all over a 2.4 MB style sheet that is one line, 200,000 hits (and a tenth of it,
 // to see how the cost grows): a plain text, a
 // regular expression, and one that matches empty at every position between its hits; in a
-// headless editor with CSS highlighting, as the replace dialog runs it.
+// headless editor with CSS highlighting, as the replace dialog runs it. And a prompted replace
+// answered Yes, No and then All.
 #include "bench/BenchFonts.h"
 #include "editor/CodeMemo.h"
 #include "editor/SearchControl.h"
@@ -31,21 +32,34 @@ std::string Sheet(int hits) {
     return s;
 }
 
+// A headless editor with CSS highlighting over the sheet.
+struct TBenchEditor {
+    THeadlessWindowHost Host{1200, 900};
+    TCodeMemoParser Css;
+    std::unique_ptr<TCodeMemo> Memo;
+    TScriptedDialogs* Dialogs;
+
+    TBenchEditor() {
+        UseFixedBenchFonts();
+        TPlatformServices services;
+        auto dialogs = std::make_unique<TScriptedDialogs>();
+        Dialogs = dialogs.get();
+        services.Dialogs = std::move(dialogs);
+        InstallPlatform(std::move(services));
+        LoadShippedDefinition(Css, "css");
+        Css.UseRegistry = false;
+        Memo = std::make_unique<TCodeMemo>(&Host);
+        Memo->SetParser(1, &Css);
+        Memo->SetActiveParser(1);
+        Memo->SetOptions(Memo->Options() | smoSyntaxHighlight);
+    }
+    ~TBenchEditor() { Memo->SetParser(1, nullptr); }
+};
+
 // range(0): 0 plain "red", 1 the regular expression "re[d]", 2 "e*d" (empty between hits);
 // range(1): the hits.
 void BM_ReplaceAllOneLine(benchmark::State& state) {
-    UseFixedBenchFonts();
-    TPlatformServices services;
-    services.Dialogs = std::make_unique<TScriptedDialogs>();
-    InstallPlatform(std::move(services));
-    THeadlessWindowHost host{1200, 900};
-    TCodeMemoParser css;
-    LoadShippedDefinition(css, "css");
-    css.UseRegistry = false;
-    auto memo = std::make_unique<TCodeMemo>(&host);
-    memo->SetParser(1, &css);
-    memo->SetActiveParser(1);
-    memo->SetOptions(memo->Options() | smoSyntaxHighlight);
+    TBenchEditor editor;
     const char* const patterns[] = {"red", "re[d]", "e*d"};
     const std::string pattern = patterns[state.range(0)];
     const uint32_t flags = srfMatchCase | (state.range(0) ? srfRegex : 0);
@@ -54,16 +68,39 @@ void BM_ReplaceAllOneLine(benchmark::State& state) {
     int count = 0;
     for (auto _ : state) {
         state.PauseTiming();
-        memo->SetText(sheet);
-        memo->SetSelection(0, 0);
+        editor.Memo->SetText(sheet);
+        editor.Memo->SetSelection(0, 0);
         state.ResumeTiming();
-        count = memo->Search().Engine().ReplaceAll(pattern, "blue", flags, 0);
+        count = editor.Memo->Search().Engine().ReplaceAll(pattern, "blue", flags, 0);
     }
     if (count != hits) state.SkipWithError("wrong count");
-    memo->SetParser(1, nullptr);
 }
 BENCHMARK(BM_ReplaceAllOneLine)
     ->ArgsProduct({{0, 1, 2}, {20000, 200000}})
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(3);
+
+// The replace button with prompting, plain "red": Yes, No, then All; range(0): the hits.
+void BM_PromptedAllOneLine(benchmark::State& state) {
+    TBenchEditor editor;
+    const int hits = int(state.range(0));
+    const std::string sheet = Sheet(hits);
+    for (auto _ : state) {
+        state.PauseTiming();
+        editor.Memo->SetText(sheet);
+        editor.Memo->SetSelection(0, 0);
+        for (TModalResult answer : {mrYes, mrNo, mrAll})
+            editor.Dialogs->QueueAnswer(answer);
+        state.ResumeTiming();
+        editor.Memo->Search().Engine().ReplaceRequest(frReplace, "red", "blue", srfMatchCase);
+    }
+    const std::string text = editor.Memo->Text();
+    if (editor.Dialogs->AnswersLeft() || text.size() != sheet.size() + size_t(hits) - 1)
+        state.SkipWithError("wrong result");
+}
+BENCHMARK(BM_PromptedAllOneLine)
+    ->Arg(20000)
+    ->Arg(200000)
     ->Unit(benchmark::kMillisecond)
     ->Iterations(3);
 
