@@ -98,6 +98,16 @@ TEST_F(FileSafetyTest, PlainTextExportKeepsTheFilesEncodingAndLineBreaks) {
     }
 }
 
+TEST_F(FileSafetyTest, CompileIsRefusedAnOutputThatIsItsScriptThroughALink) {
+    const std::string script = "%%Language\nName = 'Self'\n";
+    Write("s.qls", script);
+    fs::create_symlink("s.qls", Dir / "link.def");
+    EXPECT_EQ(Run({"compile", Path("s.qls"), "-o", Path("link.def")}), exError);
+    EXPECT_EQ(Err, "quillet-tool: " + FmtLoadStr(SDefCompileSameFile, Path("link.def")) + "\n");
+    EXPECT_EQ(Read("s.qls"), script);
+    EXPECT_TRUE(fs::is_symlink(Dir / "link.def"));
+}
+
 TEST_F(FileSafetyTest, EveryErrorIsOneLine) {
     // A stored definition of an older version is refused in one line by every command.
     const std::string old = std::string(QUILLET_TEST_DATA) + "/cli/dump-old.def";
