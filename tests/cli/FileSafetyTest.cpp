@@ -108,6 +108,28 @@ TEST_F(FileSafetyTest, CompileIsRefusedAnOutputThatIsItsScriptThroughALink) {
     EXPECT_TRUE(fs::is_symlink(Dir / "link.def"));
 }
 
+// Standard input that never ends.
+struct TEndlessInput : std::streambuf {
+    char Block[4096];
+    TEndlessInput() { underflow(); }
+    int_type underflow() override {
+        std::memset(Block, 'a', sizeof Block);
+        setg(Block, Block, Block + sizeof Block);
+        return 'a';
+    }
+};
+
+TEST_F(FileSafetyTest, EndlessStandardInputIsRefusedBeforeItFillsTheMemory) {
+    for (const std::vector<std::string>& command :
+         {std::vector<std::string>{"regex", "b"}, {"tokens", "--lang", "css"}}) {
+        TEndlessInput endless;
+        std::istream in(&endless);
+        std::ostringstream out, err;
+        EXPECT_EQ(RunTool(command, in, out, err), exError);
+        EXPECT_EQ(err.str(), "quillet-tool: Cannot read '-': File too large\n");
+    }
+}
+
 TEST_F(FileSafetyTest, EveryErrorIsOneLine) {
     // A stored definition of an older version is refused in one line by every command.
     const std::string old = std::string(QUILLET_TEST_DATA) + "/cli/dump-old.def";
@@ -120,10 +142,10 @@ TEST_F(FileSafetyTest, EveryErrorIsOneLine) {
         {"play", "--lang", old, Path("script.play")}};
     for (const auto& command : commands) {
         EXPECT_EQ(Run(command), exError) << command[0];
-        EXPECT_EQ(
-            Err, "quillet-tool: " +
-                     OneLine(FmtLoadStr(SParserVersionError, "CodeMemoParser", DefStreamVersion, 49)) +
-                     "\n");
+        EXPECT_EQ(Err, "quillet-tool: " +
+                           OneLine(FmtLoadStr(SParserVersionError, "CodeMemoParser",
+                                              DefStreamVersion, 49)) +
+                           "\n");
     }
     EXPECT_EQ(OneLine("a\n\rb\r\n\nc\n"), "a b c");
 }
