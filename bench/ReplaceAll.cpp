@@ -2,7 +2,7 @@
 // to see how the cost grows): a plain text, a
 // regular expression, and one that matches empty at every position between its hits; in a
 // headless editor with CSS highlighting, as the replace dialog runs it. And a prompted replace
-// answered Yes, No and then All.
+// answered Yes, No and then All, forward and backward.
 #include "bench/BenchFonts.h"
 #include "editor/CodeMemo.h"
 #include "editor/SearchControl.h"
@@ -80,27 +80,30 @@ BENCHMARK(BM_ReplaceAllOneLine)
     ->Unit(benchmark::kMillisecond)
     ->Iterations(3);
 
-// The replace button with prompting, plain "red": Yes, No, then All; range(0): the hits.
+// The replace button with prompting, plain "red": Yes, No, then All; range(0): the hits,
+// range(1): 1 to search backward from the end.
 void BM_PromptedAllOneLine(benchmark::State& state) {
     TBenchEditor editor;
     const int hits = int(state.range(0));
+    const bool backward = state.range(1);
     const std::string sheet = Sheet(hits);
+    const int from = backward ? int(sheet.size()) : 0;
     for (auto _ : state) {
         state.PauseTiming();
         editor.Memo->SetText(sheet);
-        editor.Memo->SetSelection(0, 0);
+        editor.Memo->SetSelection(from, from);
         for (TModalResult answer : {mrYes, mrNo, mrAll})
             editor.Dialogs->QueueAnswer(answer);
         state.ResumeTiming();
-        editor.Memo->Search().Engine().ReplaceRequest(frReplace, "red", "blue", srfMatchCase);
+        editor.Memo->Search().Engine().ReplaceRequest(frReplace, "red", "blue",
+                                                      srfMatchCase | (backward ? srfBackward : 0));
     }
     const std::string text = editor.Memo->Text();
     if (editor.Dialogs->AnswersLeft() || text.size() != sheet.size() + size_t(hits) - 1)
         state.SkipWithError("wrong result");
 }
 BENCHMARK(BM_PromptedAllOneLine)
-    ->Arg(20000)
-    ->Arg(200000)
+    ->ArgsProduct({{20000, 200000}, {0, 1}})
     ->Unit(benchmark::kMillisecond)
     ->Iterations(3);
 

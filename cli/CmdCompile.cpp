@@ -3,6 +3,7 @@
 #include "highlight/CodeMemoParser.h"
 #include "highlight/Compiler.h"
 #include "highlight/DefStream.h"
+#include "platform/Files.h"
 #include "platform/Stream.h"
 #include "resources/Strings.h"
 
@@ -29,6 +30,8 @@ int CmdCompile(const std::vector<std::string>& args, std::istream&, std::ostream
         err << "quillet-tool: " << LoadStr(SDefCompileUsage) << "\n";
         return exError;
     }
+    // Written over its own script the source would be gone, whatever name the output goes by.
+    if (SameFile(script, output)) throw EFileError(FmtLoadStr(SDefCompileSameFile, output));
     TCodeMemoParser def;
     CompileScriptFile(def, script, includes);
     const std::vector<uint8_t> bytes = TDefinitionStream::SaveToBytes(def);

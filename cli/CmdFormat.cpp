@@ -6,11 +6,7 @@
 #include "platform/Files.h"
 #include "resources/Strings.h"
 
-#include <cerrno>
-#include <filesystem>
-#include <fstream>
 #include <ostream>
-#include <sstream>
 
 namespace quillet::cli {
 
@@ -33,14 +29,7 @@ int CmdFormat(const std::vector<std::string>& args, std::istream&, std::ostream&
         err << "quillet-tool: " << LoadStr(SFormatUsage) << "\n";
         return exError;
     }
-    std::error_code ec;
-    if (std::filesystem::is_directory(file, ec))
-        throw EFileError(WithCause(FmtLoadStr(STokensCannotRead, file), EISDIR));
-    std::ifstream f(file, std::ios::binary);
-    if (!f) throw EFileError(WithCause(FmtLoadStr(STokensCannotRead, file), errno));
-    std::ostringstream ss;
-    ss << f.rdbuf();
-    const std::string text = ss.str();
+    const std::string text = ReadInputFile(file);
     const std::string result = minify ? css::Minify(text).Text : css::Format(text).Text;
     if (output.empty())
         out.write(result.data(), std::streamsize(result.size()));

@@ -1,12 +1,12 @@
 // quillet-tool lint: the CSS problems of each file as FILE:LINE:COLUMN: message.
 #include "cli/Commands.h"
 #include "css/Lint.h"
+#include "platform/Errors.h"
 #include "resources/Strings.h"
 
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 
 namespace quillet::cli {
 
@@ -28,9 +28,15 @@ int CmdLint(const std::vector<std::string>& args, std::istream&, std::ostream& o
             failed = true;
             continue;
         }
-        std::ostringstream text;
-        text << f.rdbuf();
-        for (const css::TProblem& p : css::Lint(text.str())) {
+        std::string text;
+        try {
+            text = ReadInput(f, path);
+        } catch (const EFileError& e) {
+            err << "quillet-tool: " << e.what() << '\n';
+            failed = true;
+            continue;
+        }
+        for (const css::TProblem& p : css::Lint(text)) {
             out << path << ':' << p.Line << ':' << p.Column << ": " << p.Message << '\n';
             found = true;
         }

@@ -256,7 +256,7 @@ const std::map<std::string, uint32_t>& MessageNames() {
 // A script is a text of short lines (`repeat` makes long documents): a longer line or script
 // is no script, and is refused before it fills the memory.
 constexpr size_t MaxScriptLine = size_t(1) << 20;
-constexpr int64_t MaxScriptSize = int64_t(64) << 20;
+constexpr int64_t MaxScriptSize = MaxInputSize;
 
 bool ReadScriptLine(std::istream& in, std::string& line, int number, int64_t& total) {
     line.clear();

@@ -4,7 +4,6 @@
 #include "highlight/REParser.h"
 
 #include <iostream>
-#include <iterator>
 #include <string>
 
 namespace quillet::cli {
@@ -24,7 +23,7 @@ int CmdRegex(const std::vector<std::string>& args, std::istream& in, std::ostrea
         return exError;
     }
     const std::string* pattern = &rest[0];
-    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const std::string text = ReadInput(in, "-");
     TREParser re;
     if (!re.SetPattern(*pattern)) {
         out << "error " << re.ErrorColumn() << " " << re.ErrorText() << "\n";

@@ -1,43 +1,24 @@
 // quillet-tool tokens: every token of a text as the editor's re-scan finds it.
 #include "cli/CmdTokens.h"
 #include "cli/Commands.h"
+#include "cli/Tool.h"
 #include "editor/Rescan.h"
 #include "highlight/Compiler.h"
 #include "highlight/DefStream.h"
 #include "highlight/ShippedDefinition.h"
 #include "platform/Errors.h"
-#include "platform/Files.h"
 #include "resources/Strings.h"
 
 #include <algorithm>
 #include <cctype>
-#include <cerrno>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <iostream>
-#include <iterator>
 #include <memory>
-#include <sstream>
 
 namespace quillet::cli {
 
 namespace {
-
-std::string ReadAll(std::istream& in) {
-    std::ostringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-}
-
-std::string ReadFile(const std::string& path) {
-    std::error_code ec;
-    if (std::filesystem::is_directory(path, ec))
-        throw EFileError(WithCause(FmtLoadStr(STokensCannotRead, path), EISDIR));
-    std::ifstream f(path, std::ios::binary);
-    if (!f) throw EFileError(WithCause(FmtLoadStr(STokensCannotRead, path), errno));
-    return ReadAll(f);
-}
 
 void EscapeTo(std::ostream& out, std::string_view text) {
     for (char c : text) {
@@ -61,7 +42,7 @@ std::unique_ptr<TCodeMemoParser> LoadDefinition(const std::string& lang) {
     } else if (lang.ends_with(".qls")) {
         CompileScriptFile(*def, lang);
     } else {
-        std::string bytes = ReadFile(lang);
+        std::string bytes = ReadInputFile(lang);
         // A value of another version is an error like any other, not a question for a user.
         TDefLoadContext context;
         context.ReadingDescription = true;
@@ -123,7 +104,7 @@ int CmdTokens(const std::vector<std::string>& args, std::istream& in, std::ostre
         else
             throw EQuilletError(FmtLoadStr(STokensNoLanguage, file.empty() ? "-" : file));
     }
-    std::string text = file.empty() ? ReadAll(in) : ReadFile(file);
+    std::string text = file.empty() ? ReadInput(in, "-") : ReadInputFile(file);
     auto def = LoadDefinition(lang);
     WriteTokens(*def, text, out);
     return exOk;

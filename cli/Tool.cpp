@@ -2,8 +2,13 @@
 
 #include "cli/Commands.h"
 #include "platform/Errors.h"
+#include "platform/Files.h"
+#include "resources/Strings.h"
 
+#include <cerrno>
 #include <exception>
+#include <filesystem>
+#include <fstream>
 #include <istream>
 #include <ostream>
 
@@ -31,6 +36,29 @@ std::string OneLine(const std::string& text) {
         if (i < text.size()) out += ' ';
     }
     return out;
+}
+
+std::string ReadInput(std::istream& in, const std::string& name) {
+    std::string text;
+    std::streambuf* buf = in.rdbuf();
+    std::vector<char> block(size_t(1) << 16);
+    for (;;) {
+        const std::streamsize n = buf->sgetn(block.data(), std::streamsize(block.size()));
+        if (n <= 0) break;
+        if (int64_t(text.size()) + n > MaxInputSize)
+            throw EFileError(WithCause(FmtLoadStr(STokensCannotRead, name), EFBIG), EFBIG);
+        text.append(block.data(), size_t(n));
+    }
+    return text;
+}
+
+std::string ReadInputFile(const std::string& path) {
+    std::error_code ec;
+    if (std::filesystem::is_directory(path, ec))
+        throw EFileError(WithCause(FmtLoadStr(STokensCannotRead, path), EISDIR), EISDIR);
+    std::ifstream f(path, std::ios::binary);
+    if (!f) throw EFileError(WithCause(FmtLoadStr(STokensCannotRead, path), errno), errno);
+    return ReadInput(f, path);
 }
 
 static void Usage(std::ostream& os) {

@@ -1,6 +1,7 @@
 // quillet-tool: the command-line face of the libraries.
 #pragma once
 
+#include <cstdint>
 #include <iosfwd>
 #include <string>
 #include <vector>
@@ -17,6 +18,16 @@ int RunTool(const std::vector<std::string>& args, std::istream& in, std::ostream
 
 // An error text as one line: each run of CR and LF becomes one blank.
 std::string OneLine(const std::string& text);
+
+// The most a command reads of a script or text from a file or standard input: more is no
+// input of ours (a pipe that never ends, /dev/zero) and is refused before it fills the memory.
+constexpr int64_t MaxInputSize = int64_t(64) << 20;
+
+// The rest of `in`; past MaxInputSize raises "Cannot read 'NAME': File too large".
+std::string ReadInput(std::istream& in, const std::string& name);
+// A whole file the same way; a folder or a file that cannot be opened raises "Cannot read"
+// with its cause.
+std::string ReadInputFile(const std::string& path);
 
 // A command's body; thrown EQuilletError texts become "quillet-tool: TEXT", exit 2.
 using TCommandFn = int (*)(const std::vector<std::string>& args, std::istream& in,

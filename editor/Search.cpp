@@ -9,7 +9,6 @@
 #include "resources/Strings.h"
 
 #include <algorithm>
-#include <optional>
 
 namespace quillet {
 
@@ -96,13 +95,14 @@ TProgressFunc TCM_Search::ProgressFrom(int64_t start, bool forward, int64_t size
 }
 
 TCM_Search::THit TCM_Search::FindHit(const std::string& text, uint32_t flags, int start,
-                                     bool nonEmpty, const std::string* replacement) {
+                                     bool nonEmpty, const std::string* replacement,
+                                     const IRECharSource* over) {
     THit hit;
-    const TTextStore& store = FTarget.Store();
-    const int size = store.CharCount();
+    TStoreCharSource storeSource(FTarget.Store());
+    const IRECharSource& source = over ? *over : storeSource;
+    const int size = static_cast<int>(source.Size());
     const bool forward = !(flags & srfBackward);
     TSearchWatch watch(*this, text, start);
-    TStoreCharSource source(store);
     if (flags & srfRegex) {
         if (!FRegex.SetPattern(text)) {
             ReportPatternError(FRegex.ErrorText(), FRegex.ErrorColumn(), text);
@@ -250,6 +250,32 @@ bool TCM_Search::CollectHits(const std::string& text, const std::string& replace
     return true;
 }
 
+int TCM_Search::CollectHitsBackward(const std::string& text, const std::string& replacement,
+                                    uint32_t flags, std::vector<THit>& hits, int& caret) {
+    TPendingReplaceSource pending(FTarget.Store());
+    TSearchWatch watch(*this, text, hits.front().Start);
+    int count = 0;
+    for (THit hit = hits.front();;) {
+        std::string stored = TTextStore::Normalize(hit.Replacement);
+        caret = hit.Start + static_cast<int>(stored.size());
+        const int next = hit.Start - 1;
+        pending.Replace(hit.Start, hit.End, std::move(stored));
+        ++count;
+        if (next < 0) break;
+        // Hits close together are found by short searches that never report: report here.
+        if (FProgress && count % 1024 == 0 && !FProgress(FProgressOrigin - next, FProgressOrigin))
+            return 0;
+        hit = FindHit(text, flags, next, true, &replacement, &pending);
+        if (hit.Status == hsBadPattern || hit.Status == hsCancelled) return 0;
+        if (hit.Status != hsFound) break;
+    }
+    hits.clear();
+    const auto& edits = pending.Edits();
+    for (auto e = edits.rbegin(); e != edits.rend(); ++e)
+        hits.push_back({hsFound, static_cast<int>(e->Start), static_cast<int>(e->End), e->Text});
+    return count;
+}
+
 int TCM_Search::ApplyHits(const std::vector<THit>& hits) {
     // Every edit of a line copies the line: the hits of one line go in as one edit, the text
     // between them carried over, so many hits on a long line cost one pass over it.
@@ -307,45 +333,52 @@ int TCM_Search::PromptedReplace(const std::string& text, const std::string& repl
     FLastText = text;
     FLastFlags = flags;
     const bool backward = flags & srfBackward;
-    int made = 0, caret = -1;
-    std::optional<TBulkReplace> bulk; // from the answer All on
+    int made = 0;
     for (;;) {
         int pos = FLastFound;
         THit hit = pos < 0 ? THit{} : FindHit(text, flags, pos, true, &replacement);
         if (hit.Status == hsBadPattern || hit.Status == hsCancelled) break;
         if (hit.Status != hsFound) {
-            if (!bulk) ReportFailure(text);
+            ReportFailure(text);
             break;
         }
-        TModalResult answer = mrYes;
-        if (!bulk) {
-            FTarget.SetSelection(hit.Start, hit.End);
-            FTarget.ChangeNotify();
-            std::string question = FmtLoadStr(SReplaceConfirm, text, hit.Replacement);
-            int x = 0, y = 0;
-            answer =
-                FTarget.ScreenPointOf(hit.Start, x, y)
-                    ? FTarget.Dialogs().MessageBoxAt(question, "", mtConfirmation, mbYesNoCancelAll,
-                                                     x - 10, y - 10)
-                    : FTarget.Dialogs().MessageBox(question, "", mtConfirmation, mbYesNoCancelAll);
-            if (answer == mrAll) bulk.emplace(FTarget);
-        }
-        if (answer == mrAll && !backward) {
-            // The rest as replace-all does it: found first, then one edit per line. A search
-            // cancelled on the way replaces only the hit answered and leaves the rest as it was.
+        FTarget.SetSelection(hit.Start, hit.End);
+        FTarget.ChangeNotify();
+        std::string question = FmtLoadStr(SReplaceConfirm, text, hit.Replacement);
+        int x = 0, y = 0;
+        const TModalResult answer =
+            FTarget.ScreenPointOf(hit.Start, x, y)
+                ? FTarget.Dialogs().MessageBoxAt(question, "", mtConfirmation, mbYesNoCancelAll,
+                                                 x - 10, y - 10)
+                : FTarget.Dialogs().MessageBox(question, "", mtConfirmation, mbYesNoCancelAll);
+        if (answer == mrAll) {
+            // The rest as replace-all does it: found first, then one edit per line, in one undo
+            // group. A search cancelled on the way replaces only the hit answered and leaves the
+            // rest as it was.
             std::vector<THit> hits;
             const int next = std::max(hit.End, hit.Start + 1);
             hits.push_back(std::move(hit));
-            if (!CollectHits(text, replacement, flags, next, hits)) hits.resize(1);
-            caret = ApplyHits(hits);
-            FLastFound = caret;
-            made += static_cast<int>(hits.size());
+            int caret = 0, count = 0;
+            if (backward)
+                count = CollectHitsBackward(text, replacement, flags, hits, caret);
+            else if (CollectHits(text, replacement, flags, next, hits))
+                count = static_cast<int>(hits.size());
+            const bool whole = count > 0;
+            if (!whole) hits.resize(1), count = 1;
+            const int lowest = hits.front().Start;
+            {
+                TBulkReplace bulk(FTarget);
+                const int end = ApplyHits(hits);
+                if (!backward || !whole) caret = end;
+            }
+            FTarget.SetSelection(caret, caret);
+            FLastFound = backward ? lowest - 1 : caret;
+            made += count;
             break;
         }
-        if (answer == mrYes || answer == mrAll) {
+        if (answer == mrYes) {
             int stored = FTarget.ReplaceRange(hit.Start, hit.End, hit.Replacement);
-            if (!bulk) FTarget.SetSelection(hit.Start, hit.Start + stored);
-            caret = hit.Start + stored;
+            FTarget.SetSelection(hit.Start, hit.Start + stored);
             FLastFound = backward ? hit.Start - 1 : hit.Start + stored;
             ++made;
         } else if (answer == mrNo) {
@@ -353,10 +386,6 @@ int TCM_Search::PromptedReplace(const std::string& text, const std::string& repl
         } else {
             break; // Cancel
         }
-    }
-    if (bulk) {
-        bulk.reset();
-        FTarget.SetSelection(caret, caret);
     }
     FTarget.ChangeNotify();
     return made;

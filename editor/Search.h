@@ -99,14 +99,21 @@ private:
         int Start = -1, End = -1;
         std::string Replacement; // the expanded replacement, when asked for
     };
-    // The next hit from start; a bad pattern has been reported when it says so.
+    // The next hit from start (in source when given, else in the store); a bad pattern has
+    // been reported when it says so.
     THit FindHit(const std::string& text, uint32_t flags, int start, bool nonEmpty,
-                 const std::string* replacement = nullptr);
+                 const std::string* replacement = nullptr, const IRECharSource* source = nullptr);
     void ReportFailure(const std::string& text);
     // Appends the hits from start to the text end, each search going on after the previous
     // hit; false when the pattern is bad or the search was cancelled.
     bool CollectHits(const std::string& text, const std::string& replacement, uint32_t flags,
                      int start, std::vector<THit>& hits);
+    // Backward from the one hit in hits: the hits before it as prompts answered Yes would meet
+    // them, each found in the text the replacements above it leave. Leaves in hits the edits
+    // that make them all, ascending, and in caret the end of the lowest replacement; the count
+    // of hits, 0 (hits as they were) when the search was cancelled.
+    int CollectHitsBackward(const std::string& text, const std::string& replacement, uint32_t flags,
+                            std::vector<THit>& hits, int& caret);
     // Replaces the hits (ascending, found in the text as it is now); the caret after the last.
     int ApplyHits(const std::vector<THit>& hits);
     // The engines' progress report for a search from start, counted from where the whole

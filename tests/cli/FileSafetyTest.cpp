@@ -98,6 +98,38 @@ TEST_F(FileSafetyTest, PlainTextExportKeepsTheFilesEncodingAndLineBreaks) {
     }
 }
 
+TEST_F(FileSafetyTest, CompileIsRefusedAnOutputThatIsItsScriptThroughALink) {
+    const std::string script = "%%Language\nName = 'Self'\n";
+    Write("s.qls", script);
+    fs::create_symlink("s.qls", Dir / "link.def");
+    EXPECT_EQ(Run({"compile", Path("s.qls"), "-o", Path("link.def")}), exError);
+    EXPECT_EQ(Err, "quillet-tool: " + FmtLoadStr(SDefCompileSameFile, Path("link.def")) + "\n");
+    EXPECT_EQ(Read("s.qls"), script);
+    EXPECT_TRUE(fs::is_symlink(Dir / "link.def"));
+}
+
+// Standard input that never ends.
+struct TEndlessInput : std::streambuf {
+    char Block[4096];
+    TEndlessInput() { underflow(); }
+    int_type underflow() override {
+        std::memset(Block, 'a', sizeof Block);
+        setg(Block, Block, Block + sizeof Block);
+        return 'a';
+    }
+};
+
+TEST_F(FileSafetyTest, EndlessStandardInputIsRefusedBeforeItFillsTheMemory) {
+    for (const std::vector<std::string>& command :
+         {std::vector<std::string>{"regex", "b"}, {"tokens", "--lang", "css"}}) {
+        TEndlessInput endless;
+        std::istream in(&endless);
+        std::ostringstream out, err;
+        EXPECT_EQ(RunTool(command, in, out, err), exError);
+        EXPECT_EQ(err.str(), "quillet-tool: Cannot read '-': File too large\n");
+    }
+}
+
 TEST_F(FileSafetyTest, EveryErrorIsOneLine) {
     // A stored definition of an older version is refused in one line by every command.
     const std::string old = std::string(QUILLET_TEST_DATA) + "/cli/dump-old.def";
@@ -110,10 +142,10 @@ TEST_F(FileSafetyTest, EveryErrorIsOneLine) {
         {"play", "--lang", old, Path("script.play")}};
     for (const auto& command : commands) {
         EXPECT_EQ(Run(command), exError) << command[0];
-        EXPECT_EQ(
-            Err, "quillet-tool: " +
-                     OneLine(FmtLoadStr(SParserVersionError, "CodeMemoParser", DefStreamVersion, 49)) +
-                     "\n");
+        EXPECT_EQ(Err, "quillet-tool: " +
+                           OneLine(FmtLoadStr(SParserVersionError, "CodeMemoParser",
+                                              DefStreamVersion, 49)) +
+                           "\n");
     }
     EXPECT_EQ(OneLine("a\n\rb\r\n\nc\n"), "a b c");
 }

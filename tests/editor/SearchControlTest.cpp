@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <random>
 
 using namespace quillet;
@@ -137,6 +138,17 @@ TEST(ControlSearch, LongSearchesReportProgressAndACancelLeavesEverythingAsItWas)
     EXPECT_EQ(memo.Text().size(), sheet.size() + 14);
     EXPECT_EQ(Sel(memo), std::make_pair(12, 12));
     memo.Undo();
+    // The same backward from the end: only the last "red" is replaced.
+    const int size = int(memo.Text().size());
+    memo.SetSelection(size, size);
+    d.QueueAnswer(mrAll);
+    rep->SetDown(false);
+    rep->Press(frReplace);
+    EXPECT_EQ(memo.Text().substr(size_t(hit) - 12), "x{color:blue}y{color:blue}");
+    EXPECT_EQ(memo.Text().size(), sheet.size() + 14);
+    EXPECT_EQ(Sel(memo), std::make_pair(hit, hit));
+    memo.Undo();
+    rep->SetDown(true);
     memo.SetSelection(5, 7);
     d.ClearCalls();
     rep->Close();
@@ -191,6 +203,32 @@ std::vector<TModelHit> ModelHits(const std::string& text, int pos, bool regex,
         hits.push_back(std::move(hit));
     }
     return hits;
+}
+
+// The hit a backward prompt meets from pos: the last that starts at or before it.
+std::optional<TModelHit> ModelHitBefore(const std::string& text, int pos, bool regex,
+                                        const std::string& pattern,
+                                        const std::string& replacement) {
+    TModelHit hit{-1, -1, replacement};
+    if (regex) {
+        TREParser parser;
+        EXPECT_TRUE(parser.SetPattern(pattern));
+        TStringCharSource source(text);
+        for (int from = pos;; from = int(parser.MatchStart()) - 1) {
+            if (from < 0 || !parser.Search(source, from, false)) return std::nullopt;
+            if (parser.MatchEnd() > parser.MatchStart()) break;
+        }
+        hit.Start = int(parser.MatchStart()), hit.End = int(parser.MatchEnd());
+        hit.Replacement =
+            ExpandReplacement(replacement, [&](int n) { return MatchedGroup(parser, source, n); });
+    } else {
+        const std::string plain = TTextStore::Normalize(pattern);
+        size_t at = text.rfind(plain, size_t(pos));
+        if (at == std::string::npos) return std::nullopt;
+        hit.Start = int(at), hit.End = hit.Start + int(plain.size());
+    }
+    hit.Replacement = TTextStore::Normalize(hit.Replacement);
+    return hit;
 }
 
 // The hits replaced left to right; the caret after the last replacement.
@@ -256,61 +294,79 @@ TEST(ControlSearch, ReplaceAllAgreesWithAModelOnRandomTexts) {
 }
 
 // A prompted replace answered Yes or No a few times and then All: the first answers edit the
-// text one hit at a time, All does the rest as replace-all does, in one undo step.
+// text one hit at a time, All does the rest as replace-all does, in one undo step. Backward,
+// the rest is what Yes to each would give: each hit found in the text the ones above it left.
 TEST(ControlSearch, PromptedReplaceAllAgreesWithTheModel) {
     TScriptedDialogs& dialogs = Scripted();
     std::mt19937 rng(20261210);
     auto pick = [&](auto& list) { return list[rng() % std::size(list)]; };
-    int checked = 0;
-    for (int round = 0; round < 150; ++round) {
-        std::string text = RandomText(rng, int(rng() % (round % 10 == 0 ? 5000 : 200)));
+    int checked[2] = {0, 0};
+    for (int round = 0; round < 300; ++round) {
+        std::string text = RandomText(rng, int(rng() % (round % 10 < 2 ? 5000 : 200)));
+        const bool backward = round % 2;
         const bool regex = rng() % 2;
         std::string pattern = regex ? pick(kRegexes) : pick(kPlains);
         const std::string replacement = pick(kReplacements);
+        auto next = [&](int from) -> std::optional<TModelHit> {
+            if (backward) return ModelHitBefore(text, from, regex, pattern, replacement);
+            std::vector<TModelHit> hits = ModelHits(text, from, regex, pattern, replacement);
+            if (hits.empty()) return std::nullopt;
+            return hits.front();
+        };
         TCodeMemo memo;
         memo.OnSearchFail = [](TCustomCodeMemo&, const std::string&) {};
         memo.SetText(text);
-        memo.SetSelection(0, 0);
+        const int origin = backward ? int(text.size()) : 0;
+        memo.SetSelection(origin, origin);
 
         // The answers before All, against the text as each leaves it.
-        int pos = 0;
-        bool reachesAll = true;
+        int pos = origin;
+        std::optional<TModelHit> hit;
         std::vector<TModalResult> answers;
-        for (int n = int(rng() % 4); n > 0; --n) {
-            std::vector<TModelHit> next = ModelHits(text, pos, regex, pattern, replacement);
-            if (next.empty()) {
-                reachesAll = false;
-                break;
-            }
-            const TModelHit& hit = next.front();
-            if (rng() % 2) {
-                answers.push_back(mrYes);
-                text.replace(size_t(hit.Start), size_t(hit.End - hit.Start), hit.Replacement);
-                pos = hit.Start + int(hit.Replacement.size());
-            } else {
-                answers.push_back(mrNo);
-                pos = hit.End;
-            }
+        for (int n = int(rng() % 4); n >= 0 && pos >= 0; --n) {
+            hit = next(pos);
+            if (!hit || n == 0) break;
+            const bool yes = rng() % 2;
+            answers.push_back(yes ? mrYes : mrNo);
+            if (yes)
+                text.replace(size_t(hit->Start), size_t(hit->End - hit->Start), hit->Replacement);
+            pos = backward ? hit->Start - 1
+                  : yes    ? hit->Start + int(hit->Replacement.size())
+                           : hit->End;
         }
-        std::vector<TModelHit> rest = ModelHits(text, pos, regex, pattern, replacement);
-        if (!reachesAll || rest.empty()) continue;
+        if (!hit || pos < 0) continue;
         for (TModalResult answer : answers)
             dialogs.QueueAnswer(answer);
         dialogs.QueueAnswer(mrAll);
-        ++checked;
-        int caret = 0;
-        const std::string expected = ModelReplace(text, rest, caret);
+        ++checked[backward];
+        int caret = 0, lastFound = 0;
+        std::string expected;
+        if (!backward) {
+            expected = ModelReplace(text, ModelHits(text, pos, regex, pattern, replacement), caret);
+            lastFound = caret;
+        } else {
+            expected = text;
+            for (; hit; hit = hit->Start > 0 ? ModelHitBefore(expected, hit->Start - 1, regex,
+                                                              pattern, replacement)
+                                             : std::nullopt) {
+                expected.replace(size_t(hit->Start), size_t(hit->End - hit->Start),
+                                 hit->Replacement);
+                caret = hit->Start + int(hit->Replacement.size());
+                lastFound = hit->Start - 1;
+            }
+        }
 
-        const uint32_t flags = srfMatchCase | (regex ? srfRegex : 0);
+        const uint32_t flags = srfMatchCase | (regex ? srfRegex : 0) | (backward ? srfBackward : 0);
         memo.Search().Engine().ReplaceRequest(frReplace, pattern, replacement, flags);
         EXPECT_FALSE(dialogs.AnswersLeft()) << pattern;
         const TTextStore& store = memo.Store();
         ASSERT_EQ(store.StoredText(0, store.CharCount()), expected)
-            << pattern << " -> " << replacement << " in " << text;
+            << pattern << " -> " << replacement << " in " << text << (backward ? " backward" : "");
         EXPECT_EQ(Sel(memo), std::make_pair(caret, caret)) << pattern;
-        EXPECT_EQ(memo.Search().Engine().LastFound(), caret);
+        EXPECT_EQ(memo.Search().Engine().LastFound(), lastFound);
         memo.Undo();
         EXPECT_EQ(store.StoredText(0, store.CharCount()), text) << pattern;
     }
-    EXPECT_GT(checked, 75);
+    EXPECT_GT(checked[0], 75);
+    EXPECT_GT(checked[1], 75);
 }

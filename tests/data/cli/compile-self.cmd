@@ -1,0 +1,1 @@
+compile @DATA@/cli/compile-self.script -o @DATA@/cli/../cli/compile-self.script

@@ -1,0 +1,1 @@
+lint /dev/zero

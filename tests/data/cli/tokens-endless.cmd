@@ -1,0 +1,1 @@
+tokens --lang css /dev/zero
