@@ -254,7 +254,9 @@ void TCodeMemoView::PlaceCaret() {
 
 TPoint TCodeMemoView::PixelOnRow(int line, int offset) const {
     if (line < FMemo.TopLine()) return {-1, -1};
-    int column = FMemo.VisualColumn(line, offset - FMemo.Store().PosFromLine(line));
+    const TRow row(line);
+    const TOffset inRow(TOffset(offset) - FMemo.Store().PosFromLine(row));
+    int column = FMemo.VisualColumn(row, inRow).Value();
     int first = FMemo.LeftColumn();
     int x = TextLeft() + (column >= first ? ColumnsWidth(line, first, column)
                                           : -ColumnsWidth(line, column, first));
@@ -295,7 +297,8 @@ int TCodeMemoView::PixelToOffsetClamped(int x, int y) const {
             ++column;
         }
     }
-    return store.PosFromLine(line) + FMemo.OffsetFromVisualColumn(line, column);
+    return store.PosFromLine(line) +
+           FMemo.OffsetFromVisualColumn(TRow(line), TColumn(column)).Value();
 }
 
 } // namespace quillet
