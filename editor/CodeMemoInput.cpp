@@ -206,7 +206,7 @@ int TCustomCodeMemo::OffsetAtMouse(int x, int y) {
     if (!FWrap || !FWrap->RowContinues(row)) return offset;
     const int length = FStore->Line(row).Length;
     const TColumn endColumn = VisualColumn(row, TOffset(length));
-    int end = FView->TextLeft() + FView->ColumnsWidth(row.Value(), FLeftColumn, endColumn.Value());
+    int end = FView->TextLeft() + FView->ColumnsWidth(row, TColumn(FLeftColumn), endColumn);
     if (x < end) return offset;
     FRowEndTarget = true;
     return (FStore->PosFromLine(row) + length).Value();
