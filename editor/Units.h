@@ -44,6 +44,14 @@ public:
     friend constexpr TPosition operator-(TPosition p, int count) { return p -= count; }
     friend constexpr int operator-(TPosition a, TPosition b) { return a.FValue - b.FValue; }
 
+    // Written as its number to any stream that takes an int (test failures, logs).
+    template <class Stream>
+    requires std::is_class_v<Stream> && requires(Stream& s, int v) { s << v; }
+    friend Stream& operator<<(Stream& s, TPosition p) {
+        s << p.FValue;
+        return s;
+    }
+
 private:
     int FValue = 0;
 };
