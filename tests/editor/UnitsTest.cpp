@@ -8,21 +8,12 @@
 namespace quillet {
 namespace {
 
-template <class A, class B>
-concept Addable = requires(A a, B b) {
-    a + b;
-};
-template <class A, class B>
-concept Subtractable = requires(A a, B b) {
-    a - b;
-};
-template <class A, class B>
-concept Comparable = requires(A a, B b) {
-    a < b;
-}
-|| requires(A a, B b) {
-    a == b;
-};
+// clang-format off
+template <class A, class B> concept Addable = requires(A a, B b) { a + b; };
+template <class A, class B> concept Subtractable = requires(A a, B b) { a - b; };
+template <class A, class B> concept Comparable =
+    requires(A a, B b) { a < b; } || requires(A a, B b) { a == b; };
+// clang-format on
 
 template <class T> constexpr bool PlainUnit() {
     return sizeof(T) == sizeof(int) && std::is_trivially_copyable_v<T> &&
