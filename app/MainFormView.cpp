@@ -199,13 +199,15 @@ void TMainForm::GotoLineExecute() {
     TCodeMemo& memo = FocusedCodeMemo();
     TCodeMemoWrap& wrap = memo.Wrap();
     int rows = memo.Store().LineCount();
-    int lines = rows > 0 ? wrap.LogicalLineOf(rows - 1) + 1 : 1;
+    int lines = rows > 0 ? wrap.LogicalLineOf(TRow(rows - 1)).Value() + 1 : 1;
     int caretRow = int(memo.Perform(EM_LINEFROMCHAR, WPARAM(memo.SelStart()), 0));
-    int current = rows > 0 ? wrap.LogicalLineOf(std::clamp(caretRow, 0, rows - 1)) + 1 : 1;
+    int current =
+        rows > 0 ? wrap.LogicalLineOf(TRow(std::clamp(caretRow, 0, rows - 1))).Value() + 1 : 1;
     auto line = Platform().Dialogs->AskNumber(
         LoadStr(SGotoLineTitle), FmtLoadStr(SGotoLinePrompt, lines), current, 1, lines);
     if (!line) return;
-    int row = rows > 0 ? wrap.RowOfLogicalLine(std::clamp(*line, 1, lines) - 1) : 0;
+    const TLogicalLine wanted(std::clamp(*line, 1, lines) - 1);
+    int row = rows > 0 ? wrap.RowOfLogicalLine(wanted).value_or(TRow(0)).Value() : 0;
     LPARAM offset = memo.Perform(EM_LINEINDEX, WPARAM(row), 0);
     memo.Perform(EM_SETSEL, WPARAM(offset), offset);
     memo.Perform(EM_SCROLLCARET, 0, 0);

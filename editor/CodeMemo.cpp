@@ -278,56 +278,64 @@ bool TCustomCodeMemo::CaretAtRowEnd() {
 
 bool TCustomCodeMemo::SharedRowOffset(int offset) const {
     if (offset <= 0 || offset > FStore->CharCount()) return false;
-    int row = FStore->LineFromPos(offset);
-    return row > 0 && FStore->PosFromLine(row) == offset && FWrap->RowContinues(row - 1);
+    const TRow row = FStore->LineFromPos(TOffset(offset));
+    return row > TRow(0) && FStore->PosFromLine(row) == TOffset(offset) &&
+           FWrap->RowContinues(row - 1);
 }
 
-int TCustomCodeMemo::RowOffsetAtColumn(int row, int column, bool& atRowEnd) const {
+TOffset TCustomCodeMemo::RowOffsetAtColumn(TRow row, TColumn column, bool& atRowEnd) const {
     atRowEnd = false;
     std::string_view text = FStore->Line(row).View();
+    const TOffset rowStart = FStore->PosFromLine(row);
     if (FWrap->RowContinues(row) && !text.empty()) {
         char last = text.back();
         // A row ending in blanks keeps its caret before them; a word cut at the row end
         // leaves the end itself as the stop.
-        if (last != ' ' && last != '\t' && column >= VisualColumn(row, int(text.size()))) {
+        const TOffset end(int(text.size()));
+        if (last != ' ' && last != '\t' && column >= VisualColumn(row, end)) {
             atRowEnd = true;
-            return FStore->PosFromLine(row) + int(text.size());
+            return rowStart + end.Value();
         }
     }
-    return FStore->PosFromLine(row) + OffsetFromVisualColumn(row, column);
+    return rowStart + OffsetFromVisualColumn(row, column).Value();
 }
 
 int TCustomCodeMemo::CaretColumn() {
+    return CaretDisplayColumn().Value();
+}
+
+TColumn TCustomCodeMemo::CaretDisplayColumn() {
     if (CaretBeyondEnd()) return FRememberedColumn;
     return TextCaretColumn();
 }
 
-int TCustomCodeMemo::VisualColumn(int line, int offsetInLine) const {
-    std::string_view text = FStore->Line(line).View();
-    int end = std::clamp(offsetInLine, 0, int(text.size()));
-    int column = 0;
+TColumn TCustomCodeMemo::VisualColumn(TRow row, TOffset offsetInRow) const {
+    std::string_view text = FStore->Line(row).View();
+    int end = std::clamp(offsetInRow.Value(), 0, int(text.size()));
+    TColumn column(0);
     for (int i = 0; i < end; i += Utf8CharLength(text, size_t(i)))
         column = text[size_t(i)] == '\t' ? NextTabStop(column) : column + 1;
     return column;
 }
 
-int TCustomCodeMemo::OffsetFromVisualColumn(int line, int column) const {
-    std::string_view text = FStore->Line(line).View();
+TOffset TCustomCodeMemo::OffsetFromVisualColumn(TRow row, TColumn column) const {
+    std::string_view text = FStore->Line(row).View();
     int usable = int(text.size());
     if (usable > 0 && text.back() == '\r') --usable;
-    int col = 0;
+    TColumn col(0);
     int i = 0;
     while (i < usable) {
         char c = text[size_t(i)];
-        int next = c == '\t' ? NextTabStop(col) : col + 1;
+        TColumn next = c == '\t' ? NextTabStop(col) : col + 1;
         if (next > column) break;
         col = next;
         i += Utf8CharLength(text, size_t(i));
     }
     // A wrapped row's end is the next row's start: past it, the last character is the stop.
-    if (i == usable && usable > 0 && usable == int(text.size()) && line + 1 < FStore->LineCount())
+    if (i == usable && usable > 0 && usable == int(text.size()) &&
+        row.Value() + 1 < FStore->LineCount())
         i = int(Utf8CharStart(text, size_t(i - 1)));
-    return i;
+    return TOffset(i);
 }
 
 int TCustomCodeMemo::ClampOffset(int offset) const {
@@ -375,23 +383,24 @@ void TCustomCodeMemo::ApplySelection(int anchor, int caret, bool repaint) {
     if (VirtualCaret()) {
         // Only a virtual move names a column past the end; any other change lands on the text.
         // A continuation row has no columns past its end: the cut is not a line end.
-        int line = CaretLine();
+        const TRow line(CaretLine());
         std::string_view text = FStore->Line(line).View();
         int body = int(text.size()) - (!text.empty() && text.back() == '\r' ? 1 : 0);
-        int onText = TextCaretColumn();
-        FBeyondEnd = FVirtualTarget > onText && FCaret == FStore->PosFromLine(line) + body &&
+        const TColumn onText = TextCaretColumn();
+        FBeyondEnd = FVirtualTarget > onText &&
+                     TOffset(FCaret) == FStore->PosFromLine(line) + body &&
                      !FWrap->RowContinues(line);
-        FRememberedColumn = FVirtualTarget >= 0 ? FVirtualTarget : onText;
-        FVirtualTarget = -1;
+        FRememberedColumn = FVirtualTarget.value_or(onText);
+        FVirtualTarget.reset();
     } else {
         FBeyondEnd = false;
         if (vertical && anchor == caret && HasOption(smoColumnTrack)) {
-            int line = CaretLine();
             bool atRowEnd = false;
-            FCaret = FAnchor = RowOffsetAtColumn(line, FRememberedColumn, atRowEnd);
+            FCaret = FAnchor =
+                RowOffsetAtColumn(TRow(CaretLine()), FRememberedColumn, atRowEnd).Value();
             FCaretAtRowEnd = atRowEnd && SharedRowOffset(FCaret);
         } else {
-            FRememberedColumn = CaretColumn();
+            FRememberedColumn = CaretDisplayColumn();
         }
     }
     bool changed = oldAnchor != FAnchor || oldCaret != FCaret || oldAtRowEnd != FCaretAtRowEnd;
@@ -455,7 +464,7 @@ void TCustomCodeMemo::ReplaceRange(int start, int end, std::string_view text, in
         throw;
     }
     if (logged) undo->EndTransaction();
-    FRememberedColumn = CaretColumn();
+    FRememberedColumn = CaretDisplayColumn();
 }
 
 void TCustomCodeMemo::StoreInserted(int pos, int length) {

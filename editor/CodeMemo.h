@@ -16,6 +16,7 @@
 #include <array>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -348,6 +349,7 @@ public:
 
     // Tab stops and word tests used by the view, the caret and the commands.
     int NextTabStop(int column) const;
+    TColumn NextTabStop(TColumn column) const { return TColumn(NextTabStop(column.Value())); }
     bool CharStartsWord(char c) const;
     bool CharIsInWord(char c) const;
     TCharTest fn_CharStartsWord;
@@ -363,8 +365,10 @@ public:
     // The caret stands at the end of a continuation row rather than at the start of the row
     // after it; only movements that mean the row end (Line end, Up, Down) put it there.
     bool CaretAtRowEnd();
-    int VisualColumn(int line, int offsetInLine) const;
-    int OffsetFromVisualColumn(int line, int column) const;
+    // Between byte offsets in a row and display columns on it. A column inside a tab gives
+    // the tab's offset; one past the text its end (on a row that continues, its last character).
+    TColumn VisualColumn(TRow row, TOffset offsetInRow) const;
+    TOffset OffsetFromVisualColumn(TRow row, TColumn column) const;
 
     // Editing commands (CodeMemoCommands.cpp): runs command number `command` of the key table;
     // data is for a descendant's own commands. A descendant may add commands.
@@ -509,7 +513,7 @@ private:
     LRESULT CharInput(char32_t codePoint);
     void InsertTyped(char32_t codePoint);
     void SmartTab();
-    void FillTo(int fromColumn, int toColumn, bool repaint);
+    void FillTo(TColumn fromColumn, TColumn toColumn, bool repaint);
     void CommandRecognised(int command, bool extendSelection);
     int WordStartBefore(int offset) const;
     int WordStartAfter(int offset) const;
@@ -547,16 +551,19 @@ public:
 private:
     // The virtual caret beyond line ends (CodeMemoCommands.cpp).
     bool VirtualCaret();
-    int TextCaretColumn(); // the caret's column on the text, whatever the virtual column
+    TColumn TextCaretColumn();    // the caret's column on the text, whatever the virtual column
+    TColumn CaretDisplayColumn(); // CaretColumn, typed
     // Whether the caret may stand at the end of the row before `offset`'s row: `offset` is
     // where a continuation row ends and the next row starts.
     bool SharedRowOffset(int offset) const;
     // Offset of visual column `column` on `row`. On a continuation row cut inside a word a
     // column at or past the row's end gives the row end, with atRowEnd set.
-    int RowOffsetAtColumn(int row, int column, bool& atRowEnd) const;
-    std::string FillText(int fromColumn, int toColumn);
+    TOffset RowOffsetAtColumn(TRow row, TColumn column, bool& atRowEnd) const;
+    std::string FillText(TColumn fromColumn, TColumn toColumn);
     void FillToVirtualCaret(int groupId);
-    int VirtualColumnAt(int x, int offset);
+    // The column past the text a click at x on `offset`'s row asks for; none over the text
+    // or without the virtual caret.
+    std::optional<TColumn> VirtualColumnAt(int x, TOffset offset);
     // Input (CodeMemoInput.cpp).
     LRESULT MouseDown(WPARAM keys, int x, int y);
     LRESULT MouseMove(WPARAM keys, int x, int y);
@@ -650,10 +657,11 @@ private:
 
     int FAnchor = 0;
     int FCaret = 0;
-    int FRememberedColumn = 0;
+    TColumn FRememberedColumn{0};
     bool FVerticalMove = false;
     bool FBeyondEnd = false;     // the virtual caret is past the line end, at FRememberedColumn
-    int FVirtualTarget = -1;     // the column a virtual move asks the next selection change for
+    std::optional<TColumn> FVirtualTarget; // the column a virtual move asks the next selection
+                                           // change for
     bool FCaretAtRowEnd = false; // the caret is drawn at the end of the row before its offset's
     bool FRowEndTarget = false;  // a movement asks the next selection change for the row end
     bool FExpansionOpen = false; // an auto-replacement waits for its trigger character

@@ -22,7 +22,7 @@ constexpr int ugDeleteWordAfter = 22;
 constexpr int ugDeleteLine =
     24; // logged as a replacement of the selection, as programmatic insertion is
 // The virtual caret goes no further right than this.
-constexpr int MaxVirtualColumn = 2047;
+constexpr TColumn MaxVirtualColumn(2047);
 
 bool IsBlank(char c) {
     return c == ' ' || c == '\t';
@@ -83,8 +83,9 @@ void TCustomCodeMemo::SetBookmark(int index, int line, int column) {
     CheckBookmark(index);
     // A bookmark belongs to a logical line (also one cut past 2,047 characters without word
     // wrap); its column counts from the line's start, so going to it finds the caret's place.
-    int firstRow = FWrap->FirstRowOf(CaretLine());
-    TStoreBookmarkHost host(*FStore, firstRow, FCaret - FStore->PosFromLine(firstRow), true);
+    const TRow firstRow = FWrap->FirstRowOf(TRow(CaretLine()));
+    TStoreBookmarkHost host(*FStore, firstRow.Value(),
+                            TOffset(FCaret) - FStore->PosFromLine(firstRow), true);
     TNumberedBookmarks bookmarks;
     bookmarks.BindColumns(FStore->Bookmarks);
     bookmarks.OnBookmarkSet = [this](TNumberedBookmarks&, int n) {
@@ -130,17 +131,17 @@ bool TCustomCodeMemo::CaretBeyondEnd() {
     return FBeyondEnd && VirtualCaret();
 }
 
-int TCustomCodeMemo::TextCaretColumn() {
-    int line = CaretLine();
-    return VisualColumn(line, FCaret - FStore->PosFromLine(line));
+TColumn TCustomCodeMemo::TextCaretColumn() {
+    const TRow line(CaretLine());
+    return VisualColumn(line, TOffset(FCaret - FStore->PosFromLine(line).Value()));
 }
 
-std::string TCustomCodeMemo::FillText(int fromColumn, int toColumn) {
+std::string TCustomCodeMemo::FillText(TColumn fromColumn, TColumn toColumn) {
     std::string fill;
     if (toColumn <= fromColumn) return fill;
-    int column = fromColumn;
+    TColumn column = fromColumn;
     if (HasOption(smoUseTAB) && HasOption(smoSmartFill)) {
-        for (int next = NextTabStop(column); next <= toColumn && next > column;
+        for (TColumn next = NextTabStop(column); next <= toColumn && next > column;
              next = NextTabStop(column)) {
             fill += '\t';
             column = next;
@@ -152,20 +153,20 @@ std::string TCustomCodeMemo::FillText(int fromColumn, int toColumn) {
 
 void TCustomCodeMemo::FillToVirtualCaret(int groupId) {
     if (!CaretBeyondEnd() || FReadOnly) return;
-    int target = FRememberedColumn;
-    std::string fill = FillText(TextCaretColumn(), target);
+    std::string fill = FillText(TextCaretColumn(), FRememberedColumn);
     FBeyondEnd = false;
     ReplaceRange(FCaret, FCaret, fill, groupId);
     ApplySelection(FCaret, FCaret, false);
 }
 
-int TCustomCodeMemo::VirtualColumnAt(int x, int offset) {
-    if (!VirtualCaret()) return -1;
-    int line = FStore->LineFromPos(offset);
-    int column = std::max(0, x - FView->TextLeft()) / FView->Metrics().CharWidth + FLeftColumn;
-    return column > VisualColumn(line, offset - FStore->PosFromLine(line))
-               ? std::min(column, MaxVirtualColumn)
-               : -1;
+std::optional<TColumn> TCustomCodeMemo::VirtualColumnAt(int x, TOffset offset) {
+    if (!VirtualCaret()) return std::nullopt;
+    const TRow line = FStore->LineFromPos(offset);
+    const TColumn column(std::max(0, x - FView->TextLeft()) / FView->Metrics().CharWidth +
+                         FLeftColumn);
+    if (column <= VisualColumn(line, TOffset(offset - FStore->PosFromLine(line))))
+        return std::nullopt;
+    return std::min(column, MaxVirtualColumn);
 }
 
 void TCustomCodeMemo::ExecuteCommand(int command, int data, bool extend) {
@@ -179,18 +180,19 @@ void TCustomCodeMemo::ExecuteCommand(int command, int data, bool extend) {
     NoteChange(cfCaret);
     const bool virt = VirtualCaret();
     // A continuation row ends at a cut, not at its logical line's end.
-    const bool rowContinues = FWrap->RowContinues(line);
+    const bool rowContinues = FWrap->RowContinues(TRow(line));
     const bool atLineEnd = FCaret == lineStart + bodyLength;
     // Moves along the caret's line to a column that may lie past its end.
-    auto moveVirtual = [&](int column) {
+    auto moveVirtual = [&](TColumn column) {
         FVirtualTarget = column;
         MoveCaret(lineStart + bodyLength, extend);
     };
     auto vertical = [&](int delta) {
         int target = std::clamp(line + delta, 0, lastLine);
-        int column = virt || HasOption(smoColumnTrack) ? FRememberedColumn : CaretColumn();
+        TColumn column =
+            virt || HasOption(smoColumnTrack) ? FRememberedColumn : CaretDisplayColumn();
         bool rowEnd = false;
-        int offset = RowOffsetAtColumn(target, column, rowEnd);
+        int offset = RowOffsetAtColumn(TRow(target), column, rowEnd).Value();
         if (virt && target != line) {
             // The caret keeps its column, past the end of a shorter line.
             FVirtualTarget = column;
@@ -207,7 +209,7 @@ void TCustomCodeMemo::ExecuteCommand(int command, int data, bool extend) {
             else
                 return;
         }
-        int keep = FRememberedColumn;
+        TColumn keep = FRememberedColumn;
         FRowEndTarget = rowEnd && target != line;
         // Off the first or last line the caret goes to the text's start or end: no column to
         // track there.
@@ -242,7 +244,7 @@ void TCustomCodeMemo::ExecuteCommand(int command, int data, bool extend) {
         if (atLineEnd && rowContinues)
             MoveCaret(FCaret, extend); // over the cut to the next row's start, no columns beyond
         else if (virt && atLineEnd)
-            moveVirtual(std::min(CaretColumn() + 1, MaxVirtualColumn));
+            moveVirtual(std::min(CaretDisplayColumn() + 1, MaxVirtualColumn));
         else
             MoveCaret(NextCharOffset(FCaret), extend);
         break;
@@ -284,7 +286,7 @@ void TCustomCodeMemo::ExecuteCommand(int command, int data, bool extend) {
         break;
     case kcDocumentEnd:
         MoveCaret(FStore->CharCount(), extend);
-        FRememberedColumn = VisualColumn(lastLine, FStore->Line(lastLine).Length);
+        FRememberedColumn = VisualColumn(TRow(lastLine), TOffset(FStore->Line(lastLine).Length));
         break;
     case kcCut:
         if (!FReadOnly) Perform(WM_CUT, 0, 0);
@@ -308,7 +310,7 @@ void TCustomCodeMemo::ExecuteCommand(int command, int data, bool extend) {
             }
             Perform(WM_PASTE, 0, 0);
             if (fill && undo) undo->CloseGroup(ugPaste);
-            FRememberedColumn = CaretColumn();
+            FRememberedColumn = CaretDisplayColumn();
         }
         break;
     case kcDeleteChar:

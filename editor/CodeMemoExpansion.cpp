@@ -17,9 +17,8 @@ namespace quillet {
 std::string TCodeMemoExpansion::LineBeforeCaret() const {
     // From the start of the logical line: a word cut at a row end goes on to the next row.
     const TTextStore& store = *FMemo.FStore;
-    int line = FMemo.FWrap->FirstRowOf(store.LineFromPos(FMemo.FCaret));
-    int start = store.PosFromLine(line);
-    return store.StoredText(start, FMemo.FCaret);
+    const TRow line = FMemo.FWrap->FirstRowOf(store.LineFromPos(TOffset(FMemo.FCaret)));
+    return store.StoredText(store.PosFromLine(line).Value(), FMemo.FCaret);
 }
 
 int TCodeMemoExpansion::CharAtCaret() const {
@@ -48,8 +47,8 @@ void TCodeMemoExpansion::SetSelection(int start, int end) {
 int TCodeMemoExpansion::DisplayColumn(int offset) const {
     const TTextStore& store = *FMemo.FStore;
     offset = FMemo.ClampOffset(offset);
-    int line = store.LineFromPos(offset);
-    return FMemo.VisualColumn(line, offset - store.PosFromLine(line));
+    const TRow line = store.LineFromPos(TOffset(offset));
+    return FMemo.VisualColumn(line, TOffset(TOffset(offset) - store.PosFromLine(line))).Value();
 }
 
 void TCodeMemoExpansion::ReplaceRange(int start, int end, std::string_view text) {

@@ -35,10 +35,10 @@ std::vector<int> TCustomCodeMemo::SelectedLineStarts(int a, int b) {
     // Whole logical lines, however they are cut into rows; an end at a line start leaves that
     // line out.
     std::vector<int> starts;
-    int row = FWrap->FirstRowOf(FStore->LineFromPos(a));
-    const int lastRow = FWrap->FirstRowOf(FStore->LineFromPos(b));
+    TRow row = FWrap->FirstRowOf(FStore->LineFromPos(TOffset(a)));
+    const TRow lastRow = FWrap->FirstRowOf(FStore->LineFromPos(TOffset(b)));
     while (true) {
-        const int start = FStore->PosFromLine(row);
+        const int start = FStore->PosFromLine(row).Value();
         if (row == lastRow && b == start && !starts.empty()) break;
         starts.push_back(start);
         if (row >= lastRow) break;

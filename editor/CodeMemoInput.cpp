@@ -20,7 +20,7 @@ constexpr uint32_t AutoScrollInterval = 30;
 void TCustomCodeMemo::MoveCaret(int offset, bool extend, bool vertical) {
     CloseTyping();
     FVerticalMove = vertical && !extend;
-    int remembered = FRememberedColumn;
+    const TColumn remembered = FRememberedColumn;
     ApplySelection(extend ? FAnchor : offset, offset, true);
     if (vertical) FRememberedColumn = remembered; // vertical moves keep returning to it
 }
@@ -59,7 +59,7 @@ LRESULT TCustomCodeMemo::MouseDown(WPARAM keys, int x, int y) {
     int line = std::min(FTopLine + row, FStore->LineCount() - 1);
     int textLeft = FView->TextLeft();
     if (textLeft > 0 && x < textLeft - Margin()) {
-        if (HasOption(smoWordWrap)) line = FWrap->FirstRowOf(line); // a row's logical line
+        if (HasOption(smoWordWrap)) line = FWrap->FirstRowOf(TRow(line)).Value(); // its line
         if (OnGutterClick) OnGutterClick(*this, line + 1);
         return 0;
     }
@@ -101,7 +101,7 @@ LRESULT TCustomCodeMemo::MouseDown(WPARAM keys, int x, int y) {
             return 0;
         }
         FLastClickLine = line;
-        FVirtualTarget = VirtualColumnAt(x, offset); // a click past the end may stay there
+        FVirtualTarget = VirtualColumnAt(x, TOffset(offset)); // past the end it may stay there
         ApplySelection(offset, offset, true);
         if (FClickCount == 2) return 0; // the double-click message selects the word
         FSelecting = true;
@@ -147,7 +147,7 @@ LRESULT TCustomCodeMemo::MouseMove(WPARAM, int x, int y) {
             return 0;
         }
         int offset = OffsetAtMouse(cx, cy);
-        FVirtualTarget = VirtualColumnAt(cx, offset);
+        FVirtualTarget = VirtualColumnAt(cx, TOffset(offset));
         ApplySelection(FAnchor, offset, true);
         return 0;
     }
@@ -180,7 +180,7 @@ LRESULT TCustomCodeMemo::MouseUp(WPARAM, int x, int y) {
         FDragPending = false;
         int offset = FView->PixelToOffsetClamped(std::max(x, FView->TextLeft()), y);
         FLastClickLine = FStore->LineFromPos(offset);
-        FVirtualTarget = VirtualColumnAt(x, offset);
+        FVirtualTarget = VirtualColumnAt(x, TOffset(offset));
         ApplySelection(offset, offset, true);
     }
     FSelecting = false;
@@ -202,13 +202,14 @@ int TCustomCodeMemo::OffsetAtMouse(int x, int y) {
     // Right of a row that word wrap cut, the caret goes to that row's end, which is the same
     // offset as the next row's start: the caret remembers it stands on this row.
     const int lh = FView->Metrics().LineHeight;
-    int row = std::clamp(FTopLine + std::max(0, y) / lh, 0, FStore->LineCount() - 1);
+    const TRow row(std::clamp(FTopLine + std::max(0, y) / lh, 0, FStore->LineCount() - 1));
     if (!FWrap || !FWrap->RowContinues(row)) return offset;
-    int length = FStore->Line(row).Length;
-    int end = FView->TextLeft() + FView->ColumnsWidth(row, FLeftColumn, VisualColumn(row, length));
+    const int length = FStore->Line(row).Length;
+    const TColumn endColumn = VisualColumn(row, TOffset(length));
+    int end = FView->TextLeft() + FView->ColumnsWidth(row, TColumn(FLeftColumn), endColumn);
     if (x < end) return offset;
     FRowEndTarget = true;
-    return FStore->PosFromLine(row) + length;
+    return (FStore->PosFromLine(row) + length).Value();
 }
 
 void TCustomCodeMemo::SetCursor(TCursorShape shape) {
@@ -294,7 +295,8 @@ bool TCustomCodeMemo::OverMarginLine(int x, int y, bool& rightMargin) {
     if (line < FStore->LineCount()) {
         std::string_view text = FStore->Line(line).View();
         int body = int(text.size()) - (text.ends_with('\r') ? 1 : 0);
-        if (column <= VisualColumn(line, body)) return false; // the line is over text here
+        if (TColumn(column) <= VisualColumn(TRow(line), TOffset(body)))
+            return false; // the line is over text here
     }
     rightMargin = onRight;
     return true;
@@ -353,7 +355,7 @@ std::string TCustomCodeMemo::HyperlinkText(int offset, uint8_t style) {
     for (;;) {
         if (styleAt(firstLine, first - 1) == style) {
             --first;
-        } else if (first == 0 && firstLine > 0 && FWrap->RowContinues(firstLine - 1) &&
+        } else if (first == 0 && firstLine > 0 && FWrap->RowContinues(TRow(firstLine - 1)) &&
                    styleAt(firstLine - 1, FStore->Line(firstLine - 1).Length - 1) == style) {
             --firstLine;
             first = FStore->Line(firstLine).Length - 1;
@@ -367,7 +369,7 @@ std::string TCustomCodeMemo::HyperlinkText(int offset, uint8_t style) {
         if (styleAt(lastLine, last) == style) {
             ++last;
         } else if (last == FStore->Line(lastLine).Length && lastLine + 1 < count &&
-                   FWrap->RowContinues(lastLine)) {
+                   FWrap->RowContinues(TRow(lastLine))) {
             FView->ScanThrough(lastLine + 1);
             if (styleAt(lastLine + 1, 0) != style) break;
             ++lastLine;

@@ -191,7 +191,7 @@ LRESULT TCustomCodeMemo::CharInput(char32_t cp) {
     return 1;
 }
 
-void TCustomCodeMemo::FillTo(int fromColumn, int toColumn, bool repaint) {
+void TCustomCodeMemo::FillTo(TColumn fromColumn, TColumn toColumn, bool repaint) {
     if (toColumn <= fromColumn) return;
     ReplaceRange(FCaret, FCaret, FillText(fromColumn, toColumn));
     ApplySelection(FCaret, FCaret, repaint);
@@ -202,16 +202,16 @@ void TCustomCodeMemo::InsertTyped(char32_t cp) {
     bool lineBreak = cp == 13;
     NoteChange(cfText | cfCaret | cfKey);
     TUndoStack* undo = FStore->UndoStack();
-    int indent = -1;
+    std::optional<TColumn> indent; // none: no auto-indent
     if (lineBreak && HasOption(smoAutoIndent)) {
-        int line = CaretLine();
+        const TRow line(CaretLine());
         std::string_view text = FStore->Line(line).View();
         int body = int(text.size()) - (!text.empty() && text.back() == '\r' ? 1 : 0);
-        int limit = FCaret - FStore->PosFromLine(line);
+        int limit = FCaret - FStore->PosFromLine(line).Value();
         int n = 0;
         while (n < limit && n < body && IsBlank(text[size_t(n)]))
             ++n;
-        if (n > 0 || body == 0) indent = VisualColumn(line, n);
+        if (n > 0 || body == 0) indent = VisualColumn(line, TOffset(n));
     }
     int start = std::min(FAnchor, FCaret), end = std::max(FAnchor, FCaret);
     if (lineBreak) {
@@ -222,8 +222,8 @@ void TCustomCodeMemo::InsertTyped(char32_t cp) {
             undo->OpenGroup(ugTyping);
         }
         ReplaceRange(start, end, "\r");
-        ApplySelection(FCaret, FCaret, indent < 0 || !HasOption(smoWordWrap));
-        if (indent == 0) {
+        ApplySelection(FCaret, FCaret, !indent || !HasOption(smoWordWrap));
+        if (indent == TColumn(0)) {
             // The nearest line above that holds more than blanks sets the indent.
             for (int line = FStore->LineFromPos(FCaret) - 1; line >= 0; --line) {
                 std::string_view text = FStore->Line(line).View();
@@ -231,12 +231,12 @@ void TCustomCodeMemo::InsertTyped(char32_t cp) {
                 while (n < text.size() && IsBlank(text[n]))
                     ++n;
                 if (n < text.size() && text[n] != '\r') {
-                    indent = VisualColumn(line, int(n));
+                    indent = VisualColumn(TRow(line), TOffset(int(n)));
                     break;
                 }
             }
         }
-        if (indent > 0) FillTo(0, indent, true);
+        if (indent > TColumn(0)) FillTo(TColumn(0), *indent, true);
         if (undo) undo->CloseGroup(ugTyping);
         return;
     }
@@ -262,24 +262,24 @@ void TCustomCodeMemo::InsertTyped(char32_t cp) {
 void TCustomCodeMemo::SmartTab() {
     if (FReadOnly) return;
     NoteChange(cfText | cfCaret | cfKey);
-    int column = CaretColumn();
-    int target = NextTabStop(column);
+    TColumn column = CaretDisplayColumn();
+    TColumn target = NextTabStop(column);
     // Past the line end the fill starts at the end and runs through the caret's column.
     if (FAnchor == FCaret && CaretBeyondEnd()) column = TextCaretColumn();
     int line = CaretLine();
     if (line > 0 && HasOption(smoTabToColumn)) {
         // Line up with the next word of the nearest longer line above.
-        for (int above = line - 1; above >= 0; --above) {
+        for (TRow above(line - 1); above >= TRow(0); --above) {
             std::string_view text = FStore->Line(above).View();
             int body = int(text.size()) - (!text.empty() && text.back() == '\r' ? 1 : 0);
-            int length = VisualColumn(above, body);
+            const TColumn length = VisualColumn(above, TOffset(body));
             if (length <= column) continue;
-            int i = OffsetFromVisualColumn(above, column);
+            int i = OffsetFromVisualColumn(above, column).Value();
             while (i < body && !IsBlank(text[size_t(i)]))
                 ++i;
             while (i < body && IsBlank(text[size_t(i)]))
                 ++i;
-            target = i < body ? VisualColumn(above, i) : length;
+            target = i < body ? VisualColumn(above, TOffset(i)) : length;
             break;
         }
     }
@@ -292,7 +292,7 @@ void TCustomCodeMemo::SmartTab() {
     if (FAnchor != FCaret) {
         ReplaceRange(FAnchor, FCaret, {});
         ApplySelection(FCaret, FCaret, false);
-        column = CaretColumn();
+        column = CaretDisplayColumn();
     }
     FillTo(column, target, true);
     if (undo) undo->CloseGroup(ugTyping);

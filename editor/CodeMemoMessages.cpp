@@ -459,7 +459,8 @@ LRESULT TCustomCodeMemo::DoGetText(WPARAM size, char* buffer) {
 LRESULT TCustomCodeMemo::DoGetTextLength() {
     int count = FStore->CharCount();
     // Each stored break goes out as two characters; rows cut by wrapping have none.
-    if (SelLineStyle() == lsCRLF) count += FWrap->LogicalLineOf(FStore->LineCount() - 1);
+    if (SelLineStyle() == lsCRLF)
+        count += FWrap->LogicalLineOf(TRow(FStore->LineCount() - 1)).Value();
     return count;
 }
 

@@ -178,8 +178,8 @@ void TCodeMemoPainter::Paint(ICanvas& canvas) {
     TCodeMemoWrap& wrap = memo.Wrap();
     const bool numbers = memo.HasOption(smoShowGutter) && memo.HasOption(smoLineNumbers);
     // Logical line numbers: counted once for the top row, then row by row.
-    int number = numbers && top < count ? wrap.LogicalLineOf(top) + 1 : 0;
-    bool startsLogical = top == 0 || !wrap.RowContinues(top - 1);
+    int number = numbers && top < count ? wrap.LogicalLineOf(TRow(top)).Value() + 1 : 0;
+    bool startsLogical = top == 0 || !wrap.RowContinues(TRow(top - 1));
     for (int row = 0; row * lh < height; ++row) {
         int line = top + row;
         int y = row * lh;
@@ -187,7 +187,7 @@ void TCodeMemoPainter::Paint(ICanvas& canvas) {
         int rowNumber = 0;
         if (exists && numbers) {
             rowNumber = startsLogical ? number : 0;
-            bool goesOn = wrap.RowContinues(line);
+            bool goesOn = wrap.RowContinues(TRow(line));
             if (!goesOn) ++number;
             startsLogical = !goesOn;
         }
@@ -247,7 +247,9 @@ int TCodeMemoPainter::CaretWidth() const {
     if (i >= int(text.size()) || text[size_t(i)] == '\r') return cw;
     int next = i + Utf8CharLength(text, size_t(i));
     if (text[size_t(i)] == '\t')
-        return std::max(1, memo.VisualColumn(line, next) - memo.VisualColumn(line, i)) * cw;
+        return std::max(1, memo.VisualColumn(TRow(line), TOffset(next)) -
+                               memo.VisualColumn(TRow(line), TOffset(i))) *
+               cw;
     if (Metrics().FixedPitch || !Font()) return cw;
     return std::max(1, Font()->TextWidth(text.substr(size_t(i), size_t(next - i))));
 }
@@ -534,7 +536,7 @@ void TCodeMemoPainter::PaintText(ICanvas& canvas, int y, int line) {
     if (memo.HasOption(smoShowAllChars) && x < FWidth) {
         if (FRowText.ends_with('\r'))
             DrawCentred(canvas, x + 1, y, lh, TPaintGlyphs::LineEnd());
-        else if (memo.HasOption(smoWordWrap) && memo.Wrap().RowContinues(line))
+        else if (memo.HasOption(smoWordWrap) && memo.Wrap().RowContinues(TRow(line)))
             DrawCentred(canvas, x + 1, y, lh, TPaintGlyphs::Continuation());
     }
     if (memo.OnRowSwatches && !Printing()) PaintSwatches(canvas, y, line);

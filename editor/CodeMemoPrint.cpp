@@ -32,13 +32,13 @@ public:
         auto nextStop = [this](int column) { return FMemo.NextTabStop(column); };
         int number = 0;
         for (int row = firstRow; row <= lastRow; ++row) {
-            bool starts = row == 0 || !wrap.RowContinues(row - 1);
+            bool starts = row == 0 || !wrap.RowContinues(TRow(row - 1));
             if (starts) ++number;
             if (FWrap) {
                 // Paper has its own width: the rows a logical line was cut into on the screen
                 // are joined again (within the range) and cut anew.
                 int last = row;
-                while (last < lastRow && wrap.RowContinues(last))
+                while (last < lastRow && wrap.RowContinues(TRow(last)))
                     ++last;
                 if (last == row) {
                     PrepareRow(row);

@@ -22,19 +22,19 @@ void TCustomCodeMemo::RowSwatches(int line, std::string_view row, std::string& s
     if (!OnRowSwatches) return;
     const int rows = FStore->LineCount();
     std::string_view text = row;
-    if (line + 1 < rows && FWrap->RowContinues(line)) {
+    if (line + 1 < rows && FWrap->RowContinues(TRow(line))) {
         scratch.assign(row);
         for (int next = line + 1; next < rows && scratch.size() < row.size() + SwatchLookAhead;
              ++next) {
             const std::string_view more = FStore->Line(next).View();
             scratch.append(more.substr(0, row.size() + SwatchLookAhead - scratch.size()));
-            if (!FWrap->RowContinues(next)) break;
+            if (!FWrap->RowContinues(TRow(next))) break;
         }
         text = scratch;
     }
     OnRowSwatches(*this, text, out);
     const bool tail =
-        line > 0 && FWrap->RowContinues(line - 1) &&
+        line > 0 && FWrap->RowContinues(TRow(line - 1)) &&
         WordChar(FStore->Line(line - 1).View().empty() ? ' '
                                                        : FStore->Line(line - 1).View().back());
     std::erase_if(out, [&](const TSwatch& s) {

@@ -104,12 +104,12 @@ std::pair<size_t, size_t> ColumnBytes(const std::string& expanded, int from, int
 }
 } // namespace
 
-int TCodeMemoView::ColumnsWidth(int line, int fromColumn, int toColumn) const {
+int TCodeMemoView::ColumnsWidth(TRow row, TColumn fromColumn, TColumn toColumn) const {
     if (toColumn <= fromColumn) return 0;
     if (FMetrics.FixedPitch || !FFont) return (toColumn - fromColumn) * FMetrics.CharWidth;
     std::vector<int> map;
-    std::string expanded = Expand(line, map);
-    auto [a, b] = ColumnBytes(expanded, fromColumn, toColumn);
+    std::string expanded = Expand(row.Value(), map);
+    auto [a, b] = ColumnBytes(expanded, fromColumn.Value(), toColumn.Value());
     int columns = int(Utf8CharCount(std::string_view(expanded).substr(a, b - a)));
     // Columns past the line end are blanks of the average width.
     return FFont->TextWidth(std::string_view(expanded).substr(a, b - a)) +
@@ -252,25 +252,27 @@ void TCodeMemoView::PlaceCaret() {
     host->ShowCaret(inside);
 }
 
-TPoint TCodeMemoView::PixelOnRow(int line, int offset) const {
-    if (line < FMemo.TopLine()) return {-1, -1};
-    int column = FMemo.VisualColumn(line, offset - FMemo.Store().PosFromLine(line));
-    int first = FMemo.LeftColumn();
-    int x = TextLeft() + (column >= first ? ColumnsWidth(line, first, column)
-                                          : -ColumnsWidth(line, column, first));
-    return {x, (line - FMemo.TopLine()) * FMetrics.LineHeight};
+TPoint TCodeMemoView::PixelOnRow(TRow row, TOffset offset) const {
+    const TRow top(FMemo.TopLine());
+    if (row < top) return {-1, -1};
+    const TOffset inRow(offset - FMemo.Store().PosFromLine(row));
+    const TColumn column = FMemo.VisualColumn(row, inRow);
+    const TColumn first(FMemo.LeftColumn());
+    int x = TextLeft() + (column >= first ? ColumnsWidth(row, first, column)
+                                          : -ColumnsWidth(row, column, first));
+    return {x, (row - top) * FMetrics.LineHeight};
 }
 
 TPoint TCodeMemoView::OffsetToPixel(int offset) const {
     const TTextStore& store = FMemo.Store();
     offset = std::clamp(offset, 0, store.CharCount());
-    return PixelOnRow(store.LineFromPos(offset), offset);
+    return PixelOnRow(store.LineFromPos(TOffset(offset)), TOffset(offset));
 }
 
 TPoint TCodeMemoView::CaretPixel() const {
     // At a row end the caret stands on the row before its offset's own.
     int caret = std::clamp(FMemo.FCaret, 0, FMemo.Store().CharCount());
-    return PixelOnRow(FMemo.CaretLine(), caret);
+    return PixelOnRow(TRow(FMemo.CaretLine()), TOffset(caret));
 }
 
 int TCodeMemoView::PixelToOffset(int x, int y) const {
@@ -285,17 +287,18 @@ int TCodeMemoView::PixelToOffsetClamped(int x, int y) const {
     int line = std::clamp(FMemo.TopLine() + std::max(0, y) / FMetrics.LineHeight, 0,
                           store.LineCount() - 1);
     int dx = std::max(0, x - TextLeft());
-    int column;
+    const TRow row(line);
+    const TColumn left(FMemo.LeftColumn());
+    TColumn column = left;
     if (FMetrics.FixedPitch || !FFont) {
-        column = dx / FMetrics.CharWidth + FMemo.LeftColumn();
+        column += dx / FMetrics.CharWidth;
     } else {
-        column = FMemo.LeftColumn();
-        while (ColumnsWidth(line, FMemo.LeftColumn(), column + 1) <= dx && column < 1 << 20) {
-            if (column > FMemo.LeftColumn() + 4096) break;
+        while (ColumnsWidth(row, left, column + 1) <= dx && column < TColumn(1 << 20)) {
+            if (column - left > 4096) break;
             ++column;
         }
     }
-    return store.PosFromLine(line) + FMemo.OffsetFromVisualColumn(line, column);
+    return (store.PosFromLine(row) + FMemo.OffsetFromVisualColumn(row, column).Value()).Value();
 }
 
 } // namespace quillet

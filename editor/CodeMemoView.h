@@ -1,6 +1,7 @@
 // The control's simple view: paints visible lines, places the caret, maps offsets and pixels.
 #pragma once
 
+#include "editor/Units.h"
 #include "platform/Canvas.h"
 #include "platform/Fonts.h"
 #include "platform/Types.h"
@@ -51,14 +52,14 @@ public:
     // Where the caret is drawn: as OffsetToPixel, but on the row the caret stands on, which at
     // an offset two rows share may be the earlier one (the virtual column aside).
     TPoint CaretPixel() const;
-    // Pixel of an offset drawn on display line `line` (its own, or the row it ends).
-    TPoint PixelOnRow(int line, int offset) const;
+    // Pixel of text offset `offset` drawn on `row` (its own, or the row it ends).
+    TPoint PixelOnRow(TRow row, TOffset offset) const;
     // Offset at a client point; -1 outside the text area.
     int PixelToOffset(int x, int y) const;
     // As PixelToOffset, but clamped into the text area (clicks, drags).
     int PixelToOffsetClamped(int x, int y) const;
-    // Width in pixels of the display columns [from, to) of a line.
-    int ColumnsWidth(int line, int fromColumn, int toColumn) const;
+    // Width in pixels of the display columns [from, to) of a row.
+    int ColumnsWidth(TRow row, TColumn fromColumn, TColumn toColumn) const;
 
     // A colour with system colours resolved to their usual values.
     static TColor Resolve(TColor c);

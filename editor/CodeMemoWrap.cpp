@@ -131,7 +131,7 @@ TCodeMemoWrap::~TCodeMemoWrap() {
 }
 
 void TCodeMemoWrap::Attach(TTextStore& store) {
-    FCacheRow = -1;
+    FCacheRow = TRow(-1);
     FLaidOut.clear();
     if (FStore) FStore->RemoveObserver(this);
     FStore = &store;
@@ -143,43 +143,45 @@ void TCodeMemoWrap::Detach() {
     FStore = nullptr;
 }
 
-bool TCodeMemoWrap::RowContinues(int row) const {
+bool TCodeMemoWrap::RowContinues(TRow row) const {
     const TTextStore& st = FMemo.Store();
-    return row >= 0 && row + 1 < st.LineCount() && !st.Line(row).View().ends_with('\r');
+    return row >= TRow(0) && row.Value() + 1 < st.LineCount() &&
+           !st.Line(row).View().ends_with('\r');
 }
 
-int TCodeMemoWrap::FirstRowOf(int row) const {
-    row = std::clamp(row, 0, FMemo.Store().LineCount() - 1);
-    while (row > 0 && RowContinues(row - 1))
+TRow TCodeMemoWrap::FirstRowOf(TRow row) const {
+    row = std::clamp(row, TRow(0), TRow(FMemo.Store().LineCount() - 1));
+    while (row > TRow(0) && RowContinues(row - 1))
         --row;
     return row;
 }
 
-int TCodeMemoWrap::LastRowOf(int row) const {
-    row = std::clamp(row, 0, FMemo.Store().LineCount() - 1);
+TRow TCodeMemoWrap::LastRowOf(TRow row) const {
+    row = std::clamp(row, TRow(0), TRow(FMemo.Store().LineCount() - 1));
     while (RowContinues(row))
         ++row;
     return row;
 }
 
-int TCodeMemoWrap::LogicalLineOf(int row) const {
+TLogicalLine TCodeMemoWrap::LogicalLineOf(TRow row) const {
     const TTextStore& st = FMemo.Store();
-    row = std::clamp(row, 0, st.LineCount() - 1);
+    row = std::clamp(row, TRow(0), TRow(st.LineCount() - 1));
     // Without cut rows every row is a logical line: the store's count says so at once.
-    if (st.ContinuedRows() == 0) return row;
-    int from = 0, line = 0;
-    const bool cached = FStore == &st && FCacheRow >= 0;
+    if (st.ContinuedRows() == 0) return TLogicalLine(row.Value());
+    TRow from(0);
+    TLogicalLine line(0);
+    const bool cached = FStore == &st && FCacheRow >= TRow(0);
     if (cached && FCacheRow <= row) {
         from = FCacheRow;
         line = FCacheLine;
-    } else if (cached && FCacheRow - row < row) {
+    } else if (cached && FCacheRow - row < row.Value()) {
         // Back from the last answer (a page up) when that is the shorter walk.
         line = FCacheLine;
-        for (int i = FCacheRow - 1; i >= row; --i)
+        for (TRow i = FCacheRow - 1; i >= row; --i)
             if (!RowContinues(i)) --line;
         from = row;
     }
-    for (int i = from; i < row; ++i)
+    for (TRow i = from; i < row; ++i)
         if (!RowContinues(i)) ++line;
     if (FStore == &st) {
         FCacheRow = row;
@@ -188,32 +190,38 @@ int TCodeMemoWrap::LogicalLineOf(int row) const {
     return line;
 }
 
-int TCodeMemoWrap::RowOfLogicalLine(int line) const {
-    if (line < 0) return -1;
-    const int count = FMemo.Store().LineCount();
-    if (FMemo.Store().ContinuedRows() == 0) return line < count ? line : -1;
-    int row = 0;
-    for (; row < count && line > 0; ++row)
+std::optional<TRow> TCodeMemoWrap::RowOfLogicalLine(TLogicalLine line) const {
+    if (line < TLogicalLine(0)) return std::nullopt;
+    const TRow end(FMemo.Store().LineCount());
+    if (FMemo.Store().ContinuedRows() == 0) {
+        if (TRow(line.Value()) < end) return TRow(line.Value());
+        return std::nullopt;
+    }
+    TRow row(0);
+    for (; row < end && line > TLogicalLine(0); ++row)
         if (!RowContinues(row)) --line;
-    return line == 0 && row < count ? row : -1;
+    if (line == TLogicalLine(0) && row < end) return row;
+    return std::nullopt;
 }
 
-void TCodeMemoWrap::RowFromLineIndex(int firstRow, int index, int& row, int& indexInRow) const {
+void TCodeMemoWrap::RowFromLineIndex(TRow firstRow, TOffset index, TRow& row,
+                                     TOffset& indexInRow) const {
     const TTextStore& st = FMemo.Store();
     row = FirstRowOf(firstRow);
-    index = std::max(0, index);
-    while (RowContinues(row) && index >= st.Line(row).Length) {
-        index -= st.Line(row).Length;
+    int rest = std::max(0, index.Value());
+    while (RowContinues(row) && rest >= st.Line(row).Length) {
+        rest -= st.Line(row).Length;
         ++row;
     }
-    indexInRow = std::min(index, st.Line(row).Length);
+    indexInRow = TOffset(std::min(rest, st.Line(row).Length));
 }
 
-int TCodeMemoWrap::LineIndexFromRow(int row, int indexInRow) const {
+TOffset TCodeMemoWrap::LineIndexFromRow(TRow row, TOffset indexInRow) const {
     const TTextStore& st = FMemo.Store();
-    row = std::clamp(row, 0, st.LineCount() - 1);
-    int first = FirstRowOf(row);
-    return st.PosFromLine(row) - st.PosFromLine(first) + std::max(0, indexInRow);
+    row = std::clamp(row, TRow(0), TRow(st.LineCount() - 1));
+    const TRow first = FirstRowOf(row);
+    return TOffset(0) + (st.PosFromLine(row) - st.PosFromLine(first)) +
+           std::max(0, indexInRow.Value());
 }
 
 TWrapParams TCodeMemoWrap::Params() const {
@@ -309,13 +317,13 @@ int TCodeMemoWrap::Rewrap(int firstRow, int lastRow) {
     const int topStart = st.PosFromLine(std::clamp(m.FTopLine, 0, st.LineCount() - 1));
     const int editFirst = std::clamp(firstRow, 0, st.LineCount() - 1);
     const int editLast = std::clamp(std::max(firstRow, lastRow), 0, st.LineCount() - 1);
-    int row = FirstRowOf(editFirst);
-    int end = LastRowOf(editLast);
+    int row = FirstRowOf(TRow(editFirst)).Value();
+    int end = LastRowOf(TRow(editLast)).Value();
     int shift = 0; // rows added so far, for the edit's row numbers further down
     int changed = 0;
     int firstChanged = -1;
     while (row <= end && row < st.LineCount()) {
-        const int last = LastRowOf(row);
+        const int last = LastRowOf(TRow(row)).Value();
         const int before = st.LineCount();
         int made = RecutLine(row, last, std::max(row, editFirst + shift),
                              std::min(last, editLast + shift), p);
@@ -375,13 +383,13 @@ void TCodeMemoWrap::RewrapAll() {
 }
 
 void TCodeMemoWrap::OnRowsRecut(int first, int, int) {
-    Forget(first);
+    Forget(TRow(first));
 }
 
 void TCodeMemoWrap::OnInsert(int pos, std::string_view text) {
     TTextStore& st = FMemo.Store();
     if (&st != FStore) return;
-    Forget(st.LineFromPos(pos));
+    Forget(st.LineFromPos(TOffset(pos)));
     Rewrap(st.LineFromPos(pos), st.LineFromPos(pos + int(text.size())));
 }
 
@@ -389,7 +397,7 @@ void TCodeMemoWrap::OnDelete(int pos, std::string_view) {
     TTextStore& st = FMemo.Store();
     if (&st != FStore) return;
     int row = st.LineFromPos(pos);
-    Forget(row);
+    Forget(TRow(row));
     Rewrap(row, row);
 }
 

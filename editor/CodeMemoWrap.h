@@ -3,9 +3,11 @@
 #pragma once
 
 #include "editor/TextStore.h"
+#include "editor/Units.h"
 #include "platform/Fonts.h"
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -60,20 +62,20 @@ public:
     void Attach(TTextStore& store);
     void Detach();
 
-    // Queries on rows (row = store line index).
-    bool RowContinues(int row) const; // the row has no CR: its logical line goes on below
-    int FirstRowOf(int row) const;    // first row of the logical line holding `row`
-    int LastRowOf(int row) const;
+    // Queries on rows (a row is a store line index).
+    bool RowContinues(TRow row) const; // the row has no CR: its logical line goes on below
+    TRow FirstRowOf(TRow row) const;   // first row of the logical line holding `row`
+    TRow LastRowOf(TRow row) const;
     // 0-based number of the logical line holding `row`; walks on from the last answer when
     // no edit came before it.
-    int LogicalLineOf(int row) const;
-    // First row of logical line `line` (0-based), or -1.
-    int RowOfLogicalLine(int line) const;
-    // The row and the character index in it of character `index` of the logical line that
-    // starts at row `firstRow`; an index at a cut belongs to the later row.
-    void RowFromLineIndex(int firstRow, int index, int& row, int& indexInRow) const;
-    // The character index in its logical line of character `indexInRow` of `row`.
-    int LineIndexFromRow(int row, int indexInRow) const;
+    TLogicalLine LogicalLineOf(TRow row) const;
+    // First row of logical line `line` (0-based); none past the last line.
+    std::optional<TRow> RowOfLogicalLine(TLogicalLine line) const;
+    // The row and the byte offset in it of byte `index` of the logical line that starts at
+    // row `firstRow`; an index at a cut belongs to the later row.
+    void RowFromLineIndex(TRow firstRow, TOffset index, TRow& row, TOffset& indexInRow) const;
+    // The byte offset in its logical line of byte `indexInRow` of `row`.
+    TOffset LineIndexFromRow(TRow row, TOffset indexInRow) const;
 
     // The parameters the control's settings give now.
     TWrapParams Params() const;
@@ -91,8 +93,8 @@ private:
     // editLast]; returns the rows made anew (0: the cuts stood).
     int RecutLine(int first, int last, int editFirst, int editLast, const TWrapParams& p);
     std::string LayoutKey() const;
-    void Forget(int row) {
-        if (row < FCacheRow) FCacheRow = -1;
+    void Forget(TRow row) {
+        if (row < FCacheRow) FCacheRow = TRow(-1);
     }
 
     TCustomCodeMemo& FMemo;
@@ -100,8 +102,8 @@ private:
     bool FBusy = false;
     std::string FLaidOut; // the layout key of the last whole pass; empty: none holds
     // The last LogicalLineOf answer: an edit below it leaves it true.
-    mutable int FCacheRow = -1;
-    mutable int FCacheLine = 0;
+    mutable TRow FCacheRow{-1};
+    mutable TLogicalLine FCacheLine{0};
 };
 
 } // namespace quillet

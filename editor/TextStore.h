@@ -2,6 +2,7 @@
 #pragma once
 
 #include "editor/Partitioning.h"
+#include "editor/Units.h"
 
 #include <cstdint>
 #include <memory>
@@ -126,6 +127,11 @@ public:
     TLineRecord& Line(int i) { return FLines[i]; }
     int LineFromPos(int pos) const;
     int PosFromLine(int line) const; // -1 when the line does not exist
+    // The same in position types: a line record is a display row.
+    const TLineRecord& Line(TRow row) const { return FLines[row.Value()]; }
+    TLineRecord& Line(TRow row) { return FLines[row.Value()]; }
+    TRow LineFromPos(TOffset pos) const { return TRow(LineFromPos(pos.Value())); }
+    TOffset PosFromLine(TRow row) const { return TOffset(PosFromLine(row.Value())); }
 
     // Normalises and inserts; returns the stored length.
     int Insert(int pos, std::string_view text);

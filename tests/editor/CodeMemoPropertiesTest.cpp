@@ -110,11 +110,11 @@ TEST_F(CodeMemoPropertiesTest, TabColumnsRoundTripAndErrors) {
 TEST_F(CodeMemoPropertiesTest, TabStopsDriveColumnsAndCaretPlacement) {
     Memo.SetTabColumns("3");
     Memo.SetText("\ta\tb");
-    EXPECT_EQ(Memo.VisualColumn(0, 1), 2);
-    EXPECT_EQ(Memo.VisualColumn(0, 3), 4);
-    EXPECT_EQ(Memo.OffsetFromVisualColumn(0, 1), 0); // inside the first tab
-    EXPECT_EQ(Memo.OffsetFromVisualColumn(0, 2), 1);
-    EXPECT_EQ(Memo.OffsetFromVisualColumn(0, 99), 4);
+    EXPECT_EQ(Memo.VisualColumn(TRow(0), TOffset(1)).Value(), 2);
+    EXPECT_EQ(Memo.VisualColumn(TRow(0), TOffset(3)).Value(), 4);
+    EXPECT_EQ(Memo.OffsetFromVisualColumn(TRow(0), TColumn(1)).Value(), 0); // inside the first tab
+    EXPECT_EQ(Memo.OffsetFromVisualColumn(TRow(0), TColumn(2)).Value(), 1);
+    EXPECT_EQ(Memo.OffsetFromVisualColumn(TRow(0), TColumn(99)).Value(), 4);
 }
 
 TEST_F(CodeMemoPropertiesTest, WordTestsAndTheirReplacements) {

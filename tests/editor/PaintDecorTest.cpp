@@ -116,7 +116,7 @@ TEST_F(PaintDecorTest, LineNumbersFollowEditsAboveTheTopUnderWrap) {
         text += "line " + std::to_string(i) + (i % 3 ? "\r\n" : " with more words\r\n");
     Memo.SetText(text);
     const TTextStore& st = Memo.Store();
-    int top = Memo.Wrap().RowOfLogicalLine(20);
+    int top = Memo.Wrap().RowOfLogicalLine(TLogicalLine(20)).value().Value();
     Memo.Perform(WM_VSCROLL, SB_THUMBPOSITION | (top << 16), 0);
     Paint();
     EXPECT_EQ(Number(0), "21");
@@ -128,7 +128,7 @@ TEST_F(PaintDecorTest, LineNumbersFollowEditsAboveTheTopUnderWrap) {
     // Shift the text under the top row until it shows another logical line's start.
     do
         Memo.Store().Insert(3, "\r");
-    while (Memo.Wrap().RowContinues(Memo.TopLine() - 1) || expected() == "21");
+    while (Memo.Wrap().RowContinues(TRow(Memo.TopLine() - 1)) || expected() == "21");
     Paint();
     EXPECT_EQ(Number(0), expected());
     std::string shown = Number(0);

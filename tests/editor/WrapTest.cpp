@@ -201,39 +201,41 @@ TEST_F(WrapTest, QueriesBetweenLogicalLinesAndRows) {
     TCodeMemoWrap& w = Memo.Wrap();
     // Rows: "hello ", "world foo\r", "ab\r", "some more ", "words here".
     ASSERT_EQ(Memo.Store().LineCount(), 5);
-    EXPECT_EQ(w.FirstRowOf(1), 0);
-    EXPECT_EQ(w.LastRowOf(0), 1);
-    EXPECT_EQ(w.FirstRowOf(2), 2);
-    EXPECT_EQ(w.LastRowOf(3), 4);
-    EXPECT_EQ(w.LogicalLineOf(1), 0);
-    EXPECT_EQ(w.LogicalLineOf(2), 1);
-    EXPECT_EQ(w.LogicalLineOf(4), 2);
-    EXPECT_EQ(w.RowOfLogicalLine(2), 3);
-    EXPECT_EQ(w.RowOfLogicalLine(3), -1);
-    int row = -1, index = -1;
-    w.RowFromLineIndex(3, 12, row, index); // "some more wo|rds"
-    EXPECT_EQ(row, 4);
-    EXPECT_EQ(index, 2);
-    w.RowFromLineIndex(0, 6, row, index); // at a cut: the later row
-    EXPECT_EQ(row, 1);
-    EXPECT_EQ(index, 0);
-    EXPECT_EQ(w.LineIndexFromRow(4, 2), 12);
-    EXPECT_EQ(w.LineIndexFromRow(0, 3), 3);
+    EXPECT_EQ(w.FirstRowOf(TRow(1)), TRow(0));
+    EXPECT_EQ(w.LastRowOf(TRow(0)), TRow(1));
+    EXPECT_EQ(w.FirstRowOf(TRow(2)), TRow(2));
+    EXPECT_EQ(w.LastRowOf(TRow(3)), TRow(4));
+    EXPECT_EQ(w.LogicalLineOf(TRow(1)), TLogicalLine(0));
+    EXPECT_EQ(w.LogicalLineOf(TRow(2)), TLogicalLine(1));
+    EXPECT_EQ(w.LogicalLineOf(TRow(4)), TLogicalLine(2));
+    EXPECT_EQ(w.RowOfLogicalLine(TLogicalLine(2)), TRow(3));
+    EXPECT_EQ(w.RowOfLogicalLine(TLogicalLine(3)), std::nullopt);
+    TRow row(-1);
+    TOffset index(-1);
+    w.RowFromLineIndex(TRow(3), TOffset(12), row, index); // "some more wo|rds"
+    EXPECT_EQ(row, TRow(4));
+    EXPECT_EQ(index, TOffset(2));
+    w.RowFromLineIndex(TRow(0), TOffset(6), row, index); // at a cut: the later row
+    EXPECT_EQ(row, TRow(1));
+    EXPECT_EQ(index, TOffset(0));
+    EXPECT_EQ(w.LineIndexFromRow(TRow(4), TOffset(2)), TOffset(12));
+    EXPECT_EQ(w.LineIndexFromRow(TRow(0), TOffset(3)), TOffset(3));
 
     // Logical numbers stay true through edits above and below the last row asked about.
     auto fresh = [&](int row) {
         std::string before = Memo.Store().StoredText(0, Memo.Store().PosFromLine(row));
         return int(std::count(before.begin(), before.end(), '\r'));
     };
-    EXPECT_EQ(w.LogicalLineOf(4), 2);
+    auto logical = [&](int row) { return w.LogicalLineOf(TRow(row)).Value(); };
+    EXPECT_EQ(logical(4), 2);
     Memo.Store().Insert(1, "\r");
-    EXPECT_EQ(w.LogicalLineOf(4), fresh(4));
-    EXPECT_EQ(w.LogicalLineOf(5), fresh(5));
+    EXPECT_EQ(logical(4), fresh(4));
+    EXPECT_EQ(logical(5), fresh(5));
     Memo.Store().Insert(Memo.Store().PosFromLine(5) + 1, "\r\r");
-    EXPECT_EQ(w.LogicalLineOf(4), fresh(4));
-    EXPECT_EQ(w.LogicalLineOf(7), fresh(7));
+    EXPECT_EQ(logical(4), fresh(4));
+    EXPECT_EQ(logical(7), fresh(7));
     Memo.Store().Delete(0, 3);
-    EXPECT_EQ(w.LogicalLineOf(6), fresh(6));
+    EXPECT_EQ(logical(6), fresh(6));
 }
 
 // Paging up and down, and jumps back from far below, give every top row its true logical
@@ -266,9 +268,9 @@ TEST_F(WrapTest, LineNumbersStayTrueWhilePagingBothWays) {
         SCOPED_TRACE(what);
         int top = Memo.TopLine();
         int shown = firstNumberShown();
-        EXPECT_EQ(w.LogicalLineOf(top), fresh(top)) << "top " << top;
+        EXPECT_EQ(w.LogicalLineOf(TRow(top)).Value(), fresh(top)) << "top " << top;
         int first = top;
-        while (first > 0 && w.RowContinues(first - 1))
+        while (first > 0 && w.RowContinues(TRow(first - 1)))
             ++first;
         EXPECT_EQ(shown, fresh(first) + 1) << "top " << top;
     };
@@ -292,10 +294,10 @@ TEST_F(WrapTest, LineNumbersStayTrueWhilePagingBothWays) {
     Memo.SetWordWrap(false);
     ASSERT_EQ(st.ContinuedRows(), 0);
     Memo.Perform(SM_TOPLINE, smSET, 301);
-    EXPECT_EQ(w.LogicalLineOf(301), 301);
+    EXPECT_EQ(w.LogicalLineOf(TRow(301)), TLogicalLine(301));
     EXPECT_EQ(firstNumberShown(), 302);
-    EXPECT_EQ(w.RowOfLogicalLine(300), 300);
-    EXPECT_EQ(w.RowOfLogicalLine(st.LineCount()), -1);
+    EXPECT_EQ(w.RowOfLogicalLine(TLogicalLine(300)), TRow(300));
+    EXPECT_EQ(w.RowOfLogicalLine(TLogicalLine(st.LineCount())), std::nullopt);
 }
 
 TEST_F(WrapTest, SettingsThatKeepTheLayoutKeepTheRowsAndALostWindowLaysOutAgain) {
@@ -357,7 +359,7 @@ TEST_F(WrapTest, BookmarksStayOnTheFirstRowAndTheTopKeepsItsText) {
     Memo.SetWordWrap(true);
     const TTextStore& st = Memo.Store();
     EXPECT_EQ(st.PosFromLine(Memo.TopLine()), topOffset);
-    int row3 = Memo.Wrap().RowOfLogicalLine(3);
+    int row3 = Memo.Wrap().RowOfLogicalLine(TLogicalLine(3)).value().Value();
     EXPECT_EQ(st.Line(row3).Marks, 1 << 4);
     EXPECT_EQ(st.Line(row3 + 1).Marks, lmContinuation);
     Memo.SetWordWrap(false);
@@ -406,7 +408,7 @@ TEST_F(WrapTest, EditsInALongWrappedLineGiveTheCutsOfAFreshLayout) {
         const TTextStore& st = Memo.Store();
         TWrapParams p = Memo.Wrap().Params();
         for (int row = 0; row < st.LineCount();) {
-            int last = Memo.Wrap().LastRowOf(row);
+            int last = Memo.Wrap().LastRowOf(TRow(row)).Value();
             std::string joined;
             std::vector<int> have;
             for (int r = row; r <= last; ++r) {
