@@ -3,9 +3,11 @@
 #include <cerrno>
 #include <climits>
 #include <cstring>
+#include <vector>
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 namespace quillet {
@@ -21,6 +23,69 @@ std::string FolderOf(const std::string& path) {
 std::string NameOf(const std::string& path) {
     const size_t slash = path.rfind('/');
     return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// A hidden name beside path for a file made with mkstemp.
+std::string SiblingTemplate(const std::string& path) {
+    return FolderOf(path) + "/." + NameOf(path).substr(0, 200) + ".XXXXXX";
+}
+
+// Copies the bytes of from over the start of to; size gets their count. Returns 0 or the cause.
+int CopyBytes(int from, int to, off_t& size) {
+    std::vector<char> buf(size_t(1) << 16);
+    size = 0;
+    for (;;) {
+        const ssize_t got = ::pread(from, buf.data(), buf.size(), size);
+        if (got < 0 && errno == EINTR) continue;
+        if (got < 0) return errno;
+        if (got == 0) return 0;
+        for (ssize_t done = 0; done < got;) {
+            const ssize_t n = ::pwrite(to, buf.data() + done, size_t(got - done), size + done);
+            if (n < 0 && errno == EINTR) continue;
+            if (n <= 0) return n < 0 ? errno : ENOSPC;
+            done += n;
+        }
+        size += got;
+    }
+}
+
+// The names of from's extended attributes, NUL-separated; empty when it has none or they
+// cannot be listed.
+std::vector<char> AttributeNames(const std::string& from) {
+    std::vector<char> names;
+    for (int tries = 0; tries < 4; ++tries) { // the list may grow between the two calls
+        const ssize_t size = ::listxattr(from.c_str(), nullptr, 0);
+        if (size <= 0) break;
+        names.resize(size_t(size));
+        const ssize_t n = ::listxattr(from.c_str(), names.data(), names.size());
+        if (n >= 0) {
+            names.resize(size_t(n));
+            return names;
+        }
+        if (errno != ERANGE) break;
+    }
+    return {};
+}
+
+// Gives to the extended attributes of from, access control lists among them. One that the
+// file system or the process may not set stays behind: it is no reason to lose the text.
+void CopyAttributes(const std::string& from, int to) {
+    const std::vector<char> names = AttributeNames(from);
+    std::vector<char> value;
+    for (size_t i = 0; i < names.size(); i += std::strlen(&names[i]) + 1) {
+        const char* name = &names[i];
+        for (int tries = 0; tries < 4; ++tries) {
+            const ssize_t size = ::getxattr(from.c_str(), name, nullptr, 0);
+            if (size < 0) break;
+            value.resize(size_t(size));
+            const ssize_t n = ::getxattr(from.c_str(), name, value.data(), value.size());
+            if (n >= 0) {
+                (void)::fsetxattr(to, name, value.data(), size_t(n), 0);
+                break;
+            }
+            if (errno != ERANGE) break;
+        }
+    }
 }
 
 mode_t NewFileMode() {
@@ -73,20 +138,24 @@ TReplacingFile::TReplacingFile(const std::string& path, std::string failText)
     if (exists &&
         (!(st.st_mode & S_IWUSR) || ::faccessat(AT_FDCWD, FTarget.c_str(), W_OK, AT_EACCESS) != 0))
         Fail(EACCES);
-    std::string name = NameOf(FTarget).substr(0, 200);
-    FTemp = FolderOf(FTarget) + "/." + name + ".XXXXXX";
+    FTemp = SiblingTemplate(FTarget);
     FFd = ::mkstemp(FTemp.data());
     if (FFd < 0) {
         const int code = errno;
         FTemp.clear();
         Fail(code);
     }
-    if (exists) {
-        // The owner first: changing it may clear the set-id bits the mode then restores.
+    // A file with other names keeps its inode (see WriteIntoSharedFile); the temporary file
+    // only holds the new bytes until they are complete.
+    FShared = exists && st.st_nlink > 1;
+    if (exists && !FShared) {
+        // The owner first: changing it may clear the set-id bits, and so may an access list;
+        // the mode set last restores them.
         if (st.st_uid != ::geteuid() || st.st_gid != ::getegid())
             (void)!::fchown(FFd, st.st_uid, st.st_gid);
+        CopyAttributes(FTarget, FFd);
         ::fchmod(FFd, st.st_mode & 07777);
-    } else {
+    } else if (!exists) {
         ::fchmod(FFd, NewFileMode());
     }
 }
@@ -133,6 +202,10 @@ void TReplacingFile::Commit() {
     if (!code && FFd < 0) code = EBADF;
     // A device may not sync (EINVAL); that is no failure of the write.
     if (!code && ::fsync(FFd) != 0 && errno != EINVAL && errno != EROFS) code = errno;
+    if (!code && FShared) {
+        code = WriteIntoSharedFile();
+        if (!code) Discard(); // the temporary file has served
+    }
     if (FFd >= 0 && ::close(FFd) != 0 && !code) code = errno;
     FFd = -1;
     if (!code && !FTemp.empty() && ::rename(FTemp.c_str(), FTarget.c_str()) != 0) code = errno;
@@ -141,6 +214,54 @@ void TReplacingFile::Commit() {
         Fail(code);
     }
     FTemp.clear();
+}
+
+// A file reached by several hard links is one inode: renaming a new file over one name would
+// leave the others with the old text. So the complete, synced new bytes are copied into the
+// target itself. Its old bytes go first to a synced backup beside it; a failed write puts them
+// back (after the temporary file is dropped, to free its room) and only then is the backup
+// removed. The one unguarded window is a crash or power loss during the in-place write: the
+// target may then hold a mix of old and new bytes, and the old text survives in the backup
+// (".NAME.XXXXXX" in the same folder), which is left for the user to recover from. A backup
+// that could not be written back is likewise kept.
+int TReplacingFile::WriteIntoSharedFile() {
+    const int target = ::open(FTarget.c_str(), O_RDWR | O_CLOEXEC);
+    if (target < 0) return errno;
+    std::string backup = SiblingTemplate(FTarget);
+    const int keep = ::mkstemp(backup.data());
+    if (keep < 0) {
+        const int code = errno;
+        ::close(target);
+        return code;
+    }
+    off_t oldSize = 0;
+    int code = CopyBytes(target, keep, oldSize);
+    if (!code && ::fsync(keep) != 0) code = errno;
+    if (!code) {
+        // The backup's name must outlive a crash as surely as its bytes.
+        const int folder = ::open(FolderOf(FTarget).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (folder >= 0) {
+            (void)::fsync(folder);
+            ::close(folder);
+        }
+    }
+    bool restored = true;
+    if (!code) {
+        off_t newSize = 0;
+        code = CopyBytes(FFd, target, newSize);
+        if (!code && ::ftruncate(target, newSize) != 0) code = errno;
+        if (!code && ::fsync(target) != 0) code = errno;
+        if (code) {
+            Discard();
+            off_t size = 0;
+            restored = CopyBytes(keep, target, size) == 0 && size == oldSize &&
+                       ::ftruncate(target, oldSize) == 0 && ::fsync(target) == 0;
+        }
+    }
+    ::close(keep);
+    ::close(target);
+    if (restored) ::unlink(backup.c_str());
+    return code;
 }
 
 void ReplaceFile(const std::string& path, std::string_view bytes, const std::string& failText) {

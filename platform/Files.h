@@ -1,5 +1,6 @@
 // Files replaced whole: new bytes go to a temporary file beside the real file and are renamed
-// over it only when complete, keeping the old file's mode, owner and the links that lead to it.
+// over it only when complete, keeping the old file's mode, owner, extended attributes and
+// access lists, and the symbolic and hard links that lead to it.
 #pragma once
 
 #include "platform/Stream.h"
@@ -20,9 +21,11 @@ std::string ResolveLinks(const std::string& path, const std::string& failText);
 bool SameFile(const std::string& a, const std::string& b);
 
 // A file that replaces `path` on Commit. A regular file is written beside its real target and
-// renamed over it; a device, pipe or socket is written in place. A file its owner may not write
-// is refused before anything is made. Every failure raises EFileError(failText: cause) with the
-// system's error number. Destroyed without Commit it leaves no trace and the old file as it was.
+// renamed over it; a device, pipe or socket is written in place, and so, once complete and with
+// a backup of the old bytes beside it, is a file with several hard links. A file its owner may not
+// write is refused before anything is made. Every failure raises EFileError(failText: cause) with
+// the system's error number. Destroyed without Commit it leaves no trace and the old file as it
+// was.
 class TReplacingFile : public TStream {
 public:
     TReplacingFile(const std::string& path, std::string failText);
@@ -45,9 +48,11 @@ public:
 private:
     [[noreturn]] void Fail(int code) const;
     void Discard();
+    int WriteIntoSharedFile();
 
     std::string FTarget;
-    std::string FTemp; // empty when writing in place
+    std::string FTemp;    // empty when writing in place
+    bool FShared = false; // the target has other hard links: its inode takes the bytes
     std::string FFailText;
     int FFd = -1;
     int FError = 0;

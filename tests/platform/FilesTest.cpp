@@ -8,7 +8,11 @@
 #include <fstream>
 #include <sstream>
 
+#include <csignal>
+
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 using namespace quillet;
@@ -50,6 +54,11 @@ protected:
             return e.what();
         }
         return "";
+    }
+    static std::string Attribute(const fs::path& p, const char* name) {
+        char buf[256];
+        const ssize_t n = ::getxattr(p.c_str(), name, buf, sizeof buf);
+        return n < 0 ? "(none)" : std::string(buf, size_t(n));
     }
     size_t Entries(const fs::path& folder) const {
         return size_t(std::distance(fs::directory_iterator(folder), fs::directory_iterator()));
@@ -142,6 +151,77 @@ TEST_F(FilesTest, FailuresNameTheirCauseAndLeaveNothingBehind) {
     }
     EXPECT_EQ(Read(f), "old");
     EXPECT_EQ(Entries(Dir / "real"), 1u);
+}
+
+TEST_F(FilesTest, EveryHardLinkSeesASaveAndAFailedOneLeavesThemAllUntouched) {
+    const fs::path a = Dir / "real" / "a.css", b = Dir / "b.css";
+    Write(a, "old text, longer than the new", 0640);
+    fs::create_hard_link(a, b);
+    EXPECT_EQ(Replace(b, "new"), "");
+    EXPECT_EQ(Read(a), "new"); // shorter: the tail is cut
+    EXPECT_EQ(Read(b), "new");
+    EXPECT_TRUE(SameFile(a.string(), b.string()));
+    EXPECT_EQ(Mode(a), 0640u);
+
+    // The write into the shared file fails part-way (the file-size limit stops it after the
+    // complete temporary file was made): the old bytes are put back.
+    const std::string big(100000, 'n');
+    rlimit old{};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &old), 0);
+    const auto oldSignal = std::signal(SIGXFSZ, SIG_IGN);
+    std::string error;
+    {
+        TReplacingFile file(a.string(), "Cannot save");
+        file.WriteBuffer(big.data(), int64_t(big.size()));
+        rlimit low = old;
+        low.rlim_cur = 4096;
+        ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &low), 0);
+        try {
+            file.Commit();
+        } catch (const EFileError& e) {
+            error = e.what();
+        }
+        ::setrlimit(RLIMIT_FSIZE, &old);
+    }
+    std::signal(SIGXFSZ, oldSignal);
+    EXPECT_EQ(error, std::string("Cannot save: ") + std::strerror(EFBIG));
+    for (const fs::path& name : {a, b})
+        EXPECT_TRUE(Read(name) == "new") << Read(name).size();
+    EXPECT_EQ(Entries(Dir / "real"), 1u); // neither backup nor temporary file stays
+    EXPECT_EQ(Entries(Dir), 2u);
+}
+
+TEST_F(FilesTest, ASaveKeepsExtendedAttributesAndTheAccessList) {
+    const fs::path f = Dir / "real" / "x.css";
+    Write(f, "old", 0640);
+    if (::setxattr(f.c_str(), "user.origin", "kept", 4, 0) != 0)
+        GTEST_SKIP() << "the file system under " << Dir << " takes no extended attributes";
+    // owner rw-, user 65534 r--, group r--, mask r--, others ---, as the kernel stores them
+    std::string acl;
+    auto put = [&acl](uint32_t v, int bytes) {
+        for (int i = 0; i < bytes; ++i)
+            acl += char(v >> (8 * i));
+    };
+    put(2, 4);
+    for (auto [tag, perm, id] : {std::tuple{0x01u, 6u, ~0u},
+                                 {0x02u, 4u, 65534u},
+                                 {0x04u, 4u, ~0u},
+                                 {0x10u, 4u, ~0u},
+                                 {0x20u, 0u, ~0u}}) {
+        put(tag, 2);
+        put(perm, 2);
+        put(id, 4);
+    }
+    const char* aclName = "system.posix_acl_access";
+    const bool hasAcl = ::setxattr(f.c_str(), aclName, acl.data(), acl.size(), 0) == 0;
+    const std::string aclBefore = Attribute(f, aclName);
+    EXPECT_EQ(Replace(f, "new"), "");
+    EXPECT_EQ(Read(f), "new");
+    EXPECT_EQ(Attribute(f, "user.origin"), "kept");
+    if (hasAcl) {
+        EXPECT_EQ(Attribute(f, aclName), aclBefore);
+    }
+    EXPECT_EQ(Mode(f), 0640u);
 }
 
 } // namespace
