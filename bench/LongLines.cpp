@@ -116,10 +116,10 @@ struct TRig {
 // range(0): 0 = 2.3 MB, 1 = 20 MB; range(1): 0 = corpus, 1 = generated rules; range(2): 1 =
 // broken into short lines; range(3): 0 start, 1 middle, 2 end. Each keystroke types `x` or
 // takes it back with Backspace, and paints.
-void BM_Keystroke(benchmark::State& state) {
+void Keystrokes(benchmark::State& state, bool wrap) {
     const std::string& text =
         Sheet(state.range(0) ? Large : Small, int(state.range(1)), state.range(2) != 0);
-    TRig rig(text, false);
+    TRig rig(text, wrap);
     const int n = rig.Memo->Store().CharCount();
     const int at = state.range(3) == 0 ? 1 : state.range(3) == 1 ? n / 2 : n - 1;
     rig.Place(at);
@@ -138,8 +138,21 @@ void BM_Keystroke(benchmark::State& state) {
         state.SkipWithError("the keystrokes did not type");
     state.counters["rows"] = rig.Memo->Store().LineCount();
 }
+void BM_Keystroke(benchmark::State& state) {
+    Keystrokes(state, false);
+}
 BENCHMARK(BM_Keystroke)
     ->ArgsProduct({{0, 1}, {0, 1}, {0, 1}, {0, 1, 2}})
+    ->ArgNames({"20MB", "gen", "broken", "at"})
+    ->Unit(benchmark::kMicrosecond)
+    ->Iterations(200);
+
+// The same keystrokes with word wrap on, in the 20 MB sheets (one line, and broken).
+void BM_KeystrokeWrapped(benchmark::State& state) {
+    Keystrokes(state, true);
+}
+BENCHMARK(BM_KeystrokeWrapped)
+    ->ArgsProduct({{1}, {0, 1}, {0, 1}, {0, 1, 2}})
     ->ArgNames({"20MB", "gen", "broken", "at"})
     ->Unit(benchmark::kMicrosecond)
     ->Iterations(200);

@@ -54,6 +54,27 @@ bool Exempt(std::string_view text, const TWrapParams& p) {
                            p.OverrideChars.find(text[0]) != std::string::npos);
 }
 
+// Besides white space, a row may also end after one of these marks, the last chance in the
+// row winning either way: a minified style sheet or a data URL has no blanks, and a cut at a
+// fixed width would move every later row on each keystroke, where a cut after a mark depends
+// only on the text near it, so after an edit the new cuts soon fall on the old ones again.
+bool BreaksAfter(unsigned char c) {
+    switch (c) {
+    case '}': case ')': case ']': case ';': case ',': case '>':
+    case '?': case '|': case '/': case '&': case '+': case '=':
+        return true;
+    default:
+        return false;
+    }
+}
+
+// The position after the last such mark in (s, cut), or 0.
+size_t AfterMark(std::string_view content, size_t s, size_t cut) {
+    for (size_t i = cut; i > s + 1; --i)
+        if (BreaksAfter(static_cast<unsigned char>(content[i - 1]))) return i;
+    return 0;
+}
+
 // Where the row that starts at s ends: the next row's start, or len when the rest fits.
 // text[0, len) is the line's content; a caller with only part of it passes len = what it has,
 // at least MaxRowLength + 1 past s, so every decision falls inside it.
@@ -99,6 +120,7 @@ size_t CutRow(std::string_view text, size_t s, size_t len, bool exempt, const TW
     size_t b = s + size_t(std::clamp(r, 0, segLen));
     if (b > limit) b = limit;
     if (b < len) b = std::max(s, Utf8CharStart(content, b));
+    b = std::max(b, AfterMark(content, s, cut));
     if (b <= s) b = cut; // a word longer than the row is cut where it stands
     return b;
 }
@@ -247,48 +269,47 @@ TWrapParams TCodeMemoWrap::Params() const {
     return p;
 }
 
-int TCodeMemoWrap::RecutLine(int first, int last, int editFirst, int editLast,
-                             const TWrapParams& p) {
+bool TCodeMemoWrap::ExemptAt(int row, const TWrapParams& p) const {
+    if (!p.WordWrap) return true;
+    if (!p.UseOverride) return false;
+    return Exempt(FMemo.Store().Line(FirstRowOf(TRow(row)).Value()).View(), p);
+}
+
+int TCodeMemoWrap::RecutFrom(int from, int editLast, bool exempt, const TWrapParams& p,
+                             int& next) {
     TTextStore& st = FMemo.Store();
-    std::string_view head = st.Line(first).View();
-    const bool exempt = Exempt(head, p);
-    if (first == last) {
-        size_t content = head.size() - (head.ends_with('\r') ? 1 : 0);
-        if (content <= size_t(MaxRowLength) && exempt) return 0;
-        std::vector<int> cuts = CutLogicalLine(head, p);
-        return st.RecutRows(first, 1, cuts) ? int(cuts.size()) : 0;
+    const int count = st.LineCount();
+    // A logical line of one row that fits stays as it is: the common case costs nothing.
+    const std::string_view head = st.Line(from).View();
+    const bool ends = head.ends_with('\r') || from + 1 == count;
+    if (ends && exempt && (from == 0 || !RowContinues(TRow(from - 1))) &&
+        head.size() - (head.ends_with('\r') ? 1 : 0) <= size_t(MaxRowLength)) {
+        next = from + 1;
+        return 0;
     }
-    long long total = 0;
-    for (int r = first; r <= last; ++r)
-        total += st.Line(r).Length;
-    const long long content = total - (st.Line(last).View().ends_with('\r') ? 1 : 0);
-    if (exempt && content <= MaxRowLength) {
-        std::vector<int> whole{int(total)};
-        return st.RecutRows(first, last - first + 1, whole) ? 1 : 0;
-    }
-    // Rows before the one above the edit keep their cuts. From there, cut again until a new
-    // row starts where an old row after the edit starts: the rest is as it was.
-    const int from = std::clamp(editFirst - 1, first, last);
-    const size_t editEnd =
-        size_t(std::max(0, editLast - from + 1)); // index of the first untouched row
+    // Cut again from `from` until a new row starts where an old row after the edit starts (the
+    // rest of the line is as it was) or the logical line ends. Only the rows that one row's cut
+    // can reach are read, so the cost does not grow with the line.
     std::string window;
     std::vector<size_t> starts; // of the rows in the window
-    int next = from;
+    int row = from;             // the next row to read
+    bool complete = false;      // the window holds the rest of the logical line
     auto append = [&] {
         starts.push_back(window.size());
-        window.append(st.Line(next).View());
-        ++next;
+        const std::string_view v = st.Line(row).View();
+        window.append(v);
+        ++row;
+        complete = v.ends_with('\r') || row >= count;
     };
     append();
+    const size_t editEnd = size_t(std::max(0, editLast - from + 1)); // first row past the edit
     std::vector<int> cuts;
     size_t s = 0, k = 1;
-    int stop = last + 1;
+    int stop = -1;
     while (true) {
-        while (next <= last && window.size() < s + size_t(MaxRowLength) + 2)
+        while (!complete && window.size() < s + size_t(MaxRowLength) + 2)
             append();
-        const bool complete = next > last;
-        const size_t len = complete && !window.empty() && window.back() == '\r' ? window.size() - 1
-                                                                                : window.size();
+        const size_t len = complete && window.ends_with('\r') ? window.size() - 1 : window.size();
         size_t b = s < len ? CutRow(window, s, len, exempt, p) : len;
         if (complete && b >= len) {
             cuts.push_back(int(window.size() - s));
@@ -303,7 +324,10 @@ int TCodeMemoWrap::RecutLine(int first, int last, int editFirst, int editLast,
             break;
         }
     }
-    return st.RecutRows(from, stop - from, cuts) ? int(cuts.size()) : 0;
+    if (stop < 0) stop = row;
+    const bool made = st.RecutRows(from, stop - from, cuts);
+    next = from + int(cuts.size());
+    return made ? int(cuts.size()) : 0;
 }
 
 int TCodeMemoWrap::Rewrap(int firstRow, int lastRow) {
@@ -317,35 +341,32 @@ int TCodeMemoWrap::Rewrap(int firstRow, int lastRow) {
     const int topStart = st.PosFromLine(std::clamp(m.FTopLine, 0, st.LineCount() - 1));
     const int editFirst = std::clamp(firstRow, 0, st.LineCount() - 1);
     const int editLast = std::clamp(std::max(firstRow, lastRow), 0, st.LineCount() - 1);
-    int row = FirstRowOf(TRow(editFirst)).Value();
-    int end = LastRowOf(TRow(editLast)).Value();
+    // Rows before the one above the edit keep their cuts (the row above may take a word back).
+    int row = editFirst > 0 && RowContinues(TRow(editFirst - 1)) ? editFirst - 1 : editFirst;
     int shift = 0; // rows added so far, for the edit's row numbers further down
     int changed = 0;
     int firstChanged = -1;
-    while (row <= end && row < st.LineCount()) {
-        const int last = LastRowOf(TRow(row)).Value();
+    while (row < st.LineCount() && row <= editLast + shift) {
         const int before = st.LineCount();
-        int made = RecutLine(row, last, std::max(row, editFirst + shift),
-                             std::min(last, editLast + shift), p);
-        const int delta = st.LineCount() - before;
+        int next = row + 1;
+        const int made = RecutFrom(row, editLast + shift, ExemptAt(row, p), p, next);
         if (made > 0) {
             changed += made;
             if (firstChanged < 0) firstChanged = row;
         }
-        const int newLast = last + delta;
         // An edit may have joined or split logical lines: the continuation bits follow the CRs.
-        for (int r = row; r <= newLast; ++r) {
+        for (int r = row; r <= next && r < st.LineCount(); ++r) {
             TLineRecord& rec = st.Line(r);
-            uint16_t marks = r == row ? uint16_t(rec.Marks & ~lmContinuation)
-                                      : uint16_t(rec.Marks | lmContinuation);
+            const uint16_t marks = r > 0 && RowContinues(TRow(r - 1))
+                                       ? uint16_t(rec.Marks | lmContinuation)
+                                       : uint16_t(rec.Marks & ~lmContinuation);
             if (marks != rec.Marks) {
                 rec.Marks = marks;
                 rec.Flags |= lfRepaint;
             }
         }
-        shift += delta;
-        end += delta;
-        row = newLast + 1;
+        shift += st.LineCount() - before;
+        row = next;
     }
     if (changed > 0) {
         m.FTopLine = st.LineFromPos(topStart);

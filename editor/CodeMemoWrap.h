@@ -89,9 +89,12 @@ public:
     void OnRowsRecut(int first, int oldCount, int newCount) override;
 
 private:
-    // Re-cuts the logical line in rows [first, last] after an edit of rows [editFirst,
-    // editLast]; returns the rows made anew (0: the cuts stood).
-    int RecutLine(int first, int last, int editFirst, int editLast, const TWrapParams& p);
+    // Re-cuts the rows of one logical line from row `from` (its first row, or a row whose start
+    // stays) past the edited rows up to `editLast`; `next` is the row after those re-cut. Returns
+    // the rows made anew (0: the cuts stood).
+    int RecutFrom(int from, int editLast, bool exempt, const TWrapParams& p, int& next);
+    // Whether the logical line holding `row` is cut only past MaxRowLength.
+    bool ExemptAt(int row, const TWrapParams& p) const;
     std::string LayoutKey() const;
     void Forget(TRow row) {
         if (row < FCacheRow) FCacheRow = TRow(-1);

@@ -380,10 +380,12 @@ bool TTextStore::RecutRows(int first, int count, const std::vector<int>& lengths
         rec.ScanEnd = 0;
         while (o < old.size() && old[o].End <= at)
             ++o;
+        // An empty old row where this one ends (what an edit emptied) counts too: its pending
+        // scan is that edit's, and may change the tokens before it.
         for (size_t q = o; q < old.size(); ++q) {
             known = known && old[q].Known;
             if (old[q].End == at + n) rec.ScanEnd = old[q].ScanEnd;
-            if (old[q].End >= at + n) break;
+            if (old[q].End >= at + n && (q + 1 == old.size() || old[q + 1].End > at + n)) break;
         }
         if (known) {
             rec.EnsureExtra().Attributes.assign(attrs.begin() + at, attrs.begin() + at + n);

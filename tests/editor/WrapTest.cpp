@@ -102,6 +102,14 @@ TEST(WrapCut, LongLinesBreakAt2047WithOrWithoutWrap) {
     ASSERT_EQ(c.size(), 2u);
     EXPECT_LE(c[0], 2047);
     EXPECT_EQ(words[size_t(c[0]) - 1], ' ');
+    // Without blanks, after the last mark that ends a unit (not inside `#fff` or a name).
+    std::string rules;
+    while (rules.size() < 3000)
+        rules += ".c" + std::to_string(rules.size()) + "{color:#fff;margin:1px}";
+    c = CutLogicalLine(rules, p);
+    ASSERT_EQ(c.size(), 2u);
+    EXPECT_EQ(rules[size_t(c[0]) - 1], '}');
+    EXPECT_GT(c[0], 2047 - 40);
     // Wrapping wide still keeps rows within the limit.
     p = Columns(5000);
     EXPECT_EQ(CutLogicalLine(std::string(4100, 'y'), p), (Cuts{2047, 2047, 6}));
@@ -419,6 +427,36 @@ TEST_F(WrapTest, EditsInALongWrappedLineGiveTheCutsOfAFreshLayout) {
             ASSERT_EQ(have, CutLogicalLine(joined, p)) << "step " << step << " row " << row;
             row = last + 1;
         }
+    }
+}
+
+TEST_F(WrapTest, AKeystrokeInAMinifiedLineRecutsOnlyTheRowsNearIt) {
+    // A line of 200,000 characters without a blank: typing at its start or in its middle
+    // leaves the later rows (and their scan states) as they were, with or without wrap.
+    struct TRecuts : ITextStoreObserver {
+        int Rows = 0;
+        void OnInsert(int, std::string_view) override {}
+        void OnDelete(int, std::string_view) override {}
+        void OnRowsRecut(int, int oldCount, int) override { Rows += oldCount; }
+    } recuts;
+    std::string rules;
+    while (rules.size() < 200000)
+        rules += ".c" + std::to_string(rules.size()) + "{color:#abcdef;margin:2px}";
+    for (bool wrap : {false, true}) {
+        Memo.SetOptions(wrap ? Memo.Options() | smoWordWrap : Memo.Options() & ~smoWordWrap);
+        Memo.SetText(rules);
+        const int rows = Memo.Store().LineCount();
+        ASSERT_GT(rows, 90);
+        Memo.Store().AddObserver(&recuts);
+        for (int at : {0, int(rules.size() / 2)}) {
+            for (const char* piece : {"x", "yy}", ""}) {
+                Memo.Perform(EM_SETSEL, at, at + (*piece ? 0 : 4));
+                Memo.SetSelText(piece);
+            }
+        }
+        Memo.Store().RemoveObserver(&recuts);
+        EXPECT_LE(recuts.Rows, 6 * 6) << "wrap " << wrap;
+        recuts.Rows = 0;
     }
 }
 
