@@ -427,6 +427,12 @@ std::unique_ptr<TUndoStack> TTextStore::DetachUndoStack() {
 }
 void TTextStore::AttachUndoStack(std::unique_ptr<TUndoStack> stack) {
     FUndo = std::move(stack);
+    if (FUndo && FUndoTarget) FUndo->SetTarget(FUndoTarget);
+}
+
+void TTextStore::SetUndoTarget(TUndoTarget* target) {
+    FUndoTarget = target;
+    if (FUndo) FUndo->SetTarget(target);
 }
 
 void TTextStore::AddObserver(ITextStoreObserver* o) {

@@ -12,6 +12,7 @@
 namespace quillet {
 
 class TUndoStack;
+class TUndoTarget;
 class TCustomCodeMemo;
 class TScanStates;
 
@@ -149,6 +150,10 @@ public:
     TUndoStack* UndoStack() const { return FUndo.get(); }
     std::unique_ptr<TUndoStack> DetachUndoStack();
     void AttachUndoStack(std::unique_ptr<TUndoStack> stack);
+    // What undo and redo act on (the selection, the text): bound once for the store and handed
+    // to every stack attached to it, so that no edit has to point the stack anew.
+    TUndoTarget* UndoTarget() const { return FUndoTarget; }
+    void SetUndoTarget(TUndoTarget* target);
 
     // The numbers of the scanner states that rows end in, shared by every scanner of this store.
     TScanStates& ScanStates() { return *FScanStates; }
@@ -201,6 +206,7 @@ private:
     TSelLineStyle FLineStyle = lsCRLF;
     std::vector<TCustomCodeMemo*> FControls;
     std::unique_ptr<TUndoStack> FUndo;
+    TUndoTarget* FUndoTarget = nullptr;
     std::unique_ptr<TScanStates> FScanStates;
     std::vector<ITextStoreObserver*> FObservers;
 };

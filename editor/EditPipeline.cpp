@@ -1,0 +1,156 @@
+// The edit pipeline: the steps that follow every insertion and deletion, in their order.
+#include "editor/EditPipeline.h"
+
+#include "editor/CodeMemo.h"
+#include "editor/CodeMemoUndoLink.h"
+#include "editor/CodeMemoView.h"
+#include "editor/CodeMemoWrap.h"
+#include "editor/LineTrack.h"
+#include "editor/Rescan.h"
+#include "editor/UndoStack.h"
+
+namespace quillet {
+
+namespace {
+// Counts a control's own edits, also when the store raises.
+class TOwnEdit {
+public:
+    explicit TOwnEdit(int& depth) : FDepth(depth) { ++FDepth; }
+    ~TOwnEdit() { --FDepth; }
+    TOwnEdit(const TOwnEdit&) = delete;
+    TOwnEdit& operator=(const TOwnEdit&) = delete;
+
+private:
+    int& FDepth;
+};
+} // namespace
+
+TEditPipeline::TEditPipeline(TCustomCodeMemo& memo) : FMemo(memo) {}
+
+TEditPipeline::~TEditPipeline() {
+    Detach();
+}
+
+void TEditPipeline::Attach(TTextStore& store) {
+    Detach();
+    FStore = &store;
+    FScanner = std::make_unique<TRescanner>(store, false);
+    FScanDef = nullptr;
+    FMemo.FWrap->Attach(store);
+    store.AddObserver(this);
+    if (FMemo.FUndoLink) store.SetUndoTarget(FMemo.FUndoLink.get());
+}
+
+void TEditPipeline::Detach() {
+    if (!FStore) return;
+    FStore->RemoveObserver(this);
+    if (KeepsUndo()) FStore->SetUndoTarget(nullptr);
+    FMemo.FWrap->Detach();
+    FScanner.reset();
+    FScanDef = nullptr;
+    FStore = nullptr;
+}
+
+bool TEditPipeline::KeepsUndo() const {
+    return FMemo.FUndoLink && FStore->UndoTarget() == FMemo.FUndoLink.get();
+}
+
+int TEditPipeline::Insert(int pos, std::string_view text) {
+    TOwnEdit own(FOwnEdits);
+    return FMemo.FStore->Insert(pos, text);
+}
+
+void TEditPipeline::Delete(int pos, int length) {
+    TOwnEdit own(FOwnEdits);
+    FMemo.FStore->Delete(pos, length);
+}
+
+TRescanner* TEditPipeline::Scanner(TCodeMemoParser* def) {
+    if (!FScanner) return nullptr;
+    if (!def) {
+        // A scanner without a definition only counts rows; the bytes it made stay as they are
+        // until a definition comes back and drops them.
+        if (FScanDef) FScanner = std::make_unique<TRescanner>(*FStore, false);
+        FScanDef = nullptr;
+        return nullptr;
+    }
+    if (FScanDef != def) {
+        FScanner->SetDefinition(def);
+        FScanDef = def;
+    }
+    return FScanner.get();
+}
+
+void TEditPipeline::MoveTrackers(int pos, int length, std::string_view removed) {
+    TCustomCodeMemo& m = FMemo;
+    // Inside the edit the rows are not laid out yet: the trackers' repaints wait for step 6.
+    m.FTrackerAdjusting = true;
+    try {
+        if (length >= 0)
+            m.FTracker->TextInserted(pos, length);
+        else
+            m.FTracker->TextDeleted(pos, removed, FStore->CharCount());
+    } catch (...) {
+        m.FTrackerAdjusting = false;
+        throw;
+    }
+    m.FTrackerAdjusting = false;
+}
+
+void TEditPipeline::OnInsert(int pos, std::string_view text) {
+    TCustomCodeMemo& m = FMemo;
+    const int length = int(text.size());
+    if (KeepsUndo())
+        if (TUndoStack* undo = FStore->UndoStack()) undo->LogInsert(pos, text); // 1
+    MoveTrackers(pos, length, {});                                              // 2
+    FScanner->OnInsert(pos, text);                                              // 3
+    m.FWrap->OnInsert(pos, text);                                               // 4
+    m.FCaretAtRowEnd = false;                                                   // 5
+    if (m.FAnchor >= pos) m.FAnchor += length;
+    if (m.FCaret >= pos) m.FCaret += length;
+    Finish(pos, length); // 6
+}
+
+void TEditPipeline::OnDelete(int pos, std::string_view deletedText) {
+    TCustomCodeMemo& m = FMemo;
+    const int length = int(deletedText.size());
+    if (KeepsUndo())
+        if (TUndoStack* undo = FStore->UndoStack()) undo->LogDelete(pos, deletedText); // 1
+    MoveTrackers(pos, -length, deletedText);                                           // 2
+    FScanner->OnDelete(pos, deletedText);                                              // 3
+    m.FWrap->OnDelete(pos, deletedText);                                               // 4
+    m.FCaretAtRowEnd = false;                                                          // 5
+    auto shift = [&](int& v) {
+        if (v >= pos + length)
+            v -= length;
+        else if (v > pos)
+            v = pos;
+    };
+    shift(m.FAnchor);
+    shift(m.FCaret);
+    Finish(pos, FStore->CharCount() == 0 ? 0 : -length); // 6
+}
+
+void TEditPipeline::OnRowsRecut(int first, int oldCount, int newCount) {
+    FScanner->OnRowsRecut(first, oldCount, newCount);
+    FMemo.FWrap->OnRowsRecut(first, oldCount, newCount);
+}
+
+void TEditPipeline::Finish(int pos, int extent) {
+    TCustomCodeMemo& m = FMemo;
+    const int line = FStore->LineFromPos(m.ClampOffset(pos));
+    if (FStore->LineCount() != m.FKnownLineCount) {
+        m.FKnownLineCount = FStore->LineCount();
+        m.MarkAllDirty();
+    }
+    if (m.FChangedLine < 0 || line < m.FChangedLine) m.FChangedLine = line;
+    m.NoteChange(cfText);
+    if (m.OnTextChange) m.OnTextChange(m, extent == 0 ? 0 : pos, extent);
+    // The control that made the edit repaints when its command is done.
+    if (FOwnEdits == 0) {
+        m.UpdateScrollBars();
+        m.Repaint();
+    }
+}
+
+} // namespace quillet
