@@ -97,29 +97,40 @@ void TEditPipeline::MoveTrackers(int pos, int length, std::string_view removed) 
     m.FTrackerAdjusting = false;
 }
 
+// The steps are numbered as in EditPipeline.h.
 void TEditPipeline::OnInsert(int pos, std::string_view text) {
     TCustomCodeMemo& m = FMemo;
     const int length = int(text.size());
-    if (KeepsUndo())
-        if (TUndoStack* undo = FStore->UndoStack()) undo->LogInsert(pos, text); // 1
-    MoveTrackers(pos, length, {});                                              // 2
-    FScanner->OnInsert(pos, text);                                              // 3
-    m.FWrap->OnInsert(pos, text);                                               // 4
-    m.FCaretAtRowEnd = false;                                                   // 5
+    // 1
+    if (TUndoStack* undo = FStore->UndoStack(); undo && KeepsUndo()) undo->LogInsert(pos, text);
+    // 2
+    MoveTrackers(pos, length, {});
+    // 3
+    FScanner->OnInsert(pos, text);
+    // 4
+    m.FWrap->OnInsert(pos, text);
+    // 5: the rows are cut anew, the caret follows its text
+    m.FCaretAtRowEnd = false;
     if (m.FAnchor >= pos) m.FAnchor += length;
     if (m.FCaret >= pos) m.FCaret += length;
-    Finish(pos, length); // 6
+    // 6
+    Finish(pos, length);
 }
 
 void TEditPipeline::OnDelete(int pos, std::string_view deletedText) {
     TCustomCodeMemo& m = FMemo;
     const int length = int(deletedText.size());
-    if (KeepsUndo())
-        if (TUndoStack* undo = FStore->UndoStack()) undo->LogDelete(pos, deletedText); // 1
-    MoveTrackers(pos, -length, deletedText);                                           // 2
-    FScanner->OnDelete(pos, deletedText);                                              // 3
-    m.FWrap->OnDelete(pos, deletedText);                                               // 4
-    m.FCaretAtRowEnd = false;                                                          // 5
+    // 1
+    if (TUndoStack* undo = FStore->UndoStack(); undo && KeepsUndo())
+        undo->LogDelete(pos, deletedText);
+    // 2
+    MoveTrackers(pos, -length, deletedText);
+    // 3
+    FScanner->OnDelete(pos, deletedText);
+    // 4
+    m.FWrap->OnDelete(pos, deletedText);
+    // 5
+    m.FCaretAtRowEnd = false;
     auto shift = [&](int& v) {
         if (v >= pos + length)
             v -= length;
@@ -128,7 +139,8 @@ void TEditPipeline::OnDelete(int pos, std::string_view deletedText) {
     };
     shift(m.FAnchor);
     shift(m.FCaret);
-    Finish(pos, FStore->CharCount() == 0 ? 0 : -length); // 6
+    // 6: an emptied text reports (0, 0)
+    Finish(pos, FStore->CharCount() == 0 ? 0 : -length);
 }
 
 void TEditPipeline::OnRowsRecut(int first, int oldCount, int newCount) {
