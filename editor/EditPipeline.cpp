@@ -49,6 +49,7 @@ void TEditPipeline::Detach() {
     FScanner.reset();
     FScanDef = nullptr;
     FStore = nullptr;
+    FHeard.clear();
 }
 
 bool TEditPipeline::KeepsUndo() const {
@@ -83,7 +84,7 @@ TRescanner* TEditPipeline::Scanner(TCodeMemoParser* def) {
 
 void TEditPipeline::MoveTrackers(int pos, int length, std::string_view removed) {
     TCustomCodeMemo& m = FMemo;
-    // Inside the edit the rows are not laid out yet: the trackers' repaints wait for step 6.
+    // The rows are not laid out again yet: a tracker's repaint only marks them dirty.
     m.FTrackerAdjusting = true;
     try {
         if (length >= 0)
@@ -99,36 +100,46 @@ void TEditPipeline::MoveTrackers(int pos, int length, std::string_view removed) 
 
 // The steps are numbered as in EditPipeline.h.
 void TEditPipeline::OnInsert(int pos, std::string_view text) {
-    TCustomCodeMemo& m = FMemo;
-    const int length = int(text.size());
     // 1
     if (TUndoStack* undo = FStore->UndoStack(); undo && KeepsUndo()) undo->LogInsert(pos, text);
     // 2
-    MoveTrackers(pos, length, {});
+    MoveTrackers(pos, int(text.size()), {});
     // 3
     FScanner->OnInsert(pos, text);
-    // 4
-    m.FWrap->OnInsert(pos, text);
-    // 5: the rows are cut anew, the caret follows its text
-    m.FCaretAtRowEnd = false;
-    if (m.FAnchor >= pos) m.FAnchor += length;
-    if (m.FCaret >= pos) m.FCaret += length;
-    // 6
-    Finish(pos, length);
+    FHeard.push_back({pos, int(text.size()), text});
 }
 
 void TEditPipeline::OnDelete(int pos, std::string_view deletedText) {
-    TCustomCodeMemo& m = FMemo;
-    const int length = int(deletedText.size());
     // 1
     if (TUndoStack* undo = FStore->UndoStack(); undo && KeepsUndo())
         undo->LogDelete(pos, deletedText);
     // 2
-    MoveTrackers(pos, -length, deletedText);
+    MoveTrackers(pos, -int(deletedText.size()), deletedText);
     // 3
     FScanner->OnDelete(pos, deletedText);
+    FHeard.push_back({pos, -int(deletedText.size()), deletedText});
+}
+
+void TEditPipeline::AfterEdit() {
+    if (FHeard.empty()) return; // attached while the edit was being reported
+    const THeard e = FHeard.back();
+    FHeard.pop_back();
+    TCustomCodeMemo& m = FMemo;
+    const int pos = e.Pos;
+    if (e.Length >= 0) {
+        // 4
+        m.FWrap->OnInsert(pos, e.Text);
+        // 5: the rows are cut anew, the caret follows its text
+        m.FCaretAtRowEnd = false;
+        if (m.FAnchor >= pos) m.FAnchor += e.Length;
+        if (m.FCaret >= pos) m.FCaret += e.Length;
+        // 6
+        Finish(pos, e.Length);
+        return;
+    }
+    const int length = -e.Length;
     // 4
-    m.FWrap->OnDelete(pos, deletedText);
+    m.FWrap->OnDelete(pos, e.Text);
     // 5
     m.FCaretAtRowEnd = false;
     auto shift = [&](int& v) {
@@ -140,7 +151,7 @@ void TEditPipeline::OnDelete(int pos, std::string_view deletedText) {
     shift(m.FAnchor);
     shift(m.FCaret);
     // 6: an emptied text reports (0, 0)
-    Finish(pos, FStore->CharCount() == 0 ? 0 : -length);
+    Finish(pos, FStore->CharCount() == 0 ? 0 : e.Length);
 }
 
 void TEditPipeline::OnRowsRecut(int first, int oldCount, int newCount) {

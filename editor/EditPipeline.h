@@ -5,6 +5,7 @@
 
 #include <memory>
 #include <string_view>
+#include <vector>
 
 namespace quillet {
 
@@ -28,6 +29,8 @@ class TRescanner;
 //  6. the view's bookkeeping (the first changed line, a repaint when the row count changed),
 //     then OnTextChange, once for the run.
 //
+// Steps 1-3 run as the store reports the edit, steps 4-6 once every observer of the store heard
+// it (AfterEdit): a re-cut is reported to all observers, and each must know of the edit first.
 // Handlers of step 6 thus see the text, rows, caret, marks and bookmarks already updated, and a
 // re-scan asked for there sees the edit. One OnChange follows per user action, at the control's
 // notification point. An edit the control did not make itself (another control of a shared
@@ -60,9 +63,16 @@ public:
 
     void OnInsert(int pos, std::string_view text) override;
     void OnDelete(int pos, std::string_view deletedText) override;
+    void AfterEdit() override;
     void OnRowsRecut(int first, int oldCount, int newCount) override;
 
 private:
+    // An edit between its report and AfterEdit; Length is negative for a deletion.
+    struct THeard {
+        int Pos;
+        int Length;
+        std::string_view Text; // the store's, alive until AfterEdit
+    };
     bool KeepsUndo() const;
     void MoveTrackers(int pos, int length, std::string_view removed);
     void Finish(int pos, int extent);
@@ -72,6 +82,8 @@ private:
     std::unique_ptr<TRescanner> FScanner;
     TCodeMemoParser* FScanDef = nullptr;
     int FOwnEdits = 0; // depth of this control's own Insert and Delete calls
+    // Edits heard, awaiting AfterEdit; more than one only when an edit is made inside steps 1-3.
+    std::vector<THeard> FHeard;
 };
 
 } // namespace quillet

@@ -101,6 +101,9 @@ public:
     virtual ~ITextStoreObserver() = default;
     virtual void OnInsert(int pos, std::string_view text) = 0;
     virtual void OnDelete(int pos, std::string_view deletedText) = 0;
+    // After every observer heard the insertion or deletion: the place for work that re-cuts rows,
+    // so that each observer hears of an edit before the re-cuts that follow from it.
+    virtual void AfterEdit() {}
     // Rows [first, first + oldCount) were cut anew into newCount rows; the text is the same.
     virtual void OnRowsRecut(int first, int oldCount, int newCount) {
         (void)first, (void)oldCount, (void)newCount;

@@ -150,6 +150,32 @@ TEST_F(EditPipelineTest, TwoControlsOnOneStoreAgreeWithAFreshControlAfterRandomE
     B.Perform(SM_TEXTSTORE, smSET, 0); // its own store again before A's goes
 }
 
+// A control that has not scanned since an edit far down keeps that scan owed while the other
+// control breaks a wrapped line above it: the rows the break adds move the owed scan down.
+TEST_F(EditPipelineTest, AScanOwedBelowFollowsLinesAddedAboveByTheOtherControl) {
+    THeadlessWindowHost hostB{640, 170};
+    TCodeMemo B{&hostB};
+    Use(B);
+    B.Perform(SM_TEXTSTORE, smSET, LPARAM(&A.Store()));
+    std::string text = "p { color: red; background: blue; }\r\n";
+    for (int i = 0; i < 40; ++i)
+        text += "a { b: c }\r\n";
+    A.SetText(text);
+    B.View().ScanThrough(A.Store().LineCount() - 1);
+    const int far = A.Store().PosFromLine(A.Store().LineCount() - 5);
+    A.Perform(EM_SETSEL, far, far);
+    A.Perform(EM_REPLACESEL, 0, LPARAM("/* "));
+    A.Perform(EM_SETSEL, 6, 6);
+    A.Perform(EM_REPLACESEL, 0, LPARAM("x\r\ny "));
+    B.View().ScanThrough(A.Store().LineCount() - 1);
+    std::vector<int> rows;
+    std::vector<uint8_t> bytes;
+    Fresh(Stored(A.Store()), rows, bytes);
+    EXPECT_EQ(RowLengths(A.Store()), rows);
+    EXPECT_EQ(Bytes(A.Store()), bytes);
+    B.Perform(SM_TEXTSTORE, smSET, 0);
+}
+
 // The store's undo goes with the control that keeps it: a control left on the store undoes
 // nothing rather than replaying through a link that is gone, and the keeper's return binds it
 // again.
