@@ -7,6 +7,7 @@
 #include "editor/CodeMemoUndoLink.h"
 #include "editor/CodeMemoView.h"
 #include "editor/CodeMemoWrap.h"
+#include "editor/EditPipeline.h"
 #include "editor/LineTrack.h"
 #include "editor/SearchControl.h"
 #include "editor/UndoStack.h"
@@ -73,21 +74,18 @@ TCustomCodeMemo::TCustomCodeMemo(IWindowHost* host) : FHost(host) {
     FStore = FOwnStore.get();
     FStore->AttachControl(this);
     FUndoLink = std::make_unique<TCodeMemoUndoLink>(*this, *FStore);
-    FWatch = std::make_unique<TCodeMemoStoreWatch>(*this);
-    FStore->AddObserver(FWatch.get());
     FLines = std::make_unique<TCodeMemoStrings>(*this);
     FView = std::make_unique<TCodeMemoPainter>(*this);
     FTracker = std::make_unique<TLineTracker>();
     WireTracker();
     static_cast<TCodeMemoPainter&>(*FView).SetLineTracker(FTracker.get());
     FWrap = std::make_unique<TCodeMemoWrap>(*this);
-    FWrap->Attach(*FStore);
     for (int i = 0; i < ParserSlots; ++i)
         FDefUsers[i] = std::make_unique<TDefinitionUser>(*this, i + 1);
-    if (!FStore->UndoStack())
-        FStore->AttachUndoStack(std::make_unique<TUndoStack>(FUndoLink.get()));
+    if (!FStore->UndoStack()) FStore->AttachUndoStack(std::make_unique<TUndoStack>());
+    FPipeline = std::make_unique<TEditPipeline>(*this);
+    FPipeline->Attach(*FStore);
     if (TUndoStack* undo = FStore->UndoStack()) {
-        undo->SetTarget(FUndoLink.get());
         undo->SetRecording(true);
         undo->Clear();
     }
@@ -102,12 +100,8 @@ TCustomCodeMemo::TCustomCodeMemo(IWindowHost* host) : FHost(host) {
 TCustomCodeMemo::~TCustomCodeMemo() {
     for (int i = 0; i < ParserSlots; ++i)
         if (FParsers[i]) FParsers[i]->DetachUser(FDefUsers[i].get());
-    if (TUndoStack* undo = FStore->UndoStack()) {
-        undo->Clear();
-        if (undo->Target() == FUndoLink.get()) undo->SetTarget(nullptr);
-    }
-    FStore->RemoveObserver(FWatch.get());
-    FWrap->Detach();
+    if (TUndoStack* undo = FStore->UndoStack()) undo->Clear();
+    FPipeline->Detach();
     FStore->DetachControl(this);
     FUndoLink.reset();
 }
@@ -433,7 +427,7 @@ void TCustomCodeMemo::InsertChunked(int pos, std::string_view text) {
     while (!text.empty()) {
         size_t n = std::min(chunk, text.size());
         if (n == chunk && text.size() > chunk && text[chunk - 1] == '\r') n = chunk - 1;
-        pos += FStore->Insert(pos, text.substr(0, n));
+        pos += FPipeline->Insert(pos, text.substr(0, n));
         text.remove_prefix(n);
         FAnchor = FCaret = pos;
     }
@@ -450,13 +444,12 @@ void TCustomCodeMemo::ReplaceRange(int start, int end, std::string_view text, in
     TUndoStack* undo = FStore->UndoStack();
     bool logged = undo && FUndoLink && undo->Recording() && !undo->Replaying();
     if (logged) {
-        undo->SetTarget(FUndoLink.get());
         FAnchor = start;
         FCaret = end;
         undo->BeginTransaction(stored);
     }
     try {
-        FStore->Delete(start, end - start);
+        FPipeline->Delete(start, end - start);
         FAnchor = FCaret = start;
         InsertChunked(start, text);
     } catch (...) {
@@ -465,52 +458,6 @@ void TCustomCodeMemo::ReplaceRange(int start, int end, std::string_view text, in
     }
     if (logged) undo->EndTransaction();
     FRememberedColumn = CaretDisplayColumn();
-}
-
-void TCustomCodeMemo::StoreInserted(int pos, int length) {
-    FTrackerAdjusting = true;
-    FTracker->TextInserted(pos, length);
-    FTrackerAdjusting = false;
-    FCaretAtRowEnd = false; // the rows are cut anew: the caret follows its text
-    if (FAnchor >= pos) FAnchor += length;
-    if (FCaret >= pos) FCaret += length;
-    int line = FStore->LineFromPos(pos);
-    if (FStore->LineCount() != FKnownLineCount) {
-        FKnownLineCount = FStore->LineCount();
-        MarkAllDirty();
-    }
-    if (FChangedLine < 0 || line < FChangedLine) FChangedLine = line;
-    NoteChange(cfText);
-    if (OnTextChange) OnTextChange(*this, pos, length);
-}
-
-void TCustomCodeMemo::StoreDeleted(int pos, std::string_view removed) {
-    const int length = int(removed.size());
-    FTrackerAdjusting = true;
-    FTracker->TextDeleted(pos, removed, FStore->CharCount());
-    FTrackerAdjusting = false;
-    FCaretAtRowEnd = false;
-    auto shift = [&](int& v) {
-        if (v >= pos + length)
-            v -= length;
-        else if (v > pos)
-            v = pos;
-    };
-    shift(FAnchor);
-    shift(FCaret);
-    int line = FStore->LineFromPos(ClampOffset(pos));
-    if (FStore->LineCount() != FKnownLineCount) {
-        FKnownLineCount = FStore->LineCount();
-        MarkAllDirty();
-    }
-    if (FChangedLine < 0 || line < FChangedLine) FChangedLine = line;
-    NoteChange(cfText);
-    if (OnTextChange) {
-        if (FStore->CharCount() == 0)
-            OnTextChange(*this, 0, 0);
-        else
-            OnTextChange(*this, pos, -length);
-    }
 }
 
 void TCustomCodeMemo::CloseTyping() {

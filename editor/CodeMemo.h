@@ -28,7 +28,7 @@ class TEdStream;
 class TCodeMemoView;
 class TCodeMemoWrap;
 class TCodeMemoUndoLink;
-class TCodeMemoStoreWatch;
+class TEditPipeline;
 class TCodeMemoSearch;
 class TCM_Settings;
 class TCustomCodeMemoParser;
@@ -187,6 +187,8 @@ public:
     TCodeMemoView& View() { return *FView; }
     // Display rows under word wrap: logical lines <-> rows (CodeMemoWrap.h).
     TCodeMemoWrap& Wrap() { return *FWrap; }
+    // The steps every insertion and deletion takes, and the re-scanner (EditPipeline.h).
+    TEditPipeline& Pipeline() { return *FPipeline; }
     TCodeMemoSearch& Search(); // the search and replace commands (SearchControl.cpp)
 
     // Text and selection.
@@ -487,7 +489,7 @@ private:
     friend class TCodeMemoView;
     friend class TCodeMemoWrap;
     friend class TCodeMemoUndoLink;
-    friend class TCodeMemoStoreWatch;
+    friend class TEditPipeline;
     friend class TCodeMemoSearch;
     friend class TCodeMemoExpansion;
     friend class TCodeMemoPopup;
@@ -609,8 +611,6 @@ private:
     // Editing through the store.
     void ReplaceRange(int start, int end, std::string_view text, int groupId = 0);
     void InsertChunked(int pos, std::string_view text);
-    void StoreInserted(int pos, int length);
-    void StoreDeleted(int pos, std::string_view removed);
     int ClampOffset(int offset) const;
     int SnapOffset(int offset) const; // to the start of a UTF-8 sequence
     void ApplySelection(int anchor, int caret, bool repaint);
@@ -638,12 +638,13 @@ private:
     std::unique_ptr<TTextStore> FOwnStore;
     TTextStore* FStore = nullptr;
     std::unique_ptr<TCodeMemoUndoLink> FUndoLink;
-    std::unique_ptr<TCodeMemoStoreWatch> FWatch;
     std::unique_ptr<TCodeMemoStrings> FLines;
     std::unique_ptr<TCodeMemoView> FView;
-    std::unique_ptr<TCodeMemoWrap> FWrap; // re-cuts rows after each edit: the store's last observer
+    std::unique_ptr<TCodeMemoWrap> FWrap; // re-cuts rows after each edit
     std::unique_ptr<TCodeMemoSearch> FSearch;
     std::unique_ptr<TLineTracker> FTracker;
+    // The control's observer of its store; after the parts it drives, so it goes first.
+    std::unique_ptr<TEditPipeline> FPipeline;
     bool FTrackerAdjusting = false; // the tracker follows an edit in progress
     std::unique_ptr<TCodeMemoPopup> FPopup;
     std::unique_ptr<ICompletionProvider> FCompletion;

@@ -220,10 +220,7 @@ void TCustomCodeMemo::ExecuteCommand(int command, int data, bool extend) {
         if (a == b) return;
         TUndoStack* undo = FStore->UndoStack();
         CloseTyping();
-        if (undo && FUndoLink) {
-            undo->SetTarget(FUndoLink.get());
-            undo->OpenGroup(group);
-        }
+        if (undo && FUndoLink) undo->OpenGroup(group);
         ReplaceRange(a, b, {});
         ApplySelection(FCaret, FCaret, true);
         if (undo) undo->CloseGroup(group);
@@ -302,10 +299,7 @@ void TCustomCodeMemo::ExecuteCommand(int command, int data, bool extend) {
             bool fill = FAnchor == FCaret && CaretBeyondEnd() && clip && clip->HasText();
             if (fill) {
                 CloseTyping();
-                if (undo && FUndoLink) {
-                    undo->SetTarget(FUndoLink.get());
-                    undo->OpenGroup(ugPaste);
-                }
+                if (undo && FUndoLink) undo->OpenGroup(ugPaste);
                 FillToVirtualCaret(0);
             }
             Perform(WM_PASTE, 0, 0);
@@ -321,10 +315,7 @@ void TCustomCodeMemo::ExecuteCommand(int command, int data, bool extend) {
             // The blanks up to the caret come first, then the break joins the next line.
             TUndoStack* undo = FStore->UndoStack();
             CloseTyping();
-            if (undo && FUndoLink) {
-                undo->SetTarget(FUndoLink.get());
-                undo->OpenGroup(ugDelete);
-            }
+            if (undo && FUndoLink) undo->OpenGroup(ugDelete);
             FillToVirtualCaret(0);
             if (FCaret < FStore->CharCount()) ReplaceRange(FCaret, NextCharOffset(FCaret), {});
             ApplySelection(FCaret, FCaret, true);

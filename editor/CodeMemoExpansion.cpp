@@ -65,7 +65,6 @@ void TCodeMemoExpansion::BeginUndoGroup(int id) {
     FMemo.CloseTyping();
     TUndoStack* undo = FMemo.FStore->UndoStack();
     if (!undo || !FMemo.FUndoLink) return;
-    undo->SetTarget(FMemo.FUndoLink.get());
     undo->OpenGroup(id);
 }
 

@@ -3,6 +3,7 @@
 
 #include "editor/CodeMemoView.h"
 #include "editor/EdStream.h"
+#include "editor/EditPipeline.h"
 #include "editor/RichText.h"
 #include "editor/UndoStack.h"
 #include "platform/Files.h"
@@ -113,7 +114,7 @@ void TCustomCodeMemo::LoadStreamAtSelection(TStream& stream) {
     bool group = undo && undo->Recording() && !undo->GroupOpen();
     if (group) undo->OpenGroup(ugReplaceSel);
     try {
-        if (b > a) FStore->Delete(a, b - a);
+        if (b > a) FPipeline->Delete(a, b - a);
         FAnchor = FCaret = a;
         // Blocks of 8192 bytes; a block ending in CR gives the CR back so CR LF stays whole.
         constexpr int64_t block = 8192;
@@ -126,7 +127,7 @@ void TCustomCodeMemo::LoadStreamAtSelection(TStream& stream) {
                 stream.Seek(-1, soCurrent);
                 --n;
             }
-            pos += FStore->Insert(pos, std::string_view(buffer.data(), size_t(n)));
+            pos += FPipeline->Insert(pos, std::string_view(buffer.data(), size_t(n)));
             FAnchor = FCaret = pos;
         }
     } catch (...) {

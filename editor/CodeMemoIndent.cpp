@@ -1,5 +1,6 @@
 // Block indent and un-indent of the logical lines the selection covers.
 #include "editor/CodeMemo.h"
+#include "editor/EditPipeline.h"
 
 #include "editor/CodeMemoUndoLink.h"
 #include "editor/CodeMemoWrap.h"
@@ -57,13 +58,10 @@ void TCustomCodeMemo::IndentBlock(int count, bool useTabs) {
         edits.push_back({start, count});
     std::string pad(size_t(count), useTabs && HasOption(smoUseTAB) ? '\t' : ' ');
     TUndoStack* undo = FStore->UndoStack();
-    if (undo && FUndoLink) {
-        undo->SetTarget(FUndoLink.get());
-        undo->OpenGroup(ugIndent);
-    }
+    if (undo && FUndoLink) undo->OpenGroup(ugIndent);
     // From the last line up, so that the offsets of the lines above still hold.
     for (auto it = edits.rbegin(); it != edits.rend(); ++it)
-        FStore->Insert(it->Start, pad);
+        FPipeline->Insert(it->Start, pad);
     if (undo) undo->CloseGroup(ugIndent);
     // The selection keeps covering the same text, now with its indent.
     int start = MapPos(a, edits, true), end = MapPos(b, edits, true);
@@ -99,12 +97,9 @@ void TCustomCodeMemo::UnindentBlock(int count) {
     }
     if (edits.empty()) return;
     TUndoStack* undo = FStore->UndoStack();
-    if (undo && FUndoLink) {
-        undo->SetTarget(FUndoLink.get());
-        undo->OpenGroup(ugUnindent);
-    }
+    if (undo && FUndoLink) undo->OpenGroup(ugUnindent);
     for (auto it = edits.rbegin(); it != edits.rend(); ++it)
-        FStore->Delete(it->Start, it->Length);
+        FPipeline->Delete(it->Start, it->Length);
     if (undo) undo->CloseGroup(ugUnindent);
     int start = MapPos(a, edits, false), end = MapPos(b, edits, false);
     NoteChange(cfText);

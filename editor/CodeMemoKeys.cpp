@@ -217,10 +217,7 @@ void TCustomCodeMemo::InsertTyped(char32_t cp) {
     if (lineBreak) {
         // The break and its indent are one step.
         CloseTyping();
-        if (undo && FUndoLink) {
-            undo->SetTarget(FUndoLink.get());
-            undo->OpenGroup(ugTyping);
-        }
+        if (undo && FUndoLink) undo->OpenGroup(ugTyping);
         ReplaceRange(start, end, "\r");
         ApplySelection(FCaret, FCaret, !indent || !HasOption(smoWordWrap));
         if (indent == TColumn(0)) {
@@ -242,10 +239,7 @@ void TCustomCodeMemo::InsertTyped(char32_t cp) {
     }
     // Each key press is an undo step of its own; grouped undo joins a run of them.
     CloseTyping();
-    if (undo && FUndoLink) {
-        undo->SetTarget(FUndoLink.get());
-        undo->OpenGroup(ugTyping);
-    }
+    if (undo && FUndoLink) undo->OpenGroup(ugTyping);
     if (start == end && CaretBeyondEnd()) {
         // Typing past the line end first fills the line up to the caret.
         FillToVirtualCaret(ugTyping);
@@ -285,10 +279,7 @@ void TCustomCodeMemo::SmartTab() {
     }
     CloseTyping();
     TUndoStack* undo = FStore->UndoStack();
-    if (undo && FUndoLink) {
-        undo->SetTarget(FUndoLink.get());
-        undo->OpenGroup(ugTyping);
-    }
+    if (undo && FUndoLink) undo->OpenGroup(ugTyping);
     if (FAnchor != FCaret) {
         ReplaceRange(FAnchor, FCaret, {});
         ApplySelection(FCaret, FCaret, false);

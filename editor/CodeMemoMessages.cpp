@@ -7,6 +7,7 @@
 #include "editor/CodeMemoUndoLink.h"
 #include "editor/CodeMemoView.h"
 #include "editor/EdStream.h"
+#include "editor/EditPipeline.h"
 #include "editor/LineTrack.h"
 #include "editor/SearchControl.h"
 #include "editor/UndoStack.h"
@@ -21,7 +22,7 @@
 
 namespace quillet {
 
-// ---- undo link and store watch ---------------------------------------------------------
+// ---- undo link ---------------------------------------------------------------------------
 
 TSelectionPair TCodeMemoUndoLink::Selection() const {
     return {FMemo.FAnchor, FMemo.FCaret};
@@ -31,8 +32,19 @@ void TCodeMemoUndoLink::SetSelection(int anchor, int caret) {
     FMemo.ApplySelection(FMemo.ClampOffset(anchor), FMemo.ClampOffset(caret), false);
 }
 
+std::string TCodeMemoUndoLink::TextRange(int start, int end) const {
+    return FStore.StoredText(start, end);
+}
+
+void TCodeMemoUndoLink::InsertText(int position, std::string_view text) {
+    FMemo.FPipeline->Insert(position, text);
+}
+
+void TCodeMemoUndoLink::DeleteRange(int start, int end) {
+    FMemo.FPipeline->Delete(start, end - start);
+}
+
 void TCodeMemoUndoLink::Beep() {
-    TUndoStoreLink::Beep();
     if (FMemo.FHost) FMemo.FHost->Beep();
 }
 
@@ -47,14 +59,6 @@ void TCodeMemoUndoLink::BeginUpdate() {
 
 void TCodeMemoUndoLink::EndUpdate() {
     if (FMemo.FUpdateCount > 0) --FMemo.FUpdateCount;
-}
-
-void TCodeMemoStoreWatch::OnInsert(int pos, std::string_view text) {
-    FMemo.StoreInserted(pos, int(text.size()));
-}
-
-void TCodeMemoStoreWatch::OnDelete(int pos, std::string_view deletedText) {
-    FMemo.StoreDeleted(pos, deletedText);
 }
 
 // ---- dispatch --------------------------------------------------------------------------
@@ -147,7 +151,6 @@ LRESULT TCustomCodeMemo::Dispatch(uint32_t msg, WPARAM wParam, LPARAM lParam) {
         TUndoStack* undo = FStore->UndoStack();
         if (!undo || FReadOnly) return 0;
         CloseTyping();
-        if (FUndoLink) undo->SetTarget(FUndoLink.get());
         if (msg == SM_REDO)
             undo->Redo();
         else
@@ -183,7 +186,6 @@ LRESULT TCustomCodeMemo::Dispatch(uint32_t msg, WPARAM wParam, LPARAM lParam) {
             // Ownership passes to the store: the caller released it from its unique_ptr.
             auto* stack = reinterpret_cast<TUndoStack*>(lParam);
             FStore->AttachUndoStack(std::unique_ptr<TUndoStack>(stack));
-            if (stack && FUndoLink) stack->SetTarget(FUndoLink.get());
             NoteChange(cfText);
             return 0;
         }
@@ -630,15 +632,14 @@ LRESULT TCustomCodeMemo::DoTextStore(WPARAM flags, LPARAM pointer) {
     if (store == FStore) return 0;
     ClosePopup(true);
     CloseTyping();
-    FStore->RemoveObserver(FWatch.get());
+    FPipeline->Detach();
     FStore->DetachControl(this);
     FUndoLink.reset();
     FStore = store;
     FStore->AttachControl(this);
     // Only the store's owner logs undo, so a shared store records each edit once.
     if (FStore == FOwnStore.get()) FUndoLink = std::make_unique<TCodeMemoUndoLink>(*this, *FStore);
-    FStore->AddObserver(FWatch.get());
-    FWrap->Attach(*FStore);
+    FPipeline->Attach(*FStore);
     FKnownLineCount = FStore->LineCount();
     FAnchor = FCaret = 0;
     FTopLine = FLeftColumn = 0;

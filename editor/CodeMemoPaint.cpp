@@ -3,6 +3,7 @@
 #include "editor/CodeMemo.h"
 #include "editor/CodeMemoPaintGlyphs.h"
 #include "editor/CodeMemoWrap.h"
+#include "editor/EditPipeline.h"
 #include "editor/LineTrack.h"
 #include "editor/Rescan.h"
 #include "highlight/Settings.h"
@@ -102,38 +103,24 @@ TColor TCodeMemoPainter::StyleBack(const TCM_Settings& s, const TCM_Style& style
     return def.BackgroundDefault ? Resolve(clWindow) : Resolve(def.Background);
 }
 
+TRescanner* TCodeMemoPainter::Scanner() {
+    return Memo().Pipeline().Scanner(dynamic_cast<TCodeMemoParser*>(Memo().ActiveDefinition()));
+}
+
 void TCodeMemoPainter::ScanVisible(int lastLine) {
-    TTextStore& store = Memo().Store();
-    auto* def = dynamic_cast<TCodeMemoParser*>(Memo().ActiveDefinition());
-    if (FScanStore != &store) {
-        FScanner.reset();
-        FScanStore = &store;
-        FScanDef = nullptr;
-    }
-    if (!def) {
-        FScanner.reset();
-        FScanDef = nullptr;
-        return;
-    }
-    if (!FScanner) {
-        FScanner = std::make_unique<TRescanner>(store);
-        Memo().Wrap().Attach(store); // rows are re-cut after the scanner has heard of an edit
-    }
-    if (FScanDef != def) {
-        FScanner->SetDefinition(def);
-        FScanDef = def;
-    }
-    if (FScanner->Pending()) FScanner->ScanThrough(std::min(lastLine, store.LineCount() - 1));
+    TRescanner* scanner = Scanner();
+    const int count = Memo().Store().LineCount();
+    if (scanner && scanner->Pending()) scanner->ScanThrough(std::min(lastLine, count - 1));
 }
 
 void TCodeMemoPainter::ScanThroughInSteps(int line, int lines) {
-    ScanVisible(-1); // the scanner, set up for the store and the definition
-    if (!FScanner) return;
-    const int budget = FScanner->LineBudget();
-    FScanner->SetLineBudget(lines);
-    while (FScanner->Pending() && FScanner->FirstPending() <= line && FScanner->Rescan() > 0) {
+    TRescanner* scanner = Scanner();
+    if (!scanner) return;
+    const int budget = scanner->LineBudget();
+    scanner->SetLineBudget(lines);
+    while (scanner->Pending() && scanner->FirstPending() <= line && scanner->Rescan() > 0) {
     }
-    FScanner->SetLineBudget(budget);
+    scanner->SetLineBudget(budget);
 }
 
 void TCodeMemoPainter::SetLineTracker(TLineTracker* tracker) {

@@ -103,6 +103,8 @@ private:
         int Glyph = 0;
         TColor Fore = 0, Back = 0;
     };
+    // The control's re-scanner, bound to the active definition; null without one.
+    TRescanner* Scanner();
     void ScanVisible(int lastLine);
     TBreakLook BreakpointLook(int line) const;
     // number: the row's 1-based logical line number when it starts one, else 0.
@@ -126,9 +128,6 @@ private:
     TPreparedLine FLine;
     std::array<TFontHandle, 16> FFonts{};
     TFontHandle FGutterFont;
-    std::unique_ptr<TRescanner> FScanner;
-    TTextStore* FScanStore = nullptr;
-    TCodeMemoParser* FScanDef = nullptr;
     int FRowsDrawn = 0;
     int FWidth = 0;
     bool FLineColours = false; // the line's own colour pair applies

@@ -1,20 +1,23 @@
-// How the control hears of store edits and takes part in undo replays.
+// How the control takes part in undo: the target that replays act on.
 #pragma once
 
 #include "editor/TextStore.h"
-#include "editor/UndoStackLink.h"
+#include "editor/UndoStack.h"
 
 namespace quillet {
 
 class TCustomCodeMemo;
 
-// The store's undo link with the control's selection: replays move the control's caret.
-class TCodeMemoUndoLink : public TUndoStoreLink {
+// The undo target of the control's own store: replays edit the text through the control's edit
+// pipeline and move the control's caret.
+class TCodeMemoUndoLink : public TUndoTarget {
 public:
-    TCodeMemoUndoLink(TCustomCodeMemo& memo, TTextStore& store)
-        : TUndoStoreLink(store), FMemo(memo) {}
+    TCodeMemoUndoLink(TCustomCodeMemo& memo, TTextStore& store) : FMemo(memo), FStore(store) {}
     TSelectionPair Selection() const override;
     void SetSelection(int anchor, int caret) override;
+    std::string TextRange(int start, int end) const override;
+    void InsertText(int position, std::string_view text) override;
+    void DeleteRange(int start, int end) override;
     void Beep() override;
     void ReplayDone() override;
     void BeginUpdate() override;
@@ -22,18 +25,7 @@ public:
 
 private:
     TCustomCodeMemo& FMemo;
-};
-
-// Every insertion and deletion in the store, whoever made it (this control, a control
-// sharing the store, an undo replay), reaches the control here.
-class TCodeMemoStoreWatch : public ITextStoreObserver {
-public:
-    explicit TCodeMemoStoreWatch(TCustomCodeMemo& memo) : FMemo(memo) {}
-    void OnInsert(int pos, std::string_view text) override;
-    void OnDelete(int pos, std::string_view deletedText) override;
-
-private:
-    TCustomCodeMemo& FMemo;
+    TTextStore& FStore;
 };
 
 } // namespace quillet

@@ -155,13 +155,10 @@ TCodeMemoWrap::~TCodeMemoWrap() {
 void TCodeMemoWrap::Attach(TTextStore& store) {
     FCacheRow = TRow(-1);
     FLaidOut.clear();
-    if (FStore) FStore->RemoveObserver(this);
     FStore = &store;
-    FStore->AddObserver(this);
 }
 
 void TCodeMemoWrap::Detach() {
-    if (FStore) FStore->RemoveObserver(this);
     FStore = nullptr;
 }
 

@@ -50,7 +50,8 @@ std::vector<int> CutLogicalLine(std::string_view text, const TWrapParams& params
 // caret, the scroll position and painting work on display rows as they are; a logical line
 // is a run of rows in which every row but the last carries lmContinuation and no CR.
 //
-// Registered as the store's last observer, so the rows are re-cut right after every edit.
+// The control's edit pipeline hands it every edit once the re-scan has heard of it, so the rows
+// are re-cut right after every edit.
 class TCodeMemoWrap : public ITextStoreObserver {
 public:
     explicit TCodeMemoWrap(TCustomCodeMemo& memo);
@@ -58,7 +59,7 @@ public:
     TCodeMemoWrap(const TCodeMemoWrap&) = delete;
     TCodeMemoWrap& operator=(const TCodeMemoWrap&) = delete;
 
-    // Follow the control's store (after it was shared or replaced); puts this observer last.
+    // Follow the control's store (after it was shared or replaced).
     void Attach(TTextStore& store);
     void Detach();
 

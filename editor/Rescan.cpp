@@ -40,12 +40,13 @@ inline void Fill(uint8_t* p, size_t n, uint8_t v) {
 
 } // namespace
 
-TRescanner::TRescanner(TTextStore& store) : FStore(store), FRows(store.LineCount()) {
-    FStore.AddObserver(this);
+TRescanner::TRescanner(TTextStore& store, bool observe)
+    : FStore(store), FObserving(observe), FRows(store.LineCount()) {
+    if (FObserving) FStore.AddObserver(this);
 }
 
 TRescanner::~TRescanner() {
-    FStore.RemoveObserver(this);
+    if (FObserving) FStore.RemoveObserver(this);
 }
 
 void TRescanner::SetDefinition(TCodeMemoParser* definition) {

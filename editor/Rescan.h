@@ -32,7 +32,9 @@ using TTokenSeenEvent =
 // good.
 class TRescanner : public ITextStoreObserver {
 public:
-    explicit TRescanner(TTextStore& store);
+    // observe: hear the store's edits as its observer; a control's edit pipeline passes false and
+    // hands each edit on itself, in its turn.
+    explicit TRescanner(TTextStore& store, bool observe = true);
     ~TRescanner() override;
     TRescanner(const TRescanner&) = delete;
     TRescanner& operator=(const TRescanner&) = delete;
@@ -83,6 +85,7 @@ private:
     void DropPendingThrough(int line);
 
     TTextStore& FStore;
+    bool FObserving;
     TCodeMemoParser* FDef = nullptr;
     int FBudget = 0;
     bool FSupplyText = false;

@@ -222,6 +222,8 @@ int TTextStore::Insert(int pos, std::string_view raw) {
     if (line < FCachedTop && cr != std::string::npos) FCachedTop = 0;
     for (auto* o : FObservers)
         o->OnInsert(pos, text);
+    for (auto* o : FObservers)
+        o->AfterEdit();
     return len;
 }
 
@@ -275,6 +277,8 @@ void TTextStore::Delete(int pos, int length) {
     if (l1 < FCachedTop) FCachedTop = 0;
     for (auto* o : FObservers)
         o->OnDelete(pos, deleted);
+    for (auto* o : FObservers)
+        o->AfterEdit();
 }
 
 std::string TTextStore::StoredText(int start, int end) const {
@@ -429,6 +433,12 @@ std::unique_ptr<TUndoStack> TTextStore::DetachUndoStack() {
 }
 void TTextStore::AttachUndoStack(std::unique_ptr<TUndoStack> stack) {
     FUndo = std::move(stack);
+    if (FUndo && FUndoTarget) FUndo->SetTarget(FUndoTarget);
+}
+
+void TTextStore::SetUndoTarget(TUndoTarget* target) {
+    FUndoTarget = target;
+    if (FUndo) FUndo->SetTarget(target);
 }
 
 void TTextStore::AddObserver(ITextStoreObserver* o) {

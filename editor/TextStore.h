@@ -13,6 +13,7 @@
 namespace quillet {
 
 class TUndoStack;
+class TUndoTarget;
 class TCustomCodeMemo;
 class TScanStates;
 
@@ -101,6 +102,9 @@ public:
     virtual ~ITextStoreObserver() = default;
     virtual void OnInsert(int pos, std::string_view text) = 0;
     virtual void OnDelete(int pos, std::string_view deletedText) = 0;
+    // After every observer heard the insertion or deletion: the place for work that re-cuts rows,
+    // so that each observer hears of an edit before the re-cuts that follow from it.
+    virtual void AfterEdit() {}
     // Rows [first, first + oldCount) were cut anew into newCount rows; the text is the same.
     virtual void OnRowsRecut(int first, int oldCount, int newCount) {
         (void)first, (void)oldCount, (void)newCount;
@@ -155,6 +159,10 @@ public:
     TUndoStack* UndoStack() const { return FUndo.get(); }
     std::unique_ptr<TUndoStack> DetachUndoStack();
     void AttachUndoStack(std::unique_ptr<TUndoStack> stack);
+    // What undo and redo act on (the selection, the text): bound once for the store and handed
+    // to every stack attached to it, so that no edit has to point the stack anew.
+    TUndoTarget* UndoTarget() const { return FUndoTarget; }
+    void SetUndoTarget(TUndoTarget* target);
 
     // The numbers of the scanner states that rows end in, shared by every scanner of this store.
     TScanStates& ScanStates() { return *FScanStates; }
@@ -207,6 +215,7 @@ private:
     TSelLineStyle FLineStyle = lsCRLF;
     std::vector<TCustomCodeMemo*> FControls;
     std::unique_ptr<TUndoStack> FUndo;
+    TUndoTarget* FUndoTarget = nullptr;
     std::unique_ptr<TScanStates> FScanStates;
     std::vector<ITextStoreObserver*> FObservers;
 };

@@ -5,25 +5,21 @@ namespace quillet {
 TUndoStoreLink::TUndoStoreLink(TTextStore& store, TLineTracker* tracker)
     : FStore(store), FTracker(tracker) {
     FStore.AddObserver(this);
+    if (!FStore.UndoTarget()) FStore.SetUndoTarget(this);
 }
 
 TUndoStoreLink::~TUndoStoreLink() {
     FStore.RemoveObserver(this);
+    if (FStore.UndoTarget() == this) FStore.SetUndoTarget(nullptr);
 }
 
 void TUndoStoreLink::OnInsert(int pos, std::string_view text) {
-    if (TUndoStack* undo = FStore.UndoStack()) {
-        undo->SetTarget(this);
-        undo->LogInsert(pos, text);
-    }
+    if (TUndoStack* undo = FStore.UndoStack()) undo->LogInsert(pos, text);
     if (FTracker) FTracker->TextInserted(pos, int(text.size()));
 }
 
 void TUndoStoreLink::OnDelete(int pos, std::string_view deletedText) {
-    if (TUndoStack* undo = FStore.UndoStack()) {
-        undo->SetTarget(this);
-        undo->LogDelete(pos, deletedText);
-    }
+    if (TUndoStack* undo = FStore.UndoStack()) undo->LogDelete(pos, deletedText);
     if (FTracker) FTracker->TextDeleted(pos, deletedText, FStore.CharCount());
 }
 

@@ -7,7 +7,8 @@
 
 namespace quillet {
 
-// Until the control takes over, the selection lives here.
+// A store's undo logger without a control (the selection lives here): binds itself as the
+// store's undo target unless another is bound.
 class TUndoStoreLink : public ITextStoreObserver, public TUndoTarget {
 public:
     explicit TUndoStoreLink(TTextStore& store, TLineTracker* tracker = nullptr);
