@@ -45,12 +45,14 @@ public:
 private:
     [[noreturn]] void Fail(int code) const;
     void Discard();
+    void StartWriteBack(int64_t written);
 
     std::string FTarget;
     std::string FTemp; // empty when writing in place
     std::string FFailText;
     int FFd = -1;
     int FError = 0;
+    int64_t FUnstarted = 0; // bytes written since the disk was last told to start on them
 };
 
 // Replaces path's contents with bytes through a TReplacingFile.
