@@ -126,7 +126,6 @@ public:
             if (it == FLooks.end()) FLooks.push_back(look);
         }
         FSwitches.resize(FLooks.size() * FLooks.size());
-        FKnown.resize(FSwitches.size());
     }
 
     // Walks the rows from the one holding `start` to the one holding `end`, CR LF after each.
@@ -174,7 +173,7 @@ private:
     static constexpr uint16_t kNoLook = 0xFFFF; // a run that changes no attributes
     static constexpr size_t kChunk = 2048;      // bytes of a run written into one reservation
     static constexpr size_t kPerByte = 8;       // the most a byte of text can become
-    static constexpr size_t kSlack = 32;        // a character that runs past a chunk, a table copy
+    static constexpr size_t kSlack = 48;        // a character past a chunk, the padding of copies
 
     void Emit(uint16_t look, const char* p, size_t n) {
         std::string_view switchText;
@@ -187,7 +186,9 @@ private:
         while (p < runEnd) {
             const size_t k = std::min(size_t(runEnd - p), kChunk);
             char* o = FOut.Reserve(switchText.size() + k * kPerByte + kSlack);
-            std::memcpy(o, switchText.data(), switchText.size());
+            // Whole 16-byte steps: the switches are padded to them, the slack takes the rest.
+            for (size_t i = 0; i < switchText.size(); i += 16)
+                std::memcpy(o + i, switchText.data() + i, 16);
             o += switchText.size();
             switchText = {};
             const char* const chunkEnd = p + k;
@@ -210,12 +211,15 @@ private:
     }
 
     std::string_view SwitchText(uint16_t from, uint16_t to) {
-        const size_t n = from * FLooks.size() + to;
-        if (!FKnown[n]) {
-            FSwitchText(FSwitches[n], FLooks[from], FLooks[to]);
-            FKnown[n] = true;
+        TSwitch& sw = FSwitches[from * FLooks.size() + to];
+        if (sw.Length == kUnknown) {
+            std::string text;
+            FSwitchText(text, FLooks[from], FLooks[to]);
+            sw = {uint32_t(FSwitchPool.size()), uint32_t(text.size())};
+            FSwitchPool += text;
+            FSwitchPool.append((16 - text.size() % 16) % 16, '\0');
         }
-        return FSwitches[n];
+        return {FSwitchPool.data() + sw.Offset, sw.Length};
     }
 
     const TRichSource& FSrc;
@@ -225,8 +229,14 @@ private:
     TSwitchText FSwitchText;
     std::array<uint16_t, 256> FLookOf{};
     std::vector<TLook> FLooks; // the first: the look before the first run
-    std::vector<std::string> FSwitches;
-    std::vector<bool> FKnown;
+    // Each switch's text in the pool, padded to a multiple of 16 bytes.
+    static constexpr uint32_t kUnknown = UINT32_MAX;
+    struct TSwitch {
+        uint32_t Offset = 0;
+        uint32_t Length = kUnknown;
+    };
+    std::vector<TSwitch> FSwitches;
+    std::string FSwitchPool;
     std::vector<uint8_t> FPadded;
     uint16_t FCurrent = 0;
 };
