@@ -80,6 +80,9 @@ int CmdExport(const std::vector<std::string>& args, std::istream&, std::ostream&
     if (output.empty()) {
         TOutputSink sink(out);
         memo.ExportToStream(sink);
+        // The last bytes may sit in the stream's buffer: a failure to hand them on is a failed
+        // export, not a short one.
+        if (!out.flush()) throw ECodeMemo(LoadStr(SCouldNotSave));
     } else {
         SaveFileAtomically(output, [&](TStream& f) { memo.ExportToStream(f); });
     }

@@ -110,10 +110,10 @@ TEST_F(FileSafetyTest, EveryErrorIsOneLine) {
         {"play", "--lang", old, Path("script.play")}};
     for (const auto& command : commands) {
         EXPECT_EQ(Run(command), exError) << command[0];
-        EXPECT_EQ(
-            Err, "quillet-tool: " +
-                     OneLine(FmtLoadStr(SParserVersionError, "CodeMemoParser", DefStreamVersion, 49)) +
-                     "\n");
+        EXPECT_EQ(Err, "quillet-tool: " +
+                           OneLine(FmtLoadStr(SParserVersionError, "CodeMemoParser",
+                                              DefStreamVersion, 49)) +
+                           "\n");
     }
     EXPECT_EQ(OneLine("a\n\rb\r\n\nc\n"), "a b c");
 }
@@ -126,6 +126,41 @@ TEST_F(FileSafetyTest, PlayStopsAtAScriptNoScriptIsThatLong) {
     std::ostringstream out, err;
     EXPECT_EQ(RunTool({"play", "--lang", "none"}, in, out, err), exError);
     EXPECT_EQ(err.str(), "quillet-tool: Script is longer than 67108864 bytes\n");
+}
+
+} // namespace
+} // namespace quillet::cli
+
+namespace quillet::cli {
+namespace {
+
+// Keeps what is written until a flush, which then fails, as a full disk behind a buffer does.
+class TFailingFlushBuffer : public std::streambuf {
+public:
+    TFailingFlushBuffer() { setp(FBuffer, FBuffer + sizeof FBuffer); }
+
+protected:
+    int overflow(int) override { return traits_type::eof(); }
+    int sync() override { return -1; }
+
+private:
+    char FBuffer[1 << 16];
+};
+
+TEST(ExportToStandardOutput, AFlushThatFailsIsAFailedExport) {
+    const std::string path = (std::filesystem::temp_directory_path() /
+                              ("quillet-export-flush-" + std::to_string(::getpid()) + ".css"))
+                                 .string();
+    std::ofstream(path) << "a { color: red }\n";
+    for (const char* format : {"text", "html"}) {
+        TFailingFlushBuffer buffer;
+        std::ostream out(&buffer);
+        std::istringstream in;
+        std::ostringstream err;
+        EXPECT_EQ(RunTool({"export", "--format", format, path}, in, out, err), exError) << format;
+        EXPECT_EQ(err.str(), "quillet-tool: " + LoadStr(SCouldNotSave) + "\n");
+    }
+    std::filesystem::remove(path);
 }
 
 } // namespace
