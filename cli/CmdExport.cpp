@@ -74,19 +74,15 @@ int CmdExport(const std::vector<std::string>& args, std::istream&, std::ostream&
     }
     memo.LoadFromFile(file);
     memo.SetSaveFormat(saveFormat);
-    if (saveFormat == sfTEXT || saveFormat == sfUNIX) {
-        // Exactly what a save writes: plain text keeps the file's encoding, BOM and line breaks.
-        TTextEncoding encoding;
-        const std::string bytes = memo.FileBytes(encoding);
-        if (output.empty())
-            out.write(bytes.data(), std::streamsize(bytes.size()));
-        else
-            SaveFileAtomically(output, bytes);
-    } else if (output.empty()) {
-        // The rich forms go straight out: the writers never hold more than a block of them, nor
-        // the highlighting more than a block of lines.
+    // Straight out as it is made: neither the output nor (for the rich forms) the highlighting
+    // is ever whole in memory. Plain text is exactly what a save writes: the file's encoding,
+    // BOM and line breaks.
+    if (output.empty()) {
         TOutputSink sink(out);
         memo.ExportToStream(sink);
+        // The last bytes may sit in the stream's buffer: a failure to hand them on is a failed
+        // export, not a short one.
+        if (!out.flush()) throw ECodeMemo(LoadStr(SCouldNotSave));
     } else {
         SaveFileAtomically(output, [&](TStream& f) { memo.ExportToStream(f); });
     }

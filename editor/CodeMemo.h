@@ -226,10 +226,11 @@ public:
     std::string FileBytes(TTextEncoding& encoding);
     void LoadFromStream(TStream& stream);
     void SaveToStream(TStream* stream);
-    // SaveToStream for a caller that discards the control afterwards: the rich formats scan a
-    // block of lines at a time and let each line's attribute bytes go once it is written, so
-    // the highlighting of the whole text is never in memory at once. The control keeps the
-    // text but no highlighting.
+    // The bytes of a save for a caller that discards the control afterwards, written as they
+    // are made: plain text as FileBytes gives it (encoding, BOM, line breaks); the rich formats
+    // as SaveToStream, scanning a block of lines at a time and letting each line's attribute
+    // bytes go once it is written, so neither the output nor the highlighting of the whole
+    // text is ever in memory at once. The control keeps the text but no highlighting.
     void ExportToStream(TStream& stream);
     // How the last loaded file was encoded; saving writes it back the same way.
     const TTextEncoding& Encoding() const { return FEncoding; }
@@ -602,6 +603,10 @@ private:
     // Loading and saving (CodeMemoIO.cpp).
     void LoadStreamAtSelection(TStream& stream);
     std::string FormatText(int start, int end, WPARAM format) const;
+    // The whole text as FileBytes gives it for a plain SaveFormat, into out (not flushed).
+    void WritePlain(TBufferedWriter& out) const;
+    // The stored text in pieces of whole characters.
+    void ForEachPiece(const std::function<void(std::string_view)>& take) const;
     // The range as RTF (sfmRTF) or HTML into out, which is not flushed.
     // With release, lines are scanned as the writing reaches them and their bytes dropped after.
     void WriteRich(int start, int end, WPARAM format, TBufferedWriter& out,

@@ -7,6 +7,7 @@
 #include "editor/RichText.h"
 #include "editor/UndoStack.h"
 #include "platform/Files.h"
+#include "platform/Utf8.h"
 #include "resources/Strings.h"
 
 #include <algorithm>
@@ -116,8 +117,8 @@ void TCustomCodeMemo::LoadStreamAtSelection(TStream& stream) {
     try {
         if (b > a) FPipeline->Delete(a, b - a);
         FAnchor = FCaret = a;
-        // Blocks of 8192 bytes; a block ending in CR gives the CR back so CR LF stays whole.
-        constexpr int64_t block = 8192;
+        // Blocks of 64 KiB; a block ending in CR gives the CR back so CR LF stays whole.
+        constexpr int64_t block = int64_t(1) << 16;
         std::string buffer(size_t(block) + 1, '\0');
         int pos = a;
         while (true) {
@@ -218,13 +219,93 @@ void TCustomCodeMemo::LoadFromFile(const std::string& fileName) {
 
 void TCustomCodeMemo::ExportToStream(TStream& stream) {
     WPARAM format = FormatBits(FSaveFormat, FStore->LineStyle());
-    if (!(format & (sfmRTF | sfmHTML))) return SaveToStream(&stream);
     CloseTyping();
     TBufferedWriter writer(stream);
+    if (!(format & (sfmRTF | sfmHTML))) {
+        if (TUndoStack* undo = FStore->UndoStack()) undo->Clear();
+        WritePlain(writer);
+        writer.Flush();
+        if (writer.Short()) throw ECodeMemo(LoadStr(SCouldNotSave));
+        return;
+    }
     WriteRich(0, FStore->CharCount(), format, writer, true);
     writer.Flush();
     if (writer.Short() || writer.Written() < FStore->CharCount())
         throw ECodeMemo(LoadStr(SCouldNotSave));
+}
+
+void TCustomCodeMemo::WritePlain(TBufferedWriter& out) const {
+    // The line break FileBytes writes for the stored CR.
+    std::string_view lineEnd = "\r";
+    if (FSaveFormat == sfUNIX)
+        lineEnd = "\n";
+    else if (FSaveFormat == sfTEXT && FEncoding.Break != lbDefault)
+        lineEnd = FEncoding.Break == lbCRLF ? "\r\n" : FEncoding.Break == lbLF ? "\n" : "\r";
+    else if (FStore->LineStyle() == lsCRLF)
+        lineEnd = "\r\n";
+    const bool encode = FSaveFormat == sfTEXT || FSaveFormat == sfUNIX;
+    bool cp1251 = encode && FEncoding.Kind == TEncodingKind::Windows1251;
+    if (cp1251) {
+        // A character the code page lacks sends the whole text out as UTF-8, never lossy.
+        ForEachPiece([&](std::string_view piece) {
+            uint32_t cp;
+            for (size_t i = 0; i < piece.size() && cp1251;) {
+                const int n = Utf8Sequence(piece, i, cp);
+                cp1251 = n > 0 && CodeToCp1251(cp) >= 0;
+                i += size_t(n);
+            }
+        });
+    }
+    if (encode && FEncoding.Kind == TEncodingKind::Utf8 && FEncoding.Bom) out.Put("\xEF\xBB\xBF");
+    ForEachPiece([&](std::string_view piece) {
+        size_t i = 0;
+        while (i < piece.size()) {
+            // Bytes that go out as they are, in one piece.
+            size_t j = i;
+            while (j < piece.size() && piece[j] != '\r' && (!cp1251 || uint8_t(piece[j]) < 0x80))
+                ++j;
+            out.Put(piece.substr(i, j - i));
+            if (j == piece.size()) break;
+            if (piece[j] == '\r') {
+                out.Put(lineEnd);
+                i = j + 1;
+            } else {
+                uint32_t cp;
+                const int n = Utf8Sequence(piece, j, cp);
+                out.Put(char(CodeToCp1251(cp)));
+                i = j + size_t(n);
+            }
+        }
+    });
+}
+
+void TCustomCodeMemo::ForEachPiece(const std::function<void(std::string_view)>& take) const {
+    // Pieces of about 64 KiB that end at a line break or before a byte that may start a
+    // character running on past them, so that each character is seen whole.
+    constexpr size_t kPiece = size_t(1) << 16;
+    std::string piece;
+    piece.reserve(kPiece);
+    auto hand = [&](bool all) {
+        size_t cut = piece.size();
+        if (!all)
+            for (size_t k = 1; k <= 3 && k <= piece.size(); ++k)
+                if (uint8_t(piece[piece.size() - k]) >= 0xC0) {
+                    cut = piece.size() - k;
+                    break;
+                }
+        take(std::string_view(piece).substr(0, cut));
+        piece.erase(0, cut);
+    };
+    for (int line = 0; line < FStore->LineCount(); ++line) {
+        std::string_view v = FStore->Line(line).View();
+        while (!v.empty()) {
+            const size_t n = std::min(v.size(), kPiece - std::min(kPiece, piece.size()));
+            piece.append(v.substr(0, n));
+            v.remove_prefix(n);
+            if (piece.size() >= kPiece) hand(false);
+        }
+    }
+    hand(true);
 }
 
 void TCustomCodeMemo::SaveToStream(TStream* stream) {

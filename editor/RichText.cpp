@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstring>
 #include <ctime>
 #include <string_view>
 #include <vector>
@@ -43,57 +44,6 @@ TColor Rgb(TColor c) {
 unsigned HexRgb(TColor c) {
     c = Rgb(c);
     return ((c & 0xFF) << 16) | (c & 0xFF00) | ((c >> 16) & 0xFF);
-}
-
-struct TRun {
-    std::string_view Text;
-    const TCM_Style* Style = nullptr; // null: no attribute changes
-};
-
-// Calls `emit(run)` for each run of equal attribute byte, and `eol()` after each row.
-template <class Emit, class Eol>
-void WalkRuns(const TRichSource& src, int start, int end, Emit emit, Eol eol) {
-    const TTextStore& store = *src.Store;
-    if (end <= start) return;
-    const TCM_Settings& s = *src.Settings;
-    int first = store.LineFromPos(start), last = store.LineFromPos(end);
-    for (int line = first; line <= last; ++line) {
-        if (src.LineHook) src.LineHook(line, false);
-        const TLineRecord& rec = store.Line(line);
-        std::string_view text = rec.View();
-        int base = store.PosFromLine(line);
-        size_t a = line == first ? size_t(start - base) : 0;
-        size_t b = line == last ? std::min(text.size(), size_t(end - base)) : text.size();
-        const std::vector<uint8_t>* attrs =
-            src.Highlight && rec.Extra && !rec.Extra->Attributes.empty() ? &rec.Extra->Attributes
-                                                                         : nullptr;
-        if (!attrs) {
-            if (b > a) emit(TRun{text.substr(a, b - a), nullptr});
-        } else {
-            auto at = [&](size_t i) { return i < attrs->size() ? (*attrs)[i] : uint8_t(0); };
-            size_t i = a;
-            while (i < b) {
-                uint8_t token = at(i);
-                size_t j = i + 1;
-                while (j < b && at(j) == token)
-                    ++j;
-                emit(TRun{text.substr(i, j - i), &s.Styles[s.StyleMap[token]]});
-                i = j;
-            }
-        }
-        eol();
-        if (src.LineHook) src.LineHook(line, true);
-    }
-}
-
-// Writes the switches of the bold, italic and underline bits of `style` that differ from
-// `attr`: tags holds on and off for each bit in that order.
-void SwitchAttributes(TBufferedWriter& out, uint8_t& attr, uint8_t style,
-                      const std::array<const char*, 6>& tags) {
-    uint8_t now = style & 7;
-    for (int bit = 0; bit < 3; ++bit)
-        if ((now ^ attr) & (1 << bit)) out.Put(tags[size_t(bit * 2 + ((now >> bit) & 1 ? 0 : 1))]);
-    attr = now;
 }
 
 // The colours of each style, worked out once per writing instead of once per run.
@@ -133,25 +83,250 @@ private:
     std::string& FOut;
 };
 
-// The printable ASCII bytes a format writes as they are: RTF escapes its own three
-// specials and the quote, HTML the four it gives names to.
-using TPlainTable = std::array<bool, 256>;
-constexpr TPlainTable PlainTable(std::string_view specials) {
-    TPlainTable t{};
-    for (int c = 32; c < 127; ++c)
-        t[size_t(c)] = specials.find(char(c)) == std::string_view::npos;
-    return t;
-}
-constexpr TPlainTable KRtfPlain = PlainTable("'\\{}");
-constexpr TPlainTable KHtmlPlain = PlainTable("\"<>&");
+// How a run looks in the output: its colours and its bold, italic and underline bits.
+struct TLook {
+    TColor Fore = 0;
+    TColor Back = 0;
+    uint8_t Attr = 0;
+    bool operator==(const TLook&) const = default;
+};
 
-// Writes the stretch of bytes from i that need no escaping in one piece; the position after.
-size_t PutPlain(TBufferedWriter& out, std::string_view text, size_t i, const TPlainTable& plain) {
-    size_t j = i;
-    while (j < text.size() && plain[uint8_t(text[j])])
-        ++j;
-    if (j > i) out.Put(text.substr(i, j - i));
-    return j;
+// What a format writes for each byte below 0x80, at most 8 characters. A byte from 0x80 on
+// starts a UTF-8 character, which the format's own function writes.
+struct TAsciiTable {
+    std::array<std::array<char, 8>, 128> Text{};
+    std::array<uint8_t, 128> Length{};
+    void Set(int c, std::string_view s) {
+        std::copy(s.begin(), s.end(), Text[size_t(c)].begin());
+        Length[size_t(c)] = uint8_t(s.size());
+    }
+};
+
+// Writes the rows of a stretch of text in one format. A run of equal attribute bytes costs the
+// switch from the look before it, worked out once for each pair of looks met, and then a table
+// look-up per byte straight into the writer's block.
+class TRunWriter {
+public:
+    // The switch from one look to another; a character from U+0080 on.
+    using TSwitchText = std::function<void(std::string& out, const TLook& from, const TLook& to)>;
+    using TWideText = char* (*)(char* out, char32_t c, uint8_t charset);
+
+    TRunWriter(const TRichSource& src, TBufferedWriter& out, const TAsciiTable& ascii,
+               TWideText wide, TLook initial, TSwitchText switchText)
+        : FSrc(src), FOut(out), FAscii(ascii), FWide(wide), FSwitchText(std::move(switchText)) {
+        const TCM_Settings& s = *src.Settings;
+        TStyleColours colours(s);
+        FLooks.push_back(initial);
+        for (size_t token = 0; token < 256; ++token) {
+            const TCM_Style& style = s.Styles[s.StyleMap[token]];
+            const TLook look{colours.Fore(style), colours.Back(style),
+                             uint8_t(style.FontStyle & 7)};
+            auto it = std::find(FLooks.begin() + 1, FLooks.end(), look);
+            FLookOf[token] = uint16_t(it - FLooks.begin());
+            if (it == FLooks.end()) FLooks.push_back(look);
+        }
+        FSwitches.resize(FLooks.size() * FLooks.size());
+    }
+
+    // Walks the rows from the one holding `start` to the one holding `end`, CR LF after each.
+    void Walk(int start, int end) {
+        const TTextStore& store = *FSrc.Store;
+        if (end <= start) return;
+        int first = store.LineFromPos(start), last = store.LineFromPos(end);
+        for (int line = first; line <= last; ++line) {
+            if (FSrc.LineHook) FSrc.LineHook(line, false);
+            const TLineRecord& rec = store.Line(line);
+            const std::string_view text = rec.View();
+            const int base = store.PosFromLine(line);
+            const size_t a = line == first ? size_t(start - base) : 0;
+            const size_t b = line == last ? std::min(text.size(), size_t(end - base)) : text.size();
+            const std::vector<uint8_t>* attrs =
+                FSrc.Highlight && rec.Extra && !rec.Extra->Attributes.empty()
+                    ? &rec.Extra->Attributes
+                    : nullptr;
+            if (!attrs) {
+                if (b > a) Emit(kNoLook, text.data() + a, b - a);
+            } else {
+                const uint8_t* at = attrs->data();
+                if (attrs->size() < b) {
+                    // Characters past the line's bytes are default text.
+                    FPadded.assign(attrs->begin(), attrs->end());
+                    FPadded.resize(b, 0);
+                    at = FPadded.data();
+                }
+                size_t i = a;
+                while (i < b) {
+                    const uint8_t token = at[i];
+                    size_t j = i + 1;
+                    while (j < b && at[j] == token)
+                        ++j;
+                    Emit(FLookOf[token], text.data() + i, j - i);
+                    i = j;
+                }
+            }
+            FOut.Put("\r\n");
+            if (FSrc.LineHook) FSrc.LineHook(line, true);
+        }
+    }
+
+private:
+    static constexpr uint16_t kNoLook = 0xFFFF; // a run that changes no attributes
+    static constexpr size_t kChunk = 2048;      // bytes of a run written into one reservation
+    static constexpr size_t kPerByte = 8;       // the most a byte of text can become
+    static constexpr size_t kSlack = 48;        // a character past a chunk, the padding of copies
+
+    void Emit(uint16_t look, const char* p, size_t n) {
+        std::string_view switchText;
+        if (look != kNoLook && look != FCurrent) {
+            switchText = SwitchText(FCurrent, look);
+            FCurrent = look;
+        }
+        const char* const runStart = p;
+        const char* const runEnd = p + n;
+        while (p < runEnd) {
+            const size_t k = std::min(size_t(runEnd - p), kChunk);
+            char* o = FOut.Reserve(switchText.size() + k * kPerByte + kSlack);
+            // Whole 16-byte steps: the switches are padded to them, the slack takes the rest.
+            for (size_t i = 0; i < switchText.size(); i += 16)
+                std::memcpy(o + i, switchText.data() + i, 16);
+            o += switchText.size();
+            switchText = {};
+            const char* const chunkEnd = p + k;
+            while (p < chunkEnd) {
+                const auto c = uint8_t(*p);
+                if (c < 0x80) {
+                    std::memcpy(o, FAscii.Text[c].data(), 8);
+                    o += FAscii.Length[c];
+                    ++p;
+                } else {
+                    size_t i = size_t(p - runStart);
+                    const char32_t cp = DecodeUtf8({runStart, n}, i);
+                    p = runStart + i;
+                    o = FWide(o, cp, FSrc.Font.Charset);
+                }
+            }
+            FOut.Commit(o);
+        }
+        if (!switchText.empty()) FOut.Put(switchText);
+    }
+
+    std::string_view SwitchText(uint16_t from, uint16_t to) {
+        TSwitch& sw = FSwitches[from * FLooks.size() + to];
+        if (sw.Length == kUnknown) {
+            std::string text;
+            FSwitchText(text, FLooks[from], FLooks[to]);
+            sw = {uint32_t(FSwitchPool.size()), uint32_t(text.size())};
+            FSwitchPool += text;
+            FSwitchPool.append((16 - text.size() % 16) % 16, '\0');
+        }
+        return {FSwitchPool.data() + sw.Offset, sw.Length};
+    }
+
+    const TRichSource& FSrc;
+    TBufferedWriter& FOut;
+    const TAsciiTable& FAscii;
+    TWideText FWide;
+    TSwitchText FSwitchText;
+    std::array<uint16_t, 256> FLookOf{};
+    std::vector<TLook> FLooks; // the first: the look before the first run
+    // Each switch's text in the pool, padded to a multiple of 16 bytes.
+    static constexpr uint32_t kUnknown = UINT32_MAX;
+    struct TSwitch {
+        uint32_t Offset = 0;
+        uint32_t Length = kUnknown;
+    };
+    std::vector<TSwitch> FSwitches;
+    std::string FSwitchPool;
+    std::vector<uint8_t> FPadded;
+    uint16_t FCurrent = 0;
+};
+
+// Writes the switches of the bold, italic and underline bits that differ between two looks:
+// tags holds on and off for each bit in that order.
+void SwitchAttributes(std::string& out, uint8_t from, uint8_t to,
+                      const std::array<const char*, 6>& tags) {
+    for (int bit = 0; bit < 3; ++bit)
+        if ((to ^ from) & (1 << bit)) out += tags[size_t(bit * 2 + ((to >> bit) & 1 ? 0 : 1))];
+}
+
+char* PutText(char* out, std::string_view s) {
+    std::memcpy(out, s.data(), s.size());
+    return out + s.size();
+}
+
+char* PutDecimal(char* out, unsigned value) {
+    char digits[12];
+    int n = 0;
+    do {
+        digits[n++] = char('0' + value % 10);
+        value /= 10;
+    } while (value);
+    while (n > 0)
+        *out++ = digits[--n];
+    return out;
+}
+
+const TAsciiTable KHtmlAscii = [] {
+    TAsciiTable t;
+    for (int c = 32; c < 128; ++c)
+        t.Set(c, std::string(1, char(c)));
+    t.Set('\t', "&nbsp;");
+    t.Set('"', "&quot;");
+    t.Set('<', "&lt;");
+    t.Set('>', "&gt;");
+    t.Set('&', "&amp;");
+    return t; // other control characters are left out
+}();
+
+char* HtmlWide(char* out, char32_t c, uint8_t) {
+    if (c == 160) return PutText(out, "&nbsp;");
+    out = PutText(out, "&#");
+    out = PutDecimal(out, unsigned(c));
+    *out++ = ';';
+    return out;
+}
+
+const TAsciiTable KRtfAscii = [] {
+    TAsciiTable t;
+    for (int c = 1; c < 128; ++c) {
+        if (c >= 32 && c < 127)
+            t.Set(c, std::string(1, char(c)));
+        else
+            t.Set(c, Format("\\'%.2x", c));
+    }
+    t.Set('\t', "\\tab ");
+    t.Set('\f', "\\page ");
+    t.Set('\r', "\\line ");
+    t.Set('\'', "\\'27");
+    t.Set('\\', "\\\\");
+    t.Set('{', "\\{");
+    t.Set('}', "\\}");
+    return t; // NUL is left out
+}();
+
+char* RtfWide(char* out, char32_t c, uint8_t charset) {
+    if (int byte = CodePageByte(charset, c); byte >= 0) {
+        out = PutText(out, "\\'");
+        *out++ = "0123456789abcdef"[byte >> 4];
+        *out++ = "0123456789abcdef"[byte & 15];
+        return out;
+    }
+    // Above the 8-bit range: signed 16-bit units, a surrogate pair past U+FFFF.
+    auto unit = [&](unsigned u) {
+        out = PutText(out, "\\u");
+        const int v = int16_t(u);
+        if (v < 0) *out++ = '-';
+        out = PutDecimal(out, unsigned(v < 0 ? -v : v));
+        *out++ = '?';
+    };
+    if (c > 0xFFFF) {
+        c -= 0x10000;
+        unit(0xD800 + (c >> 10));
+        unit(0xDC00 + (c & 0x3FF));
+    } else {
+        unit(c);
+    }
+    return out;
 }
 
 int PointSize(const TFontDesc& font) {
@@ -189,79 +364,16 @@ void WriteRtf(const TRichSource& src, int start, int end, TBufferedWriter& out) 
     out.Put(Format("{\\f1\\fs%d\\cf0\\cb1 ", PointSize(src.Font) * 2));
     auto index = [&](TColor c, int absent) {
         auto it = std::find(table.begin(), table.end(), c);
-        return unsigned(it == table.end() ? absent : int(it - table.begin()));
+        return it == table.end() ? absent : int(it - table.begin());
     };
-    uint8_t attr = 0;
-    TColor fore = defFore, back = defBack;
-    auto emit = [&](const TRun& run) {
-        if (run.Style) {
-            SwitchAttributes(out, attr, run.Style->FontStyle,
-                             {"\\b1 ", "\\b0 ", "\\i1 ", "\\i0 ", "\\ul1 ", "\\ul0 "});
-            TColor f = colours.Fore(*run.Style);
-            TColor b = colours.Back(*run.Style);
-            if (f != fore) {
-                out.Put("\\cf");
-                out.PutDecimal(index(f, 0));
-                out.Put(' ');
-            }
-            if (b != back) {
-                out.Put("\\cb");
-                out.PutDecimal(index(b, 1));
-                out.Put(' ');
-            }
-            fore = f;
-            back = b;
-        }
-        size_t i = 0;
-        while (i < run.Text.size()) {
-            i = PutPlain(out, run.Text, i, KRtfPlain);
-            if (i == run.Text.size()) break;
-            char32_t c = DecodeUtf8(run.Text, i);
-            switch (c) {
-            case 0:
-                break;
-            case 9:
-                out.Put("\\tab ");
-                break;
-            case 12:
-                out.Put("\\page ");
-                break;
-            case 13:
-                out.Put("\\line ");
-                break;
-            case '\'':
-                out.Put("\\'27");
-                break;
-            case '\\':
-                out.Put("\\\\");
-                break;
-            case '{':
-                out.Put("\\{");
-                break;
-            case '}':
-                out.Put("\\}");
-                break;
-            default:
-                if (c >= 32 && c <= 126) {
-                    out.Put(char(c));
-                } else if (int byte = CodePageByte(src.Font.Charset, c); byte >= 0) {
-                    out.Put("\\'");
-                    out.PutHex(unsigned(byte), 2);
-                } else {
-                    // Above the 8-bit range: signed 16-bit units, a surrogate pair past U+FFFF.
-                    auto unit = [&](unsigned u) { out.Put(Format("\\u%d?", int(int16_t(u)))); };
-                    if (c > 0xFFFF) {
-                        c -= 0x10000;
-                        unit(0xD800 + (c >> 10));
-                        unit(0xDC00 + (c & 0x3FF));
-                    } else {
-                        unit(c);
-                    }
-                }
-            }
-        }
-    };
-    WalkRuns(src, start, end, emit, [&] { out.Put("\r\n"); });
+    TRunWriter runs(src, out, KRtfAscii, RtfWide, TLook{defFore, defBack, 0},
+                    [&](std::string& text, const TLook& from, const TLook& to) {
+                        SwitchAttributes(text, from.Attr, to.Attr,
+                                         {"\\b1 ", "\\b0 ", "\\i1 ", "\\i0 ", "\\ul1 ", "\\ul0 "});
+                        if (to.Fore != from.Fore) text += Format("\\cf%d ", index(to.Fore, 0));
+                        if (to.Back != from.Back) text += Format("\\cb%d ", index(to.Back, 1));
+                    });
+    runs.Walk(start, end);
     out.Put("}}");
 }
 
@@ -278,45 +390,14 @@ void WriteHtml(const TRichSource& src, int start, int end, TBufferedWriter& out)
     out.Put(
         Format("<BODY TEXT=\"#%.6x\" BGCOLOR=\"#%.6x\">\r\n", HexRgb(defFore), HexRgb(defBack)));
     out.Put("<PRE><FONT FACE=\"" + src.Font.Name + "\">\r\n");
-    uint8_t attr = 0;
-    TColor fore = defFore;
-    auto emit = [&](const TRun& run) {
-        if (run.Style) {
-            TColor f = colours.Fore(*run.Style);
-            if (f != fore) {
-                out.Put("</FONT><FONT COLOR=\"#");
-                out.PutHex(HexRgb(f), 6);
-                out.Put("\">");
-            }
-            fore = f;
-            SwitchAttributes(out, attr, run.Style->FontStyle,
-                             {"<B>", "</B>", "<I>", "</I>", "<U>", "</U>"});
-        }
-        size_t i = 0;
-        while (i < run.Text.size()) {
-            i = PutPlain(out, run.Text, i, KHtmlPlain);
-            if (i == run.Text.size()) break;
-            char32_t c = DecodeUtf8(run.Text, i);
-            if (c >= 32 && c < 128 && c != '"' && c != '<' && c != '>' && c != '&')
-                out.Put(char(c));
-            else if (c == 9 || c == 160)
-                out.Put("&nbsp;");
-            else if (c == '"')
-                out.Put("&quot;");
-            else if (c == '<')
-                out.Put("&lt;");
-            else if (c == '>')
-                out.Put("&gt;");
-            else if (c == '&')
-                out.Put("&amp;");
-            else if (c >= 128) {
-                out.Put("&#");
-                out.PutDecimal(unsigned(c));
-                out.Put(';');
-            }
-        }
-    };
-    WalkRuns(src, start, end, emit, [&] { out.Put("\r\n"); });
+    TRunWriter runs(src, out, KHtmlAscii, HtmlWide, TLook{defFore, defBack, 0},
+                    [](std::string& text, const TLook& from, const TLook& to) {
+                        if (to.Fore != from.Fore)
+                            text += Format("</FONT><FONT COLOR=\"#%.6x\">", HexRgb(to.Fore));
+                        SwitchAttributes(text, from.Attr, to.Attr,
+                                         {"<B>", "</B>", "<I>", "</I>", "<U>", "</U>"});
+                    });
+    runs.Walk(start, end);
     out.Put("</PRE></FONT></BODY></HTML>\r\n");
 }
 
@@ -341,7 +422,12 @@ std::string WriteHtml(const TRichSource& src, int start, int end) {
 TBufferedWriter::TBufferedWriter(TStream& out, size_t blockSize)
     : FOut(out), FBlock(std::max<size_t>(blockSize, 16)) {}
 
-void TBufferedWriter::Put(std::string_view s) {
+void TBufferedWriter::MakeRoom(size_t n) {
+    Drain();
+    if (FBlock.size() < n) FBlock.resize(n);
+}
+
+void TBufferedWriter::PutLong(std::string_view s) {
     while (!s.empty()) {
         if (FUsed == FBlock.size()) Drain();
         size_t n = std::min(s.size(), FBlock.size() - FUsed);

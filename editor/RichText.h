@@ -6,6 +6,7 @@
 #include "platform/Fonts.h"
 
 #include <cstdint>
+#include <cstring>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -26,9 +27,23 @@ public:
         if (FUsed == FBlock.size()) Drain();
         FBlock[FUsed++] = c;
     }
-    void Put(std::string_view s);
+    void Put(std::string_view s) {
+        if (s.size() <= FBlock.size() - FUsed) {
+            std::memcpy(FBlock.data() + FUsed, s.data(), s.size());
+            FUsed += s.size();
+        } else {
+            PutLong(s);
+        }
+    }
     void PutDecimal(unsigned value);
     void PutHex(unsigned value, int digits); // lower case, zero-padded
+    // Room for n bytes at the place returned, to be written there directly; Commit then says
+    // where the writing stopped. A block smaller than n grows to n.
+    char* Reserve(size_t n) {
+        if (FBlock.size() - FUsed < n) MakeRoom(n);
+        return FBlock.data() + FUsed;
+    }
+    void Commit(const char* end) { FUsed = size_t(end - FBlock.data()); }
     // Hands what is collected to the stream.
     void Flush() { Drain(); }
     int64_t Written() const { return FWritten; }
@@ -36,6 +51,8 @@ public:
 
 private:
     void Drain();
+    void PutLong(std::string_view s);
+    void MakeRoom(size_t n);
     TStream& FOut;
     std::vector<char> FBlock;
     size_t FUsed = 0;

@@ -97,21 +97,53 @@ int CodeToCp1251(uint32_t cp) {
     return -1;
 }
 
+namespace {
+
+constexpr uint64_t kLow7 = 0x7F7F7F7F7F7F7F7FULL;
+
+// The top bit of each byte of w that equals the byte repeated in `pattern`, exactly: no
+// carry runs from one byte into the next.
+inline uint64_t BytesEqual(uint64_t w, uint64_t pattern) {
+    const uint64_t x = w ^ pattern;
+    return ~(((x & kLow7) + kLow7) | x | kLow7);
+}
+
+// How many bytes' top bits a mask of BytesEqual holds.
+inline int64_t CountMarks(uint64_t m) {
+    return int64_t(((m >> 7) * 0x0101010101010101ULL) >> 56);
+}
+
+} // namespace
+
 void TLineBreakCount::Add(std::string_view bytes) {
-    // No branches: this runs over every byte of a file.
+    // This runs over every byte of a file: eight bytes a step, without branches.
     int64_t cr = 0, crlf = 0, lf = 0;
-    unsigned prevCR = LastCR;
-    for (char c : bytes) {
-        const unsigned isCR = c == '\r', isLF = c == '\n';
-        cr += isCR;
-        crlf += isLF & prevCR;
-        lf += isLF & (prevCR ^ 1);
+    uint64_t prevCR = LastCR; // 1 when the byte before the next one is CR
+    const char* p = bytes.data();
+    const char* const end = p + bytes.size();
+    for (; end - p >= 8; p += 8) {
+        uint64_t w;
+        std::memcpy(&w, p, 8);
+        const uint64_t crs = BytesEqual(w, 0x0D0D0D0D0D0D0D0DULL);
+        const uint64_t lfs = BytesEqual(w, 0x0A0A0A0A0A0A0A0AULL);
+        // An LF after a CR: in the word (bytes are little-endian) or at its start.
+        const uint64_t pairs = ((crs << 8) | (prevCR << 7)) & lfs;
+        cr += CountMarks(crs);
+        lf += CountMarks(lfs);
+        crlf += CountMarks(pairs);
+        prevCR = crs >> 63;
+    }
+    for (; p < end; ++p) {
+        const uint64_t isCR = *p == '\r', isLF = *p == '\n';
+        cr += int64_t(isCR);
+        lf += int64_t(isLF);
+        crlf += int64_t(isLF & prevCR);
         prevCR = isCR;
     }
     // A CR counted as lone at the end of the last block pairs with an LF at the start of this.
     CR += cr - crlf;
     CRLF += crlf;
-    LF += lf;
+    LF += lf - crlf;
     LastCR = prevCR != 0;
 }
 

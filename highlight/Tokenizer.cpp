@@ -79,9 +79,19 @@ bool TCodeMemoParser::Repeat(const TRulePart& body, const TRulePart& end, bool c
     const bool hasEnd = end.IsHandler || end.EndCount > 0;
     // The group is fixed for the whole loop: look it up once.
     const TCM_CharGroup* group = body.IsHandler ? nullptr : &Groups.Group(body.Group);
+    // An end sequence cannot start at a character outside its first group: most characters
+    // of a long token are passed over on that test alone.
+    const TCM_CharGroup* endStart = nullptr;
     for (;;) {
         if (cur.AtEnd()) return true;
-        if (endFirst && hasEnd && EndTest(end, cur, start)) return true;
+        if (endFirst && hasEnd) {
+            if (end.IsHandler) {
+                if (EndTest(end, cur, start)) return true;
+            } else {
+                if (!endStart) endStart = &Groups.Group(end.EndGroups[0]);
+                if (endStart->Contains(cur.Text[cur.Pos]) && EndTest(end, cur, start)) return true;
+            }
+        }
         endFirst = true;
         if (body.IsHandler) {
             if (!body.Custom && IsStandardRecogniser(body.Handler))

@@ -49,6 +49,7 @@ private:
     [[noreturn]] void Fail(int code) const;
     void Discard();
     int WriteIntoSharedFile();
+    void StartWriteBack(int64_t written);
 
     std::string FTarget;
     std::string FTemp;    // empty when writing in place
@@ -56,6 +57,7 @@ private:
     std::string FFailText;
     int FFd = -1;
     int FError = 0;
+    int64_t FUnstarted = 0; // bytes written since the disk was last told to start on them
 };
 
 // Replaces path's contents with bytes through a TReplacingFile.

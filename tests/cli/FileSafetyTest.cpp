@@ -162,3 +162,38 @@ TEST_F(FileSafetyTest, PlayStopsAtAScriptNoScriptIsThatLong) {
 
 } // namespace
 } // namespace quillet::cli
+
+namespace quillet::cli {
+namespace {
+
+// Keeps what is written until a flush, which then fails, as a full disk behind a buffer does.
+class TFailingFlushBuffer : public std::streambuf {
+public:
+    TFailingFlushBuffer() { setp(FBuffer, FBuffer + sizeof FBuffer); }
+
+protected:
+    int overflow(int) override { return traits_type::eof(); }
+    int sync() override { return -1; }
+
+private:
+    char FBuffer[1 << 16];
+};
+
+TEST(ExportToStandardOutput, AFlushThatFailsIsAFailedExport) {
+    const std::string path = (std::filesystem::temp_directory_path() /
+                              ("quillet-export-flush-" + std::to_string(::getpid()) + ".css"))
+                                 .string();
+    std::ofstream(path) << "a { color: red }\n";
+    for (const char* format : {"text", "html"}) {
+        TFailingFlushBuffer buffer;
+        std::ostream out(&buffer);
+        std::istringstream in;
+        std::ostringstream err;
+        EXPECT_EQ(RunTool({"export", "--format", format, path}, in, out, err), exError) << format;
+        EXPECT_EQ(err.str(), "quillet-tool: " + LoadStr(SCouldNotSave) + "\n");
+    }
+    std::filesystem::remove(path);
+}
+
+} // namespace
+} // namespace quillet::cli

@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
 #include <regex>
 #include <string>
 
@@ -255,6 +256,51 @@ TEST(RichExport, ScansAsItWritesLettingTheBytesGoAndWritesWhatTheSaveWrites) {
             kept += exported.Store().Line(i).Extra != nullptr;
         EXPECT_LT(kept, 100);
     }
+}
+
+} // namespace
+} // namespace quillet
+
+namespace quillet {
+namespace {
+
+TEST(PlainExport, WritesWhatFileBytesGivesInEveryEncodingAndLineBreak) {
+    // Longer than a piece, with characters of every length; texts the code page holds (with
+    // and without line breaks), one it does not (an emoji), one with a bad byte.
+    std::mt19937 rng(15);
+    const char* const chars[] = {"a", "\r", "\xD0\xAF", "\xE2\x82\xAC", "<"};
+    std::string cyrillic;
+    while (cyrillic.size() < 70000)
+        cyrillic += chars[rng() % 5];
+    // One line cut into pieces inside it, a character astride the first cut.
+    std::string oneLine = std::string((size_t(1) << 16) - 1, 'a') + cyrillic;
+    std::erase(oneLine, '\r');
+    oneLine.insert((size_t(1) << 16) - 1, "\xE2\x82\xAC");
+    const std::string texts[] = {cyrillic, oneLine, cyrillic + "\xF0\x9F\x98\x80",
+                                 "\xFF" + cyrillic};
+    const TLineBreak breaks[] = {lbDefault, lbCRLF, lbLF, lbCR};
+    for (const std::string& text : texts)
+        for (TEncodingKind kind : {TEncodingKind::Utf8, TEncodingKind::Windows1251})
+            for (int variant = 0; variant < 8; ++variant) {
+                TCodeMemo memo;
+                memo.SetText(text);
+                memo.SetEncoding({kind, variant % 2 == 1, breaks[variant / 2]});
+                for (TSaveFormat format : {sfTEXT, sfUNIX}) {
+                    SCOPED_TRACE(testing::Message()
+                                 << int(kind) << " " << variant << " " << format);
+                    memo.SetSaveFormat(format);
+                    TTextEncoding encoding;
+                    const std::string want = memo.FileBytes(encoding);
+                    TMemoryStream got;
+                    memo.ExportToStream(got);
+                    const std::string bytes = got.AsString();
+                    const auto diff =
+                        std::mismatch(bytes.begin(), bytes.end(), want.begin(), want.end());
+                    ASSERT_TRUE(bytes == want)
+                        << "sizes " << bytes.size() << " " << want.size()
+                        << ", first difference at " << diff.first - bytes.begin();
+                }
+            }
 }
 
 } // namespace

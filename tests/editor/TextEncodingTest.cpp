@@ -9,6 +9,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <sstream>
 
 using namespace quillet;
@@ -107,5 +108,32 @@ TEST(TextEncoding, DetectionOverAStreamAgreesWithDecodeText) {
         DecodeText(c.Bytes, decoded);
         EXPECT_EQ(decoded.Kind, got.Kind);
         EXPECT_EQ(IsValidUtf8(c.Bytes), c.Kind == TEncodingKind::Utf8);
+    }
+}
+
+TEST(TextEncoding, BreakCountOverRandomBlocksAgreesWithAByteByByteCount) {
+    std::mt19937 rng(15);
+    for (int round = 0; round < 300; ++round) {
+        std::string text(rng() % 100, 'a');
+        for (char& c : text)
+            c = "\r\na"[rng() % 3];
+        int64_t crlf = 0, lf = 0, cr = 0;
+        for (size_t i = 0; i < text.size(); ++i) {
+            if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
+                ++crlf, ++i;
+            else if (text[i] == '\r')
+                ++cr;
+            else if (text[i] == '\n')
+                ++lf;
+        }
+        TLineBreakCount count;
+        for (size_t at = 0; at < text.size();) { // blocks that may cut a CR LF in two
+            const size_t n = std::min<size_t>(text.size() - at, rng() % 20);
+            count.Add(std::string_view(text).substr(at, n));
+            at += n;
+        }
+        ASSERT_EQ(count.CRLF, crlf) << text.size();
+        ASSERT_EQ(count.LF, lf);
+        ASSERT_EQ(count.CR, cr);
     }
 }

@@ -1,0 +1,1 @@
+export --format html @DATA@/cli/export-mixed.css

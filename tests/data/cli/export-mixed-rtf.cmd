@@ -1,0 +1,1 @@
+export --format rtf @DATA@/cli/export-mixed.css
