@@ -117,8 +117,8 @@ void TCustomCodeMemo::LoadStreamAtSelection(TStream& stream) {
     try {
         if (b > a) FPipeline->Delete(a, b - a);
         FAnchor = FCaret = a;
-        // Blocks of 64 KiB; a block ending in CR gives the CR back so CR LF stays whole.
-        constexpr int64_t block = int64_t(1) << 16;
+        // Blocks of 8192 bytes; a block ending in CR gives the CR back so CR LF stays whole.
+        constexpr int64_t block = 8192;
         std::string buffer(size_t(block) + 1, '\0');
         int pos = a;
         while (true) {

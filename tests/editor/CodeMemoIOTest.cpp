@@ -72,28 +72,28 @@ public:
 };
 
 TEST_F(CodeMemoIOTest, LoadStreamKeepsCrLfAcrossTheBlockBoundary) {
-    constexpr int kBlock = 1 << 16; // what a load reads at a time
-    // The last byte of the first block is the CR of a CR LF pair: the block gives it back.
-    std::string text(kBlock - 1, 'a');
+    // Byte 8191 is the CR of a CR LF pair: the block gives it back.
+    std::string text(8191, 'a');
     text += "\r\nbcd";
+    ASSERT_EQ(text.size(), 8196u);
     TMemoryStream stream(std::vector<uint8_t>(text.begin(), text.end()));
     Memo.LoadFromStream(stream);
     EXPECT_EQ(Memo.Store().LineCount(), 2);
-    EXPECT_EQ(Memo.Store().CharCount(), kBlock - 1 + 1 + 3);
+    EXPECT_EQ(Memo.Store().CharCount(), 8191 + 1 + 3);
     EXPECT_EQ(Memo.Lines().Get(1), "bcd");
     EXPECT_EQ(Memo.SelStart(), 0);
     EXPECT_FALSE(Memo.CanUndo());
 
-    // Exactly a block ending in CR, then the LF in the next read.
-    std::string exact(kBlock - 1, 'x');
+    // Exactly 8192 bytes ending in CR, then the LF in the next read.
+    std::string exact(8191, 'x');
     exact += "\r\n";
     TMemoryStream second(std::vector<uint8_t>(exact.begin(), exact.end()));
     Memo.SetSelection(0, 0);
     Memo.Perform(SM_LOADSTREAM, 0, LPARAM(&second));
     EXPECT_EQ(Memo.Store().LineCount(), 3);
-    EXPECT_EQ(Memo.Store().Line(0).Length, kBlock);
-    EXPECT_EQ(Memo.Store().Line(1).Length, kBlock);
-    EXPECT_EQ(Memo.SelStart(), kBlock);
+    EXPECT_EQ(Memo.Store().Line(0).Length, 8192);
+    EXPECT_EQ(Memo.Store().Line(1).Length, 8192);
+    EXPECT_EQ(Memo.SelStart(), 8192);
 }
 
 TEST_F(CodeMemoIOTest, LongPastedTextIsInsertedInChunksWithoutSplittingBreaks) {
