@@ -439,13 +439,7 @@ void TBufferedWriter::PutLong(std::string_view s) {
 
 void TBufferedWriter::PutDecimal(unsigned value) {
     char digits[12];
-    int n = 0;
-    do {
-        digits[n++] = char('0' + value % 10);
-        value /= 10;
-    } while (value);
-    while (n > 0)
-        Put(digits[--n]);
+    Put(std::string_view(digits, size_t(quillet::PutDecimal(digits, value) - digits)));
 }
 
 void TBufferedWriter::PutHex(unsigned value, int digits) {
