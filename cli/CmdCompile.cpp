@@ -7,7 +7,6 @@
 #include "platform/Stream.h"
 #include "resources/Strings.h"
 
-#include <cstdio>
 #include <ostream>
 
 namespace quillet::cli {
@@ -36,19 +35,8 @@ int CmdCompile(const std::vector<std::string>& args, std::istream&, std::ostream
     CompileScriptFile(def, script, includes);
     const std::vector<uint8_t> bytes = TDefinitionStream::SaveToBytes(def);
     // Whole or not at all: a build step must never see half a value.
-    const std::string temp = output + ".part";
-    try {
-        TFileStream file(temp, fmCreate);
-        file.WriteBuffer(bytes.data(), int64_t(bytes.size()));
-        if (!file.Flush()) throw EFileError(temp + ": flush failed");
-    } catch (...) {
-        std::remove(temp.c_str());
-        throw;
-    }
-    if (std::rename(temp.c_str(), output.c_str()) != 0) {
-        std::remove(temp.c_str());
-        throw EFileError(output + ": cannot be written");
-    }
+    ReplaceFile(output, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()),
+                FmtLoadStr(SCannotCreateFile, output));
     out << bytes.size() << " bytes\n";
     return exOk;
 }

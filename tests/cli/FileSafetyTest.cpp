@@ -106,6 +106,11 @@ TEST_F(FileSafetyTest, CompileIsRefusedAnOutputThatIsItsScriptThroughALink) {
     EXPECT_EQ(Err, "quillet-tool: " + FmtLoadStr(SDefCompileSameFile, Path("link.def")) + "\n");
     EXPECT_EQ(Read("s.qls"), script);
     EXPECT_TRUE(fs::is_symlink(Dir / "link.def"));
+    // A file that happens to bear the output's name plus ".part" is no scratch file of ours.
+    Write("out.def.part", script);
+    EXPECT_EQ(Run({"compile", Path("s.qls"), "-o", Path("out.def")}), exOk);
+    EXPECT_EQ(Read("out.def.part"), script);
+    EXPECT_EQ(std::distance(fs::directory_iterator(Dir), fs::directory_iterator()), 4);
 }
 
 // Standard input that never ends.
