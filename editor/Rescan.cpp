@@ -217,12 +217,15 @@ void TRescanner::FindRestart(int changed, int& line, int& offset, uint8_t& token
 }
 
 uint32_t TRescanner::FindCheckpoint(int changed, int& line, int& offset) const {
-    // Far enough back for the rows of a long line; beyond that an anchor token is as near.
+    // Among short lines an anchor token is as near as a checkpoint this far back. Inside one
+    // long line the walk goes on: a token that spans many of its rows (a string left open to
+    // the line's end) has none at their ends, and the anchor search would read back through
+    // every byte of them only to restart before the same token.
     constexpr int kLookBack = 64;
     // The tokens before a checkpoint may have looked at text after it: one closer to the
     // change than the tokenizer's look-ahead may rest on text that is gone.
     size_t room = 0;
-    for (int j = changed - 1; j >= 0 && j >= changed - kLookBack; --j) {
+    for (int j = changed - 1; j >= 0; --j) {
         const TLineRecord& rec = FStore.Line(j);
         // The rows from the checkpoint to the change must hold their settled bytes.
         if (!HasBytes(rec) || (rec.Flags & (lfRescan | lfScanRestart))) return 0;
@@ -232,6 +235,7 @@ uint32_t TRescanner::FindCheckpoint(int changed, int& line, int& offset) const {
             return rec.ScanEnd & ~ScanExact;
         }
         room += size_t(rec.Length);
+        if (j <= changed - kLookBack && !(rec.Marks & lmContinuation)) break;
     }
     return 0;
 }

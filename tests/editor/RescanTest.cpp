@@ -143,6 +143,30 @@ TEST_F(RescanTest, RestartsAtTheAnchorTokenBeforeTheChange) {
     EXPECT_EQ(StoredBytes(Store), Reference(P, Store.StoredText(0, Store.CharCount())));
 }
 
+// A comment left open to the end of a long line spans more rows than the checkpoint search
+// looks back over among short lines; an edit at the end still resumes just before the comment,
+// not at the selector at the line's start.
+TEST_F(RescanTest, ResumesBeforeATokenThatSpansManyRowsOfALongLine) {
+    std::string line = "h1 {";
+    for (int i = 0; i < 3000; ++i)
+        line += "a:1;";
+    const int comment = int(line.size());
+    line += "/*" + std::string(200000, 'c');
+    Load(line);
+    std::vector<int> rows(line.size() / 2047, 2047);
+    rows.push_back(int(line.size() % 2047));
+    ASSERT_TRUE(Store.RecutRows(0, 1, rows));
+    R.SetDefinition(&P); // the rows' own checkpoints
+    R.ScanAll();
+    Store.Insert(Store.CharCount() - 10, "x");
+    Track();
+    R.Rescan();
+    ASSERT_FALSE(Seen.empty());
+    EXPECT_GT(Seen.front().first, comment - 2047);
+    EXPECT_LE(Seen.front().first, comment);
+    EXPECT_EQ(StoredBytes(Store), Reference(P, Store.StoredText(0, Store.CharCount())));
+}
+
 TEST_F(RescanTest, BudgetLimitsOneScanAndLaterScansFinish) {
     Load(Rules(100));
     R.SetLineBudget(5);
