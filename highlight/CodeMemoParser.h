@@ -256,16 +256,36 @@ private:
     TStateSet FSavedState;
     bool FBusy = false;
 
-    // TokenRun's plain characters of the start tables met since BeginRun.
-    struct TPlainEntry {
-        const TStartTable* Table = nullptr;
-        TByteSet Plain;
+    // TokenRun's view of the start tables met since BeginRun: what each first character needs.
+    enum : uint8_t {
+        fkGeneral,        // the whole of NextToken
+        fkPlain,          // one character of default text
+        fkRecogniser,     // no keyword starts with it: the table's built-in recogniser
+        fkOneCharKeyword, // a keyword of this one character only, and no rule
     };
-    const TByteSet* PlainOf(const TStartTable* table);
-    std::array<TPlainEntry, 8> FPlain{};
-    size_t FPlainCount = 0;
+    // A keyword of one character with one entry and no end group, for TokenRun.
+    struct TOneCharKeyword {
+        bool Simple = false;
+        uint8_t Token = 0;
+        TStateSet NodeStates;
+        TStateSet States;
+    };
+    // What a token's effect asks of TokenRun: nothing, a check of the current state, or more.
+    enum : uint8_t { ekNone, ekValid, ekFull };
+    std::array<TOneCharKeyword, 256> FOneChar{};
+    std::array<uint8_t, 256> FEffectKind{};
+    struct TFastTable {
+        const TStartTable* Table = nullptr;
+        std::array<uint8_t, 256> Kind{}; // fkGeneral throughout until filled
+    };
+    const TFastTable* FastOf(const TStartTable* table);
+    uint8_t Settle(TTokenCursor& cur, size_t start, uint8_t token, bool secondary);
+    std::array<TFastTable, 8> FFast{};
+    const TStartTable* FRunTable = nullptr;
+    const TFastTable* FRunFast = nullptr;
+    size_t FFastCount = 0;
     bool FRunPlain = false;
-    TByteSet FNoPlain;
+    TFastTable FNoFast;
 };
 
 } // namespace quillet

@@ -9,28 +9,8 @@ namespace quillet {
 namespace {
 constexpr int CR = 13;
 
-// Character classes, one table look-up a character instead of a chain of comparisons.
-enum : uint8_t { ccDigit = 1, ccLetter = 2, ccWeb = 4, ccMail = 8 };
-
-constexpr std::array<uint8_t, 256> MakeClasses() {
-    std::array<uint8_t, 256> t{};
-    for (int c = 0; c < 256; ++c) {
-        uint8_t k = 0;
-        if (c >= '0' && c <= '9') k |= ccDigit;
-        if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z')) k |= ccLetter;
-        if (c == '#' || c == '&' || (c >= '-' && c <= ':') || c == '=' || (c >= '?' && c <= 'Z') ||
-            c == '\\' || c == '_' || (c >= 'a' && c <= 'z') || c == '|' || c == '~')
-            k |= ccWeb;
-        if ((k & (ccDigit | ccLetter)) || c == '~' || c == '.' || c == '@' || c == '-' || c == '_')
-            k |= ccMail;
-        t[size_t(c)] = k;
-    }
-    return t;
-}
-constexpr std::array<uint8_t, 256> kClass = MakeClasses();
-
 inline bool Is(uint8_t c, uint8_t cls) {
-    return (kClass[c] & cls) != 0;
+    return (kHandlerClass[c] & cls) != 0;
 }
 inline bool IsDigit(int c) {
     return c >= '0' && c <= '9';
@@ -133,11 +113,9 @@ bool RunBuiltinHandler(int32_t number, TTokenCursor& cur, size_t tokenStart) {
         return true;
     }
     case 10: {
-        if (cur.AtEnd() || !(Is(cur.Text[from], ccLetter) || cur.Text[from] == '_')) return false;
-        size_t p = from + 1;
-        while (p < cur.Length && (Is(cur.Text[p], ccLetter | ccDigit) || cur.Text[p] == '_'))
-            ++p;
-        cur.Pos = p;
+        const size_t end = IdentifierEnd(cur.Text, from, cur.Length);
+        if (end == from) return false;
+        cur.Pos = end;
         return true;
     }
     case 11:

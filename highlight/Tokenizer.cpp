@@ -79,8 +79,22 @@ bool TCodeMemoParser::Repeat(const TRulePart& body, const TRulePart& end, bool c
     const bool hasEnd = end.IsHandler || end.EndCount > 0;
     // The group is fixed for the whole loop: look it up once.
     const TCM_CharGroup* group = body.IsHandler ? nullptr : &Groups.Group(body.Group);
+    // A character body ended by a character sequence (a comment): where the first end character
+    // cannot stand, the end test fails and the body takes the character, so a run of those is
+    // stepped over in one loop.
+    const bool skips = group && !end.IsHandler && end.EndCount > 0;
+    const TCM_CharGroup* endStart = nullptr;
     for (;;) {
         if (cur.AtEnd()) return true;
+        if (skips && endFirst) {
+            if (!endStart) endStart = &Groups.Group(end.EndGroups[0]);
+            size_t p = cur.Pos;
+            while (p < cur.Length && !endStart->Contains(cur.Text[p]) &&
+                   group->Contains(cur.Text[p]))
+                ++p;
+            cur.Pos = p;
+            if (cur.AtEnd()) return true;
+        }
         if (endFirst && hasEnd && EndTest(end, cur, start)) return true;
         endFirst = true;
         if (body.IsHandler) {
@@ -122,6 +136,51 @@ bool TCodeMemoParser::LookupKeyword(const TSyntaxKeywords& kw, int, TTokenCursor
     }
     cur.Pos = found ? best : start + 1;
     return found;
+}
+
+// Steps 6 to 8 of a token: validation, the state change and bound regions.
+inline uint8_t TCodeMemoParser::Settle(TTokenCursor& cur, size_t start, uint8_t token,
+                                       bool secondary) {
+    const auto& effect = Effects[token];
+    // The state a region restores when it ends: kept only for a token that may open one.
+    const bool mayOpen = !FBoundOpen && effect && effect->Bound;
+    TStateSet before;
+    if (mayOpen) before = State;
+    if (cur.Pos == start || (effect && !secondary && !Meets(effect->Valid, State))) {
+        token = 0;
+        cur.Pos = start + 1;
+    } else if (effect) {
+        if (effect->StackFlags & sfPopBefore)
+            PopState();
+        else if (effect->StackFlags & sfPushBefore)
+            Stack.push_back(State);
+        if (!effect->NoTransition) {
+            Transit(State, effect->Add, effect->Remove);
+            SelectStartTable();
+        }
+        if (effect->StackFlags & sfPopAfter)
+            PopState();
+        else if (effect->StackFlags & sfPushAfter)
+            Stack.push_back(State);
+        if (effect->StackFlags & (sfPopBefore | sfPopAfter)) SelectStartTable();
+    }
+
+    bool opened = false;
+    if (FBoundOpen) {
+        if (cur.Pos >= FBoundEnd || cur.AtEnd()) {
+            State = FSavedState;
+            FBoundOpen = false;
+            SelectStartTable();
+        }
+    } else if (mayOpen && token != 0) {
+        FSavedState = before;
+        FBoundOpen = opened = true;
+        FBoundEnd = cur.Pos;
+        FBoundToken = token;
+    }
+    FBusy = (FBoundOpen && cur.Pos < FBoundEnd) || opened;
+    FLastToken = token;
+    return token;
 }
 
 int TCodeMemoParser::NextToken(TTokenCursor& cur) {
@@ -179,74 +238,96 @@ int TCodeMemoParser::NextToken(TTokenCursor& cur) {
         }
     }
 
-    const auto& effect = Effects[token];
-    // The state a region restores when it ends: kept only for a token that may open one.
-    const bool mayOpen = !FBoundOpen && effect && effect->Bound;
-    TStateSet before;
-    if (mayOpen) before = State;
-    if (cur.Pos == start || (effect && !secondary && !Meets(effect->Valid, State))) {
-        token = 0;
-        cur.Pos = start + 1;
-    } else if (effect) {
-        if (effect->StackFlags & sfPopBefore)
-            PopState();
-        else if (effect->StackFlags & sfPushBefore)
-            Stack.push_back(State);
-        if (!effect->NoTransition) {
-            Transit(State, effect->Add, effect->Remove);
-            SelectStartTable();
-        }
-        if (effect->StackFlags & sfPopAfter)
-            PopState();
-        else if (effect->StackFlags & sfPushAfter)
-            Stack.push_back(State);
-        if (effect->StackFlags & (sfPopBefore | sfPopAfter)) SelectStartTable();
-    }
-
-    bool opened = false;
-    if (FBoundOpen) {
-        if (cur.Pos >= FBoundEnd || cur.AtEnd()) {
-            State = FSavedState;
-            FBoundOpen = false;
-            SelectStartTable();
-        }
-    } else if (mayOpen && token != 0) {
-        FSavedState = before;
-        FBoundOpen = opened = true;
-        FBoundEnd = cur.Pos;
-        FBoundToken = token;
-    }
-    FBusy = (FBoundOpen && cur.Pos < FBoundEnd) || opened;
-    FLastToken = token;
-    return token;
+    return Settle(cur, start, token, secondary);
 }
 
 TCodeMemoParser::TRunStop TCodeMemoParser::TokenRun(TTokenCursor& cur, size_t limit,
                                                     size_t refillAt, size_t safeEnd, uint8_t* out,
                                                     size_t& lastStart) {
     if (!FSelected) SelectStartTable();
-    const TStartTable* seen = nullptr;
-    const TByteSet* plain = &FNoPlain;
+    // The table seen last, kept from call to call (one call a row).
+    const TStartTable* seen = FRunTable;
+    const TFastTable* fast = FRunFast;
+    const uint8_t* const text = cur.Text;
+    const size_t stop = limit < cur.Length ? limit : cur.Length;
     while (cur.Pos < limit) {
         const size_t start = cur.Pos;
         if (start > refillAt) return rsRefill;
         lastStart = start;
-        if (FRunPlain) {
+        uint8_t kind = fkGeneral;
+        if (FRunPlain && start < stop) {
             if (FSelected != seen) {
-                seen = FSelected;
-                plain = PlainOf(seen);
+                seen = FRunTable = FSelected;
+                fast = FRunFast = FastOf(seen);
             }
-            // What NextToken's first test would find, without its loads.
-            if (start < cur.Length && plain->Has(cur.Text[start])) {
-                out[start] = 0;
-                cur.Pos = start + 1;
+            kind = fast->Kind[text[start]];
+            if (kind == fkPlain) {
+                // What NextToken would find for each, without its loads: one character of
+                // default text, no state change. A run of them is written at once.
+                size_t p = start + 1;
+                while (p < stop && fast->Kind[text[p]] == fkPlain)
+                    ++p;
+                if (p - start <= 8) {
+                    for (size_t i = start; i < p; ++i)
+                        out[i] = 0;
+                } else {
+                    std::memset(out + start, 0, p - start);
+                }
+                cur.Pos = p;
                 FBusy = false;
                 FLastToken = 0;
                 continue;
             }
         }
-        // Not through the vtable: this loop is the hot path and the class is known.
-        const auto value = uint8_t(TCodeMemoParser::NextToken(cur));
+        uint8_t value;
+        if (kind != fkGeneral) {
+            uint8_t token = 0;
+            if (kind == fkRecogniser) {
+                // No keyword starts here: NextToken would go straight to the table's recogniser.
+                const TTokenRule& rule = *seen->Rules[text[start]];
+                cur.Pos = start;
+                if (!Meets(rule.Valid, State)) {
+                    cur.Pos = start + 1;
+                } else if (rule.Start.Handler == hIdentifier) {
+                    // The commonest token of all, without the handler's dispatch.
+                    const size_t end = IdentifierEnd(text, start, cur.Length);
+                    cur.Pos = end > start ? end : start + 1;
+                    if (end > start) token = rule.Token;
+                } else if (RunBuiltinHandler(rule.Start.Handler, cur, start)) {
+                    token = rule.Token;
+                } else {
+                    cur.Pos = start + 1;
+                }
+            } else {
+                // A keyword of one character and no rule behind it; found or not, one
+                // character, and a continuation for a token that has one.
+                const TOneCharKeyword& k = FOneChar[text[start]];
+                if (Meets(k.NodeStates, State) && Meets(k.States, State)) token = k.Token;
+                cur.Pos = start + 1;
+                if (const auto& cont = Continuations[token])
+                    if (!Repeat(cont->Body, cont->End, true, cur, start)) {
+                        token = 0;
+                        cur.Pos = start + 1;
+                    }
+            }
+            // Most tokens only check that they are valid in the current state.
+            const uint8_t effect = FEffectKind[token];
+            if (effect == ekFull || FBoundOpen) {
+                value = Settle(cur, start, token, false);
+            } else {
+                if (effect == ekValid &&
+                    (cur.Pos == start || !Meets(Effects[token]->Valid, State))) {
+                    token = 0;
+                    cur.Pos = start + 1;
+                }
+                FBusy = false;
+                FLastToken = token;
+                value = token;
+            }
+        } else {
+            // Not through the vtable: this loop is the hot path and the class is known.
+            value = uint8_t(TCodeMemoParser::NextToken(cur));
+        }
         const size_t end = cur.Pos > start ? cur.Pos : start + 1;
         if (end > safeEnd) return rsMargin;
         const size_t n = end - start;
@@ -263,21 +344,52 @@ TCodeMemoParser::TRunStop TCodeMemoParser::TokenRun(TTokenCursor& cur, size_t li
 }
 
 void TCodeMemoParser::BeginRun() {
-    FPlainCount = 0;
+    FFastCount = 0;
+    FRunTable = nullptr;
+    FRunFast = &FNoFast;
     FRunPlain = SecondaryKeywords.empty() && !Continuations[0] && !Effects[0];
+    for (int t = 0; t < 256; ++t) {
+        const auto& e = Effects[size_t(t)];
+        FEffectKind[size_t(t)] = !e                                               ? ekNone
+                                 : e->NoTransition && !e->StackFlags && !e->Bound ? ekValid
+                                                                                  : ekFull;
+    }
+    for (int c = 0; c < 256; ++c) {
+        TOneCharKeyword& k = FOneChar[size_t(c)];
+        k = TOneCharKeyword();
+        const int32_t top = Keywords.Top(uint8_t(c));
+        if (top == TSyntaxKeywords::NoNode) continue;
+        const auto& node = Keywords.Node(top);
+        if (node.Child != TSyntaxKeywords::NoNode || node.Entries.size() != 1 ||
+            node.Entries[0].EndGroup >= 0)
+            continue;
+        k.Simple = true;
+        k.NodeStates = node.States;
+        k.States = node.Entries[0].States;
+        k.Token = node.Entries[0].Token;
+    }
 }
 
-const TByteSet* TCodeMemoParser::PlainOf(const TStartTable* table) {
-    for (size_t i = 0; i < FPlainCount; ++i)
-        if (FPlain[i].Table == table) return &FPlain[i].Plain;
-    if (FPlainCount == FPlain.size()) return &FNoPlain; // many tables: no shortcut for the rest
-    TPlainEntry& e = FPlain[FPlainCount++];
+const TCodeMemoParser::TFastTable* TCodeMemoParser::FastOf(const TStartTable* table) {
+    for (size_t i = 0; i < FFastCount; ++i)
+        if (FFast[i].Table == table) return &FFast[i];
+    if (FFastCount == FFast.size()) return &FNoFast; // many tables: no shortcut for the rest
+    TFastTable& e = FFast[FFastCount++];
     e.Table = table;
-    e.Plain = TByteSet();
-    for (int c = 0; c < 256; ++c)
-        if (Keywords.Top(uint8_t(c)) == TSyntaxKeywords::NoNode && !table->Rules[size_t(c)])
-            e.Plain.Include(uint8_t(c));
-    return &e.Plain;
+    for (int c = 0; c < 256; ++c) {
+        const auto& rule = table->Rules[size_t(c)];
+        uint8_t kind = fkGeneral;
+        if (Keywords.Top(uint8_t(c)) == TSyntaxKeywords::NoNode) {
+            if (!rule)
+                kind = fkPlain;
+            else if (rule->Start.IsHandler && !rule->Start.Custom)
+                kind = fkRecogniser;
+        } else if (!rule && FOneChar[size_t(c)].Simple) {
+            kind = fkOneCharKeyword;
+        }
+        e.Kind[size_t(c)] = kind;
+    }
+    return &e;
 }
 
 void TCodeMemoParser::SaveScan(TScanSnapshot& to) const {
