@@ -19,6 +19,8 @@ constexpr size_t kLookahead = 4096;
 constexpr size_t kMargin = 64;
 // Settled text is dropped from the window's front once this much has piled up.
 constexpr size_t kCompactAt = size_t(1) << 20;
+// How many rows ahead the row loop asks for the bytes it will compare.
+constexpr int kPrefetch = 16;
 
 const std::vector<uint8_t>* BytesOf(const TLineRecord& rec) {
     if (!rec.Extra || rec.Extra->Attributes.size() != size_t(rec.Length)) return nullptr;
@@ -53,6 +55,9 @@ void TRescanner::SetDefinition(TCodeMemoParser* definition) {
     FPending.clear();
     for (int i = 0; i < FStore.LineCount(); ++i) {
         TLineRecord& rec = FStore.Line(i);
+        if (i + kPrefetch < FStore.LineCount())
+            if (const auto& ahead = FStore.Line(i + kPrefetch).Extra)
+                __builtin_prefetch(ahead.get());
         if (rec.Extra) rec.Extra->Attributes.clear();
         rec.Flags |= lfRepaint | lfRescan;
     }
@@ -286,6 +291,8 @@ int TRescanner::ScanFrom(int changed, int budget, int& last, bool& budgetStop) {
     // The scan state at `checkpoint`, taken once a line rather than before every token.
     size_t checkpoint = pos;
     bool needCheckpoint = true;
+    TStateSet lastSet; // the state at the last row end when nothing was stacked, and its number
+    uint32_t lastNumber = 0;
     budgetStop = false;
     last = changed - 1;
     FScanning = true;
@@ -298,6 +305,16 @@ int TRescanner::ScanFrom(int changed, int budget, int& last, bool& budgetStop) {
                 while (line < lineCount) {
                     TLineRecord& rec = FStore.Line(line);
                     const size_t len = size_t(rec.Length);
+                    // Each row's bytes sit in blocks of their own: ask for those of the rows
+                    // ahead early, so that a scan over many short rows does not wait on each.
+                    if (line + kPrefetch < lineCount) {
+                        const TLineRecord& ahead = FStore.Line(line + kPrefetch);
+                        if (ahead.Extra) {
+                            __builtin_prefetch(ahead.Extra.get());
+                            const TLineRecord& near = FStore.Line(line + kPrefetch / 2);
+                            if (near.Extra) __builtin_prefetch(near.Extra->Attributes.data());
+                        }
+                    }
                     if (lineStart + len > pos) {
                         lineEnd = lineStart + len;
                         break;
@@ -312,7 +329,16 @@ int TRescanner::ScanFrom(int changed, int budget, int& last, bool& budgetStop) {
                         nextReady = HasBytes(next) && !(next.Flags & lfRescan);
                     }
                     last = line;
-                    if (!state) state = FStore.ScanStates().Of(def);
+                    if (!state) {
+                        // Most rows end in the state the row before ended in.
+                        if (lastNumber && def.Stack.empty() && def.State == lastSet) {
+                            state = lastNumber;
+                        } else {
+                            state = FStore.ScanStates().Of(def);
+                            lastNumber = def.Stack.empty() ? state : 0;
+                            lastSet = def.State;
+                        }
+                    }
                     const uint32_t ended =
                         lineStart + len == pos && !def.InBoundState() ? state | ScanExact : state;
                     // Equal bytes with another state behind them (a blank line after a new

@@ -30,7 +30,16 @@ struct TByteSet {
     void Unite(const TByteSet& other);
     void Subtract(const TByteSet& other);
     static TByteSet Of(std::initializer_list<int> members);
-    friend bool operator==(const TByteSet&, const TByteSet&) = default;
+    friend bool operator==(const TByteSet& a, const TByteSet& b) {
+        uint64_t diff = 0;
+        for (size_t i = 0; i < 32; i += 8) {
+            uint64_t x, y;
+            std::memcpy(&x, a.Bits.data() + i, sizeof x);
+            std::memcpy(&y, b.Bits.data() + i, sizeof y);
+            diff |= x ^ y;
+        }
+        return diff == 0;
+    }
 };
 
 using TStateSet = TByteSet;

@@ -256,36 +256,51 @@ private:
     TStateSet FSavedState;
     bool FBusy = false;
 
-    // TokenRun's view of the start tables met since BeginRun: what each first character needs.
+    // What TokenRun does with a first character, worked out once for a start table and a
+    // current state (the two things the answer hangs on).
     enum : uint8_t {
-        fkGeneral,        // the whole of NextToken
-        fkPlain,          // one character of default text
-        fkRecogniser,     // no keyword starts with it: the table's built-in recogniser
-        fkOneCharKeyword, // a keyword of this one character only, and no rule
+        rkUnresolved,    // not worked out yet
+        rkPlain,         // one character of default text
+        rkFixed,         // one character of Token (a keyword), no state change
+        rkRecognise,     // built-in recogniser Handler giving Token, no state change
+        rkRecogniseFull, // the same, then the token's effect
+        rkKeywordCont,   // a one-character keyword Token with a continuation
+        rkKeywordFull,   // one character of Token, then its effect
+        rkGeneral,       // the whole of NextToken
     };
-    // A keyword of one character with one entry and no end group, for TokenRun.
+    struct TResolved {
+        uint8_t Kind = rkUnresolved;
+        uint8_t Token = 0;
+        uint8_t Handler = 0;
+    };
+    struct TResolvedTable {
+        const TStartTable* Table = nullptr;
+        TStateSet State;
+        std::array<TResolved, 256> Chars{};
+        std::array<TResolvedTable*, 256> After{}; // where each token led last
+    };
+    // A keyword of one character with one entry and no end group.
     struct TOneCharKeyword {
         bool Simple = false;
         uint8_t Token = 0;
         TStateSet NodeStates;
         TStateSet States;
     };
-    // What a token's effect asks of TokenRun: nothing, a check of the current state, or more.
-    enum : uint8_t { ekNone, ekValid, ekFull };
+    // What a token's effect asks: nothing, a check of the current state, or more.
+    // What a token's effect asks: nothing, a check of the current state, a change of it, or
+    // the stack or a bound region as well.
+    enum : uint8_t { ekNone, ekValid, ekTransit, ekFull };
+    TResolvedTable* ResolvedFor();
+    TResolved Resolve(uint8_t c) const;
+    uint8_t Settle(TTokenCursor& cur, size_t start, uint8_t token, bool secondary);
+    uint8_t SettleOutside(TTokenCursor& cur, size_t start, uint8_t token);
     std::array<TOneCharKeyword, 256> FOneChar{};
     std::array<uint8_t, 256> FEffectKind{};
-    struct TFastTable {
-        const TStartTable* Table = nullptr;
-        std::array<uint8_t, 256> Kind{}; // fkGeneral throughout until filled
-    };
-    const TFastTable* FastOf(const TStartTable* table);
-    uint8_t Settle(TTokenCursor& cur, size_t start, uint8_t token, bool secondary);
-    std::array<TFastTable, 8> FFast{};
-    const TStartTable* FRunTable = nullptr;
-    const TFastTable* FRunFast = nullptr;
-    size_t FFastCount = 0;
+    // The tables worked out since BeginRun (a few: one per start table and state met).
+    std::vector<TResolvedTable> FResolved;
+    size_t FResolvedNext = 0;
+    TResolvedTable* FRun = nullptr;
     bool FRunPlain = false;
-    TFastTable FNoFast;
 };
 
 } // namespace quillet

@@ -245,114 +245,147 @@ TCodeMemoParser::TRunStop TCodeMemoParser::TokenRun(TTokenCursor& cur, size_t li
                                                     size_t refillAt, size_t safeEnd, uint8_t* out,
                                                     size_t& lastStart) {
     if (!FSelected) SelectStartTable();
-    // The table seen last, kept from call to call (one call a row).
-    const TStartTable* seen = FRunTable;
-    const TFastTable* fast = FRunFast;
     const uint8_t* const text = cur.Text;
     const size_t stop = limit < cur.Length ? limit : cur.Length;
+    // The short cuts hold outside bound regions; one that opens ends the call.
+    const bool quick = FRunPlain && !FBoundOpen;
+    TResolvedTable* res = quick ? ResolvedFor() : nullptr;
     while (cur.Pos < limit) {
         const size_t start = cur.Pos;
         if (start > refillAt) return rsRefill;
         lastStart = start;
-        uint8_t kind = fkGeneral;
-        if (FRunPlain && start < stop) {
-            if (FSelected != seen) {
-                seen = FRunTable = FSelected;
-                fast = FRunFast = FastOf(seen);
-            }
-            kind = fast->Kind[text[start]];
-            if (kind == fkPlain) {
-                // What NextToken would find for each, without its loads: one character of
-                // default text, no state change. A run of them is written at once.
-                size_t p = start + 1;
-                while (p < stop && fast->Kind[text[p]] == fkPlain)
-                    ++p;
-                if (p - start <= 8) {
-                    for (size_t i = start; i < p; ++i)
-                        out[i] = 0;
-                } else {
-                    std::memset(out + start, 0, p - start);
-                }
-                cur.Pos = p;
-                FBusy = false;
-                FLastToken = 0;
-                continue;
-            }
+        TResolved r;
+        r.Kind = rkGeneral;
+        if (quick && start < stop) {
+            r = res->Chars[text[start]];
+            if (r.Kind == rkUnresolved) r = res->Chars[text[start]] = Resolve(text[start]);
         }
-        uint8_t value;
-        if (kind != fkGeneral) {
-            uint8_t token = 0;
-            if (kind == fkRecogniser) {
-                // No keyword starts here: NextToken would go straight to the table's recogniser.
-                const TTokenRule& rule = *seen->Rules[text[start]];
-                cur.Pos = start;
-                if (!Meets(rule.Valid, State)) {
-                    cur.Pos = start + 1;
-                } else if (rule.Start.Handler == hIdentifier) {
-                    // The commonest token of all, without the handler's dispatch.
-                    const size_t end = IdentifierEnd(text, start, cur.Length);
-                    cur.Pos = end > start ? end : start + 1;
-                    if (end > start) token = rule.Token;
-                } else if (RunBuiltinHandler(rule.Start.Handler, cur, start)) {
-                    token = rule.Token;
-                } else {
-                    cur.Pos = start + 1;
-                }
+        uint8_t token = r.Token;
+        bool moved = false; // the token may have changed the state or the start table
+        switch (r.Kind) {
+        case rkPlain: {
+            // One character of default text each, no state change: a run is written at once.
+            size_t p = start + 1;
+            while (p < stop && res->Chars[text[p]].Kind == rkPlain)
+                ++p;
+            if (p - start <= 8) {
+                for (size_t i = start; i < p; ++i)
+                    out[i] = 0;
             } else {
-                // A keyword of one character and no rule behind it; found or not, one
-                // character, and a continuation for a token that has one.
-                const TOneCharKeyword& k = FOneChar[text[start]];
-                if (Meets(k.NodeStates, State) && Meets(k.States, State)) token = k.Token;
-                cur.Pos = start + 1;
-                if (const auto& cont = Continuations[token])
-                    if (!Repeat(cont->Body, cont->End, true, cur, start)) {
-                        token = 0;
-                        cur.Pos = start + 1;
-                    }
+                std::memset(out + start, 0, p - start);
             }
-            // Most tokens only check that they are valid in the current state.
-            const uint8_t effect = FEffectKind[token];
-            if (effect == ekFull || FBoundOpen) {
-                value = Settle(cur, start, token, false);
+            cur.Pos = p;
+            FBusy = false;
+            FLastToken = 0;
+            continue;
+        }
+        case rkFixed:
+            cur.Pos = start + 1;
+            FBusy = false;
+            FLastToken = token;
+            break;
+        case rkRecognise:
+        case rkRecogniseFull: {
+            // The rule is valid here and so is its token: only the recogniser can fail.
+            size_t end = start;
+            if (r.Handler == hIdentifier) {
+                end = IdentifierEnd(text, start, cur.Length);
             } else {
-                if (effect == ekValid &&
-                    (cur.Pos == start || !Meets(Effects[token]->Valid, State))) {
-                    token = 0;
-                    cur.Pos = start + 1;
-                }
+                cur.Pos = start;
+                if (RunBuiltinHandler(r.Handler, cur, start)) end = cur.Pos;
+            }
+            if (end == start) {
+                token = 0;
+                cur.Pos = start + 1;
+            } else {
+                cur.Pos = end;
+            }
+            if (r.Kind == rkRecogniseFull && token) {
+                token = SettleOutside(cur, start, token);
+                moved = true;
+            } else {
                 FBusy = false;
                 FLastToken = token;
-                value = token;
             }
-        } else {
+            break;
+        }
+        case rkKeywordFull:
+            cur.Pos = start + 1;
+            token = SettleOutside(cur, start, token);
+            moved = true;
+            break;
+        case rkKeywordCont: {
+            cur.Pos = start + 1;
+            const TContinuationRule& cont = *Continuations[token];
+            if (!Repeat(cont.Body, cont.End, true, cur, start)) {
+                token = 0;
+                cur.Pos = start + 1;
+            }
+            token = SettleOutside(cur, start, token);
+            moved = true;
+            break;
+        }
+        default:
             // Not through the vtable: this loop is the hot path and the class is known.
-            value = uint8_t(TCodeMemoParser::NextToken(cur));
+            token = uint8_t(TCodeMemoParser::NextToken(cur));
+            moved = true;
+            break;
         }
         const size_t end = cur.Pos > start ? cur.Pos : start + 1;
         if (end > safeEnd) return rsMargin;
         const size_t n = end - start;
         if (n <= 8) {
             for (size_t i = 0; i < n; ++i)
-                out[start + i] = value;
+                out[start + i] = token;
         } else {
-            std::memset(out + start, value, n);
+            std::memset(out + start, token, n);
         }
         cur.Pos = end;
         if (FBoundOpen) return rsOpened;
+        if (moved && quick && (FSelected != res->Table || !(State == res->State))) {
+            // The table a token led to last time is most likely the one it leads to now.
+            TResolvedTable* next = res->After[token];
+            if (!next || next->Table != FSelected || !(next->State == State))
+                next = res->After[token] = ResolvedFor();
+            res = next;
+        }
     }
     return rsLimit;
 }
 
+// Settle for a token outside any bound region (secondary keywords do not take part in runs):
+// what most effects do, in place; the rest through Settle.
+inline uint8_t TCodeMemoParser::SettleOutside(TTokenCursor& cur, size_t start, uint8_t token) {
+    const uint8_t kind = FEffectKind[token];
+    if (kind == ekFull) return Settle(cur, start, token, false);
+    if (kind != ekNone) {
+        const TTokenEffect& e = *Effects[token];
+        if (cur.Pos == start || !Meets(e.Valid, State)) {
+            token = 0;
+            cur.Pos = start + 1;
+        } else if (kind == ekTransit) {
+            Transit(State, e.Add, e.Remove);
+            SelectStartTable();
+        }
+    } else if (cur.Pos == start) {
+        cur.Pos = start + 1;
+        token = 0;
+    }
+    FBusy = false;
+    FLastToken = token;
+    return token;
+}
+
 void TCodeMemoParser::BeginRun() {
-    FFastCount = 0;
-    FRunTable = nullptr;
-    FRunFast = &FNoFast;
+    FResolved.clear();
+    FResolvedNext = 0;
     FRunPlain = SecondaryKeywords.empty() && !Continuations[0] && !Effects[0];
     for (int t = 0; t < 256; ++t) {
         const auto& e = Effects[size_t(t)];
-        FEffectKind[size_t(t)] = !e                                               ? ekNone
-                                 : e->NoTransition && !e->StackFlags && !e->Bound ? ekValid
-                                                                                  : ekFull;
+        FEffectKind[size_t(t)] = !e                          ? ekNone
+                                 : e->StackFlags || e->Bound ? ekFull
+                                 : e->NoTransition           ? ekValid
+                                                             : ekTransit;
     }
     for (int c = 0; c < 256; ++c) {
         TOneCharKeyword& k = FOneChar[size_t(c)];
@@ -370,26 +403,60 @@ void TCodeMemoParser::BeginRun() {
     }
 }
 
-const TCodeMemoParser::TFastTable* TCodeMemoParser::FastOf(const TStartTable* table) {
-    for (size_t i = 0; i < FFastCount; ++i)
-        if (FFast[i].Table == table) return &FFast[i];
-    if (FFastCount == FFast.size()) return &FNoFast; // many tables: no shortcut for the rest
-    TFastTable& e = FFast[FFastCount++];
-    e.Table = table;
-    for (int c = 0; c < 256; ++c) {
-        const auto& rule = table->Rules[size_t(c)];
-        uint8_t kind = fkGeneral;
-        if (Keywords.Top(uint8_t(c)) == TSyntaxKeywords::NoNode) {
-            if (!rule)
-                kind = fkPlain;
-            else if (rule->Start.IsHandler && !rule->Start.Custom)
-                kind = fkRecogniser;
-        } else if (!rule && FOneChar[size_t(c)].Simple) {
-            kind = fkOneCharKeyword;
-        }
-        e.Kind[size_t(c)] = kind;
+TCodeMemoParser::TResolvedTable* TCodeMemoParser::ResolvedFor() {
+    for (TResolvedTable& t : FResolved)
+        if (t.Table == FSelected && t.State == State) return &t;
+    // A definition that meets many states reuses the slots in turn.
+    constexpr size_t kSlots = 16;
+    if (FResolved.size() < kSlots) {
+        FResolved.reserve(kSlots); // the addresses handed out stay put
+        FResolved.emplace_back();
+        FResolvedNext = FResolved.size() - 1;
     }
-    return &e;
+    TResolvedTable& t = FResolved[FResolvedNext];
+    FResolvedNext = (FResolvedNext + 1) % kSlots;
+    t.Table = FSelected;
+    t.State = State;
+    t.Chars.fill(TResolved());
+    t.After.fill(nullptr);
+    return &t;
+}
+
+// What NextToken would do at a character `c` in the current state and start table, as far as
+// it can be known without the text after it.
+TCodeMemoParser::TResolved TCodeMemoParser::Resolve(uint8_t c) const {
+    TResolved r;
+    r.Kind = rkGeneral;
+    const auto& rule = FSelected->Rules[c];
+    // A token the state refuses, or one that matches nothing, is one character of default text.
+    auto refused = [&](uint8_t token) {
+        return FEffectKind[token] == ekValid && !Meets(Effects[token]->Valid, State);
+    };
+    if (Keywords.Top(c) == TSyntaxKeywords::NoNode) {
+        if (!rule) {
+            r.Kind = rkPlain;
+        } else if (rule->Start.IsHandler && !rule->Start.Custom && rule->Start.Handler >= 0 &&
+                   rule->Start.Handler <= 255) {
+            if (!Meets(rule->Valid, State) || refused(rule->Token)) {
+                r.Kind = rkPlain;
+            } else {
+                r.Kind = FEffectKind[rule->Token] >= ekTransit ? rkRecogniseFull : rkRecognise;
+                r.Token = rule->Token;
+                r.Handler = uint8_t(rule->Start.Handler);
+            }
+        }
+    } else if (!rule && FOneChar[c].Simple) {
+        const TOneCharKeyword& k = FOneChar[c];
+        const uint8_t token = Meets(k.NodeStates, State) && Meets(k.States, State) ? k.Token : 0;
+        r.Token = token;
+        if (Continuations[token])
+            r.Kind = rkKeywordCont;
+        else if (token == 0 || refused(token))
+            r.Kind = rkPlain, r.Token = 0;
+        else
+            r.Kind = FEffectKind[token] >= ekTransit ? rkKeywordFull : rkFixed;
+    }
+    return r;
 }
 
 void TCodeMemoParser::SaveScan(TScanSnapshot& to) const {
