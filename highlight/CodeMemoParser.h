@@ -279,22 +279,19 @@ private:
         std::array<TResolved, 256> Chars{};
         std::array<TResolvedTable*, 256> After{}; // where each token led last
     };
-    // A keyword of one character with one entry and no end group.
-    struct TOneCharKeyword {
-        bool Simple = false;
-        uint8_t Token = 0;
-        TStateSet NodeStates;
-        TStateSet States;
-    };
     // What a token's effect asks: nothing, a check of the current state, or more.
     // What a token's effect asks: nothing, a check of the current state, a change of it, or
     // the stack or a bound region as well.
-    enum : uint8_t { ekNone, ekValid, ekTransit, ekFull };
+    enum : uint8_t { ekNone, ekValid, ekTransit, ekFull, ekUnknown = 255 };
+    uint8_t EffectKind(uint8_t token) {
+        const uint8_t kind = FEffectKind[token];
+        return kind != ekUnknown ? kind : KindOfEffect(token);
+    }
+    uint8_t KindOfEffect(uint8_t token);
     TResolvedTable* ResolvedFor();
-    TResolved Resolve(uint8_t c) const;
+    TResolved Resolve(uint8_t c);
     uint8_t Settle(TTokenCursor& cur, size_t start, uint8_t token, bool secondary);
     uint8_t SettleOutside(TTokenCursor& cur, size_t start, uint8_t token);
-    std::array<TOneCharKeyword, 256> FOneChar{};
     std::array<uint8_t, 256> FEffectKind{};
     // The tables worked out since BeginRun (a few: one per start table and state met).
     std::vector<TResolvedTable> FResolved;

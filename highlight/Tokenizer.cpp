@@ -356,7 +356,7 @@ TCodeMemoParser::TRunStop TCodeMemoParser::TokenRun(TTokenCursor& cur, size_t li
 // Settle for a token outside any bound region (secondary keywords do not take part in runs):
 // what most effects do, in place; the rest through Settle.
 inline uint8_t TCodeMemoParser::SettleOutside(TTokenCursor& cur, size_t start, uint8_t token) {
-    const uint8_t kind = FEffectKind[token];
+    const uint8_t kind = EffectKind(token);
     if (kind == ekFull) return Settle(cur, start, token, false);
     if (kind != ekNone) {
         const TTokenEffect& e = *Effects[token];
@@ -380,27 +380,18 @@ void TCodeMemoParser::BeginRun() {
     FResolved.clear();
     FResolvedNext = 0;
     FRunPlain = SecondaryKeywords.empty() && !Continuations[0] && !Effects[0];
-    for (int t = 0; t < 256; ++t) {
-        const auto& e = Effects[size_t(t)];
-        FEffectKind[size_t(t)] = !e                          ? ekNone
-                                 : e->StackFlags || e->Bound ? ekFull
-                                 : e->NoTransition           ? ekValid
-                                                             : ekTransit;
-    }
-    for (int c = 0; c < 256; ++c) {
-        TOneCharKeyword& k = FOneChar[size_t(c)];
-        k = TOneCharKeyword();
-        const int32_t top = Keywords.Top(uint8_t(c));
-        if (top == TSyntaxKeywords::NoNode) continue;
-        const auto& node = Keywords.Node(top);
-        if (node.Child != TSyntaxKeywords::NoNode || node.Entries.size() != 1 ||
-            node.Entries[0].EndGroup >= 0)
-            continue;
-        k.Simple = true;
-        k.NodeStates = node.States;
-        k.States = node.Entries[0].States;
-        k.Token = node.Entries[0].Token;
-    }
+    // Worked out as tokens are met: a scan of a few characters pays for no more.
+    FEffectKind.fill(ekUnknown);
+}
+
+uint8_t TCodeMemoParser::KindOfEffect(uint8_t token) {
+    const auto& e = Effects[token];
+    const uint8_t kind = !e                          ? ekNone
+                         : e->StackFlags || e->Bound ? ekFull
+                         : e->NoTransition           ? ekValid
+                                                     : ekTransit;
+    FEffectKind[token] = kind;
+    return kind;
 }
 
 TCodeMemoParser::TResolvedTable* TCodeMemoParser::ResolvedFor() {
@@ -424,13 +415,13 @@ TCodeMemoParser::TResolvedTable* TCodeMemoParser::ResolvedFor() {
 
 // What NextToken would do at a character `c` in the current state and start table, as far as
 // it can be known without the text after it.
-TCodeMemoParser::TResolved TCodeMemoParser::Resolve(uint8_t c) const {
+TCodeMemoParser::TResolved TCodeMemoParser::Resolve(uint8_t c) {
     TResolved r;
     r.Kind = rkGeneral;
     const auto& rule = FSelected->Rules[c];
     // A token the state refuses, or one that matches nothing, is one character of default text.
     auto refused = [&](uint8_t token) {
-        return FEffectKind[token] == ekValid && !Meets(Effects[token]->Valid, State);
+        return EffectKind(token) == ekValid && !Meets(Effects[token]->Valid, State);
     };
     if (Keywords.Top(c) == TSyntaxKeywords::NoNode) {
         if (!rule) {
@@ -440,21 +431,27 @@ TCodeMemoParser::TResolved TCodeMemoParser::Resolve(uint8_t c) const {
             if (!Meets(rule->Valid, State) || refused(rule->Token)) {
                 r.Kind = rkPlain;
             } else {
-                r.Kind = FEffectKind[rule->Token] >= ekTransit ? rkRecogniseFull : rkRecognise;
+                r.Kind = EffectKind(rule->Token) >= ekTransit ? rkRecogniseFull : rkRecognise;
                 r.Token = rule->Token;
                 r.Handler = uint8_t(rule->Start.Handler);
             }
         }
-    } else if (!rule && FOneChar[c].Simple) {
-        const TOneCharKeyword& k = FOneChar[c];
-        const uint8_t token = Meets(k.NodeStates, State) && Meets(k.States, State) ? k.Token : 0;
+    } else if (!rule) {
+        // A keyword of this one character alone, with one entry and no end group: found or
+        // not, it takes one character.
+        const auto& node = Keywords.Node(Keywords.Top(c));
+        if (node.Child != TSyntaxKeywords::NoNode || node.Entries.size() != 1 ||
+            node.Entries[0].EndGroup >= 0)
+            return r;
+        const TKeywordEntry& k = node.Entries[0];
+        const uint8_t token = Meets(node.States, State) && Meets(k.States, State) ? k.Token : 0;
         r.Token = token;
         if (Continuations[token])
             r.Kind = rkKeywordCont;
         else if (token == 0 || refused(token))
             r.Kind = rkPlain, r.Token = 0;
         else
-            r.Kind = FEffectKind[token] >= ekTransit ? rkKeywordFull : rkFixed;
+            r.Kind = EffectKind(token) >= ekTransit ? rkKeywordFull : rkFixed;
     }
     return r;
 }
