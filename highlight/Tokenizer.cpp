@@ -249,7 +249,10 @@ TCodeMemoParser::TRunStop TCodeMemoParser::TokenRun(TTokenCursor& cur, size_t li
     const size_t stop = limit < cur.Length ? limit : cur.Length;
     // The short cuts hold outside bound regions; one that opens ends the call.
     const bool quick = FRunPlain && !FBoundOpen;
-    TResolvedTable* res = quick ? ResolvedFor() : nullptr;
+    // The table of the last call, as a row mostly starts where the one before ended.
+    TResolvedTable* res = nullptr;
+    if (quick)
+        res = FRun && FRun->Table == FSelected && FRun->State == State ? FRun : ResolvedFor();
     while (cur.Pos < limit) {
         const size_t start = cur.Pos;
         if (start > refillAt) return rsRefill;
@@ -347,7 +350,7 @@ TCodeMemoParser::TRunStop TCodeMemoParser::TokenRun(TTokenCursor& cur, size_t li
             TResolvedTable* next = res->After[token];
             if (!next || next->Table != FSelected || !(next->State == State))
                 next = res->After[token] = ResolvedFor();
-            res = next;
+            res = FRun = next;
         }
     }
     return rsLimit;
@@ -379,6 +382,7 @@ inline uint8_t TCodeMemoParser::SettleOutside(TTokenCursor& cur, size_t start, u
 void TCodeMemoParser::BeginRun() {
     FResolved.clear();
     FResolvedNext = 0;
+    FRun = nullptr;
     FRunPlain = SecondaryKeywords.empty() && !Continuations[0] && !Effects[0];
     // Worked out as tokens are met: a scan of a few characters pays for no more.
     FEffectKind.fill(ekUnknown);
@@ -410,6 +414,7 @@ TCodeMemoParser::TResolvedTable* TCodeMemoParser::ResolvedFor() {
     t.State = State;
     t.Chars.fill(TResolved());
     t.After.fill(nullptr);
+    FRun = &t;
     return &t;
 }
 
