@@ -138,7 +138,7 @@ bool TCodeMemoParser::LookupKeyword(const TSyntaxKeywords& kw, int, TTokenCursor
     return found;
 }
 
-// Steps 6 to 8 of a token: validation, the state change and bound regions.
+// The end of every token: validation, the state change and bound regions.
 inline uint8_t TCodeMemoParser::Settle(TTokenCursor& cur, size_t start, uint8_t token,
                                        bool secondary) {
     const auto& effect = Effects[token];
