@@ -266,27 +266,22 @@ TCodeMemoParser::TRunStop TCodeMemoParser::TokenRun(TTokenCursor& cur, size_t li
         uint8_t token = r.Token;
         bool moved = false; // the token may have changed the state or the start table
         switch (r.Kind) {
-        case rkPlain: {
-            // One character of default text each, no state change: a run is written at once.
-            size_t p = start + 1;
-            while (p < stop && res->Chars[text[p]].Kind == rkPlain)
-                ++p;
-            if (p - start <= 8) {
-                for (size_t i = start; i < p; ++i)
-                    out[i] = 0;
-            } else {
-                std::memset(out + start, 0, p - start);
-            }
+        case rkPlain:
+        case rkFixed: {
+            // One character each and no state change: default text and keywords that only
+            // check the state, taken in one run.
+            size_t p = start;
+            do {
+                out[p++] = r.Token;
+                token = r.Token;
+                if (p >= stop) break;
+                r = res->Chars[text[p]];
+            } while (r.Kind == rkPlain || r.Kind == rkFixed);
             cur.Pos = p;
             FBusy = false;
-            FLastToken = 0;
+            FLastToken = token;
             continue;
         }
-        case rkFixed:
-            cur.Pos = start + 1;
-            FBusy = false;
-            FLastToken = token;
-            break;
         case rkRecognise:
         case rkRecogniseFull: {
             // The rule is valid here and so is its token: only the recogniser can fail.
@@ -337,9 +332,11 @@ TCodeMemoParser::TRunStop TCodeMemoParser::TokenRun(TTokenCursor& cur, size_t li
         const size_t end = cur.Pos > start ? cur.Pos : start + 1;
         if (end > safeEnd) return rsMargin;
         const size_t n = end - start;
-        if (n <= 8) {
-            for (size_t i = 0; i < n; ++i)
-                out[start + i] = token;
+        if (n <= 8 && start + 8 <= cur.Length) {
+            // Eight bytes at once; those past the token are written again by the tokens after
+            // it before anyone reads them.
+            const uint64_t eight = token * 0x0101010101010101ull;
+            std::memcpy(out + start, &eight, sizeof eight);
         } else {
             std::memset(out + start, token, n);
         }

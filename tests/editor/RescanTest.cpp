@@ -225,11 +225,11 @@ TEST_F(RescanTest, RandomEditsMatchAFreshScan) {
 // alike, in the shipped languages and this test's own.
 TEST(RescanPaths, TheRunLoopAgreesWithTokenByToken) {
     const std::vector<std::string> pieces = {
-        "a",  "Z9",   "_x",         "12.5e+3", "-4",      "#a0f",     ".c",       "@m",
-        "'",  "\"",   "\\",         "/*",      "*/",      "//",       "--",       "-->",
-        "<",  ">",    "</",         "<!--",    "<style>", "</style>", "<script>", "</script>",
-        "{",  "}",    ":",          ";",       "=",       "&amp;",    " ",        "\r",
-        "\t", "url(", "<a href=\"", "?>",      "\xc3\xa9"};
+        "a", "Z9", "_x", "12.5e+3", "-4",         "#a0f",     ".c",       "@m",
+        "'", "\"", "\\", "/*",      "*/",         "//",       "--",       "-->",
+        "<", ">",  "</", "<!--",    "<style>",    "</style>", "<script>", "</script>",
+        "{", "}",  ":",  ";",       "=",          "&amp;",    " ",        "[",
+        "]", "\r", "\t", "url(",    "<a href=\"", "?>",       "\xc3\xa9"};
     std::mt19937 rng(11);
     for (const char* lang : {"css", "html", "", "narrowed"}) {
         TCodeMemoParser def;
@@ -240,6 +240,17 @@ TEST(RescanPaths, TheRunLoopAgreesWithTokenByToken) {
             if (*lang) { // tokens whose effects refuse states their rules and keywords accept
                 def.Effects[14]->Valid = TStateSet::Of({52});
                 def.Effects[21]->Valid = TStateSet::Of({50});
+                // and a container: "[...]" in a selector is scanned again in the value state
+                def.Keywords.Add("[", 30, TStateSet::Of({50}));
+                TContinuationRule rule;
+                rule.Body.Flag = 1;
+                rule.Body.Group = uint16_t(G(def, "", true));
+                rule.End.Flag = 1;
+                rule.End.EndCount = 1;
+                rule.End.EndGroups[0] = uint16_t(G(def, "]"));
+                def.Continuations[30] = rule;
+                Effect(def, 30, TStateSet::Of({50}), TStateSet::Of({53}), TStateSet::Of({50}));
+                def.Effects[30]->Bound = true;
             }
         }
         for (int round = 0; round < 60; ++round) {
