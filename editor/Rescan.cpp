@@ -19,6 +19,8 @@ constexpr size_t kLookahead = 4096;
 constexpr size_t kMargin = 64;
 // Settled text is dropped from the window's front once this much has piled up.
 constexpr size_t kCompactAt = size_t(1) << 20;
+// How many rows ahead the row loop asks for the bytes it will compare.
+constexpr int kPrefetch = 16;
 
 const std::vector<uint8_t>* BytesOf(const TLineRecord& rec) {
     if (!rec.Extra || rec.Extra->Attributes.size() != size_t(rec.Length)) return nullptr;
@@ -54,6 +56,9 @@ void TRescanner::SetDefinition(TCodeMemoParser* definition) {
     FPending.clear();
     for (int i = 0; i < FStore.LineCount(); ++i) {
         TLineRecord& rec = FStore.Line(i);
+        if (i + kPrefetch < FStore.LineCount())
+            if (const auto& ahead = FStore.Line(i + kPrefetch).Extra)
+                __builtin_prefetch(ahead.get());
         if (rec.Extra) rec.Extra->Attributes.clear();
         rec.Flags |= lfRepaint | lfRescan;
     }
@@ -218,12 +223,15 @@ void TRescanner::FindRestart(int changed, int& line, int& offset, uint8_t& token
 }
 
 uint32_t TRescanner::FindCheckpoint(int changed, int& line, int& offset) const {
-    // Far enough back for the rows of a long line; beyond that an anchor token is as near.
+    // Among short lines an anchor token is as near as a checkpoint this far back. Inside one
+    // long line the walk goes on: a token that spans many of its rows (a string left open to
+    // the line's end) has none at their ends, and the anchor search would read back through
+    // every byte of them only to restart before the same token.
     constexpr int kLookBack = 64;
     // The tokens before a checkpoint may have looked at text after it: one closer to the
     // change than the tokenizer's look-ahead may rest on text that is gone.
     size_t room = 0;
-    for (int j = changed - 1; j >= 0 && j >= changed - kLookBack; --j) {
+    for (int j = changed - 1; j >= 0; --j) {
         const TLineRecord& rec = FStore.Line(j);
         // The rows from the checkpoint to the change must hold their settled bytes.
         if (!HasBytes(rec) || (rec.Flags & (lfRescan | lfScanRestart))) return 0;
@@ -233,6 +241,7 @@ uint32_t TRescanner::FindCheckpoint(int changed, int& line, int& offset) const {
             return rec.ScanEnd & ~ScanExact;
         }
         room += size_t(rec.Length);
+        if (j <= changed - kLookBack && !(rec.Marks & lmContinuation)) break;
     }
     return 0;
 }
@@ -283,6 +292,8 @@ int TRescanner::ScanFrom(int changed, int budget, int& last, bool& budgetStop) {
     // The scan state at `checkpoint`, taken once a line rather than before every token.
     size_t checkpoint = pos;
     bool needCheckpoint = true;
+    TStateSet lastSet; // the state at the last row end when nothing was stacked, and its number
+    uint32_t lastNumber = 0;
     budgetStop = false;
     last = changed - 1;
     FScanning = true;
@@ -295,6 +306,16 @@ int TRescanner::ScanFrom(int changed, int budget, int& last, bool& budgetStop) {
                 while (line < lineCount) {
                     TLineRecord& rec = FStore.Line(line);
                     const size_t len = size_t(rec.Length);
+                    // Each row's bytes sit in blocks of their own: ask for those of the rows
+                    // ahead early, so that a scan over many short rows does not wait on each.
+                    if (line + kPrefetch < lineCount) {
+                        const TLineRecord& ahead = FStore.Line(line + kPrefetch);
+                        if (ahead.Extra) {
+                            __builtin_prefetch(ahead.Extra.get());
+                            const TLineRecord& near = FStore.Line(line + kPrefetch / 2);
+                            if (near.Extra) __builtin_prefetch(near.Extra->Attributes.data());
+                        }
+                    }
                     if (lineStart + len > pos) {
                         lineEnd = lineStart + len;
                         break;
@@ -309,7 +330,16 @@ int TRescanner::ScanFrom(int changed, int budget, int& last, bool& budgetStop) {
                         nextReady = HasBytes(next) && !(next.Flags & lfRescan);
                     }
                     last = line;
-                    if (!state) state = FStore.ScanStates().Of(def);
+                    if (!state) {
+                        // Most rows end in the state the row before ended in.
+                        if (lastNumber && def.Stack.empty() && def.State == lastSet) {
+                            state = lastNumber;
+                        } else {
+                            state = FStore.ScanStates().Of(def);
+                            lastNumber = def.Stack.empty() ? state : 0;
+                            lastSet = def.State;
+                        }
+                    }
                     const uint32_t ended =
                         lineStart + len == pos && !def.InBoundState() ? state | ScanExact : state;
                     // Equal bytes with another state behind them (a blank line after a new

@@ -25,6 +25,19 @@ uint32_t TScanStates::Intern(const TStateSet& top, uint32_t below) {
 
 uint32_t TScanStates::Of(const TCodeMemoParser& def) {
     const std::vector<TStateSet>& stack = def.Stack;
+    if (stack.empty()) {
+        // Rows mostly end in one of a few states with nothing stacked: a small cache by the
+        // set's bits spares the hash table.
+        uint64_t w[4];
+        std::memcpy(w, def.State.Bits.data(), sizeof w);
+        const uint64_t h = (w[0] ^ (w[1] * 3) ^ (w[2] * 5) ^ (w[3] * 7)) * 0x9E3779B97F4A7C15ull;
+        const size_t slot = size_t(h >> 60) % FFlat.size();
+        TFlat& f = FFlat[slot];
+        if (f.Number && f.State == def.State) return f.Number;
+        f.State = def.State;
+        f.Number = Intern(def.State, 0);
+        return f.Number;
+    }
     // Keep the part of the last chain that the stack still shares.
     size_t same = 0;
     while (same < stack.size() && same < FLastStack.size() && stack[same] == FLastStack[same])

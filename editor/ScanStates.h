@@ -3,6 +3,7 @@
 
 #include "highlight/CharGroup.h"
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <unordered_map>
@@ -38,6 +39,12 @@ private:
 
     std::vector<TNode> FNodes; // number = index + 1
     std::unordered_map<TNode, uint32_t, THash> FIndex;
+    // States with an empty stack met lately, by their hash.
+    struct TFlat {
+        TStateSet State;
+        uint32_t Number = 0;
+    };
+    std::array<TFlat, 16> FFlat{};
     // The chain of the last answer: a row end in the same state costs no look-up.
     std::vector<TStateSet> FLastStack;
     std::vector<uint32_t> FLastChain; // FLastChain[i]: the number of FLastStack[0..i]

@@ -11,12 +11,6 @@ bool TByteSet::Empty() const {
     return true;
 }
 
-bool TByteSet::Meets(const TByteSet& other) const {
-    for (int i = 0; i < 32; ++i)
-        if (Bits[i] & other.Bits[i]) return true;
-    return false;
-}
-
 void TByteSet::Unite(const TByteSet& other) {
     for (int i = 0; i < 32; ++i)
         Bits[i] |= other.Bits[i];

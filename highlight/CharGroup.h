@@ -3,6 +3,7 @@
 
 #include <array>
 #include <cstdint>
+#include <cstring>
 #include <vector>
 
 namespace quillet {
@@ -15,11 +16,30 @@ struct TByteSet {
     void Include(uint8_t n) { Bits[n >> 3] |= uint8_t(1u << (n & 7)); }
     void Exclude(uint8_t n) { Bits[n >> 3] &= uint8_t(~(1u << (n & 7))); }
     bool Empty() const;
-    bool Meets(const TByteSet& other) const;
+    // Word by word: the tokenizer asks this several times a token.
+    bool Meets(const TByteSet& other) const {
+        uint64_t any = 0;
+        for (size_t i = 0; i < 32; i += 8) {
+            uint64_t a, b;
+            std::memcpy(&a, Bits.data() + i, sizeof a);
+            std::memcpy(&b, other.Bits.data() + i, sizeof b);
+            any |= a & b;
+        }
+        return any != 0;
+    }
     void Unite(const TByteSet& other);
     void Subtract(const TByteSet& other);
     static TByteSet Of(std::initializer_list<int> members);
-    friend bool operator==(const TByteSet&, const TByteSet&) = default;
+    friend bool operator==(const TByteSet& a, const TByteSet& b) {
+        uint64_t diff = 0;
+        for (size_t i = 0; i < 32; i += 8) {
+            uint64_t x, y;
+            std::memcpy(&x, a.Bits.data() + i, sizeof x);
+            std::memcpy(&y, b.Bits.data() + i, sizeof y);
+            diff |= x ^ y;
+        }
+        return diff == 0;
+    }
 };
 
 using TStateSet = TByteSet;

@@ -256,16 +256,48 @@ private:
     TStateSet FSavedState;
     bool FBusy = false;
 
-    // TokenRun's plain characters of the start tables met since BeginRun.
-    struct TPlainEntry {
-        const TStartTable* Table = nullptr;
-        TByteSet Plain;
+    // What TokenRun does with a first character, worked out once for a start table and a
+    // current state (the two things the answer hangs on).
+    enum : uint8_t {
+        rkUnresolved,    // not worked out yet
+        rkPlain,         // one character of default text
+        rkFixed,         // one character of Token (a keyword), no state change
+        rkRecognise,     // built-in recogniser Handler giving Token, no state change
+        rkRecogniseFull, // the same, then the token's effect
+        rkKeywordCont,   // a one-character keyword Token with a continuation
+        rkKeywordFull,   // one character of Token, then its effect
+        rkGeneral,       // the whole of NextToken
     };
-    const TByteSet* PlainOf(const TStartTable* table);
-    std::array<TPlainEntry, 8> FPlain{};
-    size_t FPlainCount = 0;
+    struct TResolved {
+        uint8_t Kind = rkUnresolved;
+        uint8_t Token = 0;
+        uint8_t Handler = 0;
+    };
+    struct TResolvedTable {
+        const TStartTable* Table = nullptr;
+        TStateSet State;
+        std::array<TResolved, 256> Chars{};
+        std::array<TResolvedTable*, 256> After{}; // where each token led last
+    };
+    // What a token's effect asks: nothing, a check of the current state, or more.
+    // What a token's effect asks: nothing, a check of the current state, a change of it, or
+    // the stack or a bound region as well.
+    enum : uint8_t { ekNone, ekValid, ekTransit, ekFull, ekUnknown = 255 };
+    uint8_t EffectKind(uint8_t token) {
+        const uint8_t kind = FEffectKind[token];
+        return kind != ekUnknown ? kind : KindOfEffect(token);
+    }
+    uint8_t KindOfEffect(uint8_t token);
+    TResolvedTable* ResolvedFor();
+    TResolved Resolve(uint8_t c);
+    uint8_t Settle(TTokenCursor& cur, size_t start, uint8_t token, bool secondary);
+    uint8_t SettleOutside(TTokenCursor& cur, size_t start, uint8_t token);
+    std::array<uint8_t, 256> FEffectKind{};
+    // The tables worked out since BeginRun (a few: one per start table and state met).
+    std::vector<TResolvedTable> FResolved;
+    size_t FResolvedNext = 0;
+    TResolvedTable* FRun = nullptr;
     bool FRunPlain = false;
-    TByteSet FNoPlain;
 };
 
 } // namespace quillet

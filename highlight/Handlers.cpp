@@ -1,63 +1,84 @@
 #include "highlight/Handlers.h"
 
+#include <algorithm>
+#include <array>
+#include <cstring>
+
 namespace quillet {
 
 namespace {
 constexpr int CR = 13;
 
-bool IsDigit(int c) {
+inline bool Is(uint8_t c, uint8_t cls) {
+    return (kHandlerClass[c] & cls) != 0;
+}
+inline bool IsDigit(int c) {
     return c >= '0' && c <= '9';
 }
-bool IsLetter(int c) {
-    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
-}
 
-bool IsWebChar(int c) {
-    return c == '#' || c == '&' || (c >= '-' && c <= ':') || c == '=' || (c >= '?' && c <= 'Z') ||
-           c == '\\' || c == '_' || (c >= 'a' && c <= 'z') || c == '|' || c == '~';
+// The first position from `p` on whose byte has class `cls` missing; `end` when none.
+inline size_t SkipClass(const uint8_t* text, size_t p, size_t end, uint8_t cls) {
+    while (p < end && Is(text[p], cls))
+        ++p;
+    return p;
+}
+inline size_t SkipDigits(const uint8_t* text, size_t p, size_t end) {
+    return SkipClass(text, p, end, ccDigit);
+}
+// The first `a` or `b` at or after `p`, else `end`.
+inline size_t FindEither(const uint8_t* text, size_t p, size_t end, uint8_t a, uint8_t b) {
+    if (p >= end) return end;
+    const void* qa = std::memchr(text + p, a, end - p);
+    const size_t ia = qa ? size_t(static_cast<const uint8_t*>(qa) - text) : end;
+    const void* qb = std::memchr(text + p, b, ia - p);
+    return qb ? size_t(static_cast<const uint8_t*>(qb) - text) : ia;
 }
 
 // Digits, an optional fraction and an exponent only when a digit follows the e (and its sign).
 bool Number(TTokenCursor& cur) {
-    if (!IsDigit(cur.Peek()) || cur.AtEnd()) return false;
-    while (!cur.AtEnd() && IsDigit(cur.Peek()))
-        ++cur.Pos;
-    if (cur.Peek() == '.' && IsDigit(cur.Peek(1))) {
-        ++cur.Pos;
-        while (!cur.AtEnd() && IsDigit(cur.Peek()))
-            ++cur.Pos;
+    const uint8_t* t = cur.Text;
+    const size_t n = cur.Length;
+    size_t p = cur.Pos;
+    if (p >= n || !IsDigit(t[p])) return false;
+    p = SkipDigits(t, p, n);
+    if (p + 1 < n && t[p] == '.' && IsDigit(t[p + 1])) p = SkipDigits(t, p + 1, n);
+    if (p < n && (t[p] == 'e' || t[p] == 'E')) {
+        const size_t skip = p + 1 < n && (t[p + 1] == '+' || t[p + 1] == '-') ? 2 : 1;
+        if (p + skip < n && IsDigit(t[p + skip])) p = SkipDigits(t, p + skip, n);
     }
-    int e = cur.Peek();
-    if (e == 'e' || e == 'E') {
-        int s = cur.Peek(1);
-        size_t skip = (s == '+' || s == '-') ? 2 : 1;
-        if (IsDigit(cur.Peek(skip))) {
-            cur.Pos += skip;
-            while (!cur.AtEnd() && IsDigit(cur.Peek()))
-                ++cur.Pos;
-        }
-    }
+    cur.Pos = p;
     return true;
 }
 
 // A quoted string opened at the cursor; `escapes`: backslash takes the next character.
 bool Quoted(TTokenCursor& cur, int quote, bool escapes, bool doubled) {
     if (cur.AtEnd() || cur.Peek() != quote) return false;
-    ++cur.Pos;
-    while (!cur.AtEnd()) {
-        int c = cur.Peek();
+    const uint8_t* t = cur.Text;
+    const size_t n = cur.Length;
+    size_t p = cur.Pos + 1;
+    while (p < n) {
+        // Straight to the next character that matters: the quote, CR or the escape.
+        if (escapes) {
+            while (p < n && t[p] != quote && t[p] != CR && t[p] != '\\')
+                ++p;
+        } else {
+            p = FindEither(t, p, n, uint8_t(quote), CR);
+        }
+        if (p >= n) break;
+        const int c = t[p];
         if (c == CR) break;
-        ++cur.Pos;
+        ++p;
         if (escapes && c == '\\') {
-            if (!cur.AtEnd() && cur.Peek() != CR) ++cur.Pos;
+            if (p < n && t[p] != CR) ++p;
         } else if (c == quote) {
-            if (doubled && cur.Peek() == quote && !cur.AtEnd()) {
-                ++cur.Pos;
+            if (doubled && p < n && t[p] == quote) {
+                ++p;
                 continue;
             }
             break;
         }
     }
+    cur.Pos = p;
     return true;
 }
 } // namespace
@@ -78,22 +99,25 @@ bool RunBuiltinHandler(int32_t number, TTokenCursor& cur, size_t tokenStart) {
         return true;
     }
     case 1: {
-        while (!cur.AtEnd() && IsWebChar(cur.Peek()))
-            ++cur.Pos;
-        if (cur.Pos > from && cur.Text[cur.Pos - 1] == '.') --cur.Pos;
-        return cur.Pos > from;
+        size_t p = SkipClass(cur.Text, from, cur.Length, ccWeb);
+        if (p > from && cur.Text[p - 1] == '.') --p;
+        cur.Pos = p;
+        return p > from;
     }
     case 2: {
         if (tokenStart != 0 && cur.Text[tokenStart - 1] != CR) return false;
-        while (!cur.AtEnd() && cur.Peek() != CR)
-            ++cur.Pos;
+        const void* cr =
+            from < cur.Length ? std::memchr(cur.Text + from, CR, cur.Length - from) : nullptr;
+        cur.Pos =
+            cr ? size_t(static_cast<const uint8_t*>(cr) - cur.Text) : std::max(from, cur.Length);
         return true;
     }
-    case 10:
-        if (cur.AtEnd() || !(IsLetter(cur.Peek()) || cur.Peek() == '_')) return false;
-        while (!cur.AtEnd() && (IsLetter(cur.Peek()) || IsDigit(cur.Peek()) || cur.Peek() == '_'))
-            ++cur.Pos;
+    case 10: {
+        const size_t end = IdentifierEnd(cur.Text, from, cur.Length);
+        if (end == from) return false;
+        cur.Pos = end;
         return true;
+    }
     case 11:
         return Number(cur);
     case 12:
@@ -111,47 +135,47 @@ bool RunBuiltinHandler(int32_t number, TTokenCursor& cur, size_t tokenStart) {
     }
     case 16:
         if (cur.AtEnd() || !IsDigit(cur.Peek())) return false;
-        while (!cur.AtEnd() && IsDigit(cur.Peek()))
-            ++cur.Pos;
+        cur.Pos = SkipDigits(cur.Text, from, cur.Length);
         return true;
     case 17: {
+        size_t p = from;
         bool at = false;
-        while (!cur.AtEnd()) {
-            int c = cur.Peek();
-            if (!(IsLetter(c) || IsDigit(c) || c == '~' || c == '.' || c == '@' || c == '-' ||
-                  c == '_'))
-                break;
-            at = at || c == '@';
-            ++cur.Pos;
+        while (p < cur.Length && Is(cur.Text[p], ccMail)) {
+            at = at || cur.Text[p] == '@';
+            ++p;
         }
-        if (!at) {
-            cur.Pos = from;
-            return false;
-        }
-        if (cur.Text[cur.Pos - 1] == '.') --cur.Pos;
+        if (!at) return false;
+        if (cur.Text[p - 1] == '.') --p;
+        cur.Pos = p;
         return true;
     }
     case 18: {
         if (cur.AtEnd() || cur.Peek() != '"') return false;
-        ++cur.Pos;
-        while (!cur.AtEnd() && cur.Peek() != CR) {
-            if (cur.Text[cur.Pos++] == '"') break;
-        }
+        // Through the closing quote, or up to CR or the text end.
+        const size_t p = FindEither(cur.Text, from + 1, cur.Length, '"', CR);
+        cur.Pos = p < cur.Length && cur.Text[p] == '"' ? p + 1 : p;
         return true;
     }
     case 19: {
-        while (!cur.AtEnd() && cur.Peek() != CR) {
-            if (cur.Peek() == '-' && cur.Peek(1) == '-') {
-                size_t k = cur.Pos;
-                while (k < cur.Length && cur.Text[k] == '-')
+        const uint8_t* t = cur.Text;
+        const size_t n = cur.Length;
+        size_t p = from;
+        while (p < n) {
+            // Only CR and a run of `-` stop or end it.
+            p = FindEither(t, p, n, CR, '-');
+            if (p >= n || t[p] == CR) break;
+            if (p + 1 < n && t[p + 1] == '-') {
+                size_t k = p;
+                while (k < n && t[k] == '-')
                     ++k;
-                if (k < cur.Length && cur.Text[k] == '>') break;
-                cur.Pos = k;
+                if (k < n && t[k] == '>') break;
+                p = k;
                 continue;
             }
-            ++cur.Pos;
+            ++p;
         }
-        return cur.Pos > from;
+        cur.Pos = p;
+        return p > from;
     }
     default:
         return false;

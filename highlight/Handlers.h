@@ -3,7 +3,46 @@
 
 #include "highlight/CodeMemoParser.h"
 
+#include <array>
+#include <cstddef>
+#include <cstdint>
+
 namespace quillet {
+
+// Character classes of the built-in handlers.
+enum : uint8_t { ccDigit = 1, ccLetter = 2, ccWeb = 4, ccMail = 8, ccIdent = 16 };
+
+constexpr std::array<uint8_t, 256> MakeHandlerClasses() {
+    std::array<uint8_t, 256> t{};
+    for (int c = 0; c < 256; ++c) {
+        uint8_t k = 0;
+        if (c >= '0' && c <= '9') k |= ccDigit;
+        if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z')) k |= ccLetter;
+        if (c == '#' || c == '&' || (c >= '-' && c <= ':') || c == '=' || (c >= '?' && c <= 'Z') ||
+            c == '\\' || c == '_' || (c >= 'a' && c <= 'z') || c == '|' || c == '~')
+            k |= ccWeb;
+        if ((k & (ccDigit | ccLetter)) || c == '~' || c == '.' || c == '@' || c == '-' || c == '_')
+            k |= ccMail;
+        if ((k & (ccDigit | ccLetter)) || c == '_') k |= ccIdent;
+        t[size_t(c)] = k;
+    }
+    return t;
+}
+inline constexpr std::array<uint8_t, 256> kHandlerClass = MakeHandlerClasses();
+
+// The standard identifier recogniser.
+constexpr int32_t hIdentifier = 10;
+
+// Where the identifier at `p` ends (a letter or `_`, then letters, digits and `_`); `p` when
+// none starts there.
+inline size_t IdentifierEnd(const uint8_t* text, size_t p, size_t length) {
+    if (p >= length || !(kHandlerClass[text[p]] & ccIdent) || (kHandlerClass[text[p]] & ccDigit))
+        return p;
+    ++p;
+    while (p < length && (kHandlerClass[text[p]] & ccIdent))
+        ++p;
+    return p;
+}
 
 // Runs built-in handler `number` at the cursor; the token began at `tokenStart`.
 // Answers true when it recognised something; on false the cursor is where it was.

@@ -5,16 +5,6 @@
 
 namespace quillet {
 
-int32_t TSyntaxKeywords::Child(int32_t node, uint8_t c) const {
-    c = Fold(c);
-    for (int32_t n = FNodes[size_t(node)].Child; n != NoNode; n = FNodes[size_t(n)].Next) {
-        uint8_t ch = FNodes[size_t(n)].Ch;
-        if (ch == c) return n;
-        if (ch > c) break;
-    }
-    return NoNode;
-}
-
 void TSyntaxKeywords::Add(std::string_view text, uint8_t token, const TStateSet& states,
                           int endGroup) {
     if (text.empty()) throw EDefinitionError(FmtLoadStr(SDuplicateKeyword, text));

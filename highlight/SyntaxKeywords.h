@@ -44,7 +44,15 @@ public:
 
     // Trie walking for the tokenizer: top node of a first byte, child matching a byte.
     int32_t Top(uint8_t c) const { return FTop[Fold(c)]; }
-    int32_t Child(int32_t node, uint8_t c) const;
+    int32_t Child(int32_t node, uint8_t c) const {
+        c = Fold(c);
+        for (int32_t n = FNodes[size_t(node)].Child; n != NoNode; n = FNodes[size_t(n)].Next) {
+            const uint8_t ch = FNodes[size_t(n)].Ch;
+            if (ch == c) return n;
+            if (ch > c) break;
+        }
+        return NoNode;
+    }
     const TNode& Node(int32_t node) const { return FNodes[size_t(node)]; }
     uint8_t Fold(uint8_t c) const {
         return (!FCaseSensitive && c >= 'A' && c <= 'Z') ? uint8_t(c + 32) : c;

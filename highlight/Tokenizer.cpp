@@ -79,11 +79,23 @@ bool TCodeMemoParser::Repeat(const TRulePart& body, const TRulePart& end, bool c
     const bool hasEnd = end.IsHandler || end.EndCount > 0;
     // The group is fixed for the whole loop: look it up once.
     const TCM_CharGroup* group = body.IsHandler ? nullptr : &Groups.Group(body.Group);
-    // An end sequence cannot start at a character outside its first group: most characters
-    // of a long token are passed over on that test alone.
+    // A character body ended by a character sequence (a comment): where the first end character
+    // cannot stand, the end test fails and the body takes the character, so a run of those is
+    // stepped over in one loop.
+    const bool skips = group && !end.IsHandler && end.EndCount > 0;
     const TCM_CharGroup* endStart = nullptr;
     for (;;) {
         if (cur.AtEnd()) return true;
+        if (skips && endFirst) {
+            if (!endStart) endStart = &Groups.Group(end.EndGroups[0]);
+            size_t p = cur.Pos;
+            while (p < cur.Length && !endStart->Contains(cur.Text[p]) &&
+                   group->Contains(cur.Text[p]))
+                ++p;
+            cur.Pos = p;
+            if (cur.AtEnd()) return true;
+        }
+        // An end sequence cannot start at a character outside its first group.
         if (endFirst && hasEnd) {
             if (end.IsHandler) {
                 if (EndTest(end, cur, start)) return true;
@@ -132,6 +144,51 @@ bool TCodeMemoParser::LookupKeyword(const TSyntaxKeywords& kw, int, TTokenCursor
     }
     cur.Pos = found ? best : start + 1;
     return found;
+}
+
+// The end of every token: validation, the state change and bound regions.
+inline uint8_t TCodeMemoParser::Settle(TTokenCursor& cur, size_t start, uint8_t token,
+                                       bool secondary) {
+    const auto& effect = Effects[token];
+    // The state a region restores when it ends: kept only for a token that may open one.
+    const bool mayOpen = !FBoundOpen && effect && effect->Bound;
+    TStateSet before;
+    if (mayOpen) before = State;
+    if (cur.Pos == start || (effect && !secondary && !Meets(effect->Valid, State))) {
+        token = 0;
+        cur.Pos = start + 1;
+    } else if (effect) {
+        if (effect->StackFlags & sfPopBefore)
+            PopState();
+        else if (effect->StackFlags & sfPushBefore)
+            Stack.push_back(State);
+        if (!effect->NoTransition) {
+            Transit(State, effect->Add, effect->Remove);
+            SelectStartTable();
+        }
+        if (effect->StackFlags & sfPopAfter)
+            PopState();
+        else if (effect->StackFlags & sfPushAfter)
+            Stack.push_back(State);
+        if (effect->StackFlags & (sfPopBefore | sfPopAfter)) SelectStartTable();
+    }
+
+    bool opened = false;
+    if (FBoundOpen) {
+        if (cur.Pos >= FBoundEnd || cur.AtEnd()) {
+            State = FSavedState;
+            FBoundOpen = false;
+            SelectStartTable();
+        }
+    } else if (mayOpen && token != 0) {
+        FSavedState = before;
+        FBoundOpen = opened = true;
+        FBoundEnd = cur.Pos;
+        FBoundToken = token;
+    }
+    FBusy = (FBoundOpen && cur.Pos < FBoundEnd) || opened;
+    FLastToken = token;
+    return token;
 }
 
 int TCodeMemoParser::NextToken(TTokenCursor& cur) {
@@ -189,105 +246,224 @@ int TCodeMemoParser::NextToken(TTokenCursor& cur) {
         }
     }
 
-    const auto& effect = Effects[token];
-    // The state a region restores when it ends: kept only for a token that may open one.
-    const bool mayOpen = !FBoundOpen && effect && effect->Bound;
-    TStateSet before;
-    if (mayOpen) before = State;
-    if (cur.Pos == start || (effect && !secondary && !Meets(effect->Valid, State))) {
-        token = 0;
-        cur.Pos = start + 1;
-    } else if (effect) {
-        if (effect->StackFlags & sfPopBefore)
-            PopState();
-        else if (effect->StackFlags & sfPushBefore)
-            Stack.push_back(State);
-        if (!effect->NoTransition) {
-            Transit(State, effect->Add, effect->Remove);
-            SelectStartTable();
-        }
-        if (effect->StackFlags & sfPopAfter)
-            PopState();
-        else if (effect->StackFlags & sfPushAfter)
-            Stack.push_back(State);
-        if (effect->StackFlags & (sfPopBefore | sfPopAfter)) SelectStartTable();
-    }
-
-    bool opened = false;
-    if (FBoundOpen) {
-        if (cur.Pos >= FBoundEnd || cur.AtEnd()) {
-            State = FSavedState;
-            FBoundOpen = false;
-            SelectStartTable();
-        }
-    } else if (mayOpen && token != 0) {
-        FSavedState = before;
-        FBoundOpen = opened = true;
-        FBoundEnd = cur.Pos;
-        FBoundToken = token;
-    }
-    FBusy = (FBoundOpen && cur.Pos < FBoundEnd) || opened;
-    FLastToken = token;
-    return token;
+    return Settle(cur, start, token, secondary);
 }
 
 TCodeMemoParser::TRunStop TCodeMemoParser::TokenRun(TTokenCursor& cur, size_t limit,
                                                     size_t refillAt, size_t safeEnd, uint8_t* out,
                                                     size_t& lastStart) {
     if (!FSelected) SelectStartTable();
-    const TStartTable* seen = nullptr;
-    const TByteSet* plain = &FNoPlain;
+    const uint8_t* const text = cur.Text;
+    const size_t stop = limit < cur.Length ? limit : cur.Length;
+    // The short cuts hold outside bound regions; one that opens ends the call.
+    const bool quick = FRunPlain && !FBoundOpen;
+    // The table of the last call, as a row mostly starts where the one before ended.
+    TResolvedTable* res = nullptr;
+    if (quick)
+        res = FRun && FRun->Table == FSelected && FRun->State == State ? FRun : ResolvedFor();
     while (cur.Pos < limit) {
         const size_t start = cur.Pos;
         if (start > refillAt) return rsRefill;
         lastStart = start;
-        if (FRunPlain) {
-            if (FSelected != seen) {
-                seen = FSelected;
-                plain = PlainOf(seen);
-            }
-            // What NextToken's first test would find, without its loads.
-            if (start < cur.Length && plain->Has(cur.Text[start])) {
-                out[start] = 0;
-                cur.Pos = start + 1;
-                FBusy = false;
-                FLastToken = 0;
-                continue;
-            }
+        TResolved r;
+        r.Kind = rkGeneral;
+        if (quick && start < stop) {
+            r = res->Chars[text[start]];
+            if (r.Kind == rkUnresolved) r = res->Chars[text[start]] = Resolve(text[start]);
         }
-        // Not through the vtable: this loop is the hot path and the class is known.
-        const auto value = uint8_t(TCodeMemoParser::NextToken(cur));
+        uint8_t token = r.Token;
+        bool moved = false; // the token may have changed the state or the start table
+        switch (r.Kind) {
+        case rkPlain:
+        case rkFixed: {
+            // One character each and no state change: default text and keywords that only
+            // check the state, taken in one run.
+            size_t p = start;
+            do {
+                out[p++] = r.Token;
+                token = r.Token;
+                if (p >= stop) break;
+                r = res->Chars[text[p]];
+            } while (r.Kind == rkPlain || r.Kind == rkFixed);
+            cur.Pos = p;
+            FBusy = false;
+            FLastToken = token;
+            continue;
+        }
+        case rkRecognise:
+        case rkRecogniseFull: {
+            // The rule is valid here and so is its token: only the recogniser can fail.
+            size_t end = start;
+            if (r.Handler == hIdentifier) {
+                end = IdentifierEnd(text, start, cur.Length);
+            } else {
+                cur.Pos = start;
+                if (RunBuiltinHandler(r.Handler, cur, start)) end = cur.Pos;
+            }
+            if (end == start) {
+                token = 0;
+                cur.Pos = start + 1;
+            } else {
+                cur.Pos = end;
+            }
+            if (r.Kind == rkRecogniseFull && token) {
+                token = SettleOutside(cur, start, token);
+                moved = true;
+            } else {
+                FBusy = false;
+                FLastToken = token;
+            }
+            break;
+        }
+        case rkKeywordFull:
+            cur.Pos = start + 1;
+            token = SettleOutside(cur, start, token);
+            moved = true;
+            break;
+        case rkKeywordCont: {
+            cur.Pos = start + 1;
+            const TContinuationRule& cont = *Continuations[token];
+            if (!Repeat(cont.Body, cont.End, true, cur, start)) {
+                token = 0;
+                cur.Pos = start + 1;
+            }
+            token = SettleOutside(cur, start, token);
+            moved = true;
+            break;
+        }
+        default:
+            // Not through the vtable: this loop is the hot path and the class is known.
+            token = uint8_t(TCodeMemoParser::NextToken(cur));
+            moved = true;
+            break;
+        }
         const size_t end = cur.Pos > start ? cur.Pos : start + 1;
         if (end > safeEnd) return rsMargin;
         const size_t n = end - start;
-        if (n <= 8) {
-            for (size_t i = 0; i < n; ++i)
-                out[start + i] = value;
+        if (n <= 8 && start + 8 <= cur.Length) {
+            // Eight bytes at once; those past the token are written again by the tokens after
+            // it before anyone reads them.
+            const uint64_t eight = token * 0x0101010101010101ull;
+            std::memcpy(out + start, &eight, sizeof eight);
         } else {
-            std::memset(out + start, value, n);
+            std::memset(out + start, token, n);
         }
         cur.Pos = end;
         if (FBoundOpen) return rsOpened;
+        if (moved && quick && (FSelected != res->Table || !(State == res->State))) {
+            // The table a token led to last time is most likely the one it leads to now.
+            TResolvedTable* next = res->After[token];
+            if (!next || next->Table != FSelected || !(next->State == State))
+                next = res->After[token] = ResolvedFor();
+            res = FRun = next;
+        }
     }
     return rsLimit;
 }
 
-void TCodeMemoParser::BeginRun() {
-    FPlainCount = 0;
-    FRunPlain = SecondaryKeywords.empty() && !Continuations[0] && !Effects[0];
+// Settle for a token outside any bound region (secondary keywords do not take part in runs):
+// what most effects do, in place; the rest through Settle.
+inline uint8_t TCodeMemoParser::SettleOutside(TTokenCursor& cur, size_t start, uint8_t token) {
+    const uint8_t kind = EffectKind(token);
+    if (kind == ekFull) return Settle(cur, start, token, false);
+    if (kind != ekNone) {
+        const TTokenEffect& e = *Effects[token];
+        if (cur.Pos == start || !Meets(e.Valid, State)) {
+            token = 0;
+            cur.Pos = start + 1;
+        } else if (kind == ekTransit) {
+            Transit(State, e.Add, e.Remove);
+            SelectStartTable();
+        }
+    } else if (cur.Pos == start) {
+        cur.Pos = start + 1;
+        token = 0;
+    }
+    FBusy = false;
+    FLastToken = token;
+    return token;
 }
 
-const TByteSet* TCodeMemoParser::PlainOf(const TStartTable* table) {
-    for (size_t i = 0; i < FPlainCount; ++i)
-        if (FPlain[i].Table == table) return &FPlain[i].Plain;
-    if (FPlainCount == FPlain.size()) return &FNoPlain; // many tables: no shortcut for the rest
-    TPlainEntry& e = FPlain[FPlainCount++];
-    e.Table = table;
-    e.Plain = TByteSet();
-    for (int c = 0; c < 256; ++c)
-        if (Keywords.Top(uint8_t(c)) == TSyntaxKeywords::NoNode && !table->Rules[size_t(c)])
-            e.Plain.Include(uint8_t(c));
-    return &e.Plain;
+void TCodeMemoParser::BeginRun() {
+    FResolved.clear();
+    FResolvedNext = 0;
+    FRun = nullptr;
+    FRunPlain = SecondaryKeywords.empty() && !Continuations[0] && !Effects[0];
+    // Worked out as tokens are met: a scan of a few characters pays for no more.
+    FEffectKind.fill(ekUnknown);
+}
+
+uint8_t TCodeMemoParser::KindOfEffect(uint8_t token) {
+    const auto& e = Effects[token];
+    const uint8_t kind = !e                          ? ekNone
+                         : e->StackFlags || e->Bound ? ekFull
+                         : e->NoTransition           ? ekValid
+                                                     : ekTransit;
+    FEffectKind[token] = kind;
+    return kind;
+}
+
+TCodeMemoParser::TResolvedTable* TCodeMemoParser::ResolvedFor() {
+    for (TResolvedTable& t : FResolved)
+        if (t.Table == FSelected && t.State == State) return &t;
+    // A definition that meets many states reuses the slots in turn.
+    constexpr size_t kSlots = 16;
+    if (FResolved.size() < kSlots) {
+        FResolved.reserve(kSlots); // the addresses handed out stay put
+        FResolved.emplace_back();
+        FResolvedNext = FResolved.size() - 1;
+    }
+    TResolvedTable& t = FResolved[FResolvedNext];
+    FResolvedNext = (FResolvedNext + 1) % kSlots;
+    t.Table = FSelected;
+    t.State = State;
+    t.Chars.fill(TResolved());
+    t.After.fill(nullptr);
+    FRun = &t;
+    return &t;
+}
+
+// What NextToken would do at a character `c` in the current state and start table, as far as
+// it can be known without the text after it.
+TCodeMemoParser::TResolved TCodeMemoParser::Resolve(uint8_t c) {
+    TResolved r;
+    r.Kind = rkGeneral;
+    const auto& rule = FSelected->Rules[c];
+    // A token the state refuses, or one that matches nothing, is one character of default text.
+    auto refused = [&](uint8_t token) {
+        return EffectKind(token) == ekValid && !Meets(Effects[token]->Valid, State);
+    };
+    if (Keywords.Top(c) == TSyntaxKeywords::NoNode) {
+        if (!rule) {
+            r.Kind = rkPlain;
+        } else if (rule->Start.IsHandler && !rule->Start.Custom && rule->Start.Handler >= 0 &&
+                   rule->Start.Handler <= 255) {
+            if (!Meets(rule->Valid, State) || refused(rule->Token)) {
+                r.Kind = rkPlain;
+            } else {
+                r.Kind = EffectKind(rule->Token) >= ekTransit ? rkRecogniseFull : rkRecognise;
+                r.Token = rule->Token;
+                r.Handler = uint8_t(rule->Start.Handler);
+            }
+        }
+    } else if (!rule) {
+        // A keyword of this one character alone, with one entry and no end group: found or
+        // not, it takes one character.
+        const auto& node = Keywords.Node(Keywords.Top(c));
+        if (node.Child != TSyntaxKeywords::NoNode || node.Entries.size() != 1 ||
+            node.Entries[0].EndGroup >= 0)
+            return r;
+        const TKeywordEntry& k = node.Entries[0];
+        const uint8_t token = Meets(node.States, State) && Meets(k.States, State) ? k.Token : 0;
+        r.Token = token;
+        if (Continuations[token])
+            r.Kind = rkKeywordCont;
+        else if (token == 0 || refused(token))
+            r.Kind = rkPlain, r.Token = 0;
+        else
+            r.Kind = EffectKind(token) >= ekTransit ? rkKeywordFull : rkFixed;
+    }
+    return r;
 }
 
 void TCodeMemoParser::SaveScan(TScanSnapshot& to) const {

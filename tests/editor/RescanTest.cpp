@@ -1,6 +1,7 @@
 #include "editor/Rescan.h"
 #include "editor/ScanStates.h"
 #include "highlight/DefinitionError.h"
+#include "highlight/ShippedDefinition.h"
 #include "tests/highlight/SampleCssDefinition.h"
 
 #include <gtest/gtest.h>
@@ -143,6 +144,30 @@ TEST_F(RescanTest, RestartsAtTheAnchorTokenBeforeTheChange) {
     EXPECT_EQ(StoredBytes(Store), Reference(P, Store.StoredText(0, Store.CharCount())));
 }
 
+// A comment left open to the end of a long line spans more rows than the checkpoint search
+// looks back over among short lines; an edit at the end still resumes just before the comment,
+// not at the selector at the line's start.
+TEST_F(RescanTest, ResumesBeforeATokenThatSpansManyRowsOfALongLine) {
+    std::string line = "h1 {";
+    for (int i = 0; i < 3000; ++i)
+        line += "a:1;";
+    const int comment = int(line.size());
+    line += "/*" + std::string(200000, 'c');
+    Load(line);
+    std::vector<int> rows(line.size() / 2047, 2047);
+    rows.push_back(int(line.size() % 2047));
+    ASSERT_TRUE(Store.RecutRows(0, 1, rows));
+    R.SetDefinition(&P); // the rows' own checkpoints
+    R.ScanAll();
+    Store.Insert(Store.CharCount() - 10, "x");
+    Track();
+    R.Rescan();
+    ASSERT_FALSE(Seen.empty());
+    EXPECT_GT(Seen.front().first, comment - 2047);
+    EXPECT_LE(Seen.front().first, comment);
+    EXPECT_EQ(StoredBytes(Store), Reference(P, Store.StoredText(0, Store.CharCount())));
+}
+
 TEST_F(RescanTest, BudgetLimitsOneScanAndLaterScansFinish) {
     Load(Rules(100));
     R.SetLineBudget(5);
@@ -191,6 +216,60 @@ TEST_F(RescanTest, RandomEditsMatchAFreshScan) {
         r.ScanAll();
         ASSERT_EQ(StoredBytes(store), Reference(P, store.StoredText(0, store.CharCount())))
             << "budget " << budget;
+    }
+}
+
+// The scan writes plain runs of tokens through the definition's run loop, which takes short
+// cuts for plain text, recognisers and one-character keywords, and goes token by token when a
+// handler watches the tokens: both must colour random text (quotes, comments, tags, regions)
+// alike, in the shipped languages and this test's own.
+TEST(RescanPaths, TheRunLoopAgreesWithTokenByToken) {
+    const std::vector<std::string> pieces = {
+        "a", "Z9", "_x", "12.5e+3", "-4",         "#a0f",     ".c",       "@m",
+        "'", "\"", "\\", "/*",      "*/",         "//",       "--",       "-->",
+        "<", ">",  "</", "<!--",    "<style>",    "</style>", "<script>", "</script>",
+        "{", "}",  ":",  ";",       "=",          "&amp;",    " ",        "[",
+        "]", "\r", "\t", "url(",    "<a href=\"", "?>",       "\xc3\xa9"};
+    std::mt19937 rng(11);
+    for (const char* lang : {"css", "html", "", "narrowed"}) {
+        TCodeMemoParser def;
+        if (lang == std::string("css") || lang == std::string("html")) {
+            LoadShippedDefinition(def, lang);
+        } else {
+            BuildCss(def);
+            if (*lang) { // tokens whose effects refuse states their rules and keywords accept
+                def.Effects[14]->Valid = TStateSet::Of({52});
+                def.Effects[21]->Valid = TStateSet::Of({50});
+                // and a container: "[...]" in a selector is scanned again in the value state
+                def.Keywords.Add("[", 30, TStateSet::Of({50}));
+                TContinuationRule rule;
+                rule.Body.Flag = 1;
+                rule.Body.Group = uint16_t(G(def, "", true));
+                rule.End.Flag = 1;
+                rule.End.EndCount = 1;
+                rule.End.EndGroups[0] = uint16_t(G(def, "]"));
+                def.Continuations[30] = rule;
+                Effect(def, 30, TStateSet::Of({50}), TStateSet::Of({53}), TStateSet::Of({50}));
+                def.Effects[30]->Bound = true;
+            }
+        }
+        for (int round = 0; round < 60; ++round) {
+            std::string text;
+            const int n = 1 + int(rng() % 400);
+            for (int i = 0; i < n; ++i)
+                text += pieces[rng() % pieces.size()];
+            std::vector<uint8_t> bytes[2];
+            for (int watch = 0; watch < 2; ++watch) {
+                TTextStore store;
+                store.Insert(0, text);
+                TRescanner r(store);
+                if (watch) r.OnTokenSeen = [](TRescanner&, uint8_t&, int, int) {};
+                r.SetDefinition(&def);
+                r.ScanAll();
+                bytes[watch] = StoredBytes(store);
+            }
+            ASSERT_EQ(bytes[0], bytes[1]) << lang << ": " << text;
+        }
     }
 }
 
