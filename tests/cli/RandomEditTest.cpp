@@ -703,25 +703,25 @@ private:
         // Highlighting: the bytes a fresh store and scan give the same text.
         if (auto* def = dynamic_cast<TCodeMemoParser*>(memo.ActiveDefinition())) {
             memo.View().ScanThrough(store.LineCount() - 1);
-            std::vector<uint8_t> got;
-            for (int i = 0; i < store.LineCount(); ++i) {
-                const TLineRecord& rec = store.Line(i);
-                std::vector<uint8_t> b = rec.Extra ? rec.Extra->Attributes : std::vector<uint8_t>();
-                b.resize(size_t(rec.Length), 0xEE);
-                got.insert(got.end(), b.begin(), b.end());
-            }
+            // Every character's style byte, 0xEE where a row has none.
+            auto bytesOf = [](const TTextStore& st) {
+                std::vector<uint8_t> all;
+                for (int i = 0; i < st.LineCount(); ++i) {
+                    const TLineRecord& rec = st.Line(i);
+                    std::vector<uint8_t> b =
+                        rec.Extra ? rec.Extra->Attributes : std::vector<uint8_t>();
+                    b.resize(size_t(rec.Length), 0xEE);
+                    all.insert(all.end(), b.begin(), b.end());
+                }
+                return all;
+            };
+            const std::vector<uint8_t> got = bytesOf(store);
             TTextStore fresh;
             fresh.Insert(0, text);
             TRescanner scanner(fresh);
             scanner.SetDefinition(def);
             scanner.ScanAll();
-            std::vector<uint8_t> want;
-            for (int i = 0; i < fresh.LineCount(); ++i) {
-                const TLineRecord& rec = fresh.Line(i);
-                std::vector<uint8_t> b = rec.Extra ? rec.Extra->Attributes : std::vector<uint8_t>();
-                b.resize(size_t(rec.Length), 0xEE);
-                want.insert(want.end(), b.begin(), b.end());
-            }
+            const std::vector<uint8_t> want = bytesOf(fresh);
             if (got != want) {
                 size_t at = 0;
                 while (at < got.size() && at < want.size() && got[at] == want[at])

@@ -16,6 +16,20 @@ using namespace quillet::testdef;
 
 namespace {
 
+// "[...]" becomes a container: inside it the value state (50) holds, the token value is 30.
+void AddContainer(TCodeMemoParser& def) {
+    def.Keywords.Add("[", 30, TStateSet::Of({50}));
+    TContinuationRule rule;
+    rule.Body.Flag = 1;
+    rule.Body.Group = uint16_t(G(def, "", true));
+    rule.End.Flag = 1;
+    rule.End.EndCount = 1;
+    rule.End.EndGroups[0] = uint16_t(G(def, "]"));
+    def.Continuations[30] = rule;
+    Effect(def, 30, TStateSet::Of({50}), TStateSet::Of({53}), TStateSet::Of({50}));
+    def.Effects[30]->Bound = true;
+}
+
 // The bytes a single pass of the tokenizer over the whole text gives (no containers).
 std::vector<uint8_t> Reference(TCodeMemoParser& p, const std::string& text) {
     std::vector<uint8_t> out(text.size());
@@ -241,16 +255,7 @@ TEST(RescanPaths, TheRunLoopAgreesWithTokenByToken) {
                 def.Effects[14]->Valid = TStateSet::Of({52});
                 def.Effects[21]->Valid = TStateSet::Of({50});
                 // and a container: "[...]" in a selector is scanned again in the value state
-                def.Keywords.Add("[", 30, TStateSet::Of({50}));
-                TContinuationRule rule;
-                rule.Body.Flag = 1;
-                rule.Body.Group = uint16_t(G(def, "", true));
-                rule.End.Flag = 1;
-                rule.End.EndCount = 1;
-                rule.End.EndGroups[0] = uint16_t(G(def, "]"));
-                def.Continuations[30] = rule;
-                Effect(def, 30, TStateSet::Of({50}), TStateSet::Of({53}), TStateSet::Of({50}));
-                def.Effects[30]->Bound = true;
+                AddContainer(def);
             }
         }
         for (int round = 0; round < 60; ++round) {
@@ -293,16 +298,7 @@ TEST_F(RescanTest, TokenSeenMaySwapTheValueAndGetsTheText) {
 
 TEST_F(RescanTest, ContainerTokensAreScannedAgainInsideTheirRegion) {
     // "[...]" is a container: inside it the value state holds, outside the selector state.
-    P.Keywords.Add("[", 30, TStateSet::Of({50}));
-    TContinuationRule rule;
-    rule.Body.Flag = 1;
-    rule.Body.Group = uint16_t(G(P, "", true));
-    rule.End.Flag = 1;
-    rule.End.EndCount = 1;
-    rule.End.EndGroups[0] = uint16_t(G(P, "]"));
-    P.Continuations[30] = rule;
-    Effect(P, 30, TStateSet::Of({50}), TStateSet::Of({53}), TStateSet::Of({50}));
-    P.Effects[30]->Bound = true;
+    AddContainer(P);
     Store.Insert(0, "[a 1\rb] x");
     R.SetDefinition(&P);
     R.ScanAll();
