@@ -492,7 +492,8 @@ LRESULT TCustomCodeMemo::DoAttributes(bool set, const int* range, uint8_t* buffe
             auto& attrs = rec.EnsureExtra().Attributes;
             attrs.assign(buffer + at, buffer + at + length);
             rec.Flags |= lfRescan;
-        } else if (rec.Extra && rec.Extra->Attributes.size() == length) {
+        } else if (length > 0 && rec.Extra && rec.Extra->Attributes.size() == length) {
+            // (an empty line's bytes may have no storage at all: no copy from nowhere)
             std::memcpy(buffer + at, rec.Extra->Attributes.data(), length);
         } else {
             std::memset(buffer + at, 0, length);
