@@ -32,7 +32,10 @@ int CmdCompile(const std::vector<std::string>& args, std::istream&, std::ostream
     // Written over its own script the source would be gone, whatever name the output goes by.
     if (SameFile(script, output)) throw EFileError(FmtLoadStr(SDefCompileSameFile, output));
     TCodeMemoParser def;
-    CompileScriptFile(def, script, includes);
+    std::vector<std::string> included;
+    CompileScriptFile(def, script, includes, &included);
+    for (const std::string& file : included)
+        if (SameFile(file, output)) throw EFileError(FmtLoadStr(SDefCompileIncludedFile, output));
     const std::vector<uint8_t> bytes = TDefinitionStream::SaveToBytes(def);
     // Whole or not at all: a build step must never see half a value.
     ReplaceFile(output, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()),

@@ -397,6 +397,7 @@ void TCM_Compiler::Include() {
         const bool opened =
             FOptions.OpenInclude ? FOptions.OpenInclude(path, text) : ReadFileText(path, text);
         if (!opened) continue;
+        if (FOptions.Included) FOptions.Included->push_back(path);
         const std::string key = CanonicalKey(path);
         for (const auto& s : FSources)
             if (s.IsFile && s.Key == key) Error(FmtLoadStr(SRecursiveInclude, path));

@@ -100,6 +100,8 @@ struct TCompileOptions {
     std::string SourceName;
     // Reads include files; empty means the file system.
     TIncludeOpener OpenInclude;
+    // When set, receives the path of every file an #include read.
+    std::vector<std::string>* Included = nullptr;
 };
 
 // The scanner: tokens of the script with #define, #ifdef/#ifndef/#else/#endif, #include and
@@ -171,8 +173,10 @@ void CompileScript(TCodeMemoParser& def, std::string_view text,
 
 // Compiles a script file: "..." includes are relative to the including file, <...> includes are
 // looked for in includePaths and then in the script's directory. A file that cannot be read
-// raises EFileError and leaves the definition unchanged.
+// raises EFileError and leaves the definition unchanged. `included`, when given, receives the
+// path of every file an #include read.
 void CompileScriptFile(TCodeMemoParser& def, const std::string& path,
-                       const std::vector<std::string>& includePaths = {});
+                       const std::vector<std::string>& includePaths = {},
+                       std::vector<std::string>* included = nullptr);
 
 } // namespace quillet

@@ -596,7 +596,8 @@ void CompileScript(TCodeMemoParser& def, std::string_view text, const TCompileOp
 }
 
 void CompileScriptFile(TCodeMemoParser& def, const std::string& path,
-                       const std::vector<std::string>& includePaths) {
+                       const std::vector<std::string>& includePaths,
+                       std::vector<std::string>* included) {
     std::error_code ec;
     std::string text;
     bool ok = std::filesystem::is_regular_file(path, ec);
@@ -612,6 +613,7 @@ void CompileScriptFile(TCodeMemoParser& def, const std::string& path,
     options.ScriptDir = std::filesystem::path(path).parent_path().string();
     options.IncludePaths = includePaths;
     options.SourceName = path;
+    options.Included = included;
     CompileScript(def, text, options);
 }
 

@@ -1,0 +1,1 @@
+compile @DATA@/cli/compile-into-include.script -o @DATA@/cli/compile-into-include.inc
