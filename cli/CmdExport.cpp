@@ -3,6 +3,7 @@
 #include "cli/Commands.h"
 #include "editor/CodeMemo.h"
 #include "editor/TextEncoding.h"
+#include "platform/Files.h"
 #include "platform/Stream.h"
 #include "resources/Strings.h"
 
@@ -65,6 +66,10 @@ int CmdExport(const std::vector<std::string>& args, std::istream&, std::ostream&
         saveFormat = sfHTML;
     else
         throw EQuilletError(FmtLoadStr(SExportUnknownFormat, format));
+    // The output replaces its file only once it is whole, but then the style sheet (or the
+    // definition) it was made from is gone: that is never what was meant.
+    if (!output.empty() && (SameFile(file, output) || (!lang.empty() && SameFile(lang, output))))
+        throw EFileError(FmtLoadStr(SExportOntoInput, output));
     std::unique_ptr<TCodeMemoParser> def; // outlives the control that uses it
     if (saveFormat == sfRTF || saveFormat == sfHTML) def = DefinitionFor(lang, file);
     TCodeMemo memo;

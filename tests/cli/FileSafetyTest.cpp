@@ -98,6 +98,22 @@ TEST_F(FileSafetyTest, PlainTextExportKeepsTheFilesEncodingAndLineBreaks) {
     }
 }
 
+TEST_F(FileSafetyTest, ExportIsRefusedAnOutputThatIsItsSheetOrItsDefinition) {
+    const std::string sheet = "a { color: red }\n";
+    Write("in.css", sheet);
+    fs::create_hard_link(Dir / "in.css", Dir / "same.html");
+    EXPECT_EQ(Run({"export", "--format", "html", Path("in.css"), "-o", Path("same.html")}), exError);
+    EXPECT_EQ(Err, "quillet-tool: " + FmtLoadStr(SExportOntoInput, Path("same.html")) + "\n");
+    EXPECT_EQ(Read("in.css"), sheet);
+    Write("s.qls", "%%Language\nName = 'Self'\n");
+    ASSERT_EQ(Run({"compile", Path("s.qls"), "-o", Path("s.def")}), exOk);
+    const std::string def = Read("s.def");
+    EXPECT_EQ(Run({"export", "--format", "rtf", "--lang", Path("s.def"), Path("in.css"), "-o",
+                   Path("s.def")}),
+              exError);
+    EXPECT_EQ(Read("s.def"), def);
+}
+
 TEST_F(FileSafetyTest, CompileIsRefusedAnOutputThatIsItsScriptThroughALink) {
     const std::string script = "%%Language\nName = 'Self'\n";
     Write("s.qls", script);
