@@ -222,22 +222,25 @@ void TRescanner::FindRestart(int changed, int& line, int& offset, uint8_t& token
     }
 }
 
-uint32_t TRescanner::FindCheckpoint(int changed, int& line, int& offset) const {
+uint32_t TRescanner::FindCheckpoint(int changed, int& line, int& offset, size_t& reach) const {
     // Among short lines an anchor token is as near as a checkpoint this far back. Inside one
     // long line the walk goes on: a token that spans many of its rows (a string left open to
     // the line's end) has none at their ends, and the anchor search would read back through
     // every byte of them only to restart before the same token.
     constexpr int kLookBack = 64;
-    // The tokens before a checkpoint may have looked at text after it: one closer to the
-    // change than the tokenizer's look-ahead may rest on text that is gone.
+    // The tokens before a checkpoint may have looked at text after it (a failed attempt, a
+    // keyword walk, an end test): it is safe only when all they looked at comes before the
+    // changed row, where every edit since the last scan lies.
     size_t room = 0;
     for (int j = changed - 1; j >= 0; --j) {
         const TLineRecord& rec = FStore.Line(j);
         // The rows from the checkpoint to the change must hold their settled bytes.
         if (!HasBytes(rec) || (rec.Flags & (lfRescan | lfScanRestart))) return 0;
-        if (room >= kLookahead && (rec.ScanEnd & ScanExact)) {
+        const uint32_t looked = RowReach(rec);
+        if ((rec.ScanEnd & ScanExact) && looked != RowReachFar && looked <= room) {
             line = j + 1;
             offset = 0;
+            reach = looked;
             return rec.ScanEnd & ~ScanExact;
         }
         room += size_t(rec.Length);
@@ -262,7 +265,10 @@ int TRescanner::ScanFrom(int changed, int budget, int& last, bool& budgetStop) {
     int restartLine, restartOffset;
     uint8_t restartToken;
     bool atStart;
-    if (const uint32_t at = FindCheckpoint(changed, restartLine, restartOffset)) {
+    // One past the furthest character (window index) the tokens so far looked at; each row
+    // keeps how far past its end that is.
+    size_t reach = 0;
+    if (const uint32_t at = FindCheckpoint(changed, restartLine, restartOffset, reach)) {
         restartToken = 0;
         def.ResetState(0);
         FStore.ScanStates().Load(at, def);
@@ -273,6 +279,12 @@ int TRescanner::ScanFrom(int changed, int budget, int& last, bool& budgetStop) {
         if (atStart) {
             def.State = def.StartState;
             def.SelectStartTable();
+        }
+        // An anchor restarts the state; what the rows above looked at still counts.
+        reach = size_t(restartOffset);
+        if (restartLine > 0) {
+            const uint32_t above = RowReach(FStore.Line(restartLine - 1));
+            if (above != RowReachFar) reach = std::max(reach, size_t(above));
         }
     }
     def.BeginRun();
@@ -291,6 +303,7 @@ int TRescanner::ScanFrom(int changed, int budget, int& last, bool& budgetStop) {
     int scanned = 0;
     // The scan state at `checkpoint`, taken once a line rather than before every token.
     size_t checkpoint = pos;
+    size_t checkpointReach = reach;
     bool needCheckpoint = true;
     TStateSet lastSet; // the state at the last row end when nothing was stacked, and its number
     uint32_t lastNumber = 0;
@@ -342,10 +355,14 @@ int TRescanner::ScanFrom(int changed, int budget, int& last, bool& budgetStop) {
                     }
                     const uint32_t ended =
                         lineStart + len == pos && !def.InBoundState() ? state | ScanExact : state;
+                    const size_t looked = std::max(reach, pos) - (lineStart + len);
                     // Equal bytes with another state behind them (a blank line after a new
                     // brace) are no place to stop: the lines after would keep stale colours.
+                    // Nor are tokens that now look further than the row says: the rows after
+                    // count on it.
                     if (equal && rec.ScanEnd == ended && line > restartLine && line >= changed &&
-                        nextReady && !(rec.Flags & lfScanRestart) && !def.InBoundState()) {
+                        nextReady && !(rec.Flags & lfScanRestart) && !def.InBoundState() &&
+                        looked <= RowReach(rec)) {
                         rec.Flags &= ~lfRescan;
                         stop = true;
                         break;
@@ -356,6 +373,7 @@ int TRescanner::ScanFrom(int changed, int budget, int& last, bool& budgetStop) {
                     }
                     rec.Flags &= ~(lfRescan | lfScanRestart);
                     rec.ScanEnd = ended;
+                    SetRowReach(rec, looked);
                     if (line >= changed) ++scanned; // lines before only recover the state
                     lineStart += len;
                     ++line;
@@ -370,6 +388,7 @@ int TRescanner::ScanFrom(int changed, int budget, int& last, bool& budgetStop) {
                     FWin.erase(FWin.begin(), FWin.begin() + ptrdiff_t(lineStart));
                     FNew.erase(FNew.begin(), FNew.begin() + ptrdiff_t(lineStart));
                     pos -= lineStart;
+                    reach = reach > lineStart ? reach - lineStart : 0;
                     winPos += int(lineStart);
                     lineEnd -= lineStart;
                     lineStart = 0;
@@ -385,18 +404,21 @@ int TRescanner::ScanFrom(int changed, int budget, int& last, bool& budgetStop) {
             if (needCheckpoint) {
                 def.SaveScan(FSnap);
                 checkpoint = pos;
+                checkpointReach = reach;
                 needCheckpoint = false;
             }
             // The token at pos may go on past what the tokenizer saw: show it more text, and
             // recover the state before it by tokenizing again from the checkpoint.
             auto widen = [&] {
                 def.RestoreScan(FSnap);
+                reach = checkpointReach;
                 AppendLines(pos + 2 * (FWin.size() - pos) + kLookahead);
                 size_t p = checkpoint;
                 while (p < pos) {
                     const bool wasOpen = def.BoundOpen();
                     TTokenCursor again{FWin.data(), FWin.size(), p};
                     def.NextToken(again);
+                    reach = std::max(reach, again.Reach);
                     const size_t e = again.Pos > p ? again.Pos : p + 1;
                     if (wasOpen || !def.BoundOpen()) p = e;
                 }
@@ -407,8 +429,11 @@ int TRescanner::ScanFrom(int changed, int budget, int& last, bool& budgetStop) {
                 const bool more = FNextLine < lineCount;
                 TTokenCursor cur{FWin.data(), FWin.size(), pos};
                 size_t at = pos;
-                switch (def.TokenRun(cur, lineEnd, more ? FWin.size() - kLookahead : SIZE_MAX,
-                                     more ? FWin.size() - kMargin : SIZE_MAX, FNew.data(), at)) {
+                const auto stop =
+                    def.TokenRun(cur, lineEnd, more ? FWin.size() - kLookahead : SIZE_MAX,
+                                 more ? FWin.size() - kMargin : SIZE_MAX, FNew.data(), at);
+                reach = std::max(reach, cur.Reach);
+                switch (stop) {
                 case TCodeMemoParser::rsLimit:
                 case TCodeMemoParser::rsRefill:
                     pos = cur.Pos;
@@ -433,7 +458,10 @@ int TRescanner::ScanFrom(int changed, int budget, int& last, bool& budgetStop) {
                 TTokenCursor cur{FWin.data(), FWin.size(), pos};
                 value = uint8_t(def.NextToken(cur));
                 end = cur.Pos > pos ? cur.Pos : pos + 1;
-                if (FNextLine >= lineCount || end + kMargin <= FWin.size()) break;
+                if (FNextLine >= lineCount || end + kMargin <= FWin.size()) {
+                    reach = std::max(reach, cur.Reach);
+                    break;
+                }
                 widen();
             }
             if (OnTokenSeen) {

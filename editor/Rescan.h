@@ -78,8 +78,9 @@ private:
     // budget ended it. Returns the number of lines scanned.
     int ScanFrom(int changed, int budget, int& last, bool& budgetStop);
     void FindRestart(int changed, int& line, int& offset, uint8_t& token, bool& atStart) const;
-    // The nearest checkpoint before the changed row, in the rows just above it; 0 when none.
-    uint32_t FindCheckpoint(int changed, int& line, int& offset) const;
+    // The nearest checkpoint before the changed row, in the rows just above it, whose tokens
+    // looked at nothing from that row on; 0 when none. `reach`: how far past it they looked.
+    uint32_t FindCheckpoint(int changed, int& line, int& offset, size_t& reach) const;
     void AppendLines(size_t wantEnd);
     void AddPending(int line);
     void DropPendingThrough(int line);

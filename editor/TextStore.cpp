@@ -335,6 +335,7 @@ bool TTextStore::RecutRows(int first, int count, const std::vector<int>& lengths
         int End;
         bool Known; // bytes present and no scan pending
         uint32_t ScanEnd;
+        uint32_t Reach;
     };
     std::string text;
     text.reserve(size_t(total));
@@ -350,7 +351,8 @@ bool TTextStore::RecutRows(int first, int count, const std::vector<int>& lengths
         const bool haveAttrs = rec.Length == 0 || (a && int(a->size()) >= rec.Length);
         if (haveAttrs && rec.Length > 0)
             std::copy(a->begin(), a->begin() + rec.Length, attrs.begin() + from);
-        old.push_back({from + rec.Length, haveAttrs && !(rec.Flags & lfRescan), rec.ScanEnd});
+        old.push_back(
+            {from + rec.Length, haveAttrs && !(rec.Flags & lfRescan), rec.ScanEnd, RowReach(rec)});
         bookmarks |= rec.Marks & ~lmContinuation;
         flags |= rec.Flags;
     }
@@ -382,13 +384,17 @@ bool TTextStore::RecutRows(int first, int count, const std::vector<int>& lengths
         // ended, it ends in the same scan state.
         bool known = true;
         rec.ScanEnd = 0;
+        SetRowReach(rec, RowReachFar);
         while (o < old.size() && old[o].End <= at)
             ++o;
         // An empty old row where this one ends (what an edit emptied) counts too: its pending
         // scan is that edit's, and may change the tokens before it.
         for (size_t q = o; q < old.size(); ++q) {
             known = known && old[q].Known;
-            if (old[q].End == at + n) rec.ScanEnd = old[q].ScanEnd;
+            if (old[q].End == at + n) {
+                rec.ScanEnd = old[q].ScanEnd;
+                SetRowReach(rec, old[q].Reach);
+            }
             if (old[q].End >= at + n && (q + 1 == old.size() || old[q + 1].End > at + n)) break;
         }
         if (known) {

@@ -135,13 +135,13 @@ TEST_F(RescanTest, OpeningACommentRecoloursUntilLinesComeOutUnchanged) {
     EXPECT_LE(Seen.back().second, Store.PosFromLine(105));
 }
 
-TEST_F(RescanTest, RestartsAtTheAnchorTokenBeforeTheChange) {
+TEST_F(RescanTest, RestartsAtTheRowEndOrAnchorTokenBeforeTheChange) {
     Load("h1 {\r  color: red;\r  margin: 1;\r}\r");
     Store.Insert(Store.PosFromLine(2) + 2, "x");
     Track();
     R.Rescan();
     ASSERT_FALSE(Seen.empty());
-    EXPECT_EQ(Seen.front().first, 0); // the selector "h1" two lines up
+    EXPECT_EQ(Seen.front().first, Store.PosFromLine(2)); // the state kept at the row end above
     EXPECT_EQ(StoredBytes(Store), Reference(P, Store.StoredText(0, Store.CharCount())));
 
     // A multi-line anchor token restarts at its first character.
@@ -151,7 +151,7 @@ TEST_F(RescanTest, RestartsAtTheAnchorTokenBeforeTheChange) {
     TTextStore& s = Store;
     s.Insert(0, "/* a\rb\rc */ ");
     R.ScanAll();
-    s.Insert(s.PosFromLine(3) + 4, "q");
+    s.Insert(s.PosFromLine(1) + 1, "q"); // inside the comment: no row end above is a checkpoint
     Track();
     R.Rescan();
     EXPECT_EQ(Seen.front().first, 0);
