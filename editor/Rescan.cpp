@@ -184,14 +184,27 @@ int TRescanner::Run(int budget, int throughLine) {
     return total;
 }
 
-void TRescanner::FindRestart(int changed, int& line, int& offset, uint8_t& token,
-                             bool& atStart) const {
+void TRescanner::FindRestart(int changed, int& line, int& offset, uint8_t& token, bool& atStart,
+                             size_t& lookedTo) const {
     line = offset = 0;
     token = 0;
     atStart = true;
+    lookedTo = 0;
     const TStateSet anchor = FDef->AnchorSet();
+    // No anchor in or after a row whose tokens looked at the changed text: those before the
+    // anchor would not be tokenized again.
+    size_t room = 0;
+    bool clear = false;
     // A line without bytes was never scanned: its start is no safe point, so look further back.
     for (int j = changed - 1; j >= 0; --j) {
+        if (!clear) {
+            const TLineRecord& rec = FStore.Line(j);
+            const uint32_t looked = RowReach(rec);
+            clear = looked != RowReachFar && looked <= room;
+            room += size_t(rec.Length);
+            if (!clear) continue;
+            lookedTo = size_t(FStore.PosFromLine(j) + rec.Length) + looked;
+        }
         const auto* bytes = BytesOf(FStore.Line(j));
         if (!bytes) continue;
         for (int i = int(bytes->size()) - 1; i >= 0; --i) {
@@ -274,17 +287,19 @@ int TRescanner::ScanFrom(int changed, int budget, int& last, bool& budgetStop) {
         FStore.ScanStates().Load(at, def);
         def.SelectStartTable();
     } else {
-        FindRestart(changed, restartLine, restartOffset, restartToken, atStart);
+        size_t lookedTo;
+        FindRestart(changed, restartLine, restartOffset, restartToken, atStart, lookedTo);
         def.ResetState(restartToken);
         if (atStart) {
             def.State = def.StartState;
             def.SelectStartTable();
         }
-        // An anchor restarts the state; what the rows above looked at still counts.
+        // An anchor restarts the state; the tokens before it looked no further than those up
+        // to the row end where the search began, which stopped short of the changed row.
         reach = size_t(restartOffset);
-        if (restartLine > 0) {
-            const uint32_t above = RowReach(FStore.Line(restartLine - 1));
-            if (above != RowReachFar) reach = std::max(reach, size_t(above));
+        if (!atStart) {
+            const size_t from = size_t(FStore.PosFromLine(restartLine));
+            reach = std::max(reach, lookedTo > from ? lookedTo - from : 0);
         }
     }
     def.BeginRun();

@@ -77,7 +77,10 @@ private:
     // Scans from the changed line; `last` is the last line it settled, `budgetStop` whether the
     // budget ended it. Returns the number of lines scanned.
     int ScanFrom(int changed, int budget, int& last, bool& budgetStop);
-    void FindRestart(int changed, int& line, int& offset, uint8_t& token, bool& atStart) const;
+    // The nearest anchor token before the changed row that no token before it looked past;
+    // `lookedTo`: a text offset those tokens looked short of.
+    void FindRestart(int changed, int& line, int& offset, uint8_t& token, bool& atStart,
+                     size_t& lookedTo) const;
     // The nearest checkpoint before the changed row, in the rows just above it, whose tokens
     // looked at nothing from that row on; 0 when none. `reach`: how far past it they looked.
     uint32_t FindCheckpoint(int changed, int& line, int& offset, size_t& reach) const;
