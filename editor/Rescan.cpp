@@ -281,7 +281,9 @@ int TRescanner::ScanFrom(int changed, int budget, int& last, bool& budgetStop) {
     // One past the furthest character (window index) the tokens so far looked at; each row
     // keeps how far past its end that is.
     size_t reach = 0;
-    if (const uint32_t at = FindCheckpoint(changed, restartLine, restartOffset, reach)) {
+    // From a checkpoint the first row may be the last: its state and bytes before are settled.
+    const uint32_t at = FindCheckpoint(changed, restartLine, restartOffset, reach);
+    if (at) {
         restartToken = 0;
         def.ResetState(0);
         FStore.ScanStates().Load(at, def);
@@ -375,13 +377,18 @@ int TRescanner::ScanFrom(int changed, int budget, int& last, bool& budgetStop) {
                     // brace) are no place to stop: the lines after would keep stale colours.
                     // Nor are tokens that now look further than the row says: the rows after
                     // count on it.
-                    if (equal && rec.ScanEnd == ended && line > restartLine && line >= changed &&
-                        nextReady && !(rec.Flags & lfScanRestart) && !def.InBoundState() &&
-                        looked <= RowReach(rec)) {
+                    const bool settled = rec.ScanEnd == ended && (line > restartLine || at) &&
+                                         line >= changed && nextReady &&
+                                         !(rec.Flags & lfScanRestart) && !def.InBoundState() &&
+                                         looked <= RowReach(rec);
+                    if (settled && equal) {
                         rec.Flags &= ~lfRescan;
                         stop = true;
                         break;
                     }
+                    // A row with new bytes of its own ends the scan too when no token spans its
+                    // end: the next row starts in the very state it did.
+                    stop = settled && (ended & ScanExact);
                     if (!equal) {
                         rec.EnsureExtra().Attributes.assign(fresh, fresh + len);
                         rec.Flags |= lfRepaint;
@@ -390,6 +397,7 @@ int TRescanner::ScanFrom(int changed, int budget, int& last, bool& budgetStop) {
                     rec.ScanEnd = ended;
                     SetRowReach(rec, looked);
                     if (line >= changed) ++scanned; // lines before only recover the state
+                    if (stop) break;
                     lineStart += len;
                     ++line;
                     if (budget > 0 && scanned >= budget && line < lineCount) {
