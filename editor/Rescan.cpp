@@ -314,6 +314,17 @@ int TRescanner::ScanFrom(int changed, int budget, int& last, bool& budgetStop) {
     AppendLines(pos + kLookahead);
     if (pos > 0) std::memcpy(FNew.data(), BytesOf(FStore.Line(restartLine))->data(), pos);
 
+    // The window begins at a row; one cut from a long line does not begin a line.
+    auto insideLine = [&](int row) {
+        return row > 0 && !FStore.Line(row - 1).View().ends_with('\r');
+    };
+    bool midLine = insideLine(restartLine);
+    auto cursorAt = [&](size_t p) {
+        TTokenCursor c{FWin.data(), FWin.size(), p};
+        c.MidLine = midLine;
+        return c;
+    };
+
     int line = restartLine;
     size_t lineStart = 0; // window index where `line` begins
     size_t lineEnd = size_t(FStore.Line(line).Length);
@@ -411,6 +422,7 @@ int TRescanner::ScanFrom(int changed, int budget, int& last, bool& budgetStop) {
                     FWin.erase(FWin.begin(), FWin.begin() + ptrdiff_t(lineStart));
                     FNew.erase(FNew.begin(), FNew.begin() + ptrdiff_t(lineStart));
                     pos -= lineStart;
+                    midLine = insideLine(line);
                     reach = reach > lineStart ? reach - lineStart : 0;
                     winPos += int(lineStart);
                     lineEnd -= lineStart;
@@ -439,7 +451,7 @@ int TRescanner::ScanFrom(int changed, int budget, int& last, bool& budgetStop) {
                 size_t p = checkpoint;
                 while (p < pos) {
                     const bool wasOpen = def.BoundOpen();
-                    TTokenCursor again{FWin.data(), FWin.size(), p};
+                    TTokenCursor again = cursorAt(p);
                     def.NextToken(again);
                     reach = std::max(reach, again.Reach);
                     const size_t e = again.Pos > p ? again.Pos : p + 1;
@@ -450,7 +462,7 @@ int TRescanner::ScanFrom(int changed, int budget, int& last, bool& budgetStop) {
             if (!OnTokenSeen && !def.BoundOpen()) {
                 // Plain text: the rest of the line in one call, no work here per token.
                 const bool more = FNextLine < lineCount;
-                TTokenCursor cur{FWin.data(), FWin.size(), pos};
+                TTokenCursor cur = cursorAt(pos);
                 size_t at = pos;
                 const auto stop =
                     def.TokenRun(cur, lineEnd, more ? FWin.size() - kLookahead : SIZE_MAX,
@@ -478,7 +490,7 @@ int TRescanner::ScanFrom(int changed, int budget, int& last, bool& budgetStop) {
             uint8_t value;
             size_t end;
             for (;;) {
-                TTokenCursor cur{FWin.data(), FWin.size(), pos};
+                TTokenCursor cur = cursorAt(pos);
                 value = uint8_t(def.NextToken(cur));
                 end = cur.Pos > pos ? cur.Pos : pos + 1;
                 if (FNextLine >= lineCount || end + kMargin <= FWin.size()) {

@@ -25,6 +25,8 @@ struct TTokenCursor {
     // attempts included (Length + 1 once it met the end): text from here on cannot have changed
     // what it found. Never below what it read; a caller takes the larger of this and Pos.
     size_t Reach = 0;
+    // Text[0] is not where a line starts: the text shown begins inside one.
+    bool MidLine = false;
     void Saw(size_t index) {
         if (index >= Reach) Reach = index + 1;
     }

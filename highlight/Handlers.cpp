@@ -110,7 +110,7 @@ bool Recognise(int32_t number, TTokenCursor& cur, size_t tokenStart, size_t& see
     }
     case 2: {
         seen = from;
-        if (tokenStart != 0 && cur.Text[tokenStart - 1] != CR) return false;
+        if (tokenStart != 0 ? cur.Text[tokenStart - 1] != CR : cur.MidLine) return false;
         const void* cr = from < n ? std::memchr(cur.Text + from, CR, n - from) : nullptr;
         cur.Pos = cr ? size_t(static_cast<const uint8_t*>(cr) - cur.Text) : std::max(from, n);
         seen = cur.Pos + 1;

@@ -392,7 +392,8 @@ TEST(ScanStatesTest, NumbersAreEqualExactlyWhenStatesAre) {
 }
 
 // Tokens that look far past where they end, before the row ends of a long line: a rule body
-// that fails thousands of characters on, a continuation that fails at its end, a keyword walk.
+// that fails thousands of characters on, a continuation that fails at its end, a keyword walk;
+// and one that looks back for a line start.
 // Random edits where they looked (and rows cut anew), each re-scan against one pass.
 TEST(RescanPaths, EditsWhereTokensBeforeARowEndLookedMatchOnePass) {
     TCodeMemoParser def;
@@ -417,8 +418,10 @@ TEST(RescanPaths, EditsWhereTokensBeforeARowEndLookedMatchOnePass) {
     at.End.EndGroups[0] = uint16_t(G(def, ";"));
     def.Continuations[41] = at;
     def.Keywords.Add("abab~abab", 42, S::Of({50}));
+    // "!" where a line starts, up to its end (a row cut from a long line starts none)
+    def.StateTable(50).Rules['!'] = Recogniser(2, 43, S::Of({50}));
 
-    const std::vector<std::string> pieces = {"a", "b", " ", "~",    "@",  ";",  "x", "abab~abab",
+    const std::vector<std::string> pieces = {"a", "b", " ", "~",    "@",  ";",  "!", "abab~abab",
                                              "{", "}", ":", "#a0f", "/*", "*/", "\r"};
     for (unsigned seed = 1; seed <= 4; ++seed) {
         std::mt19937 rng(seed);
