@@ -464,11 +464,11 @@ int TRescanner::ScanFrom(int changed, int budget, int& last, bool& budgetStop) {
                 const bool more = FNextLine < lineCount;
                 TTokenCursor cur = cursorAt(pos);
                 size_t at = pos;
-                const auto stop =
+                const auto why =
                     def.TokenRun(cur, lineEnd, more ? FWin.size() - kLookahead : SIZE_MAX,
                                  more ? FWin.size() - kMargin : SIZE_MAX, FNew.data(), at);
                 reach = std::max(reach, cur.Reach);
-                switch (stop) {
+                switch (why) {
                 case TCodeMemoParser::rsLimit:
                 case TCodeMemoParser::rsRefill:
                     pos = cur.Pos;
