@@ -184,14 +184,27 @@ int TRescanner::Run(int budget, int throughLine) {
     return total;
 }
 
-void TRescanner::FindRestart(int changed, int& line, int& offset, uint8_t& token,
-                             bool& atStart) const {
+void TRescanner::FindRestart(int changed, int& line, int& offset, uint8_t& token, bool& atStart,
+                             size_t& lookedTo) const {
     line = offset = 0;
     token = 0;
     atStart = true;
+    lookedTo = 0;
     const TStateSet anchor = FDef->AnchorSet();
+    // No anchor in or after a row whose tokens looked at the changed text: those before the
+    // anchor would not be tokenized again.
+    size_t room = 0;
+    bool clear = false;
     // A line without bytes was never scanned: its start is no safe point, so look further back.
     for (int j = changed - 1; j >= 0; --j) {
+        if (!clear) {
+            const TLineRecord& rec = FStore.Line(j);
+            const uint32_t looked = RowReach(rec);
+            clear = looked != RowReachFar && looked <= room;
+            room += size_t(rec.Length);
+            if (!clear) continue;
+            lookedTo = size_t(FStore.PosFromLine(j) + rec.Length) + looked;
+        }
         const auto* bytes = BytesOf(FStore.Line(j));
         if (!bytes) continue;
         for (int i = int(bytes->size()) - 1; i >= 0; --i) {
@@ -222,22 +235,25 @@ void TRescanner::FindRestart(int changed, int& line, int& offset, uint8_t& token
     }
 }
 
-uint32_t TRescanner::FindCheckpoint(int changed, int& line, int& offset) const {
+uint32_t TRescanner::FindCheckpoint(int changed, int& line, int& offset, size_t& reach) const {
     // Among short lines an anchor token is as near as a checkpoint this far back. Inside one
     // long line the walk goes on: a token that spans many of its rows (a string left open to
     // the line's end) has none at their ends, and the anchor search would read back through
     // every byte of them only to restart before the same token.
     constexpr int kLookBack = 64;
-    // The tokens before a checkpoint may have looked at text after it: one closer to the
-    // change than the tokenizer's look-ahead may rest on text that is gone.
+    // The tokens before a checkpoint may have looked at text after it (a failed attempt, a
+    // keyword walk, an end test): it is safe only when all they looked at comes before the
+    // changed row, where every edit since the last scan lies.
     size_t room = 0;
     for (int j = changed - 1; j >= 0; --j) {
         const TLineRecord& rec = FStore.Line(j);
         // The rows from the checkpoint to the change must hold their settled bytes.
         if (!HasBytes(rec) || (rec.Flags & (lfRescan | lfScanRestart))) return 0;
-        if (room >= kLookahead && (rec.ScanEnd & ScanExact)) {
+        const uint32_t looked = RowReach(rec);
+        if ((rec.ScanEnd & ScanExact) && looked != RowReachFar && looked <= room) {
             line = j + 1;
             offset = 0;
+            reach = looked;
             return rec.ScanEnd & ~ScanExact;
         }
         room += size_t(rec.Length);
@@ -262,17 +278,30 @@ int TRescanner::ScanFrom(int changed, int budget, int& last, bool& budgetStop) {
     int restartLine, restartOffset;
     uint8_t restartToken;
     bool atStart;
-    if (const uint32_t at = FindCheckpoint(changed, restartLine, restartOffset)) {
+    // One past the furthest character (window index) the tokens so far looked at; each row
+    // keeps how far past its end that is.
+    size_t reach = 0;
+    // From a checkpoint the first row may be the last: its state and bytes before are settled.
+    const uint32_t at = FindCheckpoint(changed, restartLine, restartOffset, reach);
+    if (at) {
         restartToken = 0;
         def.ResetState(0);
         FStore.ScanStates().Load(at, def);
         def.SelectStartTable();
     } else {
-        FindRestart(changed, restartLine, restartOffset, restartToken, atStart);
+        size_t lookedTo;
+        FindRestart(changed, restartLine, restartOffset, restartToken, atStart, lookedTo);
         def.ResetState(restartToken);
         if (atStart) {
             def.State = def.StartState;
             def.SelectStartTable();
+        }
+        // An anchor restarts the state; the tokens before it looked no further than those up
+        // to the row end where the search began, which stopped short of the changed row.
+        reach = size_t(restartOffset);
+        if (!atStart) {
+            const size_t from = size_t(FStore.PosFromLine(restartLine));
+            reach = std::max(reach, lookedTo > from ? lookedTo - from : 0);
         }
     }
     def.BeginRun();
@@ -285,12 +314,24 @@ int TRescanner::ScanFrom(int changed, int budget, int& last, bool& budgetStop) {
     AppendLines(pos + kLookahead);
     if (pos > 0) std::memcpy(FNew.data(), BytesOf(FStore.Line(restartLine))->data(), pos);
 
+    // The window begins at a row; one cut from a long line does not begin a line.
+    auto insideLine = [&](int row) {
+        return row > 0 && !FStore.Line(row - 1).View().ends_with('\r');
+    };
+    bool midLine = insideLine(restartLine);
+    auto cursorAt = [&](size_t p) {
+        TTokenCursor c{FWin.data(), FWin.size(), p};
+        c.MidLine = midLine;
+        return c;
+    };
+
     int line = restartLine;
     size_t lineStart = 0; // window index where `line` begins
     size_t lineEnd = size_t(FStore.Line(line).Length);
     int scanned = 0;
     // The scan state at `checkpoint`, taken once a line rather than before every token.
     size_t checkpoint = pos;
+    size_t checkpointReach = reach;
     bool needCheckpoint = true;
     TStateSet lastSet; // the state at the last row end when nothing was stacked, and its number
     uint32_t lastNumber = 0;
@@ -342,21 +383,32 @@ int TRescanner::ScanFrom(int changed, int budget, int& last, bool& budgetStop) {
                     }
                     const uint32_t ended =
                         lineStart + len == pos && !def.InBoundState() ? state | ScanExact : state;
+                    const size_t looked = std::max(reach, pos) - (lineStart + len);
                     // Equal bytes with another state behind them (a blank line after a new
                     // brace) are no place to stop: the lines after would keep stale colours.
-                    if (equal && rec.ScanEnd == ended && line > restartLine && line >= changed &&
-                        nextReady && !(rec.Flags & lfScanRestart) && !def.InBoundState()) {
+                    // Nor are tokens that now look further than the row says: the rows after
+                    // count on it.
+                    const bool settled = rec.ScanEnd == ended && (line > restartLine || at) &&
+                                         line >= changed && nextReady &&
+                                         !(rec.Flags & lfScanRestart) && !def.InBoundState() &&
+                                         looked <= RowReach(rec);
+                    if (settled && equal) {
                         rec.Flags &= ~lfRescan;
                         stop = true;
                         break;
                     }
+                    // A row with new bytes of its own ends the scan too when no token spans its
+                    // end: the next row starts in the very state it did.
+                    stop = settled && (ended & ScanExact);
                     if (!equal) {
                         rec.EnsureExtra().Attributes.assign(fresh, fresh + len);
                         rec.Flags |= lfRepaint;
                     }
                     rec.Flags &= ~(lfRescan | lfScanRestart);
                     rec.ScanEnd = ended;
+                    SetRowReach(rec, looked);
                     if (line >= changed) ++scanned; // lines before only recover the state
+                    if (stop) break;
                     lineStart += len;
                     ++line;
                     if (budget > 0 && scanned >= budget && line < lineCount) {
@@ -370,6 +422,8 @@ int TRescanner::ScanFrom(int changed, int budget, int& last, bool& budgetStop) {
                     FWin.erase(FWin.begin(), FWin.begin() + ptrdiff_t(lineStart));
                     FNew.erase(FNew.begin(), FNew.begin() + ptrdiff_t(lineStart));
                     pos -= lineStart;
+                    midLine = insideLine(line);
+                    reach = reach > lineStart ? reach - lineStart : 0;
                     winPos += int(lineStart);
                     lineEnd -= lineStart;
                     lineStart = 0;
@@ -385,18 +439,21 @@ int TRescanner::ScanFrom(int changed, int budget, int& last, bool& budgetStop) {
             if (needCheckpoint) {
                 def.SaveScan(FSnap);
                 checkpoint = pos;
+                checkpointReach = reach;
                 needCheckpoint = false;
             }
             // The token at pos may go on past what the tokenizer saw: show it more text, and
             // recover the state before it by tokenizing again from the checkpoint.
             auto widen = [&] {
                 def.RestoreScan(FSnap);
+                reach = checkpointReach;
                 AppendLines(pos + 2 * (FWin.size() - pos) + kLookahead);
                 size_t p = checkpoint;
                 while (p < pos) {
                     const bool wasOpen = def.BoundOpen();
-                    TTokenCursor again{FWin.data(), FWin.size(), p};
+                    TTokenCursor again = cursorAt(p);
                     def.NextToken(again);
+                    reach = std::max(reach, again.Reach);
                     const size_t e = again.Pos > p ? again.Pos : p + 1;
                     if (wasOpen || !def.BoundOpen()) p = e;
                 }
@@ -405,10 +462,13 @@ int TRescanner::ScanFrom(int changed, int budget, int& last, bool& budgetStop) {
             if (!OnTokenSeen && !def.BoundOpen()) {
                 // Plain text: the rest of the line in one call, no work here per token.
                 const bool more = FNextLine < lineCount;
-                TTokenCursor cur{FWin.data(), FWin.size(), pos};
+                TTokenCursor cur = cursorAt(pos);
                 size_t at = pos;
-                switch (def.TokenRun(cur, lineEnd, more ? FWin.size() - kLookahead : SIZE_MAX,
-                                     more ? FWin.size() - kMargin : SIZE_MAX, FNew.data(), at)) {
+                const auto why =
+                    def.TokenRun(cur, lineEnd, more ? FWin.size() - kLookahead : SIZE_MAX,
+                                 more ? FWin.size() - kMargin : SIZE_MAX, FNew.data(), at);
+                reach = std::max(reach, cur.Reach);
+                switch (why) {
                 case TCodeMemoParser::rsLimit:
                 case TCodeMemoParser::rsRefill:
                     pos = cur.Pos;
@@ -430,10 +490,13 @@ int TRescanner::ScanFrom(int changed, int budget, int& last, bool& budgetStop) {
             uint8_t value;
             size_t end;
             for (;;) {
-                TTokenCursor cur{FWin.data(), FWin.size(), pos};
+                TTokenCursor cur = cursorAt(pos);
                 value = uint8_t(def.NextToken(cur));
                 end = cur.Pos > pos ? cur.Pos : pos + 1;
-                if (FNextLine >= lineCount || end + kMargin <= FWin.size()) break;
+                if (FNextLine >= lineCount || end + kMargin <= FWin.size()) {
+                    reach = std::max(reach, cur.Reach);
+                    break;
+                }
                 widen();
             }
             if (OnTokenSeen) {

@@ -21,10 +21,12 @@ using TTokenSeenEvent =
     std::function<void(TRescanner& sender, uint8_t& value, int extentStart, int extentEnd)>;
 
 // Watches one store (as its observer) and remembers which lines need scanning; Rescan() brings
-// their attribute bytes up to date. A scan restarts at the nearest anchor token before the first
-// changed row (inside a long line: the rows of one are cut from it) and stops at the first row
-// whose bytes come out unchanged with the very scanner state (set and stack, compared by value)
-// that was stored at its end.
+// their attribute bytes up to date. A scan resumes at the nearest row end before the first
+// changed row whose stored state no token before it could have drawn from the changed text (each
+// row keeps how far past its end those tokens looked), else at the nearest such anchor token
+// (inside a long line: the rows of one are cut from it), and stops at the first row that ends in
+// the very scanner state (set and stack, compared by value) stored there, with its bytes
+// unchanged or no token spanning its end.
 //
 // With a line budget a scan stops after that many lines; the next line then carries the restart
 // mark (lfScanRestart) and stays pending, so a later Rescan() (or ScanThrough() for a line about to
@@ -77,9 +79,13 @@ private:
     // Scans from the changed line; `last` is the last line it settled, `budgetStop` whether the
     // budget ended it. Returns the number of lines scanned.
     int ScanFrom(int changed, int budget, int& last, bool& budgetStop);
-    void FindRestart(int changed, int& line, int& offset, uint8_t& token, bool& atStart) const;
-    // The nearest checkpoint before the changed row, in the rows just above it; 0 when none.
-    uint32_t FindCheckpoint(int changed, int& line, int& offset) const;
+    // The nearest anchor token before the changed row that no token before it looked past;
+    // `lookedTo`: a text offset those tokens looked short of.
+    void FindRestart(int changed, int& line, int& offset, uint8_t& token, bool& atStart,
+                     size_t& lookedTo) const;
+    // The nearest checkpoint before the changed row, in the rows just above it, whose tokens
+    // looked at nothing from that row on; 0 when none. `reach`: how far past it they looked.
+    uint32_t FindCheckpoint(int changed, int& line, int& offset, size_t& reach) const;
     void AppendLines(size_t wantEnd);
     void AddPending(int line);
     void DropPendingThrough(int line);

@@ -199,6 +199,10 @@ int TTextStore::Insert(int pos, std::string_view raw) {
         const bool pool = text.size() >= kPoolFrom;
         FBreaks += static_cast<int>(pieces.size()) - 1;
         FStarts.InsertText(line, len);
+        // The scan state kept for the old row's end goes with that end, to the last new row.
+        const uint32_t endState = FLines[line].ScanEnd;
+        const uint32_t endReach = RowReach(FLines[line]);
+        FLines[line].ScanEnd = 0;
         SetRecordText(FLines[line], before, pieces[0], true);
         int at = start + static_cast<int>(before.size() + pieces[0].size());
         for (size_t k = 1; k < pieces.size(); ++k) {
@@ -206,6 +210,10 @@ int TTextStore::Insert(int pos, std::string_view raw) {
             SetRecordText(rec, pieces[k], k + 1 == pieces.size() ? after : std::string_view(),
                           false, pool);
             int index = line + static_cast<int>(k);
+            if (k + 1 == pieces.size()) {
+                rec.ScanEnd = endState;
+                SetRowReach(rec, endReach);
+            }
             FLines.Insert(index, std::move(rec));
             FStarts.InsertPartition(index, at);
             at += static_cast<int>(pieces[k].size());
@@ -256,6 +264,9 @@ void TTextStore::Delete(int pos, int length) {
     // The breaks that go: each removed row's own, when it ends in one (a cut row does not).
     for (int i = l1; i < l2; ++i)
         if (FLines[i].View().ends_with('\r')) --FBreaks;
+    // The joined row ends where the last of them did, and keeps the scan state kept there.
+    FLines[l1].ScanEnd = FLines[l2].ScanEnd;
+    SetRowReach(FLines[l1], RowReach(FLines[l2]));
     for (int i = l2; i > l1; --i) {
         ReleaseText(FLines[i]);
         FStarts.RemovePartition(i);
@@ -335,6 +346,7 @@ bool TTextStore::RecutRows(int first, int count, const std::vector<int>& lengths
         int End;
         bool Known; // bytes present and no scan pending
         uint32_t ScanEnd;
+        uint32_t Reach;
     };
     std::string text;
     text.reserve(size_t(total));
@@ -350,7 +362,8 @@ bool TTextStore::RecutRows(int first, int count, const std::vector<int>& lengths
         const bool haveAttrs = rec.Length == 0 || (a && int(a->size()) >= rec.Length);
         if (haveAttrs && rec.Length > 0)
             std::copy(a->begin(), a->begin() + rec.Length, attrs.begin() + from);
-        old.push_back({from + rec.Length, haveAttrs && !(rec.Flags & lfRescan), rec.ScanEnd});
+        old.push_back(
+            {from + rec.Length, haveAttrs && !(rec.Flags & lfRescan), rec.ScanEnd, RowReach(rec)});
         bookmarks |= rec.Marks & ~lmContinuation;
         flags |= rec.Flags;
     }
@@ -382,13 +395,17 @@ bool TTextStore::RecutRows(int first, int count, const std::vector<int>& lengths
         // ended, it ends in the same scan state.
         bool known = true;
         rec.ScanEnd = 0;
+        SetRowReach(rec, RowReachFar);
         while (o < old.size() && old[o].End <= at)
             ++o;
         // An empty old row where this one ends (what an edit emptied) counts too: its pending
         // scan is that edit's, and may change the tokens before it.
         for (size_t q = o; q < old.size(); ++q) {
             known = known && old[q].Known;
-            if (old[q].End == at + n) rec.ScanEnd = old[q].ScanEnd;
+            if (old[q].End == at + n) {
+                rec.ScanEnd = old[q].ScanEnd;
+                SetRowReach(rec, old[q].Reach);
+            }
             if (old[q].End >= at + n && (q + 1 == old.size() || old[q + 1].End > at + n)) break;
         }
         if (known) {

@@ -4,6 +4,7 @@
 #include "editor/Partitioning.h"
 #include "editor/Units.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -95,6 +96,19 @@ struct TLineRecord {
     std::string_view View() const { return {Text ? Text.get() : "", static_cast<size_t>(Length)}; }
     TLineExtra& EnsureExtra();
 };
+
+// Bits 8-31 of a row's Flags: how many characters past the row's end the tokens up to ScanEnd's
+// boundary looked (so an edit that far on or further leaves them and that state as they are);
+// RowReachFar when more than the bits hold.
+constexpr int RowReachShift = 8;
+constexpr uint32_t RowReachFar = 0xFFFFFFu;
+inline uint32_t RowReach(const TLineRecord& rec) {
+    return rec.Flags >> RowReachShift;
+}
+inline void SetRowReach(TLineRecord& rec, size_t chars) {
+    const uint32_t r = chars < RowReachFar ? uint32_t(chars) : RowReachFar;
+    rec.Flags = (rec.Flags & ((1u << RowReachShift) - 1)) | (r << RowReachShift);
+}
 
 // Told of every edit (undo logging, bookmarks, marks).
 class ITextStoreObserver {

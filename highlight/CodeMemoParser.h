@@ -21,6 +21,15 @@ struct TTokenCursor {
     const uint8_t* Text = nullptr;
     size_t Length = 0;
     size_t Pos = 0;
+    // One past the furthest character the tokenizer examined through this cursor, failed
+    // attempts included (Length + 1 once it met the end): text from here on cannot have changed
+    // what it found. Never below what it read; a caller takes the larger of this and Pos.
+    size_t Reach = 0;
+    // Text[0] is not where a line starts: the text shown begins inside one.
+    bool MidLine = false;
+    void Saw(size_t index) {
+        if (index >= Reach) Reach = index + 1;
+    }
     int Peek(size_t ahead = 0) const { return Pos + ahead < Length ? Text[Pos + ahead] : 0; }
     bool AtEnd() const { return Pos >= Length; }
 };

@@ -81,16 +81,19 @@ bool Quoted(TTokenCursor& cur, int quote, bool escapes, bool doubled) {
     cur.Pos = p;
     return true;
 }
-} // namespace
 
-bool RunBuiltinHandler(int32_t number, TTokenCursor& cur, size_t tokenStart) {
+// Recognises at the cursor; `seen` becomes one past the furthest character looked at.
+bool Recognise(int32_t number, TTokenCursor& cur, size_t tokenStart, size_t& seen) {
     const size_t from = cur.Pos;
+    const size_t n = cur.Length;
+    seen = from + 1; // the first character, or the end
     switch (number) {
     case 0: { // one character of a quoted body
         if (cur.AtEnd()) return false;
         int c = cur.Peek();
         if (c == CR) return false;
         if (c == '\'') {
+            seen = from + 2;
             if (cur.Peek(1) != '\'' || cur.Pos + 1 >= cur.Length) return false;
             cur.Pos += 2;
             return true;
@@ -99,51 +102,61 @@ bool RunBuiltinHandler(int32_t number, TTokenCursor& cur, size_t tokenStart) {
         return true;
     }
     case 1: {
-        size_t p = SkipClass(cur.Text, from, cur.Length, ccWeb);
+        size_t p = SkipClass(cur.Text, from, n, ccWeb);
+        seen = p + 1;
         if (p > from && cur.Text[p - 1] == '.') --p;
         cur.Pos = p;
         return p > from;
     }
     case 2: {
-        if (tokenStart != 0 && cur.Text[tokenStart - 1] != CR) return false;
-        const void* cr =
-            from < cur.Length ? std::memchr(cur.Text + from, CR, cur.Length - from) : nullptr;
-        cur.Pos =
-            cr ? size_t(static_cast<const uint8_t*>(cr) - cur.Text) : std::max(from, cur.Length);
+        seen = from;
+        if (tokenStart != 0 ? cur.Text[tokenStart - 1] != CR : cur.MidLine) return false;
+        const void* cr = from < n ? std::memchr(cur.Text + from, CR, n - from) : nullptr;
+        cur.Pos = cr ? size_t(static_cast<const uint8_t*>(cr) - cur.Text) : std::max(from, n);
+        seen = cur.Pos + 1;
         return true;
     }
     case 10: {
-        const size_t end = IdentifierEnd(cur.Text, from, cur.Length);
+        const size_t end = IdentifierEnd(cur.Text, from, n);
+        seen = end + 1;
         if (end == from) return false;
         cur.Pos = end;
         return true;
     }
     case 11:
-        return Number(cur);
-    case 12:
-        return Quoted(cur, '\'', false, true);
-    case 13:
-        return Quoted(cur, '"', true, false);
-    case 14:
-    case 20:
-        return Quoted(cur, '\'', true, false);
     case 15: {
-        if (!cur.AtEnd() && (cur.Peek() == '+' || cur.Peek() == '-')) ++cur.Pos;
-        if (Number(cur)) return true;
+        if (number == 15 && !cur.AtEnd() && (cur.Peek() == '+' || cur.Peek() == '-')) ++cur.Pos;
+        if (Number(cur)) {
+            // The fraction and the exponent look up to two characters past the digits.
+            seen = std::min(cur.Pos + 3, n + 1);
+            return true;
+        }
+        seen = cur.Pos + 1;
         cur.Pos = from;
         return false;
     }
+    case 12:
+    case 13:
+    case 14:
+    case 20: {
+        const int quote = number == 13 ? '"' : '\'';
+        if (!Quoted(cur, quote, number != 12, number == 12)) return false;
+        seen = cur.Pos + 1; // the closing quote's follower, CR or the end
+        return true;
+    }
     case 16:
         if (cur.AtEnd() || !IsDigit(cur.Peek())) return false;
-        cur.Pos = SkipDigits(cur.Text, from, cur.Length);
+        cur.Pos = SkipDigits(cur.Text, from, n);
+        seen = cur.Pos + 1;
         return true;
     case 17: {
         size_t p = from;
         bool at = false;
-        while (p < cur.Length && Is(cur.Text[p], ccMail)) {
+        while (p < n && Is(cur.Text[p], ccMail)) {
             at = at || cur.Text[p] == '@';
             ++p;
         }
+        seen = p + 1;
         if (!at) return false;
         if (cur.Text[p - 1] == '.') --p;
         cur.Pos = p;
@@ -152,34 +165,46 @@ bool RunBuiltinHandler(int32_t number, TTokenCursor& cur, size_t tokenStart) {
     case 18: {
         if (cur.AtEnd() || cur.Peek() != '"') return false;
         // Through the closing quote, or up to CR or the text end.
-        const size_t p = FindEither(cur.Text, from + 1, cur.Length, '"', CR);
-        cur.Pos = p < cur.Length && cur.Text[p] == '"' ? p + 1 : p;
+        const size_t p = FindEither(cur.Text, from + 1, n, '"', CR);
+        seen = p + 1;
+        cur.Pos = p < n && cur.Text[p] == '"' ? p + 1 : p;
         return true;
     }
     case 19: {
         const uint8_t* t = cur.Text;
-        const size_t n = cur.Length;
         size_t p = from;
         while (p < n) {
             // Only CR and a run of `-` stop or end it.
             p = FindEither(t, p, n, CR, '-');
             if (p >= n || t[p] == CR) break;
+            seen = std::max(seen, p + 2);
             if (p + 1 < n && t[p + 1] == '-') {
                 size_t k = p;
                 while (k < n && t[k] == '-')
                     ++k;
+                seen = std::max(seen, k + 1);
                 if (k < n && t[k] == '>') break;
                 p = k;
                 continue;
             }
             ++p;
         }
+        seen = std::max(seen, p + 1);
         cur.Pos = p;
         return p > from;
     }
     default:
+        seen = from;
         return false;
     }
+}
+} // namespace
+
+bool RunBuiltinHandler(int32_t number, TTokenCursor& cur, size_t tokenStart) {
+    size_t seen;
+    const bool found = Recognise(number, cur, tokenStart, seen);
+    if (seen > cur.Reach) cur.Reach = seen;
+    return found;
 }
 
 } // namespace quillet

@@ -54,6 +54,8 @@ bool TCodeMemoParser::PartHandler(const TRulePart& part, TTokenCursor& cur, size
     int length = int(cur.Pos - start);
     int value = 0;
     TTokenCursor probe = cur;
+    // A handler of the program's own may have read all it was shown.
+    cur.Saw(cur.Length);
     if (!OnCustomParse(*this, part.Handler, probe, length, value)) return false;
     cur.Pos = probe.Pos > cur.Pos ? probe.Pos : cur.Pos;
     return true;
@@ -63,6 +65,7 @@ bool TCodeMemoParser::EndTest(const TRulePart& end, TTokenCursor& cur, size_t st
     if (end.IsHandler) return PartHandler(end, cur, start);
     const size_t from = cur.Pos;
     for (int i = 0; i < end.EndCount; ++i) {
+        cur.Saw(cur.Pos);
         if (cur.AtEnd() || !Groups.Group(end.EndGroups[size_t(i)]).Contains(cur.Text[cur.Pos])) {
             cur.Pos = from;
             return false;
@@ -85,7 +88,10 @@ bool TCodeMemoParser::Repeat(const TRulePart& body, const TRulePart& end, bool c
     const bool skips = group && !end.IsHandler && end.EndCount > 0;
     const TCM_CharGroup* endStart = nullptr;
     for (;;) {
-        if (cur.AtEnd()) return true;
+        if (cur.AtEnd()) {
+            cur.Saw(cur.Pos);
+            return true;
+        }
         if (skips && endFirst) {
             if (!endStart) endStart = &Groups.Group(end.EndGroups[0]);
             size_t p = cur.Pos;
@@ -93,6 +99,7 @@ bool TCodeMemoParser::Repeat(const TRulePart& body, const TRulePart& end, bool c
                    group->Contains(cur.Text[p]))
                 ++p;
             cur.Pos = p;
+            cur.Saw(p);
             if (cur.AtEnd()) return true;
         }
         // An end sequence cannot start at a character outside its first group.
@@ -111,7 +118,10 @@ bool TCodeMemoParser::Repeat(const TRulePart& body, const TRulePart& end, bool c
             if (!PartHandler(body, cur, start)) return false;
             if (!continuation && body.Custom) return true;
         } else {
-            if (!group->Contains(cur.Text[cur.Pos])) return false;
+            if (!group->Contains(cur.Text[cur.Pos])) {
+                cur.Saw(cur.Pos);
+                return false;
+            }
             ++cur.Pos;
         }
         if (continuation && !hasEnd) return true;
@@ -142,6 +152,8 @@ bool TCodeMemoParser::LookupKeyword(const TSyntaxKeywords& kw, int, TTokenCursor
         if (pos >= cur.Length) break;
         node = kw.Child(node, cur.Text[pos]);
     }
+    // The walk looked at every character up to `pos` (the end when it is there).
+    cur.Saw(pos);
     cur.Pos = found ? best : start + 1;
     return found;
 }
@@ -261,9 +273,16 @@ TCodeMemoParser::TRunStop TCodeMemoParser::TokenRun(TTokenCursor& cur, size_t li
     TResolvedTable* res = nullptr;
     if (quick)
         res = FRun && FRun->Table == FSelected && FRun->State == State ? FRun : ResolvedFor();
+    // How far identifiers looked (the character after each), kept here rather than in the
+    // cursor: the loop writes through `out`, which may alias it.
+    size_t seen = 0;
+    auto stopAt = [&](TRunStop why) {
+        if (seen > cur.Reach) cur.Reach = seen;
+        return why;
+    };
     while (cur.Pos < limit) {
         const size_t start = cur.Pos;
-        if (start > refillAt) return rsRefill;
+        if (start > refillAt) return stopAt(rsRefill);
         lastStart = start;
         TResolved r;
         r.Kind = rkGeneral;
@@ -296,6 +315,7 @@ TCodeMemoParser::TRunStop TCodeMemoParser::TokenRun(TTokenCursor& cur, size_t li
             size_t end = start;
             if (r.Handler == hIdentifier) {
                 end = IdentifierEnd(text, start, cur.Length);
+                seen = end + 1;
             } else {
                 cur.Pos = start;
                 if (RunBuiltinHandler(r.Handler, cur, start)) end = cur.Pos;
@@ -338,7 +358,7 @@ TCodeMemoParser::TRunStop TCodeMemoParser::TokenRun(TTokenCursor& cur, size_t li
             break;
         }
         const size_t end = cur.Pos > start ? cur.Pos : start + 1;
-        if (end > safeEnd) return rsMargin;
+        if (end > safeEnd) return stopAt(rsMargin);
         const size_t n = end - start;
         if (n <= 8 && start + 8 <= cur.Length) {
             // Eight bytes at once; those past the token are written again by the tokens after
@@ -349,7 +369,7 @@ TCodeMemoParser::TRunStop TCodeMemoParser::TokenRun(TTokenCursor& cur, size_t li
             std::memset(out + start, token, n);
         }
         cur.Pos = end;
-        if (FBoundOpen) return rsOpened;
+        if (FBoundOpen) return stopAt(rsOpened);
         if (moved && quick && (FSelected != res->Table || !(State == res->State))) {
             // The table a token led to last time is most likely the one it leads to now.
             TResolvedTable* next = res->After[token];
@@ -358,7 +378,7 @@ TCodeMemoParser::TRunStop TCodeMemoParser::TokenRun(TTokenCursor& cur, size_t li
             res = FRun = next;
         }
     }
-    return rsLimit;
+    return stopAt(rsLimit);
 }
 
 // Settle for a token outside any bound region (secondary keywords do not take part in runs):

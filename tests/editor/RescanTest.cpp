@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 #include <random>
 #include <string>
@@ -135,13 +136,13 @@ TEST_F(RescanTest, OpeningACommentRecoloursUntilLinesComeOutUnchanged) {
     EXPECT_LE(Seen.back().second, Store.PosFromLine(105));
 }
 
-TEST_F(RescanTest, RestartsAtTheAnchorTokenBeforeTheChange) {
+TEST_F(RescanTest, RestartsAtTheRowEndOrAnchorTokenBeforeTheChange) {
     Load("h1 {\r  color: red;\r  margin: 1;\r}\r");
     Store.Insert(Store.PosFromLine(2) + 2, "x");
     Track();
     R.Rescan();
     ASSERT_FALSE(Seen.empty());
-    EXPECT_EQ(Seen.front().first, 0); // the selector "h1" two lines up
+    EXPECT_EQ(Seen.front().first, Store.PosFromLine(2)); // the state kept at the row end above
     EXPECT_EQ(StoredBytes(Store), Reference(P, Store.StoredText(0, Store.CharCount())));
 
     // A multi-line anchor token restarts at its first character.
@@ -151,7 +152,7 @@ TEST_F(RescanTest, RestartsAtTheAnchorTokenBeforeTheChange) {
     TTextStore& s = Store;
     s.Insert(0, "/* a\rb\rc */ ");
     R.ScanAll();
-    s.Insert(s.PosFromLine(3) + 4, "q");
+    s.Insert(s.PosFromLine(1) + 1, "q"); // inside the comment: no row end above is a checkpoint
     Track();
     R.Rescan();
     EXPECT_EQ(Seen.front().first, 0);
@@ -387,5 +388,106 @@ TEST(ScanStatesTest, NumbersAreEqualExactlyWhenStatesAre) {
         auto [o, fresh] = owner.emplace(n, key);
         ASSERT_EQ(o->second, key) << "two states share number " << n;
         (void)added, (void)fresh;
+    }
+}
+
+// Tokens that look far past where they end, before the row ends of a long line: a rule body
+// that fails thousands of characters on, a continuation that fails at its end, a keyword walk;
+// and one that looks back for a line start.
+// Random edits where they looked (and rows cut anew), each re-scan against one pass.
+TEST(RescanPaths, EditsWhereTokensBeforeARowEndLookedMatchOnePass) {
+    TCodeMemoParser def;
+    BuildCss(def);
+    using S = TStateSet;
+    const S all = S::Of({0, 50, 52, 53});
+    TTokenRule tilde; // "~" a run of a, b and blanks "~"; anything else ends it unmatched
+    tilde.Valid = S::Of({50});
+    tilde.Token = 40;
+    tilde.Body.Flag = 1;
+    tilde.Body.Group = uint16_t(G(def, "ab "));
+    tilde.End.Flag = 1;
+    tilde.End.EndCount = 1;
+    tilde.End.EndGroups[0] = uint16_t(G(def, "~"));
+    def.StateTable(50).Rules['~'] = tilde;
+    def.Keywords.Add("@", 41, all); // "@" a run of a, b and blanks ";"
+    TContinuationRule at;
+    at.Body.Flag = 1;
+    at.Body.Group = tilde.Body.Group;
+    at.End.Flag = 1;
+    at.End.EndCount = 1;
+    at.End.EndGroups[0] = uint16_t(G(def, ";"));
+    def.Continuations[41] = at;
+    def.Keywords.Add("abab~abab", 42, S::Of({50}));
+    // "!" where a line starts, up to its end (a row cut from a long line starts none)
+    def.StateTable(50).Rules['!'] = Recogniser(2, 43, S::Of({50}));
+
+    const std::vector<std::string> pieces = {"a", "b", " ", "~",    "@",  ";",  "!", "abab~abab",
+                                             "{", "}", ":", "#a0f", "/*", "*/", "\r"};
+    for (unsigned seed = 1; seed <= 4; ++seed) {
+        std::mt19937 rng(seed);
+        auto between = [&](int lo, int hi) { return lo + int(rng() % unsigned(hi - lo + 1)); };
+        auto pick = [&](const std::string& from) { return from[rng() % from.size()]; };
+        std::string text;
+        while (text.size() < 30000) {
+            switch (rng() % 4) {
+            case 0:
+            case 1: { // often longer than the scan's window
+                std::string run(size_t(rng() % 8 ? between(1, 3000) : between(4000, 7000)), ' ');
+                for (char& c : run)
+                    c = pick("aab ");
+                text += pick("~@") + run + pick("~;x ");
+                break;
+            }
+            case 2:
+                text += "abab~ab" + std::string(1, pick("ax "));
+                break;
+            default:
+                text += pieces[rng() % pieces.size()];
+            }
+        }
+        TTextStore store;
+        store.Insert(0, text);
+        TRescanner r(store);
+        // Cuts rows [first, first + count) of one logical line anew at random lengths.
+        auto recut = [&](int first, int count) {
+            count = std::min(count, store.LineCount() - first);
+            int total = 0;
+            for (int i = first; i < first + count; ++i) {
+                if (i + 1 < first + count && store.Line(i).View().ends_with('\r')) return;
+                total += store.Line(i).Length;
+            }
+            std::vector<int> rows;
+            for (int left = total; left > 0;) {
+                rows.push_back(std::min(left, between(1, 2500)));
+                left -= rows.back();
+            }
+            store.RecutRows(first, count, rows);
+        };
+        recut(0, store.LineCount());
+        r.SetDefinition(&def);
+        r.ScanAll();
+        for (int step = 0; step < 200; ++step) {
+            int pos = rng() % 3
+                          ? store.PosFromLine(between(0, store.LineCount() - 1)) + between(-3, 3)
+                          : between(0, store.CharCount());
+            pos = std::clamp(pos, 0, store.CharCount());
+            std::string what = "insert " + pieces[rng() % (rng() % 2 ? 7 : pieces.size())];
+            if (rng() % 3 == 0) {
+                const int n = std::min(between(1, 3), store.CharCount() - pos);
+                what = "delete " + std::to_string(n);
+                store.Delete(pos, n);
+            } else {
+                store.Insert(pos, what.substr(7));
+            }
+            if (rng() % 8 == 0) recut(between(0, store.LineCount() - 1), between(1, 4));
+            r.Rescan();
+            const std::vector<uint8_t> got = StoredBytes(store);
+            const std::vector<uint8_t> want =
+                Reference(def, store.StoredText(0, store.CharCount()));
+            ASSERT_TRUE(got == want)
+                << "seed " << seed << ", step " << step << ": " << what << " at " << pos
+                << "; first wrong byte at "
+                << std::mismatch(got.begin(), got.end(), want.begin()).first - got.begin();
+        }
     }
 }
