@@ -292,11 +292,13 @@ int TCodeMemoPainter::DrawRuns(ICanvas& canvas, int x, int y, int from, int to, 
     const bool printing = Printing();
     const bool showAll = !printing && memo.HasOption(smoShowAllChars);
     if (!printing) from = std::max(from, memo.LeftColumn());
-    to = std::min(to, FLine.Columns());
-    while (from < to && x < FWidth) {
-        uint8_t token = FLine.HasTokens ? FLine.Tokens[size_t(from)] : 0;
+    while (from < to && x < FWidth && HasColumn(from)) {
+        const uint8_t token = FLine.Token(from);
+        const int fit = std::max(1, (FWidth - x) / std::max(1, cw));
+        // On screen a run is followed no further than it can be drawn.
+        const int limit = printing ? to : std::min(to, from + fit + fit / 2 + 1);
         int end = from + 1;
-        while (end < to && (FLine.HasTokens ? FLine.Tokens[size_t(end)] : 0) == token)
+        while (end < limit && HasColumn(end) && FLine.Token(end) == token)
             ++end;
         const TCM_Style& style = s.Styles[s.StyleMap[token]];
         TColor fore, back;
@@ -336,22 +338,20 @@ int TCodeMemoPainter::DrawRuns(ICanvas& canvas, int x, int y, int from, int to, 
                        (memo.MonoPrint() ||
                         (StyleFore(s, a) == StyleFore(s, b) && StyleBack(s, a) == StyleBack(s, b)));
             };
-            while (end < to && sameLook(FLine.HasTokens ? FLine.Tokens[size_t(end)] : 0))
+            while (end < to && HasColumn(end) && sameLook(FLine.Token(end)))
                 ++end;
         }
         // A run reaching past the right edge is cut to what can show, with some slack for
         // narrow characters of a proportional font.
         int n = end - from;
-        int fit = std::max(1, (FWidth - x) / std::max(1, cw));
+        bool cut = false;
         if (n > fit) {
             n = std::max(1, std::min(n, fit + fit / 2));
-        } else if (static_cast<unsigned char>(
-                       FLine.Text[size_t(FLine.ColumnByte[size_t(end - 1)])]) < 32) {
+            cut = n < end - from;
+        } else if (static_cast<unsigned char>(FLine.Text[size_t(FLine.Byte(end - 1))]) < 32) {
             --n; // a trailing control character is not drawn
         }
-        int a = FLine.ColumnByte[size_t(from)];
-        int b = FLine.ColumnByte[size_t(from + n)];
-        std::string_view piece = std::string_view(FLine.Text).substr(size_t(a), size_t(b - a));
+        std::string_view piece = FLine.Piece(from, from + n);
         int w;
         UseFont(canvas, font);
         if (Metrics().FixedPitch) {
@@ -365,7 +365,8 @@ int TCodeMemoPainter::DrawRuns(ICanvas& canvas, int x, int y, int from, int to, 
         }
         if (showAll && n > 0) DrawVisibleChars(canvas, x, y, from, n, back, font);
         x += w;
-        from = end;
+        // Narrow characters may leave room after a cut run: the rest of it comes next.
+        from = cut ? from + n : end;
     }
     return x;
 }
@@ -380,18 +381,17 @@ void TCodeMemoPainter::DrawVisibleChars(ICanvas& canvas, int x, int y, int from,
     n = std::min(n, 2048);
     auto columnWidth = [&](int c) {
         if (fixed) return cw;
-        int a = FLine.ColumnByte[size_t(c)], b = FLine.ColumnByte[size_t(c + 1)];
-        return font->TextWidth(std::string_view(FLine.Text).substr(size_t(a), size_t(b - a)));
+        return font->TextWidth(FLine.Piece(c, c + 1));
     };
     int cx = x;
     for (int c = from; c < from + n;) {
-        size_t ch = size_t(FLine.ColumnChar[size_t(c)]);
+        size_t ch = size_t(FLine.Char(c));
         char orig = ch < FRowText.size() ? FRowText[ch] : '\0';
         if (orig == '\t') {
             // The tab's blanks, and any tabs right after it in this run, take one glyph.
             int e = c, extent = 0;
             while (e < from + n) {
-                size_t k = size_t(FLine.ColumnChar[size_t(e)]);
+                size_t k = size_t(FLine.Char(e));
                 if (k >= FRowText.size() || FRowText[k] != '\t') break;
                 extent += columnWidth(e);
                 ++e;
@@ -414,12 +414,64 @@ void TCodeMemoPainter::DrawVisibleChars(ICanvas& canvas, int x, int y, int from,
 int TCodeMemoPainter::ColumnX(int column) {
     const int first = Memo().LeftColumn();
     if (Metrics().FixedPitch || !Font()) return TextLeft() + (column - first) * Metrics().CharWidth;
-    auto bytes = [&](int c) { return FLine.ColumnByte[size_t(std::clamp(c, 0, FLine.Columns()))]; };
     int lo = std::min(column, first), hi = std::max(column, first);
-    int w = Font()->TextWidth(
-        std::string_view(FLine.Text).substr(size_t(bytes(lo)), size_t(bytes(hi) - bytes(lo))));
+    if (lo < FLine.First) {
+        // Left of the window: the row is prepared from its start (rare: a proportional font,
+        // a view scrolled right and a mark or swatch reaching in from the left).
+        PrepareWindow(FRow, 0);
+    }
+    if (hi > 0) HasColumn(hi - 1);
+    auto at = [&](int c) { return std::clamp(c, FLine.First, FLine.Columns()); };
+    int w = Font()->TextWidth(FLine.Piece(at(lo), at(hi)));
     w += std::max(0, hi - std::max(lo, FLine.Columns())) * Metrics().CharWidth;
     return column >= first ? TextLeft() + w : TextLeft() - w;
+}
+
+void TCodeMemoPainter::PrepareWindow(int line, int first) {
+    TCustomCodeMemo& memo = Memo();
+    const TLineRecord& rec = memo.Store().Line(line);
+    std::string_view text = rec.View();
+    if (!text.empty() && text.back() == '\r') text.remove_suffix(1);
+    const std::vector<uint8_t>* attrs = rec.Extra ? &rec.Extra->Attributes : nullptr;
+    auto stop = [&](int column) { return std::max(column + 1, memo.NextTabStop(column)); };
+    if (first <= 0) {
+        PrepareText(text, attrs, stop, FLine);
+    } else {
+        FLine.HasTokens = attrs && !attrs->empty();
+        FLine.Source = text;
+        FLine.Attrs = attrs;
+        FLine.First = first;
+        FLine.Next = WalkToColumn(text, {}, text.size(), first, stop);
+        FLine.Text.clear();
+        FLine.ColumnByte.assign(1, 0);
+        FLine.Tokens.clear();
+        FLine.ColumnChar.assign(1, int(FLine.Next.Byte));
+        const int shown = FMeasure.VisibleColumns(FWidth, TextLeft());
+        PrepareMore(stop, first + shown + shown / 2 + 2, FLine);
+    }
+    FRow = line;
+}
+
+bool TCodeMemoPainter::HasColumn(int column) {
+    if (column < FLine.Columns()) return true;
+    if (FLine.Whole()) return false;
+    TCustomCodeMemo& memo = Memo();
+    auto stop = [&](int c) { return std::max(c + 1, memo.NextTabStop(c)); };
+    PrepareMore(stop, std::max(column + 1, FLine.Columns() + 64), FLine);
+    return column < FLine.Columns();
+}
+
+int TCodeMemoPainter::ColumnOfChar(int inLine) {
+    if (inLine <= 0) return 0;
+    TCustomCodeMemo& memo = Memo();
+    auto stop = [&](int c) { return std::max(c + 1, memo.NextTabStop(c)); };
+    const std::string_view text = FLine.Source;
+    if (FLine.First > 0 && inLine <= FLine.ColumnChar.front())
+        return WalkToByte(text, {}, size_t(inLine), stop).Column;
+    if (inLine > int(FLine.Next.Byte))
+        return WalkToByte(text, FLine.Next, size_t(inLine), stop).Column;
+    auto it = std::lower_bound(FLine.ColumnChar.begin(), FLine.ColumnChar.end(), inLine);
+    return FLine.First + int(it - FLine.ColumnChar.begin());
 }
 
 void TCodeMemoPainter::PaintMarks(ICanvas& canvas, int y, int line) {
@@ -431,12 +483,7 @@ void TCodeMemoPainter::PaintMarks(ICanvas& canvas, int y, int line) {
     int textLen = int(FRowText.size());
     if (textLen > 0 && FRowText.back() == '\r') --textLen; // the break is never marked
     const int rowEnd = rowStart + textLen;
-    auto toColumn = [&](int offset) {
-        int inLine = offset - rowStart;
-        if (inLine <= 0) return 0;
-        auto it = std::lower_bound(FLine.ColumnChar.begin(), FLine.ColumnChar.end(), inLine);
-        return int(it - FLine.ColumnChar.begin());
-    };
+    auto toColumn = [&](int offset) { return ColumnOfChar(offset - rowStart); };
     for (size_t i = 0; i < marks.Count(); ++i) {
         TMark& mark = marks[i];
         int a = std::min(mark.Start, mark.End), b = std::max(mark.Start, mark.End);
@@ -464,8 +511,8 @@ void TCodeMemoPainter::PaintText(ICanvas& canvas, int y, int line) {
     const TCM_Settings& s = memo.ActiveSettings();
     const int lh = Metrics().LineHeight;
     const int left = TextLeft();
-    Prepare(
-        store, line, [&](int column) { return memo.NextTabStop(column); }, FLine);
+    // A handler of OnDrawLine is given the whole row.
+    PrepareWindow(line, memo.OnDrawLine ? 0 : memo.LeftColumn());
     const TLineRecord& rec = store.Line(line);
     FRowText = rec.View();
     FLineColours = rec.PaintA != -1 && rec.PaintB != -1;
@@ -487,21 +534,15 @@ void TCodeMemoPainter::PaintText(ICanvas& canvas, int y, int line) {
     }
 
     // Selection in display columns.
-    const int columns = FLine.Columns();
+    const int columns = INT32_MAX; // the row's end, wherever it is
     const int lineLen = rec.Length;
     int selA = std::min(Anchor(), Caret()), selB = std::max(Anchor(), Caret());
     bool showSel = selA != selB && (Focused() || !memo.HideSelection());
     int colA = columns, colB = columns;
     bool selPastEnd = false;
     if (showSel && selA < lineStart + lineLen && selB > lineStart) {
-        auto toColumn = [&](int offset) {
-            int inLine = offset - lineStart;
-            if (inLine <= 0) return 0;
-            auto it = std::lower_bound(FLine.ColumnChar.begin(), FLine.ColumnChar.end(), inLine);
-            return int(it - FLine.ColumnChar.begin());
-        };
-        colA = toColumn(selA);
-        colB = std::min(columns, toColumn(std::min(selB, lineStart + lineLen)));
+        colA = ColumnOfChar(selA - lineStart);
+        colB = ColumnOfChar(std::min(selB, lineStart + lineLen) - lineStart);
         selPastEnd = rec.View().ends_with('\r') && selB > lineStart + lineLen - 1;
     }
     canvas.SetClip({left, y, FWidth, y + lh});
@@ -539,9 +580,7 @@ void TCodeMemoPainter::PaintSwatches(ICanvas& canvas, int y, int line) {
     const int side = SwatchSide(lh, Metrics().CharWidth);
     const int top = y + (lh - side) / 2;
     auto columnX = [&](int offset) {
-        offset = std::min(offset, FLine.ColumnChar.back());
-        auto it = std::lower_bound(FLine.ColumnChar.begin(), FLine.ColumnChar.end(), offset);
-        return ColumnX(int(it - FLine.ColumnChar.begin()));
+        return ColumnX(ColumnOfChar(std::min(offset, int(FLine.Source.size()))));
     };
     for (const TSwatch& swatch : FSwatches) {
         const int x = columnX(swatch.Start);

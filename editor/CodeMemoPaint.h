@@ -4,6 +4,7 @@
 #include "editor/CodeMemo.h"
 #include "editor/CodeMemoMetrics.h"
 #include "editor/CodeMemoView.h"
+#include "editor/Columns.h"
 #include "editor/TextStore.h"
 #include "platform/Utf8.h"
 
@@ -27,14 +28,28 @@ class TCM_Settings;
 
 // One display line made ready for drawing: tabs expanded to blanks that keep the tab's style,
 // the line break dropped, and for each display column where it starts in Text, its style byte
-// and the character it came from.
+// and the character it came from. On screen only a window of columns is prepared, from First
+// on, and extended as drawing reaches further; printing prepares every column (First is 0).
 struct TPreparedLine {
     std::string Text;
     std::vector<int> ColumnByte; // byte in Text where each column starts, plus Text.size()
     std::vector<uint8_t> Tokens; // token value per column
-    std::vector<int> ColumnChar; // character offset in the line per column, plus the length
+    std::vector<int> ColumnChar; // character offset in the line per column, plus Next.Byte
     bool HasTokens = false;
-    int Columns() const { return int(Tokens.size()); }
+    int First = 0;                               // display column of the first entry
+    TColumnWalk Next;                            // where preparing stopped
+    std::string_view Source;                     // the text prepared from (no line break)
+    const std::vector<uint8_t>* Attrs = nullptr; // its token values, or null
+    // The column after the last prepared one.
+    int Columns() const { return First + int(Tokens.size()); }
+    bool Whole() const { return Next.Byte >= Source.size(); }
+    uint8_t Token(int column) const { return HasTokens ? Tokens[size_t(column - First)] : 0; }
+    int Byte(int column) const { return ColumnByte[size_t(column - First)]; }
+    int Char(int column) const { return ColumnChar[size_t(column - First)]; }
+    // The prepared text of columns [from, to), both within the window.
+    std::string_view Piece(int from, int to) const {
+        return std::string_view(Text).substr(size_t(Byte(from)), size_t(Byte(to) - Byte(from)));
+    }
 };
 
 // What OnDrawLine receives (as its void* argument): the row about to be drawn. A handler that
@@ -75,6 +90,10 @@ public:
     template <class NextStop>
     static void PrepareText(std::string_view text, const std::vector<uint8_t>* attrs,
                             NextStop nextStop, TPreparedLine& out);
+    // Appends to `out` the characters of its Source from `out.Next` on, leaving out columns
+    // before `out.First`, until `stopColumn` is prepared or the text ends.
+    template <class NextStop>
+    static void PrepareMore(NextStop nextStop, int stopColumn, TPreparedLine& out);
 
     // Printing mode: metrics and fonts come from the printer's fonts; rows are drawn from
     // column 0, without selection, line colours or screen-only marks, in black on white with
@@ -121,11 +140,19 @@ private:
     void PaintSwatches(ICanvas& canvas, int y, int line);
     // x of a display column of the prepared line (the first visible column is at TextLeft).
     int ColumnX(int column);
+    // Prepares the row's columns from `first` on, as far as the window shows and some more.
+    void PrepareWindow(int line, int first);
+    // Whether the row has the column, preparing on to it when drawing reaches past the window.
+    bool HasColumn(int column);
+    // The first display column whose character starts at or after `inLine` (a byte offset in
+    // the row), the column count of the row when none does.
+    int ColumnOfChar(int inLine);
     const TFontHandle& StyleFont(uint8_t fontStyle);
     void UseFont(ICanvas& canvas, const TFontHandle& font);
 
     TCodeMemoMetrics FMeasure;
     TPreparedLine FLine;
+    int FRow = 0; // the row FLine holds
     std::array<TFontHandle, 16> FFonts{};
     TFontHandle FGutterFont;
     int FRowsDrawn = 0;
@@ -155,18 +182,32 @@ template <class NextStop>
 void TCodeMemoPainter::PrepareText(std::string_view text, const std::vector<uint8_t>* attrs,
                                    NextStop nextStop, TPreparedLine& out) {
     out.HasTokens = attrs && !attrs->empty();
+    out.Source = text;
+    out.Attrs = attrs;
+    out.First = 0;
+    out.Next = {};
     out.Text.clear();
-    out.ColumnByte.clear();
+    out.ColumnByte.assign(1, 0);
     out.Tokens.clear();
-    out.ColumnChar.clear();
+    out.ColumnChar.assign(1, 0);
+    PrepareMore(nextStop, INT32_MAX, out);
+}
+
+template <class NextStop>
+void TCodeMemoPainter::PrepareMore(NextStop nextStop, int stopColumn, TPreparedLine& out) {
+    const std::string_view text = out.Source;
+    const std::vector<uint8_t>* attrs = out.Attrs;
     auto token = [&](size_t i) -> uint8_t {
         return out.HasTokens && i < attrs->size() ? (*attrs)[i] : 0;
     };
-    int column = 0;
-    for (size_t i = 0; i < text.size();) {
+    out.ColumnByte.pop_back();
+    out.ColumnChar.pop_back();
+    size_t i = out.Next.Byte;
+    int column = out.Next.Column;
+    while (i < text.size() && out.Columns() < stopColumn) {
         if (text[i] == '\t') {
             int next = std::max(column + 1, nextStop(column));
-            for (; column < next; ++column) {
+            for (column = std::max(column, out.First); column < next; ++column) {
                 out.ColumnByte.push_back(int(out.Text.size()));
                 out.Text += ' ';
                 out.Tokens.push_back(token(i));
@@ -184,8 +225,9 @@ void TCodeMemoPainter::PrepareText(std::string_view text, const std::vector<uint
         ++column;
         i = j;
     }
+    out.Next = {i, column};
     out.ColumnByte.push_back(int(out.Text.size()));
-    out.ColumnChar.push_back(int(text.size()));
+    out.ColumnChar.push_back(int(i));
 }
 
 } // namespace quillet

@@ -216,6 +216,23 @@ TEST_F(PaintTest, LongRunIsCutAtTheRightEdge) {
     EXPECT_EQ(int(r->Text.size()), fit + fit / 2);
 }
 
+// Narrow characters of a proportional font leave room after a run cut at the right edge: the
+// rest of the run follows on, where before the row went blank from there.
+TEST(PaintProportional, NarrowCharactersFillTheRowPastACutRun) {
+    TPlatformServices s;
+    s.Fonts = std::make_unique<THeadlessFonts>(); // 'i' is 3 pixels, the average 7
+    InstallPlatform(std::move(s));
+    THeadlessWindowHost host(640, 170);
+    TCodeMemo memo(&host);
+    memo.SetText(std::string(500, 'i'));
+    memo.Perform(WM_PAINT, 0, 0);
+    std::string drawn;
+    for (const auto& r : host.HeadlessCanvas().TextRuns())
+        if (r.X >= 36 && r.Y == 0) drawn += r.Text;
+    EXPECT_GE(int(drawn.size()), (640 - 36) / 3);
+    EXPECT_EQ(drawn, std::string(drawn.size(), 'i'));
+}
+
 TEST_F(PaintTest, StrayUtf8BytesAreOneColumnEachForThePainterTheCanvasAndTheCaret) {
     // A stray continuation byte after a character, a lone lead byte, and one after a tab.
     Host.SetFocused(true);
