@@ -193,11 +193,12 @@ void TCodeMemoPainter::Paint(ICanvas& canvas) {
             canvas.FillRect({left - margin, y, left, y + lh}, mc);
         }
         if (!exists) {
+            if (size_t(row) < FPictures.size()) FPictures[size_t(row)].Valid = false;
             TColor back = StyleBack(s, s.Styles[0]);
             if (!memo.Enabled()) back = DisabledBack;
             canvas.FillRect({left, y, FWidth, y + lh}, back);
         } else {
-            PaintText(canvas, y, line);
+            PaintText(canvas, y, line, row, all);
             store.Line(line).Flags &= ~uint32_t(lfRepaint | lfRescan | lfScanRestart);
         }
         PaintMarginLines(canvas, y);
@@ -293,6 +294,7 @@ int TCodeMemoPainter::DrawRuns(ICanvas& canvas, int x, int y, int from, int to, 
     const bool showAll = !printing && memo.HasOption(smoShowAllChars);
     if (!printing) from = std::max(from, memo.LeftColumn());
     while (from < to && x < FWidth && HasColumn(from)) {
+        if (!printing) FRuns.push_back({from, x});
         const uint8_t token = FLine.Token(from);
         const int fit = std::max(1, (FWidth - x) / std::max(1, cw));
         // On screen a run is followed no further than it can be drawn.
@@ -365,6 +367,7 @@ int TCodeMemoPainter::DrawRuns(ICanvas& canvas, int x, int y, int from, int to, 
         }
         if (showAll && n > 0) DrawVisibleChars(canvas, x, y, from, n, back, font);
         x += w;
+        FDrawnEnd = std::max(FDrawnEnd, end);
         // Narrow characters may leave room after a cut run: the rest of it comes next.
         from = cut ? from + n : end;
     }
@@ -474,7 +477,7 @@ int TCodeMemoPainter::ColumnOfChar(int inLine) {
     return FLine.First + int(it - FLine.ColumnChar.begin());
 }
 
-void TCodeMemoPainter::PaintMarks(ICanvas& canvas, int y, int line) {
+void TCodeMemoPainter::CollectMarks(int y, int line) {
     if (!FTracker || !FTracker->HasMarks()) return;
     TCustomCodeMemo& memo = Memo();
     TMarkList& marks = FTracker->Marks();
@@ -490,22 +493,82 @@ void TCodeMemoPainter::PaintMarks(ICanvas& canvas, int y, int line) {
         if (a >= rowEnd || b <= rowStart || a == b) continue;
         TRect r{ColumnX(toColumn(std::max(a, rowStart))), y, ColumnX(toColumn(std::min(b, rowEnd))),
                 y + lh - 1};
-        if (memo.OnDrawMark) {
-            memo.OnDrawMark(memo, canvas, r, &mark);
-            continue;
-        }
-        // A zigzag along the bottom: down and up two pixels every three.
-        const int right = std::min(r.Right, FWidth);
-        const int low = r.Bottom - 1, high = low - 2;
-        bool down = true;
-        for (int x = r.Left; x < right; x += 3, down = !down) {
-            int x2 = std::min(x + 3, right);
-            canvas.Line(x, down ? low : high, x2, down ? high : low, MarkColor);
-        }
+        if (memo.OnDrawMark)
+            FMarkCalls.push_back({r, &mark});
+        else
+            FDecor.push_back({r.Left, r.Top, std::min(r.Right, FWidth), r.Bottom, MarkColor, true});
     }
 }
 
-void TCodeMemoPainter::PaintText(ICanvas& canvas, int y, int line) {
+void TCodeMemoPainter::DrawDecor(ICanvas& canvas) {
+    TCustomCodeMemo& memo = Memo();
+    for (const TDecor& d : FDecor) {
+        if (!d.Zigzag) {
+            canvas.FillRect({d.Left, d.Top, d.Right, d.Bottom}, d.Color);
+            continue;
+        }
+        // A zigzag along the bottom: down and up two pixels every three.
+        const int low = d.Bottom - 1, high = low - 2;
+        bool down = true;
+        for (int x = d.Left; x < d.Right; x += 3, down = !down) {
+            int x2 = std::min(x + 3, d.Right);
+            canvas.Line(x, down ? low : high, x2, down ? high : low, d.Color);
+        }
+    }
+    for (auto& [r, mark] : FMarkCalls)
+        memo.OnDrawMark(memo, canvas, r, mark);
+}
+
+int TCodeMemoPainter::RepaintFrom(const TRowPicture& old, const TRowLook& look, int selA,
+                                  int selB) {
+    TCustomCodeMemo& memo = Memo();
+    // Whatever another hand draws, or draws by inverting, is painted with the whole row.
+    if (!old.Valid || !(old.Look == look) || Printing() || memo.OnDrawLine || memo.OnDrawMark ||
+        memo.HasOption(smoShowAllChars) || memo.MarginDragX() >= 0 ||
+        !memo.MacroPopupBounds().IsEmpty())
+        return -1;
+    auto selected = [](int a, int b, int c) { return c >= a && c < b; };
+    const int oldEnd = old.Look.LeftColumn + int(old.Tokens.size());
+    int c = look.LeftColumn;
+    for (; c < oldEnd; ++c) {
+        if (!HasColumn(c) || FLine.Token(c) != old.Token(c) ||
+            selected(selA, selB, c) != selected(old.SelA, old.SelB, c))
+            break;
+        const size_t i = size_t(c - old.Look.LeftColumn);
+        const std::string_view was(old.Text.data() + old.ColumnByte[i],
+                                   size_t(old.ColumnByte[i + 1] - old.ColumnByte[i]));
+        if (FLine.Piece(c, c + 1) != was) break;
+    }
+    if (c == oldEnd && old.Ended && !HasColumn(c)) {
+        // The same text to its end: nothing to draw unless a mark or swatch changed.
+        return FDecor == old.Decor ? INT32_MAX : -1;
+    }
+    // The run that starts last before the first change starts where it did before.
+    int from = -1;
+    for (const auto& [column, x] : old.Runs)
+        if (column < c) from = column;
+    if (from < 0) return -1;
+    auto runX = [&](int column) {
+        for (const auto& [col, x] : old.Runs)
+            if (col == column) return x;
+        return 0;
+    };
+    // Marks and swatches left of there must stand as they did.
+    const int x0 = runX(from);
+    auto leftPart = [&](const std::vector<TDecor>& list) {
+        std::vector<TDecor> out;
+        for (TDecor d : list) {
+            if (d.Left >= x0) continue;
+            d.Right = std::min(d.Right, x0 + 3); // a zigzag's step across x0 depends on its end
+            out.push_back(d);
+        }
+        return out;
+    };
+    if (!(leftPart(old.Decor) == leftPart(FDecor))) return -1;
+    return from;
+}
+
+void TCodeMemoPainter::PaintText(ICanvas& canvas, int y, int line, int screenRow, bool all) {
     TCustomCodeMemo& memo = Memo();
     const TTextStore& store = memo.Store();
     const TCM_Settings& s = memo.ActiveSettings();
@@ -519,6 +582,8 @@ void TCodeMemoPainter::PaintText(ICanvas& canvas, int y, int line) {
     FLineFore = Resolve(TColor(rec.PaintA));
     FLineBack = Resolve(TColor(rec.PaintB));
     const int lineStart = store.PosFromLine(line);
+    if (size_t(screenRow) >= FPictures.size()) FPictures.resize(size_t(screenRow) + 1);
+    TRowPicture& picture = FPictures[size_t(screenRow)];
 
     if (memo.OnDrawLine) {
         TLineDrawData data;
@@ -530,7 +595,10 @@ void TCodeMemoPainter::PaintText(ICanvas& canvas, int y, int line) {
         bool endsBlank = !FLine.Text.empty() && FLine.Text.back() == ' ';
         data.Length = int(FLine.Text.size()) + (endsBlank ? 0 : 1);
         memo.OnDrawLine(memo, &data);
-        if (data.Handled) return;
+        if (data.Handled) {
+            picture.Valid = false;
+            return;
+        }
     }
 
     // Selection in display columns.
@@ -545,34 +613,88 @@ void TCodeMemoPainter::PaintText(ICanvas& canvas, int y, int line) {
         colB = ColumnOfChar(std::min(selB, lineStart + lineLen) - lineStart);
         selPastEnd = rec.View().ends_with('\r') && selB > lineStart + lineLen - 1;
     }
-    canvas.SetClip({left, y, FWidth, y + lh});
+    TRowLook look;
+    look.Line = line;
+    look.LeftColumn = memo.LeftColumn();
+    look.Width = FWidth;
+    look.Left = left;
+    look.Settings = &s;
+    look.Enabled = memo.Enabled();
+    look.Highlight = memo.HasOption(smoSyntaxHighlight);
+    look.FocusLine = memo.ShowFocusLine() && memo.CaretLine() == line;
+    look.Break = FBreak.Reported;
+    look.BreakFore = FBreak.Fore;
+    look.BreakBack = FBreak.Back;
+    look.LineColours = FLineColours;
+    look.LineFore = FLineFore;
+    look.LineBack = FLineBack;
+    look.SelPastEnd = selPastEnd;
+    FDecor.clear();
+    FMarkCalls.clear();
+    if (memo.OnRowSwatches && !Printing()) CollectSwatches(y, line);
+    CollectMarks(y, line);
+    // After an edit inside the row only the runs from the first change on are drawn again; the
+    // canvas keeps the rest.
+    const int from = all ? -1 : RepaintFrom(picture, look, colA, colB);
     int x = left;
-    x = DrawRuns(canvas, x, y, 0, colA, false);
-    x = DrawRuns(canvas, x, y, colA, colB, true);
-    x = DrawRuns(canvas, x, y, colB, columns, false);
-    if (x < FWidth) {
-        TColor back;
-        if (FBreak.Reported)
-            back = selPastEnd ? FBreak.Fore : FBreak.Back;
-        else if (selPastEnd)
-            back = Resolve(s.SelTextBackDefault ? clHighlight : s.SelTextBack);
-        else
-            back = StyleBack(s, s.Styles[0]);
-        if (!memo.Enabled()) back = DisabledBack;
-        canvas.FillRect({x, y, FWidth, y + lh}, back);
+    FRuns.clear();
+    if (from >= 0) {
+        for (const auto& run : picture.Runs)
+            if (run.first < from) FRuns.push_back(run);
+        for (const auto& run : picture.Runs)
+            if (run.first == from) x = run.second;
     }
-    if (memo.HasOption(smoShowAllChars) && x < FWidth) {
-        if (FRowText.ends_with('\r'))
-            DrawCentred(canvas, x + 1, y, lh, TPaintGlyphs::LineEnd());
-        else if (memo.HasOption(smoWordWrap) && memo.Wrap().RowContinues(TRow(line)))
-            DrawCentred(canvas, x + 1, y, lh, TPaintGlyphs::Continuation());
+    const int start = std::max(from, 0);
+    FDrawnEnd = memo.LeftColumn();
+    if (from < INT32_MAX) {
+        canvas.SetClip({left, y, FWidth, y + lh});
+        if (start < colA) x = DrawRuns(canvas, x, y, start, colA, false);
+        if (start < colB) x = DrawRuns(canvas, x, y, std::max(start, colA), colB, true);
+        x = DrawRuns(canvas, x, y, std::max(start, colB), columns, false);
+        if (x < FWidth) {
+            TColor back;
+            if (FBreak.Reported)
+                back = selPastEnd ? FBreak.Fore : FBreak.Back;
+            else if (selPastEnd)
+                back = Resolve(s.SelTextBackDefault ? clHighlight : s.SelTextBack);
+            else
+                back = StyleBack(s, s.Styles[0]);
+            if (!memo.Enabled()) back = DisabledBack;
+            canvas.FillRect({x, y, FWidth, y + lh}, back);
+        }
+        if (memo.HasOption(smoShowAllChars) && x < FWidth) {
+            if (FRowText.ends_with('\r'))
+                DrawCentred(canvas, x + 1, y, lh, TPaintGlyphs::LineEnd());
+            else if (memo.HasOption(smoWordWrap) && memo.Wrap().RowContinues(TRow(line)))
+                DrawCentred(canvas, x + 1, y, lh, TPaintGlyphs::Continuation());
+        }
+        DrawDecor(canvas);
+        canvas.ResetClip();
+    } else {
+        FRuns = picture.Runs; // nothing changed: the old picture stands
+        FDrawnEnd = look.LeftColumn + int(picture.Tokens.size());
+        x = picture.Ended ? 0 : FWidth;
     }
-    if (memo.OnRowSwatches && !Printing()) PaintSwatches(canvas, y, line);
-    PaintMarks(canvas, y, line);
-    canvas.ResetClip();
+    // What the row shows now, for the next paint to compare with.
+    picture.Valid = !Printing();
+    picture.Look = look;
+    picture.SelA = colA;
+    picture.SelB = colB;
+    picture.Ended = x < FWidth;
+    picture.Runs.swap(FRuns);
+    picture.Decor.swap(FDecor);
+    const int end = std::max(look.LeftColumn, std::min(FDrawnEnd, FLine.Columns()));
+    picture.Tokens.clear();
+    picture.ColumnByte.assign(1, 0);
+    picture.Text.clear();
+    for (int c = look.LeftColumn; c < end; ++c) {
+        picture.Tokens.push_back(FLine.Token(c));
+        picture.Text.append(FLine.Piece(c, c + 1));
+        picture.ColumnByte.push_back(int(picture.Text.size()));
+    }
 }
 
-void TCodeMemoPainter::PaintSwatches(ICanvas& canvas, int y, int line) {
+void TCodeMemoPainter::CollectSwatches(int y, int line) {
     TCustomCodeMemo& memo = Memo();
     memo.RowSwatches(line, FRowText, FSwatchText, FSwatches);
     if (FSwatches.empty()) return;
@@ -587,8 +709,8 @@ void TCodeMemoPainter::PaintSwatches(ICanvas& canvas, int y, int line) {
         if (SwatchIsSquare(FRowText, swatch)) {
             if (x - side - 1 >= FWidth) break;
             // A grey frame keeps a white or background-coloured swatch visible.
-            canvas.FillRect({x - side - 1, top, x - 1, top + side}, SwatchFrameColor);
-            canvas.FillRect({x - side, top + 1, x - 2, top + side - 1}, swatch.Color);
+            FDecor.push_back({x - side - 1, top, x - 1, top + side, SwatchFrameColor, false});
+            FDecor.push_back({x - side, top + 1, x - 2, top + side - 1, swatch.Color, false});
             continue;
         }
         if (x >= FWidth) break;
@@ -597,8 +719,10 @@ void TCodeMemoPainter::PaintSwatches(ICanvas& canvas, int y, int line) {
         if (right - x < 3) continue;
         // The bottom row and the ends in grey, like the square's frame.
         const int bottom = y + lh;
-        canvas.FillRect({x + 1, bottom - SwatchBarHeight, right - 1, bottom}, SwatchFrameColor);
-        canvas.FillRect({x + 2, bottom - SwatchBarHeight, right - 2, bottom - 1}, swatch.Color);
+        FDecor.push_back(
+            {x + 1, bottom - SwatchBarHeight, right - 1, bottom, SwatchFrameColor, false});
+        FDecor.push_back(
+            {x + 2, bottom - SwatchBarHeight, right - 2, bottom - 1, swatch.Color, false});
     }
 }
 

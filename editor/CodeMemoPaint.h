@@ -128,7 +128,8 @@ private:
     TBreakLook BreakpointLook(int line) const;
     // number: the row's 1-based logical line number when it starts one, else 0.
     void PaintGutter(ICanvas& canvas, int y, int line, int number);
-    void PaintText(ICanvas& canvas, int y, int line);
+    // screenRow: the row's place on screen; all: the whole screen is drawn.
+    void PaintText(ICanvas& canvas, int y, int line, int screenRow, bool all);
     void PaintMarginLines(ICanvas& canvas, int y);
     void PaintFocusLine(ICanvas& canvas);
     // Draws columns [from, to) of the prepared line at x in runs of equal style; returns the new x.
@@ -136,8 +137,44 @@ private:
     // Dots on blanks and the tab glyph over tabs, for columns [from, from + n) drawn at x.
     void DrawVisibleChars(ICanvas& canvas, int x, int y, int from, int n, TColor back,
                           const TFontHandle& font);
-    void PaintMarks(ICanvas& canvas, int y, int line);
-    void PaintSwatches(ICanvas& canvas, int y, int line);
+    // What a row looks like besides its columns' text and tokens.
+    struct TRowLook {
+        int Line = -1, LeftColumn = 0, Width = 0, Left = 0;
+        const void* Settings = nullptr;
+        bool Enabled = true, Highlight = false, FocusLine = false, Break = false;
+        TColor BreakFore = 0, BreakBack = 0;
+        bool LineColours = false;
+        TColor LineFore = 0, LineBack = 0;
+        bool SelPastEnd = false;
+        bool operator==(const TRowLook&) const = default;
+    };
+    // A rectangle filled, or a zigzag drawn along its bottom, by a swatch or a mark.
+    struct TDecor {
+        int Left, Top, Right, Bottom;
+        TColor Color;
+        bool Zigzag;
+        bool operator==(const TDecor&) const = default;
+    };
+    // What the last paint left in a screen row: its look, the columns drawn from the first
+    // visible one, where each run started, and the marks and swatches over them.
+    struct TRowPicture {
+        bool Valid = false;
+        bool Ended = false; // the row's text ended left of the right edge
+        TRowLook Look;
+        int SelA = 0, SelB = 0; // selected display columns [SelA, SelB)
+        std::string Text;
+        std::vector<int> ColumnByte;
+        std::vector<uint8_t> Tokens;
+        std::vector<std::pair<int, int>> Runs; // (column, x)
+        std::vector<TDecor> Decor;
+        uint8_t Token(int column) const { return Tokens[size_t(column - Look.LeftColumn)]; }
+    };
+    // The run from which the row must be drawn again to show what a full paint would, when
+    // everything left of it stands as before; INT32_MAX: nothing changed; -1: the whole row.
+    int RepaintFrom(const TRowPicture& old, const TRowLook& look, int selA, int selB);
+    void CollectMarks(int y, int line);
+    void CollectSwatches(int y, int line);
+    void DrawDecor(ICanvas& canvas);
     // x of a display column of the prepared line (the first visible column is at TextLeft).
     int ColumnX(int column);
     // Prepares the row's columns from `first` on, as far as the window shows and some more.
@@ -162,6 +199,11 @@ private:
     TBreakLook FBreak;              // the row being drawn is reported by a breakpoint container
     std::string_view FRowText;      // the row being drawn as stored
     std::vector<TSwatch> FSwatches; // kept between rows to spare allocations
+    std::vector<TDecor> FDecor;     // the row's marks and swatches, in drawing order
+    std::vector<std::pair<TRect, TMark*>> FMarkCalls; // marks OnDrawMark draws
+    std::vector<std::pair<int, int>> FRuns;           // runs drawn in the row: (column, x)
+    int FDrawnEnd = 0;                                // the column after the last one drawn
+    std::vector<TRowPicture> FPictures;               // per screen row
     std::string FSwatchText;
     TLineTracker* FTracker = nullptr;
     TFontHandle FCanvasFont; // the font last selected into the canvas during this paint

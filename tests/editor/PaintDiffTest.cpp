@@ -110,7 +110,17 @@ void RunSeed(unsigned seed) {
             log += std::string("type ") + c + "; ";
             break;
         }
-        case 4:
+        case 4: {               // at a colour, whose swatch stands left of the change
+            std::string stored; // offsets count one break character a row
+            for (int r = 0; r < store.LineCount(); ++r)
+                stored += store.Line(r).View();
+            const size_t at = stored.find('#', size_t(place()));
+            if (at != std::string::npos) memo.Perform(EM_SETSEL, int(at) + 1, int(at) + 1);
+            memo.Perform(rng() % 2 ? WM_CHAR : WM_KEYDOWN,
+                         rng() % 2 ? WPARAM('W') : WPARAM(VK_BACK), 0);
+            log += "at # " + std::to_string(int(at)) + "; ";
+            break;
+        }
         case 5:
             memo.Perform(WM_KEYDOWN, VK_BACK, 0);
             memo.Perform(WM_KEYUP, VK_BACK, 0);

@@ -193,7 +193,13 @@ TEST_F(PaintTest, OnlyTheDirtyLineIsRepainted) {
     Paint();
     for (const auto& r : Canvas().TextRuns())
         EXPECT_LT(r.X, Left) << "clean text row redrawn: " << r.Text;
+    // A row marked dirty whose text did not change keeps what it shows.
     Memo.Store().Line(1).Flags |= lfRepaint;
+    Paint();
+    for (const auto& r : Canvas().TextRuns())
+        EXPECT_LT(r.X, Left) << "unchanged text row redrawn: " << r.Text;
+    Memo.Perform(EM_SETSEL, 4, 4);
+    Memo.Perform(WM_CHAR, 'x', 0);
     Canvas().ClearLog();
     Paint();
     int textRuns = 0;
@@ -201,7 +207,7 @@ TEST_F(PaintTest, OnlyTheDirtyLineIsRepainted) {
         if (r.X >= Left) {
             ++textRuns;
             EXPECT_EQ(r.Y, 17);
-            EXPECT_EQ(r.Text, "two");
+            EXPECT_EQ(r.Text, "xtwo");
         }
     EXPECT_EQ(textRuns, 1);
     EXPECT_EQ(Memo.Store().Line(1).Flags & lfRepaint, 0u);
