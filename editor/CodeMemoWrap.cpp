@@ -122,15 +122,18 @@ size_t CutRow(std::string_view text, size_t s, size_t len, bool exempt, const TW
     cut = std::max(s, Utf8CharStart(content, cut));
     if (cut <= s) cut = std::min(limit, s + size_t(Utf8CharLength(content, s)));
     // Move the cut to a word boundary: past blanks (they stay on this row) or back to the
-    // start of the word it fell into.
-    const char* seg = text.data() + s;
-    const int segLen = int(len - s);
-    int r = p.WordBreak ? p.WordBreak(seg, int(cut - s), segLen, wbLeft)
-                        : DefaultWordBreak(seg, int(cut - s), segLen, wbLeft);
-    size_t b = s + size_t(std::clamp(r, 0, segLen));
+    // start of the word it fell into, or after the last mark, whichever is later. The built-in
+    // search need not look left of that mark: it finds the same boundary or one before it.
+    const size_t mark = AfterMark(content, s, cut);
+    const size_t from = p.WordBreak ? s : std::max(s, mark);
+    const char* seg = text.data() + from;
+    const int segLen = int(len - from);
+    int r = p.WordBreak ? p.WordBreak(seg, int(cut - from), segLen, wbLeft)
+                        : DefaultWordBreak(seg, int(cut - from), segLen, wbLeft);
+    size_t b = from + size_t(std::clamp(r, 0, segLen));
     if (b > limit) b = limit;
     if (b < len) b = std::max(s, Utf8CharStart(content, b));
-    b = std::max(b, AfterMark(content, s, cut));
+    b = std::max(b, mark);
     if (b <= s) b = cut; // a word longer than the row is cut where it stands
     return b;
 }
