@@ -685,12 +685,16 @@ void TCodeMemoPainter::PaintText(ICanvas& canvas, int y, int line, int screenRow
     picture.Decor.swap(FDecor);
     const int end = std::max(look.LeftColumn, std::min(FDrawnEnd, FLine.Columns()));
     picture.Tokens.clear();
-    picture.ColumnByte.assign(1, 0);
     picture.Text.clear();
-    for (int c = look.LeftColumn; c < end; ++c) {
-        picture.Tokens.push_back(FLine.Token(c));
-        picture.Text.append(FLine.Piece(c, c + 1));
-        picture.ColumnByte.push_back(int(picture.Text.size()));
+    picture.ColumnByte.assign(1, 0);
+    if (end > look.LeftColumn) { // the row reaches into the window
+        const size_t a = size_t(look.LeftColumn - FLine.First), b = size_t(end - FLine.First);
+        picture.Tokens.assign(FLine.Tokens.begin() + ptrdiff_t(a),
+                              FLine.Tokens.begin() + ptrdiff_t(b));
+        picture.Text.assign(FLine.Piece(look.LeftColumn, end));
+        picture.ColumnByte.resize(b - a + 1);
+        for (size_t i = a; i <= b; ++i)
+            picture.ColumnByte[i - a] = FLine.ColumnByte[i] - FLine.ColumnByte[a];
     }
 }
 
