@@ -437,7 +437,7 @@ void TCodeMemoPainter::PrepareWindow(int line, int first) {
     if (!text.empty() && text.back() == '\r') text.remove_suffix(1);
     const std::vector<uint8_t>* attrs = rec.Extra ? &rec.Extra->Attributes : nullptr;
     auto stop = [&](int column) { return std::max(column + 1, memo.NextTabStop(column)); };
-    if (first <= 0) {
+    if (first < 0) {
         PrepareText(text, attrs, stop, FLine);
     } else {
         FLine.HasTokens = attrs && !attrs->empty();
@@ -575,7 +575,7 @@ void TCodeMemoPainter::PaintText(ICanvas& canvas, int y, int line, int screenRow
     const int lh = Metrics().LineHeight;
     const int left = TextLeft();
     // A handler of OnDrawLine is given the whole row.
-    PrepareWindow(line, memo.OnDrawLine ? 0 : memo.LeftColumn());
+    PrepareWindow(line, memo.OnDrawLine ? -1 : memo.LeftColumn());
     const TLineRecord& rec = store.Line(line);
     FRowText = rec.View();
     FLineColours = rec.PaintA != -1 && rec.PaintB != -1;

@@ -177,7 +177,8 @@ private:
     void DrawDecor(ICanvas& canvas);
     // x of a display column of the prepared line (the first visible column is at TextLeft).
     int ColumnX(int column);
-    // Prepares the row's columns from `first` on, as far as the window shows and some more.
+    // Prepares the row's columns from `first` on, as far as the window shows and some more;
+    // first < 0: the whole row.
     void PrepareWindow(int line, int first);
     // Whether the row has the column, preparing on to it when drawing reaches past the window.
     bool HasColumn(int column);
