@@ -1,6 +1,7 @@
 // Construction, properties, settings binding and the editing core of the control.
 #include "editor/CodeMemo.h"
 #include "editor/CodeMemoPaint.h"
+#include "editor/Columns.h"
 
 #include "editor/CodeMemoExpansion.h"
 #include "editor/CodeMemoStrings.h"
@@ -305,26 +306,17 @@ TColumn TCustomCodeMemo::CaretDisplayColumn() {
 
 TColumn TCustomCodeMemo::VisualColumn(TRow row, TOffset offsetInRow) const {
     std::string_view text = FStore->Line(row).View();
-    int end = std::clamp(offsetInRow.Value(), 0, int(text.size()));
-    TColumn column(0);
-    for (int i = 0; i < end; i += Utf8CharLength(text, size_t(i)))
-        column = text[size_t(i)] == '\t' ? NextTabStop(column) : column + 1;
-    return column;
+    const size_t end = size_t(std::clamp(offsetInRow.Value(), 0, int(text.size())));
+    auto stop = [this](int column) { return NextTabStop(column); };
+    return TColumn(WalkToByte(text, {}, end, stop).Column);
 }
 
 TOffset TCustomCodeMemo::OffsetFromVisualColumn(TRow row, TColumn column) const {
     std::string_view text = FStore->Line(row).View();
     int usable = int(text.size());
     if (usable > 0 && text.back() == '\r') --usable;
-    TColumn col(0);
-    int i = 0;
-    while (i < usable) {
-        char c = text[size_t(i)];
-        TColumn next = c == '\t' ? NextTabStop(col) : col + 1;
-        if (next > column) break;
-        col = next;
-        i += Utf8CharLength(text, size_t(i));
-    }
+    auto stop = [this](int c) { return NextTabStop(c); };
+    int i = int(WalkToColumn(text, {}, size_t(usable), column.Value(), stop).Byte);
     // A wrapped row's end is the next row's start: past it, the last character is the stop.
     if (i == usable && usable > 0 && usable == int(text.size()) &&
         row.Value() + 1 < FStore->LineCount())

@@ -193,11 +193,12 @@ void TCodeMemoPainter::Paint(ICanvas& canvas) {
             canvas.FillRect({left - margin, y, left, y + lh}, mc);
         }
         if (!exists) {
+            if (size_t(row) < FPictures.size()) FPictures[size_t(row)].Valid = false;
             TColor back = StyleBack(s, s.Styles[0]);
             if (!memo.Enabled()) back = DisabledBack;
             canvas.FillRect({left, y, FWidth, y + lh}, back);
         } else {
-            PaintText(canvas, y, line);
+            PaintText(canvas, y, line, row, all);
             store.Line(line).Flags &= ~uint32_t(lfRepaint | lfRescan | lfScanRestart);
         }
         PaintMarginLines(canvas, y);
@@ -292,11 +293,14 @@ int TCodeMemoPainter::DrawRuns(ICanvas& canvas, int x, int y, int from, int to, 
     const bool printing = Printing();
     const bool showAll = !printing && memo.HasOption(smoShowAllChars);
     if (!printing) from = std::max(from, memo.LeftColumn());
-    to = std::min(to, FLine.Columns());
-    while (from < to && x < FWidth) {
-        uint8_t token = FLine.HasTokens ? FLine.Tokens[size_t(from)] : 0;
+    while (from < to && x < FWidth && HasColumn(from)) {
+        if (!printing) FRuns.push_back({from, x});
+        const uint8_t token = FLine.Token(from);
+        const int fit = std::max(1, (FWidth - x) / std::max(1, cw));
+        // On screen a run is followed no further than it can be drawn.
+        const int limit = printing ? to : std::min(to, from + fit + fit / 2 + 1);
         int end = from + 1;
-        while (end < to && (FLine.HasTokens ? FLine.Tokens[size_t(end)] : 0) == token)
+        while (end < limit && HasColumn(end) && FLine.Token(end) == token)
             ++end;
         const TCM_Style& style = s.Styles[s.StyleMap[token]];
         TColor fore, back;
@@ -336,22 +340,20 @@ int TCodeMemoPainter::DrawRuns(ICanvas& canvas, int x, int y, int from, int to, 
                        (memo.MonoPrint() ||
                         (StyleFore(s, a) == StyleFore(s, b) && StyleBack(s, a) == StyleBack(s, b)));
             };
-            while (end < to && sameLook(FLine.HasTokens ? FLine.Tokens[size_t(end)] : 0))
+            while (end < to && HasColumn(end) && sameLook(FLine.Token(end)))
                 ++end;
         }
         // A run reaching past the right edge is cut to what can show, with some slack for
         // narrow characters of a proportional font.
         int n = end - from;
-        int fit = std::max(1, (FWidth - x) / std::max(1, cw));
+        bool cut = false;
         if (n > fit) {
             n = std::max(1, std::min(n, fit + fit / 2));
-        } else if (static_cast<unsigned char>(
-                       FLine.Text[size_t(FLine.ColumnByte[size_t(end - 1)])]) < 32) {
+            cut = n < end - from;
+        } else if (static_cast<unsigned char>(FLine.Text[size_t(FLine.Byte(end - 1))]) < 32) {
             --n; // a trailing control character is not drawn
         }
-        int a = FLine.ColumnByte[size_t(from)];
-        int b = FLine.ColumnByte[size_t(from + n)];
-        std::string_view piece = std::string_view(FLine.Text).substr(size_t(a), size_t(b - a));
+        std::string_view piece = FLine.Piece(from, from + n);
         int w;
         UseFont(canvas, font);
         if (Metrics().FixedPitch) {
@@ -365,7 +367,9 @@ int TCodeMemoPainter::DrawRuns(ICanvas& canvas, int x, int y, int from, int to, 
         }
         if (showAll && n > 0) DrawVisibleChars(canvas, x, y, from, n, back, font);
         x += w;
-        from = end;
+        FDrawnEnd = std::max(FDrawnEnd, end);
+        // Narrow characters may leave room after a cut run: the rest of it comes next.
+        from = cut ? from + n : end;
     }
     return x;
 }
@@ -380,18 +384,17 @@ void TCodeMemoPainter::DrawVisibleChars(ICanvas& canvas, int x, int y, int from,
     n = std::min(n, 2048);
     auto columnWidth = [&](int c) {
         if (fixed) return cw;
-        int a = FLine.ColumnByte[size_t(c)], b = FLine.ColumnByte[size_t(c + 1)];
-        return font->TextWidth(std::string_view(FLine.Text).substr(size_t(a), size_t(b - a)));
+        return font->TextWidth(FLine.Piece(c, c + 1));
     };
     int cx = x;
     for (int c = from; c < from + n;) {
-        size_t ch = size_t(FLine.ColumnChar[size_t(c)]);
+        size_t ch = size_t(FLine.Char(c));
         char orig = ch < FRowText.size() ? FRowText[ch] : '\0';
         if (orig == '\t') {
             // The tab's blanks, and any tabs right after it in this run, take one glyph.
             int e = c, extent = 0;
             while (e < from + n) {
-                size_t k = size_t(FLine.ColumnChar[size_t(e)]);
+                size_t k = size_t(FLine.Char(e));
                 if (k >= FRowText.size() || FRowText[k] != '\t') break;
                 extent += columnWidth(e);
                 ++e;
@@ -414,15 +417,67 @@ void TCodeMemoPainter::DrawVisibleChars(ICanvas& canvas, int x, int y, int from,
 int TCodeMemoPainter::ColumnX(int column) {
     const int first = Memo().LeftColumn();
     if (Metrics().FixedPitch || !Font()) return TextLeft() + (column - first) * Metrics().CharWidth;
-    auto bytes = [&](int c) { return FLine.ColumnByte[size_t(std::clamp(c, 0, FLine.Columns()))]; };
     int lo = std::min(column, first), hi = std::max(column, first);
-    int w = Font()->TextWidth(
-        std::string_view(FLine.Text).substr(size_t(bytes(lo)), size_t(bytes(hi) - bytes(lo))));
+    if (lo < FLine.First) {
+        // Left of the window: the row is prepared from its start (rare: a proportional font,
+        // a view scrolled right and a mark or swatch reaching in from the left).
+        PrepareWindow(FRow, 0);
+    }
+    if (hi > 0) HasColumn(hi - 1);
+    auto at = [&](int c) { return std::clamp(c, FLine.First, FLine.Columns()); };
+    int w = Font()->TextWidth(FLine.Piece(at(lo), at(hi)));
     w += std::max(0, hi - std::max(lo, FLine.Columns())) * Metrics().CharWidth;
     return column >= first ? TextLeft() + w : TextLeft() - w;
 }
 
-void TCodeMemoPainter::PaintMarks(ICanvas& canvas, int y, int line) {
+void TCodeMemoPainter::PrepareWindow(int line, int first) {
+    TCustomCodeMemo& memo = Memo();
+    const TLineRecord& rec = memo.Store().Line(line);
+    std::string_view text = rec.View();
+    if (!text.empty() && text.back() == '\r') text.remove_suffix(1);
+    const std::vector<uint8_t>* attrs = rec.Extra ? &rec.Extra->Attributes : nullptr;
+    auto stop = [&](int column) { return std::max(column + 1, memo.NextTabStop(column)); };
+    if (first < 0) {
+        PrepareText(text, attrs, stop, FLine);
+    } else {
+        FLine.HasTokens = attrs && !attrs->empty();
+        FLine.Source = text;
+        FLine.Attrs = attrs;
+        FLine.First = first;
+        FLine.Next = WalkToColumn(text, {}, text.size(), first, stop);
+        FLine.Text.clear();
+        FLine.ColumnByte.assign(1, 0);
+        FLine.Tokens.clear();
+        FLine.ColumnChar.assign(1, int(FLine.Next.Byte));
+        const int shown = FMeasure.VisibleColumns(FWidth, TextLeft());
+        PrepareMore(stop, first + shown + shown / 2 + 2, FLine);
+    }
+    FRow = line;
+}
+
+bool TCodeMemoPainter::HasColumn(int column) {
+    if (column < FLine.Columns()) return true;
+    if (FLine.Whole()) return false;
+    TCustomCodeMemo& memo = Memo();
+    auto stop = [&](int c) { return std::max(c + 1, memo.NextTabStop(c)); };
+    PrepareMore(stop, std::max(column + 1, FLine.Columns() + 64), FLine);
+    return column < FLine.Columns();
+}
+
+int TCodeMemoPainter::ColumnOfChar(int inLine) {
+    if (inLine <= 0) return 0;
+    TCustomCodeMemo& memo = Memo();
+    auto stop = [&](int c) { return std::max(c + 1, memo.NextTabStop(c)); };
+    const std::string_view text = FLine.Source;
+    if (FLine.First > 0 && inLine <= FLine.ColumnChar.front())
+        return WalkToByte(text, {}, size_t(inLine), stop).Column;
+    if (inLine > int(FLine.Next.Byte))
+        return WalkToByte(text, FLine.Next, size_t(inLine), stop).Column;
+    auto it = std::lower_bound(FLine.ColumnChar.begin(), FLine.ColumnChar.end(), inLine);
+    return FLine.First + int(it - FLine.ColumnChar.begin());
+}
+
+void TCodeMemoPainter::CollectMarks(int y, int line) {
     if (!FTracker || !FTracker->HasMarks()) return;
     TCustomCodeMemo& memo = Memo();
     TMarkList& marks = FTracker->Marks();
@@ -431,47 +486,104 @@ void TCodeMemoPainter::PaintMarks(ICanvas& canvas, int y, int line) {
     int textLen = int(FRowText.size());
     if (textLen > 0 && FRowText.back() == '\r') --textLen; // the break is never marked
     const int rowEnd = rowStart + textLen;
-    auto toColumn = [&](int offset) {
-        int inLine = offset - rowStart;
-        if (inLine <= 0) return 0;
-        auto it = std::lower_bound(FLine.ColumnChar.begin(), FLine.ColumnChar.end(), inLine);
-        return int(it - FLine.ColumnChar.begin());
-    };
+    auto toColumn = [&](int offset) { return ColumnOfChar(offset - rowStart); };
     for (size_t i = 0; i < marks.Count(); ++i) {
         TMark& mark = marks[i];
         int a = std::min(mark.Start, mark.End), b = std::max(mark.Start, mark.End);
         if (a >= rowEnd || b <= rowStart || a == b) continue;
         TRect r{ColumnX(toColumn(std::max(a, rowStart))), y, ColumnX(toColumn(std::min(b, rowEnd))),
                 y + lh - 1};
-        if (memo.OnDrawMark) {
-            memo.OnDrawMark(memo, canvas, r, &mark);
-            continue;
-        }
-        // A zigzag along the bottom: down and up two pixels every three.
-        const int right = std::min(r.Right, FWidth);
-        const int low = r.Bottom - 1, high = low - 2;
-        bool down = true;
-        for (int x = r.Left; x < right; x += 3, down = !down) {
-            int x2 = std::min(x + 3, right);
-            canvas.Line(x, down ? low : high, x2, down ? high : low, MarkColor);
-        }
+        if (memo.OnDrawMark)
+            FMarkCalls.push_back({r, &mark});
+        else
+            FDecor.push_back({r.Left, r.Top, std::min(r.Right, FWidth), r.Bottom, MarkColor, true});
     }
 }
 
-void TCodeMemoPainter::PaintText(ICanvas& canvas, int y, int line) {
+void TCodeMemoPainter::DrawDecor(ICanvas& canvas) {
+    TCustomCodeMemo& memo = Memo();
+    for (const TDecor& d : FDecor) {
+        if (!d.Zigzag) {
+            canvas.FillRect({d.Left, d.Top, d.Right, d.Bottom}, d.Color);
+            continue;
+        }
+        // A zigzag along the bottom: down and up two pixels every three.
+        const int low = d.Bottom - 1, high = low - 2;
+        bool down = true;
+        for (int x = d.Left; x < d.Right; x += 3, down = !down) {
+            int x2 = std::min(x + 3, d.Right);
+            canvas.Line(x, down ? low : high, x2, down ? high : low, d.Color);
+        }
+    }
+    for (auto& [r, mark] : FMarkCalls)
+        memo.OnDrawMark(memo, canvas, r, mark);
+}
+
+int TCodeMemoPainter::RepaintFrom(const TRowPicture& old, const TRowLook& look, int selA,
+                                  int selB) {
+    TCustomCodeMemo& memo = Memo();
+    // Whatever another hand draws, or draws by inverting, is painted with the whole row.
+    if (!old.Valid || !(old.Look == look) || Printing() || memo.OnDrawLine || memo.OnDrawMark ||
+        memo.HasOption(smoShowAllChars) || memo.MarginDragX() >= 0 ||
+        !memo.MacroPopupBounds().IsEmpty())
+        return -1;
+    auto selected = [](int a, int b, int c) { return c >= a && c < b; };
+    const int oldEnd = old.Look.LeftColumn + int(old.Tokens.size());
+    int c = look.LeftColumn;
+    for (; c < oldEnd; ++c) {
+        if (!HasColumn(c) || FLine.Token(c) != old.Token(c) ||
+            selected(selA, selB, c) != selected(old.SelA, old.SelB, c))
+            break;
+        const size_t i = size_t(c - old.Look.LeftColumn);
+        const std::string_view was(old.Text.data() + old.ColumnByte[i],
+                                   size_t(old.ColumnByte[i + 1] - old.ColumnByte[i]));
+        if (FLine.Piece(c, c + 1) != was) break;
+    }
+    if (c == oldEnd && old.Ended && !HasColumn(c)) {
+        // The same text to its end: nothing to draw unless a mark or swatch changed.
+        return FDecor == old.Decor ? INT32_MAX : -1;
+    }
+    // The run that starts last before the first change starts where it did before.
+    int from = -1;
+    for (const auto& [column, x] : old.Runs)
+        if (column < c) from = column;
+    if (from < 0) return -1;
+    auto runX = [&](int column) {
+        for (const auto& [col, x] : old.Runs)
+            if (col == column) return x;
+        return 0;
+    };
+    // Marks and swatches left of there must stand as they did.
+    const int x0 = runX(from);
+    auto leftPart = [&](const std::vector<TDecor>& list) {
+        std::vector<TDecor> out;
+        for (TDecor d : list) {
+            if (d.Left >= x0) continue;
+            d.Right = std::min(d.Right, x0 + 3); // a zigzag's step across x0 depends on its end
+            out.push_back(d);
+        }
+        return out;
+    };
+    if (!(leftPart(old.Decor) == leftPart(FDecor))) return -1;
+    return from;
+}
+
+void TCodeMemoPainter::PaintText(ICanvas& canvas, int y, int line, int screenRow, bool all) {
     TCustomCodeMemo& memo = Memo();
     const TTextStore& store = memo.Store();
     const TCM_Settings& s = memo.ActiveSettings();
     const int lh = Metrics().LineHeight;
     const int left = TextLeft();
-    Prepare(
-        store, line, [&](int column) { return memo.NextTabStop(column); }, FLine);
+    // A handler of OnDrawLine is given the whole row.
+    PrepareWindow(line, memo.OnDrawLine ? -1 : memo.LeftColumn());
     const TLineRecord& rec = store.Line(line);
     FRowText = rec.View();
     FLineColours = rec.PaintA != -1 && rec.PaintB != -1;
     FLineFore = Resolve(TColor(rec.PaintA));
     FLineBack = Resolve(TColor(rec.PaintB));
     const int lineStart = store.PosFromLine(line);
+    if (size_t(screenRow) >= FPictures.size()) FPictures.resize(size_t(screenRow) + 1);
+    TRowPicture& picture = FPictures[size_t(screenRow)];
 
     if (memo.OnDrawLine) {
         TLineDrawData data;
@@ -483,55 +595,110 @@ void TCodeMemoPainter::PaintText(ICanvas& canvas, int y, int line) {
         bool endsBlank = !FLine.Text.empty() && FLine.Text.back() == ' ';
         data.Length = int(FLine.Text.size()) + (endsBlank ? 0 : 1);
         memo.OnDrawLine(memo, &data);
-        if (data.Handled) return;
+        if (data.Handled) {
+            picture.Valid = false;
+            return;
+        }
     }
 
     // Selection in display columns.
-    const int columns = FLine.Columns();
+    const int columns = INT32_MAX; // the row's end, wherever it is
     const int lineLen = rec.Length;
     int selA = std::min(Anchor(), Caret()), selB = std::max(Anchor(), Caret());
     bool showSel = selA != selB && (Focused() || !memo.HideSelection());
     int colA = columns, colB = columns;
     bool selPastEnd = false;
     if (showSel && selA < lineStart + lineLen && selB > lineStart) {
-        auto toColumn = [&](int offset) {
-            int inLine = offset - lineStart;
-            if (inLine <= 0) return 0;
-            auto it = std::lower_bound(FLine.ColumnChar.begin(), FLine.ColumnChar.end(), inLine);
-            return int(it - FLine.ColumnChar.begin());
-        };
-        colA = toColumn(selA);
-        colB = std::min(columns, toColumn(std::min(selB, lineStart + lineLen)));
+        colA = ColumnOfChar(selA - lineStart);
+        colB = ColumnOfChar(std::min(selB, lineStart + lineLen) - lineStart);
         selPastEnd = rec.View().ends_with('\r') && selB > lineStart + lineLen - 1;
     }
-    canvas.SetClip({left, y, FWidth, y + lh});
+    TRowLook look;
+    look.Line = line;
+    look.LeftColumn = memo.LeftColumn();
+    look.Width = FWidth;
+    look.Left = left;
+    look.Settings = &s;
+    look.Enabled = memo.Enabled();
+    look.Highlight = memo.HasOption(smoSyntaxHighlight);
+    look.FocusLine = memo.ShowFocusLine() && memo.CaretLine() == line;
+    look.Break = FBreak.Reported;
+    look.BreakFore = FBreak.Fore;
+    look.BreakBack = FBreak.Back;
+    look.LineColours = FLineColours;
+    look.LineFore = FLineFore;
+    look.LineBack = FLineBack;
+    look.SelPastEnd = selPastEnd;
+    FDecor.clear();
+    FMarkCalls.clear();
+    if (memo.OnRowSwatches && !Printing()) CollectSwatches(y, line);
+    CollectMarks(y, line);
+    // After an edit inside the row only the runs from the first change on are drawn again; the
+    // canvas keeps the rest.
+    const int from = all ? -1 : RepaintFrom(picture, look, colA, colB);
     int x = left;
-    x = DrawRuns(canvas, x, y, 0, colA, false);
-    x = DrawRuns(canvas, x, y, colA, colB, true);
-    x = DrawRuns(canvas, x, y, colB, columns, false);
-    if (x < FWidth) {
-        TColor back;
-        if (FBreak.Reported)
-            back = selPastEnd ? FBreak.Fore : FBreak.Back;
-        else if (selPastEnd)
-            back = Resolve(s.SelTextBackDefault ? clHighlight : s.SelTextBack);
-        else
-            back = StyleBack(s, s.Styles[0]);
-        if (!memo.Enabled()) back = DisabledBack;
-        canvas.FillRect({x, y, FWidth, y + lh}, back);
+    FRuns.clear();
+    if (from >= 0) {
+        for (const auto& run : picture.Runs)
+            if (run.first < from) FRuns.push_back(run);
+        for (const auto& run : picture.Runs)
+            if (run.first == from) x = run.second;
     }
-    if (memo.HasOption(smoShowAllChars) && x < FWidth) {
-        if (FRowText.ends_with('\r'))
-            DrawCentred(canvas, x + 1, y, lh, TPaintGlyphs::LineEnd());
-        else if (memo.HasOption(smoWordWrap) && memo.Wrap().RowContinues(TRow(line)))
-            DrawCentred(canvas, x + 1, y, lh, TPaintGlyphs::Continuation());
+    const int start = std::max(from, 0);
+    FDrawnEnd = memo.LeftColumn();
+    if (from < INT32_MAX) {
+        canvas.SetClip({left, y, FWidth, y + lh});
+        if (start < colA) x = DrawRuns(canvas, x, y, start, colA, false);
+        if (start < colB) x = DrawRuns(canvas, x, y, std::max(start, colA), colB, true);
+        x = DrawRuns(canvas, x, y, std::max(start, colB), columns, false);
+        if (x < FWidth) {
+            TColor back;
+            if (FBreak.Reported)
+                back = selPastEnd ? FBreak.Fore : FBreak.Back;
+            else if (selPastEnd)
+                back = Resolve(s.SelTextBackDefault ? clHighlight : s.SelTextBack);
+            else
+                back = StyleBack(s, s.Styles[0]);
+            if (!memo.Enabled()) back = DisabledBack;
+            canvas.FillRect({x, y, FWidth, y + lh}, back);
+        }
+        if (memo.HasOption(smoShowAllChars) && x < FWidth) {
+            if (FRowText.ends_with('\r'))
+                DrawCentred(canvas, x + 1, y, lh, TPaintGlyphs::LineEnd());
+            else if (memo.HasOption(smoWordWrap) && memo.Wrap().RowContinues(TRow(line)))
+                DrawCentred(canvas, x + 1, y, lh, TPaintGlyphs::Continuation());
+        }
+        DrawDecor(canvas);
+        canvas.ResetClip();
+    } else {
+        FRuns = picture.Runs; // nothing changed: the old picture stands
+        FDrawnEnd = look.LeftColumn + int(picture.Tokens.size());
+        x = picture.Ended ? 0 : FWidth;
     }
-    if (memo.OnRowSwatches && !Printing()) PaintSwatches(canvas, y, line);
-    PaintMarks(canvas, y, line);
-    canvas.ResetClip();
+    // What the row shows now, for the next paint to compare with.
+    picture.Valid = !Printing();
+    picture.Look = look;
+    picture.SelA = colA;
+    picture.SelB = colB;
+    picture.Ended = x < FWidth;
+    picture.Runs.swap(FRuns);
+    picture.Decor.swap(FDecor);
+    const int end = std::max(look.LeftColumn, std::min(FDrawnEnd, FLine.Columns()));
+    picture.Tokens.clear();
+    picture.Text.clear();
+    picture.ColumnByte.assign(1, 0);
+    if (end > look.LeftColumn) { // the row reaches into the window
+        const size_t a = size_t(look.LeftColumn - FLine.First), b = size_t(end - FLine.First);
+        picture.Tokens.assign(FLine.Tokens.begin() + ptrdiff_t(a),
+                              FLine.Tokens.begin() + ptrdiff_t(b));
+        picture.Text.assign(FLine.Piece(look.LeftColumn, end));
+        picture.ColumnByte.resize(b - a + 1);
+        for (size_t i = a; i <= b; ++i)
+            picture.ColumnByte[i - a] = FLine.ColumnByte[i] - FLine.ColumnByte[a];
+    }
 }
 
-void TCodeMemoPainter::PaintSwatches(ICanvas& canvas, int y, int line) {
+void TCodeMemoPainter::CollectSwatches(int y, int line) {
     TCustomCodeMemo& memo = Memo();
     memo.RowSwatches(line, FRowText, FSwatchText, FSwatches);
     if (FSwatches.empty()) return;
@@ -539,17 +706,15 @@ void TCodeMemoPainter::PaintSwatches(ICanvas& canvas, int y, int line) {
     const int side = SwatchSide(lh, Metrics().CharWidth);
     const int top = y + (lh - side) / 2;
     auto columnX = [&](int offset) {
-        offset = std::min(offset, FLine.ColumnChar.back());
-        auto it = std::lower_bound(FLine.ColumnChar.begin(), FLine.ColumnChar.end(), offset);
-        return ColumnX(int(it - FLine.ColumnChar.begin()));
+        return ColumnX(ColumnOfChar(std::min(offset, int(FLine.Source.size()))));
     };
     for (const TSwatch& swatch : FSwatches) {
         const int x = columnX(swatch.Start);
         if (SwatchIsSquare(FRowText, swatch)) {
             if (x - side - 1 >= FWidth) break;
             // A grey frame keeps a white or background-coloured swatch visible.
-            canvas.FillRect({x - side - 1, top, x - 1, top + side}, SwatchFrameColor);
-            canvas.FillRect({x - side, top + 1, x - 2, top + side - 1}, swatch.Color);
+            FDecor.push_back({x - side - 1, top, x - 1, top + side, SwatchFrameColor, false});
+            FDecor.push_back({x - side, top + 1, x - 2, top + side - 1, swatch.Color, false});
             continue;
         }
         if (x >= FWidth) break;
@@ -558,8 +723,10 @@ void TCodeMemoPainter::PaintSwatches(ICanvas& canvas, int y, int line) {
         if (right - x < 3) continue;
         // The bottom row and the ends in grey, like the square's frame.
         const int bottom = y + lh;
-        canvas.FillRect({x + 1, bottom - SwatchBarHeight, right - 1, bottom}, SwatchFrameColor);
-        canvas.FillRect({x + 2, bottom - SwatchBarHeight, right - 2, bottom - 1}, swatch.Color);
+        FDecor.push_back(
+            {x + 1, bottom - SwatchBarHeight, right - 1, bottom, SwatchFrameColor, false});
+        FDecor.push_back(
+            {x + 2, bottom - SwatchBarHeight, right - 2, bottom - 1, swatch.Color, false});
     }
 }
 

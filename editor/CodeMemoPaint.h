@@ -4,6 +4,7 @@
 #include "editor/CodeMemo.h"
 #include "editor/CodeMemoMetrics.h"
 #include "editor/CodeMemoView.h"
+#include "editor/Columns.h"
 #include "editor/TextStore.h"
 #include "platform/Utf8.h"
 
@@ -27,14 +28,28 @@ class TCM_Settings;
 
 // One display line made ready for drawing: tabs expanded to blanks that keep the tab's style,
 // the line break dropped, and for each display column where it starts in Text, its style byte
-// and the character it came from.
+// and the character it came from. On screen only a window of columns is prepared, from First
+// on, and extended as drawing reaches further; printing prepares every column (First is 0).
 struct TPreparedLine {
     std::string Text;
     std::vector<int> ColumnByte; // byte in Text where each column starts, plus Text.size()
     std::vector<uint8_t> Tokens; // token value per column
-    std::vector<int> ColumnChar; // character offset in the line per column, plus the length
+    std::vector<int> ColumnChar; // character offset in the line per column, plus Next.Byte
     bool HasTokens = false;
-    int Columns() const { return int(Tokens.size()); }
+    int First = 0;                               // display column of the first entry
+    TColumnWalk Next;                            // where preparing stopped
+    std::string_view Source;                     // the text prepared from (no line break)
+    const std::vector<uint8_t>* Attrs = nullptr; // its token values, or null
+    // The column after the last prepared one.
+    int Columns() const { return First + int(Tokens.size()); }
+    bool Whole() const { return Next.Byte >= Source.size(); }
+    uint8_t Token(int column) const { return HasTokens ? Tokens[size_t(column - First)] : 0; }
+    int Byte(int column) const { return ColumnByte[size_t(column - First)]; }
+    int Char(int column) const { return ColumnChar[size_t(column - First)]; }
+    // The prepared text of columns [from, to), both within the window.
+    std::string_view Piece(int from, int to) const {
+        return std::string_view(Text).substr(size_t(Byte(from)), size_t(Byte(to) - Byte(from)));
+    }
 };
 
 // What OnDrawLine receives (as its void* argument): the row about to be drawn. A handler that
@@ -75,6 +90,10 @@ public:
     template <class NextStop>
     static void PrepareText(std::string_view text, const std::vector<uint8_t>* attrs,
                             NextStop nextStop, TPreparedLine& out);
+    // Appends to `out` the characters of its Source from `out.Next` on, leaving out columns
+    // before `out.First`, until `stopColumn` is prepared or the text ends.
+    template <class NextStop>
+    static void PrepareMore(NextStop nextStop, int stopColumn, TPreparedLine& out);
 
     // Printing mode: metrics and fonts come from the printer's fonts; rows are drawn from
     // column 0, without selection, line colours or screen-only marks, in black on white with
@@ -109,7 +128,8 @@ private:
     TBreakLook BreakpointLook(int line) const;
     // number: the row's 1-based logical line number when it starts one, else 0.
     void PaintGutter(ICanvas& canvas, int y, int line, int number);
-    void PaintText(ICanvas& canvas, int y, int line);
+    // screenRow: the row's place on screen; all: the whole screen is drawn.
+    void PaintText(ICanvas& canvas, int y, int line, int screenRow, bool all);
     void PaintMarginLines(ICanvas& canvas, int y);
     void PaintFocusLine(ICanvas& canvas);
     // Draws columns [from, to) of the prepared line at x in runs of equal style; returns the new x.
@@ -117,15 +137,60 @@ private:
     // Dots on blanks and the tab glyph over tabs, for columns [from, from + n) drawn at x.
     void DrawVisibleChars(ICanvas& canvas, int x, int y, int from, int n, TColor back,
                           const TFontHandle& font);
-    void PaintMarks(ICanvas& canvas, int y, int line);
-    void PaintSwatches(ICanvas& canvas, int y, int line);
+    // What a row looks like besides its columns' text and tokens.
+    struct TRowLook {
+        int Line = -1, LeftColumn = 0, Width = 0, Left = 0;
+        const void* Settings = nullptr;
+        bool Enabled = true, Highlight = false, FocusLine = false, Break = false;
+        TColor BreakFore = 0, BreakBack = 0;
+        bool LineColours = false;
+        TColor LineFore = 0, LineBack = 0;
+        bool SelPastEnd = false;
+        bool operator==(const TRowLook&) const = default;
+    };
+    // A rectangle filled, or a zigzag drawn along its bottom, by a swatch or a mark.
+    struct TDecor {
+        int Left, Top, Right, Bottom;
+        TColor Color;
+        bool Zigzag;
+        bool operator==(const TDecor&) const = default;
+    };
+    // What the last paint left in a screen row: its look, the columns drawn from the first
+    // visible one, where each run started, and the marks and swatches over them.
+    struct TRowPicture {
+        bool Valid = false;
+        bool Ended = false; // the row's text ended left of the right edge
+        TRowLook Look;
+        int SelA = 0, SelB = 0; // selected display columns [SelA, SelB)
+        std::string Text;
+        std::vector<int> ColumnByte;
+        std::vector<uint8_t> Tokens;
+        std::vector<std::pair<int, int>> Runs; // (column, x)
+        std::vector<TDecor> Decor;
+        uint8_t Token(int column) const { return Tokens[size_t(column - Look.LeftColumn)]; }
+    };
+    // The run from which the row must be drawn again to show what a full paint would, when
+    // everything left of it stands as before; INT32_MAX: nothing changed; -1: the whole row.
+    int RepaintFrom(const TRowPicture& old, const TRowLook& look, int selA, int selB);
+    void CollectMarks(int y, int line);
+    void CollectSwatches(int y, int line);
+    void DrawDecor(ICanvas& canvas);
     // x of a display column of the prepared line (the first visible column is at TextLeft).
     int ColumnX(int column);
+    // Prepares the row's columns from `first` on, as far as the window shows and some more;
+    // first < 0: the whole row.
+    void PrepareWindow(int line, int first);
+    // Whether the row has the column, preparing on to it when drawing reaches past the window.
+    bool HasColumn(int column);
+    // The first display column whose character starts at or after `inLine` (a byte offset in
+    // the row), the column count of the row when none does.
+    int ColumnOfChar(int inLine);
     const TFontHandle& StyleFont(uint8_t fontStyle);
     void UseFont(ICanvas& canvas, const TFontHandle& font);
 
     TCodeMemoMetrics FMeasure;
     TPreparedLine FLine;
+    int FRow = 0; // the row FLine holds
     std::array<TFontHandle, 16> FFonts{};
     TFontHandle FGutterFont;
     int FRowsDrawn = 0;
@@ -135,6 +200,11 @@ private:
     TBreakLook FBreak;              // the row being drawn is reported by a breakpoint container
     std::string_view FRowText;      // the row being drawn as stored
     std::vector<TSwatch> FSwatches; // kept between rows to spare allocations
+    std::vector<TDecor> FDecor;     // the row's marks and swatches, in drawing order
+    std::vector<std::pair<TRect, TMark*>> FMarkCalls; // marks OnDrawMark draws
+    std::vector<std::pair<int, int>> FRuns;           // runs drawn in the row: (column, x)
+    int FDrawnEnd = 0;                                // the column after the last one drawn
+    std::vector<TRowPicture> FPictures;               // per screen row
     std::string FSwatchText;
     TLineTracker* FTracker = nullptr;
     TFontHandle FCanvasFont; // the font last selected into the canvas during this paint
@@ -155,18 +225,32 @@ template <class NextStop>
 void TCodeMemoPainter::PrepareText(std::string_view text, const std::vector<uint8_t>* attrs,
                                    NextStop nextStop, TPreparedLine& out) {
     out.HasTokens = attrs && !attrs->empty();
+    out.Source = text;
+    out.Attrs = attrs;
+    out.First = 0;
+    out.Next = {};
     out.Text.clear();
-    out.ColumnByte.clear();
+    out.ColumnByte.assign(1, 0);
     out.Tokens.clear();
-    out.ColumnChar.clear();
+    out.ColumnChar.assign(1, 0);
+    PrepareMore(nextStop, INT32_MAX, out);
+}
+
+template <class NextStop>
+void TCodeMemoPainter::PrepareMore(NextStop nextStop, int stopColumn, TPreparedLine& out) {
+    const std::string_view text = out.Source;
+    const std::vector<uint8_t>* attrs = out.Attrs;
     auto token = [&](size_t i) -> uint8_t {
         return out.HasTokens && i < attrs->size() ? (*attrs)[i] : 0;
     };
-    int column = 0;
-    for (size_t i = 0; i < text.size();) {
+    out.ColumnByte.pop_back();
+    out.ColumnChar.pop_back();
+    size_t i = out.Next.Byte;
+    int column = out.Next.Column;
+    while (i < text.size() && out.Columns() < stopColumn) {
         if (text[i] == '\t') {
             int next = std::max(column + 1, nextStop(column));
-            for (; column < next; ++column) {
+            for (column = std::max(column, out.First); column < next; ++column) {
                 out.ColumnByte.push_back(int(out.Text.size()));
                 out.Text += ' ';
                 out.Tokens.push_back(token(i));
@@ -184,8 +268,9 @@ void TCodeMemoPainter::PrepareText(std::string_view text, const std::vector<uint
         ++column;
         i = j;
     }
+    out.Next = {i, column};
     out.ColumnByte.push_back(int(out.Text.size()));
-    out.ColumnChar.push_back(int(text.size()));
+    out.ColumnChar.push_back(int(i));
 }
 
 } // namespace quillet

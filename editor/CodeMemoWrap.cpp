@@ -60,8 +60,18 @@ bool Exempt(std::string_view text, const TWrapParams& p) {
 // only on the text near it, so after an edit the new cuts soon fall on the old ones again.
 bool BreaksAfter(unsigned char c) {
     switch (c) {
-    case '}': case ')': case ']': case ';': case ',': case '>':
-    case '?': case '|': case '/': case '&': case '+': case '=':
+    case '}':
+    case ')':
+    case ']':
+    case ';':
+    case ',':
+    case '>':
+    case '?':
+    case '|':
+    case '/':
+    case '&':
+    case '+':
+    case '=':
         return true;
     default:
         return false;
@@ -112,15 +122,18 @@ size_t CutRow(std::string_view text, size_t s, size_t len, bool exempt, const TW
     cut = std::max(s, Utf8CharStart(content, cut));
     if (cut <= s) cut = std::min(limit, s + size_t(Utf8CharLength(content, s)));
     // Move the cut to a word boundary: past blanks (they stay on this row) or back to the
-    // start of the word it fell into.
-    const char* seg = text.data() + s;
-    const int segLen = int(len - s);
-    int r = p.WordBreak ? p.WordBreak(seg, int(cut - s), segLen, wbLeft)
-                        : DefaultWordBreak(seg, int(cut - s), segLen, wbLeft);
-    size_t b = s + size_t(std::clamp(r, 0, segLen));
+    // start of the word it fell into, or after the last mark, whichever is later. The built-in
+    // search need not look left of that mark: it finds the same boundary or one before it.
+    const size_t mark = AfterMark(content, s, cut);
+    const size_t from = p.WordBreak ? s : std::max(s, mark);
+    const char* seg = text.data() + from;
+    const int segLen = int(len - from);
+    int r = p.WordBreak ? p.WordBreak(seg, int(cut - from), segLen, wbLeft)
+                        : DefaultWordBreak(seg, int(cut - from), segLen, wbLeft);
+    size_t b = from + size_t(std::clamp(r, 0, segLen));
     if (b > limit) b = limit;
     if (b < len) b = std::max(s, Utf8CharStart(content, b));
-    b = std::max(b, AfterMark(content, s, cut));
+    b = std::max(b, mark);
     if (b <= s) b = cut; // a word longer than the row is cut where it stands
     return b;
 }
@@ -272,8 +285,7 @@ bool TCodeMemoWrap::ExemptAt(int row, const TWrapParams& p) const {
     return Exempt(FMemo.Store().Line(FirstRowOf(TRow(row)).Value()).View(), p);
 }
 
-int TCodeMemoWrap::RecutFrom(int from, int editLast, bool exempt, const TWrapParams& p,
-                             int& next) {
+int TCodeMemoWrap::RecutFrom(int from, int editLast, bool exempt, const TWrapParams& p, int& next) {
     TTextStore& st = FMemo.Store();
     const int count = st.LineCount();
     // A logical line of one row that fits stays as it is: the common case costs nothing.
@@ -340,7 +352,8 @@ int TCodeMemoWrap::Rewrap(int firstRow, int lastRow) {
     const int editLast = std::clamp(std::max(firstRow, lastRow), 0, st.LineCount() - 1);
     // Rows before the one above the edit keep their cuts (the row above may take a word back).
     int row = editFirst > 0 && RowContinues(TRow(editFirst - 1)) ? editFirst - 1 : editFirst;
-    int shift = 0; // rows added so far, for the edit's row numbers further down
+    int shift = 0;      // rows added so far, for the edit's row numbers further down
+    bool moved = false; // some rows now stand at other indexes
     int changed = 0;
     int firstChanged = -1;
     while (row < st.LineCount() && row <= editLast + shift) {
@@ -363,12 +376,16 @@ int TCodeMemoWrap::Rewrap(int firstRow, int lastRow) {
             }
         }
         shift += st.LineCount() - before;
+        moved = moved || st.LineCount() != before;
         row = next;
     }
     if (changed > 0) {
+        const int top = m.FTopLine;
         m.FTopLine = st.LineFromPos(topStart);
         if (m.FChangedLine < 0 || firstChanged < m.FChangedLine) m.FChangedLine = firstChanged;
-        if (st.LineCount() != m.FKnownLineCount) {
+        // Rows that moved to other indexes, or a top row that did, show other text where they
+        // stand: every row is painted again.
+        if (st.LineCount() != m.FKnownLineCount || moved || m.FTopLine != top) {
             m.FKnownLineCount = st.LineCount();
             m.MarkAllDirty();
         }

@@ -193,7 +193,13 @@ TEST_F(PaintTest, OnlyTheDirtyLineIsRepainted) {
     Paint();
     for (const auto& r : Canvas().TextRuns())
         EXPECT_LT(r.X, Left) << "clean text row redrawn: " << r.Text;
+    // A row marked dirty whose text did not change keeps what it shows.
     Memo.Store().Line(1).Flags |= lfRepaint;
+    Paint();
+    for (const auto& r : Canvas().TextRuns())
+        EXPECT_LT(r.X, Left) << "unchanged text row redrawn: " << r.Text;
+    Memo.Perform(EM_SETSEL, 4, 4);
+    Memo.Perform(WM_CHAR, 'x', 0);
     Canvas().ClearLog();
     Paint();
     int textRuns = 0;
@@ -201,7 +207,7 @@ TEST_F(PaintTest, OnlyTheDirtyLineIsRepainted) {
         if (r.X >= Left) {
             ++textRuns;
             EXPECT_EQ(r.Y, 17);
-            EXPECT_EQ(r.Text, "two");
+            EXPECT_EQ(r.Text, "xtwo");
         }
     EXPECT_EQ(textRuns, 1);
     EXPECT_EQ(Memo.Store().Line(1).Flags & lfRepaint, 0u);
@@ -214,6 +220,23 @@ TEST_F(PaintTest, LongRunIsCutAtTheRightEdge) {
     ASSERT_NE(r, nullptr);
     int fit = (640 - Left) / 7;
     EXPECT_EQ(int(r->Text.size()), fit + fit / 2);
+}
+
+// Narrow characters of a proportional font leave room after a run cut at the right edge: the
+// rest of the run follows on, where before the row went blank from there.
+TEST(PaintProportional, NarrowCharactersFillTheRowPastACutRun) {
+    TPlatformServices s;
+    s.Fonts = std::make_unique<THeadlessFonts>(); // 'i' is 3 pixels, the average 7
+    InstallPlatform(std::move(s));
+    THeadlessWindowHost host(640, 170);
+    TCodeMemo memo(&host);
+    memo.SetText(std::string(500, 'i'));
+    memo.Perform(WM_PAINT, 0, 0);
+    std::string drawn;
+    for (const auto& r : host.HeadlessCanvas().TextRuns())
+        if (r.X >= 36 && r.Y == 0) drawn += r.Text;
+    EXPECT_GE(int(drawn.size()), (640 - 36) / 3);
+    EXPECT_EQ(drawn, std::string(drawn.size(), 'i'));
 }
 
 TEST_F(PaintTest, StrayUtf8BytesAreOneColumnEachForThePainterTheCanvasAndTheCaret) {

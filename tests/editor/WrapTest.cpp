@@ -14,6 +14,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -113,6 +114,25 @@ TEST(WrapCut, LongLinesBreakAt2047WithOrWithoutWrap) {
     // Wrapping wide still keeps rows within the limit.
     p = Columns(5000);
     EXPECT_EQ(CutLogicalLine(std::string(4100, 'y'), p), (Cuts{2047, 2047, 6}));
+}
+
+// The built-in word search starts at the last mark before the cut; handed in as an own routine
+// the same search runs from the row's start. Both must cut random lines alike.
+TEST(WrapCut, TheShortenedWordSearchCutsAsTheFullOne) {
+    static const char* pieces[] = {"a", "bcd", " ", "\t", ";", "}", "\xC2\xA0", "\xC3\xA9", "=",
+                                   "\xA0", "\xC2"};
+    for (unsigned seed = 1; seed <= 300; ++seed) {
+        std::mt19937 rng(seed);
+        std::string text;
+        while (text.size() < 3000 + rng() % 3000)
+            text += pieces[rng() % std::size(pieces)];
+        TWrapParams p;
+        p.WordWrap = seed % 3 != 0;
+        p.Width = 20 + int(rng() % 900);
+        const std::vector<int> shortened = CutLogicalLine(text, p);
+        p.WordBreak = DefaultWordBreak;
+        ASSERT_EQ(shortened, CutLogicalLine(text, p)) << "seed " << seed;
+    }
 }
 
 TEST(WrapWordBreak, DefaultRoutineActions) {
