@@ -104,6 +104,7 @@ void TEditPipeline::OnInsert(int pos, std::string_view text) {
     if (TUndoStack* undo = FStore->UndoStack(); undo && KeepsUndo()) undo->LogInsert(pos, text);
     // 2
     MoveTrackers(pos, int(text.size()), {});
+    FMemo.FKept.Inserted(pos, int(text.size()));
     // 3
     FScanner->OnInsert(pos, text);
     FHeard.push_back({pos, int(text.size()), text});
@@ -115,6 +116,7 @@ void TEditPipeline::OnDelete(int pos, std::string_view deletedText) {
         undo->LogDelete(pos, deletedText);
     // 2
     MoveTrackers(pos, -int(deletedText.size()), deletedText);
+    FMemo.FKept.Deleted(pos, int(deletedText.size()));
     // 3
     FScanner->OnDelete(pos, deletedText);
     FHeard.push_back({pos, -int(deletedText.size()), deletedText});
