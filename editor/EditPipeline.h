@@ -1,6 +1,7 @@
 // The one path every insertion and deletion of a control's text takes, in one fixed order.
 #pragma once
 
+#include "editor/KeptBytes.h"
 #include "editor/TextStore.h"
 
 #include <memory>
@@ -75,6 +76,8 @@ private:
         std::string_view Text; // the store's, alive until AfterEdit
     };
     bool KeepsUndo() const;
+    // What made the edit being reported, for the control's kept file bytes.
+    TKeptBytes::TCause KeptCause() const;
     void MoveTrackers(int pos, int length, std::string_view removed);
     void Finish(int pos, int extent);
 

@@ -15,6 +15,13 @@ int Cp1251StoredLength(unsigned char b) {
 bool Before(const TKeptBytes::TEntry& e, int pos) {
     return e.Offset < pos;
 }
+
+uint64_t Digest(std::string_view text) {
+    uint64_t h = 0xCBF29CE484222325ULL; // FNV-1a
+    for (char c : text)
+        h = (h ^ uint8_t(c)) * 0x100000001B3ULL;
+    return h;
+}
 } // namespace
 
 std::string_view TKeptBytes::Bytes(uint16_t code) {
@@ -28,7 +35,7 @@ std::string_view TKeptBytes::Bytes(uint16_t code) {
 }
 
 void TKeptBytes::BeginFile(bool cp1251, TLineBreak fileBreak) {
-    FEntries.clear();
+    Clear();
     FOffset = 0;
     FCp1251 = cp1251;
     FPendingCR = false;
@@ -73,17 +80,43 @@ void TKeptBytes::EndFile() {
     FPendingCR = false;
 }
 
-void TKeptBytes::Inserted(int pos, int length) {
-    if (FEntries.empty() || length <= 0) return;
-    auto it = std::lower_bound(FEntries.begin(), FEntries.end(), pos, Before);
-    for (; it != FEntries.end(); ++it)
-        it->Offset += length;
+void TKeptBytes::Remember(std::deque<TRemoved>& side, TRemoved removed) {
+    side.push_back(std::move(removed));
+    if (side.size() > KRemovedKept) side.pop_front();
 }
 
-void TKeptBytes::Deleted(int pos, int length) {
-    if (FEntries.empty() || length <= 0) return;
-    auto from = std::lower_bound(FEntries.begin(), FEntries.end(), pos, Before);
-    auto to = std::lower_bound(from, FEntries.end(), pos + length, Before);
+void TKeptBytes::Inserted(int pos, std::string_view text, TCause cause) {
+    if (cause == kcEdit) FRedoSide.clear(); // an edit ends what could be redone
+    if (text.empty() || (FEntries.empty() && FUndoSide.empty() && FRedoSide.empty())) return;
+    const int length = int(text.size());
+    const auto at = std::lower_bound(FEntries.begin(), FEntries.end(), pos, Before);
+    for (auto it = at; it != FEntries.end(); ++it)
+        it->Offset += length;
+    if (cause == kcEdit) return;
+    std::deque<TRemoved>& side = cause == kcUndo ? FUndoSide : FRedoSide;
+    const uint64_t digest = Digest(text);
+    for (auto r = side.rbegin(); r != side.rend(); ++r) {
+        if (r->Pos != pos || r->Length != text.size() || r->Digest != digest) continue;
+        for (TEntry& e : r->Entries)
+            e.Offset += pos;
+        FEntries.insert(at, r->Entries.begin(), r->Entries.end());
+        side.erase(std::next(r).base());
+        return;
+    }
+}
+
+void TKeptBytes::Deleted(int pos, std::string_view text, TCause cause) {
+    if (cause == kcEdit) FRedoSide.clear();
+    if (text.empty() || (FEntries.empty() && FUndoSide.empty() && FRedoSide.empty())) return;
+    const int length = int(text.size());
+    const auto from = std::lower_bound(FEntries.begin(), FEntries.end(), pos, Before);
+    const auto to = std::lower_bound(from, FEntries.end(), pos + length, Before);
+    // Every deletion is remembered, also one without entries: typed text put back must not take
+    // the entries of an older deletion of the same bytes.
+    TRemoved removed{pos, text.size(), Digest(text), std::vector<TEntry>(from, to)};
+    for (TEntry& e : removed.Entries)
+        e.Offset -= pos;
+    Remember(cause == kcUndo ? FRedoSide : FUndoSide, std::move(removed));
     for (auto it = to; it != FEntries.end(); ++it)
         it->Offset -= length;
     FEntries.erase(from, to);

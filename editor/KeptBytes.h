@@ -5,6 +5,7 @@
 #include "editor/TextEncoding.h"
 
 #include <cstdint>
+#include <deque>
 #include <string_view>
 #include <vector>
 
@@ -15,7 +16,8 @@ namespace quillet {
 // list keeps, for each such stored character, the file bytes it stands for: a line break of
 // another kind than the file's own (which the document's encoding remembers) or the control
 // byte. The entries follow their characters through edits; a character deleted takes its entry
-// with it, and typed text has none, so it is written as the document's encoding says.
+// with it, and typed text has none, so it is written as the document's encoding says. An undo
+// or redo that puts deleted text back gives it back its entries.
 class TKeptBytes {
 public:
     // The original of the stored character at Offset: a byte, or KCrLf for CR LF.
@@ -27,7 +29,11 @@ public:
 
     bool Empty() const { return FEntries.empty(); }
     const std::vector<TEntry>& Entries() const { return FEntries; }
-    void Clear() { FEntries.clear(); }
+    void Clear() {
+        FEntries.clear();
+        FUndoSide.clear();
+        FRedoSide.clear();
+    }
 
     // Reading a file's bytes (after its BOM) block by block, in order, as they were loaded:
     // `cp1251` when they were decoded from that code page, `fileBreak` the file's own break.
@@ -35,9 +41,10 @@ public:
     void AddFileBytes(std::string_view block);
     void EndFile();
 
-    // Text was inserted at pos, or [pos, pos + length) deleted.
-    void Inserted(int pos, int length);
-    void Deleted(int pos, int length);
+    // Text was inserted at pos, or deleted from it, by an edit, an undo or a redo.
+    enum TCause { kcEdit, kcUndo, kcRedo };
+    void Inserted(int pos, std::string_view text, TCause cause);
+    void Deleted(int pos, std::string_view text, TCause cause);
 
     // The file bytes of an entry.
     static std::string_view Bytes(uint16_t code);
@@ -45,7 +52,21 @@ public:
 private:
     void Add(uint16_t code);
 
+    // A deletion: where, its length, a digest of its bytes and its entries, offsets counted
+    // from its start. Undo and redo replay the log in stack order, so the deletion a replayed
+    // insertion puts back is the newest alike on its side: deletions by edits and redos are
+    // undone, deletions by undos redone.
+    struct TRemoved {
+        int Pos;
+        size_t Length;
+        uint64_t Digest;
+        std::vector<TEntry> Entries;
+    };
+    static constexpr size_t KRemovedKept = 256;
+    static void Remember(std::deque<TRemoved>& side, TRemoved removed);
+
     std::vector<TEntry> FEntries;
+    std::deque<TRemoved> FUndoSide, FRedoSide;
     // The reading's state.
     int FOffset = 0;
     bool FCp1251 = false;

@@ -5,6 +5,7 @@
 // Input: one byte of edit count (low two bits), four bytes per edit, then the file's bytes.
 #include "editor/CodeMemo.h"
 #include "editor/TextEncoding.h"
+#include "editor/UndoStack.h"
 #include "platform/Utf8.h"
 
 #include <cstddef>
@@ -13,6 +14,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
+#include <memory>
 #include <string>
 #include <unistd.h>
 #include <vector>
@@ -164,6 +166,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             (Utf8Sequence(u.Stored, 0, cp) == 0 || CodeToCp1251(cp) < 0))
             fallback = true;
     }
+    // Undone, the edits leave the file's bytes; redone, the model's. The save in between keeps
+    // the history as the main window's does, the undo stack detached around it.
+    while (memo.CanUndo())
+        memo.Undo();
+    {
+        std::unique_ptr<TUndoStack> history = memo.Store().DetachUndoStack();
+        memo.SaveToFile(out);
+        memo.Perform(SM_UNDOSTACK, smSET, LPARAM(history.release()));
+    }
+    Check(ReadAll(out) == file, "a save after undoing every edit changed the bytes", ReadAll(out),
+          file);
+    while (memo.CanRedo())
+        memo.Redo();
     TTextEncoding target = enc;
     if (fallback) target = {TEncodingKind::Utf8, false, enc.Break};
     std::string want = target.Bom ? "\xEF\xBB\xBF" : "";
