@@ -413,8 +413,19 @@ std::string TCustomCodeMemo::FileBytes(TTextEncoding& encoding) {
 }
 
 void TCustomCodeMemo::SaveToFile(const std::string& fileName) {
+    // The history goes only once the file is written: a failed save keeps it, and with it
+    // Modified, so nobody takes the changes for saved.
+    CloseTyping();
     TTextEncoding encoding;
-    const std::string bytes = FileBytes(encoding);
+    std::string bytes;
+    std::unique_ptr<TUndoStack> history = FStore->DetachUndoStack();
+    try {
+        bytes = FileBytes(encoding);
+    } catch (...) {
+        FStore->AttachUndoStack(std::move(history));
+        throw;
+    }
+    FStore->AttachUndoStack(std::move(history));
     SaveFileAtomically(fileName, bytes);
     FEncoding = encoding;
     if (TUndoStack* undo = FStore->UndoStack()) undo->Clear();
