@@ -182,9 +182,9 @@ TEST_F(MainFormTest, ASaveThatWouldLeaveTheFilesCodePageAsksFirst) {
     Dialogs->QueueAnswer(mrNo);
     Run(Form->SaveAction);
     ASSERT_EQ(Messages().size(), 1u);
-    EXPECT_EQ(Messages()[0], "В кодировке Windows-1251 нет некоторых символов текста. Сохранить "
-                             "файл " +
-                                 Path("ru.css") + " в UTF-8?");
+    const std::string question =
+        "В кодировке Windows-1251 нет некоторых символов текста. Сохранить файл ";
+    EXPECT_EQ(Messages()[0], question + Path("ru.css") + " в UTF-8?");
     EXPECT_EQ(Read("ru.css"), cp1251); // No: nothing written, the changes kept
     EXPECT_EQ(Form->PageCaption(), "*Css");
     Dialogs->QueueAnswer(mrYes);
