@@ -536,6 +536,16 @@ void TMainForm::OpenFile(const std::string& path) {
     RunCommand([this, &path] { DoOpen(path); });
 }
 
+void TMainForm::ConfirmEncoding(const std::string& fileName, TCodeMemo& memo) {
+    // A document its code page cannot hold goes out as UTF-8, which changes every byte beyond
+    // ASCII: the user says so first, or nothing is written.
+    const bool plain = memo.SaveFormat() == sfTEXT || memo.SaveFormat() == sfUNIX;
+    if (!plain || memo.FitsEncoding()) return;
+    if (Platform().Dialogs->MessageBox(FmtLoadStr(SConfirmUtf8, fileName), LoadStr(SConfirmTitle),
+                                       mtConfirmation, mbYesNo) != mrYes)
+        throw EAbort();
+}
+
 void TMainForm::SaveKeepingUndo(const std::string& fileName, TCodeMemo& memo) {
     TUndoStackGuard keep(memo);
     memo.SaveToFile(fileName);
@@ -547,6 +557,7 @@ void TMainForm::DoSaveCss() {
         DoSaveCssAs();
         return;
     }
+    ConfirmEncoding(fileName, MainCodeMemo());
     if (FSaveUndoCheckBox->isChecked())
         SaveKeepingUndo(fileName, MainCodeMemo());
     else
@@ -564,6 +575,7 @@ bool TMainForm::DoSaveCssAs() {
     if (!FileName().empty()) options.FileName = FileName();
     auto path = Platform().Dialogs->SaveFile(options);
     if (!path) return false;
+    ConfirmEncoding(*path, MainCodeMemo());
     MainCodeMemo().SaveToFile(*path);
     setWindowTitle(ToQString(LoadStr(SAppCaptionPrefix) + *path));
     SetPageCaption(LoadStr(SCssPageCaption));

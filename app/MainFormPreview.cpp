@@ -226,6 +226,7 @@ void TMainForm::RefreshPreview() {
 }
 
 void TMainForm::EditorSaveToolButtonClick() {
+    ConfirmEncoding(FHtmFilenameEdit->FileName(), EditorCodeMemo());
     EditorCodeMemo().SaveToFile(FHtmFilenameEdit->FileName());
     if (FBrowser) FBrowser->Refresh();
 }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "editor/Completion.h"
+#include "editor/KeptBytes.h"
 #include "editor/Messages.h"
 #include "editor/TextEncoding.h"
 #include "editor/TextStore.h"
@@ -234,6 +235,12 @@ public:
     void ExportToStream(TStream& stream);
     // How the last loaded file was encoded; saving writes it back the same way.
     const TTextEncoding& Encoding() const { return FEncoding; }
+    // The loaded file's bytes that the stored text holds otherwise (mixed line breaks, control
+    // bytes); a plain save writes them back.
+    const TKeptBytes& KeptBytes() const { return FKept; }
+    // False when the document's encoding cannot hold every character of the text, so that a
+    // plain save would write UTF-8 instead.
+    bool FitsEncoding() const;
     void SetEncoding(const TTextEncoding& e) { FEncoding = e; }
     const std::string& FileName() const { return FFileName; }
     const std::string& PrintTitle() const { return FPrintTitle; }
@@ -724,6 +731,7 @@ private:
     std::string FFileName;
     std::string FPrintTitle;
     TTextEncoding FEncoding;
+    TKeptBytes FKept; // file bytes the store holds otherwise, written back by a save
     TRect FPageRect{0, 0, 2550, 3300}; // the page when the printer names none
     bool FPrinting = false;
     uint32_t FLastClickTick = 0;

@@ -186,13 +186,19 @@ void TCustomCodeMemo::LoadFromFile(const std::string& fileName) {
     if (status.type() != std::filesystem::file_type::regular) throw cannotOpen(ec.value());
     std::unique_ptr<TFileStream> file;
     TTextEncoding encoding;
+    TLineBreakCount counts;
     int64_t breaks = 0;
     try {
         file = std::make_unique<TFileStream>(fileName, fmOpenRead);
-        encoding = DetectEncoding(*file, breaks);
+        encoding = DetectEncoding(*file, breaks, &counts);
     } catch (const EFileError& e) {
         throw cannotOpen(e.Code());
     }
+    // Breaks of several kinds and control bytes are stored otherwise; their bytes are kept.
+    const bool keep = counts.Mixed() || counts.Controls > 0;
+    TKeptBytes kept;
+    kept.BeginFile(encoding.Kind == TEncodingKind::Windows1251, encoding.Break);
+    FKept.Clear();
     if (encoding.Kind == TEncodingKind::Windows1251) {
         std::string bytes;
         try {
@@ -202,16 +208,30 @@ void TCustomCodeMemo::LoadFromFile(const std::string& fileName) {
         } catch (const EFileError& e) {
             throw cannotOpen(e.Code());
         }
+        if (keep) kept.AddFileBytes(bytes);
         bytes = DecodeText(bytes, encoding);
         TReadOnlyMemoryStream stream(bytes.data(), int64_t(bytes.size()));
         LoadFromStream(stream);
     } else {
         // UTF-8 is loaded straight from the file: no copy of a large file in memory, and the
         // line records are made room for once.
-        file->SetPosition(encoding.Bom ? 3 : 0);
+        const int64_t start = encoding.Bom ? 3 : 0;
+        file->SetPosition(start);
         if (breaks < INT_MAX / 2) FStore->ReserveLines(int(breaks) + 2);
         LoadFromStream(*file);
+        if (keep) {
+            try {
+                file->SetPosition(start);
+                std::string block(size_t(1) << 16, '\0');
+                for (int64_t n; (n = file->Read(block.data(), int64_t(block.size()))) > 0;)
+                    kept.AddFileBytes(std::string_view(block.data(), size_t(n)));
+            } catch (const EFileError& e) {
+                throw cannotOpen(e.Code());
+            }
+        }
     }
+    kept.EndFile();
+    FKept = std::move(kept);
     FEncoding = encoding;
     FFileName = fileName;
     if (HasOption(smoTitleAsFilename)) FPrintTitle = fileName;
@@ -234,6 +254,20 @@ void TCustomCodeMemo::ExportToStream(TStream& stream) {
         throw ECodeMemo(LoadStr(SCouldNotSave));
 }
 
+bool TCustomCodeMemo::FitsEncoding() const {
+    if (FEncoding.Kind != TEncodingKind::Windows1251) return true;
+    bool fits = true;
+    ForEachPiece([&](std::string_view piece) {
+        uint32_t cp;
+        for (size_t i = 0; i < piece.size() && fits;) {
+            const int n = Utf8Sequence(piece, i, cp);
+            fits = n > 0 && CodeToCp1251(cp) >= 0;
+            i += size_t(n);
+        }
+    });
+    return fits;
+}
+
 void TCustomCodeMemo::WritePlain(TBufferedWriter& out) const {
     // The line break FileBytes writes for the stored CR.
     std::string_view lineEnd = "\r";
@@ -244,28 +278,50 @@ void TCustomCodeMemo::WritePlain(TBufferedWriter& out) const {
     else if (FStore->LineStyle() == lsCRLF)
         lineEnd = "\r\n";
     const bool encode = FSaveFormat == sfTEXT || FSaveFormat == sfUNIX;
-    bool cp1251 = encode && FEncoding.Kind == TEncodingKind::Windows1251;
-    if (cp1251) {
-        // A character the code page lacks sends the whole text out as UTF-8, never lossy.
-        ForEachPiece([&](std::string_view piece) {
-            uint32_t cp;
-            for (size_t i = 0; i < piece.size() && cp1251;) {
-                const int n = Utf8Sequence(piece, i, cp);
-                cp1251 = n > 0 && CodeToCp1251(cp) >= 0;
-                i += size_t(n);
-            }
-        });
-    }
+    // A character the code page lacks sends the whole text out as UTF-8, never lossy.
+    const bool cp1251 = encode && FEncoding.Kind == TEncodingKind::Windows1251 && FitsEncoding();
     if (encode && FEncoding.Kind == TEncodingKind::Utf8 && FEncoding.Bom) out.Put("\xEF\xBB\xBF");
+    // The kept file bytes replace the characters that stand for them; a UNIX save writes every
+    // break as LF.
+    const std::vector<TKeptBytes::TEntry>& kept = FKept.Entries();
+    size_t k = 0;
+    int64_t base = 0; // offset of the piece's first character
     ForEachPiece([&](std::string_view piece) {
         size_t i = 0;
         while (i < piece.size()) {
+            while (k < kept.size() && kept[k].Offset < base + int64_t(i))
+                ++k;
+            const size_t next =
+                k < kept.size()
+                    ? size_t(std::min<int64_t>(kept[k].Offset - base, int64_t(piece.size())))
+                    : piece.size();
             // Bytes that go out as they are, in one piece.
             size_t j = i;
-            while (j < piece.size() && piece[j] != '\r' && (!cp1251 || uint8_t(piece[j]) < 0x80))
+            while (j < next && piece[j] != '\r' && (!cp1251 || uint8_t(piece[j]) < 0x80))
                 ++j;
             out.Put(piece.substr(i, j - i));
             if (j == piece.size()) break;
+            if (j == next) {
+                const uint16_t code = kept[k++].Code;
+                const bool isBreak = code == '\r' || code == '\n' || code == TKeptBytes::KCrLf;
+                // An entry stands for a stored CR (a break) or '.' (a control byte).
+                if (piece[j] == '\r' && isBreak) {
+                    out.Put(FSaveFormat == sfUNIX ? lineEnd : TKeptBytes::Bytes(code));
+                    i = j + 1;
+                    continue;
+                }
+                if (piece[j] == '.' && !isBreak && encode) {
+                    out.Put(TKeptBytes::Bytes(code));
+                    i = j + 1;
+                    continue;
+                }
+                i = j; // out of step with the text: the character goes out as usual
+                if (piece[j] != '\r' && (!cp1251 || uint8_t(piece[j]) < 0x80)) {
+                    out.Put(piece.substr(j, 1));
+                    i = j + 1;
+                    continue;
+                }
+            }
             if (piece[j] == '\r') {
                 out.Put(lineEnd);
                 i = j + 1;
@@ -276,6 +332,7 @@ void TCustomCodeMemo::WritePlain(TBufferedWriter& out) const {
                 i = j + size_t(n);
             }
         }
+        base += int64_t(piece.size());
     });
 }
 
@@ -342,23 +399,33 @@ void TCustomCodeMemo::SaveToStream(TStream* stream) {
 std::string TCustomCodeMemo::FileBytes(TTextEncoding& encoding) {
     CloseTyping();
     encoding = FEncoding;
-    std::string text;
-    if (FSaveFormat == sfTEXT && encoding.Break != lbDefault) {
-        // A document from a file goes back with the line breaks it came with.
-        if (TUndoStack* undo = FStore->UndoStack()) undo->Clear();
-        text = WithLineBreaks(FStore->StoredText(0, FStore->CharCount()), encoding.Break);
-    } else {
-        TMemoryStream memory;
+    TMemoryStream memory;
+    if (FSaveFormat != sfTEXT && FSaveFormat != sfUNIX) {
         SaveToStream(&memory);
-        text = memory.AsString();
+        return memory.AsString();
     }
-    if (FSaveFormat != sfTEXT && FSaveFormat != sfUNIX) return text;
-    return EncodeText(text, encoding);
+    if (TUndoStack* undo = FStore->UndoStack()) undo->Clear();
+    if (!FitsEncoding()) encoding = {TEncodingKind::Utf8, false, encoding.Break};
+    TBufferedWriter writer(memory);
+    WritePlain(writer);
+    writer.Flush();
+    return memory.AsString();
 }
 
 void TCustomCodeMemo::SaveToFile(const std::string& fileName) {
+    // The history goes only once the file is written: a failed save keeps it, and with it
+    // Modified, so nobody takes the changes for saved.
+    CloseTyping();
     TTextEncoding encoding;
-    const std::string bytes = FileBytes(encoding);
+    std::string bytes;
+    std::unique_ptr<TUndoStack> history = FStore->DetachUndoStack();
+    try {
+        bytes = FileBytes(encoding);
+    } catch (...) {
+        FStore->AttachUndoStack(std::move(history));
+        throw;
+    }
+    FStore->AttachUndoStack(std::move(history));
     SaveFileAtomically(fileName, bytes);
     FEncoding = encoding;
     if (TUndoStack* undo = FStore->UndoStack()) undo->Clear();

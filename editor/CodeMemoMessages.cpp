@@ -648,6 +648,7 @@ LRESULT TCustomCodeMemo::DoTextStore(WPARAM flags, LPARAM pointer) {
     if (FTracker->HasMarks()) FTracker->Marks().Clear();
     FTracker->Named.Clear();
     FTracker->Breakpoints.Clear();
+    FKept.Clear();
     FTracker->CodeBreak.Clear();
     FWrap->RewrapAll();
     MarkAllDirty();

@@ -98,12 +98,19 @@ void TEditPipeline::MoveTrackers(int pos, int length, std::string_view removed) 
     m.FTrackerAdjusting = false;
 }
 
+TKeptBytes::TCause TEditPipeline::KeptCause() const {
+    const TUndoStack* undo = FStore->UndoStack();
+    if (!undo || !undo->Replaying()) return TKeptBytes::kcEdit;
+    return undo->Undoing() ? TKeptBytes::kcUndo : TKeptBytes::kcRedo;
+}
+
 // The steps are numbered as in EditPipeline.h.
 void TEditPipeline::OnInsert(int pos, std::string_view text) {
     // 1
     if (TUndoStack* undo = FStore->UndoStack(); undo && KeepsUndo()) undo->LogInsert(pos, text);
     // 2
     MoveTrackers(pos, int(text.size()), {});
+    FMemo.FKept.Inserted(pos, text, KeptCause());
     // 3
     FScanner->OnInsert(pos, text);
     FHeard.push_back({pos, int(text.size()), text});
@@ -115,6 +122,7 @@ void TEditPipeline::OnDelete(int pos, std::string_view deletedText) {
         undo->LogDelete(pos, deletedText);
     // 2
     MoveTrackers(pos, -int(deletedText.size()), deletedText);
+    FMemo.FKept.Deleted(pos, deletedText, KeptCause());
     // 3
     FScanner->OnDelete(pos, deletedText);
     FHeard.push_back({pos, -int(deletedText.size()), deletedText});

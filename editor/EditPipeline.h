@@ -1,6 +1,7 @@
 // The one path every insertion and deletion of a control's text takes, in one fixed order.
 #pragma once
 
+#include "editor/KeptBytes.h"
 #include "editor/TextStore.h"
 
 #include <memory>
@@ -21,7 +22,8 @@ class TRescanner;
 //  1. the undo log: the store's undo stack records it when this control keeps the store's undo
 //     (an open transaction or a replay already covers it, and the stack then ignores it);
 //  2. range marks, named bookmarks, breakpoints and the code break move with their text (the
-//     numbered bookmarks ride on their line records, which the store settled during the edit);
+//     numbered bookmarks ride on their line records, which the store settled during the edit),
+//     and so do the file bytes the control keeps for a save;
 //  3. the re-scan learns the dirty range: highlighting is owed from the changed row on;
 //  4. the row layout: the logical lines the edit touched are cut anew into display rows (after
 //     the re-scan heard of the edit, since a re-cut carries bytes and checkpoints over);
@@ -74,6 +76,8 @@ private:
         std::string_view Text; // the store's, alive until AfterEdit
     };
     bool KeepsUndo() const;
+    // What made the edit being reported, for the control's kept file bytes.
+    TKeptBytes::TCause KeptCause() const;
     void MoveTrackers(int pos, int length, std::string_view removed);
     void Finish(int pos, int extent);
 

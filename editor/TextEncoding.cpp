@@ -22,12 +22,6 @@ const uint16_t KCp1251High[64] = {
     0x00AC, 0x00AD, 0x00AE, 0x0407, 0x00B0, 0x00B1, 0x0406, 0x0456, 0x0491, 0x00B5, 0x00B6,
     0x00B7, 0x0451, 0x2116, 0x0454, 0x00BB, 0x0458, 0x0405, 0x0455, 0x0457};
 
-int Cp1251ToCode(unsigned char b) {
-    if (b < 0x80) return b;
-    if (b >= 0xC0) return 0x0410 + (b - 0xC0);
-    return KCp1251High[b - 0x80];
-}
-
 void AppendUtf8(std::string& out, uint32_t cp) {
     if (cp < 0x80) {
         out += static_cast<char>(cp);
@@ -89,6 +83,12 @@ size_t ValidPrefix(std::string_view s, bool& bad) {
 
 } // namespace
 
+int Cp1251ToCode(unsigned char b) {
+    if (b < 0x80) return b;
+    if (b >= 0xC0) return 0x0410 + (b - 0xC0);
+    return KCp1251High[b - 0x80];
+}
+
 int CodeToCp1251(uint32_t cp) {
     if (cp < 0x80) return static_cast<int>(cp);
     if (cp >= 0x0410 && cp <= 0x044F) return static_cast<int>(0xC0 + (cp - 0x0410));
@@ -117,7 +117,7 @@ inline int64_t CountMarks(uint64_t m) {
 
 void TLineBreakCount::Add(std::string_view bytes) {
     // This runs over every byte of a file: eight bytes a step, without branches.
-    int64_t cr = 0, crlf = 0, lf = 0;
+    int64_t cr = 0, crlf = 0, lf = 0, low = 0, tabs = 0;
     uint64_t prevCR = LastCR; // 1 when the byte before the next one is CR
     const char* p = bytes.data();
     const char* const end = p + bytes.size();
@@ -128,6 +128,9 @@ void TLineBreakCount::Add(std::string_view bytes) {
         const uint64_t lfs = BytesEqual(w, 0x0A0A0A0A0A0A0A0AULL);
         // An LF after a CR: in the word (bytes are little-endian) or at its start.
         const uint64_t pairs = ((crs << 8) | (prevCR << 7)) & lfs;
+        // Bytes below 32 are those whose top three bits are clear.
+        low += CountMarks(BytesEqual(w & 0xE0E0E0E0E0E0E0E0ULL, 0));
+        tabs += CountMarks(BytesEqual(w, 0x0909090909090909ULL));
         cr += CountMarks(crs);
         lf += CountMarks(lfs);
         crlf += CountMarks(pairs);
@@ -135,6 +138,8 @@ void TLineBreakCount::Add(std::string_view bytes) {
     }
     for (; p < end; ++p) {
         const uint64_t isCR = *p == '\r', isLF = *p == '\n';
+        low += int64_t(uint8_t(*p) < 32);
+        tabs += int64_t(*p == '\t');
         cr += int64_t(isCR);
         lf += int64_t(isLF);
         crlf += int64_t(isLF & prevCR);
@@ -144,6 +149,7 @@ void TLineBreakCount::Add(std::string_view bytes) {
     CR += cr - crlf;
     CRLF += crlf;
     LF += lf - crlf;
+    Controls += low - tabs - cr - lf;
     LastCR = prevCR != 0;
 }
 
@@ -173,7 +179,7 @@ bool IsValidUtf8(std::string_view s) {
     return ValidPrefix(s, bad) == s.size();
 }
 
-TTextEncoding DetectEncoding(TStream& stream, int64_t& lineBreaks) {
+TTextEncoding DetectEncoding(TStream& stream, int64_t& lineBreaks, TLineBreakCount* counts) {
     constexpr size_t block = size_t(1) << 16;
     std::string buffer(block + 4, '\0');
     size_t carry = 0; // bytes of a sequence cut by the last block, moved to the buffer's front
@@ -202,6 +208,7 @@ TTextEncoding DetectEncoding(TStream& stream, int64_t& lineBreaks) {
         std::memmove(buffer.data(), all.data() + ok, carry);
     }
     lineBreaks = breaks.Total();
+    if (counts) *counts = breaks;
     if (bom) return {TEncodingKind::Utf8, true, breaks.Majority()};
     return {valid && carry == 0 ? TEncodingKind::Utf8 : TEncodingKind::Windows1251, false,
             breaks.Majority()};

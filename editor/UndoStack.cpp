@@ -254,6 +254,7 @@ void TUndoStack::Undo() {
     bool wasRecording = FRecording;
     FRecording = false;
     FReplaying = true;
+    FUndoing = true;
     try {
         bool inGroup = false;
         do {
@@ -273,6 +274,7 @@ void TUndoStack::Redo() {
     bool wasRecording = FRecording;
     FRecording = false;
     FReplaying = true;
+    FUndoing = false;
     try {
         bool inGroup = false;
         do {

@@ -92,6 +92,8 @@ public:
     bool Recording() const { return FRecording; }
     void SetRecording(bool on) { FRecording = on; }
     bool Replaying() const { return FReplaying; }
+    // The replay under way goes back (Undo), not forward (Redo).
+    bool Undoing() const { return FReplaying && FUndoing; }
 
     // A replacement of the target's selection by text: Begin captures the
     // selection and the text it removes; End logs it with the new selection.
@@ -170,6 +172,7 @@ private:
     bool FQueryExhausted = false;
     bool FRecording = true;
     bool FReplaying = false;
+    bool FUndoing = false;
     bool FTransactionOpen = false;
     TSelectionPair FTransStart{};
     std::string FTransRemoved;

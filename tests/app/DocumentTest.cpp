@@ -172,6 +172,32 @@ TEST_F(MainFormTest, AFailedLoadOrSaveLeavesCaptionsAndNamesAsTheyWere) {
     EXPECT_EQ(Form->PageCaption(), "*Css");
 }
 
+TEST_F(MainFormTest, ASaveThatWouldLeaveTheFilesCodePageAsksFirst) {
+    const std::string cp1251 = "\xCF\xF0\xE8 {}"; // "При {}"
+    Write("ru.css", cp1251);
+    Dialogs->QueueFile(Path("ru.css"));
+    Run(Form->MMFOpen);
+    Form->MainCodeMemo().Perform(WM_CHAR, 0xE9, 0); // é: not in the code page
+    Dialogs->ClearCalls();
+    Dialogs->QueueAnswer(mrNo);
+    Run(Form->SaveAction);
+    ASSERT_EQ(Messages().size(), 1u);
+    const std::string question =
+        "В кодировке Windows-1251 нет некоторых символов текста. Сохранить файл ";
+    EXPECT_EQ(Messages()[0], question + Path("ru.css") + " в UTF-8?");
+    EXPECT_EQ(Read("ru.css"), cp1251); // No: nothing written, the changes kept
+    EXPECT_EQ(Form->PageCaption(), "*Css");
+    Dialogs->QueueAnswer(mrYes);
+    Run(Form->SaveAction);
+    EXPECT_EQ(Read("ru.css"), "\xC3\xA9\xD0\x9F\xD1\x80\xD0\xB8 {}");
+    EXPECT_EQ(Form->PageCaption(), "Css");
+    // Now UTF-8, the document saves without a question.
+    Dialogs->ClearCalls();
+    Type("x");
+    Run(Form->SaveAction);
+    EXPECT_TRUE(Messages().empty());
+}
+
 TEST_F(MainFormTest, NewClearsTheTextAndResetsOnlyTheSamplePage) {
     Write("a.css", "a{}");
     Dialogs->QueueFile(Path("a.css"));

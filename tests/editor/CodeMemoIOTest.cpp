@@ -233,16 +233,17 @@ TEST_F(CodeMemoIOTest, A1251DocumentWithANewCharacterIsSavedAsUtf8) {
     EXPECT_EQ(Memo.Encoding().Kind, TEncodingKind::Utf8);
 }
 
-TEST_F(CodeMemoIOTest, AFileGoesBackWithTheLineBreaksMostOfItsBreaksHad) {
+TEST_F(CodeMemoIOTest, AFileKeepsItsLineBreaksAndTypedOnesTakeTheMostCommonKind) {
     struct TCase {
         std::string Bytes, Saved;
     };
-    // Edited between load and save: a line typed in the middle takes the file's break too.
+    // Edited between load and save: a line typed in the middle takes the break most of the
+    // file's breaks have; every break of the file keeps its own kind.
     const TCase cases[] = {
         {"a\nb\n", "a\nX\nb\n"},
         {"a\rb", "a\rX\rb"},
-        {"a\r\nb\nc\r\n", "a\r\nX\r\nb\r\nc\r\n"}, // two CR LF to one LF
-        {"a\nb\r\nc\nd", "a\nX\nb\nc\nd"},
+        {"a\r\nb\nc\r\n", "a\r\nX\r\nb\nc\r\n"}, // two CR LF to one LF
+        {"a\nb\r\nc\nd", "a\nX\nb\r\nc\nd"},
         {"\xCF\xF0\ne\n", "\xCF\xF0\nX\ne\n"}, // Windows-1251 keeps its LF too
         {"\xEF\xBB\xBF"
          "a\nb",
