@@ -136,6 +136,8 @@ protected:
         };
         Closer = new QTimer(Form.get());
         QObject::connect(Closer, &QTimer::timeout, [] {
+            // As a user dismisses them: a menu that runs its own loop, a modal dialog.
+            if (QWidget* popup = QApplication::activePopupWidget()) popup->close();
             if (auto* d = qobject_cast<QDialog*>(QApplication::activeModalWidget())) d->reject();
         });
         Closer->start(20);
@@ -257,10 +259,17 @@ protected:
         switch (Pick(22)) {
         case 0:
         case 1: { // typed as characters
-            std::string text = Coin(10) ? Bytes() : Payload().substr(0, 400);
-            for (unsigned char c : text)
-                css.Perform(WM_CHAR, c, 0);
-            return "type " + Escaped(text);
+            // Characters as code points; now and then one no keyboard sends.
+            std::string text = Payload().substr(0, 400);
+            std::u32string points = QString::fromUtf8(text).toStdU32String();
+            if (Coin(10))
+                points.insert(size_t(Pick(int(points.size()) + 1)), 1, char32_t(Pick(0x110100)));
+            std::string shown;
+            for (char32_t cp : points) {
+                css.Perform(WM_CHAR, cp, 0);
+                shown += cp < 0x80 ? std::string(1, char(cp)) : "U+" + std::to_string(uint32_t(cp));
+            }
+            return "type " + Escaped(shown);
         }
         case 2: { // typed on the keyboard where the focus is
             QString text = QString::fromUtf8(Payload().substr(0, 60));
@@ -304,7 +313,8 @@ protected:
         }
         case 5:
         case 6: { // a paste of anything
-            std::string text = Coin(6) ? Bytes() : Payload();
+            // Raw bytes reach the editor as the clipboard's text gives them: decoded.
+            std::string text = Coin(6) ? QString::fromUtf8(Bytes()).toStdString() : Payload();
             Platform().Clipboard->SetText(text);
             if (Coin(2))
                 Run(Coin(3) ? Form->EditorPasteAction : Form->PasteAction);
@@ -533,8 +543,10 @@ protected:
                 const auto key = std::make_tuple(file, stamp, std::filesystem::file_size(file),
                                                  std::hash<std::string>()(text));
                 if (key != Verified) {
-                    if (Reopened(file) != text)
-                        return "clean, yet the file reopens to another text";
+                    if (std::string again = Reopened(file); again != text)
+                        return "clean, yet " + file + " reopens to " +
+                               Escaped(again.substr(0, 80)) + ", not " +
+                               Escaped(text.substr(0, 80));
                     Verified = key;
                 }
             }
@@ -559,9 +571,12 @@ protected:
         for (; memo.CanUndo() && n < 200000; ++n)
             memo.Undo();
         if (memo.Text() != Baseline) return "undo all does not give back the document's first text";
-        for (int i = 0; memo.CanRedo() && i < 200000; ++i)
+        for (int i = 0; i < n; ++i)
             memo.Redo();
-        if (memo.Text() != now) return "redo all does not give back the text";
+        if (memo.Text() != now)
+            return "redo all gives " + Escaped(memo.Text().substr(0, 200)) + ", not " +
+                   Escaped(now.substr(0, 200)) + " (grouped undo " +
+                   std::to_string(Form->GroupedUndoCheckBox()->isChecked()) + ")";
         return {};
     }
 
@@ -582,6 +597,11 @@ protected:
             QCoreApplication::processEvents();
             Dialogs->ClearAnswers();
             const qint64 ms = clock.elapsed();
+            if (verbose)
+                for (size_t i = calls; i < Dialogs->Calls().size(); ++i)
+                    std::fprintf(stderr, "    dialog %d %s %s\n", int(Dialogs->Calls()[i].Kind),
+                                 Escaped(Dialogs->Calls()[i].Text).c_str(),
+                                 Escaped(Dialogs->Calls()[i].Title).c_str());
             if (verbose)
                 std::fprintf(stderr, "%d: %s (%lld ms)\n", step, what.c_str(), (long long)ms);
             recent.push_back(std::to_string(step) + ": " + what);
