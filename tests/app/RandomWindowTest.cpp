@@ -222,12 +222,15 @@ protected:
         return Path(PickOf(names));
     }
     // Answers for whatever the next step asks; those not asked for are dropped after it.
-    void QueueAnswers(bool pages) {
+    // (A PDF goes to a file of its own: one written over the document is the user's choice.)
+    void QueueAnswers(bool pages, bool pdf = false) {
         static const TModalResult results[] = {mrYes, mrNo, mrCancel, mrOk, mrAll};
         for (int i = 0; i < 4; ++i)
             Dialogs->QueueAnswer(results[Pick(5)]);
         for (int i = 0; i < 2; ++i)
-            Dialogs->QueueFile(pages ? PageFile() : CssFile());
+            Dialogs->QueueFile(pdf     ? std::optional<std::string>(Path("out.pdf"))
+                               : pages ? PageFile()
+                                       : CssFile());
         Dialogs->QueueColor(Coin(4) ? std::nullopt
                                     : std::optional<TColor>(TColor(Pick(0x1000000))));
         Dialogs->QueueNumber(Coin(4) ? std::nullopt : std::optional<int>(Pick(100000) - 10));
@@ -256,7 +259,7 @@ protected:
     std::string Step(bool& document) {
         document = false;
         TCodeMemo& css = Form->MainCodeMemo();
-        switch (Pick(22)) {
+        switch (Pick(26)) {
         case 0:
         case 1: { // typed as characters
             // Characters as code points; now and then one no keyboard sends.
@@ -333,7 +336,7 @@ protected:
             document = name == "NewAction" || name == "MMFOpen" || name == "SaveAction" ||
                        name == "SaveAsAction" || name == "CloseAction" || name == "ExitAction" ||
                        a->parent() == Form->RecentMenu;
-            QueueAnswers(false);
+            QueueAnswers(false, name == "ExportPdfAction");
             Run(a);
             return "action " + name;
         }
@@ -454,6 +457,32 @@ protected:
             std::string text = Payload();
             css.SetText(text);
             return "set text " + Escaped(text.substr(0, 100));
+        }
+        case 22:
+        case 23: { // a document command
+            document = true;
+            QueueAnswers(false);
+            QAction* commands[] = {Form->NewAction, Form->MMFOpen, Form->SaveAction,
+                                   Form->SaveAsAction, nullptr};
+            QAction* a = commands[Pick(5)];
+            if (a) {
+                Run(a);
+                return "document " + a->objectName().toStdString();
+            }
+            QList<QAction*> recent = Form->RecentMenu->actions();
+            if (recent.isEmpty()) return "no recent files";
+            a = recent[Pick(int(recent.size()))];
+            const std::string path = a->toolTip().toStdString();
+            a->trigger(); // the list is built anew: the action is gone
+            return "recent " + path;
+        }
+        case 24: { // undo and redo, in steps or in groups
+            if (Coin(4))
+                Form->GroupedUndoCheckBox()->setChecked(!Form->GroupedUndoCheckBox()->isChecked());
+            QAction* a = Coin(3) ? Form->RedoAction : Form->UndoAction;
+            for (int n = 1 + Pick(4); n > 0; --n)
+                Run(a);
+            return a->objectName().toStdString();
         }
         default: { // a popup or the context menu shown and dismissed
             TCodeMemoWidget* e = AnEditor();
