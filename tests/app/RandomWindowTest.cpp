@@ -95,7 +95,7 @@ private:
                 std::fprintf(stderr, "HANG: no answer for %d s during:\n%s\n", FSeconds,
                              FWhat.c_str());
                 std::fflush(stderr);
-                std::_Exit(3);
+                std::abort(); // a debugger shows where the window hangs
             }
         }
     }
@@ -123,6 +123,7 @@ protected:
         Write("bin.css", std::string("a{\0\x01\xFF\xFE\x80}\r\x1B", 12));
         Write("big.css", MinifiedSheet());
         Write("empty.css", "");
+        Write("bin.htm", std::string("<p>\0\xFF\xC0</p>\r\r\n", 13) + MinifiedSheet());
         std::filesystem::create_directories(Folder / "dir.css");
         ::setenv("QUILLET_PRINT_TO", Path("print.pdf").c_str(), 1);
         Dialogs->SetAutoConfirmErrors(true);
@@ -217,7 +218,8 @@ protected:
         return Path(PickOf(names));
     }
     std::optional<std::string> PageFile() {
-        static const std::vector<std::string> names = {"Sample.htm", "page2.htm", "gone.htm"};
+        static const std::vector<std::string> names = {"Sample.htm", "page2.htm", "gone.htm",
+                                                       "bin.htm", "dir.css"};
         if (Coin(8)) return std::nullopt;
         return Path(PickOf(names));
     }
@@ -396,23 +398,33 @@ protected:
             TCodeMemoWidget* e = AnEditor();
             QWidget* v = e->viewport();
             if (!v->isVisible()) return "click on a hidden editor";
-            QPoint p = RandomPoint(v);
-            switch (Pick(3)) {
-            case 0:
-                QTest::mouseClick(v, Qt::LeftButton, Coin(3) ? Qt::ShiftModifier : Qt::NoModifier,
-                                  p);
-                break;
-            case 1:
+            const QPoint p = RandomPoint(v), q = RandomPoint(v);
+            const int kind = Pick(3);
+            const bool shift = Coin(3);
+            if (kind == 0) {
+                QTest::mouseClick(v, Qt::LeftButton, shift ? Qt::ShiftModifier : Qt::NoModifier, p);
+            } else if (kind == 1) {
                 QTest::mouseDClick(v, Qt::LeftButton, Qt::NoModifier, p);
-                break;
-            default: {
-                QPoint q = RandomPoint(v);
+            } else {
+                // Past the text's edge the control scrolls in a loop of its own until the
+                // button comes up: the user lets go while it runs.
+                auto done = std::make_shared<bool>(false);
+                QTimer::singleShot(30, v, [v, q, done] {
+                    if (*done) return;
+                    *done = true;
+                    QTest::mouseRelease(v, Qt::LeftButton, Qt::NoModifier, q);
+                });
                 QTest::mousePress(v, Qt::LeftButton, Qt::NoModifier, p);
                 QTest::mouseMove(v, q);
-                QTest::mouseRelease(v, Qt::LeftButton, Qt::NoModifier, q);
+                if (!*done) QTest::mouseRelease(v, Qt::LeftButton, Qt::NoModifier, q);
+                *done = true;
             }
-            }
-            return "mouse in " + e->objectName().toStdString();
+            static const char* kinds[] = {"click", "double click", "drag"};
+            return std::string(kinds[kind]) + (kind == 0 && shift ? " shift" : "") + " in " +
+                   e->objectName().toStdString() + " at " + std::to_string(p.x()) + "," +
+                   std::to_string(p.y()) +
+                   (kind == 2 ? " to " + std::to_string(q.x()) + "," + std::to_string(q.y()) : "") +
+                   (Form->WordWrapAction->isChecked() ? " (wrap)" : "");
         }
         case 14: { // the other page, or the HTML pane shown or hidden
             if (Coin(3)) {
