@@ -398,6 +398,7 @@ protected:
             TCodeMemoWidget* e = AnEditor();
             QWidget* v = e->viewport();
             if (!v->isVisible()) return "click on a hidden editor";
+            QueueAnswers(false); // a colour swatch asks for a colour
             const QPoint p = RandomPoint(v), q = RandomPoint(v);
             const int kind = Pick(3);
             const bool shift = Coin(3);
@@ -600,31 +601,36 @@ protected:
             if (error) return "a failed document command changed the document";
         }
         if (ms > StepLimitMs) return "the step took " + std::to_string(ms) + " ms";
-        if (!Form->MainCodeMemo().CanUndo()) Baseline = text;
+        if (!Form->MainCodeMemo().CanUndo()) Baseline[0] = text;
+        if (!Form->EditorCodeMemo().CanUndo()) Baseline[1] = Form->EditorCodeMemo().Text();
         return {};
     }
 
     // Undo all gives back the baseline, redo all the text before.
     std::string UndoAll() {
-        TCodeMemo& memo = Form->MainCodeMemo();
-        const std::string now = memo.Text();
-        int n = 0;
-        for (; memo.CanUndo() && n < 200000; ++n)
-            memo.Undo();
-        if (memo.Text() != Baseline) return "undo all does not give back the document's first text";
-        for (int i = 0; i < n; ++i)
-            memo.Redo();
-        if (memo.Text() != now)
-            return "redo all gives " + Escaped(memo.Text().substr(0, 200)) + ", not " +
-                   Escaped(now.substr(0, 200)) + " (grouped undo " +
-                   std::to_string(Form->GroupedUndoCheckBox()->isChecked()) + ")";
+        for (int which = 0; which < 2; ++which) {
+            TCodeMemo& memo = which ? Form->EditorCodeMemo() : Form->MainCodeMemo();
+            const std::string now = memo.Text();
+            int n = 0;
+            for (; memo.CanUndo() && n < 200000; ++n)
+                memo.Undo();
+            if (memo.Text() != Baseline[which])
+                return std::string(which ? "html" : "css") +
+                       ": undo all does not give back the first text";
+            for (int i = 0; i < n; ++i)
+                memo.Redo();
+            if (memo.Text() != now)
+                return std::string(which ? "html" : "css") + ": redo all gives " +
+                       Escaped(memo.Text().substr(0, 200)) + ", not " + Escaped(now.substr(0, 200));
+        }
         return {};
     }
 
     std::string RunSeed(unsigned seed, int steps, bool verbose) {
         Rng.seed(seed);
         std::deque<std::string> recent;
-        Baseline = Css();
+        Baseline[0] = Css();
+        Baseline[1] = Form->EditorCodeMemo().Text();
         TWatchdog watchdog(EnvNumber("QUILLET_RANDOM_HANG_S", 60));
         for (int step = 1; step <= steps; ++step) {
             const std::string before = Css();
@@ -668,7 +674,7 @@ protected:
     std::mt19937 Rng;
     QTimer* Closer = nullptr;
     std::unique_ptr<TCodeMemoWidget> Probe;
-    std::string Baseline;
+    std::string Baseline[2]; // the texts undo all gives back: the CSS and the HTML editor's
     std::tuple<std::string, std::filesystem::file_time_type, uintmax_t, size_t> Verified;
     qint64 StepLimitMs = EnvNumber("QUILLET_RANDOM_STEP_MS", 5000);
 };
