@@ -295,14 +295,21 @@ for ((step = 1; step <= ${QUILLET_DRIVE_STEPS:-150}; step++)); do
     esac
     running || fail "the program ended at random step $step (QUILLET_DRIVE_SEED=$seed)"
 done
-# The user closes whatever is open and comes back to the window.
+# The user closes whatever is open and comes back to the window, until the window keeps the
+# focus for a while (a dialog asked for late by a slow step may still come up).
 deadline=$((SECONDS + patience))
-until focus_is "$main"; do
-    ((SECONDS < deadline)) || fail "the window never had the focus again (QUILLET_DRIVE_SEED=$seed)"
-    xdotool key Escape
-    sleep 0.2
-    focus_is "$main" || xdotool windowactivate "$main" 2> /dev/null || true
-    sleep 0.2
+settled=0
+while ((settled < 4)); do
+    ((SECONDS < deadline)) || fail "the window never kept the focus again (QUILLET_DRIVE_SEED=$seed)"
+    if focus_is "$main"; then
+        settled=$((settled + 1))
+    else
+        settled=0
+        xdotool key Escape
+        sleep 0.2
+        focus_is "$main" || xdotool windowactivate "$main" 2> /dev/null || true
+    fi
+    sleep 0.3
 done
 # It answers: the text replaced in the CSS editor, saved through the dialog, and quit.
 xdotool mousemove --window "$main" 21 61 click 1 # the "Css" page, with the focus in its editor
