@@ -120,10 +120,12 @@ protected:
         Write("cr.css", "a{}\rb{}\r");
         Write("cp1251.css", "p{content:\"\xCF\xF0\xE8\xE2\xE5\xF2\"}\r\n");
         Write("bom.css", "\xEF\xBB\xBFp{content:\"\xF0\x9F\x98\x80\"}");
-        Write("bin.css", std::string("a{\0\x01\xFF\xFE\x80}\r\x1B", 12));
+        static const char binary[] = "a{\0\x01\xFF\xFE\x80}\r\x1B";
+        Write("bin.css", std::string(binary, sizeof binary - 1));
         Write("big.css", MinifiedSheet());
         Write("empty.css", "");
-        Write("bin.htm", std::string("<p>\0\xFF\xC0</p>\r\r\n", 13) + MinifiedSheet());
+        static const char page[] = "<p>\0\xFF\xC0</p>\r\r\n";
+        Write("bin.htm", std::string(page, sizeof page - 1) + MinifiedSheet());
         std::filesystem::create_directories(Folder / "dir.css");
         ::setenv("QUILLET_PRINT_TO", Path("print.pdf").c_str(), 1);
         Dialogs->SetAutoConfirmErrors(true);
