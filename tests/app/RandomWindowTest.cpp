@@ -8,7 +8,9 @@
 //
 // A failure prints the seed and the steps. QUILLET_RANDOM_REPLAY=SEED[:STEPS] runs one seed,
 // with every step printed; QUILLET_RANDOM_SEEDS=N (or FIRST-LAST) and QUILLET_RANDOM_STEPS=N run
-// it longer, QUILLET_RANDOM_STEP_MS sets the time a step may take.
+// it longer, QUILLET_RANDOM_STEP_MS sets the time a step may take and QUILLET_RANDOM_HANG_S the
+// time after which a step that has not returned aborts the run (60). A replay takes the same
+// steps as long as no timer or double-click time changed what the window did between them.
 #include "MainFormFixture.h"
 
 #include "app/FileNameEdit.h"
