@@ -542,6 +542,12 @@ void TMainForm::SaveKeepingUndo(const std::string& fileName, TCodeMemo& memo) {
     memo.SaveToFile(fileName);
 }
 
+void TMainForm::SaveDroppingUndo(const std::string& fileName, TCodeMemo& memo) {
+    // The control empties its undo log before it writes: a save that fails keeps the log.
+    SaveKeepingUndo(fileName, memo);
+    memo.SetModified(false); // written: the log goes
+}
+
 void TMainForm::DoSaveCss() {
     std::string fileName = FileName();
     if (fileName.empty()) {
@@ -551,7 +557,7 @@ void TMainForm::DoSaveCss() {
     if (FSaveUndoCheckBox->isChecked())
         SaveKeepingUndo(fileName, MainCodeMemo());
     else
-        MainCodeMemo().SaveToFile(fileName);
+        SaveDroppingUndo(fileName, MainCodeMemo());
     SetPageCaption(LoadStr(SCssPageCaption));
 }
 
@@ -565,7 +571,7 @@ bool TMainForm::DoSaveCssAs() {
     if (!FileName().empty()) options.FileName = FileName();
     auto path = Platform().Dialogs->SaveFile(options);
     if (!path) return false;
-    MainCodeMemo().SaveToFile(*path);
+    SaveDroppingUndo(*path, MainCodeMemo());
     setWindowTitle(ToQString(LoadStr(SAppCaptionPrefix) + *path));
     SetPageCaption(LoadStr(SCssPageCaption));
     AddRecentFile(*path);

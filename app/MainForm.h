@@ -271,6 +271,8 @@ private:
     void DoSaveCss();
     void DoOpen(const std::string& path);
     void SaveKeepingUndo(const std::string& fileName, TCodeMemo& memo);
+    // A save that empties the undo log, only once the file is written.
+    void SaveDroppingUndo(const std::string& fileName, TCodeMemo& memo);
     void MainCodeMemoTextChange(int start, int extent);
     void SetPageCaption(const std::string& caption);
     // The keyboard goes to the editor of the page shown: the CSS editor on "Css", the HTML

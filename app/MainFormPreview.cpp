@@ -226,7 +226,7 @@ void TMainForm::RefreshPreview() {
 }
 
 void TMainForm::EditorSaveToolButtonClick() {
-    EditorCodeMemo().SaveToFile(FHtmFilenameEdit->FileName());
+    SaveDroppingUndo(FHtmFilenameEdit->FileName(), EditorCodeMemo());
     if (FBrowser) FBrowser->Refresh();
 }
 

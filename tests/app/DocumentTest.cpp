@@ -272,6 +272,9 @@ TEST_F(MainFormTest, AFailedSaveWhileClosingKeepsTheWindowOpen) {
               "Cannot create file " + Path("no/such/x.css") + ": " + std::strerror(ENOENT));
     EXPECT_FALSE(Registry->KeyExists("Software\\Orvane\\Quillet"));
     EXPECT_EQ(Form->PageCaption(), "*Css");
+    // Nothing was written, so nothing is forgotten: Undo still takes the typing back.
+    Run(Form->UndoAction);
+    EXPECT_EQ(Css(), "");
 }
 
 TEST_F(MainFormTest, TheBrowseButtonTakesTheChosenName) {
