@@ -305,8 +305,14 @@ while ((settled < 4)); do
         settled=$((settled + 1))
     else
         settled=0
+        other=$(focused)
         xdotool key Escape
         sleep 0.2
+        # A dialog whose editor takes Escape is closed from its title bar.
+        if [ -n "$other" ] && focus_is "$other" && [ "$other" != "$main" ]; then
+            wmctrl -i -c "$other" 2> /dev/null || true
+            sleep 0.2
+        fi
         focus_is "$main" || xdotool windowactivate "$main" 2> /dev/null || true
     fi
     sleep 0.3
