@@ -4,6 +4,7 @@
 #include "app/SelectorPanel.h"
 #include "app/ToolbarImages.h"
 #include "editor/CodeMemoStrings.h"
+#include "editor/SearchControl.h"
 #include "editor/UndoStack.h"
 #include "highlight/RegistrySettings.h"
 #include "highlight/ShippedDefinition.h"
@@ -608,6 +609,13 @@ void TMainForm::closeEvent(QCloseEvent* event) {
         SaveSettings();
         SaveViewSettings();
     });
+    // The editors' find and replace windows stand on their own: left open, they would keep the
+    // program running with no window to end it from.
+    for (TCodeMemo* memo : {&MainCodeMemo(), &EditorCodeMemo()}) {
+        TCM_Search& search = memo->Search().Engine();
+        for (IFindDialog* dialog : {search.FindDialog(), search.ReplaceDialog()})
+            if (dialog && dialog->Visible()) dialog->Close();
+    }
     event->accept();
 }
 

@@ -42,6 +42,13 @@ public:
 
     const std::vector<TCall>& Calls() const { return FCalls; }
     void ClearCalls() { FCalls.clear(); }
+    // Drops the answers no dialog asked for.
+    void ClearAnswers() {
+        FAnswers.clear();
+        FFiles.clear();
+        FColors.clear();
+        FNumbers.clear();
+    }
     bool AnswersLeft() const {
         return !FAnswers.empty() || !FFiles.empty() || !FColors.empty() || !FNumbers.empty();
     }

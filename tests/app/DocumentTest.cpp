@@ -250,8 +250,12 @@ TEST_F(MainFormTest, SaveKeepsTheUndoLogOnlyWhenAsked) {
 
 TEST_F(MainFormTest, ClosingAModifiedDocumentCanBeCancelled) {
     Type("x");
+    // The editors' find windows stay while the window does, and go with it.
+    Form->MainCodeMemo().Perform(SM_REPLACE, 0, 0);
+    Form->EditorCodeMemo().Perform(SM_FIND, 0, 0);
     Dialogs->QueueAnswer(mrCancel);
     EXPECT_FALSE(Form->close());
+    EXPECT_TRUE(Dialogs->FindDialog(fdkReplace)->Visible());
     EXPECT_FALSE(Registry->KeyExists("Software\\Orvane\\Quillet")); // no settings written
     EXPECT_EQ(Css(), "x");
 
@@ -264,6 +268,8 @@ TEST_F(MainFormTest, ClosingAModifiedDocumentCanBeCancelled) {
     Dialogs->QueueAnswer(mrNo);
     EXPECT_TRUE(Form->close());
     EXPECT_TRUE(Registry->KeyExists("Software\\Orvane\\Quillet"));
+    for (TScriptedFindDialog* d : Dialogs->FindDialogs())
+        EXPECT_FALSE(d->Visible());
     EXPECT_FALSE(Dialogs->AnswersLeft());
 }
 
@@ -292,6 +298,9 @@ TEST_F(MainFormTest, AFailedSaveWhileClosingKeepsTheWindowOpen) {
               "Cannot create file " + Path("no/such/x.css") + ": " + std::strerror(ENOENT));
     EXPECT_FALSE(Registry->KeyExists("Software\\Orvane\\Quillet"));
     EXPECT_EQ(Form->PageCaption(), "*Css");
+    // Nothing was written, so nothing is forgotten: Undo still takes the typing back.
+    Run(Form->UndoAction);
+    EXPECT_EQ(Css(), "");
 }
 
 TEST_F(MainFormTest, TheBrowseButtonTakesTheChosenName) {

@@ -273,4 +273,59 @@ xdotool key ctrl+q
 wait_for "question before quitting" question
 xdotool key Tab space # "Нет": the unsaved rule is given up
 finish
+# --- A random user: keys, typing, clicks anywhere; the program must still answer afterwards ---------
+
+seed=${QUILLET_DRIVE_SEED:-$((10#$(date +%N) % 32768))}
+echo "drive-window: random session with QUILLET_DRIVE_SEED=$seed"
+RANDOM=$seed
+cd "$work" # a file dialog answered at random writes here
+printf '%*s' 30000 '' | tr ' ' 'p' | sed 's/p\{30\}/a{b:c}/g' | xclip -selection clipboard -quiet -i > /dev/null 2>&1 &
+started+=($!)
+start
+keys=(Left Right Up Down Home End Prior Next BackSpace Delete Return Tab Escape Insert F3 F5 F1
+    ctrl+z ctrl+shift+z ctrl+a ctrl+c ctrl+x ctrl+v ctrl+Delete ctrl+f ctrl+h ctrl+g ctrl+Tab
+    ctrl+equal ctrl+minus ctrl+0 ctrl+shift+f ctrl+comma ctrl+n ctrl+o ctrl+s shift+Right
+    shift+End ctrl+shift+Left alt+Down Menu)
+texts=('a { color: red; }' '}' '{' '/*' '"' ';' '@media' 'Проба' 'url(' ' ')
+for ((step = 1; step <= ${QUILLET_DRIVE_STEPS:-150}; step++)); do
+    case $((RANDOM % 4)) in
+    0 | 1) xdotool key --delay 5 "${keys[RANDOM % ${#keys[@]}]}" ;;
+    2) xdotool type --delay 5 "${texts[RANDOM % ${#texts[@]}]}" ;;
+    3) xdotool mousemove --window "$main" $((RANDOM % 1000)) $((RANDOM % 700)) click $((RANDOM % 3 + 1)) ;;
+    esac
+    running || fail "the program ended at random step $step (QUILLET_DRIVE_SEED=$seed)"
+done
+# The user closes whatever is open and comes back to the window, until the window keeps the
+# focus for a while (a dialog asked for late by a slow step may still come up).
+deadline=$((SECONDS + patience))
+settled=0
+while ((settled < 4)); do
+    ((SECONDS < deadline)) || fail "the window never kept the focus again (QUILLET_DRIVE_SEED=$seed)"
+    if focus_is "$main"; then
+        settled=$((settled + 1))
+    else
+        settled=0
+        other=$(focused)
+        xdotool key Escape
+        sleep 0.2
+        # A dialog whose editor takes Escape is closed from its title bar.
+        if [ -n "$other" ] && focus_is "$other" && [ "$other" != "$main" ]; then
+            wmctrl -i -c "$other" 2> /dev/null || true
+            sleep 0.2
+        fi
+        focus_is "$main" || xdotool windowactivate "$main" 2> /dev/null || true
+    fi
+    sleep 0.3
+done
+# It answers: the text replaced in the CSS editor, saved through the dialog, and quit.
+xdotool mousemove --window "$main" 21 61 click 1 # the "Css" page, with the focus in its editor
+xdotool key ctrl+a
+xdotool type --delay 5 "b{}"
+xdotool key ctrl+shift+s
+wait_for "save dialog after the random session" focus_is_new "$main"
+save_as "$work/alive.css"
+wait_for "saved after the random session" file_is "$work/alive.css" "b{}"
+xdotool key ctrl+q
+finish
+
 echo "drive-window: passed"

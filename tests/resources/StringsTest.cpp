@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <set>
+
 using namespace quillet;
 
 TEST(Strings, TableKeepsTheProgramsNumbers) {
@@ -11,6 +13,12 @@ TEST(Strings, TableKeepsTheProgramsNumbers) {
     EXPECT_EQ(LoadStr(4146 + 47), "Scroll display down one line");
     EXPECT_EQ(LoadStr(SCompileErrorNear), "** ERROR near line %d, Column %d: %s");
     EXPECT_EQ(LoadStr(123456), "");
+
+    // Each text has a number of its own: a number given twice shows the first text in both places.
+    std::set<int> numbers;
+#define QSTR(id, name, text) EXPECT_TRUE(numbers.insert(id).second) << #name << " reuses " << id;
+#include "resources/strings/All.inc"
+#undef QSTR
 }
 
 TEST(Strings, FormatConversions) {
