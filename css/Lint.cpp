@@ -287,6 +287,12 @@ private:
 
     // The block whose "{" is at Pos; the rule started at sig `start`.
     void ParseBlock(std::size_t start, bool declarations, const TAtRuleInfo* owner) {
+        // Blocks nest by recursion: beyond any depth a real sheet has, the rest of a block is
+        // stepped over unread, so that a text of a million "{" cannot exhaust the stack.
+        if (SeenStack.size() >= KMaxNesting) {
+            Pos = SkipBlock(Pos);
+            return;
+        }
         const std::size_t open = Pos++;
         // Only blanks between the braces: a comment inside is taken as a placeholder.
         if (declarations && IsDelim(Pos, '}') &&
@@ -308,6 +314,7 @@ private:
     }
 
     std::vector<std::unordered_map<std::string, std::size_t>*> SeenStack;
+    static constexpr std::size_t KMaxNesting = 200;
 
     void ParseAtRule() {
         const TToken& at = Tok(Pos);
@@ -461,12 +468,20 @@ private:
                    LineStarts.begin());
     }
 
+    // The problems come sorted by offset: each column is counted on from the one before on the
+    // same line, so a one-line sheet with many problems is read once, not once per problem.
     void FillPositions() {
+        std::size_t from = 0, col = 1;
+        int line = 0;
         for (TProblem& p : Problems) {
             p.Line = LineOf(p.Offset);
-            std::size_t col = 1;
-            for (std::size_t i = LineStarts[p.Line - 1]; i < p.Offset; ++i)
-                if ((static_cast<unsigned char>(T[i]) & 0xC0) != 0x80) ++col;
+            if (p.Line != line || p.Offset < from) {
+                line = p.Line;
+                from = LineStarts[p.Line - 1];
+                col = 1;
+            }
+            for (; from < p.Offset; ++from)
+                if ((static_cast<unsigned char>(T[from]) & 0xC0) != 0x80) ++col;
             p.Column = int(col);
         }
     }

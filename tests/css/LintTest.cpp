@@ -90,3 +90,21 @@ TEST(Lint, CorpusHasNoUnknownPropertyOrBadColour) {
     }
     EXPECT_GT(sheets, 20);
 }
+
+// Nesting by the hundred thousand (typed, pasted or a damaged file) once ran the lint's block
+// reader out of stack; past a depth no sheet has, blocks are stepped over and what follows them
+// is still read.
+TEST(Lint, DeepNestingIsSteppedOverAndTheSheetAfterItIsStillRead) {
+    for (const std::string& prefix : {std::string(1000000, '{'), [] {
+                                           std::string s;
+                                           for (int i = 0; i < 200000; ++i)
+                                               s += i % 2 ? "a{" : "@media x{";
+                                           return s;
+                                       }()}) {
+        const size_t opened = size_t(std::count(prefix.begin(), prefix.end(), '{'));
+        const std::vector<TProblem> open = Lint(prefix);
+        ASSERT_EQ(open.size(), opened); // each "{" never closed, at its own column
+        EXPECT_EQ(open.back().Column, int(prefix.size()));
+        EXPECT_EQ(Report(prefix + std::string(opened, '}') + "\nb{colr:red}").substr(0, 4), "2:3:");
+    }
+}
