@@ -309,6 +309,7 @@ private:
     QLabel* FNoPageLabel = nullptr;
     QTimer* FPreviewTimer = nullptr;
     TPreviewTexts FShownPreview; // what the browser was given last
+    std::string FEditorPage;     // the page the HTML editor last read from its file
     QToolBar* FToolBar1 = nullptr;
     QToolBar* FEditorToolBar = nullptr;
     TFileNameEdit* FCssFilenameEdit = nullptr;

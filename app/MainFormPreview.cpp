@@ -173,7 +173,12 @@ void TMainForm::SetEditorPanelHeight(int height) {
 void TMainForm::WorkTabSheet2Show() {
     std::string page = FHtmFilenameEdit->FileName();
     if (!ShowPreviewOrNote(page)) return;
-    EditorCodeMemo().LoadFromFile(page);
+    // The page is read again each time it is shown, but never over edits to it that are not
+    // saved yet: those would be gone without a word.
+    if (!(EditorCodeMemo().Modified() && page == FEditorPage)) {
+        EditorCodeMemo().LoadFromFile(page);
+        FEditorPage = page;
+    }
     UpdatePreview();
 }
 

@@ -129,16 +129,21 @@ TEST_F(MainFormTest, ThePreviewShowsTheSamplePageAndItsEditorSavesIt) {
     EXPECT_EQ(Form->EditorCodeMemo().Text(), "<p>hi</p>");
     EXPECT_FALSE(Form->IsModified()); // the HTML editor has no modified state
 
-    // Unsaved HTML edits are lost by the next showing; the save button keeps them.
+    // Unsaved HTML edits outlive the next showing (it read the file over them once); the save
+    // button writes them, and a saved page is read again.
     Form->EditorCodeMemo().Perform(WM_CHAR, 'x', 0);
     Form->WorkPageControl()->setCurrentIndex(0);
     Form->WorkPageControl()->setCurrentIndex(1);
-    EXPECT_EQ(Form->EditorCodeMemo().Text(), "<p>hi</p>");
+    EXPECT_EQ(Form->EditorCodeMemo().Text(), "x<p>hi</p>");
     Form->EditorCodeMemo().Perform(WM_CHAR, 'y', 0);
     Browser.ClearCalls();
     Form->EditorSaveToolButton->click();
-    EXPECT_EQ(Read("page.htm"), "y<p>hi</p>");
+    EXPECT_EQ(Read("page.htm"), "xy<p>hi</p>");
     EXPECT_EQ(Browser.Calls(), std::vector<std::string>{"refresh"});
+    Write("page.htm", "<p>new</p>");
+    Form->WorkPageControl()->setCurrentIndex(0);
+    Form->WorkPageControl()->setCurrentIndex(1);
+    EXPECT_EQ(Form->EditorCodeMemo().Text(), "<p>new</p>");
 
     // A save that fails is shown and the browser is not refreshed.
     Browser.ClearCalls();
