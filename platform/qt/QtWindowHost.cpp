@@ -2,6 +2,8 @@
 
 #include "platform/qt/QtConvert.h"
 #include "platform/qt/QtKeyboard.h"
+#include "platform/Errors.h"
+#include "platform/Platform.h"
 
 #include <QApplication>
 #include <QDrag>
@@ -54,7 +56,25 @@ TQtWindowHost::TQtWindowHost(QWidget* parent) : QAbstractScrollArea(parent), FCa
 TQtWindowHost::~TQtWindowHost() = default;
 
 LRESULT TQtWindowHost::Send(uint32_t msg, WPARAM wParam, LPARAM lParam) {
-    return OnMessage ? OnMessage(msg, wParam, lParam) : 0;
+    if (!OnMessage) return 0;
+    // A message from a Qt event must not let an error escape into Qt's event loop, which would
+    // end the program with every unsaved text in it: the error is shown and the event ends.
+    // Messages sent while one is handled pass their errors on to it.
+    if (FSendDepth > 0) return OnMessage(msg, wParam, lParam);
+    ++FSendDepth;
+    try {
+        const LRESULT result = OnMessage(msg, wParam, lParam);
+        --FSendDepth;
+        return result;
+    } catch (const EAbort&) {
+        --FSendDepth; // the user cancelled: nothing to say
+    } catch (const std::exception& e) {
+        --FSendDepth;
+        if (Platform().Dialogs)
+            Platform().Dialogs->MessageBox(e.what(), FromQString(QApplication::applicationName()),
+                                           mtError, mbOK);
+    }
+    return 0;
 }
 
 void TQtWindowHost::Invalidate(const TRect& r) {

@@ -98,6 +98,7 @@ private:
     TQtCanvas FCanvas;
     TScrollInfo FScroll[2];
     bool FUpdatingScroll = false;
+    int FSendDepth = 0; // messages being handled, the outermost from a Qt event
     bool FCaretExists = false, FCaretShown = false, FCaretPhase = true;
     TPoint FCaretPos;
     TSize FCaretSize;

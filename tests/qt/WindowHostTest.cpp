@@ -1,7 +1,10 @@
 // The window host and the editor widget: Qt events become the control's messages.
 #include "editor/CodeMemo.h"
 #include "editor/CodeMemoView.h"
+#include "platform/Errors.h"
+#include "platform/Platform.h"
 #include "platform/VirtualKeys.h"
+#include "platform/headless/ScriptedDialogs.h"
 #include "widgets/CodeMemoWidget.h"
 
 #include <QApplication>
@@ -15,6 +18,7 @@
 #include <QScrollBar>
 #include <gtest/gtest.h>
 
+#include <stdexcept>
 #include <vector>
 
 using namespace quillet;
@@ -237,4 +241,25 @@ TEST(CodeMemoWidget, DropsFromOtherWindowsGoInAtTheDropPoint) {
     QApplication::sendEvent(w.viewport(), &refused);
     EXPECT_FALSE(refused.isAccepted());
     EXPECT_EQ(w.Memo().Text(), "alphaX beta");
+}
+
+// An error while a Qt event is handled is shown, not thrown into Qt's event loop (which ends
+// the program with its unsaved texts); a cancel says nothing.
+TEST_F(THostFixture, AnErrorInAnEventIsShownAndTheProgramGoesOn) {
+    auto* dialogs = new TScriptedDialogs;
+    TPlatformServices services;
+    services.Dialogs.reset(dialogs);
+    InstallPlatform(std::move(services));
+    Host.OnMessage = [&](uint32_t m, WPARAM w, LPARAM) -> LRESULT {
+        if (m == WM_KEYDOWN && w == 'A') throw std::runtime_error("Disk full");
+        if (m == WM_KEYDOWN && w == 'B') throw EAbort();
+        return 0;
+    };
+    for (Qt::Key key : {Qt::Key_A, Qt::Key_B}) {
+        QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, "");
+        QApplication::sendEvent(&Host, &press);
+    }
+    ASSERT_EQ(dialogs->Calls().size(), 1u);
+    EXPECT_EQ(dialogs->Calls()[0].Text, "Disk full");
+    EXPECT_EQ(dialogs->Calls()[0].Type, mtError);
 }
