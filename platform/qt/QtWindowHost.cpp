@@ -6,6 +6,7 @@
 #include "platform/Platform.h"
 
 #include <QApplication>
+#include <optional>
 #include <QDrag>
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -61,19 +62,25 @@ LRESULT TQtWindowHost::Send(uint32_t msg, WPARAM wParam, LPARAM lParam) {
     // end the program with every unsaved text in it: the error is shown and the event ends.
     // Messages sent while one is handled pass their errors on to it.
     if (FSendDepth > 0) return OnMessage(msg, wParam, lParam);
+    std::optional<std::string> error;
     ++FSendDepth;
     try {
         const LRESULT result = OnMessage(msg, wParam, lParam);
         --FSendDepth;
         return result;
     } catch (const EAbort&) {
-        --FSendDepth; // the user cancelled: nothing to say
+        // the user cancelled: nothing to say
     } catch (const std::exception& e) {
+        error = e.what();
+    } catch (...) {
         --FSendDepth;
-        if (Platform().Dialogs)
-            Platform().Dialogs->MessageBox(e.what(), FromQString(QApplication::applicationName()),
-                                           mtError, mbOK);
+        throw;
     }
+    // The box has an event loop of its own: its events are outermost messages again.
+    --FSendDepth;
+    if (error && Platform().Dialogs)
+        Platform().Dialogs->MessageBox(*error, FromQString(QApplication::applicationName()), mtError,
+                                       mbOK);
     return 0;
 }
 
