@@ -485,6 +485,20 @@ void TMainForm::ConfirmSaveChanges() {
     }
 }
 
+void TMainForm::ConfirmSavePage() {
+    if (FEditorPage.empty() || !EditorCodeMemo().Modified()) return;
+    TModalResult answer =
+        Platform().Dialogs->MessageBox(FmtLoadStr(SConfirmSavePage, FEditorPage),
+                                       LoadStr(SConfirmTitle), mtConfirmation, mbYesNoCancel);
+    if (answer == mrYes) {
+        // A failed save throws: the edits stay, and so does whatever asked.
+        ConfirmEncoding(FEditorPage, EditorCodeMemo());
+        EditorCodeMemo().SaveToFile(FEditorPage);
+    } else if (answer != mrNo) {
+        throw EAbort();
+    }
+}
+
 std::string TMainForm::ShippedFile(const std::string& name) const {
     const std::string beside = FProgramFolder + name;
 #ifdef QUILLET_DATA_FROM_BIN
@@ -595,6 +609,7 @@ void TMainForm::SaveCssAs() {
 void TMainForm::closeEvent(QCloseEvent* event) {
     try {
         if (IsModified()) ConfirmSaveChanges();
+        ConfirmSavePage();
     } catch (const EAbort&) {
         event->ignore();
         return;

@@ -266,6 +266,8 @@ private:
     void ShowError(const std::string& text);
     // Asks before a modified document is given up; raises EAbort when the command must stop.
     void ConfirmSaveChanges();
+    // The sample page's unsaved edits in the HTML editor: saved, dropped or the command stopped.
+    void ConfirmSavePage();
     // The save steps without the error display: false when the user cancelled the dialog.
     bool DoSaveCssAs();
     void DoSaveCss();

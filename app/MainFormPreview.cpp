@@ -174,7 +174,17 @@ void TMainForm::WorkTabSheet2Show() {
     std::string page = FHtmFilenameEdit->FileName();
     if (!ShowPreviewOrNote(page)) return;
     // The page is read again each time it is shown, but never over edits to it that are not
-    // saved yet: those would be gone without a word.
+    // saved yet: those would be gone without a word. Another page is read once the user has
+    // said what becomes of them; a cancel keeps the page being edited.
+    if (EditorCodeMemo().Modified() && page != FEditorPage) {
+        try {
+            ConfirmSavePage();
+        } catch (const EAbort&) {
+            FHtmFilenameEdit->SetFileName(FEditorPage);
+            page = FEditorPage;
+            if (!ShowPreviewOrNote(page)) return;
+        }
+    }
     if (!(EditorCodeMemo().Modified() && page == FEditorPage)) {
         EditorCodeMemo().LoadFromFile(page);
         FEditorPage = page;

@@ -167,6 +167,47 @@ TEST_F(MainFormTest, ThePreviewShowsTheSamplePageAndItsEditorSavesIt) {
     EXPECT_TRUE(Browser.Calls().empty());
 }
 
+TEST_F(MainFormTest, AnotherSamplePageOrClosingAsksWhatBecomesOfTheEditedOne) {
+    Write("one.htm", "<p>one</p>");
+    Write("two.htm", "<p>two</p>");
+    const std::string question = "Страница-образец " + Path("one.htm") +
+                                 " была изменена. Сохранить изменения?";
+    auto edit = [&] {
+        Form->HtmFilenameEdit()->SetFileName(Path("one.htm"));
+        Form->WorkPageControl()->setCurrentIndex(1);
+        Form->EditorCodeMemo().Perform(WM_CHAR, 'x', 0);
+        Form->WorkPageControl()->setCurrentIndex(0);
+        Form->HtmFilenameEdit()->SetFileName(Path("two.htm"));
+    };
+    // Cancel: the edited page stays, with its edits, and so does its name.
+    edit();
+    Dialogs->QueueAnswer(mrCancel);
+    Form->WorkPageControl()->setCurrentIndex(1);
+    ASSERT_EQ(Messages(), std::vector<std::string>{question});
+    EXPECT_EQ(Form->EditorCodeMemo().Text(), "x<p>one</p>");
+    EXPECT_EQ(Form->HtmFilenameEdit()->FileName(), Path("one.htm"));
+    // Closing asks too, and a cancel keeps the window.
+    Dialogs->QueueAnswer(mrCancel);
+    EXPECT_FALSE(Form->close());
+    EXPECT_EQ(Messages().size(), 2u);
+    // No: the other page is read over the edits, which were never written.
+    Form->WorkPageControl()->setCurrentIndex(0);
+    Form->HtmFilenameEdit()->SetFileName(Path("two.htm"));
+    Dialogs->QueueAnswer(mrNo);
+    Form->WorkPageControl()->setCurrentIndex(1);
+    EXPECT_EQ(Form->EditorCodeMemo().Text(), "<p>two</p>");
+    EXPECT_EQ(Read("one.htm"), "<p>one</p>");
+    // Yes: the edits are written to their own page before the other is read.
+    Form->WorkPageControl()->setCurrentIndex(0);
+    edit();
+    Dialogs->QueueAnswer(mrYes);
+    Form->WorkPageControl()->setCurrentIndex(1);
+    EXPECT_EQ(Read("one.htm"), "x<p>one</p>");
+    EXPECT_EQ(Read("two.htm"), "<p>two</p>");
+    EXPECT_EQ(Form->EditorCodeMemo().Text(), "<p>two</p>");
+    EXPECT_EQ(Messages().size(), 4u);
+}
+
 TEST_F(MainFormTest, TheLivePreviewShowsBothEditorsTextsWithoutWritingAFile) {
     // Waits for typing to pause as the user would, without a fixed sleep.
     auto settle = [this] {
@@ -210,6 +251,7 @@ TEST_F(MainFormTest, TheLivePreviewShowsBothEditorsTextsWithoutWritingAFile) {
     Write("Sample.htm", "<p>shipped</p>");
     Dialogs->QueueAnswer(mrNo);
     Run(Form->NewAction); // back to the shipped page
+    Dialogs->QueueAnswer(mrNo); // and the edits to the old one are dropped
     Form->WorkPageControl()->setCurrentIndex(1);
     EXPECT_EQ(Browser.Preview().PageText, "<p>shipped</p>");
     EXPECT_EQ(Browser.Preview().Sheet, Path("Sample.css"));

@@ -15,6 +15,14 @@ patience=${QUILLET_DRIVE_PATIENCE:-60} # seconds one state may take to come, und
 rm -rf "$work"
 mkdir -p "$work/home/.config" "$work/runtime"
 chmod 700 "$work/runtime"
+# The program runs from a folder of its own with copies of the files shipped beside it: the user
+# edits the sample page, and a question or the HTML editor's save button answered at random may
+# write it.
+shipped=$(dirname "$program")
+mkdir -p "$work/bin"
+ln -f "$program" "$work/bin/quillet" 2> /dev/null || cp "$program" "$work/bin/quillet"
+cp "$shipped"/Sample.* "$work/bin/"
+program=$work/bin/quillet
 started=() # every process this script starts, ended by the EXIT trap
 app=
 
@@ -164,7 +172,7 @@ wait_for "cleared file" file_is "$work/first.css" ""
 xdotool key ctrl+z ctrl+s
 wait_for "text back after Undo" file_is "$work/first.css" "$typed"
 
-# --- Ctrl+A and Ctrl+V in the HTML editor (which shows the shipped sample page) ---------------------
+# --- Ctrl+A and Ctrl+V in the HTML editor (which shows the sample page) ------------------------------
 
 # Another program puts text on the clipboard (xclip serves it until the program copies).
 printf '%s' "$pasted" | xclip -selection clipboard -quiet -i > /dev/null 2>&1 &
@@ -187,7 +195,11 @@ running || fail "Cancel closed the window"
 title_is "$main" "Quillet :: $work/first.css" || fail "Cancel changed the title"
 ask_to_close
 xdotool key Tab space # the box speaks Russian: from "Да" on to "Нет"
+# Then the sample page pasted into: No again, and the page stays as it was.
+wait_for "question about the sample page" question
+xdotool key Tab space
 finish
+cmp -s "$work/bin/Sample.htm" "$shipped/Sample.htm" || fail "No wrote the sample page"
 file_is "$work/first.css" "$typed" || fail "No saved the change"
 [ -s "$work/settings.reg" ] || fail "closing wrote no settings"
 
@@ -326,6 +338,15 @@ wait_for "save dialog after the random session" focus_is_new "$main"
 save_as "$work/alive.css"
 wait_for "saved after the random session" file_is "$work/alive.css" "b{}"
 xdotool key ctrl+q
+# The sample page may have been edited at random: its question is answered No.
+deadline=$((SECONDS + 5))
+while ((SECONDS < deadline)) && running; do
+    if question; then
+        xdotool key Tab space
+        break
+    fi
+    sleep 0.2
+done
 finish
 
 echo "drive-window: passed"
