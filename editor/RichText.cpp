@@ -130,6 +130,12 @@ public:
 
     // Walks the rows from the one holding `start` to the one holding `end`, CR LF after each.
     void Walk(int start, int end) {
+        if (FSrc.Rows) {
+            FSrc.Rows([this](std::string_view text, const uint8_t* attrs) {
+                Row(text, FSrc.Highlight ? attrs : nullptr, 0, text.size(), text.size());
+            });
+            return;
+        }
         const TTextStore& store = *FSrc.Store;
         if (end <= start) return;
         int first = store.LineFromPos(start), last = store.LineFromPos(end);
@@ -144,32 +150,36 @@ public:
                 FSrc.Highlight && rec.Extra && !rec.Extra->Attributes.empty()
                     ? &rec.Extra->Attributes
                     : nullptr;
-            if (!attrs) {
-                if (b > a) Emit(kNoLook, text.data() + a, b - a);
-            } else {
-                const uint8_t* at = attrs->data();
-                if (attrs->size() < b) {
-                    // Characters past the line's bytes are default text.
-                    FPadded.assign(attrs->begin(), attrs->end());
-                    FPadded.resize(b, 0);
-                    at = FPadded.data();
-                }
-                size_t i = a;
-                while (i < b) {
-                    const uint8_t token = at[i];
-                    size_t j = i + 1;
-                    while (j < b && at[j] == token)
-                        ++j;
-                    Emit(FLookOf[token], text.data() + i, j - i);
-                    i = j;
-                }
-            }
-            FOut.Put("\r\n");
+            Row(text, attrs ? attrs->data() : nullptr, a, b, attrs ? attrs->size() : 0);
             if (FSrc.LineHook) FSrc.LineHook(line, true);
         }
     }
 
 private:
+    // Characters [a, b) of a row and CR LF; `count` attribute bytes at `at` (none: no changes).
+    void Row(std::string_view text, const uint8_t* at, size_t a, size_t b, size_t count) {
+        if (!at || count == 0) {
+            if (b > a) Emit(kNoLook, text.data() + a, b - a);
+        } else {
+            if (count < b) {
+                // Characters past the line's bytes are default text.
+                FPadded.assign(at, at + count);
+                FPadded.resize(b, 0);
+                at = FPadded.data();
+            }
+            size_t i = a;
+            while (i < b) {
+                const uint8_t token = at[i];
+                size_t j = i + 1;
+                while (j < b && at[j] == token)
+                    ++j;
+                Emit(FLookOf[token], text.data() + i, j - i);
+                i = j;
+            }
+        }
+        FOut.Put("\r\n");
+    }
+
     static constexpr uint16_t kNoLook = 0xFFFF; // a run that changes no attributes
     static constexpr size_t kChunk = 2048;      // bytes of a run written into one reservation
     static constexpr size_t kPerByte = 8;       // the most a byte of text can become

@@ -122,8 +122,8 @@ bool SameFile(const std::string& a, const std::string& b) {
            sa.st_ino == sb.st_ino;
 }
 
-TReplacingFile::TReplacingFile(const std::string& path, std::string failText)
-    : FFailText(std::move(failText)) {
+TReplacingFile::TReplacingFile(const std::string& path, std::string failText, bool durable)
+    : FFailText(std::move(failText)), FDurable(durable) {
     FTarget = ResolveLinks(path, FFailText);
     struct stat st {};
     const bool exists = ::stat(FTarget.c_str(), &st) == 0;
@@ -197,7 +197,7 @@ void TReplacingFile::StartWriteBack(int64_t written) {
     // to wait for; the flush itself still makes the file safe.
     constexpr int64_t kStep = int64_t(1) << 20;
     FUnstarted += written;
-    if (FTemp.empty() || FUnstarted < kStep) return;
+    if (FTemp.empty() || !FDurable || FUnstarted < kStep) return;
     const off_t end = ::lseek(FFd, 0, SEEK_CUR);
     if (end >= FUnstarted)
         ::sync_file_range(FFd, end - FUnstarted, FUnstarted, SYNC_FILE_RANGE_WRITE);
@@ -219,7 +219,7 @@ void TReplacingFile::Commit() {
     int code = FError;
     if (!code && FFd < 0) code = EBADF;
     // A device may not sync (EINVAL); that is no failure of the write.
-    if (!code && ::fsync(FFd) != 0 && errno != EINVAL && errno != EROFS) code = errno;
+    if (!code && FDurable && ::fsync(FFd) != 0 && errno != EINVAL && errno != EROFS) code = errno;
     if (!code && FShared) {
         code = WriteIntoSharedFile();
         if (!code) Discard(); // the temporary file has served
