@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <climits>
+#include <cstdio>
 #include <cstring>
 #include <vector>
 
@@ -226,12 +227,29 @@ void TReplacingFile::Commit() {
     }
     if (FFd >= 0 && ::close(FFd) != 0 && !code) code = errno;
     FFd = -1;
-    if (!code && !FTemp.empty() && ::rename(FTemp.c_str(), FTarget.c_str()) != 0) code = errno;
+    if (!code && !FTemp.empty() && !SwapIntoPlace() &&
+        ::rename(FTemp.c_str(), FTarget.c_str()) != 0)
+        code = errno;
     if (code) {
         Discard();
         Fail(code);
     }
     FTemp.clear();
+}
+
+bool TReplacingFile::SwapIntoPlace() {
+#ifdef RENAME_EXCHANGE
+    // A file renamed over another has the file system write it out at once, which is the wait
+    // a file that need not be durable means to spare; swapping the two names is as atomic and
+    // asks for nothing. The old file then goes under the temporary name.
+    if (FDurable ||
+        ::renameat2(AT_FDCWD, FTemp.c_str(), AT_FDCWD, FTarget.c_str(), RENAME_EXCHANGE) != 0)
+        return false;
+    ::unlink(FTemp.c_str());
+    return true;
+#else
+    return false;
+#endif
 }
 
 // A file reached by several hard links is one inode: renaming a new file over one name would

@@ -52,6 +52,7 @@ private:
     void Discard();
     int WriteIntoSharedFile();
     void StartWriteBack(int64_t written);
+    bool SwapIntoPlace();
 
     std::string FTarget;
     std::string FTemp;    // empty when writing in place
