@@ -167,23 +167,67 @@ private:
                 FPadded.resize(b, 0);
                 at = FPadded.data();
             }
-            size_t i = a;
-            while (i < b) {
-                const uint8_t token = at[i];
-                size_t j = i + 1;
-                while (j < b && at[j] == token)
-                    ++j;
-                Emit(FLookOf[token], text.data() + i, j - i);
-                i = j;
-            }
+            Styled(text.data(), at, a, b);
         }
         FOut.Put("\r\n");
+    }
+
+    // Characters [a, b) of a row with their attribute bytes, in one pass: a byte whose attribute
+    // differs from the one before switches the look first (as a run of its own would).
+    void Styled(const char* text, const uint8_t* at, size_t a, size_t b) {
+        char* o = FOut.Reserve(kRoom);
+        char* end = o + kRoom;
+        int last = -1; // the attribute byte before, none at the row's start
+        for (size_t i = a; i < b;) {
+            if (size_t(end - o) < kPerChar) {
+                FOut.Commit(o);
+                o = FOut.Reserve(kRoom);
+                end = o + kRoom;
+            }
+            const uint8_t token = at[i];
+            if (token != last) {
+                last = token;
+                const uint16_t look = FLookOf[token];
+                if (look != FCurrent) {
+                    const std::string_view sw = SwitchText(FCurrent, look);
+                    FCurrent = look;
+                    if (size_t(end - o) < sw.size() + 16 + kPerChar) {
+                        FOut.Commit(o);
+                        o = FOut.Reserve(sw.size() + 16 + kRoom);
+                        end = o + sw.size() + 16 + kRoom;
+                    }
+                    // Whole 16-byte steps: the switches are padded to them.
+                    for (size_t k = 0; k < sw.size(); k += 16)
+                        std::memcpy(o + k, sw.data() + k, 16);
+                    o += sw.size();
+                }
+            }
+            const auto c = uint8_t(text[i]);
+            if (c < 0x80) {
+                std::memcpy(o, FAscii.Text[c].data(), 8);
+                o += FAscii.Length[c];
+                ++i;
+            } else {
+                // A character ends with its run, as in Emit: no further than the bytes of the
+                // same attribute go.
+                size_t j = i + 1;
+                while (j < b && j < i + 4 && at[j] == token)
+                    ++j;
+                size_t used = 0;
+                const char32_t cp = DecodeUtf8({text + i, j - i}, used);
+                i += used;
+                o = FWide(o, cp, FSrc.Font.Charset);
+            }
+        }
+        FOut.Commit(o);
     }
 
     static constexpr uint16_t kNoLook = 0xFFFF; // a run that changes no attributes
     static constexpr size_t kChunk = 2048;      // bytes of a run written into one reservation
     static constexpr size_t kPerByte = 8;       // the most a byte of text can become
     static constexpr size_t kSlack = 48;        // a character past a chunk, the padding of copies
+    static constexpr size_t kRoom = 8192;       // bytes reserved at a time for a styled row
+    static constexpr size_t kPerChar = 32;      // the most one character can become, padding in
 
     void Emit(uint16_t look, const char* p, size_t n) {
         std::string_view switchText;
