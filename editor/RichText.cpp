@@ -125,7 +125,9 @@ public:
             FLookOf[token] = uint16_t(it - FLooks.begin());
             if (it == FLooks.end()) FLooks.push_back(look);
         }
-        FSwitches.resize(FLooks.size() * FLooks.size());
+        FLookCount = FLooks.size();
+        FSwitches.resize(FLookCount * FLookCount);
+        FSwitchPool.assign(kPoolTail, '\0');
     }
 
     // Walks the rows from the one holding `start` to the one holding `end`, CR LF after each.
@@ -191,14 +193,19 @@ private:
                 if (look != FCurrent) {
                     const std::string_view sw = SwitchText(FCurrent, look);
                     FCurrent = look;
-                    if (size_t(end - o) < sw.size() + 16 + kPerChar) {
-                        FOut.Commit(o);
-                        o = FOut.Reserve(sw.size() + 16 + kRoom);
-                        end = o + sw.size() + 16 + kRoom;
+                    if (sw.size() <= kPoolTail) {
+                        // The room kept for a character holds a short switch as well.
+                        std::memcpy(o, sw.data(), kPoolTail);
+                    } else {
+                        if (size_t(end - o) < sw.size() + 16 + kPerChar) {
+                            FOut.Commit(o);
+                            o = FOut.Reserve(sw.size() + 16 + kRoom);
+                            end = o + sw.size() + 16 + kRoom;
+                        }
+                        // Whole 16-byte steps: the switches are padded to them.
+                        for (size_t k = 0; k < sw.size(); k += 16)
+                            std::memcpy(o + k, sw.data() + k, 16);
                     }
-                    // Whole 16-byte steps: the switches are padded to them.
-                    for (size_t k = 0; k < sw.size(); k += 16)
-                        std::memcpy(o + k, sw.data() + k, 16);
                     o += sw.size();
                 }
             }
@@ -227,7 +234,7 @@ private:
     static constexpr size_t kPerByte = 8;       // the most a byte of text can become
     static constexpr size_t kSlack = 48;        // a character past a chunk, the padding of copies
     static constexpr size_t kRoom = 8192;       // bytes reserved at a time for a styled row
-    static constexpr size_t kPerChar = 32;      // the most one character can become, padding in
+    static constexpr size_t kPerChar = 64; // a short switch and the most a character can become
 
     void Emit(uint16_t look, const char* p, size_t n) {
         std::string_view switchText;
@@ -265,14 +272,21 @@ private:
     }
 
     std::string_view SwitchText(uint16_t from, uint16_t to) {
-        TSwitch& sw = FSwitches[from * FLooks.size() + to];
-        if (sw.Length == kUnknown) {
-            std::string text;
-            FSwitchText(text, FLooks[from], FLooks[to]);
-            sw = {uint32_t(FSwitchPool.size()), uint32_t(text.size())};
-            FSwitchPool += text;
-            FSwitchPool.append((16 - text.size() % 16) % 16, '\0');
-        }
+        const TSwitch& sw = FSwitches[from * FLookCount + to];
+        if (sw.Length == kUnknown) [[unlikely]]
+            return MakeSwitch(from, to);
+        return {FSwitchPool.data() + sw.Offset, sw.Length};
+    }
+
+    [[gnu::noinline]] std::string_view MakeSwitch(uint16_t from, uint16_t to) {
+        TSwitch& sw = FSwitches[from * FLookCount + to];
+        std::string text;
+        FSwitchText(text, FLooks[from], FLooks[to]);
+        // Past the pool's last switch stay 32 readable bytes, so a short one is copied whole.
+        FSwitchPool.resize(FSwitchPool.size() - kPoolTail);
+        sw = {uint32_t(FSwitchPool.size()), uint32_t(text.size())};
+        FSwitchPool += text;
+        FSwitchPool.append((16 - text.size() % 16) % 16 + kPoolTail, '\0');
         return {FSwitchPool.data() + sw.Offset, sw.Length};
     }
 
@@ -291,6 +305,8 @@ private:
     };
     std::vector<TSwitch> FSwitches;
     std::string FSwitchPool;
+    size_t FLookCount = 0;
+    static constexpr size_t kPoolTail = 32;
     std::vector<uint8_t> FPadded;
     uint16_t FCurrent = 0;
 };
