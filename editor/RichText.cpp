@@ -179,12 +179,17 @@ private:
     void Styled(const char* text, const uint8_t* at, size_t a, size_t b) {
         char* o = FOut.Reserve(kRoom);
         char* end = o + kRoom;
-        int last = -1; // the attribute byte before, none at the row's start
+        int last = -1;    // the attribute byte before, none at the row's start
+        size_t check = a; // where the room is to be looked at next
         for (size_t i = a; i < b;) {
-            if (size_t(end - o) < kPerChar) {
-                FOut.Commit(o);
-                o = FOut.Reserve(kRoom);
-                end = o + kRoom;
+            if (i >= check) {
+                // Room for a step of characters, each with a short switch before it.
+                if (size_t(end - o) < kStep * kPerChar) {
+                    FOut.Commit(o);
+                    o = FOut.Reserve(kRoom);
+                    end = o + kRoom;
+                }
+                check = i + kStep;
             }
             const uint8_t token = at[i];
             if (token != last) {
@@ -197,7 +202,7 @@ private:
                         // The room kept for a character holds a short switch as well.
                         std::memcpy(o, sw.data(), kPoolTail);
                     } else {
-                        if (size_t(end - o) < sw.size() + 16 + kPerChar) {
+                        if (size_t(end - o) < sw.size() + 16 + kStep * kPerChar) {
                             FOut.Commit(o);
                             o = FOut.Reserve(sw.size() + 16 + kRoom);
                             end = o + sw.size() + 16 + kRoom;
@@ -235,6 +240,7 @@ private:
     static constexpr size_t kSlack = 48;        // a character past a chunk, the padding of copies
     static constexpr size_t kRoom = 8192;       // bytes reserved at a time for a styled row
     static constexpr size_t kPerChar = 64; // a short switch and the most a character can become
+    static constexpr size_t kStep = 64;    // characters written between looks at the room
 
     void Emit(uint16_t look, const char* p, size_t n) {
         std::string_view switchText;
