@@ -330,7 +330,9 @@ void TCustomCodeMemo::ExportStoredText(std::string_view text, const std::string&
             s = e;
         }
     };
-    TBufferedWriter writer(stream);
+    // Blocks of 256 KiB: a rich export is about twelve times its text, and each write costs the
+    // file system its own round of locking and bookkeeping.
+    TBufferedWriter writer(stream, size_t(1) << 18);
     if (format & sfmRTF) {
         WriteRtf(src, 0, 0, writer);
     } else {
