@@ -77,19 +77,33 @@ int CmdExport(const std::vector<std::string>& args, std::istream&, std::ostream&
         memo.SetParser(1, def.get());
         memo.SetActiveParser(1);
     }
-    memo.LoadFromFile(file);
     memo.SetSaveFormat(saveFormat);
     // Straight out as it is made: neither the output nor (for the rich forms) the highlighting
     // is ever whole in memory. Plain text is exactly what a save writes: the file's encoding,
-    // BOM and line breaks.
+    // BOM and line breaks. The rich forms never go through the control's line store. The input
+    // is read before the output is made, so that its errors come first and leave no trace.
+    std::string text;
+    const bool flat = memo.ExportsFlat();
+    if (flat)
+        text = TCustomCodeMemo::StoredFileText(file);
+    else
+        memo.LoadFromFile(file);
+    auto write = [&](TStream& to) {
+        if (flat)
+            memo.ExportStoredText(text, file, to);
+        else
+            memo.ExportToStream(to);
+    };
     if (output.empty()) {
         TOutputSink sink(out);
-        memo.ExportToStream(sink);
+        write(sink);
         // The last bytes may sit in the stream's buffer: a failure to hand them on is a failed
         // export, not a short one.
         if (!out.flush()) throw ECodeMemo(LoadStr(SCouldNotSave));
     } else {
-        SaveFileAtomically(output, [&](TStream& f) { memo.ExportToStream(f); });
+        // An export is made again from its input at will: its file takes the old one's place
+        // whole or not at all, without waiting for the disk.
+        SaveFileAtomically(output, write, false);
     }
     return exOk;
 }

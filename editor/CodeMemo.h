@@ -233,6 +233,21 @@ public:
     // bytes go once it is written, so neither the output nor the highlighting of the whole
     // text is ever in memory at once. The control keeps the text but no highlighting.
     void ExportToStream(TStream& stream);
+    // The same for a file the control is not to hold: what LoadFromFile and ExportToStream
+    // would write, but the rich formats read the file whole and scan and write it block by
+    // block without laying it into the line store (the control's text stays as it was). The
+    // plain formats load it as LoadFromFile does.
+    void ExportFileToStream(const std::string& fileName, TStream& stream);
+    // Whether ExportFileToStream takes the way past the line store (a rich format, and no
+    // OnTokenSeen handler to hear the tokens).
+    bool ExportsFlat() const;
+    // Its two steps, for a caller that must read the file before it makes the output: the
+    // file's text as a load stores it (UTF-8, line breaks as single CRs, control bytes as '.'),
+    // with LoadFromFile's errors; then that text written as a file of that name in the rich
+    // save format.
+    static std::string StoredFileText(const std::string& fileName);
+    void ExportStoredText(std::string_view text, const std::string& fileName,
+                          TStream& stream) const;
     // How the last loaded file was encoded; saving writes it back the same way.
     const TTextEncoding& Encoding() const { return FEncoding; }
     // The loaded file's bytes that the stored text holds otherwise (mixed line breaks, control

@@ -4,6 +4,7 @@
 #include "editor/CodeMemoView.h"
 #include "editor/EdStream.h"
 #include "editor/EditPipeline.h"
+#include "editor/ExportScan.h"
 #include "editor/RichText.h"
 #include "editor/UndoStack.h"
 #include "platform/Files.h"
@@ -13,8 +14,10 @@
 #include <algorithm>
 #include <cerrno>
 #include <climits>
+#include <cstring>
 #include <filesystem>
 #include <new>
+#include <optional>
 
 namespace quillet {
 
@@ -251,6 +254,95 @@ void TCustomCodeMemo::ExportToStream(TStream& stream) {
     WriteRich(0, FStore->CharCount(), format, writer, true);
     writer.Flush();
     if (writer.Short() || writer.Written() < FStore->CharCount())
+        throw ECodeMemo(LoadStr(SCouldNotSave));
+}
+
+bool TCustomCodeMemo::ExportsFlat() const {
+    const WPARAM format = FormatBits(FSaveFormat, FStore->LineStyle());
+    return (format & (sfmRTF | sfmHTML)) && !OnTokenSeen;
+}
+
+void TCustomCodeMemo::ExportFileToStream(const std::string& fileName, TStream& stream) {
+    if (!ExportsFlat()) {
+        LoadFromFile(fileName);
+        ExportToStream(stream);
+        return;
+    }
+    ExportStoredText(StoredFileText(fileName), fileName, stream);
+}
+
+std::string TCustomCodeMemo::StoredFileText(const std::string& fileName) {
+    auto cannotOpen = [&](int code) {
+        return EFileError(WithCause(FmtLoadStr(SFileCannotOpen, fileName), code), code);
+    };
+    std::error_code ec;
+    const auto status = std::filesystem::status(fileName, ec);
+    if (status.type() == std::filesystem::file_type::directory) throw cannotOpen(EISDIR);
+    if (status.type() != std::filesystem::file_type::regular) throw cannotOpen(ec.value());
+    std::string text;
+    try {
+        TFileStream file(fileName, fmOpenRead);
+        text.resize(size_t(file.Size()));
+        size_t got = 0;
+        for (int64_t n; got < text.size() &&
+                        (n = file.Read(text.data() + got, int64_t(text.size() - got))) > 0;)
+            got += size_t(n);
+        text.resize(got);
+    } catch (const EFileError& e) {
+        throw cannotOpen(e.Code());
+    } catch (const std::bad_alloc&) {
+        throw ECodeMemo(LoadStr(SOutOfMemory));
+    }
+    if (text.starts_with("\xEF\xBB\xBF")) {
+        text.erase(0, 3);
+    } else if (!IsValidUtf8(text)) {
+        TTextEncoding encoding;
+        text = DecodeText(text, encoding);
+    }
+    text.resize(TTextStore::NormalizeInPlace(text.data(), text.size()));
+    if (text.size() > size_t(INT_MAX)) throw ECodeMemo(LoadStr(SOutOfMemory));
+    return text;
+}
+
+void TCustomCodeMemo::ExportStoredText(std::string_view text, const std::string& fileName,
+                                       TStream& stream) const {
+    const WPARAM format = FormatBits(FSaveFormat, FStore->LineStyle());
+    TRichSource src;
+    src.Settings = FActiveSettings;
+    src.Highlight = (FActiveSettings->Options & smoSyntaxHighlight) && ActiveDefinition();
+    src.Font = Font();
+    // Only a definition the control's re-scan could run makes attribute bytes.
+    TCodeMemoParser* def =
+        src.Highlight ? dynamic_cast<TCodeMemoParser*>(ActiveDefinition()) : nullptr;
+    if (def && def->CustomHandlers && !def->OnCustomParse) def = nullptr;
+    src.Rows = [&](const TRichSource::TRowSink& row) {
+        if (text.empty()) return; // no rows at all, as for an empty range
+        std::optional<TExportScanner> scan;
+        if (def) scan.emplace(*def, text);
+        const char* const p = text.data();
+        const size_t n = text.size();
+        // A row ends after each CR; the last one holds the rest, maybe nothing.
+        for (size_t s = 0;;) {
+            const auto* cr = static_cast<const char*>(std::memchr(p + s, '\r', n - s));
+            const size_t e = cr ? size_t(cr - p) + 1 : n;
+            row({p + s, e - s}, scan ? scan->Row(s, e) : nullptr);
+            if (!cr) break;
+            s = e;
+        }
+    };
+    // Blocks of 256 KiB: a rich export is about twelve times its text, and each write costs the
+    // file system its own round of locking and bookkeeping.
+    TBufferedWriter writer(stream, size_t(1) << 18);
+    if (format & sfmRTF) {
+        WriteRtf(src, 0, 0, writer);
+    } else {
+        src.Title = (FActiveSettings->Options & smoTitleAsFilename) ? fileName : FPrintTitle;
+        src.Date = ShortDateToday();
+        src.Contact = LoadStr(SMailAddress);
+        WriteHtml(src, 0, 0, writer);
+    }
+    writer.Flush();
+    if (writer.Short() || writer.Written() < int64_t(text.size()))
         throw ECodeMemo(LoadStr(SCouldNotSave));
 }
 

@@ -125,11 +125,19 @@ public:
             FLookOf[token] = uint16_t(it - FLooks.begin());
             if (it == FLooks.end()) FLooks.push_back(look);
         }
-        FSwitches.resize(FLooks.size() * FLooks.size());
+        FLookCount = FLooks.size();
+        FSwitches.resize(FLookCount * FLookCount);
+        FSwitchPool.assign(kPoolTail, '\0');
     }
 
     // Walks the rows from the one holding `start` to the one holding `end`, CR LF after each.
     void Walk(int start, int end) {
+        if (FSrc.Rows) {
+            FSrc.Rows([this](std::string_view text, const uint8_t* attrs) {
+                Row(text, FSrc.Highlight ? attrs : nullptr, 0, text.size(), text.size());
+            });
+            return;
+        }
         const TTextStore& store = *FSrc.Store;
         if (end <= start) return;
         int first = store.LineFromPos(start), last = store.LineFromPos(end);
@@ -144,36 +152,95 @@ public:
                 FSrc.Highlight && rec.Extra && !rec.Extra->Attributes.empty()
                     ? &rec.Extra->Attributes
                     : nullptr;
-            if (!attrs) {
-                if (b > a) Emit(kNoLook, text.data() + a, b - a);
-            } else {
-                const uint8_t* at = attrs->data();
-                if (attrs->size() < b) {
-                    // Characters past the line's bytes are default text.
-                    FPadded.assign(attrs->begin(), attrs->end());
-                    FPadded.resize(b, 0);
-                    at = FPadded.data();
-                }
-                size_t i = a;
-                while (i < b) {
-                    const uint8_t token = at[i];
-                    size_t j = i + 1;
-                    while (j < b && at[j] == token)
-                        ++j;
-                    Emit(FLookOf[token], text.data() + i, j - i);
-                    i = j;
-                }
-            }
-            FOut.Put("\r\n");
+            Row(text, attrs ? attrs->data() : nullptr, a, b, attrs ? attrs->size() : 0);
             if (FSrc.LineHook) FSrc.LineHook(line, true);
         }
     }
 
 private:
+    // Characters [a, b) of a row and CR LF; `count` attribute bytes at `at` (none: no changes).
+    void Row(std::string_view text, const uint8_t* at, size_t a, size_t b, size_t count) {
+        if (!at || count == 0) {
+            if (b > a) Emit(kNoLook, text.data() + a, b - a);
+        } else {
+            if (count < b) {
+                // Characters past the line's bytes are default text.
+                FPadded.assign(at, at + count);
+                FPadded.resize(b, 0);
+                at = FPadded.data();
+            }
+            Styled(text.data(), at, a, b);
+        }
+        FOut.Put("\r\n");
+    }
+
+    // Characters [a, b) of a row with their attribute bytes, in one pass: a byte whose attribute
+    // differs from the one before switches the look first (as a run of its own would).
+    void Styled(const char* text, const uint8_t* at, size_t a, size_t b) {
+        char* o = FOut.Reserve(kRoom);
+        char* end = o + kRoom;
+        int last = -1;    // the attribute byte before, none at the row's start
+        size_t check = a; // where the room is to be looked at next
+        for (size_t i = a; i < b;) {
+            if (i >= check) {
+                // Room for a step of characters, each with a short switch before it.
+                if (size_t(end - o) < kStep * kPerChar) {
+                    FOut.Commit(o);
+                    o = FOut.Reserve(kRoom);
+                    end = o + kRoom;
+                }
+                check = i + kStep;
+            }
+            const uint8_t token = at[i];
+            if (token != last) {
+                last = token;
+                const uint16_t look = FLookOf[token];
+                if (look != FCurrent) {
+                    const std::string_view sw = SwitchText(FCurrent, look);
+                    FCurrent = look;
+                    if (sw.size() <= kPoolTail) {
+                        // The room kept for a character holds a short switch as well.
+                        std::memcpy(o, sw.data(), kPoolTail);
+                    } else {
+                        if (size_t(end - o) < sw.size() + 16 + kStep * kPerChar) {
+                            FOut.Commit(o);
+                            o = FOut.Reserve(sw.size() + 16 + kRoom);
+                            end = o + sw.size() + 16 + kRoom;
+                        }
+                        // Whole 16-byte steps: the switches are padded to them.
+                        for (size_t k = 0; k < sw.size(); k += 16)
+                            std::memcpy(o + k, sw.data() + k, 16);
+                    }
+                    o += sw.size();
+                }
+            }
+            const auto c = uint8_t(text[i]);
+            if (c < 0x80) {
+                std::memcpy(o, FAscii.Text[c].data(), 8);
+                o += FAscii.Length[c];
+                ++i;
+            } else {
+                // A character ends with its run, as in Emit: no further than the bytes of the
+                // same attribute go.
+                size_t j = i + 1;
+                while (j < b && j < i + 4 && at[j] == token)
+                    ++j;
+                size_t used = 0;
+                const char32_t cp = DecodeUtf8({text + i, j - i}, used);
+                i += used;
+                o = FWide(o, cp, FSrc.Font.Charset);
+            }
+        }
+        FOut.Commit(o);
+    }
+
     static constexpr uint16_t kNoLook = 0xFFFF; // a run that changes no attributes
     static constexpr size_t kChunk = 2048;      // bytes of a run written into one reservation
     static constexpr size_t kPerByte = 8;       // the most a byte of text can become
     static constexpr size_t kSlack = 48;        // a character past a chunk, the padding of copies
+    static constexpr size_t kRoom = 8192;       // bytes reserved at a time for a styled row
+    static constexpr size_t kPerChar = 64; // a short switch and the most a character can become
+    static constexpr size_t kStep = 64;    // characters written between looks at the room
 
     void Emit(uint16_t look, const char* p, size_t n) {
         std::string_view switchText;
@@ -211,14 +278,21 @@ private:
     }
 
     std::string_view SwitchText(uint16_t from, uint16_t to) {
-        TSwitch& sw = FSwitches[from * FLooks.size() + to];
-        if (sw.Length == kUnknown) {
-            std::string text;
-            FSwitchText(text, FLooks[from], FLooks[to]);
-            sw = {uint32_t(FSwitchPool.size()), uint32_t(text.size())};
-            FSwitchPool += text;
-            FSwitchPool.append((16 - text.size() % 16) % 16, '\0');
-        }
+        const TSwitch& sw = FSwitches[from * FLookCount + to];
+        if (sw.Length == kUnknown) [[unlikely]]
+            return MakeSwitch(from, to);
+        return {FSwitchPool.data() + sw.Offset, sw.Length};
+    }
+
+    [[gnu::noinline]] std::string_view MakeSwitch(uint16_t from, uint16_t to) {
+        TSwitch& sw = FSwitches[from * FLookCount + to];
+        std::string text;
+        FSwitchText(text, FLooks[from], FLooks[to]);
+        // Past the pool's last switch stay 32 readable bytes, so a short one is copied whole.
+        FSwitchPool.resize(FSwitchPool.size() - kPoolTail);
+        sw = {uint32_t(FSwitchPool.size()), uint32_t(text.size())};
+        FSwitchPool += text;
+        FSwitchPool.append((16 - text.size() % 16) % 16 + kPoolTail, '\0');
         return {FSwitchPool.data() + sw.Offset, sw.Length};
     }
 
@@ -237,6 +311,8 @@ private:
     };
     std::vector<TSwitch> FSwitches;
     std::string FSwitchPool;
+    size_t FLookCount = 0;
+    static constexpr size_t kPoolTail = 32;
     std::vector<uint8_t> FPadded;
     uint16_t FCurrent = 0;
 };

@@ -73,10 +73,15 @@ struct TRichSource {
     // When set, told of each line before its record is read (done false) and once it is
     // written (done true): a writer of the whole text scans ahead and lets go behind with it.
     std::function<void(int line, bool done)> LineHook;
+    // When set, the rows come from here instead of the store: it hands each row in turn (its
+    // line break included) to the function it is given, with its attribute bytes or null.
+    using TRowSink = std::function<void(std::string_view text, const uint8_t* attributes)>;
+    std::function<void(const TRowSink& row)> Rows;
 };
 
 // Both walk the rows from the one holding `start` to the one holding `end` (CR LF after each);
-// an empty range writes no rows. The writer is not flushed.
+// an empty range writes no rows. With Rows set they write every row it gives and ignore the
+// range. The writer is not flushed.
 void WriteRtf(const TRichSource& src, int start, int end, TBufferedWriter& out);
 void WriteHtml(const TRichSource& src, int start, int end, TBufferedWriter& out);
 // The same into a string (the clipboard's copy).

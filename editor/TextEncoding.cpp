@@ -258,9 +258,10 @@ void SaveFileAtomically(const std::string& path, std::string_view bytes) {
     ReplaceFile(path, bytes, FmtLoadStr(SCannotCreateFile, path));
 }
 
-void SaveFileAtomically(const std::string& path, const std::function<void(TStream&)>& write) {
+void SaveFileAtomically(const std::string& path, const std::function<void(TStream&)>& write,
+                        bool durable) {
     const std::string failText = FmtLoadStr(SCannotCreateFile, path);
-    TReplacingFile file(path, failText);
+    TReplacingFile file(path, failText, durable);
     try {
         write(file);
     } catch (const EFileError&) {

@@ -59,8 +59,10 @@ std::string EncodeText(std::string_view text, TTextEncoding& encoding);
 // Writes through a temp file beside the file (links followed, mode and owner kept); on failure
 // the old file stays and "Cannot create file %s: CAUSE" is raised.
 void SaveFileAtomically(const std::string& path, std::string_view bytes);
-// The same with the bytes written by `write` as they come.
+// The same with the bytes written by `write` as they come; not `durable`: without waiting for
+// the disk before the new file takes the old one's place (output that can be made again).
 class TStream;
-void SaveFileAtomically(const std::string& path, const std::function<void(TStream&)>& write);
+void SaveFileAtomically(const std::string& path, const std::function<void(TStream&)>& write,
+                        bool durable = true);
 
 } // namespace quillet

@@ -159,6 +159,8 @@ public:
     std::string GetText() const { return GetText(0, FCharCount); }
 
     static std::string Normalize(std::string_view text);
+    // The same over the n bytes at p, in place (the text only shrinks); returns the new length.
+    static size_t NormalizeInPlace(char* p, size_t n);
 
     TSelLineStyle LineStyle() const { return FLineStyle; }
     void SetLineStyle(TSelLineStyle s) { FLineStyle = s; }

@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <climits>
+#include <cstdio>
 #include <cstring>
 #include <vector>
 
@@ -122,8 +123,8 @@ bool SameFile(const std::string& a, const std::string& b) {
            sa.st_ino == sb.st_ino;
 }
 
-TReplacingFile::TReplacingFile(const std::string& path, std::string failText)
-    : FFailText(std::move(failText)) {
+TReplacingFile::TReplacingFile(const std::string& path, std::string failText, bool durable)
+    : FFailText(std::move(failText)), FDurable(durable) {
     FTarget = ResolveLinks(path, FFailText);
     struct stat st {};
     const bool exists = ::stat(FTarget.c_str(), &st) == 0;
@@ -197,7 +198,7 @@ void TReplacingFile::StartWriteBack(int64_t written) {
     // to wait for; the flush itself still makes the file safe.
     constexpr int64_t kStep = int64_t(1) << 20;
     FUnstarted += written;
-    if (FTemp.empty() || FUnstarted < kStep) return;
+    if (FTemp.empty() || !FDurable || FUnstarted < kStep) return;
     const off_t end = ::lseek(FFd, 0, SEEK_CUR);
     if (end >= FUnstarted)
         ::sync_file_range(FFd, end - FUnstarted, FUnstarted, SYNC_FILE_RANGE_WRITE);
@@ -219,19 +220,36 @@ void TReplacingFile::Commit() {
     int code = FError;
     if (!code && FFd < 0) code = EBADF;
     // A device may not sync (EINVAL); that is no failure of the write.
-    if (!code && ::fsync(FFd) != 0 && errno != EINVAL && errno != EROFS) code = errno;
+    if (!code && FDurable && ::fsync(FFd) != 0 && errno != EINVAL && errno != EROFS) code = errno;
     if (!code && FShared) {
         code = WriteIntoSharedFile();
         if (!code) Discard(); // the temporary file has served
     }
     if (FFd >= 0 && ::close(FFd) != 0 && !code) code = errno;
     FFd = -1;
-    if (!code && !FTemp.empty() && ::rename(FTemp.c_str(), FTarget.c_str()) != 0) code = errno;
+    if (!code && !FTemp.empty() && !SwapIntoPlace() &&
+        ::rename(FTemp.c_str(), FTarget.c_str()) != 0)
+        code = errno;
     if (code) {
         Discard();
         Fail(code);
     }
     FTemp.clear();
+}
+
+bool TReplacingFile::SwapIntoPlace() {
+#ifdef RENAME_EXCHANGE
+    // A file renamed over another has the file system write it out at once, which is the wait
+    // a file that need not be durable means to spare; swapping the two names is as atomic and
+    // asks for nothing. The old file then goes under the temporary name.
+    if (FDurable ||
+        ::renameat2(AT_FDCWD, FTemp.c_str(), AT_FDCWD, FTarget.c_str(), RENAME_EXCHANGE) != 0)
+        return false;
+    ::unlink(FTemp.c_str());
+    return true;
+#else
+    return false;
+#endif
 }
 
 // A file reached by several hard links is one inode: renaming a new file over one name would

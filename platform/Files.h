@@ -28,7 +28,9 @@ bool SameFile(const std::string& a, const std::string& b);
 // was.
 class TReplacingFile : public TStream {
 public:
-    TReplacingFile(const std::string& path, std::string failText);
+    // Not durable: Commit puts the file in place without waiting for the disk (for output that
+    // can be made again, where the wait would cost more than the writing).
+    TReplacingFile(const std::string& path, std::string failText, bool durable = true);
     ~TReplacingFile() override;
     TReplacingFile(const TReplacingFile&) = delete;
     TReplacingFile& operator=(const TReplacingFile&) = delete;
@@ -50,6 +52,7 @@ private:
     void Discard();
     int WriteIntoSharedFile();
     void StartWriteBack(int64_t written);
+    bool SwapIntoPlace();
 
     std::string FTarget;
     std::string FTemp;    // empty when writing in place
@@ -58,6 +61,7 @@ private:
     int FFd = -1;
     int FError = 0;
     int64_t FUnstarted = 0; // bytes written since the disk was last told to start on them
+    bool FDurable = true;
 };
 
 // Replaces path's contents with bytes through a TReplacingFile.

@@ -102,7 +102,8 @@ TEST_F(FileSafetyTest, ExportIsRefusedAnOutputThatIsItsSheetOrItsDefinition) {
     const std::string sheet = "a { color: red }\n";
     Write("in.css", sheet);
     fs::create_hard_link(Dir / "in.css", Dir / "same.html");
-    EXPECT_EQ(Run({"export", "--format", "html", Path("in.css"), "-o", Path("same.html")}), exError);
+    EXPECT_EQ(Run({"export", "--format", "html", Path("in.css"), "-o", Path("same.html")}),
+              exError);
     EXPECT_EQ(Err, "quillet-tool: " + FmtLoadStr(SExportOntoInput, Path("same.html")) + "\n");
     EXPECT_EQ(Read("in.css"), sheet);
     Write("s.qls", "%%Language\nName = 'Self'\n");
@@ -112,6 +113,25 @@ TEST_F(FileSafetyTest, ExportIsRefusedAnOutputThatIsItsSheetOrItsDefinition) {
                    Path("s.def")}),
               exError);
     EXPECT_EQ(Read("s.def"), def);
+}
+
+TEST_F(FileSafetyTest, ARichExportTakesTheOldOutputsPlaceWholeOrNotAtAll) {
+    Write("in.css", "a { color: red }\n");
+    Write("old.html", "old");
+    fs::permissions(Dir / "old.html", fs::perms(0640));
+    fs::create_symlink("old.html", Dir / "link.html");
+    // Through the link, into the file it names: its mode kept, no other file left behind.
+    EXPECT_EQ(Run({"export", "--format", "html", Path("in.css"), "-o", Path("link.html")}), exOk);
+    EXPECT_NE(Read("old.html").find("color"), std::string::npos);
+    EXPECT_TRUE(fs::is_symlink(Dir / "link.html"));
+    EXPECT_EQ(fs::status(Dir / "old.html").permissions(), fs::perms(0640));
+    EXPECT_EQ(std::distance(fs::directory_iterator(Dir), fs::directory_iterator()), 3);
+    // An input that cannot be read leaves the output as it was.
+    Write("old.html", "old");
+    EXPECT_EQ(Run({"export", "--format", "rtf", Path("gone.css"), "-o", Path("old.html")}),
+              exError);
+    EXPECT_EQ(Read("old.html"), "old");
+    EXPECT_EQ(std::distance(fs::directory_iterator(Dir), fs::directory_iterator()), 3);
 }
 
 TEST_F(FileSafetyTest, CompileIsRefusedAnOutputThatIsItsScriptThroughALink) {
