@@ -270,8 +270,12 @@ int TCodeMemoParser::NextToken(TTokenCursor& cur) {
         }
     }
 
+    // A token begun inside a region was scanned in the region's state, which its end may give
+    // back: it cannot be gone on with in the state after it.
+    const bool inRegion = FBoundOpen;
     const uint8_t value = Settle(cur, start, token, secondary);
     FTrace.End = cur.Pos;
+    if (inRegion) FTrace.Kind = tkNone;
     return value;
 }
 
