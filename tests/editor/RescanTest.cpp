@@ -372,9 +372,10 @@ TEST_F(RescanTest, LongTextsAndLongTokensMatchOnePass) {
     EXPECT_EQ(StoredBytes(Store), Reference(P, Store.StoredText(0, Store.CharCount())));
 }
 
-// The numbers rows keep for the scanner's state at their end: equal exactly when the state set
-// and the whole stack are equal, whatever the order the states were met in (a number that two
-// states shared would stop a re-scan early and leave stale colours).
+// The numbers rows keep for the scanner's state at their end: equal exactly when the state set,
+// the whole stack and the token under way (if any) are equal, whatever the order the states
+// were met in (a number that two states shared would stop a re-scan early and leave stale
+// colours); a loaded number gives back the set and stack it was taken from.
 TEST(ScanStatesTest, NumbersAreEqualExactlyWhenStatesAre) {
     TTextStore store;
     TScanStates& states = store.ScanStates();
@@ -398,8 +399,14 @@ TEST(ScanStatesTest, NumbersAreEqualExactlyWhenStatesAre) {
         for (const TStateSet& s : def.Stack)
             key.append(s.Bits.begin(), s.Bits.end());
         key.append(def.State.Bits.begin(), def.State.Bits.end());
-        const uint32_t n = states.Of(def);
+        const uint32_t resume = rng() % 3 ? 0 : 1 + rng() % 3;
+        key += char('0' + resume);
+        const uint32_t n = states.Of(def, resume);
         ASSERT_NE(n, 0u);
+        ASSERT_EQ(states.ResumeOf(n), resume);
+        TCodeMemoParser back;
+        states.Load(n, back);
+        ASSERT_TRUE(back.State == def.State && back.Stack == def.Stack);
         auto [it, added] = seen.emplace(key, n);
         ASSERT_EQ(it->second, n) << "an equal state got another number";
         auto [o, fresh] = owner.emplace(n, key);
