@@ -235,7 +235,8 @@ void TRescanner::FindRestart(int changed, int& line, int& offset, uint8_t& token
     }
 }
 
-uint32_t TRescanner::FindCheckpoint(int changed, int& line, int& offset, size_t& reach) const {
+uint32_t TRescanner::FindCheckpoint(int changed, int& line, int& offset, size_t& reach,
+                                    bool inside) const {
     // Among short lines an anchor token is as near as a checkpoint this far back. Inside one
     // long line the walk goes on: a token that spans many of its rows (a string left open to
     // the line's end) has none at their ends, and the anchor search would read back through
@@ -250,7 +251,8 @@ uint32_t TRescanner::FindCheckpoint(int changed, int& line, int& offset, size_t&
         // The rows from the checkpoint to the change must hold their settled bytes.
         if (!HasBytes(rec) || (rec.Flags & (lfRescan | lfScanRestart))) return 0;
         const uint32_t looked = RowReach(rec);
-        if ((rec.ScanEnd & ScanExact) && looked != RowReachFar && looked <= room) {
+        if ((rec.ScanEnd & ScanExact) && looked != RowReachFar && looked <= room &&
+            (inside || !FStore.ScanStates().ResumeOf(rec.ScanEnd & ~ScanExact))) {
             line = j + 1;
             offset = 0;
             reach = looked;
@@ -272,7 +274,21 @@ void TRescanner::AppendLines(size_t wantEnd) {
     FNew.resize(FWin.size());
 }
 
+namespace {
+// A token gone on with from a row end no longer matches there: scanned whole it would have
+// coloured the text before that row end otherwise.
+struct TResumeFailed {};
+} // namespace
+
 int TRescanner::ScanFrom(int changed, int budget, int& last, bool& budgetStop) {
+    try {
+        return ScanPass(changed, budget, last, budgetStop, !OnTokenSeen);
+    } catch (const TResumeFailed&) {
+        return ScanPass(changed, budget, last, budgetStop, false);
+    }
+}
+
+int TRescanner::ScanPass(int changed, int budget, int& last, bool& budgetStop, bool inside) {
     TCodeMemoParser& def = *FDef;
     const int lineCount = FStore.LineCount();
     int restartLine, restartOffset;
@@ -282,11 +298,17 @@ int TRescanner::ScanFrom(int changed, int budget, int& last, bool& budgetStop) {
     // keeps how far past its end that is.
     size_t reach = 0;
     // From a checkpoint the first row may be the last: its state and bytes before are settled.
-    const uint32_t at = FindCheckpoint(changed, restartLine, restartOffset, reach);
+    const uint32_t at = FindCheckpoint(changed, restartLine, restartOffset, reach, inside);
+    // A handler that sees each token sees it whole, from its start: it may colour a long token
+    // by more than its rule.
+    const bool record = !OnTokenSeen;
+    // A token under way at `pos`, gone on with a row at a time: its resume code.
+    uint32_t resume = 0;
     if (at) {
         restartToken = 0;
         def.ResetState(0);
         FStore.ScanStates().Load(at, def);
+        resume = FStore.ScanStates().ResumeOf(at);
         def.SelectStartTable();
     } else {
         size_t lookedTo;
@@ -332,6 +354,7 @@ int TRescanner::ScanFrom(int changed, int budget, int& last, bool& budgetStop) {
     // The scan state at `checkpoint`, taken once a line rather than before every token.
     size_t checkpoint = pos;
     size_t checkpointReach = reach;
+    size_t runReach = reach; // what the tokens looked at before the last call of the tokenizer
     bool needCheckpoint = true;
     TStateSet lastSet; // the state at the last row end when nothing was stacked, and its number
     uint32_t lastNumber = 0;
@@ -381,9 +404,22 @@ int TRescanner::ScanFrom(int changed, int budget, int& last, bool& budgetStop) {
                             lastSet = def.State;
                         }
                     }
-                    const uint32_t ended =
-                        lineStart + len == pos && !def.InBoundState() ? state | ScanExact : state;
-                    const size_t looked = std::max(reach, pos) - (lineStart + len);
+                    const size_t rowEnd = lineStart + len;
+                    uint32_t ended =
+                        rowEnd == pos && !def.InBoundState() ? state | ScanExact : state;
+                    size_t looked = std::max(reach, pos) - rowEnd;
+                    // A row end inside a token is a checkpoint when the token can be gone on
+                    // with from there; what it read of the row after counts from then on.
+                    if (record && !def.InBoundState()) {
+                        size_t before = 0;
+                        uint32_t code = 0;
+                        if (rowEnd == pos) {
+                            code = resume;
+                        } else if ((code = def.ResumableAt(FWin.data(), rowEnd, pos, before))) {
+                            looked = std::max({runReach, before, rowEnd}) - rowEnd;
+                        }
+                        if (code) ended = FStore.ScanStates().Of(def, code) | ScanExact;
+                    }
                     // Equal bytes with another state behind them (a blank line after a new
                     // brace) are no place to stop: the lines after would keep stale colours.
                     // Nor are tokens that now look further than the row says: the rows after
@@ -436,6 +472,28 @@ int TRescanner::ScanFrom(int changed, int budget, int& last, bool& budgetStop) {
                 AppendLines(pos + 2 * kLookahead);
                 needCheckpoint = true;
             }
+            if (resume) {
+                // The token under way goes on to this row's end, or ends within it.
+                TTokenCursor cur = cursorAt(pos);
+                uint8_t value;
+                const auto why = def.ResumeToken(resume, cur, lineEnd, value);
+                if (why == TCodeMemoParser::rmFailed) throw TResumeFailed();
+                const size_t end = std::max(cur.Pos, pos);
+                if (why == TCodeMemoParser::rmEnded && FNextLine < lineCount &&
+                    end + kMargin > FWin.size()) {
+                    AppendLines(pos + 2 * (FWin.size() - pos) + kLookahead);
+                    continue;
+                }
+                runReach = reach;
+                reach = std::max(reach, cur.Reach);
+                Fill(FNew.data() + pos, end - pos, value);
+                pos = end;
+                if (why == TCodeMemoParser::rmEnded) {
+                    resume = 0;
+                    needCheckpoint = true;
+                }
+                continue;
+            }
             if (needCheckpoint) {
                 def.SaveScan(FSnap);
                 checkpoint = pos;
@@ -464,6 +522,7 @@ int TRescanner::ScanFrom(int changed, int budget, int& last, bool& budgetStop) {
                 const bool more = FNextLine < lineCount;
                 TTokenCursor cur = cursorAt(pos);
                 size_t at = pos;
+                runReach = reach;
                 const auto why =
                     def.TokenRun(cur, lineEnd, more ? FWin.size() - kLookahead : SIZE_MAX,
                                  more ? FWin.size() - kMargin : SIZE_MAX, FNew.data(), at);
@@ -491,6 +550,7 @@ int TRescanner::ScanFrom(int changed, int budget, int& last, bool& budgetStop) {
             size_t end;
             for (;;) {
                 TTokenCursor cur = cursorAt(pos);
+                runReach = reach;
                 value = uint8_t(def.NextToken(cur));
                 end = cur.Pos > pos ? cur.Pos : pos + 1;
                 if (FNextLine >= lineCount || end + kMargin <= FWin.size()) {

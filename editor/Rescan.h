@@ -23,7 +23,8 @@ using TTokenSeenEvent =
 // Watches one store (as its observer) and remembers which lines need scanning; Rescan() brings
 // their attribute bytes up to date. A scan resumes at the nearest row end before the first
 // changed row whose stored state no token before it could have drawn from the changed text (each
-// row keeps how far past its end those tokens looked), else at the nearest such anchor token
+// row keeps how far past its end those tokens looked; a row end inside a long string or comment
+// counts when the token can be gone on with from there), else at the nearest such anchor token
 // (inside a long line: the rows of one are cut from it), and stops at the first row that ends in
 // the very scanner state (set and stack, compared by value) stored there, with its bytes
 // unchanged or no token spanning its end.
@@ -79,13 +80,16 @@ private:
     // Scans from the changed line; `last` is the last line it settled, `budgetStop` whether the
     // budget ended it. Returns the number of lines scanned.
     int ScanFrom(int changed, int budget, int& last, bool& budgetStop);
+    // One pass of it; `inside`: it may resume inside a token at a row end.
+    int ScanPass(int changed, int budget, int& last, bool& budgetStop, bool inside);
     // The nearest anchor token before the changed row that no token before it looked past;
     // `lookedTo`: a text offset those tokens looked short of.
     void FindRestart(int changed, int& line, int& offset, uint8_t& token, bool& atStart,
                      size_t& lookedTo) const;
     // The nearest checkpoint before the changed row, in the rows just above it, whose tokens
     // looked at nothing from that row on; 0 when none. `reach`: how far past it they looked.
-    uint32_t FindCheckpoint(int changed, int& line, int& offset, size_t& reach) const;
+    // `inside`: a row end inside a token will do.
+    uint32_t FindCheckpoint(int changed, int& line, int& offset, size_t& reach, bool inside) const;
     void AppendLines(size_t wantEnd);
     void AddPending(int line);
     void DropPendingThrough(int line);

@@ -10,14 +10,14 @@ namespace quillet {
 size_t TScanStates::THash::operator()(const TNode& n) const {
     uint64_t w[4];
     std::memcpy(w, n.Top.Bits.data(), sizeof w);
-    uint64_t h = 0x9E3779B97F4A7C15ull ^ n.Below;
+    uint64_t h = 0x9E3779B97F4A7C15ull ^ n.Below ^ (uint64_t(n.Resume) << 32);
     for (uint64_t x : w)
         h = (h ^ x) * 0x100000001B3ull + (h >> 29);
     return size_t(h ^ (h >> 32));
 }
 
-uint32_t TScanStates::Intern(const TStateSet& top, uint32_t below) {
-    const TNode node{top, below};
+uint32_t TScanStates::Intern(const TStateSet& top, uint32_t below, uint32_t resume) {
+    const TNode node{top, below, resume};
     auto [it, added] = FIndex.try_emplace(node, uint32_t(FNodes.size() + 1));
     if (added) FNodes.push_back(node);
     return it->second;
@@ -53,6 +53,13 @@ uint32_t TScanStates::Of(const TCodeMemoParser& def) {
     FLastState = def.State;
     FLast = Intern(def.State, stack.empty() ? 0 : FLastChain.back());
     return FLast;
+}
+
+uint32_t TScanStates::Of(const TCodeMemoParser& def, uint32_t resume) {
+    const uint32_t plain = Of(def);
+    if (!resume) return plain;
+    const TNode n = FNodes[plain - 1]; // a copy: interning may move the nodes
+    return Intern(n.Top, n.Below, resume);
 }
 
 void TScanStates::Load(uint32_t number, TCodeMemoParser& def) const {

@@ -90,7 +90,9 @@ struct TLineRecord {
     int32_t PaintB = -1;
     // The highlighter's state after this row: the number the store's TScanStates gives the scan
     // state at the first token boundary at or after the row's end, with ScanExact set when that
-    // boundary is the row's end itself (a checkpoint a re-scan may resume from); 0: none.
+    // boundary is the row's end itself (a checkpoint a re-scan may resume from); 0: none. A row
+    // end inside a string or comment the scan can go on with from there is a checkpoint too: its
+    // number is the state before the token with the token's resume code (TScanStates::ResumeOf).
     uint32_t ScanEnd = 0;
 
     std::string_view View() const { return {Text ? Text.get() : "", static_cast<size_t>(Length)}; }

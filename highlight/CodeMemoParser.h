@@ -243,6 +243,27 @@ public:
     // per token. A token of length 0 counts as one character.
     TRunStop TokenRun(TTokenCursor& cursor, size_t limit, size_t refillAt, size_t safeEnd,
                       uint8_t* out, size_t& lastStart);
+    // Going on with a long token from a point inside it (a re-scan resuming at a row end that
+    // cuts a string or a comment). A code names the token's rule and value; with the state set
+    // and stack it says all that the rest of the token hangs on.
+    //
+    // The code for going on with the last token at `at` (after its start, before its `end`, the
+    // cursor position it ended at), or 0 when the outcome there would not be the same as that
+    // of scanning it whole: the token changes the state or opens a region, its body is a
+    // handler, or what came before `at` looked at text from `at` on (an end sequence begun
+    // before it). `looked`: one past the furthest character the tokens of that cursor read
+    // before the token's body, the start of the token included.
+    uint32_t ResumableAt(const uint8_t* text, size_t at, size_t end, size_t& looked) const;
+    enum TResumeStop : uint8_t {
+        rmEnded,  // the token ends at the cursor; the state is as after it
+        rmOpen,   // it goes on past `horizon`, where the cursor stops: resumable there again
+        rmFailed, // it does not match: scanned whole it would not have been this token
+    };
+    // Goes on with token `code` from the cursor (a body position); value: its token value.
+    // Stops at `horizon` when the token goes on past it and nothing read before it looked
+    // further; otherwise runs to the token's end.
+    TResumeStop ResumeToken(uint32_t code, TTokenCursor& cursor, size_t horizon, uint8_t& value);
+
     // Call after ResetState and before the TokenRun calls of one scan: it notes which characters
     // are plain default text in each start table, so TokenRun steps over them without a lookup.
     // Tables changed afterwards need another call.
@@ -256,8 +277,22 @@ private:
     bool LookupKeyword(const TSyntaxKeywords& kw, int endGroup, TTokenCursor& cur, size_t start,
                        uint8_t& token);
     void PopState();
+    // Whether token `token` leaves the state and stack as they are.
+    bool KeepsState(uint8_t token) const;
+    bool EndReadsPast(const TRulePart& end, const uint8_t* text, size_t from, size_t at) const;
 
     uint8_t FLastToken = 0;
+    // How the last token was recognised, when it may be gone on with from inside it.
+    enum : uint8_t { tkNone, tkQuoted, tkRule, tkContinued };
+    struct TTrace {
+        uint8_t Kind = tkNone;
+        uint8_t Key = 0; // the rule's start character, or the continued token
+        uint8_t Token = 0;
+        size_t Body = 0;   // where the body begins
+        size_t Looked = 0; // one past the furthest character read before it
+        size_t End = 0;
+    };
+    TTrace FTrace;
     const TStartTable* FSelected = nullptr;
     bool FBoundOpen = false;
     size_t FBoundEnd = 0;

@@ -165,7 +165,7 @@ bool Recognise(int32_t number, TTokenCursor& cur, size_t tokenStart, size_t& see
     case 18: {
         if (cur.AtEnd() || cur.Peek() != '"') return false;
         // Through the closing quote, or up to CR or the text end.
-        const size_t p = FindEither(cur.Text, from + 1, n, '"', CR);
+        const size_t p = PlainQuotedStop(cur.Text, from + 1, n);
         seen = p + 1;
         cur.Pos = p < n && cur.Text[p] == '"' ? p + 1 : p;
         return true;
@@ -199,6 +199,10 @@ bool Recognise(int32_t number, TTokenCursor& cur, size_t tokenStart, size_t& see
     }
 }
 } // namespace
+
+size_t PlainQuotedStop(const uint8_t* text, size_t from, size_t end) {
+    return FindEither(text, from, end, '"', CR);
+}
 
 bool RunBuiltinHandler(int32_t number, TTokenCursor& cur, size_t tokenStart) {
     size_t seen;

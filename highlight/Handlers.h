@@ -44,6 +44,11 @@ inline size_t IdentifierEnd(const uint8_t* text, size_t p, size_t length) {
     return p;
 }
 
+// The string recogniser that ends at the next double quote or line end, with no escapes.
+constexpr int32_t hPlainQuoted = 18;
+// Its body from `from`: the index of the closing quote or CR, else `end`.
+size_t PlainQuotedStop(const uint8_t* text, size_t from, size_t end);
+
 // Runs built-in handler `number` at the cursor; the token began at `tokenStart`.
 // Answers true when it recognised something; on false the cursor is where it was.
 bool RunBuiltinHandler(int32_t number, TTokenCursor& cursor, size_t tokenStart);

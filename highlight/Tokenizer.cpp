@@ -4,6 +4,7 @@
 #include "highlight/Handlers.h"
 #include "resources/Strings.h"
 
+#include <algorithm>
 #include <bit>
 #include <cstring>
 
@@ -217,6 +218,7 @@ int TCodeMemoParser::NextToken(TTokenCursor& cur) {
         FLastToken = 0;
         return 0;
     }
+    FTrace.Kind = tkNone;
     uint8_t token = 0;
     bool keyword = LookupKeyword(Keywords, -1, cur, start, token);
     bool secondary = false;
@@ -230,35 +232,51 @@ int TCodeMemoParser::NextToken(TTokenCursor& cur) {
     }
 
     if (const auto& cont = Continuations[token]) {
+        const size_t body = cur.Pos;
+        const size_t looked = std::max(cur.Reach, body);
         if (!Repeat(cont->Body, cont->End, true, cur, start)) {
             token = 0;
             keyword = false;
             cur.Pos = start + 1;
+        } else if (token) {
+            FTrace = {tkContinued, token, token, body, looked, 0};
         }
     }
 
     if (!keyword && token == 0) {
         const auto& rule = FSelected->Rules[startChar];
         if (rule && Meets(rule->Valid, State)) {
+            const size_t looked = std::max(cur.Reach, start + 1);
             if (rule->Start.IsHandler) {
                 cur.Pos = start;
                 bool ok = rule->Start.Custom ? PartHandler(rule->Start, cur, start)
                                              : RunBuiltinHandler(rule->Start.Handler, cur, start);
-                if (ok)
+                if (ok) {
                     token = rule->Token;
-                else
+                    if (!rule->Start.Custom && rule->Start.Handler == hPlainQuoted)
+                        FTrace = {tkQuoted, startChar, token, start + 1, looked, 0};
+                } else {
                     cur.Pos = start + 1;
+                }
             } else {
                 cur.Pos = start + 1;
-                if (Repeat(rule->Body, rule->End, false, cur, start))
+                if (Repeat(rule->Body, rule->End, false, cur, start)) {
                     token = rule->Token;
-                else
+                    FTrace = {tkRule, startChar, token, start + 1, looked, 0};
+                } else {
                     cur.Pos = start + 1;
+                }
             }
         }
     }
 
-    return Settle(cur, start, token, secondary);
+    // A token begun inside a region was scanned in the region's state, which its end may give
+    // back: it cannot be gone on with in the state after it.
+    const bool inRegion = FBoundOpen;
+    const uint8_t value = Settle(cur, start, token, secondary);
+    FTrace.End = cur.Pos;
+    if (inRegion) FTrace.Kind = tkNone;
+    return value;
 }
 
 TCodeMemoParser::TRunStop TCodeMemoParser::TokenRun(TTokenCursor& cur, size_t limit,
@@ -313,12 +331,17 @@ TCodeMemoParser::TRunStop TCodeMemoParser::TokenRun(TTokenCursor& cur, size_t li
         case rkRecogniseFull: {
             // The rule is valid here and so is its token: only the recogniser can fail.
             size_t end = start;
+            FTrace.Kind = tkNone;
             if (r.Handler == hIdentifier) {
                 end = IdentifierEnd(text, start, cur.Length);
                 seen = end + 1;
             } else {
                 cur.Pos = start;
+                const size_t looked = std::max({seen, cur.Reach, start + 1});
+                const uint8_t key = text[start];
                 if (RunBuiltinHandler(r.Handler, cur, start)) end = cur.Pos;
+                if (r.Handler == hPlainQuoted && end > start)
+                    FTrace = {tkQuoted, key, token, start + 1, looked, end};
             }
             if (end == start) {
                 token = 0;
@@ -343,11 +366,16 @@ TCodeMemoParser::TRunStop TCodeMemoParser::TokenRun(TTokenCursor& cur, size_t li
         case rkKeywordCont: {
             cur.Pos = start + 1;
             const TContinuationRule& cont = *Continuations[token];
+            const size_t looked = std::max({seen, cur.Reach, start + 1});
+            FTrace.Kind = tkNone;
             if (!Repeat(cont.Body, cont.End, true, cur, start)) {
                 token = 0;
                 cur.Pos = start + 1;
+            } else if (token) {
+                FTrace = {tkContinued, token, token, start + 1, looked, 0};
             }
             token = SettleOutside(cur, start, token);
+            FTrace.End = cur.Pos;
             moved = true;
             break;
         }
@@ -405,6 +433,7 @@ inline uint8_t TCodeMemoParser::SettleOutside(TTokenCursor& cur, size_t start, u
 }
 
 void TCodeMemoParser::BeginRun() {
+    FTrace = TTrace();
     FResolved.clear();
     FResolvedNext = 0;
     FRun = nullptr;
@@ -508,6 +537,151 @@ void TCodeMemoParser::RestoreScan(const TScanSnapshot& from) {
     FBusy = from.Busy;
     FBoundToken = from.BoundToken;
     FLastToken = from.LastToken;
+}
+
+} // namespace quillet
+
+namespace quillet {
+
+bool TCodeMemoParser::KeepsState(uint8_t token) const {
+    const auto& e = Effects[token];
+    return !e || (e->NoTransition && !e->StackFlags && !e->Bound);
+}
+
+namespace {
+// The body and end of a token that may be gone on with from inside: characters of a group ended
+// by a character sequence. nullptr when the code names no such rule in this state.
+const TContinuationRule* GroupParts(const TCodeMemoParser& def, const TStartTable& table,
+                                    bool isRule, uint8_t key, uint8_t token,
+                                    TContinuationRule& scratch) {
+    const TRulePart* body = nullptr;
+    const TRulePart* end = nullptr;
+    if (isRule) {
+        const auto& rule = table.Rules[key];
+        if (!rule || rule->Start.IsHandler || rule->Token != token) return nullptr;
+        body = &rule->Body;
+        end = &rule->End;
+    } else { // a keyword's continuation: the key is its token
+        const auto& cont = def.Continuations[key];
+        if (!cont || key != token) return nullptr;
+        body = &cont->Body;
+        end = &cont->End;
+    }
+    if (body->IsHandler || end->IsHandler || end->EndCount == 0) return nullptr;
+    scratch.Body = *body;
+    scratch.End = *end;
+    return &scratch;
+}
+} // namespace
+
+bool TCodeMemoParser::EndReadsPast(const TRulePart& end, const uint8_t* text, size_t from,
+                                   size_t at) const {
+    // An attempt at q reads on while the characters match; it reads `at` when all of q..at-1 do.
+    const size_t k = end.EndCount;
+    for (size_t q = at >= from + k ? at - k + 1 : from; q < at; ++q) {
+        size_t i = 0;
+        while (q + i < at && i < k && Groups.Group(end.EndGroups[i]).Contains(text[q + i]))
+            ++i;
+        if (q + i == at) return true;
+    }
+    return false;
+}
+
+uint32_t TCodeMemoParser::ResumableAt(const uint8_t* text, size_t at, size_t end,
+                                      size_t& looked) const {
+    const TTrace& t = FTrace;
+    if (t.Kind == tkNone || t.End != end || at >= end || at < t.Body || t.Looked > at) return 0;
+    if (FBoundOpen || !FSelected || t.Token == 0 || FLastToken != t.Token || !KeepsState(t.Token))
+        return 0;
+    if (t.Kind != tkQuoted) {
+        // The first body character may be taken before any end test: only later ones are alike.
+        if (at == t.Body) return 0;
+        TContinuationRule parts;
+        const auto* p = GroupParts(*this, *FSelected, t.Kind == tkRule, t.Key, t.Token, parts);
+        if (!p || EndReadsPast(p->End, text, t.Body, at)) return 0;
+    }
+    looked = t.Looked;
+    return uint32_t(t.Kind) << 16 | uint32_t(t.Key) << 8 | t.Token;
+}
+
+TCodeMemoParser::TResumeStop TCodeMemoParser::ResumeToken(uint32_t code, TTokenCursor& cur,
+                                                          size_t horizon, uint8_t& value) {
+    if (!FSelected) SelectStartTable();
+    const uint8_t kind = uint8_t(code >> 16), key = uint8_t(code >> 8), token = uint8_t(code);
+    const uint8_t* text = cur.Text;
+    const size_t n = cur.Length;
+    const size_t from = cur.Pos;
+    value = token;
+    if (FBoundOpen || token == 0 || !KeepsState(token)) return rmFailed;
+    FTrace = {kind, key, token, from, from, 0};
+    auto done = [&](TResumeStop why) {
+        FTrace.End = cur.Pos;
+        FBusy = false;
+        FLastToken = token;
+        return why;
+    };
+    if (kind == tkQuoted) {
+        const auto& rule = FSelected->Rules[key];
+        if (!rule || !rule->Start.IsHandler || rule->Start.Custom ||
+            rule->Start.Handler != hPlainQuoted || rule->Token != token)
+            return rmFailed;
+        const size_t stop = horizon < n ? horizon : n;
+        const size_t p = PlainQuotedStop(text, from, stop);
+        if (p >= stop && stop < n) {
+            cur.Pos = stop;
+            if (stop > from) cur.Saw(stop - 1);
+            return done(rmOpen);
+        }
+        cur.Saw(p);
+        cur.Pos = p < n && text[p] == '"' ? p + 1 : p;
+        return done(rmEnded);
+    }
+    if (kind != tkRule && kind != tkContinued) return rmFailed;
+    TContinuationRule parts;
+    const auto* rule = GroupParts(*this, *FSelected, kind == tkRule, key, token, parts);
+    if (!rule) return rmFailed;
+    // The loop of Repeat from a body position past the first: the end sequence is tried first,
+    // then the body takes the character.
+    const TCM_CharGroup& body = Groups.Group(rule->Body.Group);
+    const TRulePart& end = rule->End;
+    const TCM_CharGroup& first = Groups.Group(end.EndGroups[0]);
+    size_t p = from;
+    size_t read = from; // one past the furthest character an end test read
+    for (;;) {
+        if (p >= horizon && read <= horizon && horizon < n) {
+            cur.Pos = p;
+            if (p > from) cur.Saw(p - 1);
+            return done(rmOpen);
+        }
+        // Straight over characters that can neither end the token nor stop its body.
+        const size_t limit = p < horizon ? std::min(horizon, n) : n;
+        while (p < limit && !first.Contains(text[p]) && body.Contains(text[p]))
+            ++p;
+        if (p >= n) {
+            cur.Saw(p);
+            cur.Pos = p;
+            return done(rmEnded);
+        }
+        if (p == limit) continue;
+        if (first.Contains(text[p])) {
+            size_t i = 0;
+            while (i < end.EndCount && p + i < n &&
+                   Groups.Group(end.EndGroups[i]).Contains(text[p + i]))
+                ++i;
+            if (i == end.EndCount) {
+                cur.Saw(p + i - 1);
+                cur.Pos = end.Flag ? p + i : p;
+                return done(rmEnded);
+            }
+            read = std::max(read, p + i + 1);
+            cur.Saw(p + i);
+        }
+        if (!body.Contains(text[p])) {
+            cur.Saw(p);
+            return rmFailed;
+        }
+        ++p;
+    }
 }
 
 } // namespace quillet

@@ -387,12 +387,21 @@ private:
             t += Chunk(false) + "\r";
         if (FConfig.LongLine) t += LongLine() + "\r" + Chunk(false);
         if (FConfig.Huge) {
-            // Rules without a blank (cuts fall inside tokens) mixed with words and comments.
+            // Rules without a blank (cuts fall inside tokens) mixed with words and comments,
+            // and strings and comments over many rows.
             t += "\r";
-            for (int n = 0; int(t.size()) < FConfig.Huge; ++n)
+            for (int n = 0; int(t.size()) < FConfig.Huge; ++n) {
+                if (Chance(3)) {
+                    std::string run(size_t(Between(2000, 9000)), 'a');
+                    for (char& c : run)
+                        c = Chance(20) ? ' ' : Chance(3) ? '*' : 'a';
+                    t += Chance(50) ? "p{b:\"" + run + "\"}" : "/*" + run + "*/";
+                    continue;
+                }
                 t += Chance(60) ? ".c" + std::to_string(n) +
                                       "{color:#a0b0c0;margin:" + std::to_string(n % 97) + "px}"
                                 : Word() + (Chance(50) ? " " : "");
+            }
         }
         return t;
     }

@@ -58,6 +58,23 @@ std::vector<uint8_t> StoredBytes(const TTextStore& s) {
     return out;
 }
 
+// Cuts rows [first, first + count) of one logical line anew at random lengths up to `most`, as
+// word wrap does.
+void Recut(TTextStore& store, int first, int count, std::mt19937& rng, int most = 2500) {
+    count = std::min(count, store.LineCount() - first);
+    int total = 0;
+    for (int i = first; i < first + count; ++i) {
+        if (i + 1 < first + count && store.Line(i).View().ends_with('\r')) return;
+        total += store.Line(i).Length;
+    }
+    std::vector<int> rows;
+    for (int left = total; left > 0;) {
+        rows.push_back(std::min(left, 1 + int(rng() % unsigned(most))));
+        left -= rows.back();
+    }
+    store.RecutRows(first, count, rows);
+}
+
 std::vector<uint8_t> LineBytes(const TTextStore& s, int line) {
     const auto& rec = s.Line(line);
     return rec.Extra ? rec.Extra->Attributes : std::vector<uint8_t>();
@@ -355,9 +372,10 @@ TEST_F(RescanTest, LongTextsAndLongTokensMatchOnePass) {
     EXPECT_EQ(StoredBytes(Store), Reference(P, Store.StoredText(0, Store.CharCount())));
 }
 
-// The numbers rows keep for the scanner's state at their end: equal exactly when the state set
-// and the whole stack are equal, whatever the order the states were met in (a number that two
-// states shared would stop a re-scan early and leave stale colours).
+// The numbers rows keep for the scanner's state at their end: equal exactly when the state set,
+// the whole stack and the token under way (if any) are equal, whatever the order the states
+// were met in (a number that two states shared would stop a re-scan early and leave stale
+// colours); a loaded number gives back the set and stack it was taken from.
 TEST(ScanStatesTest, NumbersAreEqualExactlyWhenStatesAre) {
     TTextStore store;
     TScanStates& states = store.ScanStates();
@@ -381,8 +399,14 @@ TEST(ScanStatesTest, NumbersAreEqualExactlyWhenStatesAre) {
         for (const TStateSet& s : def.Stack)
             key.append(s.Bits.begin(), s.Bits.end());
         key.append(def.State.Bits.begin(), def.State.Bits.end());
-        const uint32_t n = states.Of(def);
+        const uint32_t resume = rng() % 3 ? 0 : 1 + rng() % 3;
+        key += char('0' + resume);
+        const uint32_t n = states.Of(def, resume);
         ASSERT_NE(n, 0u);
+        ASSERT_EQ(states.ResumeOf(n), resume);
+        TCodeMemoParser back;
+        states.Load(n, back);
+        ASSERT_TRUE(back.State == def.State && back.Stack == def.Stack);
         auto [it, added] = seen.emplace(key, n);
         ASSERT_EQ(it->second, n) << "an equal state got another number";
         auto [o, fresh] = owner.emplace(n, key);
@@ -448,21 +472,7 @@ TEST(RescanPaths, EditsWhereTokensBeforeARowEndLookedMatchOnePass) {
         TTextStore store;
         store.Insert(0, text);
         TRescanner r(store);
-        // Cuts rows [first, first + count) of one logical line anew at random lengths.
-        auto recut = [&](int first, int count) {
-            count = std::min(count, store.LineCount() - first);
-            int total = 0;
-            for (int i = first; i < first + count; ++i) {
-                if (i + 1 < first + count && store.Line(i).View().ends_with('\r')) return;
-                total += store.Line(i).Length;
-            }
-            std::vector<int> rows;
-            for (int left = total; left > 0;) {
-                rows.push_back(std::min(left, between(1, 2500)));
-                left -= rows.back();
-            }
-            store.RecutRows(first, count, rows);
-        };
+        auto recut = [&](int first, int count) { Recut(store, first, count, rng); };
         recut(0, store.LineCount());
         r.SetDefinition(&def);
         r.ScanAll();
@@ -490,4 +500,129 @@ TEST(RescanPaths, EditsWhereTokensBeforeARowEndLookedMatchOnePass) {
                 << std::mismatch(got.begin(), got.end(), want.begin()).first - got.begin();
         }
     }
+}
+
+// Row ends inside long strings and comments are checkpoints a re-scan goes on from. Random edits
+// inside such tokens (the closing quote or end sequence typed or taken away, an end sequence
+// split across a row end, a body character the rule refuses, edits right at a row end), rows
+// cut anew as word wrap does; each re-scan against one pass. Tokens of the shipped style
+// sheets, and of rules with an end of two characters that is part of the token or not.
+TEST(RescanPaths, EditsInsideLongTokensMatchOnePass) {
+    using S = TStateSet;
+    TCodeMemoParser own;
+    BuildCss(own);
+    for (uint8_t st : {50, 52, 53})
+        own.StateTable(st).Rules['"'] = Recogniser(18, 1, S::Of({50, 52, 53}));
+    TTokenRule tick; // "`" a run of a, b, blanks, "*", ";", "/" and "`", up to "*`"
+    tick.Valid = S::Of({50, 53});
+    tick.Token = 44;
+    tick.Body.Flag = 1;
+    tick.Body.Group = uint16_t(G(own, "ab *;/`"));
+    tick.End.Flag = 1;
+    tick.End.EndCount = 2;
+    tick.End.EndGroups = {uint16_t(G(own, "*")), uint16_t(G(own, "`")), 0, 0};
+    own.StateTable(50).Rules['`'] = own.StateTable(53).Rules['`'] = tick;
+    own.Keywords.Add("@@", 45, S::Of({0})); // "@@" anything but "x" up to ";x", which it leaves
+    TContinuationRule at;
+    at.Body.Group = uint16_t(G(own, "x", true));
+    at.End.EndCount = 2;
+    at.End.EndGroups = {uint16_t(G(own, ";")), uint16_t(G(own, "x")), 0, 0};
+    own.Continuations[45] = at;
+    AddContainer(own); // and long tokens inside a region, which ends with one of them
+    TCodeMemoParser css;
+    LoadShippedDefinition(css, "css");
+
+    const std::vector<std::string> edits = {"\"", "*/", "*", "/",  "`",  "*`", ";", ";x",
+                                            "x",  "a",  " ", "/*", "\r", "[",  "]"};
+    for (TCodeMemoParser* def : {&own, &css}) {
+        for (unsigned seed = 1; seed <= 3; ++seed) {
+            std::mt19937 rng(seed);
+            auto between = [&](int lo, int hi) { return lo + int(rng() % unsigned(hi - lo + 1)); };
+            std::string text;
+            while (text.size() < 100000) {
+                std::string run(size_t(between(1, rng() % 4 ? 3000 : 9000)), 'a');
+                for (char& c : run)
+                    c = "ab *;/`"[rng() % (rng() % 50 ? 5 : 7)];
+                switch (rng() % 6) {
+                case 0:
+                    text += "p{b:\"" + run + "\"}";
+                    break;
+                case 1:
+                    text += "/*" + run + "*/";
+                    break;
+                case 2:
+                    text += "`" + run + "*`";
+                    break;
+                case 3:
+                    text += "@@" + run + ";x";
+                    break;
+                case 4:
+                    text += "[\"" + run + "]\"";
+                    break;
+                default:
+                    text += "h1{a:1}";
+                }
+            }
+            TTextStore store;
+            store.Insert(0, text);
+            TRescanner r(store);
+            Recut(store, 0, store.LineCount(), rng);
+            r.SetDefinition(def);
+            r.ScanAll();
+            // A scan cut short by its budget goes on from where it stopped, edits between.
+            r.SetLineBudget(seed == 2 ? 3 : 0);
+            for (int step = 0; step < 120; ++step) {
+                const int row = between(0, store.LineCount() - 1);
+                // Mostly where a row starts, often what completes an end begun before it.
+                int pos = rng() % 4 ? store.PosFromLine(row) + (rng() % 2 ? 0 : between(-2, 2))
+                                    : between(0, store.CharCount());
+                pos = std::clamp(pos, 0, store.CharCount());
+                std::string what =
+                    rng() % 3 ? edits[rng() % edits.size()] : std::string(1, "/`x"[rng() % 3]);
+                if (rng() % 3 == 0) {
+                    const int n = std::min(between(1, 2), store.CharCount() - pos);
+                    what = "delete " + std::to_string(n);
+                    store.Delete(pos, n);
+                } else {
+                    store.Insert(pos, what);
+                }
+                if (rng() % 6 == 0) Recut(store, std::max(0, row - 2), 5, rng, 300);
+                r.Rescan();
+                if (seed == 2 && step % 3) continue;
+                r.ScanAll();
+                // A fresh scan of the text: the containers are scanned again in their regions.
+                TTextStore fresh;
+                fresh.Insert(0, store.StoredText(0, store.CharCount()));
+                TRescanner once(fresh);
+                once.SetDefinition(def);
+                once.ScanAll();
+                const std::vector<uint8_t> got = StoredBytes(store);
+                const std::vector<uint8_t> want = StoredBytes(fresh);
+                ASSERT_TRUE(got == want)
+                    << (def == &css ? "css" : "own") << " seed " << seed << ", step " << step
+                    << ": " << what << " at " << pos << "; first wrong byte at "
+                    << std::mismatch(got.begin(), got.end(), want.begin()).first - got.begin();
+            }
+        }
+    }
+}
+
+// A keystroke in a string that runs on over many rows of one line scans the rows it touches,
+// not the string.
+TEST_F(RescanTest, AKeystrokeInALongStringScansItsRow) {
+    for (uint8_t st : {50, 52, 53})
+        P.StateTable(st).Rules['"'] = Recogniser(18, 1, TStateSet::Of({50, 52, 53}));
+    const std::string line = "a{b:\"" + std::string(300000, 'q') + "\"}";
+    Store.Insert(0, line);
+    std::vector<int> rows(line.size() / 2047, 2047);
+    rows.push_back(int(line.size() % 2047));
+    ASSERT_TRUE(Store.RecutRows(0, 1, rows));
+    R.SetDefinition(&P);
+    R.ScanAll();
+    const int middle = Store.PosFromLine(Store.LineCount() / 2) + 5;
+    Store.Insert(middle, "z");
+    EXPECT_LE(R.Rescan(), 2);
+    Store.Delete(middle, 1);
+    EXPECT_LE(R.Rescan(), 2);
+    EXPECT_EQ(StoredBytes(Store), Reference(P, Store.StoredText(0, Store.CharCount())));
 }
