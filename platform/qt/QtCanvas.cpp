@@ -205,9 +205,11 @@ void TQtCanvas::Scroll(const TRect& r, int dx, int dy) {
     EndPainting();
     const int bytes = FImage.depth() / 8;
     const size_t n = size_t(source.width()) * size_t(bytes);
+    const qsizetype line = FImage.bytesPerLine();
+    uchar* const bits = FImage.bits(); // a picture shared with a copy is detached once, here
     auto move = [&](int y) {
-        std::memmove(FImage.scanLine(y + dy) + (source.left() + dx) * bytes,
-                     FImage.constScanLine(y) + source.left() * bytes, n);
+        std::memmove(bits + (y + dy) * line + (source.left() + dx) * bytes,
+                     bits + y * line + source.left() * bytes, n);
     };
     if (dy > 0)
         for (int y = source.bottom(); y >= source.top(); --y)
