@@ -643,14 +643,15 @@ bool TCodeMemoPainter::FindShift(const TRowPicture& old, int from, int changed, 
         int m = oldEnd - 1;
         while (m > lowest && same(m - 1, m - 1 + d))
             --m;
-        int tail = -1, tailX = 0;
-        for (const auto& [column, x] : old.Runs)
-            if (column >= m && startsRun(column + d)) {
-                tail = column;
-                tailX = x;
-                break;
-            }
-        if (tail < 0 || tail + d - from >= bestCost || !decorMoves(tailX, d * cw)) continue;
+        // The moved part starts where a run starts in both rows, or else one column into the
+        // match, so the cell left of it shows the same character (and what that character's
+        // glyph spills into its right neighbour) before and after.
+        const bool bothStart =
+            startsRun(m + d) && std::any_of(old.Runs.begin(), old.Runs.end(),
+                                            [&](const auto& run) { return run.first == m; });
+        const int tail = bothStart ? m : m + 1;
+        const int tailX = TextLeft() + (tail - first) * cw;
+        if (tail >= oldEnd || tail + d - from >= bestCost || !decorMoves(tailX, d * cw)) continue;
         bestCost = tail + d - from;
         out = {d, tail};
         if (m <= changed + std::max(0, -d)) break; // the match reaches the change itself
@@ -676,45 +677,44 @@ int TCodeMemoPainter::PaintShifted(ICanvas& canvas, int y, const TRowPicture& ol
     // The new columns, cut where the moved ones start.
     canvas.SetClip({left, y, std::min(FWidth, tailX + dx), y + lh});
     DrawSpan(canvas, oldX(from), y, from, shift.Tail + d, selA, selB);
-    // One moved run drawn again, from its own start: the one under pixel x.
-    auto redrawRunAt = [&](int px) {
-        size_t i = 0;
-        while (i + 1 < old.Runs.size() && old.Runs[i + 1].second + dx <= px)
-            ++i;
-        const auto [column, x] = old.Runs[i];
-        const bool last = i + 1 == old.Runs.size();
-        const int right = last ? FWidth : std::min(FWidth, old.Runs[i + 1].second + dx);
-        canvas.SetClip({std::max(left, x + dx), y, right, y + lh});
-        const int to = last ? INT32_MAX : old.Runs[i + 1].first + d;
-        const int end = DrawSpan(canvas, x + dx, y, column + d, to, selA, selB);
-        if (last && end < FWidth) {
-            canvas.FillRect({end, y, FWidth, y + lh}, endBack);
-            endX = end;
-        }
+    for (const auto& [column, x] : old.Runs)
+        if (column >= shift.Tail && x + dx < FWidth) FRuns.push_back({column + d, x + dx});
+    const size_t runs = FRuns.size();
+    // Cells from `column` on drawn again, shown only through `clip`; drawing starts a column
+    // earlier so whatever that character's glyph spills over shows as in a whole paint.
+    auto redrawCells = [&](int column, int to, int clipLeft, int clipRight) {
+        const int start = std::max(first, column - 1);
+        canvas.SetClip({clipLeft, y, clipRight, y + lh});
+        return DrawSpan(canvas, left + (start - first) * cw, y, start, to, selA, selB);
     };
     if (d < 0) {
         // Columns entering at the right edge.
-        canvas.SetClip({left, y, FWidth, y + lh});
-        if (old.Ended)
-            canvas.FillRect({FWidth + dx, y, FWidth, y + lh}, endBack);
-        else
-            redrawRunAt(FWidth + dx);
+        const int stripX = FWidth + dx;
+        if (old.Ended) {
+            canvas.SetClip({left, y, FWidth, y + lh});
+            canvas.FillRect({stripX, y, FWidth, y + lh}, endBack);
+        } else {
+            const int end = redrawCells(first + (stripX - left) / cw, INT32_MAX,
+                                        std::max(left, stripX), FWidth);
+            if (end < FWidth) {
+                canvas.FillRect({end, y, FWidth, y + lh}, endBack);
+                endX = end;
+            }
+        }
     }
     // A margin line moved with the pixels leaves its trace where it landed.
     for (const int lineX : MarginLineXs()) {
-        if (lineX < tailX || lineX >= FWidth || lineX + dx >= FWidth) continue;
-        canvas.SetClip({left, y, FWidth, y + lh});
-        if (old.Ended && lineX >= oldX(oldEnd))
-            canvas.FillRect({lineX + dx, y, lineX + dx + 1, y + lh}, endBack);
-        else
-            redrawRunAt(lineX + dx);
+        const int at = lineX + dx;
+        if (lineX < tailX || lineX >= FWidth || at >= FWidth) continue;
+        if (old.Ended && lineX >= oldX(oldEnd)) {
+            canvas.SetClip({left, y, FWidth, y + lh});
+            canvas.FillRect({at, y, at + 1, y + lh}, endBack);
+        } else {
+            const int column = first + (at - left) / cw;
+            redrawCells(column, column + 2, at, at + 1);
+        }
     }
-    for (const auto& [column, x] : old.Runs)
-        if (column >= shift.Tail && x + dx < FWidth) FRuns.push_back({column + d, x + dx});
-    std::sort(FRuns.begin(), FRuns.end());
-    FRuns.erase(std::unique(FRuns.begin(), FRuns.end(),
-                            [](const auto& a, const auto& b) { return a.first == b.first; }),
-                FRuns.end());
+    FRuns.resize(runs); // cells drawn again start no runs
     FDrawnEnd = std::max(FDrawnEnd, oldEnd + d);
     canvas.SetClip({left, y, FWidth, y + lh});
     DrawDecor(canvas);
