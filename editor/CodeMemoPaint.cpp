@@ -651,7 +651,10 @@ bool TCodeMemoPainter::FindShift(const TRowPicture& old, int from, int changed, 
                                             [&](const auto& run) { return run.first == m; });
         const int tail = bothStart ? m : m + 1;
         const int tailX = TextLeft() + (tail - first) * cw;
-        if (tail >= oldEnd || tail + d - from >= bestCost || !decorMoves(tailX, d * cw)) continue;
+        // The moved part lands right of the columns kept in place.
+        if (tail >= oldEnd || tail + d < from || tail + d - from >= bestCost ||
+            !decorMoves(tailX, d * cw))
+            continue;
         bestCost = tail + d - from;
         out = {d, tail};
         if (m <= changed + std::max(0, -d)) break; // the match reaches the change itself
