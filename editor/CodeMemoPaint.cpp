@@ -167,6 +167,12 @@ void TCodeMemoPainter::Paint(ICanvas& canvas) {
     // Logical line numbers: counted once for the top row, then row by row.
     int number = numbers && top < count ? wrap.LogicalLineOf(TRow(top)).Value() + 1 : 0;
     bool startsLogical = top == 0 || !wrap.RowContinues(TRow(top - 1));
+    // The row the focus line was drawn over last time is drawn again when the line moved away,
+    // however the caret left it (an edit that re-cuts rows moves it without a caret move).
+    const int focusRow =
+        memo.ShowFocusLine() && memo.CaretLine() >= top ? memo.CaretLine() - top : -1;
+    const int staleFocusRow = FFocusRow != focusRow ? FFocusRow : -1;
+    FFocusRow = focusRow;
     for (int row = 0; row * lh < height; ++row) {
         int line = top + row;
         int y = row * lh;
@@ -178,8 +184,8 @@ void TCodeMemoPainter::Paint(ICanvas& canvas) {
             if (!goesOn) ++number;
             startsLogical = !goesOn;
         }
-        bool dirty =
-            all || !exists || count == 1 || (store.Line(line).Flags & (lfRepaint | lfRescan)) != 0;
+        bool dirty = all || !exists || count == 1 || row == staleFocusRow ||
+                     (store.Line(line).Flags & (lfRepaint | lfRescan)) != 0;
         if (!dirty) continue;
         // Rows below the text are cheap and always redrawn, so a shrinking text leaves no ghosts.
         ++FRowsDrawn;
@@ -348,7 +354,7 @@ int TCodeMemoPainter::DrawRuns(ICanvas& canvas, int x, int y, int from, int to, 
         int n = end - from;
         bool cut = false;
         if (n > fit) {
-            n = std::max(1, std::min(n, fit + fit / 2));
+            n = std::max(1, std::min(n, fit + fit / 2 + 1)); // the cell cut by the edge too
             cut = n < end - from;
         } else if (static_cast<unsigned char>(FLine.Text[size_t(FLine.Byte(end - 1))]) < 32) {
             --n; // a trailing control character is not drawn
@@ -519,8 +525,8 @@ void TCodeMemoPainter::DrawDecor(ICanvas& canvas) {
         memo.OnDrawMark(memo, canvas, r, mark);
 }
 
-int TCodeMemoPainter::RepaintFrom(const TRowPicture& old, const TRowLook& look, int selA,
-                                  int selB) {
+int TCodeMemoPainter::RepaintFrom(const TRowPicture& old, const TRowLook& look, int selA, int selB,
+                                  int& changed) {
     TCustomCodeMemo& memo = Memo();
     // Whatever another hand draws, or draws by inverting, is painted with the whole row.
     if (!old.Valid || !(old.Look == look) || Printing() || memo.OnDrawLine || memo.OnDrawMark ||
@@ -539,6 +545,7 @@ int TCodeMemoPainter::RepaintFrom(const TRowPicture& old, const TRowLook& look, 
                                    size_t(old.ColumnByte[i + 1] - old.ColumnByte[i]));
         if (FLine.Piece(c, c + 1) != was) break;
     }
+    changed = c;
     if (c == oldEnd && old.Ended && !HasColumn(c)) {
         // The same text to its end: nothing to draw unless a mark or swatch changed.
         return FDecor == old.Decor ? INT32_MAX : -1;
@@ -566,6 +573,156 @@ int TCodeMemoPainter::RepaintFrom(const TRowPicture& old, const TRowLook& look, 
     };
     if (!(leftPart(old.Decor) == leftPart(FDecor))) return -1;
     return from;
+}
+
+int TCodeMemoPainter::DrawSpan(ICanvas& canvas, int x, int y, int from, int to, int selA,
+                               int selB) {
+    if (from < std::min(to, selA)) x = DrawRuns(canvas, x, y, from, std::min(to, selA), false);
+    if (std::max(from, selA) < std::min(to, selB))
+        x = DrawRuns(canvas, x, y, std::max(from, selA), std::min(to, selB), true);
+    if (std::max(from, selB) < to) x = DrawRuns(canvas, x, y, std::max(from, selB), to, false);
+    return x;
+}
+
+bool TCodeMemoPainter::FindShift(const TRowPicture& old, int from, int changed, int selA, int selB,
+                                 TShift& out) {
+    // Pixels move by whole cells only where every column is one cell wide.
+    if (!Metrics().FixedPitch || old.Runs.empty()) return false;
+    const int first = old.Look.LeftColumn;
+    const int oldEnd = first + int(old.Tokens.size());
+    if (changed >= oldEnd) return false;
+    const int cw = Metrics().CharWidth;
+    auto selected = [](int a, int b, int c) { return c >= a && c < b; };
+    // Whether new column k shows what old column j showed.
+    auto same = [&](int j, int k) {
+        if (!HasColumn(k) || FLine.Token(k) != old.Token(j) ||
+            selected(selA, selB, k) != selected(old.SelA, old.SelB, j))
+            return false;
+        const size_t i = size_t(j - first);
+        return FLine.Piece(k, k + 1) ==
+               std::string_view(old.Text.data() + old.ColumnByte[i],
+                                size_t(old.ColumnByte[i + 1] - old.ColumnByte[i]));
+    };
+    // Whether painting the new row whole would start a run at column k (right of `from`).
+    auto startsRun = [&](int k) {
+        return k == from || FLine.Token(k - 1) != FLine.Token(k) || k == selA || k == selB;
+    };
+    // Marks and swatches over the moved pixels must stand over them, moved alike, in the new
+    // row; those left of the move are drawn again with the new columns.
+    auto decorMoves = [&](int xTail, int dx) {
+        auto key = [&](TDecor d) {
+            d.Right = std::min(d.Right, FWidth + 3); // a zigzag's steps past the edge don't show
+            return d;
+        };
+        for (TDecor d : old.Decor) {
+            // A zigzag's last step may reach the pixel at its end.
+            if (d.Right + (d.Zigzag ? 1 : 0) <= xTail) continue;
+            if (d.Left < xTail) return false;
+            d.Left += dx;
+            d.Right += dx;
+            if (d.Left >= FWidth) continue;
+            if (std::none_of(FDecor.begin(), FDecor.end(),
+                             [&](const TDecor& n) { return key(n) == key(d); }))
+                return false;
+        }
+        return true;
+    };
+    constexpr int MaxShift = 16;
+    int bestCost = INT32_MAX;
+    for (int step = 0; step <= 2 * MaxShift; ++step) {
+        // 1, -1, 0, 2, -2, 3, -3, ...: a typed or deleted character first.
+        const int d = step < 3 ? (step == 0   ? 1
+                                  : step == 1 ? -1
+                                              : 0)
+                               : (step % 2 ? (step + 1) / 2 : -(step / 2));
+        if (oldEnd - 1 + d < first) continue;
+        if (old.Ended && HasColumn(oldEnd + d)) continue; // the row must end where it moved to
+        if (!same(oldEnd - 1, oldEnd - 1 + d)) continue;
+        // The lowest old column from which every column matches.
+        const int lowest = std::max(first, from - d);
+        int m = oldEnd - 1;
+        while (m > lowest && same(m - 1, m - 1 + d))
+            --m;
+        // The moved part starts where a run starts in both rows, or else one column into the
+        // match, so the cell left of it shows the same character (and what that character's
+        // glyph spills into its right neighbour) before and after.
+        const bool bothStart =
+            startsRun(m + d) && std::any_of(old.Runs.begin(), old.Runs.end(),
+                                            [&](const auto& run) { return run.first == m; });
+        const int tail = bothStart ? m : m + 1;
+        const int tailX = TextLeft() + (tail - first) * cw;
+        // The moved part lands right of the columns kept in place.
+        if (tail >= oldEnd || tail + d < from || tail + d - from >= bestCost ||
+            !decorMoves(tailX, d * cw))
+            continue;
+        bestCost = tail + d - from;
+        out = {d, tail};
+        if (m <= changed + std::max(0, -d)) break; // the match reaches the change itself
+    }
+    return bestCost < INT32_MAX;
+}
+
+int TCodeMemoPainter::PaintShifted(ICanvas& canvas, int y, const TRowPicture& old, int from,
+                                   const TShift& shift, int selA, int selB, TColor endBack) {
+    const int lh = Metrics().LineHeight, cw = Metrics().CharWidth, left = TextLeft();
+    const int first = old.Look.LeftColumn, oldEnd = first + int(old.Tokens.size());
+    const int d = shift.Delta, dx = d * cw;
+    auto oldX = [&](int column) { return left + (column - first) * cw; };
+    const int tailX = oldX(shift.Tail);
+    // The row's end on screen after the move, FWidth when past the edge.
+    int endX = old.Ended ? std::min(FWidth, oldX(oldEnd) + dx) : FWidth;
+    if (d > 0)
+        canvas.Scroll({tailX, y, FWidth, y + lh}, dx, 0);
+    else if (d < 0)
+        canvas.Scroll({tailX + dx, y, FWidth, y + lh}, dx, 0);
+    for (const auto& run : old.Runs)
+        if (run.first < from) FRuns.push_back(run);
+    // The new columns, cut where the moved ones start.
+    canvas.SetClip({left, y, std::min(FWidth, tailX + dx), y + lh});
+    DrawSpan(canvas, oldX(from), y, from, shift.Tail + d, selA, selB);
+    for (const auto& [column, x] : old.Runs)
+        if (column >= shift.Tail && x + dx < FWidth) FRuns.push_back({column + d, x + dx});
+    const size_t runs = FRuns.size();
+    // Cells from `column` on drawn again, shown only through `clip`; drawing starts a column
+    // earlier so whatever that character's glyph spills over shows as in a whole paint.
+    auto redrawCells = [&](int column, int to, int clipLeft, int clipRight) {
+        const int start = std::max(first, column - 1);
+        canvas.SetClip({clipLeft, y, clipRight, y + lh});
+        return DrawSpan(canvas, left + (start - first) * cw, y, start, to, selA, selB);
+    };
+    if (d < 0) {
+        // Columns entering at the right edge.
+        const int stripX = FWidth + dx;
+        if (old.Ended) {
+            canvas.SetClip({left, y, FWidth, y + lh});
+            canvas.FillRect({stripX, y, FWidth, y + lh}, endBack);
+        } else {
+            const int end = redrawCells(first + (stripX - left) / cw, INT32_MAX,
+                                        std::max(left, stripX), FWidth);
+            if (end < FWidth) {
+                canvas.FillRect({end, y, FWidth, y + lh}, endBack);
+                endX = end;
+            }
+        }
+    }
+    // A margin line moved with the pixels leaves its trace where it landed.
+    for (const int lineX : MarginLineXs()) {
+        const int at = lineX + dx;
+        if (lineX < tailX || lineX >= FWidth || at >= FWidth) continue;
+        if (old.Ended && lineX >= oldX(oldEnd)) {
+            canvas.SetClip({left, y, FWidth, y + lh});
+            canvas.FillRect({at, y, at + 1, y + lh}, endBack);
+        } else {
+            const int column = first + (at - left) / cw;
+            redrawCells(column, column + 2, at, at + 1);
+        }
+    }
+    FRuns.resize(runs); // cells drawn again start no runs
+    FDrawnEnd = std::max(FDrawnEnd, oldEnd + d);
+    canvas.SetClip({left, y, FWidth, y + lh});
+    DrawDecor(canvas);
+    canvas.ResetClip();
+    return endX;
 }
 
 void TCodeMemoPainter::PaintText(ICanvas& canvas, int y, int line, int screenRow, bool all) {
@@ -633,12 +790,25 @@ void TCodeMemoPainter::PaintText(ICanvas& canvas, int y, int line, int screenRow
     FMarkCalls.clear();
     if (memo.OnRowSwatches && !Printing()) CollectSwatches(y, line);
     CollectMarks(y, line);
+    // What shows right of the row's end.
+    TColor endBack;
+    if (FBreak.Reported)
+        endBack = selPastEnd ? FBreak.Fore : FBreak.Back;
+    else if (selPastEnd)
+        endBack = Resolve(s.SelTextBackDefault ? clHighlight : s.SelTextBack);
+    else
+        endBack = StyleBack(s, s.Styles[0]);
+    if (!memo.Enabled()) endBack = DisabledBack;
     // After an edit inside the row only the runs from the first change on are drawn again; the
-    // canvas keeps the rest.
-    const int from = all ? -1 : RepaintFrom(picture, look, colA, colB);
+    // canvas keeps the rest, and moves what the edit only moved.
+    int changed = INT32_MAX;
+    const int from = all ? -1 : RepaintFrom(picture, look, colA, colB, changed);
+    TShift shift;
+    const bool shifted =
+        from >= 0 && from < INT32_MAX && FindShift(picture, from, changed, colA, colB, shift);
     int x = left;
     FRuns.clear();
-    if (from >= 0) {
+    if (from >= 0 && !shifted) {
         for (const auto& run : picture.Runs)
             if (run.first < from) FRuns.push_back(run);
         for (const auto& run : picture.Runs)
@@ -646,22 +816,12 @@ void TCodeMemoPainter::PaintText(ICanvas& canvas, int y, int line, int screenRow
     }
     const int start = std::max(from, 0);
     FDrawnEnd = memo.LeftColumn();
-    if (from < INT32_MAX) {
+    if (shifted) {
+        x = PaintShifted(canvas, y, picture, from, shift, colA, colB, endBack);
+    } else if (from < INT32_MAX) {
         canvas.SetClip({left, y, FWidth, y + lh});
-        if (start < colA) x = DrawRuns(canvas, x, y, start, colA, false);
-        if (start < colB) x = DrawRuns(canvas, x, y, std::max(start, colA), colB, true);
-        x = DrawRuns(canvas, x, y, std::max(start, colB), columns, false);
-        if (x < FWidth) {
-            TColor back;
-            if (FBreak.Reported)
-                back = selPastEnd ? FBreak.Fore : FBreak.Back;
-            else if (selPastEnd)
-                back = Resolve(s.SelTextBackDefault ? clHighlight : s.SelTextBack);
-            else
-                back = StyleBack(s, s.Styles[0]);
-            if (!memo.Enabled()) back = DisabledBack;
-            canvas.FillRect({x, y, FWidth, y + lh}, back);
-        }
+        x = DrawSpan(canvas, x, y, start, columns, colA, colB);
+        if (x < FWidth) canvas.FillRect({x, y, FWidth, y + lh}, endBack);
         if (memo.HasOption(smoShowAllChars) && x < FWidth) {
             if (FRowText.ends_with('\r'))
                 DrawCentred(canvas, x + 1, y, lh, TPaintGlyphs::LineEnd());
@@ -730,20 +890,27 @@ void TCodeMemoPainter::CollectSwatches(int y, int line) {
     }
 }
 
-void TCodeMemoPainter::PaintMarginLines(ICanvas& canvas, int y) {
+std::array<int, 2> TCodeMemoPainter::MarginLineXs() {
     TCustomCodeMemo& memo = Memo();
-    const int lh = Metrics().LineHeight;
     const int first = memo.LeftColumn();
     const int visible = FMeasure.VisibleColumns(FWidth, TextLeft());
-    auto segment = [&](int column, TPenStyle pen) {
-        if (first < column && column - first < visible) {
-            int x = TextLeft() + (column - first) * Metrics().CharWidth;
-            canvas.Line(x, y, x, y + lh, RightMarginColor, pen);
-        }
+    auto at = [&](int column) {
+        return first < column && column - first < visible
+                   ? TextLeft() + (column - first) * Metrics().CharWidth
+                   : -1;
     };
-    if (memo.HasOption(smoShowRMargin)) segment(memo.RightMargin(), psSolid);
+    std::array<int, 2> xs{-1, -1};
+    if (memo.HasOption(smoShowRMargin)) xs[0] = at(memo.RightMargin());
     if (memo.HasOption(smoWordWrap) && memo.HasOption(smoShowWrapColumn) && memo.WrapAtColumn() > 0)
-        segment(memo.WrapAtColumn(), psDot);
+        xs[1] = at(memo.WrapAtColumn());
+    return xs;
+}
+
+void TCodeMemoPainter::PaintMarginLines(ICanvas& canvas, int y) {
+    const int lh = Metrics().LineHeight;
+    const std::array<int, 2> xs = MarginLineXs();
+    if (xs[0] >= 0) canvas.Line(xs[0], y, xs[0], y + lh, RightMarginColor, psSolid);
+    if (xs[1] >= 0) canvas.Line(xs[1], y, xs[1], y + lh, RightMarginColor, psDot);
 }
 
 } // namespace quillet

@@ -171,7 +171,27 @@ private:
     };
     // The run from which the row must be drawn again to show what a full paint would, when
     // everything left of it stands as before; INT32_MAX: nothing changed; -1: the whole row.
-    int RepaintFrom(const TRowPicture& old, const TRowLook& look, int selA, int selB);
+    // `changed` receives the first column that differs from the old picture.
+    int RepaintFrom(const TRowPicture& old, const TRowLook& look, int selA, int selB, int& changed);
+    // Where an edit left the columns right of the change as they were, only moved by whole
+    // cells: the old columns from Tail on stand Delta columns further right (left when
+    // negative) in the new row, with the same text, tokens, selection and marks, and Tail and
+    // Tail + Delta both start runs.
+    struct TShift {
+        int Delta = 0;
+        int Tail = 0;
+    };
+    // Looks for such a shift in the row being painted against its old picture, when the
+    // runs from `from` on would be drawn again and `changed` is the first changed column.
+    bool FindShift(const TRowPicture& old, int from, int changed, int selA, int selB, TShift& out);
+    // Draws the row's picture by moving its old pixels and drawing only the columns the
+    // shift brings in; returns the x where the row's text ends, FWidth when past the edge.
+    int PaintShifted(ICanvas& canvas, int y, const TRowPicture& old, int from, const TShift& shift,
+                     int selA, int selB, TColor endBack);
+    // Columns [from, to) at x, split where the selection [selA, selB) starts and ends.
+    int DrawSpan(ICanvas& canvas, int x, int y, int from, int to, int selA, int selB);
+    // x of the right margin and the wrap column lines a row shows, -1 where none.
+    std::array<int, 2> MarginLineXs();
     void CollectMarks(int y, int line);
     void CollectSwatches(int y, int line);
     void DrawDecor(ICanvas& canvas);
@@ -205,6 +225,7 @@ private:
     std::vector<std::pair<int, int>> FRuns;           // runs drawn in the row: (column, x)
     int FDrawnEnd = 0;                                // the column after the last one drawn
     std::vector<TRowPicture> FPictures;               // per screen row
+    int FFocusRow = -1; // the screen row the last paint drew the focus line over, or -1
     std::string FSwatchText;
     TLineTracker* FTracker = nullptr;
     TFontHandle FCanvasFont; // the font last selected into the canvas during this paint

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
 
 namespace quillet {
 
@@ -130,14 +131,25 @@ void THeadlessCanvas::ResetClip() {
 void THeadlessCanvas::Scroll(const TRect& r, int dx, int dy) {
     TRect area{std::max(0, r.Left), std::max(0, r.Top), std::min(FWidth, r.Right),
                std::min(FHeight, r.Bottom)};
-    if (area.IsEmpty()) return;
-    std::vector<uint32_t> copy = FPixels;
-    for (int y = area.Top; y < area.Bottom; ++y)
-        for (int x = area.Left; x < area.Right; ++x) {
-            int tx = x + dx, ty = y + dy;
-            if (area.Contains({tx, ty}))
-                FPixels[size_t(ty) * FWidth + tx] = copy[size_t(y) * FWidth + x];
-        }
+    if (area.IsEmpty() || (dx == 0 && dy == 0)) return;
+    // The part of the area whose pixels land inside it, walked in the order that reads every
+    // source row before it is overwritten.
+    const int left = std::max(area.Left, area.Left - dx),
+              right = std::min(area.Right, area.Right - dx);
+    const int top = std::max(area.Top, area.Top - dy),
+              bottom = std::min(area.Bottom, area.Bottom - dy);
+    if (left >= right || top >= bottom) return;
+    const size_t n = size_t(right - left) * sizeof(uint32_t);
+    auto move = [&](int y) {
+        std::memmove(&FPixels[size_t(y + dy) * FWidth + size_t(left + dx)],
+                     &FPixels[size_t(y) * FWidth + size_t(left)], n);
+    };
+    if (dy > 0)
+        for (int y = bottom - 1; y >= top; --y)
+            move(y);
+    else
+        for (int y = top; y < bottom; ++y)
+            move(y);
 }
 
 TColor THeadlessCanvas::Pixel(int x, int y) const {

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
 
 namespace quillet {
 
@@ -196,12 +197,26 @@ void TQtCanvas::ResetClip() {
 void TQtCanvas::Scroll(const TRect& r, int dx, int dy) {
     QRect area = ToQRect(r).intersected(QRect(0, 0, FImage.width(), FImage.height()));
     if (area.isEmpty() || (dx == 0 && dy == 0)) return;
+    // The part of the area whose pixels land inside it, moved line by line in place: an edit
+    // shifting the rest of a row scrolls a strip one row high, where a painter costs more
+    // than the copy.
+    const QRect source = area.intersected(area.translated(-dx, -dy));
+    if (source.isEmpty()) return;
     EndPainting();
-    QImage part = FImage.copy(area);
-    QPainter p(&FImage);
-    p.setClipRect(area);
-    p.setCompositionMode(QPainter::CompositionMode_Source);
-    p.drawImage(area.left() + dx, area.top() + dy, part);
+    const int bytes = FImage.depth() / 8;
+    const size_t n = size_t(source.width()) * size_t(bytes);
+    const qsizetype line = FImage.bytesPerLine();
+    uchar* const bits = FImage.bits(); // a picture shared with a copy is detached once, here
+    auto move = [&](int y) {
+        std::memmove(bits + (y + dy) * line + (source.left() + dx) * bytes,
+                     bits + y * line + source.left() * bytes, n);
+    };
+    if (dy > 0)
+        for (int y = source.bottom(); y >= source.top(); --y)
+            move(y);
+    else
+        for (int y = source.top(); y <= source.bottom(); ++y)
+            move(y);
 }
 
 } // namespace quillet

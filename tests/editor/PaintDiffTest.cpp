@@ -1,5 +1,6 @@
 // Painting only what changed must leave the same pixels as painting everything: random edits,
-// selections and scrolls in long and short rows, with and without wrap, with marks, swatches
+// selections and scrolls (down and sideways) in long and short rows, at row starts and inside
+// them, with tabs and wide characters, with and without wrap, with marks, swatches
 // and visible characters, in a fixed and a proportional font.
 #include "editor/CodeMemo.h"
 #include "editor/CodeMemoPaint.h"
@@ -85,12 +86,13 @@ void RunSeed(unsigned seed) {
                  at = row.find('#', at + 1))
                 out.push_back({int(at), 4, TColor(uint8_t(row[at + 1]) * 0x10101)});
         };
-    memo.SetShowFocusLine(seed % 7 == 0);
+    memo.SetShowFocusLine(seed % 3 == 1);
+    memo.SetRightMargin(20 + int(seed % 30)); // inside the window, where moved pixels pass it
     memo.SetText(RandomText(rng));
     memo.Perform(WM_SETFOCUS, 0, 0);
     host.SetFocused(true);
     memo.Perform(WM_PAINT, 0, 0);
-    static const char typed[] = "ai;{}:# \tW.x";
+    static const char32_t typed[] = U"ai;{}:# \tW.x\u00E9\u4E2D";
     std::string log;
     for (int step = 0; step < 120; ++step) {
         const TTextStore& store = memo.Store();
@@ -99,17 +101,32 @@ void RunSeed(unsigned seed) {
         const int bottom = store.PosFromLine(std::min(memo.TopLine() + 12, store.LineCount() - 1));
         const int span = std::max(1, bottom - top + 200);
         auto place = [&] { return std::min(store.CharCount(), top + int(rng() % unsigned(span))); };
-        switch (rng() % 10) {
+        switch (rng() % 12) {
         case 0:
         case 1:
         case 2:
         case 3: { // type at the caret, maybe after moving it
             if (rng() % 3 == 0) memo.Perform(EM_SETSEL, place(), place());
-            const char c = typed[rng() % (sizeof typed - 1)];
-            memo.Perform(WM_CHAR, c == '\t' ? '\t' : WPARAM(c), 0);
-            log += std::string("type ") + c + "; ";
+            const char32_t c = typed[rng() % (std::size(typed) - 1)];
+            memo.Perform(WM_CHAR, WPARAM(c), 0);
+            log += "type " + std::to_string(int(c)) + "; ";
             break;
         }
+        case 10: { // at a row's start or a few columns in: what follows moves by whole cells
+            const int row = std::min(store.LineCount() - 1, memo.TopLine() + int(rng() % 8));
+            const int at = std::min(store.CharCount(), store.PosFromLine(row) + int(rng() % 3) * 5);
+            memo.Perform(EM_SETSEL, at, at + (rng() % 4 == 0 ? 9 : 0));
+            if (rng() % 2)
+                memo.Perform(WM_CHAR, WPARAM(typed[rng() % (std::size(typed) - 1)]), 0);
+            else
+                memo.Perform(WM_KEYDOWN, VK_DELETE, 0);
+            log += "row edit " + std::to_string(at) + "; ";
+            break;
+        }
+        case 11:
+            memo.Perform(WM_HSCROLL, rng() % 3 ? SB_LINEDOWN : SB_LINEUP, 0);
+            log += "hscroll; ";
+            break;
         case 4: {               // at a colour, whose swatch stands left of the change
             std::string stored; // offsets count one break character a row
             for (int r = 0; r < store.LineCount(); ++r)
@@ -165,7 +182,7 @@ void RunSeed(unsigned seed) {
 }
 
 TEST(PaintDifferential, WhatIsRepaintedMatchesAFullPaint) {
-    unsigned first = 1, count = 24;
+    unsigned first = 1, count = 32;
     if (const char* v = std::getenv("QUILLET_RANDOM_REPLAY"); v && *v) {
         first = unsigned(std::atoi(v));
         count = 1;

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+
 using namespace quillet;
 
 TEST(HeadlessCanvas, TextCellsFillsAndClipping) {
@@ -58,6 +60,35 @@ TEST(HeadlessCanvas, LinesXorImagesAndScrolling) {
 
     c.Scroll({0, 0, 20, 20}, 0, -10); // up by ten rows: row 15 moves to row 5
     EXPECT_EQ(c.Pixel(15, 5), RGB(0, 255, 0));
+}
+
+// Moving a rectangle of pixels, against copying each pixel from a snapshot: every direction,
+// rectangles reaching past the canvas, and moves of more than the rectangle.
+TEST(HeadlessCanvas, ScrollMovesExactlyThePixelsThatLandInTheRectangle) {
+    const int w = 23, h = 11;
+    auto paint = [&](THeadlessCanvas& c) {
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x)
+                c.FillRect({x, y, x + 1, y + 1}, TColor(y * 256 + x));
+    };
+    std::mt19937 rng(7);
+    for (int round = 0; round < 300; ++round) {
+        THeadlessCanvas c(w, h), snapshot(w, h);
+        paint(c);
+        paint(snapshot);
+        const int l = int(rng() % 30) - 4, t = int(rng() % 16) - 3;
+        const TRect r{l, t, l + int(rng() % 30), t + int(rng() % 16)};
+        const int dx = int(rng() % 31) - 15, dy = round % 3 ? 0 : int(rng() % 15) - 7;
+        c.Scroll(r, dx, dy);
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x) {
+                const bool lands = r.Contains({x, y}) && r.Contains({x - dx, y - dy}) &&
+                                   x - dx < w && y - dy < h && x - dx >= 0 && y - dy >= 0;
+                ASSERT_EQ(c.Pixel(x, y),
+                          lands ? snapshot.Pixel(x - dx, y - dy) : snapshot.Pixel(x, y))
+                    << "round " << round << " at " << x << "," << y;
+            }
+    }
 }
 
 TEST(HeadlessWindowHost, RecordsWhatTheControlAsks) {

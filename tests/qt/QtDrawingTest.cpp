@@ -1,8 +1,11 @@
 // The Qt canvas and fonts: what is drawn lands in the back buffer where it should.
+#include "platform/headless/HeadlessWindowHost.h"
 #include "platform/qt/QtCanvas.h"
 #include "platform/qt/QtFonts.h"
 
 #include <gtest/gtest.h>
+
+#include <random>
 
 using namespace quillet;
 
@@ -105,6 +108,34 @@ TEST(QtCanvas, FillsClipLinesAndXor) {
     EXPECT_EQ(canvas.Pixel(0, 42), clWhite); // twice restores
     EXPECT_EQ(qAlpha(canvas.Image().pixel(0, 42)), 255);
     EXPECT_EQ(canvas.Pixel(50, 0), clNone);
+}
+
+// The window's back buffer moves pixels as the headless canvas does (whose moves are checked
+// pixel by pixel): sideways within a row strip, as an edit shifting a row's rest asks, and in
+// every other direction, with rectangles reaching past the canvas.
+TEST(QtCanvas, ScrollMovesThePixelsAsTheHeadlessCanvasDoes) {
+    const int w = 23, h = 11;
+    std::mt19937 rng(11);
+    for (int round = 0; round < 60; ++round) {
+        TQtCanvas qt(w, h);
+        THeadlessCanvas plain(w, h);
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x) {
+                qt.FillRect({x, y, x + 1, y + 1}, TColor(y * 256 + x));
+                plain.FillRect({x, y, x + 1, y + 1}, TColor(y * 256 + x));
+            }
+        const int l = int(rng() % 30) - 4, t = int(rng() % 16) - 3;
+        const TRect r{l, t, l + int(rng() % 30), t + int(rng() % 16)};
+        const int dx = int(rng() % 31) - 15, dy = round % 3 ? 0 : int(rng() % 15) - 7;
+        qt.Scroll(r, dx, dy);
+        plain.Scroll(r, dx, dy);
+        qt.FillRect({0, 0, 1, 1}, clRed); // painting goes on after a move
+        plain.FillRect({0, 0, 1, 1}, clRed);
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x)
+                ASSERT_EQ(qt.Pixel(x, y), plain.Pixel(x, y))
+                    << "round " << round << " at " << x << "," << y;
+    }
 }
 
 TEST(QtCanvas, ScrollImagesAndResize) {
