@@ -329,6 +329,14 @@ while ((settled < 4)); do
     fi
     sleep 0.3
 done
+# Windows of its own that never took the focus (the help, opened by F1) may still cover the
+# main window: the user closes those too.
+for other in $(xdotool search --onlyvisible --pid "$app" 2> /dev/null); do
+    [ "$other" = "$main" ] || wmctrl -i -c "$other" 2> /dev/null || true
+done
+sleep 0.3
+xdotool windowactivate "$main" 2> /dev/null || true
+wait_for "focus in the main window after the random session" focus_is "$main"
 # It answers: the text replaced in the CSS editor, saved through the dialog, and quit.
 xdotool mousemove --window "$main" 21 61 click 1 # the "Css" page, with the focus in its editor
 xdotool key ctrl+a
