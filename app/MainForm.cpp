@@ -430,10 +430,15 @@ TCodeMemo& TMainForm::EditorCodeMemo() {
 // --- Document state -------------------------------------------------------------
 
 std::string TMainForm::FileName() const {
-    std::string caption = FromQString(windowTitle());
-    const std::string& prefix = LoadStr(SAppCaptionPrefix);
-    if (caption.compare(0, prefix.size(), prefix) == 0) return caption.substr(prefix.size());
-    return {};
+    return FDocumentName;
+}
+
+void TMainForm::SetDocumentName(const std::string& path) {
+    // A name that is not UTF-8 shows with stand-in characters; it is kept as its bytes, or a
+    // save would make a file of the shown name beside the one that was opened.
+    FDocumentName = path;
+    setWindowTitle(
+        ToQString(path.empty() ? LoadStr(SAppTitle) : LoadStr(SAppCaptionPrefix) + path));
 }
 
 std::string TMainForm::PageCaption() const {
@@ -515,7 +520,7 @@ std::string TMainForm::ShippedFile(const std::string& name) const {
 void TMainForm::NewCss() {
     RunCommand([this] {
         if (IsModified()) ConfirmSaveChanges();
-        setWindowTitle(ToQString(LoadStr(SAppTitle)));
+        SetDocumentName({});
         MainCodeMemo().Lines().Clear();
         SetPageCaption(LoadStr(SCssPageCaption));
         FHtmFilenameEdit->SetFileName(ShippedFile(LoadStr(SSampleFileName)));
@@ -526,9 +531,10 @@ void TMainForm::NewCss() {
 
 void TMainForm::DoOpen(const std::string& path) {
     MainCodeMemo().LoadFromFile(path);
-    setWindowTitle(ToQString(LoadStr(SAppCaptionPrefix) + path));
+    SetDocumentName(path);
     SetPageCaption(LoadStr(SCssPageCaption));
-    FCssFilenameEdit->SetFileName(path);
+    // The box takes no control characters; a document of such a name opens all the same.
+    if (IsValidFileName(path)) FCssFilenameEdit->SetFileName(path);
     AddRecentFile(path);
     ShowCssEditor();
     ScheduleLint();
@@ -592,7 +598,7 @@ bool TMainForm::DoSaveCssAs() {
     if (!path) return false;
     ConfirmEncoding(*path, MainCodeMemo());
     MainCodeMemo().SaveToFile(*path);
-    setWindowTitle(ToQString(LoadStr(SAppCaptionPrefix) + *path));
+    SetDocumentName(*path);
     SetPageCaption(LoadStr(SCssPageCaption));
     AddRecentFile(*path);
     return true;

@@ -85,7 +85,8 @@ public:
     // Opens `path` and prints it into `pdfFile` (quillet --print); raises on failure.
     void PrintFileToPdf(const std::string& path, const std::string& pdfFile);
 
-    // The document state, read back from the captions.
+    // The document state, read back from the captions; the file name as it was given, since a
+    // caption cannot hold every byte a path may have.
     std::string FileName() const;
     bool IsModified() const;
     std::string PageCaption() const;
@@ -272,6 +273,7 @@ private:
     bool DoSaveCssAs();
     void DoSaveCss();
     void DoOpen(const std::string& path);
+    void SetDocumentName(const std::string& path);
     void SaveKeepingUndo(const std::string& fileName, TCodeMemo& memo);
     // Asks before a save that would change the document's encoding; EAbort when refused.
     void ConfirmEncoding(const std::string& fileName, TCodeMemo& memo);
@@ -299,6 +301,7 @@ private:
     void PPSAllTextStyleClick();
 
     std::string FProgramFolder;
+    std::string FDocumentName; // the open document's path, exactly; empty while untitled
     TCodeMemoWidget* FMainMemo = nullptr;
     TCodeMemoWidget* FEditorMemo = nullptr;
     QTabWidget* FWorkPages = nullptr;

@@ -39,9 +39,9 @@ int CmdFind(const std::vector<std::string>& args, std::istream&, std::ostream& o
     }
     const std::string& pattern = rest[0];
 
-    TFileStream file(rest[1], fmOpenRead);
-    std::string bytes(static_cast<size_t>(file.Size()), '\0');
-    file.ReadBuffer(bytes.data(), static_cast<int64_t>(bytes.size()));
+    // Read as the other commands read: a device that never ends or a file past the limit is
+    // refused, and a pipe is read to its end.
+    const std::string bytes = ReadInputFile(rest[1]);
     TTextEncoding encoding;
     TTextStore store;
     store.Insert(0, DecodeText(bytes, encoding));

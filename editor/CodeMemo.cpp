@@ -211,7 +211,8 @@ int TCustomCodeMemo::SelLength() {
 
 void TCustomCodeMemo::SetSelLength(int value) {
     int start = SelStart();
-    SetSelection(start, start + std::max(0, value));
+    // A length past the text's end selects to the end; the sum must not leave int.
+    SetSelection(start, int(std::min<int64_t>(int64_t(start) + std::max(0, value), INT_MAX)));
 }
 
 std::string TCustomCodeMemo::SelText() {

@@ -191,17 +191,27 @@ void TCustomCodeMemo::LoadFromFile(const std::string& fileName) {
     TTextEncoding encoding;
     TLineBreakCount counts;
     int64_t breaks = 0;
+    // Positions count the text's bytes in an int. A file that cannot fit is refused before the
+    // text in the editor is touched (a load that ran out of room half-way would leave part of the
+    // new file under the old one's name), and by its size, before gigabytes are read for nothing.
+    auto tooLarge = [&] { return EFileError(FmtLoadStr(SFileTooLarge, fileName, INT_MAX), EFBIG); };
     try {
         file = std::make_unique<TFileStream>(fileName, fmOpenRead);
+    } catch (const EFileError& e) {
+        throw cannotOpen(e.Code());
+    }
+    if (file->Size() - 3 > INT_MAX) throw tooLarge(); // a BOM is not stored
+    try {
         encoding = DetectEncoding(*file, breaks, &counts);
     } catch (const EFileError& e) {
         throw cannotOpen(e.Code());
     }
+    const int64_t start = encoding.Bom ? 3 : 0;
+    if (file->Size() - start > INT_MAX) throw tooLarge();
     // Breaks of several kinds and control bytes are stored otherwise; their bytes are kept.
     const bool keep = counts.Mixed() || counts.Controls > 0;
     TKeptBytes kept;
     kept.BeginFile(encoding.Kind == TEncodingKind::Windows1251, encoding.Break);
-    FKept.Clear();
     if (encoding.Kind == TEncodingKind::Windows1251) {
         std::string bytes;
         try {
@@ -213,14 +223,16 @@ void TCustomCodeMemo::LoadFromFile(const std::string& fileName) {
         }
         if (keep) kept.AddFileBytes(bytes);
         bytes = DecodeText(bytes, encoding);
+        if (bytes.size() > size_t(INT_MAX)) throw tooLarge(); // Cyrillic takes two bytes
         TReadOnlyMemoryStream stream(bytes.data(), int64_t(bytes.size()));
+        FKept.Clear(); // the old text's bytes go with it
         LoadFromStream(stream);
     } else {
         // UTF-8 is loaded straight from the file: no copy of a large file in memory, and the
         // line records are made room for once.
-        const int64_t start = encoding.Bom ? 3 : 0;
         file->SetPosition(start);
         if (breaks < INT_MAX / 2) FStore->ReserveLines(int(breaks) + 2);
+        FKept.Clear();
         LoadFromStream(*file);
         if (keep) {
             try {

@@ -18,6 +18,7 @@
 #include "resources/Strings.h"
 
 #include <algorithm>
+#include <climits>
 #include <cstring>
 
 namespace quillet {
@@ -215,9 +216,14 @@ LRESULT TCustomCodeMemo::Dispatch(uint32_t msg, WPARAM wParam, LPARAM lParam) {
         if (p.Anchor == 0 && p.Caret == -1) p = {-1, 0};
         return DoSelection(smSET, &p);
     }
-    case EM_LINESCROLL:
-        ScrollTo(FLeftColumn + int(intptr_t(wParam)), FTopLine + int(lParam), true);
+    case EM_LINESCROLL: {
+        // Any count scrolls at most to an end; the sum must not leave int.
+        auto moved = [](int from, int64_t by) {
+            return int(std::clamp<int64_t>(from + by, INT_MIN, INT_MAX));
+        };
+        ScrollTo(moved(FLeftColumn, int(intptr_t(wParam))), moved(FTopLine, int(lParam)), true);
         return 1;
+    }
     case EM_SCROLLCARET: {
         TSelectionPair p{FAnchor, FCaret};
         return DoSelection(smSET, &p);

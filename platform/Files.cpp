@@ -130,9 +130,12 @@ TReplacingFile::TReplacingFile(const std::string& path, std::string failText, bo
     const bool exists = ::stat(FTarget.c_str(), &st) == 0;
     if (exists && S_ISDIR(st.st_mode)) Fail(EISDIR);
     if (exists && !S_ISREG(st.st_mode)) {
-        // A device or a pipe cannot be renamed over: it takes the bytes itself.
-        FFd = ::open(FTarget.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
+        // A device or a pipe cannot be renamed over: it takes the bytes itself. A pipe nobody
+        // reads would hold the open for good; without waiting it fails with ENXIO instead.
+        FFd = ::open(FTarget.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC | O_NONBLOCK);
         if (FFd < 0) Fail(errno);
+        // The writes wait for the reader as usual.
+        ::fcntl(FFd, F_SETFL, ::fcntl(FFd, F_GETFL) & ~O_NONBLOCK);
         return;
     }
     // A file its owner made read-only stays so, even for a process that could write it.

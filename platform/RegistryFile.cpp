@@ -242,6 +242,9 @@ TFileRegistry::TFileRegistry(std::string path) : Writer(WriteAll), FPath(std::mo
     if (!std::filesystem::exists(FPath, ec)) return;
     if (std::filesystem::is_directory(FPath, ec))
         throw ERegistryError(FmtLoadStr(SRegFileRead, FPath, std::strerror(EISDIR)));
+    // A pipe would hold the start for good, a device never end.
+    if (!std::filesystem::is_regular_file(FPath, ec))
+        throw ERegistryError(FmtLoadStr(SRegFileRead, FPath, LoadStr(SRegNotAFile)));
     std::ifstream in(FPath, std::ios::binary);
     if (!in.is_open()) throw ERegistryError(FmtLoadStr(SRegFileRead, FPath, std::strerror(errno)));
     std::ostringstream text;
@@ -301,7 +304,8 @@ std::unique_ptr<IRegistry> MakeDefaultRegistry(std::string* notice) {
         // Nothing the user had is destroyed: the unreadable file moves aside under a free name
         // and the run starts afresh; when it cannot move, this run's settings stay in memory.
         std::error_code ec;
-        if (!path.empty()) {
+        // Only a file is moved: a folder or a device of that name is no damaged settings file.
+        if (!path.empty() && std::filesystem::is_regular_file(path, ec)) {
             std::string aside = path + ".bad";
             for (int n = 1; n < 1000 && std::filesystem::symlink_status(aside, ec).type() !=
                                             std::filesystem::file_type::not_found;

@@ -44,8 +44,8 @@ public:
             job->reply(answer.ContentType, data);
             return;
         }
-        auto* file = new QFile(path, job);
-        if (QFileInfo(path).isDir() || !file->open(QIODevice::ReadOnly)) {
+        QIODevice* file = OpenPreviewFile(path, job);
+        if (!file) {
             job->fail(QWebEngineUrlRequestJob::UrlNotFound);
             return;
         }
@@ -90,6 +90,15 @@ TPreviewAnswer PreviewAnswer(const TPreviewTexts& texts, const QString& path) {
         answer = {true, QByteArray::fromStdString(texts.SheetText), "text/css;charset=utf-8"};
     }
     return answer;
+}
+
+QIODevice* OpenPreviewFile(const QString& path, QObject* owner) {
+    // Links followed: a link to a pipe is a pipe.
+    if (!QFileInfo(path).isFile()) return nullptr;
+    auto* file = new QFile(path, owner);
+    if (file->open(QIODevice::ReadOnly)) return file;
+    delete file;
+    return nullptr;
 }
 
 TQtWebBrowser::TQtWebBrowser(QWidget* parent) : QWebEngineView(parent) {

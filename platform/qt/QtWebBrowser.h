@@ -47,4 +47,8 @@ struct TPreviewAnswer {
 };
 TPreviewAnswer PreviewAnswer(const TPreviewTexts& texts, const QString& path);
 
+// A file the page asks for, opened for reading and owned by `owner`, or null when it is no
+// regular file (a pipe would block the window in open, a device never ends) or cannot be read.
+QIODevice* OpenPreviewFile(const QString& path, QObject* owner);
+
 } // namespace quillet

@@ -284,6 +284,24 @@ TEST_F(MainFormTest, TheCommandLineOpensAFileAsOpenDoes) {
     EXPECT_EQ(Title(), "Quillet :: " + Path("cmd.css"));
 }
 
+TEST_F(MainFormTest, ADocumentOfAnOddNameSavesBackToTheFileItCameFrom) {
+    // Bytes that are no UTF-8, and a line break: neither fits a caption or the name box.
+    for (const std::string name : {"odd \xFF\xFE.css", "two\nlines.css"}) {
+        SCOPED_TRACE(name);
+        Write(name, "p{}");
+        Form->OpenFile(Path(name));
+        EXPECT_EQ(Form->FileName(), Path(name));
+        Type("x");
+        Run(Form->SaveAction);
+        EXPECT_TRUE(Messages().empty());
+        EXPECT_EQ(Read(name), "xp{}");
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(Folder),
+                                std::filesystem::directory_iterator()),
+                  1); // no file of a look-alike name beside it
+        std::filesystem::remove(Path(name));
+    }
+}
+
 } // namespace quillet::test
 
 namespace quillet::test {

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <climits>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -193,6 +194,29 @@ TEST_F(CodeMemoIOTest, LoadErrorsLeaveTheTextAlone) {
     } catch (const EFileError& e) {
         EXPECT_NE(std::string(e.what()).find("Cannot create file"), std::string::npos);
     }
+}
+
+TEST_F(CodeMemoIOTest, AFileTooLargeForTheTextIsRefusedWithoutTouchingTheDocument) {
+    // Mixed breaks and a control byte: the document keeps bytes beside its text.
+    const std::string bytes = "a\r\nb\nc\x01\r\n";
+    fs::path a = Dir / "a.css";
+    WriteFile(a, bytes);
+    Memo.LoadFromFile(a.string());
+    // Sparse: nothing is written, and the refusal reads none of it.
+    fs::path big = Dir / "big.css";
+    WriteFile(big, "");
+    fs::resize_file(big, uintmax_t(3) << 30);
+    try {
+        Memo.LoadFromFile(big.string());
+        FAIL();
+    } catch (const EFileError& e) {
+        EXPECT_EQ(std::string(e.what()), "File '" + big.string() +
+                                             "' is too large to open: a text holds at most " +
+                                             std::to_string(INT_MAX) + " bytes");
+    }
+    EXPECT_EQ(Memo.FileName(), a.string());
+    Memo.SaveToFile(a.string());
+    EXPECT_EQ(ReadFile(a), bytes);
 }
 
 TEST_F(CodeMemoIOTest, FilesRoundTripByteIdenticalInTheirEncoding) {

@@ -10,6 +10,7 @@
 
 #include <csignal>
 
+#include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/xattr.h>
@@ -142,6 +143,18 @@ TEST_F(FilesTest, FailuresNameTheirCauseAndLeaveNothingBehind) {
         ASSERT_EQ(::stat("/dev/full", &st), 0);
         EXPECT_TRUE(S_ISCHR(st.st_mode));
     }
+    // A pipe nobody reads is refused at once; one with a reader takes the bytes.
+    const fs::path pipe = Dir / "pipe.css";
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    EXPECT_EQ(Replace(pipe, "x"), "Cannot create file " + pipe.string() + cause(ENXIO));
+    const int reader = ::open(pipe.c_str(), O_RDONLY | O_NONBLOCK);
+    ASSERT_GE(reader, 0);
+    EXPECT_EQ(Replace(pipe, "piped"), "");
+    char got[8] = {};
+    EXPECT_EQ(::read(reader, got, sizeof got), 5);
+    EXPECT_STREQ(got, "piped");
+    ::close(reader);
+    EXPECT_TRUE(fs::is_fifo(pipe));
     // Abandoned without Commit, the old file is as it was.
     const fs::path f = Dir / "real" / "k.css";
     Write(f, "old");

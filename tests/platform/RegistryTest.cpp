@@ -11,6 +11,7 @@
 #include <fstream>
 #include <sstream>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace quillet;
@@ -313,6 +314,21 @@ TEST(Registry, AnUnreadableSettingsFileIsSetAsideAndTheRunStartsAfresh) {
     EXPECT_EQ(notice, "");
     std::ofstream(path, std::ios::binary) << "junk";
     EXPECT_THROW(MakeDefaultRegistry(), ERegistryError);
+    // A folder or a pipe of that name is left where it is, and nothing waits for a writer.
+    std::filesystem::remove(path);
+    std::filesystem::create_directory(path);
+    EXPECT_NE(dynamic_cast<TMemoryRegistry*>(MakeDefaultRegistry(&notice).get()), nullptr);
+    EXPECT_EQ(notice,
+              FmtLoadStr(SRegKeptInMemory, FmtLoadStr(SRegFileRead, path, std::strerror(EISDIR))));
+    EXPECT_TRUE(std::filesystem::is_directory(path));
+    std::filesystem::remove(path);
+    ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0);
+    EXPECT_NE(dynamic_cast<TMemoryRegistry*>(MakeDefaultRegistry(&notice).get()), nullptr);
+    EXPECT_EQ(notice,
+              FmtLoadStr(SRegKeptInMemory, FmtLoadStr(SRegFileRead, path, LoadStr(SRegNotAFile))));
+    EXPECT_TRUE(std::filesystem::is_fifo(path));
+    EXPECT_FALSE(std::filesystem::exists(path + ".bad." + std::to_string(damaged.size())));
+    std::filesystem::remove(path);
     // With nowhere to keep a file the settings live in memory for the run.
     ::unsetenv("QUILLET_REGISTRY");
     const std::string home = std::getenv("HOME") ? std::getenv("HOME") : "";

@@ -5,10 +5,14 @@
 #include "platform/qt/QtClipboard.h"
 #include "platform/qt/QtWebBrowser.h"
 
+#include <QIODevice>
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
+
+#include <sys/stat.h>
 
 using namespace quillet;
 
@@ -52,4 +56,25 @@ TEST(QtWebBrowser, PathsBecomeFileUrlsAndUrlsStay) {
     EXPECT_EQ(BrowserUrl("/tmp/my page.htm").toLocalFile(), QString("/tmp/my page.htm"));
     EXPECT_EQ(BrowserUrl("http://example.org/a.htm"), QUrl("http://example.org/a.htm"));
     EXPECT_EQ(BrowserUrl("file:///tmp/x.htm"), QUrl("file:///tmp/x.htm"));
+}
+
+TEST(QtWebBrowser, ThePreviewServesRegularFilesOnly) {
+    namespace fs = std::filesystem;
+    const fs::path dir = fs::temp_directory_path() / "quillet-preview-files";
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+    std::ofstream(dir / "a.css") << "p{}";
+    ASSERT_EQ(::mkfifo((dir / "pipe.css").c_str(), 0600), 0); // opening it would wait for a writer
+    fs::create_symlink(dir / "pipe.css", dir / "link.css");
+    QObject owner;
+    auto open = [&](const fs::path& p) {
+        return OpenPreviewFile(QString::fromStdString(p.string()), &owner);
+    };
+    QIODevice* file = open(dir / "a.css");
+    ASSERT_NE(file, nullptr);
+    EXPECT_EQ(file->readAll(), QByteArray("p{}"));
+    for (const fs::path& p :
+         {dir / "pipe.css", dir / "link.css", dir, dir / "missing.css", fs::path("/dev/zero")})
+        EXPECT_EQ(open(p), nullptr) << p;
+    fs::remove_all(dir);
 }

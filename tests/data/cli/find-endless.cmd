@@ -1,0 +1,1 @@
+find col /dev/zero
