@@ -214,7 +214,9 @@ TEST(REParserTest, HardPatternsStayLinear) {
         EXPECT_EQ(re.MatchStart(), c.Start);
         EXPECT_EQ(re.MatchEnd(), c.End);
         // Backward from the end finds the last start with a match.
-        if (c.Start < 0) EXPECT_FALSE(re.Search(src, int64_t(line.size()), false));
+        if (c.Start < 0) {
+            EXPECT_FALSE(re.Search(src, int64_t(line.size()), false));
+        }
     }
     ASSERT_TRUE(re.SetPattern("(a|b)*;x"));
     ASSERT_TRUE(re.Search(src, int64_t(line.size()), false));
