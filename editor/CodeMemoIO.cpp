@@ -22,6 +22,20 @@
 namespace quillet {
 
 namespace {
+// The failure to open a file, naming its cause in the system's words when there is one.
+EFileError CannotOpen(const std::string& fileName, int code) {
+    return EFileError(WithCause(FmtLoadStr(SFileCannotOpen, fileName), code), code);
+}
+
+// Only a regular file is read: a folder, a device or a pipe is refused before it is opened.
+void RequireRegularFile(const std::string& fileName) {
+    std::error_code ec;
+    const auto status = std::filesystem::status(fileName, ec);
+    if (status.type() == std::filesystem::file_type::directory) throw CannotOpen(fileName, EISDIR);
+    if (status.type() != std::filesystem::file_type::regular)
+        throw CannotOpen(fileName, ec.value());
+}
+
 // Restores the undo recording switch however the load ends.
 class TRecordingOff {
 public:
@@ -180,13 +194,8 @@ void TCustomCodeMemo::LoadFromStream(TStream& stream) {
 
 void TCustomCodeMemo::LoadFromFile(const std::string& fileName) {
     // The failure names its cause in the system's words when there is one.
-    auto cannotOpen = [&](int code) {
-        return EFileError(WithCause(FmtLoadStr(SFileCannotOpen, fileName), code), code);
-    };
-    std::error_code ec;
-    const auto status = std::filesystem::status(fileName, ec);
-    if (status.type() == std::filesystem::file_type::directory) throw cannotOpen(EISDIR);
-    if (status.type() != std::filesystem::file_type::regular) throw cannotOpen(ec.value());
+    auto cannotOpen = [&](int code) { return CannotOpen(fileName, code); };
+    RequireRegularFile(fileName);
     std::unique_ptr<TFileStream> file;
     TTextEncoding encoding;
     TLineBreakCount counts;
@@ -284,13 +293,8 @@ void TCustomCodeMemo::ExportFileToStream(const std::string& fileName, TStream& s
 }
 
 std::string TCustomCodeMemo::StoredFileText(const std::string& fileName) {
-    auto cannotOpen = [&](int code) {
-        return EFileError(WithCause(FmtLoadStr(SFileCannotOpen, fileName), code), code);
-    };
-    std::error_code ec;
-    const auto status = std::filesystem::status(fileName, ec);
-    if (status.type() == std::filesystem::file_type::directory) throw cannotOpen(EISDIR);
-    if (status.type() != std::filesystem::file_type::regular) throw cannotOpen(ec.value());
+    auto cannotOpen = [&](int code) { return CannotOpen(fileName, code); };
+    RequireRegularFile(fileName);
     std::string text;
     try {
         TFileStream file(fileName, fmOpenRead);
