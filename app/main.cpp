@@ -41,14 +41,21 @@ public:
 
 int main(int argc, char** argv) {
     std::string screenshot, print, file;
+    // After "--" every argument is a file, so a name that starts with '-' can be opened too.
+    bool options = true;
     for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--screenshot") == 0 && i + 1 < argc && screenshot.empty() &&
-            print.empty())
+        if (options && std::strcmp(argv[i], "--") == 0) {
+            options = false;
+            continue;
+        }
+        const bool option = options && argv[i][0] == '-';
+        if (option && std::strcmp(argv[i], "--screenshot") == 0 && i + 1 < argc &&
+            screenshot.empty() && print.empty())
             screenshot = argv[++i];
-        else if (std::strcmp(argv[i], "--print") == 0 && i + 1 < argc && print.empty() &&
-                 screenshot.empty())
+        else if (option && std::strcmp(argv[i], "--print") == 0 && i + 1 < argc &&
+                 print.empty() && screenshot.empty())
             print = argv[++i];
-        else if (argv[i][0] == '-' || !file.empty()) {
+        else if (option || !file.empty()) {
             std::fprintf(stderr, "%s\n", LoadStr(SAppUsage).c_str());
             return 2;
         } else
