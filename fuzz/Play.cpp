@@ -34,14 +34,17 @@ std::vector<std::string> Words(std::string_view line) {
 }
 
 // Large numbers only make a step slow (documents of millions of copies, drags that pump for
-// long), and files are left alone.
+// long), and files are left alone. Properties and messages take any number: the ends of int
+// are where their sums of position and count wrap round.
 bool Keep(std::string_view line) {
     if (line.size() > MaxLineLength) return false;
     std::vector<std::string> w = Words(line);
     if (w.empty()) return true;
     const std::string action = Lower(w[0]);
     if (action == "load" || action == "save") return false;
-    if (action == "type" || action == "clip") return true;
+    if (action == "type" || action == "clip" || action == "set" || action == "get" ||
+        action == "msg")
+        return true;
     for (size_t i = 1; i < w.size(); ++i) {
         char* end = nullptr;
         long long v = std::strtoll(w[i].c_str(), &end, 0);
