@@ -319,9 +319,16 @@ bool TRescanner::KeepTail(int line, int changed, size_t lineStart, size_t pos, u
     if (long(q) <= long(scan.TailFrom) || line < changed || rec.ScanEnd == 0 ||
         (rec.Flags & lfScanRestart) || reach > lineStart + len)
         return false;
-    if (line + 1 < FStore.LineCount()) {
-        const TLineRecord& next = FStore.Line(line + 1);
-        if (!HasBytes(next) || (next.Flags & lfRescan)) return false;
+    // The rows after start where they did, and the old tokens read no text changed since: the
+    // rows as far as they looked hold settled bytes.
+    const uint32_t looked = RowReach(rec);
+    if (looked == RowReachFar) return false;
+    size_t seen = 0;
+    for (int j = line + 1; j < FStore.LineCount(); ++j) {
+        const TLineRecord& next = FStore.Line(j);
+        if (!HasBytes(next) || (next.Flags & (lfRescan | lfScanRestart))) return false;
+        seen += size_t(next.Length);
+        if (seen >= looked) break;
     }
     const long old = long(q) - scan.Shift;
     size_t k = 0;

@@ -636,6 +636,13 @@ TEST(RescanPaths, EditsInsideLongRowsMatchOnePass) {
     TCodeMemoParser own;
     BuildCss(own);
     AddContainer(own);
+    // "~~" anything but "x" up to ";x": a token that may look on over rows to fail or end.
+    own.Keywords.Add("~~", 45, TStateSet::Of({0}));
+    TContinuationRule at;
+    at.Body.Group = uint16_t(G(own, "x", true));
+    at.End.EndCount = 2;
+    at.End.EndGroups = {uint16_t(G(own, ";")), uint16_t(G(own, "x")), 0, 0};
+    own.Continuations[45] = at;
     TCodeMemoParser css;
     LoadShippedDefinition(css, "css");
     std::string block = "div{";
@@ -647,8 +654,9 @@ TEST(RescanPaths, EditsInsideLongRowsMatchOnePass) {
                                        "[a;b]",
                                        "a:hover{c:d}",
                                        "@media x{p{q:r}}",
-                                       block + "}"};
-    const std::string typed = "{}\";:/*[] ax";
+                                       block + "}",
+                                       "~~a;b"};
+    const std::string typed = "{}\";:/*[] ax~";
     for (TCodeMemoParser* def : {&own, &css}) {
         for (unsigned seed = 1; seed <= 2; ++seed) {
             std::mt19937 rng(seed);
