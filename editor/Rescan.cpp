@@ -21,6 +21,8 @@ constexpr size_t kMargin = 64;
 constexpr size_t kCompactAt = size_t(1) << 20;
 // How many rows ahead the row loop asks for the bytes it will compare.
 constexpr int kPrefetch = 16;
+// A long row keeps a point at the first token boundary past every this many characters.
+constexpr size_t kPointEvery = 256;
 
 const std::vector<uint8_t>* BytesOf(const TLineRecord& rec) {
     if (!rec.Extra || rec.Extra->Attributes.size() != size_t(rec.Length)) return nullptr;
@@ -59,7 +61,10 @@ void TRescanner::SetDefinition(TCodeMemoParser* definition) {
         if (i + kPrefetch < FStore.LineCount())
             if (const auto& ahead = FStore.Line(i + kPrefetch).Extra)
                 __builtin_prefetch(ahead.get());
-        if (rec.Extra) rec.Extra->Attributes.clear();
+        if (rec.Extra) {
+            rec.Extra->Attributes.clear();
+            rec.Extra->Scan.reset();
+        }
         rec.Flags |= lfRepaint | lfRescan;
     }
     if (FDef) FPending.push_back(0);
@@ -274,6 +279,80 @@ void TRescanner::AppendLines(size_t wantEnd) {
     FNew.resize(FWin.size());
 }
 
+void TRescanner::KeepPoints(TLineRecord& rec, size_t from, size_t to) {
+    size_t k = 0;
+    while (k < FPoints.size() && FPoints[k].first < from)
+        ++k;
+    size_t e = k;
+    while (e < FPoints.size() && FPoints[e].first < to)
+        ++e;
+    if (e == k) {
+        if (rec.Extra) rec.Extra->Scan.reset();
+    } else {
+        std::unique_ptr<TRowScan>& scan = rec.EnsureExtra().Scan;
+        if (!scan) scan = std::make_unique<TRowScan>();
+        scan->Points.clear();
+        for (size_t i = k; i < e; ++i)
+            scan->Points.push_back({uint32_t(FPoints[i].first - from), FPoints[i].second});
+        scan->Before.clear();
+        scan->TailFrom = -1;
+        scan->Shift = 0;
+    }
+    FPoints.erase(FPoints.begin(), FPoints.begin() + ptrdiff_t(e));
+}
+
+const TRowScan* TRescanner::KeptScan(const TLineRecord& rec) {
+    if (!rec.Extra || !rec.Extra->Scan) return nullptr;
+    const TRowScan& scan = *rec.Extra->Scan;
+    if (scan.TailFrom < 0 || long(scan.Before.size()) + scan.Shift != long(rec.Length))
+        return nullptr;
+    return &scan;
+}
+
+bool TRescanner::KeepTail(int line, int changed, size_t lineStart, size_t pos, uint32_t state,
+                          size_t reach) {
+    TLineRecord& rec = FStore.Line(line);
+    TRowScan& scan = *rec.Extra->Scan;
+    const size_t q = pos - lineStart;
+    const size_t len = size_t(rec.Length);
+    // The character before the boundary is old text too: a token may look back at it.
+    if (long(q) <= long(scan.TailFrom) || line < changed || rec.ScanEnd == 0 ||
+        (rec.Flags & lfScanRestart) || reach > lineStart + len)
+        return false;
+    // The rows after start where they did, and the old tokens read no text changed since: the
+    // rows as far as they looked hold settled bytes.
+    const uint32_t looked = RowReach(rec);
+    if (looked == RowReachFar) return false;
+    size_t seen = 0;
+    for (int j = line + 1; j < FStore.LineCount(); ++j) {
+        const TLineRecord& next = FStore.Line(j);
+        if (!HasBytes(next) || (next.Flags & (lfRescan | lfScanRestart))) return false;
+        seen += size_t(next.Length);
+        if (seen >= looked) break;
+    }
+    const long old = long(q) - scan.Shift;
+    size_t k = 0;
+    while (k < scan.Points.size() && long(scan.Points[k].Offset) < old)
+        ++k;
+    if (k == scan.Points.size() || long(scan.Points[k].Offset) != old ||
+        scan.Points[k].State != state)
+        return false;
+    // The same state at the same text: the tokens from here to the row's end, the state there
+    // and how far they looked are those of before, moved by the edit.
+    std::vector<TRowScan::TPoint> tail(scan.Points.begin() + ptrdiff_t(k) + 1, scan.Points.end());
+    for (TRowScan::TPoint& p : tail)
+        p.Offset = uint32_t(long(p.Offset) + scan.Shift);
+    std::vector<uint8_t>& bytes = rec.Extra->Attributes;
+    bytes.resize(len);
+    std::memcpy(bytes.data(), FNew.data() + lineStart, q);
+    std::memcpy(bytes.data() + q, scan.Before.data() + old, len - q);
+    KeepPoints(rec, lineStart, pos + 1);
+    rec.Extra->Scan->Points.insert(rec.Extra->Scan->Points.end(), tail.begin(), tail.end());
+    rec.Flags |= lfRepaint;
+    rec.Flags &= ~(lfRescan | lfScanRestart);
+    return true;
+}
+
 namespace {
 // A token gone on with from a row end no longer matches there: scanned whole it would have
 // coloured the text before that row end otherwise.
@@ -330,6 +409,7 @@ int TRescanner::ScanPass(int changed, int budget, int& last, bool& budgetStop, b
 
     FWin.clear();
     FNew.clear();
+    FPoints.clear();
     FNextLine = restartLine;
     size_t pos = size_t(restartOffset);
     int winPos = FStore.PosFromLine(restartLine); // text offset of FWin[0]
@@ -428,6 +508,7 @@ int TRescanner::ScanPass(int changed, int budget, int& last, bool& budgetStop, b
                                          line >= changed && nextReady &&
                                          !(rec.Flags & lfScanRestart) && !def.InBoundState() &&
                                          looked <= RowReach(rec);
+                    KeepPoints(rec, lineStart, rowEnd);
                     if (settled && equal) {
                         rec.Flags &= ~lfRescan;
                         stop = true;
@@ -464,6 +545,7 @@ int TRescanner::ScanPass(int changed, int budget, int& last, bool& budgetStop, b
                     lineEnd -= lineStart;
                     lineStart = 0;
                     needCheckpoint = true; // the old one is gone with the front
+                    FPoints.clear();
                 }
             }
             // A checkpoint with every refill: a token that outruns the window is recovered by
@@ -518,13 +600,31 @@ int TRescanner::ScanPass(int changed, int budget, int& last, bool& budgetStop, b
             };
 
             if (!OnTokenSeen && !def.BoundOpen()) {
-                // Plain text: the rest of the line in one call, no work here per token.
+                // Plain text: the rest of the row in one call (a long row in steps), no work
+                // here per token.
                 const bool more = FNextLine < lineCount;
+                // A long row is tokenized in steps, so that it keeps points inside it; behind an
+                // edit in it the steps end where it kept points before the edit.
+                size_t limit = lineEnd;
+                const TRowScan* kept = nullptr;
+                if (lineEnd - lineStart > kPointEvery) {
+                    const size_t q = pos - lineStart;
+                    limit = std::min(limit, lineStart + (q / kPointEvery + 1) * kPointEvery);
+                    kept = KeptScan(FStore.Line(line));
+                    if (kept) {
+                        const long from = std::max(long(q), long(kept->TailFrom));
+                        for (const TRowScan::TPoint& p : kept->Points)
+                            if (long(p.Offset) + kept->Shift > from) {
+                                limit = std::min(limit, lineStart + size_t(p.Offset + kept->Shift));
+                                break;
+                            }
+                    }
+                }
                 TTokenCursor cur = cursorAt(pos);
                 size_t at = pos;
                 runReach = reach;
                 const auto why =
-                    def.TokenRun(cur, lineEnd, more ? FWin.size() - kLookahead : SIZE_MAX,
+                    def.TokenRun(cur, limit, more ? FWin.size() - kLookahead : SIZE_MAX,
                                  more ? FWin.size() - kMargin : SIZE_MAX, FNew.data(), at);
                 reach = std::max(reach, cur.Reach);
                 switch (why) {
@@ -540,6 +640,16 @@ int TRescanner::ScanPass(int changed, int budget, int& last, bool& budgetStop, b
                     pos = at;
                     widen();
                     break;
+                }
+                if (why == TCodeMemoParser::rsLimit && limit < lineEnd && pos < lineEnd &&
+                    !def.BoundOpen() && !def.InBoundState()) {
+                    const uint32_t state = FStore.ScanStates().Of(def);
+                    FPoints.emplace_back(pos, state);
+                    if (kept && KeepTail(line, changed, lineStart, pos, state, reach)) {
+                        last = line;
+                        if (line >= changed) ++scanned;
+                        break;
+                    }
                 }
                 continue;
             }

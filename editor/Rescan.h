@@ -27,7 +27,9 @@ using TTokenSeenEvent =
 // counts when the token can be gone on with from there), else at the nearest such anchor token
 // (inside a long line: the rows of one are cut from it), and stops at the first row that ends in
 // the very scanner state (set and stack, compared by value) stored there, with its bytes
-// unchanged or no token spanning its end.
+// unchanged or no token spanning its end. Inside a long row it also stops behind an edit, at a
+// token boundary in the state kept for the same text before the edit: the rest of the row keeps
+// its old bytes.
 //
 // With a line budget a scan stops after that many lines; the next line then carries the restart
 // mark (lfScanRestart) and stays pending, so a later Rescan() (or ScanThrough() for a line about to
@@ -112,6 +114,17 @@ private:
     std::vector<uint8_t> FNew;
     int FNextLine = 0; // first line not yet in the window
     TCodeMemoParser::TScanSnapshot FSnap;
+    // Token boundaries met inside long rows (window index, state number), for the rows' points.
+    std::vector<std::pair<size_t, uint32_t>> FPoints;
+    // Gives row `rec`, [from, to) in the window, the points recorded for it.
+    void KeepPoints(TLineRecord& rec, size_t from, size_t to);
+    // The row's bytes and points from before an edit in it, when they fit its text; else nullptr.
+    static const TRowScan* KeptScan(const TLineRecord& rec);
+    // At a token boundary `pos` (window) of row `line`, in state `state`, behind the edit: when
+    // the row kept that state there before the edit, its bytes become the new ones up to `pos`
+    // and the old ones after it, and the scan may stop. `reach`: how far the tokens looked.
+    bool KeepTail(int line, int changed, size_t lineStart, size_t pos, uint32_t state,
+                  size_t reach);
 };
 
 } // namespace quillet

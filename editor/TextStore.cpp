@@ -162,7 +162,10 @@ void TTextStore::SetRecordText(TLineRecord& rec, std::string_view a, std::string
     ReleaseText(rec);
     rec.Text = std::move(text);
     rec.Length = length;
-    if (rec.Extra) rec.Extra->Attributes.clear();
+    if (rec.Extra) {
+        rec.Extra->Attributes.clear();
+        rec.Extra->Scan.reset();
+    }
     if (!keepDecor) {
         rec.Glyphs = 0;
         rec.PaintA = rec.PaintB = -1;
@@ -173,6 +176,27 @@ void TTextStore::SetRecordText(TLineRecord& rec, std::string_view a, std::string
     else
         rec.Flags &= ~lfHasTab;
     FWidest = std::max(FWidest, rec.Length);
+}
+
+std::unique_ptr<TRowScan> TTextStore::KeepRowScan(TLineRecord& rec, int at, int removed,
+                                                  int added) {
+    if (!rec.Extra || !rec.Extra->Scan) return nullptr;
+    std::unique_ptr<TRowScan> scan = std::move(rec.Extra->Scan);
+    const int shift = added - removed;
+    if (scan->TailFrom >= 0) {
+        // Another edit before the scan came: the tail is what neither edit touched.
+        scan->TailFrom = std::max(at + added, scan->TailFrom + shift);
+        scan->Shift += shift;
+        return scan;
+    }
+    // Only bytes the scan settled, with the state at the row's end known, are worth keeping.
+    if ((rec.Flags & (lfRescan | lfScanRestart)) || rec.ScanEnd == 0 || scan->Points.empty() ||
+        rec.Extra->Attributes.size() != size_t(rec.Length))
+        return nullptr;
+    scan->Before.swap(rec.Extra->Attributes);
+    scan->TailFrom = at + added;
+    scan->Shift = shift;
+    return scan;
 }
 
 int TTextStore::Insert(int pos, std::string_view raw) {
@@ -192,7 +216,9 @@ int TTextStore::Insert(int pos, std::string_view raw) {
 
     size_t cr = text.find('\r');
     if (cr == std::string::npos) {
+        std::unique_ptr<TRowScan> kept = KeepRowScan(FLines[line], offset, 0, len);
         SetRecordText(FLines[line], before, text + std::string(after), true);
+        if (kept) FLines[line].EnsureExtra().Scan = std::move(kept);
         FStarts.InsertText(line, len);
     } else {
         // Split: the first piece ends the old line, the rest become new records.
@@ -288,7 +314,9 @@ void TTextStore::Delete(int pos, int length) {
     }
     FLines.DeleteRange(l1 + 1, l2 - l1);
     FStarts.InsertText(l1, -length);
+    std::unique_ptr<TRowScan> kept = l1 == l2 ? KeepRowScan(FLines[l1], o1, length, 0) : nullptr;
     SetRecordText(FLines[l1], head, tail, true);
+    if (kept) FLines[l1].EnsureExtra().Scan = std::move(kept);
     // They belong on the first row of the joined logical line.
     FLines[l1].Marks &= uint16_t(~lmBookmarkBits);
     int first = l1;

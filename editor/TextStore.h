@@ -24,10 +24,29 @@ public:
     virtual ~TLineObject() = default;
 };
 
+// What the re-scan knows inside a long row: scan states at token boundaries within it, and,
+// after an edit inside the row, its bytes from before the edit, so that a re-scan that comes out
+// in a kept state behind the edit keeps the rest of the old bytes instead of scanning on.
+struct TRowScan {
+    struct TPoint {
+        uint32_t Offset; // in the row; a token boundary with no bound region open
+        uint32_t State;  // the store's TScanStates number there (set and stack)
+    };
+    // In offset order, for the row's bytes as they were last scanned. They say nothing of how
+    // far the tokens before a point looked: they serve to stop a scan, not to start one.
+    std::vector<TPoint> Points;
+    // The bytes and points as scanned before the edits since; the text from TailFrom (in the
+    // row as it is now) on is the old text from TailFrom - Shift. TailFrom < 0: none kept.
+    std::vector<uint8_t> Before;
+    int TailFrom = -1;
+    int Shift = 0;
+};
+
 // Created on first use so that a plain record stays small.
 struct TLineExtra {
     std::vector<uint8_t> Attributes; // one style byte per character, empty = none
     std::unique_ptr<TLineObject> Object;
+    std::unique_ptr<TRowScan> Scan; // only rows long enough to hold points
 };
 
 enum : uint32_t {
@@ -215,6 +234,9 @@ private:
     void SetRecordText(TLineRecord& rec, std::string_view a, std::string_view b, bool keepDecor,
                        bool pool = false);
     void ReleaseText(TLineRecord& rec);
+    // Before [at, at + removed) of a row becomes `added` new characters: what the re-scan knew
+    // of the row, with the bytes of before kept for the text behind the edit; nullptr if nothing.
+    static std::unique_ptr<TRowScan> KeepRowScan(TLineRecord& rec, int at, int removed, int added);
     char* PoolAlloc(size_t bytes);
     void RepackPool();
 

@@ -626,3 +626,81 @@ TEST_F(RescanTest, AKeystrokeInALongStringScansItsRow) {
     EXPECT_LE(R.Rescan(), 2);
     EXPECT_EQ(StoredBytes(Store), Reference(P, Store.StoredText(0, Store.CharCount())));
 }
+
+// Edits inside the rows of a long line: the scan stops behind the edit where the row kept the
+// same state at the same text, and keeps the row's old bytes from there. Rows of up to 2,047
+// characters with strings, comments, regions and rules (some long, so that a brace typed into
+// one leaves the text behind it in another state); one or two edits in a row (or across rows)
+// before each re-scan, which must match one pass.
+TEST(RescanPaths, EditsInsideLongRowsMatchOnePass) {
+    TCodeMemoParser own;
+    BuildCss(own);
+    AddContainer(own);
+    // "~~" anything but "x" up to ";x": a token that may look on over rows to fail or end.
+    own.Keywords.Add("~~", 45, TStateSet::Of({0}));
+    TContinuationRule at;
+    at.Body.Group = uint16_t(G(own, "x", true));
+    at.End.EndCount = 2;
+    at.End.EndGroups = {uint16_t(G(own, ";")), uint16_t(G(own, "x")), 0, 0};
+    own.Continuations[45] = at;
+    TCodeMemoParser css;
+    LoadShippedDefinition(css, "css");
+    std::string block = "div{";
+    for (int i = 0; i < 60; ++i)
+        block += "color:red;";
+    std::vector<std::string> pieces = {"h1{color:#abc;margin:0 1px}",
+                                       "/* a; b */",
+                                       "p{b:\"x;}\"}",
+                                       "[a;b]",
+                                       "a:hover{c:d}",
+                                       "@media x{p{q:r}}",
+                                       block + "}",
+                                       "~~a;b"};
+    const std::string typed = "{}\";:/*[] ax~";
+    for (TCodeMemoParser* def : {&own, &css}) {
+        for (unsigned seed = 1; seed <= 2; ++seed) {
+            std::mt19937 rng(seed);
+            auto between = [&](int lo, int hi) { return lo + int(rng() % unsigned(hi - lo + 1)); };
+            std::string text;
+            while (text.size() < 100000)
+                text += pieces[rng() % pieces.size()];
+            TTextStore store;
+            store.Insert(0, text);
+            TRescanner r(store);
+            Recut(store, 0, store.LineCount(), rng, 2047);
+            r.SetDefinition(def);
+            r.ScanAll();
+            for (int step = 0; step < 300; ++step) {
+                std::string what;
+                for (int n = rng() % 4 ? 1 : 2; n > 0; --n) {
+                    const int row = between(0, store.LineCount() - 1);
+                    const int pos =
+                        std::min(store.CharCount(),
+                                 store.PosFromLine(row) + between(0, store.Line(row).Length));
+                    if (rng() % 2) {
+                        const int k = std::min(between(1, 3), store.CharCount() - pos);
+                        what += "delete " + std::to_string(k) + " at " + std::to_string(pos);
+                        store.Delete(pos, k);
+                    } else {
+                        const std::string s(1, typed[rng() % typed.size()]);
+                        what += "'" + s + "' at " + std::to_string(pos);
+                        store.Insert(pos, s);
+                    }
+                    what += "; ";
+                }
+                r.Rescan();
+                TTextStore fresh;
+                fresh.Insert(0, store.StoredText(0, store.CharCount()));
+                TRescanner once(fresh);
+                once.SetDefinition(def);
+                once.ScanAll();
+                const std::vector<uint8_t> got = StoredBytes(store);
+                const std::vector<uint8_t> want = StoredBytes(fresh);
+                ASSERT_TRUE(got == want)
+                    << (def == &css ? "css" : "own") << " seed " << seed << ", step " << step
+                    << ": " << what << "first wrong byte at "
+                    << std::mismatch(got.begin(), got.end(), want.begin()).first - got.begin();
+            }
+        }
+    }
+}
