@@ -663,7 +663,8 @@ bool TCodeMemoPainter::FindShift(const TRowPicture& old, int from, int changed, 
 }
 
 int TCodeMemoPainter::PaintShifted(ICanvas& canvas, int y, const TRowPicture& old, int from,
-                                   const TShift& shift, int selA, int selB, TColor endBack) {
+                                   int changed, const TShift& shift, int selA, int selB,
+                                   TColor endBack) {
     const int lh = Metrics().LineHeight, cw = Metrics().CharWidth, left = TextLeft();
     const int first = old.Look.LeftColumn, oldEnd = first + int(old.Tokens.size());
     const int d = shift.Delta, dx = d * cw;
@@ -675,11 +676,15 @@ int TCodeMemoPainter::PaintShifted(ICanvas& canvas, int y, const TRowPicture& ol
         canvas.Scroll({tailX, y, FWidth, y + lh}, dx, 0);
     else if (d < 0)
         canvas.Scroll({tailX + dx, y, FWidth, y + lh}, dx, 0);
+    // The new columns, cut where the moved ones start. Cells are fixed here, so they are drawn
+    // from the column before the first change rather than from the start of its run (a long
+    // token would have the whole row left of the caret drawn again): shown from the change on,
+    // with that column's glyph spilling over as in a whole paint.
+    const int start = std::max(from, changed - 1);
     for (const auto& run : old.Runs)
-        if (run.first < from) FRuns.push_back(run);
-    // The new columns, cut where the moved ones start.
-    canvas.SetClip({left, y, std::min(FWidth, tailX + dx), y + lh});
-    DrawSpan(canvas, oldX(from), y, from, shift.Tail + d, selA, selB);
+        if (run.first < start) FRuns.push_back(run);
+    canvas.SetClip({start > from ? oldX(start + 1) : left, y, std::min(FWidth, tailX + dx), y + lh});
+    DrawSpan(canvas, oldX(start), y, start, shift.Tail + d, selA, selB);
     for (const auto& [column, x] : old.Runs)
         if (column >= shift.Tail && x + dx < FWidth) FRuns.push_back({column + d, x + dx});
     const size_t runs = FRuns.size();
@@ -817,7 +822,7 @@ void TCodeMemoPainter::PaintText(ICanvas& canvas, int y, int line, int screenRow
     const int start = std::max(from, 0);
     FDrawnEnd = memo.LeftColumn();
     if (shifted) {
-        x = PaintShifted(canvas, y, picture, from, shift, colA, colB, endBack);
+        x = PaintShifted(canvas, y, picture, from, changed, shift, colA, colB, endBack);
     } else if (from < INT32_MAX) {
         canvas.SetClip({left, y, FWidth, y + lh});
         x = DrawSpan(canvas, x, y, start, columns, colA, colB);

@@ -186,7 +186,8 @@ private:
     bool FindShift(const TRowPicture& old, int from, int changed, int selA, int selB, TShift& out);
     // Draws the row's picture by moving its old pixels and drawing only the columns the
     // shift brings in; returns the x where the row's text ends, FWidth when past the edge.
-    int PaintShifted(ICanvas& canvas, int y, const TRowPicture& old, int from, const TShift& shift,
+    int PaintShifted(ICanvas& canvas, int y, const TRowPicture& old, int from, int changed,
+                     const TShift& shift,
                      int selA, int selB, TColor endBack);
     // Columns [from, to) at x, split where the selection [selA, selB) starts and ends.
     int DrawSpan(ICanvas& canvas, int x, int y, int from, int to, int selA, int selB);
