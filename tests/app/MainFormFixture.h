@@ -9,6 +9,7 @@
 #include "platform/headless/RecordingShell.h"
 #include "platform/headless/RecordingWebBrowser.h"
 #include "platform/headless/ScriptedDialogs.h"
+#include "tests/FileText.h"
 
 #include <QAction>
 #include <QWidget>
@@ -57,12 +58,7 @@ protected:
     void Write(const std::string& name, const std::string& bytes) const {
         std::ofstream(Path(name), std::ios::binary) << bytes;
     }
-    std::string Read(const std::string& name) const {
-        std::ifstream in(Path(name), std::ios::binary);
-        std::ostringstream s;
-        s << in.rdbuf();
-        return s.str();
-    }
+    std::string Read(const std::string& name) const { return test::FileText(Path(name)); }
     // Typing as the user does, one character at a time.
     void Type(const std::string& text) {
         for (unsigned char c : text)

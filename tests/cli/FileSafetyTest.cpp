@@ -3,6 +3,7 @@
 #include "cli/Tool.h"
 #include "highlight/DefStream.h"
 #include "resources/Strings.h"
+#include "tests/FileText.h"
 
 #include <gtest/gtest.h>
 
@@ -35,12 +36,7 @@ protected:
     void Write(const std::string& name, const std::string& bytes) const {
         std::ofstream(Path(name), std::ios::binary) << bytes;
     }
-    std::string Read(const std::string& name) const {
-        std::ifstream in(Path(name), std::ios::binary);
-        std::ostringstream s;
-        s << in.rdbuf();
-        return s.str();
-    }
+    std::string Read(const std::string& name) const { return test::FileText(Path(name)); }
     // Runs a command line; Out and Err keep what it printed.
     int Run(const std::vector<std::string>& args) {
         std::istringstream in;

@@ -2,6 +2,7 @@
 #include "editor/CodeMemo.h"
 #include "editor/CodeMemoStrings.h"
 #include "resources/Strings.h"
+#include "tests/FileText.h"
 
 #include <gtest/gtest.h>
 
@@ -15,16 +16,10 @@
 #include <string>
 
 namespace quillet {
+using test::FileText;
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string ReadFile(const fs::path& p) {
-    std::ifstream f(p, std::ios::binary);
-    std::ostringstream s;
-    s << f.rdbuf();
-    return s.str();
-}
 
 void WriteFile(const fs::path& p, const std::string& bytes) {
     std::ofstream f(p, std::ios::binary);
@@ -216,7 +211,7 @@ TEST_F(CodeMemoIOTest, AFileTooLargeForTheTextIsRefusedWithoutTouchingTheDocumen
     }
     EXPECT_EQ(Memo.FileName(), a.string());
     Memo.SaveToFile(a.string());
-    EXPECT_EQ(ReadFile(a), bytes);
+    EXPECT_EQ(FileText(a), bytes);
 }
 
 TEST_F(CodeMemoIOTest, FilesRoundTripByteIdenticalInTheirEncoding) {
@@ -229,7 +224,7 @@ TEST_F(CodeMemoIOTest, FilesRoundTripByteIdenticalInTheirEncoding) {
     EXPECT_EQ(Memo.Lines().Get(0), "\xD0\x9F\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82");
     fs::path a2 = Dir / "ru-out.css";
     Memo.SaveToFile(a2.string());
-    EXPECT_EQ(ReadFile(a2), cp1251);
+    EXPECT_EQ(FileText(a2), cp1251);
 
     // UTF-8 with a BOM keeps its BOM.
     const std::string bom = "\xEF\xBB\xBF"
@@ -240,7 +235,7 @@ TEST_F(CodeMemoIOTest, FilesRoundTripByteIdenticalInTheirEncoding) {
     EXPECT_TRUE(Memo.Encoding().Bom);
     EXPECT_EQ(Memo.Lines().Get(0), "a { content: \"\xE2\x86\x92\" }");
     Memo.SaveToFile(b.string());
-    EXPECT_EQ(ReadFile(b), bom);
+    EXPECT_EQ(FileText(b), bom);
     EXPECT_FALSE(Memo.Modified());
     EXPECT_EQ(Memo.FileName(), b.string());
     EXPECT_EQ(Memo.PrintTitle(), b.string()); // smoTitleAsFilename is on by default
@@ -253,7 +248,7 @@ TEST_F(CodeMemoIOTest, A1251DocumentWithANewCharacterIsSavedAsUtf8) {
     Memo.SetSelStart(Memo.TextLength());
     Memo.Perform(WM_CHAR, 0x4E2D, 0); // not in the code page
     Memo.SaveToFile(a.string());
-    EXPECT_EQ(ReadFile(a), "\xD0\x9F\xD1\x80\xD0\xB8\xE4\xB8\xAD");
+    EXPECT_EQ(FileText(a), "\xD0\x9F\xD1\x80\xD0\xB8\xE4\xB8\xAD");
     EXPECT_EQ(Memo.Encoding().Kind, TEncodingKind::Utf8);
 }
 
@@ -281,7 +276,7 @@ TEST_F(CodeMemoIOTest, AFileKeepsItsLineBreaksAndTypedOnesTakeTheMostCommonKind)
         Memo.SetSelStart(Memo.Perform(EM_LINEINDEX, 1, 0));
         Memo.SetSelText("X\r");
         Memo.SaveToFile(f.string());
-        EXPECT_EQ(ReadFile(f), c.Saved) << c.Bytes;
+        EXPECT_EQ(FileText(f), c.Saved) << c.Bytes;
     }
     // Without breaks in the file, and in a document never loaded, the line style decides.
     WriteFile(f, "one");
@@ -289,18 +284,18 @@ TEST_F(CodeMemoIOTest, AFileKeepsItsLineBreaksAndTypedOnesTakeTheMostCommonKind)
     Memo.SetSelStart(3);
     Memo.SetSelText("\rtwo");
     Memo.SaveToFile(f.string());
-    EXPECT_EQ(ReadFile(f), "one\r\ntwo");
+    EXPECT_EQ(FileText(f), "one\r\ntwo");
     TCodeMemo fresh;
     fresh.SetText("x\ny");
     fresh.SaveToFile(f.string());
-    EXPECT_EQ(ReadFile(f), "x\r\ny");
+    EXPECT_EQ(FileText(f), "x\r\ny");
 }
 
 TEST_F(CodeMemoIOTest, LinesFileOperationsGoThroughTheControl) {
     fs::path a = Dir / "lines.css";
     Memo.Lines().SetText("x\r\ny");
     Memo.Lines().SaveToFile(a.string());
-    EXPECT_EQ(ReadFile(a), "x\r\ny");
+    EXPECT_EQ(FileText(a), "x\r\ny");
     TCodeMemo other;
     other.Lines().LoadFromFile(a.string());
     EXPECT_EQ(other.Lines().Get(1), "y");

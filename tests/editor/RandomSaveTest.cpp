@@ -4,6 +4,7 @@
 // bytes the document gives and keeps the rest. QUILLET_RANDOM_REPLAY=SEED runs one round.
 #include "editor/CodeMemo.h"
 #include "editor/UndoStack.h"
+#include "tests/FileText.h"
 
 #include <gtest/gtest.h>
 
@@ -23,16 +24,10 @@
 #include <unistd.h>
 
 namespace quillet {
+using test::FileText;
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string Read(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
 
 std::string Attribute(const fs::path& p) {
     char buf[64];
@@ -119,7 +114,7 @@ std::string Round(unsigned seed) {
         fault << "error: " << error << "; ";
     if (!error.empty() && !memo.Modified()) fault << "a failed save cleared the changes; ";
     if (failure != fFolderGone) {
-        const std::string now = Read(target);
+        const std::string now = FileText(target);
         if (now != (error.empty() ? want : old))
             fault << (error.empty() ? "new" : "old") << " bytes differ (" << now.size() << " for "
                   << (error.empty() ? want : old).size() << "); ";

@@ -2,6 +2,7 @@
 #include "editor/TextEncoding.h"
 #include "platform/Errors.h"
 #include "platform/Stream.h"
+#include "tests/FileText.h"
 
 #include <gtest/gtest.h>
 
@@ -13,16 +14,8 @@
 #include <sstream>
 
 using namespace quillet;
+using quillet::test::FileText;
 namespace fs = std::filesystem;
-
-namespace {
-std::string ReadAll(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-}
-} // namespace
 
 TEST(TextEncoding, Windows1251AndBomRoundTrip) {
     std::string cp1251 = "a { content: \"\xCF\xF0\xE8\xE2\xE5\xF2 \xA8\xB8\x98\x88\"; }";
@@ -53,7 +46,7 @@ TEST(TextEncoding, FailedSaveKeepsTheOldFile) {
     fs::create_directories(dir);
     fs::path target = dir / "a.css";
     SaveFileAtomically(target.string(), "old");
-    EXPECT_EQ(ReadAll(target), "old");
+    EXPECT_EQ(FileText(target), "old");
     // Read-only for its owner: refused even as root, with the cause in the system's words.
     fs::permissions(target, fs::perms::owner_read | fs::perms::group_read);
     try {
@@ -63,7 +56,7 @@ TEST(TextEncoding, FailedSaveKeepsTheOldFile) {
         EXPECT_EQ(std::string(e.what()),
                   "Cannot create file " + target.string() + ": " + std::strerror(EACCES));
     }
-    EXPECT_EQ(ReadAll(target), "old");
+    EXPECT_EQ(FileText(target), "old");
     EXPECT_THROW(SaveFileAtomically((dir / "missing" / "b.css").string(), "x"), EFileError);
     fs::remove_all(dir);
 }

@@ -1,4 +1,5 @@
 #include "platform/Files.h"
+#include "tests/FileText.h"
 
 #include <gtest/gtest.h>
 
@@ -36,12 +37,7 @@ protected:
         std::ofstream(p, std::ios::binary) << text;
         ::chmod(p.c_str(), mode);
     }
-    static std::string Read(const fs::path& p) {
-        std::ifstream in(p, std::ios::binary);
-        std::ostringstream s;
-        s << in.rdbuf();
-        return s.str();
-    }
+    static std::string Read(const fs::path& p) { return test::FileText(p); }
     static mode_t Mode(const fs::path& p) {
         struct stat st {};
         ::stat(p.c_str(), &st);

@@ -1,6 +1,7 @@
 #include "platform/RegistryFile.h"
 #include "platform/headless/MemoryRegistry.h"
 #include "resources/Strings.h"
+#include "tests/FileText.h"
 
 #include <gtest/gtest.h>
 
@@ -15,6 +16,7 @@
 #include <unistd.h>
 
 using namespace quillet;
+using quillet::test::FileText;
 
 namespace {
 
@@ -27,13 +29,6 @@ std::string Error(const std::function<void()>& fn) {
         return e.what();
     }
     return "(no error)";
-}
-
-std::string ReadText(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
 }
 
 struct TTempDir {
@@ -110,7 +105,7 @@ TEST(Registry, FileRegistrySavesEveryChangeAndReadsItBack) {
     EXPECT_EQ(again.ReadString(Key, "SamplePath"), "C:\\Brovix\\Sample.htm \"quoted\"\r\nnext");
     EXPECT_EQ(again.ReadString(Key, ""), "default");
     EXPECT_EQ(again.ValueType(Key, "Blob"), rtNone);
-    EXPECT_EQ(FormatRegistryFile(again.Keys()), ReadText(path));
+    EXPECT_EQ(FormatRegistryFile(again.Keys()), FileText(path));
     for (auto& e : std::filesystem::directory_iterator(dir.Path))
         EXPECT_EQ(e.path().filename(), "HKEY_CURRENT_USER.reg"); // no temporary left behind
 }
@@ -207,7 +202,7 @@ TEST(Registry, AFailedWriteLeavesTheOldFileAndMemoryWhole) {
     const std::string path = dir.File();
     TFileRegistry r(path);
     r.WriteString(Key, "Kept", "old");
-    const std::string before = ReadText(path);
+    const std::string before = FileText(path);
 
     // The writer gives up half-way, as a full disk or a crash would leave it.
     r.Writer = [](int fd, const char* data, size_t size) {
@@ -217,7 +212,7 @@ TEST(Registry, AFailedWriteLeavesTheOldFileAndMemoryWhole) {
     };
     EXPECT_EQ(Error([&] { r.WriteString(Key, "Kept", "new"); }),
               "Cannot write the registry file " + path + ": " + std::strerror(ENOSPC));
-    EXPECT_EQ(ReadText(path), before);
+    EXPECT_EQ(FileText(path), before);
     EXPECT_EQ(r.ReadString(Key, "Kept"), "old");
     EXPECT_FALSE(r.DeleteValue(Key, "Nope"));
     EXPECT_THROW(r.DeleteValue(Key, "Kept"), ERegistryError);
@@ -300,13 +295,13 @@ TEST(Registry, AnUnreadableSettingsFileIsSetAsideAndTheRunStartsAfresh) {
         std::string notice;
         auto r = open(damaged[i], notice);
         const std::string aside = path + ".bad" + (i ? "." + std::to_string(i) : std::string());
-        EXPECT_EQ(ReadText(aside), damaged[i]);
+        EXPECT_EQ(FileText(aside), damaged[i]);
         EXPECT_NE(notice.find("Registry file " + path + ", line "), std::string::npos) << notice;
         EXPECT_NE(notice.find("the unreadable file is kept as " + aside), std::string::npos);
         ASSERT_NE(dynamic_cast<TFileRegistry*>(r.get()), nullptr);
         EXPECT_FALSE(r->KeyExists(Key));
         r->WriteDword(Key, "EditorHeight", 145); // the fresh file works
-        EXPECT_EQ(ReadText(path).rfind("REGEDIT4", 0), 0u);
+        EXPECT_EQ(FileText(path).rfind("REGEDIT4", 0), 0u);
     }
     // A sound file says nothing; without a notice to fill the damage is an error as before.
     std::string notice;
