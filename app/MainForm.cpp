@@ -491,17 +491,32 @@ void TMainForm::ConfirmSaveChanges() {
 }
 
 void TMainForm::ConfirmSavePage() {
-    if (FEditorPage.empty() || !EditorCodeMemo().Modified()) return;
-    TModalResult answer =
-        Platform().Dialogs->MessageBox(FmtLoadStr(SConfirmSavePage, FEditorPage),
-                                       LoadStr(SConfirmTitle), mtConfirmation, mbYesNoCancel);
-    if (answer == mrYes) {
-        // A failed save throws: the edits stay, and so does whatever asked.
-        ConfirmEncoding(FEditorPage, EditorCodeMemo());
-        EditorCodeMemo().SaveToFile(FEditorPage);
-    } else if (answer != mrNo) {
-        throw EAbort();
+    if (!EditorCodeMemo().Modified()) return;
+    // Text typed while no page was read has no file yet: asked about all the same, and saved
+    // where the user says.
+    const bool unnamed = FEditorPage.empty();
+    if (unnamed && EditorCodeMemo().Text().empty()) return;
+    TModalResult answer = Platform().Dialogs->MessageBox(
+        unnamed ? LoadStr(SConfirmSaveUnnamedPage) : FmtLoadStr(SConfirmSavePage, FEditorPage),
+        LoadStr(SConfirmTitle), mtConfirmation, mbYesNoCancel);
+    if (answer == mrNo) return;
+    if (answer != mrYes) throw EAbort();
+    std::string target = FEditorPage;
+    if (unnamed) {
+        TFileDialogOptions options;
+        options.Title = LoadStr(SPageSaveTitle);
+        options.Filter = LoadStr(SHtmFileFilter);
+        options.DefaultExt = "htm";
+        options.OverwritePrompt = true;
+        options.InitialDir = WorkFolder();
+        auto path = Platform().Dialogs->SaveFile(options);
+        if (!path) throw EAbort();
+        target = *path;
     }
+    // A failed save throws: the edits stay, and so does whatever asked.
+    ConfirmEncoding(target, EditorCodeMemo());
+    EditorCodeMemo().SaveToFile(target);
+    FEditorPage = target;
 }
 
 std::string TMainForm::ShippedFile(const std::string& name) const {

@@ -170,8 +170,8 @@ TEST_F(MainFormTest, ThePreviewShowsTheSamplePageAndItsEditorSavesIt) {
 TEST_F(MainFormTest, AnotherSamplePageOrClosingAsksWhatBecomesOfTheEditedOne) {
     Write("one.htm", "<p>one</p>");
     Write("two.htm", "<p>two</p>");
-    const std::string question = "Страница-образец " + Path("one.htm") +
-                                 " была изменена. Сохранить изменения?";
+    const std::string question =
+        "Страница-образец " + Path("one.htm") + " была изменена. Сохранить изменения?";
     auto edit = [&] {
         Form->HtmFilenameEdit()->SetFileName(Path("one.htm"));
         Form->WorkPageControl()->setCurrentIndex(1);
@@ -206,6 +206,39 @@ TEST_F(MainFormTest, AnotherSamplePageOrClosingAsksWhatBecomesOfTheEditedOne) {
     EXPECT_EQ(Read("two.htm"), "<p>two</p>");
     EXPECT_EQ(Form->EditorCodeMemo().Text(), "<p>two</p>");
     EXPECT_EQ(Messages().size(), 4u);
+}
+
+TEST_F(MainFormTest, TextTypedWithNoSamplePageIsAskedAboutAndSavedWhereTheUserSays) {
+    Write("two.htm", "<p>two</p>");
+    const std::string question = "Страница-образец без имени была изменена. Сохранить изменения?";
+    auto edit = [&] {
+        Form->HtmFilenameEdit()->SetFileName("");
+        Form->WorkPageControl()->setCurrentIndex(1);
+        Form->EditorCodeMemo().SetText("");
+        Form->EditorCodeMemo().Perform(WM_CHAR, 'x', 0);
+        Form->WorkPageControl()->setCurrentIndex(0);
+        Form->HtmFilenameEdit()->SetFileName(Path("two.htm"));
+    };
+    // Cancel, in the question or in the file dialog: the text stays, with no page named.
+    for (bool inDialog : {false, true}) {
+        edit();
+        Dialogs->QueueAnswer(inDialog ? mrYes : mrCancel);
+        if (inDialog) Dialogs->QueueFile(std::nullopt);
+        Form->WorkPageControl()->setCurrentIndex(1);
+        ASSERT_FALSE(Messages().empty());
+        EXPECT_EQ(Messages().back(), question);
+        EXPECT_EQ(Form->EditorCodeMemo().Text(), "x");
+        EXPECT_EQ(Form->HtmFilenameEdit()->FileName(), "");
+        Form->WorkPageControl()->setCurrentIndex(0);
+    }
+    // Yes and a name: written there before the chosen page is read.
+    edit();
+    Dialogs->QueueAnswer(mrYes);
+    Dialogs->QueueFile(Path("typed.htm"));
+    Form->WorkPageControl()->setCurrentIndex(1);
+    EXPECT_EQ(Read("typed.htm"), "x");
+    EXPECT_EQ(Form->EditorCodeMemo().Text(), "<p>two</p>");
+    EXPECT_EQ(Messages().size(), 3u);
 }
 
 TEST_F(MainFormTest, TheLivePreviewShowsBothEditorsTextsWithoutWritingAFile) {
@@ -250,7 +283,7 @@ TEST_F(MainFormTest, TheLivePreviewShowsBothEditorsTextsWithoutWritingAFile) {
     EXPECT_EQ(Browser.Calls().size(), 1u);
     Write("Sample.htm", "<p>shipped</p>");
     Dialogs->QueueAnswer(mrNo);
-    Run(Form->NewAction); // back to the shipped page
+    Run(Form->NewAction);       // back to the shipped page
     Dialogs->QueueAnswer(mrNo); // and the edits to the old one are dropped
     Form->WorkPageControl()->setCurrentIndex(1);
     EXPECT_EQ(Browser.Preview().PageText, "<p>shipped</p>");
