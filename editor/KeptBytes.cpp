@@ -82,6 +82,11 @@ void TKeptBytes::EndFile() {
 
 void TKeptBytes::Remember(std::deque<TRemoved>& side, TRemoved removed) {
     side.push_back(std::move(removed));
+    // A deletion that took no entries and has none older than it to shadow is found by nothing
+    // that a lookup without it would not find: typed text gets none either way. So the side
+    // starts at its oldest deletion with entries, and only a very long history drops any.
+    while (!side.empty() && side.front().Entries.empty())
+        side.pop_front();
     if (side.size() > KRemovedKept) side.pop_front();
 }
 

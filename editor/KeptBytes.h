@@ -62,7 +62,7 @@ private:
         uint64_t Digest;
         std::vector<TEntry> Entries;
     };
-    static constexpr size_t KRemovedKept = 256;
+    static constexpr size_t KRemovedKept = 1 << 16;
     static void Remember(std::deque<TRemoved>& side, TRemoved removed);
 
     std::vector<TEntry> FEntries;

@@ -291,6 +291,26 @@ TEST_F(CodeMemoIOTest, AFileKeepsItsLineBreaksAndTypedOnesTakeTheMostCommonKind)
     EXPECT_EQ(FileText(f), "x\r\ny");
 }
 
+TEST_F(CodeMemoIOTest, UndoingALongSessionGivesTheFileItsOwnBytesBack) {
+    // Breaks of both kinds and a control byte, deleted, then a long stretch of typing and
+    // correcting, all of it undone: the save writes the file as it was read.
+    const std::string bytes = "a\r\nb\nc\x01\r\nd\n";
+    const fs::path f = Dir / "undo.css";
+    WriteFile(f, bytes);
+    Memo.LoadFromFile(f.string());
+    Memo.Perform(EM_SETSEL, 0, -1);
+    Memo.SetSelText("");
+    for (int i = 0; i < 600; ++i) {
+        Memo.SetSelText("x");
+        Memo.Perform(EM_SETSEL, 0, 1);
+        Memo.SetSelText("");
+    }
+    while (Memo.CanUndo())
+        Memo.Undo();
+    Memo.SaveToFile(f.string());
+    EXPECT_EQ(FileText(f), bytes);
+}
+
 TEST_F(CodeMemoIOTest, LinesFileOperationsGoThroughTheControl) {
     fs::path a = Dir / "lines.css";
     Memo.Lines().SetText("x\r\ny");
