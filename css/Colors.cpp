@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 
 namespace quillet::css {
 
@@ -216,9 +217,17 @@ std::string Hex2(int v) {
     return {digits[(v >> 4) & 15], digits[v & 15]};
 }
 
-std::string Number(double v) {
-    long r = std::lround(v);
-    return std::to_string(r);
+// `v` with at most `decimals` digits after the point, and no trailing zeros.
+std::string Number(double v, int decimals = 0) {
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%.*f", decimals, v);
+    std::string out(buf);
+    if (out.find('.') != std::string::npos) {
+        while (out.back() == '0')
+            out.pop_back();
+        if (out.back() == '.') out.pop_back();
+    }
+    return out == "-0" ? "0" : out;
 }
 
 // The selector or at-rule head test: the next of "{", ";", "}" after `from` is a "{".
@@ -317,7 +326,7 @@ std::string ReplaceColor(std::string_view literal, std::uint32_t rgb) {
     }
     if (auto f = ReadFunction(literal); f && f->Close + 1 == literal.size()) {
         std::string sep = f->Comma ? (f->CommaBlank ? ", " : ",") : " ";
-        std::string args[3];
+        double hsl[3] = {};
         if (f->Hsl) {
             const double rf = r / 255.0, gf = g / 255.0, bf = b / 255.0;
             const double mx = std::max({rf, gf, bf}), mn = std::min({rf, gf, bf});
@@ -332,23 +341,38 @@ std::string ReplaceColor(std::string_view literal, std::uint32_t rgb) {
                 else
                     h = 60 * ((rf - gf) / d + 4);
             }
-            const bool degrees = !f->Args[0].Unit.empty();
-            args[0] = Number(h) + (degrees ? "deg" : "");
-            args[1] = Number(s * 100) + (f->Args[1].Unit == "%" ? "%" : "");
-            args[2] = Number(l * 100) + (f->Args[2].Unit == "%" ? "%" : "");
-        } else {
-            const int v[3] = {r, g, b};
-            for (int k = 0; k < 3; ++k)
-                args[k] = f->Args[k].Unit == "%" ? Number(v[k] * 100 / 255.0) + "%"
-                                                 : std::to_string(v[k]);
+            hsl[0] = h, hsl[1] = s * 100, hsl[2] = l * 100;
         }
         // Name, the blanks after "(", the alpha and what follows it are kept as written.
         const size_t open = f->Name.size() + 1;
         size_t firstArg = open;
         while (firstArg < literal.size() && IsBlank(literal[firstArg]))
             ++firstArg;
-        return std::string(literal.substr(0, firstArg)) + args[0] + sep + args[1] + sep + args[2] +
-               std::string(literal.substr(f->Args[2].End));
+        auto write = [&](int decimals) {
+            std::string args[3];
+            if (f->Hsl) {
+                const bool degrees = !f->Args[0].Unit.empty();
+                args[0] = Number(hsl[0], decimals) + (degrees ? "deg" : "");
+                args[1] = Number(hsl[1], decimals) + (f->Args[1].Unit == "%" ? "%" : "");
+                args[2] = Number(hsl[2], decimals) + (f->Args[2].Unit == "%" ? "%" : "");
+            } else {
+                const int v[3] = {r, g, b};
+                for (int k = 0; k < 3; ++k)
+                    args[k] = f->Args[k].Unit == "%" ? Number(v[k] * 100 / 255.0, decimals) + "%"
+                                                     : std::to_string(v[k]);
+            }
+            return std::string(literal.substr(0, firstArg)) + args[0] + sep + args[1] + sep +
+                   args[2] + std::string(literal.substr(f->Args[2].End));
+        };
+        // Whole numbers where they give the colour back exactly, else as few decimals as do:
+        // a rounded percentage or hue would give the user a colour next to the one chosen.
+        std::string out;
+        for (int decimals = 0; decimals <= 3; ++decimals) {
+            out = write(decimals);
+            const auto back = ParseColor(out);
+            if (back && back->Rgb == rgb) break;
+        }
+        return out;
     }
     if (FindNamedColor(literal)) {
         if (FindNamedColor(literal) == rgb) return std::string(literal);
