@@ -1,6 +1,7 @@
 // The preview page, its HTML editor, and the settings the window keeps in the registry.
 #include "app/FileNameEdit.h"
 #include "app/MainForm.h"
+#include "platform/Files.h"
 
 #include "app/ToolbarImages.h"
 #include "platform/Platform.h"
@@ -241,8 +242,20 @@ void TMainForm::RefreshPreview() {
 }
 
 void TMainForm::EditorSaveToolButtonClick() {
-    ConfirmEncoding(FHtmFilenameEdit->FileName(), EditorCodeMemo());
-    EditorCodeMemo().SaveToFile(FHtmFilenameEdit->FileName());
+    const std::string target = FHtmFilenameEdit->FileName();
+    // The box may name another page than the one this text was read from (it can be changed
+    // while the page shows): that page would be replaced by this one's text without a word.
+    std::error_code error;
+    if (!FEditorPage.empty() && !SameFile(target, FEditorPage) &&
+        std::filesystem::exists(target, error)) {
+        TModalResult answer =
+            Platform().Dialogs->MessageBox(FmtLoadStr(SConfirmReplacePage, target, FEditorPage),
+                                           LoadStr(SConfirmTitle), mtConfirmation, mbYesNo);
+        if (answer != mrYes) return;
+    }
+    ConfirmEncoding(target, EditorCodeMemo());
+    EditorCodeMemo().SaveToFile(target);
+    FEditorPage = target;
     if (FBrowser) FBrowser->Refresh();
 }
 

@@ -208,6 +208,32 @@ TEST_F(MainFormTest, AnotherSamplePageOrClosingAsksWhatBecomesOfTheEditedOne) {
     EXPECT_EQ(Messages().size(), 4u);
 }
 
+TEST_F(MainFormTest, TheHtmlSaveButtonAsksBeforeItPutsThePageOverAnotherFile) {
+    Write("one.htm", "<p>one</p>");
+    Write("two.htm", "<p>two</p>");
+    Form->HtmFilenameEdit()->SetFileName(Path("one.htm"));
+    Form->WorkPageControl()->setCurrentIndex(1);
+    Form->EditorCodeMemo().Perform(WM_CHAR, 'x', 0);
+    // The box now names another page that exists: No writes nothing, Yes writes it there.
+    Form->HtmFilenameEdit()->SetFileName(Path("two.htm"));
+    for (TModalResult answer : {mrNo, mrYes}) {
+        Dialogs->QueueAnswer(answer);
+        Form->EditorSaveToolButton->click();
+        ASSERT_FALSE(Messages().empty());
+        EXPECT_EQ(Messages().back(), "Файл " + Path("two.htm") +
+                                         " уже существует, а в редакторе страница " +
+                                         Path("one.htm") + ". Записать её текст в этот файл?");
+        EXPECT_EQ(Read("two.htm"), answer == mrYes ? "x<p>one</p>" : "<p>two</p>");
+    }
+    EXPECT_EQ(Read("one.htm"), "<p>one</p>");
+    // From then on the text belongs to that file, and a new name is written without a question.
+    Form->EditorSaveToolButton->click();
+    Form->HtmFilenameEdit()->SetFileName(Path("three.htm"));
+    Form->EditorSaveToolButton->click();
+    EXPECT_EQ(Read("three.htm"), "x<p>one</p>");
+    EXPECT_EQ(Messages().size(), 2u);
+}
+
 TEST_F(MainFormTest, TextTypedWithNoSamplePageIsAskedAboutAndSavedWhereTheUserSays) {
     Write("two.htm", "<p>two</p>");
     const std::string question = "Страница-образец без имени была изменена. Сохранить изменения?";
