@@ -437,6 +437,7 @@ void TMainForm::SetDocumentName(const std::string& path) {
     // A name that is not UTF-8 shows with stand-in characters; it is kept as its bytes, or a
     // save would make a file of the shown name beside the one that was opened.
     FDocumentName = path;
+    FDocumentStamp = FileStamp(path);
     setWindowTitle(
         ToQString(path.empty() ? LoadStr(SAppTitle) : LoadStr(SAppCaptionPrefix) + path));
 }
@@ -593,11 +594,18 @@ void TMainForm::DoSaveCss() {
         DoSaveCssAs();
         return;
     }
+    // Another program's changes to the file since it was read would be lost without a word.
+    const TFileStamp now = FileStamp(fileName);
+    if (FDocumentStamp.Exists && now.Exists && now != FDocumentStamp &&
+        Platform().Dialogs->MessageBox(FmtLoadStr(SConfirmOverwriteChanged, fileName),
+                                       LoadStr(SConfirmTitle), mtConfirmation, mbYesNo) != mrYes)
+        throw EAbort();
     ConfirmEncoding(fileName, MainCodeMemo());
     if (FSaveUndoCheckBox->isChecked())
         SaveKeepingUndo(fileName, MainCodeMemo());
     else
         MainCodeMemo().SaveToFile(fileName);
+    FDocumentStamp = FileStamp(fileName);
     SetPageCaption(LoadStr(SCssPageCaption));
 }
 

@@ -4,6 +4,7 @@
 #include "css/Lint.h"
 #include "editor/CodeMemo.h"
 #include "highlight/CodeMemoParser.h"
+#include "platform/Files.h"
 #include "platform/WebBrowser.h"
 
 #include <QMainWindow>
@@ -302,6 +303,7 @@ private:
 
     std::string FProgramFolder;
     std::string FDocumentName; // the open document's path, exactly; empty while untitled
+    TFileStamp FDocumentStamp; // the document's file as it was last read or written
     TCodeMemoWidget* FMainMemo = nullptr;
     TCodeMemoWidget* FEditorMemo = nullptr;
     QTabWidget* FWorkPages = nullptr;

@@ -20,6 +20,16 @@ std::string ResolveLinks(const std::string& path, const std::string& failText);
 // True when both paths name one existing file, links followed.
 bool SameFile(const std::string& a, const std::string& b);
 
+// What tells one state of a file from another, links followed: the file (device and inode), its
+// size and the time of its last change. Two stamps differ once anything wrote or replaced it.
+struct TFileStamp {
+    bool Exists = false;
+    unsigned long long Device = 0, Inode = 0, Size = 0;
+    long long Seconds = 0, Nanoseconds = 0;
+    friend bool operator==(const TFileStamp&, const TFileStamp&) = default;
+};
+TFileStamp FileStamp(const std::string& path);
+
 // A file that replaces `path` on Commit. A regular file is written beside its real target and
 // renamed over it; a device, pipe or socket is written in place, and so, once complete and with
 // a backup of the old bytes beside it, is a file with several hard links. A file its owner may not

@@ -306,6 +306,31 @@ TEST_F(MainFormTest, ADocumentOfAnOddNameSavesBackToTheFileItCameFrom) {
 
 namespace quillet::test {
 
+TEST_F(MainFormTest, ASaveOverAnotherProgramsChangesAsksFirst) {
+    Write("a.css", "a{}");
+    Dialogs->QueueFile(Path("a.css"));
+    Run(Form->MMFOpen);
+    Type("x");
+    Write("a.css", "b{color:red}"); // another program's save
+    const std::string question = "Файл " + Path("a.css") +
+                                 " был изменён другой программой после того, как его прочитали. "
+                                 "Записать этот текст поверх изменений?";
+    // No: nothing written, the changes stay.
+    Dialogs->QueueAnswer(mrNo);
+    Run(Form->SaveAction);
+    EXPECT_EQ(Messages(), std::vector<std::string>{question});
+    EXPECT_EQ(Read("a.css"), "b{color:red}");
+    EXPECT_EQ(Form->PageCaption(), "*Css");
+    // Yes writes; the next save of a file nobody else touched asks nothing.
+    Dialogs->QueueAnswer(mrYes);
+    Run(Form->SaveAction);
+    EXPECT_EQ(Read("a.css"), "xa{}");
+    Type("y");
+    Run(Form->SaveAction);
+    EXPECT_EQ(Read("a.css"), "xya{}");
+    EXPECT_EQ(Messages().size(), 2u);
+}
+
 TEST_F(MainFormTest, AFailedSaveWhileClosingKeepsTheWindowOpen) {
     Type("x");
     Dialogs->QueueAnswer(mrYes);
