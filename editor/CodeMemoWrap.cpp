@@ -405,13 +405,21 @@ int TCodeMemoWrap::RecutFrom(int from, int editLast, bool exempt, const TWrapPar
         }
         if (standing && !FFresh && !(complete && len - s <= size_t(MaxRowLength))) {
             // No break opportunity in reach: any cut that fits is as good as the one at the
-            // edge, so take the last old row start that fits. The cuts of a run without breaks
+            // edge, so the row ends where the next old row starts, if that fits. A run's cuts
             // then stand where they were: the edited row absorbs the edit (or leaves a short
-            // row behind it) instead of moving every later cut of the run, and two short rows
-            // that now fit together become one. The last stretch of a line is cut afresh: it
-            // costs little, and short lines look as they always did.
-            const auto last = std::upper_bound(starts.begin() + 1, starts.end(), b);
-            if (last != starts.begin() + 1 && *(last - 1) > s) b = *(last - 1);
+            // row behind it) instead of moving every later cut of the run. A row left shorter
+            // than a quarter of what fits joins the rows after it while they fit; one that
+            // shrank less keeps its neighbour, so that typing and taking it back does not add
+            // and remove a row each time. The last stretch of a line is cut afresh: it costs
+            // little, and short lines look as they always did.
+            auto next = std::upper_bound(starts.begin() + 1, starts.end(), s);
+            if (next != starts.end() && *next <= b) {
+                size_t q = *next;
+                const size_t least = s + (b - s) / 4;
+                for (++next; q < least && next != starts.end() && *next <= b; ++next)
+                    q = *next;
+                b = q;
+            }
         }
         cuts.push_back(int(b - s));
         s = b;
