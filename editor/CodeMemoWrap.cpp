@@ -85,6 +85,25 @@ size_t AfterMark(std::string_view content, size_t s, size_t cut) {
     return 0;
 }
 
+// Bytes a built-in cut may fall at or after: white space (codes up to 32, both bytes of
+// U+00A0) and the marks.
+struct TBreakBytes {
+    bool Is[256] = {};
+    TBreakBytes() {
+        for (int c = 0; c < 256; ++c)
+            Is[c] = c <= 32 || c == 0xC2 || c == 0xA0 || BreaksAfter(static_cast<unsigned char>(c));
+    }
+};
+
+// The last of them in content[s, cut], or npos. Past it the built-in search finds nothing: a
+// run without breaks is learnt in one tight pass over the row.
+size_t LastBreakByte(std::string_view content, size_t s, size_t cut) {
+    static const TBreakBytes bytes;
+    for (size_t i = std::min(cut + 1, content.size()); i > s; --i)
+        if (bytes.Is[static_cast<unsigned char>(content[i - 1])]) return i - 1;
+    return std::string_view::npos;
+}
+
 // Where the row that starts at s ends: the next row's start, or len when the rest fits.
 // text[0, len) is the line's content; a caller with only part of it passes len = what it has,
 // at least MaxRowLength + 1 past s, so every decision falls inside it. `standing` (when given)
@@ -128,12 +147,21 @@ size_t CutRow(std::string_view text, size_t s, size_t len, bool exempt, const TW
     // Move the cut to a word boundary: past blanks (they stay on this row) or back to the
     // start of the word it fell into, or after the last mark, whichever is later. The built-in
     // search need not look left of that mark: it finds the same boundary or one before it.
-    const size_t mark = AfterMark(content, s, cut);
+    size_t look = cut; // where the search starts: it finds nothing between here and the cut
+    if (!p.WordBreak) {
+        const size_t last = LastBreakByte(content, s, cut);
+        if (last == std::string_view::npos) {
+            if (standing) *standing = true;
+            return cut;
+        }
+        look = std::min(cut, last + 1);
+    }
+    const size_t mark = AfterMark(content, s, look);
     const size_t from = p.WordBreak ? s : std::max(s, mark);
     const char* seg = text.data() + from;
     const int segLen = int(len - from);
     int r = p.WordBreak ? p.WordBreak(seg, int(cut - from), segLen, wbLeft)
-                        : DefaultWordBreak(seg, int(cut - from), segLen, wbLeft);
+                        : DefaultWordBreak(seg, int(look - from), segLen, wbLeft);
     size_t b = from + size_t(std::clamp(r, 0, segLen));
     if (b > limit) b = limit;
     if (b < len) b = std::max(s, Utf8CharStart(content, b));
