@@ -5,6 +5,7 @@
 #include "platform/Utf8.h"
 
 #include <algorithm>
+#include <cstdint>
 
 namespace quillet {
 
@@ -180,12 +181,11 @@ size_t CodePoints(std::string_view text) {
     return n;
 }
 
-// The most characters a row can hold: a row's cut reads no further than this past its start.
+// The most characters a cut reads past its row's start under word wrap: with a fixed pitch at
+// least four, then as many as fit (a tab is wider than one); SIZE_MAX when only bytes bound it.
 size_t RowReachChars(const TWrapParams& p) {
-    if (!p.WordWrap || !p.FixedPitch) return size_t(MaxRowLength) + 1;
-    // Fixed pitch: at least four, then as many as fit (a tab is wider than one).
-    return std::min(size_t(MaxRowLength), size_t(std::max(4, p.Width / std::max(1, p.CharWidth)))) +
-           1;
+    if (!p.WordWrap || !p.FixedPitch) return SIZE_MAX;
+    return size_t(std::max(4, p.Width / std::max(1, p.CharWidth))) + 1;
 }
 
 } // namespace
@@ -482,12 +482,20 @@ int TCodeMemoWrap::Rewrap(int firstRow, int lastRow) {
     // depends on the text as far as a whole row would reach.
     int row = editFirst > 0 && RowContinues(TRow(editFirst - 1)) ? editFirst - 1 : editFirst;
     if (row < editFirst) {
-        const size_t reach = ExemptAt(row, p) ? size_t(MaxRowLength) + 1 : RowReachChars(p);
-        size_t chars = CodePoints(st.Line(row).View());
+        // A cut reads at most MaxRowLength + 1 bytes past the row's start, and with a fixed
+        // pitch no more characters than fit.
+        const size_t reachChars = ExemptAt(row, p) ? SIZE_MAX : RowReachChars(p);
+        size_t bytes = size_t(st.Line(row).Length);
         while (row > 0 && RowContinues(TRow(row - 1))) {
-            const size_t more = chars + CodePoints(st.Line(row - 1).View());
-            if (more > reach) break;
-            chars = more;
+            const size_t more = bytes + size_t(st.Line(row - 1).Length);
+            if (more > size_t(MaxRowLength) + 1) break;
+            if (more > reachChars) { // as many bytes as that: count the characters
+                size_t chars = 0;
+                for (int r = row - 1; r < editFirst; ++r)
+                    chars += CodePoints(st.Line(r).View());
+                if (chars > reachChars) break;
+            }
+            bytes = more;
             --row;
         }
     }
