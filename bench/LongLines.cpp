@@ -46,8 +46,25 @@ std::string MinifiedCorpus() {
     return all;
 }
 
-// kind 0: the corpus, kind 1: `.cN{color:#xxxxxx;margin:Npx}` rules; `broken` puts a line
-// break after every `}` (the same bytes otherwise).
+// What a data URL holds before its data, for the sheet of kind 2.
+constexpr std::string_view DataPrefix = "a{background:url(\"data:image/png;base64,";
+
+// Base64url data: no blank and none of the marks a row may end after.
+std::string MarklessData(size_t bytes) {
+    static const char alphabet[] =
+        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789-_";
+    std::string out(bytes, 'A');
+    uint32_t x = 20261209;
+    for (char& c : out) {
+        x = x * 1103515245u + 12345u;
+        c = alphabet[(x >> 16) & 63];
+    }
+    return out;
+}
+
+// kind 0: the corpus, kind 1: `.cN{color:#xxxxxx;margin:Npx}` rules, kind 2: one rule whose
+// data URL is all of it (a run without a break opportunity); `broken` puts a line break after
+// every `}`, in kind 2 after every 76 characters (the same bytes otherwise).
 const std::string& Sheet(size_t bytes, int kind, bool broken) {
     static std::map<std::tuple<size_t, int, bool>, std::string> made;
     std::string& text = made[{bytes, kind, broken}];
@@ -57,6 +74,10 @@ const std::string& Sheet(size_t bytes, int kind, bool broken) {
         static const std::string corpus = MinifiedCorpus();
         while (text.size() < bytes)
             text += corpus.substr(0, bytes - text.size());
+    } else if (kind == 2) {
+        text += DataPrefix;
+        text += MarklessData(bytes - DataPrefix.size() - 3);
+        text += "\")}";
     } else {
         char buf[64];
         for (unsigned n = 0; text.size() < bytes; ++n) {
@@ -70,7 +91,7 @@ const std::string& Sheet(size_t bytes, int kind, bool broken) {
         out.reserve(text.size() + text.size() / 16);
         for (char c : text) {
             out += c;
-            if (c == '}') out += '\n';
+            if (kind == 2 ? out.size() % 77 == 76 : c == '}') out += '\n';
         }
         text.swap(out);
     }
@@ -113,19 +134,27 @@ struct TRig {
     }
 };
 
-// range(0): 0 = 2.3 MB, 1 = 20 MB; range(1): 0 = corpus, 1 = generated rules; range(2): 1 =
-// broken into short lines; range(3): 0 start, 1 middle, 2 end. Each keystroke types `x` or
-// takes it back with Backspace, and paints.
-void Keystrokes(benchmark::State& state, bool wrap) {
-    const std::string& text =
-        Sheet(state.range(0) ? Large : Small, int(state.range(1)), state.range(2) != 0);
+// One keystroke (`x` typed, or taken back with Backspace) or, with `paste`, 300 bytes of data
+// put in and taken out again, and the paint after it; `where`: 0 start, 1 middle, 2 end (in
+// kind 2, of the data).
+void Keystrokes(benchmark::State& state, bool large, int kind, bool broken, int where, bool wrap,
+                bool paste = false) {
+    const std::string& text = Sheet(large ? Large : Small, kind, broken);
     TRig rig(text, wrap);
     const int n = rig.Memo->Store().CharCount();
-    const int at = state.range(3) == 0 ? 1 : state.range(3) == 1 ? n / 2 : n - 1;
+    const int start = kind == 2 ? int(DataPrefix.size()) + 1 : 1;
+    const int at = where == 0 ? start : where == 1 ? n / 2 : n - (kind == 2 ? 4 : 1);
     rig.Place(at);
+    static const std::string data = MarklessData(300);
     bool type = true;
     for (auto _ : state) {
-        if (type) {
+        if (paste && type) {
+            rig.Memo->Perform(EM_REPLACESEL, 1, LPARAM(data.c_str()));
+        } else if (paste) {
+            rig.Memo->Perform(EM_SETSEL, at, at + int(data.size()));
+            rig.Memo->Perform(WM_KEYDOWN, VK_DELETE, 0);
+            rig.Memo->Perform(WM_KEYUP, VK_DELETE, 0);
+        } else if (type) {
             rig.Memo->Perform(WM_CHAR, 'x', 0);
         } else {
             rig.Memo->Perform(WM_KEYDOWN, VK_BACK, 0);
@@ -134,12 +163,17 @@ void Keystrokes(benchmark::State& state, bool wrap) {
         type = !type;
         rig.Paint();
     }
-    if (rig.Memo->Store().CharCount() != n && rig.Memo->Store().CharCount() != n + 1)
+    const int added = paste ? int(data.size()) : 1;
+    if (rig.Memo->Store().CharCount() != n && rig.Memo->Store().CharCount() != n + added)
         state.SkipWithError("the keystrokes did not type");
     state.counters["rows"] = rig.Memo->Store().LineCount();
 }
+
+// range(0): 0 = 2.3 MB, 1 = 20 MB; range(1): 0 = corpus, 1 = generated rules; range(2): 1 =
+// broken into short lines; range(3): 0 start, 1 middle, 2 end.
 void BM_Keystroke(benchmark::State& state) {
-    Keystrokes(state, false);
+    Keystrokes(state, state.range(0) != 0, int(state.range(1)), state.range(2) != 0,
+               int(state.range(3)), false);
 }
 BENCHMARK(BM_Keystroke)
     ->ArgsProduct({{0, 1}, {0, 1}, {0, 1}, {0, 1, 2}})
@@ -149,7 +183,8 @@ BENCHMARK(BM_Keystroke)
 
 // The same keystrokes with word wrap on, in the 20 MB sheets (one line, and broken).
 void BM_KeystrokeWrapped(benchmark::State& state) {
-    Keystrokes(state, true);
+    Keystrokes(state, state.range(0) != 0, int(state.range(1)), state.range(2) != 0,
+               int(state.range(3)), true);
 }
 BENCHMARK(BM_KeystrokeWrapped)
     ->ArgsProduct({{1}, {0, 1}, {0, 1}, {0, 1, 2}})
@@ -157,10 +192,41 @@ BENCHMARK(BM_KeystrokeWrapped)
     ->Unit(benchmark::kMicrosecond)
     ->Iterations(200);
 
-// Page Down through the 20 MB one-line corpus sheet: range(0) word wrap, range(1) where the
-// pages start (0 the top, 1 the middle, 2 near the end). Forty pages from one place, then back.
+// The one-line data sheet (kind 2) beside the same bytes in lines of 76: range(0) 20 MB,
+// range(1) broken, range(2) where, range(3) word wrap, range(4) a paste of 300 bytes and its
+// deletion instead of a keystroke.
+void BM_KeystrokeMarkless(benchmark::State& state) {
+    Keystrokes(state, state.range(0) != 0, 2, state.range(1) != 0, int(state.range(2)),
+               state.range(3) != 0, state.range(4) != 0);
+}
+BENCHMARK(BM_KeystrokeMarkless)
+    ->ArgsProduct({{0, 1}, {0, 1}, {0, 1, 2}, {0, 1}, {0, 1}})
+    ->ArgNames({"20MB", "broken", "at", "wrap", "paste"})
+    ->Unit(benchmark::kMicrosecond)
+    ->Iterations(200);
+
+// Loading a 20 MB one-line sheet: the text set, the rows laid out and the first page painted.
+// range(0) the kind (0 corpus, 2 data), range(1) word wrap.
+void BM_LoadOneLine(benchmark::State& state) {
+    const std::string& text = Sheet(Large, int(state.range(0)), false);
+    for (auto _ : state) {
+        auto rig = std::make_unique<TRig>(text, state.range(1) != 0);
+        state.PauseTiming();
+        rig.reset();
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_LoadOneLine)
+    ->ArgsProduct({{0, 2}, {0, 1}})
+    ->ArgNames({"kind", "wrap"})
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(3);
+
+// Page Down through a 20 MB one-line sheet: range(0) word wrap, range(1) where the pages start
+// (0 the top, 1 the middle, 2 near the end), range(2) the kind (0 corpus, 2 data). Forty pages
+// from one place, then back.
 void BM_PageDownOneLine(benchmark::State& state) {
-    TRig rig(Sheet(Large, 0, false), state.range(0) != 0);
+    TRig rig(Sheet(Large, int(state.range(2)), false), state.range(0) != 0);
     const int rows = rig.Memo->Store().LineCount();
     const int page = ClientHeight / 17;
     const int room = 42 * page;
@@ -189,8 +255,8 @@ void BM_PageDownOneLine(benchmark::State& state) {
     state.counters["rows"] = rows;
 }
 BENCHMARK(BM_PageDownOneLine)
-    ->ArgsProduct({{0, 1}, {0, 1, 2}})
-    ->ArgNames({"wrap", "at"})
+    ->ArgsProduct({{0, 1}, {0, 1, 2}, {0, 2}})
+    ->ArgNames({"wrap", "at", "kind"})
     ->Unit(benchmark::kMicrosecond);
 
 } // namespace

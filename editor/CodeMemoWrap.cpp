@@ -5,6 +5,7 @@
 #include "platform/Utf8.h"
 
 #include <algorithm>
+#include <cstdint>
 
 namespace quillet {
 
@@ -85,10 +86,33 @@ size_t AfterMark(std::string_view content, size_t s, size_t cut) {
     return 0;
 }
 
+// Bytes a built-in cut may fall at or after: white space (codes up to 32, both bytes of
+// U+00A0) and the marks.
+struct TBreakBytes {
+    bool Is[256] = {};
+    TBreakBytes() {
+        for (int c = 0; c < 256; ++c)
+            Is[c] = c <= 32 || c == 0xC2 || c == 0xA0 || BreaksAfter(static_cast<unsigned char>(c));
+    }
+};
+
+// The last of them in content[s, cut], or npos. Past it the built-in search finds nothing: a
+// run without breaks is learnt in one tight pass over the row.
+size_t LastBreakByte(std::string_view content, size_t s, size_t cut) {
+    static const TBreakBytes bytes;
+    for (size_t i = std::min(cut + 1, content.size()); i > s; --i)
+        if (bytes.Is[static_cast<unsigned char>(content[i - 1])]) return i - 1;
+    return std::string_view::npos;
+}
+
 // Where the row that starts at s ends: the next row's start, or len when the rest fits.
 // text[0, len) is the line's content; a caller with only part of it passes len = what it has,
-// at least MaxRowLength + 1 past s, so every decision falls inside it.
-size_t CutRow(std::string_view text, size_t s, size_t len, bool exempt, const TWrapParams& p) {
+// at least MaxRowLength + 1 past s, so every decision falls inside it. `standing` (when given)
+// tells whether the row had no break opportunity and was cut where it stands: then any code
+// point start up to the cut would do as well.
+size_t CutRow(std::string_view text, size_t s, size_t len, bool exempt, const TWrapParams& p,
+              bool* standing = nullptr) {
+    if (standing) *standing = false;
     const std::string_view content = text.substr(0, len);
     const size_t limit = std::min(len, s + size_t(MaxRowLength));
     size_t cut = limit;
@@ -124,18 +148,44 @@ size_t CutRow(std::string_view text, size_t s, size_t len, bool exempt, const TW
     // Move the cut to a word boundary: past blanks (they stay on this row) or back to the
     // start of the word it fell into, or after the last mark, whichever is later. The built-in
     // search need not look left of that mark: it finds the same boundary or one before it.
-    const size_t mark = AfterMark(content, s, cut);
+    size_t look = cut; // where the search starts: it finds nothing between here and the cut
+    if (!p.WordBreak) {
+        const size_t last = LastBreakByte(content, s, cut);
+        if (last == std::string_view::npos) {
+            if (standing) *standing = true;
+            return cut;
+        }
+        look = std::min(cut, last + 1);
+    }
+    const size_t mark = AfterMark(content, s, look);
     const size_t from = p.WordBreak ? s : std::max(s, mark);
     const char* seg = text.data() + from;
     const int segLen = int(len - from);
     int r = p.WordBreak ? p.WordBreak(seg, int(cut - from), segLen, wbLeft)
-                        : DefaultWordBreak(seg, int(cut - from), segLen, wbLeft);
+                        : DefaultWordBreak(seg, int(look - from), segLen, wbLeft);
     size_t b = from + size_t(std::clamp(r, 0, segLen));
     if (b > limit) b = limit;
     if (b < len) b = std::max(s, Utf8CharStart(content, b));
     b = std::max(b, mark);
-    if (b <= s) b = cut; // a word longer than the row is cut where it stands
+    if (b <= s) { // a word longer than the row is cut where it stands
+        b = cut;
+        if (standing) *standing = true;
+    }
     return b;
+}
+
+size_t CodePoints(std::string_view text) {
+    size_t n = 0;
+    for (char c : text)
+        n += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+    return n;
+}
+
+// The most characters a cut reads past its row's start under word wrap: with a fixed pitch at
+// least four, then as many as fit (a tab is wider than one); SIZE_MAX when only bytes bound it.
+size_t RowReachChars(const TWrapParams& p) {
+    if (!p.WordWrap || !p.FixedPitch) return SIZE_MAX;
+    return size_t(std::max(4, p.Width / std::max(1, p.CharWidth))) + 1;
 }
 
 } // namespace
@@ -155,6 +205,62 @@ std::vector<int> CutLogicalLine(std::string_view text, const TWrapParams& p) {
     }
     out.push_back(int(n - s)); // the rest, with the break
     return out;
+}
+
+std::string CheckLogicalLineCuts(std::string_view text, const std::vector<int>& rows,
+                                 const TWrapParams& p) {
+    const size_t n = text.size();
+    const size_t len = n > 0 && text.back() == '\r' ? n - 1 : n;
+    const bool exempt = Exempt(text, p);
+    size_t s = 0;
+    for (size_t i = 0; i < rows.size(); ++i) {
+        const std::string where = "row " + std::to_string(i) + " at " + std::to_string(s);
+        if (rows[i] < 0 || (rows[i] == 0 && n > 0)) return where + " is empty";
+        const size_t e = s + size_t(rows[i]);
+        if (e > n) return where + " runs past the line";
+        if (i + 1 == rows.size()) {
+            if (e != n) return "the rows stop short of the line's end";
+            if (s < len && CutRow(text, s, len, exempt, p) < len)
+                return where + " is the last row but longer than a row";
+            return {};
+        }
+        if (e > len) return where + " holds the line break but is not the last row";
+        bool standing = false;
+        const size_t b = CutRow(text, s, len, exempt, p, &standing);
+        if (b >= len) return where + " is cut though the rest fits in one row";
+        if (!standing && e != b)
+            return where + " ends at " + std::to_string(e) + ", not at its break at " +
+                   std::to_string(b);
+        if (standing && e > b)
+            return where + " ends at " + std::to_string(e) + ", past the room up to " +
+                   std::to_string(b);
+        if (Utf8CharStart(text, e) != e) return where + " ends inside a character";
+        s = e;
+    }
+    return "no rows";
+}
+
+std::string CheckStoreRows(const TTextStore& st, const TWrapParams& p) {
+    std::string line;
+    std::vector<int> rows;
+    int first = 0;
+    for (int r = 0; r < st.LineCount(); ++r) {
+        const TLineRecord& rec = st.Line(r);
+        const bool continued = (rec.Marks & lmContinuation) != 0;
+        if (continued != (r > first))
+            return "row " + std::to_string(r) +
+                   (continued ? " is marked as a continuation"
+                              : " is not marked as a continuation");
+        line.append(rec.View());
+        rows.push_back(rec.Length);
+        if (!rec.View().ends_with('\r') && r + 1 < st.LineCount()) continue;
+        std::string fault = CheckLogicalLineCuts(line, rows, p);
+        if (!fault.empty()) return "the line at row " + std::to_string(first) + ": " + fault;
+        line.clear();
+        rows.clear();
+        first = r + 1;
+    }
+    return {};
 }
 
 // ---- TCodeMemoWrap ----------------------------------------------------------------------
@@ -319,15 +425,36 @@ int TCodeMemoWrap::RecutFrom(int from, int editLast, bool exempt, const TWrapPar
         while (!complete && window.size() < s + size_t(MaxRowLength) + 2)
             append();
         const size_t len = complete && window.ends_with('\r') ? window.size() - 1 : window.size();
-        size_t b = s < len ? CutRow(window, s, len, exempt, p) : len;
+        bool standing = false;
+        size_t b = s < len ? CutRow(window, s, len, exempt, p, &standing) : len;
         if (complete && b >= len) {
             cuts.push_back(int(window.size() - s));
             break;
+        }
+        if (standing && !FFresh && !(complete && len - s <= size_t(MaxRowLength))) {
+            // No break opportunity in reach: any cut that fits is as good as the one at the
+            // edge, so the row ends where the next old row starts, if that fits. A run's cuts
+            // then stand where they were: the edited row absorbs the edit (or leaves a short
+            // row behind it) instead of moving every later cut of the run. A row left shorter
+            // than a quarter of what fits joins the rows after it while they fit; one that
+            // shrank less keeps its neighbour, so that typing and taking it back does not add
+            // and remove a row each time. The last stretch of a line is cut afresh: it costs
+            // little, and short lines look as they always did.
+            auto next = std::upper_bound(starts.begin() + 1, starts.end(), s);
+            if (next != starts.end() && *next <= b) {
+                size_t q = *next;
+                const size_t least = s + (b - s) / 4;
+                for (++next; q < least && next != starts.end() && *next <= b; ++next)
+                    q = *next;
+                b = q;
+            }
         }
         cuts.push_back(int(b - s));
         s = b;
         while (k < starts.size() && starts[k] < s)
             ++k;
+        while (k < editEnd && k + 1 < starts.size() && starts[k + 1] == s)
+            ++k; // past an emptied row that starts here too
         if (k < starts.size() && k >= editEnd && starts[k] == s) {
             stop = from + int(k);
             break;
@@ -350,8 +477,28 @@ int TCodeMemoWrap::Rewrap(int firstRow, int lastRow) {
     const int topStart = st.PosFromLine(std::clamp(m.FTopLine, 0, st.LineCount() - 1));
     const int editFirst = std::clamp(firstRow, 0, st.LineCount() - 1);
     const int editLast = std::clamp(std::max(firstRow, lastRow), 0, st.LineCount() - 1);
-    // Rows before the one above the edit keep their cuts (the row above may take a word back).
+    // Rows before the one above the edit keep their cuts (the row above may take a word back),
+    // unless the rows between are so short that one further up reaches the edit: a row's cut
+    // depends on the text as far as a whole row would reach.
     int row = editFirst > 0 && RowContinues(TRow(editFirst - 1)) ? editFirst - 1 : editFirst;
+    if (row < editFirst) {
+        // A cut reads at most MaxRowLength + 1 bytes past the row's start, and with a fixed
+        // pitch no more characters than fit.
+        const size_t reachChars = ExemptAt(row, p) ? SIZE_MAX : RowReachChars(p);
+        size_t bytes = size_t(st.Line(row).Length);
+        while (row > 0 && RowContinues(TRow(row - 1))) {
+            const size_t more = bytes + size_t(st.Line(row - 1).Length);
+            if (more > size_t(MaxRowLength) + 1) break;
+            if (more > reachChars) { // as many bytes as that: count the characters
+                size_t chars = 0;
+                for (int r = row - 1; r < editFirst; ++r)
+                    chars += CodePoints(st.Line(r).View());
+                if (chars > reachChars) break;
+            }
+            bytes = more;
+            --row;
+        }
+    }
     int shift = 0;      // rows added so far, for the edit's row numbers further down
     bool moved = false; // some rows now stand at other indexes
     int changed = 0;
@@ -413,7 +560,11 @@ void TCodeMemoWrap::RewrapAll() {
     // Settings changes that leave the layout as it was (colours, margins) cost nothing.
     std::string key = LayoutKey();
     if (!key.empty() && key == FLaidOut && FMemo.Host()) return;
-    if (Rewrap(0, st.LineCount() - 1) > 0) FMemo.MarkAllDirty();
+    // A whole pass gives the layout of a fresh load, wherever edits left rows cut otherwise.
+    FFresh = true;
+    const int changed = Rewrap(0, st.LineCount() - 1);
+    FFresh = false;
+    if (changed > 0) FMemo.MarkAllDirty();
     FLaidOut = FMemo.Host() ? key : std::string();
 }
 

@@ -46,12 +46,25 @@ struct TWrapParams {
 // Cuts fall on code point starts, and no row is empty.
 std::vector<int> CutLogicalLine(std::string_view text, const TWrapParams& params);
 
+// Whether `rows` (row lengths) cut logical line `text` as the rows of an edited line may be cut:
+// every row ends where CutLogicalLine would end a row that starts where it starts, except a row
+// with no break opportunity (cut where it stands), which may end at any code point start up to
+// there; no row is empty, the line break is on the last row and the last row is the rest that
+// fits. Empty when so, else what is wrong (for the tests that compare rows after edits).
+std::string CheckLogicalLineCuts(std::string_view text, const std::vector<int>& rows,
+                                 const TWrapParams& params);
+// The same for every logical line of a store, and the continuation bits of its rows.
+std::string CheckStoreRows(const TTextStore& store, const TWrapParams& params);
+
 // Keeps a control's rows cut to its wrap settings. Rows are the store's records, so the
 // caret, the scroll position and painting work on display rows as they are; a logical line
 // is a run of rows in which every row but the last carries lmContinuation and no CR.
 //
 // The control's edit pipeline hands it every edit once the re-scan has heard of it, so the rows
-// are re-cut right after every edit.
+// are re-cut right after every edit: from the row above the edit until a cut meets an old row
+// start again. In a run without break opportunities (data, a long digit run) an edit keeps the
+// run's old cuts that still fit, so its rows are not those of a fresh load there (see
+// CheckLogicalLineCuts); RewrapAll lays everything out afresh.
 class TCodeMemoWrap : public ITextStoreObserver {
 public:
     explicit TCodeMemoWrap(TCustomCodeMemo& memo);
@@ -104,6 +117,7 @@ private:
     TCustomCodeMemo& FMemo;
     TTextStore* FStore = nullptr;
     bool FBusy = false;
+    bool FFresh = false;  // cut as a fresh load would, keeping no old cut of a run without breaks
     std::string FLaidOut; // the layout key of the last whole pass; empty: none holds
     // The last LogicalLineOf answer: an edit below it leaves it true.
     mutable TRow FCacheRow{-1};

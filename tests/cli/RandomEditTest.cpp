@@ -371,12 +371,25 @@ private:
         return s;
     }
 
+    // Text with no break opportunity: base64url-like data with some multi-byte characters.
+    std::string Markless(int bytes) {
+        static const std::string plain =
+            "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789-_.#:";
+        static const std::vector<std::string> wide = {"\xC3\xA9", "\xD0\xB6", "\xE2\x82\xAC",
+                                                      "\xF0\x9F\x98\x80"};
+        std::string s;
+        while (int(s.size()) < bytes)
+            s += Chance(4) ? Pick(wide) : std::string(1, plain[FRng() % plain.size()]);
+        return s;
+    }
+
     std::string LongLine() {
         std::string s;
         int target = Between(2050, 4500);
         while (int(s.size()) < target)
-            s += Chance(30) ? std::string(size_t(Between(1, 60)), 'a')
-                            : Word() + (Chance(50) ? " " : "");
+            s += Chance(30)  ? std::string(size_t(Between(1, 60)), 'a')
+                 : Chance(5) ? Markless(Between(100, 3000))
+                             : Word() + (Chance(50) ? " " : "");
         return s;
     }
 
@@ -386,7 +399,13 @@ private:
         for (int i = 0; i < lines; ++i)
             t += Chunk(false) + "\r";
         if (FConfig.LongLine) t += LongLine() + "\r" + Chunk(false);
-        if (FConfig.Huge) {
+        if (FConfig.Huge && FSeed / 2 % 2 == 1) {
+            // Data without a break opportunity at the start, in the middle (in a string) and at
+            // the end of the line: its cuts are wherever edits left them.
+            const int third = FConfig.Huge / 3;
+            t +=
+                "\r" + Markless(third) + ".c{b:url(\"" + Markless(third) + "\")}" + Markless(third);
+        } else if (FConfig.Huge) {
             // Rules without a blank (cuts fall inside tokens) mixed with words and comments,
             // and strings and comments over many rows.
             t += "\r";
@@ -690,23 +709,10 @@ private:
                 return;
             }
         }
-        // Rows: a fresh layout of each logical line.
-        TWrapParams params = memo.Wrap().Params();
-        std::vector<int> rows;
-        for (size_t from = 0;;) {
-            size_t cr = text.find('\r', from);
-            size_t to = cr == std::string::npos ? text.size() : cr + 1;
-            std::vector<int> cut =
-                CutLogicalLine(std::string_view(text).substr(from, to - from), params);
-            rows.insert(rows.end(), cut.begin(), cut.end());
-            if (cr == std::string::npos) break;
-            from = to;
-        }
-        std::vector<int> have;
-        for (int i = 0; i < store.LineCount(); ++i)
-            have.push_back(store.Line(i).Length);
-        if (have != rows) {
-            FFault = "the rows are not a fresh layout of the text";
+        // Rows: each ends where a fresh layout would end a row that starts there, or anywhere
+        // that fits in a run without breaks.
+        if (std::string rows = CheckStoreRows(store, memo.Wrap().Params()); !rows.empty()) {
+            FFault = "the rows break the layout: " + rows;
             return;
         }
         // Highlighting: the bytes a fresh store and scan give the same text.

@@ -144,7 +144,9 @@ TEST_F(EditPipelineTest, TwoControlsOnOneStoreAgreeWithAFreshControlAfterRandomE
         std::vector<int> rows;
         std::vector<uint8_t> bytes;
         Fresh(text, rows, bytes);
-        ASSERT_EQ(RowLengths(A.Store()), rows) << "step " << step;
+        // Cuts in a run without breaks may stand where edits left them; every other cut is a
+        // fresh layout's.
+        ASSERT_EQ(CheckStoreRows(A.Store(), A.Wrap().Params()), "") << "step " << step;
         ASSERT_EQ(Bytes(A.Store()), bytes) << "step " << step;
     }
     B.Perform(SM_TEXTSTORE, smSET, 0); // its own store again before A's goes

@@ -39,7 +39,8 @@ std::string RandomText(std::mt19937& rng) {
                                    "/* iii lll */",
                                    ".x:hover{}",
                                    "WWmm",
-                                   "#0af"};
+                                   "#0af",
+                                   "QmFzZTY0dXJs-LWRhdGE_eC15LXo-UW1GelpUWTBkWEpz"};
     std::string text;
     const int rows = 3 + int(rng() % 6);
     for (int r = 0; r < rows; ++r) {
