@@ -504,13 +504,8 @@ void TMainForm::ConfirmSavePage() {
     if (answer != mrYes) throw EAbort();
     std::string target = FEditorPage;
     if (unnamed) {
-        TFileDialogOptions options;
-        options.Title = LoadStr(SPageSaveTitle);
-        options.Filter = LoadStr(SHtmFileFilter);
-        options.DefaultExt = "htm";
-        options.OverwritePrompt = true;
-        options.InitialDir = WorkFolder();
-        auto path = Platform().Dialogs->SaveFile(options);
+        auto path =
+            Platform().Dialogs->SaveFile(SaveOptions(SPageSaveTitle, SHtmFileFilter, "htm", true));
         if (!path) throw EAbort();
         target = *path;
     }
@@ -609,13 +604,19 @@ void TMainForm::DoSaveCss() {
     SetPageCaption(LoadStr(SCssPageCaption));
 }
 
-bool TMainForm::DoSaveCssAs() {
+TFileDialogOptions TMainForm::SaveOptions(int title, int filter, const std::string& ext,
+                                          bool overwritePrompt) const {
     TFileDialogOptions options;
-    options.Title = LoadStr(SCssSaveTitle);
-    options.Filter = LoadStr(SCssSaveFilter);
-    options.DefaultExt = "css";
-    options.OverwritePrompt = false;
+    options.Title = LoadStr(title);
+    options.Filter = LoadStr(filter);
+    options.DefaultExt = ext;
+    options.OverwritePrompt = overwritePrompt;
     options.InitialDir = WorkFolder();
+    return options;
+}
+
+bool TMainForm::DoSaveCssAs() {
+    TFileDialogOptions options = SaveOptions(SCssSaveTitle, SCssSaveFilter, "css", false);
     if (!FileName().empty()) options.FileName = FileName();
     auto path = Platform().Dialogs->SaveFile(options);
     if (!path) return false;

@@ -4,6 +4,7 @@
 #include "css/Lint.h"
 #include "editor/CodeMemo.h"
 #include "highlight/CodeMemoParser.h"
+#include "platform/Dialogs.h"
 #include "platform/Files.h"
 #include "platform/WebBrowser.h"
 
@@ -249,6 +250,10 @@ private:
     bool LintToolTip(QEvent* event);
     // Where the file dialogs start: the document's folder, else that of the file opened last.
     std::string WorkFolder() const;
+    // What a save dialog starts from: its title and filter (string numbers), the extension a
+    // name typed without one gets, and whether choosing an existing file asks first.
+    TFileDialogOptions SaveOptions(int title, int filter, const std::string& ext,
+                                   bool overwritePrompt) const;
     // The view options both editors carry whatever else sets their options.
     TCodeMemoOptions ViewOptions() const;
     void ApplyViewOptions();
