@@ -46,8 +46,9 @@ std::string MinifiedCorpus() {
     return all;
 }
 
-// kind 0: the corpus, kind 1: `.cN{color:#xxxxxx;margin:Npx}` rules; `broken` puts a line
-// break after every `}` (the same bytes otherwise).
+// kind 0: the corpus, kind 1: `.cN{color:#xxxxxx;margin:Npx}` rules, kind 2: one word of
+// letters with no break opportunity; `broken` puts a line break after every `}` (the same bytes
+// otherwise).
 const std::string& Sheet(size_t bytes, int kind, bool broken) {
     static std::map<std::tuple<size_t, int, bool>, std::string> made;
     std::string& text = made[{bytes, kind, broken}];
@@ -57,6 +58,8 @@ const std::string& Sheet(size_t bytes, int kind, bool broken) {
         static const std::string corpus = MinifiedCorpus();
         while (text.size() < bytes)
             text += corpus.substr(0, bytes - text.size());
+    } else if (kind == 2) {
+        text.assign(bytes, 'a');
     } else {
         char buf[64];
         for (unsigned n = 0; text.size() < bytes; ++n) {
@@ -156,6 +159,48 @@ BENCHMARK(BM_KeystrokeWrapped)
     ->ArgNames({"20MB", "gen", "broken", "at"})
     ->Unit(benchmark::kMicrosecond)
     ->Iterations(200);
+
+// The commands around a keystroke at the end of a one-line sheet: range(0) 0 = 2.3 MB, 1 = 20 MB;
+// range(1) the sheet's kind (0 corpus, 2 one word); range(2) the command: 0 types `ab ` as a
+// keyboard does (key-down, character, key-up: the key-down runs the auto-replace and template
+// tables), 1 Ctrl+Left then Ctrl+Right (over the whole word in the one-word sheet; no word
+// follows, so the caret stays at the word's start, and is put back at the end), 2 a
+// whole-word search backwards from the end for `aaa` (every character of the one-word sheet is a
+// hit that the word test rejects). One
+// iteration is one command (the three keys of `ab `).
+void BM_OneLineCommand(benchmark::State& state) {
+    TRig rig(Sheet(state.range(0) ? Large : Small, int(state.range(1)), false), false);
+    const int end = rig.Memo->Store().CharCount();
+    rig.Place(end);
+    auto key = [&](int vk, int ch, bool ctrl) {
+        rig.Host.SetKeyDown(VK_CONTROL, ctrl);
+        rig.Memo->Perform(WM_KEYDOWN, vk, 0);
+        if (ch) rig.Memo->Perform(WM_CHAR, ch, 0);
+        rig.Memo->Perform(WM_KEYUP, vk, 0);
+        rig.Host.SetKeyDown(VK_CONTROL, false);
+    };
+    const int command = int(state.range(2));
+    for (auto _ : state) {
+        if (command == 0) {
+            key('A', 'a', false);
+            key('B', 'b', false);
+            key(VK_SPACE, ' ', false);
+        } else if (command == 1) {
+            key(VK_LEFT, 0, true);
+            key(VK_RIGHT, 0, true);
+            rig.Memo->Perform(EM_SETSEL, end, end);
+        } else {
+            rig.Memo->Perform(EM_SETSEL, end, end);
+            benchmark::DoNotOptimize(rig.Memo->Perform(SM_FIND, 0x08 | 0x40 | 0x80, LPARAM("aaa")));
+        }
+        rig.Paint();
+    }
+}
+BENCHMARK(BM_OneLineCommand)
+    ->ArgsProduct({{0, 1}, {0, 2}, {0, 1, 2}})
+    ->ArgNames({"20MB", "kind", "cmd"})
+    ->Unit(benchmark::kMicrosecond)
+    ->Iterations(100);
 
 // Page Down through the 20 MB one-line corpus sheet: range(0) word wrap, range(1) where the
 // pages start (0 the top, 1 the middle, 2 near the end). Forty pages from one place, then back.
