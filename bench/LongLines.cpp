@@ -6,6 +6,8 @@
 #include "bench/BenchFonts.h"
 #include "editor/CodeMemo.h"
 #include "editor/CodeMemoView.h"
+#include "editor/LineTrack.h"
+#include "editor/Marks.h"
 #include "highlight/ShippedDefinition.h"
 #include "platform/VirtualKeys.h"
 #include "platform/headless/HeadlessWindowHost.h"
@@ -201,6 +203,39 @@ BENCHMARK(BM_OneLineCommand)
     ->ArgNames({"20MB", "kind", "cmd"})
     ->Unit(benchmark::kMicrosecond)
     ->Iterations(100);
+
+// The marks a lint of a long sheet lays, one every 110 characters of the 2.3 MB corpus line (about
+// 21,000). range(0) 0: a keystroke at the end of the line and the paint after it; 1: the lint's
+// turn, which takes its old marks away and lays them again; 2: a repaint of the whole window.
+void BM_ManyMarks(benchmark::State& state) {
+    TRig rig(Sheet(Small, 0, false), false);
+    const int end = rig.Memo->Store().CharCount();
+    TMarkList& marks = rig.Memo->LineTracker().Marks();
+    auto lay = [&] {
+        for (int at = 2; at + 4 < end; at += 110)
+            marks.Add(at, 4).Flags = 1;
+    };
+    lay();
+    rig.Place(end - 1);
+    bool type = true;
+    for (auto _ : state) {
+        if (state.range(0) == 2) {
+            rig.Memo->View().InvalidateAll();
+        } else if (state.range(0) == 1) {
+            marks.DeleteIf([](const TMark& m) { return m.Flags == 1; });
+            lay();
+        } else if (type) {
+            rig.Memo->Perform(WM_CHAR, 'x', 0);
+        } else {
+            rig.Memo->Perform(WM_KEYDOWN, VK_BACK, 0);
+            rig.Memo->Perform(WM_KEYUP, VK_BACK, 0);
+        }
+        type = !type;
+        rig.Paint();
+    }
+    state.counters["marks"] = double(marks.Count());
+}
+BENCHMARK(BM_ManyMarks)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMicrosecond)->Iterations(100);
 
 // Page Down through the 20 MB one-line corpus sheet: range(0) word wrap, range(1) where the
 // pages start (0 the top, 1 the middle, 2 near the end). Forty pages from one place, then back.

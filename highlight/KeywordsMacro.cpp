@@ -41,7 +41,8 @@ std::string NormalizeMacroText(std::string_view text) {
 void TMacroKeywords::AddEntry(std::string_view name, std::string_view description,
                               std::string_view expansion) {
     if (name.empty()) throw EKeyError(LoadStr(SEmptyMacroName));
-    if (name.size() > MaxMacroName) throw EKeyError(FmtLoadStr(SMacroTextTooLong, "name", Abbreviate(name)));
+    if (name.size() > MaxMacroName)
+        throw EKeyError(FmtLoadStr(SMacroTextTooLong, "name", Abbreviate(name)));
     if (description.size() > 255)
         throw EKeyError(FmtLoadStr(SMacroTextTooLong, "description", Abbreviate(description)));
     std::string key = Lower(name);
@@ -101,8 +102,8 @@ bool TMacroKeywords::ProcessKey(IExpansionTarget& target, int key, bool& handled
         }
         auto wordStart = [&] {
             size_t start = line.size();
-            while (start > 0 && (target.CharIsInWord(line[start - 1]) ||
-                                 target.CharStartsWord(line[start - 1])))
+            while (start > 0 &&
+                   (target.CharIsInWord(line[start - 1]) || target.CharStartsWord(line[start - 1])))
                 --start;
             return start;
         };
