@@ -71,8 +71,7 @@ void TMainForm::RunLint() {
     const TTextStore& store = memo.Store();
     FProblems = css::Lint(store.StoredText(0, store.CharCount()));
     TMarkList& marks = memo.LineTracker().Marks();
-    for (size_t i = marks.Count(); i-- > 0;)
-        if (marks[i].Flags == LintMarkFlag) marks.Delete(marks[i]);
+    marks.DeleteIf([](const TMark& m) { return m.Flags == LintMarkFlag; });
     FProblemsList->clear();
     for (size_t i = 0; i < FProblems.size(); ++i) {
         const css::TProblem& p = FProblems[i];

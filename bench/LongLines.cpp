@@ -6,6 +6,8 @@
 #include "bench/BenchFonts.h"
 #include "editor/CodeMemo.h"
 #include "editor/CodeMemoView.h"
+#include "editor/LineTrack.h"
+#include "editor/Marks.h"
 #include "highlight/ShippedDefinition.h"
 #include "platform/VirtualKeys.h"
 #include "platform/headless/HeadlessWindowHost.h"
@@ -63,8 +65,9 @@ std::string MarklessData(size_t bytes) {
 }
 
 // kind 0: the corpus, kind 1: `.cN{color:#xxxxxx;margin:Npx}` rules, kind 2: one rule whose
-// data URL is all of it (a run without a break opportunity); `broken` puts a line break after
-// every `}`, in kind 2 after every 76 characters (the same bytes otherwise).
+// data URL is all of it (a run without a break opportunity), kind 3: one word of letters (one
+// token, and no break opportunity either); `broken` puts a line break after every `}`, in kinds
+// 2 and 3 after every 76 characters (the same bytes otherwise).
 const std::string& Sheet(size_t bytes, int kind, bool broken) {
     static std::map<std::tuple<size_t, int, bool>, std::string> made;
     std::string& text = made[{bytes, kind, broken}];
@@ -78,6 +81,8 @@ const std::string& Sheet(size_t bytes, int kind, bool broken) {
         text += DataPrefix;
         text += MarklessData(bytes - DataPrefix.size() - 3);
         text += "\")}";
+    } else if (kind == 3) {
+        text.assign(bytes, 'a');
     } else {
         char buf[64];
         for (unsigned n = 0; text.size() < bytes; ++n) {
@@ -91,7 +96,7 @@ const std::string& Sheet(size_t bytes, int kind, bool broken) {
         out.reserve(text.size() + text.size() / 16);
         for (char c : text) {
             out += c;
-            if (kind == 2 ? out.size() % 77 == 76 : c == '}') out += '\n';
+            if (kind >= 2 ? out.size() % 77 == 76 : c == '}') out += '\n';
         }
         text.swap(out);
     }
@@ -191,6 +196,84 @@ BENCHMARK(BM_KeystrokeWrapped)
     ->ArgNames({"20MB", "gen", "broken", "at"})
     ->Unit(benchmark::kMicrosecond)
     ->Iterations(200);
+
+// The commands around a keystroke at the end of a one-line sheet: range(0) 0 = 2.3 MB, 1 = 20 MB;
+// range(1) the sheet's kind (0 corpus, 3 one word); range(2) the command: 0 types `ab ` as a
+// keyboard does (key-down, character, key-up: the key-down runs the auto-replace and template
+// tables), 1 Ctrl+Left then Ctrl+Right (over the whole word in the one-word sheet; no word
+// follows, so the caret stays at the word's start, and is put back at the end), 2 a
+// whole-word search backwards from the end for `aaa` (every character of the one-word sheet is a
+// hit that the word test rejects). One
+// iteration is one command (the three keys of `ab `).
+void BM_OneLineCommand(benchmark::State& state) {
+    TRig rig(Sheet(state.range(0) ? Large : Small, int(state.range(1)), false), false);
+    const int end = rig.Memo->Store().CharCount();
+    rig.Place(end);
+    auto key = [&](int vk, int ch, bool ctrl) {
+        rig.Host.SetKeyDown(VK_CONTROL, ctrl);
+        rig.Memo->Perform(WM_KEYDOWN, vk, 0);
+        if (ch) rig.Memo->Perform(WM_CHAR, ch, 0);
+        rig.Memo->Perform(WM_KEYUP, vk, 0);
+        rig.Host.SetKeyDown(VK_CONTROL, false);
+    };
+    const int command = int(state.range(2));
+    for (auto _ : state) {
+        if (command == 0) {
+            key('A', 'a', false);
+            key('B', 'b', false);
+            key(VK_SPACE, ' ', false);
+        } else if (command == 1) {
+            key(VK_LEFT, 0, true);
+            key(VK_RIGHT, 0, true);
+            rig.Memo->Perform(EM_SETSEL, end, end);
+        } else {
+            rig.Memo->Perform(EM_SETSEL, end, end);
+            benchmark::DoNotOptimize(rig.Memo->Perform(SM_FIND, 0x08 | 0x40 | 0x80, LPARAM("aaa")));
+        }
+        rig.Paint();
+    }
+}
+BENCHMARK(BM_OneLineCommand)
+    ->ArgsProduct({{0, 1}, {0, 3}, {0, 1, 2}})
+    ->ArgNames({"20MB", "kind", "cmd"})
+    ->Unit(benchmark::kMicrosecond)
+    ->Iterations(100);
+
+// The marks a lint of a long sheet lays, one every 110 characters of the 2.3 MB corpus line (about
+// 21,000). range(0) 0: a keystroke at the end of the line and the paint after it; 1: the lint's
+// turn, which takes its old marks away and lays them again; 2: a repaint of the whole window.
+void BM_ManyMarks(benchmark::State& state) {
+    TRig rig(Sheet(Small, 0, false), false);
+    const int end = rig.Memo->Store().CharCount();
+    TMarkList& marks = rig.Memo->LineTracker().Marks();
+    auto lay = [&] {
+        for (int at = 2; at + 4 < end; at += 110)
+            marks.Add(at, 4).Flags = 1;
+    };
+    lay();
+    rig.Place(end - 1);
+    bool type = true;
+    for (auto _ : state) {
+        if (state.range(0) == 2) {
+            rig.Memo->View().InvalidateAll();
+        } else if (state.range(0) == 1) {
+            marks.DeleteIf([](const TMark& m) { return m.Flags == 1; });
+            lay();
+        } else if (type) {
+            rig.Memo->Perform(WM_CHAR, 'x', 0);
+        } else {
+            rig.Memo->Perform(WM_KEYDOWN, VK_BACK, 0);
+            rig.Memo->Perform(WM_KEYUP, VK_BACK, 0);
+        }
+        type = !type;
+        rig.Paint();
+    }
+    state.counters["marks"] = double(marks.Count());
+}
+BENCHMARK(BM_ManyMarks)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMicrosecond)->Iterations(100);
+
+// Page Down through the 20 MB one-line corpus sheet: range(0) word wrap, range(1) where the
+// pages start (0 the top, 1 the middle, 2 near the end). Forty pages from one place, then back.
 
 // The one-line data sheet (kind 2) beside the same bytes in lines of 76: range(0) 20 MB,
 // range(1) broken, range(2) where, range(3) word wrap, range(4) a paste of 300 bytes and its

@@ -234,7 +234,23 @@ int64_t TBMSearch::Search(const IRECharSource& source, std::string_view pattern,
         bool before = hit > 0 && words.IsWordChar(static_cast<char>(cur.At(hit - 1)));
         bool after = hit + m < n && words.IsWordChar(static_cast<char>(cur.At(hit + m)));
         if (!before && !after) return hit;
-        start = forward ? hit + 1 : hit - 1;
+        // Step over the rest of the word that rejected the hit at once: in a line that is one
+        // word of megabytes, a hit at every character would each start a scan of its own.
+        if (forward) {
+            // Any start up to the end of that word has a word character before it.
+            start = hit + 1;
+            while (start < n && words.IsWordChar(static_cast<char>(cur.At(start - 1))))
+                ++start;
+        } else {
+            start = hit - 1;
+            if (after) {
+                // Any start whose end falls in the word after this hit has one after it.
+                int64_t q = hit + m;
+                while (q > 0 && words.IsWordChar(static_cast<char>(cur.At(q - 1))))
+                    --q;
+                start = std::min(start, q - m - 1);
+            }
+        }
         if (start < 0) return -1;
     }
 }

@@ -29,21 +29,43 @@ bool IsBlank(char c) {
 }
 } // namespace
 
+// Both walk a row's bytes in place: a word may be the whole of a long line.
 int TCustomCodeMemo::WordStartBefore(int offset) const {
-    while (offset > 0 && !CharIsInWord(FStore->StoredText(offset - 1, offset)[0]))
-        --offset;
-    while (offset > 0 && CharIsInWord(FStore->StoredText(offset - 1, offset)[0]))
-        --offset;
+    // Back over characters whose word test gives `inWord`, row by row.
+    auto back = [&](bool inWord) {
+        while (offset > 0) {
+            const int row = FStore->LineFromPos(offset - 1);
+            const int start = FStore->PosFromLine(row);
+            const std::string_view text = FStore->Line(row).View();
+            int i = offset - start;
+            while (i > 0 && CharIsInWord(text[i - 1]) == inWord)
+                --i;
+            offset = start + i;
+            if (i > 0) return;
+        }
+    };
+    back(false);
+    back(true);
     return offset;
 }
 
 int TCustomCodeMemo::WordStartAfter(int offset) const {
-    int count = FStore->CharCount();
-    int start = offset;
-    while (offset < count && CharIsInWord(FStore->StoredText(offset, offset + 1)[0]))
-        ++offset;
-    while (offset < count && !CharIsInWord(FStore->StoredText(offset, offset + 1)[0]))
-        ++offset;
+    const int count = FStore->CharCount();
+    const int start = offset;
+    auto on = [&](bool inWord) {
+        while (offset < count) {
+            const int row = FStore->LineFromPos(offset);
+            const int rowStart = FStore->PosFromLine(row);
+            const std::string_view text = FStore->Line(row).View();
+            int i = offset - rowStart;
+            while (i < int(text.size()) && CharIsInWord(text[i]) == inWord)
+                ++i;
+            offset = std::min(rowStart + i, count);
+            if (i < int(text.size())) return;
+        }
+    };
+    on(true);
+    on(false);
     // No word follows: the caret stays.
     return offset >= count ? start : offset;
 }

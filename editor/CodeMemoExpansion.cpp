@@ -14,11 +14,17 @@
 
 namespace quillet {
 
-std::string TCodeMemoExpansion::LineBeforeCaret() const {
-    // From the start of the logical line: a word cut at a row end goes on to the next row.
+std::string TCodeMemoExpansion::LineBeforeCaret(size_t limit) const {
+    // From the start of the logical line (a word cut at a row end goes on to the next row), but
+    // only as many rows back as the limit reaches.
     const TTextStore& store = *FMemo.FStore;
-    const TRow line = FMemo.FWrap->FirstRowOf(store.LineFromPos(TOffset(FMemo.FCaret)));
-    return store.StoredText(store.PosFromLine(line).Value(), FMemo.FCaret);
+    const int caret = FMemo.FCaret;
+    const int from = limit < size_t(caret) ? caret - int(limit) : 0;
+    TRow row = store.LineFromPos(TOffset(caret));
+    while (store.PosFromLine(row).Value() > from && row > TRow(0) &&
+           FMemo.FWrap->RowContinues(row - 1))
+        --row;
+    return store.StoredText(std::max(from, store.PosFromLine(row).Value()), caret);
 }
 
 int TCodeMemoExpansion::CharAtCaret() const {

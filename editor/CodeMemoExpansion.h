@@ -19,7 +19,7 @@ public:
     // The undo group of a replacement stays open for the character its trigger key types.
     void SetKeepGroupOpen(bool keep) { FKeepGroupOpen = keep; }
 
-    std::string LineBeforeCaret() const override;
+    std::string LineBeforeCaret(size_t limit) const override;
     int CharAtCaret() const override;
     void GetSelection(int& start, int& end) const override;
     int CaretOffset() const override;

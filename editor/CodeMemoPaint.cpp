@@ -493,7 +493,9 @@ void TCodeMemoPainter::CollectMarks(int y, int line) {
     if (textLen > 0 && FRowText.back() == '\r') --textLen; // the break is never marked
     const int rowEnd = rowStart + textLen;
     auto toColumn = [&](int offset) { return ColumnOfChar(offset - rowStart); };
-    for (size_t i = 0; i < marks.Count(); ++i) {
+    // Only the marks near the row: a lint of a long sheet may lay thousands.
+    const auto [first, last] = marks.Near(rowStart, rowEnd);
+    for (size_t i = first; i < last; ++i) {
         TMark& mark = marks[i];
         int a = std::min(mark.Start, mark.End), b = std::max(mark.Start, mark.End);
         if (a >= rowEnd || b <= rowStart || a == b) continue;

@@ -17,6 +17,7 @@ void TMarkList::Changed(TMark& mark) {
 // Before the first mark whose start is greater: equal starts keep their order.
 void TMarkList::Place(std::unique_ptr<TMark> mark) {
     int start = mark->Start;
+    FLongest = std::max<int64_t>(FLongest, int64_t(mark->End) - mark->Start);
     auto at = std::upper_bound(FMarks.begin(), FMarks.end(), start,
                                [](int s, const std::unique_ptr<TMark>& m) { return s < m->Start; });
     FMarks.insert(at, std::move(mark));
@@ -78,7 +79,32 @@ void TMarkList::Delete(TMark& mark) {
     Repaint();
 }
 
+void TMarkList::DeleteIf(const std::function<bool(const TMark&)>& pick) {
+    std::vector<std::unique_ptr<TMark>> kept, gone;
+    kept.reserve(FMarks.size());
+    for (auto& m : FMarks)
+        (pick(*m) ? gone : kept).push_back(std::move(m));
+    FMarks.swap(kept);
+    if (gone.empty()) return;
+    for (auto& m : gone)
+        if (OnMarkFree) OnMarkFree(*this, *m);
+    Repaint();
+}
+
+std::pair<size_t, size_t> TMarkList::Near(int from, int to) const {
+    auto startsBefore = [&](int64_t offset) {
+        return size_t(std::lower_bound(
+                          FMarks.begin(), FMarks.end(), offset,
+                          [](const std::unique_ptr<TMark>& m, int64_t o) { return m->Start < o; }) -
+                      FMarks.begin());
+    };
+    // A mark that starts more than the longest length before `from` ends before it.
+    const size_t first = startsBefore(int64_t(from) - FLongest);
+    return {first, std::max(first, startsBefore(to))};
+}
+
 void TMarkList::Clear() {
+    FLongest = 0;
     std::vector<std::unique_ptr<TMark>> gone;
     gone.swap(FMarks);
     for (auto& m : gone)
@@ -92,6 +118,7 @@ void TMarkList::AdjustInsert(int position, int length) {
             m->End += length;
         } else if (m->End >= position) {
             m->End += length;
+            FLongest = std::max<int64_t>(FLongest, int64_t(m->End) - m->Start);
         } else {
             continue;
         }

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <utility>
 #include <vector>
 
 namespace quillet {
@@ -36,6 +37,8 @@ public:
     int MarkStart(const TMark& mark) const { return mark.Start; }
     int MarkEnd(const TMark& mark) const { return mark.End; }
     void Delete(TMark& mark);
+    // Deletes every mark the test picks, in one pass (OnMarkFree for each, one repaint).
+    void DeleteIf(const std::function<bool(const TMark&)>& pick);
     void Clear();
 
     void AdjustInsert(int position, int length);
@@ -43,6 +46,9 @@ public:
 
     size_t Count() const { return FMarks.size(); }
     TMark& operator[](size_t i) const { return *FMarks[i]; }
+    // Indices [first, last) of the marks that may overlap [from, to): every one that does lies
+    // among them, found by start order and the longest mark, not by a walk of the list.
+    std::pair<size_t, size_t> Near(int from, int to) const;
 
 private:
     void Place(std::unique_ptr<TMark> mark);
@@ -51,6 +57,7 @@ private:
     void Repaint();
 
     std::vector<std::unique_ptr<TMark>> FMarks; // by start offset
+    int64_t FLongest = 0; // no mark is longer (marks only shrink behind its back)
 };
 
 } // namespace quillet

@@ -56,7 +56,7 @@ void ExpandMacro(IExpansionTarget& target, TMacroKeywords& table, const std::str
     } else {
         bool allowed = true;
         if (name && !name->empty()) {
-            std::string line = target.LineBeforeCaret();
+            std::string line = target.LineBeforeCaret(name->size() + 1);
             int after = target.CharAtCaret();
             // The name is only the end of a longer word, or the text would join the word
             // before it.

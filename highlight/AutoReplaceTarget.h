@@ -1,6 +1,7 @@
 // What a word expansion needs of the editor control it works in.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -13,8 +14,9 @@ class IExpansionTarget {
 public:
     virtual ~IExpansionTarget() = default;
 
-    // The caret's line from its start up to the caret.
-    virtual std::string LineBeforeCaret() const = 0;
+    // The caret's line from its start up to the caret; of a longer one only its last `limit`
+    // characters (a minified sheet is one line of megabytes, and a name is short).
+    virtual std::string LineBeforeCaret(size_t limit) const = 0;
     // The byte at the caret; -1 at a line end or at the end of the text.
     virtual int CharAtCaret() const = 0;
     // The selection, ordered (start <= end); both are the caret when nothing is selected.

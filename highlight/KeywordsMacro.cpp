@@ -41,7 +41,8 @@ std::string NormalizeMacroText(std::string_view text) {
 void TMacroKeywords::AddEntry(std::string_view name, std::string_view description,
                               std::string_view expansion) {
     if (name.empty()) throw EKeyError(LoadStr(SEmptyMacroName));
-    if (name.size() > 255) throw EKeyError(FmtLoadStr(SMacroTextTooLong, "name", Abbreviate(name)));
+    if (name.size() > MaxMacroName)
+        throw EKeyError(FmtLoadStr(SMacroTextTooLong, "name", Abbreviate(name)));
     if (description.size() > 255)
         throw EKeyError(FmtLoadStr(SMacroTextTooLong, "description", Abbreviate(description)));
     std::string key = Lower(name);
@@ -86,7 +87,9 @@ bool TMacroKeywords::ProcessKey(IExpansionTarget& target, int key, bool& handled
                                 TShiftState shift) {
     if (!IsTrigger(key, shift)) return false;
     FPartialWord.clear();
-    std::string line = target.LineBeforeCaret();
+    // A name is at most MaxMacroName bytes, so this tail holds any match and the byte before it.
+    constexpr size_t tail = MaxMacroName + 1;
+    std::string line = target.LineBeforeCaret(tail);
     if (!line.empty()) {
         TKeywordMatch m = FMatcher.MatchBackward(line);
         if (m) {
@@ -97,10 +100,19 @@ bool TMacroKeywords::ProcessKey(IExpansionTarget& target, int key, bool& handled
             if (FSwallowTrigger) handled = true;
             return true;
         }
-        size_t start = line.size();
-        while (start > 0 &&
-               (target.CharIsInWord(line[start - 1]) || target.CharStartsWord(line[start - 1])))
-            --start;
+        auto wordStart = [&] {
+            size_t start = line.size();
+            while (start > 0 &&
+                   (target.CharIsInWord(line[start - 1]) || target.CharStartsWord(line[start - 1])))
+                --start;
+            return start;
+        };
+        size_t start = wordStart();
+        // A word longer than the tail: read back to its start (once, not per name).
+        if (start == 0 && line.size() >= tail) {
+            line = target.LineBeforeCaret(std::string::npos);
+            start = wordStart();
+        }
         FPartialWord = Lower(std::string_view(line).substr(start));
     }
     if (!FEntries.empty() && FPopupWhenNoMatch) {

@@ -24,6 +24,9 @@ struct TMacroEntry {
 // characters but TAB become ".".
 std::string NormalizeMacroText(std::string_view text);
 
+// The longest name a table takes (its stream keeps a name's length in a byte).
+constexpr size_t MaxMacroName = 255;
+
 class TMacroKeywords : public TPersistentTable {
 public:
     // name is null when a chosen list entry, not a typed word, is expanded; text may be changed.

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+
 using namespace quillet;
 
 namespace {
@@ -181,4 +183,44 @@ TEST(LineTracker, MarksAreMadeOnFirstUseAndFollowEdits) {
     t.TextDeleted(0, std::string(30, 'x'), 0); // the whole text
     EXPECT_EQ(t.Marks().Count(), 0u);
     EXPECT_EQ(t.Named.Count(), 0u);
+}
+
+// Painting asks for the marks near a row instead of walking them all: whatever the edits did to
+// the marks, every mark that overlaps the row must be among those it is given. Taking a kind of
+// mark away in one pass frees each of them once and keeps the others in order.
+TEST_F(MarkFixture, NearFindsEveryOverlappingMarkThroughEdits) {
+    std::mt19937 rng(11);
+    for (int round = 0; round < 3000; ++round) {
+        const int op = int(rng() % 10);
+        if (op < 4) {
+            M.Add(int(rng() % 1000), int(rng() % 70) - 20, int32_t(rng() % 4));
+        } else if (op < 6) {
+            M.AdjustInsert(int(rng() % 1000), int(rng() % 200));
+        } else if (op < 8) {
+            M.AdjustDelete(int(rng() % 1000), int(rng() % 60));
+        } else if (op == 8 && M.Count() > 0) {
+            TMark& m = M[rng() % M.Count()];
+            M.SetMarkEnd(m, m.End + int(rng() % 300));
+        } else if (rng() % 8 == 0) {
+            const size_t before = M.Count(), freed = Freed.size();
+            M.DeleteIf([](const TMark& m) { return m.Value == 1; });
+            for (size_t i = 0; i < M.Count(); ++i) {
+                ASSERT_NE(M[i].Value, 1);
+                if (i > 0) {
+                    ASSERT_LE(M[i - 1].Start, M[i].Start);
+                }
+            }
+            ASSERT_EQ(Freed.size() - freed, before - M.Count());
+        }
+        for (int probe = 0; probe < 4; ++probe) {
+            const int from = int(rng() % 1400), to = from + 1 + int(rng() % 100);
+            const auto [first, last] = M.Near(from, to);
+            for (size_t i = 0; i < M.Count(); ++i)
+                if (M[i].Start < to && M[i].End > from) {
+                    ASSERT_TRUE(i >= first && i < last)
+                        << "round " << round << ": mark " << M[i].Start << "-" << M[i].End
+                        << " overlaps " << from << "-" << to;
+                }
+        }
+    }
 }

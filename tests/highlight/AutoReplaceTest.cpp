@@ -19,6 +19,7 @@ public:
     std::vector<std::string> Log;
     int Depth = 0;
     int Popups = 0;
+    mutable size_t LongestRead = 0; // the most LineBeforeCaret handed out at once
     std::function<void(const std::string&, std::string&)> OnTemplate;
     std::function<void(int, const std::string&, std::string&, bool&)> OnAutoReplace;
 
@@ -31,8 +32,9 @@ public:
         return cr == std::string::npos ? 0 : int(cr) + 1;
     }
 
-    std::string LineBeforeCaret() const override {
-        int start = LineStart(SelEnd);
+    std::string LineBeforeCaret(size_t limit) const override {
+        int start = std::max(LineStart(SelEnd), SelEnd - int(std::min<size_t>(limit, SelEnd)));
+        LongestRead = std::max(LongestRead, size_t(SelEnd - start));
         return Text.substr(size_t(start), size_t(SelEnd - start));
     }
     int CharAtCaret() const override {
@@ -242,6 +244,20 @@ TEST(AutoReplaceTyping, ReplacesWholeWordsAndTypesTheKey) {
     EXPECT_FALSE(a.ProcessKey(f, VK_SPACE, handled, 0));
     EXPECT_EQ(a.PartialWord(), "abc");
     EXPECT_EQ(f.Popups, 0);
+
+    // At the end of a line of megabytes a key reads a short tail of it, not the whole line;
+    // only a word longer than that tail is read back to its start.
+    const std::string longLine(1 << 20, ';');
+    f.OnAutoReplace = nullptr;
+    f.Put(longLine + "teh");
+    f.LongestRead = 0;
+    f.Type(" ab ", nullptr, &a);
+    EXPECT_EQ(f.Text.substr(longLine.size()), "the ab ");
+    EXPECT_LE(f.LongestRead, 1024u);
+    const std::string longWord(5000, 'w');
+    f.Put(longLine + longWord);
+    EXPECT_FALSE(a.ProcessKey(f, VK_SPACE, handled, 0));
+    EXPECT_EQ(a.PartialWord(), longWord);
 }
 
 TEST(AutoReplaceTemplates, ExpandsWithCaretMarkerAndIndent) {
