@@ -281,10 +281,10 @@ void TRescanner::AppendLines(size_t wantEnd) {
 
 void TRescanner::KeepPoints(TLineRecord& rec, size_t from, size_t to) {
     size_t k = 0;
-    while (k < FPoints.size() && FPoints[k].first < from)
+    while (k < FPoints.size() && FPoints[k].Pos < from)
         ++k;
     size_t e = k;
-    while (e < FPoints.size() && FPoints[e].first < to)
+    while (e < FPoints.size() && FPoints[e].Pos < to)
         ++e;
     if (e == k) {
         if (rec.Extra) rec.Extra->Scan.reset();
@@ -292,8 +292,12 @@ void TRescanner::KeepPoints(TLineRecord& rec, size_t from, size_t to) {
         std::unique_ptr<TRowScan>& scan = rec.EnsureExtra().Scan;
         if (!scan) scan = std::make_unique<TRowScan>();
         scan->Points.clear();
-        for (size_t i = k; i < e; ++i)
-            scan->Points.push_back({uint32_t(FPoints[i].first - from), FPoints[i].second});
+        for (size_t i = k; i < e; ++i) {
+            const size_t r = FPoints[i].Reach - from; // the reach is at least the point
+            scan->Points.push_back(
+                {uint32_t(FPoints[i].Pos - from), FPoints[i].State,
+                 r < TRowScan::UnknownReach ? uint32_t(r) : TRowScan::UnknownReach});
+        }
         scan->Before.clear();
         scan->TailFrom = -1;
         scan->Shift = 0;
@@ -307,6 +311,24 @@ const TRowScan* TRescanner::KeptScan(const TLineRecord& rec) {
     if (scan.TailFrom < 0 || long(scan.Before.size()) + scan.Shift != long(rec.Length))
         return nullptr;
     return &scan;
+}
+
+const TRowScan::TPoint* TRescanner::StartPoint(int changed) const {
+    if (OnTokenSeen || changed < 0 || changed >= FStore.LineCount()) return nullptr;
+    const TLineRecord& rec = FStore.Line(changed);
+    const TRowScan* kept = KeptScan(rec);
+    // The row's points hold only while the state it starts in is the one they were found after.
+    if (!kept || (rec.Flags & lfScanRestart) || kept->HeadTo > kept->TailFrom) return nullptr;
+    if (changed > 0) {
+        const TLineRecord& prev = FStore.Line(changed - 1);
+        if (!HasBytes(prev) || (prev.Flags & (lfRescan | lfScanRestart))) return nullptr;
+    }
+    const uint32_t head = uint32_t(std::max(kept->HeadTo, 0));
+    for (size_t i = kept->Points.size(); i-- > 0;) {
+        const TRowScan::TPoint& p = kept->Points[i];
+        if (p.Offset < head && p.Reach <= head && p.Reach != TRowScan::UnknownReach) return &p;
+    }
+    return nullptr;
 }
 
 bool TRescanner::KeepTail(int line, int changed, size_t lineStart, size_t pos, uint32_t state,
@@ -340,8 +362,16 @@ bool TRescanner::KeepTail(int line, int changed, size_t lineStart, size_t pos, u
     // The same state at the same text: the tokens from here to the row's end, the state there
     // and how far they looked are those of before, moved by the edit.
     std::vector<TRowScan::TPoint> tail(scan.Points.begin() + ptrdiff_t(k) + 1, scan.Points.end());
-    for (TRowScan::TPoint& p : tail)
+    // Before a kept point lie the new tokens up to here and the old ones after here: they looked
+    // no further than the larger of the two reaches.
+    const long now = long(std::max(reach, pos) - lineStart);
+    for (TRowScan::TPoint& p : tail) {
         p.Offset = uint32_t(long(p.Offset) + scan.Shift);
+        if (p.Reach != TRowScan::UnknownReach) {
+            const long r = std::max(now, long(p.Reach) + scan.Shift);
+            p.Reach = r < long(TRowScan::UnknownReach) ? uint32_t(r) : TRowScan::UnknownReach;
+        }
+    }
     std::vector<uint8_t>& bytes = rec.Extra->Attributes;
     bytes.resize(len);
     std::memcpy(bytes.data(), FNew.data() + lineStart, q);
@@ -376,14 +406,28 @@ int TRescanner::ScanPass(int changed, int budget, int& last, bool& budgetStop, b
     // One past the furthest character (window index) the tokens so far looked at; each row
     // keeps how far past its end that is.
     size_t reach = 0;
+    // From a point inside the changed row, the text before it and its bytes are as they were.
+    const TRowScan::TPoint* point = StartPoint(changed);
     // From a checkpoint the first row may be the last: its state and bytes before are settled.
-    const uint32_t at = FindCheckpoint(changed, restartLine, restartOffset, reach, inside);
+    const uint32_t at =
+        point ? 0 : FindCheckpoint(changed, restartLine, restartOffset, reach, inside);
     // A handler that sees each token sees it whole, from its start: it may colour a long token
     // by more than its rule.
     const bool record = !OnTokenSeen;
     // A token under way at `pos`, gone on with a row at a time: its resume code.
     uint32_t resume = 0;
-    if (at) {
+    // Where the scan starts, the state is the one a scan from the text's start finds there.
+    bool exact = at != 0;
+    if (point) {
+        restartLine = changed;
+        restartOffset = int(point->Offset);
+        reach = point->Reach;
+        restartToken = 0;
+        def.ResetState(0);
+        FStore.ScanStates().Load(point->State, def);
+        def.SelectStartTable();
+        exact = true;
+    } else if (at) {
         restartToken = 0;
         def.ResetState(0);
         FStore.ScanStates().Load(at, def);
@@ -396,6 +440,7 @@ int TRescanner::ScanPass(int changed, int budget, int& last, bool& budgetStop, b
         if (atStart) {
             def.State = def.StartState;
             def.SelectStartTable();
+            exact = restartLine == 0 && restartOffset == 0;
         }
         // An anchor restarts the state; the tokens before it looked no further than those up
         // to the row end where the search began, which stopped short of the changed row.
@@ -414,7 +459,17 @@ int TRescanner::ScanPass(int changed, int budget, int& last, bool& budgetStop, b
     size_t pos = size_t(restartOffset);
     int winPos = FStore.PosFromLine(restartLine); // text offset of FWin[0]
     AppendLines(pos + kLookahead);
-    if (pos > 0) std::memcpy(FNew.data(), BytesOf(FStore.Line(restartLine))->data(), pos);
+    if (point) {
+        // The bytes and points before it are those of the last scan.
+        const TRowScan& kept = *FStore.Line(restartLine).Extra->Scan;
+        std::memcpy(FNew.data(), kept.Before.data(), pos);
+        for (const TRowScan::TPoint& p : kept.Points)
+            if (p.Offset < pos)
+                FPoints.push_back(
+                    {p.Offset, p.State, p.Reach == TRowScan::UnknownReach ? SIZE_MAX : p.Reach});
+    } else if (pos > 0) {
+        std::memcpy(FNew.data(), BytesOf(FStore.Line(restartLine))->data(), pos);
+    }
 
     // The window begins at a row; one cut from a long line does not begin a line.
     auto insideLine = [&](int row) {
@@ -504,7 +559,7 @@ int TRescanner::ScanPass(int changed, int budget, int& last, bool& budgetStop, b
                     // brace) are no place to stop: the lines after would keep stale colours.
                     // Nor are tokens that now look further than the row says: the rows after
                     // count on it.
-                    const bool settled = rec.ScanEnd == ended && (line > restartLine || at) &&
+                    const bool settled = rec.ScanEnd == ended && (line > restartLine || exact) &&
                                          line >= changed && nextReady &&
                                          !(rec.Flags & lfScanRestart) && !def.InBoundState() &&
                                          looked <= RowReach(rec);
@@ -636,15 +691,31 @@ int TRescanner::ScanPass(int changed, int budget, int& last, bool& budgetStop, b
                     pos = at; // scan the container's stretch again in its region's state
                     needCheckpoint = true;
                     break;
-                case TCodeMemoParser::rsMargin:
+                case TCodeMemoParser::rsMargin: {
+                    // A token longer than the window that runs on past its row end: go on with
+                    // it from there a row at a time, where it can be, rather than show the
+                    // tokenizer all of it.
+                    size_t before = 0;
+                    const uint32_t code =
+                        inside && !def.BoundOpen() && !def.InBoundState()
+                            ? def.ResumableAt(FWin.data(), lineEnd, cur.Pos, before)
+                            : 0;
+                    if (code) {
+                        Fill(FNew.data() + at, lineEnd - at, def.LastToken());
+                        reach = std::max(runReach, before);
+                        pos = lineEnd;
+                        resume = code;
+                        break;
+                    }
                     pos = at;
                     widen();
                     break;
                 }
+                }
                 if (why == TCodeMemoParser::rsLimit && limit < lineEnd && pos < lineEnd &&
                     !def.BoundOpen() && !def.InBoundState()) {
                     const uint32_t state = FStore.ScanStates().Of(def);
-                    FPoints.emplace_back(pos, state);
+                    FPoints.push_back({pos, state, std::max(reach, pos)});
                     if (kept && KeepTail(line, changed, lineStart, pos, state, reach)) {
                         last = line;
                         if (line >= changed) ++scanned;
