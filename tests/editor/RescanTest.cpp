@@ -502,11 +502,13 @@ TEST(RescanPaths, EditsWhereTokensBeforeARowEndLookedMatchOnePass) {
     }
 }
 
-// Row ends inside long strings and comments are checkpoints a re-scan goes on from. Random edits
-// inside such tokens (the closing quote or end sequence typed or taken away, an end sequence
-// split across a row end, a body character the rule refuses, edits right at a row end), rows
-// cut anew as word wrap does; each re-scan against one pass. Tokens of the shipped style
-// sheets, and of rules with an end of two characters that is part of the token or not.
+// Row ends inside long strings, comments, words and numbers are checkpoints a re-scan goes on
+// from. Random edits inside such tokens (the closing quote or end sequence typed or taken away,
+// an end sequence split across a row end, a body character the rule refuses, a word or number
+// cut in two or given a fraction or exponent, edits right at a row end), rows cut anew as word
+// wrap does; each re-scan against one pass. Tokens of the shipped style sheets, and of rules
+// with an end of two characters that is part of the token or not, a keyword a word may begin
+// with, and a run of digits.
 TEST(RescanPaths, EditsInsideLongTokensMatchOnePass) {
     using S = TStateSet;
     TCodeMemoParser own;
@@ -529,11 +531,15 @@ TEST(RescanPaths, EditsInsideLongTokensMatchOnePass) {
     at.End.EndGroups = {uint16_t(G(own, ";")), uint16_t(G(own, "x")), 0, 0};
     own.Continuations[45] = at;
     AddContainer(own); // and long tokens inside a region, which ends with one of them
+    // A word that starts like this keyword looked at its first characters before it was one.
+    own.Keywords.Add("ba7_ba7_ba7_ba7_bab", 46, S::Of({50}));
+    own.StateTable(52).Rules['9'] = Recogniser(16, 47, S::Of({52})); // "9" and digits
     TCodeMemoParser css;
     LoadShippedDefinition(css, "css");
 
     const std::vector<std::string> edits = {"\"", "*/", "*", "/",  "`",  "*`", ";", ";x",
-                                            "x",  "a",  " ", "/*", "\r", "[",  "]"};
+                                            "x",  "a",  " ", "/*", "\r", "[",  "]", "7",
+                                            ".",  "e",  "-", "_",  "9",  "+",  "b", "ba7_"};
     for (TCodeMemoParser* def : {&own, &css}) {
         for (unsigned seed = 1; seed <= 3; ++seed) {
             std::mt19937 rng(seed);
@@ -543,7 +549,14 @@ TEST(RescanPaths, EditsInsideLongTokensMatchOnePass) {
                 std::string run(size_t(between(1, rng() % 4 ? 3000 : 9000)), 'a');
                 for (char& c : run)
                     c = "ab *;/`"[rng() % (rng() % 50 ? 5 : 7)];
-                switch (rng() % 6) {
+                // Words and numbers: runs of their characters, now and then another.
+                std::string word(run.size(), '7');
+                for (char& c : word)
+                    c = rng() % 64 ? "ba7_"[rng() % 4] : ".e-+ "[rng() % 5];
+                std::string digits(run.size(), '7');
+                for (char& c : digits)
+                    c = rng() % 200 ? '7' : ".e-+ "[rng() % 5];
+                switch (rng() % 9) {
                 case 0:
                     text += "p{b:\"" + run + "\"}";
                     break;
@@ -558,6 +571,15 @@ TEST(RescanPaths, EditsInsideLongTokensMatchOnePass) {
                     break;
                 case 4:
                     text += "[\"" + run + "]\"";
+                    break;
+                case 5:
+                    text += "}b" + word + "{";
+                    break;
+                case 6:
+                    text += "p{m:" + digits + "px;9" + digits + "}";
+                    break;
+                case 7:
+                    text += "q{n:-" + digits + "." + digits + "e+" + digits + "}";
                     break;
                 default:
                     text += "h1{a:1}";
@@ -674,9 +696,16 @@ TEST(RescanPaths, EditsInsideLongRowsMatchOnePass) {
                 std::string what;
                 for (int n = rng() % 4 ? 1 : 2; n > 0; --n) {
                     const int row = between(0, store.LineCount() - 1);
-                    const int pos =
-                        std::min(store.CharCount(),
-                                 store.PosFromLine(row) + between(0, store.Line(row).Length));
+                    // Often at a token boundary the row keeps a state for, or next to one: the
+                    // tokens before it looked at the character there.
+                    const TLineRecord& rec = store.Line(row);
+                    int off = between(0, rec.Length);
+                    if (rng() % 3 == 0 && rec.Extra && rec.Extra->Scan &&
+                        !rec.Extra->Scan->Points.empty()) {
+                        const auto& points = rec.Extra->Scan->Points;
+                        off = int(points[rng() % points.size()].Offset) + between(-1, 1);
+                    }
+                    const int pos = std::min(store.CharCount(), store.PosFromLine(row) + off);
                     if (rng() % 2) {
                         const int k = std::min(between(1, 3), store.CharCount() - pos);
                         what += "delete " + std::to_string(k) + " at " + std::to_string(pos);
