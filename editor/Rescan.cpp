@@ -158,6 +158,7 @@ void TRescanner::ScanThrough(int line) {
 int TRescanner::Run(int budget, int throughLine) {
     // One scan at a time: the definition holds the scan state.
     if (!CanScan() || FScanning) return 0;
+    FTokenized = 0;
     int total = 0;
     while (!FPending.empty() && FPending.front() <= throughLine) {
         if (budget > 0 && total >= budget) break;
@@ -623,6 +624,7 @@ int TRescanner::ScanPass(int changed, int budget, int& last, bool& budgetStop, b
                 }
                 runReach = reach;
                 reach = std::max(reach, cur.Reach);
+                FTokenized += end - pos;
                 Fill(FNew.data() + pos, end - pos, value);
                 pos = end;
                 if (why == TCodeMemoParser::rmEnded) {
@@ -650,6 +652,7 @@ int TRescanner::ScanPass(int changed, int budget, int& last, bool& budgetStop, b
                     def.NextToken(again);
                     reach = std::max(reach, again.Reach);
                     const size_t e = again.Pos > p ? again.Pos : p + 1;
+                    FTokenized += e - p;
                     if (wasOpen || !def.BoundOpen()) p = e;
                 }
             };
@@ -682,6 +685,7 @@ int TRescanner::ScanPass(int changed, int budget, int& last, bool& budgetStop, b
                     def.TokenRun(cur, limit, more ? FWin.size() - kLookahead : SIZE_MAX,
                                  more ? FWin.size() - kMargin : SIZE_MAX, FNew.data(), at);
                 reach = std::max(reach, cur.Reach);
+                FTokenized += std::max(cur.Pos, pos) - pos;
                 switch (why) {
                 case TCodeMemoParser::rsLimit:
                 case TCodeMemoParser::rsRefill:
@@ -734,6 +738,7 @@ int TRescanner::ScanPass(int changed, int budget, int& last, bool& budgetStop, b
                 runReach = reach;
                 value = uint8_t(def.NextToken(cur));
                 end = cur.Pos > pos ? cur.Pos : pos + 1;
+                FTokenized += end - pos;
                 if (FNextLine >= lineCount || end + kMargin <= FWin.size()) {
                     reach = std::max(reach, cur.Reach);
                     break;

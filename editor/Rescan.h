@@ -68,6 +68,10 @@ public:
     void ScanThrough(int line);
     void ScanAll() { ScanThrough(FStore.LineCount() - 1); }
 
+    // Characters the tokenizer went over in the last Rescan() or ScanThrough(), those it went
+    // over twice counted twice: the work a scan did.
+    size_t Tokenized() const { return FTokenized; }
+
     // Copy each token's characters into TokenText() before OnTokenSeen is called.
     bool SupplyTokenText() const { return FSupplyText; }
     void SetSupplyTokenText(bool value) { FSupplyText = value; }
@@ -106,6 +110,7 @@ private:
     bool FSupplyText = false;
     bool FScanning = false;
     bool FEditedWhileScanning = false;
+    size_t FTokenized = 0;
     std::string FTokenText;
     std::vector<int> FPending; // sorted line indexes where a scan must start
     int FRows;                 // the store's row count at the last edit heard of

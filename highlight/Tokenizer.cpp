@@ -347,7 +347,7 @@ TCodeMemoParser::TRunStop TCodeMemoParser::TokenRun(TTokenCursor& cur, size_t li
                 if (RunBuiltinHandler(r.Handler, cur, start)) end = cur.Pos;
                 if (r.Handler == hPlainQuoted && end > start)
                     FTrace = {tkQuoted, key, token, start + 1, looked, end};
-                else if (end > start)
+                else if (end > start && end - start >= kLongRun)
                     TraceRun(r.Handler, text, start, end, token, looked);
             }
             if (end == start) {

@@ -629,23 +629,55 @@ TEST(RescanPaths, EditsInsideLongTokensMatchOnePass) {
     }
 }
 
-// A keystroke in a string that runs on over many rows of one line scans the rows it touches,
-// not the string.
-TEST_F(RescanTest, AKeystrokeInALongStringScansItsRow) {
+// A keystroke in a token that runs on over many rows of one line (a string, a word, a run of
+// digits) tokenizes the rows it touches and at most a window of the scan, not the whole token:
+// at its start, in its middle and at its end.
+TEST_F(RescanTest, AKeystrokeInALongTokenScansItsRow) {
     for (uint8_t st : {50, 52, 53})
         P.StateTable(st).Rules['"'] = Recogniser(18, 1, TStateSet::Of({50, 52, 53}));
-    const std::string line = "a{b:\"" + std::string(300000, 'q') + "\"}";
-    Store.Insert(0, line);
-    std::vector<int> rows(line.size() / 2047, 2047);
-    rows.push_back(int(line.size() % 2047));
+    const std::string run(300000, 'q');
+    for (const std::string& line :
+         {"a{b:\"" + run + "\"}", run, "p{m:" + std::string(run.size(), '7') + "px}"}) {
+        TTextStore store;
+        store.Insert(0, line);
+        std::vector<int> rows(line.size() / 2047, 2047);
+        rows.push_back(int(line.size() % 2047));
+        ASSERT_TRUE(store.RecutRows(0, 1, rows));
+        TRescanner r(store);
+        r.SetDefinition(&P);
+        r.ScanAll();
+        const int middle = store.PosFromLine(store.LineCount() / 2) + 5;
+        for (int at : {0, 1, middle, int(line.size()) - 4}) {
+            store.Insert(at, line[size_t(at)] == '7' ? "5" : "z");
+            EXPECT_LE(r.Rescan(), 2) << line.substr(0, 5) << " at " << at;
+            EXPECT_LE(r.Tokenized(), 16384u) << line.substr(0, 5) << " at " << at;
+            store.Delete(at, 1);
+            EXPECT_LE(r.Rescan(), 2) << line.substr(0, 5) << " at " << at;
+            EXPECT_LE(r.Tokenized(), 16384u) << line.substr(0, 5) << " at " << at;
+        }
+        EXPECT_EQ(StoredBytes(store), Reference(P, store.StoredText(0, store.CharCount())));
+    }
+    // Late in a long row of rules it starts at the state the row kept last before the edit, not
+    // at the row's start.
+    std::string rules;
+    while (rules.size() < 100000)
+        rules += ".c" + std::to_string(rules.size()) + "{color:#a0b0c0;margin:3px}";
+    Store.Insert(0, rules);
+    std::vector<int> rows; // cut after the last "}" that fits, as the editor cuts them
+    for (size_t from = 0; from < rules.size();) {
+        const size_t end = std::min(rules.size(), rules.rfind('}', from + 2046) + 1);
+        rows.push_back(int(end - from));
+        from = end;
+    }
     ASSERT_TRUE(Store.RecutRows(0, 1, rows));
     R.SetDefinition(&P);
     R.ScanAll();
-    const int middle = Store.PosFromLine(Store.LineCount() / 2) + 5;
-    Store.Insert(middle, "z");
-    EXPECT_LE(R.Rescan(), 2);
-    Store.Delete(middle, 1);
-    EXPECT_LE(R.Rescan(), 2);
+    for (int step = 0; step < 20; ++step) {
+        const int at = Store.PosFromLine(10 + step) + 1500 + step * 20;
+        Store.Insert(at, "x");
+        R.Rescan();
+        EXPECT_LE(R.Tokenized(), 1024u) << "at " << at;
+    }
     EXPECT_EQ(StoredBytes(Store), Reference(P, Store.StoredText(0, Store.CharCount())));
 }
 
