@@ -698,13 +698,15 @@ int TRescanner::ScanPass(int changed, int budget, int& last, bool& budgetStop, b
                 case TCodeMemoParser::rsMargin: {
                     // A token longer than the window that runs on past its row end: go on with
                     // it from there a row at a time, where it can be, rather than show the
-                    // tokenizer all of it.
+                    // tokenizer all of it. Only a token that nothing after can reject: the row
+                    // end keeps the claim that it goes on, and a scan may stop there before it
+                    // has seen the rest.
                     size_t before = 0;
                     const uint32_t code =
                         inside && !def.BoundOpen() && !def.InBoundState()
                             ? def.ResumableAt(FWin.data(), lineEnd, cur.Pos, before)
                             : 0;
-                    if (code) {
+                    if (code && !def.ResumeMayFail(code)) {
                         Fill(FNew.data() + at, lineEnd - at, def.LastToken());
                         reach = std::max(runReach, before);
                         pos = lineEnd;

@@ -259,6 +259,9 @@ public:
         rmOpen,   // it goes on past `horizon`, where the cursor stops: resumable there again
         rmFailed, // it does not match: scanned whole it would not have been this token
     };
+    // Whether going on with token `code` may yet find that it does not match (rmFailed): a
+    // body that refuses some character; never for strings, runs and numbers.
+    bool ResumeMayFail(uint32_t code) const;
     // Goes on with token `code` from the cursor (a body position); value: its token value.
     // Stops at `horizon` when the token goes on past it and nothing read before it looked
     // further; otherwise runs to the token's end.

@@ -654,6 +654,19 @@ uint32_t TCodeMemoParser::ResumableAt(const uint8_t* text, size_t at, size_t end
     return kind << 16 | uint32_t(t.Key) << 8 | t.Token;
 }
 
+bool TCodeMemoParser::ResumeMayFail(uint32_t code) const {
+    const uint8_t kind = uint8_t(code >> 16), key = uint8_t(code >> 8), token = uint8_t(code);
+    if (kind != tkRule && kind != tkContinued) return false;
+    TContinuationRule parts;
+    const auto* p =
+        FSelected ? GroupParts(*this, *FSelected, kind == tkRule, key, token, parts) : nullptr;
+    if (!p) return true;
+    const TCM_CharGroup& body = Groups.Group(p->Body.Group);
+    for (int c = 0; c < 256; ++c)
+        if (!body.Contains(uint8_t(c))) return true;
+    return false;
+}
+
 TCodeMemoParser::TResumeStop TCodeMemoParser::ResumeToken(uint32_t code, TTokenCursor& cur,
                                                           size_t horizon, uint8_t& value) {
     if (!FSelected) SelectStartTable();

@@ -447,7 +447,7 @@ TEST(RescanPaths, EditsWhereTokensBeforeARowEndLookedMatchOnePass) {
 
     const std::vector<std::string> pieces = {"a", "b", " ", "~",    "@",  ";",  "!", "abab~abab",
                                              "{", "}", ":", "#a0f", "/*", "*/", "\r"};
-    for (unsigned seed = 1; seed <= 4; ++seed) {
+    for (unsigned seed : {1u, 2u, 3u, 4u, 16u}) {
         std::mt19937 rng(seed);
         auto between = [&](int lo, int hi) { return lo + int(rng() % unsigned(hi - lo + 1)); };
         auto pick = [&](const std::string& from) { return from[rng() % from.size()]; };
