@@ -488,6 +488,9 @@ int TRescanner::ScanPass(int changed, int budget, int& last, bool& budgetStop, b
     size_t lineEnd = size_t(FStore.Line(line).Length);
     int scanned = 0;
     // The scan state at `checkpoint`, taken once a line rather than before every token.
+    // The stretch of the last bound region (window indexes): a row that ends inside it is
+    // settled only after the region has closed, in the state after it, which is not its own.
+    size_t regionFrom = SIZE_MAX, regionTo = 0;
     size_t checkpoint = pos;
     size_t checkpointReach = reach;
     size_t runReach = reach; // what the tokens looked at before the last call of the tokenizer
@@ -556,14 +559,15 @@ int TRescanner::ScanPass(int changed, int budget, int& last, bool& budgetStop, b
                         }
                         if (code) ended = FStore.ScanStates().Of(def, code) | ScanExact;
                     }
+                    if (rowEnd > regionFrom && rowEnd < regionTo) ended = 0; // no state known
                     // Equal bytes with another state behind them (a blank line after a new
                     // brace) are no place to stop: the lines after would keep stale colours.
                     // Nor are tokens that now look further than the row says: the rows after
                     // count on it.
-                    const bool settled = rec.ScanEnd == ended && (line > restartLine || exact) &&
-                                         line >= changed && nextReady &&
-                                         !(rec.Flags & lfScanRestart) && !def.InBoundState() &&
-                                         looked <= RowReach(rec);
+                    const bool settled = ended && rec.ScanEnd == ended &&
+                                         (line > restartLine || exact) && line >= changed &&
+                                         nextReady && !(rec.Flags & lfScanRestart) &&
+                                         !def.InBoundState() && looked <= RowReach(rec);
                     KeepPoints(rec, lineStart, rowEnd);
                     if (settled && equal) {
                         rec.Flags &= ~lfRescan;
@@ -597,6 +601,8 @@ int TRescanner::ScanPass(int changed, int budget, int& last, bool& budgetStop, b
                     pos -= lineStart;
                     midLine = insideLine(line);
                     reach = reach > lineStart ? reach - lineStart : 0;
+                    regionFrom = regionFrom > lineStart ? regionFrom - lineStart : 0;
+                    regionTo = regionTo > lineStart ? regionTo - lineStart : 0;
                     winPos += int(lineStart);
                     lineEnd -= lineStart;
                     lineStart = 0;
@@ -694,6 +700,8 @@ int TRescanner::ScanPass(int changed, int budget, int& last, bool& budgetStop, b
                 case TCodeMemoParser::rsOpened:
                     pos = at; // scan the container's stretch again in its region's state
                     needCheckpoint = true;
+                    regionFrom = at;
+                    regionTo = def.BoundEnd();
                     break;
                 case TCodeMemoParser::rsMargin: {
                     // A token longer than the window that runs on past its row end: go on with
@@ -762,10 +770,13 @@ int TRescanner::ScanPass(int changed, int budget, int& last, bool& budgetStop, b
                 Fill(out + from, end - from, 0);
             }
             // A container just opened: scan its stretch again in the region's state.
-            if (inRegion || !def.BoundOpen())
+            if (inRegion || !def.BoundOpen()) {
                 pos = end;
-            else
+            } else {
                 needCheckpoint = true;
+                regionFrom = pos;
+                regionTo = def.BoundEnd();
+            }
         }
     } catch (...) {
         FScanning = false;
