@@ -272,9 +272,6 @@ void BM_ManyMarks(benchmark::State& state) {
 }
 BENCHMARK(BM_ManyMarks)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMicrosecond)->Iterations(100);
 
-// Page Down through the 20 MB one-line corpus sheet: range(0) word wrap, range(1) where the
-// pages start (0 the top, 1 the middle, 2 near the end). Forty pages from one place, then back.
-
 // The one-line data sheet (kind 2) beside the same bytes in lines of 76: range(0) 20 MB,
 // range(1) broken, range(2) where, range(3) word wrap, range(4) a paste of 300 bytes and its
 // deletion instead of a keystroke.
@@ -304,6 +301,40 @@ BENCHMARK(BM_LoadOneLine)
     ->ArgNames({"kind", "wrap"})
     ->Unit(benchmark::kMillisecond)
     ->Iterations(3);
+
+// One token the whole length of a 2.3 MB line: range(0) 0 = a word of letters (a selector),
+// 1 = a run of digits (a value's number); range(1) 0 start, 1 middle, 2 end. A keystroke inside
+// it must cost what one in a short token does.
+void BM_KeystrokeOneWord(benchmark::State& state) {
+    static std::map<int, std::string> made;
+    std::string& text = made[int(state.range(0))];
+    if (text.empty())
+        text = state.range(0) == 0 ? std::string(Small, 'a')
+                                   : "p{margin:" + std::string(Small, '7') + "px}";
+    TRig rig(text, false);
+    const int n = rig.Memo->Store().CharCount();
+    const int at = state.range(1) == 0 ? 1 : state.range(1) == 1 ? n / 2 : n - 4;
+    rig.Place(at);
+    bool type = true;
+    for (auto _ : state) {
+        if (type) {
+            rig.Memo->Perform(WM_CHAR, state.range(0) == 0 ? 'x' : '5', 0);
+        } else {
+            rig.Memo->Perform(WM_KEYDOWN, VK_BACK, 0);
+            rig.Memo->Perform(WM_KEYUP, VK_BACK, 0);
+        }
+        type = !type;
+        rig.Paint();
+    }
+    if (rig.Memo->Store().CharCount() != n && rig.Memo->Store().CharCount() != n + 1)
+        state.SkipWithError("the keystrokes did not type");
+}
+BENCHMARK(BM_KeystrokeOneWord)
+    ->ArgsProduct({{0, 1}, {0, 1, 2}})
+    ->ArgNames({"digits", "at"})
+    ->Unit(benchmark::kMicrosecond)
+    ->Iterations(200);
+
 
 // Page Down through a 20 MB one-line sheet: range(0) word wrap, range(1) where the pages start
 // (0 the top, 1 the middle, 2 near the end), range(2) the kind (0 corpus, 2 data). Forty pages

@@ -2,16 +2,19 @@
 // one.
 #include "editor/Rescan.h"
 #include "bench/BenchCorpus.h"
+#include "highlight/ShippedDefinition.h"
 #include "tests/highlight/SampleCssDefinition.h"
 
 #include <benchmark/benchmark.h>
 
 #include <chrono>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <memory>
 #include <sstream>
 #include <string>
+#include <vector>
 
 using namespace quillet;
 using namespace quillet::testdef;
@@ -137,6 +140,59 @@ void BM_RescanKeystroke(benchmark::State& state) {
     state.counters["lines"] = store.LineCount();
 }
 BENCHMARK(BM_RescanKeystroke)->Unit(benchmark::kMicrosecond)->Iterations(2000)->UseManualTime();
+
+// The re-scan alone after a keystroke in a 2.3 MB line cut into rows of 2,047 characters that
+// stay where they are (the cuts are not this benchmark's business): range(0) the line, 0 = one
+// word of letters, 1 = one run of digits in a value, 2 = `.cN{color:#xxxxxx;margin:Npx}`
+// rules; range(1) where, 0 = its second character, 1 = late in a row in the middle, 2 = near
+// its end. A keystroke types `x` (or `5` in the digits) or takes it back.
+void BM_RescanKeystrokeInRow(benchmark::State& state) {
+    TCodeMemoParser p;
+    LoadShippedDefinition(p, "css");
+    constexpr size_t bytes = 2300 * 1000;
+    std::string text;
+    if (state.range(0) == 0) {
+        text.assign(bytes, 'a');
+    } else if (state.range(0) == 1) {
+        text = "p{margin:" + std::string(bytes, '7') + "px}";
+    } else {
+        char buf[64];
+        for (unsigned n = 0; text.size() < bytes; ++n) {
+            std::snprintf(buf, sizeof buf, ".c%u{color:#%06x;margin:%upx}", n,
+                          (n * 2654435761u) & 0xFFFFFF, n % 97);
+            text += buf;
+        }
+    }
+    TTextStore store;
+    store.Insert(0, text);
+    std::vector<int> rows(text.size() / 2047, 2047);
+    if (text.size() % 2047) rows.push_back(int(text.size() % 2047));
+    store.RecutRows(0, 1, rows);
+    TRescanner r(store);
+    r.SetDefinition(&p);
+    r.ScanAll();
+    const int middle = store.PosFromLine(store.LineCount() / 2) + 1500;
+    const int at = state.range(1) == 0 ? 1 : state.range(1) == 1 ? middle : int(text.size()) - 8;
+    const std::string typed = state.range(0) == 1 ? "5" : "x";
+    bool insert = true;
+    for (auto _ : state) {
+        if (insert)
+            store.Insert(at, typed);
+        else
+            store.Delete(at, 1);
+        insert = !insert;
+        auto t0 = std::chrono::steady_clock::now();
+        benchmark::DoNotOptimize(r.Rescan());
+        auto t1 = std::chrono::steady_clock::now();
+        state.SetIterationTime(std::chrono::duration<double>(t1 - t0).count());
+    }
+}
+BENCHMARK(BM_RescanKeystrokeInRow)
+    ->ArgsProduct({{0, 1, 2}, {0, 1, 2}})
+    ->ArgNames({"line", "at"})
+    ->Unit(benchmark::kMicrosecond)
+    ->Iterations(200)
+    ->UseManualTime();
 
 } // namespace
 

@@ -158,6 +158,7 @@ void TRescanner::ScanThrough(int line) {
 int TRescanner::Run(int budget, int throughLine) {
     // One scan at a time: the definition holds the scan state.
     if (!CanScan() || FScanning) return 0;
+    FTokenized = 0;
     int total = 0;
     while (!FPending.empty() && FPending.front() <= throughLine) {
         if (budget > 0 && total >= budget) break;
@@ -281,10 +282,10 @@ void TRescanner::AppendLines(size_t wantEnd) {
 
 void TRescanner::KeepPoints(TLineRecord& rec, size_t from, size_t to) {
     size_t k = 0;
-    while (k < FPoints.size() && FPoints[k].first < from)
+    while (k < FPoints.size() && FPoints[k].Pos < from)
         ++k;
     size_t e = k;
-    while (e < FPoints.size() && FPoints[e].first < to)
+    while (e < FPoints.size() && FPoints[e].Pos < to)
         ++e;
     if (e == k) {
         if (rec.Extra) rec.Extra->Scan.reset();
@@ -292,8 +293,12 @@ void TRescanner::KeepPoints(TLineRecord& rec, size_t from, size_t to) {
         std::unique_ptr<TRowScan>& scan = rec.EnsureExtra().Scan;
         if (!scan) scan = std::make_unique<TRowScan>();
         scan->Points.clear();
-        for (size_t i = k; i < e; ++i)
-            scan->Points.push_back({uint32_t(FPoints[i].first - from), FPoints[i].second});
+        for (size_t i = k; i < e; ++i) {
+            const size_t r = FPoints[i].Reach - from; // the reach is at least the point
+            scan->Points.push_back(
+                {uint32_t(FPoints[i].Pos - from), FPoints[i].State,
+                 r < TRowScan::UnknownReach ? uint32_t(r) : TRowScan::UnknownReach});
+        }
         scan->Before.clear();
         scan->TailFrom = -1;
         scan->Shift = 0;
@@ -307,6 +312,24 @@ const TRowScan* TRescanner::KeptScan(const TLineRecord& rec) {
     if (scan.TailFrom < 0 || long(scan.Before.size()) + scan.Shift != long(rec.Length))
         return nullptr;
     return &scan;
+}
+
+const TRowScan::TPoint* TRescanner::StartPoint(int changed) const {
+    if (OnTokenSeen || changed < 0 || changed >= FStore.LineCount()) return nullptr;
+    const TLineRecord& rec = FStore.Line(changed);
+    const TRowScan* kept = KeptScan(rec);
+    // The row's points hold only while the state it starts in is the one they were found after.
+    if (!kept || (rec.Flags & lfScanRestart) || kept->HeadTo > kept->TailFrom) return nullptr;
+    if (changed > 0) {
+        const TLineRecord& prev = FStore.Line(changed - 1);
+        if (!HasBytes(prev) || (prev.Flags & (lfRescan | lfScanRestart))) return nullptr;
+    }
+    const uint32_t head = uint32_t(std::max(kept->HeadTo, 0));
+    for (size_t i = kept->Points.size(); i-- > 0;) {
+        const TRowScan::TPoint& p = kept->Points[i];
+        if (p.Offset < head && p.Reach <= head && p.Reach != TRowScan::UnknownReach) return &p;
+    }
+    return nullptr;
 }
 
 bool TRescanner::KeepTail(int line, int changed, size_t lineStart, size_t pos, uint32_t state,
@@ -340,8 +363,16 @@ bool TRescanner::KeepTail(int line, int changed, size_t lineStart, size_t pos, u
     // The same state at the same text: the tokens from here to the row's end, the state there
     // and how far they looked are those of before, moved by the edit.
     std::vector<TRowScan::TPoint> tail(scan.Points.begin() + ptrdiff_t(k) + 1, scan.Points.end());
-    for (TRowScan::TPoint& p : tail)
+    // Before a kept point lie the new tokens up to here and the old ones after here: they looked
+    // no further than the larger of the two reaches.
+    const long now = long(std::max(reach, pos) - lineStart);
+    for (TRowScan::TPoint& p : tail) {
         p.Offset = uint32_t(long(p.Offset) + scan.Shift);
+        if (p.Reach != TRowScan::UnknownReach) {
+            const long r = std::max(now, long(p.Reach) + scan.Shift);
+            p.Reach = r < long(TRowScan::UnknownReach) ? uint32_t(r) : TRowScan::UnknownReach;
+        }
+    }
     std::vector<uint8_t>& bytes = rec.Extra->Attributes;
     bytes.resize(len);
     std::memcpy(bytes.data(), FNew.data() + lineStart, q);
@@ -376,14 +407,28 @@ int TRescanner::ScanPass(int changed, int budget, int& last, bool& budgetStop, b
     // One past the furthest character (window index) the tokens so far looked at; each row
     // keeps how far past its end that is.
     size_t reach = 0;
+    // From a point inside the changed row, the text before it and its bytes are as they were.
+    const TRowScan::TPoint* point = StartPoint(changed);
     // From a checkpoint the first row may be the last: its state and bytes before are settled.
-    const uint32_t at = FindCheckpoint(changed, restartLine, restartOffset, reach, inside);
+    const uint32_t at =
+        point ? 0 : FindCheckpoint(changed, restartLine, restartOffset, reach, inside);
     // A handler that sees each token sees it whole, from its start: it may colour a long token
     // by more than its rule.
     const bool record = !OnTokenSeen;
     // A token under way at `pos`, gone on with a row at a time: its resume code.
     uint32_t resume = 0;
-    if (at) {
+    // Where the scan starts, the state is the one a scan from the text's start finds there.
+    bool exact = at != 0;
+    if (point) {
+        restartLine = changed;
+        restartOffset = int(point->Offset);
+        reach = point->Reach;
+        restartToken = 0;
+        def.ResetState(0);
+        FStore.ScanStates().Load(point->State, def);
+        def.SelectStartTable();
+        exact = true;
+    } else if (at) {
         restartToken = 0;
         def.ResetState(0);
         FStore.ScanStates().Load(at, def);
@@ -396,6 +441,7 @@ int TRescanner::ScanPass(int changed, int budget, int& last, bool& budgetStop, b
         if (atStart) {
             def.State = def.StartState;
             def.SelectStartTable();
+            exact = restartLine == 0 && restartOffset == 0;
         }
         // An anchor restarts the state; the tokens before it looked no further than those up
         // to the row end where the search began, which stopped short of the changed row.
@@ -414,7 +460,17 @@ int TRescanner::ScanPass(int changed, int budget, int& last, bool& budgetStop, b
     size_t pos = size_t(restartOffset);
     int winPos = FStore.PosFromLine(restartLine); // text offset of FWin[0]
     AppendLines(pos + kLookahead);
-    if (pos > 0) std::memcpy(FNew.data(), BytesOf(FStore.Line(restartLine))->data(), pos);
+    if (point) {
+        // The bytes and points before it are those of the last scan.
+        const TRowScan& kept = *FStore.Line(restartLine).Extra->Scan;
+        std::memcpy(FNew.data(), kept.Before.data(), pos);
+        for (const TRowScan::TPoint& p : kept.Points)
+            if (p.Offset < pos)
+                FPoints.push_back(
+                    {p.Offset, p.State, p.Reach == TRowScan::UnknownReach ? SIZE_MAX : p.Reach});
+    } else if (pos > 0) {
+        std::memcpy(FNew.data(), BytesOf(FStore.Line(restartLine))->data(), pos);
+    }
 
     // The window begins at a row; one cut from a long line does not begin a line.
     auto insideLine = [&](int row) {
@@ -432,6 +488,9 @@ int TRescanner::ScanPass(int changed, int budget, int& last, bool& budgetStop, b
     size_t lineEnd = size_t(FStore.Line(line).Length);
     int scanned = 0;
     // The scan state at `checkpoint`, taken once a line rather than before every token.
+    // The stretch of the last bound region (window indexes): a row that ends inside it is
+    // settled only after the region has closed, in the state after it, which is not its own.
+    size_t regionFrom = SIZE_MAX, regionTo = 0;
     size_t checkpoint = pos;
     size_t checkpointReach = reach;
     size_t runReach = reach; // what the tokens looked at before the last call of the tokenizer
@@ -500,14 +559,15 @@ int TRescanner::ScanPass(int changed, int budget, int& last, bool& budgetStop, b
                         }
                         if (code) ended = FStore.ScanStates().Of(def, code) | ScanExact;
                     }
+                    if (rowEnd > regionFrom && rowEnd < regionTo) ended = 0; // no state known
                     // Equal bytes with another state behind them (a blank line after a new
                     // brace) are no place to stop: the lines after would keep stale colours.
                     // Nor are tokens that now look further than the row says: the rows after
                     // count on it.
-                    const bool settled = rec.ScanEnd == ended && (line > restartLine || at) &&
-                                         line >= changed && nextReady &&
-                                         !(rec.Flags & lfScanRestart) && !def.InBoundState() &&
-                                         looked <= RowReach(rec);
+                    const bool settled = ended && rec.ScanEnd == ended &&
+                                         (line > restartLine || exact) && line >= changed &&
+                                         nextReady && !(rec.Flags & lfScanRestart) &&
+                                         !def.InBoundState() && looked <= RowReach(rec);
                     KeepPoints(rec, lineStart, rowEnd);
                     if (settled && equal) {
                         rec.Flags &= ~lfRescan;
@@ -541,6 +601,8 @@ int TRescanner::ScanPass(int changed, int budget, int& last, bool& budgetStop, b
                     pos -= lineStart;
                     midLine = insideLine(line);
                     reach = reach > lineStart ? reach - lineStart : 0;
+                    regionFrom = regionFrom > lineStart ? regionFrom - lineStart : 0;
+                    regionTo = regionTo > lineStart ? regionTo - lineStart : 0;
                     winPos += int(lineStart);
                     lineEnd -= lineStart;
                     lineStart = 0;
@@ -568,6 +630,7 @@ int TRescanner::ScanPass(int changed, int budget, int& last, bool& budgetStop, b
                 }
                 runReach = reach;
                 reach = std::max(reach, cur.Reach);
+                FTokenized += end - pos;
                 Fill(FNew.data() + pos, end - pos, value);
                 pos = end;
                 if (why == TCodeMemoParser::rmEnded) {
@@ -595,6 +658,7 @@ int TRescanner::ScanPass(int changed, int budget, int& last, bool& budgetStop, b
                     def.NextToken(again);
                     reach = std::max(reach, again.Reach);
                     const size_t e = again.Pos > p ? again.Pos : p + 1;
+                    FTokenized += e - p;
                     if (wasOpen || !def.BoundOpen()) p = e;
                 }
             };
@@ -627,6 +691,7 @@ int TRescanner::ScanPass(int changed, int budget, int& last, bool& budgetStop, b
                     def.TokenRun(cur, limit, more ? FWin.size() - kLookahead : SIZE_MAX,
                                  more ? FWin.size() - kMargin : SIZE_MAX, FNew.data(), at);
                 reach = std::max(reach, cur.Reach);
+                FTokenized += std::max(cur.Pos, pos) - pos;
                 switch (why) {
                 case TCodeMemoParser::rsLimit:
                 case TCodeMemoParser::rsRefill:
@@ -635,16 +700,36 @@ int TRescanner::ScanPass(int changed, int budget, int& last, bool& budgetStop, b
                 case TCodeMemoParser::rsOpened:
                     pos = at; // scan the container's stretch again in its region's state
                     needCheckpoint = true;
+                    regionFrom = at;
+                    regionTo = def.BoundEnd();
                     break;
-                case TCodeMemoParser::rsMargin:
+                case TCodeMemoParser::rsMargin: {
+                    // A token longer than the window that runs on past its row end: go on with
+                    // it from there a row at a time, where it can be, rather than show the
+                    // tokenizer all of it. Only a token that nothing after can reject: the row
+                    // end keeps the claim that it goes on, and a scan may stop there before it
+                    // has seen the rest.
+                    size_t before = 0;
+                    const uint32_t code =
+                        inside && !def.BoundOpen() && !def.InBoundState()
+                            ? def.ResumableAt(FWin.data(), lineEnd, cur.Pos, before)
+                            : 0;
+                    if (code && !def.ResumeMayFail(code)) {
+                        Fill(FNew.data() + at, lineEnd - at, def.LastToken());
+                        reach = std::max(runReach, before);
+                        pos = lineEnd;
+                        resume = code;
+                        break;
+                    }
                     pos = at;
                     widen();
                     break;
                 }
+                }
                 if (why == TCodeMemoParser::rsLimit && limit < lineEnd && pos < lineEnd &&
                     !def.BoundOpen() && !def.InBoundState()) {
                     const uint32_t state = FStore.ScanStates().Of(def);
-                    FPoints.emplace_back(pos, state);
+                    FPoints.push_back({pos, state, std::max(reach, pos)});
                     if (kept && KeepTail(line, changed, lineStart, pos, state, reach)) {
                         last = line;
                         if (line >= changed) ++scanned;
@@ -663,6 +748,7 @@ int TRescanner::ScanPass(int changed, int budget, int& last, bool& budgetStop, b
                 runReach = reach;
                 value = uint8_t(def.NextToken(cur));
                 end = cur.Pos > pos ? cur.Pos : pos + 1;
+                FTokenized += end - pos;
                 if (FNextLine >= lineCount || end + kMargin <= FWin.size()) {
                     reach = std::max(reach, cur.Reach);
                     break;
@@ -684,10 +770,13 @@ int TRescanner::ScanPass(int changed, int budget, int& last, bool& budgetStop, b
                 Fill(out + from, end - from, 0);
             }
             // A container just opened: scan its stretch again in the region's state.
-            if (inRegion || !def.BoundOpen())
+            if (inRegion || !def.BoundOpen()) {
                 pos = end;
-            else
+            } else {
                 needCheckpoint = true;
+                regionFrom = pos;
+                regionTo = def.BoundEnd();
+            }
         }
     } catch (...) {
         FScanning = false;

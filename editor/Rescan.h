@@ -21,15 +21,18 @@ using TTokenSeenEvent =
     std::function<void(TRescanner& sender, uint8_t& value, int extentStart, int extentEnd)>;
 
 // Watches one store (as its observer) and remembers which lines need scanning; Rescan() brings
-// their attribute bytes up to date. A scan resumes at the nearest row end before the first
-// changed row whose stored state no token before it could have drawn from the changed text (each
-// row keeps how far past its end those tokens looked; a row end inside a long string or comment
-// counts when the token can be gone on with from there), else at the nearest such anchor token
+// their attribute bytes up to date. An edit inside a long row is scanned from the last point kept
+// in that row before it whose tokens looked at nothing from the edit on. Otherwise a scan resumes
+// at the nearest row end before the first changed row whose stored state no token before it
+// could have drawn from the changed text (each row keeps how far past its end those tokens
+// looked; a row end inside a long token counts when the token can be gone on with from there:
+// a string, a comment, a long word or run of digits), else at the nearest such anchor token
 // (inside a long line: the rows of one are cut from it), and stops at the first row that ends in
 // the very scanner state (set and stack, compared by value) stored there, with its bytes
 // unchanged or no token spanning its end. Inside a long row it also stops behind an edit, at a
 // token boundary in the state kept for the same text before the edit: the rest of the row keeps
-// its old bytes.
+// its old bytes. A token that runs on past its row end is gone on with a row at a time where it
+// can be, so a keystroke in a token megabytes long scans a row or two of it.
 //
 // With a line budget a scan stops after that many lines; the next line then carries the restart
 // mark (lfScanRestart) and stays pending, so a later Rescan() (or ScanThrough() for a line about to
@@ -64,6 +67,10 @@ public:
     // Scans, without a budget, until no line up to `line` is pending.
     void ScanThrough(int line);
     void ScanAll() { ScanThrough(FStore.LineCount() - 1); }
+
+    // Characters the tokenizer went over in the last Rescan() or ScanThrough(), those it went
+    // over twice counted twice: the work a scan did.
+    size_t Tokenized() const { return FTokenized; }
 
     // Copy each token's characters into TokenText() before OnTokenSeen is called.
     bool SupplyTokenText() const { return FSupplyText; }
@@ -103,6 +110,7 @@ private:
     bool FSupplyText = false;
     bool FScanning = false;
     bool FEditedWhileScanning = false;
+    size_t FTokenized = 0;
     std::string FTokenText;
     std::vector<int> FPending; // sorted line indexes where a scan must start
     int FRows;                 // the store's row count at the last edit heard of
@@ -114,8 +122,18 @@ private:
     std::vector<uint8_t> FNew;
     int FNextLine = 0; // first line not yet in the window
     TCodeMemoParser::TScanSnapshot FSnap;
-    // Token boundaries met inside long rows (window index, state number), for the rows' points.
-    std::vector<std::pair<size_t, uint32_t>> FPoints;
+    // Token boundaries met inside long rows, for the rows' points: where (window index), the
+    // state's number, and one past the furthest character (window index) the tokens before
+    // looked at.
+    struct TPointSeen {
+        size_t Pos;
+        uint32_t State;
+        size_t Reach;
+    };
+    std::vector<TPointSeen> FPoints;
+    // The last point of row `changed` before the first edit in it whose tokens looked at
+    // nothing from the edit on, to start a scan from; nullptr when none will do.
+    const TRowScan::TPoint* StartPoint(int changed) const;
     // Gives row `rec`, [from, to) in the window, the points recorded for it.
     void KeepPoints(TLineRecord& rec, size_t from, size_t to);
     // The row's bytes and points from before an edit in it, when they fit its text; else nullptr.

@@ -187,6 +187,7 @@ std::unique_ptr<TRowScan> TTextStore::KeepRowScan(TLineRecord& rec, int at, int 
         // Another edit before the scan came: the tail is what neither edit touched.
         scan->TailFrom = std::max(at + added, scan->TailFrom + shift);
         scan->Shift += shift;
+        scan->HeadTo = std::min(scan->HeadTo, at);
         return scan;
     }
     // Only bytes the scan settled, with the state at the row's end known, are worth keeping.
@@ -196,6 +197,7 @@ std::unique_ptr<TRowScan> TTextStore::KeepRowScan(TLineRecord& rec, int at, int 
     scan->Before.swap(rec.Extra->Attributes);
     scan->TailFrom = at + added;
     scan->Shift = shift;
+    scan->HeadTo = at;
     return scan;
 }
 

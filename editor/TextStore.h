@@ -28,18 +28,24 @@ public:
 // after an edit inside the row, its bytes from before the edit, so that a re-scan that comes out
 // in a kept state behind the edit keeps the rest of the old bytes instead of scanning on.
 struct TRowScan {
+    static constexpr uint32_t UnknownReach = UINT32_MAX;
     struct TPoint {
         uint32_t Offset; // in the row; a token boundary with no bound region open
         uint32_t State;  // the store's TScanStates number there (set and stack)
+        // One past the furthest character of the row (it may lie past its end) that the tokens
+        // before the point looked at; UnknownReach when not known. A scan may start at the
+        // point after an edit that leaves the text up to there as it was.
+        uint32_t Reach;
     };
-    // In offset order, for the row's bytes as they were last scanned. They say nothing of how
-    // far the tokens before a point looked: they serve to stop a scan, not to start one.
+    // In offset order, for the row's bytes as they were last scanned.
     std::vector<TPoint> Points;
     // The bytes and points as scanned before the edits since; the text from TailFrom (in the
-    // row as it is now) on is the old text from TailFrom - Shift. TailFrom < 0: none kept.
+    // row as it is now) on is the old text from TailFrom - Shift, and the text before HeadTo is
+    // the old text at the same offsets. TailFrom < 0: none kept.
     std::vector<uint8_t> Before;
     int TailFrom = -1;
     int Shift = 0;
+    int HeadTo = 0;
 };
 
 // Created on first use so that a plain record stays small.

@@ -259,6 +259,9 @@ public:
         rmOpen,   // it goes on past `horizon`, where the cursor stops: resumable there again
         rmFailed, // it does not match: scanned whole it would not have been this token
     };
+    // Whether going on with token `code` may yet find that it does not match (rmFailed): a
+    // body that refuses some character; never for strings, runs and numbers.
+    bool ResumeMayFail(uint32_t code) const;
     // Goes on with token `code` from the cursor (a body position); value: its token value.
     // Stops at `horizon` when the token goes on past it and nothing read before it looked
     // further; otherwise runs to the token's end.
@@ -282,17 +285,37 @@ private:
     bool EndReadsPast(const TRulePart& end, const uint8_t* text, size_t from, size_t at) const;
 
     uint8_t FLastToken = 0;
-    // How the last token was recognised, when it may be gone on with from inside it.
-    enum : uint8_t { tkNone, tkQuoted, tkRule, tkContinued };
+    // How the last token was recognised, when it may be gone on with from inside it: a string,
+    // a character-group body, or a long run of a built-in recogniser (an identifier or a run
+    // of digits; a number in its digits, its fraction or its exponent).
+    enum : uint8_t {
+        tkNone,
+        tkQuoted,
+        tkRule,
+        tkContinued,
+        tkRun,
+        tkNumber,
+        tkFraction,
+        tkExponent
+    };
     struct TTrace {
         uint8_t Kind = tkNone;
-        uint8_t Key = 0; // the rule's start character, or the continued token
+        uint8_t Key = 0; // the rule's start character, the continued token, or the recogniser
         uint8_t Token = 0;
         size_t Body = 0;   // where the body begins
         size_t Looked = 0; // one past the furthest character read before it
         size_t End = 0;
+        // A number's parts: its digits end at IntEnd, its fraction's at FracEnd (IntEnd when it
+        // has none), its exponent's digits begin at ExpFrom (End when it has none).
+        size_t IntEnd = 0, FracEnd = 0, ExpFrom = 0;
     };
     TTrace FTrace;
+    // Tokens of built-in recognisers at least this long are traced for going on with.
+    static constexpr size_t kLongRun = 32;
+    // Notes a token of built-in recogniser `handler` over [start, end) when it is long enough
+    // that a row end may cut it and it can be gone on with from inside.
+    void TraceRun(int32_t handler, const uint8_t* text, size_t start, size_t end, uint8_t token,
+                  size_t looked);
     const TStartTable* FSelected = nullptr;
     bool FBoundOpen = false;
     size_t FBoundEnd = 0;

@@ -44,6 +44,19 @@ inline size_t IdentifierEnd(const uint8_t* text, size_t p, size_t length) {
     return p;
 }
 
+// Numbers: digits with an optional fraction and exponent (the second takes a sign first), and
+// a plain run of digits.
+constexpr int32_t hNumber = 11;
+constexpr int32_t hSignedNumber = 15;
+constexpr int32_t hDigits = 16;
+
+// The first position from `p` on, before `end`, whose byte lacks every class of `cls`.
+inline size_t ClassRunEnd(const uint8_t* text, size_t p, size_t end, uint8_t cls) {
+    while (p < end && (kHandlerClass[text[p]] & cls))
+        ++p;
+    return p;
+}
+
 // The string recogniser that ends at the next double quote or line end, with no escapes.
 constexpr int32_t hPlainQuoted = 18;
 // Its body from `from`: the index of the closing quote or CR, else `end`.

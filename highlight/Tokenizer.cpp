@@ -255,6 +255,8 @@ int TCodeMemoParser::NextToken(TTokenCursor& cur) {
                     token = rule->Token;
                     if (!rule->Start.Custom && rule->Start.Handler == hPlainQuoted)
                         FTrace = {tkQuoted, startChar, token, start + 1, looked, 0};
+                    else if (!rule->Start.Custom)
+                        TraceRun(rule->Start.Handler, cur.Text, start, cur.Pos, token, looked);
                 } else {
                     cur.Pos = start + 1;
                 }
@@ -334,6 +336,9 @@ TCodeMemoParser::TRunStop TCodeMemoParser::TokenRun(TTokenCursor& cur, size_t li
             FTrace.Kind = tkNone;
             if (r.Handler == hIdentifier) {
                 end = IdentifierEnd(text, start, cur.Length);
+                if (end - start >= kLongRun)
+                    TraceRun(hIdentifier, text, start, end, token,
+                             std::max({seen, cur.Reach, start + 1}));
                 seen = end + 1;
             } else {
                 cur.Pos = start;
@@ -342,6 +347,8 @@ TCodeMemoParser::TRunStop TCodeMemoParser::TokenRun(TTokenCursor& cur, size_t li
                 if (RunBuiltinHandler(r.Handler, cur, start)) end = cur.Pos;
                 if (r.Handler == hPlainQuoted && end > start)
                     FTrace = {tkQuoted, key, token, start + 1, looked, end};
+                else if (end > start && end - start >= kLongRun)
+                    TraceRun(r.Handler, text, start, end, token, looked);
             }
             if (end == start) {
                 token = 0;
@@ -548,6 +555,36 @@ bool TCodeMemoParser::KeepsState(uint8_t token) const {
     return !e || (e->NoTransition && !e->StackFlags && !e->Bound);
 }
 
+void TCodeMemoParser::TraceRun(int32_t handler, const uint8_t* text, size_t start, size_t end,
+                               uint8_t token, size_t looked) {
+    // A short token costs little to scan again from its start.
+    if (end - start < kLongRun) return;
+    switch (handler) {
+    case hIdentifier:
+    case hDigits:
+        // The rest of the run hangs on its class alone, not on the character it began with.
+        FTrace = {tkRun, uint8_t(handler), token, start + 1, looked, end};
+        break;
+    case hNumber:
+    case hSignedNumber: {
+        // The token is known to be a number: each part it has was taken whole.
+        const size_t body = kHandlerClass[text[start]] & ccDigit ? start : start + 1;
+        const size_t ip = ClassRunEnd(text, body, end, ccDigit);
+        const size_t fp =
+            ip < end && text[ip] == '.' ? ClassRunEnd(text, ip + 1, end, ccDigit) : ip;
+        size_t ep = end;
+        if (fp < end) {
+            ep = fp + 1;
+            if (ep < end && (text[ep] == '+' || text[ep] == '-')) ++ep;
+        }
+        FTrace = {tkNumber, uint8_t(hNumber), token, body, looked, end, ip, fp, ep};
+        break;
+    }
+    default:
+        break;
+    }
+}
+
 namespace {
 // The body and end of a token that may be gone on with from inside: characters of a group ended
 // by a character sequence. nullptr when the code names no such rule in this state.
@@ -593,15 +630,41 @@ uint32_t TCodeMemoParser::ResumableAt(const uint8_t* text, size_t at, size_t end
     if (t.Kind == tkNone || t.End != end || at >= end || at < t.Body || t.Looked > at) return 0;
     if (FBoundOpen || !FSelected || t.Token == 0 || FLastToken != t.Token || !KeepsState(t.Token))
         return 0;
-    if (t.Kind != tkQuoted) {
+    uint32_t kind = t.Kind;
+    if (kind == tkNumber) {
+        // From inside one of its runs of digits the rest of a number hangs on nothing before.
+        if (at <= t.IntEnd)
+            kind = tkNumber;
+        else if (t.FracEnd > t.IntEnd && at <= t.FracEnd)
+            kind = tkFraction;
+        else if (at >= t.ExpFrom)
+            kind = tkExponent;
+        else
+            return 0;
+    } else if (kind == tkRule || kind == tkContinued) {
         // The first body character may be taken before any end test: only later ones are alike.
         if (at == t.Body) return 0;
         TContinuationRule parts;
         const auto* p = GroupParts(*this, *FSelected, t.Kind == tkRule, t.Key, t.Token, parts);
         if (!p || EndReadsPast(p->End, text, t.Body, at)) return 0;
+    } else if (kind != tkQuoted && kind != tkRun) {
+        return 0;
     }
     looked = t.Looked;
-    return uint32_t(t.Kind) << 16 | uint32_t(t.Key) << 8 | t.Token;
+    return kind << 16 | uint32_t(t.Key) << 8 | t.Token;
+}
+
+bool TCodeMemoParser::ResumeMayFail(uint32_t code) const {
+    const uint8_t kind = uint8_t(code >> 16), key = uint8_t(code >> 8), token = uint8_t(code);
+    if (kind != tkRule && kind != tkContinued) return false;
+    TContinuationRule parts;
+    const auto* p =
+        FSelected ? GroupParts(*this, *FSelected, kind == tkRule, key, token, parts) : nullptr;
+    if (!p) return true;
+    const TCM_CharGroup& body = Groups.Group(p->Body.Group);
+    for (int c = 0; c < 256; ++c)
+        if (!body.Contains(uint8_t(c))) return true;
+    return false;
 }
 
 TCodeMemoParser::TResumeStop TCodeMemoParser::ResumeToken(uint32_t code, TTokenCursor& cur,
@@ -634,6 +697,37 @@ TCodeMemoParser::TResumeStop TCodeMemoParser::ResumeToken(uint32_t code, TTokenC
         }
         cur.Saw(p);
         cur.Pos = p < n && text[p] == '"' ? p + 1 : p;
+        return done(rmEnded);
+    }
+    if (kind >= tkRun && kind <= tkExponent) {
+        // The key is the recogniser: a run of its class, or a number's parts after this run.
+        if (kind == tkRun ? key != hIdentifier && key != hDigits : key != hNumber) return rmFailed;
+        const uint8_t cls = key == hIdentifier ? ccIdent : ccDigit;
+        // The run the token is in goes on to the horizon: stop there.
+        const size_t stop = horizon < n ? horizon : n;
+        size_t p = ClassRunEnd(text, from, stop, cls);
+        if (p == stop && stop < n) {
+            cur.Pos = p;
+            if (p > from) cur.Saw(p - 1);
+            return done(rmOpen);
+        }
+        if (kind == tkRun) {
+            cur.Saw(p);
+            cur.Pos = p;
+            return done(rmEnded);
+        }
+        // The parts of the number after this run, as the recogniser takes them.
+        auto digit = [&](size_t i) { return i < n && (kHandlerClass[text[i]] & ccDigit); };
+        if (kind == tkNumber && p < n && text[p] == '.' && digit(p + 1))
+            p = ClassRunEnd(text, p + 1, n, ccDigit);
+        if (kind != tkExponent && p < n && (text[p] == 'e' || text[p] == 'E')) {
+            const size_t skip = p + 1 < n && (text[p + 1] == '+' || text[p + 1] == '-') ? 2 : 1;
+            if (digit(p + skip)) p = ClassRunEnd(text, p + skip, n, ccDigit);
+        }
+        cur.Pos = p;
+        cur.Saw(std::min(p + 2, n));
+        // Its parts from here are not noted: no row end after this one is gone on from.
+        FTrace.Kind = tkNone;
         return done(rmEnded);
     }
     if (kind != tkRule && kind != tkContinued) return rmFailed;

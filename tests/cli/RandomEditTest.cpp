@@ -407,9 +407,16 @@ private:
                 "\r" + Markless(third) + ".c{b:url(\"" + Markless(third) + "\")}" + Markless(third);
         } else if (FConfig.Huge) {
             // Rules without a blank (cuts fall inside tokens) mixed with words and comments,
-            // and strings and comments over many rows.
+            // strings and comments over many rows, and now and then a word or a number longer
+            // than the scan's window.
             t += "\r";
             for (int n = 0; int(t.size()) < FConfig.Huge; ++n) {
+                if (Chance(1)) {
+                    const size_t len = size_t(Between(9000, 20000));
+                    t += Chance(50) ? "}b" + std::string(len, 'a') + "{"
+                                    : "p{m:" + std::string(len, '7') + ".5e3}";
+                    continue;
+                }
                 if (Chance(3)) {
                     std::string run(size_t(Between(2000, 9000)), 'a');
                     for (char& c : run)

@@ -447,7 +447,7 @@ TEST(RescanPaths, EditsWhereTokensBeforeARowEndLookedMatchOnePass) {
 
     const std::vector<std::string> pieces = {"a", "b", " ", "~",    "@",  ";",  "!", "abab~abab",
                                              "{", "}", ":", "#a0f", "/*", "*/", "\r"};
-    for (unsigned seed = 1; seed <= 4; ++seed) {
+    for (unsigned seed : {1u, 2u, 3u, 4u, 16u}) {
         std::mt19937 rng(seed);
         auto between = [&](int lo, int hi) { return lo + int(rng() % unsigned(hi - lo + 1)); };
         auto pick = [&](const std::string& from) { return from[rng() % from.size()]; };
@@ -502,11 +502,13 @@ TEST(RescanPaths, EditsWhereTokensBeforeARowEndLookedMatchOnePass) {
     }
 }
 
-// Row ends inside long strings and comments are checkpoints a re-scan goes on from. Random edits
-// inside such tokens (the closing quote or end sequence typed or taken away, an end sequence
-// split across a row end, a body character the rule refuses, edits right at a row end), rows
-// cut anew as word wrap does; each re-scan against one pass. Tokens of the shipped style
-// sheets, and of rules with an end of two characters that is part of the token or not.
+// Row ends inside long strings, comments, words and numbers are checkpoints a re-scan goes on
+// from. Random edits inside such tokens (the closing quote or end sequence typed or taken away,
+// an end sequence split across a row end, a body character the rule refuses, a word or number
+// cut in two or given a fraction or exponent, edits right at a row end), rows cut anew as word
+// wrap does; each re-scan against one pass. Tokens of the shipped style sheets, and of rules
+// with an end of two characters that is part of the token or not, a keyword a word may begin
+// with, and a run of digits.
 TEST(RescanPaths, EditsInsideLongTokensMatchOnePass) {
     using S = TStateSet;
     TCodeMemoParser own;
@@ -529,13 +531,17 @@ TEST(RescanPaths, EditsInsideLongTokensMatchOnePass) {
     at.End.EndGroups = {uint16_t(G(own, ";")), uint16_t(G(own, "x")), 0, 0};
     own.Continuations[45] = at;
     AddContainer(own); // and long tokens inside a region, which ends with one of them
+    // A word that starts like this keyword looked at its first characters before it was one.
+    own.Keywords.Add("ba7_ba7_ba7_ba7_bab", 46, S::Of({50}));
+    own.StateTable(52).Rules['9'] = Recogniser(16, 47, S::Of({52})); // "9" and digits
     TCodeMemoParser css;
     LoadShippedDefinition(css, "css");
 
     const std::vector<std::string> edits = {"\"", "*/", "*", "/",  "`",  "*`", ";", ";x",
-                                            "x",  "a",  " ", "/*", "\r", "[",  "]"};
+                                            "x",  "a",  " ", "/*", "\r", "[",  "]", "7",
+                                            ".",  "e",  "-", "_",  "9",  "+",  "b", "ba7_"};
     for (TCodeMemoParser* def : {&own, &css}) {
-        for (unsigned seed = 1; seed <= 3; ++seed) {
+        for (unsigned seed : {1u, 2u, 3u, 36u, 51u}) {
             std::mt19937 rng(seed);
             auto between = [&](int lo, int hi) { return lo + int(rng() % unsigned(hi - lo + 1)); };
             std::string text;
@@ -543,7 +549,14 @@ TEST(RescanPaths, EditsInsideLongTokensMatchOnePass) {
                 std::string run(size_t(between(1, rng() % 4 ? 3000 : 9000)), 'a');
                 for (char& c : run)
                     c = "ab *;/`"[rng() % (rng() % 50 ? 5 : 7)];
-                switch (rng() % 6) {
+                // Words and numbers: runs of their characters, now and then another.
+                std::string word(run.size(), '7');
+                for (char& c : word)
+                    c = rng() % 64 ? "ba7_"[rng() % 4] : ".e-+ "[rng() % 5];
+                std::string digits(run.size(), '7');
+                for (char& c : digits)
+                    c = rng() % 200 ? '7' : ".e-+ "[rng() % 5];
+                switch (rng() % 9) {
                 case 0:
                     text += "p{b:\"" + run + "\"}";
                     break;
@@ -558,6 +571,15 @@ TEST(RescanPaths, EditsInsideLongTokensMatchOnePass) {
                     break;
                 case 4:
                     text += "[\"" + run + "]\"";
+                    break;
+                case 5:
+                    text += "}b" + word + "{";
+                    break;
+                case 6:
+                    text += "p{m:" + digits + "px;9" + digits + "}";
+                    break;
+                case 7:
+                    text += "q{n:-" + digits + "." + digits + "e+" + digits + "}";
                     break;
                 default:
                     text += "h1{a:1}";
@@ -607,23 +629,55 @@ TEST(RescanPaths, EditsInsideLongTokensMatchOnePass) {
     }
 }
 
-// A keystroke in a string that runs on over many rows of one line scans the rows it touches,
-// not the string.
-TEST_F(RescanTest, AKeystrokeInALongStringScansItsRow) {
+// A keystroke in a token that runs on over many rows of one line (a string, a word, a run of
+// digits) tokenizes the rows it touches and at most a window of the scan, not the whole token:
+// at its start, in its middle and at its end.
+TEST_F(RescanTest, AKeystrokeInALongTokenScansItsRow) {
     for (uint8_t st : {50, 52, 53})
         P.StateTable(st).Rules['"'] = Recogniser(18, 1, TStateSet::Of({50, 52, 53}));
-    const std::string line = "a{b:\"" + std::string(300000, 'q') + "\"}";
-    Store.Insert(0, line);
-    std::vector<int> rows(line.size() / 2047, 2047);
-    rows.push_back(int(line.size() % 2047));
+    const std::string run(300000, 'q');
+    for (const std::string& line :
+         {"a{b:\"" + run + "\"}", run, "p{m:" + std::string(run.size(), '7') + "px}"}) {
+        TTextStore store;
+        store.Insert(0, line);
+        std::vector<int> rows(line.size() / 2047, 2047);
+        rows.push_back(int(line.size() % 2047));
+        ASSERT_TRUE(store.RecutRows(0, 1, rows));
+        TRescanner r(store);
+        r.SetDefinition(&P);
+        r.ScanAll();
+        const int middle = store.PosFromLine(store.LineCount() / 2) + 5;
+        for (int at : {0, 1, middle, int(line.size()) - 4}) {
+            store.Insert(at, line[size_t(at)] == '7' ? "5" : "z");
+            EXPECT_LE(r.Rescan(), 2) << line.substr(0, 5) << " at " << at;
+            EXPECT_LE(r.Tokenized(), 16384u) << line.substr(0, 5) << " at " << at;
+            store.Delete(at, 1);
+            EXPECT_LE(r.Rescan(), 2) << line.substr(0, 5) << " at " << at;
+            EXPECT_LE(r.Tokenized(), 16384u) << line.substr(0, 5) << " at " << at;
+        }
+        EXPECT_EQ(StoredBytes(store), Reference(P, store.StoredText(0, store.CharCount())));
+    }
+    // Late in a long row of rules it starts at the state the row kept last before the edit, not
+    // at the row's start.
+    std::string rules;
+    while (rules.size() < 100000)
+        rules += ".c" + std::to_string(rules.size()) + "{color:#a0b0c0;margin:3px}";
+    Store.Insert(0, rules);
+    std::vector<int> rows; // cut after the last "}" that fits, as the editor cuts them
+    for (size_t from = 0; from < rules.size();) {
+        const size_t end = std::min(rules.size(), rules.rfind('}', from + 2046) + 1);
+        rows.push_back(int(end - from));
+        from = end;
+    }
     ASSERT_TRUE(Store.RecutRows(0, 1, rows));
     R.SetDefinition(&P);
     R.ScanAll();
-    const int middle = Store.PosFromLine(Store.LineCount() / 2) + 5;
-    Store.Insert(middle, "z");
-    EXPECT_LE(R.Rescan(), 2);
-    Store.Delete(middle, 1);
-    EXPECT_LE(R.Rescan(), 2);
+    for (int step = 0; step < 20; ++step) {
+        const int at = Store.PosFromLine(10 + step) + 1500 + step * 20;
+        Store.Insert(at, "x");
+        R.Rescan();
+        EXPECT_LE(R.Tokenized(), 1024u) << "at " << at;
+    }
     EXPECT_EQ(StoredBytes(Store), Reference(P, Store.StoredText(0, Store.CharCount())));
 }
 
@@ -674,9 +728,16 @@ TEST(RescanPaths, EditsInsideLongRowsMatchOnePass) {
                 std::string what;
                 for (int n = rng() % 4 ? 1 : 2; n > 0; --n) {
                     const int row = between(0, store.LineCount() - 1);
-                    const int pos =
-                        std::min(store.CharCount(),
-                                 store.PosFromLine(row) + between(0, store.Line(row).Length));
+                    // Often at a token boundary the row keeps a state for, or next to one: the
+                    // tokens before it looked at the character there.
+                    const TLineRecord& rec = store.Line(row);
+                    int off = between(0, rec.Length);
+                    if (rng() % 3 == 0 && rec.Extra && rec.Extra->Scan &&
+                        !rec.Extra->Scan->Points.empty()) {
+                        const auto& points = rec.Extra->Scan->Points;
+                        off = int(points[rng() % points.size()].Offset) + between(-1, 1);
+                    }
+                    const int pos = std::min(store.CharCount(), store.PosFromLine(row) + off);
                     if (rng() % 2) {
                         const int k = std::min(between(1, 3), store.CharCount() - pos);
                         what += "delete " + std::to_string(k) + " at " + std::to_string(pos);
