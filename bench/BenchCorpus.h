@@ -22,3 +22,14 @@ inline std::string CommandFirstLine(const std::string& command) {
     }
     return buf;
 }
+
+// `.cN{color:#xxxxxx;margin:Npx}` rules appended to `text` until it holds `bytes`: a one-line
+// sheet of short tokens, the same on every run.
+inline void AppendGeneratedRules(std::string& text, size_t bytes) {
+    char buf[64];
+    for (unsigned n = 0; text.size() < bytes; ++n) {
+        std::snprintf(buf, sizeof buf, ".c%u{color:#%06x;margin:%upx}", n,
+                      (n * 2654435761u) & 0xFFFFFF, n % 97);
+        text += buf;
+    }
+}

@@ -84,12 +84,7 @@ const std::string& Sheet(size_t bytes, int kind, bool broken) {
     } else if (kind == 3) {
         text.assign(bytes, 'a');
     } else {
-        char buf[64];
-        for (unsigned n = 0; text.size() < bytes; ++n) {
-            std::snprintf(buf, sizeof buf, ".c%u{color:#%06x;margin:%upx}", n,
-                          (n * 2654435761u) & 0xFFFFFF, n % 97);
-            text += buf;
-        }
+        AppendGeneratedRules(text, bytes);
     }
     if (broken) {
         std::string out;
@@ -131,6 +126,15 @@ struct TRig {
         Host.HeadlessCanvas().ClearLog();
         Host.ClearInvalidated();
     }
+    // Types `ch`, or takes a character back with Backspace.
+    void TypeOrTakeBack(bool type, int ch = 'x') {
+        if (type) {
+            Memo->Perform(WM_CHAR, WPARAM(ch), 0);
+        } else {
+            Memo->Perform(WM_KEYDOWN, VK_BACK, 0);
+            Memo->Perform(WM_KEYUP, VK_BACK, 0);
+        }
+    }
     // Caret at `at` and in view, painted (untimed).
     void Place(int at) {
         Memo->Perform(EM_SETSEL, at, at);
@@ -159,11 +163,8 @@ void Keystrokes(benchmark::State& state, bool large, int kind, bool broken, int 
             rig.Memo->Perform(EM_SETSEL, at, at + int(data.size()));
             rig.Memo->Perform(WM_KEYDOWN, VK_DELETE, 0);
             rig.Memo->Perform(WM_KEYUP, VK_DELETE, 0);
-        } else if (type) {
-            rig.Memo->Perform(WM_CHAR, 'x', 0);
         } else {
-            rig.Memo->Perform(WM_KEYDOWN, VK_BACK, 0);
-            rig.Memo->Perform(WM_KEYUP, VK_BACK, 0);
+            rig.TypeOrTakeBack(type);
         }
         type = !type;
         rig.Paint();
@@ -259,11 +260,8 @@ void BM_ManyMarks(benchmark::State& state) {
         } else if (state.range(0) == 1) {
             marks.DeleteIf([](const TMark& m) { return m.Flags == 1; });
             lay();
-        } else if (type) {
-            rig.Memo->Perform(WM_CHAR, 'x', 0);
         } else {
-            rig.Memo->Perform(WM_KEYDOWN, VK_BACK, 0);
-            rig.Memo->Perform(WM_KEYUP, VK_BACK, 0);
+            rig.TypeOrTakeBack(type);
         }
         type = !type;
         rig.Paint();
@@ -317,12 +315,7 @@ void BM_KeystrokeOneWord(benchmark::State& state) {
     rig.Place(at);
     bool type = true;
     for (auto _ : state) {
-        if (type) {
-            rig.Memo->Perform(WM_CHAR, state.range(0) == 0 ? 'x' : '5', 0);
-        } else {
-            rig.Memo->Perform(WM_KEYDOWN, VK_BACK, 0);
-            rig.Memo->Perform(WM_KEYUP, VK_BACK, 0);
-        }
+        rig.TypeOrTakeBack(type, state.range(0) == 0 ? 'x' : '5');
         type = !type;
         rig.Paint();
     }
@@ -334,7 +327,6 @@ BENCHMARK(BM_KeystrokeOneWord)
     ->ArgNames({"digits", "at"})
     ->Unit(benchmark::kMicrosecond)
     ->Iterations(200);
-
 
 // Page Down through a 20 MB one-line sheet: range(0) word wrap, range(1) where the pages start
 // (0 the top, 1 the middle, 2 near the end), range(2) the kind (0 corpus, 2 data). Forty pages

@@ -112,6 +112,23 @@ void BM_RescanFirstHighlight(benchmark::State& state) {
 }
 BENCHMARK(BM_RescanFirstHighlight)->Unit(benchmark::kMillisecond)->Iterations(3);
 
+// Types `typed` at `at` or takes it back, by turns, and times only the re-scan after each.
+void TimedKeystrokes(benchmark::State& state, TTextStore& store, TRescanner& r, int at,
+                     const std::string& typed) {
+    bool insert = true;
+    for (auto _ : state) {
+        if (insert)
+            store.Insert(at, typed);
+        else
+            store.Delete(at, int(typed.size()));
+        insert = !insert;
+        auto t0 = std::chrono::steady_clock::now();
+        benchmark::DoNotOptimize(r.Rescan());
+        auto t1 = std::chrono::steady_clock::now();
+        state.SetIterationTime(std::chrono::duration<double>(t1 - t0).count());
+    }
+}
+
 // One character typed mid-document in a million-line sheet, changing nothing after its line.
 void BM_RescanKeystroke(benchmark::State& state) {
     TCodeMemoParser p;
@@ -124,19 +141,7 @@ void BM_RescanKeystroke(benchmark::State& state) {
     r.ScanAll();
     const int line = store.LineCount() / 2 + 1; // a "color" line
     const int at = store.PosFromLine(line) + 4;
-    bool insert = true;
-    for (auto _ : state) {
-        if (insert)
-            store.Insert(at, "x");
-        else
-            store.Delete(at, 1);
-        insert = !insert;
-        // Only the re-scan is timed, not the edit itself.
-        auto t0 = std::chrono::steady_clock::now();
-        benchmark::DoNotOptimize(r.Rescan());
-        auto t1 = std::chrono::steady_clock::now();
-        state.SetIterationTime(std::chrono::duration<double>(t1 - t0).count());
-    }
+    TimedKeystrokes(state, store, r, at, "x");
     state.counters["lines"] = store.LineCount();
 }
 BENCHMARK(BM_RescanKeystroke)->Unit(benchmark::kMicrosecond)->Iterations(2000)->UseManualTime();
@@ -156,12 +161,7 @@ void BM_RescanKeystrokeInRow(benchmark::State& state) {
     } else if (state.range(0) == 1) {
         text = "p{margin:" + std::string(bytes, '7') + "px}";
     } else {
-        char buf[64];
-        for (unsigned n = 0; text.size() < bytes; ++n) {
-            std::snprintf(buf, sizeof buf, ".c%u{color:#%06x;margin:%upx}", n,
-                          (n * 2654435761u) & 0xFFFFFF, n % 97);
-            text += buf;
-        }
+        AppendGeneratedRules(text, bytes);
     }
     TTextStore store;
     store.Insert(0, text);
@@ -174,18 +174,7 @@ void BM_RescanKeystrokeInRow(benchmark::State& state) {
     const int middle = store.PosFromLine(store.LineCount() / 2) + 1500;
     const int at = state.range(1) == 0 ? 1 : state.range(1) == 1 ? middle : int(text.size()) - 8;
     const std::string typed = state.range(0) == 1 ? "5" : "x";
-    bool insert = true;
-    for (auto _ : state) {
-        if (insert)
-            store.Insert(at, typed);
-        else
-            store.Delete(at, 1);
-        insert = !insert;
-        auto t0 = std::chrono::steady_clock::now();
-        benchmark::DoNotOptimize(r.Rescan());
-        auto t1 = std::chrono::steady_clock::now();
-        state.SetIterationTime(std::chrono::duration<double>(t1 - t0).count());
-    }
+    TimedKeystrokes(state, store, r, at, typed);
 }
 BENCHMARK(BM_RescanKeystrokeInRow)
     ->ArgsProduct({{0, 1, 2}, {0, 1, 2}})
