@@ -147,9 +147,16 @@ struct TRig {
 // put in and taken out again, and the paint after it; `where`: 0 start, 1 middle, 2 end (in
 // kind 2, of the data).
 void Keystrokes(benchmark::State& state, bool large, int kind, bool broken, int where, bool wrap,
-                bool paste = false) {
+                bool paste = false, bool wrapOverride = false) {
     const std::string& text = Sheet(large ? Large : Small, kind, broken);
     TRig rig(text, wrap);
+    if (wrapOverride) {
+        // A line starting with `@` would stay whole: the sheet's line is wrapped, and each re-cut
+        // asks where its logical line starts.
+        rig.Memo->SetWrapOverride("@");
+        rig.Memo->SetOptions(rig.Memo->Options() | smoWrapOverride);
+        rig.Paint();
+    }
     const int n = rig.Memo->Store().CharCount();
     const int start = kind == 2 ? int(DataPrefix.size()) + 1 : 1;
     const int at = where == 0 ? start : where == 1 ? n / 2 : n - (kind == 2 ? 4 : 1);
@@ -195,6 +202,16 @@ void BM_KeystrokeWrapped(benchmark::State& state) {
 BENCHMARK(BM_KeystrokeWrapped)
     ->ArgsProduct({{1}, {0, 1}, {0, 1}, {0, 1, 2}})
     ->ArgNames({"20MB", "gen", "broken", "at"})
+    ->Unit(benchmark::kMicrosecond)
+    ->Iterations(200);
+
+// The same with the wrap-override option on, in the corpus sheet of 20 MB (one line, and broken).
+void BM_KeystrokeWrapOverride(benchmark::State& state) {
+    Keystrokes(state, true, 0, state.range(0) != 0, int(state.range(1)), true, false, true);
+}
+BENCHMARK(BM_KeystrokeWrapOverride)
+    ->ArgsProduct({{0, 1}, {0, 1, 2}})
+    ->ArgNames({"broken", "at"})
     ->Unit(benchmark::kMicrosecond)
     ->Iterations(200);
 

@@ -243,7 +243,7 @@ std::string CheckLogicalLineCuts(std::string_view text, const std::vector<int>& 
 std::string CheckStoreRows(const TTextStore& st, const TWrapParams& p) {
     std::string line;
     std::vector<int> rows;
-    int first = 0;
+    int first = 0, lines = 0;
     for (int r = 0; r < st.LineCount(); ++r) {
         const TLineRecord& rec = st.Line(r);
         const bool continued = (rec.Marks & lmContinuation) != 0;
@@ -251,6 +251,11 @@ std::string CheckStoreRows(const TTextStore& st, const TWrapParams& p) {
             return "row " + std::to_string(r) +
                    (continued ? " is marked as a continuation"
                               : " is not marked as a continuation");
+        const TLogicalLine logical = st.LogicalLineOf(TRow(r));
+        if (logical != TLogicalLine(lines) || st.FirstRowOf(logical) != TRow(first))
+            return "row " + std::to_string(r) + " of logical line " + std::to_string(lines) +
+                   " is counted in line " + std::to_string(logical.Value()) + " starting at row " +
+                   std::to_string(st.FirstRowOf(logical).Value());
         line.append(rec.View());
         rows.push_back(rec.Length);
         if (!rec.View().ends_with('\r') && r + 1 < st.LineCount()) continue;
@@ -259,7 +264,11 @@ std::string CheckStoreRows(const TTextStore& st, const TWrapParams& p) {
         line.clear();
         rows.clear();
         first = r + 1;
+        ++lines;
     }
+    if (st.LogicalLineCount() != lines)
+        return "the store counts " + std::to_string(st.LogicalLineCount()) +
+               " logical lines, not " + std::to_string(lines);
     return {};
 }
 
@@ -272,7 +281,6 @@ TCodeMemoWrap::~TCodeMemoWrap() {
 }
 
 void TCodeMemoWrap::Attach(TTextStore& store) {
-    FCacheRow = TRow(-1);
     FLaidOut.clear();
     FStore = &store;
 }
@@ -288,70 +296,34 @@ bool TCodeMemoWrap::RowContinues(TRow row) const {
 }
 
 TRow TCodeMemoWrap::FirstRowOf(TRow row) const {
-    row = std::clamp(row, TRow(0), TRow(FMemo.Store().LineCount() - 1));
-    while (row > TRow(0) && RowContinues(row - 1))
-        --row;
-    return row;
+    const TTextStore& st = FMemo.Store();
+    return st.FirstRowOf(st.LogicalLineOf(row));
 }
 
 TRow TCodeMemoWrap::LastRowOf(TRow row) const {
-    row = std::clamp(row, TRow(0), TRow(FMemo.Store().LineCount() - 1));
-    while (RowContinues(row))
-        ++row;
-    return row;
+    const TTextStore& st = FMemo.Store();
+    return st.FirstRowOf(st.LogicalLineOf(row) + 1) - 1;
 }
 
 TLogicalLine TCodeMemoWrap::LogicalLineOf(TRow row) const {
-    const TTextStore& st = FMemo.Store();
-    row = std::clamp(row, TRow(0), TRow(st.LineCount() - 1));
-    // Without cut rows every row is a logical line: the store's count says so at once.
-    if (st.ContinuedRows() == 0) return TLogicalLine(row.Value());
-    TRow from(0);
-    TLogicalLine line(0);
-    const bool cached = FStore == &st && FCacheRow >= TRow(0);
-    if (cached && FCacheRow <= row) {
-        from = FCacheRow;
-        line = FCacheLine;
-    } else if (cached && FCacheRow - row < row.Value()) {
-        // Back from the last answer (a page up) when that is the shorter walk.
-        line = FCacheLine;
-        for (TRow i = FCacheRow - 1; i >= row; --i)
-            if (!RowContinues(i)) --line;
-        from = row;
-    }
-    for (TRow i = from; i < row; ++i)
-        if (!RowContinues(i)) ++line;
-    if (FStore == &st) {
-        FCacheRow = row;
-        FCacheLine = line;
-    }
-    return line;
+    return FMemo.Store().LogicalLineOf(row);
 }
 
 std::optional<TRow> TCodeMemoWrap::RowOfLogicalLine(TLogicalLine line) const {
-    if (line < TLogicalLine(0)) return std::nullopt;
-    const TRow end(FMemo.Store().LineCount());
-    if (FMemo.Store().ContinuedRows() == 0) {
-        if (TRow(line.Value()) < end) return TRow(line.Value());
-        return std::nullopt;
-    }
-    TRow row(0);
-    for (; row < end && line > TLogicalLine(0); ++row)
-        if (!RowContinues(row)) --line;
-    if (line == TLogicalLine(0) && row < end) return row;
-    return std::nullopt;
+    const TTextStore& st = FMemo.Store();
+    if (line < TLogicalLine(0) || line.Value() >= st.LogicalLineCount()) return std::nullopt;
+    return st.FirstRowOf(line);
 }
 
 void TCodeMemoWrap::RowFromLineIndex(TRow firstRow, TOffset index, TRow& row,
                                      TOffset& indexInRow) const {
     const TTextStore& st = FMemo.Store();
-    row = FirstRowOf(firstRow);
-    int rest = std::max(0, index.Value());
-    while (RowContinues(row) && rest >= st.Line(row).Length) {
-        rest -= st.Line(row).Length;
-        ++row;
-    }
-    indexInRow = TOffset(std::min(rest, st.Line(row).Length));
+    const TRow first = FirstRowOf(firstRow);
+    const TOffset start = st.PosFromLine(first);
+    // The row holding the byte, found by offset; past the line's end, its last row.
+    const TOffset at = start + std::clamp(index.Value(), 0, st.CharCount() - start.Value());
+    row = std::min(st.LineFromPos(at), LastRowOf(first));
+    indexInRow = TOffset(std::min(at - st.PosFromLine(row), st.Line(row).Length));
 }
 
 TOffset TCodeMemoWrap::LineIndexFromRow(TRow row, TOffset indexInRow) const {
@@ -568,22 +540,16 @@ void TCodeMemoWrap::RewrapAll() {
     FLaidOut = FMemo.Host() ? key : std::string();
 }
 
-void TCodeMemoWrap::OnRowsRecut(int first, int, int) {
-    Forget(TRow(first));
-}
-
 void TCodeMemoWrap::OnInsert(int pos, std::string_view text) {
     TTextStore& st = FMemo.Store();
     if (&st != FStore) return;
-    Forget(st.LineFromPos(TOffset(pos)));
     Rewrap(st.LineFromPos(pos), st.LineFromPos(pos + int(text.size())));
 }
 
 void TCodeMemoWrap::OnDelete(int pos, std::string_view) {
     TTextStore& st = FMemo.Store();
     if (&st != FStore) return;
-    int row = st.LineFromPos(pos);
-    Forget(TRow(row));
+    const int row = st.LineFromPos(pos);
     Rewrap(row, row);
 }
 

@@ -76,12 +76,12 @@ public:
     void Attach(TTextStore& store);
     void Detach();
 
-    // Queries on rows (a row is a store line index).
+    // Queries on rows (a row is a store line index), each O(log n) in the rows: the store keeps
+    // where its logical lines start. Rows out of range are clamped.
     bool RowContinues(TRow row) const; // the row has no CR: its logical line goes on below
     TRow FirstRowOf(TRow row) const;   // first row of the logical line holding `row`
     TRow LastRowOf(TRow row) const;
-    // 0-based number of the logical line holding `row`; walks on from the last answer when
-    // no edit came before it.
+    // 0-based number of the logical line holding `row`.
     TLogicalLine LogicalLineOf(TRow row) const;
     // First row of logical line `line` (0-based); none past the last line.
     std::optional<TRow> RowOfLogicalLine(TLogicalLine line) const;
@@ -100,7 +100,6 @@ public:
 
     void OnInsert(int pos, std::string_view text) override;
     void OnDelete(int pos, std::string_view deletedText) override;
-    void OnRowsRecut(int first, int oldCount, int newCount) override;
 
 private:
     // Re-cuts the rows of one logical line from row `from` (its first row, or a row whose start
@@ -110,18 +109,12 @@ private:
     // Whether the logical line holding `row` is cut only past MaxRowLength.
     bool ExemptAt(int row, const TWrapParams& p) const;
     std::string LayoutKey() const;
-    void Forget(TRow row) {
-        if (row < FCacheRow) FCacheRow = TRow(-1);
-    }
 
     TCustomCodeMemo& FMemo;
     TTextStore* FStore = nullptr;
     bool FBusy = false;
     bool FFresh = false;  // cut as a fresh load would, keeping no old cut of a run without breaks
     std::string FLaidOut; // the layout key of the last whole pass; empty: none holds
-    // The last LogicalLineOf answer: an edit below it leaves it true.
-    mutable TRow FCacheRow{-1};
-    mutable TLogicalLine FCacheLine{0};
 };
 
 } // namespace quillet

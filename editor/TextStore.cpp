@@ -20,6 +20,7 @@ TLineExtra& TLineRecord::EnsureExtra() {
 
 TTextStore::TTextStore() : FScanStates(std::make_unique<TScanStates>()) {
     FLines.Insert(0, TLineRecord());
+    FLogical.InsertText(0, 1); // one logical line of one row
 }
 TTextStore::~TTextStore() = default;
 
@@ -30,6 +31,16 @@ int TTextStore::LineFromPos(int pos) const {
 int TTextStore::PosFromLine(int line) const {
     if (line < 0 || line >= LineCount()) return -1;
     return FStarts.PositionFromPartition(line);
+}
+
+TLogicalLine TTextStore::LogicalLineOf(TRow row) const {
+    return TLogicalLine(
+        FLogical.PartitionFromPosition(std::clamp(row.Value(), 0, LineCount() - 1)));
+}
+
+TRow TTextStore::FirstRowOf(TLogicalLine line) const {
+    if (line < TLogicalLine(0) || line.Value() > LogicalLineCount()) return TRow(-1);
+    return TRow(FLogical.PositionFromPartition(line.Value()));
 }
 
 std::string TTextStore::Normalize(std::string_view text) {
@@ -240,8 +251,14 @@ int TTextStore::Insert(int pos, std::string_view raw) {
         if (pieces.size() > size_t(FLines.Length()) / 2)
             ReserveLines(FLines.Length() + static_cast<int>(pieces.size()));
         const bool pool = text.size() >= kPoolFrom;
-        FBreaks += static_cast<int>(pieces.size()) - 1;
+        const int added = static_cast<int>(pieces.size()) - 1;
+        FBreaks += added;
         FStarts.InsertText(line, len);
+        // Every new row starts a logical line of its own; those below move down by as many rows.
+        const int logical = FLogical.PartitionFromPosition(line);
+        FLogical.InsertText(logical, added);
+        for (int k = 1; k <= added; ++k)
+            FLogical.InsertPartition(logical + k, line + k);
         // The scan state kept for the old row's end goes with that end, to the last new row.
         const uint32_t endState = FLines[line].ScanEnd;
         const uint32_t endReach = RowReach(FLines[line]);
@@ -299,14 +316,19 @@ void TTextStore::Delete(int pos, int length) {
             bits |= b;
             continue;
         }
-        int last = i;
-        while (last + 1 < LineCount() && !FLines[last].View().ends_with('\r'))
-            ++last;
+        const int last = FirstRowOf(LogicalLineOf(TRow(i)) + 1).Value() - 1;
         if (FStarts.PositionFromPartition(last) + FLines[last].Length > pos + length) bits |= b;
     }
-    // The breaks that go: each removed row's own, when it ends in one (a cut row does not).
+    // The breaks that go: each removed row's own, when it ends in one (a cut row does not). The
+    // logical lines they ended join the one holding l1, and those below move up.
+    int gone = 0;
     for (int i = l1; i < l2; ++i)
-        if (FLines[i].View().ends_with('\r')) --FBreaks;
+        if (FLines[i].View().ends_with('\r')) ++gone;
+    FBreaks -= gone;
+    const int logical = FLogical.PartitionFromPosition(l1);
+    for (int k = gone; k > 0; --k)
+        FLogical.RemovePartition(logical + k);
+    FLogical.InsertText(logical, -(l2 - l1));
     // The joined row ends where the last of them did, and keeps the scan state kept there.
     FLines[l1].ScanEnd = FLines[l2].ScanEnd;
     SetRowReach(FLines[l1], RowReach(FLines[l2]));
@@ -321,10 +343,8 @@ void TTextStore::Delete(int pos, int length) {
     if (kept) FLines[l1].EnsureExtra().Scan = std::move(kept);
     // They belong on the first row of the joined logical line.
     FLines[l1].Marks &= uint16_t(~lmBookmarkBits);
-    int first = l1;
-    while (bits && first > 0 && !FLines[first - 1].View().ends_with('\r'))
-        --first;
     if (bits) {
+        const int first = FirstRowOf(LogicalLineOf(TRow(l1))).Value();
         FLines[first].Marks |= bits;
         FLines[first].Flags |= lfRepaint; // the gutter shows them
     }
@@ -420,6 +440,14 @@ bool TTextStore::RecutRows(int first, int count, const std::vector<int>& lengths
     std::unique_ptr<TLineObject> object = head.Extra ? std::move(head.Extra->Object) : nullptr;
     const bool wasContinuation = head.Marks & lmContinuation;
 
+    // Logical lines that start inside the rows go, to come back where the new rows put them.
+    const int logical = FLogical.PartitionFromPosition(first);
+    int starts = 0;
+    for (int i = first; i + 1 < first + count; ++i)
+        if (FLines[i].View().ends_with('\r')) ++starts;
+    for (int k = starts; k > 0; --k)
+        FLogical.RemovePartition(logical + k);
+    FLogical.InsertText(logical, int(lengths.size()) - count);
     for (int i = first + count - 1; i > first; --i) {
         ReleaseText(FLines[i]);
         FStarts.RemovePartition(i);
@@ -464,6 +492,8 @@ bool TTextStore::RecutRows(int first, int count, const std::vector<int>& lengths
         rec.PaintB = paintB;
         at += n;
     }
+    for (int i = first, k = logical; i + 1 < first + int(lengths.size()); ++i)
+        if (FLines[i].View().ends_with('\r')) FLogical.InsertPartition(++k, i + 1);
     if (object) FLines[first].EnsureExtra().Object = std::move(object);
     if ((flags & lfScanRestart) != 0) FLines[first].Flags |= lfScanRestart;
     if (first < FCachedTop) FCachedTop = 0;

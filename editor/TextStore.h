@@ -168,6 +168,15 @@ public:
     int WidestLine() const { return FWidest; }
     void ResetWidestLine() { FWidest = 0; }
 
+    // Logical lines: the runs of rows from one line break to the next. A row starts a logical
+    // line when it is the first or the row above ends in CR; the store keeps where each logical
+    // line starts, so these are O(log n) wherever the row is and however long its line.
+    int LogicalLineCount() const { return FBreaks + 1; }
+    // The logical line holding `row` (clamped to the rows there are).
+    TLogicalLine LogicalLineOf(TRow row) const;
+    // The first row of logical `line`; LineCount() for LogicalLineCount(), -1 past that.
+    TRow FirstRowOf(TLogicalLine line) const;
+
     const TLineRecord& Line(int i) const { return FLines[i]; }
     TLineRecord& Line(int i) { return FLines[i]; }
     int LineFromPos(int pos) const;
@@ -254,6 +263,8 @@ private:
 
     TSplitVector<TLineRecord> FLines;
     TPartitioning FStarts;
+    // Logical line i starts at row FLogical.PositionFromPartition(i); the end is LineCount().
+    TPartitioning FLogical;
     int FCharCount = 0;
     int FBreaks = 0; // line-break characters in the text
     int FWidest = 1;

@@ -149,9 +149,10 @@ TEST(TextStore, RandomEditsMatchAStringModel) {
     }
 }
 
-// The count of cut rows answers the logical-line questions of long documents without a walk:
-// it must stay true through edits that split, join and remove cut rows.
-TEST(TextStore, ContinuedRowsFollowEditsAndCuts) {
+// The count of cut rows and the starts of logical lines answer the logical-line questions of
+// long documents without a walk: they must stay true through edits that split, join and
+// remove cut rows, breaks typed and deleted inside cut lines, and rows cut anew.
+TEST(TextStore, ContinuedRowsAndLogicalLinesFollowEditsAndCuts) {
     std::mt19937 rng(11);
     TTextStore store;
     const char alphabet[] = "abc\r";
@@ -164,7 +165,7 @@ TEST(TextStore, ContinuedRowsFollowEditsAndCuts) {
     int most = 0;
     for (int step = 0; step < 3000; ++step) {
         const int len = store.CharCount();
-        const int kind = int(rng() % 4);
+        const int kind = int(rng() % 5);
         if (kind == 0 || len == 0) {
             std::string s;
             for (int n = 1 + rng() % 8; n > 0; --n)
@@ -180,13 +181,36 @@ TEST(TextStore, ContinuedRowsFollowEditsAndCuts) {
                 int k = 1 + int(rng() % (rowLen - 1));
                 store.RecutRows(row, 1, {k, rowLen - k});
             }
-        } else {
+        } else if (kind == 3) {
             // Join a cut row with the next one, as unwrapping does.
             int row = int(rng() % store.LineCount());
             if (row + 1 < store.LineCount() && !store.Line(row).View().ends_with('\r'))
                 store.RecutRows(row, 2, {store.Line(row).Length + store.Line(row + 1).Length});
+        } else {
+            // Cut up to four rows anew, across line ends too (a break stays a row's end; an
+            // empty last row stays).
+            const int rows = store.LineCount() - (store.Line(store.LineCount() - 1).Length == 0);
+            if (rows == 0) continue;
+            const int row = int(rng() % rows);
+            const int count = std::min(1 + int(rng() % 4), rows - row);
+            std::vector<int> lengths;
+            for (int i = row, carry = 0; i < row + count; ++i) {
+                carry += store.Line(i).Length;
+                if (!store.Line(i).View().ends_with('\r') && i + 1 < row + count && rng() % 2)
+                    continue;
+                for (; carry > 0; carry -= lengths.back())
+                    lengths.push_back(std::min(carry, 1 + int(rng() % 5)));
+            }
+            store.RecutRows(row, count, lengths);
         }
         ASSERT_EQ(store.ContinuedRows(), walked()) << "step " << step;
+        for (int i = 0, line = 0, first = 0; i < store.LineCount(); ++i) {
+            ASSERT_EQ(store.LogicalLineOf(TRow(i)), TLogicalLine(line)) << "step " << step;
+            ASSERT_EQ(store.FirstRowOf(TLogicalLine(line)), TRow(first)) << "step " << step;
+            if (store.Line(i).View().ends_with('\r')) ++line, first = i + 1;
+        }
+        ASSERT_EQ(store.FirstRowOf(TLogicalLine(store.LogicalLineCount())),
+                  TRow(store.LineCount()));
         most = std::max(most, walked());
     }
     EXPECT_GT(most, 3);
