@@ -51,7 +51,9 @@ TEST(QtDialogs, ProgressShowsAfterHalfASecondAndEscapeCancels) {
     clock.start();
     TProgressFunc watch = dialogs.WatchProgress("Поиск", "Идёт поиск «a»");
     EXPECT_TRUE(watch(1, 100));
-    if (clock.elapsed() < TQtDialogs::ProgressDelayMs) EXPECT_EQ(shown(), nullptr);
+    if (clock.elapsed() < TQtDialogs::ProgressDelayMs) {
+        EXPECT_EQ(shown(), nullptr);
+    }
     QThread::msleep(TQtDialogs::ProgressDelayMs + 20);
     EXPECT_TRUE(watch(50, 100));
     QProgressDialog* dialog = shown();
