@@ -318,14 +318,22 @@ BENCHMARK(BM_LoadOneLine)
     ->Iterations(3);
 
 // One token the whole length of a 2.3 MB line: range(0) 0 = a word of letters (a selector),
-// 1 = a run of digits (a value's number); range(1) 0 start, 1 middle, 2 end. A keystroke inside
+// 1 = a run of digits (a value's number), 2 = a string, 3 = a string with escaped quotes;
+// range(1) 0 start, 1 middle, 2 end. A keystroke inside
 // it must cost what one in a short token does.
 void BM_KeystrokeOneWord(benchmark::State& state) {
     static std::map<int, std::string> made;
     std::string& text = made[int(state.range(0))];
-    if (text.empty())
+    if (text.empty() && state.range(0) < 2) {
         text = state.range(0) == 0 ? std::string(Small, 'a')
                                    : "p{margin:" + std::string(Small, '7') + "px}";
+    } else if (text.empty()) {
+        // A string of 2.3 MB, as a data URL is: plain, or with an escaped quote every 100 bytes.
+        std::string body;
+        while (body.size() < Small)
+            body += std::string(98, 'a') + (state.range(0) == 3 ? "\\\"" : "aa");
+        text = "p{content:\"" + body + "\"}";
+    }
     TRig rig(text, false);
     const int n = rig.Memo->Store().CharCount();
     const int at = state.range(1) == 0 ? 1 : state.range(1) == 1 ? n / 2 : n - 4;
@@ -340,8 +348,8 @@ void BM_KeystrokeOneWord(benchmark::State& state) {
         state.SkipWithError("the keystrokes did not type");
 }
 BENCHMARK(BM_KeystrokeOneWord)
-    ->ArgsProduct({{0, 1}, {0, 1, 2}})
-    ->ArgNames({"digits", "at"})
+    ->ArgsProduct({{0, 1, 2, 3}, {0, 1, 2}})
+    ->ArgNames({"kind", "at"})
     ->Unit(benchmark::kMicrosecond)
     ->Iterations(200);
 
