@@ -206,12 +206,12 @@ TEST_F(RescanTest, BudgetLimitsOneScanAndLaterScansFinish) {
     Store.Insert(Store.PosFromLine(10), "/*");
     EXPECT_EQ(R.Rescan(), 5);
     EXPECT_TRUE(R.Pending());
-    const int mark = R.FirstPending();
+    const TRow mark = R.FirstPending();
     EXPECT_NE(Store.Line(mark).Flags & lfScanRestart, 0u);
     EXPECT_EQ(R.Rescan(), 5);
     EXPECT_GT(R.FirstPending(), mark);
     // A line about to be painted can be brought up to date at once.
-    R.ScanThrough(300);
+    R.ScanThrough(TRow(300));
     EXPECT_EQ(LineBytes(Store, 300), std::vector<uint8_t>(size_t(Store.Line(300).Length), 19));
     int calls = 0;
     while (R.Pending() && calls < 1000) {
