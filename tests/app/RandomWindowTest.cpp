@@ -20,7 +20,6 @@
 #include "editor/SearchControl.h"
 #include "editor/TextStore.h"
 #include "platform/Utf8.h"
-#include "tests/StoreRows.h"
 #include "widgets/CodeMemoWidget.h"
 
 #include <QAbstractButton>
@@ -555,11 +554,11 @@ protected:
             if (at < 0 || at > store.CharCount())
                 return std::string(name) + ": selection outside the text";
             if (at < store.CharCount()) {
-                const int line = RowAt(store, at);
-                std::string_view v = store.Line(TRow(line)).View();
-                const size_t col = size_t(at - RowStart(store, line));
-                if (col < v.size() && (uint8_t(v[col]) & 0xC0) == 0x80 && col > 0 &&
-                    (uint8_t(v[col - 1]) & 0x80))
+                const TRow row = store.LineFromPos(TOffset(at));
+                std::string_view v = store.Line(row).View();
+                const size_t i = size_t(TOffset(at) - store.PosFromLine(row)); // in the row
+                if (i < v.size() && (uint8_t(v[i]) & 0xC0) == 0x80 && i > 0 &&
+                    (uint8_t(v[i - 1]) & 0x80))
                     return std::string(name) + ": caret inside a character at " +
                            std::to_string(at);
             }
