@@ -40,12 +40,12 @@ void TMainForm::FormatCss(bool minify) {
     TCodeMemo& memo = MainCodeMemo();
     const TTextStore& store = memo.Store();
     const int caret = memo.SelStart() + memo.SelLength();
-    int from = 0, to = store.CharCount();
+    TOffset from(0), to(store.CharCount());
     const bool piece = memo.SelLength() != 0;
     if (piece) {
-        const int a = memo.SelStart(), b = a + memo.SelLength();
-        const int first = store.LineFromPos(std::min(a, b));
-        const int last = store.LineFromPos(std::max(std::min(a, b), std::max(a, b) - 1));
+        const TOffset a(memo.SelStart()), b = a + memo.SelLength();
+        const TRow first = store.LineFromPos(std::min(a, b));
+        const TRow last = store.LineFromPos(std::max(std::min(a, b), std::max(a, b) - 1));
         from = store.PosFromLine(first);
         to = store.PosFromLine(last) + store.Line(last).Length;
         if (to > from && store.Line(last).View().ends_with('\r')) --to; // the break stays
@@ -53,10 +53,10 @@ void TMainForm::FormatCss(bool minify) {
     // The text as stored, one CR a line end, so that offsets match the control's.
     std::string text;
     text.reserve(size_t(to - from));
-    for (int line = store.LineFromPos(from); line < store.LineCount(); ++line) {
-        const int start = store.PosFromLine(line);
+    for (TRow row = store.LineFromPos(from); row < TRow(store.LineCount()); ++row) {
+        const TOffset start = store.PosFromLine(row);
         if (start >= to) break;
-        std::string_view v = store.Line(line).View();
+        std::string_view v = store.Line(row).View();
         const int a = std::max(from, start) - start,
                   b = std::min(to, start + int(v.size())) - start;
         if (b > a) text.append(v.substr(size_t(a), size_t(b - a)));
@@ -69,7 +69,7 @@ void TMainForm::FormatCss(bool minify) {
         options.IndentStep = std::max(1, memo.IndentStep());
         options.FinalNewline = !piece;
         if (piece) {
-            const std::string before = store.GetText(0, from);
+            const std::string before = store.GetText(0, from.Value());
             options.BaseDepth = css::DepthAt(before, int(before.size()));
         }
         result = css::Format(text, options);
@@ -86,8 +86,10 @@ void TMainForm::FormatCss(bool minify) {
     for (char c : text)
         current += c == '\r' ? std::string("\r\n") : std::string(1, c);
     if (out == current) return; // no empty step in the undo list
-    const int newCaret = caret >= from && caret <= to ? from + result.MapOffset(caret - from) : -1;
-    memo.Perform(EM_SETSEL, WPARAM(from), LPARAM(to));
+    const TOffset at(caret);
+    const int newCaret =
+        at >= from && at <= to ? (from + result.MapOffset(at - from)).Value() : -1;
+    memo.Perform(EM_SETSEL, WPARAM(from.Value()), LPARAM(to.Value()));
     memo.Perform(EM_REPLACESEL, 1, LPARAM(out.c_str()));
     if (newCaret >= 0) memo.Perform(EM_SETSEL, WPARAM(newCaret), LPARAM(newCaret));
 }

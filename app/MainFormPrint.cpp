@@ -40,9 +40,9 @@ QIcon PrinterIcon() {
 // The whole document: every display line but an empty last one (the final line break's).
 void PrintAll(TCodeMemo& memo, IPrinter& printer) {
     const TTextStore& store = memo.Store();
-    int last = store.LineCount() - 1;
-    if (last > 0 && store.Line(last).Length == 0) --last;
-    memo.Print(printer, 0, last);
+    TRow last(store.LineCount() - 1);
+    if (last > TRow(0) && store.Line(last).Length == 0) --last;
+    memo.Print(printer, 0, last.Value());
 }
 
 } // namespace

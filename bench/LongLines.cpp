@@ -363,7 +363,7 @@ void BM_PageDownOneLine(benchmark::State& state) {
     const int room = 42 * page;
     const int from = state.range(1) == 0 ? 0 : state.range(1) == 1 ? rows / 2 : rows - room;
     auto goTo = [&] {
-        const int at = rig.Memo->Store().PosFromLine(from);
+        const int at = rig.Memo->Store().PosFromLine(TRow(from)).Value();
         rig.Memo->Perform(EM_SETSEL, at, at);
         rig.Memo->Perform(SM_TOPLINE, smSET, from);
         rig.Paint();

@@ -83,7 +83,7 @@ struct TPagingRig {
     }
     // Caret and top line at `line`, painted (the highlighter catches up here, untimed).
     void GoTo(int line) {
-        int at = Memo->Store().PosFromLine(line);
+        const int at = Memo->Store().PosFromLine(TRow(line)).Value();
         Memo->Perform(EM_SETSEL, at, at);
         Memo->Perform(SM_TOPLINE, smSET, line);
         Paint();

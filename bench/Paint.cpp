@@ -141,8 +141,8 @@ void BM_PaintOneDirtyLine(benchmark::State& state) {
     TPaintRig rig(Sheet());
     rig.ScrollToMiddle();
     TTextStore& st = rig.Memo->Store();
-    int row = rig.Memo->TopLine() + 20;
-    int at = st.PosFromLine(row) + 1;
+    const TRow row(rig.Memo->TopLine() + 20);
+    const int at = (st.PosFromLine(row) + 1).Value();
     TypeAndTakeBack(rig, at, state);
 }
 BENCHMARK(BM_PaintOneDirtyLine)->Unit(benchmark::kMicrosecond);

@@ -63,7 +63,7 @@ void BM_RescanWholeText(benchmark::State& state) {
         r.SetDefinition(&p); // drops every line's bytes: the next scan covers all of it
         r.ScanAll();
     }
-    benchmark::DoNotOptimize(store.Line(store.LineCount() / 2).Extra.get());
+    benchmark::DoNotOptimize(store.Line(TRow(store.LineCount() / 2)).Extra.get());
     state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(store.CharCount()));
     state.counters["lines"] = store.LineCount();
 }
@@ -139,8 +139,8 @@ void BM_RescanKeystroke(benchmark::State& state) {
     TRescanner r(store);
     r.SetDefinition(&p);
     r.ScanAll();
-    const int line = store.LineCount() / 2 + 1; // a "color" line
-    const int at = store.PosFromLine(line) + 4;
+    const TRow line(store.LineCount() / 2 + 1); // a "color" line
+    const int at = (store.PosFromLine(line) + 4).Value();
     TimedKeystrokes(state, store, r, at, "x");
     state.counters["lines"] = store.LineCount();
 }
@@ -171,7 +171,7 @@ void BM_RescanKeystrokeInRow(benchmark::State& state) {
     TRescanner r(store);
     r.SetDefinition(&p);
     r.ScanAll();
-    const int middle = store.PosFromLine(store.LineCount() / 2) + 1500;
+    const int middle = (store.PosFromLine(TRow(store.LineCount() / 2)) + 1500).Value();
     const int at = state.range(1) == 0 ? 1 : state.range(1) == 1 ? middle : int(text.size()) - 8;
     const std::string typed = state.range(0) == 1 ? "5" : "x";
     TimedKeystrokes(state, store, r, at, typed);

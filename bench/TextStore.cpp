@@ -24,10 +24,11 @@ std::unique_ptr<TTextStore> MakeStore(int lines) {
 
 static void BM_OffsetToLine(benchmark::State& state) {
     auto store = MakeStore(static_cast<int>(state.range(0)));
-    int n = store->CharCount(), pos = 0;
+    const int n = store->CharCount();
+    TOffset pos(0);
     for (auto _ : state) {
         benchmark::DoNotOptimize(store->LineFromPos(pos));
-        pos = (pos + 7919) % n;
+        pos = TOffset((pos.Value() + 7919) % n);
     }
 }
 BENCHMARK(BM_OffsetToLine)->Arg(1000)->Arg(1000000);
@@ -36,9 +37,9 @@ BENCHMARK(BM_OffsetToLine)->Arg(1000)->Arg(1000000);
 static void BM_OffsetToLineRandom(benchmark::State& state) {
     auto store = MakeStore(static_cast<int>(state.range(0)));
     std::mt19937 rng(7);
-    std::vector<int> positions(4096);
-    for (int& p : positions)
-        p = static_cast<int>(rng() % static_cast<unsigned>(store->CharCount()));
+    std::vector<TOffset> positions(4096);
+    for (TOffset& p : positions)
+        p = TOffset(static_cast<int>(rng() % static_cast<unsigned>(store->CharCount())));
     size_t i = 0;
     for (auto _ : state) {
         benchmark::DoNotOptimize(store->LineFromPos(positions[i]));
@@ -49,17 +50,18 @@ BENCHMARK(BM_OffsetToLineRandom)->Arg(1000)->Arg(1000000);
 
 static void BM_LineToOffset(benchmark::State& state) {
     auto store = MakeStore(static_cast<int>(state.range(0)));
-    int n = store->LineCount(), line = 0;
+    const int n = store->LineCount();
+    TRow line(0);
     for (auto _ : state) {
         benchmark::DoNotOptimize(store->PosFromLine(line));
-        line = (line + 7919) % n;
+        line = TRow((line.Value() + 7919) % n);
     }
 }
 BENCHMARK(BM_LineToOffset)->Arg(1000)->Arg(1000000);
 
 static void BM_TypeInMiddle(benchmark::State& state) {
     auto store = MakeStore(static_cast<int>(state.range(0)));
-    int pos = store->PosFromLine(store->LineCount() / 2) + 3;
+    const int pos = (store->PosFromLine(TRow(store->LineCount() / 2)) + 3).Value();
     for (auto _ : state) {
         store->Insert(pos, "x");
         store->Delete(pos, 1);

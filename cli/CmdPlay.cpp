@@ -1057,7 +1057,7 @@ private:
             throw EQuilletError(FmtLoadStr(SPlayBadValue, "attrs", std::to_string(line)));
         // The bytes the painter would draw this line with, even when it lies below the window.
         FMemo.View().ScanThrough(line);
-        const TLineRecord& rec = FMemo.Store().Line(line);
+        const TLineRecord& rec = FMemo.Store().Line(TRow(line));
         FOut << "attrs:";
         for (int i = 0; i < rec.Length; ++i) {
             int v = rec.Extra && size_t(i) < rec.Extra->Attributes.size()

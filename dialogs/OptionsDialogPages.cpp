@@ -359,10 +359,10 @@ void TOptionsDialog::EditorMouseDown(QPoint at) {
     int offset = int(sample.Perform(EM_CHARFROMPOS, 0, MakeLong(at.x(), at.y())));
     if (offset < 0) return;
     sample.SetSelection(offset, offset);
-    int line = sample.Store().LineFromPos(offset);
-    int index = offset - sample.Store().PosFromLine(line);
-    sample.View().ScanThrough(line);
-    const TLineRecord& rec = sample.Store().Line(line);
+    const TRow row = sample.Store().LineFromPos(TOffset(offset));
+    const int index = TOffset(offset) - sample.Store().PosFromLine(row);
+    sample.View().ScanThrough(row.Value());
+    const TLineRecord& rec = sample.Store().Line(row);
     if (!rec.Extra || size_t(index) >= rec.Extra->Attributes.size()) return;
     int style = Working().StyleMap[rec.Extra->Attributes[size_t(index)]];
     for (int row = 0; row < FElements->count(); ++row)

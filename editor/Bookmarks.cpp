@@ -15,35 +15,35 @@ int TNumberedBookmarks::Column(int n) const {
     return Columns()[n];
 }
 
-int TNumberedBookmarks::LineOf(const TBookmarkHost& host, int n) const {
+std::optional<TRow> TNumberedBookmarks::RowOf(const TBookmarkHost& host, int n) const {
     const uint16_t bit = uint16_t(1u << n);
-    for (int i = 0, count = host.LineCount(); i < count; ++i)
+    for (TRow i(0), count(host.LineCount()); i < count; ++i)
         if (host.LineMarks(i) & bit) return i;
-    return -1;
+    return std::nullopt;
 }
 
 void TNumberedBookmarks::Set(TBookmarkHost& host, int n, int line, int column) {
     Check(n);
     const uint16_t bit = uint16_t(1u << n);
-    int target;
+    TRow target;
     if (line == -1) {
         target = host.CaretLine();
-        column = host.CaretColumn() + 1;
+        column = host.CaretColumn().Value() + 1;
     } else {
-        target = std::max(line, 1) - 1;
+        target = TRow(std::max(line, 1) - 1);
         column = std::max(column, 1);
     }
     const int count = host.LineCount();
     if (count == 0) return;
-    target = std::min(target, count - 1);
+    target = std::min(target, TRow(count - 1));
     // A bookmark belongs to a logical line: its first row.
     if (host.WordWrap())
-        while (target > 0 && (host.LineMarks(target) & lmContinuation))
+        while (target > TRow(0) && (host.LineMarks(target) & lmContinuation))
             --target;
 
-    int old = Columns()[n] != 0 ? LineOf(host, n) : -1;
+    const std::optional<TRow> old = Columns()[n] != 0 ? RowOf(host, n) : std::nullopt;
     // Only its own bit: a line joined from two bookmarked lines carries both.
-    if (old >= 0) host.SetLineMarks(old, uint16_t(host.LineMarks(old) & ~bit));
+    if (old) host.SetLineMarks(*old, uint16_t(host.LineMarks(*old) & ~bit));
     if (old == target) {
         // Setting it again where it is takes it away.
         Columns()[n] = 0;
@@ -54,23 +54,23 @@ void TNumberedBookmarks::Set(TBookmarkHost& host, int n, int line, int column) {
     if (OnBookmarkSet) OnBookmarkSet(*this, n);
 }
 
-bool TNumberedBookmarks::Find(const TBookmarkHost& host, int n, int& line, int& offset) const {
+bool TNumberedBookmarks::Find(const TBookmarkHost& host, int n, TRow& row, TOffset& offset) const {
     Check(n);
     if (Columns()[n] == 0) return false;
     const uint16_t bit = uint16_t(1u << n);
-    int start = 0;
-    for (int i = 0, count = host.LineCount(); i < count; ++i) {
+    TOffset start(0);
+    for (TRow i(0), count(host.LineCount()); i < count; ++i) {
         int length = host.LineLength(i);
         if (host.LineMarks(i) & bit) {
             // The column counts in the logical line, over the rows it was cut into.
-            int last = i;
+            TRow last = i;
             while (last + 1 < count && !host.LineEndsWithCR(last)) {
                 ++last;
                 length += host.LineLength(last);
             }
             // The last line has no CR: its end is a valid caret place too.
             int textLength = length - (host.LineEndsWithCR(last) ? 1 : 0);
-            line = i;
+            row = i;
             offset = start + std::min(int(Columns()[n]) - 1, textLength);
             return true;
         }

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -20,14 +21,14 @@ public:
 class TBookmarkHost {
 public:
     virtual ~TBookmarkHost() = default;
-    virtual int LineCount() const = 0; // line records
-    virtual uint16_t LineMarks(int line) const = 0;
-    // Stores the word and marks the line for repainting.
-    virtual void SetLineMarks(int line, uint16_t marks) = 0;
-    virtual int LineLength(int line) const = 0; // including its CR
-    virtual bool LineEndsWithCR(int line) const = 0;
-    virtual int CaretLine() const = 0;   // line record index
-    virtual int CaretColumn() const = 0; // 0-based offset in that line
+    virtual int LineCount() const = 0; // rows
+    virtual uint16_t LineMarks(TRow row) const = 0;
+    // Stores the word and marks the row for repainting.
+    virtual void SetLineMarks(TRow row, uint16_t marks) = 0;
+    virtual int LineLength(TRow row) const = 0; // including its CR
+    virtual bool LineEndsWithCR(TRow row) const = 0;
+    virtual TRow CaretLine() const = 0;      // the caret's row
+    virtual TOffset CaretColumn() const = 0; // its 0-based offset in that row
     virtual bool WordWrap() const = 0;
 };
 
@@ -48,13 +49,14 @@ public:
     // line -1: the caret's line and column; otherwise line and column are
     // 1-based. Setting a bookmark on the line that carries it removes it.
     void Set(TBookmarkHost& host, int n, int line, int column);
-    // The line carrying bookmark n and the offset it leads to (never past
-    // the line's last character); false when no line carries it.
-    bool Find(const TBookmarkHost& host, int n, int& line, int& offset) const;
+    // The row carrying bookmark n and the text offset it leads to (never past
+    // the line's last character); false when no row carries it.
+    bool Find(const TBookmarkHost& host, int n, TRow& row, TOffset& offset) const;
 
 private:
     static void Check(int n);
-    int LineOf(const TBookmarkHost& host, int n) const;
+    // The row carrying bookmark n, if any.
+    std::optional<TRow> RowOf(const TBookmarkHost& host, int n) const;
 
     uint16_t* Columns() { return FBound ? FBound : FColumns; }
     const uint16_t* Columns() const { return FBound ? FBound : FColumns; }

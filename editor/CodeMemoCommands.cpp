@@ -74,25 +74,26 @@ namespace {
 // Numbered bookmarks over the control's store; the columns live in the store.
 class TStoreBookmarkHost : public TBookmarkHost {
 public:
-    TStoreBookmarkHost(TTextStore& store, int caretLine, int caretColumn, bool wrap)
+    TStoreBookmarkHost(TTextStore& store, TRow caretLine, TOffset caretColumn, bool wrap)
         : FStore(store), FCaretLine(caretLine), FCaretColumn(caretColumn), FWrap(wrap) {}
     int LineCount() const override { return FStore.LineCount(); }
-    uint16_t LineMarks(int line) const override { return FStore.Line(line).Marks; }
-    void SetLineMarks(int line, uint16_t marks) override {
-        FStore.Line(line).Marks = marks;
-        FStore.Line(line).Flags |= lfRepaint; // the gutter shows it
+    uint16_t LineMarks(TRow row) const override { return FStore.Line(row).Marks; }
+    void SetLineMarks(TRow row, uint16_t marks) override {
+        FStore.Line(row).Marks = marks;
+        FStore.Line(row).Flags |= lfRepaint; // the gutter shows it
     }
-    int LineLength(int line) const override { return FStore.Line(line).Length; }
-    bool LineEndsWithCR(int line) const override {
-        return FStore.Line(line).View().ends_with('\r');
+    int LineLength(TRow row) const override { return FStore.Line(row).Length; }
+    bool LineEndsWithCR(TRow row) const override {
+        return FStore.Line(row).View().ends_with('\r');
     }
-    int CaretLine() const override { return FCaretLine; }
-    int CaretColumn() const override { return FCaretColumn; }
+    TRow CaretLine() const override { return FCaretLine; }
+    TOffset CaretColumn() const override { return FCaretColumn; }
     bool WordWrap() const override { return FWrap; }
 
 private:
     TTextStore& FStore;
-    int FCaretLine, FCaretColumn;
+    TRow FCaretLine;
+    TOffset FCaretColumn;
     bool FWrap;
 };
 
@@ -106,8 +107,8 @@ void TCustomCodeMemo::SetBookmark(int index, int line, int column) {
     // A bookmark belongs to a logical line (also one cut past 2,047 characters without word
     // wrap); its column counts from the line's start, so going to it finds the caret's place.
     const TRow firstRow = FWrap->FirstRowOf(TRow(CaretLine()));
-    TStoreBookmarkHost host(*FStore, firstRow.Value(),
-                            TOffset(FCaret) - FStore->PosFromLine(firstRow), true);
+    TStoreBookmarkHost host(*FStore, firstRow,
+                            TOffset(0) + (TOffset(FCaret) - FStore->PosFromLine(firstRow)), true);
     TNumberedBookmarks bookmarks;
     bookmarks.BindColumns(FStore->Bookmarks);
     bookmarks.OnBookmarkSet = [this](TNumberedBookmarks&, int n) {
@@ -119,13 +120,15 @@ void TCustomCodeMemo::SetBookmark(int index, int line, int column) {
 
 void TCustomCodeMemo::GotoBookmark(int index) {
     CheckBookmark(index);
-    TStoreBookmarkHost host(*FStore, 0, 0, false);
+    TStoreBookmarkHost host(*FStore, TRow(0), TOffset(0), false);
     TNumberedBookmarks bookmarks;
     bookmarks.BindColumns(FStore->Bookmarks);
-    int line = -1, offset = -1;
-    if (!bookmarks.Find(host, index, line, offset)) return;
+    TRow row;
+    TOffset at;
+    if (!bookmarks.Find(host, index, row, at)) return;
+    const int line = row.Value();
     // The stored column may fall inside a character that edits moved there.
-    offset = SnapOffset(offset);
+    const int offset = SnapOffset(at.Value());
     CloseTyping();
     NoteChange(cfCaret);
     ApplySelection(offset, offset, false);

@@ -77,16 +77,16 @@ void TCustomCodeMemo::WriteRich(int start, int end, WPARAM format, TBufferedWrit
         FView->ScanThrough(FStore->LineCount() - 1);
     } else {
         constexpr int BlockLines = 4096;
-        src.LineHook = [this, scanned = -1](int line, bool done) mutable {
+        src.LineHook = [this, scanned = -1](TRow row, bool done) mutable {
             if (!done) {
                 // The scan goes on from where it stopped a block ago.
-                if (line > scanned) {
-                    scanned = std::min(line + BlockLines, FStore->LineCount() - 1);
+                if (row > TRow(scanned)) {
+                    scanned = std::min(row.Value() + BlockLines, FStore->LineCount() - 1);
                     FView->ScanThroughInSteps(scanned, BlockLines);
                 }
                 return;
             }
-            TLineRecord& rec = FStore->Line(line);
+            TLineRecord& rec = FStore->Line(row);
             if (!rec.Extra) return;
             if (rec.Extra->Object)
                 std::vector<uint8_t>().swap(rec.Extra->Attributes);

@@ -110,7 +110,7 @@ TRescanner* TCodeMemoPainter::Scanner() {
 void TCodeMemoPainter::ScanVisible(int lastLine) {
     TRescanner* scanner = Scanner();
     const int count = Memo().Store().LineCount();
-    if (scanner && scanner->Pending()) scanner->ScanThrough(std::min(lastLine, count - 1));
+    if (scanner && scanner->Pending()) scanner->ScanThrough(TRow(std::min(lastLine, count - 1)));
 }
 
 void TCodeMemoPainter::ScanThroughInSteps(int line, int lines) {
@@ -118,7 +118,7 @@ void TCodeMemoPainter::ScanThroughInSteps(int line, int lines) {
     if (!scanner) return;
     const int budget = scanner->LineBudget();
     scanner->SetLineBudget(lines);
-    while (scanner->Pending() && scanner->FirstPending() <= line && scanner->Rescan() > 0) {
+    while (scanner->Pending() && scanner->FirstPending() <= TRow(line) && scanner->Rescan() > 0) {
     }
     scanner->SetLineBudget(budget);
 }

@@ -9,30 +9,35 @@
 
 namespace quillet {
 
-void TEdStream::Aim(int line, int offset) {
-    FLength = FStore->CharCount();
-    FLine = std::clamp(line, 0, FStore->LineCount() - 1);
-    FOffset = std::clamp(offset, 0, FStore->Line(FLine).Length);
-    FPos = FStore->PosFromLine(FLine) + FOffset;
+// The row's length as an offset in it: the offset just past its last character.
+static TOffset RowEnd(const TTextStore& store, TRow row) {
+    return TOffset(store.Line(row).Length);
+}
+
+void TEdStream::Aim(TRow row, TOffset offset) {
+    FLength = TOffset(FStore->CharCount());
+    FLine = std::clamp(row, TRow(0), TRow(FStore->LineCount() - 1));
+    FOffset = std::clamp(offset, TOffset(0), RowEnd(*FStore, FLine));
+    FPos = FStore->PosFromLine(FLine) + FOffset.Value();
     // An offset at the end of a record stands at the next one.
-    while (FOffset >= FStore->Line(FLine).Length && FLine + 1 < FStore->LineCount()) {
+    while (FOffset >= RowEnd(*FStore, FLine) && FLine + 1 < TRow(FStore->LineCount())) {
         ++FLine;
-        FOffset = 0;
+        FOffset = TOffset(0);
     }
 }
 
 char TEdStream::Current() const {
     if (AtEnd()) return 0;
-    return FStore->Line(FLine).View()[FOffset];
+    return FStore->Line(FLine).View()[size_t(FOffset.Value())];
 }
 
 bool TEdStream::Next() {
     if (AtEnd()) return false;
     ++FPos;
     ++FOffset;
-    while (FOffset >= FStore->Line(FLine).Length && FLine + 1 < FStore->LineCount()) {
+    while (FOffset >= RowEnd(*FStore, FLine) && FLine + 1 < TRow(FStore->LineCount())) {
         ++FLine;
-        FOffset = 0;
+        FOffset = TOffset(0);
     }
     return !AtEnd();
 }
@@ -42,8 +47,9 @@ int64_t TEdStream::Read(void* buffer, int64_t count) {
     int64_t done = 0;
     while (done < count && !AtEnd()) {
         std::string_view v = FStore->Line(FLine).View();
-        int64_t n = std::min<int64_t>(count - done, static_cast<int64_t>(v.size()) - FOffset);
-        std::memcpy(out + done, v.data() + FOffset, static_cast<size_t>(n));
+        const size_t at = size_t(FOffset.Value());
+        int64_t n = std::min<int64_t>(count - done, static_cast<int64_t>(v.size() - at));
+        std::memcpy(out + done, v.data() + at, static_cast<size_t>(n));
         done += n;
         FPos += static_cast<int>(n) - 1;
         FOffset += static_cast<int>(n) - 1;
@@ -58,12 +64,12 @@ int64_t TEdStream::Write(const void*, int64_t) {
 
 int64_t TEdStream::Seek(int64_t offset, TSeekOrigin origin) {
     int64_t target = origin == soBeginning ? offset
-                     : origin == soCurrent ? FPos + offset
-                                           : FLength + offset;
-    int pos = static_cast<int>(std::clamp<int64_t>(target, 0, FLength));
-    int line = FStore->LineFromPos(pos);
-    Aim(line, pos - FStore->PosFromLine(line));
-    return FPos;
+                     : origin == soCurrent ? FPos.Value() + offset
+                                           : FLength.Value() + offset;
+    const TOffset pos(static_cast<int>(std::clamp<int64_t>(target, 0, FLength.Value())));
+    const TRow row = FStore->LineFromPos(pos);
+    Aim(row, TOffset(0) + (pos - FStore->PosFromLine(row)));
+    return FPos.Value();
 }
 
 TFastMemoryStream::TFastMemoryStream(const char* text)

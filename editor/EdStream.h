@@ -1,6 +1,7 @@
 // Read-only streams over the line records and over a zero-terminated character block.
 #pragma once
 
+#include "editor/Units.h"
 #include "platform/Stream.h"
 
 namespace quillet {
@@ -10,10 +11,10 @@ class TTextStore;
 // A cursor over the store's records, stepping across line boundaries.
 class TEdStream : public TStream {
 public:
-    explicit TEdStream(const TTextStore& store) : FStore(&store) { Aim(0, 0); }
-    // Aims at offset 'offset' inside record 'line'.
-    void Aim(int line, int offset);
-    int AbsolutePos() const { return FPos; }
+    explicit TEdStream(const TTextStore& store) : FStore(&store) { Aim(TRow(0), TOffset(0)); }
+    // Aims at offset 'offset' inside row 'row'.
+    void Aim(TRow row, TOffset offset);
+    int AbsolutePos() const { return FPos.Value(); }
     bool AtEnd() const { return FPos >= FLength; }
     // The character under the cursor, 0 at the end.
     char Current() const;
@@ -23,14 +24,14 @@ public:
     int64_t Read(void* buffer, int64_t count) override;
     int64_t Write(const void* buffer, int64_t count) override;
     int64_t Seek(int64_t offset, TSeekOrigin origin) override;
-    int64_t Size() override { return FLength; }
+    int64_t Size() override { return FLength.Value(); }
 
 private:
     const TTextStore* FStore;
-    int FLine = 0;
-    int FOffset = 0;
-    int FPos = 0;
-    int FLength = 0;
+    TRow FLine{0};
+    TOffset FOffset{0}; // in the row
+    TOffset FPos{0};
+    TOffset FLength{0};
 };
 
 // A read-only stream laid over a zero-terminated block without copying it.

@@ -169,12 +169,13 @@ void TEditPipeline::OnRowsRecut(int first, int oldCount, int newCount) {
 
 void TEditPipeline::Finish(int pos, int extent) {
     TCustomCodeMemo& m = FMemo;
-    const int line = FStore->LineFromPos(m.ClampOffset(pos));
+    const TRow row = FStore->LineFromPos(TOffset(m.ClampOffset(pos)));
     if (FStore->LineCount() != m.FKnownLineCount) {
         m.FKnownLineCount = FStore->LineCount();
         m.MarkAllDirty();
     }
-    if (m.FChangedLine < 0 || line < m.FChangedLine) m.FChangedLine = line;
+    // The control counts the first changed row as a plain int.
+    if (m.FChangedLine < 0 || row < TRow(m.FChangedLine)) m.FChangedLine = row.Value();
     m.NoteChange(cfText);
     if (m.OnTextChange) m.OnTextChange(m, extent == 0 ? 0 : pos, extent);
     // The control that made the edit repaints when its command is done.

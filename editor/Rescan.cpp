@@ -56,9 +56,10 @@ TRescanner::~TRescanner() {
 void TRescanner::SetDefinition(TCodeMemoParser* definition) {
     FDef = definition;
     FPending.clear();
-    for (int i = 0; i < FStore.LineCount(); ++i) {
+    const TRow end(FStore.LineCount());
+    for (TRow i(0); i < end; ++i) {
         TLineRecord& rec = FStore.Line(i);
-        if (i + kPrefetch < FStore.LineCount())
+        if (i + kPrefetch < end)
             if (const auto& ahead = FStore.Line(i + kPrefetch).Extra)
                 __builtin_prefetch(ahead.get());
         if (rec.Extra) {
@@ -67,7 +68,7 @@ void TRescanner::SetDefinition(TCodeMemoParser* definition) {
         }
         rec.Flags |= lfRepaint | lfRescan;
     }
-    if (FDef) FPending.push_back(0);
+    if (FDef) FPending.push_back(TRow(0));
 }
 
 bool TRescanner::CanScan() const {
@@ -79,21 +80,21 @@ bool TRescanner::Pending() const {
     return CanScan() && !FPending.empty();
 }
 
-void TRescanner::AddPending(int line) {
+void TRescanner::AddPending(TRow row) {
     if (!FDef) return;
-    line = std::clamp(line, 0, FStore.LineCount() - 1);
-    auto it = std::lower_bound(FPending.begin(), FPending.end(), line);
-    if (it == FPending.end() || *it != line) FPending.insert(it, line);
+    row = std::clamp(row, TRow(0), TRow(FStore.LineCount() - 1));
+    auto it = std::lower_bound(FPending.begin(), FPending.end(), row);
+    if (it == FPending.end() || *it != row) FPending.insert(it, row);
 }
 
-void TRescanner::DropPendingThrough(int line) {
-    FPending.erase(FPending.begin(), std::upper_bound(FPending.begin(), FPending.end(), line));
+void TRescanner::DropPendingThrough(TRow row) {
+    FPending.erase(FPending.begin(), std::upper_bound(FPending.begin(), FPending.end(), row));
 }
 
-void TRescanner::MarkLine(int line) {
-    if (line < 0 || line >= FStore.LineCount()) return;
-    FStore.Line(line).Flags |= lfRescan;
-    AddPending(line);
+void TRescanner::MarkLine(TRow row) {
+    if (row < TRow(0) || row >= TRow(FStore.LineCount())) return;
+    FStore.Line(row).Flags |= lfRescan;
+    AddPending(row);
 }
 
 // Rows come and go with line breaks, and with the cuts of wrapped and long lines that an
@@ -108,39 +109,40 @@ void TRescanner::OnInsert(int pos, std::string_view) {
     if (FScanning) FEditedWhileScanning = true;
     const int added = RowsChanged();
     if (!FDef) return;
-    int line = FStore.LineFromPos(pos);
+    const TRow row = FStore.LineFromPos(TOffset(pos));
     if (added)
-        for (int& h : FPending)
-            if (h > line) h += added;
-    AddPending(line);
+        for (TRow& h : FPending)
+            if (h > row) h += added;
+    AddPending(row);
 }
 
 void TRescanner::OnDelete(int pos, std::string_view) {
     if (FScanning) FEditedWhileScanning = true;
     const int removed = -RowsChanged();
     if (!FDef) return;
-    int line = FStore.LineFromPos(pos);
+    const TRow row = FStore.LineFromPos(TOffset(pos));
     if (removed) {
-        for (int& h : FPending)
-            h = h > line + removed ? h - removed : std::min(h, line);
+        for (TRow& h : FPending)
+            h = h > row + removed ? h - removed : std::min(h, row);
         FPending.erase(std::unique(FPending.begin(), FPending.end()), FPending.end());
     }
-    AddPending(line);
+    AddPending(row);
 }
 
-void TRescanner::OnRowsRecut(int first, int oldCount, int newCount) {
+void TRescanner::OnRowsRecut(int firstRow, int oldCount, int newCount) {
     if (FScanning) FEditedWhileScanning = true;
     RowsChanged();
     if (!FDef) return;
+    const TRow first(firstRow);
     // A scan waiting inside the recut rows starts at their first row, later ones shift.
-    for (int& h : FPending)
+    for (TRow& h : FPending)
         if (h >= first + oldCount)
             h += newCount - oldCount;
         else if (h > first)
             h = first;
     FPending.erase(std::unique(FPending.begin(), FPending.end()), FPending.end());
     // The recut rows keep the bytes they had; a scan is owed from the first that has none.
-    for (int r = first; r < first + newCount && r < FStore.LineCount(); ++r)
+    for (TRow r = first; r < first + newCount && r < TRow(FStore.LineCount()); ++r)
         if (FStore.Line(r).Flags & lfRescan) {
             AddPending(r);
             break;
@@ -148,30 +150,30 @@ void TRescanner::OnRowsRecut(int first, int oldCount, int newCount) {
 }
 
 int TRescanner::Rescan() {
-    return Run(FBudget, INT_MAX);
+    return Run(FBudget, TRow(INT_MAX));
 }
 
-void TRescanner::ScanThrough(int line) {
-    Run(0, line);
+void TRescanner::ScanThrough(TRow row) {
+    Run(0, row);
 }
 
-int TRescanner::Run(int budget, int throughLine) {
+int TRescanner::Run(int budget, TRow throughRow) {
     // One scan at a time: the definition holds the scan state.
     if (!CanScan() || FScanning) return 0;
     FTokenized = 0;
     int total = 0;
-    while (!FPending.empty() && FPending.front() <= throughLine) {
+    while (!FPending.empty() && FPending.front() <= throughRow) {
         if (budget > 0 && total >= budget) break;
-        int line = std::min(FPending.front(), FStore.LineCount() - 1);
-        const TLineRecord& rec = FStore.Line(line);
+        const TRow row = std::min(FPending.front(), TRow(FStore.LineCount() - 1));
+        const TLineRecord& rec = FStore.Line(row);
         if (!(rec.Flags & (lfRescan | lfScanRestart)) && HasBytes(rec)) {
             FPending.erase(FPending.begin());
             continue;
         }
-        int last = line;
+        TRow last = row;
         bool budgetStop = false;
         try {
-            total += ScanFrom(line, budget > 0 ? budget - total : 0, last, budgetStop);
+            total += ScanFrom(row, budget > 0 ? budget - total : 0, last, budgetStop);
         } catch (...) {
             // A definition that fails here fails again: drop the request rather than retry forever.
             FPending.erase(FPending.begin());
@@ -190,9 +192,10 @@ int TRescanner::Run(int budget, int throughLine) {
     return total;
 }
 
-void TRescanner::FindRestart(int changed, int& line, int& offset, uint8_t& token, bool& atStart,
-                             size_t& lookedTo) const {
-    line = offset = 0;
+void TRescanner::FindRestart(TRow changed, TRow& line, TOffset& offset, uint8_t& token,
+                             bool& atStart, size_t& lookedTo) const {
+    line = TRow(0);
+    offset = TOffset(0);
     token = 0;
     atStart = true;
     lookedTo = 0;
@@ -202,14 +205,14 @@ void TRescanner::FindRestart(int changed, int& line, int& offset, uint8_t& token
     size_t room = 0;
     bool clear = false;
     // A line without bytes was never scanned: its start is no safe point, so look further back.
-    for (int j = changed - 1; j >= 0; --j) {
+    for (TRow j = changed - 1; j >= TRow(0); --j) {
         if (!clear) {
             const TLineRecord& rec = FStore.Line(j);
             const uint32_t looked = RowReach(rec);
             clear = looked != RowReachFar && looked <= room;
             room += size_t(rec.Length);
             if (!clear) continue;
-            lookedTo = size_t(FStore.PosFromLine(j) + rec.Length) + looked;
+            lookedTo = size_t((FStore.PosFromLine(j) + rec.Length).Value()) + looked;
         }
         const auto* bytes = BytesOf(FStore.Line(j));
         if (!bytes) continue;
@@ -219,29 +222,25 @@ void TRescanner::FindRestart(int changed, int& line, int& offset, uint8_t& token
             atStart = false;
             token = v;
             line = j;
-            offset = i;
-            if (v == 0) {
-                // Default text is no token of its own: restart at the line start instead.
-                while (offset > 0 && (*bytes)[size_t(offset - 1)] == 0)
-                    --offset;
-                return;
-            }
-            // Back to the first character of the anchor token, across lines if it spans them.
+            // Default text is no token of its own: restart at the line start instead. Else back
+            // to the first character of the anchor token, across lines if it spans them.
+            size_t at = size_t(i);
             for (;;) {
                 const auto& cur = *BytesOf(FStore.Line(line));
-                while (offset > 0 && cur[size_t(offset - 1)] == v)
-                    --offset;
-                if (offset > 0 || line == 0) return;
+                while (at > 0 && cur[at - 1] == v)
+                    --at;
+                offset = TOffset(int(at));
+                if (v == 0 || at > 0 || line == TRow(0)) return;
                 const auto* prev = BytesOf(FStore.Line(line - 1));
                 if (!prev || prev->empty() || prev->back() != v) return;
                 --line;
-                offset = int(prev->size());
+                at = prev->size();
             }
         }
     }
 }
 
-uint32_t TRescanner::FindCheckpoint(int changed, int& line, int& offset, size_t& reach,
+uint32_t TRescanner::FindCheckpoint(TRow changed, TRow& line, TOffset& offset, size_t& reach,
                                     bool inside) const {
     // Among short lines an anchor token is as near as a checkpoint this far back. Inside one
     // long line the walk goes on: a token that spans many of its rows (a string left open to
@@ -252,7 +251,7 @@ uint32_t TRescanner::FindCheckpoint(int changed, int& line, int& offset, size_t&
     // keyword walk, an end test): it is safe only when all they looked at comes before the
     // changed row, where every edit since the last scan lies.
     size_t room = 0;
-    for (int j = changed - 1; j >= 0; --j) {
+    for (TRow j = changed - 1; j >= TRow(0); --j) {
         const TLineRecord& rec = FStore.Line(j);
         // The rows from the checkpoint to the change must hold their settled bytes.
         if (!HasBytes(rec) || (rec.Flags & (lfRescan | lfScanRestart))) return 0;
@@ -260,7 +259,7 @@ uint32_t TRescanner::FindCheckpoint(int changed, int& line, int& offset, size_t&
         if ((rec.ScanEnd & ScanExact) && looked != RowReachFar && looked <= room &&
             (inside || !FStore.ScanStates().ResumeOf(rec.ScanEnd & ~ScanExact))) {
             line = j + 1;
-            offset = 0;
+            offset = TOffset(0);
             reach = looked;
             return rec.ScanEnd & ~ScanExact;
         }
@@ -271,7 +270,7 @@ uint32_t TRescanner::FindCheckpoint(int changed, int& line, int& offset, size_t&
 }
 
 void TRescanner::AppendLines(size_t wantEnd) {
-    const int count = FStore.LineCount();
+    const TRow count(FStore.LineCount());
     while (FWin.size() < wantEnd && FNextLine < count) {
         std::string_view v = FStore.Line(FNextLine++).View();
         const auto* p = reinterpret_cast<const uint8_t*>(v.data());
@@ -314,13 +313,13 @@ const TRowScan* TRescanner::KeptScan(const TLineRecord& rec) {
     return &scan;
 }
 
-const TRowScan::TPoint* TRescanner::StartPoint(int changed) const {
-    if (OnTokenSeen || changed < 0 || changed >= FStore.LineCount()) return nullptr;
+const TRowScan::TPoint* TRescanner::StartPoint(TRow changed) const {
+    if (OnTokenSeen || changed < TRow(0) || changed >= TRow(FStore.LineCount())) return nullptr;
     const TLineRecord& rec = FStore.Line(changed);
     const TRowScan* kept = KeptScan(rec);
     // The row's points hold only while the state it starts in is the one they were found after.
     if (!kept || (rec.Flags & lfScanRestart) || kept->HeadTo > kept->TailFrom) return nullptr;
-    if (changed > 0) {
+    if (changed > TRow(0)) {
         const TLineRecord& prev = FStore.Line(changed - 1);
         if (!HasBytes(prev) || (prev.Flags & (lfRescan | lfScanRestart))) return nullptr;
     }
@@ -332,7 +331,7 @@ const TRowScan::TPoint* TRescanner::StartPoint(int changed) const {
     return nullptr;
 }
 
-bool TRescanner::KeepTail(int line, int changed, size_t lineStart, size_t pos, uint32_t state,
+bool TRescanner::KeepTail(TRow line, TRow changed, size_t lineStart, size_t pos, uint32_t state,
                           size_t reach) {
     TLineRecord& rec = FStore.Line(line);
     TRowScan& scan = *rec.Extra->Scan;
@@ -347,7 +346,7 @@ bool TRescanner::KeepTail(int line, int changed, size_t lineStart, size_t pos, u
     const uint32_t looked = RowReach(rec);
     if (looked == RowReachFar) return false;
     size_t seen = 0;
-    for (int j = line + 1; j < FStore.LineCount(); ++j) {
+    for (TRow j = line + 1; j < TRow(FStore.LineCount()); ++j) {
         const TLineRecord& next = FStore.Line(j);
         if (!HasBytes(next) || (next.Flags & (lfRescan | lfScanRestart))) return false;
         seen += size_t(next.Length);
@@ -390,7 +389,7 @@ namespace {
 struct TResumeFailed {};
 } // namespace
 
-int TRescanner::ScanFrom(int changed, int budget, int& last, bool& budgetStop) {
+int TRescanner::ScanFrom(TRow changed, int budget, TRow& last, bool& budgetStop) {
     try {
         return ScanPass(changed, budget, last, budgetStop, !OnTokenSeen);
     } catch (const TResumeFailed&) {
@@ -398,10 +397,11 @@ int TRescanner::ScanFrom(int changed, int budget, int& last, bool& budgetStop) {
     }
 }
 
-int TRescanner::ScanPass(int changed, int budget, int& last, bool& budgetStop, bool inside) {
+int TRescanner::ScanPass(TRow changed, int budget, TRow& last, bool& budgetStop, bool inside) {
     TCodeMemoParser& def = *FDef;
-    const int lineCount = FStore.LineCount();
-    int restartLine, restartOffset;
+    const TRow lineCount(FStore.LineCount());
+    TRow restartLine;
+    TOffset restartOffset;
     uint8_t restartToken;
     bool atStart;
     // One past the furthest character (window index) the tokens so far looked at; each row
@@ -421,7 +421,7 @@ int TRescanner::ScanPass(int changed, int budget, int& last, bool& budgetStop, b
     bool exact = at != 0;
     if (point) {
         restartLine = changed;
-        restartOffset = int(point->Offset);
+        restartOffset = TOffset(int(point->Offset));
         reach = point->Reach;
         restartToken = 0;
         def.ResetState(0);
@@ -441,13 +441,13 @@ int TRescanner::ScanPass(int changed, int budget, int& last, bool& budgetStop, b
         if (atStart) {
             def.State = def.StartState;
             def.SelectStartTable();
-            exact = restartLine == 0 && restartOffset == 0;
+            exact = restartLine == TRow(0) && restartOffset == TOffset(0);
         }
         // An anchor restarts the state; the tokens before it looked no further than those up
         // to the row end where the search began, which stopped short of the changed row.
-        reach = size_t(restartOffset);
+        reach = size_t(restartOffset.Value());
         if (!atStart) {
-            const size_t from = size_t(FStore.PosFromLine(restartLine));
+            const size_t from = size_t(FStore.PosFromLine(restartLine).Value());
             reach = std::max(reach, lookedTo > from ? lookedTo - from : 0);
         }
     }
@@ -457,8 +457,8 @@ int TRescanner::ScanPass(int changed, int budget, int& last, bool& budgetStop, b
     FNew.clear();
     FPoints.clear();
     FNextLine = restartLine;
-    size_t pos = size_t(restartOffset);
-    int winPos = FStore.PosFromLine(restartLine); // text offset of FWin[0]
+    size_t pos = size_t(restartOffset.Value());
+    TOffset winPos = FStore.PosFromLine(restartLine); // text offset of FWin[0]
     AppendLines(pos + kLookahead);
     if (point) {
         // The bytes and points before it are those of the last scan.
@@ -473,8 +473,8 @@ int TRescanner::ScanPass(int changed, int budget, int& last, bool& budgetStop, b
     }
 
     // The window begins at a row; one cut from a long line does not begin a line.
-    auto insideLine = [&](int row) {
-        return row > 0 && !FStore.Line(row - 1).View().ends_with('\r');
+    auto insideLine = [&](TRow row) {
+        return row > TRow(0) && !FStore.Line(row - 1).View().ends_with('\r');
     };
     bool midLine = insideLine(restartLine);
     auto cursorAt = [&](size_t p) {
@@ -483,7 +483,7 @@ int TRescanner::ScanPass(int changed, int budget, int& last, bool& budgetStop, b
         return c;
     };
 
-    int line = restartLine;
+    TRow line = restartLine;
     size_t lineStart = 0; // window index where `line` begins
     size_t lineEnd = size_t(FStore.Line(line).Length);
     int scanned = 0;
@@ -758,7 +758,7 @@ int TRescanner::ScanPass(int changed, int budget, int& last, bool& budgetStop, b
             if (OnTokenSeen) {
                 if (FSupplyText)
                     FTokenText.assign(reinterpret_cast<const char*>(FWin.data() + pos), end - pos);
-                OnTokenSeen(*this, value, winPos + int(pos), winPos + int(end));
+                OnTokenSeen(*this, value, (winPos + int(pos)).Value(), (winPos + int(end)).Value());
                 if (FEditedWhileScanning) break;
             }
             uint8_t* out = FNew.data();

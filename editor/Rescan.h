@@ -56,17 +56,17 @@ public:
     int LineBudget() const { return FBudget; }
     void SetLineBudget(int lines) { FBudget = lines > 0 ? lines : 0; }
 
-    // For changes the store does not report (bytes set by hand): scan from this line next time.
-    void MarkLine(int line);
+    // For changes the store does not report (bytes set by hand): scan from this row next time.
+    void MarkLine(TRow row);
     // True when lines wait for a scan that can run now.
     bool Pending() const;
-    int FirstPending() const { return FPending.empty() ? -1 : FPending.front(); }
+    TRow FirstPending() const { return FPending.empty() ? TRow(-1) : FPending.front(); }
 
     // Scans the pending lines within the budget; returns how many lines were scanned.
     int Rescan();
-    // Scans, without a budget, until no line up to `line` is pending.
-    void ScanThrough(int line);
-    void ScanAll() { ScanThrough(FStore.LineCount() - 1); }
+    // Scans, without a budget, until no row up to `row` is pending.
+    void ScanThrough(TRow row);
+    void ScanAll() { ScanThrough(TRow(FStore.LineCount() - 1)); }
 
     // Characters the tokenizer went over in the last Rescan() or ScanThrough(), those it went
     // over twice counted twice: the work a scan did.
@@ -85,23 +85,24 @@ public:
 
 private:
     bool CanScan() const;
-    int Run(int budget, int throughLine);
-    // Scans from the changed line; `last` is the last line it settled, `budgetStop` whether the
-    // budget ended it. Returns the number of lines scanned.
-    int ScanFrom(int changed, int budget, int& last, bool& budgetStop);
+    int Run(int budget, TRow throughRow);
+    // Scans from the changed row; `last` is the last row it settled, `budgetStop` whether the
+    // budget ended it. Returns the number of rows scanned.
+    int ScanFrom(TRow changed, int budget, TRow& last, bool& budgetStop);
     // One pass of it; `inside`: it may resume inside a token at a row end.
-    int ScanPass(int changed, int budget, int& last, bool& budgetStop, bool inside);
-    // The nearest anchor token before the changed row that no token before it looked past;
-    // `lookedTo`: a text offset those tokens looked short of.
-    void FindRestart(int changed, int& line, int& offset, uint8_t& token, bool& atStart,
+    int ScanPass(TRow changed, int budget, TRow& last, bool& budgetStop, bool inside);
+    // The nearest anchor token before the changed row that no token before it looked past, at
+    // `offset` in `row`; `lookedTo`: a text offset those tokens looked short of.
+    void FindRestart(TRow changed, TRow& row, TOffset& offset, uint8_t& token, bool& atStart,
                      size_t& lookedTo) const;
     // The nearest checkpoint before the changed row, in the rows just above it, whose tokens
     // looked at nothing from that row on; 0 when none. `reach`: how far past it they looked.
     // `inside`: a row end inside a token will do.
-    uint32_t FindCheckpoint(int changed, int& line, int& offset, size_t& reach, bool inside) const;
+    uint32_t FindCheckpoint(TRow changed, TRow& row, TOffset& offset, size_t& reach,
+                            bool inside) const;
     void AppendLines(size_t wantEnd);
-    void AddPending(int line);
-    void DropPendingThrough(int line);
+    void AddPending(TRow row);
+    void DropPendingThrough(TRow row);
 
     TTextStore& FStore;
     bool FObserving;
@@ -112,15 +113,15 @@ private:
     bool FEditedWhileScanning = false;
     size_t FTokenized = 0;
     std::string FTokenText;
-    std::vector<int> FPending; // sorted line indexes where a scan must start
-    int FRows;                 // the store's row count at the last edit heard of
+    std::vector<TRow> FPending; // sorted rows where a scan must start
+    int FRows;                  // the store's row count at the last edit heard of
     int RowsChanged();
 
     // The text from a line start on, copied so that tokens may span lines; FNew holds the new
     // bytes for the same characters.
     std::vector<uint8_t> FWin;
     std::vector<uint8_t> FNew;
-    int FNextLine = 0; // first line not yet in the window
+    TRow FNextLine{0}; // first row not yet in the window
     TCodeMemoParser::TScanSnapshot FSnap;
     // Token boundaries met inside long rows, for the rows' points: where (window index), the
     // state's number, and one past the furthest character (window index) the tokens before
@@ -133,7 +134,7 @@ private:
     std::vector<TPointSeen> FPoints;
     // The last point of row `changed` before the first edit in it whose tokens looked at
     // nothing from the edit on, to start a scan from; nullptr when none will do.
-    const TRowScan::TPoint* StartPoint(int changed) const;
+    const TRowScan::TPoint* StartPoint(TRow changed) const;
     // Gives row `rec`, [from, to) in the window, the points recorded for it.
     void KeepPoints(TLineRecord& rec, size_t from, size_t to);
     // The row's bytes and points from before an edit in it, when they fit its text; else nullptr.
@@ -141,7 +142,7 @@ private:
     // At a token boundary `pos` (window) of row `line`, in state `state`, behind the edit: when
     // the row kept that state there before the edit, its bytes become the new ones up to `pos`
     // and the old ones after it, and the scan may stop. `reach`: how far the tokens looked.
-    bool KeepTail(int line, int changed, size_t lineStart, size_t pos, uint32_t state,
+    bool KeepTail(TRow line, TRow changed, size_t lineStart, size_t pos, uint32_t state,
                   size_t reach);
 };
 

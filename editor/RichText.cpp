@@ -140,14 +140,16 @@ public:
         }
         const TTextStore& store = *FSrc.Store;
         if (end <= start) return;
-        int first = store.LineFromPos(start), last = store.LineFromPos(end);
-        for (int line = first; line <= last; ++line) {
+        const TRow first = store.LineFromPos(TOffset(start)),
+                   last = store.LineFromPos(TOffset(end));
+        for (TRow line = first; line <= last; ++line) {
             if (FSrc.LineHook) FSrc.LineHook(line, false);
             const TLineRecord& rec = store.Line(line);
             const std::string_view text = rec.View();
-            const int base = store.PosFromLine(line);
-            const size_t a = line == first ? size_t(start - base) : 0;
-            const size_t b = line == last ? std::min(text.size(), size_t(end - base)) : text.size();
+            const TOffset base = store.PosFromLine(line);
+            const size_t a = line == first ? size_t(TOffset(start) - base) : 0;
+            const size_t b =
+                line == last ? std::min(text.size(), size_t(TOffset(end) - base)) : text.size();
             const std::vector<uint8_t>* attrs =
                 FSrc.Highlight && rec.Extra && !rec.Extra->Attributes.empty()
                     ? &rec.Extra->Attributes

@@ -2,6 +2,7 @@
 // font attributes and colours.
 #pragma once
 
+#include "editor/Units.h"
 #include "highlight/Settings.h"
 #include "platform/Fonts.h"
 
@@ -70,9 +71,9 @@ struct TRichSource {
     std::string Title;   // HTML title
     std::string Date;    // HTML date, already formatted
     std::string Contact; // end of the HTML generator line
-    // When set, told of each line before its record is read (done false) and once it is
+    // When set, told of each row before its record is read (done false) and once it is
     // written (done true): a writer of the whole text scans ahead and lets go behind with it.
-    std::function<void(int line, bool done)> LineHook;
+    std::function<void(TRow row, bool done)> LineHook;
     // When set, the rows come from here instead of the store: it hands each row in turn (its
     // line break included) to the function it is given, with its attribute bytes or null.
     using TRowSink = std::function<void(std::string_view text, const uint8_t* attributes)>;

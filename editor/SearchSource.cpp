@@ -12,8 +12,8 @@ int64_t TStoreCharSource::Size() const {
 }
 
 std::string_view TStoreCharSource::RunAt(int64_t pos, int64_t& runStart) const {
-    int count = FStore.LineCount();
-    if (FLine >= count) FLine = 0, FLineStart = 0;
+    const TRow count(FStore.LineCount());
+    if (FLine >= count) FLine = TRow(0), FLineStart = 0;
     // The same line or one of its neighbours: no search of the line starts.
     for (int step = 0; step < 2; ++step) {
         int64_t len = FStore.Line(FLine).Length;
@@ -24,7 +24,7 @@ std::string_view TStoreCharSource::RunAt(int64_t pos, int64_t& runStart) const {
         if (pos >= FLineStart + len && FLine + 1 < count) {
             FLineStart += len;
             ++FLine;
-        } else if (pos < FLineStart && FLine > 0) {
+        } else if (pos < FLineStart && FLine > TRow(0)) {
             --FLine;
             FLineStart -= FStore.Line(FLine).Length;
         } else {
@@ -33,8 +33,8 @@ std::string_view TStoreCharSource::RunAt(int64_t pos, int64_t& runStart) const {
     }
     int64_t len = FStore.Line(FLine).Length;
     if (pos < FLineStart || pos >= FLineStart + len) {
-        FLine = FStore.LineFromPos(static_cast<int>(pos));
-        FLineStart = FStore.PosFromLine(FLine);
+        FLine = FStore.LineFromPos(TOffset(static_cast<int>(pos)));
+        FLineStart = FStore.PosFromLine(FLine).Value();
     }
     runStart = FLineStart;
     return FStore.Line(FLine).View();

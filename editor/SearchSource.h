@@ -1,6 +1,7 @@
 // The line store seen as a character source for the text search and the regex engine.
 #pragma once
 
+#include "editor/Units.h"
 #include "highlight/RECharSource.h"
 
 #include <string>
@@ -19,12 +20,12 @@ public:
     explicit TStoreCharSource(const TTextStore& store) : FStore(store) {}
     int64_t Size() const override;
     std::string_view RunAt(int64_t pos, int64_t& runStart) const override;
-    void Reset() { FLine = 0, FLineStart = 0; }
+    void Reset() { FLine = TRow(0), FLineStart = 0; }
 
 private:
     const TTextStore& FStore;
-    mutable int FLine = 0;
-    mutable int64_t FLineStart = 0;
+    mutable TRow FLine{0};
+    mutable int64_t FLineStart = 0; // the text offset where FLine begins
 };
 
 // The store as it will read once replacements not yet made are made, each one lower in the

@@ -23,7 +23,7 @@ std::vector<std::vector<uint8_t>> Attributes(TCodeMemo& memo) {
     const TTextStore& store = memo.Store();
     memo.View().ScanThrough(store.LineCount() - 1);
     std::vector<std::vector<uint8_t>> lines;
-    for (int i = 0; i < store.LineCount(); ++i) {
+    for (TRow i(0); i < TRow(store.LineCount()); ++i) {
         const TLineRecord& rec = store.Line(i);
         std::vector<uint8_t> attrs(size_t(rec.Length), 0);
         for (size_t k = 0; rec.Extra && k < attrs.size() && k < rec.Extra->Attributes.size(); ++k)

@@ -14,7 +14,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // The store must agree with itself after any input.
     const TTextStore& store = memo.Store();
     int total = 0;
-    for (int i = 0; i < store.LineCount(); ++i)
+    for (TRow i(0); i < TRow(store.LineCount()); ++i)
         total += store.Line(i).Length;
     if (total != store.CharCount()) __builtin_trap();
     if (int(memo.Perform(WM_GETTEXTLENGTH, 0, 0)) != int(memo.Text().size())) __builtin_trap();

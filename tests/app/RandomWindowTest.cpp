@@ -536,7 +536,7 @@ protected:
         const TTextStore& store = memo.Store();
         int sum = 0;
         for (int i = 0; i < store.LineCount(); ++i) {
-            std::string_view v = store.Line(i).View();
+            std::string_view v = store.Line(TRow(i)).View();
             sum += int(v.size());
             const size_t cr = v.find('\r');
             const bool last = i + 1 == store.LineCount();
@@ -554,11 +554,11 @@ protected:
             if (at < 0 || at > store.CharCount())
                 return std::string(name) + ": selection outside the text";
             if (at < store.CharCount()) {
-                const int line = store.LineFromPos(at);
-                std::string_view v = store.Line(line).View();
-                const size_t col = size_t(at - store.PosFromLine(line));
-                if (col < v.size() && (uint8_t(v[col]) & 0xC0) == 0x80 && col > 0 &&
-                    (uint8_t(v[col - 1]) & 0x80))
+                const TRow row = store.LineFromPos(TOffset(at));
+                std::string_view v = store.Line(row).View();
+                const size_t i = size_t(TOffset(at) - store.PosFromLine(row)); // in the row
+                if (i < v.size() && (uint8_t(v[i]) & 0xC0) == 0x80 && i > 0 &&
+                    (uint8_t(v[i - 1]) & 0x80))
                     return std::string(name) + ": caret inside a character at " +
                            std::to_string(at);
             }

@@ -13,6 +13,7 @@
 #include "editor/LineTrack.h"
 #include "editor/Rescan.h"
 #include "highlight/CodeMemoParser.h"
+#include "tests/StoreRows.h"
 
 #include <gtest/gtest.h>
 
@@ -729,7 +730,7 @@ private:
             auto bytesOf = [](const TTextStore& st) {
                 std::vector<uint8_t> all;
                 for (int i = 0; i < st.LineCount(); ++i) {
-                    const TLineRecord& rec = st.Line(i);
+                    const TLineRecord& rec = st.Line(TRow(i));
                     std::vector<uint8_t> b =
                         rec.Extra ? rec.Extra->Attributes : std::vector<uint8_t>();
                     b.resize(size_t(rec.Length), 0xEE);
@@ -749,15 +750,15 @@ private:
                 while (at < got.size() && at < want.size() && got[at] == want[at])
                     ++at;
                 FFault = "the highlighting bytes differ from a fresh scan at " +
-                         std::to_string(at) + " (row " +
-                         std::to_string(store.LineFromPos(int(at))) + ")";
+                         std::to_string(at) + " (row " + std::to_string(RowAt(store, int(at))) +
+                         ")";
                 return;
             }
         }
         // Bookmarks on the first row of the logical line they were set on.
         for (int n = 0; n < 10; ++n) {
             int at = FModel.Bookmarks[size_t(n)];
-            int want = at < 0 ? -1 : store.LineFromPos(at);
+            int want = at < 0 ? -1 : RowAt(store, at);
             if (memo.BookmarkLine(n) != want) {
                 FFault = "bookmark " + std::to_string(n) + " is on row " +
                          std::to_string(memo.BookmarkLine(n)) + ", not " + std::to_string(want);

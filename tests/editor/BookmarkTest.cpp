@@ -16,17 +16,18 @@ struct TLinesHost : TBookmarkHost {
     explicit TLinesHost(std::vector<std::string> lines)
         : Lines(std::move(lines)), Marks(Lines.size(), 0) {}
     int LineCount() const override { return int(Lines.size()); }
-    uint16_t LineMarks(int line) const override { return Marks.at(size_t(line)); }
-    void SetLineMarks(int line, uint16_t marks) override {
-        Marks.at(size_t(line)) = marks;
-        Repainted.push_back(line);
+    uint16_t LineMarks(TRow row) const override { return Marks.at(size_t(row.Value())); }
+    void SetLineMarks(TRow row, uint16_t marks) override {
+        Marks.at(size_t(row.Value())) = marks;
+        Repainted.push_back(row.Value());
     }
-    int LineLength(int line) const override { return int(Lines.at(size_t(line)).size()); }
-    bool LineEndsWithCR(int line) const override {
-        return !Lines[size_t(line)].empty() && Lines[size_t(line)].back() == '\r';
+    int LineLength(TRow row) const override { return int(Lines.at(size_t(row.Value())).size()); }
+    bool LineEndsWithCR(TRow row) const override {
+        const std::string& line = Lines.at(size_t(row.Value()));
+        return !line.empty() && line.back() == '\r';
     }
-    int CaretLine() const override { return Caret; }
-    int CaretColumn() const override { return CaretCol; }
+    TRow CaretLine() const override { return TRow(Caret); }
+    TOffset CaretColumn() const override { return TOffset(CaretCol); }
     bool WordWrap() const override { return Wrap; }
 };
 
@@ -41,11 +42,12 @@ TEST(NumberedBookmarks, SetMoveToggleAndFind) {
     b.Set(host, 3, 2, 4); // 1-based line 2
     EXPECT_EQ(host.Marks[1], 1 << 3);
     EXPECT_EQ(b.Column(3), 4);
-    int line = -1, offset = -1;
+    TRow line(-1);
+    TOffset offset(-1);
     // Column 4 is past "be": the caret goes to the line's end, before its CR.
     ASSERT_TRUE(b.Find(host, 3, line, offset));
-    EXPECT_EQ(line, 1);
-    EXPECT_EQ(offset, 6 + 2);
+    EXPECT_EQ(line, TRow(1));
+    EXPECT_EQ(offset, TOffset(6 + 2));
 
     // Bookmark 4 on the same line takes its place.
     b.Set(host, 4, 2, 1);
@@ -63,7 +65,7 @@ TEST(NumberedBookmarks, SetMoveToggleAndFind) {
     EXPECT_EQ(b.Column(4), 6);
     // On the last line (no CR) the end of the text is reachable.
     ASSERT_TRUE(b.Find(host, 4, line, offset));
-    EXPECT_EQ(offset, 9 + 5);
+    EXPECT_EQ(offset, TOffset(9 + 5));
 
     // Setting it where it is removes it, without an event.
     b.Set(host, 4, 3, 1);
@@ -97,7 +99,8 @@ TEST(NumberedBookmarks, WrappedRowsBelongToTheirFirstRow) {
 TEST(NumberedBookmarks, IndexRangeError) {
     TLinesHost host({"a"});
     TNumberedBookmarks b;
-    int line, offset;
+    TRow line;
+    TOffset offset;
     for (int bad : {10, -1}) {
         try {
             b.Set(host, bad, 1, 1);

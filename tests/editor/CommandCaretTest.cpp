@@ -8,6 +8,7 @@
 #include "platform/VirtualKeys.h"
 #include "platform/headless/HeadlessFonts.h"
 #include "platform/headless/HeadlessWindowHost.h"
+#include "tests/StoreRows.h"
 
 #include <gtest/gtest.h>
 
@@ -91,17 +92,17 @@ TEST_F(FixedCaretTest, SetBookmarkTogglesOnItsLineAndMovesFromAnother) {
     Memo.SetSelection(20, 20); // line 3, column 2
     Memo.ExecuteCommand(kcSetBookmark0 + 3, 0, false);
     EXPECT_EQ(Memo.BookmarkLine(3), 3);
-    EXPECT_EQ(Memo.Store().Line(1).Marks & lmBookmarkBits, 0);
+    EXPECT_EQ(Memo.Store().Line(TRow(1)).Marks & lmBookmarkBits, 0);
     // A second bookmark on that line takes the first one's place.
     Memo.ExecuteCommand(kcSetBookmark0 + 4, 0, false);
-    EXPECT_EQ(Memo.Store().Line(3).Marks & lmBookmarkBits, 1 << 4);
+    EXPECT_EQ(Memo.Store().Line(TRow(3)).Marks & lmBookmarkBits, 1 << 4);
     EXPECT_EQ(Memo.BookmarkLine(3), -1);
     EXPECT_EQ(raised, (std::vector<int>{3, 3, 3, 4})); // a removal raises nothing
 }
 
 TEST_F(FixedCaretTest, GotoBookmarkReturnsToItsColumnAndCentresTheLine) {
     Memo.SetText(Lines(40));
-    int line30 = Memo.Store().PosFromLine(30);
+    int line30 = RowStart(Memo.Store(), 30);
     Memo.SetSelection(line30 + 4, line30 + 4);
     Key('K', true), Key('7'); // Ctrl+K 7
     Key(VK_HOME, true);
@@ -137,12 +138,12 @@ TEST_F(FixedCaretTest, BookmarkIndexOutsideTheTenRaisesAndChangesNothing) {
         EXPECT_THROW(Memo.GotoBookmark(bad), ECodeMemo);
     }
     for (int line = 0; line < 3; ++line)
-        EXPECT_EQ(Memo.Store().Line(line).Marks, 0);
+        EXPECT_EQ(Memo.Store().Line(TRow(line)).Marks, 0);
     // Bookmarks are no edit: a read-only control sets and reaches them.
     Memo.SetReadOnly(true);
     Memo.SetBookmark(9, 3, 2);
     Memo.GotoBookmark(9);
-    EXPECT_EQ(Memo.SelStart(), Memo.Store().PosFromLine(2) + 1);
+    EXPECT_EQ(Memo.SelStart(), RowStart(Memo.Store(), 2) + 1);
 }
 
 TEST_F(FixedCaretTest, BookmarksBelongToTheStoreTheControlsShare) {
@@ -150,10 +151,10 @@ TEST_F(FixedCaretTest, BookmarksBelongToTheStoreTheControlsShare) {
     THeadlessWindowHost otherHost{640, 170};
     TCodeMemo other{&otherHost};
     other.Perform(SM_TEXTSTORE, smSET, LPARAM(&Memo.Store()));
-    Memo.SetSelection(Memo.Store().PosFromLine(4) + 2, Memo.Store().PosFromLine(4) + 2);
+    Memo.SetSelection(RowStart(Memo.Store(), 4) + 2, RowStart(Memo.Store(), 4) + 2);
     Memo.ExecuteCommand(kcSetBookmark0 + 1, 0, false);
     other.ExecuteCommand(kcGotoBookmark0 + 1, 0, false);
-    EXPECT_EQ(other.SelStart(), Memo.Store().PosFromLine(4) + 2);
+    EXPECT_EQ(other.SelStart(), RowStart(Memo.Store(), 4) + 2);
     // With the whole text gone no line carries it: going there does nothing.
     Memo.SetText("");
     Memo.SetText(Lines(6));

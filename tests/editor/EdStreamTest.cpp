@@ -19,7 +19,7 @@ TEST(EdStream, StepsAcrossRecordsAndReads) {
     EXPECT_EQ(s.Current(), 0);
     EXPECT_EQ(s.AbsolutePos(), 6);
 
-    s.Aim(0, 3); // end of a record stands on the next one
+    s.Aim(TRow(0), TOffset(3)); // end of a record stands on the next one
     EXPECT_EQ(s.AbsolutePos(), 3);
     EXPECT_EQ(s.Current(), '\r');
     s.Seek(1, soBeginning);

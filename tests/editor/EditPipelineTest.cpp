@@ -6,6 +6,7 @@
 #include "editor/LineTrack.h"
 #include "editor/Rescan.h"
 #include "platform/headless/HeadlessWindowHost.h"
+#include "tests/StoreRows.h"
 #include "tests/highlight/SampleCssDefinition.h"
 
 #include <gtest/gtest.h>
@@ -25,7 +26,7 @@ std::string Stored(const TTextStore& st) {
 std::vector<int> RowLengths(const TTextStore& st) {
     std::vector<int> out;
     for (int i = 0; i < st.LineCount(); ++i)
-        out.push_back(st.Line(i).Length);
+        out.push_back(st.Line(TRow(i)).Length);
     return out;
 }
 
@@ -33,7 +34,7 @@ std::vector<int> RowLengths(const TTextStore& st) {
 std::vector<uint8_t> Bytes(const TTextStore& st) {
     std::vector<uint8_t> all;
     for (int i = 0; i < st.LineCount(); ++i) {
-        const TLineRecord& r = st.Line(i);
+        const TLineRecord& r = st.Line(TRow(i));
         std::vector<uint8_t> b = r.Extra ? r.Extra->Attributes : std::vector<uint8_t>();
         b.resize(size_t(r.Length), 0xEE);
         all.insert(all.end(), b.begin(), b.end());
@@ -73,7 +74,7 @@ TEST_F(EditPipelineTest, TextChangeHandlersSeeRowsCaretMarksAndHighlightingAlrea
     A.SetText("p { color: red; }\r\na { margin: 0 }\r\nb {}");
     A.Perform(WM_PAINT, 0, 0);
     const int b = int(Stored(A.Store()).find("b {}"));
-    A.SetBookmark(1, A.Store().LineFromPos(b) + 1, 1);
+    A.SetBookmark(1, RowAt(A.Store(), b) + 1, 1);
     A.LineTracker().Marks().Add(b, 1);
     int calls = 0;
     bool caretAtEdit = true;
@@ -81,7 +82,7 @@ TEST_F(EditPipelineTest, TextChangeHandlersSeeRowsCaretMarksAndHighlightingAlrea
         ++calls;
         const std::string text = Stored(m.Store());
         const int at = int(text.find("b {}"));
-        EXPECT_EQ(m.BookmarkLine(1), m.Store().LineFromPos(at));
+        EXPECT_EQ(m.BookmarkLine(1), RowAt(m.Store(), at));
         EXPECT_EQ(m.LineTracker().Marks()[0].Start, at);
         if (caretAtEdit) {
             EXPECT_EQ(m.Selection().Caret, start + std::max(extent, 0));
@@ -164,7 +165,7 @@ TEST_F(EditPipelineTest, AScanOwedBelowFollowsLinesAddedAboveByTheOtherControl) 
         text += "a { b: c }\r\n";
     A.SetText(text);
     B.View().ScanThrough(A.Store().LineCount() - 1);
-    const int far = A.Store().PosFromLine(A.Store().LineCount() - 5);
+    const int far = RowStart(A.Store(), A.Store().LineCount() - 5);
     A.Perform(EM_SETSEL, far, far);
     A.Perform(EM_REPLACESEL, 0, LPARAM("/* "));
     A.Perform(EM_SETSEL, 6, 6);

@@ -10,6 +10,7 @@
 #include "platform/Platform.h"
 #include "platform/headless/HeadlessFonts.h"
 #include "platform/headless/HeadlessWindowHost.h"
+#include "tests/StoreRows.h"
 
 #include <gtest/gtest.h>
 
@@ -122,7 +123,7 @@ TEST_F(PaintDecorTest, LineNumbersFollowEditsAboveTheTopUnderWrap) {
     EXPECT_EQ(Number(0), "21");
     // Breaks added above the top (the view stays put) renumber what shows; one below does not.
     auto expected = [&] {
-        std::string before = st.StoredText(0, st.PosFromLine(Memo.TopLine()));
+        std::string before = st.StoredText(0, RowStart(st, Memo.TopLine()));
         return std::to_string(std::count(before.begin(), before.end(), '\r') + 1);
     };
     // Shift the text under the top row until it shows another logical line's start.
@@ -197,9 +198,9 @@ TEST_F(PaintDecorTest, BookmarkGlyphReplacesTheNumberAndBreakpointsColourTheLine
     Painter().SetLineTracker(&Tracker);
     Memo.SetOptions(Memo.Options() | smoLineNumbers);
     Memo.SetText("one\r\ntwo\r\nthree\r\nfour");
-    Memo.Store().Line(1).Marks = 1 << 3; // bookmark 3
-    Tracker.Breakpoints.Add(Memo.Store().PosFromLine(2));
-    Memo.Store().Line(3).Glyphs = 1 << 11;
+    Memo.Store().Line(TRow(1)).Marks = 1 << 3; // bookmark 3
+    Tracker.Breakpoints.Add(RowStart(Memo.Store(), 2));
+    Memo.Store().Line(TRow(3)).Glyphs = 1 << 11;
     Paint();
     // The tag with its digit "3" at x = 1 + 1, and no number on that row.
     EXPECT_EQ(Canvas().Pixel(2, Lh + 2), Navy);

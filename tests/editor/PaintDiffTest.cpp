@@ -11,6 +11,7 @@
 #include "platform/VirtualKeys.h"
 #include "platform/headless/HeadlessFonts.h"
 #include "platform/headless/HeadlessWindowHost.h"
+#include "tests/StoreRows.h"
 #include "tests/highlight/SampleCssDefinition.h"
 
 #include <gtest/gtest.h>
@@ -98,8 +99,8 @@ void RunSeed(unsigned seed) {
     for (int step = 0; step < 120; ++step) {
         const TTextStore& store = memo.Store();
         // Mostly where the window shows, so the edits reach painted rows.
-        const int top = store.PosFromLine(std::min(memo.TopLine(), store.LineCount() - 1));
-        const int bottom = store.PosFromLine(std::min(memo.TopLine() + 12, store.LineCount() - 1));
+        const int top = RowStart(store, std::min(memo.TopLine(), store.LineCount() - 1));
+        const int bottom = RowStart(store, std::min(memo.TopLine() + 12, store.LineCount() - 1));
         const int span = std::max(1, bottom - top + 200);
         auto place = [&] { return std::min(store.CharCount(), top + int(rng() % unsigned(span))); };
         switch (rng() % 12) {
@@ -115,7 +116,7 @@ void RunSeed(unsigned seed) {
         }
         case 10: { // at a row's start or a few columns in: what follows moves by whole cells
             const int row = std::min(store.LineCount() - 1, memo.TopLine() + int(rng() % 8));
-            const int at = std::min(store.CharCount(), store.PosFromLine(row) + int(rng() % 3) * 5);
+            const int at = std::min(store.CharCount(), RowStart(store, row) + int(rng() % 3) * 5);
             memo.Perform(EM_SETSEL, at, at + (rng() % 4 == 0 ? 9 : 0));
             if (rng() % 2)
                 memo.Perform(WM_CHAR, WPARAM(typed[rng() % (std::size(typed) - 1)]), 0);
@@ -131,7 +132,7 @@ void RunSeed(unsigned seed) {
         case 4: {               // at a colour, whose swatch stands left of the change
             std::string stored; // offsets count one break character a row
             for (int r = 0; r < store.LineCount(); ++r)
-                stored += store.Line(r).View();
+                stored += store.Line(TRow(r)).View();
             const size_t at = stored.find('#', size_t(place()));
             if (at != std::string::npos) memo.Perform(EM_SETSEL, int(at) + 1, int(at) + 1);
             memo.Perform(rng() % 2 ? WM_CHAR : WM_KEYDOWN,

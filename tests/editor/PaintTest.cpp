@@ -52,7 +52,7 @@ TEST(PaintMetrics, PitchTestDecidesTheAdvanceArray) {
 TEST(PaintPrepare, TabsExpandKeepingTheirStyleAndUtf8StaysWhole) {
     TTextStore store;
     store.Insert(0, "a\t\xC3\xA9x\rnext");
-    store.Line(0).EnsureExtra().Attributes = {1, 2, 3, 3, 4, 0};
+    store.Line(TRow(0)).EnsureExtra().Attributes = {1, 2, 3, 3, 4, 0};
     TPreparedLine p;
     TCodeMemoPainter::Prepare(
         store, 0, [](int c) { return (c / 4 + 1) * 4; }, p);
@@ -125,7 +125,7 @@ TEST_F(PaintTest, RunsComeOutInTheirStyleColoursOnTheGrid) {
     s.Styles[3].Foreground = 0xFF0000;
     s.Styles[3].Background = 0x00FFFF;
     Memo.SetText("p{c:red}");
-    Memo.Store().Line(0).EnsureExtra().Attributes = {1, 0, 2, 0, 3, 3, 3, 0};
+    Memo.Store().Line(TRow(0)).EnsureExtra().Attributes = {1, 0, 2, 0, 3, 3, 3, 0};
     Memo.View().InvalidateAll();
     Paint();
     auto* sel = RunAt(Left, 0);
@@ -155,7 +155,7 @@ TEST_F(PaintTest, RunsComeOutInTheirStyleColoursOnTheGrid) {
 
 TEST_F(PaintTest, TabReachesTheNextStopAndSelectionSplitsTheRuns) {
     Memo.SetText("\tab\rxy");
-    Memo.Store().Line(0).EnsureExtra().Attributes = {0, 1, 1, 0};
+    Memo.Store().Line(TRow(0)).EnsureExtra().Attributes = {0, 1, 1, 0};
     Memo.ActiveSettings().StyleMap[1] = 1;
     Memo.ActiveSettings().Styles[1].Foreground = 0x0000FF;
     Memo.View().InvalidateAll();
@@ -194,7 +194,7 @@ TEST_F(PaintTest, OnlyTheDirtyLineIsRepainted) {
     for (const auto& r : Canvas().TextRuns())
         EXPECT_LT(r.X, Left) << "clean text row redrawn: " << r.Text;
     // A row marked dirty whose text did not change keeps what it shows.
-    Memo.Store().Line(1).Flags |= lfRepaint;
+    Memo.Store().Line(TRow(1)).Flags |= lfRepaint;
     Paint();
     for (const auto& r : Canvas().TextRuns())
         EXPECT_LT(r.X, Left) << "unchanged text row redrawn: " << r.Text;
@@ -210,7 +210,7 @@ TEST_F(PaintTest, OnlyTheDirtyLineIsRepainted) {
             EXPECT_EQ(r.Text, "xtwo");
         }
     EXPECT_EQ(textRuns, 1);
-    EXPECT_EQ(Memo.Store().Line(1).Flags & lfRepaint, 0u);
+    EXPECT_EQ(Memo.Store().Line(TRow(1)).Flags & lfRepaint, 0u);
 }
 
 TEST_F(PaintTest, LongRunIsCutAtTheRightEdge) {
@@ -272,7 +272,7 @@ TEST_F(PaintTest, VisibleLinesAreScannedBeforeTheyArePainted) {
     Memo.SetActiveParser(1);
     Memo.SetText("p.x { color: red; }");
     Paint();
-    const TLineRecord& rec = Memo.Store().Line(0);
+    const TLineRecord& rec = Memo.Store().Line(TRow(0));
     ASSERT_TRUE(rec.Extra);
     const std::vector<uint8_t>& attrs = rec.Extra->Attributes;
     ASSERT_FALSE(attrs.empty());

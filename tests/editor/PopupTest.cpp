@@ -11,6 +11,7 @@
 #include "platform/VirtualKeys.h"
 #include "platform/headless/HeadlessFonts.h"
 #include "platform/headless/HeadlessWindowHost.h"
+#include "tests/StoreRows.h"
 
 #include <gtest/gtest.h>
 
@@ -281,7 +282,7 @@ TEST_F(PopupTest, MarksAndBreakpointsOfTheControlFollowEditsAndAreDrawn) {
     Memo.SetText("abc\r\ndef\r\nghi");
     TLineTracker& t = Memo.LineTracker();
     TMark& mark = t.Marks().Add(4, 3); // "def"
-    t.Breakpoints.Add(Memo.Store().PosFromLine(2));
+    t.Breakpoints.Add(RowStart(Memo.Store(), 2));
     Memo.SetSelection(1, 1);
     Type("XY");
     EXPECT_EQ(t.Marks().MarkStart(mark), 6);

@@ -2,6 +2,7 @@
 #include "editor/ScanStates.h"
 #include "highlight/DefinitionError.h"
 #include "highlight/ShippedDefinition.h"
+#include "tests/StoreRows.h"
 #include "tests/highlight/SampleCssDefinition.h"
 
 #include <gtest/gtest.h>
@@ -50,7 +51,7 @@ std::vector<uint8_t> Reference(TCodeMemoParser& p, const std::string& text) {
 std::vector<uint8_t> StoredBytes(const TTextStore& s) {
     std::vector<uint8_t> out;
     for (int i = 0; i < s.LineCount(); ++i) {
-        const auto& rec = s.Line(i);
+        const auto& rec = s.Line(TRow(i));
         std::vector<uint8_t> b = rec.Extra ? rec.Extra->Attributes : std::vector<uint8_t>();
         b.resize(size_t(rec.Length), 0xEE); // missing bytes show up as 0xEE
         out.insert(out.end(), b.begin(), b.end());
@@ -64,8 +65,8 @@ void Recut(TTextStore& store, int first, int count, std::mt19937& rng, int most 
     count = std::min(count, store.LineCount() - first);
     int total = 0;
     for (int i = first; i < first + count; ++i) {
-        if (i + 1 < first + count && store.Line(i).View().ends_with('\r')) return;
-        total += store.Line(i).Length;
+        if (i + 1 < first + count && store.Line(TRow(i)).View().ends_with('\r')) return;
+        total += store.Line(TRow(i)).Length;
     }
     std::vector<int> rows;
     for (int left = total; left > 0;) {
@@ -76,7 +77,7 @@ void Recut(TTextStore& store, int first, int count, std::mt19937& rng, int most 
 }
 
 std::vector<uint8_t> LineBytes(const TTextStore& s, int line) {
-    const auto& rec = s.Line(line);
+    const auto& rec = s.Line(TRow(line));
     return rec.Extra ? rec.Extra->Attributes : std::vector<uint8_t>();
 }
 
@@ -97,7 +98,7 @@ protected:
         R.SetDefinition(&P);
         R.ScanAll();
         for (int i = 0; i < Store.LineCount(); ++i) // as if painted
-            Store.Line(i).Flags &= ~lfRepaint;
+            Store.Line(TRow(i)).Flags &= ~lfRepaint;
     }
     // Tokens seen by the next scan, as text offsets.
     std::vector<std::pair<int, int>> Track() {
@@ -123,43 +124,44 @@ TEST_F(RescanTest, WholeTextAgreesWithOnePassOverTheText) {
     EXPECT_EQ(LineBytes(Store, 0), std::vector<uint8_t>(8, 19));
     EXPECT_EQ(LineBytes(Store, 4), std::vector<uint8_t>(7, 19));
     for (int i = 0; i < Store.LineCount(); ++i)
-        EXPECT_EQ(Store.Line(i).Flags & (lfRescan | lfScanRestart), 0u) << i;
+        EXPECT_EQ(Store.Line(TRow(i)).Flags & (lfRescan | lfScanRestart), 0u) << i;
 }
 
 TEST_F(RescanTest, OpeningACommentRecoloursUntilLinesComeOutUnchanged) {
     Load(Rules(5) + "/* one */\r" + Rules(5) + "/* two */\r" + Rules(40));
     const std::vector<uint8_t> before = StoredBytes(Store);
     // Dropping the first comment's end runs it on into the second comment.
-    Store.Delete(Store.PosFromLine(20) + 6, 3);
+    Store.Delete(RowStart(Store, 20) + 6, 3);
     Track();
     R.Rescan();
     EXPECT_EQ(StoredBytes(Store), Reference(P, Store.StoredText(0, Store.CharCount())));
     for (int i = 20; i < 41; ++i)
-        ASSERT_EQ(LineBytes(Store, i), std::vector<uint8_t>(size_t(Store.Line(i).Length), 19)) << i;
+        ASSERT_EQ(LineBytes(Store, i), std::vector<uint8_t>(size_t(Store.Line(TRow(i)).Length), 19))
+            << i;
     ASSERT_FALSE(Seen.empty());
-    EXPECT_LT(Seen.back().second, Store.PosFromLine(44));
-    EXPECT_EQ(Store.Line(43).Flags & lfRepaint, 0u);
+    EXPECT_LT(Seen.back().second, RowStart(Store, 44));
+    EXPECT_EQ(Store.Line(TRow(43)).Flags & lfRepaint, 0u);
     // Closing it again restores every line and stops just as early.
-    Store.Insert(Store.PosFromLine(20) + 6, " */");
+    Store.Insert(RowStart(Store, 20) + 6, " */");
     Track();
     R.Rescan();
     EXPECT_EQ(StoredBytes(Store), before);
-    EXPECT_LT(Seen.back().second, Store.PosFromLine(44));
+    EXPECT_LT(Seen.back().second, RowStart(Store, 44));
     // An edit that changes nothing after its line settles on the next one.
-    Store.Insert(Store.PosFromLine(103) + 9, "f");
+    Store.Insert(RowStart(Store, 103) + 9, "f");
     Track();
     R.Rescan();
     EXPECT_EQ(StoredBytes(Store), Reference(P, Store.StoredText(0, Store.CharCount())));
-    EXPECT_LE(Seen.back().second, Store.PosFromLine(105));
+    EXPECT_LE(Seen.back().second, RowStart(Store, 105));
 }
 
 TEST_F(RescanTest, RestartsAtTheRowEndOrAnchorTokenBeforeTheChange) {
     Load("h1 {\r  color: red;\r  margin: 1;\r}\r");
-    Store.Insert(Store.PosFromLine(2) + 2, "x");
+    Store.Insert(RowStart(Store, 2) + 2, "x");
     Track();
     R.Rescan();
     ASSERT_FALSE(Seen.empty());
-    EXPECT_EQ(Seen.front().first, Store.PosFromLine(2)); // the state kept at the row end above
+    EXPECT_EQ(Seen.front().first, RowStart(Store, 2)); // the state kept at the row end above
     EXPECT_EQ(StoredBytes(Store), Reference(P, Store.StoredText(0, Store.CharCount())));
 
     // A multi-line anchor token restarts at its first character.
@@ -169,7 +171,7 @@ TEST_F(RescanTest, RestartsAtTheRowEndOrAnchorTokenBeforeTheChange) {
     TTextStore& s = Store;
     s.Insert(0, "/* a\rb\rc */ ");
     R.ScanAll();
-    s.Insert(s.PosFromLine(1) + 1, "q"); // inside the comment: no row end above is a checkpoint
+    s.Insert(RowStart(s, 1) + 1, "q"); // inside the comment: no row end above is a checkpoint
     Track();
     R.Rescan();
     EXPECT_EQ(Seen.front().first, 0);
@@ -203,16 +205,17 @@ TEST_F(RescanTest, ResumesBeforeATokenThatSpansManyRowsOfALongLine) {
 TEST_F(RescanTest, BudgetLimitsOneScanAndLaterScansFinish) {
     Load(Rules(100));
     R.SetLineBudget(5);
-    Store.Insert(Store.PosFromLine(10), "/*");
+    Store.Insert(RowStart(Store, 10), "/*");
     EXPECT_EQ(R.Rescan(), 5);
     EXPECT_TRUE(R.Pending());
-    const int mark = R.FirstPending();
+    const TRow mark = R.FirstPending();
     EXPECT_NE(Store.Line(mark).Flags & lfScanRestart, 0u);
     EXPECT_EQ(R.Rescan(), 5);
     EXPECT_GT(R.FirstPending(), mark);
     // A line about to be painted can be brought up to date at once.
-    R.ScanThrough(300);
-    EXPECT_EQ(LineBytes(Store, 300), std::vector<uint8_t>(size_t(Store.Line(300).Length), 19));
+    R.ScanThrough(TRow(300));
+    EXPECT_EQ(LineBytes(Store, 300),
+              std::vector<uint8_t>(size_t(Store.Line(TRow(300)).Length), 19));
     int calls = 0;
     while (R.Pending() && calls < 1000) {
         EXPECT_LE(R.Rescan(), 5);
@@ -221,7 +224,7 @@ TEST_F(RescanTest, BudgetLimitsOneScanAndLaterScansFinish) {
     EXPECT_FALSE(R.Pending());
     EXPECT_EQ(StoredBytes(Store), Reference(P, Store.StoredText(0, Store.CharCount())));
     // A change that settles quickly leaves nothing pending.
-    Store.Insert(Store.PosFromLine(1) + 3, "m");
+    Store.Insert(RowStart(Store, 1) + 3, "m");
     R.Rescan();
     EXPECT_FALSE(R.Pending());
 }
@@ -367,7 +370,7 @@ TEST_F(RescanTest, LongTextsAndLongTokensMatchOnePass) {
     Load(text);
     ASSERT_GT(Store.CharCount(), 1 << 20);
     EXPECT_EQ(StoredBytes(Store), Reference(P, Store.StoredText(0, Store.CharCount())));
-    Store.Insert(Store.PosFromLine(Store.LineCount() - 3), "/*");
+    Store.Insert(RowStart(Store, Store.LineCount() - 3), "/*");
     R.ScanAll();
     EXPECT_EQ(StoredBytes(Store), Reference(P, Store.StoredText(0, Store.CharCount())));
 }
@@ -478,7 +481,7 @@ TEST(RescanPaths, EditsWhereTokensBeforeARowEndLookedMatchOnePass) {
         r.ScanAll();
         for (int step = 0; step < 200; ++step) {
             int pos = rng() % 3
-                          ? store.PosFromLine(between(0, store.LineCount() - 1)) + between(-3, 3)
+                          ? RowStart(store, between(0, store.LineCount() - 1)) + between(-3, 3)
                           : between(0, store.CharCount());
             pos = std::clamp(pos, 0, store.CharCount());
             std::string what = "insert " + pieces[rng() % (rng() % 2 ? 7 : pieces.size())];
@@ -596,7 +599,7 @@ TEST(RescanPaths, EditsInsideLongTokensMatchOnePass) {
             for (int step = 0; step < 120; ++step) {
                 const int row = between(0, store.LineCount() - 1);
                 // Mostly where a row starts, often what completes an end begun before it.
-                int pos = rng() % 4 ? store.PosFromLine(row) + (rng() % 2 ? 0 : between(-2, 2))
+                int pos = rng() % 4 ? RowStart(store, row) + (rng() % 2 ? 0 : between(-2, 2))
                                     : between(0, store.CharCount());
                 pos = std::clamp(pos, 0, store.CharCount());
                 std::string what =
@@ -646,7 +649,7 @@ TEST_F(RescanTest, AKeystrokeInALongTokenScansItsRow) {
         TRescanner r(store);
         r.SetDefinition(&P);
         r.ScanAll();
-        const int middle = store.PosFromLine(store.LineCount() / 2) + 5;
+        const int middle = RowStart(store, store.LineCount() / 2) + 5;
         for (int at : {0, 1, middle, int(line.size()) - 4}) {
             store.Insert(at, line[size_t(at)] == '7' ? "5" : "z");
             EXPECT_LE(r.Rescan(), 2) << line.substr(0, 5) << " at " << at;
@@ -673,7 +676,7 @@ TEST_F(RescanTest, AKeystrokeInALongTokenScansItsRow) {
     R.SetDefinition(&P);
     R.ScanAll();
     for (int step = 0; step < 20; ++step) {
-        const int at = Store.PosFromLine(10 + step) + 1500 + step * 20;
+        const int at = RowStart(Store, 10 + step) + 1500 + step * 20;
         Store.Insert(at, "x");
         R.Rescan();
         EXPECT_LE(R.Tokenized(), 1024u) << "at " << at;
@@ -730,14 +733,14 @@ TEST(RescanPaths, EditsInsideLongRowsMatchOnePass) {
                     const int row = between(0, store.LineCount() - 1);
                     // Often at a token boundary the row keeps a state for, or next to one: the
                     // tokens before it looked at the character there.
-                    const TLineRecord& rec = store.Line(row);
+                    const TLineRecord& rec = store.Line(TRow(row));
                     int off = between(0, rec.Length);
                     if (rng() % 3 == 0 && rec.Extra && rec.Extra->Scan &&
                         !rec.Extra->Scan->Points.empty()) {
                         const auto& points = rec.Extra->Scan->Points;
                         off = int(points[rng() % points.size()].Offset) + between(-1, 1);
                     }
-                    const int pos = std::min(store.CharCount(), store.PosFromLine(row) + off);
+                    const int pos = std::min(store.CharCount(), RowStart(store, row) + off);
                     if (rng() % 2) {
                         const int k = std::min(between(1, 3), store.CharCount() - pos);
                         what += "delete " + std::to_string(k) + " at " + std::to_string(pos);

@@ -39,7 +39,7 @@ protected:
         Settings.StyleMap[6] = 2;
         // é, tab, &, the euro sign and a character past U+FFFF; no attribute bytes.
         Store.Insert(0, "a{b}\r\xC3\xA9\t&\xE2\x82\xAC\xF0\x9F\x98\x80");
-        Store.Line(0).EnsureExtra().Attributes = {0, 5, 5, 6, 0};
+        Store.Line(TRow(0)).EnsureExtra().Attributes = {0, 5, 5, 6, 0};
         Src.Store = &Store;
         Src.Settings = &Settings;
         Src.Highlight = true;
@@ -253,7 +253,7 @@ TEST(RichExport, ScansAsItWritesLettingTheBytesGoAndWritesWhatTheSaveWrites) {
         EXPECT_GT(whole.Size(), int64_t(text.size()) * 2); // highlighted
         int kept = 0;
         for (int i = 0; i < exported.Store().LineCount(); ++i)
-            kept += exported.Store().Line(i).Extra != nullptr;
+            kept += exported.Store().Line(TRow(i)).Extra != nullptr;
         EXPECT_LT(kept, 100);
     }
 }

@@ -1,5 +1,6 @@
 // The line store: normalisation, line bookkeeping, edits and plain-text output.
 #include "editor/TextStore.h"
+#include "tests/StoreRows.h"
 
 #include <gtest/gtest.h>
 
@@ -25,7 +26,7 @@ TEST(TextStore, EmptyStoreHasOneEmptyLine) {
     TTextStore store;
     EXPECT_EQ(store.LineCount(), 1);
     EXPECT_EQ(store.CharCount(), 0);
-    EXPECT_EQ(store.Line(0).View(), "");
+    EXPECT_EQ(store.Line(TRow(0)).View(), "");
     EXPECT_EQ(store.GetText(), "");
     EXPECT_EQ(store.WidestLine(), 1);
     EXPECT_LE(sizeof(TLineRecord), 40u);
@@ -44,8 +45,8 @@ TEST(TextStore, LoadedLinesAndOutputStyles) {
     TTextStore store;
     store.Insert(0, "a\nb");
     ASSERT_EQ(store.LineCount(), 2);
-    EXPECT_EQ(store.Line(0).View(), "a\r");
-    EXPECT_EQ(store.Line(1).View(), "b");
+    EXPECT_EQ(store.Line(TRow(0)).View(), "a\r");
+    EXPECT_EQ(store.Line(TRow(1)).View(), "b");
     EXPECT_EQ(store.CharCount(), 3);
     EXPECT_EQ(store.GetText(), "a\r\nb");
     EXPECT_EQ(store.GetText(0, 3, sfUNIX), "a\nb");
@@ -59,39 +60,39 @@ TEST(TextStore, PositionsAndLines) {
     TTextStore store;
     store.Insert(0, "ab\ncde\n\nf");
     EXPECT_EQ(store.LineCount(), 4);
-    EXPECT_EQ(store.PosFromLine(0), 0);
-    EXPECT_EQ(store.PosFromLine(1), 3);
-    EXPECT_EQ(store.PosFromLine(2), 7);
-    EXPECT_EQ(store.PosFromLine(3), 8);
-    EXPECT_EQ(store.PosFromLine(4), -1);
-    EXPECT_EQ(store.PosFromLine(-1), -1);
-    EXPECT_EQ(store.LineFromPos(2), 0); // the CR belongs to its line
-    EXPECT_EQ(store.LineFromPos(3), 1);
-    EXPECT_EQ(store.LineFromPos(9), 3);
-    EXPECT_EQ(store.LineFromPos(99), 3);
+    EXPECT_EQ(store.PosFromLine(TRow(0)), TOffset(0));
+    EXPECT_EQ(store.PosFromLine(TRow(1)), TOffset(3));
+    EXPECT_EQ(store.PosFromLine(TRow(2)), TOffset(7));
+    EXPECT_EQ(store.PosFromLine(TRow(3)), TOffset(8));
+    EXPECT_EQ(store.PosFromLine(TRow(4)), TOffset(-1));
+    EXPECT_EQ(store.PosFromLine(TRow(-1)), TOffset(-1));
+    EXPECT_EQ(store.LineFromPos(TOffset(2)), TRow(0)); // the CR belongs to its line
+    EXPECT_EQ(store.LineFromPos(TOffset(3)), TRow(1));
+    EXPECT_EQ(store.LineFromPos(TOffset(9)), TRow(3));
+    EXPECT_EQ(store.LineFromPos(TOffset(99)), TRow(3));
 }
 
 TEST(TextStore, InsertInsideLineKeepsDecorationAndSetsFlags) {
     TTextStore store;
     store.Insert(0, "abc\ndef");
-    store.Line(1).Glyphs = 3;
-    store.Line(1).PaintA = 7;
-    store.Line(1).EnsureExtra().Attributes.assign(3, 5);
-    store.Line(1).Flags = 0;
+    store.Line(TRow(1)).Glyphs = 3;
+    store.Line(TRow(1)).PaintA = 7;
+    store.Line(TRow(1)).EnsureExtra().Attributes.assign(3, 5);
+    store.Line(TRow(1)).Flags = 0;
     store.Insert(5, "\t");
-    EXPECT_EQ(store.Line(1).View(), "d\tef");
-    EXPECT_EQ(store.Line(1).Glyphs, 3);
-    EXPECT_EQ(store.Line(1).PaintA, 7);
-    EXPECT_TRUE(store.Line(1).Extra->Attributes.empty());
-    EXPECT_EQ(store.Line(1).Flags, lfRepaint | lfRescan | lfHasTab);
+    EXPECT_EQ(store.Line(TRow(1)).View(), "d\tef");
+    EXPECT_EQ(store.Line(TRow(1)).Glyphs, 3);
+    EXPECT_EQ(store.Line(TRow(1)).PaintA, 7);
+    EXPECT_TRUE(store.Line(TRow(1)).Extra->Attributes.empty());
+    EXPECT_EQ(store.Line(TRow(1)).Flags, lfRepaint | lfRescan | lfHasTab);
 }
 
 TEST(TextStore, LongLineBeyond16BitsKeepsItsLength) {
     TTextStore store;
     std::string big(70000, 'x');
     store.Insert(0, big + "\ny");
-    EXPECT_EQ(store.Line(0).Length, 70001);
-    EXPECT_EQ(store.PosFromLine(1), 70001);
+    EXPECT_EQ(store.Line(TRow(0)).Length, 70001);
+    EXPECT_EQ(store.PosFromLine(TRow(1)), TOffset(70001));
     EXPECT_EQ(store.WidestLine(), 70001);
     EXPECT_EQ(store.GetText(0, store.CharCount(), sfUNIX), big + "\ny");
 }
@@ -104,7 +105,7 @@ TEST(TextStore, DeleteJoinsLinesAndReportsStoredText) {
     store.Insert(0, "ab\ncd\nef");
     store.Delete(1, 5); // "b\rcd\r"
     EXPECT_EQ(store.LineCount(), 1);
-    EXPECT_EQ(store.Line(0).View(), "aef");
+    EXPECT_EQ(store.Line(TRow(0)).View(), "aef");
     EXPECT_EQ(store.CharCount(), 3);
     EXPECT_EQ(rec.Log, "+0:ab\rcd\ref;-1:b\rcd\r;");
     store.Delete(2, 100); // clamped to the end
@@ -141,9 +142,9 @@ TEST(TextStore, RandomEditsMatchAStringModel) {
             int lines = 1 + static_cast<int>(std::count(model.begin(), model.end(), '\r'));
             ASSERT_EQ(store.LineCount(), lines);
             for (int i = 0, at = 0; i < lines; ++i) {
-                ASSERT_EQ(store.PosFromLine(i), at);
-                ASSERT_EQ(store.LineFromPos(at), i);
-                at += store.Line(i).Length;
+                ASSERT_EQ(RowStart(store, i), at);
+                ASSERT_EQ(RowAt(store, at), i);
+                at += store.Line(TRow(i)).Length;
             }
         }
     }
@@ -159,7 +160,7 @@ TEST(TextStore, ContinuedRowsAndLogicalLinesFollowEditsAndCuts) {
     auto walked = [&] {
         int n = 0;
         for (int i = 0; i + 1 < store.LineCount(); ++i)
-            if (!store.Line(i).View().ends_with('\r')) ++n;
+            if (!store.Line(TRow(i)).View().ends_with('\r')) ++n;
         return n;
     };
     int most = 0;
@@ -176,7 +177,7 @@ TEST(TextStore, ContinuedRowsAndLogicalLinesFollowEditsAndCuts) {
         } else if (kind == 2) {
             // Cut a row in two, as wrapping does.
             int row = int(rng() % store.LineCount());
-            int rowLen = store.Line(row).Length;
+            int rowLen = store.Line(TRow(row)).Length;
             if (rowLen >= 2) {
                 int k = 1 + int(rng() % (rowLen - 1));
                 store.RecutRows(row, 1, {k, rowLen - k});
@@ -184,19 +185,21 @@ TEST(TextStore, ContinuedRowsAndLogicalLinesFollowEditsAndCuts) {
         } else if (kind == 3) {
             // Join a cut row with the next one, as unwrapping does.
             int row = int(rng() % store.LineCount());
-            if (row + 1 < store.LineCount() && !store.Line(row).View().ends_with('\r'))
-                store.RecutRows(row, 2, {store.Line(row).Length + store.Line(row + 1).Length});
+            if (row + 1 < store.LineCount() && !store.Line(TRow(row)).View().ends_with('\r'))
+                store.RecutRows(row, 2,
+                                {store.Line(TRow(row)).Length + store.Line(TRow(row + 1)).Length});
         } else {
             // Cut up to four rows anew, across line ends too (a break stays a row's end; an
             // empty last row stays).
-            const int rows = store.LineCount() - (store.Line(store.LineCount() - 1).Length == 0);
+            const int rows =
+                store.LineCount() - (store.Line(TRow(store.LineCount() - 1)).Length == 0);
             if (rows == 0) continue;
             const int row = int(rng() % rows);
             const int count = std::min(1 + int(rng() % 4), rows - row);
             std::vector<int> lengths;
             for (int i = row, carry = 0; i < row + count; ++i) {
-                carry += store.Line(i).Length;
-                if (!store.Line(i).View().ends_with('\r') && i + 1 < row + count && rng() % 2)
+                carry += store.Line(TRow(i)).Length;
+                if (!store.Line(TRow(i)).View().ends_with('\r') && i + 1 < row + count && rng() % 2)
                     continue;
                 for (; carry > 0; carry -= lengths.back())
                     lengths.push_back(std::min(carry, 1 + int(rng() % 5)));
@@ -207,7 +210,7 @@ TEST(TextStore, ContinuedRowsAndLogicalLinesFollowEditsAndCuts) {
         for (int i = 0, line = 0, first = 0; i < store.LineCount(); ++i) {
             ASSERT_EQ(store.LogicalLineOf(TRow(i)), TLogicalLine(line)) << "step " << step;
             ASSERT_EQ(store.FirstRowOf(TLogicalLine(line)), TRow(first)) << "step " << step;
-            if (store.Line(i).View().ends_with('\r')) ++line, first = i + 1;
+            if (store.Line(TRow(i)).View().ends_with('\r')) ++line, first = i + 1;
         }
         ASSERT_EQ(store.FirstRowOf(TLogicalLine(store.LogicalLineCount())),
                   TRow(store.LineCount()));
@@ -241,8 +244,8 @@ TEST(TextStore, PooledLinesSurviveEditsAndThePoolIsFreedWithTheLastOne) {
     ASSERT_GT(store.PoolLiveBytes(), model.size());
     ASSERT_GE(store.PoolBytes(), store.PoolLiveBytes());
     EXPECT_EQ(store.StoredText(0, store.CharCount()), model);
-    EXPECT_TRUE(store.Line(1).Flags & lfHasTab);
-    EXPECT_FALSE(store.Line(7).Flags & lfHasTab);
+    EXPECT_TRUE(store.Line(TRow(1)).Flags & lfHasTab);
+    EXPECT_FALSE(store.Line(TRow(7)).Flags & lfHasTab);
 
     std::mt19937 rng(11);
     for (int step = 0; step < 500; ++step) {
@@ -264,7 +267,10 @@ TEST(TextStore, PooledLinesSurviveEditsAndThePoolIsFreedWithTheLastOne) {
     }
     ASSERT_EQ(store.StoredText(0, store.CharCount()), model);
     for (int i = 0; i < store.LineCount(); ++i) // each buffer is zero-terminated after its text
-        ASSERT_EQ(store.Line(i).Text ? store.Line(i).Text[size_t(store.Line(i).Length)] : 0, 0);
+        ASSERT_EQ(store.Line(TRow(i)).Text
+                      ? store.Line(TRow(i)).Text[size_t(store.Line(TRow(i)).Length)]
+                      : 0,
+                  0);
 
     store.Delete(0, store.CharCount());
     EXPECT_EQ(store.PoolLiveBytes(), 0u);
@@ -286,11 +292,11 @@ TEST(TextStore, PoolGarbageOfEditedLinesIsGivenBack) {
     const size_t loaded = store.PoolBytes();
     ASSERT_GE(loaded, text.size());
     for (int i = 0; i < 22000; ++i) // rebuilds the line: its own buffer from now on
-        store.Insert(store.PosFromLine(i), "y");
+        store.Insert(RowStart(store, i), "y");
     EXPECT_LT(store.PoolBytes(), loaded / 2);
     EXPECT_GE(store.PoolBytes(), store.PoolLiveBytes());
     // The untouched lines, each with its zero rounded to even, and the empty last line.
     EXPECT_EQ(store.PoolLiveBytes(), 2000 * (line.size() + 3) + 2);
     for (int i = 0; i < 24000; i += 997)
-        ASSERT_EQ(store.Line(i).View(), (i < 22000 ? "y" : "") + line + "\r") << i;
+        ASSERT_EQ(store.Line(TRow(i)).View(), (i < 22000 ? "y" : "") + line + "\r") << i;
 }

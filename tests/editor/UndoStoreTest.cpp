@@ -58,18 +58,18 @@ struct TStoreHost : TBookmarkHost {
     TTextStore& S;
     explicit TStoreHost(TTextStore& s) : S(s) {}
     int LineCount() const override { return S.LineCount(); }
-    uint16_t LineMarks(int line) const override { return S.Line(line).Marks; }
-    void SetLineMarks(int line, uint16_t marks) override {
-        S.Line(line).Marks = marks;
-        S.Line(line).Flags |= lfRepaint;
+    uint16_t LineMarks(TRow row) const override { return S.Line(row).Marks; }
+    void SetLineMarks(TRow row, uint16_t marks) override {
+        S.Line(row).Marks = marks;
+        S.Line(row).Flags |= lfRepaint;
     }
-    int LineLength(int line) const override { return S.Line(line).Length; }
-    bool LineEndsWithCR(int line) const override {
-        auto v = S.Line(line).View();
+    int LineLength(TRow row) const override { return S.Line(row).Length; }
+    bool LineEndsWithCR(TRow row) const override {
+        auto v = S.Line(row).View();
         return !v.empty() && v.back() == '\r';
     }
-    int CaretLine() const override { return 0; }
-    int CaretColumn() const override { return 0; }
+    TRow CaretLine() const override { return TRow(0); }
+    TOffset CaretColumn() const override { return TOffset(0); }
     bool WordWrap() const override { return false; }
 };
 } // namespace
@@ -83,8 +83,9 @@ TEST(UndoStore, BookmarksAndMarksMoveWithTheText) {
     tracker.Numbered.Set(host, 1, 2, 3);
     TMark& m = tracker.Marks().Add(4, 3);
     store.Insert(0, "new{}\r"); // a line above the bookmarked one
-    int line = -1, offset = -1;
+    TRow line(-1);
+    TOffset offset(-1);
     ASSERT_TRUE(tracker.Numbered.Find(host, 1, line, offset));
-    EXPECT_EQ(store.StoredText(offset - 2, offset + 1), "b{}");
+    EXPECT_EQ(store.StoredText(offset.Value() - 2, offset.Value() + 1), "b{}");
     EXPECT_EQ(store.StoredText(m.Start, m.End), "b{}");
 }

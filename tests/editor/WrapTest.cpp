@@ -9,6 +9,7 @@
 #include "platform/VirtualKeys.h"
 #include "platform/headless/HeadlessFonts.h"
 #include "platform/headless/HeadlessWindowHost.h"
+#include "tests/StoreRows.h"
 #include "tests/highlight/SampleCssDefinition.h"
 
 #include <gtest/gtest.h>
@@ -119,8 +120,8 @@ TEST(WrapCut, LongLinesBreakAt2047WithOrWithoutWrap) {
 // The built-in word search starts at the last mark before the cut; handed in as an own routine
 // the same search runs from the row's start. Both must cut random lines alike.
 TEST(WrapCut, TheShortenedWordSearchCutsAsTheFullOne) {
-    static const char* pieces[] = {"a", "bcd", " ", "\t", ";", "}", "\xC2\xA0", "\xC3\xA9", "=",
-                                   "\xA0", "\xC2"};
+    static const char* pieces[] = {"a",        "bcd",      " ", "\t",   ";",   "}",
+                                   "\xC2\xA0", "\xC3\xA9", "=", "\xA0", "\xC2"};
     for (unsigned seed = 1; seed <= 300; ++seed) {
         std::mt19937 rng(seed);
         std::string text;
@@ -159,7 +160,7 @@ protected:
     std::vector<std::string> Rows() {
         std::vector<std::string> out;
         for (int i = 0; i < Memo.Store().LineCount(); ++i)
-            out.emplace_back(Memo.Store().Line(i).View());
+            out.emplace_back(Memo.Store().Line(TRow(i)).View());
         return out;
     }
     THeadlessWindowHost Host{640, 170};
@@ -170,10 +171,10 @@ TEST_F(WrapTest, RowsFollowEditsAndUndoWithoutTouchingTheText) {
     Memo.SetText("hello world foobar\r\nnext");
     using R = std::vector<std::string>;
     EXPECT_EQ(Rows(), (R{"hello ", "world ", "foobar\r", "next"}));
-    EXPECT_EQ(Memo.Store().Line(0).Marks & lmContinuation, 0);
-    EXPECT_EQ(Memo.Store().Line(1).Marks & lmContinuation, lmContinuation);
-    EXPECT_EQ(Memo.Store().Line(2).Marks & lmContinuation, lmContinuation);
-    EXPECT_EQ(Memo.Store().Line(3).Marks & lmContinuation, 0);
+    EXPECT_EQ(Memo.Store().Line(TRow(0)).Marks & lmContinuation, 0);
+    EXPECT_EQ(Memo.Store().Line(TRow(1)).Marks & lmContinuation, lmContinuation);
+    EXPECT_EQ(Memo.Store().Line(TRow(2)).Marks & lmContinuation, lmContinuation);
+    EXPECT_EQ(Memo.Store().Line(TRow(3)).Marks & lmContinuation, 0);
     EXPECT_EQ(Memo.Text(), "hello world foobar\r\nnext");
 
     // Typing into the first row fills it up to the column.
@@ -185,13 +186,13 @@ TEST_F(WrapTest, RowsFollowEditsAndUndoWithoutTouchingTheText) {
     Memo.SetSelection(13, 13);
     Memo.SetSelText("\r\n");
     EXPECT_EQ(Rows(), (R{"helloXXXX ", "wor\r", "ld foobar\r", "next"}));
-    EXPECT_EQ(Memo.Store().Line(2).Marks & lmContinuation, 0);
+    EXPECT_EQ(Memo.Store().Line(TRow(2)).Marks & lmContinuation, 0);
     // Deleting a break joins logical lines, and the rows after it become continuations.
     Memo.SetSelection(13, 14);
     Memo.SetSelText("");
     EXPECT_EQ(Rows(), (R{"helloXXXX ", "world ", "foobar\r", "next"}));
-    EXPECT_EQ(Memo.Store().Line(1).Marks & lmContinuation, lmContinuation);
-    EXPECT_EQ(Memo.Store().Line(2).Marks & lmContinuation, lmContinuation);
+    EXPECT_EQ(Memo.Store().Line(TRow(1)).Marks & lmContinuation, lmContinuation);
+    EXPECT_EQ(Memo.Store().Line(TRow(2)).Marks & lmContinuation, lmContinuation);
 
     Memo.Undo();
     Memo.Undo();
@@ -251,7 +252,7 @@ TEST_F(WrapTest, QueriesBetweenLogicalLinesAndRows) {
 
     // Logical numbers stay true through edits above and below the last row asked about.
     auto fresh = [&](int row) {
-        std::string before = Memo.Store().StoredText(0, Memo.Store().PosFromLine(row));
+        std::string before = Memo.Store().StoredText(0, RowStart(Memo.Store(), row));
         return int(std::count(before.begin(), before.end(), '\r'));
     };
     auto logical = [&](int row) { return w.LogicalLineOf(TRow(row)).Value(); };
@@ -259,7 +260,7 @@ TEST_F(WrapTest, QueriesBetweenLogicalLinesAndRows) {
     Memo.Store().Insert(1, "\r");
     EXPECT_EQ(logical(4), fresh(4));
     EXPECT_EQ(logical(5), fresh(5));
-    Memo.Store().Insert(Memo.Store().PosFromLine(5) + 1, "\r\r");
+    Memo.Store().Insert(RowStart(Memo.Store(), 5) + 1, "\r\r");
     EXPECT_EQ(logical(4), fresh(4));
     EXPECT_EQ(logical(7), fresh(7));
     Memo.Store().Delete(0, 3);
@@ -279,7 +280,7 @@ TEST_F(WrapTest, LineNumbersStayTrueWhilePagingBothWays) {
     TCodeMemoWrap& w = Memo.Wrap();
     ASSERT_GT(st.ContinuedRows(), 0);
     auto fresh = [&](int row) {
-        std::string before = st.StoredText(0, st.PosFromLine(row));
+        std::string before = st.StoredText(0, RowStart(st, row));
         return int(std::count(before.begin(), before.end(), '\r'));
     };
     // The number the gutter shows first: that of the first row at the top that starts a line.
@@ -316,7 +317,7 @@ TEST_F(WrapTest, LineNumbersStayTrueWhilePagingBothWays) {
     Memo.Perform(SM_TOPLINE, smSET, st.LineCount() - 40);
     expectTrue("back a little");
     // An edit above the last answer is heard of.
-    st.Insert(st.PosFromLine(2), "x\r");
+    st.Insert(RowStart(st, 2), "x\r");
     expectTrue("after an edit above");
 
     Memo.SetWordWrap(false);
@@ -380,18 +381,18 @@ TEST_F(WrapTest, BookmarksStayOnTheFirstRowAndTheTopKeepsItsText) {
         text += "line " + std::to_string(i) + " with some words\r\n";
     Memo.SetWordWrap(false);
     Memo.SetText(text);
-    Memo.Store().Line(3).Marks = 1 << 4; // bookmark 4
+    Memo.Store().Line(TRow(3)).Marks = 1 << 4; // bookmark 4
     Memo.Perform(WM_VSCROLL, SB_THUMBPOSITION | (20 << 16), 0);
     ASSERT_EQ(Memo.TopLine(), 20);
-    int topOffset = Memo.Store().PosFromLine(20);
+    int topOffset = RowStart(Memo.Store(), 20);
     Memo.SetWordWrap(true);
     const TTextStore& st = Memo.Store();
-    EXPECT_EQ(st.PosFromLine(Memo.TopLine()), topOffset);
+    EXPECT_EQ(RowStart(st, Memo.TopLine()), topOffset);
     int row3 = Memo.Wrap().RowOfLogicalLine(TLogicalLine(3)).value().Value();
-    EXPECT_EQ(st.Line(row3).Marks, 1 << 4);
-    EXPECT_EQ(st.Line(row3 + 1).Marks, lmContinuation);
+    EXPECT_EQ(st.Line(TRow(row3)).Marks, 1 << 4);
+    EXPECT_EQ(st.Line(TRow(row3 + 1)).Marks, lmContinuation);
     Memo.SetWordWrap(false);
-    EXPECT_EQ(st.Line(3).Marks, 1 << 4);
+    EXPECT_EQ(st.Line(TRow(3)).Marks, 1 << 4);
     EXPECT_EQ(st.LineCount(), 31);
 }
 
@@ -399,8 +400,8 @@ TEST_F(WrapTest, WithoutWrapA3000CharacterLineIsTwoRowsAndAWindowlessControlKeep
     Memo.SetWordWrap(false);
     Memo.SetText(std::string(3000, 'z') + "\r\nend");
     ASSERT_EQ(Memo.Store().LineCount(), 3);
-    EXPECT_EQ(Memo.Store().Line(0).Length, 2047);
-    EXPECT_EQ(Memo.Store().Line(1).Length, 954);
+    EXPECT_EQ(Memo.Store().Line(TRow(0)).Length, 2047);
+    EXPECT_EQ(Memo.Store().Line(TRow(1)).Length, 954);
     EXPECT_EQ(Memo.Text(), std::string(3000, 'z') + "\r\nend");
     Memo.Perform(EM_SETSEL, 2040, 2040);
     Memo.SetSelText("  "); // still over the limit: re-cut, the break stays one CR
@@ -514,7 +515,7 @@ TEST_F(WrapTest, EditsInARunWithoutBreaksLeaveItsOtherCutsAndAFreshLayoutComesBa
         recuts.Most = 0;
         // Rows by characters: the two-byte ones make bytes vary.
         auto chars = [&](int r) {
-            std::string_view v = st.Line(r).View();
+            std::string_view v = st.Line(TRow(r)).View();
             return std::count_if(v.begin(), v.end(), [](char c) { return (c & 0xC0) != 0x80; });
         };
         long longest = 0, shorter = 0;
@@ -529,7 +530,7 @@ TEST_F(WrapTest, EditsInARunWithoutBreaksLeaveItsOtherCutsAndAFreshLayoutComesBa
         Memo.SetWordWrap(wrap);
         std::vector<int> rows;
         for (int r = 0; r < st.LineCount(); ++r)
-            rows.push_back(st.Line(r).Length);
+            rows.push_back(st.Line(TRow(r)).Length);
         EXPECT_EQ(rows, CutLogicalLine(data, Memo.Wrap().Params())) << "wrap " << wrap;
     }
 }
@@ -556,7 +557,7 @@ TEST_F(WrapTest, HighlightingSurvivesRecutRowsAndEditsAboveThem) {
     auto bytesOf = [](const TTextStore& st) {
         std::vector<uint8_t> all;
         for (int i = 0; i < st.LineCount(); ++i) {
-            const TLineRecord& r = st.Line(i);
+            const TLineRecord& r = st.Line(TRow(i));
             for (int k = 0; k < r.Length; ++k)
                 all.push_back(r.Extra && size_t(k) < r.Extra->Attributes.size()
                                   ? r.Extra->Attributes[size_t(k)]

@@ -68,7 +68,7 @@ TEST_F(HighlightPixels, SelectorPropertyAndValueShowInTheirStyleColours) {
     Widget->viewport()->repaint();
     const TQtCanvas& canvas = Widget->BackBuffer();
     const TCM_Settings& s = memo.ActiveSettings();
-    const TLineRecord& rec = memo.Store().Line(0);
+    const TLineRecord& rec = memo.Store().Line(TRow(0));
     ASSERT_TRUE(rec.Extra && rec.Extra->Attributes.size() >= line.size()) << "not highlighted";
     const int left = memo.View().TextLeft();
     const int cw = memo.View().Metrics().CharWidth;

@@ -10,6 +10,7 @@
 #include "highlight/ShippedDefinition.h"
 #include "platform/Platform.h"
 #include "platform/Stream.h"
+#include "tests/StoreRows.h"
 #include "widgets/CodeMemoWidget.h"
 
 #include <QApplication>
@@ -291,13 +292,13 @@ TEST_F(OptionsDialogTest, ClickInTheSampleSelectsTheStyleUnderIt) {
         TTextStore& store = sample.Store();
         for (int line = 0; line < store.LineCount() && offset < 0; ++line) {
             sample.View().ScanThrough(line);
-            const TLineRecord& rec = store.Line(line);
+            const TLineRecord& rec = store.Line(TRow(line));
             std::string_view text = rec.View();
             for (size_t i = 0; rec.Extra && i < rec.Extra->Attributes.size() && offset < 0; ++i) {
                 int style = d.Working().StyleMap[rec.Extra->Attributes[i]];
                 if (style == current || style == 0 || text[i] == '\r' || text[i] == ' ') continue;
                 for (const TEditableStyle& e : d.Working().EditableStyles)
-                    if (e.Style == style) wanted = style, offset = store.PosFromLine(line) + int(i);
+                    if (e.Style == style) wanted = style, offset = RowStart(store, line) + int(i);
             }
         }
         ASSERT_GE(offset, 0);
