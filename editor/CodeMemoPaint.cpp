@@ -233,16 +233,16 @@ int TCodeMemoPainter::CaretWidth() const {
     if (memo.InsertMode() || !memo.HasOption(smoBlockOverwriteCursor)) return 2;
     // As wide as the character under the caret; the average width past the line end.
     const TTextStore& store = memo.Store();
-    const int caret = std::clamp(Caret(), 0, store.CharCount());
+    const TOffset caret = std::clamp(Caret(), TOffset(0), TOffset(store.CharCount()));
     const int cw = Metrics().CharWidth;
-    int line = memo.CaretLine();
+    const TRow line = memo.CaretRow();
     std::string_view text = store.Line(line).View();
     int i = caret - store.PosFromLine(line);
     if (i >= int(text.size()) || text[size_t(i)] == '\r') return cw;
     int next = i + Utf8CharLength(text, size_t(i));
     if (text[size_t(i)] == '\t')
-        return std::max(1, memo.VisualColumn(TRow(line), TOffset(next)) -
-                               memo.VisualColumn(TRow(line), TOffset(i))) *
+        return std::max(1, memo.VisualColumn(line, TOffset(next)) -
+                               memo.VisualColumn(line, TOffset(i))) *
                cw;
     if (Metrics().FixedPitch || !Font()) return cw;
     return std::max(1, Font()->TextWidth(text.substr(size_t(i), size_t(next - i))));
@@ -685,7 +685,8 @@ int TCodeMemoPainter::PaintShifted(ICanvas& canvas, int y, const TRowPicture& ol
     const int start = std::max(from, changed - 1);
     for (const auto& run : old.Runs)
         if (run.first < start) FRuns.push_back(run);
-    canvas.SetClip({start > from ? oldX(start + 1) : left, y, std::min(FWidth, tailX + dx), y + lh});
+    canvas.SetClip(
+        {start > from ? oldX(start + 1) : left, y, std::min(FWidth, tailX + dx), y + lh});
     DrawSpan(canvas, oldX(start), y, start, shift.Tail + d, selA, selB);
     for (const auto& [column, x] : old.Runs)
         if (column >= shift.Tail && x + dx < FWidth) FRuns.push_back({column + d, x + dx});
@@ -768,7 +769,8 @@ void TCodeMemoPainter::PaintText(ICanvas& canvas, int y, int line, int screenRow
     // Selection in display columns.
     const int columns = INT32_MAX; // the row's end, wherever it is
     const int lineLen = rec.Length;
-    int selA = std::min(Anchor(), Caret()), selB = std::max(Anchor(), Caret());
+    const int selA = std::min(Anchor(), Caret()).Value(),
+              selB = std::max(Anchor(), Caret()).Value();
     bool showSel = selA != selB && (Focused() || !memo.HideSelection());
     int colA = columns, colB = columns;
     bool selPastEnd = false;
