@@ -60,7 +60,7 @@ private:
     void PrepareRow(int row) {
         FHasTab = FMemo.Store().Line(TRow(row)).View().find('\t') != std::string_view::npos;
         TCodeMemoPainter::Prepare(
-            FMemo.Store(), row, [this](int column) { return FMemo.NextTabStop(column); },
+            FMemo.Store(), TRow(row), [this](int column) { return FMemo.NextTabStop(column); },
             FPainter.PrintLine());
     }
 
