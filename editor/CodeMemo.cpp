@@ -537,9 +537,20 @@ void TCustomCodeMemo::ScrollCaretIntoView() {
     }
 }
 
+int TCustomCodeMemo::ScrollWidth(TRow top) const {
+    int widest = FStore->WidestLine();
+    const TRow end = std::min(TRow(FStore->LineCount()), top + FVisibleLines + 1);
+    for (TRow row = std::max(top, TRow(0)); row < end; ++row) {
+        const TLineRecord& rec = FStore->Line(row);
+        if (rec.View().find('\t') == std::string_view::npos) continue;
+        widest = std::max(widest, VisualColumn(row, TOffset(rec.Length)) - TColumn(0));
+    }
+    return widest;
+}
+
 void TCustomCodeMemo::ScrollTo(TColumn column, TRow row, bool repaint) {
-    column = std::clamp(column, TColumn(0), TColumn(std::max(0, FStore->WidestLine() - 1)));
     row = std::clamp(row, TRow(0), TRow(std::max(0, FStore->LineCount() - 1)));
+    column = std::clamp(column, TColumn(0), TColumn(std::max(0, ScrollWidth(row) - 1)));
     if (column != FLeftColumn || row != FTopLine) {
         FLeftColumn = column;
         FTopLine = row;
@@ -566,7 +577,7 @@ void TCustomCodeMemo::UpdateScrollBars() {
     v.Visible = FScrollBars == ssVertical || FScrollBars == ssBoth;
     TScrollInfo h;
     bool horizontal = (FScrollBars == ssHorizontal || FScrollBars == ssBoth);
-    h.Max = (HasOption(smoWordWrap) || !horizontal) ? 0 : FStore->WidestLine();
+    h.Max = (HasOption(smoWordWrap) || !horizontal) ? 0 : ScrollWidth(FTopLine);
     h.Page = FVisibleColumns;
     h.Pos = FLeftColumn.Value();
     h.Visible = horizontal;

@@ -659,6 +659,9 @@ private:
     void Notify();
     void ScrollCaretIntoView();
     void ScrollTo(TColumn column, TRow row, bool repaint);
+    // How many columns the horizontal scroll spans with `top` as the top row: the widest row's
+    // length, or more where a row in the window holds tabs (a tab's byte spans several columns).
+    int ScrollWidth(TRow top) const;
     void UpdateScrollBars();
     void Repaint();
     void MarkLinesDirty(TRow first, TRow last);

@@ -572,7 +572,7 @@ LRESULT TCustomCodeMemo::DoScroll(bool vertical, WPARAM code) {
             left = TColumn(0);
             break;
         case SB_BOTTOM:
-            left = TColumn(FStore->WidestLine());
+            left = TColumn(ScrollWidth(FTopLine));
             break;
         default:
             return 0;
