@@ -571,7 +571,7 @@ public:
     // A colour cut by word wrap is found whole on the row where it starts (its Length then
     // runs past the row), and not again, in part, on the row that goes on with it. `scratch`
     // spares the painter an allocation per row.
-    void RowSwatches(int line, std::string_view row, std::string& scratch,
+    void RowSwatches(TRow line, std::string_view row, std::string& scratch,
                      std::vector<TSwatch>& out);
 
 private:

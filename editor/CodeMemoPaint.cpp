@@ -870,7 +870,7 @@ void TCodeMemoPainter::PaintText(ICanvas& canvas, int y, TRow line, int screenRo
 
 void TCodeMemoPainter::CollectSwatches(int y, TRow row) {
     TCustomCodeMemo& memo = Memo();
-    memo.RowSwatches(row.Value(), FRowText, FSwatchText, FSwatches);
+    memo.RowSwatches(row, FRowText, FSwatchText, FSwatches);
     if (FSwatches.empty()) return;
     const int lh = Metrics().LineHeight;
     const int side = SwatchSide(lh, Metrics().CharWidth);

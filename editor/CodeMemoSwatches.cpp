@@ -16,12 +16,11 @@ bool WordChar(char c) {
 }
 } // namespace
 
-void TCustomCodeMemo::RowSwatches(int line, std::string_view row, std::string& scratch,
+void TCustomCodeMemo::RowSwatches(TRow at, std::string_view row, std::string& scratch,
                                   std::vector<TSwatch>& out) {
     out.clear();
     if (!OnRowSwatches) return;
     const TRow end(FStore->LineCount());
-    const TRow at(line);
     std::string_view text = row;
     if (at + 1 < end && FWrap->RowContinues(at)) {
         scratch.assign(row);
@@ -58,7 +57,7 @@ bool TCustomCodeMemo::SwatchClick(int x, int y) {
     const std::string row(FStore->Line(line).View());
     std::vector<TSwatch> swatches;
     std::string scratch;
-    RowSwatches(line.Value(), row, scratch, swatches);
+    RowSwatches(line, row, scratch, swatches);
     for (const TSwatch& swatch : swatches) {
         const TPoint p = FView->OffsetToPixel(lineStart + swatch.Start);
         if (SwatchIsSquare(row, swatch)) {
