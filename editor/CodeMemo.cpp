@@ -202,8 +202,8 @@ int TCustomCodeMemo::SelLength() {
     int length = b - a;
     if (SelLineStyle() == lsCRLF && length > 0) {
         // Each stored break inside goes out as two characters; a row cut by wrapping has none.
-        int l1 = FStore->LineFromPos(a), l2 = FStore->LineFromPos(b);
-        for (int row = l1; row < l2; ++row)
+        const TRow last = FStore->LineFromPos(TOffset(b));
+        for (TRow row = FStore->LineFromPos(TOffset(a)); row < last; ++row)
             if (FStore->Line(row).View().ends_with('\r')) ++length;
     }
     return length;
@@ -264,19 +264,22 @@ void TCustomCodeMemo::PasteFromClipboard() {
 }
 
 int TCustomCodeMemo::CaretLine() {
-    int row = FStore->LineFromPos(FCaret);
+    return CaretRow().Value();
+}
+
+TRow TCustomCodeMemo::CaretRow() {
+    const TRow row = FStore->LineFromPos(FCaret);
     return FCaretAtRowEnd && SharedRowOffset(FCaret) ? row - 1 : row;
 }
 
 bool TCustomCodeMemo::CaretAtRowEnd() {
-    return CaretLine() != FStore->LineFromPos(FCaret);
+    return CaretRow() != FStore->LineFromPos(FCaret);
 }
 
-bool TCustomCodeMemo::SharedRowOffset(int offset) const {
-    if (offset <= 0 || offset > FStore->CharCount()) return false;
-    const TRow row = FStore->LineFromPos(TOffset(offset));
-    return row > TRow(0) && FStore->PosFromLine(row) == TOffset(offset) &&
-           FWrap->RowContinues(row - 1);
+bool TCustomCodeMemo::SharedRowOffset(TOffset offset) const {
+    if (offset <= TOffset(0) || offset > TOffset(FStore->CharCount())) return false;
+    const TRow row = FStore->LineFromPos(offset);
+    return row > TRow(0) && FStore->PosFromLine(row) == offset && FWrap->RowContinues(row - 1);
 }
 
 TOffset TCustomCodeMemo::RowOffsetAtColumn(TRow row, TColumn column, bool& atRowEnd) const {
@@ -325,40 +328,40 @@ TOffset TCustomCodeMemo::OffsetFromVisualColumn(TRow row, TColumn column) const 
     return TOffset(i);
 }
 
-int TCustomCodeMemo::ClampOffset(int offset) const {
-    return std::clamp(offset, 0, FStore->CharCount());
+TOffset TCustomCodeMemo::ClampOffset(TOffset offset) const {
+    return std::clamp(offset, TOffset(0), TOffset(FStore->CharCount()));
 }
 
-int TCustomCodeMemo::SnapOffset(int offset) const {
+TOffset TCustomCodeMemo::SnapOffset(TOffset offset) const {
     offset = ClampOffset(offset);
-    if (offset == 0 || offset == FStore->CharCount()) return offset;
-    int line = FStore->LineFromPos(offset);
-    int start = FStore->PosFromLine(line);
-    std::string_view text = FStore->Line(line).View();
+    if (offset == TOffset(0) || offset == TOffset(FStore->CharCount())) return offset;
+    const TRow row = FStore->LineFromPos(offset);
+    const TOffset start = FStore->PosFromLine(row);
+    std::string_view text = FStore->Line(row).View();
     return start + int(Utf8CharStart(text, size_t(offset - start)));
 }
 
-int TCustomCodeMemo::PrevCharOffset(int offset) const {
-    if (offset <= 0) return 0;
-    int line = FStore->LineFromPos(offset - 1);
-    int start = FStore->PosFromLine(line);
-    std::string_view text = FStore->Line(line).View();
+TOffset TCustomCodeMemo::PrevCharOffset(TOffset offset) const {
+    if (offset <= TOffset(0)) return TOffset(0);
+    const TRow row = FStore->LineFromPos(offset - 1);
+    const TOffset start = FStore->PosFromLine(row);
+    std::string_view text = FStore->Line(row).View();
     return start + int(Utf8CharStart(text, size_t(offset - 1 - start)));
 }
 
-int TCustomCodeMemo::NextCharOffset(int offset) const {
-    int count = FStore->CharCount();
+TOffset TCustomCodeMemo::NextCharOffset(TOffset offset) const {
+    const TOffset count(FStore->CharCount());
     if (offset >= count) return count;
-    int line = FStore->LineFromPos(offset);
-    int start = FStore->PosFromLine(line);
-    std::string_view text = FStore->Line(line).View();
+    const TRow row = FStore->LineFromPos(offset);
+    const TOffset start = FStore->PosFromLine(row);
+    std::string_view text = FStore->Line(row).View();
     size_t i = Utf8CharStart(text, size_t(offset - start));
     return start + int(i) + Utf8CharLength(text, i);
 }
 
-void TCustomCodeMemo::ApplySelection(int anchor, int caret, bool repaint) {
-    int oldAnchor = FAnchor, oldCaret = FCaret;
-    const int oldRow = FStore->LineFromPos(ClampOffset(oldCaret)) - (FCaretAtRowEnd ? 1 : 0);
+void TCustomCodeMemo::ApplySelection(TOffset anchor, TOffset caret, bool repaint) {
+    const TOffset oldAnchor = FAnchor, oldCaret = FCaret;
+    const TRow oldRow = FStore->LineFromPos(ClampOffset(oldCaret)) - (FCaretAtRowEnd ? 1 : 0);
     const bool oldAtRowEnd = FCaretAtRowEnd;
     FAnchor = anchor;
     FCaret = caret;
@@ -370,12 +373,11 @@ void TCustomCodeMemo::ApplySelection(int anchor, int caret, bool repaint) {
     if (VirtualCaret()) {
         // Only a virtual move names a column past the end; any other change lands on the text.
         // A continuation row has no columns past its end: the cut is not a line end.
-        const TRow line(CaretLine());
+        const TRow line = CaretRow();
         std::string_view text = FStore->Line(line).View();
         int body = int(text.size()) - (!text.empty() && text.back() == '\r' ? 1 : 0);
         const TColumn onText = TextCaretColumn();
-        FBeyondEnd = FVirtualTarget > onText &&
-                     TOffset(FCaret) == FStore->PosFromLine(line) + body &&
+        FBeyondEnd = FVirtualTarget > onText && FCaret == FStore->PosFromLine(line) + body &&
                      !FWrap->RowContinues(line);
         FRememberedColumn = FVirtualTarget.value_or(onText);
         FVirtualTarget.reset();
@@ -383,8 +385,7 @@ void TCustomCodeMemo::ApplySelection(int anchor, int caret, bool repaint) {
         FBeyondEnd = false;
         if (vertical && anchor == caret && HasOption(smoColumnTrack)) {
             bool atRowEnd = false;
-            FCaret = FAnchor =
-                RowOffsetAtColumn(TRow(CaretLine()), FRememberedColumn, atRowEnd).Value();
+            FCaret = FAnchor = RowOffsetAtColumn(CaretRow(), FRememberedColumn, atRowEnd);
             FCaretAtRowEnd = atRowEnd && SharedRowOffset(FCaret);
         } else {
             FRememberedColumn = CaretDisplayColumn();
@@ -394,12 +395,12 @@ void TCustomCodeMemo::ApplySelection(int anchor, int caret, bool repaint) {
     if (changed) {
         bool wasEmpty = oldAnchor == oldCaret, isEmpty = FAnchor == FCaret;
         if (!wasEmpty || !isEmpty) {
-            int lo = std::min({oldAnchor, oldCaret, FAnchor, FCaret});
-            int hi = std::max({oldAnchor, oldCaret, FAnchor, FCaret});
+            const TOffset lo = std::min({oldAnchor, oldCaret, FAnchor, FCaret});
+            const TOffset hi = std::max({oldAnchor, oldCaret, FAnchor, FCaret});
             MarkLinesDirty(FStore->LineFromPos(ClampOffset(lo)),
                            FStore->LineFromPos(ClampOffset(hi)));
         } else if (FShowFocusLine) {
-            int a = std::max(0, oldRow), b = CaretLine();
+            const TRow a = std::max(TRow(0), oldRow), b = CaretRow();
             MarkLinesDirty(a, a);
             MarkLinesDirty(b, b);
         }
@@ -414,19 +415,19 @@ void TCustomCodeMemo::ApplySelection(int anchor, int caret, bool repaint) {
 
 // ---- editing through the store --------------------------------------------------------
 
-void TCustomCodeMemo::InsertChunked(int pos, std::string_view text) {
+void TCustomCodeMemo::InsertChunked(TOffset pos, std::string_view text) {
     // A chunk never ends between a CR and its LF.
     constexpr size_t chunk = 8192;
     while (!text.empty()) {
         size_t n = std::min(chunk, text.size());
         if (n == chunk && text.size() > chunk && text[chunk - 1] == '\r') n = chunk - 1;
-        pos += FPipeline->Insert(pos, text.substr(0, n));
+        pos += FPipeline->Insert(pos.Value(), text.substr(0, n));
         text.remove_prefix(n);
         FAnchor = FCaret = pos;
     }
 }
 
-void TCustomCodeMemo::ReplaceRange(int start, int end, std::string_view text, int groupId) {
+void TCustomCodeMemo::ReplaceRange(TOffset start, TOffset end, std::string_view text, int groupId) {
     if (FReadOnly) return;
     if (groupId != ugTyping) CloseTyping();
     start = SnapOffset(start);
@@ -442,7 +443,7 @@ void TCustomCodeMemo::ReplaceRange(int start, int end, std::string_view text, in
         undo->BeginTransaction(stored);
     }
     try {
-        FPipeline->Delete(start, end - start);
+        FPipeline->Delete(start.Value(), end - start);
         FAnchor = FCaret = start;
         InsertChunked(start, text);
     } catch (...) {
@@ -456,7 +457,7 @@ void TCustomCodeMemo::ReplaceRange(int start, int end, std::string_view text, in
 void TCustomCodeMemo::CloseTyping() {
     if (!FTyping) return;
     FTyping = false;
-    FTypingEnd = -1;
+    FTypingEnd = TOffset(-1);
     if (TUndoStack* undo = FStore->UndoStack()) undo->CloseGroup(ugTyping);
 }
 
@@ -468,15 +469,13 @@ void TCustomCodeMemo::Notify() {
     if (OnChange) OnChange(*this);
 }
 
-void TCustomCodeMemo::MarkLinesDirty(int first, int last) {
-    int count = FStore->LineCount();
-    first = std::max(0, first);
-    last = std::min(last, count - 1);
+void TCustomCodeMemo::MarkLinesDirty(TRow first, TRow last) {
+    const TRow lastRow(FStore->LineCount() - 1);
     // Only the visible rows matter for painting; the rest repaint when scrolled to.
-    first = std::max(first, FTopLine);
-    last = std::min(last, FTopLine + FVisibleLines + 1);
-    for (int i = first; i <= last; ++i)
-        FStore->Line(i).Flags |= lfRepaint;
+    first = std::max({TRow(0), first, FTopLine});
+    last = std::min({last, lastRow, FTopLine + FVisibleLines + 1});
+    for (TRow row = first; row <= last; ++row)
+        FStore->Line(row).Flags |= lfRepaint;
 }
 
 void TCustomCodeMemo::MarkAllDirty() {
@@ -504,30 +503,31 @@ void TCustomCodeMemo::Repaint() {
         return;
     }
     const int lh = FView->Metrics().LineHeight;
-    int count = FStore->LineCount();
-    for (int row = 0; row <= FVisibleLines && FTopLine + row < count; ++row) {
-        if (FStore->Line(FTopLine + row).Flags & (lfRepaint | lfRescan))
-            FHost->Invalidate({0, row * lh, FClientWidth, (row + 1) * lh});
+    const TRow end(FStore->LineCount());
+    for (int shown = 0; shown <= FVisibleLines && FTopLine + shown < end; ++shown) {
+        if (FStore->Line(FTopLine + shown).Flags & (lfRepaint | lfRescan))
+            FHost->Invalidate({0, shown * lh, FClientWidth, (shown + 1) * lh});
     }
 }
 
 void TCustomCodeMemo::ScrollCaretIntoView() {
     if (FClientHeight <= 0) return;
-    int line = CaretLine();
-    int top = FTopLine, left = FLeftColumn;
+    const TRow line = CaretRow();
+    TRow top = FTopLine;
+    TColumn left = FLeftColumn;
     if (line < top) top = line;
     const int lh = FView->Metrics().LineHeight;
     if (FClientHeight > lh) {
         int visible = std::max(1, FVisibleLines);
         if (line >= top + visible) top = line - visible + 1;
     }
-    int column = CaretColumn();
+    const TColumn column = CaretDisplayColumn();
     while (column < left)
-        left = std::max(0, left - 8);
+        left = std::max(TColumn(0), left - 8);
     if (FVisibleColumns > 0)
         while (column >= left + FVisibleColumns)
             left += 8;
-    if (HasOption(smoWordWrap) && column < FVisibleColumns) left = 0;
+    if (HasOption(smoWordWrap) && column < TColumn(FVisibleColumns)) left = TColumn(0);
     if (top != FTopLine || left != FLeftColumn) {
         FTopLine = top;
         FLeftColumn = left;
@@ -537,13 +537,24 @@ void TCustomCodeMemo::ScrollCaretIntoView() {
     }
 }
 
-void TCustomCodeMemo::ScrollTo(int column, int line, bool repaint) {
-    column = std::clamp(column, 0, std::max(0, FStore->WidestLine() - 1));
-    line = std::clamp(line, 0, std::max(0, FStore->LineCount() - 1));
-    if (column != FLeftColumn || line != FTopLine) {
+int TCustomCodeMemo::ScrollWidth(TRow top) const {
+    int widest = FStore->WidestLine();
+    const TRow end = std::min(TRow(FStore->LineCount()), top + FVisibleLines + 1);
+    for (TRow row = std::max(top, TRow(0)); row < end; ++row) {
+        const TLineRecord& rec = FStore->Line(row);
+        if (rec.View().find('\t') == std::string_view::npos) continue;
+        widest = std::max(widest, VisualColumn(row, TOffset(rec.Length)) - TColumn(0));
+    }
+    return widest;
+}
+
+void TCustomCodeMemo::ScrollTo(TColumn column, TRow row, bool repaint) {
+    row = std::clamp(row, TRow(0), TRow(std::max(0, FStore->LineCount() - 1)));
+    column = std::clamp(column, TColumn(0), TColumn(std::max(0, ScrollWidth(row) - 1)));
+    if (column != FLeftColumn || row != FTopLine) {
         FLeftColumn = column;
-        FTopLine = line;
-        FStore->SetCachedTopLine(line);
+        FTopLine = row;
+        FStore->SetCachedTopLine(row.Value());
         MarkAllDirty();
         NoteChange(cfScroll);
     }
@@ -555,19 +566,20 @@ void TCustomCodeMemo::ScrollTo(int column, int line, bool repaint) {
 
 void TCustomCodeMemo::UpdateScrollBars() {
     if (!FHost || !FRedraw || FPaintLock) return;
-    int count = FStore->LineCount();
+    const int count = FStore->LineCount();
+    const int top = FTopLine.Value();
     int scale = count > 32000 ? count / 32000 + 1 : 1;
     TScrollInfo v;
     v.Max = count / scale;
     v.Page = FVisibleLines / scale;
-    if (FTopLine > 0 && count - FTopLine < FVisibleLines) v.Page = (count - FTopLine) / scale;
-    v.Pos = FTopLine / scale;
+    if (top > 0 && count - top < FVisibleLines) v.Page = (count - top) / scale;
+    v.Pos = top / scale;
     v.Visible = FScrollBars == ssVertical || FScrollBars == ssBoth;
     TScrollInfo h;
     bool horizontal = (FScrollBars == ssHorizontal || FScrollBars == ssBoth);
-    h.Max = (HasOption(smoWordWrap) || !horizontal) ? 0 : FStore->WidestLine();
+    h.Max = (HasOption(smoWordWrap) || !horizontal) ? 0 : ScrollWidth(FTopLine);
     h.Page = FVisibleColumns;
-    h.Pos = FLeftColumn;
+    h.Pos = FLeftColumn.Value();
     h.Visible = horizontal;
     FHost->SetScrollInfo(sbVertical, v);
     FHost->SetScrollInfo(sbHorizontal, h);
@@ -605,7 +617,7 @@ void TCustomCodeMemo::BindSettings(TCM_Settings* settings) {
     if (old != settings) {
         bool rewrap = (old->Options & smoWordWrap) != (settings->Options & smoWordWrap) ||
                       old->WordWrapColumn != settings->WordWrapColumn;
-        if (rewrap) FLeftColumn = 0;
+        if (rewrap) FLeftColumn = TColumn(0);
         NoteChange(cfOptions);
     }
     Perform(SM_REFRESH, 0, 0);

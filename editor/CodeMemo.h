@@ -353,7 +353,7 @@ public:
     void DragLeave() override;
     TDropEffect Drop(const IDropData& data, TShiftState shift, TPoint at) override;
     // While a drag is over the control: the offset the caret shows as the drop point, else -1.
-    int DropPosition() const { return FDropCaret ? FDropPos : -1; }
+    int DropPosition() const { return FDropCaret ? FDropPos.Value() : -1; }
     bool DragPending() const { return FDragPending; }
     // Free text sharing one storage; no behaviour.
     const std::string& About() const { return FAbout; }
@@ -381,11 +381,12 @@ public:
     TCharTest fn_CharIsInWord;
 
     // View state.
-    int TopLine() const { return FTopLine; }
-    int LeftColumn() const { return FLeftColumn; }
+    int TopLine() const { return FTopLine.Value(); }
+    int LeftColumn() const { return FLeftColumn.Value(); }
     // The row the caret is drawn on: at an offset two wrapped rows share (the end of a
     // continuation row is the next row's start) it may be the earlier row, see CaretAtRowEnd.
     int CaretLine();
+    TRow CaretRow();   // CaretLine, typed
     int CaretColumn(); // visual column on CaretLine, tabs expanded
     // The caret stands at the end of a continuation row rather than at the start of the row
     // after it; only movements that mean the row end (Line end, Up, Down) put it there.
@@ -508,7 +509,7 @@ public:
 
 private:
     // Offsets of the starts of the logical lines the selection [a, b) covers.
-    std::vector<int> SelectedLineStarts(int a, int b);
+    std::vector<TOffset> SelectedLineStarts(TOffset a, TOffset b);
     friend class TCodeMemoView;
     friend class TCodeMemoWrap;
     friend class TCodeMemoUndoLink;
@@ -540,8 +541,8 @@ private:
     void SmartTab();
     void FillTo(TColumn fromColumn, TColumn toColumn, bool repaint);
     void CommandRecognised(int command, bool extendSelection);
-    int WordStartBefore(int offset) const;
-    int WordStartAfter(int offset) const;
+    TOffset WordStartBefore(TOffset offset) const;
+    TOffset WordStartAfter(TOffset offset) const;
     void RebuildMovementKeys();
     void EndExpansionGroup();
     // A key-down while the list is shown; true when the list took it.
@@ -570,7 +571,7 @@ public:
     // A colour cut by word wrap is found whole on the row where it starts (its Length then
     // runs past the row), and not again, in part, on the row that goes on with it. `scratch`
     // spares the painter an allocation per row.
-    void RowSwatches(int line, std::string_view row, std::string& scratch,
+    void RowSwatches(TRow line, std::string_view row, std::string& scratch,
                      std::vector<TSwatch>& out);
 
 private:
@@ -580,7 +581,7 @@ private:
     TColumn CaretDisplayColumn(); // CaretColumn, typed
     // Whether the caret may stand at the end of the row before `offset`'s row: `offset` is
     // where a continuation row ends and the next row starts.
-    bool SharedRowOffset(int offset) const;
+    bool SharedRowOffset(TOffset offset) const;
     // Offset of visual column `column` on `row`. On a continuation row cut inside a word a
     // column at or past the row's end gives the row end, with atRowEnd set.
     TOffset RowOffsetAtColumn(TRow row, TColumn column, bool& atRowEnd) const;
@@ -600,13 +601,13 @@ private:
     bool AutoScrollStep(TPoint mouse);
     void ChangeCursor(TCursorShape shape);
     // The offset a click or a drag at (x, y) puts the caret on.
-    int OffsetAtMouse(int x, int y);
+    TOffset OffsetAtMouse(int x, int y);
     // The column boundary nearest to x, as the margin lines are drawn on them.
-    int MarginColumnAt(int x) const;
+    TColumn MarginColumnAt(int x) const;
     // Whether (x, y) lies on the right-margin or the wrap-column line past the end of the row
     // under it; rightMargin tells which.
     bool OverMarginLine(int x, int y, bool& rightMargin);
-    void MoveMarginLine(int column);
+    void MoveMarginLine(TColumn column);
     // Drags the selection out; what happens to it depends on where it was dropped.
     void DragSelection();
     // Inserts dropped (or pasted) text as the action bits say; answers the effect.
@@ -614,42 +615,56 @@ private:
     TSourceTypes OfferedFormats(const IDropData& data);
     void EndDropCaret();
     // The style byte of the character at offset when its style is a hyperlink, else -1.
-    int HyperlinkStyleAt(int offset);
+    int HyperlinkStyleAt(TOffset offset);
     // The run of characters around offset that carry `style`, across row cuts.
-    std::string HyperlinkText(int offset, uint8_t style);
-    void MoveCaret(int offset, bool extend, bool vertical = false);
-    int PrevCharOffset(int offset) const;
-    int NextCharOffset(int offset) const;
+    std::string HyperlinkText(TOffset offset, uint8_t style);
+    void MoveCaret(TOffset offset, bool extend, bool vertical = false);
+    TOffset PrevCharOffset(TOffset offset) const;
+    TOffset NextCharOffset(TOffset offset) const;
     void CloseTyping();
 
     // Loading and saving (CodeMemoIO.cpp).
     void LoadStreamAtSelection(TStream& stream);
-    std::string FormatText(int start, int end, WPARAM format) const;
+    std::string FormatText(TOffset start, TOffset end, WPARAM format) const;
+    std::string FormatAll(WPARAM format) const { return FormatText(TOffset(0), TextEnd(), format); }
+    TOffset TextEnd() const { return TOffset(FStore->CharCount()); }
     // The whole text as FileBytes gives it for a plain SaveFormat, into out (not flushed).
     void WritePlain(TBufferedWriter& out) const;
     // The stored text in pieces of whole characters.
     void ForEachPiece(const std::function<void(std::string_view)>& take) const;
     // The range as RTF (sfmRTF) or HTML into out, which is not flushed.
     // With release, lines are scanned as the writing reaches them and their bytes dropped after.
-    void WriteRich(int start, int end, WPARAM format, TBufferedWriter& out,
+    void WriteRich(TOffset start, TOffset end, WPARAM format, TBufferedWriter& out,
                    bool release = false) const;
     void SaveStreamFormat(WPARAM format, TStream& stream, int start, int end);
 
     // Editing through the store.
-    void ReplaceRange(int start, int end, std::string_view text, int groupId = 0);
-    void InsertChunked(int pos, std::string_view text);
-    int ClampOffset(int offset) const;
-    int SnapOffset(int offset) const; // to the start of a UTF-8 sequence
-    void ApplySelection(int anchor, int caret, bool repaint);
+    void ReplaceRange(TOffset start, TOffset end, std::string_view text, int groupId = 0);
+    void InsertChunked(TOffset pos, std::string_view text);
+    TOffset ClampOffset(TOffset offset) const;
+    TOffset SnapOffset(TOffset offset) const; // to the start of a UTF-8 sequence
+    void ApplySelection(TOffset anchor, TOffset caret, bool repaint);
+    // The selection's ends in text order.
+    TOffset SelFirst() const { return std::min(FAnchor, FCaret); }
+    TOffset SelLast() const { return std::max(FAnchor, FCaret); }
+    // The selection as callers outside the control see it, and back.
+    TSelectionPair SelectionPair() const { return {FAnchor.Value(), FCaret.Value()}; }
+    void SetSelectionPair(const TSelectionPair& p) {
+        FAnchor = TOffset(p.Anchor);
+        FCaret = TOffset(p.Caret);
+    }
 
     // View bookkeeping.
     void NoteChange(uint32_t reason) { FChangeFlags |= reason; }
     void Notify();
     void ScrollCaretIntoView();
-    void ScrollTo(int column, int line, bool repaint);
+    void ScrollTo(TColumn column, TRow row, bool repaint);
+    // How many columns the horizontal scroll spans with `top` as the top row: the widest row's
+    // length, or more where a row in the window holds tabs (a tab's byte spans several columns).
+    int ScrollWidth(TRow top) const;
     void UpdateScrollBars();
     void Repaint();
-    void MarkLinesDirty(int first, int last);
+    void MarkLinesDirty(TRow first, TRow last);
     void MarkAllDirty();
     void RecalcMetrics();
     // Routes the tracker's callbacks to this control's events and repaints.
@@ -683,44 +698,44 @@ private:
     std::array<TCustomCodeMemoParser*, ParserSlots> FParsers{};
     int FActiveSlot = 1;
 
-    int FAnchor = 0;
-    int FCaret = 0;
+    TOffset FAnchor{0};
+    TOffset FCaret{0};
     TColumn FRememberedColumn{0};
     bool FVerticalMove = false;
-    bool FBeyondEnd = false;     // the virtual caret is past the line end, at FRememberedColumn
+    bool FBeyondEnd = false; // the virtual caret is past the line end, at FRememberedColumn
     std::optional<TColumn> FVirtualTarget; // the column a virtual move asks the next selection
                                            // change for
     bool FCaretAtRowEnd = false; // the caret is drawn at the end of the row before its offset's
     bool FRowEndTarget = false;  // a movement asks the next selection change for the row end
     bool FExpansionOpen = false; // an auto-replacement waits for its trigger character
-    int FTopLine = 0;
-    int FLeftColumn = 0;
+    TRow FTopLine{0};
+    TColumn FLeftColumn{0};
     int FClientWidth = 0;
     int FClientHeight = 0;
     int FVisibleColumns = 80;
     int FVisibleLines = 40;
     uint32_t FChangeFlags = 0;
-    int FChangedLine = 0;
+    TRow FChangedLine{0}; // first row edited since a caller set it below 0
     int FUpdateCount = 0;
     bool FRedraw = true;
     bool FPaintLock = false;
     bool FLoading = false;
     bool FTyping = false;
-    int FTypingEnd = -1;
+    TOffset FTypingEnd{-1};
     bool FSelecting = false;
     bool FFocused = false;
-    bool FDragPending = false;     // pressed inside the selection: a drag may follow
-    bool FMarginDragging = false;  // the right-margin or wrap-column line follows the mouse
-    bool FDragRightMargin = false; // ... and it is the right margin's
-    int FMarginDragColumn = 0;     // the column the dragged line stands on
-    int FHyperOffset = -1;         // the hyperlink character under the mouse at the last move
+    bool FDragPending = false;           // pressed inside the selection: a drag may follow
+    bool FMarginDragging = false;        // the right-margin or wrap-column line follows the mouse
+    bool FDragRightMargin = false;       // ... and it is the right margin's
+    TColumn FMarginDragColumn{0};        // the column the dragged line stands on
+    std::optional<TOffset> FHyperOffset; // the hyperlink character under the mouse at the last move
     bool FAutoScrolling = false;
     bool FDropCaret = false; // a drag is over the control
-    int FDropPos = 0;        // ... and would drop here
+    TOffset FDropPos{0};     // ... and would drop here
     const IDropData* FDropData = nullptr;
     TSourceTypes FDropTypes = 0;
-    bool FOwnDrag = false;  // the selection is being dragged out of this control
-    int FOwnDropStart = -1; // where its text landed when it was dropped back in
+    bool FOwnDrag = false;                // the selection is being dragged out of this control
+    std::optional<TOffset> FOwnDropStart; // where its text landed when it was dropped back in
     int FOwnDropLength = 0;
     TCursorShape FCursor = crDefault;
 
@@ -751,7 +766,7 @@ private:
     bool FPrinting = false;
     uint32_t FLastClickTick = 0;
     int FClickCount = 4;
-    int FLastClickLine = -1;
+    TRow FLastClickLine{-1};
     int FKnownLineCount = 1;
     int FPerformDepth = 0;
     bool FKeyConsumed = false; // a command took the key: its character is swallowed

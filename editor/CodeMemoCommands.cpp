@@ -30,12 +30,12 @@ bool IsBlank(char c) {
 } // namespace
 
 // Both walk a row's bytes in place: a word may be the whole of a long line.
-int TCustomCodeMemo::WordStartBefore(int offset) const {
+TOffset TCustomCodeMemo::WordStartBefore(TOffset offset) const {
     // Back over characters whose word test gives `inWord`, row by row.
     auto back = [&](bool inWord) {
-        while (offset > 0) {
-            const int row = FStore->LineFromPos(offset - 1);
-            const int start = FStore->PosFromLine(row);
+        while (offset > TOffset(0)) {
+            const TRow row = FStore->LineFromPos(offset - 1);
+            const TOffset start = FStore->PosFromLine(row);
             const std::string_view text = FStore->Line(row).View();
             int i = offset - start;
             while (i > 0 && CharIsInWord(text[i - 1]) == inWord)
@@ -49,13 +49,13 @@ int TCustomCodeMemo::WordStartBefore(int offset) const {
     return offset;
 }
 
-int TCustomCodeMemo::WordStartAfter(int offset) const {
-    const int count = FStore->CharCount();
-    const int start = offset;
+TOffset TCustomCodeMemo::WordStartAfter(TOffset offset) const {
+    const TOffset count(FStore->CharCount());
+    const TOffset start = offset;
     auto on = [&](bool inWord) {
         while (offset < count) {
-            const int row = FStore->LineFromPos(offset);
-            const int rowStart = FStore->PosFromLine(row);
+            const TRow row = FStore->LineFromPos(offset);
+            const TOffset rowStart = FStore->PosFromLine(row);
             const std::string_view text = FStore->Line(row).View();
             int i = offset - rowStart;
             while (i < int(text.size()) && CharIsInWord(text[i]) == inWord)
@@ -83,9 +83,7 @@ public:
         FStore.Line(row).Flags |= lfRepaint; // the gutter shows it
     }
     int LineLength(TRow row) const override { return FStore.Line(row).Length; }
-    bool LineEndsWithCR(TRow row) const override {
-        return FStore.Line(row).View().ends_with('\r');
-    }
+    bool LineEndsWithCR(TRow row) const override { return FStore.Line(row).View().ends_with('\r'); }
     TRow CaretLine() const override { return FCaretLine; }
     TOffset CaretColumn() const override { return FCaretColumn; }
     bool WordWrap() const override { return FWrap; }
@@ -106,9 +104,9 @@ void TCustomCodeMemo::SetBookmark(int index, int line, int column) {
     CheckBookmark(index);
     // A bookmark belongs to a logical line (also one cut past 2,047 characters without word
     // wrap); its column counts from the line's start, so going to it finds the caret's place.
-    const TRow firstRow = FWrap->FirstRowOf(TRow(CaretLine()));
+    const TRow firstRow = FWrap->FirstRowOf(CaretRow());
     TStoreBookmarkHost host(*FStore, firstRow,
-                            TOffset(0) + (TOffset(FCaret) - FStore->PosFromLine(firstRow)), true);
+                            TOffset(0) + (FCaret - FStore->PosFromLine(firstRow)), true);
     TNumberedBookmarks bookmarks;
     bookmarks.BindColumns(FStore->Bookmarks);
     bookmarks.OnBookmarkSet = [this](TNumberedBookmarks&, int n) {
@@ -126,14 +124,13 @@ void TCustomCodeMemo::GotoBookmark(int index) {
     TRow row;
     TOffset at;
     if (!bookmarks.Find(host, index, row, at)) return;
-    const int line = row.Value();
     // The stored column may fall inside a character that edits moved there.
-    const int offset = SnapOffset(at.Value());
+    const TOffset place = SnapOffset(at);
     CloseTyping();
     NoteChange(cfCaret);
-    ApplySelection(offset, offset, false);
+    ApplySelection(place, place, false);
     // The bookmarked line in the middle of the window.
-    ScrollTo(FLeftColumn, std::max(0, line - FVisibleLines / 2), false);
+    ScrollTo(FLeftColumn, std::max(TRow(0), row - FVisibleLines / 2), false);
     ScrollCaretIntoView();
     UpdateScrollBars();
     Repaint();
@@ -143,8 +140,8 @@ int TCustomCodeMemo::BookmarkLine(int index) const {
     CheckBookmark(index);
     if (FStore->Bookmarks[index] == 0) return -1;
     const uint16_t bit = uint16_t(1u << index);
-    for (int i = 0, count = FStore->LineCount(); i < count; ++i)
-        if (FStore->Line(i).Marks & bit) return i;
+    for (TRow row(0), end(FStore->LineCount()); row < end; ++row)
+        if (FStore->Line(row).Marks & bit) return row.Value();
     return -1;
 }
 
@@ -157,8 +154,8 @@ bool TCustomCodeMemo::CaretBeyondEnd() {
 }
 
 TColumn TCustomCodeMemo::TextCaretColumn() {
-    const TRow line(CaretLine());
-    return VisualColumn(line, TOffset(FCaret - FStore->PosFromLine(line).Value()));
+    const TRow line = CaretRow();
+    return VisualColumn(line, TOffset(FCaret - FStore->PosFromLine(line)));
 }
 
 std::string TCustomCodeMemo::FillText(TColumn fromColumn, TColumn toColumn) {
@@ -187,8 +184,8 @@ void TCustomCodeMemo::FillToVirtualCaret(int groupId) {
 std::optional<TColumn> TCustomCodeMemo::VirtualColumnAt(int x, TOffset offset) {
     if (!VirtualCaret()) return std::nullopt;
     const TRow line = FStore->LineFromPos(offset);
-    const TColumn column(std::max(0, x - FView->TextLeft()) / FView->Metrics().CharWidth +
-                         FLeftColumn);
+    const TColumn column =
+        FLeftColumn + std::max(0, x - FView->TextLeft()) / FView->Metrics().CharWidth;
     if (column <= VisualColumn(line, TOffset(offset - FStore->PosFromLine(line))))
         return std::nullopt;
     return std::min(column, MaxVirtualColumn);
@@ -197,15 +194,15 @@ std::optional<TColumn> TCustomCodeMemo::VirtualColumnAt(int x, TOffset offset) {
 void TCustomCodeMemo::ExecuteCommand(int command, int data, bool extend) {
     (void)data;
     // The row the caret is drawn on, which at a row end is the row before its offset's.
-    int line = CaretLine();
-    int lineStart = FStore->PosFromLine(line);
+    const TRow line = CaretRow();
+    const TOffset lineStart = FStore->PosFromLine(line);
     std::string_view text = FStore->Line(line).View();
     int bodyLength = int(text.size()) - (!text.empty() && text.back() == '\r' ? 1 : 0);
-    int lastLine = FStore->LineCount() - 1;
+    const TRow lastLine(FStore->LineCount() - 1);
     NoteChange(cfCaret);
     const bool virt = VirtualCaret();
     // A continuation row ends at a cut, not at its logical line's end.
-    const bool rowContinues = FWrap->RowContinues(TRow(line));
+    const bool rowContinues = FWrap->RowContinues(line);
     const bool atLineEnd = FCaret == lineStart + bodyLength;
     // Moves along the caret's line to a column that may lie past its end.
     auto moveVirtual = [&](TColumn column) {
@@ -213,11 +210,11 @@ void TCustomCodeMemo::ExecuteCommand(int command, int data, bool extend) {
         MoveCaret(lineStart + bodyLength, extend);
     };
     auto vertical = [&](int delta) {
-        int target = std::clamp(line + delta, 0, lastLine);
+        const TRow target = std::clamp(line + delta, TRow(0), lastLine);
         TColumn column =
             virt || HasOption(smoColumnTrack) ? FRememberedColumn : CaretDisplayColumn();
         bool rowEnd = false;
-        int offset = RowOffsetAtColumn(TRow(target), column, rowEnd).Value();
+        TOffset offset = RowOffsetAtColumn(target, column, rowEnd);
         if (virt && target != line) {
             // The caret keeps its column, past the end of a shorter line.
             FVirtualTarget = column;
@@ -227,10 +224,10 @@ void TCustomCodeMemo::ExecuteCommand(int command, int data, bool extend) {
         }
         if (target == line) {
             if (delta < 0)
-                offset = 0;
+                offset = TOffset(0);
             else if (FStore->CharCount() > 0 &&
                      FStore->StoredText(FStore->CharCount() - 1, FStore->CharCount()) == "\r")
-                offset = FStore->CharCount();
+                offset = TOffset(FStore->CharCount());
             else
                 return;
         }
@@ -241,7 +238,7 @@ void TCustomCodeMemo::ExecuteCommand(int command, int data, bool extend) {
         MoveCaret(offset, extend, target != line);
         if (HasOption(smoColumnTrack)) FRememberedColumn = std::max(keep, column);
     };
-    auto deleteRange = [&](int a, int b, int group) {
+    auto deleteRange = [&](TOffset a, TOffset b, int group) {
         if (a == b) return;
         TUndoStack* undo = FStore->UndoStack();
         CloseTyping();
@@ -274,7 +271,7 @@ void TCustomCodeMemo::ExecuteCommand(int command, int data, bool extend) {
         MoveCaret(lineStart, extend);
         break;
     case kcLineEnd: {
-        int end = bodyLength;
+        int end = bodyLength; // in the row
         while (end > 0 && IsBlank(text[size_t(end - 1)]))
             --end;
         // A row cut inside a word ends where the next row starts: the caret stays on this row.
@@ -291,9 +288,10 @@ void TCustomCodeMemo::ExecuteCommand(int command, int data, bool extend) {
     case kcPageUp:
     case kcPageDown: {
         int page = std::max(1, FVisibleLines);
-        int delta = command == kcPageUp ? -std::min(page, line) : std::min(page, lastLine - line);
+        int delta =
+            command == kcPageUp ? -std::min(page, line - TRow(0)) : std::min(page, lastLine - line);
         if (delta == 0) break;
-        ScrollTo(FLeftColumn, std::max(0, FTopLine + delta), false);
+        ScrollTo(FLeftColumn, std::max(TRow(0), FTopLine + delta), false);
         vertical(delta);
         break;
     }
@@ -304,11 +302,11 @@ void TCustomCodeMemo::ExecuteCommand(int command, int data, bool extend) {
         MoveCaret(WordStartAfter(FCaret), extend);
         break;
     case kcDocumentStart:
-        MoveCaret(0, extend);
+        MoveCaret(TOffset(0), extend);
         break;
     case kcDocumentEnd:
-        MoveCaret(FStore->CharCount(), extend);
-        FRememberedColumn = VisualColumn(TRow(lastLine), TOffset(FStore->Line(lastLine).Length));
+        MoveCaret(TOffset(FStore->CharCount()), extend);
+        FRememberedColumn = VisualColumn(lastLine, TOffset(FStore->Line(lastLine).Length));
         break;
     case kcCut:
         if (!FReadOnly) Perform(WM_CUT, 0, 0);
@@ -335,17 +333,18 @@ void TCustomCodeMemo::ExecuteCommand(int command, int data, bool extend) {
     case kcDeleteChar:
         if (FReadOnly) break;
         if (FAnchor != FCaret) {
-            deleteRange(std::min(FAnchor, FCaret), std::max(FAnchor, FCaret), ugDelete);
+            deleteRange(SelFirst(), SelLast(), ugDelete);
         } else if (CaretBeyondEnd()) {
             // The blanks up to the caret come first, then the break joins the next line.
             TUndoStack* undo = FStore->UndoStack();
             CloseTyping();
             if (undo && FUndoLink) undo->OpenGroup(ugDelete);
             FillToVirtualCaret(0);
-            if (FCaret < FStore->CharCount()) ReplaceRange(FCaret, NextCharOffset(FCaret), {});
+            if (FCaret < TOffset(FStore->CharCount()))
+                ReplaceRange(FCaret, NextCharOffset(FCaret), {});
             ApplySelection(FCaret, FCaret, true);
             if (undo) undo->CloseGroup(ugDelete);
-        } else if (FCaret < FStore->CharCount()) {
+        } else if (FCaret < TOffset(FStore->CharCount())) {
             deleteRange(FCaret, NextCharOffset(FCaret), ugDelete);
         }
         break;
@@ -354,8 +353,8 @@ void TCustomCodeMemo::ExecuteCommand(int command, int data, bool extend) {
         if (FAnchor == FCaret && CaretBeyondEnd())
             moveVirtual(FRememberedColumn - 1);
         else if (FAnchor != FCaret)
-            deleteRange(std::min(FAnchor, FCaret), std::max(FAnchor, FCaret), ugDelete);
-        else if (FCaret > 0)
+            deleteRange(SelFirst(), SelLast(), ugDelete);
+        else if (FCaret > TOffset(0))
             deleteRange(PrevCharOffset(FCaret), FCaret, ugDelete);
         break;
     case kcIndentBlock:
@@ -417,13 +416,13 @@ void TCustomCodeMemo::ExecuteCommand(int command, int data, bool extend) {
         break;
     case kcDeleteWordAfter:
         if (!FReadOnly) {
-            int end = WordStartAfter(FCaret);
-            if (end == FCaret) end = FStore->CharCount(); // the last word runs to the end
+            TOffset end = WordStartAfter(FCaret);
+            if (end == FCaret) end = TOffset(FStore->CharCount()); // the last word runs to the end
             deleteRange(FCaret, end, ugDeleteWordAfter);
         }
         break;
     case kcScrollUp:
-        if (FTopLine > 0) {
+        if (FTopLine > TRow(0)) {
             ScrollTo(FLeftColumn, FTopLine - 1, true);
             if (line >= FTopLine + FVisibleLines) vertical(-1);
         }

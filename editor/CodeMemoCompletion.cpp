@@ -28,7 +28,7 @@ bool TCustomCodeMemo::CompletionShown() const {
 }
 
 std::string TCustomCodeMemo::TextBeforeCaret() const {
-    return FStore->StoredText(std::max(0, FCaret - CompletionContext), FCaret);
+    return FStore->StoredText(std::max(0, FCaret.Value() - CompletionContext), FCaret.Value());
 }
 
 bool TCustomCodeMemo::ShowCompletion() {
@@ -42,7 +42,7 @@ bool TCustomCodeMemo::ShowCompletion() {
     if (entries->Count() == 0) return false;
     ApplySelection(FCaret, FCaret, true);
     auto popup = std::make_unique<TCodeMemoPopup>(
-        std::move(entries), std::max(0, FCaret - list.PrefixLength), FHideSelection);
+        std::move(entries), std::max(TOffset(0), FCaret - list.PrefixLength), FHideSelection);
     // The provider's first item is its best: the list shows them sorted, with that one chosen.
     TMacroPopupList& names = popup->List();
     names.SetSelected(0);
@@ -55,7 +55,7 @@ bool TCustomCodeMemo::ShowCompletion() {
 void TCustomCodeMemo::RefreshCompletion() {
     FCompletionRefresh = false;
     if (!CompletionShown()) return;
-    const int start = FPopup->CompletionStart();
+    const TOffset start = FPopup->CompletionStart();
     const int sel = FPopup->List().Selected();
     const std::string chosen = sel >= 0 ? FPopup->List().Name(sel) : std::string();
     TCompletionList list;
@@ -78,11 +78,11 @@ void TCustomCodeMemo::ChooseCompletion() {
     const int sel = popup->List().Selected();
     if (sel >= 0 && !FReadOnly) {
         const std::string text = popup->Insert(sel);
-        const int start = std::min(popup->CompletionStart(), FCaret);
+        const TOffset start = std::min(popup->CompletionStart(), FCaret);
         // One undo step, apart from the typing before it.
         TCodeMemoExpansion target(*this);
         target.BeginUndoGroup(ExpansionUndoGroup);
-        target.ReplaceRange(start, FCaret, text);
+        target.ReplaceRange(start.Value(), FCaret.Value(), text);
         target.EndUndoGroup(ExpansionUndoGroup);
         NoteChange(cfText | cfCaret);
         ScrollCaretIntoView();

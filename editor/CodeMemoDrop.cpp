@@ -57,11 +57,11 @@ TDropEffect TCustomCodeMemo::DragOver(TShiftState shift, TPoint at) {
     const int cw = FView->Metrics().CharWidth;
     const int textLeft = FView->TextLeft();
     int dx = 0, dy = 0;
-    if (at.Y < 2 * lh && FTopLine > 0)
+    if (at.Y < 2 * lh && FTopLine > TRow(0))
         dy = -1;
     else if (FClientHeight > 0 && at.Y >= FClientHeight - 2 * lh)
         dy = 1;
-    else if (at.X < textLeft + 2 * cw && FLeftColumn > 0)
+    else if (at.X < textLeft + 2 * cw && FLeftColumn > TColumn(0))
         dx = -1;
     else if (FClientWidth > 0 && at.X >= FClientWidth - 2 * cw)
         dx = 1;
@@ -110,8 +110,8 @@ TDropEffect TCustomCodeMemo::Drop(const IDropData& data, TShiftState shift, TPoi
     static constexpr struct {
         TSourceTypes Bit;
         std::string_view Format;
-    } order[] = {{dsHtml, cbfHtml}, {dsText, cbfText}, {dsUnicodeText, cbfUnicodeText},
-                 {dsFiles, cbfFiles}};
+    } order[] = {
+        {dsHtml, cbfHtml}, {dsText, cbfText}, {dsUnicodeText, cbfUnicodeText}, {dsFiles, cbfFiles}};
     for (const auto& f : order) {
         if (!(types & offered & f.Bit)) continue;
         std::string text = data.Get(f.Format);
@@ -144,8 +144,8 @@ TDropEffect TCustomCodeMemo::DropText(std::string text, TDropEffect effect, TSou
             }
         }
     }
-    int a = std::min(FAnchor, FCaret), b = std::max(FAnchor, FCaret);
-    int pos = FDropPos;
+    const TOffset a = SelFirst(), b = SelLast();
+    TOffset pos = FDropPos;
     EndDropCaret();
     if (FOwnDrag && pos >= a && pos <= b) return deNone; // dropped onto itself
     if (FReadOnly || text.empty()) return deNone;
@@ -156,7 +156,7 @@ TDropEffect TCustomCodeMemo::DropText(std::string text, TDropEffect effect, TSou
         ReplaceRange(a, b, {});
     }
     ReplaceRange(pos, pos, text);
-    int end = FCaret;
+    const TOffset end = FCaret;
     if (FOwnDrag) {
         // The drag loop closes the group when it ends, and selects what was dropped.
         FOwnDropStart = pos;
@@ -172,11 +172,11 @@ TDropEffect TCustomCodeMemo::DropText(std::string text, TDropEffect effect, TSou
 }
 
 void TCustomCodeMemo::DragSelection() {
-    int a = std::min(FAnchor, FCaret), b = std::max(FAnchor, FCaret);
+    const TOffset a = SelFirst(), b = SelLast();
     if (a == b || !FHost) return;
-    std::string text = FStore->GetText(a, b, sfTEXT);
+    std::string text = FStore->GetText(a.Value(), b.Value(), sfTEXT);
     FOwnDrag = true;
-    FOwnDropStart = -1;
+    FOwnDropStart.reset();
     TDropEffect effect = deNone;
     try {
         effect = FHost->DragText(text, !FReadOnly);
@@ -186,8 +186,8 @@ void TCustomCodeMemo::DragSelection() {
     }
     FOwnDrag = false;
     TUndoStack* undo = FStore->UndoStack();
-    if (FOwnDropStart >= 0) {
-        ApplySelection(FOwnDropStart, FOwnDropStart + FOwnDropLength, true);
+    if (FOwnDropStart) {
+        ApplySelection(*FOwnDropStart, *FOwnDropStart + FOwnDropLength, true);
     } else if (effect == deMove && !FReadOnly) {
         // Moved to another window: the text leaves this one, in one undo step.
         if (undo) undo->OpenGroup(ugDrag);
@@ -197,7 +197,7 @@ void TCustomCodeMemo::DragSelection() {
         ApplySelection(a, a, true);
     }
     if (undo && undo->OpenGroupId() == ugDrag) undo->CloseGroup(ugDrag);
-    FOwnDropStart = -1;
+    FOwnDropStart.reset();
     Notify();
 }
 

@@ -18,53 +18,53 @@ std::string TCodeMemoExpansion::LineBeforeCaret(size_t limit) const {
     // From the start of the logical line (a word cut at a row end goes on to the next row), but
     // only as many rows back as the limit reaches.
     const TTextStore& store = *FMemo.FStore;
-    const int caret = FMemo.FCaret;
-    const int from = limit < size_t(caret) ? caret - int(limit) : 0;
-    TRow row = store.LineFromPos(TOffset(caret));
-    while (store.PosFromLine(row).Value() > from && row > TRow(0) &&
-           FMemo.FWrap->RowContinues(row - 1))
+    const TOffset caret = FMemo.FCaret;
+    const TOffset from = limit < size_t(caret.Value()) ? caret - int(limit) : TOffset(0);
+    TRow row = store.LineFromPos(caret);
+    while (store.PosFromLine(row) > from && row > TRow(0) && FMemo.FWrap->RowContinues(row - 1))
         --row;
-    return store.StoredText(std::max(from, store.PosFromLine(row).Value()), caret);
+    return store.StoredText(std::max(from, store.PosFromLine(row)).Value(), caret.Value());
 }
 
 int TCodeMemoExpansion::CharAtCaret() const {
     const TTextStore& store = *FMemo.FStore;
-    if (FMemo.FCaret >= store.CharCount()) return -1;
-    char c = store.StoredText(FMemo.FCaret, FMemo.FCaret + 1)[0];
+    const int caret = FMemo.FCaret.Value();
+    if (caret >= store.CharCount()) return -1;
+    char c = store.StoredText(caret, caret + 1)[0];
     return c == '\r' ? -1 : static_cast<unsigned char>(c);
 }
 
 void TCodeMemoExpansion::GetSelection(int& start, int& end) const {
-    start = std::min(FMemo.FAnchor, FMemo.FCaret);
-    end = std::max(FMemo.FAnchor, FMemo.FCaret);
+    start = FMemo.SelFirst().Value();
+    end = FMemo.SelLast().Value();
 }
 
 int TCodeMemoExpansion::CaretOffset() const {
-    return FMemo.FCaret;
+    return FMemo.FCaret.Value();
 }
 
 void TCodeMemoExpansion::SetSelection(int start, int end) {
-    end = FMemo.ClampOffset(end);
+    const TOffset last = FMemo.ClampOffset(TOffset(end));
     // Selecting the word before a caret at a row end leaves the caret on that row.
-    FMemo.FRowEndTarget = FMemo.FCaretAtRowEnd && end == FMemo.FCaret;
-    FMemo.ApplySelection(FMemo.ClampOffset(start), end, true);
+    FMemo.FRowEndTarget = FMemo.FCaretAtRowEnd && last == FMemo.FCaret;
+    FMemo.ApplySelection(FMemo.ClampOffset(TOffset(start)), last, true);
 }
 
 int TCodeMemoExpansion::DisplayColumn(int offset) const {
     const TTextStore& store = *FMemo.FStore;
-    offset = FMemo.ClampOffset(offset);
-    const TRow line = store.LineFromPos(TOffset(offset));
-    return FMemo.VisualColumn(line, TOffset(TOffset(offset) - store.PosFromLine(line))).Value();
+    const TOffset at = FMemo.ClampOffset(TOffset(offset));
+    const TRow line = store.LineFromPos(at);
+    return FMemo.VisualColumn(line, TOffset(at - store.PosFromLine(line))).Value();
 }
 
 void TCodeMemoExpansion::ReplaceRange(int start, int end, std::string_view text) {
-    FMemo.ReplaceRange(FMemo.ClampOffset(start), FMemo.ClampOffset(end), text);
+    FMemo.ReplaceRange(FMemo.ClampOffset(TOffset(start)), FMemo.ClampOffset(TOffset(end)), text);
     FMemo.ApplySelection(FMemo.FCaret, FMemo.FCaret, true);
 }
 
 void TCodeMemoExpansion::SetCaret(int offset) {
-    offset = FMemo.ClampOffset(offset);
-    FMemo.ApplySelection(offset, offset, true);
+    const TOffset at = FMemo.ClampOffset(TOffset(offset));
+    FMemo.ApplySelection(at, at, true);
 }
 
 void TCodeMemoExpansion::BeginUndoGroup(int id) {
@@ -181,7 +181,7 @@ void TCustomCodeMemo::ClosePopup(bool collapse) {
     std::unique_ptr<TCodeMemoPopup> popup = std::move(FPopup);
     SetHideSelection(popup->SavedHideSelection());
     if (collapse) {
-        int end = std::max(FAnchor, FCaret);
+        const TOffset end = SelLast();
         FRowEndTarget = FCaretAtRowEnd && end == FCaret;
         ApplySelection(end, end, true);
     }

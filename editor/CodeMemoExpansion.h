@@ -2,6 +2,7 @@
 #pragma once
 
 #include "editor/CodeMemoPaintPopup.h"
+#include "editor/Units.h"
 #include "highlight/AutoReplaceExpansion.h"
 #include "highlight/AutoReplaceTarget.h"
 
@@ -51,12 +52,12 @@ public:
         : FList(table), FView(FList), FSavedHideSelection(savedHideSelection) {}
     // A completion list: it owns its entries, and typed characters go into the text. start is
     // where the prefix the chosen entry replaces begins.
-    TCodeMemoPopup(std::unique_ptr<TMacroKeywords> entries, int start, bool savedHideSelection)
+    TCodeMemoPopup(std::unique_ptr<TMacroKeywords> entries, TOffset start, bool savedHideSelection)
         : FEntries(std::move(entries)), FList(*FEntries), FView(FList),
           FSavedHideSelection(savedHideSelection), FCompletionStart(start) {}
 
     bool Completion() const { return FEntries != nullptr; }
-    int CompletionStart() const { return FCompletionStart; }
+    TOffset CompletionStart() const { return FCompletionStart; }
     // What choosing the entry writes (a completion list's entries only).
     const std::string& Insert(int index) const {
         return FEntries->Entries().at(FList.Name(index)).Expansion;
@@ -75,7 +76,7 @@ private:
     TMacroPopupList FList;
     TMacroPopupView FView;
     bool FSavedHideSelection;
-    int FCompletionStart = 0;
+    TOffset FCompletionStart{0};
 };
 
 } // namespace quillet

@@ -67,7 +67,7 @@ WPARAM FormatBits(TSaveFormat format, TSelLineStyle style) {
 }
 } // namespace
 
-void TCustomCodeMemo::WriteRich(int start, int end, WPARAM format, TBufferedWriter& out,
+void TCustomCodeMemo::WriteRich(TOffset start, TOffset end, WPARAM format, TBufferedWriter& out,
                                 bool release) const {
     start = ClampOffset(start);
     end = ClampOffset(end);
@@ -98,23 +98,24 @@ void TCustomCodeMemo::WriteRich(int start, int end, WPARAM format, TBufferedWrit
     src.Settings = FActiveSettings;
     src.Highlight = (FActiveSettings->Options & smoSyntaxHighlight) && ActiveDefinition();
     src.Font = Font();
-    if (format & sfmRTF) return WriteRtf(src, start, end, out);
+    if (format & sfmRTF) return WriteRtf(src, start.Value(), end.Value(), out);
     src.Title = FPrintTitle;
     src.Date = ShortDateToday();
     src.Contact = LoadStr(SMailAddress);
-    WriteHtml(src, start, end, out);
+    WriteHtml(src, start.Value(), end.Value(), out);
 }
 
-std::string TCustomCodeMemo::FormatText(int start, int end, WPARAM format) const {
-    start = ClampOffset(start);
-    end = ClampOffset(end);
+std::string TCustomCodeMemo::FormatText(TOffset first, TOffset last, WPARAM format) const {
+    first = ClampOffset(first);
+    last = ClampOffset(last);
     if (format & (sfmRTF | sfmHTML)) {
         TMemoryStream memory;
         TBufferedWriter out(memory);
-        WriteRich(start, end, format, out);
+        WriteRich(first, last, format, out);
         out.Flush();
         return memory.AsString();
     }
+    const int start = first.Value(), end = last.Value();
     if (format & sfmLF) return FStore->GetText(start, end, sfUNIX);
     if (!(format & sfmCRLF)) return FStore->StoredText(start, end);
     TSelLineStyle style = FStore->LineStyle();
@@ -127,17 +128,17 @@ std::string TCustomCodeMemo::FormatText(int start, int end, WPARAM format) const
 void TCustomCodeMemo::LoadStreamAtSelection(TStream& stream) {
     if (FReadOnly) return;
     CloseTyping();
-    int a = std::min(FAnchor, FCaret), b = std::max(FAnchor, FCaret);
+    const TOffset a = SelFirst(), b = SelLast();
     TUndoStack* undo = FStore->UndoStack();
     bool group = undo && undo->Recording() && !undo->GroupOpen();
     if (group) undo->OpenGroup(ugReplaceSel);
     try {
-        if (b > a) FPipeline->Delete(a, b - a);
+        if (b > a) FPipeline->Delete(a.Value(), b - a);
         FAnchor = FCaret = a;
         // Blocks of 8192 bytes; a block ending in CR gives the CR back so CR LF stays whole.
         constexpr int64_t block = 8192;
         std::string buffer(size_t(block) + 1, '\0');
-        int pos = a;
+        TOffset pos = a;
         while (true) {
             int64_t n = stream.Read(buffer.data(), block);
             if (n <= 0) break;
@@ -145,7 +146,7 @@ void TCustomCodeMemo::LoadStreamAtSelection(TStream& stream) {
                 stream.Seek(-1, soCurrent);
                 --n;
             }
-            pos += FPipeline->Insert(pos, std::string_view(buffer.data(), size_t(n)));
+            pos += FPipeline->Insert(pos.Value(), std::string_view(buffer.data(), size_t(n)));
             FAnchor = FCaret = pos;
         }
     } catch (...) {
@@ -165,8 +166,8 @@ void TCustomCodeMemo::LoadFromStream(TStream& stream) {
     try {
         TRecordingOff off(undo);
         FStore->ClearBookmarks(); // they belonged to the old text
-        FAnchor = 0;
-        FCaret = FStore->CharCount();
+        FAnchor = TOffset(0);
+        FCaret = TextEnd();
         Perform(SM_LOADSTREAM, smNOREPAINT, LPARAM(&stream));
     } catch (const std::bad_alloc&) {
         FReadOnly = readOnly;
@@ -184,11 +185,12 @@ void TCustomCodeMemo::LoadFromStream(TStream& stream) {
     FReadOnly = readOnly;
     FLoading = false;
     if (undo) undo->Clear();
-    FTopLine = FLeftColumn = 0;
+    FTopLine = TRow(0);
+    FLeftColumn = TColumn(0);
     FStore->SetCachedTopLine(0);
     MarkAllDirty();
     NoteChange(cfText);
-    ApplySelection(0, 0, true);
+    ApplySelection(TOffset(0), TOffset(0), true);
     UpdateScrollBars();
 }
 
@@ -272,7 +274,7 @@ void TCustomCodeMemo::ExportToStream(TStream& stream) {
         if (writer.Short()) throw ECodeMemo(LoadStr(SCouldNotSave));
         return;
     }
-    WriteRich(0, FStore->CharCount(), format, writer, true);
+    WriteRich(TOffset(0), TextEnd(), format, writer, true);
     writer.Flush();
     if (writer.Short() || writer.Written() < FStore->CharCount())
         throw ECodeMemo(LoadStr(SCouldNotSave));
@@ -461,8 +463,8 @@ void TCustomCodeMemo::ForEachPiece(const std::function<void(std::string_view)>& 
         take(std::string_view(piece).substr(0, cut));
         piece.erase(0, cut);
     };
-    for (int line = 0; line < FStore->LineCount(); ++line) {
-        std::string_view v = FStore->Line(line).View();
+    for (TRow row(0), end(FStore->LineCount()); row < end; ++row) {
+        std::string_view v = FStore->Line(row).View();
         while (!v.empty()) {
             const size_t n = std::min(v.size(), kPiece - std::min(kPiece, piece.size()));
             piece.append(v.substr(0, n));
@@ -478,19 +480,19 @@ void TCustomCodeMemo::SaveToStream(TStream* stream) {
     CloseTyping();
     TUndoStack* undo = FStore->UndoStack();
     if (undo) undo->Clear();
-    TSelectionPair saved{FAnchor, FCaret};
+    const TSelectionPair saved = SelectionPair();
     WPARAM format = FormatBits(FSaveFormat, FStore->LineStyle());
     const bool rich = format & (sfmRTF | sfmHTML);
     // The rich forms go to the stream block by block as they are written; plain text is
     // the text itself and is written in one piece.
-    std::string out = rich ? std::string() : FormatText(0, FStore->CharCount(), format);
+    std::string out = rich ? std::string() : FormatAll(format);
     int64_t start = stream->Position();
     bool done = false;
     for (int attempt = 0; attempt < 4 && !done; ++attempt) {
         if (attempt > 0) stream->Seek(start, soBeginning);
         if (rich) {
             TBufferedWriter writer(*stream);
-            WriteRich(0, FStore->CharCount(), format, writer);
+            WriteRich(TOffset(0), TextEnd(), format, writer);
             writer.Flush();
             done = !writer.Short() && writer.Written() >= FStore->CharCount();
             continue;
@@ -498,8 +500,7 @@ void TCustomCodeMemo::SaveToStream(TStream* stream) {
         int64_t written = stream->Write(out.data(), int64_t(out.size()));
         done = written >= FStore->CharCount() && written >= int64_t(out.size());
     }
-    FAnchor = saved.Anchor;
-    FCaret = saved.Caret;
+    SetSelectionPair(saved);
     if (undo) undo->Clear();
     if (!done) throw ECodeMemo(LoadStr(SCouldNotSave));
 }

@@ -15,12 +15,12 @@ namespace quillet {
 namespace {
 // An edit at a line start, in offsets before any edit is made.
 struct TLineEdit {
-    int Start;
+    TOffset Start;
     int Length;
 };
 
 // `pos` after the edits: insertions (at starts before it) push it on, removals pull it back.
-int MapPos(int pos, const std::vector<TLineEdit>& edits, bool inserted) {
+TOffset MapPos(TOffset pos, const std::vector<TLineEdit>& edits, bool inserted) {
     int shift = 0;
     for (const TLineEdit& e : edits) {
         if (inserted)
@@ -32,14 +32,14 @@ int MapPos(int pos, const std::vector<TLineEdit>& edits, bool inserted) {
 }
 } // namespace
 
-std::vector<int> TCustomCodeMemo::SelectedLineStarts(int a, int b) {
+std::vector<TOffset> TCustomCodeMemo::SelectedLineStarts(TOffset a, TOffset b) {
     // Whole logical lines, however they are cut into rows; an end at a line start leaves that
     // line out.
-    std::vector<int> starts;
-    TRow row = FWrap->FirstRowOf(FStore->LineFromPos(TOffset(a)));
-    const TRow lastRow = FWrap->FirstRowOf(FStore->LineFromPos(TOffset(b)));
+    std::vector<TOffset> starts;
+    TRow row = FWrap->FirstRowOf(FStore->LineFromPos(a));
+    const TRow lastRow = FWrap->FirstRowOf(FStore->LineFromPos(b));
     while (true) {
-        const int start = FStore->PosFromLine(row).Value();
+        const TOffset start = FStore->PosFromLine(row);
         if (row == lastRow && b == start && !starts.empty()) break;
         starts.push_back(start);
         if (row >= lastRow) break;
@@ -52,19 +52,19 @@ void TCustomCodeMemo::IndentBlock(int count, bool useTabs) {
     if (FReadOnly || FAnchor == FCaret || count <= 0) return;
     CloseTyping();
     bool caretAtEnd = FCaret > FAnchor;
-    int a = std::min(FAnchor, FCaret), b = std::max(FAnchor, FCaret);
+    const TOffset a = SelFirst(), b = SelLast();
     std::vector<TLineEdit> edits;
-    for (int start : SelectedLineStarts(a, b))
+    for (TOffset start : SelectedLineStarts(a, b))
         edits.push_back({start, count});
     std::string pad(size_t(count), useTabs && HasOption(smoUseTAB) ? '\t' : ' ');
     TUndoStack* undo = FStore->UndoStack();
     if (undo && FUndoLink) undo->OpenGroup(ugIndent);
     // From the last line up, so that the offsets of the lines above still hold.
     for (auto it = edits.rbegin(); it != edits.rend(); ++it)
-        FPipeline->Insert(it->Start, pad);
+        FPipeline->Insert(it->Start.Value(), pad);
     if (undo) undo->CloseGroup(ugIndent);
     // The selection keeps covering the same text, now with its indent.
-    int start = MapPos(a, edits, true), end = MapPos(b, edits, true);
+    const TOffset start = MapPos(a, edits, true), end = MapPos(b, edits, true);
     NoteChange(cfText);
     if (caretAtEnd)
         ApplySelection(start, end, true);
@@ -77,13 +77,14 @@ void TCustomCodeMemo::UnindentBlock(int count) {
     if (FReadOnly || FAnchor == FCaret || count <= 0) return;
     CloseTyping();
     bool caretAtEnd = FCaret > FAnchor;
-    int a = std::min(FAnchor, FCaret), b = std::max(FAnchor, FCaret);
+    const TOffset a = SelFirst(), b = SelLast();
     std::vector<TLineEdit> edits;
-    for (int start : SelectedLineStarts(a, b)) {
+    for (TOffset start : SelectedLineStarts(a, b)) {
         // Blanks, tabs and no-break spaces each count as one, whatever their width. The line
         // is read across its rows: a row may end inside the blanks.
-        int limit = int(std::min<int64_t>(FStore->CharCount() - start, int64_t(count) * 2));
-        std::string text = FStore->StoredText(start, start + limit);
+        const int limit =
+            int(std::min<int64_t>(TOffset(FStore->CharCount()) - start, int64_t(count) * 2));
+        std::string text = FStore->StoredText(start.Value(), start.Value() + limit);
         size_t bytes = 0;
         for (int n = 0; n < count && bytes < text.size(); ++n) {
             if (text[bytes] == ' ' || text[bytes] == '\t')
@@ -99,9 +100,9 @@ void TCustomCodeMemo::UnindentBlock(int count) {
     TUndoStack* undo = FStore->UndoStack();
     if (undo && FUndoLink) undo->OpenGroup(ugUnindent);
     for (auto it = edits.rbegin(); it != edits.rend(); ++it)
-        FPipeline->Delete(it->Start, it->Length);
+        FPipeline->Delete(it->Start.Value(), it->Length);
     if (undo) undo->CloseGroup(ugUnindent);
-    int start = MapPos(a, edits, false), end = MapPos(b, edits, false);
+    const TOffset start = MapPos(a, edits, false), end = MapPos(b, edits, false);
     NoteChange(cfText);
     if (caretAtEnd)
         ApplySelection(start, end, true);

@@ -17,7 +17,7 @@ namespace {
 constexpr uint32_t AutoScrollInterval = 30;
 } // namespace
 
-void TCustomCodeMemo::MoveCaret(int offset, bool extend, bool vertical) {
+void TCustomCodeMemo::MoveCaret(TOffset offset, bool extend, bool vertical) {
     CloseTyping();
     FVerticalMove = vertical && !extend;
     const TColumn remembered = FRememberedColumn;
@@ -55,19 +55,17 @@ LRESULT TCustomCodeMemo::MouseDown(WPARAM keys, int x, int y) {
     FLastClickTick = now;
     FDragPending = false;
     const int lh = FView->Metrics().LineHeight;
-    int row = std::max(0, y) / lh;
-    int line = std::min(FTopLine + row, FStore->LineCount() - 1);
+    TRow line = std::min(FTopLine + std::max(0, y) / lh, TRow(FStore->LineCount() - 1));
     int textLeft = FView->TextLeft();
     if (textLeft > 0 && x < textLeft - Margin()) {
-        if (HasOption(smoWordWrap)) line = FWrap->FirstRowOf(TRow(line)).Value(); // its line
-        if (OnGutterClick) OnGutterClick(*this, line + 1);
+        if (HasOption(smoWordWrap)) line = FWrap->FirstRowOf(line); // its line
+        if (OnGutterClick) OnGutterClick(*this, line.Value() + 1);
         return 0;
     }
     if (x < textLeft) {
         // Margin strip: the whole line with its break.
-        int start = FStore->PosFromLine(line);
-        int end = start + FStore->Line(line).Length;
-        ApplySelection(start, end, true);
+        const TOffset start = FStore->PosFromLine(line);
+        ApplySelection(start, start + FStore->Line(line).Length, true);
         FSelecting = true;
         if (FHost) FHost->SetCapture(true);
         return 0;
@@ -75,16 +73,16 @@ LRESULT TCustomCodeMemo::MouseDown(WPARAM keys, int x, int y) {
     if (bool right = false; OverMarginLine(x, y, right)) {
         FMarginDragging = true;
         FDragRightMargin = right;
-        FMarginDragColumn = right ? RightMargin() : WrapAtColumn();
+        FMarginDragColumn = TColumn(right ? RightMargin() : WrapAtColumn());
         if (FHost) FHost->SetCapture(true);
         MarkAllDirty();
         Repaint();
         return 0;
     }
-    int offset = OffsetAtMouse(x, y);
+    const TOffset offset = OffsetAtMouse(x, y);
     bool shift = (keys & MK_SHIFT) != 0;
     if (!shift) {
-        int a = std::min(FAnchor, FCaret), b = std::max(FAnchor, FCaret);
+        const TOffset a = SelFirst(), b = SelLast();
         if ((FClickCount == 1 || FClickCount == 4) && a < b && offset >= a && offset < b) {
             FDragPending = true; // the selection stays as it is until the mouse says more
             FRowEndTarget = false;
@@ -93,24 +91,24 @@ LRESULT TCustomCodeMemo::MouseDown(WPARAM keys, int x, int y) {
         }
         if (FClickCount == 3 && line == FLastClickLine) {
             if (OnTripleClick) {
-                OnTripleClick(*this, {x, y}, offset);
+                OnTripleClick(*this, {x, y}, offset.Value());
             } else {
-                int start = FStore->PosFromLine(line);
+                const TOffset start = FStore->PosFromLine(line);
                 ApplySelection(start, start + FStore->Line(line).Length, true);
             }
             return 0;
         }
         FLastClickLine = line;
-        FVirtualTarget = VirtualColumnAt(x, TOffset(offset)); // past the end it may stay there
+        FVirtualTarget = VirtualColumnAt(x, offset); // past the end it may stay there
         ApplySelection(offset, offset, true);
         if (FClickCount == 2) return 0; // the double-click message selects the word
         FSelecting = true;
-        if (FHyperOffset >= 0 && OnHyperlinkClick) {
-            if (int style = HyperlinkStyleAt(FHyperOffset); style >= 0)
-                OnHyperlinkClick(*this, HyperlinkText(FHyperOffset, uint8_t(style)), style);
+        if (FHyperOffset && OnHyperlinkClick) {
+            if (int style = HyperlinkStyleAt(*FHyperOffset); style >= 0)
+                OnHyperlinkClick(*this, HyperlinkText(*FHyperOffset, uint8_t(style)), style);
         }
     } else {
-        int a = std::min(FAnchor, FCaret), b = std::max(FAnchor, FCaret);
+        const TOffset a = SelFirst(), b = SelLast();
         if (offset < a)
             ApplySelection(b, offset, true);
         else
@@ -146,29 +144,29 @@ LRESULT TCustomCodeMemo::MouseMove(WPARAM, int x, int y) {
             MoveMarginLine(MarginColumnAt(cx));
             return 0;
         }
-        int offset = OffsetAtMouse(cx, cy);
-        FVirtualTarget = VirtualColumnAt(cx, TOffset(offset));
+        const TOffset offset = OffsetAtMouse(cx, cy);
+        FVirtualTarget = VirtualColumnAt(cx, offset);
         ApplySelection(FAnchor, offset, true);
         return 0;
     }
-    FHyperOffset = -1;
+    FHyperOffset.reset();
     if (x < textLeft) {
         ChangeCursor(crDefault);
         return 0;
     }
     bool right = false;
     bool overLine = OverMarginLine(x, y, right);
-    int offset = FView->PixelToOffset(x, y);
-    if (offset >= 0 && HyperlinkStyleAt(offset) >= 0) {
+    const std::optional<TOffset> offset = FView->PixelToOffset(x, y);
+    if (offset && HyperlinkStyleAt(*offset) >= 0) {
         FHyperOffset = offset;
         ChangeCursor(FHyperCursor);
         if (OnHyperlinkHover) OnHyperlinkHover(*this);
         return 0;
     }
-    int a = std::min(FAnchor, FCaret), b = std::max(FAnchor, FCaret);
+    const TOffset a = SelFirst(), b = SelLast();
     if (overLine)
         ChangeCursor(crHSplit);
-    else if (HasOption(smoOLEDragSource) && a < b && offset >= a && offset < b)
+    else if (HasOption(smoOLEDragSource) && offset && *offset >= a && *offset < b)
         ChangeCursor(crDefault); // the selection can be picked up
     else
         ChangeCursor(crIBeam);
@@ -178,9 +176,9 @@ LRESULT TCustomCodeMemo::MouseMove(WPARAM, int x, int y) {
 LRESULT TCustomCodeMemo::MouseUp(WPARAM, int x, int y) {
     if (FDragPending) {
         FDragPending = false;
-        int offset = FView->PixelToOffsetClamped(std::max(x, FView->TextLeft()), y);
+        const TOffset offset = FView->PixelToOffsetClamped(std::max(x, FView->TextLeft()), y);
         FLastClickLine = FStore->LineFromPos(offset);
-        FVirtualTarget = VirtualColumnAt(x, TOffset(offset));
+        FVirtualTarget = VirtualColumnAt(x, offset);
         ApplySelection(offset, offset, true);
     }
     FSelecting = false;
@@ -188,28 +186,29 @@ LRESULT TCustomCodeMemo::MouseUp(WPARAM, int x, int y) {
         FMarginDragging = false;
         MarkAllDirty(); // the inverted line goes with the next paint
         if (FDragRightMargin)
-            SetRightMargin(FMarginDragColumn);
+            SetRightMargin(FMarginDragColumn.Value());
         else
-            SetWrapAtColumn(FMarginDragColumn);
+            SetWrapAtColumn(FMarginDragColumn.Value());
         Repaint();
     }
     if (FHost) FHost->SetCapture(false);
     return 0;
 }
 
-int TCustomCodeMemo::OffsetAtMouse(int x, int y) {
-    int offset = FView->PixelToOffsetClamped(x, y);
+TOffset TCustomCodeMemo::OffsetAtMouse(int x, int y) {
+    const TOffset offset = FView->PixelToOffsetClamped(x, y);
     // Right of a row that word wrap cut, the caret goes to that row's end, which is the same
     // offset as the next row's start: the caret remembers it stands on this row.
     const int lh = FView->Metrics().LineHeight;
-    const TRow row(std::clamp(FTopLine + std::max(0, y) / lh, 0, FStore->LineCount() - 1));
+    const TRow row =
+        std::clamp(FTopLine + std::max(0, y) / lh, TRow(0), TRow(FStore->LineCount() - 1));
     if (!FWrap || !FWrap->RowContinues(row)) return offset;
     const int length = FStore->Line(row).Length;
     const TColumn endColumn = VisualColumn(row, TOffset(length));
-    int end = FView->TextLeft() + FView->ColumnsWidth(row, TColumn(FLeftColumn), endColumn);
+    int end = FView->TextLeft() + FView->ColumnsWidth(row, FLeftColumn, endColumn);
     if (x < end) return offset;
     FRowEndTarget = true;
-    return (FStore->PosFromLine(row) + length).Value();
+    return FStore->PosFromLine(row) + length;
 }
 
 void TCustomCodeMemo::SetCursor(TCursorShape shape) {
@@ -248,22 +247,23 @@ bool TCustomCodeMemo::AutoScrollStep(TPoint p) {
     const int cw = FView->Metrics().CharWidth;
     const int textLeft = FView->TextLeft();
     int dx = 0, dy = 0;
-    if (p.Y < 0 && FTopLine > 0)
+    if (p.Y < 0 && FTopLine > TRow(0))
         dy = -1;
     else if (p.Y >= FClientHeight && FClientHeight > 0)
         dy = 1;
     else if (FMarginDragging ? p.X < textLeft + 2 * cw : p.X < textLeft - Margin())
         dx = -1;
     else if (FMarginDragging && FDragRightMargin ? p.X >= FClientWidth - 2 * cw
-                                                  : p.X >= FClientWidth && FClientWidth > 0)
+                                                 : p.X >= FClientWidth && FClientWidth > 0)
         dx = 1;
     if (dx == 0 && dy == 0) return false;
-    int top = FTopLine, left = FLeftColumn;
+    const TRow top = FTopLine;
+    const TColumn left = FLeftColumn;
     ScrollTo(FLeftColumn + dx, FTopLine + dy, true);
     if (top == FTopLine && left == FLeftColumn) return false; // the view is at its end
     if (FSelecting) {
         int py = std::clamp(p.Y, 0, std::max(0, FClientHeight - lh));
-        int offset;
+        TOffset offset;
         if (dy < 0)
             offset = FView->PixelToOffsetClamped(textLeft, 0);
         else if (dy > 0)
@@ -279,24 +279,23 @@ bool TCustomCodeMemo::AutoScrollStep(TPoint p) {
     return true;
 }
 
-int TCustomCodeMemo::MarginColumnAt(int x) const {
+TColumn TCustomCodeMemo::MarginColumnAt(int x) const {
     const int cw = std::max(1, FView->Metrics().CharWidth);
-    return (std::max(0, x - FView->TextLeft()) + cw / 2) / cw + FLeftColumn;
+    return FLeftColumn + (std::max(0, x - FView->TextLeft()) + cw / 2) / cw;
 }
 
 bool TCustomCodeMemo::OverMarginLine(int x, int y, bool& rightMargin) {
     if (x < FView->TextLeft() || y < 0 || (FClientHeight > 0 && y >= FClientHeight)) return false;
-    int column = MarginColumnAt(x);
-    bool onRight = HasOption(smoShowRMargin) && column == RightMargin();
-    bool onWrap = HasOption(smoWordWrap) && HasOption(smoShowWrapColumn) &&
-                  WrapAtColumn() > 0 && column == WrapAtColumn();
+    const TColumn column = MarginColumnAt(x);
+    bool onRight = HasOption(smoShowRMargin) && column == TColumn(RightMargin());
+    bool onWrap = HasOption(smoWordWrap) && HasOption(smoShowWrapColumn) && WrapAtColumn() > 0 &&
+                  column == TColumn(WrapAtColumn());
     if (!onRight && !onWrap) return false;
-    int line = FTopLine + y / FView->Metrics().LineHeight;
-    if (line < FStore->LineCount()) {
+    const TRow line = FTopLine + y / FView->Metrics().LineHeight;
+    if (line < TRow(FStore->LineCount())) {
         std::string_view text = FStore->Line(line).View();
         int body = int(text.size()) - (text.ends_with('\r') ? 1 : 0);
-        if (TColumn(column) <= VisualColumn(TRow(line), TOffset(body)))
-            return false; // the line is over text here
+        if (column <= VisualColumn(line, TOffset(body))) return false; // the line is over text here
     }
     rightMargin = onRight;
     return true;
@@ -304,21 +303,21 @@ bool TCustomCodeMemo::OverMarginLine(int x, int y, bool& rightMargin) {
 
 int TCustomCodeMemo::MarginDragX() const {
     if (!FMarginDragging) return -1;
-    int visible = FMarginDragColumn - FLeftColumn;
+    const int visible = FMarginDragColumn - FLeftColumn;
     if (visible <= 0 || visible >= FVisibleColumns) return -1;
     return FView->TextLeft() + visible * FView->Metrics().CharWidth;
 }
 
-void TCustomCodeMemo::MoveMarginLine(int column) {
+void TCustomCodeMemo::MoveMarginLine(TColumn column) {
     // Outside the visible columns no line is drawn and the last one shown still counts.
-    int visible = column - FLeftColumn;
+    const int visible = column - FLeftColumn;
     if (visible <= 0 || visible >= FVisibleColumns || column == FMarginDragColumn) return;
     FMarginDragColumn = column;
     MarkAllDirty();
     Repaint();
 }
 
-int TCustomCodeMemo::HyperlinkStyleAt(int offset) {
+int TCustomCodeMemo::HyperlinkStyleAt(TOffset offset) {
     const TCM_Settings& s = *FActiveSettings;
     if (!HasOption(smoSyntaxHighlight) || !ActiveDefinition()) return -1;
     bool any = false;
@@ -327,10 +326,10 @@ int TCustomCodeMemo::HyperlinkStyleAt(int offset) {
             any = true;
             break;
         }
-    if (!any || offset < 0 || offset >= FStore->CharCount()) return -1;
-    int line = FStore->LineFromPos(offset);
-    int index = offset - FStore->PosFromLine(line);
-    FView->ScanThrough(line);
+    if (!any || offset < TOffset(0) || offset >= TOffset(FStore->CharCount())) return -1;
+    const TRow line = FStore->LineFromPos(offset);
+    const int index = offset - FStore->PosFromLine(line);
+    FView->ScanThrough(line.Value());
     const TLineRecord& rec = FStore->Line(line);
     std::string_view text = rec.View();
     if (size_t(index) >= text.size() || text[size_t(index)] == '\r') return -1;
@@ -339,23 +338,24 @@ int TCustomCodeMemo::HyperlinkStyleAt(int offset) {
     return s.Styles[s.StyleMap[token]].Hotspot ? token : -1;
 }
 
-std::string TCustomCodeMemo::HyperlinkText(int offset, uint8_t style) {
+std::string TCustomCodeMemo::HyperlinkText(TOffset offset, uint8_t style) {
     // Characters of the run, row by row: a token cut by word wrap (or at the longest row)
     // goes on across the cut.
-    auto styleAt = [&](int line, int index) -> int {
+    auto styleAt = [&](TRow line, int index) -> int {
         const TLineRecord& rec = FStore->Line(line);
         std::string_view text = rec.View();
         if (index < 0 || size_t(index) >= text.size() || text[size_t(index)] == '\r') return -1;
         if (!rec.Extra || size_t(index) >= rec.Extra->Attributes.size()) return -1;
         return rec.Extra->Attributes[size_t(index)];
     };
-    int line = FStore->LineFromPos(offset);
-    int index = offset - FStore->PosFromLine(line);
-    int firstLine = line, first = index;
+    const TRow line = FStore->LineFromPos(offset);
+    const int index = offset - FStore->PosFromLine(line);
+    TRow firstLine = line;
+    int first = index;
     for (;;) {
         if (styleAt(firstLine, first - 1) == style) {
             --first;
-        } else if (first == 0 && firstLine > 0 && FWrap->RowContinues(TRow(firstLine - 1)) &&
+        } else if (first == 0 && firstLine > TRow(0) && FWrap->RowContinues(firstLine - 1) &&
                    styleAt(firstLine - 1, FStore->Line(firstLine - 1).Length - 1) == style) {
             --firstLine;
             first = FStore->Line(firstLine).Length - 1;
@@ -363,14 +363,15 @@ std::string TCustomCodeMemo::HyperlinkText(int offset, uint8_t style) {
             break;
         }
     }
-    int lastLine = line, last = index + 1; // exclusive
-    const int count = FStore->LineCount();
+    TRow lastLine = line;
+    int last = index + 1; // exclusive
+    const TRow end(FStore->LineCount());
     for (;;) {
         if (styleAt(lastLine, last) == style) {
             ++last;
-        } else if (last == FStore->Line(lastLine).Length && lastLine + 1 < count &&
-                   FWrap->RowContinues(TRow(lastLine))) {
-            FView->ScanThrough(lastLine + 1);
+        } else if (last == FStore->Line(lastLine).Length && lastLine + 1 < end &&
+                   FWrap->RowContinues(lastLine)) {
+            FView->ScanThrough(lastLine.Value() + 1);
             if (styleAt(lastLine + 1, 0) != style) break;
             ++lastLine;
             last = 1;
@@ -378,16 +379,16 @@ std::string TCustomCodeMemo::HyperlinkText(int offset, uint8_t style) {
             break;
         }
     }
-    int from = FStore->PosFromLine(firstLine) + first;
-    int to = FStore->PosFromLine(lastLine) + last;
-    return FStore->StoredText(from, to);
+    const TOffset from = FStore->PosFromLine(firstLine) + first;
+    const TOffset to = FStore->PosFromLine(lastLine) + last;
+    return FStore->StoredText(from.Value(), to.Value());
 }
 
 LRESULT TCustomCodeMemo::DoubleClick(int x, int) {
     if (x < FView->TextLeft() || !HasOption(smoWordSelect)) return 0;
     if (FClickCount == 3 || FClickCount == 4) return 0;
-    int line = FStore->LineFromPos(FCaret);
-    int start = FStore->PosFromLine(line);
+    const TRow line = FStore->LineFromPos(FCaret);
+    const TOffset start = FStore->PosFromLine(line);
     std::string_view text = FStore->Line(line).View();
     int i = FCaret - start;
     int n = int(text.size());

@@ -63,7 +63,7 @@ void TCustomCodeMemo::EndExpansionGroup() {
     if (!FExpansionOpen) return;
     FExpansionOpen = false;
     FTyping = false;
-    FTypingEnd = -1;
+    FTypingEnd = TOffset(-1);
     if (TUndoStack* undo = FStore->UndoStack()) undo->CloseGroup(ugTemplate);
 }
 
@@ -185,7 +185,8 @@ LRESULT TCustomCodeMemo::CharInput(char32_t cp) {
     Notify();
     // The completion list follows the word; with AutoComplete the provider may open it.
     if (CompletionShown()) RefreshCompletion();
-    if (FAutoComplete && FCompletion && !FPopup && cp >= 32 && FCompletion->OpensOn(TextBeforeCaret()))
+    if (FAutoComplete && FCompletion && !FPopup && cp >= 32 &&
+        FCompletion->OpensOn(TextBeforeCaret()))
         ShowCompletion();
     Repaint();
     return 1;
@@ -204,16 +205,16 @@ void TCustomCodeMemo::InsertTyped(char32_t cp) {
     TUndoStack* undo = FStore->UndoStack();
     std::optional<TColumn> indent; // none: no auto-indent
     if (lineBreak && HasOption(smoAutoIndent)) {
-        const TRow line(CaretLine());
+        const TRow line = CaretRow();
         std::string_view text = FStore->Line(line).View();
         int body = int(text.size()) - (!text.empty() && text.back() == '\r' ? 1 : 0);
-        int limit = FCaret - FStore->PosFromLine(line).Value();
+        int limit = FCaret - FStore->PosFromLine(line);
         int n = 0;
         while (n < limit && n < body && IsBlank(text[size_t(n)]))
             ++n;
         if (n > 0 || body == 0) indent = VisualColumn(line, TOffset(n));
     }
-    int start = std::min(FAnchor, FCaret), end = std::max(FAnchor, FCaret);
+    TOffset start = SelFirst(), end = SelLast();
     if (lineBreak) {
         // The break and its indent are one step.
         CloseTyping();
@@ -222,13 +223,13 @@ void TCustomCodeMemo::InsertTyped(char32_t cp) {
         ApplySelection(FCaret, FCaret, !indent || !HasOption(smoWordWrap));
         if (indent == TColumn(0)) {
             // The nearest line above that holds more than blanks sets the indent.
-            for (int line = FStore->LineFromPos(FCaret) - 1; line >= 0; --line) {
+            for (TRow line = FStore->LineFromPos(FCaret) - 1; line >= TRow(0); --line) {
                 std::string_view text = FStore->Line(line).View();
                 size_t n = 0;
                 while (n < text.size() && IsBlank(text[n]))
                     ++n;
                 if (n < text.size() && text[n] != '\r') {
-                    indent = VisualColumn(TRow(line), TOffset(int(n)));
+                    indent = VisualColumn(line, TOffset(int(n)));
                     break;
                 }
             }
@@ -245,8 +246,8 @@ void TCustomCodeMemo::InsertTyped(char32_t cp) {
         FillToVirtualCaret(ugTyping);
         start = end = FCaret;
     }
-    if (!FInsertMode && start == end && end < FStore->CharCount() &&
-        FStore->StoredText(end, end + 1) != "\r")
+    if (!FInsertMode && start == end && end < TOffset(FStore->CharCount()) &&
+        FStore->StoredText(end.Value(), end.Value() + 1) != "\r")
         end = NextCharOffset(end);
     ReplaceRange(start, end, cp == 9 ? std::string("\t") : Utf8(cp), ugTyping);
     if (undo) undo->CloseGroup(ugTyping);
@@ -260,10 +261,10 @@ void TCustomCodeMemo::SmartTab() {
     TColumn target = NextTabStop(column);
     // Past the line end the fill starts at the end and runs through the caret's column.
     if (FAnchor == FCaret && CaretBeyondEnd()) column = TextCaretColumn();
-    int line = CaretLine();
-    if (line > 0 && HasOption(smoTabToColumn)) {
+    const TRow line = CaretRow();
+    if (line > TRow(0) && HasOption(smoTabToColumn)) {
         // Line up with the next word of the nearest longer line above.
-        for (TRow above(line - 1); above >= TRow(0); --above) {
+        for (TRow above = line - 1; above >= TRow(0); --above) {
             std::string_view text = FStore->Line(above).View();
             int body = int(text.size()) - (!text.empty() && text.back() == '\r' ? 1 : 0);
             const TColumn length = VisualColumn(above, TOffset(body));

@@ -26,11 +26,12 @@ namespace quillet {
 // ---- undo link ---------------------------------------------------------------------------
 
 TSelectionPair TCodeMemoUndoLink::Selection() const {
-    return {FMemo.FAnchor, FMemo.FCaret};
+    return FMemo.SelectionPair();
 }
 
 void TCodeMemoUndoLink::SetSelection(int anchor, int caret) {
-    FMemo.ApplySelection(FMemo.ClampOffset(anchor), FMemo.ClampOffset(caret), false);
+    FMemo.ApplySelection(FMemo.ClampOffset(TOffset(anchor)), FMemo.ClampOffset(TOffset(caret)),
+                         false);
 }
 
 std::string TCodeMemoUndoLink::TextRange(int start, int end) const {
@@ -112,8 +113,7 @@ LRESULT TCustomCodeMemo::Dispatch(uint32_t msg, WPARAM wParam, LPARAM lParam) {
     case SM_SAVESTREAM: {
         auto* stream = reinterpret_cast<TStream*>(lParam);
         if (!stream) throw ECodeMemo(LoadStr(SBadStream));
-        int a = std::min(FAnchor, FCaret), b = std::max(FAnchor, FCaret);
-        std::string out = FormatText(a, b, wParam);
+        std::string out = FormatText(SelFirst(), SelLast(), wParam);
         return LRESULT(stream->Write(out.data(), int64_t(out.size())));
     }
     case SM_MODIFIED:
@@ -130,11 +130,11 @@ LRESULT TCustomCodeMemo::Dispatch(uint32_t msg, WPARAM wParam, LPARAM lParam) {
         return undo && undo->Modified() ? 1 : 0;
     }
     case SM_TOPLINE:
-        if (wParam & smSET) ScrollTo(FLeftColumn, int(lParam), !(wParam & smNOREPAINT));
-        return FTopLine;
+        if (wParam & smSET) ScrollTo(FLeftColumn, TRow(int(lParam)), !(wParam & smNOREPAINT));
+        return FTopLine.Value();
     case SM_LEFTCOLUMN:
-        if (wParam & smSET) ScrollTo(int(lParam), FTopLine, !(wParam & smNOREPAINT));
-        return FLeftColumn;
+        if (wParam & smSET) ScrollTo(TColumn(int(lParam)), FTopLine, !(wParam & smNOREPAINT));
+        return FLeftColumn.Value();
     case SM_FIND:
         return Search().Engine().FindMessage(uint32_t(wParam),
                                              reinterpret_cast<const char*>(lParam));
@@ -195,10 +195,10 @@ LRESULT TCustomCodeMemo::Dispatch(uint32_t msg, WPARAM wParam, LPARAM lParam) {
         return DoTextStore(wParam, lParam);
     case SM_CHANGEDLINE:
         if (wParam & smSET) {
-            FChangedLine = int(lParam);
+            FChangedLine = TRow(int(lParam));
             return 0;
         }
-        return FChangedLine < 0 ? 0 : FChangedLine;
+        return std::max(0, FChangedLine.Value());
     case SM_IDENTIFY: {
         static const std::string id = LoadStr(SIdentify) + Version();
         return LRESULT(id.c_str());
@@ -206,10 +206,10 @@ LRESULT TCustomCodeMemo::Dispatch(uint32_t msg, WPARAM wParam, LPARAM lParam) {
 
     // ---- standard edit-control messages ----
     case EM_GETSEL: {
-        if (wParam) *reinterpret_cast<int32_t*>(wParam) = FAnchor;
-        if (lParam) *reinterpret_cast<int32_t*>(lParam) = FCaret;
-        return LRESULT(uint32_t(uint16_t(std::min(FAnchor, FCaret))) |
-                       (uint32_t(uint16_t(std::max(FAnchor, FCaret))) << 16));
+        if (wParam) *reinterpret_cast<int32_t*>(wParam) = FAnchor.Value();
+        if (lParam) *reinterpret_cast<int32_t*>(lParam) = FCaret.Value();
+        return LRESULT(uint32_t(uint16_t(SelFirst().Value())) |
+                       (uint32_t(uint16_t(SelLast().Value())) << 16));
     }
     case EM_SETSEL: {
         TSelectionPair p{int32_t(intptr_t(wParam)), int32_t(lParam)};
@@ -221,25 +221,27 @@ LRESULT TCustomCodeMemo::Dispatch(uint32_t msg, WPARAM wParam, LPARAM lParam) {
         auto moved = [](int from, int64_t by) {
             return int(std::clamp<int64_t>(from + by, INT_MIN, INT_MAX));
         };
-        ScrollTo(moved(FLeftColumn, int(intptr_t(wParam))), moved(FTopLine, int(lParam)), true);
+        ScrollTo(TColumn(moved(FLeftColumn.Value(), int(intptr_t(wParam)))),
+                 TRow(moved(FTopLine.Value(), int(lParam))), true);
         return 1;
     }
     case EM_SCROLLCARET: {
-        TSelectionPair p{FAnchor, FCaret};
+        TSelectionPair p = SelectionPair();
         return DoSelection(smSET, &p);
     }
     case EM_GETLINECOUNT:
         return std::max(1, FStore->LineCount());
     case EM_LINEINDEX: {
-        int line = int(intptr_t(wParam));
-        if (line == -1) line = CaretLine();
-        if (line < 0) return -1;
-        if (line >= FStore->LineCount()) return FStore->CharCount();
-        return FStore->PosFromLine(line);
+        TRow line{int(intptr_t(wParam))};
+        if (line == TRow(-1)) line = CaretRow();
+        if (line < TRow(0)) return -1;
+        if (line >= TRow(FStore->LineCount())) return FStore->CharCount();
+        return FStore->PosFromLine(line).Value();
     }
     case EM_LINELENGTH: {
         int offset = int(intptr_t(wParam));
-        int line = offset < 0 ? CaretLine() : FStore->LineFromPos(ClampOffset(offset));
+        const TRow line =
+            offset < 0 ? CaretRow() : FStore->LineFromPos(ClampOffset(TOffset(offset)));
         std::string_view text = FStore->Line(line).View();
         return LRESULT(text.size() - (!text.empty() && text.back() == '\r' ? 1 : 0));
     }
@@ -251,21 +253,24 @@ LRESULT TCustomCodeMemo::Dispatch(uint32_t msg, WPARAM wParam, LPARAM lParam) {
     }
     case EM_LINEFROMCHAR: {
         int offset = int(intptr_t(wParam));
-        return offset < 0 ? CaretLine() : FStore->LineFromPos(ClampOffset(offset));
+        return (offset < 0 ? CaretRow() : FStore->LineFromPos(ClampOffset(TOffset(offset))))
+            .Value();
     }
     case EM_EMPTYUNDOBUFFER:
         CloseTyping();
         if (TUndoStack* undo = FStore->UndoStack()) undo->Clear();
         return 0;
     case EM_GETFIRSTVISIBLELINE:
-        return FTopLine;
+        return FTopLine.Value();
     case EM_POSFROMCHAR: {
-        TPoint p = FView->OffsetToPixel(SnapOffset(int(lParam)));
+        TPoint p = FView->OffsetToPixel(SnapOffset(TOffset(int(lParam))).Value());
         if (wParam) *reinterpret_cast<TPoint*>(wParam) = p;
         return MakeLong(p.X, p.Y);
     }
     case EM_CHARFROMPOS:
-        return FView->PixelToOffset(PointParamX(lParam), PointParamY(lParam));
+        return FView->PixelToOffset(PointParamX(lParam), PointParamY(lParam))
+            .value_or(TOffset(-1))
+            .Value();
 
     // ---- window messages ----
     case WM_SIZE: {
@@ -275,7 +280,7 @@ LRESULT TCustomCodeMemo::Dispatch(uint32_t msg, WPARAM wParam, LPARAM lParam) {
         FClientHeight = height;
         RecalcMetrics();
         if (widthChanged && HasOption(smoWordWrap)) {
-            FLeftColumn = 0;
+            FLeftColumn = TColumn(0);
             if (WrapAtColumn() <= 0 && FWrap) FWrap->RewrapAll();
         }
         NoteChange(cfScroll);
@@ -392,18 +397,16 @@ LRESULT TCustomCodeMemo::Dispatch(uint32_t msg, WPARAM wParam, LPARAM lParam) {
 LRESULT TCustomCodeMemo::DoSelection(WPARAM flags, TSelectionPair* pair) {
     if (!pair) return 0;
     if (!(flags & smSET)) {
-        *pair = {FAnchor, FCaret};
+        *pair = SelectionPair();
         return 0;
     }
     CloseTyping();
-    int anchor = pair->Anchor, caret = pair->Caret;
-    if (anchor == -1) {
-        anchor = 0;
-        caret = FStore->CharCount();
+    TOffset anchor(pair->Anchor), caret(pair->Caret);
+    if (anchor == TOffset(-1)) {
+        anchor = TOffset(0);
+        caret = TextEnd();
     }
-    anchor = SnapOffset(anchor);
-    caret = SnapOffset(caret);
-    ApplySelection(anchor, caret, !(flags & smNOREPAINT));
+    ApplySelection(SnapOffset(anchor), SnapOffset(caret), !(flags & smNOREPAINT));
     return 0;
 }
 
@@ -413,7 +416,7 @@ LRESULT TCustomCodeMemo::DoOptions(WPARAM flags, LPARAM value) {
     TCodeMemoOptions old = FActiveSettings->Options;
     FActiveSettings->Options = word;
     if ((old ^ word) & smoWordWrap) {
-        FLeftColumn = 0;
+        FLeftColumn = TColumn(0);
         MarkAllDirty();
     }
     if (((old ^ word) & (smoWordWrap | smoWrapOverride)) && FWrap) FWrap->RewrapAll();
@@ -439,8 +442,7 @@ LRESULT TCustomCodeMemo::DoReplaceSel(WPARAM flags, const char* text) {
 }
 
 LRESULT TCustomCodeMemo::DoGetSelText(WPARAM format, char* buffer) {
-    int a = std::min(FAnchor, FCaret), b = std::max(FAnchor, FCaret);
-    std::string out = FormatText(a, b, format);
+    std::string out = FormatText(SelFirst(), SelLast(), format);
     if (buffer) {
         std::memcpy(buffer, out.data(), out.size());
         buffer[out.size()] = '\0';
@@ -452,7 +454,7 @@ LRESULT TCustomCodeMemo::DoGetText(WPARAM size, char* buffer) {
     if (!buffer || size == 0) return 0;
     // The size counts the terminating zero, as the platform's edit control does.
     WPARAM format = SelLineStyle() == lsCRLF ? sfmCRLF : 0;
-    std::string out = FormatText(0, FStore->CharCount(), format);
+    std::string out = FormatAll(format);
     size_t n = std::min(out.size(), size_t(size) - 1);
     // Never end inside a CR LF pair or a UTF-8 sequence.
     if (n < out.size()) {
@@ -468,7 +470,7 @@ LRESULT TCustomCodeMemo::DoGetTextLength() {
     int count = FStore->CharCount();
     // Each stored break goes out as two characters; rows cut by wrapping have none.
     if (SelLineStyle() == lsCRLF)
-        count += FWrap->LogicalLineOf(TRow(FStore->LineCount() - 1)).Value();
+        count += FWrap->LogicalLineOf(TRow(FStore->LineCount() - 1)) - TLogicalLine(0);
     return count;
 }
 
@@ -476,7 +478,7 @@ LRESULT TCustomCodeMemo::DoGetLine(int line, char* buffer) {
     if (!buffer || line < 0 || line >= FStore->LineCount()) return 0;
     uint16_t size;
     std::memcpy(&size, buffer, sizeof size);
-    std::string_view text = FStore->Line(line).View();
+    std::string_view text = FStore->Line(TRow(line)).View();
     if (!text.empty() && text.back() == '\r') text.remove_suffix(1);
     size_t n = std::min<size_t>(text.size(), size);
     std::memcpy(buffer, text.data(), n);
@@ -485,14 +487,14 @@ LRESULT TCustomCodeMemo::DoGetLine(int line, char* buffer) {
 
 LRESULT TCustomCodeMemo::DoAttributes(bool set, const int* range, uint8_t* buffer) {
     if (!buffer) return 0;
-    int first = 0, last = FStore->LineCount() - 1;
+    TRow first(0), last(FStore->LineCount() - 1);
     if (range) {
-        first = std::max(0, range[0]);
-        last = std::min(last, range[1]);
+        first = std::max(first, TRow(range[0]));
+        last = std::min(last, TRow(range[1]));
     }
     size_t at = 0;
-    for (int i = first; i <= last; ++i) {
-        TLineRecord& rec = FStore->Line(i);
+    for (TRow row = first; row <= last; ++row) {
+        TLineRecord& rec = FStore->Line(row);
         size_t length = size_t(rec.Length);
         if (set) {
             auto& attrs = rec.EnsureExtra().Attributes;
@@ -519,7 +521,7 @@ LRESULT TCustomCodeMemo::DoScroll(bool vertical, WPARAM code) {
     int count = FStore->LineCount();
     int scale = count > 32000 ? count / 32000 + 1 : 1;
     if (vertical) {
-        int top = FTopLine;
+        TRow top = FTopLine;
         switch (request) {
         case SB_LINEUP:
             --top;
@@ -535,20 +537,20 @@ LRESULT TCustomCodeMemo::DoScroll(bool vertical, WPARAM code) {
             break;
         case SB_THUMBPOSITION:
         case SB_THUMBTRACK:
-            top = pos * scale;
+            top = TRow(pos * scale);
             break;
         case SB_TOP:
-            top = 0;
+            top = TRow(0);
             break;
         case SB_BOTTOM:
-            top = count - 1;
+            top = TRow(count - 1);
             break;
         default:
             return 0;
         }
         ScrollTo(FLeftColumn, top, true);
     } else {
-        int left = FLeftColumn;
+        TColumn left = FLeftColumn;
         switch (request) {
         case SB_LINEUP:
             --left;
@@ -564,13 +566,13 @@ LRESULT TCustomCodeMemo::DoScroll(bool vertical, WPARAM code) {
             break;
         case SB_THUMBPOSITION:
         case SB_THUMBTRACK:
-            left = pos;
+            left = TColumn(pos);
             break;
         case SB_TOP:
-            left = 0;
+            left = TColumn(0);
             break;
         case SB_BOTTOM:
-            left = FStore->WidestLine();
+            left = TColumn(ScrollWidth(FTopLine));
             break;
         default:
             return 0;
@@ -586,7 +588,7 @@ LRESULT TCustomCodeMemo::DoClipboard(uint32_t msg, WPARAM format) {
     // Only text is pasted (HTML arrives as its text); a question about another format is no.
     if (msg == CM_CANPASTE)
         return format <= 1 && (clip->HasText() || clip->HasFormat(cbfHtml)) ? 1 : 0;
-    int a = std::min(FAnchor, FCaret), b = std::max(FAnchor, FCaret);
+    const TOffset a = SelFirst(), b = SelLast();
     // A cut that cannot remove the text copies nothing either.
     if (msg == WM_COPY || (msg == WM_CUT && !FReadOnly)) {
         // Even an empty selection replaces what the clipboard held.
@@ -648,8 +650,9 @@ LRESULT TCustomCodeMemo::DoTextStore(WPARAM flags, LPARAM pointer) {
     if (FStore == FOwnStore.get()) FUndoLink = std::make_unique<TCodeMemoUndoLink>(*this, *FStore);
     FPipeline->Attach(*FStore);
     FKnownLineCount = FStore->LineCount();
-    FAnchor = FCaret = 0;
-    FTopLine = FLeftColumn = 0;
+    FAnchor = FCaret = TOffset(0);
+    FTopLine = TRow(0);
+    FLeftColumn = TColumn(0);
     // What the tracker holds are places in the old text.
     if (FTracker->HasMarks()) FTracker->Marks().Clear();
     FTracker->Named.Clear();

@@ -128,9 +128,9 @@ void TCodeMemoPainter::SetLineTracker(TLineTracker* tracker) {
     InvalidateAll();
 }
 
-TCodeMemoPainter::TBreakLook TCodeMemoPainter::BreakpointLook(int line) const {
+TCodeMemoPainter::TBreakLook TCodeMemoPainter::BreakpointLook(TRow row) const {
     if (!FTracker) return {};
-    int pos = Memo().Store().PosFromLine(line);
+    const int pos = Memo().Store().PosFromLine(row).Value(); // the breakpoint lists' unit
     // The execution point shows over a breakpoint on the same line.
     if (TCM_BreakpointData* at = FTracker->CodeBreak.Find(pos);
         at && at->Valid() && at->Enabled()) {
@@ -158,29 +158,30 @@ void TCodeMemoPainter::Paint(ICanvas& canvas) {
     const int height = canvas.Size().Height;
     FWidth = canvas.Size().Width;
     FRowsDrawn = 0;
-    const int top = memo.TopLine();
-    ScanVisible(top + height / std::max(1, lh) + 1);
+    const TRow top(memo.TopLine());
+    ScanVisible(top.Value() + height / std::max(1, lh) + 1);
     const int count = store.LineCount();
+    const TRow end(count);
     const bool all = AllDirty();
     TCodeMemoWrap& wrap = memo.Wrap();
     const bool numbers = memo.HasOption(smoShowGutter) && memo.HasOption(smoLineNumbers);
     // Logical line numbers: counted once for the top row, then row by row.
-    int number = numbers && top < count ? wrap.LogicalLineOf(TRow(top)).Value() + 1 : 0;
-    bool startsLogical = top == 0 || !wrap.RowContinues(TRow(top - 1));
+    int number = numbers && top < end ? wrap.LogicalLineOf(top) - TLogicalLine(0) + 1 : 0;
+    bool startsLogical = top == TRow(0) || !wrap.RowContinues(top - 1);
     // The row the focus line was drawn over last time is drawn again when the line moved away,
     // however the caret left it (an edit that re-cuts rows moves it without a caret move).
-    const int focusRow =
-        memo.ShowFocusLine() && memo.CaretLine() >= top ? memo.CaretLine() - top : -1;
+    const TRow caretRow = memo.CaretRow();
+    const int focusRow = memo.ShowFocusLine() && caretRow >= top ? caretRow - top : -1;
     const int staleFocusRow = FFocusRow != focusRow ? FFocusRow : -1;
     FFocusRow = focusRow;
     for (int row = 0; row * lh < height; ++row) {
-        int line = top + row;
+        const TRow line = top + row;
         int y = row * lh;
-        bool exists = line < count;
+        bool exists = line < end;
         int rowNumber = 0;
         if (exists && numbers) {
             rowNumber = startsLogical ? number : 0;
-            bool goesOn = wrap.RowContinues(TRow(line));
+            bool goesOn = wrap.RowContinues(line);
             if (!goesOn) ++number;
             startsLogical = !goesOn;
         }
@@ -190,7 +191,7 @@ void TCodeMemoPainter::Paint(ICanvas& canvas) {
         // Rows below the text are cheap and always redrawn, so a shrinking text leaves no ghosts.
         ++FRowsDrawn;
         FBreak = exists ? BreakpointLook(line) : TBreakLook{};
-        PaintGutter(canvas, y, exists ? line : -1, rowNumber);
+        PaintGutter(canvas, y, exists ? std::optional<TRow>(line) : std::nullopt, rowNumber);
         const int left = TextLeft();
         const int margin = memo.Margin();
         const TCM_Settings& s = memo.ActiveSettings();
@@ -233,22 +234,22 @@ int TCodeMemoPainter::CaretWidth() const {
     if (memo.InsertMode() || !memo.HasOption(smoBlockOverwriteCursor)) return 2;
     // As wide as the character under the caret; the average width past the line end.
     const TTextStore& store = memo.Store();
-    const int caret = std::clamp(Caret(), 0, store.CharCount());
+    const TOffset caret = std::clamp(Caret(), TOffset(0), TOffset(store.CharCount()));
     const int cw = Metrics().CharWidth;
-    int line = memo.CaretLine();
+    const TRow line = memo.CaretRow();
     std::string_view text = store.Line(line).View();
     int i = caret - store.PosFromLine(line);
     if (i >= int(text.size()) || text[size_t(i)] == '\r') return cw;
     int next = i + Utf8CharLength(text, size_t(i));
     if (text[size_t(i)] == '\t')
-        return std::max(1, memo.VisualColumn(TRow(line), TOffset(next)) -
-                               memo.VisualColumn(TRow(line), TOffset(i))) *
+        return std::max(1, memo.VisualColumn(line, TOffset(next)) -
+                               memo.VisualColumn(line, TOffset(i))) *
                cw;
     if (Metrics().FixedPitch || !Font()) return cw;
     return std::max(1, Font()->TextWidth(text.substr(size_t(i), size_t(next - i))));
 }
 
-void TCodeMemoPainter::PaintGutter(ICanvas& canvas, int y, int line, int number) {
+void TCodeMemoPainter::PaintGutter(ICanvas& canvas, int y, std::optional<TRow> row, int number) {
     TCustomCodeMemo& memo = Memo();
     const int g = memo.Gutter();
     if (!memo.HasOption(smoShowGutter) || g <= 0) return;
@@ -258,8 +259,8 @@ void TCodeMemoPainter::PaintGutter(ICanvas& canvas, int y, int line, int number)
     canvas.FillRect({0, y, g, y + lh},
                     Resolve(s.GutterColorDefault ? TColor(0x80000000) : s.GutterColor));
     if (g > 9) canvas.Line(g - 2, y, g - 2, y + lh, clWhite);
-    if (line >= 0) {
-        const TLineRecord& rec = memo.Store().Line(line);
+    if (row) {
+        const TLineRecord& rec = memo.Store().Line(*row);
         uint16_t marks = rec.Marks;
         if (!memo.HasOption(smoShowWrapGlyph)) marks &= uint16_t(~lmContinuation);
         bool glyphs = false;
@@ -436,9 +437,9 @@ int TCodeMemoPainter::ColumnX(int column) {
     return column >= first ? TextLeft() + w : TextLeft() - w;
 }
 
-void TCodeMemoPainter::PrepareWindow(int line, int first) {
+void TCodeMemoPainter::PrepareWindow(TRow row, int first) {
     TCustomCodeMemo& memo = Memo();
-    const TLineRecord& rec = memo.Store().Line(line);
+    const TLineRecord& rec = memo.Store().Line(row);
     std::string_view text = rec.View();
     if (!text.empty() && text.back() == '\r') text.remove_suffix(1);
     const std::vector<uint8_t>* attrs = rec.Extra ? &rec.Extra->Attributes : nullptr;
@@ -458,7 +459,7 @@ void TCodeMemoPainter::PrepareWindow(int line, int first) {
         const int shown = FMeasure.VisibleColumns(FWidth, TextLeft());
         PrepareMore(stop, first + shown + shown / 2 + 2, FLine);
     }
-    FRow = line;
+    FRow = row;
 }
 
 bool TCodeMemoPainter::HasColumn(int column) {
@@ -483,12 +484,12 @@ int TCodeMemoPainter::ColumnOfChar(int inLine) {
     return FLine.First + int(it - FLine.ColumnChar.begin());
 }
 
-void TCodeMemoPainter::CollectMarks(int y, int line) {
+void TCodeMemoPainter::CollectMarks(int y, TRow row) {
     if (!FTracker || !FTracker->HasMarks()) return;
     TCustomCodeMemo& memo = Memo();
     TMarkList& marks = FTracker->Marks();
     const int lh = Metrics().LineHeight;
-    const int rowStart = memo.Store().PosFromLine(line);
+    const int rowStart = memo.Store().PosFromLine(row).Value(); // the mark list's unit
     int textLen = int(FRowText.size());
     if (textLen > 0 && FRowText.back() == '\r') --textLen; // the break is never marked
     const int rowEnd = rowStart + textLen;
@@ -685,7 +686,8 @@ int TCodeMemoPainter::PaintShifted(ICanvas& canvas, int y, const TRowPicture& ol
     const int start = std::max(from, changed - 1);
     for (const auto& run : old.Runs)
         if (run.first < start) FRuns.push_back(run);
-    canvas.SetClip({start > from ? oldX(start + 1) : left, y, std::min(FWidth, tailX + dx), y + lh});
+    canvas.SetClip(
+        {start > from ? oldX(start + 1) : left, y, std::min(FWidth, tailX + dx), y + lh});
     DrawSpan(canvas, oldX(start), y, start, shift.Tail + d, selA, selB);
     for (const auto& [column, x] : old.Runs)
         if (column >= shift.Tail && x + dx < FWidth) FRuns.push_back({column + d, x + dx});
@@ -732,7 +734,7 @@ int TCodeMemoPainter::PaintShifted(ICanvas& canvas, int y, const TRowPicture& ol
     return endX;
 }
 
-void TCodeMemoPainter::PaintText(ICanvas& canvas, int y, int line, int screenRow, bool all) {
+void TCodeMemoPainter::PaintText(ICanvas& canvas, int y, TRow line, int screenRow, bool all) {
     TCustomCodeMemo& memo = Memo();
     const TTextStore& store = memo.Store();
     const TCM_Settings& s = memo.ActiveSettings();
@@ -745,7 +747,7 @@ void TCodeMemoPainter::PaintText(ICanvas& canvas, int y, int line, int screenRow
     FLineColours = rec.PaintA != -1 && rec.PaintB != -1;
     FLineFore = Resolve(TColor(rec.PaintA));
     FLineBack = Resolve(TColor(rec.PaintB));
-    const int lineStart = store.PosFromLine(line);
+    const int lineStart = store.PosFromLine(line).Value();
     if (size_t(screenRow) >= FPictures.size()) FPictures.resize(size_t(screenRow) + 1);
     TRowPicture& picture = FPictures[size_t(screenRow)];
 
@@ -768,7 +770,8 @@ void TCodeMemoPainter::PaintText(ICanvas& canvas, int y, int line, int screenRow
     // Selection in display columns.
     const int columns = INT32_MAX; // the row's end, wherever it is
     const int lineLen = rec.Length;
-    int selA = std::min(Anchor(), Caret()), selB = std::max(Anchor(), Caret());
+    const int selA = std::min(Anchor(), Caret()).Value(),
+              selB = std::max(Anchor(), Caret()).Value();
     bool showSel = selA != selB && (Focused() || !memo.HideSelection());
     int colA = columns, colB = columns;
     bool selPastEnd = false;
@@ -785,7 +788,7 @@ void TCodeMemoPainter::PaintText(ICanvas& canvas, int y, int line, int screenRow
     look.Settings = &s;
     look.Enabled = memo.Enabled();
     look.Highlight = memo.HasOption(smoSyntaxHighlight);
-    look.FocusLine = memo.ShowFocusLine() && memo.CaretLine() == line;
+    look.FocusLine = memo.ShowFocusLine() && memo.CaretRow() == line;
     look.Break = FBreak.Reported;
     look.BreakFore = FBreak.Fore;
     look.BreakBack = FBreak.Back;
@@ -865,9 +868,9 @@ void TCodeMemoPainter::PaintText(ICanvas& canvas, int y, int line, int screenRow
     }
 }
 
-void TCodeMemoPainter::CollectSwatches(int y, int line) {
+void TCodeMemoPainter::CollectSwatches(int y, TRow row) {
     TCustomCodeMemo& memo = Memo();
-    memo.RowSwatches(line, FRowText, FSwatchText, FSwatches);
+    memo.RowSwatches(row, FRowText, FSwatchText, FSwatches);
     if (FSwatches.empty()) return;
     const int lh = Metrics().LineHeight;
     const int side = SwatchSide(lh, Metrics().CharWidth);

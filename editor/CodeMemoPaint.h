@@ -12,6 +12,7 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -85,7 +86,7 @@ public:
 
     // Expands one line of the store; `nextStop` gives the tab stop after a column.
     template <class NextStop>
-    static void Prepare(const TTextStore& store, int line, NextStop nextStop, TPreparedLine& out);
+    static void Prepare(const TTextStore& store, TRow row, NextStop nextStop, TPreparedLine& out);
     // Expands a text (no line break) with its token values (null: none).
     template <class NextStop>
     static void PrepareText(std::string_view text, const std::vector<uint8_t>* attrs,
@@ -125,11 +126,12 @@ private:
     // The control's re-scanner, bound to the active definition; null without one.
     TRescanner* Scanner();
     void ScanVisible(int lastLine);
-    TBreakLook BreakpointLook(int line) const;
-    // number: the row's 1-based logical line number when it starts one, else 0.
-    void PaintGutter(ICanvas& canvas, int y, int line, int number);
+    TBreakLook BreakpointLook(TRow row) const;
+    // number: the row's 1-based logical line number when it starts one, else 0; no row: below
+    // the text.
+    void PaintGutter(ICanvas& canvas, int y, std::optional<TRow> row, int number);
     // screenRow: the row's place on screen; all: the whole screen is drawn.
-    void PaintText(ICanvas& canvas, int y, int line, int screenRow, bool all);
+    void PaintText(ICanvas& canvas, int y, TRow row, int screenRow, bool all);
     void PaintMarginLines(ICanvas& canvas, int y);
     void PaintFocusLine(ICanvas& canvas);
     // Draws columns [from, to) of the prepared line at x in runs of equal style; returns the new x.
@@ -139,7 +141,8 @@ private:
                           const TFontHandle& font);
     // What a row looks like besides its columns' text and tokens.
     struct TRowLook {
-        int Line = -1, LeftColumn = 0, Width = 0, Left = 0;
+        TRow Line{-1};
+        int LeftColumn = 0, Width = 0, Left = 0;
         const void* Settings = nullptr;
         bool Enabled = true, Highlight = false, FocusLine = false, Break = false;
         TColor BreakFore = 0, BreakBack = 0;
@@ -187,20 +190,19 @@ private:
     // Draws the row's picture by moving its old pixels and drawing only the columns the
     // shift brings in; returns the x where the row's text ends, FWidth when past the edge.
     int PaintShifted(ICanvas& canvas, int y, const TRowPicture& old, int from, int changed,
-                     const TShift& shift,
-                     int selA, int selB, TColor endBack);
+                     const TShift& shift, int selA, int selB, TColor endBack);
     // Columns [from, to) at x, split where the selection [selA, selB) starts and ends.
     int DrawSpan(ICanvas& canvas, int x, int y, int from, int to, int selA, int selB);
     // x of the right margin and the wrap column lines a row shows, -1 where none.
     std::array<int, 2> MarginLineXs();
-    void CollectMarks(int y, int line);
-    void CollectSwatches(int y, int line);
+    void CollectMarks(int y, TRow row);
+    void CollectSwatches(int y, TRow row);
     void DrawDecor(ICanvas& canvas);
     // x of a display column of the prepared line (the first visible column is at TextLeft).
     int ColumnX(int column);
     // Prepares the row's columns from `first` on, as far as the window shows and some more;
     // first < 0: the whole row.
-    void PrepareWindow(int line, int first);
+    void PrepareWindow(TRow row, int first);
     // Whether the row has the column, preparing on to it when drawing reaches past the window.
     bool HasColumn(int column);
     // The first display column whose character starts at or after `inLine` (a byte offset in
@@ -211,7 +213,7 @@ private:
 
     TCodeMemoMetrics FMeasure;
     TPreparedLine FLine;
-    int FRow = 0; // the row FLine holds
+    TRow FRow{0}; // the row FLine holds
     std::array<TFontHandle, 16> FFonts{};
     TFontHandle FGutterFont;
     int FRowsDrawn = 0;
@@ -235,9 +237,9 @@ private:
 };
 
 template <class NextStop>
-void TCodeMemoPainter::Prepare(const TTextStore& store, int line, NextStop nextStop,
+void TCodeMemoPainter::Prepare(const TTextStore& store, TRow row, NextStop nextStop,
                                TPreparedLine& out) {
-    const TLineRecord& rec = store.Line(line);
+    const TLineRecord& rec = store.Line(row);
     std::string_view text = rec.View();
     if (!text.empty() && text.back() == '\r') text.remove_suffix(1);
     PrepareText(text, rec.Extra ? &rec.Extra->Attributes : nullptr, nextStop, out);

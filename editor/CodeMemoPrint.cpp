@@ -58,9 +58,9 @@ public:
 
 private:
     void PrepareRow(int row) {
-        FHasTab = FMemo.Store().Line(row).View().find('\t') != std::string_view::npos;
+        FHasTab = FMemo.Store().Line(TRow(row)).View().find('\t') != std::string_view::npos;
         TCodeMemoPainter::Prepare(
-            FMemo.Store(), row, [this](int column) { return FMemo.NextTabStop(column); },
+            FMemo.Store(), TRow(row), [this](int column) { return FMemo.NextTabStop(column); },
             FPainter.PrintLine());
     }
 
@@ -68,7 +68,7 @@ private:
         const TTextStore& store = FMemo.Store();
         FJoined.clear();
         FJoinedAttrs.clear();
-        for (int r = first; r <= last; ++r) {
+        for (TRow r(first); r <= TRow(last); ++r) {
             const TLineRecord& rec = store.Line(r);
             std::string_view text = rec.View();
             if (!text.empty() && text.back() == '\r') text.remove_suffix(1);
@@ -216,16 +216,18 @@ private:
 } // namespace
 
 void TCustomCodeMemo::SelectionRows(int& firstRow, int& lastRow) {
-    const int a = ClampOffset(std::min(FAnchor, FCaret));
-    const int b = ClampOffset(std::max(FAnchor, FCaret));
+    const TOffset a = ClampOffset(SelFirst());
+    const TOffset b = ClampOffset(SelLast());
     if (a == b) {
         firstRow = lastRow = CaretLine();
         return;
     }
-    firstRow = FStore->LineFromPos(a);
-    lastRow = FStore->LineFromPos(b);
+    const TRow first = FStore->LineFromPos(a);
+    TRow last = FStore->LineFromPos(b);
     // A selection that ends where a line starts does not take that line.
-    if (lastRow > firstRow && FStore->PosFromLine(lastRow) == b) --lastRow;
+    if (last > first && FStore->PosFromLine(last) == b) --last;
+    firstRow = first.Value();
+    lastRow = last.Value();
 }
 
 void TCustomCodeMemo::PrintSelection() {

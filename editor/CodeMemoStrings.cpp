@@ -14,7 +14,7 @@ int TCodeMemoStrings::Count() const {
 std::string TCodeMemoStrings::Get(int index) const {
     const TTextStore& store = FMemo.Store();
     if (index < 0 || index >= store.LineCount()) return {};
-    std::string_view text = store.Line(index).View();
+    std::string_view text = store.Line(TRow(index)).View();
     if (!text.empty() && text.back() == '\r') text.remove_suffix(1);
     if (text.size() > size_t(MaxLineRead)) {
         size_t n = size_t(MaxLineRead);
@@ -28,10 +28,11 @@ std::string TCodeMemoStrings::Get(int index) const {
 void TCodeMemoStrings::Put(int index, std::string_view s) {
     const TTextStore& store = FMemo.Store();
     if (index < 0 || index >= store.LineCount()) return;
-    int start = store.PosFromLine(index);
-    std::string_view text = store.Line(index).View();
-    int end = start + int(text.size()) - (!text.empty() && text.back() == '\r' ? 1 : 0);
-    FMemo.SetSelection(start, end);
+    const TRow row(index);
+    const TOffset start = store.PosFromLine(row);
+    std::string_view text = store.Line(row).View();
+    const TOffset end = start + int(text.size()) - (text.ends_with('\r') ? 1 : 0);
+    FMemo.SetSelection(start.Value(), end.Value());
     FMemo.SetSelText(s);
 }
 
@@ -39,17 +40,17 @@ void TCodeMemoStrings::Insert(int index, std::string_view s) {
     const TTextStore& store = FMemo.Store();
     if (index < 0) return;
     if (index < store.LineCount()) {
-        int start = store.PosFromLine(index);
+        const int start = store.PosFromLine(TRow(index)).Value();
         FMemo.SetSelection(start, start);
         FMemo.SetSelText(std::string(s) + "\r\n");
         return;
     }
-    int previous = index - 1;
-    if (previous < 0 || previous >= store.LineCount()) return;
-    int start = store.PosFromLine(previous);
-    int end = start + store.Line(previous).Length;
+    if (index - 1 < 0 || index - 1 >= store.LineCount()) return;
+    const TRow previous(index - 1);
+    const int length = store.Line(previous).Length;
+    const int end = (store.PosFromLine(previous) + length).Value();
     FMemo.SetSelection(end, end);
-    if (store.Line(previous).Length > 0)
+    if (length > 0)
         FMemo.SetSelText("\r" + std::string(s));
     else
         FMemo.SetSelText(s.empty() ? std::string_view("\r") : s);
@@ -58,9 +59,11 @@ void TCodeMemoStrings::Insert(int index, std::string_view s) {
 void TCodeMemoStrings::Delete(int index) {
     const TTextStore& store = FMemo.Store();
     if (index < 0 || index >= store.LineCount()) return;
-    int start = store.PosFromLine(index);
-    int end = index + 1 < store.LineCount() ? store.PosFromLine(index + 1) : store.CharCount();
-    FMemo.SetSelection(start, end);
+    const TRow row(index);
+    const TOffset start = store.PosFromLine(row);
+    const TOffset end =
+        index + 1 < store.LineCount() ? store.PosFromLine(row + 1) : TOffset(store.CharCount());
+    FMemo.SetSelection(start.Value(), end.Value());
     FMemo.SetSelText({});
 }
 

@@ -16,27 +16,26 @@ bool WordChar(char c) {
 }
 } // namespace
 
-void TCustomCodeMemo::RowSwatches(int line, std::string_view row, std::string& scratch,
+void TCustomCodeMemo::RowSwatches(TRow at, std::string_view row, std::string& scratch,
                                   std::vector<TSwatch>& out) {
     out.clear();
     if (!OnRowSwatches) return;
-    const int rows = FStore->LineCount();
+    const TRow end(FStore->LineCount());
     std::string_view text = row;
-    if (line + 1 < rows && FWrap->RowContinues(TRow(line))) {
+    if (at + 1 < end && FWrap->RowContinues(at)) {
         scratch.assign(row);
-        for (int next = line + 1; next < rows && scratch.size() < row.size() + SwatchLookAhead;
+        for (TRow next = at + 1; next < end && scratch.size() < row.size() + SwatchLookAhead;
              ++next) {
             const std::string_view more = FStore->Line(next).View();
             scratch.append(more.substr(0, row.size() + SwatchLookAhead - scratch.size()));
-            if (!FWrap->RowContinues(TRow(next))) break;
+            if (!FWrap->RowContinues(next)) break;
         }
         text = scratch;
     }
     OnRowSwatches(*this, text, out);
-    const bool tail =
-        line > 0 && FWrap->RowContinues(TRow(line - 1)) &&
-        WordChar(FStore->Line(line - 1).View().empty() ? ' '
-                                                       : FStore->Line(line - 1).View().back());
+    const std::string_view before = at > TRow(0) ? FStore->Line(at - 1).View() : "";
+    const bool tail = at > TRow(0) && FWrap->RowContinues(at - 1) &&
+                      WordChar(before.empty() ? ' ' : before.back());
     std::erase_if(out, [&](const TSwatch& s) {
         return s.Start >= int(row.size()) || (tail && s.Start == 0);
     });
@@ -47,12 +46,14 @@ bool TCustomCodeMemo::SwatchClick(int x, int y) {
     const int lh = FView->Metrics().LineHeight;
     const int side = SwatchSide(lh, FView->Metrics().CharWidth);
     // A square stands just left of its piece, a bar under it: look at the row right of the click.
-    int at = FView->PixelToOffset(x + side + 1, y);
-    if (at < 0) return false;
+    const std::optional<TOffset> hit = FView->PixelToOffset(x + side + 1, y);
+    if (!hit) return false;
+    int at = hit->Value();
     // Past the end of a row cut by word wrap the offset is the next row's start.
     if (at > 0 && FView->OffsetToPixel(at).Y > y) --at;
-    const int line = FStore->LineFromPos(at);
-    const int lineStart = FStore->PosFromLine(line);
+    const TRow line = FStore->LineFromPos(TOffset(at));
+    // Offsets here go to the view and the messages, which count in ints.
+    const int lineStart = FStore->PosFromLine(line).Value();
     const std::string row(FStore->Line(line).View());
     std::vector<TSwatch> swatches;
     std::string scratch;

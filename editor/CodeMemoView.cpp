@@ -44,10 +44,10 @@ void TCodeMemoView::RecalcMetrics() {
     FAllDirty = true;
 }
 
-int TCodeMemoView::Anchor() const {
+TOffset TCodeMemoView::Anchor() const {
     return FMemo.FAnchor;
 }
-int TCodeMemoView::Caret() const {
+TOffset TCodeMemoView::Caret() const {
     return FMemo.FCaret;
 }
 bool TCodeMemoView::Focused() const {
@@ -59,8 +59,8 @@ int TCodeMemoView::TextLeft() const {
     return FMemo.HasOption(smoShowGutter) ? FMemo.Gutter() + margin : margin;
 }
 
-std::string TCodeMemoView::Expand(int line, std::vector<int>& columnToChar) const {
-    std::string_view text = FMemo.Store().Line(line).View();
+std::string TCodeMemoView::Expand(TRow row, std::vector<int>& columnToChar) const {
+    std::string_view text = FMemo.Store().Line(row).View();
     if (!text.empty() && text.back() == '\r') text.remove_suffix(1);
     std::string out;
     out.reserve(text.size());
@@ -108,7 +108,7 @@ int TCodeMemoView::ColumnsWidth(TRow row, TColumn fromColumn, TColumn toColumn) 
     if (toColumn <= fromColumn) return 0;
     if (FMetrics.FixedPitch || !FFont) return (toColumn - fromColumn) * FMetrics.CharWidth;
     std::vector<int> map;
-    std::string expanded = Expand(row.Value(), map);
+    std::string expanded = Expand(row, map);
     auto [a, b] = ColumnBytes(expanded, fromColumn.Value(), toColumn.Value());
     int columns = int(Utf8CharCount(std::string_view(expanded).substr(a, b - a)));
     // Columns past the line end are blanks of the average width.
@@ -116,22 +116,23 @@ int TCodeMemoView::ColumnsWidth(TRow row, TColumn fromColumn, TColumn toColumn) 
            (toColumn - fromColumn - columns) * FMetrics.CharWidth;
 }
 
-void TCodeMemoView::PaintLine(ICanvas& canvas, int row, int line) {
+void TCodeMemoView::PaintLine(ICanvas& canvas, int shown, TRow line) {
     const TCM_Settings& s = FMemo.ActiveSettings();
     const int lh = FMetrics.LineHeight;
-    const int y = row * lh;
+    const int y = shown * lh;
     const int width = canvas.Size().Width;
     const int left = TextLeft();
     const TTextStore& store = FMemo.Store();
-    bool exists = line < store.LineCount();
+    bool exists = line < TRow(store.LineCount());
     if (FMemo.HasOption(smoShowGutter) && FMemo.Gutter() > 0) {
         int g = FMemo.Gutter();
         canvas.FillRect({0, y, g, y + lh}, Resolve(s.GutterColor));
         if (g > 9) canvas.Line(g - 2, y, g - 2, y + lh, clWhite);
-        bool startsLogical = exists && (line == 0 || store.Line(line - 1).View().ends_with('\r'));
+        bool startsLogical =
+            exists && (line == TRow(0) || store.Line(line - 1).View().ends_with('\r'));
         if (exists && FMemo.HasOption(smoLineNumbers) && startsLogical &&
             store.Line(line).Glyphs == 0) {
-            std::string number = std::to_string(line + 1).substr(0, 8);
+            std::string number = std::to_string(line.Value() + 1).substr(0, 8);
             canvas.SetFont(FFont);
             canvas.TextOut(2, lh < 9 ? y : y + (lh - 8) / 2 - 4, number, Resolve(s.GutterFontColor),
                            clNone);
@@ -147,10 +148,9 @@ void TCodeMemoView::PaintLine(ICanvas& canvas, int row, int line) {
     } else {
         std::vector<int> map;
         std::string expanded = Expand(line, map);
-        int lineStart = store.PosFromLine(line);
+        int lineStart = store.PosFromLine(line).Value();
         int columns = int(map.size()) - 1;
-        TSelectionPair sel{FMemo.FAnchor, FMemo.FCaret};
-        int selA = std::min(sel.Anchor, sel.Caret), selB = std::max(sel.Anchor, sel.Caret);
+        int selA = FMemo.SelFirst().Value(), selB = FMemo.SelLast().Value();
         bool showSel = selA != selB && (FMemo.FFocused || !FMemo.HideSelection());
         int lineLen = store.Line(line).Length;
         // Selection in display columns; past the end means the break is selected too.
@@ -212,17 +212,17 @@ void TCodeMemoView::Paint(ICanvas& canvas) {
     TTextStore& store = FMemo.Store();
     const int lh = FMetrics.LineHeight;
     const int height = canvas.Size().Height;
-    int count = store.LineCount();
-    for (int row = 0; row * lh < height; ++row) {
-        int line = FMemo.TopLine() + row;
-        if (line < count) {
-            TLineRecord& rec = store.Line(line);
+    const int count = store.LineCount();
+    for (int shown = 0; shown * lh < height; ++shown) {
+        const TRow row = FMemo.FTopLine + shown;
+        if (row < TRow(count)) {
+            TLineRecord& rec = store.Line(row);
             if (FAllDirty || (rec.Flags & (lfRepaint | lfRescan)) || count == 1) {
-                PaintLine(canvas, row, line);
+                PaintLine(canvas, shown, row);
                 rec.Flags &= ~uint32_t(lfRepaint | lfRescan | lfScanRestart);
             }
         } else if (FAllDirty) {
-            PaintLine(canvas, row, line);
+            PaintLine(canvas, shown, row);
         }
     }
     FAllDirty = false;
@@ -253,11 +253,11 @@ void TCodeMemoView::PlaceCaret() {
 }
 
 TPoint TCodeMemoView::PixelOnRow(TRow row, TOffset offset) const {
-    const TRow top(FMemo.TopLine());
+    const TRow top = FMemo.FTopLine;
     if (row < top) return {-1, -1};
     const TOffset inRow(offset - FMemo.Store().PosFromLine(row));
     const TColumn column = FMemo.VisualColumn(row, inRow);
-    const TColumn first(FMemo.LeftColumn());
+    const TColumn first = FMemo.FLeftColumn;
     int x = TextLeft() + (column >= first ? ColumnsWidth(row, first, column)
                                           : -ColumnsWidth(row, column, first));
     return {x, (row - top) * FMetrics.LineHeight};
@@ -271,24 +271,22 @@ TPoint TCodeMemoView::OffsetToPixel(int offset) const {
 
 TPoint TCodeMemoView::CaretPixel() const {
     // At a row end the caret stands on the row before its offset's own.
-    int caret = std::clamp(FMemo.FCaret, 0, FMemo.Store().CharCount());
-    return PixelOnRow(TRow(FMemo.CaretLine()), TOffset(caret));
+    return PixelOnRow(FMemo.CaretRow(), FMemo.ClampOffset(FMemo.FCaret));
 }
 
-int TCodeMemoView::PixelToOffset(int x, int y) const {
+std::optional<TOffset> TCodeMemoView::PixelToOffset(int x, int y) const {
     IWindowHost* host = FMemo.Host();
     TSize size = host ? host->ClientSize() : TSize{FMemo.FClientWidth, FMemo.FClientHeight};
-    if (x < TextLeft() || x >= size.Width || y < 0 || y >= size.Height) return -1;
+    if (x < TextLeft() || x >= size.Width || y < 0 || y >= size.Height) return std::nullopt;
     return PixelToOffsetClamped(x, y);
 }
 
-int TCodeMemoView::PixelToOffsetClamped(int x, int y) const {
+TOffset TCodeMemoView::PixelToOffsetClamped(int x, int y) const {
     const TTextStore& store = FMemo.Store();
-    int line = std::clamp(FMemo.TopLine() + std::max(0, y) / FMetrics.LineHeight, 0,
-                          store.LineCount() - 1);
+    const TRow row = std::clamp(FMemo.FTopLine + std::max(0, y) / FMetrics.LineHeight, TRow(0),
+                                TRow(store.LineCount() - 1));
     int dx = std::max(0, x - TextLeft());
-    const TRow row(line);
-    const TColumn left(FMemo.LeftColumn());
+    const TColumn left = FMemo.FLeftColumn;
     TColumn column = left;
     if (FMetrics.FixedPitch || !FFont) {
         column += dx / FMetrics.CharWidth;
@@ -298,7 +296,7 @@ int TCodeMemoView::PixelToOffsetClamped(int x, int y) const {
             ++column;
         }
     }
-    return (store.PosFromLine(row) + FMemo.OffsetFromVisualColumn(row, column).Value()).Value();
+    return store.PosFromLine(row) + FMemo.OffsetFromVisualColumn(row, column).Value();
 }
 
 } // namespace quillet

@@ -6,6 +6,7 @@
 #include "platform/Fonts.h"
 #include "platform/Types.h"
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -54,10 +55,10 @@ public:
     TPoint CaretPixel() const;
     // Pixel of text offset `offset` drawn on `row` (its own, or the row it ends).
     TPoint PixelOnRow(TRow row, TOffset offset) const;
-    // Offset at a client point; -1 outside the text area.
-    int PixelToOffset(int x, int y) const;
+    // Offset at a client point; none outside the text area.
+    std::optional<TOffset> PixelToOffset(int x, int y) const;
     // As PixelToOffset, but clamped into the text area (clicks, drags).
-    int PixelToOffsetClamped(int x, int y) const;
+    TOffset PixelToOffsetClamped(int x, int y) const;
     // Width in pixels of the display columns [from, to) of a row.
     int ColumnsWidth(TRow row, TColumn fromColumn, TColumn toColumn) const;
 
@@ -72,14 +73,15 @@ protected:
         FAllDirty = true;
     }
     void ClearAllDirty() { FAllDirty = false; }
-    int Anchor() const;
-    int Caret() const;
+    TOffset Anchor() const;
+    TOffset Caret() const;
     bool Focused() const;
 
 private:
     // The line's text with tabs expanded, and for each display column its character offset.
-    std::string Expand(int line, std::vector<int>& columnToChar) const;
-    void PaintLine(ICanvas& canvas, int row, int line);
+    std::string Expand(TRow row, std::vector<int>& columnToChar) const;
+    // `shown`: the row's place from the top of the window.
+    void PaintLine(ICanvas& canvas, int shown, TRow row);
 
     TCustomCodeMemo& FMemo;
     TViewMetrics FMetrics;

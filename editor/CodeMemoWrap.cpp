@@ -446,7 +446,7 @@ int TCodeMemoWrap::Rewrap(int firstRow, int lastRow) {
     TCustomCodeMemo& m = FMemo;
     TTextStore& st = m.Store();
     const TWrapParams p = Params();
-    const int topStart = st.PosFromLine(std::clamp(m.FTopLine, 0, st.LineCount() - 1));
+    const int topStart = st.PosFromLine(std::clamp(m.FTopLine.Value(), 0, st.LineCount() - 1));
     const int editFirst = std::clamp(firstRow, 0, st.LineCount() - 1);
     const int editLast = std::clamp(std::max(firstRow, lastRow), 0, st.LineCount() - 1);
     // Rows before the one above the edit keep their cuts (the row above may take a word back),
@@ -499,9 +499,10 @@ int TCodeMemoWrap::Rewrap(int firstRow, int lastRow) {
         row = next;
     }
     if (changed > 0) {
-        const int top = m.FTopLine;
-        m.FTopLine = st.LineFromPos(topStart);
-        if (m.FChangedLine < 0 || firstChanged < m.FChangedLine) m.FChangedLine = firstChanged;
+        const TRow top = m.FTopLine;
+        m.FTopLine = TRow(st.LineFromPos(topStart));
+        if (m.FChangedLine < TRow(0) || TRow(firstChanged) < m.FChangedLine)
+            m.FChangedLine = TRow(firstChanged);
         // Rows that moved to other indexes, or a top row that did, show other text where they
         // stand: every row is painted again.
         if (st.LineCount() != m.FKnownLineCount || moved || m.FTopLine != top) {

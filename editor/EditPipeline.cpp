@@ -139,8 +139,8 @@ void TEditPipeline::AfterEdit() {
         m.FWrap->OnInsert(pos, e.Text);
         // 5: the rows are cut anew, the caret follows its text
         m.FCaretAtRowEnd = false;
-        if (m.FAnchor >= pos) m.FAnchor += e.Length;
-        if (m.FCaret >= pos) m.FCaret += e.Length;
+        if (m.FAnchor >= TOffset(pos)) m.FAnchor += e.Length;
+        if (m.FCaret >= TOffset(pos)) m.FCaret += e.Length;
         // 6
         Finish(pos, e.Length);
         return;
@@ -150,11 +150,11 @@ void TEditPipeline::AfterEdit() {
     m.FWrap->OnDelete(pos, e.Text);
     // 5
     m.FCaretAtRowEnd = false;
-    auto shift = [&](int& v) {
-        if (v >= pos + length)
+    auto shift = [&](TOffset& v) {
+        if (v >= TOffset(pos + length))
             v -= length;
-        else if (v > pos)
-            v = pos;
+        else if (v > TOffset(pos))
+            v = TOffset(pos);
     };
     shift(m.FAnchor);
     shift(m.FCaret);
@@ -169,13 +169,12 @@ void TEditPipeline::OnRowsRecut(int first, int oldCount, int newCount) {
 
 void TEditPipeline::Finish(int pos, int extent) {
     TCustomCodeMemo& m = FMemo;
-    const TRow row = FStore->LineFromPos(TOffset(m.ClampOffset(pos)));
+    const TRow line = FStore->LineFromPos(m.ClampOffset(TOffset(pos)));
     if (FStore->LineCount() != m.FKnownLineCount) {
         m.FKnownLineCount = FStore->LineCount();
         m.MarkAllDirty();
     }
-    // The control counts the first changed row as a plain int.
-    if (m.FChangedLine < 0 || row < TRow(m.FChangedLine)) m.FChangedLine = row.Value();
+    if (m.FChangedLine < TRow(0) || line < m.FChangedLine) m.FChangedLine = line;
     m.NoteChange(cfText);
     if (m.OnTextChange) m.OnTextChange(m, extent == 0 ? 0 : pos, extent);
     // The control that made the edit repaints when its command is done.

@@ -19,7 +19,7 @@ TTextStore& TCodeMemoSearch::Store() {
 }
 
 TSelectionPair TCodeMemoSearch::Selection() const {
-    return {FMemo.FAnchor, FMemo.FCaret};
+    return FMemo.SelectionPair();
 }
 
 void TCodeMemoSearch::SetSelection(int anchor, int caret) {
@@ -29,7 +29,7 @@ void TCodeMemoSearch::SetSelection(int anchor, int caret) {
 int TCodeMemoSearch::ReplaceRange(int start, int end, std::string_view text) {
     // Measured, not assumed: a read-only control changes nothing.
     int before = FMemo.Store().CharCount();
-    FMemo.ReplaceRange(start, end, text);
+    FMemo.ReplaceRange(TOffset(start), TOffset(end), text);
     return FMemo.Store().CharCount() - before + (end - start);
 }
 

@@ -55,7 +55,7 @@ TEST(PaintPrepare, TabsExpandKeepingTheirStyleAndUtf8StaysWhole) {
     store.Line(TRow(0)).EnsureExtra().Attributes = {1, 2, 3, 3, 4, 0};
     TPreparedLine p;
     TCodeMemoPainter::Prepare(
-        store, 0, [](int c) { return (c / 4 + 1) * 4; }, p);
+        store, TRow(0), [](int c) { return (c / 4 + 1) * 4; }, p);
     ASSERT_EQ(p.Columns(), 6); // a, three blanks, é, x
     EXPECT_EQ(p.Text, std::string("a   \xC3\xA9x"));
     EXPECT_EQ(p.Tokens, (std::vector<uint8_t>{1, 2, 2, 2, 3, 4}));
