@@ -103,6 +103,13 @@ TEST_F(MainFormTest, StyleTagsAndClear) {
     Run(Form->StylePopupMenu->actions()[1]); // open tag
     Run(Form->StylePopupMenu->actions()[2]); // close tag
     EXPECT_EQ(Css(), "<style></style>");
+
+    // Wrapping a file keeps its bytes: a break of another kind and a control byte come back.
+    Write("mixed.css", "a{}\nb{\x01}\r\nc{}\n");
+    Form->OpenFile(Path("mixed.css"));
+    Run(Form->StylePopupMenu->actions().last());
+    Run(Form->SaveAction);
+    EXPECT_EQ(Read("mixed.css"), "<style>\na{}\nb{\x01}\r\nc{}\n\n</style>");
 }
 
 TEST_F(MainFormTest, ShiftRightAndLeftMoveTheSelectedLinesByOneBlank) {
