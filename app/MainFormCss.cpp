@@ -3,6 +3,7 @@
 
 #include "css/Colors.h"
 #include "css/Format.h"
+#include "css/Lexer.h"
 #include "editor/Messages.h"
 #include "editor/TextStore.h"
 
@@ -40,27 +41,41 @@ void TMainForm::FormatCss(bool minify) {
     TCodeMemo& memo = MainCodeMemo();
     const TTextStore& store = memo.Store();
     const int caret = memo.SelStart() + memo.SelLength();
-    int from = 0, to = store.CharCount();
+    // The text as stored, one CR a line end, so that offsets match the control's.
+    const std::string all = store.StoredText(0, store.CharCount());
+    int from = 0, to = int(all.size());
     const bool piece = memo.SelLength() != 0;
     if (piece) {
         const int a = memo.SelStart(), b = a + memo.SelLength();
-        const int first = store.LineFromPos(std::min(a, b));
-        const int last = store.LineFromPos(std::max(std::min(a, b), std::max(a, b) - 1));
-        from = store.PosFromLine(first);
-        to = store.PosFromLine(last) + store.Line(last).Length;
-        if (to > from && store.Line(last).View().ends_with('\r')) --to; // the break stays
+        from = std::min(a, b);
+        to = std::max(from, std::max(a, b) - 1);
+        // Whole lines (not the rows word wrap cuts them into), and never half a comment, string
+        // or url: formatting from inside one would rewrite what it holds.
+        const std::vector<css::TToken> tokens = css::Tokenize(all);
+        auto around = [&](int at) -> const css::TToken* {
+            auto it =
+                std::upper_bound(tokens.begin(), tokens.end(), at,
+                                 [](int v, const css::TToken& t) { return v < int(t.Offset); });
+            if (it == tokens.begin()) return nullptr;
+            const css::TToken& t = *std::prev(it);
+            const bool opaque =
+                t.Kind != css::TTokenKind::Blank && t.Kind != css::TTokenKind::Delim;
+            return opaque && int(t.Offset) < at && at < int(t.Offset + t.Length) ? &t : nullptr;
+        };
+        for (int moved = -1; moved != from;) {
+            moved = from;
+            while (from > 0 && all[size_t(from - 1)] != '\r')
+                --from;
+            if (const css::TToken* t = around(from)) from = int(t->Offset);
+        }
+        for (int moved = -1; moved != to;) {
+            moved = to;
+            while (to < int(all.size()) && all[size_t(to)] != '\r')
+                ++to;
+            if (const css::TToken* t = around(to)) to = int(t->Offset + t->Length);
+        }
     }
-    // The text as stored, one CR a line end, so that offsets match the control's.
-    std::string text;
-    text.reserve(size_t(to - from));
-    for (int line = store.LineFromPos(from); line < store.LineCount(); ++line) {
-        const int start = store.PosFromLine(line);
-        if (start >= to) break;
-        std::string_view v = store.Line(line).View();
-        const int a = std::max(from, start) - start,
-                  b = std::min(to, start + int(v.size())) - start;
-        if (b > a) text.append(v.substr(size_t(a), size_t(b - a)));
-    }
+    const std::string text = all.substr(size_t(from), size_t(to - from));
     css::TFormatResult result;
     if (minify) {
         result = css::Minify(text);
@@ -69,8 +84,7 @@ void TMainForm::FormatCss(bool minify) {
         options.IndentStep = std::max(1, memo.IndentStep());
         options.FinalNewline = !piece;
         if (piece) {
-            const std::string before = store.GetText(0, from);
-            options.BaseDepth = css::DepthAt(before, int(before.size()));
+            options.BaseDepth = css::DepthAt(all, from);
         }
         result = css::Format(text, options);
     }

@@ -195,6 +195,18 @@ TEST_F(MainFormTest, FormatAndMinifyAreOneUndoStepEachAndKeepTheCaretOnItsToken)
     memo.SetSelection(12, 13);
     Run(Form->FormatAction);
     EXPECT_EQ(Css(), "@media x{\r\n  a {\r\n    b: c\r\n  }\r\n}");
+
+    // Lines that start inside a comment or a string keep what is inside it.
+    for (const std::string text :
+         {"/* a{b:c}\r\nd  {e:f}  */x{}", "p{content:\"a\\\r\nb  {c:d}\"}"}) {
+        memo.SetText(text);
+        memo.SetSelection(14, 15);
+        Run(Form->FormatAction);
+        const std::string lines = text.substr(text.find('\n') + 1);
+        EXPECT_NE(Css().find(lines.substr(0, lines.find('}') + 1)), std::string::npos) << Css();
+        Run(Form->MinifyAction);
+        EXPECT_NE(Css().find(lines.substr(0, lines.find('}') + 1)), std::string::npos) << Css();
+    }
 }
 
 } // namespace quillet::test
