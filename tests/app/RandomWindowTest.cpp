@@ -390,7 +390,9 @@ protected:
             if (!d || !d->Visible()) return "find: no dialog";
             std::string pattern = Pattern();
             d->SetFindText(pattern);
-            d->SetReplaceText(Coin(2) ? "" : Payload().substr(0, 20));
+            // As the dialog's box hands it over: whole characters.
+            d->SetReplaceText(
+                Coin(2) ? "" : QString::fromUtf8(Payload().substr(0, 20)).toUtf8().toStdString());
             d->SetMatchCase(Coin(2));
             d->SetWholeWord(Coin(3));
             d->SetDown(!Coin(3));
