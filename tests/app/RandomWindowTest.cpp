@@ -15,6 +15,7 @@
 
 #include "app/FileNameEdit.h"
 #include "app/SelectorPanel.h"
+#include "css/Lexer.h"
 #include "dialogs/OptionsDialog.h"
 #include "editor/Search.h"
 #include "editor/SearchControl.h"
@@ -536,7 +537,25 @@ protected:
         int head = std::min(sel.Anchor, sel.Caret);
         int tail = std::max(sel.Anchor, sel.Caret);
         std::string what;
-        switch (Pick(5)) {
+        switch (Pick(6)) {
+        case 5: { // format or minify: every comment, string and url stays as it was, in order
+            auto opaque = [](const std::string& text) {
+                std::vector<std::string> out;
+                for (const css::TToken& t : css::Tokenize(text))
+                    if (t.Kind != css::TTokenKind::Blank && t.Kind != css::TTokenKind::Delim &&
+                        t.Kind != css::TTokenKind::Ident && t.Kind != css::TTokenKind::Number &&
+                        t.Kind != css::TTokenKind::Hash && t.Kind != css::TTokenKind::Function &&
+                        t.Kind != css::TTokenKind::AtKeyword)
+                        out.push_back(text.substr(t.Offset, t.Length));
+                return out;
+            };
+            QAction* a = Coin(2) ? Form->FormatAction : Form->MinifyAction;
+            Run(a);
+            if (opaque(Stored(css)) != opaque(before))
+                StepFault = a->objectName().toStdString() + " changed a comment, string or url";
+            return a->objectName().toStdString() + " at " + std::to_string(head) + ".." +
+                   std::to_string(tail);
+        }
         case 0: { // completion, opened and chosen from or left
             TCodeMemoWidget* w = Form->MainCodeMemoWidget();
             css.Perform(EM_SETSEL, WPARAM(sel.Caret), LPARAM(sel.Caret));
