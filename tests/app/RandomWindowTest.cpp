@@ -15,6 +15,7 @@
 
 #include "app/FileNameEdit.h"
 #include "app/SelectorPanel.h"
+#include "css/Colors.h"
 #include "css/Lexer.h"
 #include "dialogs/OptionsDialog.h"
 #include "editor/Search.h"
@@ -537,22 +538,56 @@ protected:
         int head = std::min(sel.Anchor, sel.Caret);
         int tail = std::max(sel.Anchor, sel.Caret);
         std::string what;
-        switch (Pick(6)) {
-        case 5: { // format or minify: every comment, string and url stays as it was, in order
+        switch (Pick(7)) {
+        case 6: { // a click on or near a colour's swatch, the colour chosen anew or not
+            QWidget* v = Form->MainCodeMemoWidget()->viewport();
+            const std::vector<css::TColorLiteral> colors = css::FindColors(before);
+            if (colors.empty() || !v->isVisible()) return "swatch: none";
+            const css::TColorLiteral& c = colors[size_t(Pick(int(colors.size())))];
+            css.Perform(EM_SETSEL, WPARAM(c.Start), LPARAM(c.Start));
+            css.Perform(EM_SCROLLCARET, 0, 0);
+            TPoint p;
+            css.Perform(EM_POSFROMCHAR, WPARAM(&p), LPARAM(c.Start));
+            // Clicks step over the cell before the piece and along its bottom until one opens the
+            // colour dialog; the others only place the caret.
+            const size_t calls = Dialogs->Calls().size();
+            QPoint at;
+            for (int dy = 2; dy < 24 && Dialogs->Calls().size() == calls; dy += 3)
+                for (int dx = -12; dx < 4 && Dialogs->Calls().size() == calls; ++dx) {
+                    at = QPoint(p.X + dx, p.Y + dy);
+                    QueueAnswers(false);
+                    QTest::mouseClick(v, Qt::LeftButton, Qt::NoModifier, at);
+                    QTest::qWait(0);
+                    Dialogs->ClearAnswers();
+                }
+            head = c.Start;
+            tail = c.Start + c.Length;
+            what = "swatch of " + Escaped(before.substr(size_t(c.Start), size_t(c.Length))) +
+                   " at " + std::to_string(at.x()) + "," + std::to_string(at.y());
+            break;
+        }
+        case 5: { // format or minify: every comment and string stays as it was, in order
             auto opaque = [](const std::string& text) {
                 std::vector<std::string> out;
                 for (const css::TToken& t : css::Tokenize(text))
-                    if (t.Kind != css::TTokenKind::Blank && t.Kind != css::TTokenKind::Delim &&
-                        t.Kind != css::TTokenKind::Ident && t.Kind != css::TTokenKind::Number &&
-                        t.Kind != css::TTokenKind::Hash && t.Kind != css::TTokenKind::Function &&
-                        t.Kind != css::TTokenKind::AtKeyword)
+                    if (t.Kind == css::TTokenKind::Comment ||
+                        t.Kind == css::TTokenKind::BadComment ||
+                        t.Kind == css::TTokenKind::String || t.Kind == css::TTokenKind::BadString)
                         out.push_back(text.substr(t.Offset, t.Length));
                 return out;
             };
             QAction* a = Coin(2) ? Form->FormatAction : Form->MinifyAction;
             Run(a);
-            if (opaque(Stored(css)) != opaque(before))
-                StepFault = a->objectName().toStdString() + " changed a comment, string or url";
+            const std::vector<std::string> was = opaque(before), now = opaque(Stored(css));
+            if (now != was) {
+                size_t i = 0;
+                while (i < was.size() && i < now.size() && was[i] == now[i])
+                    ++i;
+                StepFault = a->objectName().toStdString() + " changed " +
+                            Escaped(i < was.size() ? was[i] : "(none)") + " to " +
+                            Escaped(i < now.size() ? now[i] : "(none)") + " in " +
+                            Escaped(before.substr(0, 300));
+            }
             return a->objectName().toStdString() + " at " + std::to_string(head) + ".." +
                    std::to_string(tail);
         }
