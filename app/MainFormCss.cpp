@@ -6,6 +6,7 @@
 #include "css/Lexer.h"
 #include "editor/Messages.h"
 #include "editor/TextStore.h"
+#include "editor/UndoStack.h"
 
 #include <algorithm>
 
@@ -88,21 +89,60 @@ void TMainForm::FormatCss(bool minify) {
         }
         result = css::Format(text, options);
     }
-    std::string out;
-    out.reserve(result.Text.size() + result.Text.size() / 16);
-    for (char c : result.Text) {
-        if (c == '\n')
-            out += "\r\n";
-        else
-            out += c;
-    }
-    std::string current;
-    for (char c : text)
-        current += c == '\r' ? std::string("\r\n") : std::string(1, c);
-    if (out == current) return; // no empty step in the undo list
+    auto crlf = [](std::string_view piece) {
+        std::string out;
+        out.reserve(piece.size() + piece.size() / 16);
+        for (char c : piece)
+            out += c == '\n' || c == '\r' ? std::string("\r\n") : std::string(1, c);
+        return out;
+    };
+    const std::string out = crlf(result.Text);
+    if (out == crlf(text)) return; // no empty step in the undo list
     const int newCaret = caret >= from && caret <= to ? from + result.MapOffset(caret - from) : -1;
-    memo.Perform(EM_SETSEL, WPARAM(from), LPARAM(to));
-    memo.Perform(EM_REPLACESEL, 1, LPARAM(out.c_str()));
+
+    // Only what lies between the tokens changes, so each gap is replaced on its own, the last
+    // first: the tokens stay in the text untouched, with what the text keeps of its file inside
+    // them (a control byte in a string). Whole, should a token not come out as it went in.
+    struct TGap {
+        int From, To;
+        std::string_view Out;
+    };
+    std::vector<TGap> gaps;
+    bool same = true;
+    int source = 0, output = 0;
+    for (const css::TTokenPlace& place : result.Places) {
+        const std::string_view a =
+            std::string_view(text).substr(size_t(place.Source), size_t(place.Length));
+        const std::string_view b =
+            std::string_view(result.Text).substr(size_t(place.Output), size_t(place.Length));
+        same = same && place.Source >= source && place.Output >= output && a.size() == b.size() &&
+               std::equal(a.begin(), a.end(), b.begin(),
+                          [](char x, char y) { return x == y || (x == '\r' && y == '\n'); });
+        if (!same) break;
+        gaps.push_back(
+            {source, place.Source,
+             std::string_view(result.Text).substr(size_t(output), size_t(place.Output - output))});
+        source = place.Source + place.Length;
+        output = place.Output + place.Length;
+    }
+    gaps.push_back(
+        {source, int(text.size()), std::string_view(result.Text).substr(size_t(output))});
+    TUndoStack* undo = memo.Store().UndoStack();
+    if (undo) undo->OpenGroup(ugReplace); // one undo step for all the gaps
+    if (same) {
+        for (auto g = gaps.rbegin(); g != gaps.rend(); ++g) {
+            if (crlf(std::string_view(text).substr(size_t(g->From), size_t(g->To - g->From))) ==
+                crlf(g->Out))
+                continue;
+            const std::string gap = crlf(g->Out);
+            memo.Perform(EM_SETSEL, WPARAM(from + g->From), LPARAM(from + g->To));
+            memo.Perform(EM_REPLACESEL, 1, LPARAM(gap.c_str()));
+        }
+    } else {
+        memo.Perform(EM_SETSEL, WPARAM(from), LPARAM(to));
+        memo.Perform(EM_REPLACESEL, 1, LPARAM(out.c_str()));
+    }
+    if (undo) undo->CloseGroup(ugReplace);
     if (newCaret >= 0) memo.Perform(EM_SETSEL, WPARAM(newCaret), LPARAM(newCaret));
 }
 

@@ -207,6 +207,15 @@ TEST_F(MainFormTest, FormatAndMinifyAreOneUndoStepEachAndKeepTheCaretOnItsToken)
         Run(Form->MinifyAction);
         EXPECT_NE(Css().find(lines.substr(0, lines.find('}') + 1)), std::string::npos) << Css();
     }
+
+    // Only the blanks between tokens change: a control byte in a string is saved as it came.
+    Write("ctl.css", "a{b:\"x\x01y\"}\n");
+    Form->OpenFile(Path("ctl.css"));
+    Run(Form->FormatAction);
+    Run(Form->SaveAction);
+    EXPECT_EQ(Read("ctl.css"), "a {\n  b: \"x\x01y\"\n}\n");
+    Run(Form->UndoAction); // one step
+    EXPECT_EQ(Css(), "a{b:\"x.y\"}\r\n");
 }
 
 } // namespace quillet::test
