@@ -46,13 +46,17 @@ TFileNameEdit::TFileNameEdit(QWidget* parent)
 }
 
 std::string TFileNameEdit::FileName() const {
-    return UnquotedFileName(FromQString(FEdit->text()));
+    const QString text = FEdit->text();
+    if (text == FShown) return FName;
+    return UnquotedFileName(FromQString(text));
 }
 
 void TFileNameEdit::SetFileName(const std::string& name) {
     std::string plain = UnquotedFileName(name);
     if (!IsValidFileName(plain)) throw EQuilletError(FmtLoadStr(SInvalidFileName, plain));
-    FEdit->setText(ToQString(QuotedFileName(plain)));
+    FShown = ToQString(QuotedFileName(plain));
+    FName = std::move(plain);
+    FEdit->setText(FShown);
 }
 
 void TFileNameEdit::Browse() {

@@ -32,6 +32,10 @@ private:
     QLineEdit* FEdit;
     QToolButton* FBrowse;
     std::string FFilter;
+    // The name last set, as its bytes, and the text that shows it: a name that is not UTF-8
+    // shows with stand-in characters, and is handed out as it came until the text is edited.
+    std::string FName;
+    QString FShown;
 };
 
 // What a name looks like in the box, and the name a box's text stands for.

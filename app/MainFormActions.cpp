@@ -5,6 +5,7 @@
 
 #include "app/ToolbarImages.h"
 #include "editor/CodeMemoStrings.h"
+#include "editor/TextStore.h"
 #include "editor/UndoStack.h"
 #include "platform/Platform.h"
 #include "platform/qt/QtConvert.h"
@@ -359,8 +360,17 @@ void TMainForm::PPSCloseStyleClick() {
 }
 
 void TMainForm::PPSAllTextStyleClick() {
-    TCodeMemoStrings& lines = MainCodeMemo().Lines();
-    lines.SetText("<style>\r\n" + lines.Text() + "\r\n</style>");
+    // The tags go in at both ends rather than the text being set anew, which would lose what
+    // the text keeps of its file (breaks of another kind, control bytes). As with a text set
+    // anew, the undo history starts afresh and the caret stands at the start.
+    TCodeMemo& memo = MainCodeMemo();
+    memo.Perform(EM_SETSEL, 0, 0);
+    memo.Perform(EM_REPLACESEL, 0, LPARAM("<style>\r\n"));
+    const int end = memo.Store().CharCount();
+    memo.Perform(EM_SETSEL, WPARAM(end), LPARAM(end));
+    memo.Perform(EM_REPLACESEL, 0, LPARAM("\r\n</style>"));
+    memo.Perform(EM_EMPTYUNDOBUFFER, 0, 0);
+    memo.Perform(EM_SETSEL, 0, 0);
 }
 
 } // namespace quillet

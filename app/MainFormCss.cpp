@@ -3,8 +3,10 @@
 
 #include "css/Colors.h"
 #include "css/Format.h"
+#include "css/Lexer.h"
 #include "editor/Messages.h"
 #include "editor/TextStore.h"
+#include "editor/UndoStack.h"
 
 #include <algorithm>
 
@@ -40,27 +42,41 @@ void TMainForm::FormatCss(bool minify) {
     TCodeMemo& memo = MainCodeMemo();
     const TTextStore& store = memo.Store();
     const int caret = memo.SelStart() + memo.SelLength();
-    TOffset from(0), to(store.CharCount());
+    // The text as stored, one CR a line end, so that offsets match the control's.
+    const std::string all = store.StoredText(0, store.CharCount());
+    int from = 0, to = int(all.size());
     const bool piece = memo.SelLength() != 0;
     if (piece) {
-        const TOffset a(memo.SelStart()), b = a + memo.SelLength();
-        const TRow first = store.LineFromPos(std::min(a, b));
-        const TRow last = store.LineFromPos(std::max(std::min(a, b), std::max(a, b) - 1));
-        from = store.PosFromLine(first);
-        to = store.PosFromLine(last) + store.Line(last).Length;
-        if (to > from && store.Line(last).View().ends_with('\r')) --to; // the break stays
+        const int a = memo.SelStart(), b = a + memo.SelLength();
+        from = std::min(a, b);
+        to = std::max(from, std::max(a, b) - 1);
+        // Whole lines (not the rows word wrap cuts them into), and never half a comment, string
+        // or url: formatting from inside one would rewrite what it holds.
+        const std::vector<css::TToken> tokens = css::Tokenize(all);
+        auto around = [&](int at) -> const css::TToken* {
+            auto it =
+                std::upper_bound(tokens.begin(), tokens.end(), at,
+                                 [](int v, const css::TToken& t) { return v < int(t.Offset); });
+            if (it == tokens.begin()) return nullptr;
+            const css::TToken& t = *std::prev(it);
+            const bool opaque =
+                t.Kind != css::TTokenKind::Blank && t.Kind != css::TTokenKind::Delim;
+            return opaque && int(t.Offset) < at && at < int(t.Offset + t.Length) ? &t : nullptr;
+        };
+        for (int moved = -1; moved != from;) {
+            moved = from;
+            while (from > 0 && all[size_t(from - 1)] != '\r')
+                --from;
+            if (const css::TToken* t = around(from)) from = int(t->Offset);
+        }
+        for (int moved = -1; moved != to;) {
+            moved = to;
+            while (to < int(all.size()) && all[size_t(to)] != '\r')
+                ++to;
+            if (const css::TToken* t = around(to)) to = int(t->Offset + t->Length);
+        }
     }
-    // The text as stored, one CR a line end, so that offsets match the control's.
-    std::string text;
-    text.reserve(size_t(to - from));
-    for (TRow row = store.LineFromPos(from); row < TRow(store.LineCount()); ++row) {
-        const TOffset start = store.PosFromLine(row);
-        if (start >= to) break;
-        std::string_view v = store.Line(row).View();
-        const int a = std::max(from, start) - start,
-                  b = std::min(to, start + int(v.size())) - start;
-        if (b > a) text.append(v.substr(size_t(a), size_t(b - a)));
-    }
+    const std::string text = all.substr(size_t(from), size_t(to - from));
     css::TFormatResult result;
     if (minify) {
         result = css::Minify(text);
@@ -69,28 +85,64 @@ void TMainForm::FormatCss(bool minify) {
         options.IndentStep = std::max(1, memo.IndentStep());
         options.FinalNewline = !piece;
         if (piece) {
-            const std::string before = store.GetText(0, from.Value());
-            options.BaseDepth = css::DepthAt(before, int(before.size()));
+            options.BaseDepth = css::DepthAt(all, from);
         }
         result = css::Format(text, options);
     }
-    std::string out;
-    out.reserve(result.Text.size() + result.Text.size() / 16);
-    for (char c : result.Text) {
-        if (c == '\n')
-            out += "\r\n";
-        else
-            out += c;
+    auto crlf = [](std::string_view piece) {
+        std::string out;
+        out.reserve(piece.size() + piece.size() / 16);
+        for (char c : piece)
+            out += c == '\n' || c == '\r' ? std::string("\r\n") : std::string(1, c);
+        return out;
+    };
+    const std::string out = crlf(result.Text);
+    if (out == crlf(text)) return; // no empty step in the undo list
+    const int newCaret = caret >= from && caret <= to ? from + result.MapOffset(caret - from) : -1;
+
+    // Only what lies between the tokens changes, so each gap is replaced on its own, the last
+    // first: the tokens stay in the text untouched, with what the text keeps of its file inside
+    // them (a control byte in a string). Whole, should a token not come out as it went in.
+    struct TGap {
+        int From, To;
+        std::string_view Out;
+    };
+    std::vector<TGap> gaps;
+    bool same = true;
+    int source = 0, output = 0;
+    for (const css::TTokenPlace& place : result.Places) {
+        const std::string_view a =
+            std::string_view(text).substr(size_t(place.Source), size_t(place.Length));
+        const std::string_view b =
+            std::string_view(result.Text).substr(size_t(place.Output), size_t(place.Length));
+        same = same && place.Source >= source && place.Output >= output && a.size() == b.size() &&
+               std::equal(a.begin(), a.end(), b.begin(),
+                          [](char x, char y) { return x == y || (x == '\r' && y == '\n'); });
+        if (!same) break;
+        gaps.push_back(
+            {source, place.Source,
+             std::string_view(result.Text).substr(size_t(output), size_t(place.Output - output))});
+        source = place.Source + place.Length;
+        output = place.Output + place.Length;
     }
-    std::string current;
-    for (char c : text)
-        current += c == '\r' ? std::string("\r\n") : std::string(1, c);
-    if (out == current) return; // no empty step in the undo list
-    const TOffset at(caret);
-    const int newCaret =
-        at >= from && at <= to ? (from + result.MapOffset(at - from)).Value() : -1;
-    memo.Perform(EM_SETSEL, WPARAM(from.Value()), LPARAM(to.Value()));
-    memo.Perform(EM_REPLACESEL, 1, LPARAM(out.c_str()));
+    gaps.push_back(
+        {source, int(text.size()), std::string_view(result.Text).substr(size_t(output))});
+    TUndoStack* undo = memo.Store().UndoStack();
+    if (undo) undo->OpenGroup(ugReplace); // one undo step for all the gaps
+    if (same) {
+        for (auto g = gaps.rbegin(); g != gaps.rend(); ++g) {
+            if (crlf(std::string_view(text).substr(size_t(g->From), size_t(g->To - g->From))) ==
+                crlf(g->Out))
+                continue;
+            const std::string gap = crlf(g->Out);
+            memo.Perform(EM_SETSEL, WPARAM(from + g->From), LPARAM(from + g->To));
+            memo.Perform(EM_REPLACESEL, 1, LPARAM(gap.c_str()));
+        }
+    } else {
+        memo.Perform(EM_SETSEL, WPARAM(from), LPARAM(to));
+        memo.Perform(EM_REPLACESEL, 1, LPARAM(out.c_str()));
+    }
+    if (undo) undo->CloseGroup(ugReplace);
     if (newCaret >= 0) memo.Perform(EM_SETSEL, WPARAM(newCaret), LPARAM(newCaret));
 }
 

@@ -60,13 +60,16 @@ TCompletion Complete(std::string_view before) {
         if (before[d - 1] == ':') colon = d - 1;
         --d;
     }
-    if (d == 0 || before[d - 1] == '}') return out; // among rules, where selectors are written
-    if (before[d - 1] == '{') {
-        std::size_t q = d - 1;
-        while (q > 0 && before[q - 1] != ';' && before[q - 1] != '{' && before[q - 1] != '}')
-            --q;
-        if (OpensRuleBlock(before.substr(q, d - 1 - q))) return out;
-    }
+    // Back past the declarations before this one to the brace that opens their block: after a
+    // ';' among rules (an @import, say) selectors are written, not declarations.
+    std::size_t open = d;
+    while (open > 0 && before[open - 1] != '{' && before[open - 1] != '}')
+        --open;
+    if (open == 0 || before[open - 1] == '}') return out; // among rules
+    std::size_t q = open - 1;
+    while (q > 0 && before[q - 1] != ';' && before[q - 1] != '{' && before[q - 1] != '}')
+        --q;
+    if (OpensRuleBlock(before.substr(q, open - 1 - q))) return out;
 
     if (colon == std::string_view::npos) {
         if (!Trim(before.substr(d, p - d)).empty()) return out; // not where a name starts

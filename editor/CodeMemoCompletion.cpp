@@ -76,7 +76,10 @@ void TCustomCodeMemo::ChooseCompletion() {
     std::unique_ptr<TCodeMemoPopup> popup = std::move(FPopup);
     SetHideSelection(popup->SavedHideSelection());
     const int sel = popup->List().Selected();
-    if (sel >= 0 && !FReadOnly) {
+    // Only for the word it was opened for: text changed since from elsewhere is not replaced.
+    const TCompletionList now = FCompletion->Complete(TextBeforeCaret());
+    if (sel >= 0 && !FReadOnly && !now.Items.empty() &&
+        FCaret - now.PrefixLength == popup->CompletionStart()) {
         const std::string text = popup->Insert(sel);
         const TOffset start = std::min(popup->CompletionStart(), FCaret);
         // One undo step, apart from the typing before it.

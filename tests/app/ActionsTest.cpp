@@ -103,6 +103,13 @@ TEST_F(MainFormTest, StyleTagsAndClear) {
     Run(Form->StylePopupMenu->actions()[1]); // open tag
     Run(Form->StylePopupMenu->actions()[2]); // close tag
     EXPECT_EQ(Css(), "<style></style>");
+
+    // Wrapping a file keeps its bytes: a break of another kind and a control byte come back.
+    Write("mixed.css", "a{}\nb{\x01}\r\nc{}\n");
+    Form->OpenFile(Path("mixed.css"));
+    Run(Form->StylePopupMenu->actions().last());
+    Run(Form->SaveAction);
+    EXPECT_EQ(Read("mixed.css"), "<style>\na{}\nb{\x01}\r\nc{}\n\n</style>");
 }
 
 TEST_F(MainFormTest, ShiftRightAndLeftMoveTheSelectedLinesByOneBlank) {
@@ -188,6 +195,27 @@ TEST_F(MainFormTest, FormatAndMinifyAreOneUndoStepEachAndKeepTheCaretOnItsToken)
     memo.SetSelection(12, 13);
     Run(Form->FormatAction);
     EXPECT_EQ(Css(), "@media x{\r\n  a {\r\n    b: c\r\n  }\r\n}");
+
+    // Lines that start inside a comment or a string keep what is inside it.
+    for (const std::string text :
+         {"/* a{b:c}\r\nd  {e:f}  */x{}", "p{content:\"a\\\r\nb  {c:d}\"}"}) {
+        memo.SetText(text);
+        memo.SetSelection(14, 15);
+        Run(Form->FormatAction);
+        const std::string lines = text.substr(text.find('\n') + 1);
+        EXPECT_NE(Css().find(lines.substr(0, lines.find('}') + 1)), std::string::npos) << Css();
+        Run(Form->MinifyAction);
+        EXPECT_NE(Css().find(lines.substr(0, lines.find('}') + 1)), std::string::npos) << Css();
+    }
+
+    // Only the blanks between tokens change: a control byte in a string is saved as it came.
+    Write("ctl.css", "a{b:\"x\x01y\"}\n");
+    Form->OpenFile(Path("ctl.css"));
+    Run(Form->FormatAction);
+    Run(Form->SaveAction);
+    EXPECT_EQ(Read("ctl.css"), "a {\n  b: \"x\x01y\"\n}\n");
+    Run(Form->UndoAction); // one step
+    EXPECT_EQ(Css(), "a{b:\"x.y\"}\r\n");
 }
 
 } // namespace quillet::test

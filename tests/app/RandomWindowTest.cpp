@@ -15,6 +15,8 @@
 
 #include "app/FileNameEdit.h"
 #include "app/SelectorPanel.h"
+#include "css/Colors.h"
+#include "css/Lexer.h"
 #include "dialogs/OptionsDialog.h"
 #include "editor/Search.h"
 #include "editor/SearchControl.h"
@@ -382,6 +384,7 @@ protected:
             const bool replace = Coin(2);
             const uint32_t flags = Coin(2) ? srfRegex : 0;
             QueueAnswers(false);
+            Dialogs->QueueAnswer(mrCancel); // a replace that asks at every match stops here
             memo.Perform(replace ? SM_REPLACE : SM_FIND, flags, 0);
             auto* d =
                 static_cast<TScriptedFindDialog*>(replace ? memo.Search().Engine().ReplaceDialog()
@@ -389,7 +392,9 @@ protected:
             if (!d || !d->Visible()) return "find: no dialog";
             std::string pattern = Pattern();
             d->SetFindText(pattern);
-            d->SetReplaceText(Coin(2) ? "" : Payload().substr(0, 20));
+            // As the dialog's box hands it over: whole characters.
+            d->SetReplaceText(
+                Coin(2) ? "" : QString::fromUtf8(Payload().substr(0, 20)).toUtf8().toStdString());
             d->SetMatchCase(Coin(2));
             d->SetWholeWord(Coin(3));
             d->SetDown(!Coin(3));
@@ -475,6 +480,11 @@ protected:
             css.SetText(text);
             return "set text " + Escaped(text.substr(0, 100));
         }
+        case 21: { // an insertion at a selection anywhere: it may change only what it replaces
+            const int n = css.Store().CharCount() + 1;
+            css.Perform(EM_SETSEL, WPARAM(Pick(n)), LPARAM(Pick(n)));
+            return Insertion(css);
+        }
         case 22:
         case 23: { // a document command
             document = true;
@@ -512,6 +522,138 @@ protected:
             return "popup";
         }
         }
+    }
+
+    static std::string Stored(TCodeMemo& memo) {
+        return memo.Store().StoredText(0, memo.Store().CharCount());
+    }
+
+    // The completion list chosen from, a button of the selector page, a style tag or a colour:
+    // the text before the selection (or the word the list replaces) and after it stays as it
+    // was, and wrapping the whole text only adds the tags at its ends. A fault is kept for the
+    // check after the step.
+    std::string Insertion(TCodeMemo& css) {
+        const std::string before = Stored(css);
+        TSelectionPair sel = css.Selection();
+        int head = std::min(sel.Anchor, sel.Caret);
+        int tail = std::max(sel.Anchor, sel.Caret);
+        std::string what;
+        switch (Pick(7)) {
+        case 6: { // a click on or near a colour's swatch, the colour chosen anew or not
+            QWidget* v = Form->MainCodeMemoWidget()->viewport();
+            const std::vector<css::TColorLiteral> colors = css::FindColors(before);
+            if (colors.empty() || !v->isVisible()) return "swatch: none";
+            const css::TColorLiteral& c = colors[size_t(Pick(int(colors.size())))];
+            css.Perform(EM_SETSEL, WPARAM(c.Start), LPARAM(c.Start));
+            css.Perform(EM_SCROLLCARET, 0, 0);
+            TPoint p;
+            css.Perform(EM_POSFROMCHAR, WPARAM(&p), LPARAM(c.Start));
+            // Clicks step over the cell before the piece and along its bottom until one opens the
+            // colour dialog; the others only place the caret.
+            const size_t calls = Dialogs->Calls().size();
+            QPoint at;
+            for (int dy = 2; dy < 24 && Dialogs->Calls().size() == calls; dy += 3)
+                for (int dx = -12; dx < 4 && Dialogs->Calls().size() == calls; ++dx) {
+                    at = QPoint(p.X + dx, p.Y + dy);
+                    QueueAnswers(false);
+                    QTest::mouseClick(v, Qt::LeftButton, Qt::NoModifier, at);
+                    QTest::qWait(0);
+                    Dialogs->ClearAnswers();
+                }
+            head = c.Start;
+            tail = c.Start + c.Length;
+            what = "swatch of " + Escaped(before.substr(size_t(c.Start), size_t(c.Length))) +
+                   " at " + std::to_string(at.x()) + "," + std::to_string(at.y());
+            break;
+        }
+        case 5: { // format or minify: every comment and string stays as it was, in order
+            auto opaque = [](const std::string& text) {
+                std::vector<std::string> out;
+                for (const css::TToken& t : css::Tokenize(text))
+                    if (t.Kind == css::TTokenKind::Comment ||
+                        t.Kind == css::TTokenKind::BadComment ||
+                        t.Kind == css::TTokenKind::String || t.Kind == css::TTokenKind::BadString)
+                        out.push_back(text.substr(t.Offset, t.Length));
+                return out;
+            };
+            QAction* a = Coin(2) ? Form->FormatAction : Form->MinifyAction;
+            Run(a);
+            const std::vector<std::string> was = opaque(before), now = opaque(Stored(css));
+            if (now != was) {
+                size_t i = 0;
+                while (i < was.size() && i < now.size() && was[i] == now[i])
+                    ++i;
+                StepFault = a->objectName().toStdString() + " changed " +
+                            Escaped(i < was.size() ? was[i] : "(none)") + " to " +
+                            Escaped(i < now.size() ? now[i] : "(none)") + " in " +
+                            Escaped(before.substr(0, 300));
+            }
+            return a->objectName().toStdString() + " at " + std::to_string(head) + ".." +
+                   std::to_string(tail);
+        }
+        case 0: { // completion, opened and chosen from or left
+            TCodeMemoWidget* w = Form->MainCodeMemoWidget();
+            css.Perform(EM_SETSEL, WPARAM(sel.Caret), LPARAM(sel.Caret));
+            head = tail = css.Selection().Caret;
+            QTest::keyClick(w, Qt::Key_Space, Qt::ControlModifier);
+            if (!css.CompletionShown()) return "completion: none";
+            // The word before the caret is what a choice replaces.
+            while (head > 0 && before[size_t(head - 1)] != '\r' &&
+                   before[size_t(head - 1)] != ' ' && before[size_t(head - 1)] != ':' &&
+                   before[size_t(head - 1)] != '{' && before[size_t(head - 1)] != ';')
+                --head;
+            static const int keys[] = {Qt::Key_Down,   Qt::Key_Up, Qt::Key_Return,   Qt::Key_Tab,
+                                       Qt::Key_Escape, Qt::Key_A,  Qt::Key_Backspace};
+            what = std::string("completion") + (css.CompletionShown() ? " shown" : "");
+            for (int k = Pick(4); k >= 0 && css.CompletionShown(); --k) {
+                const int key = keys[Pick(int(std::size(keys)))];
+                QTest::keyClick(w, Qt::Key(key));
+                what += " " + QKeySequence(key).toString().toStdString();
+            }
+            // Backspace may take a character before the word.
+            if (what.find("Backspace") != std::string::npos) return what;
+            break;
+        }
+        case 1: { // a button of the selector page
+            QList<QAbstractButton*> buttons = Form->SelectorPanel->findChildren<QAbstractButton*>();
+            buttons.removeIf([](QAbstractButton* b) { return qobject_cast<QCheckBox*>(b); });
+            QAbstractButton* b = buttons[Pick(int(buttons.size()))];
+            b->click();
+            what = "selector " + b->objectName().toStdString();
+            break;
+        }
+        case 2: { // a style tag, or the text wrapped in them
+            const int i = Pick(int(Form->StylePopupMenu->actions().size()));
+            QAction* a = Form->StylePopupMenu->actions()[i];
+            if (a->isSeparator()) return "style: none";
+            Run(a);
+            what = "style " + std::to_string(i);
+            if (a == Form->StylePopupMenu->actions().last()) {
+                const std::string after = Stored(css);
+                if (after != "<style>\r" + before + "\r</style>")
+                    StepFault = "wrapping changed the text: " + Escaped(after.substr(0, 200));
+                return what;
+            }
+            break;
+        }
+        default: { // a colour
+            QueueAnswers(false);
+            if (Coin(2))
+                Form->ColorToolButton->click();
+            else
+                Run(Form->StyleAction);
+            what = "colour or style";
+            break;
+        }
+        }
+        const std::string after = Stored(css);
+        if (after.size() < size_t(head) + before.size() - size_t(tail) ||
+            after.compare(0, size_t(head), before, 0, size_t(head)) != 0 ||
+            after.compare(after.size() - (before.size() - size_t(tail)), std::string::npos, before,
+                          size_t(tail)) != 0)
+            StepFault = what + " changed text outside " + std::to_string(head) + ".." +
+                        std::to_string(tail) + ": " + Escaped(after.substr(0, 200));
+        return what + " at " + std::to_string(head) + ".." + std::to_string(tail);
     }
 
     static std::string Escaped(const std::string& s) {
@@ -574,6 +716,7 @@ protected:
     }
 
     std::string Check(const std::string& before, bool document, size_t errorsBefore, qint64 ms) {
+        if (!StepFault.empty()) return std::exchange(StepFault, std::string());
         for (auto [name, memo] :
              {std::pair{"css", &Form->MainCodeMemo()}, std::pair{"html", &Form->EditorCodeMemo()}})
             if (std::string f = StoreFault(name, *memo); !f.empty()) return f;
@@ -676,6 +819,7 @@ protected:
     }
 
     std::mt19937 Rng;
+    std::string StepFault; // what a step found wrong by itself
     QTimer* Closer = nullptr;
     std::unique_ptr<TCodeMemoWidget> Probe;
     std::string Baseline[2]; // the texts undo all gives back: the CSS and the HTML editor's

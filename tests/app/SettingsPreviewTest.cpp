@@ -331,6 +331,11 @@ TEST(FileNameEditTest, NamesWithBlanksAreShownQuotedAndHandedOutPlain) {
     for (const char* bad : {"a\tb", "a\nb", "a\x7f"})
         EXPECT_THROW(edit.SetFileName(bad), EQuilletError) << bad;
     EXPECT_EQ(edit.FileName(), "/tmp/a?b|c*.css");
+    // A name in another code page is handed out as its bytes until the user edits it.
+    edit.SetFileName("/tmp/caf\xE9 1.css");
+    EXPECT_EQ(edit.FileName(), "/tmp/caf\xE9 1.css");
+    edit.Edit()->setText(QStringLiteral("/tmp/b.css"));
+    EXPECT_EQ(edit.FileName(), "/tmp/b.css");
 }
 
 } // namespace quillet::test
