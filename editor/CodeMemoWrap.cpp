@@ -245,7 +245,7 @@ std::string CheckStoreRows(const TTextStore& st, const TWrapParams& p) {
     std::vector<int> rows;
     int first = 0, lines = 0;
     for (int r = 0; r < st.LineCount(); ++r) {
-        const TLineRecord& rec = st.Line(r);
+        const TLineRecord& rec = st.Line(TRow(r));
         const bool continued = (rec.Marks & lmContinuation) != 0;
         if (continued != (r > first))
             return "row " + std::to_string(r) +
@@ -357,19 +357,20 @@ TWrapParams TCodeMemoWrap::Params() const {
     return p;
 }
 
-bool TCodeMemoWrap::ExemptAt(int row, const TWrapParams& p) const {
+bool TCodeMemoWrap::ExemptAt(TRow row, const TWrapParams& p) const {
     if (!p.WordWrap) return true;
     if (!p.UseOverride) return false;
-    return Exempt(FMemo.Store().Line(FirstRowOf(TRow(row)).Value()).View(), p);
+    return Exempt(FMemo.Store().Line(FirstRowOf(row)).View(), p);
 }
 
-int TCodeMemoWrap::RecutFrom(int from, int editLast, bool exempt, const TWrapParams& p, int& next) {
+int TCodeMemoWrap::RecutFrom(TRow from, TRow editLast, bool exempt, const TWrapParams& p,
+                             TRow& next) {
     TTextStore& st = FMemo.Store();
-    const int count = st.LineCount();
+    const TRow count(st.LineCount());
     // A logical line of one row that fits stays as it is: the common case costs nothing.
     const std::string_view head = st.Line(from).View();
     const bool ends = head.ends_with('\r') || from + 1 == count;
-    if (ends && exempt && (from == 0 || !RowContinues(TRow(from - 1))) &&
+    if (ends && exempt && (from == TRow(0) || !RowContinues(from - 1)) &&
         head.size() - (head.ends_with('\r') ? 1 : 0) <= size_t(MaxRowLength)) {
         next = from + 1;
         return 0;
@@ -379,7 +380,7 @@ int TCodeMemoWrap::RecutFrom(int from, int editLast, bool exempt, const TWrapPar
     // can reach are read, so the cost does not grow with the line.
     std::string window;
     std::vector<size_t> starts; // of the rows in the window
-    int row = from;             // the next row to read
+    TRow row = from;            // the next row to read
     bool complete = false;      // the window holds the rest of the logical line
     auto append = [&] {
         starts.push_back(window.size());
@@ -392,7 +393,7 @@ int TCodeMemoWrap::RecutFrom(int from, int editLast, bool exempt, const TWrapPar
     const size_t editEnd = size_t(std::max(0, editLast - from + 1)); // first row past the edit
     std::vector<int> cuts;
     size_t s = 0, k = 1;
-    int stop = -1;
+    TRow stop(-1);
     while (true) {
         while (!complete && window.size() < s + size_t(MaxRowLength) + 2)
             append();
@@ -432,13 +433,13 @@ int TCodeMemoWrap::RecutFrom(int from, int editLast, bool exempt, const TWrapPar
             break;
         }
     }
-    if (stop < 0) stop = row;
-    const bool made = st.RecutRows(from, stop - from, cuts);
+    if (stop < TRow(0)) stop = row;
+    const bool made = st.RecutRows(from.Value(), stop - from, cuts);
     next = from + int(cuts.size());
     return made ? int(cuts.size()) : 0;
 }
 
-int TCodeMemoWrap::Rewrap(int firstRow, int lastRow) {
+int TCodeMemoWrap::Rewrap(TRow firstRow, TRow lastRow) {
     // Rows are laid out for a control that shows; without a window lines stay whole.
     if (!FMemo.Host()) FLaidOut.clear(); // edits now leave rows uncut: lay out afresh later
     if (FBusy || !FMemo.Host()) return 0;
@@ -446,24 +447,25 @@ int TCodeMemoWrap::Rewrap(int firstRow, int lastRow) {
     TCustomCodeMemo& m = FMemo;
     TTextStore& st = m.Store();
     const TWrapParams p = Params();
-    const int topStart = st.PosFromLine(std::clamp(m.FTopLine.Value(), 0, st.LineCount() - 1));
-    const int editFirst = std::clamp(firstRow, 0, st.LineCount() - 1);
-    const int editLast = std::clamp(std::max(firstRow, lastRow), 0, st.LineCount() - 1);
+    const TRow lastOne(st.LineCount() - 1);
+    const TOffset topStart = st.PosFromLine(std::clamp(m.FTopLine, TRow(0), lastOne));
+    const TRow editFirst = std::clamp(firstRow, TRow(0), lastOne);
+    const TRow editLast = std::clamp(std::max(firstRow, lastRow), TRow(0), lastOne);
     // Rows before the one above the edit keep their cuts (the row above may take a word back),
     // unless the rows between are so short that one further up reaches the edit: a row's cut
     // depends on the text as far as a whole row would reach.
-    int row = editFirst > 0 && RowContinues(TRow(editFirst - 1)) ? editFirst - 1 : editFirst;
+    TRow row = editFirst > TRow(0) && RowContinues(editFirst - 1) ? editFirst - 1 : editFirst;
     if (row < editFirst) {
         // A cut reads at most MaxRowLength + 1 bytes past the row's start, and with a fixed
         // pitch no more characters than fit.
         const size_t reachChars = ExemptAt(row, p) ? SIZE_MAX : RowReachChars(p);
         size_t bytes = size_t(st.Line(row).Length);
-        while (row > 0 && RowContinues(TRow(row - 1))) {
+        while (row > TRow(0) && RowContinues(row - 1)) {
             const size_t more = bytes + size_t(st.Line(row - 1).Length);
             if (more > size_t(MaxRowLength) + 1) break;
             if (more > reachChars) { // as many bytes as that: count the characters
                 size_t chars = 0;
-                for (int r = row - 1; r < editFirst; ++r)
+                for (TRow r = row - 1; r < editFirst; ++r)
                     chars += CodePoints(st.Line(r).View());
                 if (chars > reachChars) break;
             }
@@ -474,19 +476,19 @@ int TCodeMemoWrap::Rewrap(int firstRow, int lastRow) {
     int shift = 0;      // rows added so far, for the edit's row numbers further down
     bool moved = false; // some rows now stand at other indexes
     int changed = 0;
-    int firstChanged = -1;
-    while (row < st.LineCount() && row <= editLast + shift) {
+    TRow firstChanged(-1);
+    while (row < TRow(st.LineCount()) && row <= editLast + shift) {
         const int before = st.LineCount();
-        int next = row + 1;
+        TRow next = row + 1;
         const int made = RecutFrom(row, editLast + shift, ExemptAt(row, p), p, next);
         if (made > 0) {
             changed += made;
-            if (firstChanged < 0) firstChanged = row;
+            if (firstChanged < TRow(0)) firstChanged = row;
         }
         // An edit may have joined or split logical lines: the continuation bits follow the CRs.
-        for (int r = row; r <= next && r < st.LineCount(); ++r) {
+        for (TRow r = row; r <= next && r < TRow(st.LineCount()); ++r) {
             TLineRecord& rec = st.Line(r);
-            const uint16_t marks = r > 0 && RowContinues(TRow(r - 1))
+            const uint16_t marks = r > TRow(0) && RowContinues(r - 1)
                                        ? uint16_t(rec.Marks | lmContinuation)
                                        : uint16_t(rec.Marks & ~lmContinuation);
             if (marks != rec.Marks) {
@@ -500,9 +502,9 @@ int TCodeMemoWrap::Rewrap(int firstRow, int lastRow) {
     }
     if (changed > 0) {
         const TRow top = m.FTopLine;
-        m.FTopLine = TRow(st.LineFromPos(topStart));
-        if (m.FChangedLine < TRow(0) || TRow(firstChanged) < m.FChangedLine)
-            m.FChangedLine = TRow(firstChanged);
+        m.FTopLine = st.LineFromPos(topStart);
+        if (m.FChangedLine < TRow(0) || firstChanged < m.FChangedLine)
+            m.FChangedLine = firstChanged;
         // Rows that moved to other indexes, or a top row that did, show other text where they
         // stand: every row is painted again.
         if (st.LineCount() != m.FKnownLineCount || moved || m.FTopLine != top) {
@@ -535,7 +537,7 @@ void TCodeMemoWrap::RewrapAll() {
     if (!key.empty() && key == FLaidOut && FMemo.Host()) return;
     // A whole pass gives the layout of a fresh load, wherever edits left rows cut otherwise.
     FFresh = true;
-    const int changed = Rewrap(0, st.LineCount() - 1);
+    const int changed = Rewrap(TRow(0), TRow(st.LineCount() - 1));
     FFresh = false;
     if (changed > 0) FMemo.MarkAllDirty();
     FLaidOut = FMemo.Host() ? key : std::string();
@@ -544,13 +546,13 @@ void TCodeMemoWrap::RewrapAll() {
 void TCodeMemoWrap::OnInsert(int pos, std::string_view text) {
     TTextStore& st = FMemo.Store();
     if (&st != FStore) return;
-    Rewrap(st.LineFromPos(pos), st.LineFromPos(pos + int(text.size())));
+    Rewrap(st.LineFromPos(TOffset(pos)), st.LineFromPos(TOffset(pos) + int(text.size())));
 }
 
 void TCodeMemoWrap::OnDelete(int pos, std::string_view) {
     TTextStore& st = FMemo.Store();
     if (&st != FStore) return;
-    const int row = st.LineFromPos(pos);
+    const TRow row = st.LineFromPos(TOffset(pos));
     Rewrap(row, row);
 }
 

@@ -94,7 +94,7 @@ public:
     // The parameters the control's settings give now.
     TWrapParams Params() const;
     // Re-cuts the logical lines holding rows [firstRow, lastRow]; returns the rows changed.
-    int Rewrap(int firstRow, int lastRow);
+    int Rewrap(TRow firstRow, TRow lastRow);
     // Re-cuts everything (options, wrap column, font, width changes).
     void RewrapAll();
 
@@ -105,9 +105,9 @@ private:
     // Re-cuts the rows of one logical line from row `from` (its first row, or a row whose start
     // stays) past the edited rows up to `editLast`; `next` is the row after those re-cut. Returns
     // the rows made anew (0: the cuts stood).
-    int RecutFrom(int from, int editLast, bool exempt, const TWrapParams& p, int& next);
+    int RecutFrom(TRow from, TRow editLast, bool exempt, const TWrapParams& p, TRow& next);
     // Whether the logical line holding `row` is cut only past MaxRowLength.
-    bool ExemptAt(int row, const TWrapParams& p) const;
+    bool ExemptAt(TRow row, const TWrapParams& p) const;
     std::string LayoutKey() const;
 
     TCustomCodeMemo& FMemo;

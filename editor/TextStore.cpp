@@ -24,11 +24,11 @@ TTextStore::TTextStore() : FScanStates(std::make_unique<TScanStates>()) {
 }
 TTextStore::~TTextStore() = default;
 
-int TTextStore::LineFromPos(int pos) const {
+int TTextStore::RowOf(int pos) const {
     return FStarts.PartitionFromPosition(std::clamp(pos, 0, FCharCount));
 }
 
-int TTextStore::PosFromLine(int line) const {
+int TTextStore::RowStart(int line) const {
     if (line < 0 || line >= LineCount()) return -1;
     return FStarts.PositionFromPartition(line);
 }
@@ -218,7 +218,7 @@ int TTextStore::Insert(int pos, std::string_view raw) {
     if (text.size() > static_cast<size_t>(INT_MAX - FCharCount))
         throw EOutOfMemory(LoadStr(SOutOfMemory));
     pos = std::clamp(pos, 0, FCharCount);
-    int line = LineFromPos(pos);
+    int line = RowOf(pos);
     int start = FStarts.PositionFromPartition(line);
     int offset = pos - start;
     // Copies: the record's text is replaced below.
@@ -300,7 +300,7 @@ void TTextStore::Delete(int pos, int length) {
     length = std::clamp(length, 0, FCharCount - pos);
     if (length == 0) return;
     std::string deleted = FObservers.empty() ? std::string() : StoredText(pos, pos + length);
-    int l1 = LineFromPos(pos), l2 = LineFromPos(pos + length);
+    int l1 = RowOf(pos), l2 = RowOf(pos + length);
     int o1 = pos - FStarts.PositionFromPartition(l1);
     int o2 = pos + length - FStarts.PositionFromPartition(l2);
     std::string head(FLines[l1].View().substr(0, size_t(o1)));
@@ -372,7 +372,7 @@ std::string TTextStore::Output(int start, int end, const char* lineEnd) const {
     end = std::clamp(end, 0, FCharCount);
     std::string out;
     out.reserve(static_cast<size_t>(end - start));
-    int line = LineFromPos(start);
+    int line = RowOf(start);
     int at = FStarts.PositionFromPartition(line);
     while (at < end && line < LineCount()) {
         std::string_view v = FLines[line].View();

@@ -177,15 +177,14 @@ public:
     // The first row of logical `line`; LineCount() for LogicalLineCount(), -1 past that.
     TRow FirstRowOf(TLogicalLine line) const;
 
-    const TLineRecord& Line(int i) const { return FLines[i]; }
-    TLineRecord& Line(int i) { return FLines[i]; }
-    int LineFromPos(int pos) const;
-    int PosFromLine(int line) const; // -1 when the line does not exist
-    // The same in position types: a line record is a display row.
+    // A line record is a display row; rows and text offsets have their own types, so that
+    // neither stands for the other or for a logical line.
     const TLineRecord& Line(TRow row) const { return FLines[row.Value()]; }
     TLineRecord& Line(TRow row) { return FLines[row.Value()]; }
-    TRow LineFromPos(TOffset pos) const { return TRow(LineFromPos(pos.Value())); }
-    TOffset PosFromLine(TRow row) const { return TOffset(PosFromLine(row.Value())); }
+    // The row holding offset `pos` (clamped to the text; at a row start, that row).
+    TRow LineFromPos(TOffset pos) const { return TRow(RowOf(pos.Value())); }
+    // Where `row` starts; -1 when there is no such row.
+    TOffset PosFromLine(TRow row) const { return TOffset(RowStart(row.Value())); }
 
     // Normalises and inserts; returns the stored length.
     int Insert(int pos, std::string_view text);
@@ -244,6 +243,8 @@ public:
     size_t PoolBytes() const { return FPoolHeld; }
 
 private:
+    int RowOf(int pos) const;
+    int RowStart(int row) const;
     std::string Output(int start, int end, const char* lineEnd) const;
     // The record's text becomes a + b; pooled when `pool` is set.
     void SetRecordText(TLineRecord& rec, std::string_view a, std::string_view b, bool keepDecor,
