@@ -167,7 +167,7 @@ void BM_RescanKeystrokeInRow(benchmark::State& state) {
     store.Insert(0, text);
     std::vector<int> rows(text.size() / 2047, 2047);
     if (text.size() % 2047) rows.push_back(int(text.size() % 2047));
-    store.RecutRows(0, 1, rows);
+    store.RecutRows(TRow(0), 1, rows);
     TRescanner r(store);
     r.SetDefinition(&p);
     r.ScanAll();

@@ -434,7 +434,7 @@ int TCodeMemoWrap::RecutFrom(TRow from, TRow editLast, bool exempt, const TWrapP
         }
     }
     if (stop < TRow(0)) stop = row;
-    const bool made = st.RecutRows(from.Value(), stop - from, cuts);
+    const bool made = st.RecutRows(from, stop - from, cuts);
     next = from + int(cuts.size());
     return made ? int(cuts.size()) : 0;
 }

@@ -162,9 +162,8 @@ void TEditPipeline::AfterEdit() {
     Finish(pos, FStore->CharCount() == 0 ? 0 : e.Length);
 }
 
-void TEditPipeline::OnRowsRecut(int first, int oldCount, int newCount) {
+void TEditPipeline::OnRowsRecut(TRow first, int oldCount, int newCount) {
     FScanner->OnRowsRecut(first, oldCount, newCount);
-    FMemo.FWrap->OnRowsRecut(first, oldCount, newCount);
 }
 
 void TEditPipeline::Finish(int pos, int extent) {

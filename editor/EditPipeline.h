@@ -40,8 +40,8 @@ class TRescanner;
 //
 // The pipeline owns the control's re-scanner and follows the control onto a store (Attach: on
 // construction, when it shares another control's store, when it goes back to its own) and off
-// it (Detach). Rows re-cut by any control of the store reach the re-scanner and the layout
-// through OnRowsRecut, in that order.
+// it (Detach). Rows re-cut by any control of the store reach the re-scanner through
+// OnRowsRecut (the layout keeps no row numbers of its own: the store answers its questions).
 class TEditPipeline : public ITextStoreObserver {
 public:
     explicit TEditPipeline(TCustomCodeMemo& memo);
@@ -66,7 +66,7 @@ public:
     void OnInsert(int pos, std::string_view text) override;
     void OnDelete(int pos, std::string_view deletedText) override;
     void AfterEdit() override;
-    void OnRowsRecut(int first, int oldCount, int newCount) override;
+    void OnRowsRecut(TRow first, int oldCount, int newCount) override;
 
 private:
     // An edit between its report and AfterEdit; Length is negative for a deletion.

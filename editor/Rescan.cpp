@@ -129,11 +129,10 @@ void TRescanner::OnDelete(int pos, std::string_view) {
     AddPending(row);
 }
 
-void TRescanner::OnRowsRecut(int firstRow, int oldCount, int newCount) {
+void TRescanner::OnRowsRecut(TRow first, int oldCount, int newCount) {
     if (FScanning) FEditedWhileScanning = true;
     RowsChanged();
     if (!FDef) return;
-    const TRow first(firstRow);
     // A scan waiting inside the recut rows starts at their first row, later ones shift.
     for (TRow& h : FPending)
         if (h >= first + oldCount)

@@ -81,7 +81,7 @@ public:
 
     void OnInsert(int pos, std::string_view text) override;
     void OnDelete(int pos, std::string_view deletedText) override;
-    void OnRowsRecut(int first, int oldCount, int newCount) override;
+    void OnRowsRecut(TRow first, int oldCount, int newCount) override;
 
 private:
     bool CanScan() const;

@@ -390,7 +390,8 @@ std::string TTextStore::Output(int start, int end, const char* lineEnd) const {
     return out;
 }
 
-bool TTextStore::RecutRows(int first, int count, const std::vector<int>& lengths) {
+bool TTextStore::RecutRows(TRow firstRow, int count, const std::vector<int>& lengths) {
+    const int first = firstRow.Value();
     if (first < 0 || count <= 0 || first + count > LineCount() || lengths.empty()) return false;
     int total = 0;
     bool same = int(lengths.size()) == count;
@@ -498,7 +499,7 @@ bool TTextStore::RecutRows(int first, int count, const std::vector<int>& lengths
     if ((flags & lfScanRestart) != 0) FLines[first].Flags |= lfScanRestart;
     if (first < FCachedTop) FCachedTop = 0;
     for (auto* o : FObservers)
-        o->OnRowsRecut(first, count, int(lengths.size()));
+        o->OnRowsRecut(firstRow, count, int(lengths.size()));
     return true;
 }
 

@@ -147,7 +147,7 @@ public:
     // so that each observer hears of an edit before the re-cuts that follow from it.
     virtual void AfterEdit() {}
     // Rows [first, first + oldCount) were cut anew into newCount rows; the text is the same.
-    virtual void OnRowsRecut(int first, int oldCount, int newCount) {
+    virtual void OnRowsRecut(TRow first, int oldCount, int newCount) {
         (void)first, (void)oldCount, (void)newCount;
     }
 };
@@ -230,7 +230,7 @@ public:
     // and line object; later rows carry lmContinuation. Each row keeps the attribute bytes of its
     // characters (it is marked for a scan only where some were missing or pending), and a row
     // that ends where an old one ended keeps its scan state. Returns false when nothing changed.
-    bool RecutRows(int first, int count, const std::vector<int>& lengths);
+    bool RecutRows(TRow first, int count, const std::vector<int>& lengths);
 
     // The stored characters of [start, end), line ends as single CRs.
     std::string StoredText(int start, int end) const;

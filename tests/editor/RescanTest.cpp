@@ -73,7 +73,7 @@ void Recut(TTextStore& store, int first, int count, std::mt19937& rng, int most 
         rows.push_back(std::min(left, 1 + int(rng() % unsigned(most))));
         left -= rows.back();
     }
-    store.RecutRows(first, count, rows);
+    store.RecutRows(TRow(first), count, rows);
 }
 
 std::vector<uint8_t> LineBytes(const TTextStore& s, int line) {
@@ -190,7 +190,7 @@ TEST_F(RescanTest, ResumesBeforeATokenThatSpansManyRowsOfALongLine) {
     Load(line);
     std::vector<int> rows(line.size() / 2047, 2047);
     rows.push_back(int(line.size() % 2047));
-    ASSERT_TRUE(Store.RecutRows(0, 1, rows));
+    ASSERT_TRUE(Store.RecutRows(TRow(0), 1, rows));
     R.SetDefinition(&P); // the rows' own checkpoints
     R.ScanAll();
     Store.Insert(Store.CharCount() - 10, "x");
@@ -645,7 +645,7 @@ TEST_F(RescanTest, AKeystrokeInALongTokenScansItsRow) {
         store.Insert(0, line);
         std::vector<int> rows(line.size() / 2047, 2047);
         rows.push_back(int(line.size() % 2047));
-        ASSERT_TRUE(store.RecutRows(0, 1, rows));
+        ASSERT_TRUE(store.RecutRows(TRow(0), 1, rows));
         TRescanner r(store);
         r.SetDefinition(&P);
         r.ScanAll();
@@ -672,7 +672,7 @@ TEST_F(RescanTest, AKeystrokeInALongTokenScansItsRow) {
         rows.push_back(int(end - from));
         from = end;
     }
-    ASSERT_TRUE(Store.RecutRows(0, 1, rows));
+    ASSERT_TRUE(Store.RecutRows(TRow(0), 1, rows));
     R.SetDefinition(&P);
     R.ScanAll();
     for (int step = 0; step < 20; ++step) {

@@ -180,13 +180,13 @@ TEST(TextStore, ContinuedRowsAndLogicalLinesFollowEditsAndCuts) {
             int rowLen = store.Line(TRow(row)).Length;
             if (rowLen >= 2) {
                 int k = 1 + int(rng() % (rowLen - 1));
-                store.RecutRows(row, 1, {k, rowLen - k});
+                store.RecutRows(TRow(row), 1, {k, rowLen - k});
             }
         } else if (kind == 3) {
             // Join a cut row with the next one, as unwrapping does.
             int row = int(rng() % store.LineCount());
             if (row + 1 < store.LineCount() && !store.Line(TRow(row)).View().ends_with('\r'))
-                store.RecutRows(row, 2,
+                store.RecutRows(TRow(row), 2,
                                 {store.Line(TRow(row)).Length + store.Line(TRow(row + 1)).Length});
         } else {
             // Cut up to four rows anew, across line ends too (a break stays a row's end; an
@@ -204,7 +204,7 @@ TEST(TextStore, ContinuedRowsAndLogicalLinesFollowEditsAndCuts) {
                 for (; carry > 0; carry -= lengths.back())
                     lengths.push_back(std::min(carry, 1 + int(rng() % 5)));
             }
-            store.RecutRows(row, count, lengths);
+            store.RecutRows(TRow(row), count, lengths);
         }
         ASSERT_EQ(store.ContinuedRows(), walked()) << "step " << step;
         for (int i = 0, line = 0, first = 0; i < store.LineCount(); ++i) {

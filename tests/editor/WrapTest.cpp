@@ -446,7 +446,7 @@ TEST_F(WrapTest, AKeystrokeInAMinifiedLineRecutsOnlyTheRowsNearIt) {
         int Rows = 0;
         void OnInsert(int, std::string_view) override {}
         void OnDelete(int, std::string_view) override {}
-        void OnRowsRecut(int, int oldCount, int) override { Rows += oldCount; }
+        void OnRowsRecut(TRow, int oldCount, int) override { Rows += oldCount; }
     } recuts;
     std::string rules;
     while (rules.size() < 200000)
@@ -478,7 +478,7 @@ TEST_F(WrapTest, EditsInARunWithoutBreaksLeaveItsOtherCutsAndAFreshLayoutComesBa
         int Most = 0;
         void OnInsert(int, std::string_view) override {}
         void OnDelete(int, std::string_view) override {}
-        void OnRowsRecut(int, int oldCount, int) override { Most = std::max(Most, oldCount); }
+        void OnRowsRecut(TRow, int oldCount, int) override { Most = std::max(Most, oldCount); }
     } recuts;
     static const char* pieces[] = {"A", "z", "0", "-", "_", "\xC3\xA9"};
     std::mt19937 rng(15);
