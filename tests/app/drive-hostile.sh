@@ -71,19 +71,35 @@ start_boxed() {
         ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:detect_leaks=0}" \
         setsid "$program" "$@" >> "$work/program.log" 2>&1 &
     app=$!
-    # The message comes before the window or over it, and has the focus.
-    its_box() { box=$(focused) && [ -n "$box" ] && [ "$(xdotool getwindowpid "$box" 2> /dev/null)" = "$app" ]; }
-    wait_for "the program's message" its_box
+    # The message comes before the window or over it: the narrower of the program's windows.
+    wait_for "the program's message" message_shown
+    wait_for "the message has the focus" focus_on_message
     import -window "$box" -depth 8 rgb:"$work/shot.rgb" 2> /dev/null && [ -s "$work/shot.rgb" ] ||
         fail "no picture of the message"
-    xdotool key Return
-    wait_for "the message closed" eval '! xdotool search --onlyvisible --pid "$app" 2> /dev/null | grep -qx "$box"'
+    # Return again while the message is there: the first may come before it listens.
+    local deadline=$((SECONDS + patience))
+    while visible "$box"; do
+        ((SECONDS < deadline)) || fail "the message did not close"
+        if focus_is "$box"; then xdotool key Return; else xdotool windowactivate "$box" 2> /dev/null || true; fi
+        sleep 0.5
+    done
     wait_for "main window" main_window
     xdotool windowactivate "$main" 2> /dev/null || true
     wait_for "focus in the window after the message" focus_is "$main"
 }
+# widths: "WIDTH ID" for each shown window of the program.
+widths() {
+    local w
+    for w in $(xdotool search --onlyvisible --pid "$app" 2> /dev/null); do
+        xdotool getwindowgeometry "$w" 2> /dev/null | awk -v w="$w" '/Geometry/ { split($2, s, "x"); print s[1], w }'
+    done
+}
+message_shown() { box=$(widths | awk '$1 < 1000 { print $2 }' | head -1) && [ -n "$box" ]; }
+focus_on_message() { focus_is "$box" || { xdotool windowactivate "$box" 2> /dev/null; false; }; }
+visible() { xdotool search --onlyvisible --pid "$app" 2> /dev/null | grep -qx "$1"; }
 
 # --- A damaged settings file: the program starts, says so once, and sets the file aside ---------
+echo "$me: A damaged settings file: the program starts, says so once, and sets the file aside"
 
 head -c 4096 /dev/urandom > "$work/settings.reg"
 start_boxed
@@ -99,7 +115,40 @@ answers "truncated settings"
 [ -f "$work/settings.reg.bad" ] || fail "the truncated settings file was not kept aside"
 quit_dropping
 
+# Well formed, with every value out of range or of the wrong type: the program starts as usual.
+mkdir -p "$work/adir"
+cat > "$work/settings.reg" << REG
+REGEDIT4
+
+[HKEY_CURRENT_USER\Software\Orvane\Quillet]
+"CssSample"="/dev/zero"
+"EditorHeight"=dword:7fffffff
+"EditorState"=dword:ffffffff
+"FontHeight"=dword:80000000
+"GroupUndo"="yes"
+"HtmSample"="/dev/zero"
+"LastFile"="$work/adir"
+"LightCode"=hex:01
+"ReopenLast"=dword:00000001
+"WordWrap"=dword:ffffffff
+
+[HKEY_CURRENT_USER\Software\Orvane\Quillet\Editor]
+"Highlighting - Cascading Style Sheets"="Zendra6:OPT#8#67099633GCL#99999999999#-1FON#-5#C"
+"Key Assignments - Cascading Style Sheets"=hex:08,5a,65,6e,64,72,61,36,3a,30,ff,ff,ff,7f,00
+
+[HKEY_CURRENT_USER\Software\Orvane\Quillet\Recent]
+"File1"="$work/adir"
+"File2"=dword:00000001
+REG
+start
+answers "settings out of range"
+xdotool mousemove --window "$main" 80 61 click 1 # the preview, whose page is a device
+answers "the preview after settings out of range"
+xdotool key ctrl+0
+quit_dropping
+
 # --- A minified sheet on one line: wrap, sizes, the end, type and undo, cut and paste back --------
+echo "$me: A minified sheet on one line: wrap, sizes, the end, type and undo, cut and paste back"
 
 cp "$minified" "$work/min.css"
 chmod a-w "$work/min.css"
@@ -139,6 +188,7 @@ cmp "$minified" "$work/min.css" || fail "select all, delete and paste changed th
 quit_dropping
 
 # --- A line of 2 MB made on the fly --------------------------------------------------------------
+echo "$me: A line of 2 MB made on the fly"
 
 (set +o pipefail; head -c 1500000 /dev/urandom | base64 -w 0 | sed 's/\(.\{60\}\)/a{b:\1}/g' |
     head -c 2097152 > "$work/long.css")
@@ -154,10 +204,22 @@ aged "$work/long.css"
 xdotool key ctrl+End ctrl+s
 wait_for "the long line saved" saved "$work/long.css"
 answers "a 2 MB line, wrapped and not"
+xdotool mousemove --window "$main" 80 61 click 1 # its preview
+answers "the preview of a 2 MB line"
+xdotool mousemove --window "$main" 21 61 click 1
+xdotool windowsize "$main" 1 1
+for ((i = 0; i < 40; i++)); do xdotool key ctrl+equal; done
+xdotool key ctrl+End
+answers "a window of one pixel, zoomed in"
+wmctrl -i -r "$main" -b add,maximized_vert,maximized_horz
+for ((i = 0; i < 80; i++)); do xdotool key ctrl+minus; done
+answers "zoomed out"
+xdotool key ctrl+0
 cmp "$work/long.orig" "$work/long.css" || fail "the 2 MB line changed"
 quit_dropping
 
 # --- Every dialog, with Escape and with Enter ---------------------------------------------------
+echo "$me: Every dialog, with Escape and with Enter"
 
 printf 'a { color: red }\nb { color: blue }\n' > "$work/dialogs.css"
 start "$work/dialogs.css"
@@ -199,9 +261,24 @@ menu 221 2 dialog
 wait_for "the HTML options" boxed
 xdotool key Return
 answers "Enter in the HTML options"
+
+# Closing with unsaved text: Yes, and the save dialog cancelled, keeps the window and the text.
+xdotool mousemove --window "$main" 300 300 click 1
+xdotool key ctrl+Home
+xdotool type --delay 5 'k'
+xdotool key ctrl+q
+wait_for "question before quitting" question
+xdotool key Return
+wait_for "save dialog after Yes" focus_is_new "$main" "$box"
+xdotool key Escape
+answers "Yes, then the save dialog cancelled"
+xdotool key ctrl+s
+wait_for "the text kept after the cancelled close" file_is "$work/dialogs.css" \
+    "$(printf 'ka { colorcolor: red }\nb { colorcolor: blue }')"
 quit_dropping
 
 # --- Files it cannot read or write ---------------------------------------------------------------
+echo "$me: Files it cannot read or write"
 
 # A folder: said in a message, the window starts untitled.
 mkdir -p "$work/folder.css"
@@ -238,6 +315,7 @@ wait_for "the text saved once its folder is back" file_is "$work/sub/gone.css" "
 quit_dropping
 
 # --- NUL bytes and mixed line breaks: saved back byte for byte ------------------------------------
+echo "$me: NUL bytes and mixed line breaks: saved back byte for byte"
 
 printf 'a{x:1}\r\nb{\0y:2}\nc{z:3}\rd{}\r\n\0\n' > "$work/mixed.css"
 cp "$work/mixed.css" "$work/mixed.orig"
