@@ -251,6 +251,34 @@ answers "replace all"
 xdotool key ctrl+s
 wait_for "replaced text saved" file_is "$work/dialogs.css" \
     "$(printf 'a { colorcolor: red }\nb { colorcolor: blue }')"
+# Replace, one by one: "red" by "redred", answered Yes; the search goes on after the new text, so
+# the next question is the one that says there is nothing more (a loop would ask again and again).
+xdotool key ctrl+Home
+dialog ctrl+h
+replace=$box
+xdotool key ctrl+a
+xdotool type 'red'
+xdotool key Tab Tab Tab Tab Tab Tab ctrl+a
+xdotool type 'redred'
+xdotool key Tab space
+asked=0
+deadline=$((SECONDS + patience))
+until ((asked == 2)) && { focus_is "$replace" || focus_is "$main"; }; do
+    ((SECONDS < deadline)) || fail "Replace never came back to its dialog"
+    if boxed && [ "$box" != "$replace" ]; then
+        asked=$((asked + 1))
+        ((asked <= 2)) || fail "Replace asked $asked times about one occurrence"
+        xdotool key Return
+        wait_for "the question answered" eval '! focus_is "$box"'
+    fi
+    sleep 0.1
+done
+sleep 0.3
+if focus_is "$replace"; then xdotool key Escape; fi
+answers "Replace answered Yes"
+xdotool key ctrl+s
+wait_for "the text replaced one by one saved" file_is "$work/dialogs.css" \
+    "$(printf 'a { colorcolor: redred }\nb { colorcolor: blue }')"
 # The colour dialog, from its button on the toolbar.
 xdotool mousemove --window "$main" 381 33 click 1
 wait_for "the colour dialog" boxed
@@ -274,7 +302,7 @@ xdotool key Escape
 answers "Yes, then the save dialog cancelled"
 xdotool key ctrl+s
 wait_for "the text kept after the cancelled close" file_is "$work/dialogs.css" \
-    "$(printf 'ka { colorcolor: red }\nb { colorcolor: blue }')"
+    "$(printf 'ka { colorcolor: redred }\nb { colorcolor: blue }')"
 quit_dropping
 
 # --- Files it cannot read or write ---------------------------------------------------------------
