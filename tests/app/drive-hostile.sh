@@ -11,6 +11,7 @@ set -euo pipefail
 program=$1
 work=$2
 minified=${3:-}
+# shellcheck source=tests/app/drive-lib.sh
 source "$(dirname "$0")/drive-lib.sh"
 if [ ! -f "$minified" ]; then
     minified=$work/made.min.css

@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # The private X server, window manager and helpers shared by the scripts that drive the window.
 # Sourced with $program (the program) and $work (a scratch folder) set; sets up both, starts
 # the server and ends everything it started when the script exits.

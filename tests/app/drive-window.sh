@@ -10,6 +10,7 @@ set -euo pipefail
 
 program=$1
 work=$2
+# shellcheck source=tests/app/drive-lib.sh
 source "$(dirname "$0")/drive-lib.sh"
 
 # --- Start, type at once, save through the dialog -------------------------------------------------
