@@ -219,6 +219,21 @@ xdotool key ctrl+0
 cmp "$work/long.orig" "$work/long.css" || fail "the 2 MB line changed"
 quit_dropping
 
+# The 2 MB line from another program's clipboard, pasted after a rule, undone and redone.
+xclip -selection clipboard -quiet -i < "$work/long.orig" > /dev/null 2>&1 &
+started+=($!)
+printf 'a{}' > "$work/pasted.css"
+start "$work/pasted.css"
+big() { [ "$(stat -c %s "$work/pasted.css")" -gt 2000000 ]; }
+xdotool key ctrl+End ctrl+v ctrl+s
+wait_for "the pasted line saved" big
+xdotool key ctrl+z ctrl+s
+wait_for "the paste undone and saved" file_is "$work/pasted.css" 'a{}'
+xdotool key ctrl+shift+z ctrl+s
+wait_for "the paste redone and saved" big
+cmp <(printf 'a{}' && cat "$work/long.orig") "$work/pasted.css" || fail "the pasted 2 MB line changed"
+quit_dropping
+
 # --- Every dialog, with Escape and with Enter ---------------------------------------------------
 echo "$me: Every dialog, with Escape and with Enter"
 
