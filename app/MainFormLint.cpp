@@ -69,7 +69,7 @@ void TMainForm::ScheduleLint() {
 void TMainForm::RunLint() {
     TCodeMemo& memo = MainCodeMemo();
     const TTextStore& store = memo.Store();
-    FProblems = css::Lint(store.StoredText(0, store.CharCount()));
+    FProblems = css::Lint(store.StoredText(TOffset(0), store.TextEnd()));
     TMarkList& marks = memo.LineTracker().Marks();
     marks.DeleteIf([](const TMark& m) { return m.Flags == LintMarkFlag; });
     FProblemsList->clear();

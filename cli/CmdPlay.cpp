@@ -942,7 +942,7 @@ private:
 
     void Print() {
         TSelectionPair sel = FMemo.Selection();
-        std::string text = FMemo.Store().StoredText(0, FMemo.Store().CharCount());
+        std::string text = FMemo.Store().StoredText(TOffset(0), FMemo.Store().TextEnd());
         FOut << "text: " << Quote(text) << "\n";
         FOut << "sel: " << sel.Anchor << " " << sel.Caret << "\n";
         FOut << "caret: " << FMemo.CaretLine() << " " << FMemo.CaretColumn() << "\n";

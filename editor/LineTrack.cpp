@@ -10,7 +10,8 @@ TMarkList& TLineTracker::Marks() {
     return *FMarks;
 }
 
-void TLineTracker::TextInserted(int position, int length) {
+void TLineTracker::TextInserted(TOffset at, int length) {
+    const int position = at.Value();
     if (length <= 0) return;
     Named.AdjustInsert(position, length);
     if (FMarks) FMarks->AdjustInsert(position, length);
@@ -18,7 +19,8 @@ void TLineTracker::TextInserted(int position, int length) {
     CodeBreak.AdjustInsert(position, length);
 }
 
-void TLineTracker::TextDeleted(int position, std::string_view removed, int textLength) {
+void TLineTracker::TextDeleted(TOffset at, std::string_view removed, int textLength) {
+    const int position = at.Value();
     if (removed.empty()) return;
     const int length = int(removed.size());
     const bool reachesEnd = position >= textLength;

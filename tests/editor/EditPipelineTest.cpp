@@ -20,7 +20,7 @@ namespace quillet {
 namespace {
 
 std::string Stored(const TTextStore& st) {
-    return st.StoredText(0, st.CharCount());
+    return st.StoredText(TOffset(0), st.TextEnd());
 }
 
 std::vector<int> RowLengths(const TTextStore& st) {

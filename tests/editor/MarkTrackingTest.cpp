@@ -143,25 +143,25 @@ TEST(Breakpoints, FollowEditsAndLoseTheirLines) {
     EXPECT_NE(t.Breakpoints.Find(7), nullptr);
     EXPECT_EQ(t.Breakpoints.Find(8), nullptr);
 
-    t.TextInserted(3, 2); // at line 1's start: it and everything after move
+    t.TextInserted(TOffset(3), 2); // at line 1's start: it and everything after move
     EXPECT_EQ(t.Breakpoints[0].Position(), 0);
     EXPECT_EQ(t.Breakpoints[1].Position(), 5);
     EXPECT_EQ(t.CodeBreak.Item().Position(), 9);
-    t.TextDeleted(3, "xx", 11);
+    t.TextDeleted(TOffset(3), "xx", 11);
 
     // Deleting "bbb\r" takes line 1 with its line end.
-    t.TextDeleted(3, "bbb\r", 9);
+    t.TextDeleted(TOffset(3), "bbb\r", 9);
     EXPECT_EQ(freed, std::vector<int>{3});
     EXPECT_EQ(t.Breakpoints.Find(3)->UserNumber, 7);
     // Deleting "\rcc" (end of line 0 to inside line 2's text) keeps line 2's
     // rest: its item stays, at the deletion.
-    t.TextDeleted(2, "\rcc", 6);
+    t.TextDeleted(TOffset(2), "\rcc", 6);
     EXPECT_TRUE(t.CodeBreak.Item().Enabled());
     EXPECT_EQ(t.CodeBreak.Item().Position(), 2);
     EXPECT_EQ(t.Breakpoints.Count(), 3u);
     // Text is now "aa\rdd": deleting "\rdd" to the end takes line 1 (the old
     // line 3 merged) and disables the code break.
-    t.TextDeleted(2, "\rdd", 2);
+    t.TextDeleted(TOffset(2), "\rdd", 2);
     EXPECT_EQ(freed, (std::vector<int>{3, 7, 10}));
     EXPECT_FALSE(t.CodeBreak.Item().Enabled());
     EXPECT_EQ(t.CodeBreak.Count(), 1u);
@@ -171,16 +171,16 @@ TEST(Breakpoints, FollowEditsAndLoseTheirLines) {
 TEST(LineTracker, MarksAreMadeOnFirstUseAndFollowEdits) {
     TLineTracker t;
     EXPECT_FALSE(t.HasMarks());
-    t.TextInserted(0, 5); // no list yet: nothing to do
+    t.TextInserted(TOffset(0), 5); // no list yet: nothing to do
     int wired = 0;
     t.OnMarksCreated = [&](TMarkList&) { ++wired; };
     TMark& m = t.Marks().Add(10, 10);
     t.Marks();
     EXPECT_EQ(wired, 1);
     t.Named.Set("n", 12);
-    t.TextInserted(15, 5);
+    t.TextInserted(TOffset(15), 5);
     EXPECT_EQ(m.End, 25);
-    t.TextDeleted(0, std::string(30, 'x'), 0); // the whole text
+    t.TextDeleted(TOffset(0), std::string(30, 'x'), 0); // the whole text
     EXPECT_EQ(t.Marks().Count(), 0u);
     EXPECT_EQ(t.Named.Count(), 0u);
 }

@@ -38,7 +38,7 @@ protected:
         Settings.StyleMap[5] = 1;
         Settings.StyleMap[6] = 2;
         // é, tab, &, the euro sign and a character past U+FFFF; no attribute bytes.
-        Store.Insert(0, "a{b}\r\xC3\xA9\t&\xE2\x82\xAC\xF0\x9F\x98\x80");
+        Store.Insert(TOffset(0), "a{b}\r\xC3\xA9\t&\xE2\x82\xAC\xF0\x9F\x98\x80");
         Store.Line(TRow(0)).EnsureExtra().Attributes = {0, 5, 5, 6, 0};
         Src.Store = &Store;
         Src.Settings = &Settings;
@@ -74,15 +74,15 @@ TEST_F(RichTextTest, RtfSwitchesAttributesPerRunAndEscapesCodePoints) {
 }
 
 TEST_F(RichTextTest, RtfEscapesTheSpecialCharacters) {
-    Store.Delete(0, Store.CharCount());
-    Store.Insert(0, "'\\\x7fz");
+    Store.Delete(TOffset(0), Store.CharCount());
+    Store.Insert(TOffset(0), "'\\\x7fz");
     Src.Highlight = false;
     EXPECT_EQ(WriteRtf(Src, 0, Store.CharCount()), RtfHead + "\\'27\\\\\\'7fz\r\n}}");
 }
 
 TEST_F(RichTextTest, RtfWritesACodePageByteOnlyForACharacterOfTheFontsCodePage) {
-    Store.Delete(0, Store.CharCount());
-    Store.Insert(0, "caf\xC3\xA9 \xD0\xB9\xE2\x82\xAC\xBF");
+    Store.Delete(TOffset(0), Store.CharCount());
+    Store.Insert(TOffset(0), "caf\xC3\xA9 \xD0\xB9\xE2\x82\xAC\xBF");
     Src.Highlight = false;
     auto body = [&] {
         std::string rtf = WriteRtf(Src, 0, Store.CharCount());
@@ -115,8 +115,8 @@ TEST_F(RichTextTest, HtmlWritesColoursAndTagsAndEntities) {
                   "</FONT><FONT COLOR=\"#000000\"></I></U>\r\n"
                   "&#233;&nbsp;&amp;&#8364;&#128512;\r\n" +
                   tail);
-    Store.Delete(0, Store.CharCount());
-    Store.Insert(0, "<\"&lt;\">\xC2\xA0");
+    Store.Delete(TOffset(0), Store.CharCount());
+    Store.Insert(TOffset(0), "<\"&lt;\">\xC2\xA0");
     EXPECT_EQ(WriteHtml(Src, 0, Store.CharCount()),
               head + "&lt;&quot;&amp;lt;&quot;&gt;&nbsp;\r\n" + tail);
 }
