@@ -411,7 +411,8 @@ private:
         } else if (name == "mark") {
             // mark START LENGTH: a range mark that follows the text through edits.
             Need(args, 2, name);
-            FMemo.LineTracker().Marks().Add(int(NumberArg(args[0])), int(NumberArg(args[1])));
+            FMemo.LineTracker().Marks().Add(TOffset(int(NumberArg(args[0]))),
+                                            int(NumberArg(args[1])));
         } else if (name == "marks") {
             FOut << "marks:";
             if (FMemo.LineTracker().HasMarks()) {

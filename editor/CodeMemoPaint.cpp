@@ -489,16 +489,16 @@ void TCodeMemoPainter::CollectMarks(int y, TRow row) {
     TCustomCodeMemo& memo = Memo();
     TMarkList& marks = FTracker->Marks();
     const int lh = Metrics().LineHeight;
-    const int rowStart = memo.Store().PosFromLine(row).Value(); // the mark list's unit
+    const TOffset rowStart = memo.Store().PosFromLine(row);
     int textLen = int(FRowText.size());
     if (textLen > 0 && FRowText.back() == '\r') --textLen; // the break is never marked
-    const int rowEnd = rowStart + textLen;
-    auto toColumn = [&](int offset) { return ColumnOfChar(offset - rowStart); };
+    const TOffset rowEnd = rowStart + textLen;
+    auto toColumn = [&](TOffset offset) { return ColumnOfChar(offset - rowStart); };
     // Only the marks near the row: a lint of a long sheet may lay thousands.
     const auto [first, last] = marks.Near(rowStart, rowEnd);
     for (size_t i = first; i < last; ++i) {
         TMark& mark = marks[i];
-        int a = std::min(mark.Start, mark.End), b = std::max(mark.Start, mark.End);
+        const TOffset a = std::min(mark.Start, mark.End), b = std::max(mark.Start, mark.End);
         if (a >= rowEnd || b <= rowStart || a == b) continue;
         TRect r{ColumnX(toColumn(std::max(a, rowStart))), y, ColumnX(toColumn(std::min(b, rowEnd))),
                 y + lh - 1};

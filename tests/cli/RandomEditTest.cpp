@@ -773,7 +773,7 @@ private:
         if (memo.LineTracker().HasMarks()) {
             TMarkList& list = memo.LineTracker().Marks();
             for (size_t i = 0; i < list.Count(); ++i)
-                marks.emplace_back(list[i].Start, list[i].End);
+                marks.emplace_back(list[i].Start.Value(), list[i].End.Value());
         }
         auto want = FModel.Marks;
         std::sort(marks.begin(), marks.end());

@@ -169,8 +169,9 @@ TEST_F(PaintDecorTest, ShowAllCharsMarksBlanksTabsAndLineEnds) {
 TEST_F(PaintDecorTest, MarksGetAZigzagOrTheirOwnPainter) {
     Painter().SetLineTracker(&Tracker);
     Memo.SetText("abcdefgh\r\nxyz");
-    Tracker.Marks().Add(2, 3); // "cde"
-    Tracker.Marks().Add(8, 3); // from the end of line 0 (its break is not marked) into "xy"
+    Tracker.Marks().Add(TOffset(2), 3); // "cde"
+    Tracker.Marks().Add(TOffset(8),
+                        3); // from the end of line 0 (its break is not marked) into "xy"
     Paint();
     const int x0 = Left + 2 * 7, x1 = Left + 5 * 7;
     const int low = Lh - 2, high = low - 2;

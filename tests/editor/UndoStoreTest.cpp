@@ -81,7 +81,7 @@ TEST(UndoStore, BookmarksAndMarksMoveWithTheText) {
     store.Insert(TOffset(0), "a{}\rb{}\rc{}");
     TStoreHost host(store);
     tracker.Numbered.Set(host, 1, 2, 3);
-    TMark& m = tracker.Marks().Add(4, 3);
+    TMark& m = tracker.Marks().Add(TOffset(4), 3);
     store.Insert(TOffset(0), "new{}\r"); // a line above the bookmarked one
     TRow line(-1);
     TOffset offset(-1);
