@@ -98,11 +98,11 @@ void TCustomCodeMemo::WriteRich(TOffset start, TOffset end, WPARAM format, TBuff
     src.Settings = FActiveSettings;
     src.Highlight = (FActiveSettings->Options & smoSyntaxHighlight) && ActiveDefinition();
     src.Font = Font();
-    if (format & sfmRTF) return WriteRtf(src, start.Value(), end.Value(), out);
+    if (format & sfmRTF) return WriteRtf(src, start, end, out);
     src.Title = FPrintTitle;
     src.Date = ShortDateToday();
     src.Contact = LoadStr(SMailAddress);
-    WriteHtml(src, start.Value(), end.Value(), out);
+    WriteHtml(src, start, end, out);
 }
 
 std::string TCustomCodeMemo::FormatText(TOffset first, TOffset last, WPARAM format) const {
@@ -351,12 +351,12 @@ void TCustomCodeMemo::ExportStoredText(std::string_view text, const std::string&
     // file system its own round of locking and bookkeeping.
     TBufferedWriter writer(stream, size_t(1) << 18);
     if (format & sfmRTF) {
-        WriteRtf(src, 0, 0, writer);
+        WriteRtf(src, TOffset(0), TOffset(0), writer);
     } else {
         src.Title = (FActiveSettings->Options & smoTitleAsFilename) ? fileName : FPrintTitle;
         src.Date = ShortDateToday();
         src.Contact = LoadStr(SMailAddress);
-        WriteHtml(src, 0, 0, writer);
+        WriteHtml(src, TOffset(0), TOffset(0), writer);
     }
     writer.Flush();
     if (writer.Short() || writer.Written() < int64_t(text.size()))
