@@ -43,7 +43,7 @@ void TMainForm::FormatCss(bool minify) {
     const TTextStore& store = memo.Store();
     const int caret = memo.SelStart() + memo.SelLength();
     // The text as stored, one CR a line end, so that offsets match the control's.
-    const std::string all = store.StoredText(0, store.CharCount());
+    const std::string all = store.StoredText(TOffset(0), store.TextEnd());
     int from = 0, to = int(all.size());
     const bool piece = memo.SelLength() != 0;
     if (piece) {

@@ -69,13 +69,13 @@ void TMainForm::ScheduleLint() {
 void TMainForm::RunLint() {
     TCodeMemo& memo = MainCodeMemo();
     const TTextStore& store = memo.Store();
-    FProblems = css::Lint(store.StoredText(0, store.CharCount()));
+    FProblems = css::Lint(store.StoredText(TOffset(0), store.TextEnd()));
     TMarkList& marks = memo.LineTracker().Marks();
     marks.DeleteIf([](const TMark& m) { return m.Flags == LintMarkFlag; });
     FProblemsList->clear();
     for (size_t i = 0; i < FProblems.size(); ++i) {
         const css::TProblem& p = FProblems[i];
-        TMark& mark = marks.Add(int(p.Offset), std::max(1, int(p.Length)), int32_t(i));
+        TMark& mark = marks.Add(TOffset(int(p.Offset)), std::max(1, int(p.Length)), int32_t(i));
         mark.Flags = LintMarkFlag;
         FProblemsList->addItem(
             ToQString(std::to_string(p.Line) + ":" + std::to_string(p.Column) + ": " + p.Message));
@@ -89,8 +89,8 @@ int TMainForm::LintProblemAt(int offset) {
     TMarkList& marks = memo.LineTracker().Marks();
     for (size_t i = 0; i < marks.Count(); ++i) {
         const TMark& m = marks[i];
-        if (m.Flags == LintMarkFlag && offset >= m.Start && offset < m.End && m.Value >= 0 &&
-            size_t(m.Value) < FProblems.size())
+        if (m.Flags == LintMarkFlag && TOffset(offset) >= m.Start && TOffset(offset) < m.End &&
+            m.Value >= 0 && size_t(m.Value) < FProblems.size())
             return m.Value;
     }
     return -1;
@@ -105,7 +105,7 @@ void TMainForm::GotoProblem(int index) {
         const TMark& m = marks[i];
         if (m.Flags != LintMarkFlag || m.Value != index) continue;
         ShowCssEditor();
-        memo.Perform(EM_SETSEL, WPARAM(m.Start), LPARAM(m.End));
+        memo.Perform(EM_SETSEL, WPARAM(m.Start.Value()), LPARAM(m.End.Value()));
         memo.Perform(EM_SCROLLCARET, 0, 0);
         return;
     }

@@ -84,9 +84,10 @@ void BM_KeystrokeOneMegabyte(benchmark::State& state) {
     TRig rig(OneMegabyte());
     if (state.range(0)) {
         TMarkList& marks = rig.Memo->LineTracker().Marks();
-        const std::string text = rig.Memo->Store().StoredText(0, rig.Memo->Store().CharCount());
+        const std::string text =
+            rig.Memo->Store().StoredText(TOffset(0), rig.Memo->Store().TextEnd());
         for (const css::TProblem& p : css::Lint(text))
-            marks.Add(int(p.Offset), int(std::max<size_t>(1, p.Length)));
+            marks.Add(TOffset(int(p.Offset)), int(std::max<size_t>(1, p.Length)));
         state.counters["marks"] = double(marks.Count());
     }
     const int middle = rig.Memo->Store().CharCount() / 2;

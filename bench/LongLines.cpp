@@ -266,7 +266,7 @@ void BM_ManyMarks(benchmark::State& state) {
     TMarkList& marks = rig.Memo->LineTracker().Marks();
     auto lay = [&] {
         for (int at = 2; at + 4 < end; at += 110)
-            marks.Add(at, 4).Flags = 1;
+            marks.Add(TOffset(at), 4).Flags = 1;
     };
     lay();
     rig.Place(end - 1);

@@ -55,7 +55,7 @@ void BM_RescanWholeText(benchmark::State& state) {
     TCodeMemoParser p;
     BuildCss(p);
     TTextStore store;
-    store.Insert(0, BigText());
+    store.Insert(TOffset(0), BigText());
     TRescanner r(store);
     r.SetDefinition(&p);
     r.ScanAll();
@@ -97,7 +97,7 @@ void BM_RescanFirstHighlight(benchmark::State& state) {
     for (auto _ : state) {
         state.PauseTiming();
         auto store = std::make_unique<TTextStore>();
-        store->Insert(0, BigText());
+        store->Insert(TOffset(0), BigText());
         auto r = std::make_unique<TRescanner>(*store);
         state.ResumeTiming();
         r->SetDefinition(&p);
@@ -113,7 +113,7 @@ void BM_RescanFirstHighlight(benchmark::State& state) {
 BENCHMARK(BM_RescanFirstHighlight)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 // Types `typed` at `at` or takes it back, by turns, and times only the re-scan after each.
-void TimedKeystrokes(benchmark::State& state, TTextStore& store, TRescanner& r, int at,
+void TimedKeystrokes(benchmark::State& state, TTextStore& store, TRescanner& r, TOffset at,
                      const std::string& typed) {
     bool insert = true;
     for (auto _ : state) {
@@ -135,12 +135,12 @@ void BM_RescanKeystroke(benchmark::State& state) {
     BuildCss(p);
     TTextStore store;
     const std::string rule = "h1, .title {\n  color: #a0b0c0;\n  margin: 12.5px;\n}\n";
-    store.Insert(0, Repeat(rule, rule.size() * 250000)); // a million lines
+    store.Insert(TOffset(0), Repeat(rule, rule.size() * 250000)); // a million lines
     TRescanner r(store);
     r.SetDefinition(&p);
     r.ScanAll();
     const TRow line(store.LineCount() / 2 + 1); // a "color" line
-    const int at = (store.PosFromLine(line) + 4).Value();
+    const TOffset at = store.PosFromLine(line) + 4;
     TimedKeystrokes(state, store, r, at, "x");
     state.counters["lines"] = store.LineCount();
 }
@@ -164,15 +164,17 @@ void BM_RescanKeystrokeInRow(benchmark::State& state) {
         AppendGeneratedRules(text, bytes);
     }
     TTextStore store;
-    store.Insert(0, text);
+    store.Insert(TOffset(0), text);
     std::vector<int> rows(text.size() / 2047, 2047);
     if (text.size() % 2047) rows.push_back(int(text.size() % 2047));
     store.RecutRows(TRow(0), 1, rows);
     TRescanner r(store);
     r.SetDefinition(&p);
     r.ScanAll();
-    const int middle = (store.PosFromLine(TRow(store.LineCount() / 2)) + 1500).Value();
-    const int at = state.range(1) == 0 ? 1 : state.range(1) == 1 ? middle : int(text.size()) - 8;
+    const TOffset middle = store.PosFromLine(TRow(store.LineCount() / 2)) + 1500;
+    const TOffset at = state.range(1) == 0   ? TOffset(1)
+                       : state.range(1) == 1 ? middle
+                                             : TOffset(int(text.size()) - 8);
     const std::string typed = state.range(0) == 1 ? "5" : "x";
     TimedKeystrokes(state, store, r, at, typed);
 }

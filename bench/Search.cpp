@@ -45,7 +45,7 @@ const std::string& BigText() {
 const quillet::TTextStore& BigStore() {
     static const quillet::TTextStore* store = [] {
         static quillet::TTextStore s;
-        s.Insert(0, BigText());
+        s.Insert(quillet::TOffset(0), BigText());
         return &s;
     }();
     return *store;

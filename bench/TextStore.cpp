@@ -17,7 +17,7 @@ std::unique_ptr<TTextStore> MakeStore(int lines) {
     text.reserve(static_cast<size_t>(lines) * 40);
     for (int i = 0; i < lines; ++i)
         text += "  color: #" + std::to_string(100000 + i % 900000) + "; margin: 0 auto;\n";
-    store->Insert(0, text);
+    store->Insert(TOffset(0), text);
     return store;
 }
 } // namespace
@@ -61,7 +61,7 @@ BENCHMARK(BM_LineToOffset)->Arg(1000)->Arg(1000000);
 
 static void BM_TypeInMiddle(benchmark::State& state) {
     auto store = MakeStore(static_cast<int>(state.range(0)));
-    const int pos = (store->PosFromLine(TRow(store->LineCount() / 2)) + 3).Value();
+    const TOffset pos = store->PosFromLine(TRow(store->LineCount() / 2)) + 3;
     for (auto _ : state) {
         store->Insert(pos, "x");
         store->Delete(pos, 1);

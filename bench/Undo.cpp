@@ -25,7 +25,7 @@ void Fill(TUndoStack& u, TNullTarget& t, int64_t records) {
     int pos = 0;
     while (int64_t(u.RecordCount()) < records) {
         u.OpenGroup(ugTyping);
-        u.LogInsert(pos, "x");
+        u.LogInsert(TOffset(pos), "x");
         ++pos;
         t.Sel = {pos, pos};
         u.CloseGroup(ugTyping);
@@ -53,7 +53,7 @@ void BM_GroupedUndoRedo(benchmark::State& state) {
     target.Sel = {1 << 30, 1 << 30};
     for (int i = 0; i < 5; ++i) {
         undo.OpenGroup(ugTyping);
-        undo.LogInsert(target.Sel.Caret, "y");
+        undo.LogInsert(TOffset(target.Sel.Caret), "y");
         target.Sel = {target.Sel.Caret + 1, target.Sel.Caret + 1};
         undo.CloseGroup(ugTyping);
     }

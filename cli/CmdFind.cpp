@@ -44,7 +44,7 @@ int CmdFind(const std::vector<std::string>& args, std::istream&, std::ostream& o
     const std::string bytes = ReadInputFile(rest[1]);
     TTextEncoding encoding;
     TTextStore store;
-    store.Insert(0, DecodeText(bytes, encoding));
+    store.Insert(TOffset(0), DecodeText(bytes, encoding));
     const int64_t size = store.CharCount();
 
     int64_t start = backward ? size : 0;

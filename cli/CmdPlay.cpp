@@ -411,7 +411,8 @@ private:
         } else if (name == "mark") {
             // mark START LENGTH: a range mark that follows the text through edits.
             Need(args, 2, name);
-            FMemo.LineTracker().Marks().Add(int(NumberArg(args[0])), int(NumberArg(args[1])));
+            FMemo.LineTracker().Marks().Add(TOffset(int(NumberArg(args[0]))),
+                                            int(NumberArg(args[1])));
         } else if (name == "marks") {
             FOut << "marks:";
             if (FMemo.LineTracker().HasMarks()) {
@@ -942,7 +943,7 @@ private:
 
     void Print() {
         TSelectionPair sel = FMemo.Selection();
-        std::string text = FMemo.Store().StoredText(0, FMemo.Store().CharCount());
+        std::string text = FMemo.Store().StoredText(TOffset(0), FMemo.Store().TextEnd());
         FOut << "text: " << Quote(text) << "\n";
         FOut << "sel: " << sel.Anchor << " " << sel.Caret << "\n";
         FOut << "caret: " << FMemo.CaretLine() << " " << FMemo.CaretColumn() << "\n";

@@ -68,7 +68,7 @@ std::unique_ptr<TCodeMemoParser> DefinitionFor(std::string lang, const std::stri
 
 void WriteTokens(TCodeMemoParser& def, std::string_view text, std::ostream& out) {
     TTextStore store;
-    store.Insert(0, text);
+    store.Insert(TOffset(0), text);
     TRescanner scanner(store);
     scanner.SetSupplyTokenText(true);
     const auto& map = def.Settings().StyleMap;

@@ -83,12 +83,13 @@ void TCustomBookmarks::Free(const std::string& name) {
     if (OnFree) OnFree(*this, name);
 }
 
-void TCustomBookmarks::Set(const std::string& name, int position) {
+void TCustomBookmarks::Set(const std::string& name, TOffset position) {
     auto it = std::find_if(FEntries.begin(), FEntries.end(),
                            [&](const TCustomBookmark& b) { return b.Name == name; });
     if (it != FEntries.end()) FEntries.erase(it);
-    auto at = std::upper_bound(FEntries.begin(), FEntries.end(), position,
-                               [](int pos, const TCustomBookmark& b) { return pos < b.Position; });
+    auto at =
+        std::upper_bound(FEntries.begin(), FEntries.end(), position,
+                         [](TOffset pos, const TCustomBookmark& b) { return pos < b.Position; });
     FEntries.insert(at, TCustomBookmark{name, position});
 }
 
@@ -102,7 +103,7 @@ bool TCustomBookmarks::Remove(const std::string& name) {
     return true;
 }
 
-bool TCustomBookmarks::Find(const std::string& name, int& position) const {
+bool TCustomBookmarks::Find(const std::string& name, TOffset& position) const {
     for (const auto& b : FEntries)
         if (b.Name == name) {
             position = b.Position;
@@ -111,9 +112,10 @@ bool TCustomBookmarks::Find(const std::string& name, int& position) const {
     return false;
 }
 
-const TCustomBookmark* TCustomBookmarks::FindAt(int position) const {
-    auto at = std::lower_bound(FEntries.begin(), FEntries.end(), position,
-                               [](const TCustomBookmark& b, int pos) { return b.Position < pos; });
+const TCustomBookmark* TCustomBookmarks::FindAt(TOffset position) const {
+    auto at =
+        std::lower_bound(FEntries.begin(), FEntries.end(), position,
+                         [](const TCustomBookmark& b, TOffset pos) { return b.Position < pos; });
     return at == FEntries.end() ? nullptr : &*at;
 }
 
@@ -124,13 +126,13 @@ void TCustomBookmarks::Clear() {
         Free(b.Name);
 }
 
-void TCustomBookmarks::AdjustInsert(int position, int length) {
+void TCustomBookmarks::AdjustInsert(TOffset position, int length) {
     for (auto& b : FEntries)
         if (b.Position >= position) b.Position += length;
 }
 
-void TCustomBookmarks::AdjustDelete(int position, int length) {
-    const int end = position + length;
+void TCustomBookmarks::AdjustDelete(TOffset position, int length) {
+    const TOffset end = position + length;
     std::vector<std::string> gone;
     std::vector<TCustomBookmark> kept;
     kept.reserve(FEntries.size());

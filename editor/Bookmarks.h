@@ -67,7 +67,7 @@ private:
 
 struct TCustomBookmark {
     std::string Name;
-    int Position = 0;
+    TOffset Position;
 };
 
 // Named bookmarks: character offsets kept in position order.
@@ -80,15 +80,15 @@ public:
     TCustomBookmarks& operator=(const TCustomBookmarks&) = delete;
 
     // Adds a bookmark, or moves the one of that name.
-    void Set(const std::string& name, int position);
+    void Set(const std::string& name, TOffset position);
     bool Remove(const std::string& name);
-    bool Find(const std::string& name, int& position) const;
+    bool Find(const std::string& name, TOffset& position) const;
     // The first bookmark at or after a position, or none.
-    const TCustomBookmark* FindAt(int position) const;
+    const TCustomBookmark* FindAt(TOffset position) const;
     void Clear();
 
-    void AdjustInsert(int position, int length);
-    void AdjustDelete(int position, int length);
+    void AdjustInsert(TOffset position, int length);
+    void AdjustDelete(TOffset position, int length);
 
     size_t Count() const { return FEntries.size(); }
     const std::vector<TCustomBookmark>& Entries() const { return FEntries; }

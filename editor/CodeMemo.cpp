@@ -421,7 +421,7 @@ void TCustomCodeMemo::InsertChunked(TOffset pos, std::string_view text) {
     while (!text.empty()) {
         size_t n = std::min(chunk, text.size());
         if (n == chunk && text.size() > chunk && text[chunk - 1] == '\r') n = chunk - 1;
-        pos += FPipeline->Insert(pos.Value(), text.substr(0, n));
+        pos += FPipeline->Insert(pos, text.substr(0, n));
         text.remove_prefix(n);
         FAnchor = FCaret = pos;
     }
@@ -443,7 +443,7 @@ void TCustomCodeMemo::ReplaceRange(TOffset start, TOffset end, std::string_view 
         undo->BeginTransaction(stored);
     }
     try {
-        FPipeline->Delete(start.Value(), end - start);
+        FPipeline->Delete(start, end - start);
         FAnchor = FCaret = start;
         InsertChunked(start, text);
     } catch (...) {

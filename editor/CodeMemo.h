@@ -410,7 +410,7 @@ public:
     void PrintSelection(IPrinter& printer);
     void Print(IPrinter& printer, int firstRow, int lastRow);
     // The display lines PrintSelection prints.
-    void SelectionRows(int& firstRow, int& lastRow);
+    void SelectionRows(TRow& firstRow, TRow& lastRow);
     bool Printing() const { return FPrinting; }
     // Numbered bookmarks 0-9 (CodeMemoCommands.cpp). Line -1 is the caret's line and column,
     // otherwise line and column are 1-based; setting one on the line that carries it removes it.

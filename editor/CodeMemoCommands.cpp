@@ -226,8 +226,8 @@ void TCustomCodeMemo::ExecuteCommand(int command, int data, bool extend) {
             if (delta < 0)
                 offset = TOffset(0);
             else if (FStore->CharCount() > 0 &&
-                     FStore->StoredText(FStore->CharCount() - 1, FStore->CharCount()) == "\r")
-                offset = TOffset(FStore->CharCount());
+                     FStore->StoredText(FStore->TextEnd() - 1, FStore->TextEnd()) == "\r")
+                offset = FStore->TextEnd();
             else
                 return;
         }

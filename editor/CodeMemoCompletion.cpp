@@ -28,7 +28,7 @@ bool TCustomCodeMemo::CompletionShown() const {
 }
 
 std::string TCustomCodeMemo::TextBeforeCaret() const {
-    return FStore->StoredText(std::max(0, FCaret.Value() - CompletionContext), FCaret.Value());
+    return FStore->StoredText(std::max(TOffset(0), FCaret - CompletionContext), FCaret);
 }
 
 bool TCustomCodeMemo::ShowCompletion() {

@@ -174,7 +174,7 @@ TDropEffect TCustomCodeMemo::DropText(std::string text, TDropEffect effect, TSou
 void TCustomCodeMemo::DragSelection() {
     const TOffset a = SelFirst(), b = SelLast();
     if (a == b || !FHost) return;
-    std::string text = FStore->GetText(a.Value(), b.Value(), sfTEXT);
+    std::string text = FStore->GetText(a, b, sfTEXT);
     FOwnDrag = true;
     FOwnDropStart.reset();
     TDropEffect effect = deNone;

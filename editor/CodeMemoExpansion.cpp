@@ -23,13 +23,13 @@ std::string TCodeMemoExpansion::LineBeforeCaret(size_t limit) const {
     TRow row = store.LineFromPos(caret);
     while (store.PosFromLine(row) > from && row > TRow(0) && FMemo.FWrap->RowContinues(row - 1))
         --row;
-    return store.StoredText(std::max(from, store.PosFromLine(row)).Value(), caret.Value());
+    return store.StoredText(std::max(from, store.PosFromLine(row)), caret);
 }
 
 int TCodeMemoExpansion::CharAtCaret() const {
     const TTextStore& store = *FMemo.FStore;
-    const int caret = FMemo.FCaret.Value();
-    if (caret >= store.CharCount()) return -1;
+    const TOffset caret = FMemo.FCaret;
+    if (caret >= store.TextEnd()) return -1;
     char c = store.StoredText(caret, caret + 1)[0];
     return c == '\r' ? -1 : static_cast<unsigned char>(c);
 }

@@ -98,11 +98,11 @@ void TCustomCodeMemo::WriteRich(TOffset start, TOffset end, WPARAM format, TBuff
     src.Settings = FActiveSettings;
     src.Highlight = (FActiveSettings->Options & smoSyntaxHighlight) && ActiveDefinition();
     src.Font = Font();
-    if (format & sfmRTF) return WriteRtf(src, start.Value(), end.Value(), out);
+    if (format & sfmRTF) return WriteRtf(src, start, end, out);
     src.Title = FPrintTitle;
     src.Date = ShortDateToday();
     src.Contact = LoadStr(SMailAddress);
-    WriteHtml(src, start.Value(), end.Value(), out);
+    WriteHtml(src, start, end, out);
 }
 
 std::string TCustomCodeMemo::FormatText(TOffset first, TOffset last, WPARAM format) const {
@@ -115,12 +115,11 @@ std::string TCustomCodeMemo::FormatText(TOffset first, TOffset last, WPARAM form
         out.Flush();
         return memory.AsString();
     }
-    const int start = first.Value(), end = last.Value();
-    if (format & sfmLF) return FStore->GetText(start, end, sfUNIX);
-    if (!(format & sfmCRLF)) return FStore->StoredText(start, end);
+    if (format & sfmLF) return FStore->GetText(first, last, sfUNIX);
+    if (!(format & sfmCRLF)) return FStore->StoredText(first, last);
     TSelLineStyle style = FStore->LineStyle();
     FStore->SetLineStyle(lsCRLF);
-    std::string out = FStore->GetText(start, end, sfTEXT);
+    std::string out = FStore->GetText(first, last, sfTEXT);
     FStore->SetLineStyle(style);
     return out;
 }
@@ -133,7 +132,7 @@ void TCustomCodeMemo::LoadStreamAtSelection(TStream& stream) {
     bool group = undo && undo->Recording() && !undo->GroupOpen();
     if (group) undo->OpenGroup(ugReplaceSel);
     try {
-        if (b > a) FPipeline->Delete(a.Value(), b - a);
+        if (b > a) FPipeline->Delete(a, b - a);
         FAnchor = FCaret = a;
         // Blocks of 8192 bytes; a block ending in CR gives the CR back so CR LF stays whole.
         constexpr int64_t block = 8192;
@@ -146,7 +145,7 @@ void TCustomCodeMemo::LoadStreamAtSelection(TStream& stream) {
                 stream.Seek(-1, soCurrent);
                 --n;
             }
-            pos += FPipeline->Insert(pos.Value(), std::string_view(buffer.data(), size_t(n)));
+            pos += FPipeline->Insert(pos, std::string_view(buffer.data(), size_t(n)));
             FAnchor = FCaret = pos;
         }
     } catch (...) {
@@ -352,12 +351,12 @@ void TCustomCodeMemo::ExportStoredText(std::string_view text, const std::string&
     // file system its own round of locking and bookkeeping.
     TBufferedWriter writer(stream, size_t(1) << 18);
     if (format & sfmRTF) {
-        WriteRtf(src, 0, 0, writer);
+        WriteRtf(src, TOffset(0), TOffset(0), writer);
     } else {
         src.Title = (FActiveSettings->Options & smoTitleAsFilename) ? fileName : FPrintTitle;
         src.Date = ShortDateToday();
         src.Contact = LoadStr(SMailAddress);
-        WriteHtml(src, 0, 0, writer);
+        WriteHtml(src, TOffset(0), TOffset(0), writer);
     }
     writer.Flush();
     if (writer.Short() || writer.Written() < int64_t(text.size()))

@@ -61,7 +61,7 @@ void TCustomCodeMemo::IndentBlock(int count, bool useTabs) {
     if (undo && FUndoLink) undo->OpenGroup(ugIndent);
     // From the last line up, so that the offsets of the lines above still hold.
     for (auto it = edits.rbegin(); it != edits.rend(); ++it)
-        FPipeline->Insert(it->Start.Value(), pad);
+        FPipeline->Insert(it->Start, pad);
     if (undo) undo->CloseGroup(ugIndent);
     // The selection keeps covering the same text, now with its indent.
     const TOffset start = MapPos(a, edits, true), end = MapPos(b, edits, true);
@@ -82,9 +82,8 @@ void TCustomCodeMemo::UnindentBlock(int count) {
     for (TOffset start : SelectedLineStarts(a, b)) {
         // Blanks, tabs and no-break spaces each count as one, whatever their width. The line
         // is read across its rows: a row may end inside the blanks.
-        const int limit =
-            int(std::min<int64_t>(TOffset(FStore->CharCount()) - start, int64_t(count) * 2));
-        std::string text = FStore->StoredText(start.Value(), start.Value() + limit);
+        const int limit = int(std::min<int64_t>(FStore->TextEnd() - start, int64_t(count) * 2));
+        std::string text = FStore->StoredText(start, start + limit);
         size_t bytes = 0;
         for (int n = 0; n < count && bytes < text.size(); ++n) {
             if (text[bytes] == ' ' || text[bytes] == '\t')
@@ -100,7 +99,7 @@ void TCustomCodeMemo::UnindentBlock(int count) {
     TUndoStack* undo = FStore->UndoStack();
     if (undo && FUndoLink) undo->OpenGroup(ugUnindent);
     for (auto it = edits.rbegin(); it != edits.rend(); ++it)
-        FPipeline->Delete(it->Start.Value(), it->Length);
+        FPipeline->Delete(it->Start, it->Length);
     if (undo) undo->CloseGroup(ugUnindent);
     const TOffset start = MapPos(a, edits, false), end = MapPos(b, edits, false);
     NoteChange(cfText);

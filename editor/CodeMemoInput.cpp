@@ -381,7 +381,7 @@ std::string TCustomCodeMemo::HyperlinkText(TOffset offset, uint8_t style) {
     }
     const TOffset from = FStore->PosFromLine(firstLine) + first;
     const TOffset to = FStore->PosFromLine(lastLine) + last;
-    return FStore->StoredText(from.Value(), to.Value());
+    return FStore->StoredText(from, to);
 }
 
 LRESULT TCustomCodeMemo::DoubleClick(int x, int) {

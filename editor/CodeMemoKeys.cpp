@@ -246,8 +246,8 @@ void TCustomCodeMemo::InsertTyped(char32_t cp) {
         FillToVirtualCaret(ugTyping);
         start = end = FCaret;
     }
-    if (!FInsertMode && start == end && end < TOffset(FStore->CharCount()) &&
-        FStore->StoredText(end.Value(), end.Value() + 1) != "\r")
+    if (!FInsertMode && start == end && end < FStore->TextEnd() &&
+        FStore->StoredText(end, end + 1) != "\r")
         end = NextCharOffset(end);
     ReplaceRange(start, end, cp == 9 ? std::string("\t") : Utf8(cp), ugTyping);
     if (undo) undo->CloseGroup(ugTyping);

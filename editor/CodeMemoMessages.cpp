@@ -35,15 +35,15 @@ void TCodeMemoUndoLink::SetSelection(int anchor, int caret) {
 }
 
 std::string TCodeMemoUndoLink::TextRange(int start, int end) const {
-    return FStore.StoredText(start, end);
+    return FStore.StoredText(TOffset(start), TOffset(end));
 }
 
 void TCodeMemoUndoLink::InsertText(int position, std::string_view text) {
-    FMemo.FPipeline->Insert(position, text);
+    FMemo.FPipeline->Insert(TOffset(position), text);
 }
 
 void TCodeMemoUndoLink::DeleteRange(int start, int end) {
-    FMemo.FPipeline->Delete(start, end - start);
+    FMemo.FPipeline->Delete(TOffset(start), end - start);
 }
 
 void TCodeMemoUndoLink::Beep() {
@@ -263,7 +263,7 @@ LRESULT TCustomCodeMemo::Dispatch(uint32_t msg, WPARAM wParam, LPARAM lParam) {
     case EM_GETFIRSTVISIBLELINE:
         return FTopLine.Value();
     case EM_POSFROMCHAR: {
-        TPoint p = FView->OffsetToPixel(SnapOffset(TOffset(int(lParam))).Value());
+        TPoint p = FView->OffsetToPixel(SnapOffset(TOffset(int(lParam))));
         if (wParam) *reinterpret_cast<TPoint*>(wParam) = p;
         return MakeLong(p.X, p.Y);
     }

@@ -421,7 +421,9 @@ void TCodeMemoPainter::DrawVisibleChars(ICanvas& canvas, int x, int y, int from,
     }
 }
 
-int TCodeMemoPainter::ColumnX(int column) {
+int TCodeMemoPainter::ColumnX(TColumn wanted) {
+    // The prepared line counts its columns as plain numbers.
+    const int column = wanted.Value();
     const int first = Memo().LeftColumn();
     if (Metrics().FixedPitch || !Font()) return TextLeft() + (column - first) * Metrics().CharWidth;
     int lo = std::min(column, first), hi = std::max(column, first);
@@ -471,17 +473,18 @@ bool TCodeMemoPainter::HasColumn(int column) {
     return column < FLine.Columns();
 }
 
-int TCodeMemoPainter::ColumnOfChar(int inLine) {
-    if (inLine <= 0) return 0;
+TColumn TCodeMemoPainter::ColumnOfChar(TOffset inRow) {
+    const int inLine = inRow.Value();
+    if (inLine <= 0) return TColumn(0);
     TCustomCodeMemo& memo = Memo();
     auto stop = [&](int c) { return std::max(c + 1, memo.NextTabStop(c)); };
     const std::string_view text = FLine.Source;
     if (FLine.First > 0 && inLine <= FLine.ColumnChar.front())
-        return WalkToByte(text, {}, size_t(inLine), stop).Column;
+        return TColumn(WalkToByte(text, {}, size_t(inLine), stop).Column);
     if (inLine > int(FLine.Next.Byte))
-        return WalkToByte(text, FLine.Next, size_t(inLine), stop).Column;
+        return TColumn(WalkToByte(text, FLine.Next, size_t(inLine), stop).Column);
     auto it = std::lower_bound(FLine.ColumnChar.begin(), FLine.ColumnChar.end(), inLine);
-    return FLine.First + int(it - FLine.ColumnChar.begin());
+    return TColumn(FLine.First + int(it - FLine.ColumnChar.begin()));
 }
 
 void TCodeMemoPainter::CollectMarks(int y, TRow row) {
@@ -489,16 +492,16 @@ void TCodeMemoPainter::CollectMarks(int y, TRow row) {
     TCustomCodeMemo& memo = Memo();
     TMarkList& marks = FTracker->Marks();
     const int lh = Metrics().LineHeight;
-    const int rowStart = memo.Store().PosFromLine(row).Value(); // the mark list's unit
+    const TOffset rowStart = memo.Store().PosFromLine(row);
     int textLen = int(FRowText.size());
     if (textLen > 0 && FRowText.back() == '\r') --textLen; // the break is never marked
-    const int rowEnd = rowStart + textLen;
-    auto toColumn = [&](int offset) { return ColumnOfChar(offset - rowStart); };
+    const TOffset rowEnd = rowStart + textLen;
+    auto toColumn = [&](TOffset offset) { return ColumnOfChar(TOffset(offset - rowStart)); };
     // Only the marks near the row: a lint of a long sheet may lay thousands.
     const auto [first, last] = marks.Near(rowStart, rowEnd);
     for (size_t i = first; i < last; ++i) {
         TMark& mark = marks[i];
-        int a = std::min(mark.Start, mark.End), b = std::max(mark.Start, mark.End);
+        const TOffset a = std::min(mark.Start, mark.End), b = std::max(mark.Start, mark.End);
         if (a >= rowEnd || b <= rowStart || a == b) continue;
         TRect r{ColumnX(toColumn(std::max(a, rowStart))), y, ColumnX(toColumn(std::min(b, rowEnd))),
                 y + lh - 1};
@@ -770,15 +773,16 @@ void TCodeMemoPainter::PaintText(ICanvas& canvas, int y, TRow line, int screenRo
     // Selection in display columns.
     const int columns = INT32_MAX; // the row's end, wherever it is
     const int lineLen = rec.Length;
-    const int selA = std::min(Anchor(), Caret()).Value(),
-              selB = std::max(Anchor(), Caret()).Value();
+    const TOffset rowStart = store.PosFromLine(line), rowEnd = rowStart + lineLen;
+    const TOffset selA = std::min(Anchor(), Caret()), selB = std::max(Anchor(), Caret());
     bool showSel = selA != selB && (Focused() || !memo.HideSelection());
     int colA = columns, colB = columns;
     bool selPastEnd = false;
-    if (showSel && selA < lineStart + lineLen && selB > lineStart) {
-        colA = ColumnOfChar(selA - lineStart);
-        colB = ColumnOfChar(std::min(selB, lineStart + lineLen) - lineStart);
-        selPastEnd = rec.View().ends_with('\r') && selB > lineStart + lineLen - 1;
+    if (showSel && selA < rowEnd && selB > rowStart) {
+        // The spans drawn count columns as plain numbers.
+        colA = ColumnOfChar(TOffset(selA - rowStart)).Value();
+        colB = ColumnOfChar(TOffset(std::min(selB, rowEnd) - rowStart)).Value();
+        selPastEnd = rec.View().ends_with('\r') && selB > rowEnd - 1;
     }
     TRowLook look;
     look.Line = line;
@@ -875,8 +879,8 @@ void TCodeMemoPainter::CollectSwatches(int y, TRow row) {
     const int lh = Metrics().LineHeight;
     const int side = SwatchSide(lh, Metrics().CharWidth);
     const int top = y + (lh - side) / 2;
-    auto columnX = [&](int offset) {
-        return ColumnX(ColumnOfChar(std::min(offset, int(FLine.Source.size()))));
+    auto columnX = [&](int inRow) {
+        return ColumnX(ColumnOfChar(TOffset(std::min(inRow, int(FLine.Source.size())))));
     };
     for (const TSwatch& swatch : FSwatches) {
         const int x = columnX(swatch.Start);

@@ -199,15 +199,15 @@ private:
     void CollectSwatches(int y, TRow row);
     void DrawDecor(ICanvas& canvas);
     // x of a display column of the prepared line (the first visible column is at TextLeft).
-    int ColumnX(int column);
+    int ColumnX(TColumn column);
     // Prepares the row's columns from `first` on, as far as the window shows and some more;
     // first < 0: the whole row.
     void PrepareWindow(TRow row, int first);
     // Whether the row has the column, preparing on to it when drawing reaches past the window.
     bool HasColumn(int column);
-    // The first display column whose character starts at or after `inLine` (a byte offset in
+    // The first display column whose character starts at or after `inRow` (a byte offset in
     // the row), the column count of the row when none does.
-    int ColumnOfChar(int inLine);
+    TColumn ColumnOfChar(TOffset inRow);
     const TFontHandle& StyleFont(uint8_t fontStyle);
     void UseFont(ICanvas& canvas, const TFontHandle& font);
 

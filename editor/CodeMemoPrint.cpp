@@ -27,18 +27,18 @@ public:
         FPlainFont = FPainter.FontFor(memo.ActiveSettings().Styles[0].FontStyle);
     }
 
-    void Run(int firstRow, int lastRow) {
+    void Run(TRow firstRow, TRow lastRow) {
         TCodeMemoWrap& wrap = FMemo.Wrap();
         auto nextStop = [this](int column) { return FMemo.NextTabStop(column); };
         int number = 0;
-        for (int row = firstRow; row <= lastRow; ++row) {
-            bool starts = row == 0 || !wrap.RowContinues(TRow(row - 1));
+        for (TRow row = firstRow; row <= lastRow; ++row) {
+            bool starts = row == TRow(0) || !wrap.RowContinues(row - 1);
             if (starts) ++number;
             if (FWrap) {
                 // Paper has its own width: the rows a logical line was cut into on the screen
                 // are joined again (within the range) and cut anew.
-                int last = row;
-                while (last < lastRow && wrap.RowContinues(TRow(last)))
+                TRow last = row;
+                while (last < lastRow && wrap.RowContinues(last))
                     ++last;
                 if (last == row) {
                     PrepareRow(row);
@@ -57,18 +57,18 @@ public:
     }
 
 private:
-    void PrepareRow(int row) {
-        FHasTab = FMemo.Store().Line(TRow(row)).View().find('\t') != std::string_view::npos;
+    void PrepareRow(TRow row) {
+        FHasTab = FMemo.Store().Line(row).View().find('\t') != std::string_view::npos;
         TCodeMemoPainter::Prepare(
-            FMemo.Store(), TRow(row), [this](int column) { return FMemo.NextTabStop(column); },
+            FMemo.Store(), row, [this](int column) { return FMemo.NextTabStop(column); },
             FPainter.PrintLine());
     }
 
-    void JoinRows(int first, int last) {
+    void JoinRows(TRow first, TRow last) {
         const TTextStore& store = FMemo.Store();
         FJoined.clear();
         FJoinedAttrs.clear();
-        for (TRow r(first); r <= TRow(last); ++r) {
+        for (TRow r = first; r <= last; ++r) {
             const TLineRecord& rec = store.Line(r);
             std::string_view text = rec.View();
             if (!text.empty() && text.back() == '\r') text.remove_suffix(1);
@@ -215,19 +215,17 @@ private:
 
 } // namespace
 
-void TCustomCodeMemo::SelectionRows(int& firstRow, int& lastRow) {
+void TCustomCodeMemo::SelectionRows(TRow& firstRow, TRow& lastRow) {
     const TOffset a = ClampOffset(SelFirst());
     const TOffset b = ClampOffset(SelLast());
     if (a == b) {
-        firstRow = lastRow = CaretLine();
+        firstRow = lastRow = CaretRow();
         return;
     }
-    const TRow first = FStore->LineFromPos(a);
-    TRow last = FStore->LineFromPos(b);
+    firstRow = FStore->LineFromPos(a);
+    lastRow = FStore->LineFromPos(b);
     // A selection that ends where a line starts does not take that line.
-    if (last > first && FStore->PosFromLine(last) == b) --last;
-    firstRow = first.Value();
-    lastRow = last.Value();
+    if (lastRow > firstRow && FStore->PosFromLine(lastRow) == b) --lastRow;
 }
 
 void TCustomCodeMemo::PrintSelection() {
@@ -235,9 +233,10 @@ void TCustomCodeMemo::PrintSelection() {
 }
 
 void TCustomCodeMemo::PrintSelection(IPrinter& printer) {
-    int first = 0, last = 0;
+    TRow first, last;
     SelectionRows(first, last);
-    Print(printer, first, last);
+    // Printing takes rows as numbers, as its callers give them.
+    Print(printer, first.Value(), last.Value());
 }
 
 void TCustomCodeMemo::Print(IPrinter& printer, int firstRow, int lastRow) {
@@ -260,7 +259,7 @@ void TCustomCodeMemo::Print(IPrinter& printer, int firstRow, int lastRow) {
             TSize size = printer.PageSize();
             TRect page = size.Width > 0 && size.Height > 0 ? TRect{0, 0, size.Width, size.Height}
                                                            : FPageRect;
-            TPageLayout(*this, printer, page).Run(firstRow, lastRow);
+            TPageLayout(*this, printer, page).Run(TRow(firstRow), TRow(lastRow));
         } catch (...) {
             printer.Abort();
             throw;

@@ -79,7 +79,8 @@ void TCodeMemoStrings::SetText(std::string_view text) {
     // Equal content after line-break normalisation keeps the document and its undo history.
     std::string stored = TTextStore::Normalize(text);
     const TTextStore& store = FMemo.Store();
-    if (int(stored.size()) == store.CharCount() && stored == store.StoredText(0, store.CharCount()))
+    if (int(stored.size()) == store.CharCount() &&
+        stored == store.StoredText(TOffset(0), store.TextEnd()))
         return;
     FMemo.SetText(text);
 }

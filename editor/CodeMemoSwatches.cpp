@@ -48,12 +48,11 @@ bool TCustomCodeMemo::SwatchClick(int x, int y) {
     // A square stands just left of its piece, a bar under it: look at the row right of the click.
     const std::optional<TOffset> hit = FView->PixelToOffset(x + side + 1, y);
     if (!hit) return false;
-    int at = hit->Value();
+    TOffset at = *hit;
     // Past the end of a row cut by word wrap the offset is the next row's start.
-    if (at > 0 && FView->OffsetToPixel(at).Y > y) --at;
-    const TRow line = FStore->LineFromPos(TOffset(at));
-    // Offsets here go to the view and the messages, which count in ints.
-    const int lineStart = FStore->PosFromLine(line).Value();
+    if (at > TOffset(0) && FView->OffsetToPixel(at).Y > y) --at;
+    const TRow line = FStore->LineFromPos(at);
+    const TOffset lineStart = FStore->PosFromLine(line);
     const std::string row(FStore->Line(line).View());
     std::vector<TSwatch> swatches;
     std::string scratch;
@@ -82,8 +81,8 @@ bool TCustomCodeMemo::SwatchClick(int x, int y) {
             FStore->StoredText(lineStart + swatch.Start, lineStart + swatch.Start + swatch.Length);
         const std::string text = OnSwatchColor(*this, piece, *chosen);
         if (text == piece) return true;
-        Perform(EM_SETSEL, WPARAM(lineStart + swatch.Start),
-                LPARAM(lineStart + swatch.Start + swatch.Length));
+        const TOffset from = lineStart + swatch.Start;
+        Perform(EM_SETSEL, WPARAM(from.Value()), LPARAM((from + swatch.Length).Value()));
         Perform(EM_REPLACESEL, 1, LPARAM(text.c_str()));
         return true;
     }

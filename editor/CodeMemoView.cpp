@@ -237,7 +237,7 @@ void TCodeMemoView::PlaceCaret() {
     IWindowHost* host = FMemo.Host();
     const bool dropping = FMemo.DropPosition() >= 0; // the caret shows the drop point
     if (!host || (!FMemo.FFocused && !dropping)) return;
-    TPoint p = dropping ? OffsetToPixel(FMemo.DropPosition()) : CaretPixel();
+    TPoint p = dropping ? OffsetToPixel(TOffset(FMemo.DropPosition())) : CaretPixel();
     if (!dropping && FMemo.CaretBeyondEnd() && p.Y >= 0)
         p.X = TextLeft() + (FMemo.CaretColumn() - FMemo.LeftColumn()) * FMetrics.CharWidth;
     TSize size = host->ClientSize();
@@ -263,10 +263,10 @@ TPoint TCodeMemoView::PixelOnRow(TRow row, TOffset offset) const {
     return {x, (row - top) * FMetrics.LineHeight};
 }
 
-TPoint TCodeMemoView::OffsetToPixel(int offset) const {
+TPoint TCodeMemoView::OffsetToPixel(TOffset offset) const {
     const TTextStore& store = FMemo.Store();
-    offset = std::clamp(offset, 0, store.CharCount());
-    return PixelOnRow(store.LineFromPos(TOffset(offset)), TOffset(offset));
+    offset = std::clamp(offset, TOffset(0), store.TextEnd());
+    return PixelOnRow(store.LineFromPos(offset), offset);
 }
 
 TPoint TCodeMemoView::CaretPixel() const {

@@ -49,7 +49,7 @@ public:
     virtual int CaretWidth() const;
 
     // Pixel of an offset in client coordinates; (-1, -1) above the top line.
-    TPoint OffsetToPixel(int offset) const;
+    TPoint OffsetToPixel(TOffset offset) const;
     // Where the caret is drawn: as OffsetToPixel, but on the row the caret stands on, which at
     // an offset two rows share may be the earlier one (the virtual column aside).
     TPoint CaretPixel() const;

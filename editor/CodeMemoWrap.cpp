@@ -543,16 +543,16 @@ void TCodeMemoWrap::RewrapAll() {
     FLaidOut = FMemo.Host() ? key : std::string();
 }
 
-void TCodeMemoWrap::OnInsert(int pos, std::string_view text) {
+void TCodeMemoWrap::OnInsert(TOffset pos, std::string_view text) {
     TTextStore& st = FMemo.Store();
     if (&st != FStore) return;
-    Rewrap(st.LineFromPos(TOffset(pos)), st.LineFromPos(TOffset(pos) + int(text.size())));
+    Rewrap(st.LineFromPos(pos), st.LineFromPos(pos + int(text.size())));
 }
 
-void TCodeMemoWrap::OnDelete(int pos, std::string_view) {
+void TCodeMemoWrap::OnDelete(TOffset pos, std::string_view) {
     TTextStore& st = FMemo.Store();
     if (&st != FStore) return;
-    const TRow row = st.LineFromPos(TOffset(pos));
+    const TRow row = st.LineFromPos(pos);
     Rewrap(row, row);
 }
 

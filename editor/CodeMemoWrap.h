@@ -98,8 +98,8 @@ public:
     // Re-cuts everything (options, wrap column, font, width changes).
     void RewrapAll();
 
-    void OnInsert(int pos, std::string_view text) override;
-    void OnDelete(int pos, std::string_view deletedText) override;
+    void OnInsert(TOffset pos, std::string_view text) override;
+    void OnDelete(TOffset pos, std::string_view deletedText) override;
 
 private:
     // Re-cuts the rows of one logical line from row `from` (its first row, or a row whose start

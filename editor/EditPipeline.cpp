@@ -56,12 +56,12 @@ bool TEditPipeline::KeepsUndo() const {
     return FMemo.FUndoLink && FStore->UndoTarget() == FMemo.FUndoLink.get();
 }
 
-int TEditPipeline::Insert(int pos, std::string_view text) {
+int TEditPipeline::Insert(TOffset pos, std::string_view text) {
     TOwnEdit own(FOwnEdits);
     return FMemo.FStore->Insert(pos, text);
 }
 
-void TEditPipeline::Delete(int pos, int length) {
+void TEditPipeline::Delete(TOffset pos, int length) {
     TOwnEdit own(FOwnEdits);
     FMemo.FStore->Delete(pos, length);
 }
@@ -82,7 +82,7 @@ TRescanner* TEditPipeline::Scanner(TCodeMemoParser* def) {
     return FScanner.get();
 }
 
-void TEditPipeline::MoveTrackers(int pos, int length, std::string_view removed) {
+void TEditPipeline::MoveTrackers(TOffset pos, int length, std::string_view removed) {
     TCustomCodeMemo& m = FMemo;
     // The rows are not laid out again yet: a tracker's repaint only marks them dirty.
     m.FTrackerAdjusting = true;
@@ -105,7 +105,7 @@ TKeptBytes::TCause TEditPipeline::KeptCause() const {
 }
 
 // The steps are numbered as in EditPipeline.h.
-void TEditPipeline::OnInsert(int pos, std::string_view text) {
+void TEditPipeline::OnInsert(TOffset pos, std::string_view text) {
     // 1
     if (TUndoStack* undo = FStore->UndoStack(); undo && KeepsUndo()) undo->LogInsert(pos, text);
     // 2
@@ -116,7 +116,7 @@ void TEditPipeline::OnInsert(int pos, std::string_view text) {
     FHeard.push_back({pos, int(text.size()), text});
 }
 
-void TEditPipeline::OnDelete(int pos, std::string_view deletedText) {
+void TEditPipeline::OnDelete(TOffset pos, std::string_view deletedText) {
     // 1
     if (TUndoStack* undo = FStore->UndoStack(); undo && KeepsUndo())
         undo->LogDelete(pos, deletedText);
@@ -133,14 +133,14 @@ void TEditPipeline::AfterEdit() {
     const THeard e = FHeard.back();
     FHeard.pop_back();
     TCustomCodeMemo& m = FMemo;
-    const int pos = e.Pos;
+    const TOffset pos = e.Pos;
     if (e.Length >= 0) {
         // 4
         m.FWrap->OnInsert(pos, e.Text);
         // 5: the rows are cut anew, the caret follows its text
         m.FCaretAtRowEnd = false;
-        if (m.FAnchor >= TOffset(pos)) m.FAnchor += e.Length;
-        if (m.FCaret >= TOffset(pos)) m.FCaret += e.Length;
+        if (m.FAnchor >= pos) m.FAnchor += e.Length;
+        if (m.FCaret >= pos) m.FCaret += e.Length;
         // 6
         Finish(pos, e.Length);
         return;
@@ -151,10 +151,10 @@ void TEditPipeline::AfterEdit() {
     // 5
     m.FCaretAtRowEnd = false;
     auto shift = [&](TOffset& v) {
-        if (v >= TOffset(pos + length))
+        if (v >= pos + length)
             v -= length;
-        else if (v > TOffset(pos))
-            v = TOffset(pos);
+        else if (v > pos)
+            v = pos;
     };
     shift(m.FAnchor);
     shift(m.FCaret);
@@ -166,16 +166,16 @@ void TEditPipeline::OnRowsRecut(TRow first, int oldCount, int newCount) {
     FScanner->OnRowsRecut(first, oldCount, newCount);
 }
 
-void TEditPipeline::Finish(int pos, int extent) {
+void TEditPipeline::Finish(TOffset pos, int extent) {
     TCustomCodeMemo& m = FMemo;
-    const TRow line = FStore->LineFromPos(m.ClampOffset(TOffset(pos)));
+    const TRow line = FStore->LineFromPos(m.ClampOffset(pos));
     if (FStore->LineCount() != m.FKnownLineCount) {
         m.FKnownLineCount = FStore->LineCount();
         m.MarkAllDirty();
     }
     if (m.FChangedLine < TRow(0) || line < m.FChangedLine) m.FChangedLine = line;
     m.NoteChange(cfText);
-    if (m.OnTextChange) m.OnTextChange(m, extent == 0 ? 0 : pos, extent);
+    if (m.OnTextChange) m.OnTextChange(m, extent == 0 ? 0 : pos.Value(), extent);
     // The control that made the edit repaints when its command is done.
     if (FOwnEdits == 0) {
         m.UpdateScrollBars();

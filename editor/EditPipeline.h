@@ -56,30 +56,30 @@ public:
     void Detach();
 
     // The control's own edits: the store's Insert and Delete, known to come from this control.
-    int Insert(int pos, std::string_view text);
-    void Delete(int pos, int length);
+    int Insert(TOffset pos, std::string_view text);
+    void Delete(TOffset pos, int length);
 
     // The re-scanner bound to `def` (a new definition drops every line's bytes); null without
     // a definition.
     TRescanner* Scanner(TCodeMemoParser* def);
 
-    void OnInsert(int pos, std::string_view text) override;
-    void OnDelete(int pos, std::string_view deletedText) override;
+    void OnInsert(TOffset pos, std::string_view text) override;
+    void OnDelete(TOffset pos, std::string_view deletedText) override;
     void AfterEdit() override;
     void OnRowsRecut(TRow first, int oldCount, int newCount) override;
 
 private:
     // An edit between its report and AfterEdit; Length is negative for a deletion.
     struct THeard {
-        int Pos;
+        TOffset Pos;
         int Length;
         std::string_view Text; // the store's, alive until AfterEdit
     };
     bool KeepsUndo() const;
     // What made the edit being reported, for the control's kept file bytes.
     TKeptBytes::TCause KeptCause() const;
-    void MoveTrackers(int pos, int length, std::string_view removed);
-    void Finish(int pos, int extent);
+    void MoveTrackers(TOffset pos, int length, std::string_view removed);
+    void Finish(TOffset pos, int extent);
 
     TCustomCodeMemo& FMemo;
     TTextStore* FStore = nullptr;

@@ -90,9 +90,10 @@ void TKeptBytes::Remember(std::deque<TRemoved>& side, TRemoved removed) {
     if (side.size() > KRemovedKept) side.pop_front();
 }
 
-void TKeptBytes::Inserted(int pos, std::string_view text, TCause cause) {
+void TKeptBytes::Inserted(TOffset where, std::string_view text, TCause cause) {
     if (cause == kcEdit) FRedoSide.clear(); // an edit ends what could be redone
     if (text.empty() || (FEntries.empty() && FUndoSide.empty() && FRedoSide.empty())) return;
+    const int pos = where.Value();
     const int length = int(text.size());
     const auto at = std::lower_bound(FEntries.begin(), FEntries.end(), pos, Before);
     for (auto it = at; it != FEntries.end(); ++it)
@@ -110,9 +111,10 @@ void TKeptBytes::Inserted(int pos, std::string_view text, TCause cause) {
     }
 }
 
-void TKeptBytes::Deleted(int pos, std::string_view text, TCause cause) {
+void TKeptBytes::Deleted(TOffset where, std::string_view text, TCause cause) {
     if (cause == kcEdit) FRedoSide.clear();
     if (text.empty() || (FEntries.empty() && FUndoSide.empty() && FRedoSide.empty())) return;
+    const int pos = where.Value();
     const int length = int(text.size());
     const auto from = std::lower_bound(FEntries.begin(), FEntries.end(), pos, Before);
     const auto to = std::lower_bound(from, FEntries.end(), pos + length, Before);

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "editor/TextEncoding.h"
+#include "editor/Units.h"
 
 #include <cstdint>
 #include <deque>
@@ -43,8 +44,8 @@ public:
 
     // Text was inserted at pos, or deleted from it, by an edit, an undo or a redo.
     enum TCause { kcEdit, kcUndo, kcRedo };
-    void Inserted(int pos, std::string_view text, TCause cause);
-    void Deleted(int pos, std::string_view text, TCause cause);
+    void Inserted(TOffset at, std::string_view text, TCause cause);
+    void Deleted(TOffset at, std::string_view text, TCause cause);
 
     // The file bytes of an entry.
     static std::string_view Bytes(uint16_t code);

@@ -10,20 +10,22 @@ TMarkList& TLineTracker::Marks() {
     return *FMarks;
 }
 
-void TLineTracker::TextInserted(int position, int length) {
+void TLineTracker::TextInserted(TOffset at, int length) {
+    const int position = at.Value();
     if (length <= 0) return;
-    Named.AdjustInsert(position, length);
-    if (FMarks) FMarks->AdjustInsert(position, length);
+    Named.AdjustInsert(at, length);
+    if (FMarks) FMarks->AdjustInsert(at, length);
     Breakpoints.AdjustInsert(position, length);
     CodeBreak.AdjustInsert(position, length);
 }
 
-void TLineTracker::TextDeleted(int position, std::string_view removed, int textLength) {
+void TLineTracker::TextDeleted(TOffset at, std::string_view removed, int textLength) {
+    const int position = at.Value();
     if (removed.empty()) return;
     const int length = int(removed.size());
     const bool reachesEnd = position >= textLength;
-    Named.AdjustDelete(position, length);
-    if (FMarks) FMarks->AdjustDelete(position, length);
+    Named.AdjustDelete(at, length);
+    if (FMarks) FMarks->AdjustDelete(at, length);
     Breakpoints.AdjustDelete(position, removed, reachesEnd);
     CodeBreak.AdjustDelete(position, removed, reachesEnd);
 }

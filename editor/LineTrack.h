@@ -25,10 +25,10 @@ public:
     bool HasMarks() const { return FMarks != nullptr; }
 
     // After the store took in `length` characters at `position`.
-    void TextInserted(int position, int length);
+    void TextInserted(TOffset position, int length);
     // After the store removed `removed` from `position`; textLength is the
     // character count afterwards.
-    void TextDeleted(int position, std::string_view removed, int textLength);
+    void TextDeleted(TOffset position, std::string_view removed, int textLength);
 
 private:
     std::unique_ptr<TMarkList> FMarks;

@@ -16,10 +16,11 @@ void TMarkList::Changed(TMark& mark) {
 
 // Before the first mark whose start is greater: equal starts keep their order.
 void TMarkList::Place(std::unique_ptr<TMark> mark) {
-    int start = mark->Start;
-    FLongest = std::max<int64_t>(FLongest, int64_t(mark->End) - mark->Start);
-    auto at = std::upper_bound(FMarks.begin(), FMarks.end(), start,
-                               [](int s, const std::unique_ptr<TMark>& m) { return s < m->Start; });
+    const TOffset start = mark->Start;
+    FLongest = std::max<int64_t>(FLongest, mark->End - mark->Start);
+    auto at =
+        std::upper_bound(FMarks.begin(), FMarks.end(), start,
+                         [](TOffset s, const std::unique_ptr<TMark>& m) { return s < m->Start; });
     FMarks.insert(at, std::move(mark));
 }
 
@@ -32,7 +33,7 @@ std::unique_ptr<TMark> TMarkList::Take(TMark& mark) {
     return taken;
 }
 
-TMark& TMarkList::Add(int start, int length, int32_t value) {
+TMark& TMarkList::Add(TOffset start, int length, int32_t value) {
     auto mark = std::make_unique<TMark>();
     mark->Start = std::min(start, start + length);
     mark->End = std::max(start, start + length);
@@ -43,8 +44,8 @@ TMark& TMarkList::Add(int start, int length, int32_t value) {
     return ref;
 }
 
-TMark* TMarkList::Find(int offset, int length) const {
-    int lo = std::min(offset, offset + length), hi = std::max(offset, offset + length);
+TMark* TMarkList::Find(TOffset offset, int length) const {
+    const TOffset lo = std::min(offset, offset + length), hi = std::max(offset, offset + length);
     for (const auto& m : FMarks) {
         if (m->Start > hi) break;
         if (m->End >= lo) return m.get();
@@ -52,20 +53,20 @@ TMark* TMarkList::Find(int offset, int length) const {
     return nullptr;
 }
 
-void TMarkList::SetMarkStart(TMark& mark, int offset) {
+void TMarkList::SetMarkStart(TMark& mark, TOffset offset) {
     auto owned = Take(mark);
     if (!owned) return;
-    int other = owned->End;
+    const TOffset other = owned->End;
     owned->Start = std::min(offset, other);
     owned->End = std::max(offset, other);
     Place(std::move(owned));
     Repaint();
 }
 
-void TMarkList::SetMarkEnd(TMark& mark, int offset) {
+void TMarkList::SetMarkEnd(TMark& mark, TOffset offset) {
     auto owned = Take(mark);
     if (!owned) return;
-    int other = owned->Start;
+    const TOffset other = owned->Start;
     owned->Start = std::min(offset, other);
     owned->End = std::max(offset, other);
     Place(std::move(owned));
@@ -91,16 +92,17 @@ void TMarkList::DeleteIf(const std::function<bool(const TMark&)>& pick) {
     Repaint();
 }
 
-std::pair<size_t, size_t> TMarkList::Near(int from, int to) const {
+std::pair<size_t, size_t> TMarkList::Near(TOffset from, TOffset to) const {
     auto startsBefore = [&](int64_t offset) {
-        return size_t(std::lower_bound(
-                          FMarks.begin(), FMarks.end(), offset,
-                          [](const std::unique_ptr<TMark>& m, int64_t o) { return m->Start < o; }) -
+        return size_t(std::lower_bound(FMarks.begin(), FMarks.end(), offset,
+                                       [](const std::unique_ptr<TMark>& m, int64_t o) {
+                                           return m->Start.Value() < o;
+                                       }) -
                       FMarks.begin());
     };
     // A mark that starts more than the longest length before `from` ends before it.
-    const size_t first = startsBefore(int64_t(from) - FLongest);
-    return {first, std::max(first, startsBefore(to))};
+    const size_t first = startsBefore(int64_t(from.Value()) - FLongest);
+    return {first, std::max(first, startsBefore(to.Value()))};
 }
 
 void TMarkList::Clear() {
@@ -111,14 +113,14 @@ void TMarkList::Clear() {
         if (OnMarkFree) OnMarkFree(*this, *m);
 }
 
-void TMarkList::AdjustInsert(int position, int length) {
+void TMarkList::AdjustInsert(TOffset position, int length) {
     for (auto& m : FMarks) {
         if (m->Start >= position) {
             m->Start += length;
             m->End += length;
         } else if (m->End >= position) {
             m->End += length;
-            FLongest = std::max<int64_t>(FLongest, int64_t(m->End) - m->Start);
+            FLongest = std::max<int64_t>(FLongest, m->End - m->Start);
         } else {
             continue;
         }
@@ -128,8 +130,8 @@ void TMarkList::AdjustInsert(int position, int length) {
 
 // A mark's ends inside the deleted range move to its start, so that no end
 // points into text that is gone (or before the mark's other end).
-void TMarkList::AdjustDelete(int position, int length) {
-    const int end = position + length;
+void TMarkList::AdjustDelete(TOffset position, int length) {
+    const TOffset end = position + length;
     std::vector<std::unique_ptr<TMark>> kept, gone;
     kept.reserve(FMarks.size());
     std::vector<TMark*> changed;

@@ -1,6 +1,8 @@
 // Range marks: offset ranges kept in start order that follow the text through edits.
 #pragma once
 
+#include "editor/Units.h"
+
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -10,8 +12,8 @@
 namespace quillet {
 
 struct TMark {
-    int Start = 0;
-    int End = 0;
+    TOffset Start;
+    TOffset End;
     uint8_t Flags = 0; // 0 for marks the control makes
     int32_t Value = 0;
 };
@@ -29,26 +31,26 @@ public:
     ~TMarkList();
 
     // A negative length marks the range before start.
-    TMark& Add(int start, int length, int32_t value = 0);
+    TMark& Add(TOffset start, int length, int32_t value = 0);
     // The first mark overlapping [offset, offset + length], both ends included.
-    TMark* Find(int offset, int length) const;
-    void SetMarkStart(TMark& mark, int offset);
-    void SetMarkEnd(TMark& mark, int offset);
-    int MarkStart(const TMark& mark) const { return mark.Start; }
-    int MarkEnd(const TMark& mark) const { return mark.End; }
+    TMark* Find(TOffset offset, int length) const;
+    void SetMarkStart(TMark& mark, TOffset offset);
+    void SetMarkEnd(TMark& mark, TOffset offset);
+    TOffset MarkStart(const TMark& mark) const { return mark.Start; }
+    TOffset MarkEnd(const TMark& mark) const { return mark.End; }
     void Delete(TMark& mark);
     // Deletes every mark the test picks, in one pass (OnMarkFree for each, one repaint).
     void DeleteIf(const std::function<bool(const TMark&)>& pick);
     void Clear();
 
-    void AdjustInsert(int position, int length);
-    void AdjustDelete(int position, int length);
+    void AdjustInsert(TOffset position, int length);
+    void AdjustDelete(TOffset position, int length);
 
     size_t Count() const { return FMarks.size(); }
     TMark& operator[](size_t i) const { return *FMarks[i]; }
     // Indices [first, last) of the marks that may overlap [from, to): every one that does lies
     // among them, found by start order and the longest mark, not by a walk of the list.
-    std::pair<size_t, size_t> Near(int from, int to) const;
+    std::pair<size_t, size_t> Near(TOffset from, TOffset to) const;
 
 private:
     void Place(std::unique_ptr<TMark> mark);

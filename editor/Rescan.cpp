@@ -105,22 +105,22 @@ int TRescanner::RowsChanged() {
     return delta;
 }
 
-void TRescanner::OnInsert(int pos, std::string_view) {
+void TRescanner::OnInsert(TOffset pos, std::string_view) {
     if (FScanning) FEditedWhileScanning = true;
     const int added = RowsChanged();
     if (!FDef) return;
-    const TRow row = FStore.LineFromPos(TOffset(pos));
+    const TRow row = FStore.LineFromPos(pos);
     if (added)
         for (TRow& h : FPending)
             if (h > row) h += added;
     AddPending(row);
 }
 
-void TRescanner::OnDelete(int pos, std::string_view) {
+void TRescanner::OnDelete(TOffset pos, std::string_view) {
     if (FScanning) FEditedWhileScanning = true;
     const int removed = -RowsChanged();
     if (!FDef) return;
-    const TRow row = FStore.LineFromPos(TOffset(pos));
+    const TRow row = FStore.LineFromPos(pos);
     if (removed) {
         for (TRow& h : FPending)
             h = h > row + removed ? h - removed : std::min(h, row);

@@ -79,8 +79,8 @@ public:
 
     TTokenSeenEvent OnTokenSeen;
 
-    void OnInsert(int pos, std::string_view text) override;
-    void OnDelete(int pos, std::string_view deletedText) override;
+    void OnInsert(TOffset pos, std::string_view text) override;
+    void OnDelete(TOffset pos, std::string_view deletedText) override;
     void OnRowsRecut(TRow first, int oldCount, int newCount) override;
 
 private:

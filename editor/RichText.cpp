@@ -131,7 +131,7 @@ public:
     }
 
     // Walks the rows from the one holding `start` to the one holding `end`, CR LF after each.
-    void Walk(int start, int end) {
+    void Walk(TOffset start, TOffset end) {
         if (FSrc.Rows) {
             FSrc.Rows([this](std::string_view text, const uint8_t* attrs) {
                 Row(text, FSrc.Highlight ? attrs : nullptr, 0, text.size(), text.size());
@@ -140,16 +140,14 @@ public:
         }
         const TTextStore& store = *FSrc.Store;
         if (end <= start) return;
-        const TRow first = store.LineFromPos(TOffset(start)),
-                   last = store.LineFromPos(TOffset(end));
+        const TRow first = store.LineFromPos(start), last = store.LineFromPos(end);
         for (TRow line = first; line <= last; ++line) {
             if (FSrc.LineHook) FSrc.LineHook(line, false);
             const TLineRecord& rec = store.Line(line);
             const std::string_view text = rec.View();
             const TOffset base = store.PosFromLine(line);
-            const size_t a = line == first ? size_t(TOffset(start) - base) : 0;
-            const size_t b =
-                line == last ? std::min(text.size(), size_t(TOffset(end) - base)) : text.size();
+            const size_t a = line == first ? size_t(start - base) : 0;
+            const size_t b = line == last ? std::min(text.size(), size_t(end - base)) : text.size();
             const std::vector<uint8_t>* attrs =
                 FSrc.Highlight && rec.Extra && !rec.Extra->Attributes.empty()
                     ? &rec.Extra->Attributes
@@ -414,7 +412,7 @@ int PointSize(const TFontDesc& font) {
 
 } // namespace
 
-void WriteRtf(const TRichSource& src, int start, int end, TBufferedWriter& out) {
+void WriteRtf(const TRichSource& src, TOffset start, TOffset end, TBufferedWriter& out) {
     const TCM_Settings& s = *src.Settings;
     out.Put("{\\rtf1 \\deff1");
     out.Put(Format("{\\fonttbl {\\f1 \\fnil\\fcharset%d %s;}}\r\n", int(src.Font.Charset),
@@ -455,7 +453,7 @@ void WriteRtf(const TRichSource& src, int start, int end, TBufferedWriter& out) 
     out.Put("}}");
 }
 
-void WriteHtml(const TRichSource& src, int start, int end, TBufferedWriter& out) {
+void WriteHtml(const TRichSource& src, TOffset start, TOffset end, TBufferedWriter& out) {
     const TCM_Settings& s = *src.Settings;
     TStyleColours colours(s);
     const TColor defFore = colours.Fore(s.Styles[0]);
@@ -479,7 +477,7 @@ void WriteHtml(const TRichSource& src, int start, int end, TBufferedWriter& out)
     out.Put("</PRE></FONT></BODY></HTML>\r\n");
 }
 
-std::string WriteRtf(const TRichSource& src, int start, int end) {
+std::string WriteRtf(const TRichSource& src, TOffset start, TOffset end) {
     std::string text;
     TStringSink sink(text);
     TBufferedWriter out(sink);
@@ -488,7 +486,7 @@ std::string WriteRtf(const TRichSource& src, int start, int end) {
     return text;
 }
 
-std::string WriteHtml(const TRichSource& src, int start, int end) {
+std::string WriteHtml(const TRichSource& src, TOffset start, TOffset end) {
     std::string text;
     TStringSink sink(text);
     TBufferedWriter out(sink);

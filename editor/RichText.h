@@ -83,11 +83,11 @@ struct TRichSource {
 // Both walk the rows from the one holding `start` to the one holding `end` (CR LF after each);
 // an empty range writes no rows. With Rows set they write every row it gives and ignore the
 // range. The writer is not flushed.
-void WriteRtf(const TRichSource& src, int start, int end, TBufferedWriter& out);
-void WriteHtml(const TRichSource& src, int start, int end, TBufferedWriter& out);
+void WriteRtf(const TRichSource& src, TOffset start, TOffset end, TBufferedWriter& out);
+void WriteHtml(const TRichSource& src, TOffset start, TOffset end, TBufferedWriter& out);
 // The same into a string (the clipboard's copy).
-std::string WriteRtf(const TRichSource& src, int start, int end);
-std::string WriteHtml(const TRichSource& src, int start, int end);
+std::string WriteRtf(const TRichSource& src, TOffset start, TOffset end);
+std::string WriteHtml(const TRichSource& src, TOffset start, TOffset end);
 
 // Today's date as yyyy-mm-dd.
 std::string ShortDateToday();

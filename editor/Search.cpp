@@ -71,7 +71,7 @@ void TCM_Search::SelectionBounds(int& start, int& end) const {
 std::string TCM_Search::SelectedText() const {
     int start = 0, end = 0;
     SelectionBounds(start, end);
-    return FTarget.Store().StoredText(start, end);
+    return FTarget.Store().StoredText(TOffset(start), TOffset(end));
 }
 
 void TCM_Search::ReportFailure(const std::string& text) {

@@ -75,7 +75,7 @@ void TCodeMemoSearch::SetHideSelection(bool on) {
 
 bool TCodeMemoSearch::ScreenPointOf(int offset, int& x, int& y) {
     if (!FMemo.FHost) return false;
-    TPoint p = FMemo.FHost->ClientToScreen(FMemo.View().OffsetToPixel(offset));
+    TPoint p = FMemo.FHost->ClientToScreen(FMemo.View().OffsetToPixel(TOffset(offset)));
     x = p.X;
     y = p.Y;
     return true;

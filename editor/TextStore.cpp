@@ -212,12 +212,12 @@ std::unique_ptr<TRowScan> TTextStore::KeepRowScan(TLineRecord& rec, int at, int 
     return scan;
 }
 
-int TTextStore::Insert(int pos, std::string_view raw) {
+int TTextStore::Insert(TOffset at, std::string_view raw) {
     std::string text = Normalize(raw);
     if (text.empty()) return 0;
     if (text.size() > static_cast<size_t>(INT_MAX - FCharCount))
         throw EOutOfMemory(LoadStr(SOutOfMemory));
-    pos = std::clamp(pos, 0, FCharCount);
+    const int pos = std::clamp(at.Value(), 0, FCharCount);
     int line = RowOf(pos);
     int start = FStarts.PositionFromPartition(line);
     int offset = pos - start;
@@ -289,17 +289,17 @@ int TTextStore::Insert(int pos, std::string_view raw) {
     RepackPool();
     if (line < FCachedTop && cr != std::string::npos) FCachedTop = 0;
     for (auto* o : FObservers)
-        o->OnInsert(pos, text);
+        o->OnInsert(TOffset(pos), text);
     for (auto* o : FObservers)
         o->AfterEdit();
     return len;
 }
 
-void TTextStore::Delete(int pos, int length) {
-    pos = std::clamp(pos, 0, FCharCount);
+void TTextStore::Delete(TOffset at, int length) {
+    const int pos = std::clamp(at.Value(), 0, FCharCount);
     length = std::clamp(length, 0, FCharCount - pos);
     if (length == 0) return;
-    std::string deleted = FObservers.empty() ? std::string() : StoredText(pos, pos + length);
+    std::string deleted = FObservers.empty() ? std::string() : Output(pos, pos + length, "\r");
     int l1 = RowOf(pos), l2 = RowOf(pos + length);
     int o1 = pos - FStarts.PositionFromPartition(l1);
     int o2 = pos + length - FStarts.PositionFromPartition(l2);
@@ -352,18 +352,17 @@ void TTextStore::Delete(int pos, int length) {
     RepackPool();
     if (l1 < FCachedTop) FCachedTop = 0;
     for (auto* o : FObservers)
-        o->OnDelete(pos, deleted);
+        o->OnDelete(TOffset(pos), deleted);
     for (auto* o : FObservers)
         o->AfterEdit();
 }
 
-std::string TTextStore::StoredText(int start, int end) const {
-    return Output(start, end, "\r");
+std::string TTextStore::StoredText(TOffset start, TOffset end) const {
+    return Output(start.Value(), end.Value(), "\r");
 }
 
-std::string TTextStore::GetText(int start, int end, TSaveFormat format) const {
-    bool crlf = format != sfUNIX && FLineStyle == lsCRLF;
-    return Output(start, end, crlf ? "\r\n" : "\n");
+std::string TTextStore::GetText(TOffset start, TOffset end, TSaveFormat format) const {
+    return Output(start.Value(), end.Value(), LineEndOf(format));
 }
 
 std::string TTextStore::Output(int start, int end, const char* lineEnd) const {

@@ -141,8 +141,8 @@ inline void SetRowReach(TLineRecord& rec, size_t chars) {
 class ITextStoreObserver {
 public:
     virtual ~ITextStoreObserver() = default;
-    virtual void OnInsert(int pos, std::string_view text) = 0;
-    virtual void OnDelete(int pos, std::string_view deletedText) = 0;
+    virtual void OnInsert(TOffset pos, std::string_view text) = 0;
+    virtual void OnDelete(TOffset pos, std::string_view deletedText) = 0;
     // After every observer heard the insertion or deletion: the place for work that re-cuts rows,
     // so that each observer hears of an edit before the re-cuts that follow from it.
     virtual void AfterEdit() {}
@@ -162,6 +162,8 @@ public:
 
     int LineCount() const { return FLines.Length(); }
     int CharCount() const { return FCharCount; }
+    // The offset just past the last character.
+    TOffset TextEnd() const { return TOffset(FCharCount); }
     // Rows that end without a line break, the last row aside: the cuts of wrapped and of very
     // long lines. 0 means every row is a logical line of its own.
     int ContinuedRows() const { return LineCount() - 1 - FBreaks; }
@@ -187,11 +189,11 @@ public:
     TOffset PosFromLine(TRow row) const { return TOffset(RowStart(row.Value())); }
 
     // Normalises and inserts; returns the stored length.
-    int Insert(int pos, std::string_view text);
-    void Delete(int pos, int length);
+    int Insert(TOffset pos, std::string_view text);
+    void Delete(TOffset pos, int length);
     // Plain text of [start, end) in the given format.
-    std::string GetText(int start, int end, TSaveFormat format = sfTEXT) const;
-    std::string GetText() const { return GetText(0, FCharCount); }
+    std::string GetText(TOffset start, TOffset end, TSaveFormat format = sfTEXT) const;
+    std::string GetText() const { return Output(0, FCharCount, LineEndOf(sfTEXT)); }
 
     static std::string Normalize(std::string_view text);
     // The same over the n bytes at p, in place (the text only shrinks); returns the new length.
@@ -233,7 +235,7 @@ public:
     bool RecutRows(TRow first, int count, const std::vector<int>& lengths);
 
     // The stored characters of [start, end), line ends as single CRs.
-    std::string StoredText(int start, int end) const;
+    std::string StoredText(TOffset start, TOffset end) const;
 
     // Room for this many lines without growing: a loader that knows the count spares the copies
     // (and the double memory) of growing the record sequence.
@@ -246,6 +248,9 @@ private:
     int RowOf(int pos) const;
     int RowStart(int row) const;
     std::string Output(int start, int end, const char* lineEnd) const;
+    const char* LineEndOf(TSaveFormat format) const {
+        return format != sfUNIX && FLineStyle == lsCRLF ? "\r\n" : "\n";
+    }
     // The record's text becomes a + b; pooled when `pool` is set.
     void SetRecordText(TLineRecord& rec, std::string_view a, std::string_view b, bool keepDecor,
                        bool pool = false);

@@ -99,14 +99,16 @@ void TUndoStack::EndTransaction() {
     FTransInserted.clear();
 }
 
-void TUndoStack::LogInsert(int position, std::string_view text) {
+void TUndoStack::LogInsert(TOffset at, std::string_view text) {
     if (!FRecording || FReplaying || FTransactionOpen || text.empty()) return;
+    const int position = at.Value();
     int end = position + int(text.size());
     PushTransaction({position, position}, {}, text, {end, end});
 }
 
-void TUndoStack::LogDelete(int position, std::string_view removed) {
+void TUndoStack::LogDelete(TOffset at, std::string_view removed) {
     if (!FRecording || FReplaying || FTransactionOpen || removed.empty()) return;
+    const int position = at.Value();
     PushTransaction({position, position + int(removed.size())}, removed, {}, {position, position});
 }
 

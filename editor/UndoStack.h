@@ -3,6 +3,7 @@
 
 #include "editor/Messages.h"
 #include "editor/Stack.h"
+#include "editor/Units.h"
 
 #include <cstdint>
 #include <string>
@@ -103,8 +104,8 @@ public:
 
     // Changes reported by the store; ignored inside an open transaction,
     // which already covers them.
-    void LogInsert(int position, std::string_view text);
-    void LogDelete(int position, std::string_view removed);
+    void LogInsert(TOffset at, std::string_view text);
+    void LogDelete(TOffset at, std::string_view removed);
     void LogReplace(TSelectionPair before, std::string_view removed, std::string_view inserted,
                     TSelectionPair after);
     // The two short transactions of the indent commands.

@@ -13,26 +13,26 @@ TUndoStoreLink::~TUndoStoreLink() {
     if (FStore.UndoTarget() == this) FStore.SetUndoTarget(nullptr);
 }
 
-void TUndoStoreLink::OnInsert(int pos, std::string_view text) {
+void TUndoStoreLink::OnInsert(TOffset pos, std::string_view text) {
     if (TUndoStack* undo = FStore.UndoStack()) undo->LogInsert(pos, text);
     if (FTracker) FTracker->TextInserted(pos, int(text.size()));
 }
 
-void TUndoStoreLink::OnDelete(int pos, std::string_view deletedText) {
+void TUndoStoreLink::OnDelete(TOffset pos, std::string_view deletedText) {
     if (TUndoStack* undo = FStore.UndoStack()) undo->LogDelete(pos, deletedText);
     if (FTracker) FTracker->TextDeleted(pos, deletedText, FStore.CharCount());
 }
 
 std::string TUndoStoreLink::TextRange(int start, int end) const {
-    return FStore.StoredText(start, end);
+    return FStore.StoredText(TOffset(start), TOffset(end));
 }
 
 void TUndoStoreLink::InsertText(int position, std::string_view text) {
-    FStore.Insert(position, text);
+    FStore.Insert(TOffset(position), text);
 }
 
 void TUndoStoreLink::DeleteRange(int start, int end) {
-    FStore.Delete(start, end - start);
+    FStore.Delete(TOffset(start), end - start);
 }
 
 } // namespace quillet

@@ -17,8 +17,8 @@ public:
     TUndoStoreLink& operator=(const TUndoStoreLink&) = delete;
 
     // Edits: logged in the store's stack while one is attached.
-    void OnInsert(int pos, std::string_view text) override;
-    void OnDelete(int pos, std::string_view deletedText) override;
+    void OnInsert(TOffset pos, std::string_view text) override;
+    void OnDelete(TOffset pos, std::string_view deletedText) override;
 
     TSelectionPair Selection() const override { return FSel; }
     void SetSelection(int anchor, int caret) override { FSel = {anchor, caret}; }

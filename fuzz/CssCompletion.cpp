@@ -35,7 +35,7 @@ const char* const Pieces[] = {
 
 std::string Stored(TCodeMemo& memo) {
     const TTextStore& store = memo.Store();
-    return store.StoredText(0, store.CharCount());
+    return store.StoredText(TOffset(0), store.TextEnd());
 }
 
 void CheckWhole(TCodeMemo& memo) {

@@ -129,7 +129,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::string stored;
     for (const TUnit& u : units)
         stored += u.Stored;
-    Check(memo.Store().StoredText(0, memo.Store().CharCount()) == stored, "stored text");
+    Check(memo.Store().StoredText(TOffset(0), memo.Store().TextEnd()) == stored, "stored text");
 
     for (int e = 0; e < edits; ++e, edit += 4) {
         // Offsets of the model's characters: where an edit may start or end.
@@ -156,7 +156,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     stored.clear();
     for (const TUnit& u : units)
         stored += u.Stored;
-    const std::string now = memo.Store().StoredText(0, memo.Store().CharCount());
+    const std::string now = memo.Store().StoredText(TOffset(0), memo.Store().TextEnd());
     Check(now == stored, "edited stored text", now, stored);
 
     bool fallback = false; // a character the code page lacks: the file goes out as UTF-8

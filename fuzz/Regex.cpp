@@ -22,8 +22,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // What the store holds, so both sources see the same characters.
     const std::string text = quillet::TTextStore::Normalize(raw);
     quillet::TTextStore store;
-    store.Insert(0, text);
-    if (store.StoredText(0, store.CharCount()) != text) __builtin_trap();
+    store.Insert(quillet::TOffset(0), text);
+    if (store.StoredText(quillet::TOffset(0), store.TextEnd()) != text) __builtin_trap();
     quillet::TStringCharSource flat(text);
     quillet::TStoreCharSource lines(store);
     for (bool forward : {true, false}) {

@@ -525,7 +525,7 @@ protected:
     }
 
     static std::string Stored(TCodeMemo& memo) {
-        return memo.Store().StoredText(0, memo.Store().CharCount());
+        return memo.Store().StoredText(TOffset(0), memo.Store().TextEnd());
     }
 
     // The completion list chosen from, a button of the selector page, a style tag or a colour:

@@ -47,13 +47,13 @@ TEST(KeyErrorTexts, BadShortcutTextAndDuplicateBindingsNameTheKeys) {
 // The smallest search target: a text, a selection and scripted dialogs.
 class TTextTarget : public ISearchTarget {
 public:
-    explicit TTextTarget(std::string_view text) { FStore.Insert(0, text); }
+    explicit TTextTarget(std::string_view text) { FStore.Insert(TOffset(0), text); }
     TTextStore& Store() override { return FStore; }
     TSelectionPair Selection() const override { return FSel; }
     void SetSelection(int anchor, int caret) override { FSel = {anchor, caret}; }
     int ReplaceRange(int start, int end, std::string_view text) override {
-        FStore.Delete(start, end - start);
-        FStore.Insert(start, text);
+        FStore.Delete(TOffset(start), end - start);
+        FStore.Insert(TOffset(start), text);
         return int(text.size());
     }
     IDialogs& Dialogs() override { return FDialogs; }
@@ -77,7 +77,7 @@ TEST(SearchErrorTexts, AFailedSearchSaysWhatWasNotFoundAndKeepsTheSelection) {
     target.FDialogs.QueueAnswer(mrOk);
     EXPECT_EQ(search.ReplaceAll("zzz", "y", 0, 0), 0);
     EXPECT_EQ(target.FDialogs.Calls().back().Text, "Search string \"zzz\" not found.");
-    EXPECT_EQ(target.Store().StoredText(0, target.Store().CharCount()), "abc abc");
+    EXPECT_EQ(target.Store().StoredText(TOffset(0), target.Store().TextEnd()), "abc abc");
 }
 
 TEST(CompressorErrorTexts, AdviseOnAFileWithoutASize) {

@@ -26,7 +26,7 @@ std::vector<std::pair<int, std::string>> HighlightTokens(std::string_view text) 
     static bool loaded = (LoadShippedDefinition(def, "css"), true);
     (void)loaded;
     TTextStore store;
-    store.Insert(0, text);
+    store.Insert(TOffset(0), text);
     TRescanner scanner(store);
     scanner.SetSupplyTokenText(true);
     std::vector<std::pair<int, std::string>> out;

@@ -67,7 +67,8 @@ public:
     }
     size_t Hash() const { return std::hash<std::string>()(Text); }
 
-    void OnInsert(int pos, std::string_view t) override {
+    void OnInsert(TOffset at, std::string_view t) override {
+        const int pos = at.Value();
         const int len = int(t.size());
         if (std::getenv("QUILLET_RANDOM_TRACE"))
             std::fprintf(stderr, "    insert %d %d of %d\n", pos, len, int(Text.size()));
@@ -93,7 +94,8 @@ public:
         Edited();
     }
 
-    void OnDelete(int pos, std::string_view d) override {
+    void OnDelete(TOffset at, std::string_view d) override {
+        const int pos = at.Value();
         const int len = int(d.size()), end = pos + len;
         if (std::getenv("QUILLET_RANDOM_TRACE"))
             std::fprintf(stderr, "    delete %d %d of %d\n", pos, len, int(Text.size()));
@@ -321,7 +323,9 @@ private:
     template <class T> const T& Pick(const std::vector<T>& v) { return v[FRng() % v.size()]; }
 
     TCodeMemo& Memo() { return FPlayer->Memo(); }
-    std::string StoredText() { return Memo().Store().StoredText(0, Memo().Store().CharCount()); }
+    std::string StoredText() {
+        return Memo().Store().StoredText(TOffset(0), Memo().Store().TextEnd());
+    }
 
     std::string Word() {
         static const std::vector<std::string> words = {"a",
@@ -740,7 +744,7 @@ private:
             };
             const std::vector<uint8_t> got = bytesOf(store);
             TTextStore fresh;
-            fresh.Insert(0, text);
+            fresh.Insert(TOffset(0), text);
             TRescanner scanner(fresh);
             scanner.SetDefinition(def);
             scanner.ScanAll();
@@ -769,7 +773,7 @@ private:
         if (memo.LineTracker().HasMarks()) {
             TMarkList& list = memo.LineTracker().Marks();
             for (size_t i = 0; i < list.Count(); ++i)
-                marks.emplace_back(list[i].Start, list[i].End);
+                marks.emplace_back(list[i].Start.Value(), list[i].End.Value());
         }
         auto want = FModel.Marks;
         std::sort(marks.begin(), marks.end());

@@ -120,28 +120,28 @@ TEST(CustomBookmarks, FollowInsertionsAndDeletions) {
         EXPECT_EQ(&s, &b);
         freed.push_back(name);
     };
-    b.Set("a", 5);
-    b.Set("b", 10);
-    b.Set("c", 15);
-    b.Set("d", 20);
-    b.Set("a", 12); // moves, keeps position order
-    ASSERT_EQ(b.FindAt(11)->Name, "a");
-    EXPECT_EQ(b.FindAt(21), nullptr);
+    b.Set("a", TOffset(5));
+    b.Set("b", TOffset(10));
+    b.Set("c", TOffset(15));
+    b.Set("d", TOffset(20));
+    b.Set("a", TOffset(12)); // moves, keeps position order
+    ASSERT_EQ(b.FindAt(TOffset(11))->Name, "a");
+    EXPECT_EQ(b.FindAt(TOffset(21)), nullptr);
 
-    b.AdjustInsert(10, 3); // at the position: moves
-    int pos = 0;
+    b.AdjustInsert(TOffset(10), 3); // at the position: moves
+    TOffset pos;
     EXPECT_TRUE(b.Find("b", pos));
-    EXPECT_EQ(pos, 13);
+    EXPECT_EQ(pos, TOffset(13));
     EXPECT_TRUE(b.Find("a", pos));
-    EXPECT_EQ(pos, 15);
+    EXPECT_EQ(pos, TOffset(15));
 
     // [15, 18) takes "a" (at its start); "c" at its end and "d" after it move.
-    b.AdjustDelete(15, 3);
+    b.AdjustDelete(TOffset(15), 3);
     EXPECT_EQ(freed, std::vector<std::string>{"a"});
     EXPECT_TRUE(b.Find("c", pos));
-    EXPECT_EQ(pos, 15); // was 18: right at the end, so it moves
+    EXPECT_EQ(pos, TOffset(15)); // was 18: right at the end, so it moves
     EXPECT_TRUE(b.Find("d", pos));
-    EXPECT_EQ(pos, 20);
+    EXPECT_EQ(pos, TOffset(20));
     EXPECT_FALSE(b.Find("a", pos));
 
     EXPECT_TRUE(b.Remove("c"));

@@ -42,7 +42,9 @@ protected:
         std::error_code ec;
         fs::remove_all(Dir, ec);
     }
-    std::string Stored() { return Memo.Store().StoredText(0, Memo.Store().CharCount()); }
+    std::string Stored() {
+        return Memo.Store().StoredText(TOffset(0), TOffset(Memo.Store().CharCount()));
+    }
 };
 
 // Fails the first writes of each save, to see the retries and the final error.

@@ -33,7 +33,9 @@ protected:
         for (char32_t c : text)
             Memo.Perform(WM_CHAR, c, 0);
     }
-    std::string Stored() { return Memo.Store().StoredText(0, Memo.Store().CharCount()); }
+    std::string Stored() {
+        return Memo.Store().StoredText(TOffset(0), TOffset(Memo.Store().CharCount()));
+    }
 };
 
 TEST_F(CodeMemoTest, TypingInsertsUtf8AndEachKeyPressUndoesAlone) {

@@ -308,7 +308,8 @@ TEST_F(CodeMemoViewTest, MarksAndBreakpointsReportThroughTheControlAndRepaint) {
     Memo.SetText("0123456789\r\nabcdefghij\r\nklmnopqrst");
     std::vector<std::string> seen;
     Memo.OnMarkChange = [&](TCustomCodeMemo&, TMark& m) {
-        seen.push_back("change " + std::to_string(m.Start) + "-" + std::to_string(m.End));
+        seen.push_back("change " + std::to_string(m.Start.Value()) + "-" +
+                       std::to_string(m.End.Value()));
     };
     Memo.OnMarkFree = [&](TCustomCodeMemo&, TMark& m) {
         seen.push_back("free " + std::to_string(m.Value));
@@ -325,9 +326,9 @@ TEST_F(CodeMemoViewTest, MarksAndBreakpointsReportThroughTheControlAndRepaint) {
     TLineTracker& t = Memo.LineTracker();
     Paint();
     Host.ClearInvalidated();
-    t.Marks().Add(14, 4, 7);
+    t.Marks().Add(TOffset(14), 4, 7);
     EXPECT_FALSE(Host.Invalidated().empty()) << "an added mark is drawn";
-    t.Named.Set("n", 15);
+    t.Named.Set("n", TOffset(15));
     TCM_BreakpointData& b = t.Breakpoints.Add(12);
     b.UserNumber = 3;
     Host.ClearInvalidated();

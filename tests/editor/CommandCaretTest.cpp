@@ -115,7 +115,8 @@ TEST_F(FixedCaretTest, GotoBookmarkReturnsToItsColumnAndCentresTheLine) {
     Key(VK_HOME, true);
     Type('\r');
     Key('Q', true), Key('7');
-    EXPECT_EQ(Memo.Store().StoredText(Memo.SelStart() - 4, Memo.SelStart()), "line");
+    EXPECT_EQ(Memo.Store().StoredText(TOffset(Memo.SelStart() - 4), TOffset(Memo.SelStart())),
+              "line");
     EXPECT_EQ(Memo.CaretLine(), 31);
     // A line shortened below the stored column: its end.
     Memo.SetSelection(Memo.SelStart() - 3, Memo.SelStart() + 2);
@@ -123,7 +124,8 @@ TEST_F(FixedCaretTest, GotoBookmarkReturnsToItsColumnAndCentresTheLine) {
     Key(VK_HOME, true);
     Key('Q', true), Key('7');
     EXPECT_EQ(Memo.CaretColumn(), 1);
-    EXPECT_EQ(Memo.Store().StoredText(Memo.SelStart() - 1, Memo.SelStart() + 1), "l\r");
+    EXPECT_EQ(Memo.Store().StoredText(TOffset(Memo.SelStart() - 1), TOffset(Memo.SelStart() + 1)),
+              "l\r");
 }
 
 TEST_F(FixedCaretTest, BookmarkIndexOutsideTheTenRaisesAndChangesNothing) {

@@ -211,7 +211,7 @@ TEST_F(CommandTest, ColumnTrackReturnsToTheRememberedColumnPastShortLines) {
     EXPECT_EQ(Memo.CaretColumn(), 2);
     Key(VK_DOWN); // a tab counts by its width: visual column 6 is "e"
     EXPECT_EQ(Memo.CaretColumn(), 6);
-    EXPECT_EQ(Memo.Store().StoredText(Memo.SelStart(), Memo.SelStart() + 1), "e");
+    EXPECT_EQ(Memo.Store().StoredText(TOffset(Memo.SelStart()), TOffset(Memo.SelStart() + 1)), "e");
     Key(VK_DOWN, false, true);
     EXPECT_EQ(Memo.CaretColumn(), 6);
     // A sideways move sets a new column to return to.

@@ -8,7 +8,7 @@ using namespace quillet;
 
 TEST(EdStream, StepsAcrossRecordsAndReads) {
     TTextStore store;
-    store.Insert(0, "ab\n\ncd");
+    store.Insert(TOffset(0), "ab\n\ncd");
     TEdStream s(store);
     std::string seen;
     do {

@@ -20,7 +20,7 @@ namespace quillet {
 namespace {
 
 std::string Stored(const TTextStore& st) {
-    return st.StoredText(0, st.CharCount());
+    return st.StoredText(TOffset(0), st.TextEnd());
 }
 
 std::vector<int> RowLengths(const TTextStore& st) {
@@ -75,7 +75,7 @@ TEST_F(EditPipelineTest, TextChangeHandlersSeeRowsCaretMarksAndHighlightingAlrea
     A.Perform(WM_PAINT, 0, 0);
     const int b = int(Stored(A.Store()).find("b {}"));
     A.SetBookmark(1, RowAt(A.Store(), b) + 1, 1);
-    A.LineTracker().Marks().Add(b, 1);
+    A.LineTracker().Marks().Add(TOffset(b), 1);
     int calls = 0;
     bool caretAtEdit = true;
     A.OnTextChange = [&](TCustomCodeMemo& m, int start, int extent) {
@@ -83,7 +83,7 @@ TEST_F(EditPipelineTest, TextChangeHandlersSeeRowsCaretMarksAndHighlightingAlrea
         const std::string text = Stored(m.Store());
         const int at = int(text.find("b {}"));
         EXPECT_EQ(m.BookmarkLine(1), RowAt(m.Store(), at));
-        EXPECT_EQ(m.LineTracker().Marks()[0].Start, at);
+        EXPECT_EQ(m.LineTracker().Marks()[0].Start, TOffset(at));
         if (caretAtEdit) {
             EXPECT_EQ(m.Selection().Caret, start + std::max(extent, 0));
         }

@@ -13,10 +13,12 @@ struct MarkFixture : ::testing::Test {
     std::vector<std::pair<int, int>> Changed;
     std::vector<int32_t> Freed;
     MarkFixture() {
-        M.OnMarkChange = [&](TMarkList&, TMark& m) { Changed.push_back({m.Start, m.End}); };
+        M.OnMarkChange = [&](TMarkList&, TMark& m) {
+            Changed.push_back({m.Start.Value(), m.End.Value()});
+        };
         M.OnMarkFree = [&](TMarkList&, TMark& m) { Freed.push_back(m.Value); };
     }
-    std::pair<int, int> Range(const TMark& m) { return {m.Start, m.End}; }
+    std::pair<int, int> Range(const TMark& m) { return {m.Start.Value(), m.End.Value()}; }
 };
 
 } // namespace
@@ -28,8 +30,8 @@ TEST_F(MarkFixture, InsertionAtTheBoundaries) {
     } cases[] = {{15, {10, 25}}, {20, {10, 25}}, {10, {15, 25}}, {21, {10, 20}}, {0, {15, 25}}};
     for (auto& c : cases) {
         TMarkList list;
-        TMark& m = list.Add(10, 10);
-        list.AdjustInsert(c.At, 5);
+        TMark& m = list.Add(TOffset(10), 10);
+        list.AdjustInsert(TOffset(c.At), 5);
         EXPECT_EQ(Range(m), c.Expect) << "insert at " << c.At;
     }
 }
@@ -53,8 +55,8 @@ TEST_F(MarkFixture, DeletionAtTheBoundaries) {
         TMarkList list;
         bool freed = false;
         list.OnMarkFree = [&](TMarkList&, TMark&) { freed = true; };
-        TMark& m = list.Add(10, 10);
-        list.AdjustDelete(c.At, c.Length);
+        TMark& m = list.Add(TOffset(10), 10);
+        list.AdjustDelete(TOffset(c.At), c.Length);
         if (c.Expect.first < 0) {
             EXPECT_TRUE(freed) << c.At << "+" << c.Length;
             EXPECT_EQ(list.Count(), 0u);
@@ -66,29 +68,29 @@ TEST_F(MarkFixture, DeletionAtTheBoundaries) {
 }
 
 TEST_F(MarkFixture, StartOrderFindAndEvents) {
-    TMark& b = M.Add(20, -5, 2); // ordered to 15-20
-    TMark& a = M.Add(3, 4, 1);
-    TMark& c = M.Add(15, 1, 3); // after the equal start
+    TMark& b = M.Add(TOffset(20), -5, 2); // ordered to 15-20
+    TMark& a = M.Add(TOffset(3), 4, 1);
+    TMark& c = M.Add(TOffset(15), 1, 3); // after the equal start
     ASSERT_EQ(M.Count(), 3u);
     EXPECT_EQ(&M[0], &a);
     EXPECT_EQ(&M[1], &b);
     EXPECT_EQ(&M[2], &c);
     EXPECT_EQ(Range(b), std::make_pair(15, 20));
     // Both ends of the probe and of the mark count.
-    EXPECT_EQ(M.Find(7, 0), &a);
-    EXPECT_EQ(M.Find(8, 6), nullptr);
-    EXPECT_EQ(M.Find(8, 7), &b);
-    M.SetMarkStart(a, 30); // 7-30 ordered, now after b and c
+    EXPECT_EQ(M.Find(TOffset(7), 0), &a);
+    EXPECT_EQ(M.Find(TOffset(8), 6), nullptr);
+    EXPECT_EQ(M.Find(TOffset(8), 7), &b);
+    M.SetMarkStart(a, TOffset(30)); // 7-30 ordered, now after b and c
     EXPECT_EQ(Range(a), std::make_pair(7, 30));
-    M.SetMarkEnd(a, 40);
+    M.SetMarkEnd(a, TOffset(40));
     EXPECT_EQ(Range(a), std::make_pair(7, 40));
-    M.SetMarkEnd(c, 1);
+    M.SetMarkEnd(c, TOffset(1));
     EXPECT_EQ(&M[0], &c);
-    EXPECT_EQ(M.MarkStart(c), 1);
-    EXPECT_EQ(M.MarkEnd(c), 15);
+    EXPECT_EQ(M.MarkStart(c), TOffset(1));
+    EXPECT_EQ(M.MarkEnd(c), TOffset(15));
 
     Changed.clear();
-    M.AdjustDelete(0, 10); // c loses 0-10, a moves over the deletion, b moves
+    M.AdjustDelete(TOffset(0), 10); // c loses 0-10, a moves over the deletion, b moves
     EXPECT_EQ(Changed.size(), 3u);
     EXPECT_EQ(Range(c), std::make_pair(0, 5));
     EXPECT_EQ(Range(a), std::make_pair(0, 30));
@@ -143,25 +145,25 @@ TEST(Breakpoints, FollowEditsAndLoseTheirLines) {
     EXPECT_NE(t.Breakpoints.Find(7), nullptr);
     EXPECT_EQ(t.Breakpoints.Find(8), nullptr);
 
-    t.TextInserted(3, 2); // at line 1's start: it and everything after move
+    t.TextInserted(TOffset(3), 2); // at line 1's start: it and everything after move
     EXPECT_EQ(t.Breakpoints[0].Position(), 0);
     EXPECT_EQ(t.Breakpoints[1].Position(), 5);
     EXPECT_EQ(t.CodeBreak.Item().Position(), 9);
-    t.TextDeleted(3, "xx", 11);
+    t.TextDeleted(TOffset(3), "xx", 11);
 
     // Deleting "bbb\r" takes line 1 with its line end.
-    t.TextDeleted(3, "bbb\r", 9);
+    t.TextDeleted(TOffset(3), "bbb\r", 9);
     EXPECT_EQ(freed, std::vector<int>{3});
     EXPECT_EQ(t.Breakpoints.Find(3)->UserNumber, 7);
     // Deleting "\rcc" (end of line 0 to inside line 2's text) keeps line 2's
     // rest: its item stays, at the deletion.
-    t.TextDeleted(2, "\rcc", 6);
+    t.TextDeleted(TOffset(2), "\rcc", 6);
     EXPECT_TRUE(t.CodeBreak.Item().Enabled());
     EXPECT_EQ(t.CodeBreak.Item().Position(), 2);
     EXPECT_EQ(t.Breakpoints.Count(), 3u);
     // Text is now "aa\rdd": deleting "\rdd" to the end takes line 1 (the old
     // line 3 merged) and disables the code break.
-    t.TextDeleted(2, "\rdd", 2);
+    t.TextDeleted(TOffset(2), "\rdd", 2);
     EXPECT_EQ(freed, (std::vector<int>{3, 7, 10}));
     EXPECT_FALSE(t.CodeBreak.Item().Enabled());
     EXPECT_EQ(t.CodeBreak.Count(), 1u);
@@ -171,16 +173,16 @@ TEST(Breakpoints, FollowEditsAndLoseTheirLines) {
 TEST(LineTracker, MarksAreMadeOnFirstUseAndFollowEdits) {
     TLineTracker t;
     EXPECT_FALSE(t.HasMarks());
-    t.TextInserted(0, 5); // no list yet: nothing to do
+    t.TextInserted(TOffset(0), 5); // no list yet: nothing to do
     int wired = 0;
     t.OnMarksCreated = [&](TMarkList&) { ++wired; };
-    TMark& m = t.Marks().Add(10, 10);
+    TMark& m = t.Marks().Add(TOffset(10), 10);
     t.Marks();
     EXPECT_EQ(wired, 1);
-    t.Named.Set("n", 12);
-    t.TextInserted(15, 5);
-    EXPECT_EQ(m.End, 25);
-    t.TextDeleted(0, std::string(30, 'x'), 0); // the whole text
+    t.Named.Set("n", TOffset(12));
+    t.TextInserted(TOffset(15), 5);
+    EXPECT_EQ(m.End, TOffset(25));
+    t.TextDeleted(TOffset(0), std::string(30, 'x'), 0); // the whole text
     EXPECT_EQ(t.Marks().Count(), 0u);
     EXPECT_EQ(t.Named.Count(), 0u);
 }
@@ -193,11 +195,11 @@ TEST_F(MarkFixture, NearFindsEveryOverlappingMarkThroughEdits) {
     for (int round = 0; round < 3000; ++round) {
         const int op = int(rng() % 10);
         if (op < 4) {
-            M.Add(int(rng() % 1000), int(rng() % 70) - 20, int32_t(rng() % 4));
+            M.Add(TOffset(int(rng() % 1000)), int(rng() % 70) - 20, int32_t(rng() % 4));
         } else if (op < 6) {
-            M.AdjustInsert(int(rng() % 1000), int(rng() % 200));
+            M.AdjustInsert(TOffset(int(rng() % 1000)), int(rng() % 200));
         } else if (op < 8) {
-            M.AdjustDelete(int(rng() % 1000), int(rng() % 60));
+            M.AdjustDelete(TOffset(int(rng() % 1000)), int(rng() % 60));
         } else if (op == 8 && M.Count() > 0) {
             TMark& m = M[rng() % M.Count()];
             M.SetMarkEnd(m, m.End + int(rng() % 300));
@@ -214,9 +216,9 @@ TEST_F(MarkFixture, NearFindsEveryOverlappingMarkThroughEdits) {
         }
         for (int probe = 0; probe < 4; ++probe) {
             const int from = int(rng() % 1400), to = from + 1 + int(rng() % 100);
-            const auto [first, last] = M.Near(from, to);
+            const auto [first, last] = M.Near(TOffset(from), TOffset(to));
             for (size_t i = 0; i < M.Count(); ++i)
-                if (M[i].Start < to && M[i].End > from) {
+                if (M[i].Start < TOffset(to) && M[i].End > TOffset(from)) {
                     ASSERT_TRUE(i >= first && i < last)
                         << "round " << round << ": mark " << M[i].Start << "-" << M[i].End
                         << " overlaps " << from << "-" << to;

@@ -22,7 +22,7 @@ inline void PressKey(THeadlessWindowHost& host, TCodeMemo& memo, int vk, bool ct
 
 // The text with the store's own line breaks.
 inline std::string StoredText(TCodeMemo& memo) {
-    return memo.Store().StoredText(0, memo.Store().CharCount());
+    return memo.Store().StoredText(TOffset(0), TOffset(memo.Store().CharCount()));
 }
 
 } // namespace quillet

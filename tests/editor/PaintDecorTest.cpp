@@ -123,17 +123,17 @@ TEST_F(PaintDecorTest, LineNumbersFollowEditsAboveTheTopUnderWrap) {
     EXPECT_EQ(Number(0), "21");
     // Breaks added above the top (the view stays put) renumber what shows; one below does not.
     auto expected = [&] {
-        std::string before = st.StoredText(0, RowStart(st, Memo.TopLine()));
+        std::string before = st.StoredText(TOffset(0), TOffset(RowStart(st, Memo.TopLine())));
         return std::to_string(std::count(before.begin(), before.end(), '\r') + 1);
     };
     // Shift the text under the top row until it shows another logical line's start.
     do
-        Memo.Store().Insert(3, "\r");
+        Memo.Store().Insert(TOffset(3), "\r");
     while (Memo.Wrap().RowContinues(TRow(Memo.TopLine() - 1)) || expected() == "21");
     Paint();
     EXPECT_EQ(Number(0), expected());
     std::string shown = Number(0);
-    Memo.Store().Insert(Memo.TextLength() - 2, "\r");
+    Memo.Store().Insert(TOffset(Memo.TextLength() - 2), "\r");
     Paint();
     EXPECT_EQ(Number(0), shown);
 }
@@ -169,8 +169,9 @@ TEST_F(PaintDecorTest, ShowAllCharsMarksBlanksTabsAndLineEnds) {
 TEST_F(PaintDecorTest, MarksGetAZigzagOrTheirOwnPainter) {
     Painter().SetLineTracker(&Tracker);
     Memo.SetText("abcdefgh\r\nxyz");
-    Tracker.Marks().Add(2, 3); // "cde"
-    Tracker.Marks().Add(8, 3); // from the end of line 0 (its break is not marked) into "xy"
+    Tracker.Marks().Add(TOffset(2), 3); // "cde"
+    Tracker.Marks().Add(TOffset(8),
+                        3); // from the end of line 0 (its break is not marked) into "xy"
     Paint();
     const int x0 = Left + 2 * 7, x1 = Left + 5 * 7;
     const int low = Lh - 2, high = low - 2;

@@ -160,7 +160,7 @@ void RunSeed(unsigned seed) {
         }
         case 8:
             if (tracker.Marks().Count() > 3) tracker.Marks().Clear();
-            tracker.Marks().Add(place(), int(rng() % 40));
+            tracker.Marks().Add(TOffset(place()), int(rng() % 40));
             painter.InvalidateAll();
             log += "mark; ";
             break;

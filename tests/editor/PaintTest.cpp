@@ -51,7 +51,7 @@ TEST(PaintMetrics, PitchTestDecidesTheAdvanceArray) {
 
 TEST(PaintPrepare, TabsExpandKeepingTheirStyleAndUtf8StaysWhole) {
     TTextStore store;
-    store.Insert(0, "a\t\xC3\xA9x\rnext");
+    store.Insert(TOffset(0), "a\t\xC3\xA9x\rnext");
     store.Line(TRow(0)).EnsureExtra().Attributes = {1, 2, 3, 3, 4, 0};
     TPreparedLine p;
     TCodeMemoPainter::Prepare(

@@ -281,12 +281,12 @@ TEST_F(PopupTest, AutoReplaceOffersItsListWhenItsFlagIsOn) {
 TEST_F(PopupTest, MarksAndBreakpointsOfTheControlFollowEditsAndAreDrawn) {
     Memo.SetText("abc\r\ndef\r\nghi");
     TLineTracker& t = Memo.LineTracker();
-    TMark& mark = t.Marks().Add(4, 3); // "def"
+    TMark& mark = t.Marks().Add(TOffset(4), 3); // "def"
     t.Breakpoints.Add(RowStart(Memo.Store(), 2));
     Memo.SetSelection(1, 1);
     Type("XY");
-    EXPECT_EQ(t.Marks().MarkStart(mark), 6);
-    EXPECT_EQ(t.Marks().MarkEnd(mark), 9);
+    EXPECT_EQ(t.Marks().MarkStart(mark), TOffset(6));
+    EXPECT_EQ(t.Marks().MarkEnd(mark), TOffset(9));
     Paint();
     // The zigzag under "def", which is on row 1 at column 0.
     const int low = Lh - 2;
@@ -301,10 +301,10 @@ TEST_F(PopupTest, MarksAndBreakpointsOfTheControlFollowEditsAndAreDrawn) {
     // A deletion before it and undoing the edits move it back.
     Memo.SetSelection(0, 0);
     Key(VK_DELETE);
-    EXPECT_EQ(t.Marks().MarkStart(mark), 5);
+    EXPECT_EQ(t.Marks().MarkStart(mark), TOffset(5));
     for (int i = 0; i < 4 && Memo.CanUndo(); ++i)
         Memo.Undo();
-    EXPECT_EQ(t.Marks().MarkStart(mark), 4);
+    EXPECT_EQ(t.Marks().MarkStart(mark), TOffset(4));
     EXPECT_EQ(Stored(), "abc\rdef\rghi");
 }
 
@@ -325,12 +325,12 @@ TEST_F(PopupTest, EditsOfASharedStoreMoveMarksAndAnotherStoreDropsThem) {
     other.SetText("one two");
     Memo.Perform(SM_TEXTSTORE, smSET, LPARAM(&other.Store()));
     TLineTracker& t = Memo.LineTracker();
-    TMark& mark = t.Marks().Add(4, 3); // "two"
+    TMark& mark = t.Marks().Add(TOffset(4), 3); // "two"
     t.Breakpoints.Add(0);
     // The other control's edit reaches this control's marks.
     other.SetSelection(0, 0);
     other.SetSelText("zero ");
-    EXPECT_EQ(t.Marks().MarkStart(mark), 9);
+    EXPECT_EQ(t.Marks().MarkStart(mark), TOffset(9));
     // Back on its own store the places in the shared text mean nothing.
     Memo.Perform(SM_TEXTSTORE, smSET, 0);
     EXPECT_EQ(t.Marks().Count(), 0u);

@@ -94,7 +94,7 @@ class RescanTest : public ::testing::Test {
 protected:
     void SetUp() override { BuildCss(P); }
     void Load(const std::string& text) {
-        Store.Insert(0, text);
+        Store.Insert(TOffset(0), text);
         R.SetDefinition(&P);
         R.ScanAll();
         for (int i = 0; i < Store.LineCount(); ++i) // as if painted
@@ -119,7 +119,7 @@ TEST_F(RescanTest, WholeTextAgreesWithOnePassOverTheText) {
         "/* head\r   still comment */\rh1 { color: #ff0000; }\r.x{margin:12.}\r/* open";
     Load(text);
     EXPECT_FALSE(R.Pending());
-    EXPECT_EQ(StoredBytes(Store), Reference(P, Store.StoredText(0, Store.CharCount())));
+    EXPECT_EQ(StoredBytes(Store), Reference(P, Store.StoredText(TOffset(0), Store.TextEnd())));
     // A multi-line token colours its line ends too.
     EXPECT_EQ(LineBytes(Store, 0), std::vector<uint8_t>(8, 19));
     EXPECT_EQ(LineBytes(Store, 4), std::vector<uint8_t>(7, 19));
@@ -131,10 +131,10 @@ TEST_F(RescanTest, OpeningACommentRecoloursUntilLinesComeOutUnchanged) {
     Load(Rules(5) + "/* one */\r" + Rules(5) + "/* two */\r" + Rules(40));
     const std::vector<uint8_t> before = StoredBytes(Store);
     // Dropping the first comment's end runs it on into the second comment.
-    Store.Delete(RowStart(Store, 20) + 6, 3);
+    Store.Delete(TOffset(RowStart(Store, 20) + 6), 3);
     Track();
     R.Rescan();
-    EXPECT_EQ(StoredBytes(Store), Reference(P, Store.StoredText(0, Store.CharCount())));
+    EXPECT_EQ(StoredBytes(Store), Reference(P, Store.StoredText(TOffset(0), Store.TextEnd())));
     for (int i = 20; i < 41; ++i)
         ASSERT_EQ(LineBytes(Store, i), std::vector<uint8_t>(size_t(Store.Line(TRow(i)).Length), 19))
             << i;
@@ -142,40 +142,41 @@ TEST_F(RescanTest, OpeningACommentRecoloursUntilLinesComeOutUnchanged) {
     EXPECT_LT(Seen.back().second, RowStart(Store, 44));
     EXPECT_EQ(Store.Line(TRow(43)).Flags & lfRepaint, 0u);
     // Closing it again restores every line and stops just as early.
-    Store.Insert(RowStart(Store, 20) + 6, " */");
+    Store.Insert(TOffset(RowStart(Store, 20) + 6), " */");
     Track();
     R.Rescan();
     EXPECT_EQ(StoredBytes(Store), before);
     EXPECT_LT(Seen.back().second, RowStart(Store, 44));
     // An edit that changes nothing after its line settles on the next one.
-    Store.Insert(RowStart(Store, 103) + 9, "f");
+    Store.Insert(TOffset(RowStart(Store, 103) + 9), "f");
     Track();
     R.Rescan();
-    EXPECT_EQ(StoredBytes(Store), Reference(P, Store.StoredText(0, Store.CharCount())));
+    EXPECT_EQ(StoredBytes(Store), Reference(P, Store.StoredText(TOffset(0), Store.TextEnd())));
     EXPECT_LE(Seen.back().second, RowStart(Store, 105));
 }
 
 TEST_F(RescanTest, RestartsAtTheRowEndOrAnchorTokenBeforeTheChange) {
     Load("h1 {\r  color: red;\r  margin: 1;\r}\r");
-    Store.Insert(RowStart(Store, 2) + 2, "x");
+    Store.Insert(TOffset(RowStart(Store, 2) + 2), "x");
     Track();
     R.Rescan();
     ASSERT_FALSE(Seen.empty());
     EXPECT_EQ(Seen.front().first, RowStart(Store, 2)); // the state kept at the row end above
-    EXPECT_EQ(StoredBytes(Store), Reference(P, Store.StoredText(0, Store.CharCount())));
+    EXPECT_EQ(StoredBytes(Store), Reference(P, Store.StoredText(TOffset(0), Store.TextEnd())));
 
     // A multi-line anchor token restarts at its first character.
     P.Anchor = TStateSet::Of({19});
     R.SetDefinition(&P);
     R.ScanAll();
     TTextStore& s = Store;
-    s.Insert(0, "/* a\rb\rc */ ");
+    s.Insert(TOffset(0), "/* a\rb\rc */ ");
     R.ScanAll();
-    s.Insert(RowStart(s, 1) + 1, "q"); // inside the comment: no row end above is a checkpoint
+    s.Insert(TOffset(RowStart(s, 1) + 1),
+             "q"); // inside the comment: no row end above is a checkpoint
     Track();
     R.Rescan();
     EXPECT_EQ(Seen.front().first, 0);
-    EXPECT_EQ(StoredBytes(Store), Reference(P, Store.StoredText(0, Store.CharCount())));
+    EXPECT_EQ(StoredBytes(Store), Reference(P, Store.StoredText(TOffset(0), Store.TextEnd())));
 }
 
 // A comment left open to the end of a long line spans more rows than the checkpoint search
@@ -193,19 +194,19 @@ TEST_F(RescanTest, ResumesBeforeATokenThatSpansManyRowsOfALongLine) {
     ASSERT_TRUE(Store.RecutRows(TRow(0), 1, rows));
     R.SetDefinition(&P); // the rows' own checkpoints
     R.ScanAll();
-    Store.Insert(Store.CharCount() - 10, "x");
+    Store.Insert(Store.TextEnd() - 10, "x");
     Track();
     R.Rescan();
     ASSERT_FALSE(Seen.empty());
     EXPECT_GT(Seen.front().first, comment - 2047);
     EXPECT_LE(Seen.front().first, comment);
-    EXPECT_EQ(StoredBytes(Store), Reference(P, Store.StoredText(0, Store.CharCount())));
+    EXPECT_EQ(StoredBytes(Store), Reference(P, Store.StoredText(TOffset(0), Store.TextEnd())));
 }
 
 TEST_F(RescanTest, BudgetLimitsOneScanAndLaterScansFinish) {
     Load(Rules(100));
     R.SetLineBudget(5);
-    Store.Insert(RowStart(Store, 10), "/*");
+    Store.Insert(TOffset(RowStart(Store, 10)), "/*");
     EXPECT_EQ(R.Rescan(), 5);
     EXPECT_TRUE(R.Pending());
     const TRow mark = R.FirstPending();
@@ -222,9 +223,9 @@ TEST_F(RescanTest, BudgetLimitsOneScanAndLaterScansFinish) {
         ++calls;
     }
     EXPECT_FALSE(R.Pending());
-    EXPECT_EQ(StoredBytes(Store), Reference(P, Store.StoredText(0, Store.CharCount())));
+    EXPECT_EQ(StoredBytes(Store), Reference(P, Store.StoredText(TOffset(0), Store.TextEnd())));
     // A change that settles quickly leaves nothing pending.
-    Store.Insert(RowStart(Store, 1) + 3, "m");
+    Store.Insert(TOffset(RowStart(Store, 1) + 3), "m");
     R.Rescan();
     EXPECT_FALSE(R.Pending());
 }
@@ -236,20 +237,20 @@ TEST_F(RescanTest, RandomEditsMatchAFreshScan) {
     for (int budget : {0, 3}) {
         TTextStore store;
         TRescanner r(store);
-        store.Insert(0, Rules(30));
+        store.Insert(TOffset(0), Rules(30));
         r.SetDefinition(&P);
         r.SetLineBudget(budget);
         r.ScanAll();
         for (int step = 0; step < 300; ++step) {
             int pos = int(rng() % unsigned(store.CharCount() + 1));
             if (rng() % 3 == 0)
-                store.Delete(pos, int(rng() % 6));
+                store.Delete(TOffset(pos), int(rng() % 6));
             else
-                store.Insert(pos, pieces[rng() % pieces.size()]);
+                store.Insert(TOffset(pos), pieces[rng() % pieces.size()]);
             if (step % 4 == 0) r.Rescan();
         }
         r.ScanAll();
-        ASSERT_EQ(StoredBytes(store), Reference(P, store.StoredText(0, store.CharCount())))
+        ASSERT_EQ(StoredBytes(store), Reference(P, store.StoredText(TOffset(0), store.TextEnd())))
             << "budget " << budget;
     }
 }
@@ -287,7 +288,7 @@ TEST(RescanPaths, TheRunLoopAgreesWithTokenByToken) {
             std::vector<uint8_t> bytes[2];
             for (int watch = 0; watch < 2; ++watch) {
                 TTextStore store;
-                store.Insert(0, text);
+                store.Insert(TOffset(0), text);
                 TRescanner r(store);
                 if (watch) r.OnTokenSeen = [](TRescanner&, uint8_t&, int, int) {};
                 r.SetDefinition(&def);
@@ -300,7 +301,7 @@ TEST(RescanPaths, TheRunLoopAgreesWithTokenByToken) {
 }
 
 TEST_F(RescanTest, TokenSeenMaySwapTheValueAndGetsTheText) {
-    Store.Insert(0, "h1 { color: red; }");
+    Store.Insert(TOffset(0), "h1 { color: red; }");
     std::vector<std::string> texts;
     R.SetSupplyTokenText(true);
     R.OnTokenSeen = [&](TRescanner& sender, uint8_t& value, int a, int b) {
@@ -320,7 +321,7 @@ TEST_F(RescanTest, TokenSeenMaySwapTheValueAndGetsTheText) {
 TEST_F(RescanTest, ContainerTokensAreScannedAgainInsideTheirRegion) {
     // "[...]" is a container: inside it the value state holds, outside the selector state.
     AddContainer(P);
-    Store.Insert(0, "[a 1\rb] x");
+    Store.Insert(TOffset(0), "[a 1\rb] x");
     R.SetDefinition(&P);
     R.ScanAll();
     EXPECT_EQ(LineBytes(Store, 0), (std::vector<uint8_t>{30, 14, 30, 3, 30}));
@@ -328,7 +329,7 @@ TEST_F(RescanTest, ContainerTokensAreScannedAgainInsideTheirRegion) {
 }
 
 TEST_F(RescanTest, DefinitionsThatCannotScanLeaveTheTextAlone) {
-    Store.Insert(0, "h1 { }");
+    Store.Insert(TOffset(0), "h1 { }");
     P.CustomHandlers = true; // custom rules but no handler
     R.SetDefinition(&P);
     EXPECT_FALSE(R.Pending());
@@ -353,7 +354,7 @@ TEST_F(RescanTest, DefinitionsThatCannotScanLeaveTheTextAlone) {
     EXPECT_FALSE(R.Pending());
     R.SetDefinition(nullptr);
     EXPECT_FALSE(R.Pending());
-    Store.Insert(0, "x");
+    Store.Insert(TOffset(0), "x");
     EXPECT_EQ(R.Rescan(), 0);
 }
 
@@ -369,10 +370,10 @@ TEST_F(RescanTest, LongTextsAndLongTokensMatchOnePass) {
         Rules(100) + longLine + "\r" + comment + Rules(30000) + comment + "\r" + longLine;
     Load(text);
     ASSERT_GT(Store.CharCount(), 1 << 20);
-    EXPECT_EQ(StoredBytes(Store), Reference(P, Store.StoredText(0, Store.CharCount())));
-    Store.Insert(RowStart(Store, Store.LineCount() - 3), "/*");
+    EXPECT_EQ(StoredBytes(Store), Reference(P, Store.StoredText(TOffset(0), Store.TextEnd())));
+    Store.Insert(TOffset(RowStart(Store, Store.LineCount() - 3)), "/*");
     R.ScanAll();
-    EXPECT_EQ(StoredBytes(Store), Reference(P, Store.StoredText(0, Store.CharCount())));
+    EXPECT_EQ(StoredBytes(Store), Reference(P, Store.StoredText(TOffset(0), Store.TextEnd())));
 }
 
 // The numbers rows keep for the scanner's state at their end: equal exactly when the state set,
@@ -473,7 +474,7 @@ TEST(RescanPaths, EditsWhereTokensBeforeARowEndLookedMatchOnePass) {
             }
         }
         TTextStore store;
-        store.Insert(0, text);
+        store.Insert(TOffset(0), text);
         TRescanner r(store);
         auto recut = [&](int first, int count) { Recut(store, first, count, rng); };
         recut(0, store.LineCount());
@@ -488,15 +489,15 @@ TEST(RescanPaths, EditsWhereTokensBeforeARowEndLookedMatchOnePass) {
             if (rng() % 3 == 0) {
                 const int n = std::min(between(1, 3), store.CharCount() - pos);
                 what = "delete " + std::to_string(n);
-                store.Delete(pos, n);
+                store.Delete(TOffset(pos), n);
             } else {
-                store.Insert(pos, what.substr(7));
+                store.Insert(TOffset(pos), what.substr(7));
             }
             if (rng() % 8 == 0) recut(between(0, store.LineCount() - 1), between(1, 4));
             r.Rescan();
             const std::vector<uint8_t> got = StoredBytes(store);
             const std::vector<uint8_t> want =
-                Reference(def, store.StoredText(0, store.CharCount()));
+                Reference(def, store.StoredText(TOffset(0), store.TextEnd()));
             ASSERT_TRUE(got == want)
                 << "seed " << seed << ", step " << step << ": " << what << " at " << pos
                 << "; first wrong byte at "
@@ -589,7 +590,7 @@ TEST(RescanPaths, EditsInsideLongTokensMatchOnePass) {
                 }
             }
             TTextStore store;
-            store.Insert(0, text);
+            store.Insert(TOffset(0), text);
             TRescanner r(store);
             Recut(store, 0, store.LineCount(), rng);
             r.SetDefinition(def);
@@ -607,9 +608,9 @@ TEST(RescanPaths, EditsInsideLongTokensMatchOnePass) {
                 if (rng() % 3 == 0) {
                     const int n = std::min(between(1, 2), store.CharCount() - pos);
                     what = "delete " + std::to_string(n);
-                    store.Delete(pos, n);
+                    store.Delete(TOffset(pos), n);
                 } else {
-                    store.Insert(pos, what);
+                    store.Insert(TOffset(pos), what);
                 }
                 if (rng() % 6 == 0) Recut(store, std::max(0, row - 2), 5, rng, 300);
                 r.Rescan();
@@ -617,7 +618,7 @@ TEST(RescanPaths, EditsInsideLongTokensMatchOnePass) {
                 r.ScanAll();
                 // A fresh scan of the text: the containers are scanned again in their regions.
                 TTextStore fresh;
-                fresh.Insert(0, store.StoredText(0, store.CharCount()));
+                fresh.Insert(TOffset(0), store.StoredText(TOffset(0), store.TextEnd()));
                 TRescanner once(fresh);
                 once.SetDefinition(def);
                 once.ScanAll();
@@ -642,7 +643,7 @@ TEST_F(RescanTest, AKeystrokeInALongTokenScansItsRow) {
     for (const std::string& line :
          {"a{b:\"" + run + "\"}", run, "p{m:" + std::string(run.size(), '7') + "px}"}) {
         TTextStore store;
-        store.Insert(0, line);
+        store.Insert(TOffset(0), line);
         std::vector<int> rows(line.size() / 2047, 2047);
         rows.push_back(int(line.size() % 2047));
         ASSERT_TRUE(store.RecutRows(TRow(0), 1, rows));
@@ -651,21 +652,21 @@ TEST_F(RescanTest, AKeystrokeInALongTokenScansItsRow) {
         r.ScanAll();
         const int middle = RowStart(store, store.LineCount() / 2) + 5;
         for (int at : {0, 1, middle, int(line.size()) - 4}) {
-            store.Insert(at, line[size_t(at)] == '7' ? "5" : "z");
+            store.Insert(TOffset(at), line[size_t(at)] == '7' ? "5" : "z");
             EXPECT_LE(r.Rescan(), 2) << line.substr(0, 5) << " at " << at;
             EXPECT_LE(r.Tokenized(), 16384u) << line.substr(0, 5) << " at " << at;
-            store.Delete(at, 1);
+            store.Delete(TOffset(at), 1);
             EXPECT_LE(r.Rescan(), 2) << line.substr(0, 5) << " at " << at;
             EXPECT_LE(r.Tokenized(), 16384u) << line.substr(0, 5) << " at " << at;
         }
-        EXPECT_EQ(StoredBytes(store), Reference(P, store.StoredText(0, store.CharCount())));
+        EXPECT_EQ(StoredBytes(store), Reference(P, store.StoredText(TOffset(0), store.TextEnd())));
     }
     // Late in a long row of rules it starts at the state the row kept last before the edit, not
     // at the row's start.
     std::string rules;
     while (rules.size() < 100000)
         rules += ".c" + std::to_string(rules.size()) + "{color:#a0b0c0;margin:3px}";
-    Store.Insert(0, rules);
+    Store.Insert(TOffset(0), rules);
     std::vector<int> rows; // cut after the last "}" that fits, as the editor cuts them
     for (size_t from = 0; from < rules.size();) {
         const size_t end = std::min(rules.size(), rules.rfind('}', from + 2046) + 1);
@@ -677,11 +678,11 @@ TEST_F(RescanTest, AKeystrokeInALongTokenScansItsRow) {
     R.ScanAll();
     for (int step = 0; step < 20; ++step) {
         const int at = RowStart(Store, 10 + step) + 1500 + step * 20;
-        Store.Insert(at, "x");
+        Store.Insert(TOffset(at), "x");
         R.Rescan();
         EXPECT_LE(R.Tokenized(), 1024u) << "at " << at;
     }
-    EXPECT_EQ(StoredBytes(Store), Reference(P, Store.StoredText(0, Store.CharCount())));
+    EXPECT_EQ(StoredBytes(Store), Reference(P, Store.StoredText(TOffset(0), Store.TextEnd())));
 }
 
 // Edits inside the rows of a long line: the scan stops behind the edit where the row kept the
@@ -722,7 +723,7 @@ TEST(RescanPaths, EditsInsideLongRowsMatchOnePass) {
             while (text.size() < 100000)
                 text += pieces[rng() % pieces.size()];
             TTextStore store;
-            store.Insert(0, text);
+            store.Insert(TOffset(0), text);
             TRescanner r(store);
             Recut(store, 0, store.LineCount(), rng, 2047);
             r.SetDefinition(def);
@@ -744,17 +745,17 @@ TEST(RescanPaths, EditsInsideLongRowsMatchOnePass) {
                     if (rng() % 2) {
                         const int k = std::min(between(1, 3), store.CharCount() - pos);
                         what += "delete " + std::to_string(k) + " at " + std::to_string(pos);
-                        store.Delete(pos, k);
+                        store.Delete(TOffset(pos), k);
                     } else {
                         const std::string s(1, typed[rng() % typed.size()]);
                         what += "'" + s + "' at " + std::to_string(pos);
-                        store.Insert(pos, s);
+                        store.Insert(TOffset(pos), s);
                     }
                     what += "; ";
                 }
                 r.Rescan();
                 TTextStore fresh;
-                fresh.Insert(0, store.StoredText(0, store.CharCount()));
+                fresh.Insert(TOffset(0), store.StoredText(TOffset(0), store.TextEnd()));
                 TRescanner once(fresh);
                 once.SetDefinition(def);
                 once.ScanAll();

@@ -38,7 +38,7 @@ protected:
         Settings.StyleMap[5] = 1;
         Settings.StyleMap[6] = 2;
         // é, tab, &, the euro sign and a character past U+FFFF; no attribute bytes.
-        Store.Insert(0, "a{b}\r\xC3\xA9\t&\xE2\x82\xAC\xF0\x9F\x98\x80");
+        Store.Insert(TOffset(0), "a{b}\r\xC3\xA9\t&\xE2\x82\xAC\xF0\x9F\x98\x80");
         Store.Line(TRow(0)).EnsureExtra().Attributes = {0, 5, 5, 6, 0};
         Src.Store = &Store;
         Src.Settings = &Settings;
@@ -60,39 +60,39 @@ const std::string RtfHead =
 
 TEST_F(RichTextTest, RtfSwitchesAttributesPerRunAndEscapesCodePoints) {
     EXPECT_EQ(
-        WriteRtf(Src, 0, Store.CharCount()),
+        WriteRtf(Src, TOffset(0), Store.TextEnd()),
         RtfHead +
             "a\\b1 \\cf2 \\{b\\b0 \\i1 \\ul1 \\cf3 \\cb4 \\}\\i0 \\ul0 \\cf0 \\cb1 \\line \r\n"
             "\\'e9\\tab &\\'80\\u-10179?\\u-8704?\r\n}}");
     // A selection ending mid-line stops there; an empty one writes no rows.
-    EXPECT_EQ(WriteRtf(Src, 1, 3), RtfHead + "\\b1 \\cf2 \\{b\r\n}}");
-    EXPECT_EQ(WriteRtf(Src, 2, 2), RtfHead + "}}");
+    EXPECT_EQ(WriteRtf(Src, TOffset(1), TOffset(3)), RtfHead + "\\b1 \\cf2 \\{b\r\n}}");
+    EXPECT_EQ(WriteRtf(Src, TOffset(2), TOffset(2)), RtfHead + "}}");
     // Without highlighting the runs carry no switches; an end at a line's start still walks
     // that (empty) row.
     Src.Highlight = false;
-    EXPECT_EQ(WriteRtf(Src, 0, 5), RtfHead + "a\\{b\\}\\line \r\n\r\n}}");
+    EXPECT_EQ(WriteRtf(Src, TOffset(0), TOffset(5)), RtfHead + "a\\{b\\}\\line \r\n\r\n}}");
 }
 
 TEST_F(RichTextTest, RtfEscapesTheSpecialCharacters) {
-    Store.Delete(0, Store.CharCount());
-    Store.Insert(0, "'\\\x7fz");
+    Store.Delete(TOffset(0), Store.CharCount());
+    Store.Insert(TOffset(0), "'\\\x7fz");
     Src.Highlight = false;
-    EXPECT_EQ(WriteRtf(Src, 0, Store.CharCount()), RtfHead + "\\'27\\\\\\'7fz\r\n}}");
+    EXPECT_EQ(WriteRtf(Src, TOffset(0), Store.TextEnd()), RtfHead + "\\'27\\\\\\'7fz\r\n}}");
 }
 
 TEST_F(RichTextTest, RtfWritesACodePageByteOnlyForACharacterOfTheFontsCodePage) {
-    Store.Delete(0, Store.CharCount());
-    Store.Insert(0, "caf\xC3\xA9 \xD0\xB9\xE2\x82\xAC\xBF");
+    Store.Delete(TOffset(0), Store.CharCount());
+    Store.Insert(TOffset(0), "caf\xC3\xA9 \xD0\xB9\xE2\x82\xAC\xBF");
     Src.Highlight = false;
     auto body = [&] {
-        std::string rtf = WriteRtf(Src, 0, Store.CharCount());
+        std::string rtf = WriteRtf(Src, TOffset(0), Store.TextEnd());
         return rtf.substr(rtf.rfind(' ') + 1);
     };
     // Cyrillic: the e acute is no character of Windows-1251, the short i and the euro are.
     // A stray byte is written as the replacement character, never as a byte of the page.
     Src.Font.Charset = RUSSIAN_CHARSET;
     EXPECT_EQ(body(), "\\'e9\\'88\\u-3?\r\n}}");
-    EXPECT_NE(WriteRtf(Src, 0, Store.CharCount()).find("caf\\u233? "), std::string::npos);
+    EXPECT_NE(WriteRtf(Src, TOffset(0), Store.TextEnd()).find("caf\\u233? "), std::string::npos);
     Src.Font.Charset = ANSI_CHARSET;
     EXPECT_EQ(body(), "\\u1081?\\'80\\u-3?\r\n}}");
     // A character set whose code page is not known: everything past ASCII as a code point.
@@ -109,15 +109,15 @@ TEST_F(RichTextTest, HtmlWritesColoursAndTagsAndEntities) {
                              "<BODY TEXT=\"#000000\" BGCOLOR=\"#ffffff\">\r\n"
                              "<PRE><FONT FACE=\"Mono\">\r\n";
     const std::string tail = "</PRE></FONT></BODY></HTML>\r\n";
-    EXPECT_EQ(WriteHtml(Src, 0, Store.CharCount()),
+    EXPECT_EQ(WriteHtml(Src, TOffset(0), Store.TextEnd()),
               head +
                   "a</FONT><FONT COLOR=\"#ff0000\"><B>{b</FONT><FONT COLOR=\"#000080\"></B><I><U>}"
                   "</FONT><FONT COLOR=\"#000000\"></I></U>\r\n"
                   "&#233;&nbsp;&amp;&#8364;&#128512;\r\n" +
                   tail);
-    Store.Delete(0, Store.CharCount());
-    Store.Insert(0, "<\"&lt;\">\xC2\xA0");
-    EXPECT_EQ(WriteHtml(Src, 0, Store.CharCount()),
+    Store.Delete(TOffset(0), Store.CharCount());
+    Store.Insert(TOffset(0), "<\"&lt;\">\xC2\xA0");
+    EXPECT_EQ(WriteHtml(Src, TOffset(0), Store.TextEnd()),
               head + "&lt;&quot;&amp;lt;&quot;&gt;&nbsp;\r\n" + tail);
 }
 

@@ -24,15 +24,15 @@ struct TTarget : ISearchTarget {
 
     explicit TTarget(std::string_view text) {
         S.AttachUndoStack(std::make_unique<TUndoStack>());
-        S.Insert(0, text);
+        S.Insert(TOffset(0), text);
         S.UndoStack()->Clear();
     }
     TTextStore& Store() override { return S; }
     TSelectionPair Selection() const override { return Link.Selection(); }
     void SetSelection(int anchor, int caret) override { Link.SetSelection(anchor, caret); }
     int ReplaceRange(int start, int end, std::string_view text) override {
-        S.Delete(start, end - start);
-        return S.Insert(start, text);
+        S.Delete(TOffset(start), end - start);
+        return S.Insert(TOffset(start), text);
     }
     IDialogs& Dialogs() override { return D; }
     bool SearchFailed(const std::string& text) override {
@@ -50,7 +50,7 @@ struct TTarget : ISearchTarget {
     }
     void ChangeNotify() override { ++Notes; }
 
-    std::string Text() const { return S.StoredText(0, S.CharCount()); }
+    std::string Text() const { return S.StoredText(TOffset(0), S.TextEnd()); }
     std::pair<int, int> Sel() const { return {Link.Selection().Anchor, Link.Selection().Caret}; }
     std::string LastMessage() const { return D.Calls().empty() ? "" : D.Calls().back().Text; }
 };

@@ -284,12 +284,12 @@ TEST(ControlSearch, ReplaceAllAgreesWithAModelOnRandomTexts) {
                   int(hits.size()))
             << pattern << " -> " << replacement;
         const TTextStore& store = memo.Store();
-        ASSERT_EQ(store.StoredText(0, store.CharCount()), expected)
+        ASSERT_EQ(store.StoredText(TOffset(0), store.TextEnd()), expected)
             << pattern << " -> " << replacement << " in " << text;
         if (hits.empty()) continue;
         EXPECT_EQ(Sel(memo), std::make_pair(caret, caret)) << pattern;
         memo.Undo();
-        EXPECT_EQ(store.StoredText(0, store.CharCount()), text) << pattern;
+        EXPECT_EQ(store.StoredText(TOffset(0), store.TextEnd()), text) << pattern;
     }
 }
 
@@ -360,12 +360,12 @@ TEST(ControlSearch, PromptedReplaceAllAgreesWithTheModel) {
         memo.Search().Engine().ReplaceRequest(frReplace, pattern, replacement, flags);
         EXPECT_FALSE(dialogs.AnswersLeft()) << pattern;
         const TTextStore& store = memo.Store();
-        ASSERT_EQ(store.StoredText(0, store.CharCount()), expected)
+        ASSERT_EQ(store.StoredText(TOffset(0), store.TextEnd()), expected)
             << pattern << " -> " << replacement << " in " << text << (backward ? " backward" : "");
         EXPECT_EQ(Sel(memo), std::make_pair(caret, caret)) << pattern;
         EXPECT_EQ(memo.Search().Engine().LastFound(), lastFound);
         memo.Undo();
-        EXPECT_EQ(store.StoredText(0, store.CharCount()), text) << pattern;
+        EXPECT_EQ(store.StoredText(TOffset(0), store.TextEnd()), text) << pattern;
     }
     EXPECT_GT(checked[0], 75);
     EXPECT_GT(checked[1], 75);

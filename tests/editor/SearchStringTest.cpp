@@ -41,7 +41,7 @@ int64_t Naive(std::string_view text, std::string_view pat, int64_t start, bool f
 
 struct TStoreText {
     TTextStore Store;
-    explicit TStoreText(std::string_view text) { Store.Insert(0, text); }
+    explicit TStoreText(std::string_view text) { Store.Insert(TOffset(0), text); }
 };
 
 } // namespace
@@ -57,7 +57,7 @@ TEST(StringSearch, AgreesWithAPlainScanOverLinesInBothDirections) {
             text += alphabet[rng() % 7];
         TStoreText st(text);
         TStoreCharSource source(st.Store);
-        ASSERT_EQ(st.Store.StoredText(0, st.Store.CharCount()), text);
+        ASSERT_EQ(st.Store.StoredText(TOffset(0), st.Store.TextEnd()), text);
         for (int q = 0; q < 20; ++q) {
             std::string pat;
             int m = 1 + int(rng() % 5);

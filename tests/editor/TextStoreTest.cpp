@@ -13,11 +13,11 @@ using namespace quillet;
 namespace {
 struct TRecorder : ITextStoreObserver {
     std::string Log;
-    void OnInsert(int pos, std::string_view text) override {
-        Log += "+" + std::to_string(pos) + ":" + std::string(text) + ";";
+    void OnInsert(TOffset pos, std::string_view text) override {
+        Log += "+" + std::to_string(pos.Value()) + ":" + std::string(text) + ";";
     }
-    void OnDelete(int pos, std::string_view text) override {
-        Log += "-" + std::to_string(pos) + ":" + std::string(text) + ";";
+    void OnDelete(TOffset pos, std::string_view text) override {
+        Log += "-" + std::to_string(pos.Value()) + ":" + std::string(text) + ";";
     }
 };
 } // namespace
@@ -43,22 +43,22 @@ TEST(TextStore, NormalisesLineBreaksAndControlCharacters) {
 
 TEST(TextStore, LoadedLinesAndOutputStyles) {
     TTextStore store;
-    store.Insert(0, "a\nb");
+    store.Insert(TOffset(0), "a\nb");
     ASSERT_EQ(store.LineCount(), 2);
     EXPECT_EQ(store.Line(TRow(0)).View(), "a\r");
     EXPECT_EQ(store.Line(TRow(1)).View(), "b");
     EXPECT_EQ(store.CharCount(), 3);
     EXPECT_EQ(store.GetText(), "a\r\nb");
-    EXPECT_EQ(store.GetText(0, 3, sfUNIX), "a\nb");
+    EXPECT_EQ(store.GetText(TOffset(0), TOffset(3), sfUNIX), "a\nb");
     store.SetLineStyle(lsLF);
     EXPECT_EQ(store.GetText(), "a\nb");
-    EXPECT_EQ(store.StoredText(0, 3), "a\rb");
-    EXPECT_EQ(store.GetText(3, 1), "\nb"); // reversed range is ordered
+    EXPECT_EQ(store.StoredText(TOffset(0), TOffset(3)), "a\rb");
+    EXPECT_EQ(store.GetText(TOffset(3), TOffset(1)), "\nb"); // reversed range is ordered
 }
 
 TEST(TextStore, PositionsAndLines) {
     TTextStore store;
-    store.Insert(0, "ab\ncde\n\nf");
+    store.Insert(TOffset(0), "ab\ncde\n\nf");
     EXPECT_EQ(store.LineCount(), 4);
     EXPECT_EQ(store.PosFromLine(TRow(0)), TOffset(0));
     EXPECT_EQ(store.PosFromLine(TRow(1)), TOffset(3));
@@ -74,12 +74,12 @@ TEST(TextStore, PositionsAndLines) {
 
 TEST(TextStore, InsertInsideLineKeepsDecorationAndSetsFlags) {
     TTextStore store;
-    store.Insert(0, "abc\ndef");
+    store.Insert(TOffset(0), "abc\ndef");
     store.Line(TRow(1)).Glyphs = 3;
     store.Line(TRow(1)).PaintA = 7;
     store.Line(TRow(1)).EnsureExtra().Attributes.assign(3, 5);
     store.Line(TRow(1)).Flags = 0;
-    store.Insert(5, "\t");
+    store.Insert(TOffset(5), "\t");
     EXPECT_EQ(store.Line(TRow(1)).View(), "d\tef");
     EXPECT_EQ(store.Line(TRow(1)).Glyphs, 3);
     EXPECT_EQ(store.Line(TRow(1)).PaintA, 7);
@@ -90,11 +90,11 @@ TEST(TextStore, InsertInsideLineKeepsDecorationAndSetsFlags) {
 TEST(TextStore, LongLineBeyond16BitsKeepsItsLength) {
     TTextStore store;
     std::string big(70000, 'x');
-    store.Insert(0, big + "\ny");
+    store.Insert(TOffset(0), big + "\ny");
     EXPECT_EQ(store.Line(TRow(0)).Length, 70001);
     EXPECT_EQ(store.PosFromLine(TRow(1)), TOffset(70001));
     EXPECT_EQ(store.WidestLine(), 70001);
-    EXPECT_EQ(store.GetText(0, store.CharCount(), sfUNIX), big + "\ny");
+    EXPECT_EQ(store.GetText(TOffset(0), store.TextEnd(), sfUNIX), big + "\ny");
 }
 
 TEST(TextStore, DeleteJoinsLinesAndReportsStoredText) {
@@ -102,16 +102,16 @@ TEST(TextStore, DeleteJoinsLinesAndReportsStoredText) {
     TRecorder rec;
     store.AddObserver(&rec);
     store.AddObserver(&rec); // added once
-    store.Insert(0, "ab\ncd\nef");
-    store.Delete(1, 5); // "b\rcd\r"
+    store.Insert(TOffset(0), "ab\ncd\nef");
+    store.Delete(TOffset(1), 5); // "b\rcd\r"
     EXPECT_EQ(store.LineCount(), 1);
     EXPECT_EQ(store.Line(TRow(0)).View(), "aef");
     EXPECT_EQ(store.CharCount(), 3);
     EXPECT_EQ(rec.Log, "+0:ab\rcd\ref;-1:b\rcd\r;");
-    store.Delete(2, 100); // clamped to the end
+    store.Delete(TOffset(2), 100); // clamped to the end
     EXPECT_EQ(store.GetText(), "ae");
     store.RemoveObserver(&rec);
-    store.Delete(0, 2);
+    store.Delete(TOffset(0), 2);
     EXPECT_EQ(rec.Log, "+0:ab\rcd\ref;-1:b\rcd\r;-2:f;");
     EXPECT_EQ(store.LineCount(), 1);
 }
@@ -128,17 +128,17 @@ TEST(TextStore, RandomEditsMatchAStringModel) {
             std::string s;
             for (int n = 1 + rng() % 6; n > 0; --n)
                 s += alphabet[rng() % 4];
-            store.Insert(pos, s);
+            store.Insert(TOffset(pos), s);
             model.insert(pos, s);
         } else {
             int pos = rng() % len;
             int n = 1 + rng() % 8;
-            store.Delete(pos, n);
+            store.Delete(TOffset(pos), n);
             model.erase(pos, n);
         }
         ASSERT_EQ(store.CharCount(), static_cast<int>(model.size()));
         if (step % 29 == 0) {
-            ASSERT_EQ(store.StoredText(0, store.CharCount()), model);
+            ASSERT_EQ(store.StoredText(TOffset(0), store.TextEnd()), model);
             int lines = 1 + static_cast<int>(std::count(model.begin(), model.end(), '\r'));
             ASSERT_EQ(store.LineCount(), lines);
             for (int i = 0, at = 0; i < lines; ++i) {
@@ -171,9 +171,9 @@ TEST(TextStore, ContinuedRowsAndLogicalLinesFollowEditsAndCuts) {
             std::string s;
             for (int n = 1 + rng() % 8; n > 0; --n)
                 s += alphabet[rng() % 4];
-            store.Insert(int(rng() % (len + 1)), s);
+            store.Insert(TOffset(int(rng() % (len + 1))), s);
         } else if (kind == 1) {
-            store.Delete(int(rng() % len), 1 + int(rng() % 12));
+            store.Delete(TOffset(int(rng() % len)), 1 + int(rng() % 12));
         } else if (kind == 2) {
             // Cut a row in two, as wrapping does.
             int row = int(rng() % store.LineCount());
@@ -217,7 +217,7 @@ TEST(TextStore, ContinuedRowsAndLogicalLinesFollowEditsAndCuts) {
         most = std::max(most, walked());
     }
     EXPECT_GT(most, 3);
-    store.Delete(0, store.CharCount());
+    store.Delete(TOffset(0), store.CharCount());
     EXPECT_EQ(store.ContinuedRows(), 0);
 }
 
@@ -240,10 +240,10 @@ TEST(TextStore, PooledLinesSurviveEditsAndThePoolIsFreedWithTheLastOne) {
     for (int i = 0; i < 400; ++i)
         model += "line " + std::to_string(i) + (i % 7 ? "\tx" : "") + "\r";
     model += "tail";
-    store.Insert(0, model);
+    store.Insert(TOffset(0), model);
     ASSERT_GT(store.PoolLiveBytes(), model.size());
     ASSERT_GE(store.PoolBytes(), store.PoolLiveBytes());
-    EXPECT_EQ(store.StoredText(0, store.CharCount()), model);
+    EXPECT_EQ(store.StoredText(TOffset(0), store.TextEnd()), model);
     EXPECT_TRUE(store.Line(TRow(1)).Flags & lfHasTab);
     EXPECT_FALSE(store.Line(TRow(7)).Flags & lfHasTab);
 
@@ -257,28 +257,28 @@ TEST(TextStore, PooledLinesSurviveEditsAndThePoolIsFreedWithTheLastOne) {
             if (step % 50 == 0)
                 for (int k = 0; k < 300; ++k)
                     s += "pasted " + std::to_string(k) + "\r";
-            store.Insert(pos, s);
+            store.Insert(TOffset(pos), s);
             model.insert(size_t(pos), s);
         } else {
             int n = int(rng() % 40);
-            store.Delete(pos, n);
+            store.Delete(TOffset(pos), n);
             model.erase(size_t(pos), size_t(std::min(n, len - pos)));
         }
     }
-    ASSERT_EQ(store.StoredText(0, store.CharCount()), model);
+    ASSERT_EQ(store.StoredText(TOffset(0), store.TextEnd()), model);
     for (int i = 0; i < store.LineCount(); ++i) // each buffer is zero-terminated after its text
         ASSERT_EQ(store.Line(TRow(i)).Text
                       ? store.Line(TRow(i)).Text[size_t(store.Line(TRow(i)).Length)]
                       : 0,
                   0);
 
-    store.Delete(0, store.CharCount());
+    store.Delete(TOffset(0), store.CharCount());
     EXPECT_EQ(store.PoolLiveBytes(), 0u);
     EXPECT_EQ(store.PoolBytes(), 0u);
     EXPECT_EQ(store.LineCount(), 1);
     store.ReserveLines(1000);
-    store.Insert(0, "a\rb");
-    EXPECT_EQ(store.StoredText(0, 3), "a\rb");
+    store.Insert(TOffset(0), "a\rb");
+    EXPECT_EQ(store.StoredText(TOffset(0), TOffset(3)), "a\rb");
 }
 
 // Editing every loaded line leaves its pooled text behind; the store must not keep all of it.
@@ -288,11 +288,11 @@ TEST(TextStore, PoolGarbageOfEditedLinesIsGivenBack) {
     std::string text;
     for (int i = 0; i < 24000; ++i)
         text += line + "\r";
-    store.Insert(0, text);
+    store.Insert(TOffset(0), text);
     const size_t loaded = store.PoolBytes();
     ASSERT_GE(loaded, text.size());
     for (int i = 0; i < 22000; ++i) // rebuilds the line: its own buffer from now on
-        store.Insert(RowStart(store, i), "y");
+        store.Insert(TOffset(RowStart(store, i)), "y");
     EXPECT_LT(store.PoolBytes(), loaded / 2);
     EXPECT_GE(store.PoolBytes(), store.PoolLiveBytes());
     // The untouched lines, each with its zero rounded to even, and the empty last line.

@@ -29,14 +29,14 @@ public:
         if (position < 0 || size_t(position) > Text.size())
             throw EQuilletError("insert out of range");
         Text.insert(size_t(position), text);
-        if (Log) Log->LogInsert(position, text);
+        if (Log) Log->LogInsert(TOffset(position), text);
     }
     void DeleteRange(int start, int end) override {
         if (start < 0 || end < start || size_t(end) > Text.size())
             throw EQuilletError("delete out of range");
         std::string removed = Text.substr(size_t(start), size_t(end - start));
         Text.erase(size_t(start), size_t(end - start));
-        if (Log) Log->LogDelete(start, removed);
+        if (Log) Log->LogDelete(TOffset(start), removed);
     }
     void Beep() override { ++Beeps; }
     void ReplayStep() override { ++Steps; }

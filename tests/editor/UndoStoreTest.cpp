@@ -10,9 +10,9 @@ TEST(UndoStore, RandomEditsUndoToTheStartAndRedoToTheEnd) {
     TTextStore store;
     store.AttachUndoStack(std::make_unique<TUndoStack>());
     TUndoStoreLink link(store);
-    store.Insert(0, "body {\r  color: red;\r}\r");
+    store.Insert(TOffset(0), "body {\r  color: red;\r}\r");
     store.UndoStack()->Clear();
-    const std::string start = store.StoredText(0, store.CharCount());
+    const std::string start = store.StoredText(TOffset(0), store.TextEnd());
     std::mt19937 rng(1234);
     const char* pieces[] = {"a", "\r", "margin: 0;", "x\ry\rz", "{}"};
     for (int i = 0; i < 3000; ++i) {
@@ -20,19 +20,19 @@ TEST(UndoStore, RandomEditsUndoToTheStartAndRedoToTheEnd) {
         if (count > 0 && rng() % 3 == 0) {
             int pos = int(rng() % unsigned(count));
             int len = 1 + int(rng() % unsigned(std::min(8, count - pos)));
-            store.Delete(pos, len);
+            store.Delete(TOffset(pos), len);
         } else {
-            store.Insert(int(rng() % unsigned(count + 1)), pieces[rng() % 5]);
+            store.Insert(TOffset(int(rng() % unsigned(count + 1))), pieces[rng() % 5]);
         }
     }
-    const std::string end = store.StoredText(0, store.CharCount());
+    const std::string end = store.StoredText(TOffset(0), store.TextEnd());
     TUndoStack& undo = *store.UndoStack();
     while (undo.CanUndo())
         undo.Undo();
-    EXPECT_EQ(store.StoredText(0, store.CharCount()), start);
+    EXPECT_EQ(store.StoredText(TOffset(0), store.TextEnd()), start);
     while (undo.CanRedo())
         undo.Redo();
-    EXPECT_EQ(store.StoredText(0, store.CharCount()), end);
+    EXPECT_EQ(store.StoredText(TOffset(0), store.TextEnd()), end);
     EXPECT_EQ(link.Beeps(), 0);
 }
 
@@ -40,11 +40,11 @@ TEST(UndoStore, KeepUndoAfterSave) {
     TTextStore store;
     store.AttachUndoStack(std::make_unique<TUndoStack>());
     TUndoStoreLink link(store);
-    store.Insert(0, "a{}");
+    store.Insert(TOffset(0), "a{}");
     // Detached: nothing is logged (or cleared) while the file is written.
     auto kept = store.DetachUndoStack();
-    store.Insert(3, " ");
-    store.Delete(3, 1);
+    store.Insert(TOffset(3), " ");
+    store.Delete(TOffset(3), 1);
     store.AttachUndoStack(std::move(kept));
     EXPECT_TRUE(store.UndoStack()->Modified());
     store.UndoStack()->Undo();
@@ -78,14 +78,14 @@ TEST(UndoStore, BookmarksAndMarksMoveWithTheText) {
     TTextStore store;
     TLineTracker tracker;
     TUndoStoreLink link(store, &tracker);
-    store.Insert(0, "a{}\rb{}\rc{}");
+    store.Insert(TOffset(0), "a{}\rb{}\rc{}");
     TStoreHost host(store);
     tracker.Numbered.Set(host, 1, 2, 3);
-    TMark& m = tracker.Marks().Add(4, 3);
-    store.Insert(0, "new{}\r"); // a line above the bookmarked one
+    TMark& m = tracker.Marks().Add(TOffset(4), 3);
+    store.Insert(TOffset(0), "new{}\r"); // a line above the bookmarked one
     TRow line(-1);
     TOffset offset(-1);
     ASSERT_TRUE(tracker.Numbered.Find(host, 1, line, offset));
-    EXPECT_EQ(store.StoredText(offset.Value() - 2, offset.Value() + 1), "b{}");
-    EXPECT_EQ(store.StoredText(m.Start, m.End), "b{}");
+    EXPECT_EQ(store.StoredText(offset - 2, offset + 1), "b{}");
+    EXPECT_EQ(store.StoredText(TOffset(m.Start), TOffset(m.End)), "b{}");
 }

@@ -252,18 +252,19 @@ TEST_F(WrapTest, QueriesBetweenLogicalLinesAndRows) {
 
     // Logical numbers stay true through edits above and below the last row asked about.
     auto fresh = [&](int row) {
-        std::string before = Memo.Store().StoredText(0, RowStart(Memo.Store(), row));
+        std::string before =
+            Memo.Store().StoredText(TOffset(0), TOffset(RowStart(Memo.Store(), row)));
         return int(std::count(before.begin(), before.end(), '\r'));
     };
     auto logical = [&](int row) { return w.LogicalLineOf(TRow(row)).Value(); };
     EXPECT_EQ(logical(4), 2);
-    Memo.Store().Insert(1, "\r");
+    Memo.Store().Insert(TOffset(1), "\r");
     EXPECT_EQ(logical(4), fresh(4));
     EXPECT_EQ(logical(5), fresh(5));
-    Memo.Store().Insert(RowStart(Memo.Store(), 5) + 1, "\r\r");
+    Memo.Store().Insert(TOffset(RowStart(Memo.Store(), 5) + 1), "\r\r");
     EXPECT_EQ(logical(4), fresh(4));
     EXPECT_EQ(logical(7), fresh(7));
-    Memo.Store().Delete(0, 3);
+    Memo.Store().Delete(TOffset(0), 3);
     EXPECT_EQ(logical(6), fresh(6));
 }
 
@@ -280,7 +281,7 @@ TEST_F(WrapTest, LineNumbersStayTrueWhilePagingBothWays) {
     TCodeMemoWrap& w = Memo.Wrap();
     ASSERT_GT(st.ContinuedRows(), 0);
     auto fresh = [&](int row) {
-        std::string before = st.StoredText(0, RowStart(st, row));
+        std::string before = st.StoredText(TOffset(0), TOffset(RowStart(st, row)));
         return int(std::count(before.begin(), before.end(), '\r'));
     };
     // The number the gutter shows first: that of the first row at the top that starts a line.
@@ -317,7 +318,7 @@ TEST_F(WrapTest, LineNumbersStayTrueWhilePagingBothWays) {
     Memo.Perform(SM_TOPLINE, smSET, st.LineCount() - 40);
     expectTrue("back a little");
     // An edit above the last answer is heard of.
-    st.Insert(RowStart(st, 2), "x\r");
+    st.Insert(TOffset(RowStart(st, 2)), "x\r");
     expectTrue("after an edit above");
 
     Memo.SetWordWrap(false);
@@ -444,8 +445,8 @@ TEST_F(WrapTest, AKeystrokeInAMinifiedLineRecutsOnlyTheRowsNearIt) {
     // leaves the later rows (and their scan states) as they were, with or without wrap.
     struct TRecuts : ITextStoreObserver {
         int Rows = 0;
-        void OnInsert(int, std::string_view) override {}
-        void OnDelete(int, std::string_view) override {}
+        void OnInsert(TOffset, std::string_view) override {}
+        void OnDelete(TOffset, std::string_view) override {}
         void OnRowsRecut(TRow, int oldCount, int) override { Rows += oldCount; }
     } recuts;
     std::string rules;
@@ -476,8 +477,8 @@ TEST_F(WrapTest, EditsInARunWithoutBreaksLeaveItsOtherCutsAndAFreshLayoutComesBa
     // re-layout gives the rows of a fresh load again.
     struct TRecuts : ITextStoreObserver {
         int Most = 0;
-        void OnInsert(int, std::string_view) override {}
-        void OnDelete(int, std::string_view) override {}
+        void OnInsert(TOffset, std::string_view) override {}
+        void OnDelete(TOffset, std::string_view) override {}
         void OnRowsRecut(TRow, int oldCount, int) override { Most = std::max(Most, oldCount); }
     } recuts;
     static const char* pieces[] = {"A", "z", "0", "-", "_", "\xC3\xA9"};
@@ -567,7 +568,7 @@ TEST_F(WrapTest, HighlightingSurvivesRecutRowsAndEditsAboveThem) {
     };
     std::vector<uint8_t> wrapped = bytesOf(Memo.Store());
     TTextStore flat;
-    flat.Insert(0, Memo.Store().StoredText(0, Memo.TextLength()));
+    flat.Insert(TOffset(0), Memo.Store().StoredText(TOffset(0), TOffset(Memo.TextLength())));
     TRescanner scan(flat);
     scan.SetDefinition(&css);
     scan.ScanAll();

@@ -48,14 +48,14 @@ struct TTarget : ISearchTarget {
     bool Hide = true;
     explicit TTarget(std::string_view text) {
         S.AttachUndoStack(std::make_unique<TUndoStack>());
-        S.Insert(0, text);
+        S.Insert(TOffset(0), text);
     }
     TTextStore& Store() override { return S; }
     TSelectionPair Selection() const override { return Link.Selection(); }
     void SetSelection(int anchor, int caret) override { Link.SetSelection(anchor, caret); }
     int ReplaceRange(int start, int end, std::string_view text) override {
-        S.Delete(start, end - start);
-        return S.Insert(start, text);
+        S.Delete(TOffset(start), end - start);
+        return S.Insert(TOffset(start), text);
     }
     IDialogs& Dialogs() override { return D; }
     bool HideSelection() const override { return Hide; }
@@ -138,7 +138,7 @@ TEST(QtFindDialog, DriveTheSearchCommands) {
     repl->ReplaceEdit()->setText("background");
     t.SetSelection(0, 0);
     repl->ReplaceAllButton()->click();
-    EXPECT_EQ(t.S.StoredText(0, t.S.CharCount()), "background: red; background: blue");
+    EXPECT_EQ(t.S.StoredText(TOffset(0), t.S.TextEnd()), "background: red; background: blue");
     repl->CancelButton()->click();
     EXPECT_TRUE(t.Hide);
 }
