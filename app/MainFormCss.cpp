@@ -102,7 +102,9 @@ void TMainForm::FormatCss(bool minify) {
 
     // Only what lies between the tokens changes, so each gap is replaced on its own, the last
     // first: the tokens stay in the text untouched, with what the text keeps of its file inside
-    // them (a control byte in a string). Whole, should a token not come out as it went in.
+    // them (a control byte in a string). Whole, should a token not come out as it went in, and
+    // when the text keeps nothing of its file: one edit then costs far less than one a gap
+    // (a minified sheet of megabytes has hundreds of thousands of gaps).
     struct TGap {
         int From, To;
         std::string_view Out;
@@ -129,7 +131,7 @@ void TMainForm::FormatCss(bool minify) {
         {source, int(text.size()), std::string_view(result.Text).substr(size_t(output))});
     TUndoStack* undo = memo.Store().UndoStack();
     if (undo) undo->OpenGroup(ugReplace); // one undo step for all the gaps
-    if (same) {
+    if (same && !memo.KeptBytes().Empty()) {
         for (auto g = gaps.rbegin(); g != gaps.rend(); ++g) {
             if (crlf(std::string_view(text).substr(size_t(g->From), size_t(g->To - g->From))) ==
                 crlf(g->Out))
