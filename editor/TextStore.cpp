@@ -252,7 +252,6 @@ int TTextStore::Insert(TOffset at, std::string_view raw) {
             ReserveLines(FLines.Length() + static_cast<int>(pieces.size()));
         const bool pool = text.size() >= kPoolFrom;
         const int added = static_cast<int>(pieces.size()) - 1;
-        FBreaks += added;
         FStarts.InsertText(line, len);
         // Every new row starts a logical line of its own; those below move down by as many rows.
         const int logical = FLogical.PartitionFromPosition(line);
@@ -324,7 +323,6 @@ void TTextStore::Delete(TOffset at, int length) {
     int gone = 0;
     for (int i = l1; i < l2; ++i)
         if (FLines[i].View().ends_with('\r')) ++gone;
-    FBreaks -= gone;
     const int logical = FLogical.PartitionFromPosition(l1);
     for (int k = gone; k > 0; --k)
         FLogical.RemovePartition(logical + k);

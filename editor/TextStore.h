@@ -166,14 +166,14 @@ public:
     TOffset TextEnd() const { return TOffset(FCharCount); }
     // Rows that end without a line break, the last row aside: the cuts of wrapped and of very
     // long lines. 0 means every row is a logical line of its own.
-    int ContinuedRows() const { return LineCount() - 1 - FBreaks; }
+    int ContinuedRows() const { return LineCount() - LogicalLineCount(); }
     int WidestLine() const { return FWidest; }
     void ResetWidestLine() { FWidest = 0; }
 
     // Logical lines: the runs of rows from one line break to the next. A row starts a logical
     // line when it is the first or the row above ends in CR; the store keeps where each logical
     // line starts, so these are O(log n) wherever the row is and however long its line.
-    int LogicalLineCount() const { return FBreaks + 1; }
+    int LogicalLineCount() const { return FLogical.Partitions(); }
     // The logical line holding `row` (clamped to the rows there are).
     TLogicalLine LogicalLineOf(TRow row) const;
     // The first row of logical `line`; LineCount() for LogicalLineCount(), -1 past that.
@@ -272,7 +272,6 @@ private:
     // Logical line i starts at row FLogical.PositionFromPartition(i); the end is LineCount().
     TPartitioning FLogical;
     int FCharCount = 0;
-    int FBreaks = 0; // line-break characters in the text
     int FWidest = 1;
     int FCachedTop = 0;
     TSelLineStyle FLineStyle = lsCRLF;
