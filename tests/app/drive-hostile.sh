@@ -56,7 +56,7 @@ quit_dropping() {
     local deadline=$((SECONDS + patience))
     while running; do
         ((SECONDS < deadline)) || fail "the program did not quit"
-        if question; then xdotool key Tab space; sleep 0.3; fi
+        if question; then answer Tab space; fi
         sleep 0.1
     done
     finish

@@ -94,6 +94,13 @@ main_window() {
     [ -n "$main" ]
 }
 question() { box=$(focused) && title_is "$box" "Подтверждение"; }
+# answer KEYS...: presses KEYS in the box that has the focus and waits until that box is gone, so
+# that a question asked right after it is not taken for it (nor its keys sent to the window).
+answer() {
+    local answered; answered=$(focused)
+    xdotool key "$@"
+    wait_for "the box answered with $*" eval '! focus_is "$answered"'
+}
 
 # start [FILE]: the program, in a session of its own so that its helpers end with it.
 start() {

@@ -54,10 +54,10 @@ wait_for "focus back in the window after Cancel" focus_is "$main"
 running || fail "Cancel closed the window"
 title_is "$main" "Quillet :: $work/first.css" || fail "Cancel changed the title"
 ask_to_close
-xdotool key Tab space # the box speaks Russian: from "Да" on to "Нет"
+answer Tab space # the box speaks Russian: from "Да" on to "Нет"
 # Then the sample page pasted into: No again, and the page stays as it was.
 wait_for "question about the sample page" question
-xdotool key Tab space
+answer Tab space
 finish
 cmp -s "$work/bin/Sample.htm" "$shipped/Sample.htm" || fail "No wrote the sample page"
 file_is "$work/first.css" "$typed" || fail "No saved the change"
@@ -210,10 +210,7 @@ xdotool key ctrl+q
 # comes on a loaded machine (and once for each time it is asked).
 deadline=$((SECONDS + 30))
 while ((SECONDS < deadline)) && running; do
-    if question; then
-        xdotool key Tab space
-        sleep 0.5
-    fi
+    if question; then answer Tab space; fi
     sleep 0.2
 done
 finish
