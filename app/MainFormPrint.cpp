@@ -41,7 +41,7 @@ QIcon PrinterIcon() {
 void PrintAll(TCodeMemo& memo, IPrinter& printer) {
     const TTextStore& store = memo.Store();
     TRow last(store.LineCount() - 1);
-    if (last > TRow(0) && store.Line(last).Length == 0) --last;
+    if (last > TRow(0) && store.RowLength(last) == 0) --last;
     memo.Print(printer, 0, last.Value());
 }
 

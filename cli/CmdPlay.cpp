@@ -1060,7 +1060,7 @@ private:
         FMemo.View().ScanThrough(line);
         const TLineRecord& rec = FMemo.Store().Line(TRow(line));
         FOut << "attrs:";
-        for (int i = 0; i < rec.Length; ++i) {
+        for (int i = 0; i < FMemo.Store().RowLength(TRow(line)); ++i) {
             int v = rec.Extra && size_t(i) < rec.Extra->Attributes.size()
                         ? rec.Extra->Attributes[size_t(i)]
                         : 0;

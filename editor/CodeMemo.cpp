@@ -204,7 +204,7 @@ int TCustomCodeMemo::SelLength() {
         // Each stored break inside goes out as two characters; a row cut by wrapping has none.
         const TRow last = FStore->LineFromPos(TOffset(b));
         for (TRow row = FStore->LineFromPos(TOffset(a)); row < last; ++row)
-            if (FStore->Line(row).View().ends_with('\r')) ++length;
+            if (FStore->RowEndsInBreak(row)) ++length;
     }
     return length;
 }
@@ -284,7 +284,7 @@ bool TCustomCodeMemo::SharedRowOffset(TOffset offset) const {
 
 TOffset TCustomCodeMemo::RowOffsetAtColumn(TRow row, TColumn column, bool& atRowEnd) const {
     atRowEnd = false;
-    std::string_view text = FStore->Line(row).View();
+    std::string_view text = FStore->RowText(row);
     const TOffset rowStart = FStore->PosFromLine(row);
     if (FWrap->RowContinues(row) && !text.empty()) {
         char last = text.back();
@@ -309,14 +309,14 @@ TColumn TCustomCodeMemo::CaretDisplayColumn() {
 }
 
 TColumn TCustomCodeMemo::VisualColumn(TRow row, TOffset offsetInRow) const {
-    std::string_view text = FStore->Line(row).View();
+    std::string_view text = FStore->RowText(row);
     const size_t end = size_t(std::clamp(offsetInRow.Value(), 0, int(text.size())));
     auto stop = [this](int column) { return NextTabStop(column); };
     return TColumn(WalkToByte(text, {}, end, stop).Column);
 }
 
 TOffset TCustomCodeMemo::OffsetFromVisualColumn(TRow row, TColumn column) const {
-    std::string_view text = FStore->Line(row).View();
+    std::string_view text = FStore->RowText(row);
     int usable = int(text.size());
     if (usable > 0 && text.back() == '\r') --usable;
     auto stop = [this](int c) { return NextTabStop(c); };
@@ -337,7 +337,7 @@ TOffset TCustomCodeMemo::SnapOffset(TOffset offset) const {
     if (offset == TOffset(0) || offset == TOffset(FStore->CharCount())) return offset;
     const TRow row = FStore->LineFromPos(offset);
     const TOffset start = FStore->PosFromLine(row);
-    std::string_view text = FStore->Line(row).View();
+    std::string_view text = FStore->RowText(row);
     return start + int(Utf8CharStart(text, size_t(offset - start)));
 }
 
@@ -345,7 +345,7 @@ TOffset TCustomCodeMemo::PrevCharOffset(TOffset offset) const {
     if (offset <= TOffset(0)) return TOffset(0);
     const TRow row = FStore->LineFromPos(offset - 1);
     const TOffset start = FStore->PosFromLine(row);
-    std::string_view text = FStore->Line(row).View();
+    std::string_view text = FStore->RowText(row);
     return start + int(Utf8CharStart(text, size_t(offset - 1 - start)));
 }
 
@@ -354,7 +354,7 @@ TOffset TCustomCodeMemo::NextCharOffset(TOffset offset) const {
     if (offset >= count) return count;
     const TRow row = FStore->LineFromPos(offset);
     const TOffset start = FStore->PosFromLine(row);
-    std::string_view text = FStore->Line(row).View();
+    std::string_view text = FStore->RowText(row);
     size_t i = Utf8CharStart(text, size_t(offset - start));
     return start + int(i) + Utf8CharLength(text, i);
 }
@@ -374,7 +374,7 @@ void TCustomCodeMemo::ApplySelection(TOffset anchor, TOffset caret, bool repaint
         // Only a virtual move names a column past the end; any other change lands on the text.
         // A continuation row has no columns past its end: the cut is not a line end.
         const TRow line = CaretRow();
-        std::string_view text = FStore->Line(line).View();
+        std::string_view text = FStore->RowText(line);
         int body = int(text.size()) - (!text.empty() && text.back() == '\r' ? 1 : 0);
         const TColumn onText = TextCaretColumn();
         FBeyondEnd = FVirtualTarget > onText && FCaret == FStore->PosFromLine(line) + body &&
@@ -541,9 +541,8 @@ int TCustomCodeMemo::ScrollWidth(TRow top) const {
     int widest = FStore->WidestLine();
     const TRow end = std::min(TRow(FStore->LineCount()), top + FVisibleLines + 1);
     for (TRow row = std::max(top, TRow(0)); row < end; ++row) {
-        const TLineRecord& rec = FStore->Line(row);
-        if (rec.View().find('\t') == std::string_view::npos) continue;
-        widest = std::max(widest, VisualColumn(row, TOffset(rec.Length)) - TColumn(0));
+        if (!(FStore->Line(row).Flags & lfHasTab)) continue;
+        widest = std::max(widest, VisualColumn(row, TOffset(FStore->RowLength(row))) - TColumn(0));
     }
     return widest;
 }

@@ -36,7 +36,7 @@ TOffset TCustomCodeMemo::WordStartBefore(TOffset offset) const {
         while (offset > TOffset(0)) {
             const TRow row = FStore->LineFromPos(offset - 1);
             const TOffset start = FStore->PosFromLine(row);
-            const std::string_view text = FStore->Line(row).View();
+            const std::string_view text = FStore->RowText(row);
             int i = offset - start;
             while (i > 0 && CharIsInWord(text[i - 1]) == inWord)
                 --i;
@@ -56,7 +56,7 @@ TOffset TCustomCodeMemo::WordStartAfter(TOffset offset) const {
         while (offset < count) {
             const TRow row = FStore->LineFromPos(offset);
             const TOffset rowStart = FStore->PosFromLine(row);
-            const std::string_view text = FStore->Line(row).View();
+            const std::string_view text = FStore->RowText(row);
             int i = offset - rowStart;
             while (i < int(text.size()) && CharIsInWord(text[i]) == inWord)
                 ++i;
@@ -82,8 +82,8 @@ public:
         FStore.Line(row).Marks = marks;
         FStore.Line(row).Flags |= lfRepaint; // the gutter shows it
     }
-    int LineLength(TRow row) const override { return FStore.Line(row).Length; }
-    bool LineEndsWithCR(TRow row) const override { return FStore.Line(row).View().ends_with('\r'); }
+    int LineLength(TRow row) const override { return FStore.RowLength(row); }
+    bool LineEndsWithCR(TRow row) const override { return FStore.RowEndsInBreak(row); }
     TRow CaretLine() const override { return FCaretLine; }
     TOffset CaretColumn() const override { return FCaretColumn; }
     bool WordWrap() const override { return FWrap; }
@@ -196,7 +196,7 @@ void TCustomCodeMemo::ExecuteCommand(int command, int data, bool extend) {
     // The row the caret is drawn on, which at a row end is the row before its offset's.
     const TRow line = CaretRow();
     const TOffset lineStart = FStore->PosFromLine(line);
-    std::string_view text = FStore->Line(line).View();
+    std::string_view text = FStore->RowText(line);
     int bodyLength = int(text.size()) - (!text.empty() && text.back() == '\r' ? 1 : 0);
     const TRow lastLine(FStore->LineCount() - 1);
     NoteChange(cfCaret);
@@ -306,7 +306,7 @@ void TCustomCodeMemo::ExecuteCommand(int command, int data, bool extend) {
         break;
     case kcDocumentEnd:
         MoveCaret(TOffset(FStore->CharCount()), extend);
-        FRememberedColumn = VisualColumn(lastLine, TOffset(FStore->Line(lastLine).Length));
+        FRememberedColumn = VisualColumn(lastLine, TOffset(FStore->RowLength(lastLine)));
         break;
     case kcCut:
         if (!FReadOnly) Perform(WM_CUT, 0, 0);
@@ -395,7 +395,7 @@ void TCustomCodeMemo::ExecuteCommand(int command, int data, bool extend) {
         break;
     case kcDeleteLine:
         if (FReadOnly || FAnchor != FCaret) break;
-        deleteRange(lineStart, lineStart + FStore->Line(line).Length, ugDeleteLine);
+        deleteRange(lineStart, lineStart + FStore->RowLength(line), ugDeleteLine);
         break;
     case kcUndo:
         if (!FReadOnly) Perform(EM_UNDO, 0, 0);

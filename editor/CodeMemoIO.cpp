@@ -239,9 +239,11 @@ void TCustomCodeMemo::LoadFromFile(const std::string& fileName) {
         LoadFromStream(stream);
     } else {
         // UTF-8 is loaded straight from the file: no copy of a large file in memory, and the
-        // line records are made room for once.
+        // text and its rows are made room for once.
         file->SetPosition(start);
-        if (breaks < INT_MAX / 2) FStore->ReserveLines(int(breaks) + 2);
+        const int64_t chars = file->Size() - start;
+        if (breaks < INT_MAX / 2 && chars < INT_MAX)
+            FStore->Reserve(int(breaks) + 2, int(chars));
         FKept.Clear();
         LoadFromStream(*file);
         if (keep) {
@@ -463,7 +465,7 @@ void TCustomCodeMemo::ForEachPiece(const std::function<void(std::string_view)>& 
         piece.erase(0, cut);
     };
     for (TRow row(0), end(FStore->LineCount()); row < end; ++row) {
-        std::string_view v = FStore->Line(row).View();
+        std::string_view v = FStore->RowText(row);
         while (!v.empty()) {
             const size_t n = std::min(v.size(), kPiece - std::min(kPiece, piece.size()));
             piece.append(v.substr(0, n));

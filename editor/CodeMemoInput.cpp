@@ -65,7 +65,7 @@ LRESULT TCustomCodeMemo::MouseDown(WPARAM keys, int x, int y) {
     if (x < textLeft) {
         // Margin strip: the whole line with its break.
         const TOffset start = FStore->PosFromLine(line);
-        ApplySelection(start, start + FStore->Line(line).Length, true);
+        ApplySelection(start, start + FStore->RowLength(line), true);
         FSelecting = true;
         if (FHost) FHost->SetCapture(true);
         return 0;
@@ -94,7 +94,7 @@ LRESULT TCustomCodeMemo::MouseDown(WPARAM keys, int x, int y) {
                 OnTripleClick(*this, {x, y}, offset.Value());
             } else {
                 const TOffset start = FStore->PosFromLine(line);
-                ApplySelection(start, start + FStore->Line(line).Length, true);
+                ApplySelection(start, start + FStore->RowLength(line), true);
             }
             return 0;
         }
@@ -203,7 +203,7 @@ TOffset TCustomCodeMemo::OffsetAtMouse(int x, int y) {
     const TRow row =
         std::clamp(FTopLine + std::max(0, y) / lh, TRow(0), TRow(FStore->LineCount() - 1));
     if (!FWrap || !FWrap->RowContinues(row)) return offset;
-    const int length = FStore->Line(row).Length;
+    const int length = FStore->RowLength(row);
     const TColumn endColumn = VisualColumn(row, TOffset(length));
     int end = FView->TextLeft() + FView->ColumnsWidth(row, FLeftColumn, endColumn);
     if (x < end) return offset;
@@ -293,7 +293,7 @@ bool TCustomCodeMemo::OverMarginLine(int x, int y, bool& rightMargin) {
     if (!onRight && !onWrap) return false;
     const TRow line = FTopLine + y / FView->Metrics().LineHeight;
     if (line < TRow(FStore->LineCount())) {
-        std::string_view text = FStore->Line(line).View();
+        std::string_view text = FStore->RowText(line);
         int body = int(text.size()) - (text.ends_with('\r') ? 1 : 0);
         if (column <= VisualColumn(line, TOffset(body))) return false; // the line is over text here
     }
@@ -331,7 +331,7 @@ int TCustomCodeMemo::HyperlinkStyleAt(TOffset offset) {
     const int index = offset - FStore->PosFromLine(line);
     FView->ScanThrough(line.Value());
     const TLineRecord& rec = FStore->Line(line);
-    std::string_view text = rec.View();
+    std::string_view text = FStore->RowText(line);
     if (size_t(index) >= text.size() || text[size_t(index)] == '\r') return -1;
     if (!rec.Extra || size_t(index) >= rec.Extra->Attributes.size()) return -1;
     uint8_t token = rec.Extra->Attributes[size_t(index)];
@@ -343,7 +343,7 @@ std::string TCustomCodeMemo::HyperlinkText(TOffset offset, uint8_t style) {
     // goes on across the cut.
     auto styleAt = [&](TRow line, int index) -> int {
         const TLineRecord& rec = FStore->Line(line);
-        std::string_view text = rec.View();
+        std::string_view text = FStore->RowText(line);
         if (index < 0 || size_t(index) >= text.size() || text[size_t(index)] == '\r') return -1;
         if (!rec.Extra || size_t(index) >= rec.Extra->Attributes.size()) return -1;
         return rec.Extra->Attributes[size_t(index)];
@@ -356,9 +356,9 @@ std::string TCustomCodeMemo::HyperlinkText(TOffset offset, uint8_t style) {
         if (styleAt(firstLine, first - 1) == style) {
             --first;
         } else if (first == 0 && firstLine > TRow(0) && FWrap->RowContinues(firstLine - 1) &&
-                   styleAt(firstLine - 1, FStore->Line(firstLine - 1).Length - 1) == style) {
+                   styleAt(firstLine - 1, FStore->RowLength(firstLine - 1) - 1) == style) {
             --firstLine;
-            first = FStore->Line(firstLine).Length - 1;
+            first = FStore->RowLength(firstLine) - 1;
         } else {
             break;
         }
@@ -369,7 +369,7 @@ std::string TCustomCodeMemo::HyperlinkText(TOffset offset, uint8_t style) {
     for (;;) {
         if (styleAt(lastLine, last) == style) {
             ++last;
-        } else if (last == FStore->Line(lastLine).Length && lastLine + 1 < end &&
+        } else if (last == FStore->RowLength(lastLine) && lastLine + 1 < end &&
                    FWrap->RowContinues(lastLine)) {
             FView->ScanThrough(lastLine.Value() + 1);
             if (styleAt(lastLine + 1, 0) != style) break;
@@ -389,7 +389,7 @@ LRESULT TCustomCodeMemo::DoubleClick(int x, int) {
     if (FClickCount == 3 || FClickCount == 4) return 0;
     const TRow line = FStore->LineFromPos(FCaret);
     const TOffset start = FStore->PosFromLine(line);
-    std::string_view text = FStore->Line(line).View();
+    std::string_view text = FStore->RowText(line);
     int i = FCaret - start;
     int n = int(text.size());
     auto inWord = [&](int k) { return k >= 0 && k < n && CharIsInWord(text[size_t(k)]); };

@@ -206,7 +206,7 @@ void TCustomCodeMemo::InsertTyped(char32_t cp) {
     std::optional<TColumn> indent; // none: no auto-indent
     if (lineBreak && HasOption(smoAutoIndent)) {
         const TRow line = CaretRow();
-        std::string_view text = FStore->Line(line).View();
+        std::string_view text = FStore->RowText(line);
         int body = int(text.size()) - (!text.empty() && text.back() == '\r' ? 1 : 0);
         int limit = FCaret - FStore->PosFromLine(line);
         int n = 0;
@@ -224,7 +224,7 @@ void TCustomCodeMemo::InsertTyped(char32_t cp) {
         if (indent == TColumn(0)) {
             // The nearest line above that holds more than blanks sets the indent.
             for (TRow line = FStore->LineFromPos(FCaret) - 1; line >= TRow(0); --line) {
-                std::string_view text = FStore->Line(line).View();
+                std::string_view text = FStore->RowText(line);
                 size_t n = 0;
                 while (n < text.size() && IsBlank(text[n]))
                     ++n;
@@ -265,7 +265,7 @@ void TCustomCodeMemo::SmartTab() {
     if (line > TRow(0) && HasOption(smoTabToColumn)) {
         // Line up with the next word of the nearest longer line above.
         for (TRow above = line - 1; above >= TRow(0); --above) {
-            std::string_view text = FStore->Line(above).View();
+            std::string_view text = FStore->RowText(above);
             int body = int(text.size()) - (!text.empty() && text.back() == '\r' ? 1 : 0);
             const TColumn length = VisualColumn(above, TOffset(body));
             if (length <= column) continue;

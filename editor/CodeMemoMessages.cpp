@@ -242,7 +242,7 @@ LRESULT TCustomCodeMemo::Dispatch(uint32_t msg, WPARAM wParam, LPARAM lParam) {
         int offset = int(intptr_t(wParam));
         const TRow line =
             offset < 0 ? CaretRow() : FStore->LineFromPos(ClampOffset(TOffset(offset)));
-        std::string_view text = FStore->Line(line).View();
+        std::string_view text = FStore->RowText(line);
         return LRESULT(text.size() - (!text.empty() && text.back() == '\r' ? 1 : 0));
     }
     case EM_GETLINE:
@@ -478,7 +478,7 @@ LRESULT TCustomCodeMemo::DoGetLine(int line, char* buffer) {
     if (!buffer || line < 0 || line >= FStore->LineCount()) return 0;
     uint16_t size;
     std::memcpy(&size, buffer, sizeof size);
-    std::string_view text = FStore->Line(TRow(line)).View();
+    std::string_view text = FStore->RowText(TRow(line));
     if (!text.empty() && text.back() == '\r') text.remove_suffix(1);
     size_t n = std::min<size_t>(text.size(), size);
     std::memcpy(buffer, text.data(), n);
@@ -495,7 +495,7 @@ LRESULT TCustomCodeMemo::DoAttributes(bool set, const int* range, uint8_t* buffe
     size_t at = 0;
     for (TRow row = first; row <= last; ++row) {
         TLineRecord& rec = FStore->Line(row);
-        size_t length = size_t(rec.Length);
+        size_t length = size_t(FStore->RowLength(row));
         if (set) {
             auto& attrs = rec.EnsureExtra().Attributes;
             attrs.assign(buffer + at, buffer + at + length);

@@ -237,7 +237,7 @@ int TCodeMemoPainter::CaretWidth() const {
     const TOffset caret = std::clamp(Caret(), TOffset(0), TOffset(store.CharCount()));
     const int cw = Metrics().CharWidth;
     const TRow line = memo.CaretRow();
-    std::string_view text = store.Line(line).View();
+    std::string_view text = store.RowText(line);
     int i = caret - store.PosFromLine(line);
     if (i >= int(text.size()) || text[size_t(i)] == '\r') return cw;
     int next = i + Utf8CharLength(text, size_t(i));
@@ -442,7 +442,7 @@ int TCodeMemoPainter::ColumnX(TColumn wanted) {
 void TCodeMemoPainter::PrepareWindow(TRow row, int first) {
     TCustomCodeMemo& memo = Memo();
     const TLineRecord& rec = memo.Store().Line(row);
-    std::string_view text = rec.View();
+    std::string_view text = memo.Store().RowText(row);
     if (!text.empty() && text.back() == '\r') text.remove_suffix(1);
     const std::vector<uint8_t>* attrs = rec.Extra ? &rec.Extra->Attributes : nullptr;
     auto stop = [&](int column) { return std::max(column + 1, memo.NextTabStop(column)); };
@@ -746,7 +746,7 @@ void TCodeMemoPainter::PaintText(ICanvas& canvas, int y, TRow line, int screenRo
     // A handler of OnDrawLine is given the whole row.
     PrepareWindow(line, memo.OnDrawLine ? -1 : memo.LeftColumn());
     const TLineRecord& rec = store.Line(line);
-    FRowText = rec.View();
+    FRowText = store.RowText(line);
     FLineColours = rec.PaintA != -1 && rec.PaintB != -1;
     FLineFore = Resolve(TColor(rec.PaintA));
     FLineBack = Resolve(TColor(rec.PaintB));
@@ -772,7 +772,7 @@ void TCodeMemoPainter::PaintText(ICanvas& canvas, int y, TRow line, int screenRo
 
     // Selection in display columns.
     const int columns = INT32_MAX; // the row's end, wherever it is
-    const int lineLen = rec.Length;
+    const int lineLen = int(FRowText.size());
     const TOffset rowStart = store.PosFromLine(line), rowEnd = rowStart + lineLen;
     const TOffset selA = std::min(Anchor(), Caret()), selB = std::max(Anchor(), Caret());
     bool showSel = selA != selB && (Focused() || !memo.HideSelection());
@@ -782,7 +782,7 @@ void TCodeMemoPainter::PaintText(ICanvas& canvas, int y, TRow line, int screenRo
         // The spans drawn count columns as plain numbers.
         colA = ColumnOfChar(TOffset(selA - rowStart)).Value();
         colB = ColumnOfChar(TOffset(std::min(selB, rowEnd) - rowStart)).Value();
-        selPastEnd = rec.View().ends_with('\r') && selB > rowEnd - 1;
+        selPastEnd = FRowText.ends_with('\r') && selB > rowEnd - 1;
     }
     TRowLook look;
     look.Line = line;

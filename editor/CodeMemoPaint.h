@@ -240,7 +240,7 @@ template <class NextStop>
 void TCodeMemoPainter::Prepare(const TTextStore& store, TRow row, NextStop nextStop,
                                TPreparedLine& out) {
     const TLineRecord& rec = store.Line(row);
-    std::string_view text = rec.View();
+    std::string_view text = store.RowText(row);
     if (!text.empty() && text.back() == '\r') text.remove_suffix(1);
     PrepareText(text, rec.Extra ? &rec.Extra->Attributes : nullptr, nextStop, out);
 }

@@ -58,7 +58,7 @@ public:
 
 private:
     void PrepareRow(TRow row) {
-        FHasTab = FMemo.Store().Line(row).View().find('\t') != std::string_view::npos;
+        FHasTab = FMemo.Store().RowText(row).find('\t') != std::string_view::npos;
         TCodeMemoPainter::Prepare(
             FMemo.Store(), row, [this](int column) { return FMemo.NextTabStop(column); },
             FPainter.PrintLine());
@@ -70,7 +70,7 @@ private:
         FJoinedAttrs.clear();
         for (TRow r = first; r <= last; ++r) {
             const TLineRecord& rec = store.Line(r);
-            std::string_view text = rec.View();
+            std::string_view text = store.RowText(r);
             if (!text.empty() && text.back() == '\r') text.remove_suffix(1);
             FJoined.append(text);
             const std::vector<uint8_t>* attrs = rec.Extra ? &rec.Extra->Attributes : nullptr;

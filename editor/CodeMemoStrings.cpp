@@ -14,7 +14,7 @@ int TCodeMemoStrings::Count() const {
 std::string TCodeMemoStrings::Get(int index) const {
     const TTextStore& store = FMemo.Store();
     if (index < 0 || index >= store.LineCount()) return {};
-    std::string_view text = store.Line(TRow(index)).View();
+    std::string_view text = store.RowText(TRow(index));
     if (!text.empty() && text.back() == '\r') text.remove_suffix(1);
     if (text.size() > size_t(MaxLineRead)) {
         size_t n = size_t(MaxLineRead);
@@ -30,7 +30,7 @@ void TCodeMemoStrings::Put(int index, std::string_view s) {
     if (index < 0 || index >= store.LineCount()) return;
     const TRow row(index);
     const TOffset start = store.PosFromLine(row);
-    std::string_view text = store.Line(row).View();
+    std::string_view text = store.RowText(row);
     const TOffset end = start + int(text.size()) - (text.ends_with('\r') ? 1 : 0);
     FMemo.SetSelection(start.Value(), end.Value());
     FMemo.SetSelText(s);
@@ -47,7 +47,7 @@ void TCodeMemoStrings::Insert(int index, std::string_view s) {
     }
     if (index - 1 < 0 || index - 1 >= store.LineCount()) return;
     const TRow previous(index - 1);
-    const int length = store.Line(previous).Length;
+    const int length = store.RowLength(previous);
     const int end = (store.PosFromLine(previous) + length).Value();
     FMemo.SetSelection(end, end);
     if (length > 0)

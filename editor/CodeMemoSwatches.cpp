@@ -26,14 +26,14 @@ void TCustomCodeMemo::RowSwatches(TRow at, std::string_view row, std::string& sc
         scratch.assign(row);
         for (TRow next = at + 1; next < end && scratch.size() < row.size() + SwatchLookAhead;
              ++next) {
-            const std::string_view more = FStore->Line(next).View();
+            const std::string_view more = FStore->RowText(next);
             scratch.append(more.substr(0, row.size() + SwatchLookAhead - scratch.size()));
             if (!FWrap->RowContinues(next)) break;
         }
         text = scratch;
     }
     OnRowSwatches(*this, text, out);
-    const std::string_view before = at > TRow(0) ? FStore->Line(at - 1).View() : "";
+    const std::string_view before = at > TRow(0) ? FStore->RowText(at - 1) : "";
     const bool tail = at > TRow(0) && FWrap->RowContinues(at - 1) &&
                       WordChar(before.empty() ? ' ' : before.back());
     std::erase_if(out, [&](const TSwatch& s) {
@@ -53,7 +53,7 @@ bool TCustomCodeMemo::SwatchClick(int x, int y) {
     if (at > TOffset(0) && FView->OffsetToPixel(at).Y > y) --at;
     const TRow line = FStore->LineFromPos(at);
     const TOffset lineStart = FStore->PosFromLine(line);
-    const std::string row(FStore->Line(line).View());
+    const std::string row(FStore->RowText(line));
     std::vector<TSwatch> swatches;
     std::string scratch;
     RowSwatches(line, row, scratch, swatches);

@@ -60,7 +60,7 @@ int TCodeMemoView::TextLeft() const {
 }
 
 std::string TCodeMemoView::Expand(TRow row, std::vector<int>& columnToChar) const {
-    std::string_view text = FMemo.Store().Line(row).View();
+    std::string_view text = FMemo.Store().RowText(row);
     if (!text.empty() && text.back() == '\r') text.remove_suffix(1);
     std::string out;
     out.reserve(text.size());
@@ -129,7 +129,7 @@ void TCodeMemoView::PaintLine(ICanvas& canvas, int shown, TRow line) {
         canvas.FillRect({0, y, g, y + lh}, Resolve(s.GutterColor));
         if (g > 9) canvas.Line(g - 2, y, g - 2, y + lh, clWhite);
         bool startsLogical =
-            exists && (line == TRow(0) || store.Line(line - 1).View().ends_with('\r'));
+            exists && (line == TRow(0) || store.RowEndsInBreak(line - 1));
         if (exists && FMemo.HasOption(smoLineNumbers) && startsLogical &&
             store.Line(line).Glyphs == 0) {
             std::string number = std::to_string(line.Value() + 1).substr(0, 8);
@@ -152,7 +152,7 @@ void TCodeMemoView::PaintLine(ICanvas& canvas, int shown, TRow line) {
         int columns = int(map.size()) - 1;
         int selA = FMemo.SelFirst().Value(), selB = FMemo.SelLast().Value();
         bool showSel = selA != selB && (FMemo.FFocused || !FMemo.HideSelection());
-        int lineLen = store.Line(line).Length;
+        int lineLen = store.RowLength(line);
         // Selection in display columns; past the end means the break is selected too.
         int selColA = columns, selColB = columns;
         bool selPastEnd = false;
@@ -165,7 +165,7 @@ void TCodeMemoView::PaintLine(ICanvas& canvas, int shown, TRow line) {
             };
             selColA = toColumn(selA);
             selColB = toColumn(std::min(selB, lineStart + lineLen));
-            bool hasBreak = store.Line(line).View().ends_with('\r');
+            bool hasBreak = store.RowEndsInBreak(line);
             selPastEnd = hasBreak && selB > lineStart + lineLen - 1;
         }
         TColor selFore = Resolve(s.SelTextColorDefault ? clHighlightText : s.SelTextColor);

@@ -256,9 +256,9 @@ std::string CheckStoreRows(const TTextStore& st, const TWrapParams& p) {
             return "row " + std::to_string(r) + " of logical line " + std::to_string(lines) +
                    " is counted in line " + std::to_string(logical.Value()) + " starting at row " +
                    std::to_string(st.FirstRowOf(logical).Value());
-        line.append(rec.View());
-        rows.push_back(rec.Length);
-        if (!rec.View().ends_with('\r') && r + 1 < st.LineCount()) continue;
+        line.append(st.RowText(TRow(r)));
+        rows.push_back(st.RowLength(TRow(r)));
+        if (!st.RowEndsInBreak(TRow(r)) && r + 1 < st.LineCount()) continue;
         std::string fault = CheckLogicalLineCuts(line, rows, p);
         if (!fault.empty()) return "the line at row " + std::to_string(first) + ": " + fault;
         line.clear();
@@ -292,7 +292,7 @@ void TCodeMemoWrap::Detach() {
 bool TCodeMemoWrap::RowContinues(TRow row) const {
     const TTextStore& st = FMemo.Store();
     return row >= TRow(0) && row.Value() + 1 < st.LineCount() &&
-           !st.Line(row).View().ends_with('\r');
+           !st.RowEndsInBreak(row);
 }
 
 TRow TCodeMemoWrap::FirstRowOf(TRow row) const {
@@ -323,7 +323,7 @@ void TCodeMemoWrap::RowFromLineIndex(TRow firstRow, TOffset index, TRow& row,
     // The row holding the byte, found by offset; past the line's end, its last row.
     const TOffset at = start + std::clamp(index.Value(), 0, st.CharCount() - start.Value());
     row = std::min(st.LineFromPos(at), LastRowOf(first));
-    indexInRow = TOffset(std::min(at - st.PosFromLine(row), st.Line(row).Length));
+    indexInRow = TOffset(std::min(at - st.PosFromLine(row), st.RowLength(row)));
 }
 
 TOffset TCodeMemoWrap::LineIndexFromRow(TRow row, TOffset indexInRow) const {
@@ -360,7 +360,7 @@ TWrapParams TCodeMemoWrap::Params() const {
 bool TCodeMemoWrap::ExemptAt(TRow row, const TWrapParams& p) const {
     if (!p.WordWrap) return true;
     if (!p.UseOverride) return false;
-    return Exempt(FMemo.Store().Line(FirstRowOf(row)).View(), p);
+    return Exempt(FMemo.Store().RowText(FirstRowOf(row)), p);
 }
 
 int TCodeMemoWrap::RecutFrom(TRow from, TRow editLast, bool exempt, const TWrapParams& p,
@@ -368,7 +368,7 @@ int TCodeMemoWrap::RecutFrom(TRow from, TRow editLast, bool exempt, const TWrapP
     TTextStore& st = FMemo.Store();
     const TRow count(st.LineCount());
     // A logical line of one row that fits stays as it is: the common case costs nothing.
-    const std::string_view head = st.Line(from).View();
+    const std::string_view head = st.RowText(from);
     const bool ends = head.ends_with('\r') || from + 1 == count;
     if (ends && exempt && (from == TRow(0) || !RowContinues(from - 1)) &&
         head.size() - (head.ends_with('\r') ? 1 : 0) <= size_t(MaxRowLength)) {
@@ -384,7 +384,7 @@ int TCodeMemoWrap::RecutFrom(TRow from, TRow editLast, bool exempt, const TWrapP
     bool complete = false;      // the window holds the rest of the logical line
     auto append = [&] {
         starts.push_back(window.size());
-        const std::string_view v = st.Line(row).View();
+        const std::string_view v = st.RowText(row);
         window.append(v);
         ++row;
         complete = v.ends_with('\r') || row >= count;
@@ -459,14 +459,14 @@ int TCodeMemoWrap::Rewrap(TRow firstRow, TRow lastRow) {
         // A cut reads at most MaxRowLength + 1 bytes past the row's start, and with a fixed
         // pitch no more characters than fit.
         const size_t reachChars = ExemptAt(row, p) ? SIZE_MAX : RowReachChars(p);
-        size_t bytes = size_t(st.Line(row).Length);
+        size_t bytes = size_t(st.RowLength(row));
         while (row > TRow(0) && RowContinues(row - 1)) {
-            const size_t more = bytes + size_t(st.Line(row - 1).Length);
+            const size_t more = bytes + size_t(st.RowLength(row - 1));
             if (more > size_t(MaxRowLength) + 1) break;
             if (more > reachChars) { // as many bytes as that: count the characters
                 size_t chars = 0;
                 for (TRow r = row - 1; r < editFirst; ++r)
-                    chars += CodePoints(st.Line(r).View());
+                    chars += CodePoints(st.RowText(r));
                 if (chars > reachChars) break;
             }
             bytes = more;

@@ -56,9 +56,10 @@ std::string CheckLogicalLineCuts(std::string_view text, const std::vector<int>& 
 // The same for every logical line of a store, and the continuation bits of its rows.
 std::string CheckStoreRows(const TTextStore& store, const TWrapParams& params);
 
-// Keeps a control's rows cut to its wrap settings. Rows are the store's records, so the
-// caret, the scroll position and painting work on display rows as they are; a logical line
-// is a run of rows in which every row but the last carries lmContinuation and no CR.
+// Keeps a control's rows cut to its wrap settings. Rows are cuts of the store's text (the store
+// keeps where each starts, and the text stays where it is when they are cut anew), so the caret,
+// the scroll position and painting work on display rows as they are; a logical line is a run of
+// rows in which every row but the last carries lmContinuation and no CR.
 //
 // The control's edit pipeline hands it every edit once the re-scan has heard of it, so the rows
 // are re-cut right after every edit: from the row above the edit until a cut meets an old row

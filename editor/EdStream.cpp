@@ -1,4 +1,4 @@
-// Read-only streams over the line records and over a character block.
+// Read-only streams over the store's rows and over a character block.
 #include "editor/EdStream.h"
 
 #include "editor/TextStore.h"
@@ -11,7 +11,7 @@ namespace quillet {
 
 // The row's length as an offset in it: the offset just past its last character.
 static TOffset RowEnd(const TTextStore& store, TRow row) {
-    return TOffset(store.Line(row).Length);
+    return TOffset(store.RowLength(row));
 }
 
 void TEdStream::Aim(TRow row, TOffset offset) {
@@ -28,7 +28,7 @@ void TEdStream::Aim(TRow row, TOffset offset) {
 
 char TEdStream::Current() const {
     if (AtEnd()) return 0;
-    return FStore->Line(FLine).View()[size_t(FOffset.Value())];
+    return FStore->RowText(FLine)[size_t(FOffset.Value())];
 }
 
 bool TEdStream::Next() {
@@ -46,7 +46,7 @@ int64_t TEdStream::Read(void* buffer, int64_t count) {
     auto* out = static_cast<char*>(buffer);
     int64_t done = 0;
     while (done < count && !AtEnd()) {
-        std::string_view v = FStore->Line(FLine).View();
+        std::string_view v = FStore->RowText(FLine);
         const size_t at = size_t(FOffset.Value());
         int64_t n = std::min<int64_t>(count - done, static_cast<int64_t>(v.size() - at));
         std::memcpy(out + done, v.data() + at, static_cast<size_t>(n));

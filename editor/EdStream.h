@@ -1,4 +1,4 @@
-// Read-only streams over the line records and over a zero-terminated character block.
+// Read-only streams over the store's rows and over a zero-terminated character block.
 #pragma once
 
 #include "editor/Units.h"
@@ -8,7 +8,7 @@ namespace quillet {
 
 class TTextStore;
 
-// A cursor over the store's records, stepping across line boundaries.
+// A cursor over the store's rows, stepping across row boundaries.
 class TEdStream : public TStream {
 public:
     explicit TEdStream(const TTextStore& store) : FStore(&store) { Aim(TRow(0), TOffset(0)); }

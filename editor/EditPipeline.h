@@ -22,7 +22,7 @@ class TRescanner;
 //  1. the undo log: the store's undo stack records it when this control keeps the store's undo
 //     (an open transaction or a replay already covers it, and the stack then ignores it);
 //  2. range marks, named bookmarks, breakpoints and the code break move with their text (the
-//     numbered bookmarks ride on their line records, which the store settled during the edit),
+//     numbered bookmarks ride on their rows, which the store settled during the edit),
 //     and so do the file bytes the control keeps for a save;
 //  3. the re-scan learns the dirty range: highlighting is owed from the changed row on;
 //  4. the row layout: the logical lines the edit touched are cut anew into display rows (after

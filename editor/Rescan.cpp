@@ -24,13 +24,20 @@ constexpr int kPrefetch = 16;
 // A long row keeps a point at the first token boundary past every this many characters.
 constexpr size_t kPointEvery = 256;
 
-const std::vector<uint8_t>* BytesOf(const TLineRecord& rec) {
-    if (!rec.Extra || rec.Extra->Attributes.size() != size_t(rec.Length)) return nullptr;
+// The attribute bytes of a row of `length` characters, when it holds one for each of them.
+const std::vector<uint8_t>* BytesOf(const TLineRecord& rec, size_t length) {
+    if (!rec.Extra || rec.Extra->Attributes.size() != length) return nullptr;
     return &rec.Extra->Attributes;
 }
+const std::vector<uint8_t>* BytesOf(const TTextStore& st, TRow row) {
+    return BytesOf(st.Line(row), size_t(st.RowLength(row)));
+}
 
-bool HasBytes(const TLineRecord& rec) {
-    return rec.Length == 0 || BytesOf(rec) != nullptr;
+bool HasBytes(const TLineRecord& rec, size_t length) {
+    return length == 0 || BytesOf(rec, length) != nullptr;
+}
+bool HasBytes(const TTextStore& st, TRow row) {
+    return HasBytes(st.Line(row), size_t(st.RowLength(row)));
 }
 
 inline void Fill(uint8_t* p, size_t n, uint8_t v) {
@@ -165,7 +172,7 @@ int TRescanner::Run(int budget, TRow throughRow) {
         if (budget > 0 && total >= budget) break;
         const TRow row = std::min(FPending.front(), TRow(FStore.LineCount() - 1));
         const TLineRecord& rec = FStore.Line(row);
-        if (!(rec.Flags & (lfRescan | lfScanRestart)) && HasBytes(rec)) {
+        if (!(rec.Flags & (lfRescan | lfScanRestart)) && HasBytes(FStore, row)) {
             FPending.erase(FPending.begin());
             continue;
         }
@@ -209,11 +216,11 @@ void TRescanner::FindRestart(TRow changed, TRow& line, TOffset& offset, uint8_t&
             const TLineRecord& rec = FStore.Line(j);
             const uint32_t looked = RowReach(rec);
             clear = looked != RowReachFar && looked <= room;
-            room += size_t(rec.Length);
+            room += size_t(FStore.RowLength(j));
             if (!clear) continue;
-            lookedTo = size_t((FStore.PosFromLine(j) + rec.Length).Value()) + looked;
+            lookedTo = size_t((FStore.PosFromLine(j + 1)).Value()) + looked;
         }
-        const auto* bytes = BytesOf(FStore.Line(j));
+        const auto* bytes = BytesOf(FStore, j);
         if (!bytes) continue;
         for (int i = int(bytes->size()) - 1; i >= 0; --i) {
             const uint8_t v = (*bytes)[size_t(i)];
@@ -225,12 +232,12 @@ void TRescanner::FindRestart(TRow changed, TRow& line, TOffset& offset, uint8_t&
             // to the first character of the anchor token, across lines if it spans them.
             size_t at = size_t(i);
             for (;;) {
-                const auto& cur = *BytesOf(FStore.Line(line));
+                const auto& cur = *BytesOf(FStore, line);
                 while (at > 0 && cur[at - 1] == v)
                     --at;
                 offset = TOffset(int(at));
                 if (v == 0 || at > 0 || line == TRow(0)) return;
-                const auto* prev = BytesOf(FStore.Line(line - 1));
+                const auto* prev = BytesOf(FStore, line - 1);
                 if (!prev || prev->empty() || prev->back() != v) return;
                 --line;
                 at = prev->size();
@@ -253,7 +260,7 @@ uint32_t TRescanner::FindCheckpoint(TRow changed, TRow& line, TOffset& offset, s
     for (TRow j = changed - 1; j >= TRow(0); --j) {
         const TLineRecord& rec = FStore.Line(j);
         // The rows from the checkpoint to the change must hold their settled bytes.
-        if (!HasBytes(rec) || (rec.Flags & (lfRescan | lfScanRestart))) return 0;
+        if (!HasBytes(FStore, j) || (rec.Flags & (lfRescan | lfScanRestart))) return 0;
         const uint32_t looked = RowReach(rec);
         if ((rec.ScanEnd & ScanExact) && looked != RowReachFar && looked <= room &&
             (inside || !FStore.ScanStates().ResumeOf(rec.ScanEnd & ~ScanExact))) {
@@ -262,7 +269,7 @@ uint32_t TRescanner::FindCheckpoint(TRow changed, TRow& line, TOffset& offset, s
             reach = looked;
             return rec.ScanEnd & ~ScanExact;
         }
-        room += size_t(rec.Length);
+        room += size_t(FStore.RowLength(j));
         if (j <= changed - kLookBack && !(rec.Marks & lmContinuation)) break;
     }
     return 0;
@@ -271,7 +278,7 @@ uint32_t TRescanner::FindCheckpoint(TRow changed, TRow& line, TOffset& offset, s
 void TRescanner::AppendLines(size_t wantEnd) {
     const TRow count(FStore.LineCount());
     while (FWin.size() < wantEnd && FNextLine < count) {
-        std::string_view v = FStore.Line(FNextLine++).View();
+        std::string_view v = FStore.RowText(FNextLine++);
         const auto* p = reinterpret_cast<const uint8_t*>(v.data());
         FWin.insert(FWin.end(), p, p + v.size());
     }
@@ -304,10 +311,10 @@ void TRescanner::KeepPoints(TLineRecord& rec, size_t from, size_t to) {
     FPoints.erase(FPoints.begin(), FPoints.begin() + ptrdiff_t(e));
 }
 
-const TRowScan* TRescanner::KeptScan(const TLineRecord& rec) {
+const TRowScan* TRescanner::KeptScan(const TLineRecord& rec, int length) {
     if (!rec.Extra || !rec.Extra->Scan) return nullptr;
     const TRowScan& scan = *rec.Extra->Scan;
-    if (scan.TailFrom < 0 || long(scan.Before.size()) + scan.Shift != long(rec.Length))
+    if (scan.TailFrom < 0 || long(scan.Before.size()) + scan.Shift != long(length))
         return nullptr;
     return &scan;
 }
@@ -315,12 +322,13 @@ const TRowScan* TRescanner::KeptScan(const TLineRecord& rec) {
 const TRowScan::TPoint* TRescanner::StartPoint(TRow changed) const {
     if (OnTokenSeen || changed < TRow(0) || changed >= TRow(FStore.LineCount())) return nullptr;
     const TLineRecord& rec = FStore.Line(changed);
-    const TRowScan* kept = KeptScan(rec);
+    const TRowScan* kept = KeptScan(rec, FStore.RowLength(changed));
     // The row's points hold only while the state it starts in is the one they were found after.
     if (!kept || (rec.Flags & lfScanRestart) || kept->HeadTo > kept->TailFrom) return nullptr;
     if (changed > TRow(0)) {
         const TLineRecord& prev = FStore.Line(changed - 1);
-        if (!HasBytes(prev) || (prev.Flags & (lfRescan | lfScanRestart))) return nullptr;
+        if (!HasBytes(FStore, changed - 1) || (prev.Flags & (lfRescan | lfScanRestart)))
+            return nullptr;
     }
     const uint32_t head = uint32_t(std::max(kept->HeadTo, 0));
     for (size_t i = kept->Points.size(); i-- > 0;) {
@@ -335,7 +343,7 @@ bool TRescanner::KeepTail(TRow line, TRow changed, size_t lineStart, size_t pos,
     TLineRecord& rec = FStore.Line(line);
     TRowScan& scan = *rec.Extra->Scan;
     const size_t q = pos - lineStart;
-    const size_t len = size_t(rec.Length);
+    const size_t len = size_t(FStore.RowLength(line));
     // The character before the boundary is old text too: a token may look back at it.
     if (long(q) <= long(scan.TailFrom) || line < changed || rec.ScanEnd == 0 ||
         (rec.Flags & lfScanRestart) || reach > lineStart + len)
@@ -347,8 +355,8 @@ bool TRescanner::KeepTail(TRow line, TRow changed, size_t lineStart, size_t pos,
     size_t seen = 0;
     for (TRow j = line + 1; j < TRow(FStore.LineCount()); ++j) {
         const TLineRecord& next = FStore.Line(j);
-        if (!HasBytes(next) || (next.Flags & (lfRescan | lfScanRestart))) return false;
-        seen += size_t(next.Length);
+        if (!HasBytes(FStore, j) || (next.Flags & (lfRescan | lfScanRestart))) return false;
+        seen += size_t(FStore.RowLength(j));
         if (seen >= looked) break;
     }
     const long old = long(q) - scan.Shift;
@@ -468,12 +476,12 @@ int TRescanner::ScanPass(TRow changed, int budget, TRow& last, bool& budgetStop,
                 FPoints.push_back(
                     {p.Offset, p.State, p.Reach == TRowScan::UnknownReach ? SIZE_MAX : p.Reach});
     } else if (pos > 0) {
-        std::memcpy(FNew.data(), BytesOf(FStore.Line(restartLine))->data(), pos);
+        std::memcpy(FNew.data(), BytesOf(FStore, restartLine)->data(), pos);
     }
 
     // The window begins at a row; one cut from a long line does not begin a line.
     auto insideLine = [&](TRow row) {
-        return row > TRow(0) && !FStore.Line(row - 1).View().ends_with('\r');
+        return row > TRow(0) && !FStore.RowEndsInBreak(row - 1);
     };
     bool midLine = insideLine(restartLine);
     auto cursorAt = [&](size_t p) {
@@ -484,7 +492,7 @@ int TRescanner::ScanPass(TRow changed, int budget, TRow& last, bool& budgetStop,
 
     TRow line = restartLine;
     size_t lineStart = 0; // window index where `line` begins
-    size_t lineEnd = size_t(FStore.Line(line).Length);
+    size_t lineEnd = size_t(FStore.RowLength(line));
     int scanned = 0;
     // The scan state at `checkpoint`, taken once a line rather than before every token.
     // The stretch of the last bound region (window indexes): a row that ends inside it is
@@ -507,9 +515,10 @@ int TRescanner::ScanPass(TRow changed, int budget, TRow& last, bool& budgetStop,
                 uint32_t state = 0; // the number of the state here, once asked for
                 while (line < lineCount) {
                     TLineRecord& rec = FStore.Line(line);
-                    const size_t len = size_t(rec.Length);
-                    // Each row's bytes sit in blocks of their own: ask for those of the rows
-                    // ahead early, so that a scan over many short rows does not wait on each.
+                    const size_t len = size_t(FStore.RowLength(line));
+                    // Each row's attribute bytes sit in blocks of their own: ask for those of
+                    // the rows ahead early, so that a scan over many short rows does not wait
+                    // on each.
                     if (line + kPrefetch < lineCount) {
                         const TLineRecord& ahead = FStore.Line(line + kPrefetch);
                         if (ahead.Extra) {
@@ -523,13 +532,14 @@ int TRescanner::ScanPass(TRow changed, int budget, TRow& last, bool& budgetStop,
                         break;
                     }
                     const uint8_t* fresh = FNew.data() + lineStart;
-                    const auto* old = BytesOf(rec);
+                    const auto* old = BytesOf(rec, len);
                     const bool equal =
                         len == 0 || (old && std::memcmp(old->data(), fresh, len) == 0);
                     bool nextReady = true;
                     if (line + 1 < lineCount) {
                         const TLineRecord& next = FStore.Line(line + 1);
-                        nextReady = HasBytes(next) && !(next.Flags & lfRescan);
+                        nextReady = !(next.Flags & lfRescan) &&
+                                    HasBytes(next, size_t(FStore.RowLength(line + 1)));
                     }
                     last = line;
                     if (!state) {
@@ -673,7 +683,7 @@ int TRescanner::ScanPass(TRow changed, int budget, TRow& last, bool& budgetStop,
                 if (lineEnd - lineStart > kPointEvery) {
                     const size_t q = pos - lineStart;
                     limit = std::min(limit, lineStart + (q / kPointEvery + 1) * kPointEvery);
-                    kept = KeptScan(FStore.Line(line));
+                    kept = KeptScan(FStore.Line(line), FStore.RowLength(line));
                     if (kept) {
                         const long from = std::max(long(q), long(kept->TailFrom));
                         for (const TRowScan::TPoint& p : kept->Points)

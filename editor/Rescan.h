@@ -138,7 +138,7 @@ private:
     // Gives row `rec`, [from, to) in the window, the points recorded for it.
     void KeepPoints(TLineRecord& rec, size_t from, size_t to);
     // The row's bytes and points from before an edit in it, when they fit its text; else nullptr.
-    static const TRowScan* KeptScan(const TLineRecord& rec);
+    static const TRowScan* KeptScan(const TLineRecord& rec, int length);
     // At a token boundary `pos` (window) of row `line`, in state `state`, behind the edit: when
     // the row kept that state there before the edit, its bytes become the new ones up to `pos`
     // and the old ones after it, and the scan may stop. `reach`: how far the tokens looked.

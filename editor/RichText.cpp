@@ -144,7 +144,7 @@ public:
         for (TRow line = first; line <= last; ++line) {
             if (FSrc.LineHook) FSrc.LineHook(line, false);
             const TLineRecord& rec = store.Line(line);
-            const std::string_view text = rec.View();
+            const std::string_view text = store.RowText(line);
             const TOffset base = store.PosFromLine(line);
             const size_t a = line == first ? size_t(start - base) : 0;
             const size_t b = line == last ? std::min(text.size(), size_t(end - base)) : text.size();

@@ -16,28 +16,28 @@ std::string_view TStoreCharSource::RunAt(int64_t pos, int64_t& runStart) const {
     if (FLine >= count) FLine = TRow(0), FLineStart = 0;
     // The same line or one of its neighbours: no search of the line starts.
     for (int step = 0; step < 2; ++step) {
-        int64_t len = FStore.Line(FLine).Length;
+        int64_t len = FStore.RowLength(FLine);
         if (pos >= FLineStart && pos < FLineStart + len) {
             runStart = FLineStart;
-            return FStore.Line(FLine).View();
+            return FStore.RowText(FLine);
         }
         if (pos >= FLineStart + len && FLine + 1 < count) {
             FLineStart += len;
             ++FLine;
         } else if (pos < FLineStart && FLine > TRow(0)) {
             --FLine;
-            FLineStart -= FStore.Line(FLine).Length;
+            FLineStart -= FStore.RowLength(FLine);
         } else {
             break;
         }
     }
-    int64_t len = FStore.Line(FLine).Length;
+    int64_t len = FStore.RowLength(FLine);
     if (pos < FLineStart || pos >= FLineStart + len) {
         FLine = FStore.LineFromPos(TOffset(static_cast<int>(pos)));
         FLineStart = FStore.PosFromLine(FLine).Value();
     }
     runStart = FLineStart;
-    return FStore.Line(FLine).View();
+    return FStore.RowText(FLine);
 }
 
 // Offsets of the text as it reads now are counted from its end where they can: the edits

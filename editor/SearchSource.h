@@ -11,7 +11,7 @@ namespace quillet {
 
 class TTextStore;
 
-// Each line record is one run (its text ends with the CR of the line break). The last
+// Each row is one run (its text ends with the CR of the line break). The last
 // line asked for is remembered, so a scan that walks the text line by line never
 // searches the line starts. The memory goes stale when the text changes: make a new
 // source, or call Reset, after an edit.

@@ -82,97 +82,16 @@ size_t TTextStore::NormalizeInPlace(char* p, size_t n) {
     return size_t(w - p);
 }
 
-namespace {
-// Insertions at least this long lay their new lines in the pool.
-constexpr size_t kPoolFrom = 1024;
-constexpr size_t kPoolBlock = size_t(1) << 20;
-
-size_t PooledSize(int length) {
-    return (size_t(length) + 2) & ~size_t(1); // the zero, rounded up to keep slices 2-aligned
-}
-} // namespace
-
-char* TTextStore::PoolAlloc(size_t bytes) {
-    if (FPoolFree < bytes) {
-        const size_t block = std::max(bytes, kPoolBlock);
-        try {
-            FPool.push_back(std::make_unique_for_overwrite<char[]>(block));
-        } catch (const std::bad_alloc&) {
-            throw EOutOfMemory(LoadStr(SOutOfMemory));
-        }
-        FPoolNext = FPool.back().get();
-        FPoolFree = block;
-        FPoolHeld += block;
+void TTextStore::Reserve(int lines, int chars) {
+    if (lines > FLines.Length()) {
+        FLines.Reserve(lines);
+        FStarts.Reserve(lines);
     }
-    char* p = FPoolNext;
-    FPoolNext += bytes;
-    FPoolFree -= bytes;
-    FPoolLive += bytes;
-    return p;
+    FText.Reserve(chars);
 }
 
-void TTextStore::ReleaseText(TLineRecord& rec) {
-    if (!rec.Text.IsPooled()) return;
-    FPoolLive -= PooledSize(rec.Length);
-    rec.Text = TLineText();
-    if (FPoolLive == 0) {
-        // No line uses the pool any more: what it holds is garbage of edited lines.
-        FPool.clear();
-        FPoolNext = nullptr;
-        FPoolFree = FPoolHeld = 0;
-    }
-}
-
-void TTextStore::RepackPool() {
-    // Edited lines leave their pooled text behind; once that outweighs what lines still use,
-    // move the live slices into fresh blocks so the garbage goes.
-    const size_t garbage = FPoolHeld - FPoolLive;
-    if (garbage < kPoolBlock * 16 || garbage < FPoolLive) return;
-    std::vector<std::unique_ptr<char[]>> old = std::move(FPool);
-    FPool.clear();
-    FPoolNext = nullptr;
-    FPoolFree = FPoolLive = FPoolHeld = 0;
-    for (int i = 0; i < FLines.Length(); ++i) {
-        TLineRecord& rec = FLines[i];
-        if (!rec.Text.IsPooled()) continue;
-        const size_t bytes = PooledSize(rec.Length);
-        char* p = PoolAlloc(bytes);
-        std::memcpy(p, rec.Text.get(), size_t(rec.Length) + 1);
-        rec.Text = TLineText::Pooled(p);
-    }
-}
-
-void TTextStore::ReserveLines(int lines) {
-    if (lines <= FLines.Length()) return;
-    FLines.Reserve(lines);
-    FStarts.Reserve(lines);
-}
-
-void TTextStore::SetRecordText(TLineRecord& rec, std::string_view a, std::string_view b,
-                               bool keepDecor, bool pool) {
-    const size_t size = a.size() + b.size();
-    const int length = static_cast<int>(size);
-    char* p;
-    TLineText text;
-    if (pool) {
-        p = PoolAlloc(PooledSize(length));
-        text = TLineText::Pooled(p);
-    } else {
-        std::unique_ptr<char[]> buf;
-        try {
-            buf = std::make_unique_for_overwrite<char[]>(size + 1);
-        } catch (const std::bad_alloc&) {
-            throw EOutOfMemory(LoadStr(SOutOfMemory));
-        }
-        p = buf.get();
-        text = TLineText(std::move(buf));
-    }
-    if (!a.empty()) std::memcpy(p, a.data(), a.size());
-    if (!b.empty()) std::memcpy(p + a.size(), b.data(), b.size());
-    p[size] = 0;
-    ReleaseText(rec);
-    rec.Text = std::move(text);
-    rec.Length = length;
+void TTextStore::TouchRow(int row, bool keepDecor) {
+    TLineRecord& rec = FLines[row];
     if (rec.Extra) {
         rec.Extra->Attributes.clear();
         rec.Extra->Scan.reset();
@@ -182,15 +101,17 @@ void TTextStore::SetRecordText(TLineRecord& rec, std::string_view a, std::string
         rec.PaintA = rec.PaintB = -1;
     }
     rec.Flags |= lfRepaint | lfRescan;
-    if (std::memchr(p, '\t', size))
+    const int start = FStarts.PositionFromPartition(row);
+    const int end = FStarts.PositionFromPartition(row + 1);
+    if (FText.Contains(start, end, '\t'))
         rec.Flags |= lfHasTab;
     else
         rec.Flags &= ~lfHasTab;
-    FWidest = std::max(FWidest, rec.Length);
+    FWidest = std::max(FWidest, end - start);
 }
 
-std::unique_ptr<TRowScan> TTextStore::KeepRowScan(TLineRecord& rec, int at, int removed,
-                                                  int added) {
+std::unique_ptr<TRowScan> TTextStore::KeepRowScan(TLineRecord& rec, int length, int at,
+                                                  int removed, int added) {
     if (!rec.Extra || !rec.Extra->Scan) return nullptr;
     std::unique_ptr<TRowScan> scan = std::move(rec.Extra->Scan);
     const int shift = added - removed;
@@ -203,7 +124,7 @@ std::unique_ptr<TRowScan> TTextStore::KeepRowScan(TLineRecord& rec, int at, int 
     }
     // Only bytes the scan settled, with the state at the row's end known, are worth keeping.
     if ((rec.Flags & (lfRescan | lfScanRestart)) || rec.ScanEnd == 0 || scan->Points.empty() ||
-        rec.Extra->Attributes.size() != size_t(rec.Length))
+        rec.Extra->Attributes.size() != size_t(length))
         return nullptr;
     scan->Before.swap(rec.Extra->Attributes);
     scan->TailFrom = at + added;
@@ -218,40 +139,28 @@ int TTextStore::Insert(TOffset at, std::string_view raw) {
     if (text.size() > static_cast<size_t>(INT_MAX - FCharCount))
         throw EOutOfMemory(LoadStr(SOutOfMemory));
     const int pos = std::clamp(at.Value(), 0, FCharCount);
-    int line = RowOf(pos);
-    int start = FStarts.PositionFromPartition(line);
-    int offset = pos - start;
-    // Copies: the record's text is replaced below.
-    std::string old(FLines[line].View());
-    std::string_view before = std::string_view(old).substr(0, size_t(offset));
-    std::string_view after = std::string_view(old).substr(size_t(offset));
-    int len = static_cast<int>(text.size());
+    const int line = RowOf(pos);
+    const int start = FStarts.PositionFromPartition(line);
+    const int offset = pos - start;
+    const int oldLength = RowLength(TRow(line));
+    const int len = static_cast<int>(text.size());
+    FText.Insert(pos, text.data(), len);
 
     size_t cr = text.find('\r');
     if (cr == std::string::npos) {
-        std::unique_ptr<TRowScan> kept = KeepRowScan(FLines[line], offset, 0, len);
-        SetRecordText(FLines[line], before, text + std::string(after), true);
-        if (kept) FLines[line].EnsureExtra().Scan = std::move(kept);
+        std::unique_ptr<TRowScan> kept = KeepRowScan(FLines[line], oldLength, offset, 0, len);
         FStarts.InsertText(line, len);
+        TouchRow(line, true);
+        if (kept) FLines[line].EnsureExtra().Scan = std::move(kept);
     } else {
-        // Split: the first piece ends the old line, the rest become new records.
-        std::vector<std::string_view> pieces;
-        size_t from = 0;
-        std::string_view tv(text);
-        while (true) {
-            size_t e = tv.find('\r', from);
-            if (e == std::string_view::npos) {
-                pieces.push_back(tv.substr(from));
-                break;
-            }
-            pieces.push_back(tv.substr(from, e - from + 1));
-            from = e + 1;
-        }
+        // Split: the row ends after the first break, and a row starts after every break.
+        std::vector<int> breaks; // offsets in `text` just past each CR
+        for (size_t e = cr; e != std::string::npos; e = text.find('\r', e + 1))
+            breaks.push_back(int(e) + 1);
+        const int added = static_cast<int>(breaks.size());
         // One big insertion may reserve exactly; a chunked load relies on geometric growth.
-        if (pieces.size() > size_t(FLines.Length()) / 2)
-            ReserveLines(FLines.Length() + static_cast<int>(pieces.size()));
-        const bool pool = text.size() >= kPoolFrom;
-        const int added = static_cast<int>(pieces.size()) - 1;
+        if (breaks.size() > size_t(FLines.Length()) / 2)
+            Reserve(FLines.Length() + added, 0);
         FStarts.InsertText(line, len);
         // Every new row starts a logical line of its own; those below move down by as many rows.
         const int logical = FLogical.PartitionFromPosition(line);
@@ -262,30 +171,22 @@ int TTextStore::Insert(TOffset at, std::string_view raw) {
         const uint32_t endState = FLines[line].ScanEnd;
         const uint32_t endReach = RowReach(FLines[line]);
         FLines[line].ScanEnd = 0;
-        SetRecordText(FLines[line], before, pieces[0], true);
-        int at = start + static_cast<int>(before.size() + pieces[0].size());
-        for (size_t k = 1; k < pieces.size(); ++k) {
-            TLineRecord rec;
-            SetRecordText(rec, pieces[k], k + 1 == pieces.size() ? after : std::string_view(),
-                          false, pool);
-            int index = line + static_cast<int>(k);
-            if (k + 1 == pieces.size()) {
-                rec.ScanEnd = endState;
-                SetRowReach(rec, endReach);
-            }
-            FLines.Insert(index, std::move(rec));
-            FStarts.InsertPartition(index, at);
-            at += static_cast<int>(pieces[k].size());
-        }
+        FLines.InsertEmpty(line + 1, added);
+        for (int k = 1; k <= added; ++k)
+            FStarts.InsertPartition(line + k, pos + breaks[size_t(k - 1)]);
+        TouchRow(line, true);
+        for (int k = 1; k <= added; ++k)
+            TouchRow(line + k, false);
+        FLines[line + added].ScanEnd = endState;
+        SetRowReach(FLines[line + added], endReach);
         // Breaks typed at the start of a line push its text down, and its bookmarks with it.
         const uint16_t bits = FLines[line].Marks & lmBookmarkBits;
-        if (bits && offset == 0 && (line == 0 || FLines[line - 1].View().ends_with('\r'))) {
+        if (bits && offset == 0 && (line == 0 || RowEndsInBreak(TRow(line - 1)))) {
             FLines[line].Marks &= uint16_t(~lmBookmarkBits);
-            FLines[line + int(pieces.size()) - 1].Marks |= bits;
+            FLines[line + added].Marks |= bits;
         }
     }
     FCharCount += len;
-    RepackPool();
     if (line < FCachedTop && cr != std::string::npos) FCachedTop = 0;
     for (auto* o : FObservers)
         o->OnInsert(TOffset(pos), text);
@@ -301,9 +202,7 @@ void TTextStore::Delete(TOffset at, int length) {
     std::string deleted = FObservers.empty() ? std::string() : Output(pos, pos + length, "\r");
     int l1 = RowOf(pos), l2 = RowOf(pos + length);
     int o1 = pos - FStarts.PositionFromPartition(l1);
-    int o2 = pos + length - FStarts.PositionFromPartition(l2);
-    std::string head(FLines[l1].View().substr(0, size_t(o1)));
-    std::string tail(FLines[l2].View().substr(size_t(o2)));
+    const int oldLength = RowLength(TRow(l1));
     // A numbered bookmark stays while some of its logical line (text or break) is left; it then
     // rides on the joined row. A line deleted whole takes its bookmark with it.
     uint16_t bits = 0;
@@ -316,13 +215,13 @@ void TTextStore::Delete(TOffset at, int length) {
             continue;
         }
         const int last = FirstRowOf(LogicalLineOf(TRow(i)) + 1).Value() - 1;
-        if (FStarts.PositionFromPartition(last) + FLines[last].Length > pos + length) bits |= b;
+        if (FStarts.PositionFromPartition(last + 1) > pos + length) bits |= b;
     }
     // The breaks that go: each removed row's own, when it ends in one (a cut row does not). The
     // logical lines they ended join the one holding l1, and those below move up.
     int gone = 0;
     for (int i = l1; i < l2; ++i)
-        if (FLines[i].View().ends_with('\r')) ++gone;
+        if (RowEndsInBreak(TRow(i))) ++gone;
     const int logical = FLogical.PartitionFromPosition(l1);
     for (int k = gone; k > 0; --k)
         FLogical.RemovePartition(logical + k);
@@ -330,14 +229,14 @@ void TTextStore::Delete(TOffset at, int length) {
     // The joined row ends where the last of them did, and keeps the scan state kept there.
     FLines[l1].ScanEnd = FLines[l2].ScanEnd;
     SetRowReach(FLines[l1], RowReach(FLines[l2]));
-    for (int i = l2; i > l1; --i) {
-        ReleaseText(FLines[i]);
+    for (int i = l2; i > l1; --i)
         FStarts.RemovePartition(i);
-    }
     FLines.DeleteRange(l1 + 1, l2 - l1);
     FStarts.InsertText(l1, -length);
-    std::unique_ptr<TRowScan> kept = l1 == l2 ? KeepRowScan(FLines[l1], o1, length, 0) : nullptr;
-    SetRecordText(FLines[l1], head, tail, true);
+    FText.Delete(pos, length);
+    std::unique_ptr<TRowScan> kept =
+        l1 == l2 ? KeepRowScan(FLines[l1], oldLength, o1, length, 0) : nullptr;
+    TouchRow(l1, true);
     if (kept) FLines[l1].EnsureExtra().Scan = std::move(kept);
     // They belong on the first row of the joined logical line.
     FLines[l1].Marks &= uint16_t(~lmBookmarkBits);
@@ -347,7 +246,6 @@ void TTextStore::Delete(TOffset at, int length) {
         FLines[first].Flags |= lfRepaint; // the gutter shows them
     }
     FCharCount -= length;
-    RepackPool();
     if (l1 < FCachedTop) FCachedTop = 0;
     for (auto* o : FObservers)
         o->OnDelete(TOffset(pos), deleted);
@@ -368,22 +266,21 @@ std::string TTextStore::Output(int start, int end, const char* lineEnd) const {
     start = std::clamp(start, 0, FCharCount);
     end = std::clamp(end, 0, FCharCount);
     std::string out;
+    const bool asStored = lineEnd[0] == '\r' && lineEnd[1] == 0;
     out.reserve(static_cast<size_t>(end - start));
-    int line = RowOf(start);
-    int at = FStarts.PositionFromPartition(line);
-    while (at < end && line < LineCount()) {
-        std::string_view v = FLines[line].View();
-        int from = std::max(start - at, 0);
-        int to = std::min(end - at, static_cast<int>(v.size()));
-        for (int i = from; i < to; ++i) {
-            if (v[i] == '\r')
-                out += lineEnd;
-            else
-                out += v[i];
+    FText.Pieces(start, end, [&](std::string_view piece) {
+        if (asStored) {
+            out.append(piece);
+            return;
         }
-        at += static_cast<int>(v.size());
-        ++line;
-    }
+        for (size_t at = 0; at < piece.size();) {
+            const size_t cr = piece.find('\r', at);
+            out.append(piece.substr(at, cr == std::string_view::npos ? cr : cr - at));
+            if (cr == std::string_view::npos) break;
+            out += lineEnd;
+            at = cr + 1;
+        }
+    });
     return out;
 }
 
@@ -393,8 +290,9 @@ bool TTextStore::RecutRows(TRow firstRow, int count, const std::vector<int>& len
     int total = 0;
     bool same = int(lengths.size()) == count;
     for (int i = 0; i < count; ++i) {
-        total += FLines[first + i].Length;
-        if (same && lengths[size_t(i)] != FLines[first + i].Length) same = false;
+        const int length = RowLength(TRow(first + i));
+        total += length;
+        if (same && lengths[size_t(i)] != length) same = false;
     }
     int sum = 0;
     for (int n : lengths) {
@@ -403,30 +301,28 @@ bool TTextStore::RecutRows(TRow firstRow, int count, const std::vector<int>& len
     }
     if (same || sum != total) return false;
 
-    // What the old rows knew, by text offset from the first: their bytes (a row without them
-    // leaves a gap that must be scanned), their pending scans and their checkpoints.
+    // What the old rows knew, by text offset from the first: their attribute bytes (a row
+    // without them leaves a gap that must be scanned), their pending scans and checkpoints.
     struct TOldRow {
         int End;
         bool Known; // bytes present and no scan pending
         uint32_t ScanEnd;
         uint32_t Reach;
     };
-    std::string text;
-    text.reserve(size_t(total));
     std::vector<uint8_t> attrs(size_t(total), 0);
     std::vector<TOldRow> old;
     uint16_t bookmarks = 0;
     uint32_t flags = 0;
     for (int i = 0; i < count; ++i) {
         const TLineRecord& rec = FLines[first + i];
-        const int from = int(text.size());
-        text.append(rec.View());
+        const int from = old.empty() ? 0 : old.back().End;
+        const int length = RowLength(TRow(first + i));
         const auto* a = rec.Extra ? &rec.Extra->Attributes : nullptr;
-        const bool haveAttrs = rec.Length == 0 || (a && int(a->size()) >= rec.Length);
-        if (haveAttrs && rec.Length > 0)
-            std::copy(a->begin(), a->begin() + rec.Length, attrs.begin() + from);
+        const bool haveAttrs = length == 0 || (a && int(a->size()) >= length);
+        if (haveAttrs && length > 0)
+            std::copy(a->begin(), a->begin() + length, attrs.begin() + from);
         old.push_back(
-            {from + rec.Length, haveAttrs && !(rec.Flags & lfRescan), rec.ScanEnd, RowReach(rec)});
+            {from + length, haveAttrs && !(rec.Flags & lfRescan), rec.ScanEnd, RowReach(rec)});
         bookmarks |= rec.Marks & ~lmContinuation;
         flags |= rec.Flags;
     }
@@ -442,26 +338,24 @@ bool TTextStore::RecutRows(TRow firstRow, int count, const std::vector<int>& len
     const int logical = FLogical.PartitionFromPosition(first);
     int starts = 0;
     for (int i = first; i + 1 < first + count; ++i)
-        if (FLines[i].View().ends_with('\r')) ++starts;
+        if (RowEndsInBreak(TRow(i))) ++starts;
     for (int k = starts; k > 0; --k)
         FLogical.RemovePartition(logical + k);
     FLogical.InsertText(logical, int(lengths.size()) - count);
-    for (int i = first + count - 1; i > first; --i) {
-        ReleaseText(FLines[i]);
+    for (int i = first + count - 1; i > first; --i)
         FStarts.RemovePartition(i);
-    }
     FLines.DeleteRange(first + 1, count - 1);
+    // The new cuts first, so that each row reads as its own characters below.
+    FLines.InsertEmpty(first + 1, int(lengths.size()) - 1);
+    for (int k = 1, at = lengths[0]; k < int(lengths.size()); at += lengths[size_t(k++)])
+        FStarts.InsertPartition(first + k, start + at);
     int at = 0;
     size_t o = 0; // the first old row that ends past `at`
     for (size_t k = 0; k < lengths.size(); ++k) {
         int n = lengths[k];
         int index = first + int(k);
-        if (k > 0) {
-            FLines.Insert(index, TLineRecord());
-            FStarts.InsertPartition(index, start + at);
-        }
+        TouchRow(index, true);
         TLineRecord& rec = FLines[index];
-        SetRecordText(rec, std::string_view(text).substr(size_t(at), size_t(n)), {}, true);
         // The new row is known when every old row it overlaps was; ending where an old row
         // ended, it ends in the same scan state.
         bool known = true;
@@ -491,7 +385,7 @@ bool TTextStore::RecutRows(TRow firstRow, int count, const std::vector<int>& len
         at += n;
     }
     for (int i = first, k = logical; i + 1 < first + int(lengths.size()); ++i)
-        if (FLines[i].View().ends_with('\r')) FLogical.InsertPartition(++k, i + 1);
+        if (RowEndsInBreak(TRow(i))) FLogical.InsertPartition(++k, i + 1);
     if (object) FLines[first].EnsureExtra().Object = std::move(object);
     if ((flags & lfScanRestart) != 0) FLines[first].Flags |= lfScanRestart;
     if (first < FCachedTop) FCachedTop = 0;

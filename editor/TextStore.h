@@ -1,7 +1,9 @@
-// The line store: the text as line records, with the hooks that must follow every edit.
+// The line store: the text, the display rows it is cut into, and the hooks that must follow every
+// edit.
 #pragma once
 
 #include "editor/Partitioning.h"
+#include "editor/TextBuffer.h"
 #include "editor/Units.h"
 
 #include <cstddef>
@@ -65,48 +67,10 @@ constexpr uint32_t ScanExact = 0x80000000u;
 constexpr uint16_t lmContinuation = 4096;
 constexpr uint16_t lmBookmarkBits = 0x03FF; // numbered bookmarks 0-9
 
-// A line's characters: its own buffer, or a slice of the store's pool (laid there by a large
-// insertion such as a load, so that a line costs no allocation of its own; the store frees the
-// pool once no line uses it).
-class TLineText {
-public:
-    TLineText() = default;
-    explicit TLineText(std::unique_ptr<char[]> owned)
-        : FBits(reinterpret_cast<uintptr_t>(owned.release())) {}
-    // `p` must be 2-aligned: its low bit marks the slice.
-    static TLineText Pooled(char* p) {
-        TLineText t;
-        t.FBits = reinterpret_cast<uintptr_t>(p) | 1;
-        return t;
-    }
-    TLineText(TLineText&& o) noexcept : FBits(o.FBits) { o.FBits = 0; }
-    TLineText& operator=(TLineText&& o) noexcept {
-        if (this != &o) {
-            Release();
-            FBits = o.FBits;
-            o.FBits = 0;
-        }
-        return *this;
-    }
-    TLineText(const TLineText&) = delete;
-    TLineText& operator=(const TLineText&) = delete;
-    ~TLineText() { Release(); }
-
-    char* get() const { return reinterpret_cast<char*>(FBits & ~uintptr_t(1)); }
-    explicit operator bool() const { return FBits != 0; }
-    char& operator[](size_t i) const { return get()[i]; }
-    bool IsPooled() const { return (FBits & 1) != 0; }
-
-private:
-    void Release() {
-        if (FBits && !(FBits & 1)) std::default_delete<char[]>()(get());
-    }
-    uintptr_t FBits = 0;
-};
-
+// What the editor keeps of a display row beside its text: the row's characters are the store's
+// text between the row's start and the next row's (TTextStore::RowText), so a row is where it
+// is cut, not a copy of its characters.
 struct TLineRecord {
-    TLineText Text; // Length bytes + terminating zero; ends with CR unless last
-    int Length = 0; // 32-bit: a single line may exceed 65,535 characters
     uint32_t Flags = 0;
     std::unique_ptr<TLineExtra> Extra;
     uint16_t Marks = 0;
@@ -120,7 +84,6 @@ struct TLineRecord {
     // number is the state before the token with the token's resume code (TScanStates::ResumeOf).
     uint32_t ScanEnd = 0;
 
-    std::string_view View() const { return {Text ? Text.get() : "", static_cast<size_t>(Length)}; }
     TLineExtra& EnsureExtra();
 };
 
@@ -179,10 +142,26 @@ public:
     // The first row of logical `line`; LineCount() for LogicalLineCount(), -1 past that.
     TRow FirstRowOf(TLogicalLine line) const;
 
-    // A line record is a display row; rows and text offsets have their own types, so that
-    // neither stands for the other or for a logical line.
+    // What the editor keeps of a display row; rows and text offsets have their own types, so
+    // that neither stands for the other or for a logical line.
     const TLineRecord& Line(TRow row) const { return FLines[row.Value()]; }
     TLineRecord& Line(TRow row) { return FLines[row.Value()]; }
+    // The characters of `row` (its CR, when it ends a logical line, included), in place: valid
+    // until the next edit. Reading a row moves no other row's characters, so views of several
+    // rows may be held at once.
+    std::string_view RowText(TRow row) const {
+        const int r = row.Value();
+        return FText.Run(FStarts.PositionFromPartition(r), FStarts.PositionFromPartition(r + 1));
+    }
+    int RowLength(TRow row) const {
+        const int r = row.Value();
+        return FStarts.PositionFromPartition(r + 1) - FStarts.PositionFromPartition(r);
+    }
+    // Whether `row` ends in a line break (every row of a logical line but its last does not).
+    bool RowEndsInBreak(TRow row) const {
+        const int end = FStarts.PositionFromPartition(row.Value() + 1);
+        return end > FStarts.PositionFromPartition(row.Value()) && FText.At(end - 1) == '\r';
+    }
     // The row holding offset `pos` (clamped to the text; at a row start, that row).
     TRow LineFromPos(TOffset pos) const { return TRow(RowOf(pos.Value())); }
     // Where `row` starts; -1 when there is no such row.
@@ -237,12 +216,11 @@ public:
     // The stored characters of [start, end), line ends as single CRs.
     std::string StoredText(TOffset start, TOffset end) const;
 
-    // Room for this many lines without growing: a loader that knows the count spares the copies
-    // (and the double memory) of growing the record sequence.
-    void ReserveLines(int lines);
-    // Bytes of the pool that lines still use, and bytes it holds (for tests and benchmarks).
-    size_t PoolLiveBytes() const { return FPoolLive; }
-    size_t PoolBytes() const { return FPoolHeld; }
+    // Room for this many rows and characters without growing: a loader that knows the counts
+    // spares the copies (and the double memory) of growing the text and the rows.
+    void Reserve(int lines, int chars);
+    // Bytes the text holds room for (for tests and benchmarks).
+    size_t TextCapacity() const { return FText.Capacity(); }
 
 private:
     int RowOf(int pos) const;
@@ -251,23 +229,18 @@ private:
     const char* LineEndOf(TSaveFormat format) const {
         return format != sfUNIX && FLineStyle == lsCRLF ? "\r\n" : "\n";
     }
-    // The record's text becomes a + b; pooled when `pool` is set.
-    void SetRecordText(TLineRecord& rec, std::string_view a, std::string_view b, bool keepDecor,
-                       bool pool = false);
-    void ReleaseText(TLineRecord& rec);
-    // Before [at, at + removed) of a row becomes `added` new characters: what the re-scan knew
-    // of the row, with the bytes of before kept for the text behind the edit; nullptr if nothing.
-    static std::unique_ptr<TRowScan> KeepRowScan(TLineRecord& rec, int at, int removed, int added);
-    char* PoolAlloc(size_t bytes);
-    void RepackPool();
+    // The row's characters changed: what was known of them (attribute bytes, scan points) goes,
+    // the row is to be painted and scanned again; `keepDecor` keeps its glyphs and paint range.
+    void TouchRow(int row, bool keepDecor);
+    // Before [at, at + removed) of a row of `length` characters becomes `added` new characters:
+    // what the re-scan knew of the row, with the bytes of before kept for the text behind the
+    // edit; nullptr if nothing.
+    static std::unique_ptr<TRowScan> KeepRowScan(TLineRecord& rec, int length, int at,
+                                                 int removed, int added);
 
-    std::vector<std::unique_ptr<char[]>> FPool;
-    char* FPoolNext = nullptr;
-    size_t FPoolFree = 0; // bytes left in the last pool block
-    size_t FPoolLive = 0;
-    size_t FPoolHeld = 0;
-
+    TTextBuffer FText;
     TSplitVector<TLineRecord> FLines;
+    // Row i is FText[FStarts.PositionFromPartition(i), FStarts.PositionFromPartition(i + 1)).
     TPartitioning FStarts;
     // Logical line i starts at row FLogical.PositionFromPartition(i); the end is LineCount().
     TPartitioning FLogical;

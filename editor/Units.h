@@ -56,7 +56,8 @@ private:
     int FValue = 0;
 };
 
-// A display row: one of the store's line records, the unit of scrolling and painting.
+// A display row: a cut of the text between two of the store's row starts, the unit of scrolling
+// and painting.
 using TRow = TPosition<struct TRowKind>;
 // A logical line: the rows from one line break to the next, as line numbers count them.
 using TLogicalLine = TPosition<struct TLogicalLineKind>;

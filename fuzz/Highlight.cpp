@@ -25,7 +25,7 @@ std::vector<std::vector<uint8_t>> Attributes(TCodeMemo& memo) {
     std::vector<std::vector<uint8_t>> lines;
     for (TRow i(0); i < TRow(store.LineCount()); ++i) {
         const TLineRecord& rec = store.Line(i);
-        std::vector<uint8_t> attrs(size_t(rec.Length), 0);
+        std::vector<uint8_t> attrs(size_t(store.RowLength(i)), 0);
         for (size_t k = 0; rec.Extra && k < attrs.size() && k < rec.Extra->Attributes.size(); ++k)
             attrs[k] = rec.Extra->Attributes[k];
         lines.push_back(std::move(attrs));

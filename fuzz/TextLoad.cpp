@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 using namespace quillet;
 
@@ -13,10 +14,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     memo.LoadFromStream(stream);
     // The store must agree with itself after any input.
     const TTextStore& store = memo.Store();
-    int total = 0;
+    // The rows read in place, one after another, are the text.
+    std::string rows;
     for (TRow i(0); i < TRow(store.LineCount()); ++i)
-        total += store.Line(i).Length;
-    if (total != store.CharCount()) __builtin_trap();
+        rows += store.RowText(i);
+    if (rows != store.StoredText(TOffset(0), store.TextEnd())) __builtin_trap();
     if (int(memo.Perform(WM_GETTEXTLENGTH, 0, 0)) != int(memo.Text().size())) __builtin_trap();
     memo.SelectAll();
     memo.SetSelText("x");

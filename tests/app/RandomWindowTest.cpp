@@ -678,7 +678,7 @@ protected:
         const TTextStore& store = memo.Store();
         int sum = 0;
         for (int i = 0; i < store.LineCount(); ++i) {
-            std::string_view v = store.Line(TRow(i)).View();
+            std::string_view v = store.RowText(TRow(i));
             sum += int(v.size());
             const size_t cr = v.find('\r');
             const bool last = i + 1 == store.LineCount();
@@ -697,7 +697,7 @@ protected:
                 return std::string(name) + ": selection outside the text";
             if (at < store.CharCount()) {
                 const TRow row = store.LineFromPos(TOffset(at));
-                std::string_view v = store.Line(row).View();
+                std::string_view v = store.RowText(row);
                 const size_t i = size_t(TOffset(at) - store.PosFromLine(row)); // in the row
                 if (i < v.size() && (uint8_t(v[i]) & 0xC0) == 0x80 && i > 0 &&
                     (uint8_t(v[i - 1]) & 0x80))

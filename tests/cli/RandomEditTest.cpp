@@ -737,7 +737,7 @@ private:
                     const TLineRecord& rec = st.Line(TRow(i));
                     std::vector<uint8_t> b =
                         rec.Extra ? rec.Extra->Attributes : std::vector<uint8_t>();
-                    b.resize(size_t(rec.Length), 0xEE);
+                    b.resize(size_t(st.RowLength(TRow(i))), 0xEE);
                     all.insert(all.end(), b.begin(), b.end());
                 }
                 return all;

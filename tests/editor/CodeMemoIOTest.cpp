@@ -89,8 +89,8 @@ TEST_F(CodeMemoIOTest, LoadStreamKeepsCrLfAcrossTheBlockBoundary) {
     Memo.SetSelection(0, 0);
     Memo.Perform(SM_LOADSTREAM, 0, LPARAM(&second));
     EXPECT_EQ(Memo.Store().LineCount(), 3);
-    EXPECT_EQ(Memo.Store().Line(TRow(0)).Length, 8192);
-    EXPECT_EQ(Memo.Store().Line(TRow(1)).Length, 8192);
+    EXPECT_EQ(Memo.Store().RowLength(TRow(0)), 8192);
+    EXPECT_EQ(Memo.Store().RowLength(TRow(1)), 8192);
     EXPECT_EQ(Memo.SelStart(), 8192);
 }
 

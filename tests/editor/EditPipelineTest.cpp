@@ -26,7 +26,7 @@ std::string Stored(const TTextStore& st) {
 std::vector<int> RowLengths(const TTextStore& st) {
     std::vector<int> out;
     for (int i = 0; i < st.LineCount(); ++i)
-        out.push_back(st.Line(TRow(i)).Length);
+        out.push_back(st.RowLength(TRow(i)));
     return out;
 }
 
@@ -36,7 +36,7 @@ std::vector<uint8_t> Bytes(const TTextStore& st) {
     for (int i = 0; i < st.LineCount(); ++i) {
         const TLineRecord& r = st.Line(TRow(i));
         std::vector<uint8_t> b = r.Extra ? r.Extra->Attributes : std::vector<uint8_t>();
-        b.resize(size_t(r.Length), 0xEE);
+        b.resize(size_t(st.RowLength(TRow(i))), 0xEE);
         all.insert(all.end(), b.begin(), b.end());
     }
     return all;

@@ -132,7 +132,7 @@ void RunSeed(unsigned seed) {
         case 4: {               // at a colour, whose swatch stands left of the change
             std::string stored; // offsets count one break character a row
             for (int r = 0; r < store.LineCount(); ++r)
-                stored += store.Line(TRow(r)).View();
+                stored += store.RowText(TRow(r));
             const size_t at = stored.find('#', size_t(place()));
             if (at != std::string::npos) memo.Perform(EM_SETSEL, int(at) + 1, int(at) + 1);
             memo.Perform(rng() % 2 ? WM_CHAR : WM_KEYDOWN,

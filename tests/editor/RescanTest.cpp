@@ -53,7 +53,7 @@ std::vector<uint8_t> StoredBytes(const TTextStore& s) {
     for (int i = 0; i < s.LineCount(); ++i) {
         const auto& rec = s.Line(TRow(i));
         std::vector<uint8_t> b = rec.Extra ? rec.Extra->Attributes : std::vector<uint8_t>();
-        b.resize(size_t(rec.Length), 0xEE); // missing bytes show up as 0xEE
+        b.resize(size_t(s.RowLength(TRow(i))), 0xEE); // missing bytes show up as 0xEE
         out.insert(out.end(), b.begin(), b.end());
     }
     return out;
@@ -65,8 +65,8 @@ void Recut(TTextStore& store, int first, int count, std::mt19937& rng, int most 
     count = std::min(count, store.LineCount() - first);
     int total = 0;
     for (int i = first; i < first + count; ++i) {
-        if (i + 1 < first + count && store.Line(TRow(i)).View().ends_with('\r')) return;
-        total += store.Line(TRow(i)).Length;
+        if (i + 1 < first + count && store.RowEndsInBreak(TRow(i))) return;
+        total += store.RowLength(TRow(i));
     }
     std::vector<int> rows;
     for (int left = total; left > 0;) {
@@ -136,7 +136,7 @@ TEST_F(RescanTest, OpeningACommentRecoloursUntilLinesComeOutUnchanged) {
     R.Rescan();
     EXPECT_EQ(StoredBytes(Store), Reference(P, Store.StoredText(TOffset(0), Store.TextEnd())));
     for (int i = 20; i < 41; ++i)
-        ASSERT_EQ(LineBytes(Store, i), std::vector<uint8_t>(size_t(Store.Line(TRow(i)).Length), 19))
+        ASSERT_EQ(LineBytes(Store, i), std::vector<uint8_t>(size_t(Store.RowLength(TRow(i))), 19))
             << i;
     ASSERT_FALSE(Seen.empty());
     EXPECT_LT(Seen.back().second, RowStart(Store, 44));
@@ -216,7 +216,7 @@ TEST_F(RescanTest, BudgetLimitsOneScanAndLaterScansFinish) {
     // A line about to be painted can be brought up to date at once.
     R.ScanThrough(TRow(300));
     EXPECT_EQ(LineBytes(Store, 300),
-              std::vector<uint8_t>(size_t(Store.Line(TRow(300)).Length), 19));
+              std::vector<uint8_t>(size_t(Store.RowLength(TRow(300))), 19));
     int calls = 0;
     while (R.Pending() && calls < 1000) {
         EXPECT_LE(R.Rescan(), 5);
@@ -735,7 +735,7 @@ TEST(RescanPaths, EditsInsideLongRowsMatchOnePass) {
                     // Often at a token boundary the row keeps a state for, or next to one: the
                     // tokens before it looked at the character there.
                     const TLineRecord& rec = store.Line(TRow(row));
-                    int off = between(0, rec.Length);
+                    int off = between(0, store.RowLength(TRow(row)));
                     if (rng() % 3 == 0 && rec.Extra && rec.Extra->Scan &&
                         !rec.Extra->Scan->Points.empty()) {
                         const auto& points = rec.Extra->Scan->Points;

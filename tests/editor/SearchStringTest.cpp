@@ -139,7 +139,7 @@ TEST(StoreSource, RunsAreTheLineRecordsInAnyOrderOfAsking) {
         int64_t runStart = -1;
         std::string_view run = source.RunAt(pos, runStart);
         EXPECT_EQ(runStart, starts[pos]) << pos;
-        EXPECT_EQ(run, st.Store.Line(st.Store.LineFromPos(TOffset(pos))).View()) << pos;
+        EXPECT_EQ(run, st.Store.RowText(st.Store.LineFromPos(TOffset(pos)))) << pos;
     }
     EXPECT_EQ(SourceText(source, 1, 8), "b\rcde\r\r");
 }

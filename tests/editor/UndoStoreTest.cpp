@@ -63,9 +63,9 @@ struct TStoreHost : TBookmarkHost {
         S.Line(row).Marks = marks;
         S.Line(row).Flags |= lfRepaint;
     }
-    int LineLength(TRow row) const override { return S.Line(row).Length; }
+    int LineLength(TRow row) const override { return S.RowLength(row); }
     bool LineEndsWithCR(TRow row) const override {
-        auto v = S.Line(row).View();
+        auto v = S.RowText(row);
         return !v.empty() && v.back() == '\r';
     }
     TRow CaretLine() const override { return TRow(0); }

@@ -160,7 +160,7 @@ protected:
     std::vector<std::string> Rows() {
         std::vector<std::string> out;
         for (int i = 0; i < Memo.Store().LineCount(); ++i)
-            out.emplace_back(Memo.Store().Line(TRow(i)).View());
+            out.emplace_back(Memo.Store().RowText(TRow(i)));
         return out;
     }
     THeadlessWindowHost Host{640, 170};
@@ -401,8 +401,8 @@ TEST_F(WrapTest, WithoutWrapA3000CharacterLineIsTwoRowsAndAWindowlessControlKeep
     Memo.SetWordWrap(false);
     Memo.SetText(std::string(3000, 'z') + "\r\nend");
     ASSERT_EQ(Memo.Store().LineCount(), 3);
-    EXPECT_EQ(Memo.Store().Line(TRow(0)).Length, 2047);
-    EXPECT_EQ(Memo.Store().Line(TRow(1)).Length, 954);
+    EXPECT_EQ(Memo.Store().RowLength(TRow(0)), 2047);
+    EXPECT_EQ(Memo.Store().RowLength(TRow(1)), 954);
     EXPECT_EQ(Memo.Text(), std::string(3000, 'z') + "\r\nend");
     Memo.Perform(EM_SETSEL, 2040, 2040);
     Memo.SetSelText("  "); // still over the limit: re-cut, the break stays one CR
@@ -516,7 +516,7 @@ TEST_F(WrapTest, EditsInARunWithoutBreaksLeaveItsOtherCutsAndAFreshLayoutComesBa
         recuts.Most = 0;
         // Rows by characters: the two-byte ones make bytes vary.
         auto chars = [&](int r) {
-            std::string_view v = st.Line(TRow(r)).View();
+            std::string_view v = st.RowText(TRow(r));
             return std::count_if(v.begin(), v.end(), [](char c) { return (c & 0xC0) != 0x80; });
         };
         long longest = 0, shorter = 0;
@@ -531,7 +531,7 @@ TEST_F(WrapTest, EditsInARunWithoutBreaksLeaveItsOtherCutsAndAFreshLayoutComesBa
         Memo.SetWordWrap(wrap);
         std::vector<int> rows;
         for (int r = 0; r < st.LineCount(); ++r)
-            rows.push_back(st.Line(TRow(r)).Length);
+            rows.push_back(st.RowLength(TRow(r)));
         EXPECT_EQ(rows, CutLogicalLine(data, Memo.Wrap().Params())) << "wrap " << wrap;
     }
 }
@@ -559,7 +559,7 @@ TEST_F(WrapTest, HighlightingSurvivesRecutRowsAndEditsAboveThem) {
         std::vector<uint8_t> all;
         for (int i = 0; i < st.LineCount(); ++i) {
             const TLineRecord& r = st.Line(TRow(i));
-            for (int k = 0; k < r.Length; ++k)
+            for (int k = 0; k < st.RowLength(TRow(i)); ++k)
                 all.push_back(r.Extra && size_t(k) < r.Extra->Attributes.size()
                                   ? r.Extra->Attributes[size_t(k)]
                                   : 0);

@@ -293,7 +293,7 @@ TEST_F(OptionsDialogTest, ClickInTheSampleSelectsTheStyleUnderIt) {
         for (int line = 0; line < store.LineCount() && offset < 0; ++line) {
             sample.View().ScanThrough(line);
             const TLineRecord& rec = store.Line(TRow(line));
-            std::string_view text = rec.View();
+            std::string_view text = store.RowText(TRow(line));
             for (size_t i = 0; rec.Extra && i < rec.Extra->Attributes.size() && offset < 0; ++i) {
                 int style = d.Working().StyleMap[rec.Extra->Attributes[i]];
                 if (style == current || style == 0 || text[i] == '\r' || text[i] == ' ') continue;
