@@ -161,6 +161,11 @@ void Keystrokes(benchmark::State& state, bool large, int kind, bool broken, int 
     const int start = kind == 2 ? int(DataPrefix.size()) + 1 : 1;
     const int at = where == 0 ? start : where == 1 ? n / 2 : n - (kind == 2 ? 4 : 1);
     rig.Place(at);
+    // One keystroke and its take-back first: the first edit far from where the text was last
+    // changed moves the text between (see BM_FirstEdit); what is timed here is typing on.
+    rig.TypeOrTakeBack(true);
+    rig.TypeOrTakeBack(false);
+    rig.Paint();
     static const std::string data = MarklessData(300);
     bool type = true;
     for (auto _ : state) {
@@ -181,6 +186,31 @@ void Keystrokes(benchmark::State& state, bool large, int kind, bool broken, int 
         state.SkipWithError("the keystrokes did not type");
     state.counters["rows"] = rig.Memo->Store().LineCount();
 }
+
+// The first keystroke after a load (the text was last changed at its end), at the start, middle
+// or end of the 20 MB corpus sheet (range(0) 1: broken into short lines): the one edit that
+// moves the text between the load's end and the caret. Each iteration loads afresh (untimed).
+void BM_FirstEdit(benchmark::State& state) {
+    const std::string& text = Sheet(Large, 0, state.range(0) != 0);
+    const int where = int(state.range(1));
+    for (auto _ : state) {
+        state.PauseTiming();
+        TRig rig(text, false);
+        const int n = rig.Memo->Store().CharCount();
+        rig.Place(where == 0 ? 1 : where == 1 ? n / 2 : n - 1);
+        state.ResumeTiming();
+        rig.TypeOrTakeBack(true);
+        rig.Paint();
+        state.PauseTiming();
+        if (rig.Memo->Store().CharCount() != n + 1) state.SkipWithError("the keystroke did not type");
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_FirstEdit)
+    ->ArgsProduct({{0, 1}, {0, 1, 2}})
+    ->ArgNames({"broken", "at"})
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(3);
 
 // range(0): 0 = 2.3 MB, 1 = 20 MB; range(1): 0 = corpus, 1 = generated rules; range(2): 1 =
 // broken into short lines; range(3): 0 start, 1 middle, 2 end.

@@ -83,9 +83,11 @@ private:
     void RoomFor(int extra) {
         if (extra > INT_MAX - FLength) throw EOutOfMemory(LoadStr(SOutOfMemory));
         if (FGap >= extra) return;
+        // A large insertion into a small buffer still leaves a gap, so that the edit after it
+        // (the first keystroke in a text just loaded) does not copy it all again.
         const long long want = static_cast<long long>(FLength) + extra;
         const long long grown = static_cast<long long>(FCapacity) + FCapacity / 2 + 64;
-        Reallocate(int(std::min<long long>(INT_MAX, std::max(want, grown))));
+        Reallocate(int(std::min<long long>(INT_MAX, std::max(want + want / 16 + 256, grown))));
     }
 
     void Reallocate(int size) {

@@ -87,7 +87,8 @@ void TTextStore::Reserve(int lines, int chars) {
         FLines.Reserve(lines);
         FStarts.Reserve(lines);
     }
-    FText.Reserve(chars);
+    // With room for edits after it: the first keystroke in a loaded text copies nothing.
+    FText.Reserve(int(std::min<long long>(INT_MAX, chars + (long long)chars / 16 + 256)));
 }
 
 void TTextStore::TouchRow(int row, bool keepDecor) {
