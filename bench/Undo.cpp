@@ -13,10 +13,12 @@ class TNullTarget : public TUndoTarget {
 public:
     TSelectionPair Sel{};
     TSelectionPair Selection() const override { return Sel; }
-    void SetSelection(int anchor, int caret) override { Sel = {anchor, caret}; }
-    std::string TextRange(int, int) const override { return {}; }
-    void InsertText(int, std::string_view) override {}
-    void DeleteRange(int, int) override {}
+    void SetSelection(TOffset anchor, TOffset caret) override {
+        Sel = {anchor.Value(), caret.Value()};
+    }
+    std::string TextRange(TOffset, TOffset) const override { return {}; }
+    void InsertText(TOffset, std::string_view) override {}
+    void DeleteRange(TOffset, TOffset) override {}
     void Beep() override {}
 };
 

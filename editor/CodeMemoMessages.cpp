@@ -29,21 +29,20 @@ TSelectionPair TCodeMemoUndoLink::Selection() const {
     return FMemo.SelectionPair();
 }
 
-void TCodeMemoUndoLink::SetSelection(int anchor, int caret) {
-    FMemo.ApplySelection(FMemo.ClampOffset(TOffset(anchor)), FMemo.ClampOffset(TOffset(caret)),
-                         false);
+void TCodeMemoUndoLink::SetSelection(TOffset anchor, TOffset caret) {
+    FMemo.ApplySelection(FMemo.ClampOffset(anchor), FMemo.ClampOffset(caret), false);
 }
 
-std::string TCodeMemoUndoLink::TextRange(int start, int end) const {
-    return FStore.StoredText(TOffset(start), TOffset(end));
+std::string TCodeMemoUndoLink::TextRange(TOffset start, TOffset end) const {
+    return FStore.StoredText(start, end);
 }
 
-void TCodeMemoUndoLink::InsertText(int position, std::string_view text) {
-    FMemo.FPipeline->Insert(TOffset(position), text);
+void TCodeMemoUndoLink::InsertText(TOffset position, std::string_view text) {
+    FMemo.FPipeline->Insert(position, text);
 }
 
-void TCodeMemoUndoLink::DeleteRange(int start, int end) {
-    FMemo.FPipeline->Delete(TOffset(start), end - start);
+void TCodeMemoUndoLink::DeleteRange(TOffset start, TOffset end) {
+    FMemo.FPipeline->Delete(start, end - start);
 }
 
 void TCodeMemoUndoLink::Beep() {

@@ -14,10 +14,10 @@ class TCodeMemoUndoLink : public TUndoTarget {
 public:
     TCodeMemoUndoLink(TCustomCodeMemo& memo, TTextStore& store) : FMemo(memo), FStore(store) {}
     TSelectionPair Selection() const override;
-    void SetSelection(int anchor, int caret) override;
-    std::string TextRange(int start, int end) const override;
-    void InsertText(int position, std::string_view text) override;
-    void DeleteRange(int start, int end) override;
+    void SetSelection(TOffset anchor, TOffset caret) override;
+    std::string TextRange(TOffset start, TOffset end) const override;
+    void InsertText(TOffset position, std::string_view text) override;
+    void DeleteRange(TOffset start, TOffset end) override;
     void Beep() override;
     void ReplayDone() override;
     void BeginUpdate() override;

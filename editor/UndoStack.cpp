@@ -84,7 +84,8 @@ void TUndoStack::BeginTransaction(std::string_view textToInsert) {
     if (FTransactionOpen) BadTransaction();
     FTransStart = FTarget ? FTarget->Selection() : TSelectionPair{};
     TSelectionPair range = Ordered(FTransStart);
-    FTransRemoved = FTarget ? FTarget->TextRange(range.Anchor, range.Caret) : std::string();
+    FTransRemoved =
+        FTarget ? FTarget->TextRange(TOffset(range.Anchor), TOffset(range.Caret)) : std::string();
     FTransInserted.assign(textToInsert);
     FTransactionOpen = true;
 }
@@ -118,16 +119,18 @@ void TUndoStack::LogReplace(TSelectionPair before, std::string_view removed,
     PushTransaction(before, removed, inserted, after);
 }
 
-void TUndoStack::LogIndent(int offset, std::string_view inserted) {
+void TUndoStack::LogIndent(TOffset at, std::string_view inserted) {
     if (!FRecording || FReplaying) return;
+    const int offset = at.Value();
     int end = offset + int(inserted.size());
     PushTransaction({offset, offset}, {}, inserted, {end, end});
 }
 
 // The removed blanks are logged as they were (TABs included), so that undo
 // gives back the exact text.
-void TUndoStack::LogUnindent(int offset, std::string_view removed) {
+void TUndoStack::LogUnindent(TOffset at, std::string_view removed) {
     if (!FRecording || FReplaying) return;
+    const int offset = at.Value();
     PushTransaction({offset, offset + int(removed.size())}, removed, {}, {offset, offset});
 }
 
@@ -159,10 +162,10 @@ void TUndoStack::ApplyReplace(const TUndoRecord& before, const std::string& oldT
                               const std::string& newText, const TUndoRecord& after) {
     // The text to take out starts where the before-range starts and is as
     // long as what the transaction put there.
-    int start = std::min(before.Payload, before.Payload2);
+    const TOffset start(std::min(before.Payload, before.Payload2));
     if (!oldText.empty()) FTarget->DeleteRange(start, start + int(oldText.size()));
     if (!newText.empty()) FTarget->InsertText(start, newText);
-    FTarget->SetSelection(after.Payload, after.Payload2);
+    FTarget->SetSelection(TOffset(after.Payload), TOffset(after.Payload2));
 }
 
 bool TUndoStack::UndoStep(bool& inGroup) {
@@ -184,7 +187,7 @@ bool TUndoStack::UndoStep(bool& inGroup) {
         const TUndoRecord& open = Expect(FLog.Pop(), urkMarker);
         if (open.Payload != id || open.Value != umrGroupBegin) BadState();
         inGroup = false;
-        FTarget->SetSelection(sel.Anchor, sel.Caret);
+        FTarget->SetSelection(TOffset(sel.Anchor), TOffset(sel.Caret));
         break;
     }
     case umrTransaction: {
@@ -223,7 +226,7 @@ bool TUndoStack::RedoStep(bool& inGroup) {
         const TUndoRecord& close = Expect(FLog.Advance(), urkMarker);
         if (close.Payload != id || close.Value != umrGroupEnd) BadState();
         inGroup = false;
-        FTarget->SetSelection(sel.Anchor, sel.Caret);
+        FTarget->SetSelection(TOffset(sel.Anchor), TOffset(sel.Caret));
         break;
     }
     case umrTransaction: {

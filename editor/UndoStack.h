@@ -64,10 +64,12 @@ class TUndoTarget {
 public:
     virtual ~TUndoTarget() = default;
     virtual TSelectionPair Selection() const = 0;
-    virtual void SetSelection(int anchor, int caret) = 0;
-    virtual std::string TextRange(int start, int end) const = 0;
-    virtual void InsertText(int position, std::string_view text) = 0;
-    virtual void DeleteRange(int start, int end) = 0;
+    // Offsets in the text; the logged records keep them as the plain numbers of the selection
+    // pairs they were taken from.
+    virtual void SetSelection(TOffset anchor, TOffset caret) = 0;
+    virtual std::string TextRange(TOffset start, TOffset end) const = 0;
+    virtual void InsertText(TOffset position, std::string_view text) = 0;
+    virtual void DeleteRange(TOffset start, TOffset end) = 0;
     virtual void Beep() = 0;
     // After each step inside a group (re-scan), and once at the end of a replay.
     virtual void ReplayStep() {}
@@ -109,8 +111,8 @@ public:
     void LogReplace(TSelectionPair before, std::string_view removed, std::string_view inserted,
                     TSelectionPair after);
     // The two short transactions of the indent commands.
-    void LogIndent(int offset, std::string_view inserted);
-    void LogUnindent(int offset, std::string_view removed);
+    void LogIndent(TOffset at, std::string_view inserted);
+    void LogUnindent(TOffset at, std::string_view removed);
 
     void OpenGroup(int id);
     void CloseGroup(int id);

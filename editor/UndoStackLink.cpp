@@ -23,16 +23,16 @@ void TUndoStoreLink::OnDelete(TOffset pos, std::string_view deletedText) {
     if (FTracker) FTracker->TextDeleted(pos, deletedText, FStore.CharCount());
 }
 
-std::string TUndoStoreLink::TextRange(int start, int end) const {
-    return FStore.StoredText(TOffset(start), TOffset(end));
+std::string TUndoStoreLink::TextRange(TOffset start, TOffset end) const {
+    return FStore.StoredText(start, end);
 }
 
-void TUndoStoreLink::InsertText(int position, std::string_view text) {
-    FStore.Insert(TOffset(position), text);
+void TUndoStoreLink::InsertText(TOffset position, std::string_view text) {
+    FStore.Insert(position, text);
 }
 
-void TUndoStoreLink::DeleteRange(int start, int end) {
-    FStore.Delete(TOffset(start), end - start);
+void TUndoStoreLink::DeleteRange(TOffset start, TOffset end) {
+    FStore.Delete(start, end - start);
 }
 
 } // namespace quillet

@@ -21,10 +21,12 @@ public:
     void OnDelete(TOffset pos, std::string_view deletedText) override;
 
     TSelectionPair Selection() const override { return FSel; }
-    void SetSelection(int anchor, int caret) override { FSel = {anchor, caret}; }
-    std::string TextRange(int start, int end) const override;
-    void InsertText(int position, std::string_view text) override;
-    void DeleteRange(int start, int end) override;
+    void SetSelection(TOffset anchor, TOffset caret) override {
+        FSel = {anchor.Value(), caret.Value()};
+    }
+    std::string TextRange(TOffset start, TOffset end) const override;
+    void InsertText(TOffset position, std::string_view text) override;
+    void DeleteRange(TOffset start, TOffset end) override;
     void Beep() override { ++FBeeps; }
     int Beeps() const { return FBeeps; }
 

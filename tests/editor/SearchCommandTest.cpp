@@ -29,7 +29,9 @@ struct TTarget : ISearchTarget {
     }
     TTextStore& Store() override { return S; }
     TSelectionPair Selection() const override { return Link.Selection(); }
-    void SetSelection(int anchor, int caret) override { Link.SetSelection(anchor, caret); }
+    void SetSelection(int anchor, int caret) override {
+        Link.SetSelection(TOffset(anchor), TOffset(caret));
+    }
     int ReplaceRange(int start, int end, std::string_view text) override {
         S.Delete(TOffset(start), end - start);
         return S.Insert(TOffset(start), text);

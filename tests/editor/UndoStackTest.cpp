@@ -21,22 +21,27 @@ public:
     TUndoStack* Log = nullptr;
 
     TSelectionPair Selection() const override { return Sel; }
-    void SetSelection(int anchor, int caret) override { Sel = {anchor, caret}; }
-    std::string TextRange(int start, int end) const override {
+    void SetSelection(TOffset anchor, TOffset caret) override {
+        Sel = {anchor.Value(), caret.Value()};
+    }
+    std::string TextRange(TOffset from, TOffset to) const override {
+        const int start = from.Value(), end = to.Value();
         return Text.substr(size_t(start), size_t(end - start));
     }
-    void InsertText(int position, std::string_view text) override {
+    void InsertText(TOffset at, std::string_view text) override {
+        const int position = at.Value();
         if (position < 0 || size_t(position) > Text.size())
             throw EQuilletError("insert out of range");
         Text.insert(size_t(position), text);
-        if (Log) Log->LogInsert(TOffset(position), text);
+        if (Log) Log->LogInsert(at, text);
     }
-    void DeleteRange(int start, int end) override {
+    void DeleteRange(TOffset from, TOffset to) override {
+        const int start = from.Value(), end = to.Value();
         if (start < 0 || end < start || size_t(end) > Text.size())
             throw EQuilletError("delete out of range");
         std::string removed = Text.substr(size_t(start), size_t(end - start));
         Text.erase(size_t(start), size_t(end - start));
-        if (Log) Log->LogDelete(TOffset(start), removed);
+        if (Log) Log->LogDelete(from, removed);
     }
     void Beep() override { ++Beeps; }
     void ReplayStep() override { ++Steps; }
@@ -46,7 +51,7 @@ public:
     void Type(TUndoStack& u, char c) {
         u.OpenGroup(ugTyping);
         int at = Sel.Caret;
-        InsertText(at, std::string(1, c));
+        InsertText(TOffset(at), std::string(1, c));
         Sel = {at + 1, at + 1};
         u.CloseGroup(ugTyping);
     }
@@ -64,7 +69,7 @@ TEST_F(UndoFixture, MixedTransactionsAndGroupsWalkBackAndForth) {
     T.Text = "hello world";
     std::vector<std::string> states{T.Text};
     // An ungrouped insertion.
-    T.InsertText(5, ",");
+    T.InsertText(TOffset(5), ",");
     states.push_back(T.Text);
     // A replacement through a transaction inside a group.
     U.OpenGroup(ugReplaceSel);
@@ -75,14 +80,14 @@ TEST_F(UndoFixture, MixedTransactionsAndGroupsWalkBackAndForth) {
     U.EndTransaction();
     U.CloseGroup(ugReplaceSel);
     states.push_back(T.Text);
-    T.InsertText(0, "\t");
+    T.InsertText(TOffset(0), "\t");
     states.push_back(T.Text);
     // A group of two changes: an indent and an un-indent of the TAB.
     U.OpenGroup(ugIndent);
     T.Text.insert(0, "  ");
-    U.LogIndent(0, "  ");
+    U.LogIndent(TOffset(0), "  ");
     T.Text.erase(2, 1);
-    U.LogUnindent(2, "\t");
+    U.LogUnindent(TOffset(2), "\t");
     U.CloseGroup(ugIndent);
     states.push_back(T.Text);
     EXPECT_EQ(T.Text, "  hello, there");
@@ -176,7 +181,7 @@ TEST_F(UndoFixture, CaretMoveBreaksTheMergedRun) {
     EXPECT_EQ(U.GroupQuery(ugcStepForward, &id, &node), ugrNoGroup);
     // A different id next door does not merge either.
     U.OpenGroup(ugDeleteChar);
-    T.DeleteRange(5, 6);
+    T.DeleteRange(TOffset(5), TOffset(6));
     T.Sel = {5, 5};
     U.CloseGroup(ugDeleteChar);
     U.GroupQuery(ugcReset);
@@ -224,7 +229,7 @@ TEST_F(UndoFixture, GroupsDoNotNestAndCloseNeedsTheSameId) {
     // Recording off ignores groups and changes alike.
     U.SetRecording(false);
     U.OpenGroup(ugTyping);
-    T.InsertText(0, "q");
+    T.InsertText(TOffset(0), "q");
     EXPECT_EQ(U.RecordCount(), 6u);
 }
 
