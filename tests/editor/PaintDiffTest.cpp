@@ -86,7 +86,8 @@ void RunSeed(unsigned seed) {
         memo.OnRowSwatches = [](TCustomCodeMemo&, std::string_view row, std::vector<TSwatch>& out) {
             for (size_t at = row.find('#'); at != std::string_view::npos;
                  at = row.find('#', at + 1))
-                out.push_back({int(at), 4, TColor(uint8_t(row[at + 1]) * 0x10101)});
+                out.push_back(
+                    {int(at), 4, TColor(uint8_t(at + 1 < row.size() ? row[at + 1] : 0) * 0x10101)});
         };
     memo.SetShowFocusLine(seed % 3 == 1);
     memo.SetRightMargin(20 + int(seed % 30)); // inside the window, where moved pixels pass it
