@@ -205,7 +205,16 @@ void TCodeMemoPainter::Paint(ICanvas& canvas) {
             if (!memo.Enabled()) back = DisabledBack;
             canvas.FillRect({left, y, FWidth, y + lh}, back);
         } else {
+            const uint64_t edits = store.Edits();
             PaintText(canvas, y, line, row, all);
+            if (store.Edits() != edits) {
+                // A handler called while the row was drawn (OnDrawLine, OnRowSwatches,
+                // OnDrawMark) changed the text: the rows counted above and the text read for
+                // this one are gone. The paint stops, and the next one draws everything.
+                InvalidateAll();
+                if (IWindowHost* host = memo.Host()) host->InvalidateAll();
+                return;
+            }
             store.Line(line).Flags &= ~uint32_t(lfRepaint | lfRescan | lfScanRestart);
         }
         PaintMarginLines(canvas, y);
@@ -747,6 +756,8 @@ void TCodeMemoPainter::PaintText(ICanvas& canvas, int y, TRow line, int screenRo
     PrepareWindow(line, memo.OnDrawLine ? -1 : memo.LeftColumn());
     const TLineRecord& rec = store.Line(line);
     FRowText = store.RowText(line);
+    // The row's text is read in place: a handler below that edits ends its drawing (Paint).
+    const uint64_t edits = store.Edits();
     FLineColours = rec.PaintA != -1 && rec.PaintB != -1;
     FLineFore = Resolve(TColor(rec.PaintA));
     FLineBack = Resolve(TColor(rec.PaintB));
@@ -764,7 +775,7 @@ void TCodeMemoPainter::PaintText(ICanvas& canvas, int y, TRow line, int screenRo
         bool endsBlank = !FLine.Text.empty() && FLine.Text.back() == ' ';
         data.Length = int(FLine.Text.size()) + (endsBlank ? 0 : 1);
         memo.OnDrawLine(memo, &data);
-        if (data.Handled) {
+        if (data.Handled || store.Edits() != edits) {
             picture.Valid = false;
             return;
         }
@@ -802,7 +813,13 @@ void TCodeMemoPainter::PaintText(ICanvas& canvas, int y, TRow line, int screenRo
     look.SelPastEnd = selPastEnd;
     FDecor.clear();
     FMarkCalls.clear();
-    if (memo.OnRowSwatches && !Printing()) CollectSwatches(y, line);
+    if (memo.OnRowSwatches && !Printing()) {
+        CollectSwatches(y, line);
+        if (store.Edits() != edits) {
+            picture.Valid = false;
+            return;
+        }
+    }
     CollectMarks(y, line);
     // What shows right of the row's end.
     TColor endBack;
@@ -874,8 +891,9 @@ void TCodeMemoPainter::PaintText(ICanvas& canvas, int y, TRow line, int screenRo
 
 void TCodeMemoPainter::CollectSwatches(int y, TRow row) {
     TCustomCodeMemo& memo = Memo();
+    const uint64_t edits = memo.Store().Edits();
     memo.RowSwatches(row, FRowText, FSwatchText, FSwatches);
-    if (FSwatches.empty()) return;
+    if (FSwatches.empty() || memo.Store().Edits() != edits) return;
     const int lh = Metrics().LineHeight;
     const int side = SwatchSide(lh, Metrics().CharWidth);
     const int top = y + (lh - side) / 2;

@@ -188,6 +188,7 @@ int TTextStore::Insert(TOffset at, std::string_view raw) {
         }
     }
     FCharCount += len;
+    ++FEdits;
     if (line < FCachedTop && cr != std::string::npos) FCachedTop = 0;
     for (auto* o : FObservers)
         o->OnInsert(TOffset(pos), text);
@@ -247,6 +248,7 @@ void TTextStore::Delete(TOffset at, int length) {
         FLines[first].Flags |= lfRepaint; // the gutter shows them
     }
     FCharCount -= length;
+    ++FEdits;
     if (l1 < FCachedTop) FCachedTop = 0;
     for (auto* o : FObservers)
         o->OnDelete(TOffset(pos), deleted);

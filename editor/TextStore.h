@@ -125,6 +125,9 @@ public:
 
     int LineCount() const { return FLines.Length(); }
     int CharCount() const { return FCharCount; }
+    // Rises with every insertion or deletion that changes the text: a reader that handed control
+    // to a handler can tell whether the text, and so every view of it, is still the one it read.
+    uint64_t Edits() const { return FEdits; }
     // The offset just past the last character.
     TOffset TextEnd() const { return TOffset(FCharCount); }
     // Rows that end without a line break, the last row aside: the cuts of wrapped and of very
@@ -245,6 +248,7 @@ private:
     // Logical line i starts at row FLogical.PositionFromPartition(i); the end is LineCount().
     TPartitioning FLogical;
     int FCharCount = 0;
+    uint64_t FEdits = 0;
     int FWidest = 1;
     int FCachedTop = 0;
     TSelLineStyle FLineStyle = lsCRLF;

@@ -364,5 +364,46 @@ TEST_F(PaintDecorTest, WithoutABlankBeforeItASwatchIsABarThatCoversNoGlyph) {
     }
 }
 
+TEST_F(PaintDecorTest, AHandlerThatEditsWhileARowIsDrawnLeavesNoRowDrawnFromTheOldText) {
+    // The row being drawn is read in place. A handler called for it that edits (here so much
+    // that the text moves to a larger buffer) ends that paint, and the next one draws every row
+    // from the text as it is.
+    for (int which = 0; which < 2; ++which) {
+        SCOPED_TRACE(which == 0 ? "OnRowSwatches" : "OnDrawLine");
+        Memo.OnRowSwatches = nullptr;
+        Memo.OnDrawLine = nullptr;
+        Memo.SetText("a: #f00;\r\nb: #0f0;\r\nc");
+        Paint();
+        int calls = 0;
+        auto edit = [&](TCustomCodeMemo& m) {
+            if (calls++ > 0) return;
+            m.Perform(EM_SETSEL, 0, 0);
+            m.SetSelText("XYZ ");
+            const int end = m.Store().CharCount();
+            m.Perform(EM_SETSEL, WPARAM(end), LPARAM(end));
+            m.SetSelText(std::string(size_t(1) << 16, 'q'));
+            m.Perform(EM_SETSEL, 0, 0);
+            m.Perform(EM_SCROLLCARET, 0, 0);
+        };
+        if (which == 0)
+            Memo.OnRowSwatches = [&](TCustomCodeMemo& m, std::string_view, std::vector<TSwatch>&) {
+                edit(m);
+            };
+        else
+            Memo.OnDrawLine = [&](TCustomCodeMemo& m, void*) {
+                edit(m);
+                return 0;
+            };
+        Paint();
+        ASSERT_GT(calls, 0);
+        Canvas().ClearLog();
+        Memo.Perform(WM_PAINT, 0, 0);
+        EXPECT_EQ(RowText(0), "XYZ a: #f00;");
+        EXPECT_EQ(RowText(1), "b: #0f0;");
+    }
+    Memo.OnRowSwatches = nullptr;
+    Memo.OnDrawLine = nullptr;
+}
+
 } // namespace
 } // namespace quillet
