@@ -19,7 +19,6 @@
 #include <fstream>
 #include <map>
 #include <memory>
-#include <optional>
 #include <sstream>
 #include <optional>
 #include <string>
@@ -195,11 +194,11 @@ void Keystrokes(benchmark::State& state, bool large, int kind, bool broken, int 
 void BM_FirstEdit(benchmark::State& state) {
     const std::string& text = Sheet(Large, 0, state.range(0) != 0);
     const int where = int(state.range(1));
-    std::optional<TRig> rig;
+    std::unique_ptr<TRig> rig;
     for (auto _ : state) {
         state.PauseTiming();
         rig.reset(); // the last document goes untimed too
-        rig.emplace(text, false);
+        rig = std::make_unique<TRig>(text, false);
         const int n = rig->Memo->Store().CharCount();
         rig->Place(where == 0 ? 1 : where == 1 ? n / 2 : n - 1);
         state.ResumeTiming();

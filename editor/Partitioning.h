@@ -17,6 +17,7 @@ public:
 
     int Partitions() const { return FBody.Length() - 1; }
     void Reserve(int partitions) { FBody.Reserve(partitions + 1); }
+    void MakeRoom(int extra) { FBody.MakeRoom(extra); }
 
     int PositionFromPartition(int partition) const {
         int pos = FBody[partition];

@@ -75,6 +75,9 @@ public:
     void Reserve(int n) {
         if (n > FCapacity) Reallocate(n);
     }
+    // Room for `extra` more elements, growing as insertions do: an edit that makes room first
+    // can fail only before it changes anything.
+    void MakeRoom(int extra) { RoomFor(extra); }
 
 private:
     // Branch-free upper bound: the loads of a long search do not wait on mispredictions,

@@ -145,9 +145,22 @@ int TTextStore::Insert(TOffset at, std::string_view raw) {
     const int offset = pos - start;
     const int oldLength = RowLength(TRow(line));
     const int len = static_cast<int>(text.size());
+    // Everything that may fail (running out of memory) comes before the first change: the
+    // breaks found, room made for the rows they start, then the characters.
+    std::vector<int> breaks; // offsets in `text` just past each CR
+    size_t cr = text.find('\r');
+    for (size_t e = cr; e != std::string::npos; e = text.find('\r', e + 1))
+        breaks.push_back(int(e) + 1);
+    const int added = static_cast<int>(breaks.size());
+    if (added > 0) {
+        // One big insertion may reserve exactly; a chunked load relies on geometric growth.
+        if (breaks.size() > size_t(FLines.Length()) / 2) Reserve(FLines.Length() + added, 0);
+        FLines.MakeRoom(added);
+        FStarts.MakeRoom(added);
+        FLogical.MakeRoom(added);
+    }
     FText.Insert(pos, text.data(), len);
 
-    size_t cr = text.find('\r');
     if (cr == std::string::npos) {
         std::unique_ptr<TRowScan> kept = KeepRowScan(FLines[line], oldLength, offset, 0, len);
         FStarts.InsertText(line, len);
@@ -155,13 +168,6 @@ int TTextStore::Insert(TOffset at, std::string_view raw) {
         if (kept) FLines[line].EnsureExtra().Scan = std::move(kept);
     } else {
         // Split: the row ends after the first break, and a row starts after every break.
-        std::vector<int> breaks; // offsets in `text` just past each CR
-        for (size_t e = cr; e != std::string::npos; e = text.find('\r', e + 1))
-            breaks.push_back(int(e) + 1);
-        const int added = static_cast<int>(breaks.size());
-        // One big insertion may reserve exactly; a chunked load relies on geometric growth.
-        if (breaks.size() > size_t(FLines.Length()) / 2)
-            Reserve(FLines.Length() + added, 0);
         FStarts.InsertText(line, len);
         // Every new row starts a logical line of its own; those below move down by as many rows.
         const int logical = FLogical.PartitionFromPosition(line);
@@ -337,6 +343,13 @@ bool TTextStore::RecutRows(TRow firstRow, int count, const std::vector<int>& len
     std::unique_ptr<TLineObject> object = head.Extra ? std::move(head.Extra->Object) : nullptr;
     const bool wasContinuation = head.Marks & lmContinuation;
 
+    // Room for the new rows before anything changes (see Insert).
+    const int more = int(lengths.size()) - count;
+    if (more > 0) {
+        FLines.MakeRoom(more);
+        FStarts.MakeRoom(more);
+    }
+    FLogical.MakeRoom(int(lengths.size()));
     // Logical lines that start inside the rows go, to come back where the new rows put them.
     const int logical = FLogical.PartitionFromPosition(first);
     int starts = 0;
