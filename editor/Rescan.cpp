@@ -277,10 +277,16 @@ uint32_t TRescanner::FindCheckpoint(TRow changed, TRow& line, TOffset& offset, s
 
 void TRescanner::AppendLines(size_t wantEnd) {
     const TRow count(FStore.LineCount());
-    while (FWin.size() < wantEnd && FNextLine < count) {
-        std::string_view v = FStore.RowText(FNextLine++);
-        const auto* p = reinterpret_cast<const uint8_t*>(v.data());
-        FWin.insert(FWin.end(), p, p + v.size());
+    if (FWin.size() < wantEnd && FNextLine < count) {
+        // Whole rows, up to the first that reaches wantEnd, copied as the text lies.
+        const TOffset from = FStore.PosFromLine(FNextLine);
+        TOffset to = from;
+        while (FWin.size() + size_t(to - from) < wantEnd && FNextLine < count)
+            to = FStore.RowEnd(FNextLine++);
+        FStore.TextPieces(from, to, [&](std::string_view piece) {
+            const auto* p = reinterpret_cast<const uint8_t*>(piece.data());
+            FWin.insert(FWin.end(), p, p + piece.size());
+        });
     }
     FNew.resize(FWin.size());
 }
@@ -513,9 +519,13 @@ int TRescanner::ScanPass(TRow changed, int budget, TRow& last, bool& budgetStop,
             if (pos >= lineEnd && !def.BoundOpen()) {
                 bool stop = false;
                 uint32_t state = 0; // the number of the state here, once asked for
+                // The next row's length, once asked for: the row after takes it from here.
+                TRow knownRow(-1);
+                size_t knownLen = 0;
                 while (line < lineCount) {
                     TLineRecord& rec = FStore.Line(line);
-                    const size_t len = size_t(FStore.RowLength(line));
+                    const size_t len =
+                        knownRow == line ? knownLen : size_t(FStore.RowLength(line));
                     // Each row's attribute bytes sit in blocks of their own: ask for those of
                     // the rows ahead early, so that a scan over many short rows does not wait
                     // on each.
@@ -538,8 +548,9 @@ int TRescanner::ScanPass(TRow changed, int budget, TRow& last, bool& budgetStop,
                     bool nextReady = true;
                     if (line + 1 < lineCount) {
                         const TLineRecord& next = FStore.Line(line + 1);
-                        nextReady = !(next.Flags & lfRescan) &&
-                                    HasBytes(next, size_t(FStore.RowLength(line + 1)));
+                        knownRow = line + 1;
+                        knownLen = size_t(FStore.RowLength(knownRow));
+                        nextReady = !(next.Flags & lfRescan) && HasBytes(next, knownLen);
                     }
                     last = line;
                     if (!state) {

@@ -11,6 +11,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace quillet {
@@ -155,6 +156,13 @@ public:
     std::string_view RowText(TRow row) const {
         const int r = row.Value();
         return FText.Run(FStarts.PositionFromPartition(r), FStarts.PositionFromPartition(r + 1));
+    }
+    // Where `row` ends: the next row's start, or the text's end for the last row.
+    TOffset RowEnd(TRow row) const { return TOffset(FStarts.PositionFromPartition(row.Value() + 1)); }
+    // Calls f(std::string_view) for the one or two runs that hold [from, to), in order, as they
+    // lie: a reader of many rows at once moves nothing.
+    template <typename F> void TextPieces(TOffset from, TOffset to, F&& f) const {
+        FText.Pieces(from.Value(), to.Value(), std::forward<F>(f));
     }
     int RowLength(TRow row) const {
         const int r = row.Value();
