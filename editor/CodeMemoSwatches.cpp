@@ -75,12 +75,15 @@ bool TCustomCodeMemo::SwatchClick(int x, int y) {
                 continue;
         }
         if (!Platform().Dialogs) return true;
+        const uint64_t edits = FStore->Edits();
         const auto chosen = Platform().Dialogs->ChooseColor(swatch.Color);
         if (!chosen) return true;
         const std::string piece =
             FStore->StoredText(lineStart + swatch.Start, lineStart + swatch.Start + swatch.Length);
         const std::string text = OnSwatchColor(*this, piece, *chosen);
-        if (text == piece) return true;
+        // The colour goes where the piece was found; a handler that changed the text meanwhile
+        // left that place stale, and writing there would damage whatever stands there now.
+        if (text == piece || FStore->Edits() != edits) return true;
         const TOffset from = lineStart + swatch.Start;
         Perform(EM_SETSEL, WPARAM(from.Value()), LPARAM((from + swatch.Length).Value()));
         Perform(EM_REPLACESEL, 1, LPARAM(text.c_str()));

@@ -10,6 +10,7 @@
 #include "platform/Platform.h"
 #include "platform/headless/HeadlessFonts.h"
 #include "platform/headless/HeadlessWindowHost.h"
+#include "platform/headless/ScriptedDialogs.h"
 #include "tests/StoreRows.h"
 
 #include <gtest/gtest.h>
@@ -403,6 +404,38 @@ TEST_F(PaintDecorTest, AHandlerThatEditsWhileARowIsDrawnLeavesNoRowDrawnFromTheO
     }
     Memo.OnRowSwatches = nullptr;
     Memo.OnDrawLine = nullptr;
+
+    // A colour handler that edits leaves the place of the clicked piece stale: nothing is written
+    // there (it once replaced "a: #" with the colour).
+    TPlatformServices services;
+    services.Fonts = std::make_unique<THeadlessFonts>(true, 7, 17);
+    auto dialogs = std::make_unique<TScriptedDialogs>();
+    TScriptedDialogs& scripted = *dialogs;
+    services.Dialogs = std::move(dialogs);
+    InstallPlatform(std::move(services));
+    Memo.SetText("a: #f00;");
+    Memo.OnRowSwatches = [](TCustomCodeMemo&, std::string_view row, std::vector<TSwatch>& out) {
+        if (const size_t at = row.find('#'); at != std::string_view::npos)
+            out.push_back({int(at), 4, Red});
+    };
+    Memo.OnSwatchColor = [](TCustomCodeMemo& m, std::string_view, TColor) {
+        m.Perform(EM_SETSEL, 0, 0);
+        m.SetSelText("XYZ ");
+        return std::string("#00f");
+    };
+    Paint();
+    const int side = SwatchSide(Lh, 7), top = (Lh - side) / 2;
+    scripted.QueueColor(Navy);
+    const LPARAM swatch = MakePointParam(Left + 3 * 7 - side / 2 - 1, top + side / 2);
+    Memo.Perform(WM_LBUTTONDOWN, MK_LBUTTON, swatch);
+    Memo.Perform(WM_LBUTTONUP, 0, swatch);
+    EXPECT_FALSE(scripted.AnswersLeft()); // the click reached the colour dialog
+    EXPECT_EQ(Memo.Text(), "XYZ a: #f00;");
+    Memo.OnRowSwatches = nullptr;
+    Memo.OnSwatchColor = nullptr;
+    TPlatformServices fonts;
+    fonts.Fonts = std::make_unique<THeadlessFonts>(true, 7, 17);
+    InstallPlatform(std::move(fonts));
 }
 
 } // namespace
