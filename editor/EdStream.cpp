@@ -14,7 +14,15 @@ static TOffset RowEnd(const TTextStore& store, TRow row) {
     return TOffset(store.RowLength(row));
 }
 
+void TEdStream::Follow() const {
+    if (FStore->Edits() == FEdits) return;
+    const TOffset pos = std::clamp(FPos, TOffset(0), FStore->TextEnd());
+    const TRow row = FStore->LineFromPos(pos);
+    const_cast<TEdStream*>(this)->Aim(row, TOffset(0) + (pos - FStore->PosFromLine(row)));
+}
+
 void TEdStream::Aim(TRow row, TOffset offset) {
+    FEdits = FStore->Edits();
     FLength = TOffset(FStore->CharCount());
     FLine = std::clamp(row, TRow(0), TRow(FStore->LineCount() - 1));
     FOffset = std::clamp(offset, TOffset(0), RowEnd(*FStore, FLine));
@@ -27,7 +35,7 @@ void TEdStream::Aim(TRow row, TOffset offset) {
 }
 
 char TEdStream::Current() const {
-    if (AtEnd()) return 0;
+    if (AtEnd()) return 0; // brings the cursor up to date first
     return FStore->RowText(FLine)[size_t(FOffset.Value())];
 }
 
@@ -63,6 +71,7 @@ int64_t TEdStream::Write(const void*, int64_t) {
 }
 
 int64_t TEdStream::Seek(int64_t offset, TSeekOrigin origin) {
+    Follow();
     int64_t target = origin == soBeginning ? offset
                      : origin == soCurrent ? FPos.Value() + offset
                                            : FLength.Value() + offset;

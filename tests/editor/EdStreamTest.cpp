@@ -35,6 +35,29 @@ TEST(EdStream, StepsAcrossRecordsAndReads) {
     }
 }
 
+// A cursor handed to a handler that edits (the auto-replace event gets one) finds its place again
+// by offset: the row it stood in may be gone, and reading it once went past the rows there are.
+TEST(EdStream, ACursorThatOutlivesAnEditReadsTheTextAsItIsNow) {
+    TTextStore store;
+    store.Insert(TOffset(0), "one\rtwo\rthree\rfour");
+    TEdStream s(store);
+    s.Seek(15, soBeginning); // in "four"
+    EXPECT_EQ(s.Current(), 'o');
+    store.Delete(TOffset(2), 12); // "on" + "four": three rows fewer
+    EXPECT_EQ(s.Current(), 0);    // offset 15 is past the end now
+    EXPECT_TRUE(s.AtEnd());
+    EXPECT_EQ(s.Size(), 6);
+    s.Seek(2, soBeginning);
+    store.Insert(TOffset(0), "x\ry\r");
+    char buf[8] = {};
+    EXPECT_EQ(s.Read(buf, 8), 8); // from offset 2 of "x\ry\ronfour"
+    EXPECT_EQ(std::string(buf, 8), "y\ronfour");
+    s.Seek(0, soBeginning);
+    store.Delete(TOffset(0), store.CharCount());
+    EXPECT_FALSE(s.Next());
+    EXPECT_EQ(s.Read(buf, 8), 0);
+}
+
 TEST(FastMemoryStream, ReadsTheBlockWithoutItsTerminator) {
     const char* text = "a\nb";
     TFastMemoryStream s(text);
