@@ -25,13 +25,14 @@ public:
         FLineNumbers = memo.HasOption(smoPrintLineNos);
         FWrap = memo.HasOption(smoPrintWrap);
         FPlainFont = FPainter.FontFor(memo.ActiveSettings().Styles[0].FontStyle);
+        FEdits = memo.Store().Edits();
     }
 
     void Run(TRow firstRow, TRow lastRow) {
         TCodeMemoWrap& wrap = FMemo.Wrap();
         auto nextStop = [this](int column) { return FMemo.NextTabStop(column); };
         int number = 0;
-        for (TRow row = firstRow; row <= lastRow; ++row) {
+        for (TRow row = firstRow; row <= lastRow && !Stale(); ++row) {
             bool starts = row == TRow(0) || !wrap.RowContinues(row - 1);
             if (starts) ++number;
             if (FWrap) {
@@ -57,6 +58,10 @@ public:
     }
 
 private:
+    // A header handler changed the text: the rows to print and the line prepared from them are
+    // gone, and the document ends with the pages laid out so far.
+    bool Stale() const { return FMemo.Store().Edits() != FEdits; }
+
     void PrepareRow(TRow row) {
         FHasTab = FMemo.Store().RowText(row).find('\t') != std::string_view::npos;
         TCodeMemoPainter::Prepare(
@@ -108,6 +113,7 @@ private:
         int start = 0;
         do {
             BeginLine();
+            if (Stale()) return;
             // Tabs count in visual columns; a line holding one keeps a tab stop of slack.
             int limit = (FTextRight - FTextLeft) / FCharWidth - 1;
             if (FHasTab) limit -= FMemo.TabDefault();
@@ -209,6 +215,7 @@ private:
     bool FPageOpen = false, FTransparent = false;
     int FLinesOnPage = 0;
     int FY = 0, FTextLeft = 0, FTextTop = 0, FTextRight = 0, FTextBottom = 0;
+    uint64_t FEdits = 0; // the store's edit count when the layout began
     std::string FJoined;
     std::vector<uint8_t> FJoinedAttrs;
 };

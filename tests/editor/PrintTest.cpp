@@ -75,5 +75,35 @@ TEST(PrintRandom, EveryCharacterOnceInOrderWithinThePages) {
     }
 }
 
+// A header handler that edits (here: deletes the whole text on the second page) ends the document
+// with the pages laid out before: the rows to print are gone, and printing them read past the
+// rows there are.
+TEST(PrintHandler, AHeaderThatChangesTheTextEndsTheDocument) {
+    THeadlessWindowHost host(300, 200);
+    TCodeMemo memo(&host);
+    std::string text;
+    for (int i = 0; i < 40; ++i)
+        text += "line" + std::to_string(i) + "\r";
+    memo.SetText(text);
+    memo.SetOptions(memo.Options() & ~TCodeMemoOptions(smoPrintLineNos));
+    int pages = 0;
+    memo.OnPrintHeaderFooter = [&](TCustomCodeMemo& m, ICanvas&, TRect&, bool&) {
+        if (++pages == 2) {
+            m.SelectAll();
+            m.SetSelText("");
+        }
+    };
+    TRecordingPrinter printer(400, 200, 10, 20); // ten lines a page
+    memo.SelectAll();
+    memo.PrintSelection(printer);
+    EXPECT_EQ(printer.State(), TRecordingPrinter::jsEnded);
+    EXPECT_EQ(memo.Text(), "");
+    std::string printed;
+    for (const TPrintedPage& page : printer.Pages())
+        for (const TPrintedItem& item : page)
+            if (item.Kind == TPrintedItem::pkText) printed += item.Text + "|";
+    EXPECT_EQ(printed, "line0|line1|line2|line3|line4|line5|line6|line7|line8|line9|");
+}
+
 } // namespace
 } // namespace quillet
