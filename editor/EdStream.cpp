@@ -10,7 +10,7 @@
 namespace quillet {
 
 // The row's length as an offset in it: the offset just past its last character.
-static TOffset RowEnd(const TTextStore& store, TRow row) {
+static TOffset EndInRow(const TTextStore& store, TRow row) {
     return TOffset(store.RowLength(row));
 }
 
@@ -18,17 +18,21 @@ void TEdStream::Follow() const {
     if (FStore->Edits() == FEdits) return;
     const TOffset pos = std::clamp(FPos, TOffset(0), FStore->TextEnd());
     const TRow row = FStore->LineFromPos(pos);
-    const_cast<TEdStream*>(this)->Aim(row, TOffset(0) + (pos - FStore->PosFromLine(row)));
+    AimAt(row, TOffset(0) + (pos - FStore->PosFromLine(row)));
 }
 
 void TEdStream::Aim(TRow row, TOffset offset) {
+    AimAt(row, offset);
+}
+
+void TEdStream::AimAt(TRow row, TOffset offset) const {
     FEdits = FStore->Edits();
     FLength = TOffset(FStore->CharCount());
     FLine = std::clamp(row, TRow(0), TRow(FStore->LineCount() - 1));
-    FOffset = std::clamp(offset, TOffset(0), RowEnd(*FStore, FLine));
+    FOffset = std::clamp(offset, TOffset(0), EndInRow(*FStore, FLine));
     FPos = FStore->PosFromLine(FLine) + FOffset.Value();
     // An offset at the end of a record stands at the next one.
-    while (FOffset >= RowEnd(*FStore, FLine) && FLine + 1 < TRow(FStore->LineCount())) {
+    while (FOffset >= EndInRow(*FStore, FLine) && FLine + 1 < TRow(FStore->LineCount())) {
         ++FLine;
         FOffset = TOffset(0);
     }
@@ -43,7 +47,7 @@ bool TEdStream::Next() {
     if (AtEnd()) return false;
     ++FPos;
     ++FOffset;
-    while (FOffset >= RowEnd(*FStore, FLine) && FLine + 1 < TRow(FStore->LineCount())) {
+    while (FOffset >= EndInRow(*FStore, FLine) && FLine + 1 < TRow(FStore->LineCount())) {
         ++FLine;
         FOffset = TOffset(0);
     }

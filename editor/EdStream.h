@@ -40,6 +40,7 @@ private:
     // Aims again at the same offset when the text changed since the cursor was aimed: the row it
     // stood in may be gone (a handler handed the stream may edit).
     void Follow() const;
+    void AimAt(TRow row, TOffset offset) const;
 
     const TTextStore* FStore;
     // What the cursor knows of the text, brought up to date by Follow.

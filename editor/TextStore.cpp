@@ -25,7 +25,7 @@ TTextStore::TTextStore() : FScanStates(std::make_unique<TScanStates>()) {
 TTextStore::~TTextStore() = default;
 
 int TTextStore::RowOf(int pos) const {
-    return FStarts.PartitionFromPosition(std::clamp(pos, 0, FCharCount));
+    return FStarts.PartitionFromPosition(std::clamp(pos, 0, CharCount()));
 }
 
 int TTextStore::RowStart(int line) const {
@@ -88,7 +88,8 @@ void TTextStore::Reserve(int lines, int chars) {
         FStarts.Reserve(lines);
     }
     // With room for edits after it: the first keystroke in a loaded text copies nothing.
-    FText.Reserve(int(std::min<long long>(INT_MAX, chars + (long long)chars / 16 + 256)));
+    if (chars > 0)
+        FText.Reserve(int(std::min<long long>(INT_MAX, chars + (long long)chars / 16 + 256)));
 }
 
 void TTextStore::TouchRow(int row, bool keepDecor) {
@@ -137,9 +138,9 @@ std::unique_ptr<TRowScan> TTextStore::KeepRowScan(TLineRecord& rec, int length, 
 int TTextStore::Insert(TOffset at, std::string_view raw) {
     std::string text = Normalize(raw);
     if (text.empty()) return 0;
-    if (text.size() > static_cast<size_t>(INT_MAX - FCharCount))
+    if (text.size() > static_cast<size_t>(INT_MAX - CharCount()))
         throw EOutOfMemory(LoadStr(SOutOfMemory));
-    const int pos = std::clamp(at.Value(), 0, FCharCount);
+    const int pos = std::clamp(at.Value(), 0, CharCount());
     const int line = RowOf(pos);
     const int start = FStarts.PositionFromPartition(line);
     const int offset = pos - start;
@@ -193,7 +194,6 @@ int TTextStore::Insert(TOffset at, std::string_view raw) {
             FLines[line + added].Marks |= bits;
         }
     }
-    FCharCount += len;
     ++FEdits;
     if (line < FCachedTop && cr != std::string::npos) FCachedTop = 0;
     for (auto* o : FObservers)
@@ -204,8 +204,8 @@ int TTextStore::Insert(TOffset at, std::string_view raw) {
 }
 
 void TTextStore::Delete(TOffset at, int length) {
-    const int pos = std::clamp(at.Value(), 0, FCharCount);
-    length = std::clamp(length, 0, FCharCount - pos);
+    const int pos = std::clamp(at.Value(), 0, CharCount());
+    length = std::clamp(length, 0, CharCount() - pos);
     if (length == 0) return;
     std::string deleted = FObservers.empty() ? std::string() : Output(pos, pos + length, "\r");
     int l1 = RowOf(pos), l2 = RowOf(pos + length);
@@ -253,7 +253,6 @@ void TTextStore::Delete(TOffset at, int length) {
         FLines[first].Marks |= bits;
         FLines[first].Flags |= lfRepaint; // the gutter shows them
     }
-    FCharCount -= length;
     ++FEdits;
     if (l1 < FCachedTop) FCachedTop = 0;
     for (auto* o : FObservers)
@@ -272,8 +271,8 @@ std::string TTextStore::GetText(TOffset start, TOffset end, TSaveFormat format) 
 
 std::string TTextStore::Output(int start, int end, const char* lineEnd) const {
     if (start > end) std::swap(start, end);
-    start = std::clamp(start, 0, FCharCount);
-    end = std::clamp(end, 0, FCharCount);
+    start = std::clamp(start, 0, CharCount());
+    end = std::clamp(end, 0, CharCount());
     std::string out;
     const bool asStored = lineEnd[0] == '\r' && lineEnd[1] == 0;
     out.reserve(static_cast<size_t>(end - start));

@@ -125,12 +125,12 @@ public:
     ~TTextStore();
 
     int LineCount() const { return FLines.Length(); }
-    int CharCount() const { return FCharCount; }
+    int CharCount() const { return FText.Length(); }
     // Rises with every insertion or deletion that changes the text: a reader that handed control
     // to a handler can tell whether the text, and so every view of it, is still the one it read.
     uint64_t Edits() const { return FEdits; }
     // The offset just past the last character.
-    TOffset TextEnd() const { return TOffset(FCharCount); }
+    TOffset TextEnd() const { return TOffset(CharCount()); }
     // Rows that end without a line break, the last row aside: the cuts of wrapped and of very
     // long lines. 0 means every row is a logical line of its own.
     int ContinuedRows() const { return LineCount() - LogicalLineCount(); }
@@ -183,7 +183,7 @@ public:
     void Delete(TOffset pos, int length);
     // Plain text of [start, end) in the given format.
     std::string GetText(TOffset start, TOffset end, TSaveFormat format = sfTEXT) const;
-    std::string GetText() const { return Output(0, FCharCount, LineEndOf(sfTEXT)); }
+    std::string GetText() const { return Output(0, CharCount(), LineEndOf(sfTEXT)); }
 
     static std::string Normalize(std::string_view text);
     // The same over the n bytes at p, in place (the text only shrinks); returns the new length.
@@ -255,7 +255,6 @@ private:
     TPartitioning FStarts;
     // Logical line i starts at row FLogical.PositionFromPartition(i); the end is LineCount().
     TPartitioning FLogical;
-    int FCharCount = 0;
     uint64_t FEdits = 0;
     int FWidest = 1;
     int FCachedTop = 0;
